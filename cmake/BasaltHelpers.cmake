@@ -1,0 +1,26 @@
+include(GoogleTest)
+
+# Adds every immediate child folder of the current source folder that has a CMakeLists.txt.
+# Lets each area own its folder without touching a shared list.
+function(basalt_add_child_dirs)
+  file(GLOB children LIST_DIRECTORIES true ${CMAKE_CURRENT_SOURCE_DIR}/*)
+  list(SORT children)
+  foreach(child ${children})
+    if(IS_DIRECTORY ${child} AND EXISTS ${child}/CMakeLists.txt)
+      add_subdirectory(${child})
+    endif()
+  endforeach()
+endfunction()
+
+# basalt_add_gtest(<name> SOURCES ... [LIBS ...] [PROPERTIES ...])
+# A GoogleTest program whose tests ctest discovers one by one. PROPERTIES are ctest properties
+# applied to every discovered test (e.g. FIXTURES_REQUIRED ridge_directory).
+function(basalt_add_gtest name)
+  cmake_parse_arguments(T "" "" "SOURCES;LIBS;PROPERTIES" ${ARGN})
+  add_executable(${name} ${T_SOURCES})
+  target_link_libraries(${name} PRIVATE ${T_LIBS} GTest::gtest GTest::gmock GTest::gtest_main)
+  set(props ENVIRONMENT "BASALT_SOURCE_HOME=${BASALT_SOURCE_HOME}")
+  gtest_discover_tests(${name}
+    DISCOVERY_TIMEOUT 60
+    PROPERTIES ${props} ${T_PROPERTIES})
+endfunction()
