@@ -1,0 +1,383 @@
+/*
+ * AccessAPI: the Ridge directory access library.
+ *
+ * A C API over LDAP v3. Every call returns a signed 32-bit status: 0 success, 1 for the one
+ * informational result of AS_AuthenticateWebUserWithEnv, negative for failures (table below).
+ * Handles and object ids are unsigned 32-bit; id 0 is never a valid object id.
+ *
+ * Texts are NUL-terminated bytes in the encoding in force for the process (AS_SetSystemEncoding,
+ * AS_GetSystemEncoding); the library converts them to and from UTF-8 for the directory. Text
+ * that is not valid in that encoding is refused with AS_ERR_INVALID_TEXT.
+ *
+ * Output buffers: fixed-size outputs name their size below (AS_TICKET_SIZE, ...). Names are
+ * never longer than AS_MAX_NAME_SIZE - 1 bytes, descriptions never longer than
+ * AS_MAX_DESCRIPTION_SIZE - 1 bytes, other user fields never longer than AS_MAX_FIELD_SIZE - 1
+ * bytes (longer values are cut at a character boundary), so buffers of those sizes always
+ * suffice; a buffer of ASA_FindObjectAttributeSize's size + 1 suffices while the object does not
+ * change in between. A null output pointer means "not wanted".
+ *
+ * Threads: the process calls (AS_TesselProcess*, AS_Set*, AS_Get*, AS_Check*) may be called from
+ * any thread. One handle is used by one thread at a time; different handles may be used from
+ * different threads at once. The last error (AS_GetLastErrorMsgWithLang) is kept per thread; the
+ * session error (AS_GetSessionLastErrorMsgWithLang) per handle.
+ */
+#ifndef ACCESSAPI_H
+#define ACCESSAPI_H
+
+#include <stddef.h>
+#include <stdint.h>
+
+#if defined(ACCESSAPI_BUILDING)
+#define AS_API __attribute__((visibility("default")))
+#else
+#define AS_API
+#endif
+
+#ifdef __cplusplus
+extern "C" {
+#endif
+
+typedef uint32_t AS_Handle;
+typedef uint32_t AS_ObjectId;
+
+/* Version block handed to AS_Init by value. Words 2, 3 and 4 must be AS_VERSION_WORD2..4;
+ * word 1 is not looked at. */
+typedef struct AS_Version {
+    uint16_t word1;
+    uint16_t word2;
+    uint16_t word3;
+    uint16_t word4;
+} AS_Version;
+
+#define AS_VERSION_WORD2 0x0001
+#define AS_VERSION_WORD3 0x0100
+#define AS_VERSION_WORD4 0x1000
+/* Flags of AS_Init: AS_INIT_FLAGS is what callers pass; other bits are refused. */
+#define AS_INIT_FLAGS 0x20000001u
+
+/* One environment variable for AS_AuthenticateWebUserWithEnv; an array ends with {0, 0}. */
+typedef struct AS_EnvVar {
+    const char* name;
+    const char* value;
+} AS_EnvVar;
+
+/* ---- Status codes ------------------------------------------------------------------------
+ * code  name                              meaning; LDAP result or password-policy error behind it
+ *    0  AS_OK                             success
+ *    1  AS_MORE_ENV_NEEDED                web sign-on needs further environment variables; the
+ *                                         result text lists their names, comma-separated
+ *   -2  AS_ERR_NOT_INITIALIZED            AS_TesselProcessInitialize2 has not been called
+ *   -3  AS_ERR_BAD_CREDENTIALS            wrong user name or password: no user with that basic
+ *                                         signon, or bind result invalidCredentials (49) without
+ *                                         a password-policy error
+ *   -4  AS_ERR_INVALID_ARGUMENT           null pointer, empty name, unknown property or type
+ *   -5  AS_ERR_BUFFER_TOO_SMALL           the caller's buffer or count cannot hold the result
+ *   -6  AS_ERR_NO_MEMORY                  allocation failed (LDAP_NO_MEMORY)
+ *   -7  AS_ERR_INVALID_HANDLE             unknown or terminated handle
+ *   -9  AS_ERR_INVALID_TEXT               text not valid in the encoding in force
+ *  -10  AS_ERR_UNKNOWN_ENCODING           encoding name not known to the converter
+ *  -12  AS_ERR_NOT_AUTHENTICATED          the handle has no signed-on user
+ *  -13  AS_ERR_SETTINGS                   process settings missing or unusable (home, files)
+ *  -15  AS_ERR_NAMESPACE_NOT_FOUND        no namespace entry of that name below the base DN
+ *  -16  AS_ERR_TLS                        TLS set-up failed: certificate directory or file
+ *                                         unusable, StartTLS refused (LDAP_CONNECT_ERROR on TLS)
+ *  -20  AS_ERR_INTERNAL                   unexpected internal failure
+ *  -21  AS_ERR_AMBIGUOUS                  more than one entry answers a name that must be unique
+ *  -30  AS_ERR_CONFIG_SYNTAX              runtime configuration text malformed
+ *  -31  AS_ERR_NO_CONFIGURATION           no runtime configuration and no default one
+ *  -32  AS_ERR_TICKET_NOT_REFRESHABLE     ticket belongs to another user than the handle's, or
+ *                                         its maximum lifetime is reached
+ *  -37  AS_ERR_USER_NOT_FOUND             no user with that id or signon (noSuchObject (32) or
+ *                                         empty search); the object no longer exists
+ *  -38  AS_ERR_USER_CLASS_NOT_ALLOWED     the user class asked for is unknown or not one of the
+ *                                         user's classes
+ *  -40  AS_ERR_FOLDER_NOT_FOUND           no user folder with that id; no longer exists
+ *  -41  AS_ERR_UNKNOWN_TICKET             no such ticket (malformed text or no ticket entry)
+ *  -49  AS_ERR_AUTH_MODE_NOT_ALLOWED      the namespace does not allow this sign-on mode
+ *                                         (property 7 lacks "os" for web sign-on)
+ *  -53  AS_ERR_INVALID_CERTIFICATE        certificate malformed, signature wrong, expired, for
+ *                                         another namespace, or its user is gone
+ *  -61  AS_ERR_SERVER                     the directory server refused or failed the operation:
+ *                                         operationsError (1), protocolError (2), busy (51),
+ *                                         unavailable (52), unwillingToPerform (53), other (80),
+ *                                         insufficientAccessRights (50), and any result not
+ *                                         listed here
+ *  -62  AS_ERR_MUST_CHANGE_PASSWORD       password must be changed after a reset: bind succeeded
+ *                                         with password-policy error changeAfterReset
+ *  -63  AS_ERR_TIMEOUT                    an operation exceeded the configured timeout
+ *                                         (timeLimitExceeded (3), LDAP_TIMEOUT)
+ *  -68  AS_ERR_OBJECT_NOT_FOUND           no object of the requested type with that id (user
+ *                                         class, signon, any type); no longer exists
+ *  -78  AS_ERR_PASSWORD_TOO_SHORT         new password refused: passwordTooShort
+ * -108  AS_ERR_SERVER_UNREACHABLE         cannot reach the server at the configured host and
+ *                                         port: LDAP_SERVER_DOWN (-1), LDAP_CONNECT_ERROR (-11),
+ *                                         or no connection within the timeout
+ * -125  AS_ERR_ENCODING_IN_FORCE          another encoding is already in force for the process
+ * -129  AS_ERR_PASSWORD_EXPIRED           password expired: invalidCredentials with
+ *                                         password-policy error passwordExpired
+ * -130  AS_ERR_ACCOUNT_LOCKED             account locked: invalidCredentials with
+ *                                         password-policy error accountLocked
+ * -131  AS_ERR_ACCOUNT_DISABLED           account disabled (ridgeAccountDisabled TRUE)
+ * -145  AS_ERR_TICKET_EXPIRED             ticket exists but its expiry time has passed
+ * -200  AS_ERR_PASSWORD_IN_HISTORY        new password refused: passwordInHistory
+ * -201  AS_ERR_PASSWORD_QUALITY           new password refused: insufficientPasswordQuality,
+ *                                         passwordTooYoung, passwordTooLong,
+ *                                         passwordModNotAllowed, mustSupplyOldPassword, or a
+ *                                         constraintViolation (19) without policy error
+ */
+#define AS_OK 0
+#define AS_MORE_ENV_NEEDED 1
+#define AS_ERR_NOT_INITIALIZED (-2)
+#define AS_ERR_BAD_CREDENTIALS (-3)
+#define AS_ERR_INVALID_ARGUMENT (-4)
+#define AS_ERR_BUFFER_TOO_SMALL (-5)
+#define AS_ERR_NO_MEMORY (-6)
+#define AS_ERR_INVALID_HANDLE (-7)
+#define AS_ERR_INVALID_TEXT (-9)
+#define AS_ERR_UNKNOWN_ENCODING (-10)
+#define AS_ERR_NOT_AUTHENTICATED (-12)
+#define AS_ERR_SETTINGS (-13)
+#define AS_ERR_NAMESPACE_NOT_FOUND (-15)
+#define AS_ERR_TLS (-16)
+#define AS_ERR_INTERNAL (-20)
+#define AS_ERR_AMBIGUOUS (-21)
+#define AS_ERR_CONFIG_SYNTAX (-30)
+#define AS_ERR_NO_CONFIGURATION (-31)
+#define AS_ERR_TICKET_NOT_REFRESHABLE (-32)
+#define AS_ERR_USER_NOT_FOUND (-37)
+#define AS_ERR_USER_CLASS_NOT_ALLOWED (-38)
+#define AS_ERR_FOLDER_NOT_FOUND (-40)
+#define AS_ERR_UNKNOWN_TICKET (-41)
+#define AS_ERR_AUTH_MODE_NOT_ALLOWED (-49)
+#define AS_ERR_INVALID_CERTIFICATE (-53)
+#define AS_ERR_SERVER (-61)
+#define AS_ERR_MUST_CHANGE_PASSWORD (-62)
+#define AS_ERR_TIMEOUT (-63)
+#define AS_ERR_OBJECT_NOT_FOUND (-68)
+#define AS_ERR_PASSWORD_TOO_SHORT (-78)
+#define AS_ERR_SERVER_UNREACHABLE (-108)
+#define AS_ERR_ENCODING_IN_FORCE (-125)
+#define AS_ERR_PASSWORD_EXPIRED (-129)
+#define AS_ERR_ACCOUNT_LOCKED (-130)
+#define AS_ERR_ACCOUNT_DISABLED (-131)
+#define AS_ERR_TICKET_EXPIRED (-145)
+#define AS_ERR_PASSWORD_IN_HISTORY (-200)
+#define AS_ERR_PASSWORD_QUALITY (-201)
+
+/* ---- Object types, attributes, properties, sizes ------------------------------------------ */
+#define AS_OBJ_BASIC_SIGNON 3
+#define AS_OBJ_DATABASE_SIGNON 4
+#define AS_OBJ_OS_SIGNON 5
+#define AS_OBJ_USER 7
+#define AS_OBJ_USER_CLASS 8
+#define AS_OBJ_USER_FOLDER 13
+
+/* Attribute numbers of ASA_FindObjectAttributeSize. */
+#define AS_ATTR_NAME 0
+#define AS_ATTR_DESCRIPTION 1
+
+/* Namespace property numbers of AS_GetNamespaceProperties2. */
+#define AS_NSPROP_AUTH_MODES 7     /* comma-separated sign-on modes, e.g. "basic,os" */
+#define AS_NSPROP_PRODUCT_LOCALE 21 /* default product locale, e.g. "en-us" */
+#define AS_NSPROP_CONTENT_LOCALE 22 /* default content locale */
+#define AS_NSPROP_BUFFER_SIZE 256   /* each property buffer */
+
+/* Session privilege bits of ASA_GetSessionPrivileges. */
+#define AS_PRIV_AUTHENTICATED 0x1u
+#define AS_PRIV_BROWSE_ALL_CLASSES 0x8u /* may see the whole user class tree from its root */
+
+/* Flag of ASA_GetSessionUserClassList entries. */
+#define AS_SESSION_CLASS_ACTIVE 1 /* the class is in force for this session */
+
+#define AS_TICKET_SIZE 256          /* ticket buffers; a ticket is 32 hex digits */
+#define AS_CERTIFICATE_SIZE 2048    /* certificate buffers */
+#define AS_ENCODING_NAME_SIZE 255   /* AS_GetSystemEncoding buffer */
+#define AS_MAX_NAME_SIZE 256        /* names, including the NUL */
+#define AS_MAX_DESCRIPTION_SIZE 1024 /* descriptions, including the NUL */
+#define AS_MAX_FIELD_SIZE 256       /* other user fields and signon texts, including the NUL */
+#define AS_SEARCH_NAME_SIZE 255     /* one name record of ASA_Search3 */
+
+/* ---- Process ---------------------------------------------------------------------------------
+ * settings: array of "NAME=value" texts ended by a null pointer. Read: TALVEX_HOME (home
+ * directory, required: holds access.conf and the certificate key), TLXNLSTAB (language table),
+ * SRVCMSGS (English message file; the other languages' files sit beside it as
+ * srvcmsgs_<code>.msg). Initialisation is counted: the last AS_TesselProcessTerminate releases
+ * everything, open handles included. Initialising with a different home while initialised is
+ * refused with AS_ERR_SETTINGS. */
+AS_API int32_t AS_TesselProcessInitialize2(const char* applicationName,
+                                           const char* const* settings);
+AS_API int32_t AS_TesselProcessTerminate(const char* applicationName);
+
+/* ---- Runtime configuration ---------------------------------------------------------------------
+ * AS_SetTemporaryRuntimeConfig: the configuration text (length bytes, no NUL needed) that the
+ * next AS_Init uses; parsed strictly (AS_ERR_CONFIG_SYNTAX), the previous text stays on error.
+ * AS_CheckConfiguration(level): 1 an effective configuration (temporary, else the home's
+ * access.conf default) exists and is valid; 2 additionally the server answers.
+ * AS_GetRuntimeConfigSize: bytes (with NUL) of the configuration text in force;
+ * AS_GetRuntimeConfig copies it, *used receiving the bytes written with the NUL.
+ * AS_SetSystemEncoding: an ICU converter name ("utf8", "cp1252", "ISO-8859-1"); once a handle
+ * has been opened the encoding is fixed for the process and another one is refused with
+ * AS_ERR_ENCODING_IN_FORCE (the same one is accepted). Default "cp1252".
+ * AS_GetSystemEncoding: buffer of AS_ENCODING_NAME_SIZE bytes.
+ * AS_GetNamespaceProperties2(handle, namespace, prop, char buf[256], prop, buf, ..., 0). */
+AS_API int32_t AS_SetTemporaryRuntimeConfig(const char* text, uint32_t length);
+AS_API int32_t AS_CheckConfiguration(int32_t level);
+AS_API int32_t AS_GetRuntimeConfigSize(int32_t* size);
+AS_API int32_t AS_GetRuntimeConfig(char* buffer, int32_t size, int32_t* used);
+AS_API int32_t AS_SetSystemEncoding(const char* encoding);
+AS_API int32_t AS_GetSystemEncoding(char* buffer);
+AS_API int32_t AS_GetNamespaceProperties2(AS_Handle handle, const char* namespaceName, ...);
+
+/* ---- Handles ---------------------------------------------------------------------------------
+ * AS_Init opens a handle with the runtime configuration in force at that moment; the connection
+ * is made at once (AS_ERR_SERVER_UNREACHABLE within the timeout). */
+AS_API int32_t AS_Init(AS_Version version, AS_Handle* handle, uint32_t flags);
+AS_API int32_t AS_Terminate(AS_Handle handle);
+
+/* ---- Authentication --------------------------------------------------------------------------
+ * AS_AuthenticateUser2: finds the user by basic signon name in the namespace and binds as that
+ * user. userClass (null or empty: none) must be one of the user's classes (by name). ticket
+ * (null, or AS_TICKET_SIZE bytes, in/out): on success it holds a ticket of this user: the one
+ * given when it is live and belongs to the user and class, else a new one.
+ * AS_ValidateTicket2: on success *resultText (free with AS_FreeResult) is
+ *   <result><ticket id="T"/><user id="U" name="N"/><uc id="C" name="M"/></result>
+ * with uc id "0" name "All User Classes" when the ticket has no class; non-ASCII characters
+ * and markup in values are written as character references, so the text is plain ASCII.
+ * AS_ValidateCertificate: hasUserClass != 0 makes *userClassId an input that must match the
+ * certificate's class (or be one of the user's classes when the certificate has none);
+ * otherwise *userClassId receives the certificate's class (0: none).
+ * AS_AuthenticateWebUserWithEnv: REMOTE_USER names an OS signon of a user of the namespace;
+ * without it the result is AS_MORE_ENV_NEEDED and *resultText "REMOTE_USER". *resultText may
+ * be null on return; free it with AS_FreeResult.
+ * Password change: the old password is verified by a bind as the user; then the LDAP password
+ * modify operation sets the new one (by the user, or by the service identity when the old
+ * password has expired). AS_ChangeExpiredBasicSignonPassword and
+ * AS_ForceChangeBasicSignonPassword accept a password that is current, expired, or to be
+ * changed after a reset alike. */
+AS_API int32_t AS_AuthenticateUser2(AS_Handle handle, const char* namespaceName,
+                                    const char* basicSignonName, const char* password,
+                                    const char* userClass, AS_ObjectId* userId, char* ticket);
+AS_API int32_t AS_ValidateTicket2(AS_Handle handle, const char* ticket, const char* namespaceName,
+                                  char** resultText);
+AS_API int32_t AS_ValidateCertificate(AS_Handle handle, const char* certificate,
+                                      const char* namespaceName, int32_t hasUserClass,
+                                      AS_ObjectId* userClassId, AS_ObjectId* userId);
+AS_API int32_t AS_AuthenticateWebUserWithEnv(const AS_EnvVar* environment, char** resultText,
+                                             AS_Handle handle, const char* namespaceName,
+                                             const char* userClass, AS_ObjectId* userId,
+                                             char* ticket);
+AS_API int32_t AS_ChangeExpiredBasicSignonPassword(AS_Handle handle, const char* namespaceName,
+                                                   const char* basicSignonName,
+                                                   const char* oldPassword,
+                                                   const char* newPassword);
+AS_API int32_t AS_ForceChangeBasicSignonPassword(AS_Handle handle, const char* namespaceName,
+                                                 const char* basicSignonName,
+                                                 const char* oldPassword, const char* newPassword);
+
+/* ---- Tickets and certificates (on an authenticated handle) ----------------------------------
+ * ASA_CreateTicket: ticket buffer of AS_TICKET_SIZE bytes. AS_RefreshTicket extends a ticket of
+ * the handle's user; AS_ExpireTicket deletes it. AS_GetCertificate: buffer of
+ * AS_CERTIFICATE_SIZE bytes; the certificate names namespace, user and user class. */
+AS_API int32_t ASA_CreateTicket(AS_Handle handle, char* ticket);
+AS_API int32_t AS_RefreshTicket(AS_Handle handle, const char* ticket);
+AS_API int32_t AS_ExpireTicket(AS_Handle handle, const char* ticket);
+AS_API int32_t AS_GetCertificate(AS_Handle handle, char* certificate);
+
+/* ---- Error texts -----------------------------------------------------------------------------
+ * The text of the last failure on this thread, or on the handle, in the language named by
+ * language ("en-us", "fr", "fr-ca", ...; unknown: English), in the encoding in force. Empty when
+ * there was no failure. A text longer than the buffer is cut at a character boundary. */
+AS_API int32_t AS_GetLastErrorMsgWithLang(char* buffer, int32_t size, const char* language);
+AS_API int32_t AS_GetSessionLastErrorMsgWithLang(AS_Handle handle, char* buffer, int32_t size,
+                                                 const char* language);
+
+/* ---- Memory ------------------------------------------------------------------------------------
+ * AS_FreeResult frees a result text (AS_ValidateTicket2, AS_AuthenticateWebUserWithEnv);
+ * AS_Free a block (ASA_Search3, ASA_FindUserClassParent2). Null is accepted; a pointer the
+ * library did not return (or of the other kind) is refused with AS_ERR_INVALID_ARGUMENT. */
+AS_API int32_t AS_FreeResult(char* text);
+AS_API int32_t AS_Free(void* block);
+
+/* ---- Directory reads (on a handle; 0 means found) ---------------------------------------------
+ * Lists: (capacity, ids, count): *count receives the total; min(capacity, total) ids are
+ * written; AS_ERR_BUFFER_TOO_SMALL when capacity < total (capacity 0 with null ids asks for the
+ * count only and returns 0). Parent of a root object: *parentId 0. */
+AS_API int32_t ASA_FindObjectAttributeSize(AS_Handle handle, AS_ObjectId id, int32_t objectType,
+                                           int32_t attribute, uint32_t* size);
+AS_API int32_t ASA_FindUserInfo(AS_Handle handle, AS_ObjectId userId, char* name,
+                                char* description, AS_ObjectId* userFolderId);
+AS_API int32_t ASA_FindUserInfo4(AS_Handle handle, AS_ObjectId userId, char* name,
+                                 char* description, char* email, char* telephone,
+                                 char* contentLocale, char* productLocale, char* givenName,
+                                 char* surname);
+AS_API int32_t ASA_FindUserFolderInfo(AS_Handle handle, AS_ObjectId folderId, char* name,
+                                      char* description, AS_ObjectId* parentFolderId);
+AS_API int32_t ASA_FindUserClassInfo(AS_Handle handle, AS_ObjectId classId, char* name,
+                                     char* description, AS_ObjectId* parentClassId,
+                                     uint32_t* childClassCount);
+AS_API int32_t ASA_FindUserClassInfoByName(AS_Handle handle, const char* name,
+                                           AS_ObjectId* classId, char* description,
+                                           AS_ObjectId* parentClassId, uint32_t* childClassCount);
+AS_API int32_t ASA_FindUserFolderParent(AS_Handle handle, AS_ObjectId folderId,
+                                        AS_ObjectId* parentFolderId);
+AS_API int32_t ASA_FindUserClassParent(AS_Handle handle, AS_ObjectId classId,
+                                       AS_ObjectId* parentClassId);
+/* All ancestors, nearest first, root last; *ancestors freed with AS_Free (null when none). */
+AS_API int32_t ASA_FindUserClassParent2(AS_Handle handle, AS_ObjectId classId, uint32_t* count,
+                                        AS_ObjectId** ancestors);
+AS_API int32_t ASA_FindUserUserFolder(AS_Handle handle, AS_ObjectId userId,
+                                      AS_ObjectId* userFolderId);
+AS_API int32_t ASA_FindUserClassChildrenCount3(AS_Handle handle, AS_ObjectId classId,
+                                               uint32_t* count);
+AS_API int32_t ASA_FindUserClassChildrenList3(AS_Handle handle, AS_ObjectId classId,
+                                              uint32_t capacity, AS_ObjectId* ids,
+                                              uint32_t* count);
+/* Users that are members of a user class. */
+AS_API int32_t ASA_FindUserCount(AS_Handle handle, AS_ObjectId classId, uint32_t* count);
+AS_API int32_t ASA_FindUserList(AS_Handle handle, AS_ObjectId classId, uint32_t capacity,
+                                AS_ObjectId* ids, uint32_t* count);
+AS_API int32_t ASA_FindUserFolderChildrenList(AS_Handle handle, AS_ObjectId folderId,
+                                              uint32_t capacity, AS_ObjectId* ids,
+                                              uint32_t* count);
+AS_API int32_t ASA_FindUserFolderUsersList(AS_Handle handle, AS_ObjectId folderId,
+                                           uint32_t capacity, AS_ObjectId* ids, uint32_t* count);
+AS_API int32_t ASA_FindUserUserClassCount(AS_Handle handle, AS_ObjectId userId, uint32_t* count);
+AS_API int32_t ASA_FindUserUserClassList(AS_Handle handle, AS_ObjectId userId, uint32_t capacity,
+                                         AS_ObjectId* ids, uint32_t* count);
+/* Signons: ids are object ids of types AS_OBJ_BASIC_SIGNON, AS_OBJ_OS_SIGNON and
+ * AS_OBJ_DATABASE_SIGNON; Info copies the signon text into buffer (size bytes, NUL included). */
+AS_API int32_t ASA_FindUserBasicSignonCount(AS_Handle handle, AS_ObjectId userId,
+                                            uint32_t* count);
+AS_API int32_t ASA_FindUserBasicSignonList(AS_Handle handle, AS_ObjectId userId,
+                                           uint32_t capacity, AS_ObjectId* ids, uint32_t* count);
+AS_API int32_t ASA_FindUserBasicSignonInfo(AS_Handle handle, AS_ObjectId signonId, char* buffer,
+                                           uint32_t size);
+AS_API int32_t ASA_FindUserOSSignonCount(AS_Handle handle, AS_ObjectId userId, uint32_t* count);
+AS_API int32_t ASA_FindUserOSSignonList(AS_Handle handle, AS_ObjectId userId, uint32_t capacity,
+                                        AS_ObjectId* ids, uint32_t* count);
+AS_API int32_t ASA_FindUserOSSignonInfo(AS_Handle handle, AS_ObjectId signonId, char* buffer,
+                                        uint32_t size);
+AS_API int32_t ASA_FindUserDatabaseSignonCount(AS_Handle handle, AS_ObjectId userId,
+                                               uint32_t* count);
+AS_API int32_t ASA_FindUserDatabaseSignonList(AS_Handle handle, AS_ObjectId userId,
+                                              uint32_t capacity, AS_ObjectId* ids,
+                                              uint32_t* count);
+AS_API int32_t ASA_FindUserDatabaseSignonInfo(AS_Handle handle, AS_ObjectId signonId,
+                                              char* buffer, uint32_t size);
+AS_API int32_t ASA_FindNamespaceRootUserFolder(AS_Handle handle, AS_ObjectId* folderId);
+AS_API int32_t ASA_FindNamespaceRootUserClass(AS_Handle handle, AS_ObjectId* classId);
+AS_API int32_t ASA_GetSessionPrivileges(AS_Handle handle, uint32_t* privileges);
+/* The signed-on user's classes; flags[i] is AS_SESSION_CLASS_ACTIVE or 0. */
+AS_API int32_t ASA_GetSessionUserClassList(AS_Handle handle, uint32_t capacity, AS_ObjectId* ids,
+                                           uint32_t* flags, uint32_t* count);
+/* Objects of one type (user, user class, user folder) whose name matches pattern ('*' is the
+ * only wildcard; "*" alone matches all). *names: *count records of AS_SEARCH_NAME_SIZE bytes
+ * (NUL-padded); *ids: *count ids; both freed with AS_Free (null when *count is 0). */
+AS_API int32_t ASA_Search3(AS_Handle handle, int32_t objectType, const char* pattern,
+                           uint32_t* count, char** names, AS_ObjectId** ids);
+
+#ifdef __cplusplus
+}
+#endif
+
+#endif /* ACCESSAPI_H */

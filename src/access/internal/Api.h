@@ -1,0 +1,34 @@
+// The frame of every exported call: checks that the process is initialised, finds and locks the
+// handle, clears the last errors, runs the body and turns any failure into a status code that is
+// recorded as the thread's last error (and the handle's). No exception leaves the library.
+//
+//   extern "C" AS_API int32_t ASA_Something(AS_Handle h, uint32_t* out) {
+//       return ridge::access::withHandle(h, [&](ridge::access::Session& s) {
+//           if (!out) ridge::access::fail(AS_ERR_INVALID_ARGUMENT, "out");
+//           ...
+//           return AS_OK;
+//       });
+//   }
+#pragma once
+
+#include <AccessAPI.h>
+
+#include <functional>
+
+#include "Memory.h"
+#include "Session.h"
+#include "Status.h"
+
+namespace ridge::access {
+
+// Runs body on the locked session of handle h. Unknown or terminated handle: -7; process not
+// initialised: -2.
+int32_t withHandle(AS_Handle h, const std::function<int32_t(Session&)>& body);
+// Runs body for a call that needs no handle (process must be initialised unless
+// requireInit is false).
+int32_t withProcess(const std::function<int32_t()>& body, bool requireInit = true);
+
+// Records a failure as the calling thread's last error (the frame does this for thrown errors).
+void setThreadError(int32_t code, std::string detail);
+
+}  // namespace ridge::access

@@ -1,0 +1,100 @@
+// RAII over libldap: one connection, searches returning owned results, binds with the
+// password-policy control, escaping of filter values and DN parts.
+#pragma once
+
+#include <ldap.h>
+
+#include <map>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "RuntimeConfig.h"
+
+namespace ridge::access {
+
+// One entry of a search result. Attribute names are lower-cased; values are raw (UTF-8).
+struct LdapEntry {
+    std::string dn;
+    std::map<std::string, std::vector<std::string>> attributes;
+
+    // First value of an attribute (name in any case), or "" when absent.
+    std::string value(std::string_view attribute) const;
+    // All values (empty when absent).
+    const std::vector<std::string>& values(std::string_view attribute) const;
+    bool has(std::string_view attribute) const;
+};
+
+enum class Scope { Base = LDAP_SCOPE_BASE, One = LDAP_SCOPE_ONELEVEL, Sub = LDAP_SCOPE_SUBTREE };
+
+// Outcome of a simple bind with the password-policy request control.
+struct BindOutcome {
+    int ldapResult = LDAP_OTHER;
+    int policyError = -1;  // LDAPPasswordPolicyError, -1 when the server sent none
+    int graceLeft = -1;
+    int expiresIn = -1;
+    std::string diagnostic;
+};
+
+class LdapConnection {
+public:
+    // Connects to cfg.url() with LDAP v3, network and operation timeouts and TLS as configured;
+    // throws AccessError (-108 unreachable, -16 TLS, -6 memory).
+    explicit LdapConnection(const RuntimeConfig& cfg);
+    ~LdapConnection();
+    LdapConnection(const LdapConnection&) = delete;
+    LdapConnection& operator=(const LdapConnection&) = delete;
+
+    LDAP* get() const { return m_ld; }
+    int timeoutSeconds() const { return m_timeout; }
+
+    // Simple bind; the result is returned, not thrown (callers map policy errors). A transport
+    // failure throws -108.
+    BindOutcome bind(const std::string& dn, const std::string& password);
+    // Simple bind that must succeed; any failure throws the mapped status.
+    void bindOrThrow(const std::string& dn, const std::string& password);
+    // SASL EXTERNAL bind (ldapi:// peer credentials or a TLS client certificate).
+    void bindExternal();
+
+    // Search; a missing base gives an empty result. sizeLimit 0 means none. Throws on failure.
+    std::vector<LdapEntry> search(const std::string& base, Scope scope, const std::string& filter,
+                                  const std::vector<std::string>& attributes, int sizeLimit = 0);
+    // Reads one entry by DN (scope base, filter objectClass=*); nullopt when it does not exist.
+    std::optional<LdapEntry> read(const std::string& dn,
+                                  const std::vector<std::string>& attributes);
+
+    // Writes; throw the mapped status on failure.
+    void add(const std::string& dn,
+             const std::vector<std::pair<std::string, std::vector<std::string>>>& attributes);
+    void replace(const std::string& dn, const std::string& attribute,
+                 const std::vector<std::string>& values);
+    // Returns false when the entry does not exist.
+    bool remove(const std::string& dn);
+
+    // Password modify extended operation for userDn (empty: the bound user). Returns the LDAP
+    // result and the password-policy error of the response (-1 none), not thrown.
+    BindOutcome passwordModify(const std::string& userDn, const std::string& oldPassword,
+                               const std::string& newPassword);
+
+private:
+    [[noreturn]] void throwResult(int rc, const char* operation) const;
+    LDAP* m_ld = nullptr;
+    int m_timeout = 30;
+};
+
+// RFC 4515 escaping of a value to put into a filter (ldap_bv2escaped_filter_value).
+std::string escapeFilterValue(std::string_view value);
+// RFC 4514 escaping of an attribute value to put into a DN (through ldap_dn2str).
+std::string escapeDnValue(std::string_view value);
+// "attr=<escaped value>,parent" (parent may be empty).
+std::string childDn(std::string_view attribute, std::string_view value, std::string_view parent);
+// Normalised form for comparisons: parsed with ldap_str2dn and written back as RFC 4514 with
+// attribute types lower-cased; nullopt when the text is not a DN.
+std::optional<std::string> normalizeDn(std::string_view dn);
+// The RDNs of a DN, most significant last, each as (type, value); nullopt when not a DN.
+std::optional<std::vector<std::pair<std::string, std::string>>> splitDn(std::string_view dn);
+// DN of the parent entry ("" for a single-RDN DN); nullopt when not a DN.
+std::optional<std::string> parentDn(std::string_view dn);
+
+}  // namespace ridge::access

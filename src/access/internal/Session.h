@@ -1,0 +1,128 @@
+// The state behind one handle: its configuration, connections, encoding, signed-on identity and
+// last error. Directory reads (src/access/reads/) reach it through withHandle() in Api.h.
+#pragma once
+
+#include <AccessAPI.h>
+
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "Ldap.h"
+#include "RuntimeConfig.h"
+
+namespace ridge::access {
+
+struct ServiceIdentity;
+
+// Directory object class names of the Ridge schema (data/ldap/ridge.schema).
+namespace schema {
+inline constexpr const char* kId = "ridgeId";
+inline constexpr const char* kUserClass = "ridgeUser";
+inline constexpr const char* kFolderClass = "ridgeFolder";
+inline constexpr const char* kClassClass = "ridgeClass";
+inline constexpr const char* kNamespaceClass = "ridgeNamespace";
+inline constexpr const char* kTicketClass = "ridgeTicket";
+inline constexpr const char* kTicketContainer = "tickets";  // ou=tickets below the namespace
+}  // namespace schema
+
+// Filter selecting objects of an object type (AS_OBJ_USER, AS_OBJ_USER_CLASS,
+// AS_OBJ_USER_FOLDER): "(objectClass=ridgeUser)" etc.; throws -4 for other types.
+std::string objectTypeFilter(int32_t objectType);
+// Status for "no such object" of a type: -37 user, -40 folder, -68 otherwise.
+int32_t notFoundStatus(int32_t objectType);
+
+class Session {
+public:
+    Session(AS_Handle id, RuntimeConfig cfg, std::string encoding,
+            std::shared_ptr<const ServiceIdentity> service);
+    ~Session();
+
+    AS_Handle id() const { return m_id; }
+    const RuntimeConfig& config() const { return m_config; }
+    const std::string& baseDn() const { return m_config.baseDn; }
+    const std::string& encoding() const { return m_encoding; }
+
+    // Namespace of this handle (UTF-8): the one signed on to, else the configuration's default.
+    std::string namespaceName() const;
+    // DN of a namespace entry below the base DN (name in UTF-8): "ou=<name>,<base>".
+    std::string namespaceDnFor(const std::string& nameUtf8) const;
+    // DN of namespaceName(); throws -15 when the entry does not exist (checked once per name).
+    std::string namespaceDn();
+
+    // The handle's connection: bound as the signed-on user, else as the service identity.
+    LdapConnection& ldap();
+    // A connection bound as the service identity (anonymous when none is configured).
+    LdapConnection& service();
+
+    // Caller text (bytes in the handle's encoding) to UTF-8. Null -> -4 naming `what`; bytes
+    // invalid in the encoding -> -9.
+    std::string inText(const char* text, const char* what) const;
+    // Like inText but null or "" gives nullopt.
+    std::optional<std::string> inOptionalText(const char* text) const;
+    // UTF-8 to the handle's encoding, copied into buffer[size] with the NUL, cut at a character
+    // boundary; a null buffer writes nothing.
+    void outText(const std::string& utf8, char* buffer, size_t size) const;
+    std::string outBytes(const std::string& utf8) const;
+
+    // Signed-on identity.
+    bool authenticated() const { return m_userId != 0; }
+    AS_ObjectId userId() const { return m_userId; }
+    const std::string& userDn() const { return m_userDn; }
+    std::optional<AS_ObjectId> userClassId() const { return m_userClassId; }
+    // Requires a signed-on user (else -12).
+    void requireAuthenticated() const;
+
+    // Object lookup in the handle's namespace: the entry of the type with ridgeId == id.
+    std::optional<LdapEntry> findById(int32_t objectType, AS_ObjectId id,
+                                      const std::vector<std::string>& attributes);
+    // As findById, throwing notFoundStatus(objectType) when absent.
+    LdapEntry requireById(int32_t objectType, AS_ObjectId id,
+                          const std::vector<std::string>& attributes);
+    // The ridgeId of an entry (0 when absent or not a valid unsigned 32-bit number).
+    static AS_ObjectId idOf(const LdapEntry& entry);
+    // The ridgeId of the entry at dn (0 when it has none or does not exist).
+    AS_ObjectId idOfDn(const std::string& dn);
+
+    // Last error of this handle (code 0: none). Set by the API frame.
+    void setError(int32_t code, std::string detail);
+    int32_t errorCode() const { return m_errorCode; }
+    const std::string& errorDetail() const { return m_errorDetail; }
+
+    // Sign-on bookkeeping (authentication code only). signIn keeps the connection, which the
+    // caller has just bound as the user (null: keep the current one).
+    void signIn(std::unique_ptr<LdapConnection> userConnection, const std::string& nsUtf8,
+                AS_ObjectId userId, const std::string& userDn, std::optional<AS_ObjectId> classId);
+    void signOut();
+
+    // Opens a fresh connection with this handle's configuration (not bound).
+    std::unique_ptr<LdapConnection> connect() const;
+    const ServiceIdentity* serviceIdentity() const { return m_serviceIdentity.get(); }
+
+    // Held by the API frame while a call runs on the handle.
+    std::mutex& mutex() { return m_mutex; }
+
+private:
+    void bindService(LdapConnection& conn) const;
+
+    AS_Handle m_id;
+    RuntimeConfig m_config;
+    std::string m_encoding;
+    std::shared_ptr<const ServiceIdentity> m_serviceIdentity;
+    std::mutex m_mutex;
+    std::unique_ptr<LdapConnection> m_main;
+    bool m_mainIsUser = false;
+    std::unique_ptr<LdapConnection> m_service;
+    std::string m_namespace;  // signed-on namespace (UTF-8), empty before sign-on
+    std::string m_checkedNamespaceDn;
+    AS_ObjectId m_userId = 0;
+    std::string m_userDn;
+    std::optional<AS_ObjectId> m_userClassId;
+    int32_t m_errorCode = 0;
+    std::string m_errorDetail;
+};
+
+}  // namespace ridge::access
