@@ -1,0 +1,17 @@
+// WriteEscapedText: the one escaping writer for character data in hand-written documents.
+//
+// Usage:  out << "<name>"; WriteEscapedText(value, out); out << "</name>";
+//
+// The five markup characters become entities ("&lt;" "&gt;" "&amp;" "&apos;" "&quot;"); a
+// control byte other than tab, line feed and carriage return becomes the visible text
+// "&amp;#<decimal>;" (XML 1.0 cannot carry it, so it survives as text); every other byte is
+// copied. An I18NString is written in its UTF-8 form.
+#pragma once
+
+#include <ostream>
+#include <string_view>
+
+class I18NString;
+
+void WriteEscapedText(std::string_view text, std::ostream& out);
+void WriteEscapedText(const I18NString& text, std::ostream& out);

@@ -1,0 +1,87 @@
+#include "VOR_AAA_BaseClass.h"
+
+#include "VOR_AAA_Account.h"
+#include "VOR_AAA_BaseClassWithMembers.h"
+#include "VOR_AAA_Namespace.h"
+#include "VOR_AAA_VORID.h"
+#include "VOR_AAA_WriteEscapedText.h"
+
+#include <new>
+
+std::string_view VOR_AAA_ClassWord(VOR_AAA_ObjectType type) {
+    switch (type) {
+        case kVOR_AAA_User:
+            return "account";
+        case kVOR_AAA_Group:
+            return "group";
+        case kVOR_AAA_Role:
+            return "role";
+        case kVOR_AAA_DistributionList:
+            return "distributionList";
+        case kVOR_AAA_Namespace:
+            return "namespace";
+        case kVOR_AAA_NamespaceFolder:
+            return "namespaceFolder";
+        case kVOR_AAA_BaseClass:
+        case kVOR_AAA_Unknown:
+            break;
+    }
+    return {};
+}
+
+VOR_AAA_BaseClassPtr VOR_AAA_CreateObject(VOR_AAA_ObjectType type) {
+    switch (type) {
+        case kVOR_AAA_User:
+            return std::make_unique<VOR_AAA_Account>();
+        case kVOR_AAA_Group:
+            return std::make_unique<VOR_AAA_Group>();
+        case kVOR_AAA_Role:
+            return std::make_unique<VOR_AAA_Role>();
+        case kVOR_AAA_DistributionList:
+            return std::make_unique<VOR_AAA_DistributionList>();
+        case kVOR_AAA_Namespace:
+            return std::make_unique<VOR_AAA_Namespace>();
+        case kVOR_AAA_NamespaceFolder:
+            return std::make_unique<VOR_AAA_NamespaceFolder>();
+        case kVOR_AAA_BaseClass:
+            return std::make_unique<VOR_AAA_BaseClass>();
+        case kVOR_AAA_Unknown:
+            break;
+    }
+    return nullptr;
+}
+
+void VOR_AAA_BaseClass::SetObjectClass() {
+    m_objectClass.Set(std::string(VOR_AAA_ClassWord(GetObjectType())));
+}
+
+void VOR_AAA_BaseClass::WriteAsResultItem(std::ostream& out, bool withSchema) const {
+    const std::string_view word = VOR_AAA_ClassWord(GetObjectType());
+    out << "<item xsi:type=\"cm:" << (word.empty() ? "baseClass" : word) << "\" searchPath=\"";
+    WriteEscapedText(VOR_AAA_VORID::EscapeDelimiters(m_searchPath.Get()), out);
+    out << "\">";
+    writeCommonProperties(out, withSchema);
+    WriteClassProperties(out, withSchema);
+    out << "</item>";
+}
+
+void VOR_AAA_BaseClass::WriteAsSecurityObject(std::ostream& out, bool withSchema) const {
+    const std::string_view word = VOR_AAA_ClassWord(GetObjectType());
+    out << "<securityObject xsi:type=\"cm:" << (word.empty() ? "baseClass" : word) << "\">";
+    writeCommonProperties(out, withSchema);
+    WriteClassProperties(out, withSchema);
+    out << "</securityObject>";
+}
+
+void VOR_AAA_BaseClass::writeCommonProperties(std::ostream& out, bool withSchema) const {
+    m_hasChildren.Write(out, "hasChildren", withSchema);
+    m_defaultName.Write(out, "defaultName", withSchema);
+    m_name.Write(out, "name", withSchema);
+    m_objectClass.Write(out, "objectClass", withSchema);
+    m_ancestors.Write(out, "ancestors", withSchema);
+    m_searchPath.Write(out, "searchPath", withSchema);
+    m_defaultDescription.Write(out, "defaultDescription", withSchema);
+    m_description.Write(out, "description", withSchema);
+}
+
+void VOR_AAA_BaseClass::WriteClassProperties(std::ostream&, bool) const {}

@@ -1,0 +1,72 @@
+#include "VOR_AAA_ParseDocument.h"
+
+#include "I18NString.h"
+#include "PYXThrowable.h"
+#include "VOR_AAA_DefaultHandlers.h"
+#include "VOR_AAA_SAXParserPool.h"
+
+#include <xercesc/framework/MemBufInputSource.hpp>
+#include <xercesc/util/PlatformUtils.hpp>
+
+#include <memory>
+
+using namespace xercesc;
+
+namespace {
+
+// Leaves no handler pointer behind in a reader that goes back to the pool.
+struct HandlerBinding {
+    SAX2XMLReader* reader;
+    HandlerBinding(SAX2XMLReader* r, ContentHandler* content, ErrorHandler* errors) : reader(r) {
+        reader->setContentHandler(content);
+        reader->setErrorHandler(errors);
+    }
+    ~HandlerBinding() {
+        reader->setContentHandler(nullptr);
+        reader->setErrorHandler(nullptr);
+    }
+};
+
+}  // namespace
+
+void VOR_AAA_ParseDocument(ContentHandler& handler, const char* documentName, const char* text,
+                           size_t length) {
+    VOR_AAA_DefaultErrorHandler errorHandler(documentName);
+    PooledReaderGuard saxParser(VOR_AAA_SAXParserPool::Get());
+    MemBufInputSource source(reinterpret_cast<const XMLByte*>(text ? text : ""), text ? length : 0,
+                             documentName, false, XMLPlatformUtils::fgMemoryManager);
+    PYX_ASSERT(saxParser.Get() != 0);
+    HandlerBinding binding(saxParser->GetReader(), &handler, &errorHandler);
+    saxParser->Parse(source);
+}
+
+void VOR_AAA_AppendText(I18NString& target, const XMLCh* chars, XMLSize_t length) {
+    target.append(chars, length);
+}
+
+int32_t VOR_AAA_LeadingInt(const I18NString& text) {
+    size_t i = 0;
+    const size_t n = text.length();
+    while (i < n && (text[i] == u' ' || text[i] == u'\t' || text[i] == u'\n' || text[i] == u'\r')) {
+        ++i;
+    }
+    bool negative = false;
+    if (i < n && (text[i] == u'-' || text[i] == u'+')) {
+        negative = text[i] == u'-';
+        ++i;
+    }
+    int64_t value = 0;
+    for (; i < n && text[i] >= u'0' && text[i] <= u'9'; ++i) {
+        value = value * 10 + (text[i] - u'0');
+        if (value > INT32_MAX) {
+            value = static_cast<int64_t>(INT32_MAX) + 1;  // saturate, sign applied below
+        }
+    }
+    if (negative) {
+        value = -value;
+    }
+    if (value > INT32_MAX) {
+        value = INT32_MAX;
+    }
+    return static_cast<int32_t>(value);
+}

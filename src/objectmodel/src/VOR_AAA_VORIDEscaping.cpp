@@ -1,0 +1,84 @@
+#include "VOR_AAA_VORID.h"
+
+#include "PYXThrowable.h"
+
+namespace VOR_AAA_VORID {
+
+namespace {
+
+struct Body {
+    size_t begin;  // first character after the opener
+    size_t end;    // the closer's position, or npos
+    bool doubleQuoted;
+};
+
+// The next VORID body at or after from, whichever opener form comes first.
+bool nextBody(const std::string& text, size_t from, Body& body) {
+    size_t d = text.find(kOpenerDouble, from);
+    size_t s = text.find(kOpenerSingle, from);
+    if (d == std::string::npos && s == std::string::npos) {
+        return false;
+    }
+    body.doubleQuoted = d != std::string::npos && (s == std::string::npos || d < s);
+    size_t opener = body.doubleQuoted ? d : s;
+    body.begin = opener + kOpenerLength;
+    body.end = text.find(body.doubleQuoted ? kCloserDouble : kCloserSingle, body.begin);
+    return true;
+}
+
+void replaceAll(std::string& s, std::string_view from, std::string_view to) {
+    for (size_t p = s.find(from); p != std::string::npos; p = s.find(from, p + to.size())) {
+        s.replace(p, from.size(), to);
+    }
+}
+
+}  // namespace
+
+std::string EscapeDelimiters(const std::string& text) {
+    std::string out;
+    out.reserve(text.size());
+    size_t done = 0;
+    Body body;
+    while (nextBody(text, done, body)) {
+        // The closer is the first one after the opener; a body that holds the closer sequence
+        // itself cannot be told apart and ends there.
+        PYX_ASSERT(body.end != std::string::npos);
+        out.append(text, done, body.begin - done);
+        const char quote = body.doubleQuoted ? '"' : '\'';
+        const char* entity = body.doubleQuoted ? "&quot;" : "&apos;";
+        for (size_t i = body.begin; i < body.end; ++i) {
+            if (text[i] == quote) {
+                out += entity;
+            } else {
+                out += text[i];
+            }
+        }
+        done = body.end;
+    }
+    out.append(text, done, std::string::npos);
+    return out;
+}
+
+std::string UnescapeDelimiters(const std::string& text) {
+    Body body;
+    if (!nextBody(text, 0, body)) {
+        std::string out = text;
+        replaceAll(out, "&quot;", "\"");
+        return out;
+    }
+    std::string out;
+    out.reserve(text.size());
+    size_t done = 0;
+    do {
+        out.append(text, done, body.begin - done);
+        size_t end = body.end == std::string::npos ? text.size() : body.end;
+        std::string inner = text.substr(body.begin, end - body.begin);
+        replaceAll(inner, body.doubleQuoted ? "&quot;" : "&apos;", body.doubleQuoted ? "\"" : "'");
+        out += inner;
+        done = end;
+    } while (done < text.size() && nextBody(text, done, body));
+    out.append(text, done, std::string::npos);
+    return out;
+}
+
+}  // namespace VOR_AAA_VORID
