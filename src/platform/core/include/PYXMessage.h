@@ -32,6 +32,7 @@ enum PYXSeverity : int {
 inline constexpr const char* kPYXComponent = "PYX";
 // Numbers of the platform's own messages (texts in messages/PYX_<lang>.msg).
 enum PYXCoreMessage : uint32_t {
+    kPYXMsgText = 0x00010000,             // %1: a text given as it is (renders without a catalogue)
     kPYXMsgInvalidBytes = 0x00010001,     // %1 encoding, %2 byte offset
     kPYXMsgUnrepresentable = 0x00010002,  // %1 encoding, %2 code-unit position
     kPYXMsgUnknownEncoding = 0x00010003,  // %1 encoding name

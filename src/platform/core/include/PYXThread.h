@@ -39,10 +39,9 @@ private:
     PYXThreadCriticalSection& m_section;
 };
 
-// An auto-reset event: signal() lets exactly one wait() through (the one that takes the
-// signal resets the event); a signal given while nobody waits stays pending until one wait()
-// takes it, and further signals while one is pending are not counted (it is a flag, not a
-// counter).
+// An auto-reset event. signal() releases exactly one thread: one that is waiting, or else the
+// next one to wait (the signal stays pending until a wait takes it). A signal given while one
+// is already pending and nobody waits is not counted (the event is a flag, not a counter).
 class PYXThreadAutoResetEvent {
 public:
     explicit PYXThreadAutoResetEvent(bool initiallySignaled = false)
@@ -63,4 +62,6 @@ private:
     std::mutex m_mutex;
     std::condition_variable m_condition;
     bool m_signaled;
+    int m_waiters = 0;   // threads blocked in wait/timedWait
+    int m_releases = 0;  // signals handed to blocked threads and not yet taken
 };

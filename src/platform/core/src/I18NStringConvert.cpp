@@ -1,0 +1,391 @@
+// Byte conversions of I18NString: UTF-8 and UTF-16/UCS-2 by hand (exact error positions, no
+// converter needed), every other encoding through ICU converters with the stop callbacks, so
+// that an invalid or unrepresentable character is an error and never a substitution.
+#include <unicode/ucnv.h>
+#include <unicode/ucnv_err.h>
+#include <unicode/utf16.h>
+#include <unicode/utf8.h>
+
+#include <algorithm>
+#include <bit>
+#include <cctype>
+#include <cstring>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <unordered_map>
+
+#include "CoreErrors.h"
+#include "I18NString.h"
+
+namespace {
+
+enum class Kind { Utf8, Utf16, Ucs2, Icu };
+
+struct Encoding {
+    Kind kind;
+    std::string name;  // as given (for messages) or the ICU name
+};
+
+std::string squeezed(const char* name) {
+    std::string result;
+    for (const char* p = name; *p != '\0'; ++p) {
+        if (*p != '-' && *p != '_') {
+            result.push_back(static_cast<char>(std::tolower(static_cast<unsigned char>(*p))));
+        }
+    }
+    return result;
+}
+
+Encoding chooseEncoding(const char* encoding) {
+    if (encoding == nullptr || *encoding == '\0') {
+        encoding = I18NString::defaultEncoding();
+    }
+    const std::string key = squeezed(encoding);
+    if (key == "utf8") {
+        return {Kind::Utf8, encoding};
+    }
+    if (key == "utf16" || key == "unicode") {
+        return {Kind::Utf16, encoding};
+    }
+    if (key == "ucs2") {
+        return {Kind::Ucs2, encoding};
+    }
+    return {Kind::Icu, encoding};
+}
+
+[[noreturn]] void invalidBytes(const Encoding& encoding, std::size_t offset) {
+    PYX_CORE_RAISE(kPYXErrorConversion,
+                   PYXMessage(kPYXComponent, kPYXMsgInvalidBytes) << encoding.name << offset,
+                   "Text in encoding \"" + encoding.name +
+                       "\" holds an invalid byte sequence at byte offset " + std::to_string(offset),
+                   "I18NString::I18NString");
+}
+
+[[noreturn]] void unrepresentable(const Encoding& encoding, std::size_t position) {
+    PYX_CORE_RAISE(kPYXErrorConversion,
+                   PYXMessage(kPYXComponent, kPYXMsgUnrepresentable) << encoding.name << position,
+                   "The character at position " + std::to_string(position) +
+                       " cannot be written in encoding \"" + encoding.name + "\"",
+                   "I18NString::toBytes");
+}
+
+[[noreturn]] void unknownEncoding(const Encoding& encoding) {
+    PYX_CORE_RAISE(kPYXErrorConversion,
+                   PYXMessage(kPYXComponent, kPYXMsgUnknownEncoding) << encoding.name,
+                   "Unknown character encoding \"" + encoding.name + "\"", "I18NString");
+}
+
+struct ConverterCloser {
+    void operator()(UConverter* converter) const noexcept { ucnv_close(converter); }
+};
+using ConverterPtr = std::unique_ptr<UConverter, ConverterCloser>;
+
+// One converter per encoding and thread, reset before each use: opening converters is the
+// expensive part of a conversion.
+UConverter* converterFor(const Encoding& encoding) {
+    thread_local std::unordered_map<std::string, ConverterPtr> converters;
+    auto found = converters.find(encoding.name);
+    if (found == converters.end()) {
+        UErrorCode status = U_ZERO_ERROR;
+        ConverterPtr converter(ucnv_open(encoding.name.c_str(), &status));
+        if (U_FAILURE(status) || !converter) {
+            unknownEncoding(encoding);
+        }
+        ucnv_setToUCallBack(converter.get(), UCNV_TO_U_CALLBACK_STOP, nullptr, nullptr, nullptr,
+                            &status);
+        ucnv_setFromUCallBack(converter.get(), UCNV_FROM_U_CALLBACK_STOP, nullptr, nullptr, nullptr,
+                              &status);
+        if (U_FAILURE(status)) {
+            unknownEncoding(encoding);
+        }
+        found = converters.emplace(encoding.name, std::move(converter)).first;
+    }
+    ucnv_reset(found->second.get());
+    return found->second.get();
+}
+
+// Byte length of a NUL-terminated text whose terminator is unitSize zero bytes at a multiple
+// of unitSize.
+std::size_t terminatedLength(const char* bytes, std::size_t unitSize) {
+    std::size_t length = 0;
+    for (;;) {
+        bool allZero = true;
+        for (std::size_t i = 0; i < unitSize; ++i) {
+            if (bytes[length + i] != '\0') {
+                allZero = false;
+                break;
+            }
+        }
+        if (allZero) {
+            return length;
+        }
+        length += unitSize;
+    }
+}
+
+std::u16string fromUtf8(const char* bytes, std::size_t length, const Encoding& encoding) {
+    std::u16string text;
+    text.reserve(length);
+    const auto* source = reinterpret_cast<const uint8_t*>(bytes);
+    int64_t i = 0;
+    const int64_t end = static_cast<int64_t>(length);
+    while (i < end) {
+        const int64_t start = i;
+        UChar32 c;
+        U8_NEXT(source, i, end, c);
+        if (c < 0) {
+            invalidBytes(encoding, static_cast<std::size_t>(start));
+        }
+        if (c <= 0xFFFF) {
+            text.push_back(static_cast<char16_t>(c));
+        } else {
+            text.push_back(U16_LEAD(c));
+            text.push_back(U16_TRAIL(c));
+        }
+    }
+    return text;
+}
+
+std::u16string fromUtf16(const char* bytes, std::size_t length, const Encoding& encoding) {
+    if (length % 2 != 0) {
+        invalidBytes(encoding, length - 1);
+    }
+    std::u16string text(length / 2, u'\0');
+    std::memcpy(text.data(), bytes, length);
+    // A byte-order mark picks the order and is not part of the text.
+    std::size_t bomBytes = 0;
+    if (!text.empty() && (text[0] == 0xFEFF || text[0] == 0xFFFE)) {
+        if (text[0] == 0xFFFE) {
+            for (char16_t& unit : text) {
+                unit = static_cast<char16_t>((unit >> 8) | (unit << 8));
+            }
+        }
+        text.erase(0, 1);
+        bomBytes = 2;
+    }
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const char16_t unit = text[i];
+        const std::size_t offset = bomBytes + 2 * i;
+        if (encoding.kind == Kind::Ucs2) {
+            if (U16_IS_SURROGATE(unit)) {
+                invalidBytes(encoding, offset);
+            }
+        } else if (U16_IS_LEAD(unit)) {
+            if (i + 1 >= text.size() || !U16_IS_TRAIL(text[i + 1])) {
+                invalidBytes(encoding, offset);
+            }
+            ++i;
+        } else if (U16_IS_TRAIL(unit)) {
+            invalidBytes(encoding, offset);
+        }
+    }
+    return text;
+}
+
+std::u16string fromIcu(const char* bytes, std::size_t length, const Encoding& encoding) {
+    UConverter* converter = converterFor(encoding);
+    std::u16string text(length + 16, u'\0');
+    const char* source = bytes;
+    const char* sourceEnd = bytes + length;
+    std::size_t written = 0;
+    for (;;) {
+        UChar* target = reinterpret_cast<UChar*>(text.data()) + written;
+        UChar* targetEnd = reinterpret_cast<UChar*>(text.data()) + text.size();
+        UErrorCode status = U_ZERO_ERROR;
+        ucnv_toUnicode(converter, &target, targetEnd, &source, sourceEnd, nullptr, true, &status);
+        written = static_cast<std::size_t>(target - reinterpret_cast<UChar*>(text.data()));
+        if (status == U_BUFFER_OVERFLOW_ERROR) {
+            text.resize(text.size() * 2);
+            continue;
+        }
+        if (U_FAILURE(status)) {
+            char invalid[32];
+            int8_t invalidLength = sizeof invalid;
+            UErrorCode ignored = U_ZERO_ERROR;
+            ucnv_getInvalidChars(converter, invalid, &invalidLength, &ignored);
+            if (U_FAILURE(ignored)) {
+                invalidLength = 0;
+            }
+            invalidBytes(encoding, static_cast<std::size_t>(source - bytes) -
+                                       static_cast<std::size_t>(invalidLength));
+        }
+        break;
+    }
+    text.resize(written);
+    return text;
+}
+
+std::string toUtf8(const std::u16string& text, const Encoding& encoding) {
+    std::string bytes;
+    bytes.reserve(text.size() + text.size() / 2);
+    int32_t i = 0;
+    const int32_t length = static_cast<int32_t>(text.size());
+    while (i < length) {
+        const int32_t start = i;
+        UChar32 c;
+        U16_NEXT(text.data(), i, length, c);
+        if (U_IS_SURROGATE(c)) {
+            unrepresentable(encoding, static_cast<std::size_t>(start));
+        }
+        char buffer[4];
+        int32_t n = 0;
+        U8_APPEND_UNSAFE(buffer, n, c);
+        bytes.append(buffer, static_cast<std::size_t>(n));
+    }
+    return bytes;
+}
+
+std::string toUtf16(const std::u16string& text, const Encoding& encoding) {
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const char16_t unit = text[i];
+        if (encoding.kind == Kind::Ucs2) {
+            if (U16_IS_SURROGATE(unit)) {
+                unrepresentable(encoding, i);
+            }
+        } else if (U16_IS_LEAD(unit)) {
+            if (i + 1 >= text.size() || !U16_IS_TRAIL(text[i + 1])) {
+                unrepresentable(encoding, i);
+            }
+            ++i;
+        } else if (U16_IS_TRAIL(unit)) {
+            unrepresentable(encoding, i);
+        }
+    }
+    return std::string(reinterpret_cast<const char*>(text.data()), text.size() * 2);
+}
+
+std::string toIcu(const std::u16string& text, const Encoding& encoding) {
+    UConverter* converter = converterFor(encoding);
+    std::string bytes(text.size() * static_cast<std::size_t>(ucnv_getMaxCharSize(converter)) + 16,
+                      '\0');
+    const UChar* source = reinterpret_cast<const UChar*>(text.data());
+    const UChar* sourceEnd = source + text.size();
+    std::size_t written = 0;
+    for (;;) {
+        char* target = bytes.data() + written;
+        char* targetEnd = bytes.data() + bytes.size();
+        UErrorCode status = U_ZERO_ERROR;
+        ucnv_fromUnicode(converter, &target, targetEnd, &source, sourceEnd, nullptr, true, &status);
+        written = static_cast<std::size_t>(target - bytes.data());
+        if (status == U_BUFFER_OVERFLOW_ERROR) {
+            bytes.resize(bytes.size() * 2);
+            continue;
+        }
+        if (U_FAILURE(status)) {
+            UChar invalid[8];
+            int8_t invalidLength = 8;
+            UErrorCode ignored = U_ZERO_ERROR;
+            ucnv_getInvalidUChars(converter, invalid, &invalidLength, &ignored);
+            if (U_FAILURE(ignored)) {
+                invalidLength = 0;
+            }
+            const auto consumed =
+                static_cast<std::size_t>(source - reinterpret_cast<const UChar*>(text.data()));
+            unrepresentable(encoding, consumed - static_cast<std::size_t>(invalidLength));
+        }
+        break;
+    }
+    bytes.resize(written);
+    return bytes;
+}
+
+std::size_t terminatorSize(const Encoding& encoding) {
+    switch (encoding.kind) {
+        case Kind::Utf8:
+            return 1;
+        case Kind::Utf16:
+        case Kind::Ucs2:
+            return 2;
+        case Kind::Icu:
+            return static_cast<std::size_t>(ucnv_getMinCharSize(converterFor(encoding)));
+    }
+    return 1;
+}
+
+std::string encode(const std::u16string& text, const Encoding& encoding) {
+    switch (encoding.kind) {
+        case Kind::Utf8:
+            return toUtf8(text, encoding);
+        case Kind::Utf16:
+        case Kind::Ucs2:
+            return toUtf16(text, encoding);
+        case Kind::Icu:
+            return toIcu(text, encoding);
+    }
+    return {};
+}
+
+}  // namespace
+
+const char* I18NString::defaultEncoding() {
+    static const std::string name = [] {
+        const char* icuDefault = ucnv_getDefaultName();
+        if (icuDefault == nullptr || ucnv_compareNames(icuDefault, "US-ASCII") == 0 ||
+            ucnv_compareNames(icuDefault, "ANSI_X3.4-1968") == 0 ||
+            ucnv_compareNames(icuDefault, "ASCII") == 0) {
+            return std::string("UTF-8");
+        }
+        return std::string(icuDefault);
+    }();
+    return name.c_str();
+}
+
+I18NString::I18NString(const char* bytes, int32_t length, const char* encoding) {
+    if (bytes == nullptr || length == 0) {
+        // Still report an unknown encoding name: the caller's configuration is wrong.
+        const Encoding chosen = chooseEncoding(encoding);
+        if (chosen.kind == Kind::Icu) {
+            converterFor(chosen);
+        }
+        return;
+    }
+    const Encoding chosen = chooseEncoding(encoding);
+    const std::size_t unit = terminatorSize(chosen);
+    const std::size_t byteLength =
+        length < 0 ? terminatedLength(bytes, unit) : static_cast<std::size_t>(length);
+    switch (chosen.kind) {
+        case Kind::Utf8:
+            m_text = fromUtf8(bytes, byteLength, chosen);
+            break;
+        case Kind::Utf16:
+        case Kind::Ucs2:
+            m_text = fromUtf16(bytes, byteLength, chosen);
+            break;
+        case Kind::Icu:
+            m_text = fromIcu(bytes, byteLength, chosen);
+            break;
+    }
+}
+
+std::string I18NString::toString(const char* encoding) const {
+    return encode(m_text, chooseEncoding(encoding));
+}
+
+const char* I18NString::c_str(const char* encoding) const {
+    const Encoding chosen = chooseEncoding(encoding);
+    if (!m_cacheValid || m_cacheEncoding != chosen.name) {
+        std::string bytes = encode(m_text, chosen);
+        // std::string adds one NUL; wider encodings need a whole NUL unit.
+        bytes.append(terminatorSize(chosen) - 1, '\0');
+        m_cacheBytes = std::move(bytes);
+        m_cacheEncoding = chosen.name;
+        m_cacheValid = true;
+    }
+    return m_cacheBytes.c_str();
+}
+
+int32_t I18NString::toBytes(char*& out, const char* encoding) const {
+    out = nullptr;
+    const Encoding chosen = chooseEncoding(encoding);
+    const std::string bytes = encode(m_text, chosen);
+    const std::size_t terminator = terminatorSize(chosen);
+    out = new char[bytes.size() + terminator];
+    std::memcpy(out, bytes.data(), bytes.size());
+    std::memset(out + bytes.size(), 0, terminator);
+    return static_cast<int32_t>(bytes.size());
+}
+
+void I18NString::freeBuffer(char* buffer) noexcept {
+    delete[] buffer;
+}
