@@ -67,7 +67,7 @@ private:
         pMembers,
     };
     struct Frame {
-        Kind kind;
+        Kind kind = eIgnore;
         PropertyKind property = pNone;
         std::string name;                                 // property or field name
         VOR_AAA_BaseClass* object = nullptr;              // eObject, and the owner of a property

@@ -3,6 +3,7 @@
 #include "VOR_AAA_Account.h"
 #include "VOR_AAA_BaseClassWithMembers.h"
 #include "VOR_AAA_Namespace.h"
+#include "VOR_AAA_SearchFilter.h"
 #include "VOR_AAA_VORID.h"
 #include "VOR_AAA_WriteEscapedText.h"
 
@@ -85,3 +86,71 @@ void VOR_AAA_BaseClass::writeCommonProperties(std::ostream& out, bool withSchema
 }
 
 void VOR_AAA_BaseClass::WriteClassProperties(std::ostream&, bool) const {}
+
+bool VOR_AAA_BaseClass::GetFilterValues(const std::string& name,
+                                        std::vector<std::string>& values) const {
+    auto single = [&values](const auto& property, std::string text) {
+        if (!property.IsSet()) {
+            return false;
+        }
+        values.push_back(std::move(text));
+        return true;
+    };
+    auto localized = [&values](const VOR_AAA_Type_MultilingualStringProp& property) {
+        if (!property.IsSet()) {
+            return false;
+        }
+        for (const VOR_AAA_LocalizedText& text : property.Get()) {
+            values.push_back(text.text);
+        }
+        return true;
+    };
+    if (name == "name")
+        return localized(m_name);
+    if (name == "description")
+        return localized(m_description);
+    if (name == "defaultName")
+        return single(m_defaultName, m_defaultName.Get());
+    if (name == "defaultDescription")
+        return single(m_defaultDescription, m_defaultDescription.Get());
+    if (name == "searchPath")
+        return single(m_searchPath, m_searchPath.Get());
+    if (name == "hasChildren")
+        return single(m_hasChildren, m_hasChildren.Get() ? "true" : "false");
+    return false;
+}
+
+bool VOR_AAA_BaseClass::PassesFilters(const std::vector<std::string>& predicates,
+                                      const std::string& contentLocale) const {
+    VOR_AAA_SearchFilter filter;
+    filter.Parse(predicates, eSFAllOperations);
+    const std::string classWord(VOR_AAA_ClassWord(GetObjectType()));
+    std::vector<std::string> values;
+    for (const VOR_AAA_SearchFilter::Group& group : filter.GetGroups()) {
+        bool groupHolds = false;
+        for (const VOR_AAA_SearchFilter::Component& component : group) {
+            if (component.name == "objectClass") {
+                groupHolds = propertyMatchesFilter(component.value, component.operation, classWord,
+                                                   true, contentLocale.c_str());
+            } else {
+                values.clear();
+                if (GetFilterValues(component.name, values)) {
+                    for (const std::string& value : values) {
+                        if (propertyMatchesFilter(component.value, component.operation, value,
+                                                  false, contentLocale.c_str())) {
+                            groupHolds = true;
+                            break;
+                        }
+                    }
+                }
+            }
+            if (groupHolds) {
+                break;
+            }
+        }
+        if (!groupHolds) {
+            return false;
+        }
+    }
+    return true;
+}

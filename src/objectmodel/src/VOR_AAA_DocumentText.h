@@ -13,5 +13,4 @@ std::string VOR_AAA_ToUTF8(const XMLCh* text, XMLSize_t length);
 const XMLCh* VOR_AAA_GetAttribute(const xercesc::Attributes& attributes, const XMLCh* name);
 // The value of an XML Schema instance attribute ("type", "nil"), found by namespace and local
 // name, or by its usual "xsi:" name when the prefix was not declared; null when absent.
-const XMLCh* VOR_AAA_GetXsiAttribute(const xercesc::Attributes& attributes,
-                                     const XMLCh* localName);
+const XMLCh* VOR_AAA_GetXsiAttribute(const xercesc::Attributes& attributes, const XMLCh* localName);

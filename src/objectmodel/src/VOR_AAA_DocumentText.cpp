@@ -1,4 +1,4 @@
-#include "VOR_AAA_SaxText.h"
+#include "VOR_AAA_DocumentText.h"
 
 #include "I18NString.h"
 #include "VOR_AAA_Const.h"
