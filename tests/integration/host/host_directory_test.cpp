@@ -1,0 +1,144 @@
+// basalt-host driving the real provider library against the throwaway directory of the
+// ridge_directory fixture.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+
+#include <map>
+
+#include "HostProcess.h"
+
+namespace {
+
+using ::testing::HasSubstr;
+using ::testing::StartsWith;
+
+// The fixture's shell-sourceable KEY=VALUE file.
+std::map<std::string, std::string> readDirectoryEnv() {
+    std::map<std::string, std::string> values;
+    const char* path = std::getenv("RIDGE_TEST_ENV");
+    if (path == nullptr) {
+        return values;
+    }
+    std::istringstream lines(slurp(path));
+    for (std::string line; std::getline(lines, line);) {
+        if (line.rfind("export ", 0) == 0) {
+            line.erase(0, 7);
+        }
+        std::size_t equals = line.find('=');
+        if (line.empty() || line[0] == '#' || equals == std::string::npos) {
+            continue;
+        }
+        std::string value = line.substr(equals + 1);
+        if (value.size() >= 2 && (value.front() == '\'' || value.front() == '"') &&
+            value.back() == value.front()) {
+            value = value.substr(1, value.size() - 2);
+        }
+        values[line.substr(0, equals)] = value;
+    }
+    return values;
+}
+
+std::string parameter(const std::string& name, const std::string& value) {
+    return "<parameter name=\"" + name + "\"><value xsi:type=\"xsd:string\">" + value +
+           "</value></parameter>";
+}
+
+std::string namespaceConfig(const std::string& id, const std::string& connection,
+                            const std::string& baseDn, const std::string& directoryNamespace) {
+    return "<instance xmlns:xsi=\"http://www.w3.org/2001/XMLSchema-instance\" "
+           "xmlns:xsd=\"http://www.w3.org/2001/XMLSchema\" name=\"Ridge test\" class=\"Ridge\">" +
+           parameter("id", id) + parameter("connection", connection) + parameter("baseDN", baseDn) +
+           parameter("namespace", directoryNamespace) + parameter("timeOut", "5") + "</instance>";
+}
+
+// A loopback port nobody listens on (bound, then released).
+int unusedPort() {
+    int sock = socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    bind(sock, reinterpret_cast<sockaddr*>(&address), sizeof address);
+    socklen_t length = sizeof address;
+    getsockname(sock, reinterpret_cast<sockaddr*>(&address), &length);
+    close(sock);
+    return ntohs(address.sin_port);
+}
+
+class HostAgainstDirectory : public ::testing::Test {
+protected:
+    void SetUp() override {
+        env = readDirectoryEnv();
+        ASSERT_FALSE(env["RIDGE_HOST"].empty())
+            << "RIDGE_TEST_ENV does not name the fixture's env file with RIDGE_HOST";
+        ASSERT_FALSE(env["RIDGE_PORT"].empty());
+        ASSERT_FALSE(env["RIDGE_BASE_DN"].empty());
+        ASSERT_FALSE(env["RIDGE_NAMESPACE"].empty());
+    }
+
+    std::string config(const std::string& id) const {
+        return namespaceConfig(id, env.at("RIDGE_HOST") + ":" + env.at("RIDGE_PORT"),
+                               env.at("RIDGE_BASE_DN"), env.at("RIDGE_NAMESPACE"));
+    }
+
+    HostRun host(std::vector<std::string> args) const {
+        args.insert(args.begin(), {"-l", BASALT_PROVIDER_LIBRARY});
+        return runHost(args);
+    }
+
+    std::map<std::string, std::string> env;
+    ScratchDir dir;
+};
+
+TEST_F(HostAgainstDirectory, ShowsTheConfiguredNamespaceObject) {
+    std::string file = dir.write("ns.xml", config("ridge_host_test"));
+
+    HostRun readable = host({"show", "-c", file});
+    ASSERT_EQ(readable.status, 0) << readable.err;
+    EXPECT_EQ(readable.err, "");  // every returned buffer freed, every size exact
+    EXPECT_THAT(readable.out, HasSubstr("objects: 1\nnamespace: "));
+    EXPECT_THAT(readable.out, HasSubstr("ridge_host_test"));
+    EXPECT_THAT(readable.out, HasSubstr("  capabilities: startsWith, endsWith, contains, equals, "
+                                        "caseSensitive\n"));
+
+    HostRun raw = host({"--raw", "show", "-c", file});
+    ASSERT_EQ(raw.status, 0) << raw.err;
+    EXPECT_THAT(raw.out, StartsWith("<cm:queryResponse xmlns:cm=\""));
+    EXPECT_THAT(raw.out, HasSubstr("<item xsi:type=\"cm:namespace\""));
+
+    HostRun version = host({"set-version", "-c", file, "3"});
+    EXPECT_EQ(version.status, 0) << version.err;
+    HostRun unknown = host({"set-version", "-c", file, "-n", "not_configured", "1"});
+    EXPECT_EQ(unknown.status, 1);
+    EXPECT_THAT(unknown.err, HasSubstr("BasaltSetNamespaceVersion for 'not_configured' failed"));
+}
+
+TEST_F(HostAgainstDirectory, ConfigurationFailuresEndWithTheProvidersResult) {
+    std::string unreachable =
+        dir.write("down.xml", namespaceConfig("down", "127.0.0.1:" + std::to_string(unusedPort()),
+                                              env.at("RIDGE_BASE_DN"), env.at("RIDGE_NAMESPACE")));
+    HostRun down = host({"show", "-c", unreachable});
+    EXPECT_EQ(down.status, 1);
+    EXPECT_THAT(down.err, HasSubstr("BasaltConfigure of '" + unreachable + "' failed with result"));
+    EXPECT_THAT(down.err, HasSubstr("message: "));
+
+    std::string noConnection =
+        dir.write("missing.xml", "<instance name=\"n\">" + parameter("id", "x") + "</instance>");
+    HostRun missing = host({"show", "-c", noConnection});
+    EXPECT_EQ(missing.status, 1);
+    EXPECT_THAT(missing.err, HasSubstr("failed with result -34"));
+
+    std::string broken = dir.write("broken.xml", "<instance name=\"n\"><parameter");
+    HostRun malformed = host({"show", "-c", broken});
+    EXPECT_EQ(malformed.status, 1);
+    EXPECT_THAT(malformed.err, HasSubstr("failed with result -48"));
+    EXPECT_THAT(malformed.err, HasSubstr("CFGAPI_Instance::Load()"));
+
+    // The first namespace is configured and the second is not: nothing of the first is shown.
+    HostRun mixed = host({"show", "-c", dir.write("ok.xml", config("ok")), "-c", broken});
+    EXPECT_EQ(mixed.status, 1);
+    EXPECT_THAT(mixed.out, ::testing::Not(HasSubstr("objects:")));
+}
+
+}  // namespace

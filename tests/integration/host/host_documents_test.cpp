@@ -1,0 +1,101 @@
+// The host's own XML handling: what it reads from configurations and responses, the element
+// copy it writes for visa files, and the documents it sends.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include "HostDocuments.h"
+#include "HostError.h"
+#include "ResponsePrinter.h"
+#include "XmlTree.h"
+
+namespace basalt_host {
+namespace {
+
+using ::testing::HasSubstr;
+
+class HostDocuments : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() { s_xerces = new XercesSession; }
+    static void TearDownTestSuite() { delete s_xerces; }
+    static inline XercesSession* s_xerces = nullptr;
+};
+
+TEST_F(HostDocuments, CopiedElementCarriesInheritedNamespacesAndEscapes) {
+    auto root = parseXml(
+        "<r:response xmlns:r=\"urn:r\" xmlns=\"urn:default\" xmlns:x=\"urn:x\">"
+        "<visa xmlns=\"urn:visa\" id=\"a&amp;b\"><x:object class='user'>&lt;u&gt;</x:object>"
+        "</visa></r:response>",
+        "test document");
+    const XmlElement* visa = root->child("visa");
+    ASSERT_NE(visa, nullptr);
+    std::string copy = serializeXml(*visa);
+    // Its own default namespace wins over the ancestor's; the prefixes it uses come along.
+    EXPECT_EQ(copy,
+              "<visa xmlns:r=\"urn:r\" xmlns:x=\"urn:x\" xmlns=\"urn:visa\" id=\"a&amp;b\">"
+              "<x:object class=\"user\">&lt;u&gt;</x:object></visa>");
+    auto again = parseXml(copy, "copy");
+    EXPECT_EQ(again->child("object")->text, "<u>");
+    EXPECT_EQ(again->attribute("id"), "a&b");
+}
+
+TEST_F(HostDocuments, ReaderRejectsMalformedTextAndDoctypes) {
+    try {
+        parseXml("<a>\n<b></a>", "sample");
+        FAIL() << "malformed text accepted";
+    } catch (const HostError& error) {
+        EXPECT_THAT(error.what(), HasSubstr("the sample is not well-formed XML (line 2"));
+    }
+    // An entity bomb never gets as far as expansion.
+    EXPECT_THROW(parseXml("<!DOCTYPE a [<!ENTITY x \"xxxxxxxx\"><!ENTITY y \"&x;&x;&x;&x;\">]>"
+                          "<a>&y;</a>",
+                          "sample"),
+                 HostError);
+    EXPECT_THROW(parseXml("<!DOCTYPE a SYSTEM \"/etc/passwd\"><a/>", "sample"), HostError);
+    EXPECT_THROW(parseXml("", "sample"), HostError);
+}
+
+TEST_F(HostDocuments, ConfigurationIdFollowsTheProvidersReadingRules) {
+    EXPECT_EQ(configurationId("<i><parameter name=\"id\"><value>a</value></parameter>"
+                              "<parameter name=\"id\"><value>b</value></parameter></i>"),
+              "b");
+    EXPECT_EQ(configurationId("<i><parameter name=\"id\"/></i>"), std::nullopt);
+    EXPECT_EQ(configurationId("<i><other><parameter name=\"id\"><value>a</value></parameter>"
+                              "</other></i>"),
+              std::nullopt);
+    EXPECT_EQ(configurationId("not xml"), std::nullopt);
+}
+
+TEST_F(HostDocuments, SentDocumentsEscapeTheirValues) {
+    EXPECT_EQ(namespaceFormatUri("2"), "http://basalt.example/schemas/VOR/AAANamespaceFormat/2/");
+    EXPECT_EQ(namespaceFormatUri("urn://other"), "urn://other");
+    EXPECT_THROW(namespaceFormatUri("4"), HostError);
+
+    auto version = parseXml(setNamespaceVersionDocument("a<&>\"b", "u"), "version");
+    EXPECT_EQ(version->localName, "setNamespceVersionDocument");
+    EXPECT_EQ(version->childText("namespaceID"), "a<&>\"b");
+
+    auto info = parseXml(additionalInfoDocument("fr<", "de"), "info");
+    EXPECT_EQ(info->childText("productLocale"), "fr<");
+    EXPECT_EQ(info->childText("contentLocale"), "de");
+}
+
+TEST_F(HostDocuments, QueryResponseMembersParametersAndNils) {
+    auto response = parseXml(
+        "<queryResponse xmlns:xsi=\"http://www.w3.org/2001/XMLSchema-instance\"><queryResult>"
+        "<item xsi:type=\"cm:group\" searchPath=\"g1\"><members><value>"
+        "<item xsi:type=\"cm:account\" searchPath=\"u1\"><defaultName><value>Ann</value>"
+        "</defaultName></item><item xsi:type=\"cm:account\" searchPath=\"u2\"/></value>"
+        "</members><securityMembers xsi:nil=\"true\"/></item>"
+        "<item xsi:type=\"cm:account\" searchPath=\"u1\"><parameters><value><item>"
+        "<name>lang</name><value><item><inclusive>true</inclusive><display>English</display>"
+        "<use>en</use></item><item><inclusive>true</inclusive><display xsi:nil=\"true\"/>"
+        "<use>fr</use></item></value></item></value></parameters></item>"
+        "</queryResult></queryResponse>",
+        "response");
+    EXPECT_EQ(describeQueryResponse(*response),
+              "objects: 2\ngroup: g1\n  members: account Ann [u1], account u2\n"
+              "  securityMembers: (none)\naccount: u1\n  parameters: lang = English (en) | fr\n");
+}
+
+}  // namespace
+}  // namespace basalt_host

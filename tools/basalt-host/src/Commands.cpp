@@ -1,0 +1,425 @@
+#include "Commands.h"
+
+#include <CLI/CLI.hpp>
+#include <cerrno>
+#include <cstdint>
+#include <cstring>
+#include <fstream>
+#include <iostream>
+#include <iterator>
+#include <memory>
+#include <optional>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "HostAllocator.h"
+#include "HostDocuments.h"
+#include "HostError.h"
+#include "ProviderLibrary.h"
+#include "ResponsePrinter.h"
+#include "XmlTree.h"
+
+namespace basalt_host {
+namespace {
+
+struct Options {
+    std::string library;
+    std::vector<std::string> configs;
+    std::vector<std::string> configTexts;  // read before the library is loaded
+    std::string productLocale = "en-us";
+    std::string contentLocale = "en-us";
+    bool raw = false;
+    std::string version;
+    std::string namespaceId;
+    std::string documentFile;
+    std::string visaFile;
+    std::string visaOut;
+};
+
+std::string readFile(const std::string& path, const std::string& what) {
+    if (path == "-") {
+        return std::string(std::istreambuf_iterator<char>(std::cin), {});
+    }
+    std::ifstream in(path, std::ios::binary);
+    if (!in) {
+        throw HostError("cannot read the " + what + " '" + path + "': " + std::strerror(errno));
+    }
+    std::ostringstream content;
+    content << in.rdbuf();
+    if (in.bad()) {
+        throw HostError("cannot read the " + what + " '" + path + "'");
+    }
+    return content.str();
+}
+
+void writeFile(const std::string& path, const std::string& content, const std::string& what) {
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out << content;
+    out.close();
+    if (!out) {
+        throw HostError("cannot write the " + what + " '" + path + "': " + std::strerror(errno));
+    }
+}
+
+std::string resultText(int32_t code) {
+    std::string meaning = resultMeaning(code);
+    return std::to_string(code) + (meaning.empty() ? "" : " (" + meaning + ")");
+}
+
+// One run of the provider: load, initialise, configure every namespace; terminate at the end.
+class HostSession {
+public:
+    explicit HostSession(const Options& options)
+        : m_options(options),
+          m_additionalInfo(additionalInfoDocument(options.productLocale, options.contentLocale)),
+          m_library(options.library) {
+        CallOutcome outcome = m_library.initialize(m_additionalInfo);
+        noteProblems(outcome);
+        if (outcome.code < 0) {
+            reportFailure("BasaltInitialize", outcome);
+            return;
+        }
+        m_initialized = true;
+    }
+
+    ~HostSession() {
+        if (m_initialized) {
+            finish();
+        }
+    }
+
+    bool initialized() const { return m_initialized; }
+    const std::string& additionalInfo() const { return m_additionalInfo; }
+    ProviderLibrary& library() { return m_library; }
+
+    // Terminates the provider; false when that failed.
+    bool finish() {
+        m_initialized = false;
+        CallOutcome outcome = m_library.terminate(m_additionalInfo);
+        noteProblems(outcome);
+        bool ok = outcome.code >= 0;
+        if (!ok) {
+            reportFailure("BasaltTerminate", outcome);
+        }
+        if (std::size_t left = outstandingBlocks()) {
+            warn("the provider requested " + std::to_string(left) +
+                 " block(s) with the alloc routine and never handed them back");
+        }
+        return ok;
+    }
+
+    // Configures each namespace; returns the responses, or nothing after the first failure.
+    std::optional<std::vector<std::string>> configureAll() {
+        std::vector<std::string> responses;
+        for (std::size_t i = 0; i < m_options.configs.size(); ++i) {
+            const std::string& path = m_options.configs[i];
+            CallOutcome outcome = m_library.configure(m_options.configTexts[i], m_additionalInfo);
+            noteProblems(outcome);
+            if (outcome.code < 0) {
+                reportFailure("BasaltConfigure of '" + path + "'", outcome);
+                return std::nullopt;
+            }
+            if (!outcome.response) {
+                throw HostError("BasaltConfigure of '" + path +
+                                "' succeeded but returned no response document");
+            }
+            responses.push_back(std::move(*outcome.response));
+        }
+        return responses;
+    }
+
+    static void warn(const std::string& text) {
+        std::cerr << "basalt-host: warning: " << text << '\n';
+    }
+
+    static void noteProblems(const CallOutcome& outcome) {
+        for (const std::string& problem : outcome.problems) {
+            warn(problem);
+        }
+    }
+
+    // Explains a negative result on stderr; with --raw the exception document goes to stdout.
+    void reportFailure(const std::string& entry, const CallOutcome& outcome) const {
+        std::cerr << "basalt-host: " << entry << " failed with result " << resultText(outcome.code)
+                  << '\n';
+        if (!outcome.exception) {
+            std::cerr << "  (no exception document was returned)\n";
+            return;
+        }
+        if (m_options.raw) {
+            std::cout << *outcome.exception << '\n';
+        }
+        try {
+            std::unique_ptr<XmlElement> root = parseXml(*outcome.exception, "exception document");
+            std::istringstream lines(describeException(*root));
+            for (std::string text; std::getline(lines, text);) {
+                std::cerr << "  " << text << '\n';
+            }
+        } catch (const HostError& error) {
+            std::cerr << "  " << error.what() << "; as returned:\n" << *outcome.exception << '\n';
+        }
+    }
+
+private:
+    const Options& m_options;
+    std::string m_additionalInfo;
+    ProviderLibrary m_library;
+    bool m_initialized = false;
+};
+
+// Prints a response readably (or raw); a response that is not XML is shown as returned.
+void printDocument(const std::string& text, const std::string& what, bool raw,
+                   std::string (*describe)(const XmlElement&)) {
+    if (raw) {
+        std::cout << text << '\n';
+        return;
+    }
+    std::unique_ptr<XmlElement> root;
+    try {
+        root = parseXml(text, what);
+    } catch (const HostError& error) {
+        throw HostError(std::string(error.what()) + "; as returned:\n" + text);
+    }
+    std::cout << describe(*root);
+}
+
+// Where the result line goes: with --raw stdout carries only documents.
+std::ostream& statusStream(const Options& options) {
+    return options.raw ? std::cerr : std::cout;
+}
+
+int finishWith(HostSession& session, int status) {
+    bool terminated = session.finish();
+    if (status == kExitSuccess && !terminated) {
+        return kExitProviderFailure;
+    }
+    return status;
+}
+
+int commandShow(const Options& options) {
+    HostSession session(options);
+    if (!session.initialized()) {
+        return kExitProviderFailure;
+    }
+    std::optional<std::vector<std::string>> responses = session.configureAll();
+    if (!responses) {
+        return finishWith(session, kExitProviderFailure);
+    }
+    for (std::size_t i = 0; i < responses->size(); ++i) {
+        statusStream(options) << "configured '" << options.configs[i] << "': result 0 (success)\n";
+        printDocument((*responses)[i], "configure response", options.raw, describeQueryResponse);
+    }
+    return finishWith(session, kExitSuccess);
+}
+
+int commandSetVersion(const Options& options) {
+    std::string uri = namespaceFormatUri(options.version);
+    std::string id = options.namespaceId;
+    if (id.empty()) {
+        std::optional<std::string> configured = configurationId(options.configTexts.front());
+        if (!configured || configured->empty()) {
+            throw HostError("cannot tell which namespace to set: '" + options.configs.front() +
+                            "' has no readable \"id\" parameter; name one with --namespace");
+        }
+        id = *configured;
+    }
+    HostSession session(options);
+    if (!session.initialized()) {
+        return kExitProviderFailure;
+    }
+    if (!session.configureAll()) {
+        return finishWith(session, kExitProviderFailure);
+    }
+    CallOutcome outcome = session.library().setNamespaceVersion(
+        setNamespaceVersionDocument(id, uri), session.additionalInfo());
+    HostSession::noteProblems(outcome);
+    if (outcome.code < 0) {
+        session.reportFailure("BasaltSetNamespaceVersion for '" + id + "'", outcome);
+        return finishWith(session, kExitProviderFailure);
+    }
+    statusStream(options) << "namespace '" << id << "' set to version " << uri << ": result "
+                          << resultText(outcome.code) << '\n';
+    return finishWith(session, kExitSuccess);
+}
+
+int commandAuthenticate(const Options& options) {
+    std::string document = readFile(options.documentFile, "authenticate document");
+    HostSession session(options);
+    if (!session.initialized()) {
+        return kExitProviderFailure;
+    }
+    if (!session.configureAll()) {
+        return finishWith(session, kExitProviderFailure);
+    }
+    CallOutcome outcome = session.library().authenticateXml(document);
+    HostSession::noteProblems(outcome);
+    int status = outcome.code < 0 ? kExitProviderFailure : kExitSuccess;
+    if (!outcome.response) {
+        std::cerr << "basalt-host: BasaltAuthenticateXml returned no response document\n";
+    } else {
+        printDocument(*outcome.response, "authenticate response", options.raw,
+                      describeAuthResponse);
+    }
+    statusStream(options) << "result: " << resultText(outcome.code) << '\n';
+    if (!options.visaOut.empty()) {
+        const XmlElement* visa = nullptr;
+        std::unique_ptr<XmlElement> root;
+        if (outcome.response) {
+            root = parseXml(*outcome.response, "authenticate response");
+            visa = root->child("visa");
+        }
+        if (visa == nullptr) {
+            HostSession::warn("the response holds no visa; '" + options.visaOut +
+                              "' was not written");
+        } else {
+            writeFile(options.visaOut, serializeXml(*visa), "visa file");
+            statusStream(options) << "visa written to '" << options.visaOut << "'\n";
+        }
+    }
+    return finishWith(session, status);
+}
+
+// A visa file holds a visa document, or a whole authenticate response with one inside.
+std::string readVisa(const std::string& path) {
+    std::string text = readFile(path, "visa file");
+    std::unique_ptr<XmlElement> root = parseXml(text, "visa file '" + path + "'");
+    if (root->localName == "visa") {
+        return text;
+    }
+    if (const XmlElement* visa = root->find("visa")) {
+        return serializeXml(*visa);
+    }
+    throw HostError("the visa file '" + path + "' holds no visa element");
+}
+
+int commandSearch(const Options& options) {
+    std::string visa = readVisa(options.visaFile);
+    std::string query = readFile(options.documentFile, "query document");
+    HostSession session(options);
+    if (!session.initialized()) {
+        return kExitProviderFailure;
+    }
+    if (!session.configureAll()) {
+        return finishWith(session, kExitProviderFailure);
+    }
+    CallOutcome outcome = session.library().searchXml(visa, query);
+    HostSession::noteProblems(outcome);
+    if (outcome.code < 0) {
+        session.reportFailure("BasaltSearchXml", outcome);
+        return finishWith(session, kExitProviderFailure);
+    }
+    if (!outcome.response) {
+        throw HostError("BasaltSearchXml succeeded but returned no response document");
+    }
+    printDocument(*outcome.response, "search response", options.raw, describeQueryResponse);
+    statusStream(options) << "result: " << resultText(outcome.code) << '\n';
+    return finishWith(session, kExitSuccess);
+}
+
+const char* kFooter = R"(
+Every command loads the provider, initialises it, configures each namespace given with
+--config (in order), does its work and terminates the provider.
+
+Exit status: 0 success; 1 the provider returned a negative result code (the exception document
+is explained on stderr); 2 the host could not do its work (command line, unreadable file,
+unusable library or response).
+
+Examples:
+  basalt-host show -c namespace.xml
+  basalt-host show -c namespace.xml --raw
+  basalt-host set-version -c namespace.xml 3
+  basalt-host authenticate -c namespace.xml logon.xml --visa-out visa.xml
+  basalt-host search -c namespace.xml --visa visa.xml query.xml)";
+
+}  // namespace
+
+int runHost(int argc, char** argv) {
+    Options options;
+    options.library = defaultLibraryPath();
+
+    CLI::App app{
+        "basalt-host: drives the Basalt provider library the way an authentication framework\n"
+        "does (dlopen, VOR_AAA_GetInterface, the entry tables) and shows what it answers."};
+    app.footer(kFooter);
+    app.fallthrough();
+    app.require_subcommand(1);
+    app.add_option("-l,--library", options.library,
+                   "the provider library to load (default: ../lib/libBasalt.so next to this "
+                   "program; environment: BASALT_LIBRARY)")
+        ->envname("BASALT_LIBRARY")
+        ->default_str(options.library);
+    app.add_option("-c,--config", options.configs,
+                   "a namespace configuration document; repeat for several namespaces")
+        ->required()
+        ->allow_extra_args(false);  // one file per -c, so a following positional stays free
+    app.add_option("--locale", options.productLocale,
+                   "product locale of the requests: the language of error messages")
+        ->default_str(options.productLocale);
+    app.add_option("--content-locale", options.contentLocale, "content locale of the requests")
+        ->default_str(options.contentLocale);
+    app.add_flag("--raw", options.raw,
+                 "print response documents as returned instead of readably; status lines go "
+                 "to stderr");
+
+    CLI::App* show = app.add_subcommand("show",
+                                        "configure, then show the namespace object(s) the provider "
+                                        "answered with and their properties");
+    CLI::App* setVersion = app.add_subcommand(
+        "set-version", "configure, then set a namespace's version (namespace format)");
+    setVersion->add_option("version", options.version, "1, 2, 3 or a namespace-format URI")
+        ->required();
+    setVersion->add_option("-n,--namespace", options.namespaceId,
+                           "the namespace identifier (default: the \"id\" of the first "
+                           "configuration)");
+    CLI::App* authenticate = app.add_subcommand(
+        "authenticate", "configure, then send an authenticate document and print the response");
+    authenticate
+        ->add_option("document", options.documentFile,
+                     "file holding the authenticate document ('-' for stdin)")
+        ->required();
+    authenticate->add_option("--visa-out", options.visaOut,
+                             "write the visa of a successful response to this file");
+    CLI::App* search = app.add_subcommand(
+        "search", "configure, then send a visa and a query document and print the response");
+    search
+        ->add_option("document", options.documentFile,
+                     "file holding the query document ('-' for stdin)")
+        ->required();
+    search
+        ->add_option("--visa", options.visaFile,
+                     "file holding the visa, or an authenticate response that holds one")
+        ->required();
+
+    try {
+        app.parse(argc, argv);
+    } catch (const CLI::ParseError& error) {
+        int status = app.exit(error);
+        return status == 0 ? kExitSuccess : kExitHostFailure;
+    }
+
+    try {
+        for (const std::string& path : options.configs) {
+            options.configTexts.push_back(readFile(path, "namespace configuration"));
+        }
+        XercesSession xerces;
+        if (show->parsed()) {
+            return commandShow(options);
+        }
+        if (setVersion->parsed()) {
+            return commandSetVersion(options);
+        }
+        if (authenticate->parsed()) {
+            return commandAuthenticate(options);
+        }
+        return commandSearch(options);
+    } catch (const HostError& error) {
+        std::cerr << "basalt-host: error: " << error.what() << '\n';
+        return kExitHostFailure;
+    } catch (const std::exception& error) {
+        std::cerr << "basalt-host: unexpected failure: " << error.what() << '\n';
+        return kExitHostFailure;
+    }
+}
+
+}  // namespace basalt_host

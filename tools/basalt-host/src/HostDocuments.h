@@ -1,0 +1,26 @@
+#pragma once
+// The documents the host writes itself (additional information, set-namespace-version) and the
+// little it reads from a namespace configuration.
+
+#include <optional>
+#include <string>
+
+namespace basalt_host {
+
+// The additional-information text that accompanies every lifecycle call.
+std::string additionalInfoDocument(const std::string& productLocale,
+                                   const std::string& contentLocale);
+
+// The set-namespace-version text for one namespace.
+std::string setNamespaceVersionDocument(const std::string& namespaceId,
+                                        const std::string& versionUri);
+
+// Maps "1", "2", "3" to the namespace-format URIs; any text containing "://" is taken as a URI
+// as it stands. Throws HostError for anything else.
+std::string namespaceFormatUri(const std::string& version);
+
+// The value of the configuration's "id" parameter (the last one wins, as in the provider), or
+// nothing when the text is not readable or has no such parameter.
+std::optional<std::string> configurationId(const std::string& configuration);
+
+}  // namespace basalt_host

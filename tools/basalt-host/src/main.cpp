@@ -1,0 +1,5 @@
+#include "Commands.h"
+
+int main(int argc, char** argv) {
+    return basalt_host::runHost(argc, argv);
+}
