@@ -102,7 +102,7 @@ public:
         if (!ok) {
             reportFailure("BasaltTerminate", outcome);
         }
-        if (std::size_t left = outstandingBlocks()) {
+        if (std::size_t left = releaseOutstandingBlocks()) {
             warn("the provider requested " + std::to_string(left) +
                  " block(s) with the alloc routine and never handed them back");
         }

@@ -44,10 +44,15 @@ void hostFree(void* block) {
     std::free(block);
 }
 
-std::size_t outstandingBlocks() {
+std::size_t releaseOutstandingBlocks() {
     Registry& reg = registry();
     std::lock_guard<std::mutex> guard(reg.lock);
-    return reg.sizes.size();
+    std::size_t count = reg.sizes.size();
+    for (const auto& [block, size] : reg.sizes) {
+        std::free(const_cast<void*>(block));
+    }
+    reg.sizes.clear();
+    return count;
 }
 
 TakenText takeText(char* block) {

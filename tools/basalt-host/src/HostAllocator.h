@@ -20,8 +20,9 @@ void* hostAlloc(uint32_t size);
 // Frees a block hostAlloc returned; null is ignored.
 void hostFree(void* block);
 
-// Number of blocks handed out by hostAlloc and not yet freed.
-std::size_t outstandingBlocks();
+// Frees every block handed out by hostAlloc and not yet freed, returning their number. Called
+// once the provider has terminated: a block it still holds then was lost, never returned.
+std::size_t releaseOutstandingBlocks();
 
 struct HostFreeDeleter {
     void operator()(char* block) const { hostFree(block); }
