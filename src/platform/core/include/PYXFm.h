@@ -13,9 +13,15 @@ public:
     // empty.
     static std::string resolveEffectivePath(const std::string& path);
     static I18NString resolveEffectivePath(const I18NString& path);
+    static std::string resolveEffectivePath(const char* path) {
+        return resolveEffectivePath(std::string(path == nullptr ? "" : path));
+    }
     // True when the path names an existing directory (after following links).
     static bool exists(const std::string& path);
     static bool exists(const I18NString& path);
+    static bool exists(const char* path) {
+        return exists(std::string(path == nullptr ? "" : path));
+    }
     // Splits at the last '/': "a/b/c.txt" -> "a/b" and "c.txt"; "c.txt" -> "" and "c.txt";
     // "/c.txt" -> "/" and "c.txt"; "a/b/" -> "a/b" and "".
     static void splitPath(const std::string& path, std::string& directory, std::string& fileName);
@@ -37,6 +43,9 @@ public:
     // directory, or access is refused. An open file is closed first.
     bool open(const std::string& path, const char* mode = "r");
     bool open(const I18NString& path, const char* mode = "r");
+    bool open(const char* path, const char* mode = "r") {
+        return open(std::string(path == nullptr ? "" : path), mode);
+    }
     void close() noexcept;
     bool isOpen() const noexcept { return m_file != nullptr; }
     const std::string& path() const noexcept { return m_path; }

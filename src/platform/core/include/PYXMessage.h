@@ -2,10 +2,13 @@
 // of them.
 //
 // A message is rendered by looking up its text in the message catalogue (PYXMessageCatalogue.h)
-// for a locale and substituting the parameters: "%1" .. "%9" stand for parameters 1 to 9 and
-// "%%" for one percent sign. Text parameters are inserted as they are; integers in plain decimal
-// (no grouping: they are codes and identifiers). A number the catalogue does not know renders
-// as a visible fallback that keeps everything: "[VOR_AAA 0x5060AF61] -61; AS_Init".
+// for a locale and expanding it: "%1" .. "%9" stand for parameters 1 to 9 (empty when the
+// message has fewer); "%%", "%{" and "%}" for '%', '{' and '}'; a part in braces, such as
+// '{ "%1"}', is kept only when every parameter it names is given and not empty (for optional
+// parameters). Parameters the text does not name are not shown. Text parameters are inserted as
+// they are; integers in plain decimal (no grouping: they are codes and identifiers). A number
+// the catalogue does not know renders as a visible fallback that keeps the component, the number
+// and every parameter: "[VOR_AAA 0x5060AF61] -61; AS_Init".
 #pragma once
 
 #include <cstddef>

@@ -7,40 +7,58 @@
 
 namespace {
 
-// Substitutes %1..%9 and %% in a catalogue text. A placeholder without a parameter stays as it
-// is, so the gap is visible.
+// Expands a catalogue text: %1..%9 are the parameters (empty when not given), "%%", "%{" and
+// "%}" stand for '%', '{' and '}', and a part in braces is kept only when every parameter it
+// names is given and not empty.
 I18NString substitute(const std::string& text, const PYXMessageComponents& parms) {
-    I18NString result;
-    std::string literal;
-    auto flush = [&] {
-        if (!literal.empty()) {
-            result.append(I18NString(literal));
-            literal.clear();
-        }
-    };
+    std::string result;  // UTF-8 while expanding
+    std::string group;   // the pending optional part
+    bool inGroup = false;
+    bool groupComplete = true;
     for (std::size_t i = 0; i < text.size(); ++i) {
+        std::string& out = inGroup ? group : result;
         const char c = text[i];
         if (c == '%' && i + 1 < text.size()) {
             const char next = text[i + 1];
-            if (next == '%') {
-                literal.push_back('%');
+            if (next == '%' || next == '{' || next == '}') {
+                out.push_back(next);
                 ++i;
                 continue;
             }
             if (next >= '1' && next <= '9') {
                 const std::size_t index = static_cast<std::size_t>(next - '1');
+                std::string value;
                 if (index < parms.getCount()) {
-                    flush();
-                    result.append(parms.getParm(index).toText());
-                    ++i;
-                    continue;
+                    value = parms.getParm(index).toText().utf8();
                 }
+                if (value.empty()) {
+                    groupComplete = false;
+                }
+                out.append(value);
+                ++i;
+                continue;
             }
         }
-        literal.push_back(c);
+        if (c == '{' && !inGroup) {
+            inGroup = true;
+            groupComplete = true;
+            group.clear();
+            continue;
+        }
+        if (c == '}' && inGroup) {
+            if (groupComplete) {
+                result.append(group);
+            }
+            inGroup = false;
+            continue;
+        }
+        out.push_back(c);
     }
-    flush();
-    return result;
+    if (inGroup) {  // an unclosed brace: keep what followed it as plain text
+        result.push_back('{');
+        result.append(group);
+    }
+    return I18NString(result);
 }
 
 }  // namespace

@@ -1,0 +1,219 @@
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <map>
+#include <sstream>
+#include <unordered_map>
+
+#include "I18NString.h"
+#include "PYXThrowable.h"
+
+namespace {
+
+// "Zoë € 日本 😀": 2-, 3- and 4-byte UTF-8 sequences.
+const char* const kUtf8 = "Zo\xC3\xAB \xE2\x82\xAC \xE6\x97\xA5\xE6\x9C\xAC \xF0\x9F\x98\x80";
+const char16_t* const kUnits = u"Zo\u00EB \u20AC \u65E5\u672C \U0001F600";
+
+// The conversion failure a bad input must raise, with its message.
+template <typename F>
+PYXException conversionFailure(F&& f) {
+    try {
+        f();
+    } catch (PYXException& e) {
+        return e;
+    }
+    ADD_FAILURE() << "no PYXException";
+    return PYXException(0);
+}
+
+TEST(I18NStringConversion, Utf8RoundTripKeepsEveryCharacter) {
+    I18NString text(kUtf8);
+    EXPECT_EQ(text.utf16(), std::u16string(kUnits));
+    EXPECT_EQ(text.length(), 11u);  // the emoji takes two UTF-16 units
+    EXPECT_STREQ(text.c_str(), kUtf8);
+    EXPECT_EQ(text.utf8(), kUtf8);
+    EXPECT_EQ(I18NString(kUtf8, 4, "UTF-8"), I18NString(u"Zo\u00EB"));  // length in bytes
+    EXPECT_THROW(I18NString(kUtf8, 3, "utf_8"), PYXException);          // cuts "ë" in half
+}
+
+TEST(I18NStringConversion, InvalidUtf8IsReportedWithItsOffset) {
+    for (const char* bad : {"ab\xC3", "ab\xC3(", "ab\xC0\xAF", "ab\xED\xA0\x80", "ab\xFF"}) {
+        PYXException e = conversionFailure([&] { I18NString text(bad); });
+        EXPECT_EQ(e.getErrorCode(), kPYXErrorConversion) << bad;
+        ASSERT_EQ(e.getMessageCount(), 1u);
+        EXPECT_EQ(e.getMessageN(0).getNumber(), kPYXMsgInvalidBytes);
+        EXPECT_EQ(e.getMessageN(0).getComponents().getParm(1).toInteger(), 2) << bad;
+        EXPECT_NE(e.getText().find("byte offset 2"), std::string::npos) << e.getText();
+    }
+}
+
+TEST(I18NStringConversion, Utf16IsHostOrderWithOptionalByteOrderMark) {
+    const std::u16string units(kUnits);
+    const std::string bytes(reinterpret_cast<const char*>(units.data()), units.size() * 2);
+    EXPECT_EQ(I18NString(bytes.data(), static_cast<int32_t>(bytes.size()), "UTF16").utf16(), units);
+
+    // A mark of the other order swaps every unit and is dropped.
+    std::string swapped = "\xFE\xFF";
+    for (char16_t unit : units) {
+        swapped.push_back(static_cast<char>(unit >> 8));
+        swapped.push_back(static_cast<char>(unit & 0xFF));
+    }
+    EXPECT_EQ(I18NString(swapped.data(), static_cast<int32_t>(swapped.size()), "UTF-16").utf16(),
+              units);
+
+    // -1: terminated by a NUL unit, even though single zero bytes occur inside ("A" = 41 00).
+    const char terminated[] = {'A', 0, 'B', 0, 0, 0, 'C', 0};
+    EXPECT_EQ(I18NString(terminated, -1, "UTF16"), I18NString("AB"));
+
+    // Output carries two terminating zero bytes and no mark.
+    I18NString text(kUtf8);
+    const char* out = text.c_str("UTF16");
+    EXPECT_EQ(std::memcmp(out, units.data(), bytes.size()), 0);
+    EXPECT_EQ(out[bytes.size()], 0);
+    EXPECT_EQ(out[bytes.size() + 1], 0);
+}
+
+TEST(I18NStringConversion, Utf16RejectsOddLengthsAndLoneSurrogates) {
+    EXPECT_EQ(conversionFailure([] { I18NString("abc", 3, "UTF16"); }).getErrorCode(),
+              kPYXErrorConversion);
+    const char16_t lone[] = {u'a', 0xD83D, u'b'};
+    EXPECT_THROW(I18NString(reinterpret_cast<const char*>(lone), 6, "UTF16"), PYXException);
+    // A text holding a lone surrogate cannot be written as UTF-8 either.
+    I18NString broken(lone, 3);
+    EXPECT_THROW(broken.c_str(), PYXException);
+    std::ostringstream diagnostic;  // but the stream shows it as U+FFFD
+    diagnostic << broken;
+    EXPECT_EQ(diagnostic.str(),
+              "a\xEF\xBF\xBD"
+              "b");
+}
+
+TEST(I18NStringConversion, Ucs2IsStrictlyTheBasicPlane) {
+    const char16_t bmp[] = {u'\u00E9', u'\u20AC', 0};
+    I18NString text(reinterpret_cast<const char*>(bmp), -1, "ucs-2");
+    EXPECT_EQ(text.utf16(), u"\u00E9\u20AC");
+    EXPECT_EQ(std::memcmp(text.c_str("UCS2"), bmp, 6), 0);
+
+    const std::u16string astral = u"x\U0001F600";
+    EXPECT_THROW(I18NString(reinterpret_cast<const char*>(astral.data()), 6, "ucs-2"),
+                 PYXException);
+    PYXException e = conversionFailure([&] { I18NString(astral).c_str("ucs-2"); });
+    EXPECT_EQ(e.getMessageN(0).getNumber(), kPYXMsgUnrepresentable);
+    EXPECT_EQ(e.getMessageN(0).getComponents().getParm(1).toInteger(), 1);
+    // UTF-16 writes the same text without complaint.
+    EXPECT_NO_THROW(I18NString(astral).c_str("UTF16"));
+}
+
+TEST(I18NStringConversion, CodePage1252BothWays) {
+    // 0x80 is the euro sign, 0xE9 "é", 0x9C "œ" in Windows-1252 (not in ISO-8859-1).
+    I18NString text("\x80 caf\xE9 \x9C", -1, "cp1252");
+    EXPECT_EQ(text.utf16(), u"\u20AC caf\u00E9 \u0153");
+    EXPECT_STREQ(text.c_str("cp1252"), "\x80 caf\xE9 \x9C");
+    EXPECT_STREQ(text.c_str("windows-1252"), "\x80 caf\xE9 \x9C");
+
+    // Every byte has a 1252 meaning (0x81 stays U+0081, as on Windows); a multi-byte code page
+    // does have invalid input: a Shift_JIS lead byte without its trail byte.
+    EXPECT_EQ(I18NString("\x81", -1, "cp1252").utf16(), u"\u0081");
+    PYXException bad = conversionFailure([] { I18NString("ab\x81", -1, "Shift_JIS"); });
+    EXPECT_EQ(bad.getMessageN(0).getComponents().getParm(1).toInteger(), 2);
+    EXPECT_EQ(I18NString("\x93\xFA\x96\x7B", -1, "Shift_JIS").utf16(), u"\u65E5\u672C");
+    // "日" has no 1252 form: an error, never a '?'.
+    PYXException lossy = conversionFailure([] { I18NString("a\xE6\x97\xA5").c_str("cp1252"); });
+    EXPECT_EQ(lossy.getMessageN(0).getNumber(), kPYXMsgUnrepresentable);
+}
+
+TEST(I18NStringConversion, UnknownEncodingAndDefaultEncoding) {
+    PYXException e = conversionFailure([] { I18NString("abc", -1, "no-such-charset"); });
+    EXPECT_EQ(e.getMessageN(0).getNumber(), kPYXMsgUnknownEncoding);
+    EXPECT_THROW(I18NString("abc").c_str("no-such-charset"), PYXException);
+
+    // null or "" names the process default, which is never plain ASCII.
+    EXPECT_NE(std::string(I18NString::defaultEncoding()), "US-ASCII");
+    I18NString viaDefault("abc", -1, nullptr);
+    EXPECT_EQ(viaDefault, I18NString("abc"));
+    EXPECT_EQ(I18NString("abc", -1, ""), viaDefault);
+}
+
+TEST(I18NStringConversion, ToBytesAndCStrBuffers) {
+    I18NString text("\xC3\xA9t\xC3\xA9");
+    char* buffer = nullptr;
+    ASSERT_EQ(text.toBytes(buffer, "ISO-8859-1"), 3);
+    EXPECT_STREQ(buffer, "\xE9t\xE9");
+    I18NString::freeBuffer(buffer);
+
+    const char* first = text.c_str();
+    EXPECT_EQ(first, text.c_str());  // same encoding: the same bytes
+    EXPECT_STREQ(text.c_str("ISO-8859-1"), "\xE9t\xE9");
+    text.append(u'!');
+    EXPECT_STREQ(text.c_str(), "\xC3\xA9t\xC3\xA9!");  // modification refreshes the bytes
+    EXPECT_STREQ(I18NString().c_str(), "");
+    EXPECT_STREQ(I18NString(static_cast<const char*>(nullptr)).c_str(), "");
+}
+
+TEST(I18NStringOperations, SearchAndParts) {
+    I18NString path("cn=J\xC3\xBCrgen,ou=People,o=Ridge");
+    EXPECT_EQ(path.find("ou="), 10u);
+    EXPECT_EQ(path.find("ou=", 11), I18NString::npos);
+    EXPECT_EQ(path.find(u','), 9u);
+    EXPECT_EQ(path.findFirstOf(",="), 2u);
+    EXPECT_EQ(path.findFirstOf(",", 11), 19u);
+    EXPECT_EQ(path.findLastOf(",="), 21u);
+    EXPECT_EQ(path.findLastOf("=", 5), 2u);
+    EXPECT_EQ(path.findFirstOf("#"), I18NString::npos);
+    EXPECT_EQ(path.substr(3, 6), I18NString("J\xC3\xBCrgen"));
+    EXPECT_EQ(path.substr(20), I18NString("o=Ridge"));
+    EXPECT_THROW(path.substr(99), std::out_of_range);
+    EXPECT_EQ(path.substring(3, 9), I18NString("J\xC3\xBCrgen"));
+    EXPECT_EQ(path.substring(20, 999), I18NString("o=Ridge"));
+    EXPECT_TRUE(path.substring(9, 3).empty());
+    EXPECT_TRUE(path.startsWith("cn=") && path.endsWith("Ridge"));
+}
+
+TEST(I18NStringOperations, Modification) {
+    I18NString text("a-b-c");
+    text.replace(1, 1, "+=").erase(0, 1);
+    EXPECT_EQ(text, I18NString("+=b-c"));
+    EXPECT_EQ(I18NString("a--b--").replaceAll("--", "-"), I18NString("a-b-"));
+    EXPECT_EQ(I18NString("aaa").replaceAll("a", "aa"), I18NString("aaaaaa"));
+    EXPECT_THROW(I18NString("x").replaceAll("", "y"), std::invalid_argument);
+
+    // Unicode white space, including no-break and ideographic spaces.
+    I18NString padded(u"\u00A0\t x y \u3000\n");
+    EXPECT_EQ(I18NString(padded).trimLeading(), I18NString(u"x y \u3000\n"));
+    EXPECT_EQ(I18NString(padded).trimTrailing(), I18NString(u"\u00A0\t x y"));
+    EXPECT_EQ(padded.trim(), I18NString("x y"));
+    EXPECT_TRUE(I18NString(" \t ").trim().empty());
+
+    I18NString joined = I18NString("x") + "\xC3\xA9" + I18NString(u"\u65E5");
+    joined += u'!';
+    EXPECT_EQ(joined.utf16(), u"x\u00E9\u65E5!");
+    std::ostringstream out;
+    out << joined;
+    EXPECT_EQ(out.str(), "x\xC3\xA9\xE6\x97\xA5!");
+}
+
+TEST(I18NStringOperations, OrderIsByCodePointAndHashingWorks) {
+    // U+FFFD sorts before U+1F600 by code point, though its UTF-16 unit is larger than the
+    // lead surrogate 0xD83D.
+    EXPECT_LT(I18NString(u"\uFFFD"), I18NString(u"\U0001F600"));
+    EXPECT_LT(I18NString("abc"), I18NString("abd"));
+    EXPECT_LT(I18NString("ab"), I18NString("abc"));
+    EXPECT_FALSE(I18NString("abc") < I18NString("abc"));
+    EXPECT_NE(I18NString("abc"), I18NString("ABC"));
+    EXPECT_TRUE(I18NString("Stra\xC3\x9F"
+                           "e")
+                    .equalsIgnoreCase("STRASSE"));
+
+    std::unordered_map<I18NString, int> byName;
+    byName[I18NString("J\xC3\xBCrgen")] = 1;
+    byName[I18NString(u"J\u00FCrgen")] += 1;  // the same text, built from units
+    byName[I18NString("Jurgen")] = 5;
+    EXPECT_EQ(byName.size(), 2u);
+    EXPECT_EQ(byName[I18NString("J\xC3\xBCrgen")], 2);
+
+    std::map<I18NString, int> ordered{{"b", 2}, {"a", 1}, {"\xC3\xA9", 3}};
+    EXPECT_EQ(ordered.begin()->first, I18NString("a"));
+    EXPECT_EQ(ordered.rbegin()->first, I18NString("\xC3\xA9"));
+}
+
+}  // namespace
