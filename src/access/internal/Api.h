@@ -32,3 +32,9 @@ int32_t withProcess(const std::function<int32_t()>& body, bool requireInit = tru
 void setThreadError(int32_t code, std::string detail);
 
 }  // namespace ridge::access
+
+namespace ridge::access {
+// The calling thread's last failure (0: none).
+int32_t threadErrorCode();
+const std::string& threadErrorDetail();
+}  // namespace ridge::access

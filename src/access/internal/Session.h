@@ -52,6 +52,8 @@ public:
     std::string namespaceDnFor(const std::string& nameUtf8) const;
     // DN of namespaceName(); throws -15 when the entry does not exist (checked once per name).
     std::string namespaceDn();
+    // DN of the named namespace (UTF-8), checked to exist like namespaceDn().
+    std::string requireNamespace(const std::string& nameUtf8);
 
     // The handle's connection: bound as the signed-on user, else as the service identity.
     LdapConnection& ldap();

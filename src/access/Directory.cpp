@@ -1,0 +1,147 @@
+#include "internal/Directory.h"
+
+#include <openssl/rand.h>
+#include <strings.h>
+
+#include <cstdio>
+
+#include "internal/Process.h"
+#include "internal/Status.h"
+
+namespace ridge::access {
+
+const std::vector<std::string> kUserAttributes = {"ridgeId", "cn", "uid", "ridgeAccountDisabled",
+                                                  "pwdAccountLockedTime", "ridgeOSSignon"};
+
+namespace {
+
+std::optional<LdapEntry> single(std::vector<LdapEntry> entries, const std::string& what) {
+    if (entries.size() > 1) fail(AS_ERR_AMBIGUOUS, what);
+    if (entries.empty()) return std::nullopt;
+    return std::move(entries.front());
+}
+
+const char* kUserFilter = "(objectClass=ridgeUser)";
+
+}  // namespace
+
+std::optional<LdapEntry> userBySignon(Session& s, const std::string& nsDn,
+                                      const std::string& signonUtf8) {
+    std::string filter = std::string("(&") + kUserFilter + "(uid=" + escapeFilterValue(signonUtf8) + "))";
+    return single(s.service().search(nsDn, Scope::Sub, filter, kUserAttributes, 2),
+                  "basic signon " + signonUtf8);
+}
+
+std::optional<LdapEntry> userByOsSignon(Session& s, const std::string& nsDn,
+                                        const std::string& osNameUtf8) {
+    // Values are "<id>:<name>": narrow by the final substring, then compare the name exactly.
+    std::string filter = std::string("(&") + kUserFilter + "(ridgeOSSignon=*:" +
+                         escapeFilterValue(osNameUtf8) + "))";
+    std::vector<LdapEntry> matches;
+    for (auto& e : s.service().search(nsDn, Scope::Sub, filter, kUserAttributes, 50)) {
+        for (const auto& v : e.values("ridgeOSSignon")) {
+            size_t colon = v.find(':');
+            if (colon != std::string::npos &&
+                strcasecmp(v.substr(colon + 1).c_str(), osNameUtf8.c_str()) == 0) {
+                matches.push_back(e);
+                break;
+            }
+        }
+    }
+    return single(std::move(matches), "OS signon " + osNameUtf8);
+}
+
+std::optional<LdapEntry> userById(Session& s, const std::string& nsDn, AS_ObjectId id) {
+    if (id == 0) return std::nullopt;
+    std::string filter =
+        std::string("(&") + kUserFilter + "(ridgeId=" + std::to_string(id) + "))";
+    return single(s.service().search(nsDn, Scope::Sub, filter, kUserAttributes, 2),
+                  "user id " + std::to_string(id));
+}
+
+void requireUsable(const LdapEntry& user, bool checkLock) {
+    if (strcasecmp(user.value("ridgeAccountDisabled").c_str(), "TRUE") == 0)
+        fail(AS_ERR_ACCOUNT_DISABLED);
+    if (checkLock && user.has("pwdAccountLockedTime")) fail(AS_ERR_ACCOUNT_LOCKED);
+}
+
+AS_ObjectId userClassByName(Session& s, const std::string& nsDn, const std::string& classNameUtf8,
+                            const std::string& userDn) {
+    std::string filter = "(&(objectClass=ridgeClass)(cn=" + escapeFilterValue(classNameUtf8) +
+                         ")(uniqueMember=" + escapeFilterValue(userDn) + "))";
+    auto entries = s.service().search(nsDn, Scope::Sub, filter, {"ridgeId"}, 2);
+    if (entries.size() != 1) fail(AS_ERR_USER_CLASS_NOT_ALLOWED, classNameUtf8);
+    AS_ObjectId id = Session::idOf(entries.front());
+    if (id == 0) fail(AS_ERR_USER_CLASS_NOT_ALLOWED, classNameUtf8);
+    return id;
+}
+
+void requireMembership(Session& s, const std::string& nsDn, AS_ObjectId classId,
+                       const std::string& userDn) {
+    std::string filter = "(&(objectClass=ridgeClass)(ridgeId=" + std::to_string(classId) +
+                         ")(uniqueMember=" + escapeFilterValue(userDn) + "))";
+    if (classId == 0 || s.service().search(nsDn, Scope::Sub, filter, {"ridgeId"}, 2).size() != 1)
+        fail(AS_ERR_USER_CLASS_NOT_ALLOWED, "user class " + std::to_string(classId));
+}
+
+std::string userClassName(Session& s, const std::string& nsDn, AS_ObjectId classId) {
+    std::string filter = "(&(objectClass=ridgeClass)(ridgeId=" + std::to_string(classId) + "))";
+    auto e = single(s.service().search(nsDn, Scope::Sub, filter, {"cn"}, 2),
+                    "user class " + std::to_string(classId));
+    if (!e) fail(AS_ERR_OBJECT_NOT_FOUND, "user class " + std::to_string(classId));
+    return e->value("cn");
+}
+
+bool osSignOnAllowed(Session& s, const std::string& nsDn) {
+    auto e = s.service().read(nsDn, {"ridgeAuthModes"});
+    return e && e->value("ridgeAuthModes").find("os") != std::string::npos;
+}
+
+std::string toGeneralizedTime(std::time_t t) {
+    std::tm tm{};
+    gmtime_r(&t, &tm);
+    char buf[32];
+    std::strftime(buf, sizeof buf, "%Y%m%d%H%M%SZ", &tm);
+    return buf;
+}
+
+std::optional<std::time_t> fromGeneralizedTime(const std::string& text) {
+    std::tm tm{};
+    int y, mo, d, h, mi, sec;
+    char z = 0;
+    if (text.size() != 15 ||
+        std::sscanf(text.c_str(), "%4d%2d%2d%2d%2d%2d%c", &y, &mo, &d, &h, &mi, &sec, &z) != 7 ||
+        z != 'Z')
+        return std::nullopt;
+    tm.tm_year = y - 1900;
+    tm.tm_mon = mo - 1;
+    tm.tm_mday = d;
+    tm.tm_hour = h;
+    tm.tm_min = mi;
+    tm.tm_sec = sec;
+    return timegm(&tm);
+}
+
+std::string issueTicket(Session& s) {
+    s.requireAuthenticated();
+    unsigned char raw[16];
+    if (RAND_bytes(raw, sizeof raw) != 1) fail(AS_ERR_INTERNAL, "no random bytes");
+    char hex[33];
+    for (size_t i = 0; i < sizeof raw; ++i) std::snprintf(hex + 2 * i, 3, "%02x", raw[i]);
+    std::string id(hex, 32);
+    const AccessSettings settings = Process::instance().settings();
+    std::time_t now = std::time(nullptr);
+    std::string container = childDn("ou", schema::kTicketContainer, s.namespaceDn());
+    std::vector<std::pair<std::string, std::vector<std::string>>> attrs = {
+        {"objectClass", {"ridgeTicket"}},
+        {"ridgeTicketId", {id}},
+        {"ridgeTicketOwner", {std::to_string(s.userId())}},
+        {"ridgeTicketIssued", {toGeneralizedTime(now)}},
+        {"ridgeTicketExpiry", {toGeneralizedTime(now + settings.ticketLifetime)}},
+    };
+    if (s.userClassId()) attrs.push_back({"ridgeTicketClass", {std::to_string(*s.userClassId())}});
+    s.service().add(childDn("ridgeTicketId", id, container), attrs);
+    return id;
+}
+
+}  // namespace ridge::access

@@ -1,0 +1,404 @@
+#include "internal/Ldap.h"
+
+#include <AccessAPI.h>
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <cctype>
+#include <memory>
+
+#include "internal/Status.h"
+
+namespace ridge::access {
+
+namespace {
+
+struct MessageFree {
+    void operator()(LDAPMessage* m) const { ldap_msgfree(m); }
+};
+using Message = std::unique_ptr<LDAPMessage, MessageFree>;
+
+struct ControlsFree {
+    void operator()(LDAPControl** c) const { ldap_controls_free(c); }
+};
+using Controls = std::unique_ptr<LDAPControl*, ControlsFree>;
+
+struct ControlFree {
+    void operator()(LDAPControl* c) const { ldap_control_free(c); }
+};
+using Control = std::unique_ptr<LDAPControl, ControlFree>;
+
+struct MemFree {
+    void operator()(char* p) const { ldap_memfree(p); }
+};
+using LdapString = std::unique_ptr<char, MemFree>;
+
+struct DnFree {
+    void operator()(LDAPDN dn) const { ldap_dnfree(dn); }
+};
+using ParsedDn = std::unique_ptr<LDAPRDN, DnFree>;
+
+std::string lower(std::string_view s) {
+    std::string out(s);
+    std::transform(out.begin(), out.end(), out.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    return out;
+}
+
+berval toBerval(const std::string& s) {
+    return berval{static_cast<ber_len_t>(s.size()), const_cast<char*>(s.data())};
+}
+
+std::string diagnosticOf(LDAP* ld) {
+    char* msg = nullptr;
+    ldap_get_option(ld, LDAP_OPT_DIAGNOSTIC_MESSAGE, &msg);
+    std::string out = msg ? msg : "";
+    if (msg) ldap_memfree(msg);
+    return out;
+}
+
+bool isDirectory(const std::string& path) {
+    struct stat st{};
+    return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+ParsedDn parse(std::string_view dn) {
+    LDAPDN parsed = nullptr;
+    std::string text(dn);
+    if (ldap_str2dn(text.c_str(), &parsed, LDAP_DN_FORMAT_LDAPV3) != LDAP_SUCCESS) {
+        if (parsed) ldap_dnfree(parsed);
+        return nullptr;
+    }
+    return ParsedDn(parsed);
+}
+
+std::string toString(LDAPDN dn) {
+    char* out = nullptr;
+    if (ldap_dn2str(dn, &out, LDAP_DN_FORMAT_LDAPV3) != LDAP_SUCCESS || !out)
+        fail(AS_ERR_INTERNAL, "DN cannot be written");
+    LdapString owned(out);
+    return std::string(out);
+}
+
+// Reads the password-policy response control of a parsed result, if any.
+void readPolicy(LDAP* ld, LDAPControl** controls, BindOutcome& outcome) {
+    if (!controls) return;
+    LDAPControl* c = ldap_control_find(LDAP_CONTROL_PASSWORDPOLICYRESPONSE, controls, nullptr);
+    if (!c) return;
+    ber_int_t expire = -1, grace = -1;
+    LDAPPasswordPolicyError err = PP_noError;
+    if (ldap_parse_passwordpolicy_control(ld, c, &expire, &grace, &err) == LDAP_SUCCESS) {
+        outcome.policyError = err == PP_noError ? -1 : static_cast<int>(err);
+        outcome.expiresIn = expire;
+        outcome.graceLeft = grace;
+    }
+}
+
+}  // namespace
+
+std::string LdapEntry::value(std::string_view attribute) const {
+    auto it = attributes.find(lower(attribute));
+    return it == attributes.end() || it->second.empty() ? std::string() : it->second.front();
+}
+
+const std::vector<std::string>& LdapEntry::values(std::string_view attribute) const {
+    static const std::vector<std::string> kNone;
+    auto it = attributes.find(lower(attribute));
+    return it == attributes.end() ? kNone : it->second;
+}
+
+bool LdapEntry::has(std::string_view attribute) const {
+    return attributes.count(lower(attribute)) != 0;
+}
+
+LdapConnection::LdapConnection(const RuntimeConfig& cfg) : m_timeout(cfg.effectiveTimeout()) {
+    const std::string url = cfg.url();
+    const std::string where = cfg.host + ":" + std::to_string(cfg.port);
+    int rc = ldap_initialize(&m_ld, url.c_str());
+    if (rc != LDAP_SUCCESS || !m_ld) fail(AS_ERR_SERVER_UNREACHABLE, where);
+    try {
+        int version = LDAP_VERSION3;
+        ldap_set_option(m_ld, LDAP_OPT_PROTOCOL_VERSION, &version);
+        ldap_set_option(m_ld, LDAP_OPT_REFERRALS, LDAP_OPT_OFF);
+        timeval tv{m_timeout, 0};
+        ldap_set_option(m_ld, LDAP_OPT_NETWORK_TIMEOUT, &tv);
+        ldap_set_option(m_ld, LDAP_OPT_TIMEOUT, &tv);
+        ldap_set_option(m_ld, LDAP_OPT_TIMELIMIT, &m_timeout);
+        if (cfg.sslEnabled) {
+            int demand = LDAP_OPT_X_TLS_DEMAND;
+            ldap_set_option(m_ld, LDAP_OPT_X_TLS_REQUIRE_CERT, &demand);
+            if (!cfg.sslCertDb.empty()) {
+                int opt = isDirectory(cfg.sslCertDb) ? LDAP_OPT_X_TLS_CACERTDIR
+                                                     : LDAP_OPT_X_TLS_CACERTFILE;
+                if (ldap_set_option(m_ld, opt, cfg.sslCertDb.c_str()) != LDAP_OPT_SUCCESS)
+                    fail(AS_ERR_TLS, cfg.sslCertDb);
+            }
+            int server = 0;  // a client context of this connection's own
+            if (ldap_set_option(m_ld, LDAP_OPT_X_TLS_NEWCTX, &server) != LDAP_OPT_SUCCESS)
+                fail(AS_ERR_TLS, "TLS context for " + where);
+        }
+        rc = ldap_connect(m_ld);
+        if (rc != LDAP_SUCCESS) {
+            if (cfg.useLdaps() && rc == LDAP_CONNECT_ERROR) fail(AS_ERR_TLS, where);
+            fail(rc == LDAP_NO_MEMORY ? AS_ERR_NO_MEMORY : AS_ERR_SERVER_UNREACHABLE, where);
+        }
+        if (cfg.sslEnabled && !cfg.useLdaps()) {
+            rc = ldap_start_tls_s(m_ld, nullptr, nullptr);
+            if (rc != LDAP_SUCCESS) fail(AS_ERR_TLS, where + ": " + ldap_err2string(rc));
+        }
+    } catch (...) {
+        ldap_unbind_ext_s(m_ld, nullptr, nullptr);
+        m_ld = nullptr;
+        throw;
+    }
+}
+
+LdapConnection::~LdapConnection() {
+    if (m_ld) ldap_unbind_ext_s(m_ld, nullptr, nullptr);
+}
+
+void LdapConnection::throwResult(int rc, const char* operation) const {
+    std::string diag = diagnosticOf(m_ld);
+    std::string detail = std::string(operation) + ": " + ldap_err2string(rc);
+    if (!diag.empty()) detail += " (" + diag + ")";
+    fail(statusFromLdap(rc), detail);
+}
+
+BindOutcome LdapConnection::bind(const std::string& dn, const std::string& password) {
+    BindOutcome outcome;
+    if (password.empty()) {
+        // An empty password would be an unauthenticated bind, which the server accepts.
+        outcome.ldapResult = LDAP_INVALID_CREDENTIALS;
+        return outcome;
+    }
+    LDAPControl* raw = nullptr;
+    if (ldap_create_passwordpolicy_control(m_ld, &raw) != LDAP_SUCCESS) fail(AS_ERR_NO_MEMORY);
+    Control request(raw);
+    LDAPControl* serverControls[] = {request.get(), nullptr};
+    berval cred = toBerval(password);
+    int msgid = 0;
+    int rc = ldap_sasl_bind(m_ld, dn.c_str(), LDAP_SASL_SIMPLE, &cred, serverControls, nullptr,
+                            &msgid);
+    if (rc != LDAP_SUCCESS) throwResult(rc, "bind");
+    timeval tv{m_timeout, 0};
+    LDAPMessage* res = nullptr;
+    rc = ldap_result(m_ld, msgid, LDAP_MSG_ALL, &tv, &res);
+    Message result(res);
+    if (rc == 0) fail(AS_ERR_TIMEOUT, "bind");
+    if (rc < 0) {
+        ldap_get_option(m_ld, LDAP_OPT_RESULT_CODE, &rc);
+        throwResult(rc, "bind");
+    }
+    char* diag = nullptr;
+    LDAPControl** controls = nullptr;
+    int err = LDAP_OTHER;
+    rc = ldap_parse_result(m_ld, result.get(), &err, nullptr, &diag, nullptr, &controls, 0);
+    Controls owned(controls);
+    LdapString ownedDiag(diag);
+    if (rc != LDAP_SUCCESS) throwResult(rc, "bind");
+    outcome.ldapResult = err;
+    if (diag) outcome.diagnostic = diag;
+    readPolicy(m_ld, controls, outcome);
+    return outcome;
+}
+
+void LdapConnection::bindOrThrow(const std::string& dn, const std::string& password) {
+    BindOutcome o = bind(dn, password);
+    if (o.ldapResult != LDAP_SUCCESS) {
+        std::string detail = "bind as " + dn + ": " + ldap_err2string(o.ldapResult);
+        fail(statusFromLdap(o.ldapResult) == AS_ERR_BAD_CREDENTIALS ? AS_ERR_SETTINGS
+                                                                     : statusFromLdap(o.ldapResult),
+             detail);
+    }
+}
+
+void LdapConnection::bindExternal() {
+    berval empty{0, nullptr};
+    int rc = ldap_sasl_bind_s(m_ld, nullptr, "EXTERNAL", &empty, nullptr, nullptr, nullptr);
+    if (rc != LDAP_SUCCESS) throwResult(rc, "SASL EXTERNAL bind");
+}
+
+std::vector<LdapEntry> LdapConnection::search(const std::string& base, Scope scope,
+                                              const std::string& filter,
+                                              const std::vector<std::string>& attributes,
+                                              int sizeLimit) {
+    std::vector<char*> attrs;
+    for (const auto& a : attributes) attrs.push_back(const_cast<char*>(a.c_str()));
+    attrs.push_back(nullptr);
+    static char kNoAttrs[] = LDAP_NO_ATTRS;
+    char* noAttrs[] = {kNoAttrs, nullptr};
+    timeval tv{m_timeout, 0};
+    LDAPMessage* res = nullptr;
+    int rc = ldap_search_ext_s(m_ld, base.c_str(), static_cast<int>(scope), filter.c_str(),
+                               attributes.empty() ? noAttrs : attrs.data(), 0, nullptr, nullptr,
+                               &tv, sizeLimit, &res);
+    Message result(res);
+    if (rc == LDAP_NO_SUCH_OBJECT) return {};
+    if (rc != LDAP_SUCCESS && rc != LDAP_SIZELIMIT_EXCEEDED) throwResult(rc, "search");
+    std::vector<LdapEntry> entries;
+    for (LDAPMessage* e = ldap_first_entry(m_ld, result.get()); e; e = ldap_next_entry(m_ld, e)) {
+        LdapEntry entry;
+        LdapString dn(ldap_get_dn(m_ld, e));
+        if (dn) entry.dn = dn.get();
+        BerElement* ber = nullptr;
+        for (char* a = ldap_first_attribute(m_ld, e, &ber); a;
+             a = ldap_next_attribute(m_ld, e, ber)) {
+            LdapString name(a);
+            berval** vals = ldap_get_values_len(m_ld, e, a);
+            auto& list = entry.attributes[lower(a)];
+            for (int i = 0; vals && vals[i]; ++i) list.emplace_back(vals[i]->bv_val, vals[i]->bv_len);
+            if (vals) ldap_value_free_len(vals);
+        }
+        if (ber) ber_free(ber, 0);
+        entries.push_back(std::move(entry));
+    }
+    return entries;
+}
+
+std::optional<LdapEntry> LdapConnection::read(const std::string& dn,
+                                              const std::vector<std::string>& attributes) {
+    auto entries = search(dn, Scope::Base, "(objectClass=*)", attributes, 1);
+    if (entries.empty()) return std::nullopt;
+    return std::move(entries.front());
+}
+
+void LdapConnection::add(
+    const std::string& dn,
+    const std::vector<std::pair<std::string, std::vector<std::string>>>& attributes) {
+    std::vector<LDAPMod> mods(attributes.size());
+    std::vector<std::vector<berval>> values(attributes.size());
+    std::vector<std::vector<berval*>> valuePtrs(attributes.size());
+    std::vector<LDAPMod*> modPtrs;
+    for (size_t i = 0; i < attributes.size(); ++i) {
+        for (const auto& v : attributes[i].second) values[i].push_back(toBerval(v));
+        for (auto& bv : values[i]) valuePtrs[i].push_back(&bv);
+        valuePtrs[i].push_back(nullptr);
+        mods[i].mod_op = LDAP_MOD_ADD | LDAP_MOD_BVALUES;
+        mods[i].mod_type = const_cast<char*>(attributes[i].first.c_str());
+        mods[i].mod_bvalues = valuePtrs[i].data();
+        modPtrs.push_back(&mods[i]);
+    }
+    modPtrs.push_back(nullptr);
+    int rc = ldap_add_ext_s(m_ld, dn.c_str(), modPtrs.data(), nullptr, nullptr);
+    if (rc != LDAP_SUCCESS) throwResult(rc, "add");
+}
+
+void LdapConnection::replace(const std::string& dn, const std::string& attribute,
+                             const std::vector<std::string>& values) {
+    std::vector<berval> bvs;
+    for (const auto& v : values) bvs.push_back(toBerval(v));
+    std::vector<berval*> ptrs;
+    for (auto& bv : bvs) ptrs.push_back(&bv);
+    ptrs.push_back(nullptr);
+    LDAPMod mod{};
+    mod.mod_op = LDAP_MOD_REPLACE | LDAP_MOD_BVALUES;
+    mod.mod_type = const_cast<char*>(attribute.c_str());
+    mod.mod_bvalues = ptrs.data();
+    LDAPMod* mods[] = {&mod, nullptr};
+    int rc = ldap_modify_ext_s(m_ld, dn.c_str(), mods, nullptr, nullptr);
+    if (rc != LDAP_SUCCESS) throwResult(rc, "modify");
+}
+
+bool LdapConnection::remove(const std::string& dn) {
+    int rc = ldap_delete_ext_s(m_ld, dn.c_str(), nullptr, nullptr);
+    if (rc == LDAP_NO_SUCH_OBJECT) return false;
+    if (rc != LDAP_SUCCESS) throwResult(rc, "delete");
+    return true;
+}
+
+BindOutcome LdapConnection::passwordModify(const std::string& userDn,
+                                           const std::string& oldPassword,
+                                           const std::string& newPassword) {
+    LDAPControl* raw = nullptr;
+    if (ldap_create_passwordpolicy_control(m_ld, &raw) != LDAP_SUCCESS) fail(AS_ERR_NO_MEMORY);
+    Control request(raw);
+    LDAPControl* serverControls[] = {request.get(), nullptr};
+    berval user = toBerval(userDn), oldpw = toBerval(oldPassword), newpw = toBerval(newPassword);
+    int msgid = 0;
+    int rc = ldap_passwd(m_ld, userDn.empty() ? nullptr : &user,
+                         oldPassword.empty() ? nullptr : &oldpw, &newpw, serverControls, nullptr,
+                         &msgid);
+    if (rc != LDAP_SUCCESS) throwResult(rc, "password modify");
+    timeval tv{m_timeout, 0};
+    LDAPMessage* res = nullptr;
+    rc = ldap_result(m_ld, msgid, LDAP_MSG_ALL, &tv, &res);
+    Message result(res);
+    if (rc == 0) fail(AS_ERR_TIMEOUT, "password modify");
+    if (rc < 0) {
+        ldap_get_option(m_ld, LDAP_OPT_RESULT_CODE, &rc);
+        throwResult(rc, "password modify");
+    }
+    BindOutcome outcome;
+    char* diag = nullptr;
+    LDAPControl** controls = nullptr;
+    int err = LDAP_OTHER;
+    rc = ldap_parse_result(m_ld, result.get(), &err, nullptr, &diag, nullptr, &controls, 0);
+    Controls owned(controls);
+    LdapString ownedDiag(diag);
+    if (rc != LDAP_SUCCESS) throwResult(rc, "password modify");
+    outcome.ldapResult = err;
+    if (diag) outcome.diagnostic = diag;
+    readPolicy(m_ld, controls, outcome);
+    return outcome;
+}
+
+std::string escapeFilterValue(std::string_view value) {
+    berval in{static_cast<ber_len_t>(value.size()), const_cast<char*>(value.data())};
+    berval out{0, nullptr};
+    if (ldap_bv2escaped_filter_value(&in, &out) != 0) fail(AS_ERR_NO_MEMORY);
+    std::string escaped(out.bv_val, out.bv_len);
+    ber_memfree(out.bv_val);
+    return escaped;
+}
+
+std::string escapeDnValue(std::string_view value) {
+    std::string v(value);
+    char type[] = "x";
+    LDAPAVA ava{};
+    ava.la_attr = berval{1, type};
+    ava.la_value = berval{static_cast<ber_len_t>(v.size()), v.data()};
+    ava.la_flags = LDAP_AVA_STRING;
+    LDAPAVA* rdn[] = {&ava, nullptr};
+    LDAPRDN dn[] = {rdn, nullptr};
+    std::string text = toString(dn);
+    return text.substr(2);  // drop "x="
+}
+
+std::string childDn(std::string_view attribute, std::string_view value, std::string_view parent) {
+    std::string dn = std::string(attribute) + "=" + escapeDnValue(value);
+    if (!parent.empty()) dn += "," + std::string(parent);
+    return dn;
+}
+
+std::optional<std::string> normalizeDn(std::string_view dn) {
+    ParsedDn parsed = parse(dn);
+    if (!parsed && !dn.empty()) return std::nullopt;
+    if (!parsed) return std::string();
+    for (LDAPRDN* rdn = parsed.get(); *rdn; ++rdn)
+        for (LDAPAVA** ava = *rdn; *ava; ++ava)
+            for (ber_len_t i = 0; i < (*ava)->la_attr.bv_len; ++i)
+                (*ava)->la_attr.bv_val[i] =
+                    static_cast<char>(std::tolower((unsigned char)(*ava)->la_attr.bv_val[i]));
+    return toString(parsed.get());
+}
+
+std::optional<std::vector<std::pair<std::string, std::string>>> splitDn(std::string_view dn) {
+    ParsedDn parsed = parse(dn);
+    if (!parsed) return std::nullopt;
+    std::vector<std::pair<std::string, std::string>> out;
+    for (LDAPRDN* rdn = parsed.get(); *rdn; ++rdn) {
+        LDAPAVA* ava = (*rdn)[0];
+        out.emplace_back(std::string(ava->la_attr.bv_val, ava->la_attr.bv_len),
+                         std::string(ava->la_value.bv_val, ava->la_value.bv_len));
+    }
+    return out;
+}
+
+std::optional<std::string> parentDn(std::string_view dn) {
+    ParsedDn parsed = parse(dn);
+    if (!parsed) return std::nullopt;
+    if (!parsed.get()[0] || !parsed.get()[1]) return std::string();
+    return toString(parsed.get() + 1);
+}
+
+}  // namespace ridge::access

@@ -1,0 +1,173 @@
+// Tickets: entries below ou=tickets of the namespace, so every process using the same
+// directory accepts them.
+#include <AccessAPI.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+
+#include "internal/Api.h"
+#include "internal/Directory.h"
+#include "internal/Process.h"
+
+namespace ridge::access {
+
+namespace {
+
+struct TicketRecord {
+    std::string dn;
+    AS_ObjectId owner = 0;
+    AS_ObjectId userClass = 0;  // 0: none
+    std::time_t issued = 0;
+    std::time_t expiry = 0;
+};
+
+// Ticket text -> canonical id; anything but 32 hex digits is an unknown ticket.
+std::string ticketId(const char* text) {
+    if (!text) fail(AS_ERR_INVALID_ARGUMENT, "ticket");
+    std::string id(text);
+    if (id.size() != 32 || !std::all_of(id.begin(), id.end(), ::isxdigit))
+        fail(AS_ERR_UNKNOWN_TICKET);
+    std::transform(id.begin(), id.end(), id.begin(), ::tolower);
+    return id;
+}
+
+AS_ObjectId number(const std::string& text) {
+    LdapEntry e;
+    e.attributes["ridgeid"] = {text};
+    return Session::idOf(e);
+}
+
+// The live ticket record; -41 when absent or damaged, -145 when expired.
+TicketRecord readTicket(Session& s, const std::string& nsDn, const std::string& id) {
+    std::string dn = childDn("ridgeTicketId", id, childDn("ou", schema::kTicketContainer, nsDn));
+    auto e = s.service().read(dn, {"ridgeTicketOwner", "ridgeTicketClass", "ridgeTicketIssued",
+                                   "ridgeTicketExpiry"});
+    if (!e) fail(AS_ERR_UNKNOWN_TICKET);
+    TicketRecord t;
+    t.dn = dn;
+    t.owner = number(e->value("ridgeTicketOwner"));
+    if (e->has("ridgeTicketClass")) t.userClass = number(e->value("ridgeTicketClass"));
+    auto issued = fromGeneralizedTime(e->value("ridgeTicketIssued"));
+    auto expiry = fromGeneralizedTime(e->value("ridgeTicketExpiry"));
+    if (t.owner == 0 || !issued || !expiry) fail(AS_ERR_UNKNOWN_TICKET);
+    t.issued = *issued;
+    t.expiry = *expiry;
+    if (std::time(nullptr) >= t.expiry) fail(AS_ERR_TICKET_EXPIRED);
+    return t;
+}
+
+// Markup and non-ASCII characters as character references, so the text is plain ASCII.
+std::string xmlAttribute(const std::string& utf8) {
+    std::string out;
+    for (size_t i = 0; i < utf8.size();) {
+        unsigned char c = static_cast<unsigned char>(utf8[i]);
+        uint32_t cp = c;
+        size_t len = 1;
+        if (c >= 0xF0 && i + 3 < utf8.size()) {
+            cp = ((c & 0x07u) << 18) | ((utf8[i + 1] & 0x3Fu) << 12) | ((utf8[i + 2] & 0x3Fu) << 6) |
+                 (utf8[i + 3] & 0x3Fu);
+            len = 4;
+        } else if (c >= 0xE0 && i + 2 < utf8.size()) {
+            cp = ((c & 0x0Fu) << 12) | ((utf8[i + 1] & 0x3Fu) << 6) | (utf8[i + 2] & 0x3Fu);
+            len = 3;
+        } else if (c >= 0xC0 && i + 1 < utf8.size()) {
+            cp = ((c & 0x1Fu) << 6) | (utf8[i + 1] & 0x3Fu);
+            len = 2;
+        }
+        i += len;
+        if (cp == '&' || cp == '<' || cp == '>' || cp == '"' || cp == '\'' || cp >= 0x80 ||
+            cp < 0x20) {
+            char buf[16];
+            std::snprintf(buf, sizeof buf, "&#x%X;", cp);
+            out += buf;
+        } else {
+            out += static_cast<char>(cp);
+        }
+    }
+    return out;
+}
+
+}  // namespace
+
+bool ticketStillValidFor(Session& s, const std::string& ticket) {
+    try {
+        TicketRecord t = readTicket(s, s.namespaceDn(), ticketId(ticket.c_str()));
+        return t.owner == s.userId() && t.userClass == s.userClassId().value_or(0);
+    } catch (const AccessError&) {
+        return false;
+    }
+}
+
+}  // namespace ridge::access
+
+using namespace ridge::access;
+
+extern "C" AS_API int32_t ASA_CreateTicket(AS_Handle handle, char* ticket) {
+    return withHandle(handle, [&](Session& s) {
+        if (!ticket) fail(AS_ERR_INVALID_ARGUMENT, "ticket");
+        s.requireAuthenticated();
+        std::string id = issueTicket(s);
+        std::snprintf(ticket, AS_TICKET_SIZE, "%s", id.c_str());
+        return AS_OK;
+    });
+}
+
+extern "C" AS_API int32_t AS_RefreshTicket(AS_Handle handle, const char* ticket) {
+    return withHandle(handle, [&](Session& s) {
+        std::string id = ticketId(ticket);
+        s.requireAuthenticated();
+        TicketRecord t = readTicket(s, s.namespaceDn(), id);
+        if (t.owner != s.userId()) fail(AS_ERR_TICKET_NOT_REFRESHABLE, "ticket of another user");
+        const AccessSettings settings = Process::instance().settings();
+        std::time_t now = std::time(nullptr);
+        std::time_t limit = t.issued + settings.ticketMaxLifetime;
+        if (now >= limit) fail(AS_ERR_TICKET_NOT_REFRESHABLE, "maximum lifetime reached");
+        std::time_t expiry = std::min(now + settings.ticketLifetime, limit);
+        s.service().replace(t.dn, "ridgeTicketExpiry", {toGeneralizedTime(expiry)});
+        return AS_OK;
+    });
+}
+
+extern "C" AS_API int32_t AS_ExpireTicket(AS_Handle handle, const char* ticket) {
+    return withHandle(handle, [&](Session& s) {
+        std::string id = ticketId(ticket);
+        s.requireAuthenticated();
+        std::string nsDn = s.namespaceDn();
+        std::string dn =
+            childDn("ridgeTicketId", id, childDn("ou", schema::kTicketContainer, nsDn));
+        auto e = s.service().read(dn, {"ridgeTicketOwner"});
+        if (!e) fail(AS_ERR_UNKNOWN_TICKET);
+        if (number(e->value("ridgeTicketOwner")) != s.userId())
+            fail(AS_ERR_TICKET_NOT_REFRESHABLE, "ticket of another user");
+        if (!s.service().remove(dn)) fail(AS_ERR_UNKNOWN_TICKET);
+        return AS_OK;
+    });
+}
+
+extern "C" AS_API int32_t AS_ValidateTicket2(AS_Handle handle, const char* ticket,
+                                             const char* namespaceName, char** resultText) {
+    if (resultText) *resultText = nullptr;
+    return withHandle(handle, [&](Session& s) {
+        if (!resultText) fail(AS_ERR_INVALID_ARGUMENT, "resultText");
+        std::string ns = s.inText(namespaceName, "namespace");
+        std::string id = ticketId(ticket);
+        std::string nsDn = s.requireNamespace(ns);
+        TicketRecord t = readTicket(s, nsDn, id);
+        auto user = userById(s, nsDn, t.owner);
+        if (!user) fail(AS_ERR_USER_NOT_FOUND, "owner of the ticket");
+        requireUsable(*user, true);
+        std::string className = "All User Classes";
+        if (t.userClass != 0) className = userClassName(s, nsDn, t.userClass);
+        std::string text = "<result><ticket id=\"" + id + "\"/><user id=\"" +
+                           std::to_string(t.owner) + "\" name=\"" +
+                           xmlAttribute(user->value("cn")) + "\"/><uc id=\"" +
+                           std::to_string(t.userClass) + "\" name=\"" + xmlAttribute(className) +
+                           "\"/></result>";
+        std::optional<AS_ObjectId> cls;
+        if (t.userClass != 0) cls = t.userClass;
+        s.signIn(nullptr, ns, t.owner, user->dn, cls);
+        *resultText = allocResultText(text);
+        return AS_OK;
+    });
+}

@@ -1,0 +1,52 @@
+// Directory look-ups shared by the sign-on, ticket and certificate calls. All run on the
+// session's service connection and take the namespace entry's DN.
+#pragma once
+
+#include <AccessAPI.h>
+
+#include <ctime>
+#include <optional>
+#include <string>
+
+#include "Ldap.h"
+#include "Session.h"
+
+namespace ridge::access {
+
+// Attributes read for a user by these helpers.
+extern const std::vector<std::string> kUserAttributes;
+
+// The user whose basic signon (uid) is signon; nullopt when none; -21 when several.
+std::optional<LdapEntry> userBySignon(Session& s, const std::string& nsDn,
+                                      const std::string& signonUtf8);
+// The user whose OS signon name is osName (compared without regard to case).
+std::optional<LdapEntry> userByOsSignon(Session& s, const std::string& nsDn,
+                                        const std::string& osNameUtf8);
+std::optional<LdapEntry> userById(Session& s, const std::string& nsDn, AS_ObjectId id);
+// -131 when the user is disabled; with checkLock, -130 when the password policy has locked it
+// (sign-ons without a bind, which would otherwise report the lock itself).
+void requireUsable(const LdapEntry& user, bool checkLock);
+
+// The id of the user class named className that has userDn as member; -38 otherwise.
+AS_ObjectId userClassByName(Session& s, const std::string& nsDn, const std::string& classNameUtf8,
+                            const std::string& userDn);
+// -38 unless class classId exists and has userDn as member.
+void requireMembership(Session& s, const std::string& nsDn, AS_ObjectId classId,
+                       const std::string& userDn);
+// The cn of the class (UTF-8); -68 when it does not exist.
+std::string userClassName(Session& s, const std::string& nsDn, AS_ObjectId classId);
+
+// Namespace property 7 of the namespace entry contains "os".
+bool osSignOnAllowed(Session& s, const std::string& nsDn);
+
+// Generalized time "YYYYMMDDHHMMSSZ" <-> seconds since the epoch (nullopt when malformed).
+std::string toGeneralizedTime(std::time_t t);
+std::optional<std::time_t> fromGeneralizedTime(const std::string& text);
+
+// Creates a ticket for the session's signed-on user in its namespace; returns its text.
+std::string issueTicket(Session& s);
+// True when ticket (32 lowercase hex digits) is live and belongs to the session's user and
+// class.
+bool ticketStillValidFor(Session& s, const std::string& ticket);
+
+}  // namespace ridge::access

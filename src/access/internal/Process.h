@@ -1,0 +1,66 @@
+// Process-wide state of the access library: settings, encoding, temporary runtime
+// configuration, message catalog, certificate key and the handle table.
+#pragma once
+
+#include <AccessAPI.h>
+
+#include <map>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <string>
+
+#include "Messages.h"
+#include "RuntimeConfig.h"
+#include "Session.h"
+#include "Settings.h"
+
+namespace ridge::access {
+
+class Process {
+public:
+    static Process& instance();
+
+    // Initialisation is counted; settings are "NAME=value" texts.
+    int32_t initialize(const char* const* settings);
+    int32_t terminate();
+    bool initialized();
+
+    // Encoding in force (process-wide); fixed once a handle has been opened.
+    std::string encoding();
+    int32_t setEncoding(const std::string& name);
+
+    int32_t setRuntimeConfig(std::string_view text);
+    // The configuration the next handle gets: the temporary one, else the home's default.
+    std::optional<RuntimeConfig> effectiveConfig(std::string* text);
+
+    // Handles.
+    std::shared_ptr<Session> openHandle(const RuntimeConfig& cfg);
+    std::shared_ptr<Session> findHandle(AS_Handle h);
+    std::shared_ptr<Session> removeHandle(AS_Handle h);
+
+    std::shared_ptr<MessageCatalog> messages();
+    AccessSettings settings();
+    std::string home();
+    // The certificate signing key (created in the home on first use).
+    std::string certificateKey();
+
+private:
+    std::mutex m_mutex;
+    int m_initCount = 0;
+    std::string m_home;
+    std::shared_ptr<MessageCatalog> m_messages;
+    AccessSettings m_settings;
+    std::string m_servicePassword;
+    std::string m_encoding = "cp1252";
+    bool m_encodingFixed = false;
+    std::optional<RuntimeConfig> m_tempConfig;
+    std::string m_tempConfigText;
+    std::optional<RuntimeConfig> m_defaultConfig;
+    std::string m_defaultConfigText;
+    std::map<AS_Handle, std::shared_ptr<Session>> m_handles;
+    AS_Handle m_nextHandle = 1;
+    std::string m_certificateKey;
+};
+
+}  // namespace ridge::access

@@ -1,0 +1,41 @@
+// The access library's own configuration file, <home>/access.conf: "key = value" lines,
+// '#' comments. Keys:
+//   service_dn            DN of the service identity (absolute)
+//   service_rdn           RDN of the service identity below each handle's base DN
+//                         (used when service_dn is absent), e.g. cn=ridge-service
+//   service_password_file file holding the service identity's password (relative: to home)
+//   service_sasl_external yes: bind the service identity with SASL EXTERNAL instead
+//   ticket_lifetime       seconds a ticket lives after creation or refresh (default 3600)
+//   ticket_max_lifetime   seconds after creation beyond which no refresh is granted (28800)
+//   certificate_lifetime  seconds a certificate is valid (28800)
+//   default_runtime_config  file with a runtime configuration text used when none was set
+// No key is required: without a service identity the library reads anonymously.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace ridge::access {
+
+struct ServiceIdentity {
+    std::string bindDn;    // empty: anonymous (or SASL EXTERNAL)
+    std::string password;  // never logged
+    bool saslExternal = false;
+};
+
+struct AccessSettings {
+    std::string serviceDn;
+    std::string serviceRdn;
+    std::string servicePasswordFile;
+    bool serviceSaslExternal = false;
+    long ticketLifetime = 3600;
+    long ticketMaxLifetime = 28800;
+    long certificateLifetime = 28800;
+    std::string defaultRuntimeConfigFile;
+};
+
+// Parses the file's text; nullopt and *error on a malformed line, unknown key or bad number.
+std::optional<AccessSettings> parseAccessSettings(std::string_view text, std::string* error);
+
+}  // namespace ridge::access
