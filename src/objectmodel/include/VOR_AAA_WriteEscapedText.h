@@ -9,9 +9,16 @@
 #pragma once
 
 #include <ostream>
+#include <string>
 #include <string_view>
 
 class I18NString;
 
 void WriteEscapedText(std::string_view text, std::ostream& out);
 void WriteEscapedText(const I18NString& text, std::ostream& out);
+inline void WriteEscapedText(const std::string& text, std::ostream& out) {
+    WriteEscapedText(std::string_view(text), out);
+}
+inline void WriteEscapedText(const char* text, std::ostream& out) {
+    WriteEscapedText(std::string_view(text ? text : ""), out);
+}

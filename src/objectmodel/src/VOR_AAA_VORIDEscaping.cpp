@@ -26,10 +26,19 @@ bool nextBody(const std::string& text, size_t from, Body& body) {
     return true;
 }
 
-void replaceAll(std::string& s, std::string_view from, std::string_view to) {
-    for (size_t p = s.find(from); p != std::string::npos; p = s.find(from, p + to.size())) {
-        s.replace(p, from.size(), to);
+// Every occurrence of from in s replaced by to (built anew: in-place replace trips GCC 12's
+// -Wrestrict false positive).
+std::string replaceAll(std::string_view s, std::string_view from, std::string_view to) {
+    std::string out;
+    out.reserve(s.size());
+    size_t done = 0;
+    for (size_t p = s.find(from); p != std::string_view::npos; p = s.find(from, done)) {
+        out.append(s.substr(done, p - done));
+        out.append(to);
+        done = p + from.size();
     }
+    out.append(s.substr(done));
+    return out;
 }
 
 }  // namespace
@@ -62,9 +71,7 @@ std::string EscapeDelimiters(const std::string& text) {
 std::string UnescapeDelimiters(const std::string& text) {
     Body body;
     if (!nextBody(text, 0, body)) {
-        std::string out = text;
-        replaceAll(out, "&quot;", "\"");
-        return out;
+        return replaceAll(text, "&quot;", "\"");
     }
     std::string out;
     out.reserve(text.size());
@@ -72,9 +79,8 @@ std::string UnescapeDelimiters(const std::string& text) {
     do {
         out.append(text, done, body.begin - done);
         size_t end = body.end == std::string::npos ? text.size() : body.end;
-        std::string inner = text.substr(body.begin, end - body.begin);
-        replaceAll(inner, body.doubleQuoted ? "&quot;" : "&apos;", body.doubleQuoted ? "\"" : "'");
-        out += inner;
+        out += replaceAll(std::string_view(text).substr(body.begin, end - body.begin),
+                          body.doubleQuoted ? "&quot;" : "&apos;", body.doubleQuoted ? "\"" : "'");
         done = end;
     } while (done < text.size() && nextBody(text, done, body));
     out.append(text, done, std::string::npos);
