@@ -1,172 +1,24 @@
 #include "Commands.h"
 
 #include <CLI/CLI.hpp>
-#include <cerrno>
 #include <cstdint>
-#include <cstring>
-#include <fstream>
 #include <iostream>
-#include <iterator>
 #include <memory>
 #include <optional>
-#include <sstream>
 #include <string>
 #include <vector>
 
-#include "HostAllocator.h"
 #include "HostDocuments.h"
 #include "HostError.h"
+#include "HostFiles.h"
+#include "HostOptions.h"
+#include "HostSession.h"
 #include "ProviderLibrary.h"
 #include "ResponsePrinter.h"
 #include "XmlTree.h"
 
 namespace basalt_host {
 namespace {
-
-struct Options {
-    std::string library;
-    std::vector<std::string> configs;
-    std::vector<std::string> configTexts;  // read before the library is loaded
-    std::string productLocale = "en-us";
-    std::string contentLocale = "en-us";
-    bool raw = false;
-    std::string version;
-    std::string namespaceId;
-    std::string documentFile;
-    std::string visaFile;
-    std::string visaOut;
-};
-
-std::string readFile(const std::string& path, const std::string& what) {
-    if (path == "-") {
-        return std::string(std::istreambuf_iterator<char>(std::cin), {});
-    }
-    std::ifstream in(path, std::ios::binary);
-    if (!in) {
-        throw HostError("cannot read the " + what + " '" + path + "': " + std::strerror(errno));
-    }
-    std::ostringstream content;
-    content << in.rdbuf();
-    if (in.bad()) {
-        throw HostError("cannot read the " + what + " '" + path + "'");
-    }
-    return content.str();
-}
-
-void writeFile(const std::string& path, const std::string& content, const std::string& what) {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out << content;
-    out.close();
-    if (!out) {
-        throw HostError("cannot write the " + what + " '" + path + "': " + std::strerror(errno));
-    }
-}
-
-std::string resultText(int32_t code) {
-    std::string meaning = resultMeaning(code);
-    return std::to_string(code) + (meaning.empty() ? "" : " (" + meaning + ")");
-}
-
-// One run of the provider: load, initialise, configure every namespace; terminate at the end.
-class HostSession {
-public:
-    explicit HostSession(const Options& options)
-        : m_options(options),
-          m_additionalInfo(additionalInfoDocument(options.productLocale, options.contentLocale)),
-          m_library(options.library) {
-        CallOutcome outcome = m_library.initialize(m_additionalInfo);
-        noteProblems(outcome);
-        if (outcome.code < 0) {
-            reportFailure("BasaltInitialize", outcome);
-            return;
-        }
-        m_initialized = true;
-    }
-
-    ~HostSession() {
-        if (m_initialized) {
-            finish();
-        }
-    }
-
-    bool initialized() const { return m_initialized; }
-    const std::string& additionalInfo() const { return m_additionalInfo; }
-    ProviderLibrary& library() { return m_library; }
-
-    // Terminates the provider; false when that failed.
-    bool finish() {
-        m_initialized = false;
-        CallOutcome outcome = m_library.terminate(m_additionalInfo);
-        noteProblems(outcome);
-        bool ok = outcome.code >= 0;
-        if (!ok) {
-            reportFailure("BasaltTerminate", outcome);
-        }
-        if (std::size_t left = releaseOutstandingBlocks()) {
-            warn("the provider requested " + std::to_string(left) +
-                 " block(s) with the alloc routine and never handed them back");
-        }
-        return ok;
-    }
-
-    // Configures each namespace; returns the responses, or nothing after the first failure.
-    std::optional<std::vector<std::string>> configureAll() {
-        std::vector<std::string> responses;
-        for (std::size_t i = 0; i < m_options.configs.size(); ++i) {
-            const std::string& path = m_options.configs[i];
-            CallOutcome outcome = m_library.configure(m_options.configTexts[i], m_additionalInfo);
-            noteProblems(outcome);
-            if (outcome.code < 0) {
-                reportFailure("BasaltConfigure of '" + path + "'", outcome);
-                return std::nullopt;
-            }
-            if (!outcome.response) {
-                throw HostError("BasaltConfigure of '" + path +
-                                "' succeeded but returned no response document");
-            }
-            responses.push_back(std::move(*outcome.response));
-        }
-        return responses;
-    }
-
-    static void warn(const std::string& text) {
-        std::cerr << "basalt-host: warning: " << text << '\n';
-    }
-
-    static void noteProblems(const CallOutcome& outcome) {
-        for (const std::string& problem : outcome.problems) {
-            warn(problem);
-        }
-    }
-
-    // Explains a negative result on stderr; with --raw the exception document goes to stdout.
-    void reportFailure(const std::string& entry, const CallOutcome& outcome) const {
-        std::cerr << "basalt-host: " << entry << " failed with result " << resultText(outcome.code)
-                  << '\n';
-        if (!outcome.exception) {
-            std::cerr << "  (no exception document was returned)\n";
-            return;
-        }
-        if (m_options.raw) {
-            std::cout << *outcome.exception << '\n';
-        }
-        try {
-            std::unique_ptr<XmlElement> root = parseXml(*outcome.exception, "exception document");
-            std::istringstream lines(describeException(*root));
-            for (std::string text; std::getline(lines, text);) {
-                std::cerr << "  " << text << '\n';
-            }
-        } catch (const HostError& error) {
-            std::cerr << "  " << error.what() << "; as returned:\n" << *outcome.exception << '\n';
-        }
-    }
-
-private:
-    const Options& m_options;
-    std::string m_additionalInfo;
-    ProviderLibrary m_library;
-    bool m_initialized = false;
-};
 
 // Prints a response readably (or raw); a response that is not XML is shown as returned.
 void printDocument(const std::string& text, const std::string& what, bool raw,
@@ -185,7 +37,7 @@ void printDocument(const std::string& text, const std::string& what, bool raw,
 }
 
 // Where the result line goes: with --raw stdout carries only documents.
-std::ostream& statusStream(const Options& options) {
+std::ostream& statusStream(const HostOptions& options) {
     return options.raw ? std::cerr : std::cout;
 }
 
@@ -197,7 +49,7 @@ int finishWith(HostSession& session, int status) {
     return status;
 }
 
-int commandShow(const Options& options) {
+int commandShow(const HostOptions& options) {
     HostSession session(options);
     if (!session.initialized()) {
         return kExitProviderFailure;
@@ -213,7 +65,7 @@ int commandShow(const Options& options) {
     return finishWith(session, kExitSuccess);
 }
 
-int commandSetVersion(const Options& options) {
+int commandSetVersion(const HostOptions& options) {
     std::string uri = namespaceFormatUri(options.version);
     std::string id = options.namespaceId;
     if (id.empty()) {
@@ -239,11 +91,11 @@ int commandSetVersion(const Options& options) {
         return finishWith(session, kExitProviderFailure);
     }
     statusStream(options) << "namespace '" << id << "' set to version " << uri << ": result "
-                          << resultText(outcome.code) << '\n';
+                          << describeResult(outcome.code) << '\n';
     return finishWith(session, kExitSuccess);
 }
 
-int commandAuthenticate(const Options& options) {
+int commandAuthenticate(const HostOptions& options) {
     std::string document = readFile(options.documentFile, "authenticate document");
     HostSession session(options);
     if (!session.initialized()) {
@@ -261,7 +113,7 @@ int commandAuthenticate(const Options& options) {
         printDocument(*outcome.response, "authenticate response", options.raw,
                       describeAuthResponse);
     }
-    statusStream(options) << "result: " << resultText(outcome.code) << '\n';
+    statusStream(options) << "result: " << describeResult(outcome.code) << '\n';
     if (!options.visaOut.empty()) {
         const XmlElement* visa = nullptr;
         std::unique_ptr<XmlElement> root;
@@ -293,7 +145,7 @@ std::string readVisa(const std::string& path) {
     throw HostError("the visa file '" + path + "' holds no visa element");
 }
 
-int commandSearch(const Options& options) {
+int commandSearch(const HostOptions& options) {
     std::string visa = readVisa(options.visaFile);
     std::string query = readFile(options.documentFile, "query document");
     HostSession session(options);
@@ -313,7 +165,7 @@ int commandSearch(const Options& options) {
         throw HostError("BasaltSearchXml succeeded but returned no response document");
     }
     printDocument(*outcome.response, "search response", options.raw, describeQueryResponse);
-    statusStream(options) << "result: " << resultText(outcome.code) << '\n';
+    statusStream(options) << "result: " << describeResult(outcome.code) << '\n';
     return finishWith(session, kExitSuccess);
 }
 
@@ -335,7 +187,7 @@ Examples:
 }  // namespace
 
 int runHost(int argc, char** argv) {
-    Options options;
+    HostOptions options;
     options.library = defaultLibraryPath();
 
     CLI::App app{

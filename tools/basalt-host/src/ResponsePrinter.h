@@ -18,7 +18,7 @@ std::string describeException(const XmlElement& exception);
 // An authenticate response: the visa or the exception, credential values, cookies, form fields.
 std::string describeAuthResponse(const XmlElement& authResponse);
 
-// What a result code means, in a few words ("" for codes with no fixed meaning).
-std::string resultMeaning(int32_t code);
+// A result code with what it means, e.g. "-34 (a mandatory configuration parameter is missing)".
+std::string describeResult(int32_t code);
 
 }  // namespace basalt_host
