@@ -1,0 +1,401 @@
+// The XML plumbing shared by every document: escaping, serialization through the caller's
+// alloc routine, the SAX reader pool and its retirement rules, parse failures, case mapping
+// and the DOM printer.
+#include "PYXIDOM_Parser.h"
+#include "VOR_AAA_AdditionalInfo.h"
+#include "VOR_AAA_CaseMapping.h"
+#include "VOR_AAA_Exception.h"
+#include "VOR_AAA_OMException.h"
+#include "VOR_AAA_ParseDocument.h"
+#include "VOR_AAA_PrintDOM.h"
+#include "VOR_AAA_SAXParserPool.h"
+#include "VOR_AAA_WriteEscapedText.h"
+
+#include <gtest/gtest.h>
+#include <xercesc/framework/MemBufInputSource.hpp>
+
+#include <unistd.h>
+#include <atomic>
+#include <cstdlib>
+#include <cstring>
+#include <latch>
+#include <sstream>
+#include <thread>
+#include <vector>
+
+namespace {
+
+std::string escaped(std::string_view text) {
+    std::ostringstream out;
+    WriteEscapedText(text, out);
+    return out.str();
+}
+
+TEST(WriteEscapedText, MarkupCharactersBecomeEntities) {
+    EXPECT_EQ(escaped("a<b>c&d'e\"f"), "a&lt;b&gt;c&amp;d&apos;e&quot;f");
+    EXPECT_EQ(escaped(""), "");
+    EXPECT_EQ(escaped("plain text"), "plain text");
+}
+
+TEST(WriteEscapedText, ControlBytesBecomeVisibleTextButLineBreaksPass) {
+    EXPECT_EQ(escaped(std::string_view("a\x01z", 3)), "a&amp;#1;z");
+    EXPECT_EQ(escaped(std::string_view("\0", 1)), "&amp;#0;");
+    EXPECT_EQ(escaped("\x1f"), "&amp;#31;");
+    EXPECT_EQ(escaped("t\tl\nc\r"), "t\tl\nc\r");
+}
+
+TEST(WriteEscapedText, NonAsciiIsWrittenAsUtf8) {
+    std::ostringstream out;
+    WriteEscapedText(I18NString(u"\u00e9t\u00e9 <\u4e2d>"), out);
+    EXPECT_EQ(out.str(), "\xc3\xa9t\xc3\xa9 &lt;\xe4\xb8\xad&gt;");
+}
+
+// A document whose text is fixed by the test.
+class FixedDocument : public VOR_AAA_Serializable {
+public:
+    explicit FixedDocument(std::string text) : m_text(std::move(text)) {}
+    void Write(std::ostream& out) const override { out << m_text; }
+    void Load(const char*, size_t) override {}
+
+private:
+    std::string m_text;
+};
+
+std::vector<uint32_t> g_allocSizes;
+void* countingAlloc(uint32_t size) {
+    g_allocSizes.push_back(size);
+    return std::malloc(size);
+}
+void* failingAlloc(uint32_t) {
+    return nullptr;
+}
+
+TEST(Serialize, AllocatesExactlyLengthPlusOne) {
+    g_allocSizes.clear();
+    char* text = nullptr;
+    FixedDocument("<a>x</a>").Serialize(&text, countingAlloc);
+    ASSERT_NE(text, nullptr);
+    EXPECT_STREQ(text, "<a>x</a>");
+    EXPECT_EQ(g_allocSizes, std::vector<uint32_t>{9});
+    std::free(text);
+}
+
+TEST(Serialize, NothingWrittenLeavesNullAndAllocatesNothing) {
+    g_allocSizes.clear();
+    char* text = reinterpret_cast<char*>(0x1);
+    FixedDocument("").Serialize(&text, countingAlloc);
+    EXPECT_EQ(text, nullptr);
+    EXPECT_TRUE(g_allocSizes.empty());
+
+    std::string out = "stale";
+    VOR_AAA_OMException empty;
+    empty.Serialize(out);
+    EXPECT_EQ(out, "");
+}
+
+TEST(Serialize, NullBufferIsOutOfMemoryAndNullArgumentsAssert) {
+    char* text = nullptr;
+    EXPECT_THROW(FixedDocument("<a/>").Serialize(&text, failingAlloc), PYXOutOfMemoryError);
+    EXPECT_EQ(text, nullptr);
+    EXPECT_THROW(FixedDocument("<a/>").Serialize(&text, nullptr), PYXAssertError);
+    EXPECT_THROW(FixedDocument("<a/>").Serialize(nullptr, countingAlloc), PYXAssertError);
+}
+
+TEST(Serialize, StringFormGivesTheText) {
+    std::string out;
+    FixedDocument("<b>\xc3\xa9</b>").Serialize(out);
+    EXPECT_EQ(out, "<b>\xc3\xa9</b>");
+}
+
+// ---- reader pool ----
+
+void parseOnce(PooledReader& reader, const char* xml = "<a/>") {
+    xercesc::MemBufInputSource source(reinterpret_cast<const XMLByte*>(xml), std::strlen(xml),
+                                      "test", false);
+    reader.Parse(source);
+}
+
+TEST(SAXParserPool, EmptyPoolCreatesReadersAndHandsOutTheLastReturnedFirst) {
+    VOR_AAA_SAXParserPool pool(0, 20, 100);
+    EXPECT_EQ(pool.GetIdleCount(), 0u);
+    auto a = pool.Acquire();
+    auto b = pool.Acquire();
+    ASSERT_NE(a, nullptr);
+    ASSERT_NE(b, nullptr);
+    EXPECT_NE(a->GetReader(), b->GetReader());
+    parseOnce(*a);
+    parseOnce(*b);
+    PooledReader* second = b.get();
+    pool.Release(std::move(a));
+    pool.Release(std::move(b));
+    EXPECT_EQ(pool.GetIdleCount(), 2u);
+    auto again = pool.Acquire();
+    EXPECT_EQ(again.get(), second);
+    EXPECT_EQ(pool.GetIdleCount(), 1u);
+}
+
+TEST(SAXParserPool, UnusedReaderIsDiscarded) {
+    VOR_AAA_SAXParserPool pool(1, 20, 100);
+    EXPECT_EQ(pool.GetIdleCount(), 1u);
+    auto reader = pool.Acquire();
+    pool.Release(std::move(reader));
+    EXPECT_EQ(pool.GetIdleCount(), 0u);
+}
+
+TEST(SAXParserPool, ReturningWhileFullDestroysTheReader) {
+    VOR_AAA_SAXParserPool pool(0, 20, 100);
+    std::vector<std::unique_ptr<PooledReader>> readers;
+    for (int i = 0; i < 21; ++i) {
+        readers.push_back(pool.Acquire());
+        parseOnce(*readers.back());
+    }
+    for (auto& reader : readers) {
+        pool.Release(std::move(reader));
+    }
+    EXPECT_EQ(pool.GetIdleCount(), 20u);
+}
+
+TEST(SAXParserPool, ReaderRetiresAfterItsUseLimit) {
+    VOR_AAA_SAXParserPool pool(0, 20, 3);
+    PooledReader* first = nullptr;
+    for (int use = 1; use <= 3; ++use) {
+        PooledReaderGuard guard(pool);
+        if (first == nullptr) {
+            first = guard.Get();
+        }
+        EXPECT_EQ(guard.Get(), first) << "use " << use;
+        EXPECT_EQ(guard->GetRemainingUses(), static_cast<unsigned>(3 - use + 1));
+        parseOnce(*guard.Get());
+    }
+    EXPECT_EQ(pool.GetIdleCount(), 0u);  // the third parse wore it out
+}
+
+TEST(SAXParserPool, ReaderWhoseParseThrewIsNotPooled) {
+    VOR_AAA_SAXParserPool pool(0, 20, 100);
+    {
+        PooledReaderGuard guard(pool);
+        parseOnce(*guard.Get());
+    }
+    ASSERT_EQ(pool.GetIdleCount(), 1u);
+    {
+        PooledReaderGuard guard(pool);
+        VOR_AAA_DefaultErrorHandler errors("test");
+        guard->GetReader()->setErrorHandler(&errors);
+        EXPECT_THROW(parseOnce(*guard.Get(), "<a><b></a>"), VOR_AAA_Exception);
+        guard->GetReader()->setErrorHandler(nullptr);
+        EXPECT_EQ(guard->GetRemainingUses(), 0u);
+    }
+    EXPECT_EQ(pool.GetIdleCount(), 0u);
+}
+
+TEST(SAXParserPool, ResetReplacesIdleReadersAndLimits) {
+    VOR_AAA_SAXParserPool pool(2, 20, 100);
+    EXPECT_EQ(pool.GetIdleCount(), 2u);
+    pool.Reset(3, 5, 7);
+    EXPECT_EQ(pool.GetIdleCount(), 3u);
+    EXPECT_EQ(pool.GetMaxIdle(), 5u);
+    EXPECT_EQ(pool.GetUseLimit(), 7u);
+    auto reader = pool.Acquire();
+    EXPECT_EQ(reader->GetRemainingUses(), 7u);
+}
+
+TEST(SAXParserPool, ObjectModelUseCountCreatesAndDestroysTheProcessPool) {
+    VOR_AAA_SAXParserPool::Destroy();
+    EXPECT_EQ(AcquireObjectModel(), 1u);
+    VOR_AAA_SAXParserPool* first = &VOR_AAA_SAXParserPool::Get();
+    EXPECT_EQ(first->GetIdleCount(), 1u);
+    EXPECT_EQ(first->GetMaxIdle(), 20u);
+    EXPECT_EQ(first->GetUseLimit(), 100u);
+    EXPECT_EQ(AcquireObjectModel(), 2u);
+    EXPECT_EQ(ReleaseObjectModel(), 1u);
+    EXPECT_EQ(&VOR_AAA_SAXParserPool::Get(), first);
+    EXPECT_EQ(ReleaseObjectModel(), 0u);
+    // A document still loads afterwards: the pool is made again on demand.
+    VOR_AAA_AdditionalInfo info;
+    const char* text = "<additionalInfo><productLocale>fr</productLocale></additionalInfo>";
+    info.Load(text, std::strlen(text));
+    EXPECT_EQ(info.GetProductLocale(), I18NString("fr"));
+}
+
+// Holds both readers at once: the second comes from an empty queue, so it is a new one.
+TEST(SAXParserPool, TwoThreadsHoldingReadersAtOnceGetDifferentReaders) {
+    VOR_AAA_SAXParserPool pool(1, 20, 100);
+    std::latch bothHold(2);
+    PooledReader* seen[2] = {nullptr, nullptr};
+    auto work = [&](int index) {
+        PooledReaderGuard guard(pool);
+        seen[index] = guard.Get();
+        bothHold.arrive_and_wait();
+        parseOnce(*guard.Get());
+    };
+    std::thread t1(work, 0);
+    std::thread t2(work, 1);
+    t1.join();
+    t2.join();
+    EXPECT_NE(seen[0], seen[1]);
+    EXPECT_EQ(pool.GetIdleCount(), 2u);
+}
+
+TEST(SAXParserPool, ConcurrentDocumentLoadsGiveCorrectResults) {
+    std::atomic<int> failures{0};
+    auto work = [&](int thread) {
+        for (int i = 0; i < 300; ++i) {
+            std::string locale = "l" + std::to_string(thread) + "-" + std::to_string(i);
+            std::string text =
+                "<additionalInfo><productLocale>" + locale + "</productLocale></additionalInfo>";
+            VOR_AAA_AdditionalInfo info;
+            info.Load(text.data(), text.size());
+            if (info.GetProductLocale() != I18NString(locale)) {
+                ++failures;
+            }
+            if (i % 50 == 0) {  // a failing parse in between must not disturb the others
+                try {
+                    info.Load("<x>", 3);
+                    ++failures;
+                } catch (VOR_AAA_Exception&) {
+                }
+            }
+        }
+    };
+    std::thread t1(work, 1);
+    std::thread t2(work, 2);
+    t1.join();
+    t2.join();
+    EXPECT_EQ(failures.load(), 0);
+    EXPECT_LE(VOR_AAA_SAXParserPool::Get().GetIdleCount(), 20u);
+}
+
+// ---- parse failures ----
+
+TEST(ParseDocument, MalformedTextFailsWithCode19AndThreeNestedMessages) {
+    VOR_AAA_AdditionalInfo info;
+    const char* good = "<additionalInfo/>";
+    info.Load(good, std::strlen(good));
+    const unsigned idleBefore = VOR_AAA_SAXParserPool::Get().GetIdleCount();
+    ASSERT_GE(idleBefore, 1u);
+    const char* bad = "<additionalInfo><productLocale>fr</additionalInfo>";
+    try {
+        info.Load(bad, std::strlen(bad));
+        FAIL() << "no exception";
+    } catch (VOR_AAA_Exception& e) {
+        EXPECT_EQ(e.getErrorCode(), -19);
+        ASSERT_EQ(e.getMessageCount(), 3u);
+        EXPECT_EQ(e.getMessageN(0).getNumber(), 0x506E500Eu);
+        EXPECT_EQ(e.getMessageN(0).getComponents().getParm(0).toText(),
+                  I18NString("additionalInfo"));
+        EXPECT_EQ(e.getMessageN(1).getNumber(), 0x5065B0B0u);
+        EXPECT_EQ(e.getMessageN(2).getNumber(), 0x65B15F15u);
+        EXPECT_FALSE(e.getMessageN(2).getComponents().getParm(0).toText().empty());
+        EXPECT_EQ(e.getMessageNestingLevelN(0), 0);
+        EXPECT_EQ(e.getMessageNestingLevelN(1), 1);
+        EXPECT_EQ(e.getMessageNestingLevelN(2), 2);
+        ASSERT_GE(e.getBackTraceCount(), 1u);
+        EXPECT_EQ(e.getBackTrace()[0].function, "VOR_AAA_DefaultErrorHandler::fatalError");
+    }
+    // The reader that failed was discarded, not returned.
+    EXPECT_EQ(VOR_AAA_SAXParserPool::Get().GetIdleCount(), idleBefore - 1);
+}
+
+TEST(ParseDocument, OnlyTheGivenLengthIsParsed) {
+    VOR_AAA_AdditionalInfo info;
+    std::string text = "<additionalInfo><productLocale>de</productLocale></additionalInfo>";
+    const size_t length = text.size();
+    text += "garbage that is not XML <<<";
+    info.Load(text.data(), length);
+    EXPECT_EQ(info.GetProductLocale(), I18NString("de"));
+    EXPECT_THROW(info.Load(text.data(), length - 1), VOR_AAA_Exception);
+    EXPECT_THROW(info.Load("", 0), VOR_AAA_Exception);
+}
+
+TEST(ParseDocument, ExternalEntitiesAreNeverRead) {
+    char path[] = "/tmp/om_entityXXXXXX";
+    int fd = mkstemp(path);
+    ASSERT_GE(fd, 0);
+    const char secret[] = "SECRET-CONTENT";
+    ASSERT_EQ(write(fd, secret, sizeof secret - 1), static_cast<ssize_t>(sizeof secret - 1));
+    close(fd);
+    std::string text = std::string("<!DOCTYPE additionalInfo [<!ENTITY x SYSTEM \"file://") + path +
+                       "\">]><additionalInfo><productLocale>&x;</productLocale></additionalInfo>";
+    VOR_AAA_AdditionalInfo info;
+    try {
+        info.Load(text.data(), text.size());
+    } catch (VOR_AAA_Exception&) {
+        // refusing the document is fine too
+    }
+    EXPECT_EQ(info.GetProductLocale().utf8().find("SECRET"), std::string::npos);
+    unlink(path);
+}
+
+TEST(LeadingInt, ReadsTheLeadingDecimalNumber) {
+    EXPECT_EQ(VOR_AAA_LeadingInt(I18NString("-38")), -38);
+    EXPECT_EQ(VOR_AAA_LeadingInt(I18NString("12abc")), 12);
+    EXPECT_EQ(VOR_AAA_LeadingInt(I18NString("abc")), 0);
+    EXPECT_EQ(VOR_AAA_LeadingInt(I18NString("")), 0);
+    EXPECT_EQ(VOR_AAA_LeadingInt(I18NString("99999999999")), INT32_MAX);
+}
+
+// ---- case mapping ----
+
+TEST(CaseMapping, MapsBeyondAsciiUnderTheLocale) {
+    std::string text =
+        "\xc3\x89"
+        "COLE";  // "ÉCOLE"
+    toLower(text);
+    EXPECT_EQ(text,
+              "\xc3\xa9"
+              "cole");
+    toUpper(text, "en-us");
+    EXPECT_EQ(text,
+              "\xc3\x89"
+              "COLE");
+    std::string turkish = "I";
+    toLower(turkish, "tr");
+    EXPECT_EQ(turkish, "\xc4\xb1");  // dotless i
+    I18NString wide(u"Stra\u00dfe");
+    toUpper(wide);
+    EXPECT_EQ(wide, I18NString(u"STRASSE"));
+}
+
+TEST(CaseMapping, EmptyStaysEmptyAndBadBytesFail) {
+    std::string empty;
+    toLower(empty, "no-such-locale");
+    EXPECT_EQ(empty, "");
+    std::string bad = "A\xff";
+    try {
+        toLower(bad);
+        FAIL() << "no exception";
+    } catch (VOR_AAA_Exception& e) {
+        EXPECT_EQ(e.getErrorCode(), -1);
+        ASSERT_EQ(e.getMessageCount(), 1u);
+        EXPECT_EQ(e.getMessageN(0).getNumber(), 0x50611B7Du);
+        EXPECT_EQ(e.getMessageN(0).getComponents().getParm(0).toText(),
+                  I18NString("I18NLocale::toLower"));
+    }
+    EXPECT_EQ(bad, "A\xff");
+}
+
+// ---- DOM printer ----
+
+std::string printed(const std::string& xml) {
+    PYXIDOM_Parser parser;
+    I18NString error;
+    auto document = parser.parse(xml, error);
+    EXPECT_NE(document, nullptr) << error;
+    std::ostringstream out;
+    PrintDOM(document.get(), out);
+    return out.str();
+}
+
+TEST(PrintDOM, DeclaresEachNamespaceOnceAndEscapes) {
+    EXPECT_EQ(printed("<a:root xmlns:a=\"urn:x\" b=\"1&amp;&quot;\"><a:child>t&lt;&gt;</a:child>"
+                      "<e/><f xmlns=\"urn:y\"><g/></f></a:root>"),
+              "<a:root xmlns:a=\"urn:x\" b=\"1&amp;&quot;\"><a:child>t&lt;&gt;</a:child><e/>"
+              "<f xmlns=\"urn:y\"><g/></f></a:root>");
+}
+
+TEST(PrintDOM, CommentsCdataAndProcessingInstructions) {
+    EXPECT_EQ(printed("<r><!--c--><![CDATA[<x>]]><?pi data?><?bare?>\xc3\xa9</r>"),
+              "<r><!--c--><![CDATA[<x>]]><?pi data?><?bare?>\xc3\xa9</r>");
+}
+
+}  // namespace
