@@ -1,0 +1,367 @@
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstring>
+#include <filesystem>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "TempDirectory.h"
+#include "VOR_Crypto_Interface.h"
+
+namespace {
+
+const char* const kInitialize =
+    "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?><initializeDocument>\n\t"
+    "<serviceID>VOR_AAA_EncryptionManager</serviceID>\n</initializeDocument>";
+const char* const kSetInfo =
+    "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?><setInfoDocument><action>"
+    "CSKEncrypt</action><dataLocation>memory</dataLocation></setInfoDocument>";
+const char* const kTerminate =
+    "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?><terminateDocument><serviceID>"
+    "VOR_AAA_EncryptionManager</serviceID></terminateDocument>";
+const char* const kService = "VOR_AAA_EncryptionManager";
+
+std::string takeText(char* buffer) {
+    std::string text = buffer != nullptr ? buffer : "";
+    EXPECT_EQ(VOR_CryptoFree(buffer, 0), VOR_CRYPTO_OK);
+    return text;
+}
+
+std::string details(VOR_CryptoHandle handle) {
+    char* text = nullptr;
+    int result = VOR_CryptoGetLastErrorDetails(handle, 0, &text);
+    if (result < 0) {
+        return "<none>";
+    }
+    EXPECT_EQ(static_cast<std::size_t>(result), std::strlen(text));
+    return takeText(text);
+}
+
+// The call sequence of one user of the service, undone at the end of the scope.
+class Session {
+public:
+    Session() {
+        char* result = nullptr;
+        EXPECT_EQ(VOR_CryptoInitialize(kInitialize, 0, &result), VOR_CRYPTO_OK) << takeText(result);
+        EXPECT_EQ(result, nullptr);
+        int opened = VOR_PersistentInitialize2(&handle, kService, 0, &result);
+        EXPECT_EQ(opened, VOR_CRYPTO_OK) << takeText(result) << details(0);
+        if (opened == VOR_CRYPTO_OK) {
+            EXPECT_NE(handle, 0u);
+            EXPECT_EQ(VOR_SetInfo(handle, kSetInfo, &result), VOR_CRYPTO_OK) << takeText(result);
+        }
+    }
+    ~Session() {
+        char* result = nullptr;
+        EXPECT_EQ(VOR_CryptoTerminate(kTerminate, 0, &result), VOR_CRYPTO_OK) << takeText(result);
+    }
+    Session(const Session&) = delete;
+    Session& operator=(const Session&) = delete;
+
+    VOR_CryptoHandle handle = 0;
+};
+
+std::string protect(VOR_CryptoHandle handle, const std::string& clear) {
+    unsigned char* out = nullptr;
+    size_t length = 0;
+    int result = VOR_ProtectData(handle, clear.data(), clear.size(), &out, &length, 0);
+    EXPECT_GE(result, 0) << details(handle);
+    std::string sealed(reinterpret_cast<const char*>(out), length);
+    VOR_CryptoFree(out, 0);
+    return sealed;
+}
+
+// The clear text, or nothing with the failure code in *code.
+bool unprotect(VOR_CryptoHandle handle, const std::string& sealed, std::string& clear,
+               int* code = nullptr) {
+    unsigned char* out = nullptr;
+    size_t length = 0;
+    int result = VOR_UnprotectData(handle, sealed.data(), sealed.size(), &out, &length, 0);
+    if (code != nullptr) {
+        *code = result;
+    }
+    if (result < 0) {
+        EXPECT_EQ(out, nullptr);
+        return false;
+    }
+    EXPECT_EQ(out[length], 0) << "clear data is NUL-terminated";
+    clear.assign(reinterpret_cast<const char*>(out), length);
+    VOR_CryptoFree(out, 0);
+    return true;
+}
+
+class CryptoTest : public ::testing::Test {
+protected:
+    TempDirectory home;
+    ScopedEnv homeEnv{"BASALT_HOME", home.str()};
+};
+
+}  // namespace
+
+TEST_F(CryptoTest, RoundTripKeepsEveryByteAndUsesFreshNonces) {
+    Session session;
+    const std::vector<std::string> values = {
+        "secret", "p\xC3\xA4ssw\xC3\xB6rd \xE2\x82\xAC \xF0\x9F\x94\x91",
+        std::string("nul\0inside\xFF\x01", 12), "", std::string(5000, 'x')};
+    for (const std::string& value : values) {
+        std::string sealed = protect(session.handle, value);
+        EXPECT_EQ(sealed.size(), value.size() + 29);
+        EXPECT_EQ(sealed.find(value.empty() ? "\x01\x02\x03" : value), std::string::npos);
+        std::string clear;
+        ASSERT_TRUE(unprotect(session.handle, sealed, clear)) << details(session.handle);
+        EXPECT_EQ(clear, value);
+    }
+    EXPECT_NE(protect(session.handle, "same"), protect(session.handle, "same"));
+}
+
+TEST_F(CryptoTest, AnyChangedByteFailsToUnprotect) {
+    Session session;
+    const std::string sealed = protect(session.handle, "the value to keep");
+    for (std::size_t i = 0; i < sealed.size(); ++i) {
+        std::string altered = sealed;
+        altered[i] = static_cast<char>(altered[i] ^ 0x01);
+        std::string clear;
+        int code = 0;
+        EXPECT_FALSE(unprotect(session.handle, altered, clear, &code)) << "byte " << i;
+        EXPECT_EQ(code, VOR_CRYPTO_E_TAMPERED) << "byte " << i;
+    }
+    std::string clear;
+    int code = 0;
+    EXPECT_FALSE(unprotect(session.handle, sealed.substr(0, sealed.size() - 1), clear, &code));
+    EXPECT_FALSE(unprotect(session.handle, sealed + "x", clear, &code));
+    EXPECT_FALSE(unprotect(session.handle, "short", clear, &code));
+    EXPECT_EQ(code, VOR_CRYPTO_E_TAMPERED);
+    EXPECT_NE(details(session.handle).find("too short"), std::string::npos);
+}
+
+TEST_F(CryptoTest, HandlesAndProcessesOfOneHomeShareOneKey) {
+    std::string sealedInThisProcess;
+    {
+        Session first;
+        Session second;
+        ASSERT_NE(first.handle, second.handle);
+        sealedInThisProcess = protect(first.handle, "shared");
+        std::string clear;
+        ASSERT_TRUE(unprotect(second.handle, sealedInThisProcess, clear));
+        EXPECT_EQ(clear, "shared");
+    }
+
+    // Several processes start at once on a new home: they race to create the key and must all
+    // end up with the same one.
+    TempDirectory freshHome;
+    ScopedEnv freshEnv("BASALT_HOME", freshHome.str());
+    constexpr int kChildren = 4;
+    int fds[2];
+    ASSERT_EQ(pipe(fds), 0);
+    int go[2];
+    ASSERT_EQ(pipe(go), 0);
+    std::vector<pid_t> children;
+    for (int c = 0; c < kChildren; ++c) {
+        pid_t pid = fork();
+        ASSERT_GE(pid, 0);
+        if (pid == 0) {
+            close(fds[0]);
+            close(go[1]);
+            char start;
+            (void)!read(go[0], &start, 1);  // wait for the starting shot
+            char* result = nullptr;
+            VOR_CryptoHandle handle = 0;
+            if (VOR_CryptoInitialize(kInitialize, 0, &result) != 0 ||
+                VOR_PersistentInitialize2(&handle, kService, 0, &result) != 0) {
+                _exit(2);
+            }
+            unsigned char* out = nullptr;
+            size_t length = 0;
+            std::string value = "from child " + std::to_string(c);
+            if (VOR_ProtectData(handle, value.data(), value.size(), &out, &length, 0) < 0) {
+                _exit(3);
+            }
+            uint32_t size = static_cast<uint32_t>(length);
+            (void)!write(fds[1], &size, sizeof size);
+            (void)!write(fds[1], out, length);
+            _exit(0);
+        }
+        children.push_back(pid);
+    }
+    close(fds[1]);
+    close(go[0]);
+    ASSERT_EQ(write(go[1], "gogo", kChildren), kChildren);
+    close(go[1]);
+    for (pid_t pid : children) {
+        int status = 0;
+        ASSERT_EQ(waitpid(pid, &status, 0), pid);
+        ASSERT_TRUE(WIFEXITED(status));
+        EXPECT_EQ(WEXITSTATUS(status), 0);
+    }
+    Session parent;
+    std::vector<std::string> seen;
+    for (int c = 0; c < kChildren; ++c) {
+        uint32_t size = 0;
+        ASSERT_EQ(read(fds[0], &size, sizeof size), static_cast<ssize_t>(sizeof size));
+        std::string sealed(size, '\0');
+        ASSERT_EQ(read(fds[0], sealed.data(), size), static_cast<ssize_t>(size));
+        std::string clear;
+        ASSERT_TRUE(unprotect(parent.handle, sealed, clear)) << details(parent.handle);
+        seen.push_back(clear);
+    }
+    close(fds[0]);
+    EXPECT_EQ(seen.size(), static_cast<std::size_t>(kChildren));
+    // One key file and no temporary left behind.
+    std::vector<std::string> files;
+    for (const auto& entry : std::filesystem::directory_iterator(freshHome.path() / "keys")) {
+        files.push_back(entry.path().filename().string());
+    }
+    EXPECT_EQ(files, std::vector<std::string>{"protect.key"});
+
+    // A key of another home cannot read this home's data.
+    std::string clear;
+    int code = 0;
+    EXPECT_FALSE(unprotect(parent.handle, sealedInThisProcess, clear, &code));
+    EXPECT_EQ(code, VOR_CRYPTO_E_TAMPERED);
+}
+
+TEST_F(CryptoTest, KeyFolderAndFileAreOwnerOnly) {
+    const mode_t previous = umask(0);  // permissive umask: modes must still be tight
+    { Session session; }
+    umask(previous);
+    struct stat folder {};
+    struct stat file {};
+    ASSERT_EQ(stat((home.path() / "keys").c_str(), &folder), 0);
+    ASSERT_EQ(stat((home.path() / "keys" / "protect.key").c_str(), &file), 0);
+    EXPECT_EQ(folder.st_mode & 07777, 0700u);
+    EXPECT_EQ(file.st_mode & 07777, 0600u);
+    EXPECT_EQ(file.st_size, 32);
+
+    // A key file others can read is not used.
+    chmod((home.path() / "keys" / "protect.key").c_str(), 0644);
+    char* result = nullptr;
+    ASSERT_EQ(VOR_CryptoInitialize(kInitialize, 0, &result), VOR_CRYPTO_OK);
+    VOR_CryptoHandle handle = 0;
+    EXPECT_EQ(VOR_PersistentInitialize2(&handle, kService, 0, &result), VOR_CRYPTO_E_KEY);
+    EXPECT_EQ(handle, 0u);
+    std::string document = takeText(result);
+    EXPECT_NE(document.find("<status>-5</status>"), std::string::npos) << document;
+    EXPECT_NE(details(0).find("open to other users (mode 0644)"), std::string::npos);
+
+    // Nor a key folder others can enter.
+    chmod((home.path() / "keys" / "protect.key").c_str(), 0600);
+    chmod((home.path() / "keys").c_str(), 0750);
+    EXPECT_EQ(VOR_PersistentInitialize2(&handle, kService, 0, &result), VOR_CRYPTO_E_KEY);
+    VOR_CryptoFree(result, 0);
+    EXPECT_NE(details(0).find("key folder"), std::string::npos);
+    EXPECT_EQ(VOR_CryptoTerminate(kTerminate, 0, &result), VOR_CRYPTO_OK);
+}
+
+TEST_F(CryptoTest, MissingHomeAndUnwritableHomeFailWithDetails) {
+    {
+        ScopedEnv missing("BASALT_HOME", (home.path() / "does-not-exist").string());
+        char* result = nullptr;
+        ASSERT_EQ(VOR_CryptoInitialize(kInitialize, 0, &result), VOR_CRYPTO_OK);
+        VOR_CryptoHandle handle = 0;
+        EXPECT_EQ(VOR_PersistentInitialize2(&handle, kService, 0, &result), VOR_CRYPTO_E_KEY);
+        VOR_CryptoFree(result, 0);
+        EXPECT_NE(details(0).find("does not exist"), std::string::npos);
+        EXPECT_EQ(VOR_CryptoTerminate(kTerminate, 0, &result), VOR_CRYPTO_OK);
+    }
+    if (geteuid() != 0) {  // root writes anywhere
+        chmod(home.path().c_str(), 0500);
+        char* result = nullptr;
+        ASSERT_EQ(VOR_CryptoInitialize(kInitialize, 0, &result), VOR_CRYPTO_OK);
+        VOR_CryptoHandle handle = 0;
+        EXPECT_EQ(VOR_PersistentInitialize2(&handle, kService, 0, &result), VOR_CRYPTO_E_KEY);
+        VOR_CryptoFree(result, 0);
+        EXPECT_NE(details(0).find("cannot create the key folder"), std::string::npos);
+        EXPECT_EQ(VOR_CryptoTerminate(kTerminate, 0, &result), VOR_CRYPTO_OK);
+        chmod(home.path().c_str(), 0700);
+    }
+}
+
+TEST_F(CryptoTest, ErrorDetailsBelongToTheHandleAndThread) {
+    Session session;
+    EXPECT_EQ(details(session.handle), "<none>");
+    std::string clear;
+    EXPECT_FALSE(unprotect(session.handle, std::string(40, 'z'), clear));
+    const std::string mine = details(session.handle);
+    EXPECT_NE(mine, "<none>");
+
+    // Another thread's failure on the same handle does not replace this thread's details.
+    std::string other;
+    std::thread([&] {
+        std::string ignored;
+        unprotect(session.handle, "tiny", ignored);
+        other = details(session.handle);
+    }).join();
+    EXPECT_NE(other, mine);
+    EXPECT_EQ(details(session.handle), mine);
+
+    char* text = nullptr;
+    EXPECT_EQ(VOR_CryptoGetLastErrorDetails(987654, 0, &text), VOR_CRYPTO_E_NO_DETAILS);
+    EXPECT_EQ(text, nullptr);
+    EXPECT_EQ(VOR_CryptoGetLastErrorDetails(session.handle, 0, nullptr), VOR_CRYPTO_E_ARGUMENT);
+}
+
+TEST_F(CryptoTest, CallsOutOfOrderOrWithBadDocumentsAreRefused) {
+    char* result = nullptr;
+    VOR_CryptoHandle handle = 0;
+    EXPECT_EQ(VOR_PersistentInitialize2(&handle, "NeverInitialised", 0, &result),
+              VOR_CRYPTO_E_NOT_INITIALIZED);
+    EXPECT_NE(takeText(result).find("not initialised"), std::string::npos);
+    EXPECT_EQ(VOR_CryptoTerminate(kTerminate, 0, &result), VOR_CRYPTO_E_NOT_INITIALIZED);
+    VOR_CryptoFree(result, 0);
+
+    EXPECT_EQ(VOR_CryptoInitialize("<initializeDocument><serviceID>x", 0, &result),
+              VOR_CRYPTO_E_DOCUMENT);
+    EXPECT_NE(takeText(result).find("not well-formed"), std::string::npos);
+    EXPECT_EQ(VOR_CryptoInitialize(kTerminate, 0, &result), VOR_CRYPTO_E_DOCUMENT);
+    VOR_CryptoFree(result, 0);
+    EXPECT_EQ(VOR_CryptoInitialize(nullptr, 0, &result), VOR_CRYPTO_E_DOCUMENT);
+    VOR_CryptoFree(result, 0);
+
+    {
+        Session session;
+        EXPECT_EQ(VOR_SetInfo(session.handle,
+                              "<setInfoDocument><action>CSKSign</action><dataLocation>memory"
+                              "</dataLocation></setInfoDocument>",
+                              &result),
+                  VOR_CRYPTO_E_UNSUPPORTED);
+        VOR_CryptoFree(result, 0);
+        EXPECT_NE(details(session.handle).find("CSKSign"), std::string::npos);
+        EXPECT_EQ(VOR_SetInfo(session.handle, "<setInfoDocument/>", &result),
+                  VOR_CRYPTO_E_DOCUMENT);
+        VOR_CryptoFree(result, 0);
+
+        unsigned char* out = nullptr;
+        size_t length = 0;
+        EXPECT_EQ(VOR_ProtectData(session.handle, nullptr, 3, &out, &length, 0),
+                  VOR_CRYPTO_E_ARGUMENT);
+        EXPECT_EQ(VOR_ProtectData(session.handle, "x", 1, nullptr, &length, 0),
+                  VOR_CRYPTO_E_ARGUMENT);
+        EXPECT_EQ(VOR_ProtectData(session.handle + 1000, "x", 1, &out, &length, 0),
+                  VOR_CRYPTO_E_HANDLE);
+    }
+}
+
+TEST_F(CryptoTest, HandlesLiveUntilTheLastUserTerminates) {
+    auto session = std::make_unique<Session>();
+    VOR_CryptoHandle handle = 0;
+    {
+        Session inner;
+        handle = inner.handle;
+    }
+    // One user remains: the inner handle still works.
+    std::string sealed = protect(handle, "value");
+    session.reset();
+    unsigned char* out = nullptr;
+    size_t length = 0;
+    EXPECT_EQ(VOR_UnprotectData(handle, sealed.data(), sealed.size(), &out, &length, 0),
+              VOR_CRYPTO_E_HANDLE);
+
+    // Buffers: only the library's own are accepted back.
+    char foreign[8];
+    EXPECT_EQ(VOR_CryptoFree(foreign, 0), VOR_CRYPTO_E_ARGUMENT);
+    EXPECT_EQ(VOR_CryptoFree(nullptr, 0), VOR_CRYPTO_OK);
+}

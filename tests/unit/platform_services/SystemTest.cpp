@@ -1,0 +1,51 @@
+#include <gtest/gtest.h>
+
+#include "PYXConfigurationFactory.h"
+#include "PYXOsEncoding.h"
+#include "TempDirectory.h"
+
+TEST(OsEncoding, UnknownOrUnsetLocalesFallBackToCp1252) {
+    EXPECT_EQ(PYXOsEncodingOfLocale("C"), "cp1252");
+    EXPECT_EQ(PYXOsEncodingOfLocale("POSIX"), "cp1252");
+    EXPECT_EQ(PYXOsEncodingOfLocale("xx_NOWHERE.NOT-A-CODESET"), "cp1252");
+
+    ScopedEnv all("LC_ALL", "no_SUCH.locale");
+    EXPECT_EQ(PYXOsDefaultEncoding(), "cp1252");
+}
+
+TEST(OsEncoding, EnvironmentLocaleIsHonoured) {
+    ScopedEnv all("LC_ALL", "C.UTF-8");
+    EXPECT_EQ(PYXOsDefaultEncoding(), "UTF-8");
+    EXPECT_EQ(PYXOsEncodingOfLocale("C.UTF-8"), "UTF-8");
+}
+
+TEST(OsEncoding, CodesetNamesAreMappedForIcu) {
+    EXPECT_EQ(PYXOsNormalizeCodeset("ANSI_X3.4-1968"), "cp1252");
+    EXPECT_EQ(PYXOsNormalizeCodeset(""), "cp1252");
+    EXPECT_EQ(PYXOsNormalizeCodeset("CP1251"), "cp1251");
+    EXPECT_EQ(PYXOsNormalizeCodeset("ISO-8859-15"), "ISO-8859-15");
+    EXPECT_EQ(PYXOsNormalizeCodeset("EUC-JP"), "EUC-JP");
+    EXPECT_EQ(PYXOsNormalizeCodeset("NO-SUCH-CHARSET"), "cp1252");
+    EXPECT_EQ(PYXOsNormalizeCodeset(std::string(31, 'A')), "cp1252");
+    for (const char* name : {"UTF-8", "CP1251", "ISO-8859-1", "GB18030", "KOI8-R", "BIG5"}) {
+        EXPECT_LE(PYXOsNormalizeCodeset(name).size(), kPYXOsEncodingMaxLength) << name;
+    }
+}
+
+TEST(Configuration, LocationsAreBelowTheHomeDirectory) {
+    IPYXConfiguration* configuration = PYXConfigurationFactory::getInstance();
+    ASSERT_NE(configuration, nullptr);
+    EXPECT_EQ(PYXConfigurationFactory::getInstance(), configuration);
+
+    TempDirectory home;
+    {
+        ScopedEnv env("BASALT_HOME", home.str() + "/");
+        EXPECT_EQ(configuration->getLocation(".").utf8(), home.str());
+        EXPECT_EQ(configuration->getLocation("keys").utf8(), home.str() + "/keys");
+        EXPECT_EQ(configuration->getLocation("./a/../b/").utf8(), home.str() + "/b");
+        EXPECT_EQ(configuration->getLocation("/etc/x").utf8(), "/etc/x");
+    }
+    // The home is looked up on each call, not remembered.
+    ScopedEnv other("BASALT_HOME", "/srv/basalt");
+    EXPECT_EQ(configuration->getLocation(".").utf8(), "/srv/basalt");
+}
