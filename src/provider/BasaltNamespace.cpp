@@ -1,0 +1,326 @@
+#include "BasaltNamespace.h"
+
+#include "BasaltProvider.h"
+#include "ProviderAudit.h"
+#include "ProviderErrors.h"
+#include "ProviderMessages.h"
+#include "RuntimeConfiguration.h"
+
+#include <PYXOsEncoding.h>
+#include <PYXThrowable.h>
+#include <VOR_AAA_AdditionalInfo.h>
+
+#include <cstring>
+#include <vector>
+
+namespace {
+
+constexpr const char* kConstructorLabel = "BasaltNamespace::BasaltNamespace";
+constexpr int32_t kEncodingInForce = -125;
+
+[[noreturn]] void RaiseLibraryFailure(int32_t result, const char* function) {
+    PYX_THROW(ProviderError(-1, {LibraryCallMessage(result, function)}), kConstructorLabel);
+}
+
+void CopyEncodingName(char (&target)[255], const std::string& name) {
+    const std::size_t length = std::min(name.size(), kMaxEncodingNameLength);
+    std::memcpy(target, name.data(), length);
+    target[length] = '\0';
+}
+
+}  // namespace
+
+BasaltNamespace::BasaltNamespace(BasaltProvider& provider, const Settings& s,
+                                 const VOR_AAA_AdditionalInfo& additionalInfo)
+    : NamespaceBase(s.identifier, s.namespaceFormatUri),
+      m_provider(provider),
+      m_displayName(s.displayName),
+      m_host(s.host),
+      m_port(s.port),
+      m_timeout(s.timeout),
+      m_baseDN(s.baseDN),
+      m_directoryNamespace(s.directoryNamespace),
+      m_sslCertificateDatabase(s.sslCertificateDatabase),
+      m_sslEnabled(s.sslEnabled),
+      m_queryCacheLimit(s.queryCacheLimit),
+      m_contentLocale(additionalInfo.GetContentLocale()),
+      m_productLocale(additionalInfo.GetProductLocale()) {
+    ChooseEncoding(s.dataEncoding);
+    InitializeDirectory(additionalInfo);
+    try {
+        // The system encoding may have changed once the library was set to UTF-8.
+        ChooseEncoding(s.dataEncoding);
+        m_classMap = s.classMap;
+        m_attributeMap = s.attributeMap;
+        RegisterSupportedAttributes();
+        RetrieveNamespaceProperties();
+    } catch (...) {
+        AS_Terminate(m_handle);
+        m_bTerminatedHandle = true;
+        throw;
+    }
+}
+
+BasaltNamespace::~BasaltNamespace() {
+    if (!m_bTerminatedHandle) {
+        // Nothing can be reported from here; the library releases the handle either way at
+        // process termination.
+        if (AS_Terminate(m_handle) == 0) {
+            m_bTerminatedHandle = true;
+        }
+    }
+}
+
+// Rule E: a data encoding that is a prefix of "UTF-8" asks for the system encoding.
+void BasaltNamespace::ChooseEncoding(const I18NString& dataEncoding) {
+    const std::string bytes = dataEncoding.utf8();
+    if (!DataEncodingSelectsSystemEncoding(bytes)) {
+        CopyEncodingName(m_encoding, bytes);
+        return;
+    }
+    ChooseSystemEncoding();
+}
+
+// Rule S: the library's system encoding, else the operating system's default encoding.
+void BasaltNamespace::ChooseSystemEncoding() {
+    char buffer[AS_ENCODING_NAME_SIZE] = {};
+    if (AS_GetSystemEncoding(buffer) == 0) {
+        buffer[sizeof(buffer) - 1] = '\0';
+        CopyEncodingName(m_encoding, buffer);
+        return;
+    }
+    std::string osEncoding = PYXOsDefaultEncoding();
+    if (osEncoding.empty() || osEncoding.size() > kPYXOsEncodingMaxLength) {
+        osEncoding = kPYXOsEncodingFallback;
+    }
+    CopyEncodingName(m_encoding, osEncoding);
+}
+
+void BasaltNamespace::InitializeDirectory(const VOR_AAA_AdditionalInfo& additionalInfo) {
+    if (m_host.empty() || m_baseDN.empty()) {
+        const int32_t result = AS_CheckConfiguration(1);
+        if (result != 0) {
+            RaiseLibraryFailure(result, "AS_CheckConfiguration");
+        }
+        // No configuration of our own: the handle opens with what the library has in force.
+        m_provider.WithRuntimeConfiguration({}, [&] { OpenOwnHandle(additionalInfo); });
+        return;
+    }
+    RuntimeConfigurationSettings settings;
+    settings.directoryNamespace = m_directoryNamespace.utf8();
+    settings.sslCertificateDatabase = m_sslCertificateDatabase.utf8();
+    settings.sslEnabled = m_sslEnabled;
+    settings.host = m_host.utf8();
+    settings.port = m_port;
+    settings.baseDN = m_baseDN.utf8();
+    settings.timeout = m_timeout;
+    const std::string text = BuildRuntimeConfigurationText(settings);
+
+    // The switch and the handle's AS_Init stay together under the provider's lock: the library
+    // keeps one temporary configuration per process and AS_Init takes whatever is in force.
+    const int32_t result = m_provider.WithRuntimeConfiguration(text, [&] {
+        if (m_provider.GetUnicode()) {
+            const int32_t encodingResult = AS_SetSystemEncoding("utf8");
+            if (encodingResult == 0) {
+                m_provider.DecideUnicode(true);
+            } else if (encodingResult == kEncodingInForce) {
+                if (!m_provider.DecideUnicode(false)) {
+                    // Another namespace runs the library in UTF-8 already.
+                    const PYXMessage warning =
+                        ProviderMessage(kMsgUtf8AlreadyInForce, {m_displayName});
+                    WriteAuditWarning(warning, additionalInfo);
+                    PYX_THROW(
+                        ProviderError(-1, {warning, LibraryCallMessage(encodingResult,
+                                                                       "AS_SetSystemEncoding")}),
+                        kConstructorLabel);
+                }
+            } else {
+                RaiseLibraryFailure(encodingResult, "AS_SetSystemEncoding");
+            }
+        }
+        OpenOwnHandle(additionalInfo);
+    });
+    if (result != 0) {
+        RaiseLibraryFailure(result, "AS_SetTemporaryRuntimeConfig");
+    }
+    m_runtimeConfig = text;
+}
+
+void BasaltNamespace::OpenOwnHandle(const VOR_AAA_AdditionalInfo& additionalInfo) {
+    PYX_ASSERT(m_bTerminatedHandle);
+    AS_Version version{};
+    version.word2 = AS_VERSION_WORD2;
+    version.word3 = AS_VERSION_WORD3;
+    version.word4 = AS_VERSION_WORD4;
+    const int32_t result = AS_Init(version, &m_handle, AS_INIT_FLAGS);
+    if (result == kEncodingInForce) {
+        const PYXMessage warning = ProviderMessage(kMsgUtf8AlreadyInForce, {m_displayName});
+        WriteAuditWarning(warning, additionalInfo);
+        PYX_THROW(ProviderError(-1, {warning, LibraryCallMessage(result, "AS_Init")}),
+                  kConstructorLabel);
+    }
+    if (result != 0) {
+        RaiseLibraryFailure(result, "AS_Init");
+    }
+    try {
+        m_provider.MarkUnicodeDecided();
+        ReadRuntimeConfiguration();
+    } catch (...) {
+        AS_Terminate(m_handle);
+        throw;
+    }
+    m_bTerminatedHandle = false;
+}
+
+// Reads back the configuration in force; its text is not used further.
+void BasaltNamespace::ReadRuntimeConfiguration() {
+    int32_t size = 0;
+    int32_t result = AS_GetRuntimeConfigSize(&size);
+    if (result != 0) {
+        PYX_THROW(ProviderError(
+                      -1, {ProviderMessage(kMsgLibraryCallFailed,
+                                           {GetLastErrorText(result), "AS_GetRuntimeConfigSize"})}),
+                  kConstructorLabel);
+    }
+    int32_t used = 0;
+    if (size > 0) {
+        std::vector<char> buffer(static_cast<std::size_t>(size));
+        result = AS_GetRuntimeConfig(buffer.data(), size, &used);
+        if (result != 0) {
+            PYX_THROW(
+                ProviderError(
+                    -1, {ProviderMessage(kMsgLibraryCallFailed,
+                                         {GetLastErrorText(result), "AS_GetRuntimeConfigSize"})}),
+                kConstructorLabel);
+        }
+    }
+    if (size <= 0 || used > size) {
+        PYX_THROW(ProviderError(-1, {ProviderMessage(kMsgLibraryCallFailed,
+                                                     {"", "AS_GetRuntimeConfigSize"})}),
+                  kConstructorLabel);
+    }
+}
+
+I18NString BasaltNamespace::MappedAttribute(const char* frameworkClass,
+                                            const char* property) const {
+    const auto cls = m_attributeMap.find(frameworkClass);
+    if (cls == m_attributeMap.end()) {
+        return {};
+    }
+    const auto attribute = cls->second.find(property);
+    return attribute == cls->second.end() ? I18NString() : attribute->second;
+}
+
+void BasaltNamespace::RegisterSupportedAttributes() {
+    AttributePairs account;
+    for (const char* property : {"userName", "businessPhone", "email", "id"}) {
+        account.emplace_back(property, MappedAttribute("account", property));
+    }
+    AttributePairs role;
+    for (const char* property : {"name", "id"}) {
+        role.emplace_back(property, MappedAttribute("role", property));
+    }
+    SetSupportedAttributes(kObjectKindAccount, std::move(account));
+    SetSupportedAttributes(kObjectKindRole, std::move(role));
+    SetSupportedAttributes(kObjectKindNamespaceFolder, {});
+}
+
+void BasaltNamespace::RetrieveNamespaceProperties() {
+    char productLocale[AS_NSPROP_BUFFER_SIZE] = {};
+    char contentLocale[AS_NSPROP_BUFFER_SIZE] = {};
+    char authModes[AS_NSPROP_BUFFER_SIZE] = {};
+    const std::string directoryNamespace = ToLibraryText(m_directoryNamespace);
+    const int32_t result = AS_GetNamespaceProperties2(
+        m_handle, directoryNamespace.c_str(), AS_NSPROP_PRODUCT_LOCALE, productLocale,
+        AS_NSPROP_CONTENT_LOCALE, contentLocale, AS_NSPROP_AUTH_MODES, authModes, 0);
+    if (result != 0) {
+        PYX_THROW(ProviderError(
+                      -1, {ProviderMessage(
+                              kMsgNamespacePropertiesFailed,
+                              {I18NString("AS_GetNamespaceProperties2 for ") + m_directoryNamespace,
+                               GetSessionErrorText(m_handle, result)})}),
+                  "RetrieveNamespaceProperties");
+    }
+    productLocale[sizeof(productLocale) - 1] = '\0';
+    contentLocale[sizeof(contentLocale) - 1] = '\0';
+    authModes[sizeof(authModes) - 1] = '\0';
+    m_defaultContentLocale = FromLibraryText(contentLocale);
+    m_defaultProductLocale = FromLibraryText(productLocale);
+    m_trustedEnvironmentAllowed = std::strstr(authModes, "os") != nullptr;
+}
+
+I18NString BasaltNamespace::GetLastErrorText(int32_t code) const {
+    std::vector<char> buffer(1020, '\0');
+    const std::string language = m_productLocale.utf8();
+    AS_GetLastErrorMsgWithLang(buffer.data(), static_cast<int32_t>(buffer.size()),
+                               language.c_str());
+    buffer.back() = '\0';
+    if (buffer[0] == '\0') {
+        return I18NString(std::to_string(code));
+    }
+    return FromLibraryText(buffer.data());
+}
+
+I18NString BasaltNamespace::GetSessionErrorText(AS_Handle handle, int32_t code) const {
+    const std::string language = m_productLocale.utf8();
+    std::size_t size = 255;
+    std::vector<char> buffer;
+    for (int enlargements = 0;; ++enlargements) {
+        buffer.assign(size, '\0');
+        AS_GetSessionLastErrorMsgWithLang(handle, buffer.data(), static_cast<int32_t>(size),
+                                          language.c_str());
+        buffer.back() = '\0';
+        // A text that exactly fills the buffer may have been cut: ask again with more room.
+        if (std::strlen(buffer.data()) != size - 1 || enlargements >= 3) {
+            break;
+        }
+        size *= 2;
+    }
+    if (buffer[0] == '\0') {
+        return I18NString(std::to_string(code));
+    }
+    return FromLibraryText(buffer.data());
+}
+
+std::string BasaltNamespace::ToLibraryText(const I18NString& text) const {
+    return text.toString(m_encoding);
+}
+
+I18NString BasaltNamespace::FromLibraryText(const char* bytes) const {
+    return I18NString(bytes, -1, m_encoding);
+}
+
+AS_Handle BasaltNamespace::OpenHandle() const {
+    AS_Handle handle = 0;
+    int32_t initResult = 0;
+    const int32_t switchResult = m_provider.WithRuntimeConfiguration(m_runtimeConfig, [&] {
+        AS_Version version{};
+        version.word2 = AS_VERSION_WORD2;
+        version.word3 = AS_VERSION_WORD3;
+        version.word4 = AS_VERSION_WORD4;
+        initResult = AS_Init(version, &handle, AS_INIT_FLAGS);
+    });
+    if (switchResult != 0) {
+        PYX_THROW(
+            ProviderError(-1, {LibraryCallMessage(switchResult, "AS_SetTemporaryRuntimeConfig")}),
+            "BasaltNamespace::OpenHandle");
+    }
+    if (initResult != 0) {
+        PYX_THROW(ProviderError(-1, {LibraryCallMessage(initResult, "AS_Init")}),
+                  "BasaltNamespace::OpenHandle");
+    }
+    return handle;
+}
+
+void BasaltNamespace::SetCookieSettings(const I18NString* path, const I18NString* domain,
+                                        const I18NString* secure) {
+    if (path != nullptr) {
+        m_cookiePath = *path;
+    }
+    if (domain != nullptr) {
+        m_cookieDomain = *domain;
+    }
+    if (secure != nullptr && (*secure == I18NString("true") || *secure == I18NString("false"))) {
+        m_cookieSecure = *secure;
+    }
+}

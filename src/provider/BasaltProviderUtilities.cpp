@@ -1,0 +1,80 @@
+#include "BasaltProviderUtilities.h"
+
+#include "ProviderErrors.h"
+#include "ProviderMessages.h"
+
+#include <PYXThrowable.h>
+
+#include <atomic>
+#include <memory>
+#include <mutex>
+
+namespace {
+
+std::atomic<BasaltProvider*> g_provider{nullptr};
+std::atomic<LogTypedLogger*> g_auditLogger{nullptr};
+// Creation on first use may be reached from several request threads of a host that did not
+// initialise first; only one of them creates.
+std::mutex g_creationLock;
+
+}  // namespace
+
+BasaltProvider& ObtainProvider() {
+    if (BasaltProvider* provider = g_provider.load()) {
+        return *provider;
+    }
+    std::lock_guard<std::mutex> lock(g_creationLock);
+    if (BasaltProvider* provider = g_provider.load()) {
+        return *provider;
+    }
+    BasaltProvider* created = nullptr;
+    try {
+        created = new BasaltProvider();
+    } catch (const std::bad_alloc&) {
+        PYX_THROW(PYXOutOfMemoryError(), "ObtainProvider");
+    }
+    g_provider.store(created);
+    return *created;
+}
+
+BasaltProvider* PeekProvider() noexcept {
+    return g_provider.load();
+}
+
+void DestroyProvider() {
+    std::unique_ptr<BasaltProvider> provider(g_provider.exchange(nullptr));
+    if (!provider) {
+        return;
+    }
+    const int32_t result = provider->Teardown();
+    provider.reset();
+    if (result != 0) {
+        PYX_THROW(ProviderError(-1, {LibraryCallMessage(result, "AS_TesselProcessTerminate")}),
+                  "BasaltProvider::~BasaltProvider");
+    }
+}
+
+BasaltProvider& FetchProvider() {
+    BasaltProvider* provider = nullptr;
+    try {
+        provider = &ObtainProvider();
+    } catch (PYXThrowable& cause) {
+        // Keep why creation failed below the lead message.
+        VOR_AAA_Exception error = ProviderError(-24, {ProviderMessage(kMsgProviderMissing)});
+        error.increaseNesting();
+        error.transferMessages(cause);
+        PYX_THROW(error, "FetchProvider");
+    }
+    if (provider->GetAllocRoutine() == nullptr) {
+        PYX_THROW(ProviderError(-26, {ProviderMessage(kMsgProviderMissing)}), "FetchProvider");
+    }
+    return *provider;
+}
+
+LogTypedLogger* GetAuditLogger() noexcept {
+    return g_auditLogger.load();
+}
+
+void SetAuditLogger(LogTypedLogger* logger) noexcept {
+    g_auditLogger.store(logger);
+}

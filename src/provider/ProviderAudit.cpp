@@ -1,0 +1,56 @@
+#include "ProviderAudit.h"
+
+#include "BasaltProviderUtilities.h"
+
+#include <LogAuditAccessIndication.h>
+#include <LogAuditIndication.h>
+#include <LogTypedLogger.h>
+
+namespace {
+
+void SetIdentifiers(LogAuditIndication& indication, const VOR_AAA_AdditionalInfo& info) {
+    indication.setSessionID(info.GetSessionContext());
+    indication.setRequestID(info.GetRequestContext());
+    indication.setSubRequestID(info.GetHopCount());
+    indication.setStepID(info.GetStepContext());
+}
+
+}  // namespace
+
+TraceScope::TraceScope(LogTypedLogger* logger, const VOR_AAA_AdditionalInfo& additionalInfo,
+                       const char* component)
+    : m_enabled(logger != nullptr && logger->isEnabled(kTraceLevel)),
+      m_logger(logger),
+      m_additionalInfo(additionalInfo),
+      m_component(component) {}
+
+void TraceScope::LogTrace(const char* operation, const std::string& text) const {
+    if (!m_enabled) {
+        return;
+    }
+    LogAuditIndication indication(I18NString(m_component), kAuditIndicationKind);
+    SetIdentifiers(indication, m_additionalInfo);
+    indication.setLevel(kTraceLevel);
+    indication.setOperation(operation);
+    indication.setLogData(I18NString(text));
+    m_logger->log(indication);
+}
+
+void WriteAuditWarning(const PYXMessage& message, const VOR_AAA_AdditionalInfo& additionalInfo) {
+    LogTypedLogger* logger = GetAuditLogger();
+    if (logger == nullptr || !logger->isEnabled(kAuditWarningLevel)) {
+        return;
+    }
+    try {
+        LogAuditAccessIndication indication("AAA", kAuditIndicationKind);
+        const std::string locale = additionalInfo.GetProductLocale().utf8();
+        indication.setLogData(message.render(locale.c_str()));
+        SetIdentifiers(indication, additionalInfo);
+        indication.setLevel(kAuditWarningLevel);
+        indication.setOperation("StartService");
+        indication.setStatus("Warning");
+        logger->log(indication);
+    } catch (...) {
+        // A warning that cannot be written is not the request's failure.
+    }
+}

@@ -1,0 +1,20 @@
+// Building the provider's failures: catalogue messages of the component "VOR_AAA" and
+// VOR_AAA_Exception objects holding them, one nesting level deeper per message.
+//
+//     PYX_THROW(ProviderError(-34, {ProviderMessage(kMsgMissingParameter, {name, key})}),
+//               "CFGAPI_Base::GetMandatoryParameterValue");
+#pragma once
+
+#include <PYXMessage.h>
+#include <VOR_AAA_Exception.h>
+
+#include <cstdint>
+#include <initializer_list>
+
+PYXMessage ProviderMessage(uint32_t number, PYXMessageComponents parms = {});
+
+// An exception with the code and the messages, each nested one level below the one before.
+VOR_AAA_Exception ProviderError(int32_t code, std::initializer_list<PYXMessage> messages);
+
+// Library-call failure: message 0x5060AF61 with the result code and the function name.
+PYXMessage LibraryCallMessage(int32_t result, const char* function);

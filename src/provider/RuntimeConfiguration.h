@@ -1,0 +1,36 @@
+// The runtime configuration text a namespace hands to the access library, and the small text
+// rules the namespace applies to its configuration values.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+// Connection settings of one namespace, as they go into the runtime configuration text.
+struct RuntimeConfigurationSettings {
+    std::string directoryNamespace;  // the namespace's name inside the directory
+    std::string sslCertificateDatabase;
+    bool sslEnabled = false;
+    std::string host;
+    uint32_t port = 0;
+    std::string baseDN;
+    int32_t timeout = -1;  // -1: not configured
+};
+
+// One line, no white space, values concatenated as they are (no escaping). The values are
+// the bytes of each setting in the process default encoding.
+std::string BuildRuntimeConfigurationText(const RuntimeConfigurationSettings& settings);
+
+// The leading decimal number of a text with the C library's atoi rules (leading blanks, an
+// optional sign, then digits; anything else gives 0). Saturates instead of overflowing.
+int32_t AtoiValue(std::string_view text);
+
+// Splits a "connection" value at its first ':' into host and port text.
+void SplitConnection(std::string_view connection, std::string& host, std::string& portText);
+
+// Rule E: true when the configured data encoding asks for the system encoding, that is, when it
+// is a case-insensitive prefix of "UTF-8" over its own length (so the empty text counts).
+bool DataEncodingSelectsSystemEncoding(std::string_view dataEncoding);
+
+// Longest encoding name a namespace keeps.
+inline constexpr std::size_t kMaxEncodingNameLength = 254;
