@@ -1,0 +1,345 @@
+// The exception family and the exception document: exact written forms, filling from each
+// kind of exception (prompts included), reading back, and the bus header's merge rule.
+#include "VOR_AAA_Exception.h"
+#include "VOR_AAA_OMException.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+namespace {
+
+using Doc = VOR_AAA_OMException;
+
+I18NString en(uint32_t number) {
+    return VOR_AAA_Message(number).render("en-us");
+}
+
+Doc fullDocument(bool writeNamespaces = false) {
+    Doc doc(writeNamespaces);
+    doc.SetSeverity("error");
+    doc.SetErrorCode(-36);
+    doc.SetErrorCodeString("vorAuthUserRecoverable");
+    doc.AddMessage(0, "first <1>");
+    doc.AddMessage(2, "second");
+    doc.SetSecurityBlob("blob");
+    doc.AddCaption("Log on");
+    Doc::DisplayObject role;
+    role.type = "singleselect";
+    role.name = "VORRole";
+    role.caption = "Role";
+    role.promptOptions = {{"r1", "Admin", true}, {"r2", "User & co", false}};
+    doc.AddDisplayObject(role);
+    return doc;
+}
+
+const char* const kFullDocument =
+    "<exception xsi:type=\"bus:VORException\">"
+    "<severity xsi:type=\"bus:severityEnum\">error</severity>"
+    "<errorCodeString xsi:type=\"xsd:string\" xml:space=\"preserve\">vorAuthUserRecoverable"
+    "</errorCodeString>"
+    "<messages xsi:type=\"SOAP-ENC:Array\" SOAP-ENC:arrayType=\"bus:message[2]\">"
+    "<item xsi:type=\"bus:message\"><messageString xsi:type=\"xsd:string\" "
+    "xml:space=\"preserve\">first &lt;1&gt;</messageString></item>"
+    "<item xsi:type=\"bus:message\"><nestingLevel xsi:type=\"xsd:integer\">2</nestingLevel>"
+    "<messageString xsi:type=\"xsd:string\" xml:space=\"preserve\">second</messageString></item>"
+    "</messages>"
+    "<promptInfo xsi:type=\"bus:promptInfo\">"
+    "<securityBlob xsi:type=\"xsd:base64Binary\">blob</securityBlob>"
+    "<captions xsi:type=\"SOAP-ENC:Array\" SOAP-ENC:arrayType=\"xsd:string[1]\">"
+    "<item xsi:type=\"xsd:string\" xml:space=\"preserve\">Log on</item></captions>"
+    "<displayObjects xsi:type=\"SOAP-ENC:Array\" SOAP-ENC:arrayType=\"bus:displayObject[1]\">"
+    "<item xsi:type=\"bus:displayObject\">"
+    "<type xsi:type=\"xsd:string\" xml:space=\"preserve\">singleselect</type>"
+    "<name xsi:type=\"xsd:string\" xml:space=\"preserve\">VORRole</name>"
+    "<caption xsi:type=\"xsd:string\" xml:space=\"preserve\">Role</caption>"
+    "<promptOptions xsi:type='SOAP-ENC:Array' SOAP-ENC:arrayType='bus:promptOption[2]'>"
+    "<item xsi:type=\"bus:promptOption\"><id xsi:type='xsd:string' xml:space='preserve'>r1</id>"
+    "<value xsi:type='xsd:string' xml:space='preserve'>Admin</value>"
+    "<default xsi:type='xsd:boolean' xml:space='preserve'>true</default></item>"
+    "<item xsi:type=\"bus:promptOption\"><id xsi:type='xsd:string' xml:space='preserve'>r2</id>"
+    "<value xsi:type='xsd:string' xml:space='preserve'>User &amp; co</value>"
+    "<default xsi:type='xsd:boolean' xml:space='preserve'>false</default></item>"
+    "</promptOptions></item></displayObjects></promptInfo></exception>";
+
+TEST(ExceptionDocumentWriter, FullDocumentHasItsExactForm) {
+    EXPECT_EQ(fullDocument().ToString(), kFullDocument);
+}
+
+TEST(ExceptionDocumentWriter, CodeWithoutCodeStringAndNamespaces) {
+    Doc doc(true);
+    doc.SetErrorCode(-48);
+    EXPECT_EQ(doc.ToString(),
+              "<exception xsi:type=\"bus:VORException\" "
+              "xmlns:bus=\"http://basalt.example/schemas/bibus/3/\" "
+              "xmlns:xsd=\"http://www.w3.org/2001/XMLSchema\" "
+              "xmlns:xsi=\"http://www.w3.org/2001/XMLSchema-instance\" "
+              "xmlns:SOAP-ENC=\"http://schemas.xmlsoap.org/soap/encoding/\">"
+              "<errorCode xsi:type=\"xsd:string\" xml:space=\"preserve\">-48</errorCode>"
+              "</exception>");
+}
+
+TEST(ExceptionDocumentWriter, CodeStringIsWrittenInsteadOfCode) {
+    Doc doc;
+    doc.SetErrorCode(-38);
+    doc.SetErrorCodeString("vorAuthUnrecoverable");
+    const std::string text = doc.ToString();
+    EXPECT_NE(text.find("<errorCodeString"), std::string::npos);
+    EXPECT_EQ(text.find("<errorCode "), std::string::npos);
+}
+
+TEST(ExceptionDocumentWriter, CaptionsAloneStillMakePromptInfo) {
+    Doc doc;
+    doc.AddCaption("Please log on");
+    EXPECT_EQ(doc.ToString(),
+              "<exception xsi:type=\"bus:VORException\"><promptInfo xsi:type=\"bus:promptInfo\">"
+              "<captions xsi:type=\"SOAP-ENC:Array\" SOAP-ENC:arrayType=\"xsd:string[1]\">"
+              "<item xsi:type=\"xsd:string\" xml:space=\"preserve\">Please log on</item>"
+              "</captions></promptInfo></exception>");
+}
+
+TEST(ExceptionDocumentWriter, EmptyDocumentWritesNothing) {
+    Doc doc(true);
+    EXPECT_TRUE(doc.IsEmpty());
+    EXPECT_EQ(doc.ToString(), "");
+    doc.AddMessage(0, "");
+    EXPECT_FALSE(doc.IsEmpty());
+}
+
+// ---- filling from exceptions ----
+
+std::vector<std::string> column(const Doc& doc, I18NString Doc::DisplayObject::*field) {
+    std::vector<std::string> values;
+    for (const auto& object : doc.GetDisplayObjects()) {
+        values.push_back((object.*field).utf8());
+    }
+    return values;
+}
+
+TEST(ExceptionDocumentFill, LogonAsPrompt) {
+    Doc doc;
+    doc.SetFrom(VOR_AAA_AuthUserRecoverableException_LogonAs("ns1", "Ridge", "bob"), "en-us");
+    EXPECT_EQ(doc.GetErrorCode(), -36);
+    EXPECT_EQ(doc.GetErrorCodeString(), I18NString("vorAuthUserRecoverable"));
+    EXPECT_EQ(doc.GetSeverity(), I18NString("error"));
+    EXPECT_EQ(doc.GetCaptions(), std::vector<I18NString>{en(0x5172B6F7)});
+    EXPECT_EQ(column(doc, &Doc::DisplayObject::type),
+              (std::vector<std::string>{"hidden", "display", "text", "textnoecho", "hidden"}));
+    EXPECT_EQ(column(doc, &Doc::DisplayObject::name),
+              (std::vector<std::string>{"VORNamespace", "VORNamespaceDisplayName", "VORUsername",
+                                        "VORPassword", "h_VOR_action"}));
+    EXPECT_EQ(column(doc, &Doc::DisplayObject::value),
+              (std::vector<std::string>{"ns1", "Ridge", "bob", "", "logonAs"}));
+    EXPECT_EQ(column(doc, &Doc::DisplayObject::caption),
+              (std::vector<std::string>{"", en(0x51728952).utf8(), en(0x51703E12).utf8(),
+                                        en(0x5173574E).utf8(), ""}));
+}
+
+TEST(ExceptionDocumentFill, LogonAsWithLeadingCaptionAndFixedUserName) {
+    Doc doc;
+    doc.SetFrom(VOR_AAA_AuthUserRecoverableException_LogonAs(VOR_AAA_Message(0x51744BBF), "ns1",
+                                                             "Ridge", "bob", false),
+                "en-us");
+    EXPECT_EQ(doc.GetCaptions(), (std::vector<I18NString>{en(0x51744BBF), en(0x5172B6F7)}));
+    EXPECT_EQ(doc.GetDisplayObjects().at(2).type, I18NString("display"));
+}
+
+TEST(ExceptionDocumentFill, CaptionsAreRenderedInTheRequestLocale) {
+    Doc doc;
+    doc.SetFrom(VOR_AAA_AuthUserRecoverableException_LogonAs("ns1", "Ridge", "bob"), "fr-ca");
+    EXPECT_EQ(doc.GetCaptions().at(0), VOR_AAA_Message(0x5172B6F7).render("fr"));
+    EXPECT_NE(doc.GetCaptions().at(0), en(0x5172B6F7));
+}
+
+TEST(ExceptionDocumentFill, ChangePasswordPrompt) {
+    Doc doc;
+    doc.SetFrom(VOR_AAA_AuthUserRecoverableException_ChangePassword2(
+                    "ns1", "Ridge", "bob", "uid=bob,o=r", "Bob B", "logonExpired"),
+                "en-us");
+    EXPECT_EQ(
+        column(doc, &Doc::DisplayObject::type),
+        (std::vector<std::string>{"hidden", "display", "hidden", "hidden", "display", "textnoecho",
+                                  "verifytextnoecho", "verifytextnoecho", "hidden"}));
+    EXPECT_EQ(column(doc, &Doc::DisplayObject::name),
+              (std::vector<std::string>{"VORNamespace", "VORNamespaceDisplayName", "VORUsername",
+                                        "VORUserDN", "VORUserNameForDisplay", "VOROldPassword",
+                                        "VORNewPassword", "VORNewPassword", "h_VOR_action"}));
+    EXPECT_EQ(column(doc, &Doc::DisplayObject::value),
+              (std::vector<std::string>{"ns1", "Ridge", "bob", "uid=bob,o=r", "Bob B", "", "", "",
+                                        "logonExpired"}));
+    EXPECT_EQ(doc.GetDisplayObjects().at(6).caption, en(0x51798A14));
+    EXPECT_EQ(doc.GetDisplayObjects().at(7).caption, en(0x517BB385));
+    EXPECT_TRUE(doc.GetCaptions().empty());
+}
+
+TEST(ExceptionDocumentFill, GenerateTCPrompt) {
+    Doc doc;
+    doc.SetFrom(VOR_AAA_AuthUserRecoverableException_GenerateTC("ns1", "Ridge", "bob", "Bob B"),
+                "en-us");
+    EXPECT_EQ(column(doc, &Doc::DisplayObject::name),
+              (std::vector<std::string>{"VORNamespace", "VORNamespaceDisplayName", "VORUsername",
+                                        "VORUserNameForDisplay", "VORPassword", "h_VOR_action"}));
+    EXPECT_EQ(doc.GetDisplayObjects().back().value, I18NString("generateTC"));
+    EXPECT_EQ(doc.GetDisplayObjects().at(4).type, I18NString("textnoecho"));
+}
+
+TEST(ExceptionDocumentFill, InvalidPassportNestsItsMessage) {
+    Doc doc;
+    doc.SetFrom(VOR_AAA_InvalidPassportID("p-17"), "en-us");
+    EXPECT_EQ(doc.GetErrorCode(), -38);
+    EXPECT_EQ(doc.GetErrorCodeString(), I18NString("vorAuthUnrecoverable"));
+    EXPECT_EQ(doc.GetCaptions(), std::vector<I18NString>{en(0x51744BBF)});
+    ASSERT_EQ(doc.GetMessages().size(), 1u);
+    EXPECT_EQ(doc.GetMessages()[0].nestingLevel, 1);
+    EXPECT_EQ(doc.GetMessages()[0].text,
+              (VOR_AAA_Message(0x506F4371) << I18NString("p-17")).render("en-us"));
+    EXPECT_NE(doc.GetMessages()[0].text.utf8().find("p-17"), std::string::npos);
+}
+
+TEST(ExceptionDocumentFill, ChallengesCarryTheirBlob) {
+    Doc system;
+    system.SetFrom(VOR_AAA_AuthSystemRecoverableException("Y2hhbGxlbmdl"), "en-us");
+    EXPECT_EQ(system.GetErrorCode(), -37);
+    EXPECT_EQ(system.GetErrorCodeString(), I18NString("vorAuthSystemRecoverable"));
+    EXPECT_EQ(system.GetSecurityBlob(), I18NString("Y2hhbGxlbmdl"));
+    Doc negotiate;
+    negotiate.SetFrom(VOR_AAA_AuthNegotiateRecoverableException("n"), "en-us");
+    EXPECT_EQ(negotiate.GetErrorCode(), -51);
+    EXPECT_EQ(negotiate.GetErrorCodeString(), I18NString("vorAuthNegotiate"));
+}
+
+TEST(ExceptionDocumentFill, ProviderCodeWinsAndPlatformSeverityIsNamed) {
+    VOR_AAA_Exception provider(-30, VOR_AAA_Message(0x506992C8));
+    provider.setErrorCode(5);
+    Doc doc;
+    doc.SetFrom(provider, "en-us");
+    EXPECT_EQ(doc.GetErrorCode(), -30);
+
+    PYXException warning(kPYXSeverityWarning, I18NString("careful"));
+    Doc plain;
+    plain.SetFrom(warning, "en-us");
+    EXPECT_EQ(plain.GetSeverity(), I18NString("warning"));
+    EXPECT_EQ(plain.GetErrorCode(), 0);
+    ASSERT_EQ(plain.GetMessages().size(), 1u);
+    EXPECT_EQ(plain.ToString().find("<errorCode"), std::string::npos);
+}
+
+TEST(ExceptionFamily, ClonesKeepTypePromptsAndCaptions) {
+    VOR_AAA_AuthUserRecoverableException_LogonAs original("ns1", "Ridge", "bob");
+    std::unique_ptr<PYXThrowable> copy(original.clone());
+    auto* logon = dynamic_cast<VOR_AAA_AuthUserRecoverableException_LogonAs*>(copy.get());
+    ASSERT_NE(logon, nullptr);
+    EXPECT_STREQ(copy->className(), "VOR_AAA_AuthUserRecoverableException_LogonAs");
+    EXPECT_EQ(logon->GetDisplayObjects().size(), 5u);
+    EXPECT_EQ(logon->GetCaptions().size(), 1u);
+    try {
+        copy->raise("here.cpp", 7, "test");
+    } catch (VOR_AAA_AuthUserRecoverableException& e) {
+        EXPECT_EQ(e.getErrorCode(), -36);
+        EXPECT_EQ(e.getBackTrace().back().function, "test");
+    }
+}
+
+// ---- reading ----
+
+// Standing alone the document needs its namespace declarations (the prefixes of its xsi:type
+// attributes must be bound); embedded, the envelope declares them.
+TEST(ExceptionDocumentReader, RoundTripKeepsEverything) {
+    const Doc original = fullDocument(true);
+    const std::string text = original.ToString();
+    Doc read;
+    read.Load(text.data(), text.size());
+    EXPECT_EQ(read.GetSeverity(), original.GetSeverity());
+    EXPECT_EQ(read.GetErrorCodeString(), original.GetErrorCodeString());
+    EXPECT_EQ(read.GetMessages(), original.GetMessages());
+    EXPECT_EQ(read.GetSecurityBlob(), original.GetSecurityBlob());
+    EXPECT_EQ(read.GetCaptions(), original.GetCaptions());
+    EXPECT_EQ(read.GetDisplayObjects(), original.GetDisplayObjects());
+    read.SetWriteNamespaces(true);
+    EXPECT_EQ(read.ToString(), text);
+}
+
+TEST(ExceptionDocumentReader, PrefixesUnknownElementsAndSplitText) {
+    const std::string text =
+        "<b:exception xmlns:b=\"urn:b\"><b:severity>fa<![CDATA[ta]]>l</b:severity>"
+        "<other><errorCode>99</errorCode></other><b:errorCode>-38 and more</b:errorCode>"
+        "<b:messages><b:item><b:nestingLevel>x</b:nestingLevel><junk>j</junk>"
+        "<b:messageString>a &amp; b</b:messageString></b:item></b:messages>"
+        "<b:promptInfo><b:displayObjects><b:item><b:name>n</b:name><b:promptOptions>"
+        "<b:item><b:id>VORID(\"ns:u:authid=1&amp;quot;\")</b:id><b:default>TRUE</b:default>"
+        "</b:item></b:promptOptions></b:item></b:displayObjects></b:promptInfo>"
+        "</b:exception>";
+    Doc doc;
+    doc.Load(text.data(), text.size());
+    EXPECT_EQ(doc.GetSeverity(), I18NString("fatal"));
+    EXPECT_EQ(doc.GetErrorCode(), -38);
+    ASSERT_EQ(doc.GetMessages().size(), 1u);
+    EXPECT_EQ(doc.GetMessages()[0].nestingLevel, 0);
+    EXPECT_EQ(doc.GetMessages()[0].text, I18NString("a & b"));
+    ASSERT_EQ(doc.GetDisplayObjects().size(), 1u);
+    const auto& option = doc.GetDisplayObjects()[0].promptOptions.at(0);
+    EXPECT_EQ(option.id, I18NString("VORID(\"ns:u:authid=1\"\")"));
+    EXPECT_FALSE(option.isDefault);
+}
+
+TEST(ExceptionDocumentReader, OtherRootGivesAnEmptyDocumentAndLoadReplaces) {
+    Doc doc = fullDocument();
+    const char* text = "<notAnException><severity>error</severity></notAnException>";
+    doc.Load(text, std::strlen(text));
+    EXPECT_TRUE(doc.IsEmpty());
+}
+
+TEST(ExceptionDocumentReader, MalformedTextFailsWithTheDocumentName) {
+    Doc doc;
+    const char* text = "<exception><severity>error</exception>";
+    try {
+        doc.Load(text, std::strlen(text));
+        FAIL() << "no exception";
+    } catch (VOR_AAA_Exception& e) {
+        EXPECT_EQ(e.getErrorCode(), -19);
+        ASSERT_EQ(e.getMessageCount(), 3u);
+        EXPECT_EQ(e.getMessageN(0).getComponents().getParm(0).toText(), I18NString("exception"));
+    }
+}
+
+// ---- the bus header's merge ----
+
+TEST(ExceptionDocumentMerge, ReplacesAnythingButAnUnrecoverableFailure) {
+    Doc doc;
+    doc.SetFrom(VOR_AAA_AuthSystemRecoverableException("blob"), "en-us");
+    VOR_AAA_Exception next(-48, VOR_AAA_Message(0x506992C8));
+    doc.AddException(next, "en-us");
+    EXPECT_EQ(doc.GetErrorCode(), -48);
+    EXPECT_TRUE(doc.GetErrorCodeString().empty());
+    EXPECT_TRUE(doc.GetSecurityBlob().empty());
+    ASSERT_EQ(doc.GetMessages().size(), 1u);
+    EXPECT_EQ(doc.GetMessages()[0].text, en(0x506992C8));
+}
+
+TEST(ExceptionDocumentMerge, NewFailureHeadsAndEarlierUnrecoverableNestsBelow) {
+    Doc doc;
+    doc.SetFrom(VOR_AAA_InvalidPassportID("p-1"), "en-us");  // one message at level 1
+    const I18NString earlier = doc.GetMessages().at(0).text;
+    VOR_AAA_Exception next(-48);
+    next.addMessage(VOR_AAA_Message(0x506992C8));
+    next.increaseNesting();
+    next.addMessage(VOR_AAA_Message(0x65B15F15) << "detail");
+    doc.AddException(next, "en-us");
+    ASSERT_EQ(doc.GetMessages().size(), 3u);
+    EXPECT_EQ(doc.GetMessages()[0], (Doc::Message{0, en(0x506992C8)}));
+    EXPECT_EQ(doc.GetMessages()[1].nestingLevel, 1);
+    EXPECT_EQ(doc.GetMessages()[2], (Doc::Message{1 + 2, earlier}));
+    EXPECT_EQ(doc.GetErrorCodeString(), I18NString("vorAuthUnrecoverable"));
+}
+
+TEST(ExceptionDocumentMerge, PromptsOfTheNewFailureAreNotTaken) {
+    Doc doc;
+    doc.AddException(VOR_AAA_AuthUserRecoverableException_LogonAs("ns", "N", "u"), "en-us");
+    EXPECT_EQ(doc.GetErrorCode(), -36);
+    EXPECT_EQ(doc.GetCaptions().size(), 1u);
+    EXPECT_TRUE(doc.GetDisplayObjects().empty());
+}
+
+}  // namespace
