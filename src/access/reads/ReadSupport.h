@@ -1,0 +1,72 @@
+// Shared pieces of the directory-read calls: the call frame, complete (paged) searches, id
+// lists in the caller's arrays, texts in the caller's buffers, and object relations.
+//
+// Note for the connection layer: LdapConnection::search() accepts a result cut short by the
+// server's size limit as if it were complete. Reads must not lose entries silently, so they
+// search through searchAll() below, which pages and reports a cut result as an error. If
+// LdapConnection grows a paged search that reports truncation, searchAll() should call it.
+#pragma once
+
+#include <AccessAPI.h>
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "internal/Api.h"
+#include "internal/Ldap.h"
+#include "internal/Session.h"
+
+namespace ridge::access::reads {
+
+// Runs body on the handle's session once a user is signed on (-12 otherwise): directory reads
+// are made on behalf of a signed-on user.
+int32_t withSignedOn(AS_Handle h, const std::function<void(Session&)>& body);
+
+// Throws -4 naming `what` when p is null; returns *p.
+template <class T>
+T& required(T* p, const char* what) {
+    if (!p)
+        fail(AS_ERR_INVALID_ARGUMENT, what);
+    return *p;
+}
+
+// Every entry the search finds, fetched in pages. A result cut short by a server limit
+// throws -61; a base that does not exist gives no entries.
+std::vector<LdapEntry> searchAll(LdapConnection& conn, const std::string& base, Scope scope,
+                                 const std::string& filter,
+                                 const std::vector<std::string>& attributes);
+
+// The valid ids of the entries, ascending, without duplicates.
+std::vector<AS_ObjectId> sortedIds(const std::vector<LdapEntry>& entries);
+
+// Ids of the entries of objectType directly below dn.
+std::vector<AS_ObjectId> childIds(Session& s, const std::string& dn, int32_t objectType);
+
+// Hands an id list to the caller: *count gets the total, min(capacity, total) ids are written;
+// throws -5 when capacity < total, except that capacity 0 with null ids only asks the count.
+void writeIdList(const std::vector<AS_ObjectId>& list, uint32_t capacity, AS_ObjectId* ids,
+                 uint32_t* count);
+
+// Attribute holding the name of an object of the type: cn for users and classes, ou for
+// folders; -4 for any other type.
+const char* nameAttribute(int32_t objectType);
+
+// A directory value (UTF-8) as the bytes the caller receives: in the handle's encoding, cut at
+// a character boundary to at most maxSize - 1 bytes.
+std::string callerText(Session& s, const std::string& utf8, size_t maxSize);
+// callerText copied into buffer (NUL-terminated); a null buffer is "not wanted".
+void writeText(Session& s, const std::string& utf8, char* buffer, size_t maxSize);
+
+// The id of the entry directly above dn when it is an object of parentType, else 0.
+AS_ObjectId parentIdOfType(Session& s, const std::string& dn, int32_t parentType);
+
+// The user's entry with the attributes; -37 when no such user exists.
+LdapEntry requireUser(Session& s, AS_ObjectId userId, const std::vector<std::string>& attributes);
+
+// Ids of the user classes that list userDn as a direct member, ascending.
+std::vector<AS_ObjectId> classIdsOfMember(Session& s, const std::string& userDn);
+
+}  // namespace ridge::access::reads

@@ -1,0 +1,72 @@
+// ASA_Search3: objects of one type whose name matches a '*' pattern.
+#include <AccessAPI.h>
+
+#include <algorithm>
+#include <cstring>
+#include <memory>
+
+#include "ReadSupport.h"
+#include "SearchPattern.h"
+#include "internal/Memory.h"
+#include "internal/Status.h"
+
+using namespace ridge::access;
+using namespace ridge::access::reads;
+
+namespace {
+
+struct BlockFree {
+    void operator()(void* p) const { releaseAllocation(p, Allocation::Block); }
+};
+using Block = std::unique_ptr<void, BlockFree>;
+
+struct Match {
+    std::string name;  // in the handle's encoding, as the caller receives it
+    AS_ObjectId id;
+    bool operator<(const Match& o) const { return name != o.name ? name < o.name : id < o.id; }
+};
+
+}  // namespace
+
+extern "C" AS_API int32_t ASA_Search3(AS_Handle handle, int32_t objectType, const char* pattern,
+                                      uint32_t* count, char** names, AS_ObjectId** ids) {
+    // Cleared first so that the caller may hand both blocks to AS_Free whatever the result.
+    if (count)
+        *count = 0;
+    if (names)
+        *names = nullptr;
+    if (ids)
+        *ids = nullptr;
+    return withSignedOn(handle, [&](Session& s) {
+        required(count, "count");
+        required(names, "names");
+        required(ids, "ids");
+        const char* attr = nameAttribute(objectType);
+        std::string patternUtf8 = s.inText(pattern, "pattern");
+        std::string filter =
+            "(&" + objectTypeFilter(objectType) + namePatternFilter(attr, patternUtf8) + ")";
+
+        std::vector<Match> matches;
+        for (const auto& e :
+             searchAll(s.ldap(), s.namespaceDn(), Scope::Sub, filter, {schema::kId, attr}))
+            if (AS_ObjectId id = Session::idOf(e))
+                matches.push_back({callerText(s, e.value(attr), AS_SEARCH_NAME_SIZE), id});
+        if (matches.empty())
+            return;
+        std::sort(matches.begin(), matches.end());
+
+        Block nameBlock(allocBlock(matches.size() * AS_SEARCH_NAME_SIZE));
+        Block idBlock(allocBlock(matches.size() * sizeof(AS_ObjectId)));
+        auto* nameOut = static_cast<char*>(nameBlock.get());
+        auto* idOut = static_cast<AS_ObjectId*>(idBlock.get());
+        for (size_t i = 0; i < matches.size(); ++i) {
+            // Blocks come zeroed, so each record is NUL-padded.
+            std::memcpy(nameOut + i * AS_SEARCH_NAME_SIZE, matches[i].name.data(),
+                        matches[i].name.size());
+            idOut[i] = matches[i].id;
+        }
+        *names = static_cast<char*>(nameBlock.release());
+        *ids = static_cast<AS_ObjectId*>(idBlock.release());
+        *count = static_cast<uint32_t>(matches.size());
+    });
+}
