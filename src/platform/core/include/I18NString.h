@@ -58,8 +58,9 @@ public:
     I18NString& operator=(I18NString&& other) noexcept;
     ~I18NString();
 
-    // The process default encoding name: ICU's default converter for the process locale, except
-    // that a 7-bit ASCII default (the "C" locale) is taken as UTF-8, a superset of it.
+    // The process default encoding name: the code set of the locale the environment names
+    // (LC_ALL, LC_CTYPE, LANG), e.g. "UTF-8" or "ISO-8859-1"; the "C" locale's plain ASCII, or a
+    // code set ICU does not know, is taken as UTF-8 (a superset of ASCII). Fixed at first use.
     static const char* defaultEncoding();
 
     // ---- conversion out ----

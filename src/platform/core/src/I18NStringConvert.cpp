@@ -1,6 +1,8 @@
 // Byte conversions of I18NString: UTF-8 and UTF-16/UCS-2 by hand (exact error positions, no
 // converter needed), every other encoding through ICU converters with the stop callbacks, so
 // that an invalid or unrepresentable character is an error and never a substitution.
+#include <langinfo.h>
+#include <locale.h>
 #include <unicode/ucnv.h>
 #include <unicode/ucnv_err.h>
 #include <unicode/utf16.h>
@@ -319,14 +321,25 @@ std::string encode(const std::u16string& text, const Encoding& encoding) {
 }  // namespace
 
 const char* I18NString::defaultEncoding() {
+    // The code set of the locale the environment names (LC_ALL, LC_CTYPE, LANG), read without
+    // touching the process's global locale, so it does not depend on whether anybody called
+    // setlocale. Plain ASCII (the "C" locale) and names ICU does not know become UTF-8.
     static const std::string name = [] {
-        const char* icuDefault = ucnv_getDefaultName();
-        if (icuDefault == nullptr || ucnv_compareNames(icuDefault, "US-ASCII") == 0 ||
-            ucnv_compareNames(icuDefault, "ANSI_X3.4-1968") == 0 ||
-            ucnv_compareNames(icuDefault, "ASCII") == 0) {
+        std::string codeset;
+        if (locale_t environment = newlocale(LC_CTYPE_MASK, "", nullptr)) {
+            const char* answer = nl_langinfo_l(CODESET, environment);
+            codeset = answer != nullptr ? answer : "";
+            freelocale(environment);
+        }
+        if (codeset.empty() || ucnv_compareNames(codeset.c_str(), "ANSI_X3.4-1968") == 0 ||
+            ucnv_compareNames(codeset.c_str(), "US-ASCII") == 0 ||
+            ucnv_compareNames(codeset.c_str(), "ASCII") == 0) {
             return std::string("UTF-8");
         }
-        return std::string(icuDefault);
+        UErrorCode status = U_ZERO_ERROR;
+        UConverter* probe = ucnv_open(codeset.c_str(), &status);
+        ucnv_close(probe);
+        return U_SUCCESS(status) ? codeset : std::string("UTF-8");
     }();
     return name.c_str();
 }
