@@ -10,6 +10,7 @@
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <utility>
 #include <vector>
 
 struct HostRun {
@@ -25,7 +26,9 @@ inline std::string slurp(const std::filesystem::path& path) {
     return content.str();
 }
 
-inline HostRun runHost(const std::vector<std::string>& args) {
+// `env` adds or replaces environment variables of the child.
+inline HostRun runHost(const std::vector<std::string>& args,
+                       const std::vector<std::pair<std::string, std::string>>& env = {}) {
     static int counter = 0;
     std::filesystem::path dir =
         std::filesystem::temp_directory_path() /
@@ -43,6 +46,9 @@ inline HostRun runHost(const std::vector<std::string>& args) {
         dup2(out, 1);
         dup2(err, 2);
         unsetenv("BASALT_LIBRARY");
+        for (const auto& [name, value] : env) {
+            setenv(name.c_str(), value.c_str(), 1);
+        }
         std::vector<char*> raw;
         for (std::string& arg : argv) {
             raw.push_back(arg.data());

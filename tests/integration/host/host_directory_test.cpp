@@ -74,18 +74,41 @@ protected:
             << "RIDGE_TEST_ENV does not name the fixture's env file with RIDGE_HOST";
         ASSERT_FALSE(env["RIDGE_PORT"].empty());
         ASSERT_FALSE(env["RIDGE_BASE_DN"].empty());
-        ASSERT_FALSE(env["RIDGE_NAMESPACE"].empty());
+        ASSERT_FALSE(env["RIDGE_SERVICE_PASSWORD_FILE"].empty());
+        makeHome();
+    }
+
+    // A copy of the home directory whose access-library configuration names the fixture's
+    // service password, so the provider can read the namespace entry.
+    void makeHome() {
+        namespace fs = std::filesystem;
+        home = dir.path("home");
+        fs::copy(fs::path(BASALT_SOURCE_DIR) / "data" / "home", home, fs::copy_options::recursive);
+        fs::remove_all(fs::path(home) / "keys");
+        std::istringstream lines(slurp(fs::path(home) / "access.conf"));
+        std::string conf;
+        for (std::string line; std::getline(lines, line);) {
+            if (line.rfind("service_password_file", 0) == 0) {
+                line = "service_password_file = " + env["RIDGE_SERVICE_PASSWORD_FILE"];
+            }
+            conf += line + "\n";
+        }
+        dir.write("home/access.conf", conf);
     }
 
     std::string config(const std::string& id) const {
         return namespaceConfig(id, env.at("RIDGE_HOST") + ":" + env.at("RIDGE_PORT"),
-                               env.at("RIDGE_BASE_DN"), env.at("RIDGE_NAMESPACE"));
+                               env.at("RIDGE_BASE_DN"), kTestNamespace);
     }
 
     HostRun host(std::vector<std::string> args) const {
         args.insert(args.begin(), {"-l", BASALT_PROVIDER_LIBRARY});
-        return runHost(args);
+        return runHost(args, {{"BASALT_HOME", home}});
     }
+
+    // The namespace entry of tests/integration/data/ridge-test.ldif.
+    static inline const std::string kTestNamespace = "ridgetest";
+    std::string home;
 
     std::map<std::string, std::string> env;
     ScratchDir dir;
@@ -117,7 +140,7 @@ TEST_F(HostAgainstDirectory, ShowsTheConfiguredNamespaceObject) {
 TEST_F(HostAgainstDirectory, ConfigurationFailuresEndWithTheProvidersResult) {
     std::string unreachable =
         dir.write("down.xml", namespaceConfig("down", "127.0.0.1:" + std::to_string(unusedPort()),
-                                              env.at("RIDGE_BASE_DN"), env.at("RIDGE_NAMESPACE")));
+                                              env.at("RIDGE_BASE_DN"), kTestNamespace));
     HostRun down = host({"show", "-c", unreachable});
     EXPECT_EQ(down.status, 1);
     EXPECT_THAT(down.err, HasSubstr("BasaltConfigure of '" + unreachable + "' failed with result"));
