@@ -166,7 +166,7 @@ TEST(PYXMessageSet, NestingAndTransfer) {
 
 TEST(PYXMessageCatalogueFiles, ShippedFilesAreCleanAndComplete) {
     const PYXMessageCatalogue catalogue =
-        PYXMessageCatalogue::loadDirectory(PYXMessagesDirectory());
+        PYXMessageCatalogue::loadDirectory(BASALT_TEST_MESSAGES_DIR);
     for (const auto& problem : catalogue.problems()) {
         ADD_FAILURE() << problem.file << ":" << problem.line << ": " << problem.reason;
     }
