@@ -1,0 +1,93 @@
+// ASA_Search3: '*' is the only wildcard; everything else, LDAP filter syntax included, matches
+// itself.
+#include <cstring>
+
+#include "ReadsTestSupport.h"
+
+using namespace reads_test;
+
+namespace {
+
+using Found = std::vector<std::pair<std::string, AS_ObjectId>>;
+
+Found search(AS_Handle h, int32_t type, const char* pattern, int32_t expect = AS_OK) {
+    uint32_t count = 99;
+    char* names = reinterpret_cast<char*>(1);
+    AS_ObjectId* ids = reinterpret_cast<AS_ObjectId*>(1);
+    EXPECT_EQ(expect, ASA_Search3(h, type, pattern, &count, &names, &ids)) << pattern;
+    Found out;
+    for (uint32_t i = 0; i < count; ++i) {
+        const char* record = names + i * AS_SEARCH_NAME_SIZE;
+        size_t len = strnlen(record, AS_SEARCH_NAME_SIZE);
+        EXPECT_LT(len, static_cast<size_t>(AS_SEARCH_NAME_SIZE));
+        for (size_t j = len; j < AS_SEARCH_NAME_SIZE; ++j)
+            EXPECT_EQ('\0', record[j]);
+        out.emplace_back(std::string(record, len), ids[i]);
+    }
+    EXPECT_EQ(count == 0, names == nullptr && ids == nullptr);
+    EXPECT_EQ(AS_OK, AS_Free(names));
+    EXPECT_EQ(AS_OK, AS_Free(ids));
+    return out;
+}
+
+}  // namespace
+
+TEST_F(ReadsTest, SearchWildcardsAtStartEndAndMiddle) {
+    EXPECT_EQ((Found{{"Alpha Beta", kAlpha}, {"Alphabet", kAlphabet}}), search(h, 7, "Alpha*"));
+    EXPECT_EQ((Found{{"Beta Alpha", kBetaAlpha}}), search(h, 7, "*Alpha"));
+    EXPECT_EQ((Found{{"Alpha Beta", kAlpha}}), search(h, 7, "Al*Be*a"));
+    EXPECT_EQ((Found{{"Alpha Beta", kAlpha}, {"Alphabet", kAlphabet}, {"Beta Alpha", kBetaAlpha}}),
+              search(h, 7, "**lph**"));
+    EXPECT_EQ((Found{{"Alpha Beta", kAlpha}}), search(h, 7, "alpha BETA"));
+    EXPECT_TRUE(search(h, 7, "Alpha").empty());
+    EXPECT_EQ(9u, search(h, 7, "*").size());
+    // Folders include the root folder; classes are searched through the whole tree.
+    EXPECT_EQ(6u, search(h, 13, "*").size());
+    EXPECT_EQ((Found{{"Managers", kManagers}}), search(h, 8, "*anag*"));
+    // Only this namespace: "alice" lives in another one.
+    EXPECT_TRUE(search(h, 7, "*alice*").empty());
+}
+
+TEST_F(ReadsTest, SearchMatchesFilterSyntaxLiterally) {
+    EXPECT_EQ((Found{{"*)(uid=*", kStar}}), search(h, 7, "*)(uid=*"));
+    EXPECT_EQ((Found{{"*)(uid=*", kStar}}), search(h, 7, "*)(*"));
+    EXPECT_TRUE(search(h, 7, ")(objectClass=*").empty());
+    EXPECT_TRUE(search(h, 7, "x)(|(cn=*").empty());
+    EXPECT_EQ((Found{{"Star*Man (x)", kParen}}), search(h, 7, "*(x)"));
+    EXPECT_EQ((Found{{"back\\slash", kBs}}), search(h, 7, "back\\slash"));
+    EXPECT_TRUE(search(h, 7, "back\\2A").empty());
+    EXPECT_EQ((Found{{"a,b=c+\"d\"\\e*(f)<g>;h", kSpecial}}),
+              search(h, 13, "a,b=c+\"d\"\\e*(f)<g>;h"));
+}
+
+TEST_F(ReadsTest, SearchNonAsciiAndBadInput) {
+    EXPECT_EQ((Found{{"\xC9l\xE8ves", kEleves}}), search(h, 8, "\xC9l*"));
+    EXPECT_EQ((Found{{"Zo\xE9 & \xC6r\xF8", kZoe}}), search(h, 13, "zo\xC9*"));
+    EXPECT_EQ((Found{{"Zo\xEB \xDCn\xEF"
+                      "c\xF8"
+                      "d\xE9",
+                      kDeepUser}}),
+              search(h, 7, "Zo* \xDC*"));
+    search(h, 7, "", AS_ERR_INVALID_ARGUMENT);
+    search(h, 7, nullptr, AS_ERR_INVALID_ARGUMENT);
+    search(h, 3, "*", AS_ERR_INVALID_ARGUMENT);
+    search(handleFor(nullptr), 7, "*", AS_ERR_NOT_AUTHENTICATED);
+    uint32_t count = 0;
+    char* names = nullptr;
+    EXPECT_EQ(AS_ERR_INVALID_ARGUMENT, ASA_Search3(h, 7, "*", &count, &names, nullptr));
+    EXPECT_EQ(nullptr, names);
+}
+
+TEST_F(ReadsUtf8Test, Utf8TextsPassUnchanged) {
+    EXPECT_EQ((Found{{"Zoë Ünïcødé", kDeepUser}}), search(h, 7, "zoË*"));
+    EXPECT_EQ((Found{{"Élèves", kEleves}}), search(h, 8, "Élèves"));
+    char text[AS_MAX_DESCRIPTION_SIZE];
+    ASSERT_EQ(AS_OK, ASA_FindUserInfo(h, kDeepUser, nullptr, text, nullptr));
+    EXPECT_STREQ("Łukasz", text);
+    uint32_t size = 0;
+    ASSERT_EQ(AS_OK, ASA_FindObjectAttributeSize(h, 9702, AS_OBJ_DATABASE_SIGNON, 0, &size));
+    EXPECT_EQ(strlen("Ωmega"), size);
+    ASSERT_EQ(AS_OK, ASA_FindUserDatabaseSignonInfo(h, 9702, text, size + 1));
+    EXPECT_STREQ("Ωmega", text);
+    search(h, 7, "\xC3(*", AS_ERR_INVALID_TEXT);
+}
