@@ -15,6 +15,7 @@
 #include <cstdint>
 #include <initializer_list>
 #include <string>
+#include <string_view>
 #include <type_traits>
 #include <variant>
 #include <vector>
@@ -54,9 +55,11 @@ class PYXMessageParm {
 public:
     PYXMessageParm() : m_value(I18NString()) {}
     PYXMessageParm(const I18NString& text) : m_value(text) {}  // NOLINT: parameters flow freely
-    PYXMessageParm(const char* utf8) : m_value(I18NString(utf8)) {}         // NOLINT
-    PYXMessageParm(const std::string& utf8) : m_value(I18NString(utf8)) {}  // NOLINT
-    PYXMessageParm(const char16_t* units) : m_value(I18NString(units)) {}   // NOLINT
+    PYXMessageParm(const char* utf8) : m_value(I18NString(utf8)) {}              // NOLINT
+    PYXMessageParm(const std::string& utf8) : m_value(I18NString(utf8)) {}       // NOLINT
+    PYXMessageParm(const char16_t* units) : m_value(I18NString(units)) {}        // NOLINT
+    PYXMessageParm(const std::u16string& units) : m_value(I18NString(units)) {}  // NOLINT
+    PYXMessageParm(std::string_view utf8) : m_value(I18NString(utf8)) {}         // NOLINT
     template <typename T>
     requires(std::is_integral_v<T> && !std::is_same_v<T, bool> && !std::is_same_v<T, char> &&
              !std::is_same_v<T, char16_t> && !std::is_same_v<T, char32_t>)
