@@ -1,0 +1,367 @@
+// Credentials document, visa, authenticate document and authenticate response: exact written
+// forms, readers on real-shaped input, lookups and round trips.
+#include "VOR_AAA_AdditionalInfo.h"
+#include "VOR_AAA_AuthDoc.h"
+#include "VOR_AAA_AuthResponse.h"
+#include "VOR_AAA_Const.h"
+#include "VOR_AAA_CredentialsDoc.h"
+#include "VOR_AAA_Exception.h"
+#include "VOR_AAA_Visa.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+namespace {
+
+using C = VOR_AAA_Const;
+using Creds = VOR_AAA_CredentialsDoc;
+
+std::string S(const char* text) {
+    return text;
+}
+
+template <typename Doc>
+void load(Doc& doc, const std::string& text) {
+    doc.Load(text.data(), text.size());
+}
+
+// ---- credentials ----
+
+TEST(CredentialsDoc, SingleCredentialWritesBackWithoutWrapperAndPrimary) {
+    Creds creds;
+    load(creds,
+         "<credential><namespace>ns</namespace><username>a&amp;b</username>"
+         "<primary>true</primary><zeta>z</zeta><alpha>1</alpha></credential>");
+    EXPECT_FALSE(creds.IsWrapped());
+    EXPECT_EQ(creds.ToString(),
+              "<credential><username>a&amp;b</username><namespace>ns</namespace>"
+              "<alpha>1</alpha><zeta>z</zeta></credential>");
+}
+
+TEST(CredentialsDoc, ListWithPrimaryPasswordAndCertificate) {
+    Creds creds;
+    load(creds,
+         "<c:credentials xmlns:c=\"urn:c\"><c:credential><c:namespace>ns1</c:namespace>"
+         "<c:password/><c:primary>TRUE</c:primary><c:Certificate>CERT</c:Certificate>"
+         "<c:deep><c:x>ignored</c:x></c:deep></c:credential><c:credential/>"
+         "<c:credential><c:namespace>ns2</c:namespace><c:username>u2</c:username>"
+         "<c:password>p2</c:password></c:credential></c:credentials>");
+    ASSERT_EQ(creds.GetCredentials().size(), 2u);  // the empty credential adds no entry
+    const Creds::Credential& first = creds.GetCredentials()[0];
+    EXPECT_TRUE(first.primary);
+    EXPECT_TRUE(first.hasPassword);
+    EXPECT_EQ(first.values.at(I18NString("deep")), I18NString("ignored"));
+    EXPECT_EQ(creds.ToString(),
+              "<credentials><credential><password></password><namespace>ns1</namespace>"
+              "<Certificate>CERT</Certificate><primary>true</primary><deep>ignored</deep>"
+              "</credential><credential><username>u2</username><password>p2</password>"
+              "<namespace>ns2</namespace></credential></credentials>");
+}
+
+TEST(CredentialsDoc, LookupsUseTheFirstListedNamespace) {
+    Creds creds;
+    load(creds,
+         "<credentials><credential><namespace>ns1</namespace><password></password>"
+         "<role>r1</role></credential><credential><namespace>ns2</namespace>"
+         "<username>u2</username></credential></credentials>");
+    I18NString value = "before";
+    EXPECT_TRUE(creds.GetValue("password", value));  // present, though empty
+    EXPECT_TRUE(value.empty());
+    EXPECT_FALSE(creds.GetValue("username", value));
+    EXPECT_FALSE(creds.GetValue("Certificate", value));
+    EXPECT_TRUE(creds.GetValue("role", value));
+    EXPECT_EQ(value, I18NString("r1"));
+
+    creds.SetNamespaces({"ns2"});
+    EXPECT_TRUE(creds.GetValue("username", value));
+    EXPECT_EQ(value, I18NString("u2"));
+    EXPECT_FALSE(creds.GetValue("password", value));  // no password element at all
+
+    creds.SetNamespaces({"other"});
+    EXPECT_FALSE(creds.GetValue("namespace", value));
+    EXPECT_FALSE(Creds().GetValue("namespace", value));
+}
+
+TEST(CredentialsDoc, EncryptedValueOfASingleCredential) {
+    Creds creds;
+    load(creds, "<credential><encryptedValue>QUJD</encryptedValue></credential>");
+    EXPECT_EQ(creds.GetEncryptedValue(), I18NString("QUJD"));
+    EXPECT_FALSE(creds.HasCredentials());
+}
+
+TEST(CredentialsDoc, RemovingAnEntryForgetsItsNamespace) {
+    Creds creds;
+    load(creds,
+         "<credentials><credential><namespace>a</namespace></credential>"
+         "<credential><namespace>b</namespace></credential></credentials>");
+    creds.RemoveCredential(0);
+    ASSERT_EQ(creds.GetNamespaces().size(), 1u);
+    EXPECT_EQ(creds.GetNamespaces()[0], I18NString("b"));
+    Creds other;
+    other.Merge(creds);
+    I18NString ns;
+    EXPECT_TRUE(other.GetValue("namespace", ns));
+    EXPECT_EQ(ns, I18NString("b"));
+}
+
+// ---- visa ----
+
+std::string visaOpen() {
+    return "<visa xmlns=\"" + S(C::Text::kAAANamespaceURI) + "\" ";
+}
+
+TEST(Visa, EmptyVisaWritesNothing) {
+    EXPECT_EQ(VOR_AAA_Visa().ToString(), "");
+}
+
+TEST(Visa, OnlyUserStillWritesTheObjectLines) {
+    VOR_AAA_Visa visa;
+    visa.SetUserID("ns:u:authid=1");
+    EXPECT_EQ(visa.ToString(), visaOpen() +
+                                   "namespaceID=\"\"><object id=\"\" class=\"visa\">"
+                                   "<object id=\"ns:u:authid=1\" class=\"user\"/></object>"
+                                   "<providerSpecificData></providerSpecificData></visa>");
+}
+
+TEST(Visa, RolesKeepOrderAndDuplicatesGroupsAreSortedSet) {
+    VOR_AAA_Visa visa;
+    visa.SetNamespaceID("VORID('a'b')");
+    visa.SetVisaID("V1");
+    visa.SetUserID("u<1>");
+    visa.AddRole("r2");
+    visa.AddRole("r1");
+    visa.AddRole("r2");
+    visa.AddGroup("g2");
+    visa.AddGroup("g1");
+    visa.AddGroup("g2");
+    visa.SetValue("ticket", "T&1");
+    visa.SetValue("as_session", "42");
+    EXPECT_EQ(visa.ToString(),
+              visaOpen() +
+                  "namespaceID=\"VORID(&apos;a&amp;apos;b&apos;)\"><object id=\"V1\" "
+                  "class=\"visa\"><object id=\"u&lt;1&gt;\" class=\"user\"/>"
+                  "<object id=\"r2\" class=\"role\"/><object id=\"r1\" class=\"role\"/>"
+                  "<object id=\"r2\" class=\"role\"/><object id=\"g1\" class=\"group\"/>"
+                  "<object id=\"g2\" class=\"group\"/></object><providerSpecificData>"
+                  "<as_session>42</as_session><ticket>T&amp;1</ticket>"
+                  "</providerSpecificData></visa>");
+    VOR_AAA_Visa read;
+    const std::string text = visa.ToString();
+    load(read, text);
+    EXPECT_TRUE(read.IsComplete());
+    EXPECT_EQ(read.GetNamespaceID(), I18NString("VORID('a'b')"));
+    EXPECT_EQ(read.GetRoles().size(), 3u);
+    EXPECT_EQ(read.ToString(), text);
+}
+
+TEST(Visa, ReaderIgnoresUnknownClassesAndNotesAnUnfinishedVisa) {
+    VOR_AAA_Visa visa;
+    load(visa,
+         "<v:visa xmlns:v=\"urn:v\" namespaceID=\"ns\"><v:object id=\"X\" class=\"visa\">"
+         "<v:object id=\"a\" class=\"Group\"/><v:object id=\"b\" class=\"group\"/>"
+         "</v:object><v:providerSpecificData><k>v<!-- c -->w</k></v:providerSpecificData>"
+         "</v:visa>");
+    EXPECT_EQ(visa.GetGroups().size(), 1u);  // class comparison is exact
+    I18NString value;
+    EXPECT_TRUE(visa.GetValue("k", value));
+    EXPECT_EQ(value, I18NString("vw"));
+    EXPECT_TRUE(visa.IsComplete());
+}
+
+// ---- authenticate document ----
+
+std::string authOpen() {
+    return "<authenticateDocument xmlns:bus=\"" + S(C::Text::kBusNamespaceURI) + "\" xmlns:xsd=\"" +
+           C::Text::kXMLSchemaNamespaceURI + "\" xmlns:xsi=\"" +
+           C::Text::kXMLSchemaInstanceNamespaceURI + "\" xmlns:SOAP-ENC=\"" +
+           C::Text::kSOAPEncodingNamespaceURI + "\">";
+}
+
+std::string headerNamespaces() {
+    return " xmlns:SOAP-ENV=\"" + S(C::Text::kSOAPEnvelopeNamespaceURI) + "\" xmlns:SOAP-ENC=\"" +
+           C::Text::kSOAPEncodingNamespaceURI + "\" xmlns:xsd=\"" +
+           C::Text::kXMLSchemaNamespaceURI + "\" xmlns:xsi=\"" +
+           C::Text::kXMLSchemaInstanceNamespaceURI + "\" xmlns:bus=\"" + C::Text::kBusNamespaceURI +
+           "\"";
+}
+
+TEST(AuthDoc, WrittenFormWithHeaderVisaAndTrustedCredential) {
+    VOR_AAA_AuthDoc doc;
+    doc.SetAction(VOR_AAA_BiBusHeader::kActionLogon);
+    auto visa = std::make_unique<VOR_AAA_Visa>();
+    visa->SetNamespaceID("ns");
+    doc.SetVisa(std::move(visa));
+    Creds::Credential trusted;
+    trusted.namespaceID = "ns";
+    trusted.certificate = "C";
+    doc.GetTrustedCredentialDoc().AddCredential(trusted);
+    EXPECT_EQ(doc.ToString(),
+              authOpen() + "<bus:biBusHeader" + headerNamespaces() + ">" +
+                  VOR_AAA_AdditionalInfo().ToString() +
+                  "<VOR xsi:type=\"bus:VOR\"><action>logon</action></VOR></bus:biBusHeader>" +
+                  doc.GetVisa()->ToString() +
+                  "<credential><namespace>ns</namespace><Certificate>C</Certificate>"
+                  "</credential></authenticateDocument>");
+
+    doc.SetPassportID("PP");
+    EXPECT_EQ(doc.ToString().rfind("<authenticateDocument passportID=\"PP\" xmlns:bus=", 0), 0u);
+}
+
+// As a framework sends it: default namespace, a header with form fields, a visa.
+std::string frameworkAuthenticateDocument() {
+    return "<authenticateDocument xmlns=\"" + S(C::Text::kAAANamespaceURI) +
+           "\" passportID=\"PASS1\">"
+           "<bus:biBusHeader xmlns:bus=\"" +
+           C::Text::kBusNamespaceURI +
+           "\" xmlns:xsi=\"http://www.w3.org/2001/XMLSchema-instance\">"
+           "<additionalInfo><productLocale>de-de</productLocale></additionalInfo>"
+           "<bus:VOR xsi:type=\"bus:VOR\"><action>logon</action><future>x</future></bus:VOR>"
+           "<bus:hdrSession><bus:formFieldVars><item><name>VORNamespace</name>"
+           "<value>ridge</value></item><item><name>VORUsername</name><value>ann</value></item>"
+           "</bus:formFieldVars><bus:setCookieVars><item><name>k</name><value>v</value>"
+           "</item></bus:setCookieVars></bus:hdrSession></bus:biBusHeader>"
+           "<visa namespaceID=\"ridge\"><object id=\"V\" class=\"visa\">"
+           "<object id=\"u1\" class=\"user\"/></object></visa>"
+           "</authenticateDocument>";
+}
+
+TEST(AuthDoc, ReadsWhatAFrameworkSends) {
+    VOR_AAA_AuthDoc doc;
+    load(doc, frameworkAuthenticateDocument());
+    EXPECT_EQ(doc.GetAction(), VOR_AAA_BiBusHeader::kActionLogon);
+    EXPECT_EQ(doc.GetPassportID(), I18NString("PASS1"));
+    EXPECT_EQ(doc.GetAdditionalInfo().GetProductLocale(), I18NString("de-de"));
+    I18NString value;
+    doc.GetNamespaceID(value);
+    EXPECT_EQ(value, I18NString("ridge"));
+    EXPECT_TRUE(doc.GetFormFieldValue("VORUsername", value));
+    EXPECT_EQ(value, I18NString("ann"));
+    ASSERT_NE(doc.GetVisa(), nullptr);
+    EXPECT_TRUE(doc.OwnsVisa());
+    EXPECT_EQ(doc.GetVisa()->GetUserID(), I18NString("u1"));
+    EXPECT_TRUE(doc.GetVisa()->IsComplete());
+
+    VOR_AAA_AuthDoc copy(doc);  // the copy owns a visa of its own
+    ASSERT_NE(copy.GetVisa(), nullptr);
+    EXPECT_NE(copy.GetVisa(), doc.GetVisa());
+    EXPECT_EQ(copy.ToString(), doc.ToString());
+}
+
+TEST(AuthDoc, NamespaceComesFromTheTrustedCredentialWhenThereIsOne) {
+    VOR_AAA_AuthDoc doc;
+    load(doc,
+         "<authenticateDocument><biBusHeader><hdrSession><formFieldVars><item>"
+         "<name>VORNamespace</name><value>form</value></item></formFieldVars></hdrSession>"
+         "</biBusHeader><credential><namespace>trusted</namespace><Certificate>C</Certificate>"
+         "</credential></authenticateDocument>");
+    I18NString value;
+    doc.GetNamespaceID(value);
+    EXPECT_EQ(value, I18NString("trusted"));
+    EXPECT_TRUE(doc.GetTrustedCredentialValue("Certificate", value));
+    EXPECT_EQ(value, I18NString("C"));
+
+    // The header's trusted-credential text is read as a credentials document first.
+    doc.SetTrustedCredential("<credential><namespace>hdr</namespace></credential>");
+    doc.GetNamespaceID(value);
+    EXPECT_EQ(value, I18NString("hdr"));
+}
+
+TEST(AuthDoc, MissingNamespaceIsAnAssertion) {
+    VOR_AAA_AuthDoc doc;
+    I18NString value;
+    try {
+        doc.GetNamespaceID(value);
+        FAIL();
+    } catch (PYXAssertError& e) {
+        EXPECT_EQ(e.getAssertion(),
+                  "PYX_ASSERT(VOR_AAA_BiBusHeader::GetNamespaceID( theNamespaceID ));");
+    }
+}
+
+TEST(AuthDoc, RoundTrip) {
+    VOR_AAA_AuthDoc doc;
+    load(doc, frameworkAuthenticateDocument());
+    const std::string text = doc.ToString();
+    VOR_AAA_AuthDoc read;
+    load(read, text);
+    EXPECT_EQ(read.ToString(), text);
+}
+
+// ---- authenticate response ----
+
+std::string responseOpen() {
+    return "<authenticateResponse xmlns=\"" + S(C::Text::kAAANamespaceURI) + "\" xmlns:xsd=\"" +
+           C::Text::kXMLSchemaNamespaceURI + "\" xmlns:xsi=\"" +
+           C::Text::kXMLSchemaInstanceNamespaceURI + "\" xmlns:SOAP-ENC=\"" +
+           C::Text::kSOAPEncodingNamespaceURI + "\">";
+}
+
+TEST(AuthResponse, EmptyResponseHasNoHeaderSession) {
+    EXPECT_EQ(VOR_AAA_AuthResponse().ToString(), responseOpen() + "</authenticateResponse>");
+}
+
+TEST(AuthResponse, CredentialValuesAndNamesWithoutValues) {
+    VOR_AAA_AuthResponse response;
+    response.AddCredentialValue("username", "ann");
+    response.AddCredentialValue("role", "r1");
+    response.AddCredentialValue("role", "r&2");
+    response.AddCredentialValue("empty", "");
+    EXPECT_EQ(response.ToString(),
+              responseOpen() + "<credential xmlns=\"" + C::Text::kAAANamespaceURI +
+                  "\"><empty/><role>r1</role><role>r&amp;2</role><username>ann</username>"
+                  "</credential></authenticateResponse>");
+}
+
+TEST(AuthResponse, CookiesAndFormFields) {
+    VOR_AAA_AuthResponse response;
+    response.AddSetCookieVar("AS_TICKET", "T<1>", "/", "0", "", "false");
+    response.AddFormFieldVar("VORUsername", "ann");
+    EXPECT_EQ(response.ToString(),
+              responseOpen() + "<bus:hdrSession xmlns:bus=\"" + C::Text::kBusNamespaceURI +
+                  "\"><setCookieVars xsi:type=\"SOAP-ENC:Array\" "
+                  "SOAP-ENC:arrayType=\"bus:setCookieVar[1]\"><item xsi:type=\"bus:setCookieVar\">"
+                  "<name xsi:type=\"xsd:string\" xml:space=\"preserve\">AS_TICKET</name>"
+                  "<value xsi:type=\"xsd:string\" xml:space=\"preserve\">T&lt;1&gt;</value>"
+                  "<path xsi:type=\"xsd:string\" xml:space=\"preserve\">/</path>"
+                  "<maxAge xsi:type=\"xsd:integer\">0</maxAge>"
+                  "<domain xsi:type=\"xsd:string\" xml:space=\"preserve\"></domain>"
+                  "<secure xsi:type=\"xsd:boolean\">false</secure></item></setCookieVars>"
+                  "<bus:formFieldVars xsi:type=\"SOAP-ENC:Array\" "
+                  "SOAP-ENC:arrayType=\"bus:formFieldVar[1]\"><item><name xsi:type=\"xsd:string\" "
+                  "xml:space=\"preserve\">VORUsername</name><value xsi:type=\"xsd:string\" "
+                  "xml:space=\"preserve\">ann</value></item></bus:formFieldVars>"
+                  "</bus:hdrSession></authenticateResponse>");
+}
+
+TEST(AuthResponse, RoundTripWithVisaExceptionAndVariables) {
+    VOR_AAA_AuthResponse response;
+    VOR_AAA_Visa visa;
+    visa.SetNamespaceID("ns");
+    visa.SetUserID("u");
+    visa.SetValue("as_session", "7");
+    response.SetVisa(visa);
+    response.GetException().SetErrorCode(-36);
+    response.GetException().AddMessage(0, "log on");
+    response.AddCredentialValue("username", "ann");
+    response.AddCredentialValue("none", "");
+    response.AddSetCookieVar("AS_TICKET", "T", "/", "-1", "d", "true");
+    response.AddFormFieldVar("f", "v");
+    const std::string text = response.ToString();
+    VOR_AAA_AuthResponse read;
+    load(read, text);
+    EXPECT_EQ(read.ToString(), text);
+    EXPECT_EQ(read.GetException().GetErrorCode(), -36);
+}
+
+TEST(AuthResponse, ReadsTheHeaderVariablesOfAnAuthenticateDocument) {
+    VOR_AAA_AuthResponse response;
+    load(response, frameworkAuthenticateDocument());
+    ASSERT_EQ(response.GetFormFieldVars().size(), 2u);
+    EXPECT_EQ(response.GetFormFieldVars()[1], (VOR_AAA_FormFieldVar{"VORUsername", "ann", ""}));
+    ASSERT_EQ(response.GetSetCookieVars().size(), 1u);
+    EXPECT_EQ(response.GetSetCookieVars()[0].value, I18NString("v"));
+    EXPECT_TRUE(response.GetVisa().IsEmpty());  // only the header part is taken
+}
+
+}  // namespace
