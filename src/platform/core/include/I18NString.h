@@ -3,7 +3,7 @@
 // The text is held as UTF-16 code units. Every position, count and length of this class is
 // measured in UTF-16 code units (a character outside the Basic Multilingual Plane counts two).
 //
-// Byte conversions are done by ICU converters, looked up by encoding name. Encoding names:
+// Encoding names (case, '-' and '_' do not matter for the first three rows):
 //   "UTF8" / "UTF-8"                     UTF-8.
 //   "UTF16" / "UTF-16"                   UTF-16 in host byte order (little-endian on x86/ARM).
 //                                        On input a leading byte-order mark selects the byte
@@ -11,7 +11,11 @@
 //   "ucs-2" / "UCS2" / "UCS-2"           like "UTF16", but strictly the Basic Multilingual
 //                                        Plane: surrogates in the input and characters beyond
 //                                        U+FFFF in the output are conversion errors.
-//   any other name ICU knows             e.g. "cp1252", "ISO-8859-1", "Shift_JIS".
+//   any other name ICU knows             through an ICU converter: "UTF-16LE"/"UTF-16BE"
+//                                        (explicit byte order), "cp1252", "ISO-8859-1",
+//                                        "Shift_JIS", with ICU's tables (in cp1252 the five
+//                                        unassigned bytes such as 0x81 map to the C1 controls
+//                                        U+0081..., as on Windows).
 //   null or ""                           the process default encoding (defaultEncoding()).
 //
 // Conversions are strict. Building a text from bytes that are not valid in their encoding, or
