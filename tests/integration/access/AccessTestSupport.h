@@ -1,0 +1,116 @@
+// Shared set-up of the access library's integration tests: the fixture directory's settings,
+// a private home directory for the library, process initialisation and handles.
+#pragma once
+
+#include <AccessAPI.h>
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <sstream>
+#include <string>
+
+namespace access_test {
+
+inline std::map<std::string, std::string> readEnvFile() {
+    const char* path = std::getenv("RIDGE_TEST_ENV");
+    std::map<std::string, std::string> env;
+    if (!path) return env;
+    std::ifstream in(path);
+    std::string line;
+    while (std::getline(in, line)) {
+        size_t eq = line.find('=');
+        if (eq == std::string::npos) continue;
+        std::string value = line.substr(eq + 1);
+        if (value.size() >= 2 && value.front() == '\'' && value.back() == '\'')
+            value = value.substr(1, value.size() - 2);
+        env[line.substr(0, eq)] = value;
+    }
+    return env;
+}
+
+inline std::string runtimeConfig(const std::string& host, const std::string& port,
+                                 const std::string& baseDn, const std::string& ns,
+                                 const std::string& timeout = "5") {
+    return "<TESSEL_CONFIGURATION_6.7.0><GENERATION>100</GENERATION><STORAGE_TYPE>2</STORAGE_TYPE>"
+           "<DEFAULT_NAMESPACE>" + ns + "</DEFAULT_NAMESPACE><SSL_CERT_DB></SSL_CERT_DB>"
+           "<SSL_ENABLED>false</SSL_ENABLED><LDAP><HOST>" + host + "</HOST><PORT>" + port +
+           "</PORT><BASE_DN>" + baseDn + "</BASE_DN><TIMEOUT>" + timeout +
+           "</TIMEOUT></LDAP></TESSEL_CONFIGURATION_6.7.0>";
+}
+
+inline constexpr AS_Version kVersion{0, AS_VERSION_WORD2, AS_VERSION_WORD3, AS_VERSION_WORD4};
+inline constexpr const char* kApp = "Access tests";
+inline constexpr const char* kNs = "ridgetest";
+inline constexpr const char* kPassword = "Secret#2024";
+
+// A home directory of its own (message files, language table, access.conf naming the fixture's
+// service identity), so tests never write into the source tree.
+inline std::string makeHome(const std::map<std::string, std::string>& env,
+                            const std::string& extraConf = "") {
+    namespace fs = std::filesystem;
+    std::string tmpl = (fs::temp_directory_path() / "ridge-access-home-XXXXXX").string();
+    std::string dir = mkdtemp(tmpl.data()) ? tmpl : std::string();
+    const fs::path source = ACCESS_TEST_SOURCE_HOME;
+    for (const char* f : {"ridge_tlxlang.tab", "srvcmsgs_en.msg", "srvcmsgs_fr.msg"})
+        fs::copy_file(source / f, fs::path(dir) / f);
+    std::ofstream conf(fs::path(dir) / "access.conf");
+    conf << "service_dn = " << env.at("RIDGE_SERVICE_DN") << "\n"
+         << "service_password_file = " << env.at("RIDGE_SERVICE_PASSWORD_FILE") << "\n"
+         << extraConf;
+    return dir;
+}
+
+class DirectoryTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        env = readEnvFile();
+        if (env.empty()) GTEST_SKIP() << "RIDGE_TEST_ENV not set: no test directory";
+        home = makeHome(env, extraConf());
+        initialize();
+        ASSERT_EQ(AS_OK, AS_SetSystemEncoding("utf8"));
+        useConfig(kNs);
+    }
+    void TearDown() override {
+        if (env.empty()) return;
+        AS_TesselProcessTerminate(kApp);
+        std::filesystem::remove_all(home);
+    }
+    virtual std::string extraConf() { return ""; }
+
+    void initialize() {
+        std::string h = "TALVEX_HOME=" + home;
+        std::string t = "TLXNLSTAB=" + home + "/ridge_tlxlang.tab";
+        std::string m = "SRVCMSGS=" + home + "/srvcmsgs_en.msg";
+        const char* settings[] = {h.c_str(), t.c_str(), m.c_str(), nullptr};
+        ASSERT_EQ(AS_OK, AS_TesselProcessInitialize2(kApp, settings));
+    }
+    void useConfig(const std::string& ns) {
+        std::string cfg = runtimeConfig(env["RIDGE_HOST"], env["RIDGE_PORT"], env["RIDGE_BASE_DN"], ns);
+        ASSERT_EQ(AS_OK, AS_SetTemporaryRuntimeConfig(cfg.c_str(), static_cast<uint32_t>(cfg.size())));
+    }
+    AS_Handle open() {
+        AS_Handle h = 0;
+        EXPECT_EQ(AS_OK, AS_Init(kVersion, &h, AS_INIT_FLAGS));
+        return h;
+    }
+    // Signs on by basic signon; returns the status.
+    int32_t signOn(AS_Handle h, const char* user, const char* password,
+                   const char* userClass = nullptr, AS_ObjectId* id = nullptr,
+                   char* ticket = nullptr, const char* ns = kNs) {
+        AS_ObjectId ignored = 0;
+        return AS_AuthenticateUser2(h, ns, user, password, userClass, id ? id : &ignored, ticket);
+    }
+    std::string sessionError(AS_Handle h, const char* lang = "en-us") {
+        char buf[1024] = "x";
+        EXPECT_EQ(AS_OK, AS_GetSessionLastErrorMsgWithLang(h, buf, sizeof buf, lang));
+        return buf;
+    }
+
+    std::map<std::string, std::string> env;
+    std::string home;
+};
+
+}  // namespace access_test

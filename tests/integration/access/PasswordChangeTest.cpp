@@ -1,0 +1,96 @@
+// Password change through the password modify operation, with the policy's rejections. Each
+// test first resets its user's password as the directory administrator, so runs repeat.
+#include <ldap.h>
+
+#include <chrono>
+#include <random>
+#include <thread>
+
+#include "AccessTestSupport.h"
+
+using namespace access_test;
+
+namespace {
+
+class PasswordChange : public DirectoryTest {
+protected:
+    // Sets userPassword (and optionally pwdReset) of uid=<uid> below ou=Sales as administrator.
+    void adminReset(const std::string& uid, bool mustChange) {
+        LDAP* ld = nullptr;
+        ASSERT_EQ(LDAP_SUCCESS, ldap_initialize(&ld, env["RIDGE_URL"].c_str()));
+        int v3 = LDAP_VERSION3;
+        ldap_set_option(ld, LDAP_OPT_PROTOCOL_VERSION, &v3);
+        berval cred{env["RIDGE_ADMIN_PASSWORD"].size(), env["RIDGE_ADMIN_PASSWORD"].data()};
+        ASSERT_EQ(LDAP_SUCCESS, ldap_sasl_bind_s(ld, env["RIDGE_ADMIN_DN"].c_str(), LDAP_SASL_SIMPLE,
+                                                 &cred, nullptr, nullptr, nullptr));
+        std::string dn = "uid=" + uid + ",ou=Sales,ou=ridgetest," + env["RIDGE_BASE_DN"];
+        char pw[] = "Secret#2024";
+        char* pwValues[] = {pw, nullptr};
+        char reset[] = "TRUE";
+        char* resetValues[] = {reset, nullptr};
+        LDAPMod setPw{LDAP_MOD_REPLACE, const_cast<char*>("userPassword"), {pwValues}};
+        LDAPMod setReset{LDAP_MOD_REPLACE, const_cast<char*>("pwdReset"), {resetValues}};
+        LDAPMod* mods[] = {&setPw, mustChange ? &setReset : nullptr, nullptr};
+        ASSERT_EQ(LDAP_SUCCESS, ldap_modify_ext_s(ld, dn.c_str(), mods, nullptr, nullptr));
+        ldap_unbind_ext_s(ld, nullptr, nullptr);
+    }
+    static std::string freshPassword() {
+        std::random_device rd;
+        return "Run#" + std::to_string(rd()) + "x";
+    }
+};
+
+TEST_F(PasswordChange, PolicyRejectionsAndSuccess) {
+    adminReset("chpw", false);
+    AS_Handle h = open();
+    EXPECT_EQ(AS_ERR_PASSWORD_TOO_SHORT, AS_ChangeExpiredBasicSignonPassword(h, kNs, "chpw", kPassword, "Ab#1"));
+    EXPECT_EQ(AS_ERR_PASSWORD_TOO_SHORT, AS_ChangeExpiredBasicSignonPassword(h, kNs, "chpw", kPassword, ""));
+    EXPECT_EQ(AS_ERR_BAD_CREDENTIALS, AS_ChangeExpiredBasicSignonPassword(h, kNs, "chpw", "wrong-old", "Whatever#123"));
+    EXPECT_EQ(AS_ERR_USER_NOT_FOUND, AS_ChangeExpiredBasicSignonPassword(h, kNs, "no-such-user", kPassword, "Whatever#123"));
+    // A pre-hashed value cannot be checked for quality, so the policy refuses it.
+    EXPECT_EQ(AS_ERR_PASSWORD_QUALITY, AS_ChangeExpiredBasicSignonPassword(h, kNs, "chpw", kPassword, "{SSHA}b3Ricm9rZW4taGFzaA=="));
+    EXPECT_NE("", sessionError(h));
+
+    std::string next = freshPassword();
+    ASSERT_EQ(AS_OK, AS_ChangeExpiredBasicSignonPassword(h, kNs, "chpw", kPassword, next.c_str()));
+    EXPECT_EQ(AS_ERR_BAD_CREDENTIALS, signOn(h, "chpw", kPassword));
+    EXPECT_EQ(AS_OK, signOn(h, "chpw", next.c_str()));
+    // Back to the previous password: in the history.
+    EXPECT_EQ(AS_ERR_PASSWORD_IN_HISTORY, AS_ForceChangeBasicSignonPassword(h, kNs, "chpw", next.c_str(), kPassword));
+    AS_Terminate(h);
+}
+
+TEST_F(PasswordChange, ExpiredPasswordIsChangedWithTheOldOne) {
+    adminReset("chpwexp", false);
+    std::this_thread::sleep_for(std::chrono::milliseconds(2100));  // the policy's age is 1 s
+    AS_Handle h = open();
+    ASSERT_EQ(AS_ERR_PASSWORD_EXPIRED, signOn(h, "chpwexp", kPassword));
+    EXPECT_EQ(AS_ERR_BAD_CREDENTIALS, AS_ChangeExpiredBasicSignonPassword(h, kNs, "chpwexp", "wrong-old", "Whatever#123"));
+    std::string next = freshPassword();
+    ASSERT_EQ(AS_OK, AS_ChangeExpiredBasicSignonPassword(h, kNs, "chpwexp", kPassword, next.c_str()));
+    // The new password is the one now (it may have expired again already).
+    int32_t status = signOn(h, "chpwexp", next.c_str());
+    EXPECT_TRUE(status == AS_OK || status == AS_ERR_PASSWORD_EXPIRED) << status;
+    EXPECT_EQ(AS_ERR_BAD_CREDENTIALS, signOn(h, "chpwexp", kPassword));
+    AS_Terminate(h);
+}
+
+TEST_F(PasswordChange, PasswordResetByAdministratorMustBeChanged) {
+    adminReset("chpwmust", true);
+    AS_Handle h = open();
+    ASSERT_EQ(AS_ERR_MUST_CHANGE_PASSWORD, signOn(h, "chpwmust", kPassword));
+    EXPECT_EQ(AS_ERR_PASSWORD_TOO_SHORT, AS_ForceChangeBasicSignonPassword(h, kNs, "chpwmust", kPassword, "short"));
+    std::string next = freshPassword();
+    ASSERT_EQ(AS_OK, AS_ForceChangeBasicSignonPassword(h, kNs, "chpwmust", kPassword, next.c_str()));
+    EXPECT_EQ(AS_OK, signOn(h, "chpwmust", next.c_str()));
+    AS_Terminate(h);
+}
+
+TEST_F(PasswordChange, LockedAndDisabledAccountsCannotChange) {
+    AS_Handle h = open();
+    EXPECT_EQ(AS_ERR_ACCOUNT_LOCKED, AS_ChangeExpiredBasicSignonPassword(h, kNs, "locked", kPassword, "Whatever#123"));
+    EXPECT_EQ(AS_ERR_ACCOUNT_DISABLED, AS_ChangeExpiredBasicSignonPassword(h, kNs, "disabled", kPassword, "Whatever#123"));
+    AS_Terminate(h);
+}
+
+}  // namespace

@@ -1,0 +1,246 @@
+// Process set-up, runtime configuration, encoding, handles from several threads, unreachable
+// servers, error texts and memory release.
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <chrono>
+#include <cstring>
+#include <thread>
+#include <vector>
+
+#include "AccessTestSupport.h"
+
+using namespace access_test;
+
+namespace {
+
+class Process : public DirectoryTest {
+protected:
+    void SetUp() override {
+        env = readEnvFile();
+        if (env.empty()) GTEST_SKIP() << "RIDGE_TEST_ENV not set: no test directory";
+        home = makeHome(env);
+    }
+    std::string config(const std::string& timeout = "5") {
+        return runtimeConfig(env["RIDGE_HOST"], env["RIDGE_PORT"], env["RIDGE_BASE_DN"], kNs, timeout);
+    }
+    std::string lastError(const char* lang) {
+        char buf[512] = "x";
+        EXPECT_EQ(AS_OK, AS_GetLastErrorMsgWithLang(buf, sizeof buf, lang));
+        return buf;
+    }
+};
+
+// A loopback port nobody listens on.
+int closedPort() {
+    int fd = socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in addr{};
+    addr.sin_family = AF_INET;
+    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr);
+    socklen_t len = sizeof addr;
+    getsockname(fd, reinterpret_cast<sockaddr*>(&addr), &len);
+    close(fd);
+    return ntohs(addr.sin_port);
+}
+
+TEST_F(Process, CallsBeforeInitialisationAndBadSettings) {
+    AS_Handle h = 0;
+    std::string cfg = config();
+    EXPECT_EQ(AS_ERR_NOT_INITIALIZED, AS_Init(kVersion, &h, AS_INIT_FLAGS));
+    EXPECT_EQ(AS_ERR_NOT_INITIALIZED, AS_SetTemporaryRuntimeConfig(cfg.c_str(), cfg.size()));
+    EXPECT_EQ(AS_ERR_NOT_INITIALIZED, AS_TesselProcessTerminate(kApp));
+    char buf[64];
+    EXPECT_EQ(AS_ERR_NOT_INITIALIZED, AS_GetLastErrorMsgWithLang(buf, sizeof buf, "en"));
+
+    const char* noHome[] = {"TLXNLSTAB=/nowhere", nullptr};
+    EXPECT_EQ(AS_ERR_SETTINGS, AS_TesselProcessInitialize2(kApp, noHome));
+    const char* badHome[] = {"TALVEX_HOME=/no/such/dir", nullptr};
+    EXPECT_EQ(AS_ERR_SETTINGS, AS_TesselProcessInitialize2(kApp, badHome));
+    EXPECT_EQ(AS_ERR_INVALID_ARGUMENT, AS_TesselProcessInitialize2(kApp, nullptr));
+}
+
+TEST_F(Process, InitialisationIsCountedAndTerminationReleasesHandles) {
+    initialize();
+    initialize();
+    std::string cfg = config();
+    ASSERT_EQ(AS_OK, AS_SetTemporaryRuntimeConfig(cfg.c_str(), cfg.size()));
+    AS_Handle h = open();
+    ASSERT_EQ(AS_OK, signOn(h, "alice", kPassword));
+    EXPECT_EQ(AS_OK, AS_TesselProcessTerminate(kApp));
+    EXPECT_EQ(AS_OK, signOn(h, "bob", kPassword));  // still initialised once
+    EXPECT_EQ(AS_OK, AS_TesselProcessTerminate(kApp));
+    EXPECT_EQ(AS_ERR_NOT_INITIALIZED, signOn(h, "bob", kPassword));
+    initialize();
+    EXPECT_EQ(AS_ERR_INVALID_HANDLE, signOn(h, "bob", kPassword));
+    // The runtime configuration went with the old initialisation.
+    AS_Handle fresh = 0;
+    EXPECT_EQ(AS_ERR_NO_CONFIGURATION, AS_Init(kVersion, &fresh, AS_INIT_FLAGS));
+}
+
+TEST_F(Process, RuntimeConfigurationRoundTripAndMalformedText) {
+    initialize();
+    int32_t size = 0;
+    EXPECT_EQ(AS_ERR_NO_CONFIGURATION, AS_GetRuntimeConfigSize(&size));
+    EXPECT_EQ(AS_ERR_NO_CONFIGURATION, AS_CheckConfiguration(1));
+    std::string cfg = config();
+    ASSERT_EQ(AS_OK, AS_SetTemporaryRuntimeConfig(cfg.c_str(), cfg.size()));
+    ASSERT_EQ(AS_OK, AS_GetRuntimeConfigSize(&size));
+    ASSERT_EQ(static_cast<int32_t>(cfg.size() + 1), size);
+    std::vector<char> buf(size);
+    int32_t used = 0;
+    ASSERT_EQ(AS_OK, AS_GetRuntimeConfig(buf.data(), size, &used));
+    EXPECT_EQ(size, used);
+    EXPECT_EQ(cfg, std::string(buf.data()));
+    EXPECT_EQ(AS_ERR_BUFFER_TOO_SMALL, AS_GetRuntimeConfig(buf.data(), size - 1, &used));
+    EXPECT_EQ(AS_OK, AS_CheckConfiguration(1));
+    EXPECT_EQ(AS_OK, AS_CheckConfiguration(2));
+
+    std::string broken = cfg.substr(0, cfg.size() - 5);
+    EXPECT_EQ(AS_ERR_CONFIG_SYNTAX, AS_SetTemporaryRuntimeConfig(broken.c_str(), broken.size()));
+    EXPECT_NE("", lastError("en"));
+    EXPECT_EQ(AS_ERR_CONFIG_SYNTAX, AS_SetTemporaryRuntimeConfig("", 0));
+    EXPECT_EQ(AS_ERR_INVALID_ARGUMENT, AS_SetTemporaryRuntimeConfig(nullptr, 10));
+    // The previous configuration stays in force.
+    ASSERT_EQ(AS_OK, AS_GetRuntimeConfig(buf.data(), size, &used));
+    EXPECT_EQ(cfg, std::string(buf.data()));
+    AS_Handle h = open();
+    EXPECT_EQ(AS_OK, signOn(h, "alice", kPassword));
+}
+
+TEST_F(Process, EncodingIsFixedOnceAHandleIsOpen) {
+    initialize();
+    char name[AS_ENCODING_NAME_SIZE];
+    ASSERT_EQ(AS_OK, AS_GetSystemEncoding(name));
+    EXPECT_STREQ("cp1252", name);
+    EXPECT_EQ(AS_ERR_UNKNOWN_ENCODING, AS_SetSystemEncoding("no-such-encoding"));
+    std::string cfg = config();
+    ASSERT_EQ(AS_OK, AS_SetTemporaryRuntimeConfig(cfg.c_str(), cfg.size()));
+    AS_Handle h = open();
+    EXPECT_EQ(AS_ERR_ENCODING_IN_FORCE, AS_SetSystemEncoding("utf8"));
+    EXPECT_EQ(AS_OK, AS_SetSystemEncoding("cp1252"));
+    // Texts travel in cp1252: "chloé" is 0xE9 there and is invalid UTF-8.
+    AS_ObjectId id = 0;
+    EXPECT_EQ(AS_OK, signOn(h, "chlo\xe9", kPassword, nullptr, &id));
+    EXPECT_EQ(1002u, id);
+    EXPECT_EQ(AS_ERR_BAD_CREDENTIALS, signOn(h, "chloé", kPassword));
+    // French error text in cp1252.
+    EXPECT_EQ("Le mot de passe a expir\xe9.", (signOn(h, "expired", kPassword), lastError("fr")));
+}
+
+TEST_F(Process, UnreachableServerFailsQuicklyWithinTheTimeout) {
+    initialize();
+    std::string port = std::to_string(closedPort());
+    std::string cfg = runtimeConfig("127.0.0.1", port, env["RIDGE_BASE_DN"], kNs, "2");
+    ASSERT_EQ(AS_OK, AS_SetTemporaryRuntimeConfig(cfg.c_str(), cfg.size()));
+    AS_Handle h = 0;
+    auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(AS_ERR_SERVER_UNREACHABLE, AS_Init(kVersion, &h, AS_INIT_FLAGS));
+    EXPECT_EQ(AS_ERR_SERVER_UNREACHABLE, AS_CheckConfiguration(2));
+    EXPECT_NE(std::string::npos, lastError("en").find("127.0.0.1:" + port));
+    // A host that does not answer: bounded by the 2 s timeout.
+    cfg = runtimeConfig("10.255.255.1", "389", env["RIDGE_BASE_DN"], kNs, "2");
+    ASSERT_EQ(AS_OK, AS_SetTemporaryRuntimeConfig(cfg.c_str(), cfg.size()));
+    EXPECT_EQ(AS_ERR_SERVER_UNREACHABLE, AS_Init(kVersion, &h, AS_INIT_FLAGS));
+    auto elapsed = std::chrono::steady_clock::now() - start;
+    EXPECT_LT(elapsed, std::chrono::seconds(4));
+    EXPECT_EQ(0u, h);
+}
+
+TEST_F(Process, HandlesWorkFromSeveralThreadsAtOnce) {
+    initialize();
+    std::string cfg = config();
+    ASSERT_EQ(AS_OK, AS_SetTemporaryRuntimeConfig(cfg.c_str(), cfg.size()));
+    const std::vector<std::pair<const char*, AS_ObjectId>> users = {
+        {"alice", 1000}, {"bob", 1001}, {"worker0", 1020}, {"worker1", 1021},
+        {"worker2", 1022}, {"worker3", 1023}, {"worker4", 1024}, {"chpw", 1008}};
+    std::atomic<int> failures{0};
+    std::vector<std::thread> threads;
+    for (const auto& [user, expected] : users) {
+        threads.emplace_back([&, user = user, expected = expected] {
+            AS_Handle h = 0;
+            if (AS_Init(kVersion, &h, AS_INIT_FLAGS) != AS_OK) {
+                ++failures;
+                return;
+            }
+            for (int i = 0; i < 10; ++i) {
+                AS_ObjectId id = 0;
+                char ticket[AS_TICKET_SIZE] = "";
+                if (AS_AuthenticateUser2(h, kNs, user, i % 3 ? kPassword : "bad-password", nullptr,
+                                         &id, ticket) != (i % 3 ? AS_OK : AS_ERR_BAD_CREDENTIALS))
+                    ++failures;
+                else if (i % 3 && (id != expected || AS_ExpireTicket(h, ticket) != AS_OK))
+                    ++failures;
+            }
+            AS_Terminate(h);
+        });
+    }
+    for (auto& t : threads) t.join();
+    EXPECT_EQ(0, failures.load());
+}
+
+TEST_F(Process, ErrorTextsFollowTheLanguageAndAreEmptyWithoutError) {
+    initialize();
+    std::string cfg = config();
+    ASSERT_EQ(AS_OK, AS_SetTemporaryRuntimeConfig(cfg.c_str(), cfg.size()));
+    ASSERT_EQ(AS_OK, AS_SetSystemEncoding("utf8"));
+    AS_Handle h = open();
+    EXPECT_EQ("", lastError("en"));
+    ASSERT_EQ(AS_ERR_ACCOUNT_LOCKED, signOn(h, "locked", kPassword));
+    EXPECT_EQ("The account is locked.", lastError("en-us"));
+    EXPECT_EQ("Le compte est verrouillé.", lastError("fr-CA"));
+    EXPECT_EQ("Le compte est verrouillé.", lastError("fr_BE"));
+    EXPECT_EQ("The account is locked.", lastError("de-de"));
+    EXPECT_EQ("The account is locked.", lastError(nullptr));
+    EXPECT_EQ("Le compte est verrouillé.", sessionError(h, "fr"));
+    // Cut at a character boundary: "é" is two bytes.
+    char small[24];
+    ASSERT_EQ(AS_OK, AS_GetLastErrorMsgWithLang(small, sizeof small, "fr"));
+    EXPECT_STREQ("Le compte est verrouill", small);
+    EXPECT_EQ(AS_ERR_BUFFER_TOO_SMALL, AS_GetLastErrorMsgWithLang(small, 0, "fr"));
+    EXPECT_EQ(AS_ERR_INVALID_ARGUMENT, AS_GetLastErrorMsgWithLang(nullptr, 10, "fr"));
+    // Another thread has its own last error.
+    std::string other = "x";
+    std::thread([&] { other = lastError("en"); }).join();
+    EXPECT_EQ("", other);
+    // A successful call clears it.
+    ASSERT_EQ(AS_OK, signOn(h, "alice", kPassword));
+    EXPECT_EQ("", lastError("en"));
+    EXPECT_EQ("", sessionError(h));
+    EXPECT_EQ(AS_ERR_INVALID_HANDLE, AS_GetSessionLastErrorMsgWithLang(h + 99, small, sizeof small, "en"));
+}
+
+TEST_F(Process, MemoryCallsAcceptOnlyWhatTheLibraryReturned) {
+    initialize();
+    std::string cfg = config();
+    ASSERT_EQ(AS_OK, AS_SetTemporaryRuntimeConfig(cfg.c_str(), cfg.size()));
+    AS_Handle h = open();
+    char* result = nullptr;
+    AS_ObjectId id = 0;
+    AS_EnvVar none[] = {{nullptr, nullptr}};
+    ASSERT_EQ(AS_MORE_ENV_NEEDED, AS_AuthenticateWebUserWithEnv(none, &result, h, kNs, nullptr, &id, nullptr));
+    EXPECT_EQ(AS_ERR_INVALID_ARGUMENT, AS_Free(result));  // wrong kind
+    EXPECT_EQ(AS_OK, AS_FreeResult(result));
+    EXPECT_EQ(AS_ERR_INVALID_ARGUMENT, AS_FreeResult(result));  // twice
+    char own[8];
+    EXPECT_EQ(AS_ERR_INVALID_ARGUMENT, AS_FreeResult(own));
+    EXPECT_EQ(AS_OK, AS_FreeResult(nullptr));
+    EXPECT_EQ(AS_OK, AS_Free(nullptr));
+}
+
+TEST_F(Process, InitRefusesWrongVersionAndFlags) {
+    initialize();
+    std::string cfg = config();
+    ASSERT_EQ(AS_OK, AS_SetTemporaryRuntimeConfig(cfg.c_str(), cfg.size()));
+    AS_Handle h = 0;
+    AS_Version wrong{0, 2, AS_VERSION_WORD3, AS_VERSION_WORD4};
+    EXPECT_EQ(AS_ERR_INVALID_ARGUMENT, AS_Init(wrong, &h, AS_INIT_FLAGS));
+    EXPECT_EQ(AS_ERR_INVALID_ARGUMENT, AS_Init(kVersion, &h, 0));
+    EXPECT_EQ(AS_ERR_INVALID_ARGUMENT, AS_Init(kVersion, nullptr, AS_INIT_FLAGS));
+    AS_Version anyWord1{0xBEEF, AS_VERSION_WORD2, AS_VERSION_WORD3, AS_VERSION_WORD4};
+    EXPECT_EQ(AS_OK, AS_Init(anyWord1, &h, AS_INIT_FLAGS));
+}
+
+}  // namespace

@@ -1,0 +1,186 @@
+// Tickets live in the directory: they validate on other handles and in other processes, and
+// refresh and expiry act on the stored entry. Certificates validate until changed or expired.
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <array>
+#include <cstdio>
+#include <cstring>
+#include <memory>
+
+#include "AccessTestSupport.h"
+
+using namespace access_test;
+
+namespace {
+
+class Tickets : public DirectoryTest {
+protected:
+    std::string ticketFor(AS_Handle h, const char* user, const char* userClass = nullptr) {
+        char ticket[AS_TICKET_SIZE] = "";
+        EXPECT_EQ(AS_OK, signOn(h, user, kPassword, userClass, nullptr, ticket));
+        return ticket;
+    }
+    // Runs the probe process; returns its exit status and output.
+    std::pair<int, std::string> probe(const std::string& ticket) {
+        std::string cmd = std::string(ACCESS_TICKET_PROBE) + " '" + home + "' '" +
+                          env["RIDGE_HOST"] + "' '" + env["RIDGE_PORT"] + "' '" +
+                          env["RIDGE_BASE_DN"] + "' '" + ticket + "'";
+        std::unique_ptr<FILE, int (*)(FILE*)> pipe(popen(cmd.c_str(), "r"), pclose);
+        std::string out;
+        std::array<char, 256> buf{};
+        while (pipe && fgets(buf.data(), buf.size(), pipe.get())) out += buf.data();
+        int status = pclose(pipe.release());
+        return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, out};
+    }
+};
+
+TEST_F(Tickets, TicketValidatesOnAnotherHandleWithExactResultText) {
+    AS_Handle a = open(), b = open();
+    std::string ticket = ticketFor(a, "alice", "Managers");
+    char* result = nullptr;
+    ASSERT_EQ(AS_OK, AS_ValidateTicket2(b, ticket.c_str(), kNs, &result));
+    EXPECT_EQ("<result><ticket id=\"" + ticket +
+                  "\"/><user id=\"1000\" name=\"Alice Anders\"/><uc id=\"101\" name=\"Managers\"/></result>",
+              std::string(result));
+    AS_FreeResult(result);
+    // The handle now acts for the ticket's user: it may refresh it.
+    EXPECT_EQ(AS_OK, AS_RefreshTicket(b, ticket.c_str()));
+
+    // No class: "All User Classes"; non-ASCII names as character references.
+    std::string t2 = ticketFor(a, "chloé");
+    ASSERT_EQ(AS_OK, AS_ValidateTicket2(b, t2.c_str(), kNs, &result));
+    EXPECT_NE(nullptr, std::strstr(result, "name=\"Chlo&#xE9; Dupr&#xE9;\""));
+    EXPECT_NE(nullptr, std::strstr(result, "<uc id=\"0\" name=\"All User Classes\"/>"));
+    AS_FreeResult(result);
+    AS_Terminate(a);
+    AS_Terminate(b);
+}
+
+TEST_F(Tickets, TicketValidatesInAnotherProcess) {
+    AS_Handle a = open();
+    std::string ticket = ticketFor(a, "bob");
+    auto [status, out] = probe(ticket);
+    EXPECT_EQ(0, status);
+    EXPECT_NE(std::string::npos, out.find("<user id=\"1001\" name=\"Bob Brown\"/>")) << out;
+    ASSERT_EQ(AS_OK, AS_ExpireTicket(a, ticket.c_str()));
+    EXPECT_EQ(1, probe(ticket).first);
+    AS_Terminate(a);
+}
+
+TEST_F(Tickets, UnknownMalformedAndForeignTickets) {
+    AS_Handle a = open(), b = open();
+    char* result = nullptr;
+    EXPECT_EQ(AS_ERR_UNKNOWN_TICKET, AS_ValidateTicket2(a, "0123456789abcdef0123456789abcdef", kNs, &result));
+    EXPECT_EQ(AS_ERR_UNKNOWN_TICKET, AS_ValidateTicket2(a, "*", kNs, &result));
+    EXPECT_EQ(AS_ERR_UNKNOWN_TICKET, AS_ValidateTicket2(a, "", kNs, &result));
+    EXPECT_EQ(AS_ERR_UNKNOWN_TICKET, AS_ValidateTicket2(a, "x,ou=tickets", kNs, &result));
+    EXPECT_EQ(AS_ERR_INVALID_ARGUMENT, AS_ValidateTicket2(a, nullptr, kNs, &result));
+    EXPECT_EQ(nullptr, result);
+
+    std::string alices = ticketFor(a, "alice");
+    // A ticket is valid only in its namespace.
+    EXPECT_EQ(AS_ERR_UNKNOWN_TICKET, AS_ValidateTicket2(b, alices.c_str(), "othertest", &result));
+    // Bob may neither refresh nor expire Alice's ticket.
+    ASSERT_EQ(AS_OK, signOn(b, "bob", kPassword));
+    EXPECT_EQ(AS_ERR_TICKET_NOT_REFRESHABLE, AS_RefreshTicket(b, alices.c_str()));
+    EXPECT_EQ(AS_ERR_TICKET_NOT_REFRESHABLE, AS_ExpireTicket(b, alices.c_str()));
+    EXPECT_EQ(AS_OK, AS_ExpireTicket(a, alices.c_str()));
+    EXPECT_EQ(AS_ERR_UNKNOWN_TICKET, AS_RefreshTicket(a, alices.c_str()));
+    EXPECT_EQ(AS_ERR_UNKNOWN_TICKET, AS_ExpireTicket(a, alices.c_str()));
+    AS_Terminate(a);
+    AS_Terminate(b);
+}
+
+TEST_F(Tickets, SignOnKeepsAValidTicketAndReplacesOthers) {
+    AS_Handle h = open();
+    char ticket[AS_TICKET_SIZE] = "";
+    ASSERT_EQ(AS_OK, signOn(h, "alice", kPassword, nullptr, nullptr, ticket));
+    std::string first = ticket;
+    ASSERT_EQ(AS_OK, signOn(h, "alice", kPassword, nullptr, nullptr, ticket));
+    EXPECT_EQ(first, ticket);
+    ASSERT_EQ(AS_OK, signOn(h, "bob", kPassword, nullptr, nullptr, ticket));
+    EXPECT_NE(first, ticket);
+    AS_Terminate(h);
+}
+
+class ShortTickets : public Tickets {
+    std::string extraConf() override { return "ticket_lifetime = 2\nticket_max_lifetime = 3\n"; }
+};
+
+TEST_F(ShortTickets, ExpiredAndOverAgeTickets) {
+    AS_Handle h = open();
+    std::string ticket = ticketFor(h, "alice");
+    EXPECT_EQ(AS_OK, AS_RefreshTicket(h, ticket.c_str()));
+    usleep(3500000);
+    char* result = nullptr;
+    EXPECT_EQ(AS_ERR_TICKET_EXPIRED, AS_ValidateTicket2(h, ticket.c_str(), kNs, &result));
+    EXPECT_EQ(AS_ERR_TICKET_EXPIRED, AS_RefreshTicket(h, ticket.c_str()));
+
+    // Refreshing keeps a ticket alive only up to its maximum lifetime.
+    std::string other = ticketFor(h, "alice");
+    int32_t status = AS_OK;
+    int refreshes = 0;
+    for (; refreshes < 6 && status == AS_OK; ++refreshes) {
+        usleep(900000);
+        status = AS_RefreshTicket(h, other.c_str());
+    }
+    EXPECT_TRUE(status == AS_ERR_TICKET_NOT_REFRESHABLE || status == AS_ERR_TICKET_EXPIRED) << status;
+    EXPECT_LE(refreshes, 5);
+    AS_Terminate(h);
+}
+
+class Certificates : public DirectoryTest {};
+
+TEST_F(Certificates, CertificateSignsOnUntilTampered) {
+    AS_Handle a = open(), b = open();
+    char cert[AS_CERTIFICATE_SIZE] = "";
+    EXPECT_EQ(AS_ERR_NOT_AUTHENTICATED, AS_GetCertificate(a, cert));
+    ASSERT_EQ(AS_OK, signOn(a, "alice", kPassword, "Managers"));
+    ASSERT_EQ(AS_OK, AS_GetCertificate(a, cert));
+
+    AS_ObjectId cls = 0, user = 0;
+    ASSERT_EQ(AS_OK, AS_ValidateCertificate(b, cert, kNs, 0, &cls, &user));
+    EXPECT_EQ(1000u, user);
+    EXPECT_EQ(101u, cls);
+    cls = 101;
+    EXPECT_EQ(AS_OK, AS_ValidateCertificate(b, cert, kNs, 1, &cls, &user));
+    cls = 103;  // Staff: one of alice's classes but not the certificate's
+    EXPECT_EQ(AS_ERR_USER_CLASS_NOT_ALLOWED, AS_ValidateCertificate(b, cert, kNs, 1, &cls, &user));
+    EXPECT_EQ(AS_ERR_INVALID_CERTIFICATE, AS_ValidateCertificate(b, cert, "othertest", 0, &cls, &user));
+
+    // Any changed character fails.
+    std::string text = cert;
+    for (size_t i = 0; i < text.size(); i += 7) {
+        std::string bad = text;
+        bad[i] = bad[i] == 'A' ? 'B' : 'A';
+        EXPECT_EQ(AS_ERR_INVALID_CERTIFICATE, AS_ValidateCertificate(b, bad.c_str(), kNs, 0, &cls, &user)) << i;
+    }
+    EXPECT_EQ(AS_ERR_INVALID_CERTIFICATE, AS_ValidateCertificate(b, (text + "x").c_str(), kNs, 0, &cls, &user));
+    EXPECT_EQ(AS_ERR_INVALID_CERTIFICATE, AS_ValidateCertificate(b, "", kNs, 0, &cls, &user));
+    // The handle that failed has no user.
+    EXPECT_EQ(AS_ERR_NOT_AUTHENTICATED, ASA_CreateTicket(b, cert));
+    AS_Terminate(a);
+    AS_Terminate(b);
+}
+
+TEST_F(Certificates, CertificateWithoutClassAcceptsTheUsersClasses) {
+    AS_Handle a = open(), b = open();
+    char cert[AS_CERTIFICATE_SIZE] = "";
+    ASSERT_EQ(AS_OK, signOn(a, "bob", kPassword));
+    ASSERT_EQ(AS_OK, AS_GetCertificate(a, cert));
+    AS_ObjectId cls = 103, user = 0;  // Staff
+    EXPECT_EQ(AS_OK, AS_ValidateCertificate(b, cert, kNs, 1, &cls, &user));
+    EXPECT_EQ(1001u, user);
+    cls = 101;  // Managers: not bob's
+    EXPECT_EQ(AS_ERR_USER_CLASS_NOT_ALLOWED, AS_ValidateCertificate(b, cert, kNs, 1, &cls, &user));
+    // The certificate handle can take a ticket.
+    cls = 0;
+    ASSERT_EQ(AS_OK, AS_ValidateCertificate(b, cert, kNs, 0, &cls, &user));
+    char ticket[AS_TICKET_SIZE];
+    EXPECT_EQ(AS_OK, ASA_CreateTicket(b, ticket));
+    AS_Terminate(a);
+    AS_Terminate(b);
+}
+
+}  // namespace

@@ -1,0 +1,105 @@
+#include <gtest/gtest.h>
+
+#include "RuntimeConfig.h"
+
+using ridge::access::parseRuntimeConfig;
+
+namespace {
+
+const std::string kText =
+    "<TESSEL_CONFIGURATION_6.7.0><GENERATION>100</GENERATION><STORAGE_TYPE>2</STORAGE_TYPE>"
+    "<DEFAULT_NAMESPACE>Ridge NS</DEFAULT_NAMESPACE><SSL_CERT_DB></SSL_CERT_DB>"
+    "<SSL_ENABLED>false</SSL_ENABLED><LDAP><HOST>dir.example.test</HOST><PORT>389</PORT>"
+    "<BASE_DN>o=Example & Co,c=FR</BASE_DN><TIMEOUT>-1</TIMEOUT></LDAP>"
+    "</TESSEL_CONFIGURATION_6.7.0>";
+
+std::string replaced(const std::string& from, const std::string& to) {
+    std::string t = kText;
+    t.replace(t.find(from), from.size(), to);
+    return t;
+}
+
+TEST(RuntimeConfig, ParsesTheTextTheNamespaceWrites) {
+    std::string error;
+    auto cfg = parseRuntimeConfig(kText, &error);
+    ASSERT_TRUE(cfg) << error;
+    EXPECT_EQ("6.7.0", cfg->version);
+    EXPECT_EQ(100, cfg->generation);
+    EXPECT_EQ(2, cfg->storageType);
+    EXPECT_EQ("Ridge NS", cfg->defaultNamespace);
+    EXPECT_EQ("", cfg->sslCertDb);
+    EXPECT_FALSE(cfg->sslEnabled);
+    EXPECT_EQ("dir.example.test", cfg->host);
+    EXPECT_EQ(389u, cfg->port);
+    EXPECT_EQ("o=Example & Co,c=FR", cfg->baseDn);  // raw text, no entities
+    EXPECT_EQ(-1, cfg->timeoutSeconds);
+    EXPECT_EQ(30, cfg->effectiveTimeout());
+    EXPECT_EQ("ldap://dir.example.test:389", cfg->url());
+    // A length that counts the NUL is accepted.
+    EXPECT_TRUE(parseRuntimeConfig(std::string_view(kText.c_str(), kText.size() + 1), nullptr));
+}
+
+TEST(RuntimeConfig, SslChoosesLdapsOnlyOnPort636) {
+    auto tls = parseRuntimeConfig(replaced("<SSL_ENABLED>false", "<SSL_ENABLED>true"), nullptr);
+    ASSERT_TRUE(tls);
+    EXPECT_FALSE(tls->useLdaps());  // StartTLS on 389
+    std::string text = replaced("<SSL_ENABLED>false", "<SSL_ENABLED>true");
+    text.replace(text.find("<PORT>389") + 6, 3, "636");
+    auto ldaps = parseRuntimeConfig(text, nullptr);
+    ASSERT_TRUE(ldaps);
+    EXPECT_EQ("ldaps://dir.example.test:636", ldaps->url());
+    auto v6 = parseRuntimeConfig(replaced("dir.example.test", "::1"), nullptr);
+    ASSERT_TRUE(v6);
+    EXPECT_EQ("ldap://[::1]:389", v6->url());
+}
+
+TEST(RuntimeConfig, RefusesMalformedText) {
+    const std::vector<std::string> bad = {
+        "",
+        kText.substr(0, kText.size() - 1),
+        kText + "x",
+        " " + kText,
+        replaced("<TESSEL_CONFIGURATION_6.7.0>", "<CONFIGURATION>"),
+        replaced("</TESSEL_CONFIGURATION_6.7.0>", "</TESSEL_CONFIGURATION_6.8.0>"),
+        replaced("<GENERATION>100</GENERATION>", "<GENERATION>1x0</GENERATION>"),
+        replaced("<GENERATION>100</GENERATION>", "<GENERATION>100</GENERATION><GENERATION>4</GENERATION>"),
+        replaced("<GENERATION>100</GENERATION>", "<UNKNOWN>1</UNKNOWN>"),
+        replaced("<GENERATION>100</GENERATION>", "<GENERATION>100"),
+        replaced("<SSL_ENABLED>false", "<SSL_ENABLED>yes"),
+        replaced("<HOST>dir.example.test</HOST>", ""),
+        replaced("<HOST>dir.example.test</HOST>", "<HOST></HOST>"),
+        replaced("dir.example.test", "dir example"),
+        replaced("dir.example.test", "evil/host?x"),
+        replaced("<PORT>389</PORT>", ""),
+        replaced("<PORT>389", "<PORT>0"),
+        replaced("<PORT>389", "<PORT>65536"),
+        replaced("<PORT>389", "<PORT>38a"),
+        replaced("<PORT>389", "<PORT>-389"),
+        replaced("<BASE_DN>o=Example & Co,c=FR</BASE_DN>", ""),
+        replaced("o=Example & Co,c=FR", "not a dn"),
+        replaced("<TIMEOUT>-1", "<TIMEOUT>-2"),
+        replaced("<TIMEOUT>-1", "<TIMEOUT>soon"),
+        replaced("<TIMEOUT>-1", "<TIMEOUT>99999999999"),
+        replaced("<TIMEOUT>-1</TIMEOUT></LDAP>", "<TIMEOUT>-1</TIMEOUT><LDAP></LDAP></LDAP>"),
+        replaced("Ridge NS", "Ridge<NS"),
+        replaced("<LDAP>", ""),
+    };
+    for (const auto& text : bad) {
+        std::string error;
+        EXPECT_FALSE(parseRuntimeConfig(text, &error)) << text;
+        EXPECT_FALSE(error.empty()) << text;
+    }
+}
+
+TEST(RuntimeConfig, OptionalElementsMayBeLeftOut) {
+    auto cfg = parseRuntimeConfig(
+        "<TESSEL_CONFIGURATION_1><LDAP><HOST>h</HOST><PORT>1</PORT><BASE_DN>dc=x</BASE_DN></LDAP>"
+        "</TESSEL_CONFIGURATION_1>",
+        nullptr);
+    ASSERT_TRUE(cfg);
+    EXPECT_EQ("", cfg->defaultNamespace);
+    EXPECT_EQ(-1, cfg->timeoutSeconds);
+    EXPECT_FALSE(parseRuntimeConfig("<TESSEL_CONFIGURATION_1></TESSEL_CONFIGURATION_1>", nullptr));
+}
+
+}  // namespace

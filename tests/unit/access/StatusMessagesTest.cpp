@@ -1,0 +1,116 @@
+// The status table, the message files shipped in the home directory and the settings file.
+#include <AccessAPI.h>
+#include <gtest/gtest.h>
+#include <ldap.h>
+
+#include <filesystem>
+#include <fstream>
+#include <set>
+#include <sstream>
+
+#include "Messages.h"
+#include "Settings.h"
+#include "Status.h"
+
+using namespace ridge::access;
+
+namespace {
+
+std::string readHomeFile(const std::string& name) {
+    std::ifstream in(std::string(ACCESS_TEST_SOURCE_HOME) + "/" + name);
+    std::ostringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+TEST(Status, EveryFailureHasATextInEveryShippedLanguage) {
+    size_t count = 0;
+    const int32_t* codes = allStatuses(&count);
+    std::set<std::string> names;
+    for (const char* lang : {"en", "fr"}) {
+        std::string error;
+        auto messages = parseMessageFile(readHomeFile(std::string("srvcmsgs_") + lang + ".msg"), &error);
+        ASSERT_TRUE(messages) << error;
+        for (size_t i = 0; i < count; ++i) {
+            if (codes[i] == AS_OK) continue;
+            EXPECT_TRUE(messages->count(codes[i])) << lang << " lacks " << codes[i];
+            names.insert(statusName(codes[i]));
+        }
+        // No text for a code the table does not know.
+        for (const auto& [code, text] : *messages) EXPECT_NE(nullptr, statusName(code)) << code;
+    }
+    EXPECT_EQ(count - 1, names.size());  // names are distinct
+}
+
+TEST(Status, CodesTheProviderReactsToKeepTheirMeaning) {
+    EXPECT_EQ(-3, AS_ERR_BAD_CREDENTIALS);
+    EXPECT_EQ(-129, AS_ERR_PASSWORD_EXPIRED);
+    EXPECT_EQ(-62, AS_ERR_MUST_CHANGE_PASSWORD);
+    EXPECT_EQ(-130, AS_ERR_ACCOUNT_LOCKED);
+    EXPECT_EQ(-131, AS_ERR_ACCOUNT_DISABLED);
+    EXPECT_EQ(-108, AS_ERR_SERVER_UNREACHABLE);
+    EXPECT_EQ(-41, AS_ERR_UNKNOWN_TICKET);
+    EXPECT_EQ(-145, AS_ERR_TICKET_EXPIRED);
+    EXPECT_EQ(-53, AS_ERR_INVALID_CERTIFICATE);
+    EXPECT_EQ(-125, AS_ERR_ENCODING_IN_FORCE);
+    EXPECT_EQ(-78, AS_ERR_PASSWORD_TOO_SHORT);
+    EXPECT_EQ(-200, AS_ERR_PASSWORD_IN_HISTORY);
+    EXPECT_EQ(-201, AS_ERR_PASSWORD_QUALITY);
+    EXPECT_EQ(AS_ERR_SERVER_UNREACHABLE, statusFromLdap(LDAP_SERVER_DOWN));
+    EXPECT_EQ(AS_ERR_SERVER_UNREACHABLE, statusFromLdap(LDAP_CONNECT_ERROR));
+    EXPECT_EQ(AS_ERR_TIMEOUT, statusFromLdap(LDAP_TIMEOUT));
+    EXPECT_EQ(AS_ERR_BAD_CREDENTIALS, statusFromLdap(LDAP_INVALID_CREDENTIALS));
+    EXPECT_EQ(AS_ERR_SERVER, statusFromLdap(LDAP_UNWILLING_TO_PERFORM));
+    EXPECT_EQ(AS_ERR_SERVER, statusFromLdap(LDAP_INSUFFICIENT_ACCESS));
+}
+
+TEST(Messages, FormatAndMalformedFiles) {
+    EXPECT_EQ("Cannot reach h:1", formatMessage("Cannot reach %1", "h:1"));
+    EXPECT_EQ("Locked.", formatMessage("Locked.", ""));
+    EXPECT_EQ("Failed (why)", formatMessage("Failed", "why"));
+    EXPECT_FALSE(parseMessageFile("-3\n", nullptr));
+    EXPECT_FALSE(parseMessageFile("x3 text\n", nullptr));
+    auto m = parseMessageFile("# comment\n\n  -3   Wrong.  \n", nullptr);
+    ASSERT_TRUE(m);
+    EXPECT_EQ("Wrong.", m->at(-3));
+}
+
+TEST(Messages, LanguageFallsBackToPrimaryThenEnglish) {
+    namespace fs = std::filesystem;
+    fs::path dir = fs::temp_directory_path() / ("access-msg-" + std::to_string(::getpid()));
+    fs::create_directories(dir);
+    std::ofstream(dir / "lang.tab") << "fr fr\nde-at de\n";
+    std::ofstream(dir / "srvcmsgs_en.msg") << "-3 Wrong.\n-130 Locked.\n";
+    std::ofstream(dir / "srvcmsgs_fr.msg") << "-3 Faux.\n";
+    MessageCatalog catalog((dir / "lang.tab").string(), (dir / "srvcmsgs_en.msg").string());
+    EXPECT_EQ("fr", catalog.codeFor("FR_ca"));
+    EXPECT_EQ("en", catalog.codeFor("de"));  // only de-at is listed, and has no file
+    EXPECT_EQ("Faux.", catalog.text(-3, "", "fr-FR"));
+    EXPECT_EQ("Locked.", catalog.text(-130, "", "fr"));  // missing in French
+    EXPECT_EQ("Wrong.", catalog.text(-3, "", "de-at"));  // no German file
+    EXPECT_EQ("Directory access error -999 (x)", catalog.text(-999, "x", "en"));
+    fs::remove_all(dir);
+}
+
+TEST(Settings, ParsesKeysAndRefusesUnknownOnes) {
+    auto s = parseAccessSettings(
+        "# c\nservice_rdn = cn=svc\nservice_password_file=pw\nticket_lifetime = 60\n"
+        "service_sasl_external = no\n",
+        nullptr);
+    ASSERT_TRUE(s);
+    EXPECT_EQ("cn=svc", s->serviceRdn);
+    EXPECT_EQ("pw", s->servicePasswordFile);
+    EXPECT_EQ(60, s->ticketLifetime);
+    EXPECT_EQ(28800, s->ticketMaxLifetime);
+    std::string error;
+    EXPECT_FALSE(parseAccessSettings("servce_dn = x\n", &error));
+    EXPECT_NE(std::string::npos, error.find("line 1"));
+    EXPECT_FALSE(parseAccessSettings("ticket_lifetime = -5\n", nullptr));
+    EXPECT_FALSE(parseAccessSettings("ticket_lifetime = 5s\n", nullptr));
+    EXPECT_FALSE(parseAccessSettings("service_sasl_external = maybe\n", nullptr));
+    EXPECT_FALSE(parseAccessSettings("just text\n", nullptr));
+    // The shipped file parses.
+    EXPECT_TRUE(parseAccessSettings(readHomeFile("access.conf"), &error)) << error;
+}
+
+}  // namespace
