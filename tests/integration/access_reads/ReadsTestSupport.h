@@ -4,7 +4,6 @@
 
 #include <AccessAPI.h>
 #include <gtest/gtest.h>
-#include <ldap.h>
 
 #include <string>
 #include <vector>
@@ -39,21 +38,6 @@ enum : AS_ObjectId {
     kEleves = 9204,
 };
 
-// Directory administration for set-up and for objects that vanish during a test.
-class Admin {
-public:
-    explicit Admin(const std::map<std::string, std::string>& env);
-    ~Admin();
-    bool exists(const std::string& dn);
-    void add(const std::string& dn, const std::vector<std::pair<std::string, std::string>>& attrs);
-    void remove(const std::string& dn);  // absent is fine
-    const std::string& base() const { return m_base; }
-
-private:
-    LDAP* m_ld = nullptr;
-    std::string m_base;
-};
-
 class ReadsTest : public access_test::DirectoryTest {
 protected:
     void SetUp() override;
@@ -61,9 +45,12 @@ protected:
     // The encoding of the texts exchanged with the library in this fixture.
     virtual const char* encoding() const { return "cp1252"; }
 
+    // Runs an ldap-utils tool (ldapadd, ldapdelete, ...) as the directory administrator with
+    // args, feeding it the LDIF text (with @BASE_DN@ filled in); returns its exit status.
+    int admin(const std::string& tool, const std::string& args, const std::string& ldif = "");
     // A further handle of the process (closed in TearDown); signed on as user when given.
     AS_Handle handleFor(const char* user, const char* userClass = nullptr);
-    // The list of a list call, with its count call's result compared.
+    // The result of a list call, asked first for the count.
     template <class ListCall>
     std::vector<AS_ObjectId> list(ListCall call) {
         uint32_t total = 0;
