@@ -101,10 +101,9 @@ LogSink& LogSink::instance() {
 void LogSink::configure(const LogSettings& settings) {
     PYXThreadGuard guard(m_lock);
     m_threshold.store(settings.threshold);
-    if (settings.destination != m_destination) {
-        closeFile();
-        m_destination = settings.destination;
-    }
+    // Reopened even when unchanged, so a reload after log rotation writes to the new file.
+    closeFile();
+    m_destination = settings.destination;
     m_retryAfter = {};
 }
 
