@@ -86,7 +86,11 @@ int32_t changePassword(AS_Handle handle, const char* namespaceName, const char* 
             fail(status, bound.diagnostic);
         }
         status = changeStatus(changed);
-        if (status != AS_OK) fail(status, changed.diagnostic);
+        if (status != AS_OK) {
+            std::string detail = ldap_err2string(changed.ldapResult);
+            if (!changed.diagnostic.empty()) detail += ": " + changed.diagnostic;
+            fail(status, detail);
+        }
         return AS_OK;
     });
 }

@@ -14,8 +14,12 @@ namespace {
 
 class PasswordChange : public DirectoryTest {
 protected:
-    // Sets userPassword (and optionally pwdReset) of uid=<uid> below ou=Sales as administrator.
-    void adminReset(const std::string& uid, bool mustChange) {
+    // Sets userPassword of uid=<uid> below ou=Sales as administrator (which also marks it for a
+    // change when the user's policy says so).
+    // The policy's password history has one-second timestamps: the same password entered twice
+    // within a second collides there, so the reset keeps a second apart from other changes.
+    void adminReset(const std::string& uid) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(1100));
         LDAP* ld = nullptr;
         ASSERT_EQ(LDAP_SUCCESS, ldap_initialize(&ld, env["RIDGE_URL"].c_str()));
         int v3 = LDAP_VERSION3;
@@ -26,13 +30,11 @@ protected:
         std::string dn = "uid=" + uid + ",ou=Sales,ou=ridgetest," + env["RIDGE_BASE_DN"];
         char pw[] = "Secret#2024";
         char* pwValues[] = {pw, nullptr};
-        char reset[] = "TRUE";
-        char* resetValues[] = {reset, nullptr};
         LDAPMod setPw{LDAP_MOD_REPLACE, const_cast<char*>("userPassword"), {pwValues}};
-        LDAPMod setReset{LDAP_MOD_REPLACE, const_cast<char*>("pwdReset"), {resetValues}};
-        LDAPMod* mods[] = {&setPw, mustChange ? &setReset : nullptr, nullptr};
+        LDAPMod* mods[] = {&setPw, nullptr};
         ASSERT_EQ(LDAP_SUCCESS, ldap_modify_ext_s(ld, dn.c_str(), mods, nullptr, nullptr));
         ldap_unbind_ext_s(ld, nullptr, nullptr);
+        std::this_thread::sleep_for(std::chrono::milliseconds(1100));
     }
     static std::string freshPassword() {
         std::random_device rd;
@@ -41,7 +43,7 @@ protected:
 };
 
 TEST_F(PasswordChange, PolicyRejectionsAndSuccess) {
-    adminReset("chpw", false);
+    adminReset("chpw");
     AS_Handle h = open();
     EXPECT_EQ(AS_ERR_PASSWORD_TOO_SHORT, AS_ChangeExpiredBasicSignonPassword(h, kNs, "chpw", kPassword, "Ab#1"));
     EXPECT_EQ(AS_ERR_PASSWORD_TOO_SHORT, AS_ChangeExpiredBasicSignonPassword(h, kNs, "chpw", kPassword, ""));
@@ -52,17 +54,19 @@ TEST_F(PasswordChange, PolicyRejectionsAndSuccess) {
     EXPECT_NE("", sessionError(h));
 
     std::string next = freshPassword();
-    ASSERT_EQ(AS_OK, AS_ChangeExpiredBasicSignonPassword(h, kNs, "chpw", kPassword, next.c_str()));
+    ASSERT_EQ(AS_OK, AS_ChangeExpiredBasicSignonPassword(h, kNs, "chpw", kPassword, next.c_str()))
+        << sessionError(h);
     EXPECT_EQ(AS_ERR_BAD_CREDENTIALS, signOn(h, "chpw", kPassword));
     EXPECT_EQ(AS_OK, signOn(h, "chpw", next.c_str()));
+    std::this_thread::sleep_for(std::chrono::milliseconds(1100));
     // Back to the previous password: in the history.
     EXPECT_EQ(AS_ERR_PASSWORD_IN_HISTORY, AS_ForceChangeBasicSignonPassword(h, kNs, "chpw", next.c_str(), kPassword));
     AS_Terminate(h);
 }
 
 TEST_F(PasswordChange, ExpiredPasswordIsChangedWithTheOldOne) {
-    adminReset("chpwexp", false);
-    std::this_thread::sleep_for(std::chrono::milliseconds(2100));  // the policy's age is 1 s
+    adminReset("chpwexp");
+    std::this_thread::sleep_for(std::chrono::milliseconds(1000));  // the policy's age is 1 s
     AS_Handle h = open();
     ASSERT_EQ(AS_ERR_PASSWORD_EXPIRED, signOn(h, "chpwexp", kPassword));
     EXPECT_EQ(AS_ERR_BAD_CREDENTIALS, AS_ChangeExpiredBasicSignonPassword(h, kNs, "chpwexp", "wrong-old", "Whatever#123"));
@@ -76,12 +80,13 @@ TEST_F(PasswordChange, ExpiredPasswordIsChangedWithTheOldOne) {
 }
 
 TEST_F(PasswordChange, PasswordResetByAdministratorMustBeChanged) {
-    adminReset("chpwmust", true);
+    adminReset("chpwmust");
     AS_Handle h = open();
     ASSERT_EQ(AS_ERR_MUST_CHANGE_PASSWORD, signOn(h, "chpwmust", kPassword));
     EXPECT_EQ(AS_ERR_PASSWORD_TOO_SHORT, AS_ForceChangeBasicSignonPassword(h, kNs, "chpwmust", kPassword, "short"));
     std::string next = freshPassword();
-    ASSERT_EQ(AS_OK, AS_ForceChangeBasicSignonPassword(h, kNs, "chpwmust", kPassword, next.c_str()));
+    ASSERT_EQ(AS_OK, AS_ForceChangeBasicSignonPassword(h, kNs, "chpwmust", kPassword, next.c_str()))
+        << sessionError(h);
     EXPECT_EQ(AS_OK, signOn(h, "chpwmust", next.c_str()));
     AS_Terminate(h);
 }

@@ -155,7 +155,7 @@ TEST_F(Process, HandlesWorkFromSeveralThreadsAtOnce) {
     ASSERT_EQ(AS_OK, AS_SetTemporaryRuntimeConfig(cfg.c_str(), cfg.size()));
     const std::vector<std::pair<const char*, AS_ObjectId>> users = {
         {"alice", 1000}, {"bob", 1001}, {"worker0", 1020}, {"worker1", 1021},
-        {"worker2", 1022}, {"worker3", 1023}, {"worker4", 1024}, {"chpw", 1008}};
+        {"worker2", 1022}, {"worker3", 1023}, {"worker4", 1024}, {"alice", 1000}};
     std::atomic<int> failures{0};
     std::vector<std::thread> threads;
     for (const auto& [user, expected] : users) {
