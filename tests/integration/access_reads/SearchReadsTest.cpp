@@ -91,3 +91,25 @@ TEST_F(ReadsUtf8Test, Utf8TextsPassUnchanged) {
     EXPECT_STREQ("Ωmega", text);
     search(h, 7, "\xC3(*", AS_ERR_INVALID_TEXT);
 }
+
+TEST_F(ReadsTest, ResultsLongerThanOnePageComeComplete) {
+    // More entries than the 500 the reads ask for per page.
+    std::string ldif =
+        "dn: ou=Many,ou=readsscratch,@BASE_DN@\nobjectClass: organizationalUnit\n"
+        "objectClass: ridgeFolder\nou: Many\nridgeId: 9950\n";
+    for (int i = 0; i < 600; ++i)
+        ldif += "\ndn: uid=m" + std::to_string(i) +
+                ",ou=Many,ou=readsscratch,@BASE_DN@\nobjectClass: inetOrgPerson\n"
+                "objectClass: ridgeUser\nsn: M\ncn: Many " +
+                std::to_string(i) + "\nridgeId: " + std::to_string(10000 + i) + "\n";
+    admin("ldapadd", "-c", ldif);  // entries left by an earlier run are kept
+    AS_Handle scratch = handleFor(nullptr);
+    ASSERT_EQ(AS_OK, signOn(scratch, "scratch", access_test::kPassword, 0, 0, 0, "readsscratch"));
+    Found found = search(scratch, 7, "Many *");
+    ASSERT_EQ(600u, found.size());
+    EXPECT_EQ((std::pair<std::string, AS_ObjectId>{"Many 0", 10000}), found.front());
+    EXPECT_EQ((std::pair<std::string, AS_ObjectId>{"Many 99", 10099}), found.back());
+    EXPECT_EQ(600u, list([&](uint32_t n, AS_ObjectId* i, uint32_t* t) {
+                        return ASA_FindUserFolderUsersList(scratch, 9950, n, i, t);
+                    }).size());
+}
