@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include <cctype>
+#include <chrono>
 #include <fstream>
 #include <nlohmann/json.hpp>
 #include <set>
@@ -105,6 +106,14 @@ TEST_F(LoggingTest, ThresholdFromConfigurationAndEnvironment) {
     LogTypedLogger::reloadConfiguration();
     EXPECT_TRUE(logger->isEnabled(10000));
     EXPECT_FALSE(logger->isEnabled(9999));
+}
+
+TEST_F(LoggingTest, ChangedConfigurationFileTakesEffectWithoutReload) {
+    writeConfiguration("level = 50000\n");
+    EXPECT_FALSE(logger->isEnabled(10000));
+    std::ofstream(home.path() / "logging.conf") << "level = 10000\n";
+    std::this_thread::sleep_for(std::chrono::milliseconds(1100));
+    EXPECT_TRUE(logger->isEnabled(10000));
 }
 
 TEST_F(LoggingTest, DefaultsWithoutConfigurationAreWarningsOnly) {

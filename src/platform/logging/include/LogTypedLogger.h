@@ -15,7 +15,8 @@
 //   destination = stderr | <file>     a relative file is below the home directory
 //   level = <number> | off            the threshold (default 50000: warnings)
 // The environment overrides it: BASALT_LOG_FILE (a file, or "stderr") and BASALT_LOG_LEVEL.
-// It is read on first use and again by reloadConfiguration().
+// It is read on first use, again when the file changes (looked at no more than once a second)
+// and whenever reloadConfiguration() is called.
 //
 // All members are thread-safe; every record is one whole line, never interleaved with another.
 // Logging never throws and never reports a failure to the caller (an unwritable destination

@@ -7,12 +7,35 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <system_error>
+
+#include "PYXHome.h"
 
 namespace basalt::logging {
 namespace {
 
 constexpr auto kRetryDelay = std::chrono::seconds(5);
+constexpr auto kCheckInterval = std::chrono::seconds(1);
+constexpr const char* kConfigName = "logging.conf";
+
+// What identifies a version of the configuration: its content (the file is small, and a
+// modification time can repeat when two edits fall into one clock tick).
+std::string stampOf(const std::string& file) {
+    std::ifstream in(file, std::ios::binary);
+    if (!in) {
+        return "absent";
+    }
+    std::string content = "present:";
+    content.append(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    return content;
+}
+
+std::int64_t steadyNanoseconds() {
+    return std::chrono::duration_cast<std::chrono::nanoseconds>(
+               std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+}
 
 std::string trimmed(const std::string& text) {
     const auto first = text.find_first_not_of(" \t\r");
@@ -65,7 +88,7 @@ void apply(LogSettings& settings, const std::string& home, const std::string& ke
 
 LogSettings readLogSettings(const std::string& home) {
     LogSettings settings;
-    std::ifstream file(std::filesystem::path(home) / "logging.conf");
+    std::ifstream file(std::filesystem::path(home) / kConfigName);
     std::string line;
     while (file && std::getline(file, line)) {
         const auto comment = line.find('#');
@@ -96,6 +119,57 @@ LogSink::~LogSink() {
 LogSink& LogSink::instance() {
     static LogSink sink;
     return sink;
+}
+
+void LogSink::reload() {
+    const std::string home = PYXHomeDirectory();
+    const std::string file = (std::filesystem::path(home) / kConfigName).string();
+    std::string stamp = stampOf(file);
+    configure(readLogSettings(home));
+    PYXThreadGuard guard(m_lock);
+    m_configFile = file;
+    m_configStamp = std::move(stamp);
+    m_configured.store(true);
+    m_nextCheck.store(steadyNanoseconds() +
+                      std::chrono::duration_cast<std::chrono::nanoseconds>(kCheckInterval).count());
+}
+
+void LogSink::refreshIfChanged() noexcept {
+    try {
+        if (!m_configured.load()) {
+            PYXThreadGuard guard(m_lock);  // first use: exactly one thread reads the file
+            if (!m_configured.load()) {
+                reload();
+            }
+            return;
+        }
+        std::int64_t due = m_nextCheck.load();
+        const std::int64_t now = steadyNanoseconds();
+        if (now < due ||
+            !m_nextCheck.compare_exchange_strong(
+                due,
+                now +
+                    std::chrono::duration_cast<std::chrono::nanoseconds>(kCheckInterval).count())) {
+            return;  // not yet, or another thread is checking
+        }
+        std::string file;
+        std::string known;
+        {
+            PYXThreadGuard guard(m_lock);
+            file = m_configFile;
+            known = m_configStamp;
+        }
+        if (stampOf(file) != known) {
+            reload();
+        }
+    } catch (...) {
+        // The settings in force stay.
+    }
+}
+
+bool LogSink::accepts(int level) noexcept {
+    refreshIfChanged();
+    return level >= m_threshold.load();
 }
 
 void LogSink::configure(const LogSettings& settings) {

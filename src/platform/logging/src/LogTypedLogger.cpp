@@ -2,11 +2,9 @@
 
 #include <map>
 #include <memory>
-#include <mutex>
 
 #include "LogRecord.h"
 #include "LogSink.h"
-#include "PYXHome.h"
 #include "PYXThread.h"
 
 using basalt::logging::LogSink;
@@ -18,22 +16,6 @@ std::string utf8OrEmpty(const I18NString& text) {
         return text.utf8();
     } catch (...) {
         return {};
-    }
-}
-
-void configureSink() noexcept {
-    try {
-        LogSink::instance().configure(basalt::logging::readLogSettings(PYXHomeDirectory()));
-    } catch (...) {
-        // Without a configuration the defaults stay in force.
-    }
-}
-
-void configureOnce() noexcept {
-    static std::once_flag once;
-    try {
-        std::call_once(once, configureSink);
-    } catch (...) {
     }
 }
 
@@ -62,7 +44,6 @@ LogTypedLogger::LogTypedLogger(std::string name, std::string type)
     : m_name(std::move(name)), m_type(std::move(type)) {}
 
 LogTypedLogger* LogTypedLogger::getInstance(const I18NString& name, const I18NString& type) {
-    configureOnce();
     return LogTypedLoggerRegistry::instance().find(utf8OrEmpty(name), utf8OrEmpty(type));
 }
 
@@ -83,6 +64,9 @@ void LogTypedLogger::log(const LogAuditIndication& indication) noexcept {
 }
 
 void LogTypedLogger::reloadConfiguration() noexcept {
-    configureOnce();
-    configureSink();
+    try {
+        LogSink::instance().reload();
+    } catch (...) {
+        // Without a configuration the settings in force stay.
+    }
 }
