@@ -3,6 +3,7 @@
 #include <openssl/rand.h>
 #include <strings.h>
 
+#include <atomic>
 #include <cstdio>
 
 #include "internal/Process.h"
@@ -122,6 +123,26 @@ std::optional<std::time_t> fromGeneralizedTime(const std::string& text) {
     return timegm(&tm);
 }
 
+namespace {
+
+// Deletes expired tickets of the namespace, at most once a minute per process and a bounded
+// number at a time, so the container does not grow with abandoned tickets.
+void purgeExpiredTickets(Session& s, const std::string& container, std::time_t now) {
+    static std::atomic<std::time_t> lastPurge{0};
+    std::time_t last = lastPurge.load();
+    if (now - last < 60 || !lastPurge.compare_exchange_strong(last, now)) return;
+    try {
+        std::string filter = "(&(objectClass=ridgeTicket)(ridgeTicketExpiry<=" +
+                             toGeneralizedTime(now) + "))";
+        for (const auto& e : s.service().search(container, Scope::One, filter, {}, 100))
+            s.service().remove(e.dn);
+    } catch (const AccessError&) {
+        // Best effort: a later sign-on tries again.
+    }
+}
+
+}  // namespace
+
 std::string issueTicket(Session& s) {
     s.requireAuthenticated();
     unsigned char raw[16];
@@ -132,6 +153,7 @@ std::string issueTicket(Session& s) {
     const AccessSettings settings = Process::instance().settings();
     std::time_t now = std::time(nullptr);
     std::string container = childDn("ou", schema::kTicketContainer, s.namespaceDn());
+    purgeExpiredTickets(s, container, now);
     std::vector<std::pair<std::string, std::vector<std::string>>> attrs = {
         {"objectClass", {"ridgeTicket"}},
         {"ridgeTicketId", {id}},
