@@ -36,6 +36,7 @@ typedef unsigned long VOR_CryptoHandle;
 #define VOR_CRYPTO_E_MEMORY (-8)          /* out of memory */
 #define VOR_CRYPTO_E_NO_DETAILS (-9)      /* no failure recorded for this handle and thread */
 #define VOR_CRYPTO_E_UNSUPPORTED (-10)    /* an action or data location not offered */
+#define VOR_CRYPTO_E_INTERNAL (-11)       /* an unexpected failure inside the service */
 
 /* Registers one user of the service named in the document's <serviceID>. */
 int VOR_CryptoInitialize(const char* initializeDocument, unsigned int flags, char** resultDocument);

@@ -9,6 +9,7 @@
 #include "CryptoError.h"
 #include "CryptoService.h"
 #include "PYXHome.h"
+#include "PYXThrowable.h"
 
 using basalt::crypto::CryptoError;
 using basalt::crypto::CryptoService;
@@ -37,10 +38,13 @@ int guarded(VOR_CryptoHandle handle, char** resultDocument, Body&& body) noexcep
         code = VOR_CRYPTO_E_MEMORY;
         details = "out of memory";
     } catch (const std::exception& error) {
-        code = VOR_CRYPTO_E_CIPHER;
+        code = VOR_CRYPTO_E_INTERNAL;
         details = error.what();
+    } catch (PYXThrowable& error) {
+        code = VOR_CRYPTO_E_INTERNAL;
+        details = error.getText();
     } catch (...) {
-        code = VOR_CRYPTO_E_CIPHER;
+        code = VOR_CRYPTO_E_INTERNAL;
         details = "unexpected failure";
     }
     try {
@@ -55,10 +59,13 @@ int guarded(VOR_CryptoHandle handle, char** resultDocument, Body&& body) noexcep
     return code;
 }
 
-void requireOutputs(const void* out, const void* outLength) {
+// Outputs are cleared first, so a failed call never leaves a stale pointer behind.
+void prepareOutputs(unsigned char** out, size_t* outLength) {
     if (out == nullptr || outLength == nullptr) {
         throw CryptoError(VOR_CRYPTO_E_ARGUMENT, "no place was given for the output");
     }
+    *out = nullptr;
+    *outLength = 0;
 }
 
 void requireInput(const void* data, size_t length) {
@@ -112,7 +119,7 @@ int VOR_SetInfo(VOR_CryptoHandle handle, const char* setInfoDocument, char** res
 int VOR_ProtectData(VOR_CryptoHandle handle, const void* data, size_t length, unsigned char** out,
                     size_t* outLength, unsigned int /*flags*/) {
     return guarded(handle, nullptr, [&] {
-        requireOutputs(out, outLength);
+        prepareOutputs(out, outLength);
         requireInput(data, length);
         auto state = CryptoService::instance().find(handle);
         auto sealed =
@@ -126,7 +133,7 @@ int VOR_ProtectData(VOR_CryptoHandle handle, const void* data, size_t length, un
 int VOR_UnprotectData(VOR_CryptoHandle handle, const void* data, size_t length, unsigned char** out,
                       size_t* outLength, unsigned int /*flags*/) {
     return guarded(handle, nullptr, [&] {
-        requireOutputs(out, outLength);
+        prepareOutputs(out, outLength);
         requireInput(data, length);
         auto state = CryptoService::instance().find(handle);
         auto clear =
