@@ -1,0 +1,131 @@
+// The encryption manager over the platform's data-protection service, with a throwaway home
+// directory for the protection key.
+#include "VOR_AAA_EncryptionManager.h"
+#include "VOR_AAA_Exception.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace {
+
+class EncryptionManagerTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        char pattern[] = "/tmp/om_crypto_homeXXXXXX";
+        ASSERT_NE(mkdtemp(pattern), nullptr);
+        s_home = pattern;
+        setenv("BASALT_HOME", s_home.c_str(), 1);
+    }
+    static void TearDownTestSuite() {
+        std::error_code ignored;
+        std::filesystem::remove_all(s_home, ignored);
+    }
+    static std::string s_home;
+};
+std::string EncryptionManagerTest::s_home;
+
+TEST_F(EncryptionManagerTest, RoundTripKeepsNonAsciiText) {
+    VOR_AAA_EncryptionManager manager;
+    const I18NString original(u"p\u00e4ss w\u00f6rd \u4e2d\u6587 \U0001F511");
+    I18NString value = original;
+    manager.Encrypt(value);
+    EXPECT_NE(value, original);
+    EXPECT_EQ(value.utf8().find_first_not_of(
+                  "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/="),
+              std::string::npos);
+    manager.Decrypt(value);
+    EXPECT_EQ(value, original);
+
+    std::string bytes = "plain";
+    manager.Encrypt(bytes);
+    manager.Decrypt(bytes);
+    EXPECT_EQ(bytes, "plain");
+}
+
+TEST_F(EncryptionManagerTest, EmptyValuesStayEmpty) {
+    VOR_AAA_EncryptionManager manager;
+    I18NString value;
+    manager.Encrypt(value);
+    EXPECT_TRUE(value.empty());
+    manager.Decrypt(value);
+    EXPECT_TRUE(value.empty());
+    EXPECT_TRUE(manager.DecryptedParameter(I18NString()).empty());
+}
+
+TEST_F(EncryptionManagerTest, TextThatIsNotBase64FailsBeforeTheServiceIsCalled) {
+    VOR_AAA_EncryptionManager manager;
+    I18NString value("not base64!");
+    try {
+        manager.Decrypt(value);
+        FAIL() << "no exception";
+    } catch (VOR_AAA_Exception& e) {
+        EXPECT_EQ(e.getErrorCode(), -19);
+        ASSERT_EQ(e.getMessageCount(), 1u);
+        EXPECT_EQ(e.getMessageN(0).getNumber(), 0x5060AF61u);
+        EXPECT_EQ(e.getMessageNestingLevelN(0), 1);
+        const auto& parms = e.getMessageN(0).getComponents();
+        EXPECT_EQ(parms.getParm(0).toText(), I18NString("PYXBase64Decode"));
+        EXPECT_NE(parms.getParm(1).toInteger(), 0);
+        EXPECT_EQ(e.getBackTrace().at(0).function, "DecryptData");
+    }
+    EXPECT_EQ(value, I18NString("not base64!"));
+}
+
+TEST_F(EncryptionManagerTest, AlteredValueIsRefusedWithTheServiceDetails) {
+    VOR_AAA_EncryptionManager manager;
+    std::string value = "secret";
+    manager.Encrypt(value);
+    value[value.size() / 2] = value[value.size() / 2] == 'A' ? 'B' : 'A';
+    const std::string altered = value;
+    try {
+        manager.Decrypt(value);
+        FAIL() << "no exception";
+    } catch (VOR_AAA_Exception& e) {
+        EXPECT_EQ(e.getErrorCode(), -19);
+        ASSERT_EQ(e.getMessageCount(), 2u);
+        EXPECT_EQ(e.getMessageN(0).getNumber(), 0x5066289Fu);
+        EXPECT_EQ(e.getMessageN(0).getComponents().getParm(0).toText(),
+                  I18NString("VOR_UnprotectData"));
+        EXPECT_EQ(e.getMessageN(1).getNumber(), 0x65B15F15u);
+        EXPECT_EQ(e.getMessageNestingLevelN(1), 2);
+        EXPECT_FALSE(e.getMessageN(1).getComponents().getParm(0).toText().empty());
+    }
+    EXPECT_EQ(value, altered);
+}
+
+TEST_F(EncryptionManagerTest, ManagersOfTwoNamespacesShareTheHomeKey) {
+    VOR_AAA_EncryptionManager first;
+    VOR_AAA_EncryptionManager second;
+    I18NString stored = first.EncryptedForStorage("configured value");
+    EXPECT_EQ(second.DecryptedParameter(stored), I18NString("configured value"));
+}
+
+TEST_F(EncryptionManagerTest, ConcurrentCallsOnOneManager) {
+    VOR_AAA_EncryptionManager manager;
+    std::vector<std::thread> threads;
+    std::vector<int> failures(4, 0);
+    for (int t = 0; t < 4; ++t) {
+        threads.emplace_back([&, t] {
+            for (int i = 0; i < 100; ++i) {
+                const std::string clear = "value " + std::to_string(t) + "/" + std::to_string(i);
+                std::string value = clear;
+                manager.Encrypt(value);
+                manager.Decrypt(value);
+                if (value != clear) {
+                    ++failures[t];
+                }
+            }
+        });
+    }
+    for (auto& thread : threads) {
+        thread.join();
+    }
+    EXPECT_EQ(failures, std::vector<int>(4, 0));
+}
+
+}  // namespace
