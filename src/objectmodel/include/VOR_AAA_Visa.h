@@ -48,7 +48,11 @@ public:
     // Set when a reader saw the closing "visa" tag.
     bool IsComplete() const { return m_complete; }
 
-    friend bool operator==(const VOR_AAA_Visa&, const VOR_AAA_Visa&) = default;
+    friend bool operator==(const VOR_AAA_Visa& a, const VOR_AAA_Visa& b) {
+        return a.m_namespaceID == b.m_namespaceID && a.m_visaID == b.m_visaID &&
+               a.m_userID == b.m_userID && a.m_roles == b.m_roles && a.m_groups == b.m_groups &&
+               a.m_data == b.m_data;
+    }
 
 private:
     friend class VOR_AAA_VisaHandler;

@@ -1,0 +1,46 @@
+// VOR_AAA_QueryProperties: a bare property list ("properties" element with "item" children).
+//
+// Usage:
+//   VOR_AAA_QueryProperties list;
+//   list.Load(text, length);                 // document name "properties"
+//   for (const std::string& name : list.GetProperties()) ...
+// Written form: <properties xmlns:xsi xmlns:SOAP-ENC xsi:type="SOAP-ENC:Array"
+// SOAP-ENC:arrayType="cm:propEnum[N]"><item xsi:type="cm:propEnum">name</item>...</properties>
+#pragma once
+
+#include "I18NString.h"
+#include "VOR_AAA_DefaultHandlers.h"
+#include "VOR_AAA_Serializable.h"
+
+#include <set>
+#include <string>
+
+class VOR_AAA_QueryProperties : public VOR_AAA_Serializable {
+public:
+    void Write(std::ostream& out) const override;
+    void Load(const char* text, size_t length) override;
+
+    const std::set<std::string>& GetProperties() const { return m_properties; }
+    void AddProperty(const std::string& name) { m_properties.insert(name); }
+
+private:
+    std::set<std::string> m_properties;
+};
+
+class VOR_AAA_QueryPropertiesHandler : public virtual VOR_AAA_DefaultContentHandler {
+public:
+    explicit VOR_AAA_QueryPropertiesHandler(VOR_AAA_QueryProperties& target) : m_target(target) {}
+
+    void startDocument() override;
+    void startElement(const XMLCh* const uri, const XMLCh* const localname,
+                      const XMLCh* const qname, const xercesc::Attributes& attrs) override;
+    void endElement(const XMLCh* const uri, const XMLCh* const localname,
+                    const XMLCh* const qname) override;
+    void characters(const XMLCh* const chars, const XMLSize_t length) override;
+
+private:
+    VOR_AAA_QueryProperties& m_target;
+    int m_state = 0;  // 0 outside, 1 properties, 2 an item
+    int m_depth = 0;
+    I18NString m_text;
+};

@@ -1,0 +1,197 @@
+// The query, the query document and the property list: exact written forms (literal tabs
+// included), the reader's tolerance rules and round trips.
+#include "VOR_AAA_Const.h"
+#include "VOR_AAA_Exception.h"
+#include "VOR_AAA_QueryDoc.h"
+#include "VOR_AAA_QueryProperties.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+namespace {
+
+using C = VOR_AAA_Const;
+using Query = VOR_AAA_Query;
+
+std::string S(const char* text) {
+    return text;
+}
+
+std::string queryOpen() {
+    return "<query\t\txmlns=\"" + S(C::Text::kAAANamespaceURI) + "\" \t\t\txmlns:SOAP-ENC=\"" +
+           C::Text::kSOAPEncodingNamespaceURI + "\"\t\t\txmlns:xsi=\"" +
+           C::Text::kXMLSchemaInstanceNamespaceURI + "\" \t\t\txmlns:cm=\"" +
+           C::Text::kAAANamespaceURI + "\"><search xsi:type=\"SOAP-ENC:Array\">";
+}
+
+Query readQuery(const std::string& body) {
+    Query query;
+    const std::string text = "<query>" + body + "</query>";
+    query.Load(text.data(), text.size());
+    return query;
+}
+
+TEST(QueryWrite, MinimalQueryHasNoSortAndNoOptions) {
+    Query query;
+    query.SetSearchPath("VORID('ns')/*");
+    query.AddProperty("name");
+    query.AddProperty("defaultName");
+    query.AddProperty("name");  // held once
+    EXPECT_EQ(query.ToString(),
+              queryOpen() +
+                  "VORID(&apos;ns&apos;)/*</search><properties xsi:type=\"SOAP-ENC:Array\" "
+                  "SOAP-ENC:arrayType=\"cm:propertyEnum[2]\"><item xsi:type=\"cm:propEnum\">"
+                  "defaultName</item><item xsi:type=\"cm:propEnum\">name</item></properties>"
+                  "</query>");
+}
+
+TEST(QueryWrite, SortListCountsSkippedEntriesAndOptionsInOrder) {
+    Query query;
+    query.SetSearchPath("VORID(\"n\"s\")");
+    query.AddSortBy("name", Query::eAscending);
+    query.AddSortBy("email", Query::eNotSet);
+    query.AddSortBy("surname", Query::eDescending);
+    query.SetSkipObjects(10);
+    query.SetMaxObjects(-1);
+    query.SetSchemaInfo(true);
+    query.SetRefProps("members", {"userName", "email"});
+    EXPECT_EQ(query.ToString(),
+              queryOpen() +
+                  "VORID(&quot;n&amp;quot;s&quot;)</search><properties "
+                  "xsi:type=\"SOAP-ENC:Array\" SOAP-ENC:arrayType=\"cm:propertyEnum[0]\">"
+                  "</properties><sortBy xsi:type=\"SOAP-ENC:Array\" "
+                  "SOAP-ENC:arrayType=\"cm:sort[3]\"><item xsi:type=\"cm:sort\"><propName>name"
+                  "</propName><order>ascending</order></item><item xsi:type=\"cm:sort\">"
+                  "<propName>surname</propName><order>descending</order></item></sortBy>"
+                  "<options xsi:type=\"cm:queryOptions\"><skipObjects xsi:type=\"xsd:long\">10"
+                  "</skipObjects><maxObjects xsi:type=\"xsd:long\">-1</maxObjects><schemaInfo "
+                  "xsi:type=\"xsd:boolean\">true</schemaInfo><refProps "
+                  "xsi:type=\"SOAP-ENC:Array\" SOAP-ENC:arrayType=\"cm:refProp[1]\"><item "
+                  "xsi:type=\"cm:refProp\"><refPropName xsi:type=\"cm:propEnum\">members"
+                  "</refPropName><properties xsi:type=\"SOAP-ENC:Array\" "
+                  "SOAP-ENC:arrayType=\"cm:propertyEnum[2]\"><item xsi:type=\"cm:propEnum\">"
+                  "email</item><item xsi:type=\"cm:propEnum\">userName</item></properties>"
+                  "</item></refProps></options></query>");
+}
+
+TEST(QueryRead, DefaultsWithoutOptions) {
+    const Query query = readQuery("<search>VORID('ns')</search>");
+    EXPECT_EQ(query.GetSkipObjects(), 0);
+    EXPECT_EQ(query.GetMaxObjects(), 0);
+    EXPECT_FALSE(query.GetSchemaInfo());
+    EXPECT_TRUE(query.GetRefProps().empty());
+    EXPECT_EQ(query.ToString().find("<options"), std::string::npos);
+}
+
+TEST(QueryRead, ToleranceRules) {
+    const Query query = readQuery(
+        "<search>VORID('a&amp;apos;b')</search>"
+        "<properties><item>name</item><item></item><item>name</item><other>x</other>"
+        "</properties>"
+        "<sortBy><item><propName>a</propName><order>DESCENDING</order></item>"
+        "<item><propName></propName><order></order></item>"
+        "<item><propName>b</propName><order>descending</order></item></sortBy>"
+        "<options><maxObjects>25abc</maxObjects><skipObjects>abc</skipObjects>"
+        "<schemaInfo>1</schemaInfo>"
+        "<refProps><item><refPropName>members</refPropName><properties><item>email</item>"
+        "</properties></item><item><refPropName></refPropName><properties/></item>"
+        "</refProps></options>");
+    EXPECT_EQ(query.GetSearchPath(), "VORID('a'b')");
+    EXPECT_EQ(query.GetProperties(), Query::PropertySet{"name"});
+    ASSERT_EQ(query.GetSortBy().size(), 1u);
+    EXPECT_EQ(query.GetSortBy()[0], (Query::SortSpec{"b", Query::eDescending}));
+    EXPECT_EQ(query.GetMaxObjects(), 25);
+    EXPECT_EQ(query.GetSkipObjects(), 0);
+    EXPECT_FALSE(query.GetSchemaInfo());
+    ASSERT_EQ(query.GetRefProps().size(), 1u);
+    EXPECT_EQ(query.GetRefProps().at("members"), Query::PropertySet{"email"});
+}
+
+TEST(QueryRead, SameListingIgnoresPaging) {
+    Query first = readQuery(
+        "<search>VORID('ns')/*</search><properties><item>name</item>"
+        "</properties><options><skipObjects>0</skipObjects></options>");
+    Query second = readQuery(
+        "<search>VORID('ns')/*</search><properties><item>name</item>"
+        "</properties><options><skipObjects>10</skipObjects></options>");
+    EXPECT_TRUE(first.IsSameListing(second));
+    second.AddSortBy("name", Query::eAscending);
+    EXPECT_FALSE(first.IsSameListing(second));
+}
+
+std::string envelope(const std::string& header, const std::string& query) {
+    return "<SOAP-ENV:Envelope xmlns:SOAP-ENV=\"" + S(C::Text::kSOAPEnvelopeNamespaceURI) +
+           "\" xmlns:bus=\"" + C::Text::kBusNamespaceURI + "\" xmlns:xsd=\"" +
+           C::Text::kXMLSchemaNamespaceURI + "\" xmlns:xsi=\"" +
+           C::Text::kXMLSchemaInstanceNamespaceURI + "\" xmlns:SOAP-ENC=\"" +
+           C::Text::kSOAPEncodingNamespaceURI + "\"><SOAP-ENV:Header>" + header +
+           "</SOAP-ENV:Header><SOAP-ENV:Body>" + query + "</SOAP-ENV:Body></SOAP-ENV:Envelope>";
+}
+
+TEST(QueryDoc, WrittenEnvelope) {
+    VOR_AAA_QueryDoc doc;
+    doc.GetQuery().SetSearchPath("VORID('ns')");
+    EXPECT_EQ(doc.ToString(), envelope(doc.GetBiBusHeader().ToString(), doc.GetQuery().ToString()));
+}
+
+TEST(QueryDoc, ReadsWhatAFrameworkSends) {
+    const std::string text =
+        "<env:Envelope xmlns:env=\"http://schemas.xmlsoap.org/soap/envelope/\" "
+        "xmlns:b=\"urn:bus\"><env:Header><b:biBusHeader><b:additionalInfo>"
+        "<b:contentLocale>fr</b:contentLocale></b:additionalInfo><b:VOR><b:VORPassport><b:id>P"
+        "</b:id></b:VORPassport></b:VOR></b:biBusHeader><other/></env:Header>"
+        "<env:Body><q:query xmlns:q=\"urn:q\"><q:search>VORID('ridge')/*[@name='a]b']"
+        "</q:search><q:properties><q:item>defaultName</q:item><q:item>searchPath</q:item>"
+        "</q:properties><q:options><q:maxObjects>50</q:maxObjects></q:options></q:query>"
+        "</env:Body></env:Envelope>";
+    VOR_AAA_QueryDoc doc;
+    doc.Load(text.data(), text.size());
+    EXPECT_EQ(doc.GetBiBusHeader().GetPassportID(), I18NString("P"));
+    EXPECT_EQ(doc.GetBiBusHeader().GetAdditionalInfo().GetContentLocale(), I18NString("fr"));
+    EXPECT_EQ(doc.GetQuery().GetSearchPath(), "VORID('ridge')/*[@name='a]b']");
+    EXPECT_EQ(doc.GetQuery().GetProperties().size(), 2u);
+    EXPECT_EQ(doc.GetQuery().GetMaxObjects(), 50);
+}
+
+TEST(QueryDoc, RoundTrip) {
+    VOR_AAA_QueryDoc doc;
+    doc.GetBiBusHeader().SetPassportID("P");
+    doc.GetBiBusHeader().GetFormFieldVars().push_back({"f", "v", ""});
+    Query& query = doc.GetQuery();
+    query.SetSearchPath("VORID(\"ns:u:authid=1\")//*[contains(@email, 'x&y')]");
+    query.AddProperty("email");
+    query.AddSortBy("email", Query::eDescending);
+    query.SetSkipObjects(3);
+    query.SetMaxObjects(7);
+    query.SetSchemaInfo(true);
+    query.SetRefProps("members", {"name"});
+    const std::string text = doc.ToString();
+    VOR_AAA_QueryDoc read;
+    read.Load(text.data(), text.size());
+    EXPECT_EQ(read.GetQuery(), query);
+    EXPECT_EQ(read.ToString(), text);
+}
+
+TEST(QueryDoc, MalformedTextFails) {
+    VOR_AAA_QueryDoc doc;
+    const std::string text = "<Envelope><Body><query></Body></Envelope>";
+    EXPECT_THROW(doc.Load(text.data(), text.size()), VOR_AAA_Exception);
+}
+
+TEST(QueryProperties, WrittenFormAndRoundTrip) {
+    VOR_AAA_QueryProperties list;
+    list.AddProperty("userName");
+    list.AddProperty("email");
+    const std::string text = list.ToString();
+    EXPECT_EQ(text, "<properties xmlns:xsi=\"" + S(C::Text::kXMLSchemaInstanceNamespaceURI) +
+                        "\" xmlns:SOAP-ENC=\"" + C::Text::kSOAPEncodingNamespaceURI +
+                        "\" xsi:type=\"SOAP-ENC:Array\" SOAP-ENC:arrayType=\"cm:propEnum[2]\">"
+                        "<item xsi:type=\"cm:propEnum\">email</item>"
+                        "<item xsi:type=\"cm:propEnum\">userName</item></properties>");
+    VOR_AAA_QueryProperties read;
+    read.Load(text.data(), text.size());
+    EXPECT_EQ(read.GetProperties(), list.GetProperties());
+}
+
+}  // namespace
