@@ -177,7 +177,7 @@ typedef struct AS_EnvVar {
 #define AS_ATTR_DESCRIPTION 1
 
 /* Namespace property numbers of AS_GetNamespaceProperties2. */
-#define AS_NSPROP_AUTH_MODES 7     /* comma-separated sign-on modes, e.g. "basic,os" */
+#define AS_NSPROP_AUTH_MODES 7      /* comma-separated sign-on modes, e.g. "basic,os" */
 #define AS_NSPROP_PRODUCT_LOCALE 21 /* default product locale, e.g. "en-us" */
 #define AS_NSPROP_CONTENT_LOCALE 22 /* default content locale */
 #define AS_NSPROP_BUFFER_SIZE 256   /* each property buffer */
@@ -189,13 +189,13 @@ typedef struct AS_EnvVar {
 /* Flag of ASA_GetSessionUserClassList entries. */
 #define AS_SESSION_CLASS_ACTIVE 1 /* the class is in force for this session */
 
-#define AS_TICKET_SIZE 256          /* ticket buffers; a ticket is 32 hex digits */
-#define AS_CERTIFICATE_SIZE 2048    /* certificate buffers */
-#define AS_ENCODING_NAME_SIZE 255   /* AS_GetSystemEncoding buffer */
-#define AS_MAX_NAME_SIZE 256        /* names, including the NUL */
+#define AS_TICKET_SIZE 256           /* ticket buffers; a ticket is 32 hex digits */
+#define AS_CERTIFICATE_SIZE 2048     /* certificate buffers */
+#define AS_ENCODING_NAME_SIZE 255    /* AS_GetSystemEncoding buffer */
+#define AS_MAX_NAME_SIZE 256         /* names, including the NUL */
 #define AS_MAX_DESCRIPTION_SIZE 1024 /* descriptions, including the NUL */
-#define AS_MAX_FIELD_SIZE 256       /* other user fields and signon texts, including the NUL */
-#define AS_SEARCH_NAME_SIZE 255     /* one name record of ASA_Search3 */
+#define AS_MAX_FIELD_SIZE 256        /* other user fields and signon texts, including the NUL */
+#define AS_SEARCH_NAME_SIZE 255      /* one name record of ASA_Search3 */
 
 /* ---- Process ---------------------------------------------------------------------------------
  * settings: array of "NAME=value" texts ended by a null pointer. Read: TALVEX_HOME (home
@@ -304,8 +304,8 @@ AS_API int32_t AS_Free(void* block);
  * count only and returns 0). Parent of a root object: *parentId 0. */
 AS_API int32_t ASA_FindObjectAttributeSize(AS_Handle handle, AS_ObjectId id, int32_t objectType,
                                            int32_t attribute, uint32_t* size);
-AS_API int32_t ASA_FindUserInfo(AS_Handle handle, AS_ObjectId userId, char* name,
-                                char* description, AS_ObjectId* userFolderId);
+AS_API int32_t ASA_FindUserInfo(AS_Handle handle, AS_ObjectId userId, char* name, char* description,
+                                AS_ObjectId* userFolderId);
 AS_API int32_t ASA_FindUserInfo4(AS_Handle handle, AS_ObjectId userId, char* name,
                                  char* description, char* email, char* telephone,
                                  char* contentLocale, char* productLocale, char* givenName,
@@ -315,9 +315,9 @@ AS_API int32_t ASA_FindUserFolderInfo(AS_Handle handle, AS_ObjectId folderId, ch
 AS_API int32_t ASA_FindUserClassInfo(AS_Handle handle, AS_ObjectId classId, char* name,
                                      char* description, AS_ObjectId* parentClassId,
                                      uint32_t* childClassCount);
-AS_API int32_t ASA_FindUserClassInfoByName(AS_Handle handle, const char* name,
-                                           AS_ObjectId* classId, char* description,
-                                           AS_ObjectId* parentClassId, uint32_t* childClassCount);
+AS_API int32_t ASA_FindUserClassInfoByName(AS_Handle handle, const char* name, AS_ObjectId* classId,
+                                           char* description, AS_ObjectId* parentClassId,
+                                           uint32_t* childClassCount);
 AS_API int32_t ASA_FindUserFolderParent(AS_Handle handle, AS_ObjectId folderId,
                                         AS_ObjectId* parentFolderId);
 AS_API int32_t ASA_FindUserClassParent(AS_Handle handle, AS_ObjectId classId,
@@ -330,15 +330,13 @@ AS_API int32_t ASA_FindUserUserFolder(AS_Handle handle, AS_ObjectId userId,
 AS_API int32_t ASA_FindUserClassChildrenCount3(AS_Handle handle, AS_ObjectId classId,
                                                uint32_t* count);
 AS_API int32_t ASA_FindUserClassChildrenList3(AS_Handle handle, AS_ObjectId classId,
-                                              uint32_t capacity, AS_ObjectId* ids,
-                                              uint32_t* count);
+                                              uint32_t capacity, AS_ObjectId* ids, uint32_t* count);
 /* Users that are members of a user class. */
 AS_API int32_t ASA_FindUserCount(AS_Handle handle, AS_ObjectId classId, uint32_t* count);
 AS_API int32_t ASA_FindUserList(AS_Handle handle, AS_ObjectId classId, uint32_t capacity,
                                 AS_ObjectId* ids, uint32_t* count);
 AS_API int32_t ASA_FindUserFolderChildrenList(AS_Handle handle, AS_ObjectId folderId,
-                                              uint32_t capacity, AS_ObjectId* ids,
-                                              uint32_t* count);
+                                              uint32_t capacity, AS_ObjectId* ids, uint32_t* count);
 AS_API int32_t ASA_FindUserFolderUsersList(AS_Handle handle, AS_ObjectId folderId,
                                            uint32_t capacity, AS_ObjectId* ids, uint32_t* count);
 AS_API int32_t ASA_FindUserUserClassCount(AS_Handle handle, AS_ObjectId userId, uint32_t* count);
@@ -346,10 +344,9 @@ AS_API int32_t ASA_FindUserUserClassList(AS_Handle handle, AS_ObjectId userId, u
                                          AS_ObjectId* ids, uint32_t* count);
 /* Signons: ids are object ids of types AS_OBJ_BASIC_SIGNON, AS_OBJ_OS_SIGNON and
  * AS_OBJ_DATABASE_SIGNON; Info copies the signon text into buffer (size bytes, NUL included). */
-AS_API int32_t ASA_FindUserBasicSignonCount(AS_Handle handle, AS_ObjectId userId,
-                                            uint32_t* count);
-AS_API int32_t ASA_FindUserBasicSignonList(AS_Handle handle, AS_ObjectId userId,
-                                           uint32_t capacity, AS_ObjectId* ids, uint32_t* count);
+AS_API int32_t ASA_FindUserBasicSignonCount(AS_Handle handle, AS_ObjectId userId, uint32_t* count);
+AS_API int32_t ASA_FindUserBasicSignonList(AS_Handle handle, AS_ObjectId userId, uint32_t capacity,
+                                           AS_ObjectId* ids, uint32_t* count);
 AS_API int32_t ASA_FindUserBasicSignonInfo(AS_Handle handle, AS_ObjectId signonId, char* buffer,
                                            uint32_t size);
 AS_API int32_t ASA_FindUserOSSignonCount(AS_Handle handle, AS_ObjectId userId, uint32_t* count);
@@ -360,10 +357,9 @@ AS_API int32_t ASA_FindUserOSSignonInfo(AS_Handle handle, AS_ObjectId signonId, 
 AS_API int32_t ASA_FindUserDatabaseSignonCount(AS_Handle handle, AS_ObjectId userId,
                                                uint32_t* count);
 AS_API int32_t ASA_FindUserDatabaseSignonList(AS_Handle handle, AS_ObjectId userId,
-                                              uint32_t capacity, AS_ObjectId* ids,
-                                              uint32_t* count);
-AS_API int32_t ASA_FindUserDatabaseSignonInfo(AS_Handle handle, AS_ObjectId signonId,
-                                              char* buffer, uint32_t size);
+                                              uint32_t capacity, AS_ObjectId* ids, uint32_t* count);
+AS_API int32_t ASA_FindUserDatabaseSignonInfo(AS_Handle handle, AS_ObjectId signonId, char* buffer,
+                                              uint32_t size);
 AS_API int32_t ASA_FindNamespaceRootUserFolder(AS_Handle handle, AS_ObjectId* folderId);
 AS_API int32_t ASA_FindNamespaceRootUserClass(AS_Handle handle, AS_ObjectId* classId);
 AS_API int32_t ASA_GetSessionPrivileges(AS_Handle handle, uint32_t* privileges);

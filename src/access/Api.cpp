@@ -20,7 +20,8 @@ int32_t guarded(Session* session, Body&& body) {
     std::string detail;
     try {
         code = body();
-        if (code >= 0) return code;
+        if (code >= 0)
+            return code;
     } catch (const AccessError& e) {
         code = e.code();
         detail = e.detail();
@@ -33,7 +34,8 @@ int32_t guarded(Session* session, Body&& body) {
         code = AS_ERR_INTERNAL;
     }
     try {
-        if (session) session->setError(code, detail);
+        if (session)
+            session->setError(code, detail);
         setThreadError(code, detail);
     } catch (...) {
     }
@@ -47,13 +49,18 @@ void setThreadError(int32_t code, std::string detail) {
     t_error.detail = std::move(detail);
 }
 
-int32_t threadErrorCode() { return t_error.code; }
-const std::string& threadErrorDetail() { return t_error.detail; }
+int32_t threadErrorCode() {
+    return t_error.code;
+}
+const std::string& threadErrorDetail() {
+    return t_error.detail;
+}
 
 int32_t withProcess(const std::function<int32_t()>& body, bool requireInit) {
     t_error = ThreadError{};
     return guarded(nullptr, [&] {
-        if (requireInit && !Process::instance().initialized()) fail(AS_ERR_NOT_INITIALIZED);
+        if (requireInit && !Process::instance().initialized())
+            fail(AS_ERR_NOT_INITIALIZED);
         return body();
     });
 }
@@ -62,12 +69,15 @@ int32_t withHandle(AS_Handle h, const std::function<int32_t(Session&)>& body) {
     t_error = ThreadError{};
     std::shared_ptr<Session> session;
     int32_t found = guarded(nullptr, [&] {
-        if (!Process::instance().initialized()) fail(AS_ERR_NOT_INITIALIZED);
+        if (!Process::instance().initialized())
+            fail(AS_ERR_NOT_INITIALIZED);
         session = Process::instance().findHandle(h);
-        if (!session) fail(AS_ERR_INVALID_HANDLE, "handle " + std::to_string(h));
+        if (!session)
+            fail(AS_ERR_INVALID_HANDLE, "handle " + std::to_string(h));
         return AS_OK;
     });
-    if (found != AS_OK) return found;
+    if (found != AS_OK)
+        return found;
     std::lock_guard lock(session->mutex());
     // Terminated while this call waited for the lock.
     if (Process::instance().findHandle(h) != session) {

@@ -16,8 +16,10 @@ int32_t bindStatus(const BindOutcome& o) {
     if (o.ldapResult == LDAP_SUCCESS)
         return o.policyError == PP_changeAfterReset ? AS_ERR_MUST_CHANGE_PASSWORD : AS_OK;
     if (o.ldapResult == LDAP_INVALID_CREDENTIALS) {
-        if (o.policyError == PP_passwordExpired) return AS_ERR_PASSWORD_EXPIRED;
-        if (o.policyError == PP_accountLocked) return AS_ERR_ACCOUNT_LOCKED;
+        if (o.policyError == PP_passwordExpired)
+            return AS_ERR_PASSWORD_EXPIRED;
+        if (o.policyError == PP_accountLocked)
+            return AS_ERR_ACCOUNT_LOCKED;
         return AS_ERR_BAD_CREDENTIALS;
     }
     return statusFromLdap(o.ldapResult);
@@ -39,23 +41,28 @@ int32_t changeStatus(const BindOutcome& o) {
         default:
             break;
     }
-    if (o.ldapResult == LDAP_SUCCESS) return AS_OK;
-    if (o.ldapResult == LDAP_INSUFFICIENT_ACCESS) return AS_ERR_SERVER;
+    if (o.ldapResult == LDAP_SUCCESS)
+        return AS_OK;
+    if (o.ldapResult == LDAP_INSUFFICIENT_ACCESS)
+        return AS_ERR_SERVER;
     return statusFromLdap(o.ldapResult);
 }
 
 // Hands out the ticket of a fresh sign-on: the caller's one when it still fits, else a new one.
 void deliverTicket(Session& s, char* ticket) {
-    if (!ticket) return;
+    if (!ticket)
+        return;
     std::string given(ticket, strnlen(ticket, AS_TICKET_SIZE - 1));
-    if (given.empty() || !ticketStillValidFor(s, given)) given = issueTicket(s);
+    if (given.empty() || !ticketStillValidFor(s, given))
+        given = issueTicket(s);
     std::snprintf(ticket, AS_TICKET_SIZE, "%s", given.c_str());
 }
 
 std::optional<AS_ObjectId> chosenClass(Session& s, const std::string& nsDn, const char* userClass,
                                        const std::string& userDn) {
     auto name = s.inOptionalText(userClass);
-    if (!name) return std::nullopt;
+    if (!name)
+        return std::nullopt;
     return userClassByName(s, nsDn, *name, userDn);
 }
 
@@ -66,11 +73,14 @@ int32_t changePassword(AS_Handle handle, const char* namespaceName, const char* 
         std::string name = s.inText(signon, "basic signon name");
         std::string oldPw = s.inText(oldPassword, "old password");
         std::string newPw = s.inText(newPassword, "new password");
-        if (name.empty()) fail(AS_ERR_USER_NOT_FOUND);
-        if (newPw.empty()) fail(AS_ERR_PASSWORD_TOO_SHORT);
+        if (name.empty())
+            fail(AS_ERR_USER_NOT_FOUND);
+        if (newPw.empty())
+            fail(AS_ERR_PASSWORD_TOO_SHORT);
         std::string nsDn = s.requireNamespace(ns);
         auto user = userBySignon(s, nsDn, name);
-        if (!user) fail(AS_ERR_USER_NOT_FOUND, name);
+        if (!user)
+            fail(AS_ERR_USER_NOT_FOUND, name);
         auto conn = s.connect();
         BindOutcome bound = conn->bind(user->dn, oldPw);
         int32_t status = bindStatus(bound);
@@ -88,7 +98,8 @@ int32_t changePassword(AS_Handle handle, const char* namespaceName, const char* 
         status = changeStatus(changed);
         if (status != AS_OK) {
             std::string detail = ldap_err2string(changed.ldapResult);
-            if (!changed.diagnostic.empty()) detail += ": " + changed.diagnostic;
+            if (!changed.diagnostic.empty())
+                detail += ": " + changed.diagnostic;
             fail(status, detail);
         }
         return AS_OK;
@@ -106,23 +117,28 @@ extern "C" AS_API int32_t AS_AuthenticateUser2(AS_Handle handle, const char* nam
                                                const char* userClass, AS_ObjectId* userId,
                                                char* ticket) {
     return withHandle(handle, [&](Session& s) {
-        if (!userId) fail(AS_ERR_INVALID_ARGUMENT, "userId");
+        if (!userId)
+            fail(AS_ERR_INVALID_ARGUMENT, "userId");
         *userId = 0;
         std::string ns = s.inText(namespaceName, "namespace");
         std::string name = s.inText(basicSignonName, "basic signon name");
         std::string pw = s.inText(password, "password");
         s.signOut();
-        if (name.empty() || pw.empty()) fail(AS_ERR_BAD_CREDENTIALS);
+        if (name.empty() || pw.empty())
+            fail(AS_ERR_BAD_CREDENTIALS);
         std::string nsDn = s.requireNamespace(ns);
         auto user = userBySignon(s, nsDn, name);
-        if (!user) fail(AS_ERR_BAD_CREDENTIALS);
+        if (!user)
+            fail(AS_ERR_BAD_CREDENTIALS);
         auto conn = s.connect();
         BindOutcome bound = conn->bind(user->dn, pw);
         int32_t status = bindStatus(bound);
-        if (status != AS_OK) fail(status, bound.diagnostic);
+        if (status != AS_OK)
+            fail(status, bound.diagnostic);
         requireUsable(*user, false);
         AS_ObjectId id = Session::idOf(*user);
-        if (id == 0) fail(AS_ERR_USER_NOT_FOUND, "user without id");
+        if (id == 0)
+            fail(AS_ERR_USER_NOT_FOUND, "user without id");
         auto cls = chosenClass(s, nsDn, userClass, user->dn);
         s.signIn(std::move(conn), ns, id, user->dn, cls);
         deliverTicket(s, ticket);
@@ -134,16 +150,19 @@ extern "C" AS_API int32_t AS_AuthenticateUser2(AS_Handle handle, const char* nam
 extern "C" AS_API int32_t AS_AuthenticateWebUserWithEnv(const AS_EnvVar* environment,
                                                         char** resultText, AS_Handle handle,
                                                         const char* namespaceName,
-                                                        const char* userClass,
-                                                        AS_ObjectId* userId, char* ticket) {
-    if (resultText) *resultText = nullptr;
+                                                        const char* userClass, AS_ObjectId* userId,
+                                                        char* ticket) {
+    if (resultText)
+        *resultText = nullptr;
     return withHandle(handle, [&](Session& s) {
-        if (!userId || !resultText) fail(AS_ERR_INVALID_ARGUMENT, "userId, resultText");
+        if (!userId || !resultText)
+            fail(AS_ERR_INVALID_ARGUMENT, "userId, resultText");
         *userId = 0;
         std::string ns = s.inText(namespaceName, "namespace");
         const char* remoteUser = nullptr;
         for (const AS_EnvVar* v = environment; v && v->name; ++v)
-            if (std::strcmp(v->name, "REMOTE_USER") == 0 && v->value) remoteUser = v->value;
+            if (std::strcmp(v->name, "REMOTE_USER") == 0 && v->value)
+                remoteUser = v->value;
         if (!remoteUser || !*remoteUser) {
             *resultText = allocResultText("REMOTE_USER");
             return AS_MORE_ENV_NEEDED;
@@ -151,12 +170,15 @@ extern "C" AS_API int32_t AS_AuthenticateWebUserWithEnv(const AS_EnvVar* environ
         std::string osName = s.inText(remoteUser, "REMOTE_USER");
         s.signOut();
         std::string nsDn = s.requireNamespace(ns);
-        if (!osSignOnAllowed(s, nsDn)) fail(AS_ERR_AUTH_MODE_NOT_ALLOWED, "os");
+        if (!osSignOnAllowed(s, nsDn))
+            fail(AS_ERR_AUTH_MODE_NOT_ALLOWED, "os");
         auto user = userByOsSignon(s, nsDn, osName);
-        if (!user) fail(AS_ERR_BAD_CREDENTIALS);
+        if (!user)
+            fail(AS_ERR_BAD_CREDENTIALS);
         requireUsable(*user, true);
         AS_ObjectId id = Session::idOf(*user);
-        if (id == 0) fail(AS_ERR_USER_NOT_FOUND, "user without id");
+        if (id == 0)
+            fail(AS_ERR_USER_NOT_FOUND, "user without id");
         auto cls = chosenClass(s, nsDn, userClass, user->dn);
         s.signIn(nullptr, ns, id, user->dn, cls);
         deliverTicket(s, ticket);

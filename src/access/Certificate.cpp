@@ -30,7 +30,8 @@ std::string mac(std::string_view payload, const std::string& key) {
 
 template <class T>
 bool number(std::string_view text, T& out) {
-    if (text.empty() || (text.size() > 1 && text[0] == '0')) return false;
+    if (text.empty() || (text.size() > 1 && text[0] == '0'))
+        return false;
     auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), out);
     return ec == std::errc() && end == text.data() + text.size();
 }
@@ -47,18 +48,23 @@ std::string base64Encode(std::string_view bytes) {
 }
 
 std::optional<std::string> base64Decode(std::string_view text) {
-    if (text.empty() || text.size() % 4 != 0) return std::nullopt;
+    if (text.empty() || text.size() % 4 != 0)
+        return std::nullopt;
     std::string out(text.size() / 4 * 3, '\0');
     int n = EVP_DecodeBlock(reinterpret_cast<unsigned char*>(out.data()),
                             reinterpret_cast<const unsigned char*>(text.data()),
                             static_cast<int>(text.size()));
-    if (n < 0) return std::nullopt;
+    if (n < 0)
+        return std::nullopt;
     size_t pad = 0;
-    if (text.back() == '=') ++pad;
-    if (text.size() > 1 && text[text.size() - 2] == '=') ++pad;
+    if (text.back() == '=')
+        ++pad;
+    if (text.size() > 1 && text[text.size() - 2] == '=')
+        ++pad;
     out.resize(static_cast<size_t>(n) - pad);
     // Only the canonical encoding is accepted, so no two texts carry the same certificate.
-    if (base64Encode(out) != text) return std::nullopt;
+    if (base64Encode(out) != text)
+        return std::nullopt;
     return out;
 }
 
@@ -72,10 +78,12 @@ std::string makeCertificate(const CertificateClaims& c, const std::string& key) 
 std::optional<CertificateClaims> verifyCertificate(std::string_view text, const std::string& key,
                                                    int64_t now) {
     size_t dot = text.find('.');
-    if (dot == std::string_view::npos) return std::nullopt;
+    if (dot == std::string_view::npos)
+        return std::nullopt;
     auto payload = base64Decode(text.substr(0, dot));
     auto signature = base64Decode(text.substr(dot + 1));
-    if (!payload || !signature) return std::nullopt;
+    if (!payload || !signature)
+        return std::nullopt;
     std::string expected = mac(*payload, key);
     if (signature->size() != expected.size() ||
         CRYPTO_memcmp(signature->data(), expected.data(), expected.size()) != 0)
@@ -91,7 +99,8 @@ std::optional<CertificateClaims> verifyCertificate(std::string_view text, const 
         !number(parts[4], c.expiry))
         return std::nullopt;
     c.namespaceName = std::string(parts[1]);
-    if (now >= c.expiry) return std::nullopt;
+    if (now >= c.expiry)
+        return std::nullopt;
     return c;
 }
 
@@ -101,7 +110,8 @@ using namespace ridge::access;
 
 extern "C" AS_API int32_t AS_GetCertificate(AS_Handle handle, char* certificate) {
     return withHandle(handle, [&](Session& s) {
-        if (!certificate) fail(AS_ERR_INVALID_ARGUMENT, "certificate");
+        if (!certificate)
+            fail(AS_ERR_INVALID_ARGUMENT, "certificate");
         s.requireAuthenticated();
         CertificateClaims c;
         c.namespaceName = s.namespaceName();
@@ -109,7 +119,8 @@ extern "C" AS_API int32_t AS_GetCertificate(AS_Handle handle, char* certificate)
         c.userClassId = s.userClassId().value_or(0);
         c.expiry = std::time(nullptr) + Process::instance().settings().certificateLifetime;
         std::string text = makeCertificate(c, Process::instance().certificateKey());
-        if (text.size() >= AS_CERTIFICATE_SIZE) fail(AS_ERR_BUFFER_TOO_SMALL, "certificate");
+        if (text.size() >= AS_CERTIFICATE_SIZE)
+            fail(AS_ERR_BUFFER_TOO_SMALL, "certificate");
         std::memcpy(certificate, text.c_str(), text.size() + 1);
         return AS_OK;
     });
@@ -125,21 +136,26 @@ extern "C" AS_API int32_t AS_ValidateCertificate(AS_Handle handle, const char* c
         s.signOut();
         auto claims = verifyCertificate(certificate, Process::instance().certificateKey(),
                                         std::time(nullptr));
-        if (!claims || claims->namespaceName != ns) fail(AS_ERR_INVALID_CERTIFICATE);
+        if (!claims || claims->namespaceName != ns)
+            fail(AS_ERR_INVALID_CERTIFICATE);
         std::string nsDn = s.requireNamespace(ns);
         auto user = userById(s, nsDn, claims->userId);
-        if (!user) fail(AS_ERR_INVALID_CERTIFICATE, "user no longer exists");
+        if (!user)
+            fail(AS_ERR_INVALID_CERTIFICATE, "user no longer exists");
         requireUsable(*user, true);
         AS_ObjectId cls = claims->userClassId;
         if (hasUserClass) {
-            if (*userClassId == 0) fail(AS_ERR_USER_CLASS_NOT_ALLOWED, "user class 0");
+            if (*userClassId == 0)
+                fail(AS_ERR_USER_CLASS_NOT_ALLOWED, "user class 0");
             if (cls != 0 && *userClassId != cls)
                 fail(AS_ERR_USER_CLASS_NOT_ALLOWED, "not the certificate's user class");
             cls = *userClassId;
         }
-        if (cls != 0) requireMembership(s, nsDn, cls, user->dn);
+        if (cls != 0)
+            requireMembership(s, nsDn, cls, user->dn);
         std::optional<AS_ObjectId> chosen;
-        if (cls != 0) chosen = cls;
+        if (cls != 0)
+            chosen = cls;
         s.signIn(nullptr, ns, claims->userId, user->dn, chosen);
         *userClassId = cls;
         *userId = claims->userId;

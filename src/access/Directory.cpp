@@ -11,14 +11,16 @@
 
 namespace ridge::access {
 
-const std::vector<std::string> kUserAttributes = {"ridgeId", "cn", "uid", "ridgeAccountDisabled",
-                                                  "pwdAccountLockedTime", "ridgeOSSignon"};
+const std::vector<std::string> kUserAttributes = {
+    "ridgeId", "cn", "uid", "ridgeAccountDisabled", "pwdAccountLockedTime", "ridgeOSSignon"};
 
 namespace {
 
 std::optional<LdapEntry> single(std::vector<LdapEntry> entries, const std::string& what) {
-    if (entries.size() > 1) fail(AS_ERR_AMBIGUOUS, what);
-    if (entries.empty()) return std::nullopt;
+    if (entries.size() > 1)
+        fail(AS_ERR_AMBIGUOUS, what);
+    if (entries.empty())
+        return std::nullopt;
     return std::move(entries.front());
 }
 
@@ -28,7 +30,8 @@ const char* kUserFilter = "(objectClass=ridgeUser)";
 
 std::optional<LdapEntry> userBySignon(Session& s, const std::string& nsDn,
                                       const std::string& signonUtf8) {
-    std::string filter = std::string("(&") + kUserFilter + "(uid=" + escapeFilterValue(signonUtf8) + "))";
+    std::string filter =
+        std::string("(&") + kUserFilter + "(uid=" + escapeFilterValue(signonUtf8) + "))";
     return single(s.service().search(nsDn, Scope::Sub, filter, kUserAttributes, 2),
                   "basic signon " + signonUtf8);
 }
@@ -36,8 +39,8 @@ std::optional<LdapEntry> userBySignon(Session& s, const std::string& nsDn,
 std::optional<LdapEntry> userByOsSignon(Session& s, const std::string& nsDn,
                                         const std::string& osNameUtf8) {
     // Values are "<id>:<name>": narrow by the final substring, then compare the name exactly.
-    std::string filter = std::string("(&") + kUserFilter + "(ridgeOSSignon=*:" +
-                         escapeFilterValue(osNameUtf8) + "))";
+    std::string filter = std::string("(&") + kUserFilter +
+                         "(ridgeOSSignon=*:" + escapeFilterValue(osNameUtf8) + "))";
     std::vector<LdapEntry> matches;
     for (auto& e : s.service().search(nsDn, Scope::Sub, filter, kUserAttributes, 50)) {
         for (const auto& v : e.values("ridgeOSSignon")) {
@@ -53,9 +56,9 @@ std::optional<LdapEntry> userByOsSignon(Session& s, const std::string& nsDn,
 }
 
 std::optional<LdapEntry> userById(Session& s, const std::string& nsDn, AS_ObjectId id) {
-    if (id == 0) return std::nullopt;
-    std::string filter =
-        std::string("(&") + kUserFilter + "(ridgeId=" + std::to_string(id) + "))";
+    if (id == 0)
+        return std::nullopt;
+    std::string filter = std::string("(&") + kUserFilter + "(ridgeId=" + std::to_string(id) + "))";
     return single(s.service().search(nsDn, Scope::Sub, filter, kUserAttributes, 2),
                   "user id " + std::to_string(id));
 }
@@ -63,7 +66,8 @@ std::optional<LdapEntry> userById(Session& s, const std::string& nsDn, AS_Object
 void requireUsable(const LdapEntry& user, bool checkLock) {
     if (strcasecmp(user.value("ridgeAccountDisabled").c_str(), "TRUE") == 0)
         fail(AS_ERR_ACCOUNT_DISABLED);
-    if (checkLock && user.has("pwdAccountLockedTime")) fail(AS_ERR_ACCOUNT_LOCKED);
+    if (checkLock && user.has("pwdAccountLockedTime"))
+        fail(AS_ERR_ACCOUNT_LOCKED);
 }
 
 AS_ObjectId userClassByName(Session& s, const std::string& nsDn, const std::string& classNameUtf8,
@@ -71,9 +75,11 @@ AS_ObjectId userClassByName(Session& s, const std::string& nsDn, const std::stri
     std::string filter = "(&(objectClass=ridgeClass)(cn=" + escapeFilterValue(classNameUtf8) +
                          ")(uniqueMember=" + escapeFilterValue(userDn) + "))";
     auto entries = s.service().search(nsDn, Scope::Sub, filter, {"ridgeId"}, 2);
-    if (entries.size() != 1) fail(AS_ERR_USER_CLASS_NOT_ALLOWED, classNameUtf8);
+    if (entries.size() != 1)
+        fail(AS_ERR_USER_CLASS_NOT_ALLOWED, classNameUtf8);
     AS_ObjectId id = Session::idOf(entries.front());
-    if (id == 0) fail(AS_ERR_USER_CLASS_NOT_ALLOWED, classNameUtf8);
+    if (id == 0)
+        fail(AS_ERR_USER_CLASS_NOT_ALLOWED, classNameUtf8);
     return id;
 }
 
@@ -89,7 +95,8 @@ std::string userClassName(Session& s, const std::string& nsDn, AS_ObjectId class
     std::string filter = "(&(objectClass=ridgeClass)(ridgeId=" + std::to_string(classId) + "))";
     auto e = single(s.service().search(nsDn, Scope::Sub, filter, {"cn"}, 2),
                     "user class " + std::to_string(classId));
-    if (!e) fail(AS_ERR_OBJECT_NOT_FOUND, "user class " + std::to_string(classId));
+    if (!e)
+        fail(AS_ERR_OBJECT_NOT_FOUND, "user class " + std::to_string(classId));
     return e->value("cn");
 }
 
@@ -130,10 +137,11 @@ namespace {
 void purgeExpiredTickets(Session& s, const std::string& container, std::time_t now) {
     static std::atomic<std::time_t> lastPurge{0};
     std::time_t last = lastPurge.load();
-    if (now - last < 60 || !lastPurge.compare_exchange_strong(last, now)) return;
+    if (now - last < 60 || !lastPurge.compare_exchange_strong(last, now))
+        return;
     try {
-        std::string filter = "(&(objectClass=ridgeTicket)(ridgeTicketExpiry<=" +
-                             toGeneralizedTime(now) + "))";
+        std::string filter =
+            "(&(objectClass=ridgeTicket)(ridgeTicketExpiry<=" + toGeneralizedTime(now) + "))";
         for (const auto& e : s.service().search(container, Scope::One, filter, {}, 100))
             s.service().remove(e.dn);
     } catch (const AccessError&) {
@@ -146,9 +154,11 @@ void purgeExpiredTickets(Session& s, const std::string& container, std::time_t n
 std::string issueTicket(Session& s) {
     s.requireAuthenticated();
     unsigned char raw[16];
-    if (RAND_bytes(raw, sizeof raw) != 1) fail(AS_ERR_INTERNAL, "no random bytes");
+    if (RAND_bytes(raw, sizeof raw) != 1)
+        fail(AS_ERR_INTERNAL, "no random bytes");
     char hex[33];
-    for (size_t i = 0; i < sizeof raw; ++i) std::snprintf(hex + 2 * i, 3, "%02x", raw[i]);
+    for (size_t i = 0; i < sizeof raw; ++i)
+        std::snprintf(hex + 2 * i, 3, "%02x", raw[i]);
     std::string id(hex, 32);
     const AccessSettings settings = Process::instance().settings();
     std::time_t now = std::time(nullptr);
@@ -161,7 +171,8 @@ std::string issueTicket(Session& s) {
         {"ridgeTicketIssued", {toGeneralizedTime(now)}},
         {"ridgeTicketExpiry", {toGeneralizedTime(now + settings.ticketLifetime)}},
     };
-    if (s.userClassId()) attrs.push_back({"ridgeTicketClass", {std::to_string(*s.userClassId())}});
+    if (s.userClassId())
+        attrs.push_back({"ridgeTicketClass", {std::to_string(*s.userClassId())}});
     s.service().add(childDn("ridgeTicketId", id, container), attrs);
     return id;
 }

@@ -21,7 +21,8 @@ using Converter = std::unique_ptr<UConverter, ConverterCloser>;
 Converter open(const std::string& encoding) {
     UErrorCode err = U_ZERO_ERROR;
     Converter c(ucnv_open(encoding.c_str(), &err));
-    if (U_FAILURE(err) || !c) fail(AS_ERR_UNKNOWN_ENCODING, encoding);
+    if (U_FAILURE(err) || !c)
+        fail(AS_ERR_UNKNOWN_ENCODING, encoding);
     return c;
 }
 
@@ -30,10 +31,11 @@ std::u16string toUtf16(UConverter* conv, std::string_view bytes) {
     ucnv_setToUCallBack(conv, UCNV_TO_U_CALLBACK_STOP, nullptr, nullptr, nullptr, &err);
     std::u16string out(bytes.size() * 2 + 1, u'\0');
     err = U_ZERO_ERROR;
-    int32_t n = ucnv_toUChars(conv, reinterpret_cast<UChar*>(out.data()),
-                              static_cast<int32_t>(out.size()), bytes.data(),
-                              static_cast<int32_t>(bytes.size()), &err);
-    if (U_FAILURE(err)) fail(AS_ERR_INVALID_TEXT, "text is not valid in the encoding in force");
+    int32_t n =
+        ucnv_toUChars(conv, reinterpret_cast<UChar*>(out.data()), static_cast<int32_t>(out.size()),
+                      bytes.data(), static_cast<int32_t>(bytes.size()), &err);
+    if (U_FAILURE(err))
+        fail(AS_ERR_INVALID_TEXT, "text is not valid in the encoding in force");
     out.resize(static_cast<size_t>(n));
     return out;
 }
@@ -43,12 +45,14 @@ std::u16string toUtf16(UConverter* conv, std::string_view bytes) {
 bool encodingKnown(const std::string& encoding) {
     UErrorCode err = U_ZERO_ERROR;
     UConverter* c = ucnv_open(encoding.c_str(), &err);
-    if (c) ucnv_close(c);
+    if (c)
+        ucnv_close(c);
     return U_SUCCESS(err) && c != nullptr;
 }
 
 std::string toUtf8(const std::string& encoding, std::string_view bytes) {
-    if (bytes.empty()) return {};
+    if (bytes.empty())
+        return {};
     auto conv = open(encoding);
     std::u16string u = toUtf16(conv.get(), bytes);
     UErrorCode err = U_ZERO_ERROR;
@@ -61,38 +65,45 @@ std::string toUtf8(const std::string& encoding, std::string_view bytes) {
     err = U_ZERO_ERROR;
     u_strToUTF8(out.data(), needed, nullptr, reinterpret_cast<const UChar*>(u.data()),
                 static_cast<int32_t>(u.size()), &err);
-    if (U_FAILURE(err)) fail(AS_ERR_INVALID_TEXT, "text is not valid in the encoding in force");
+    if (U_FAILURE(err))
+        fail(AS_ERR_INVALID_TEXT, "text is not valid in the encoding in force");
     return out;
 }
 
 std::string fromUtf8(const std::string& encoding, std::string_view utf8) {
-    if (utf8.empty()) return {};
+    if (utf8.empty())
+        return {};
     UErrorCode err = U_ZERO_ERROR;
     int32_t n16 = 0;
-    u_strFromUTF8WithSub(nullptr, 0, &n16, utf8.data(), static_cast<int32_t>(utf8.size()),
-                         0xFFFD, nullptr, &err);
+    u_strFromUTF8WithSub(nullptr, 0, &n16, utf8.data(), static_cast<int32_t>(utf8.size()), 0xFFFD,
+                         nullptr, &err);
     std::u16string u(static_cast<size_t>(n16), u'\0');
     err = U_ZERO_ERROR;
     u_strFromUTF8WithSub(reinterpret_cast<UChar*>(u.data()), n16, nullptr, utf8.data(),
                          static_cast<int32_t>(utf8.size()), 0xFFFD, nullptr, &err);
-    if (U_FAILURE(err)) fail(AS_ERR_INTERNAL, "UTF-8 decoding failed");
+    if (U_FAILURE(err))
+        fail(AS_ERR_INTERNAL, "UTF-8 decoding failed");
     auto conv = open(encoding);
     err = U_ZERO_ERROR;
-    int32_t needed = ucnv_fromUChars(conv.get(), nullptr, 0, reinterpret_cast<const UChar*>(u.data()),
-                                     static_cast<int32_t>(u.size()), &err);
-    if (err != U_BUFFER_OVERFLOW_ERROR && U_FAILURE(err)) fail(AS_ERR_INTERNAL, "encoding failed");
+    int32_t needed =
+        ucnv_fromUChars(conv.get(), nullptr, 0, reinterpret_cast<const UChar*>(u.data()),
+                        static_cast<int32_t>(u.size()), &err);
+    if (err != U_BUFFER_OVERFLOW_ERROR && U_FAILURE(err))
+        fail(AS_ERR_INTERNAL, "encoding failed");
     std::string out(static_cast<size_t>(needed) + 1, '\0');
     err = U_ZERO_ERROR;
     ucnv_fromUChars(conv.get(), out.data(), static_cast<int32_t>(out.size()),
                     reinterpret_cast<const UChar*>(u.data()), static_cast<int32_t>(u.size()), &err);
-    if (U_FAILURE(err)) fail(AS_ERR_INTERNAL, "encoding failed");
+    if (U_FAILURE(err))
+        fail(AS_ERR_INTERNAL, "encoding failed");
     out.resize(static_cast<size_t>(needed));
     return out;
 }
 
 size_t copyTruncated(const std::string& encoding, std::string_view bytes, char* buffer,
                      size_t size) {
-    if (!buffer || size == 0) return 0;
+    if (!buffer || size == 0)
+        return 0;
     size_t fit = bytes.size();
     if (fit > size - 1) {
         // Walk whole characters and stop before the one that would not fit.
@@ -103,7 +114,8 @@ size_t copyTruncated(const std::string& encoding, std::string_view bytes, char* 
         while (src < end) {
             UErrorCode err = U_ZERO_ERROR;
             ucnv_getNextUChar(conv.get(), &src, end, &err);
-            if (U_FAILURE(err) || static_cast<size_t>(src - bytes.data()) > size - 1) break;
+            if (U_FAILURE(err) || static_cast<size_t>(src - bytes.data()) > size - 1)
+                break;
             lastGood = src;
         }
         fit = static_cast<size_t>(lastGood - bytes.data());
@@ -114,9 +126,11 @@ size_t copyTruncated(const std::string& encoding, std::string_view bytes, char* 
 }
 
 std::string_view utf8Prefix(std::string_view text, size_t maxBytes) {
-    if (text.size() <= maxBytes) return text;
+    if (text.size() <= maxBytes)
+        return text;
     size_t n = maxBytes;
-    while (n > 0 && (static_cast<unsigned char>(text[n]) & 0xC0) == 0x80) --n;
+    while (n > 0 && (static_cast<unsigned char>(text[n]) & 0xC0) == 0x80)
+        --n;
     return text.substr(0, n);
 }
 

@@ -53,12 +53,13 @@ std::string diagnosticOf(LDAP* ld) {
     char* msg = nullptr;
     ldap_get_option(ld, LDAP_OPT_DIAGNOSTIC_MESSAGE, &msg);
     std::string out = msg ? msg : "";
-    if (msg) ldap_memfree(msg);
+    if (msg)
+        ldap_memfree(msg);
     return out;
 }
 
 bool isDirectory(const std::string& path) {
-    struct stat st{};
+    struct stat st {};
     return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
@@ -66,7 +67,8 @@ ParsedDn parse(std::string_view dn) {
     LDAPDN parsed = nullptr;
     std::string text(dn);
     if (ldap_str2dn(text.c_str(), &parsed, LDAP_DN_FORMAT_LDAPV3) != LDAP_SUCCESS) {
-        if (parsed) ldap_dnfree(parsed);
+        if (parsed)
+            ldap_dnfree(parsed);
         return nullptr;
     }
     return ParsedDn(parsed);
@@ -82,9 +84,11 @@ std::string toString(LDAPDN dn) {
 
 // Reads the password-policy response control of a parsed result, if any.
 void readPolicy(LDAP* ld, LDAPControl** controls, BindOutcome& outcome) {
-    if (!controls) return;
+    if (!controls)
+        return;
     LDAPControl* c = ldap_control_find(LDAP_CONTROL_PASSWORDPOLICYRESPONSE, controls, nullptr);
-    if (!c) return;
+    if (!c)
+        return;
     ber_int_t expire = -1, grace = -1;
     LDAPPasswordPolicyError err = PP_noError;
     if (ldap_parse_passwordpolicy_control(ld, c, &expire, &grace, &err) == LDAP_SUCCESS) {
@@ -115,7 +119,8 @@ LdapConnection::LdapConnection(const RuntimeConfig& cfg) : m_timeout(cfg.effecti
     const std::string url = cfg.url();
     const std::string where = cfg.host + ":" + std::to_string(cfg.port);
     int rc = ldap_initialize(&m_ld, url.c_str());
-    if (rc != LDAP_SUCCESS || !m_ld) fail(AS_ERR_SERVER_UNREACHABLE, where);
+    if (rc != LDAP_SUCCESS || !m_ld)
+        fail(AS_ERR_SERVER_UNREACHABLE, where);
     try {
         int version = LDAP_VERSION3;
         ldap_set_option(m_ld, LDAP_OPT_PROTOCOL_VERSION, &version);
@@ -139,12 +144,14 @@ LdapConnection::LdapConnection(const RuntimeConfig& cfg) : m_timeout(cfg.effecti
         }
         rc = ldap_connect(m_ld);
         if (rc != LDAP_SUCCESS) {
-            if (cfg.useLdaps() && rc == LDAP_CONNECT_ERROR) fail(AS_ERR_TLS, where);
+            if (cfg.useLdaps() && rc == LDAP_CONNECT_ERROR)
+                fail(AS_ERR_TLS, where);
             fail(rc == LDAP_NO_MEMORY ? AS_ERR_NO_MEMORY : AS_ERR_SERVER_UNREACHABLE, where);
         }
         if (cfg.sslEnabled && !cfg.useLdaps()) {
             rc = ldap_start_tls_s(m_ld, nullptr, nullptr);
-            if (rc != LDAP_SUCCESS) fail(AS_ERR_TLS, where + ": " + ldap_err2string(rc));
+            if (rc != LDAP_SUCCESS)
+                fail(AS_ERR_TLS, where + ": " + ldap_err2string(rc));
         }
     } catch (...) {
         ldap_unbind_ext_s(m_ld, nullptr, nullptr);
@@ -154,13 +161,15 @@ LdapConnection::LdapConnection(const RuntimeConfig& cfg) : m_timeout(cfg.effecti
 }
 
 LdapConnection::~LdapConnection() {
-    if (m_ld) ldap_unbind_ext_s(m_ld, nullptr, nullptr);
+    if (m_ld)
+        ldap_unbind_ext_s(m_ld, nullptr, nullptr);
 }
 
 void LdapConnection::throwResult(int rc, const char* operation) const {
     std::string diag = diagnosticOf(m_ld);
     std::string detail = std::string(operation) + ": " + ldap_err2string(rc);
-    if (!diag.empty()) detail += " (" + diag + ")";
+    if (!diag.empty())
+        detail += " (" + diag + ")";
     fail(statusFromLdap(rc), detail);
 }
 
@@ -172,19 +181,22 @@ BindOutcome LdapConnection::bind(const std::string& dn, const std::string& passw
         return outcome;
     }
     LDAPControl* raw = nullptr;
-    if (ldap_create_passwordpolicy_control(m_ld, &raw) != LDAP_SUCCESS) fail(AS_ERR_NO_MEMORY);
+    if (ldap_create_passwordpolicy_control(m_ld, &raw) != LDAP_SUCCESS)
+        fail(AS_ERR_NO_MEMORY);
     Control request(raw);
     LDAPControl* serverControls[] = {request.get(), nullptr};
     berval cred = toBerval(password);
     int msgid = 0;
-    int rc = ldap_sasl_bind(m_ld, dn.c_str(), LDAP_SASL_SIMPLE, &cred, serverControls, nullptr,
-                            &msgid);
-    if (rc != LDAP_SUCCESS) throwResult(rc, "bind");
+    int rc =
+        ldap_sasl_bind(m_ld, dn.c_str(), LDAP_SASL_SIMPLE, &cred, serverControls, nullptr, &msgid);
+    if (rc != LDAP_SUCCESS)
+        throwResult(rc, "bind");
     timeval tv{m_timeout, 0};
     LDAPMessage* res = nullptr;
     rc = ldap_result(m_ld, msgid, LDAP_MSG_ALL, &tv, &res);
     Message result(res);
-    if (rc == 0) fail(AS_ERR_TIMEOUT, "bind");
+    if (rc == 0)
+        fail(AS_ERR_TIMEOUT, "bind");
     if (rc < 0) {
         ldap_get_option(m_ld, LDAP_OPT_RESULT_CODE, &rc);
         throwResult(rc, "bind");
@@ -195,9 +207,11 @@ BindOutcome LdapConnection::bind(const std::string& dn, const std::string& passw
     rc = ldap_parse_result(m_ld, result.get(), &err, nullptr, &diag, nullptr, &controls, 0);
     Controls owned(controls);
     LdapString ownedDiag(diag);
-    if (rc != LDAP_SUCCESS) throwResult(rc, "bind");
+    if (rc != LDAP_SUCCESS)
+        throwResult(rc, "bind");
     outcome.ldapResult = err;
-    if (diag) outcome.diagnostic = diag;
+    if (diag)
+        outcome.diagnostic = diag;
     readPolicy(m_ld, controls, outcome);
     return outcome;
 }
@@ -207,7 +221,7 @@ void LdapConnection::bindOrThrow(const std::string& dn, const std::string& passw
     if (o.ldapResult != LDAP_SUCCESS) {
         std::string detail = "bind as " + dn + ": " + ldap_err2string(o.ldapResult);
         fail(statusFromLdap(o.ldapResult) == AS_ERR_BAD_CREDENTIALS ? AS_ERR_SETTINGS
-                                                                     : statusFromLdap(o.ldapResult),
+                                                                    : statusFromLdap(o.ldapResult),
              detail);
     }
 }
@@ -215,7 +229,8 @@ void LdapConnection::bindOrThrow(const std::string& dn, const std::string& passw
 void LdapConnection::bindExternal() {
     berval empty{0, nullptr};
     int rc = ldap_sasl_bind_s(m_ld, nullptr, "EXTERNAL", &empty, nullptr, nullptr, nullptr);
-    if (rc != LDAP_SUCCESS) throwResult(rc, "SASL EXTERNAL bind");
+    if (rc != LDAP_SUCCESS)
+        throwResult(rc, "SASL EXTERNAL bind");
 }
 
 std::vector<LdapEntry> LdapConnection::search(const std::string& base, Scope scope,
@@ -223,7 +238,8 @@ std::vector<LdapEntry> LdapConnection::search(const std::string& base, Scope sco
                                               const std::vector<std::string>& attributes,
                                               int sizeLimit) {
     std::vector<char*> attrs;
-    for (const auto& a : attributes) attrs.push_back(const_cast<char*>(a.c_str()));
+    for (const auto& a : attributes)
+        attrs.push_back(const_cast<char*>(a.c_str()));
     attrs.push_back(nullptr);
     static char kNoAttrs[] = LDAP_NO_ATTRS;
     char* noAttrs[] = {kNoAttrs, nullptr};
@@ -233,23 +249,29 @@ std::vector<LdapEntry> LdapConnection::search(const std::string& base, Scope sco
                                attributes.empty() ? noAttrs : attrs.data(), 0, nullptr, nullptr,
                                &tv, sizeLimit, &res);
     Message result(res);
-    if (rc == LDAP_NO_SUCH_OBJECT) return {};
-    if (rc != LDAP_SUCCESS && rc != LDAP_SIZELIMIT_EXCEEDED) throwResult(rc, "search");
+    if (rc == LDAP_NO_SUCH_OBJECT)
+        return {};
+    if (rc != LDAP_SUCCESS && rc != LDAP_SIZELIMIT_EXCEEDED)
+        throwResult(rc, "search");
     std::vector<LdapEntry> entries;
     for (LDAPMessage* e = ldap_first_entry(m_ld, result.get()); e; e = ldap_next_entry(m_ld, e)) {
         LdapEntry entry;
         LdapString dn(ldap_get_dn(m_ld, e));
-        if (dn) entry.dn = dn.get();
+        if (dn)
+            entry.dn = dn.get();
         BerElement* ber = nullptr;
         for (char* a = ldap_first_attribute(m_ld, e, &ber); a;
              a = ldap_next_attribute(m_ld, e, ber)) {
             LdapString name(a);
             berval** vals = ldap_get_values_len(m_ld, e, a);
             auto& list = entry.attributes[lower(a)];
-            for (int i = 0; vals && vals[i]; ++i) list.emplace_back(vals[i]->bv_val, vals[i]->bv_len);
-            if (vals) ldap_value_free_len(vals);
+            for (int i = 0; vals && vals[i]; ++i)
+                list.emplace_back(vals[i]->bv_val, vals[i]->bv_len);
+            if (vals)
+                ldap_value_free_len(vals);
         }
-        if (ber) ber_free(ber, 0);
+        if (ber)
+            ber_free(ber, 0);
         entries.push_back(std::move(entry));
     }
     return entries;
@@ -258,7 +280,8 @@ std::vector<LdapEntry> LdapConnection::search(const std::string& base, Scope sco
 std::optional<LdapEntry> LdapConnection::read(const std::string& dn,
                                               const std::vector<std::string>& attributes) {
     auto entries = search(dn, Scope::Base, "(objectClass=*)", attributes, 1);
-    if (entries.empty()) return std::nullopt;
+    if (entries.empty())
+        return std::nullopt;
     return std::move(entries.front());
 }
 
@@ -270,8 +293,10 @@ void LdapConnection::add(
     std::vector<std::vector<berval*>> valuePtrs(attributes.size());
     std::vector<LDAPMod*> modPtrs;
     for (size_t i = 0; i < attributes.size(); ++i) {
-        for (const auto& v : attributes[i].second) values[i].push_back(toBerval(v));
-        for (auto& bv : values[i]) valuePtrs[i].push_back(&bv);
+        for (const auto& v : attributes[i].second)
+            values[i].push_back(toBerval(v));
+        for (auto& bv : values[i])
+            valuePtrs[i].push_back(&bv);
         valuePtrs[i].push_back(nullptr);
         mods[i].mod_op = LDAP_MOD_ADD | LDAP_MOD_BVALUES;
         mods[i].mod_type = const_cast<char*>(attributes[i].first.c_str());
@@ -280,15 +305,18 @@ void LdapConnection::add(
     }
     modPtrs.push_back(nullptr);
     int rc = ldap_add_ext_s(m_ld, dn.c_str(), modPtrs.data(), nullptr, nullptr);
-    if (rc != LDAP_SUCCESS) throwResult(rc, "add");
+    if (rc != LDAP_SUCCESS)
+        throwResult(rc, "add");
 }
 
 void LdapConnection::replace(const std::string& dn, const std::string& attribute,
                              const std::vector<std::string>& values) {
     std::vector<berval> bvs;
-    for (const auto& v : values) bvs.push_back(toBerval(v));
+    for (const auto& v : values)
+        bvs.push_back(toBerval(v));
     std::vector<berval*> ptrs;
-    for (auto& bv : bvs) ptrs.push_back(&bv);
+    for (auto& bv : bvs)
+        ptrs.push_back(&bv);
     ptrs.push_back(nullptr);
     LDAPMod mod{};
     mod.mod_op = LDAP_MOD_REPLACE | LDAP_MOD_BVALUES;
@@ -296,13 +324,16 @@ void LdapConnection::replace(const std::string& dn, const std::string& attribute
     mod.mod_bvalues = ptrs.data();
     LDAPMod* mods[] = {&mod, nullptr};
     int rc = ldap_modify_ext_s(m_ld, dn.c_str(), mods, nullptr, nullptr);
-    if (rc != LDAP_SUCCESS) throwResult(rc, "modify");
+    if (rc != LDAP_SUCCESS)
+        throwResult(rc, "modify");
 }
 
 bool LdapConnection::remove(const std::string& dn) {
     int rc = ldap_delete_ext_s(m_ld, dn.c_str(), nullptr, nullptr);
-    if (rc == LDAP_NO_SUCH_OBJECT) return false;
-    if (rc != LDAP_SUCCESS) throwResult(rc, "delete");
+    if (rc == LDAP_NO_SUCH_OBJECT)
+        return false;
+    if (rc != LDAP_SUCCESS)
+        throwResult(rc, "delete");
     return true;
 }
 
@@ -310,20 +341,23 @@ BindOutcome LdapConnection::passwordModify(const std::string& userDn,
                                            const std::string& oldPassword,
                                            const std::string& newPassword) {
     LDAPControl* raw = nullptr;
-    if (ldap_create_passwordpolicy_control(m_ld, &raw) != LDAP_SUCCESS) fail(AS_ERR_NO_MEMORY);
+    if (ldap_create_passwordpolicy_control(m_ld, &raw) != LDAP_SUCCESS)
+        fail(AS_ERR_NO_MEMORY);
     Control request(raw);
     LDAPControl* serverControls[] = {request.get(), nullptr};
     berval user = toBerval(userDn), oldpw = toBerval(oldPassword), newpw = toBerval(newPassword);
     int msgid = 0;
-    int rc = ldap_passwd(m_ld, userDn.empty() ? nullptr : &user,
-                         oldPassword.empty() ? nullptr : &oldpw, &newpw, serverControls, nullptr,
-                         &msgid);
-    if (rc != LDAP_SUCCESS) throwResult(rc, "password modify");
+    int rc =
+        ldap_passwd(m_ld, userDn.empty() ? nullptr : &user, oldPassword.empty() ? nullptr : &oldpw,
+                    &newpw, serverControls, nullptr, &msgid);
+    if (rc != LDAP_SUCCESS)
+        throwResult(rc, "password modify");
     timeval tv{m_timeout, 0};
     LDAPMessage* res = nullptr;
     rc = ldap_result(m_ld, msgid, LDAP_MSG_ALL, &tv, &res);
     Message result(res);
-    if (rc == 0) fail(AS_ERR_TIMEOUT, "password modify");
+    if (rc == 0)
+        fail(AS_ERR_TIMEOUT, "password modify");
     if (rc < 0) {
         ldap_get_option(m_ld, LDAP_OPT_RESULT_CODE, &rc);
         throwResult(rc, "password modify");
@@ -335,9 +369,11 @@ BindOutcome LdapConnection::passwordModify(const std::string& userDn,
     rc = ldap_parse_result(m_ld, result.get(), &err, nullptr, &diag, nullptr, &controls, 0);
     Controls owned(controls);
     LdapString ownedDiag(diag);
-    if (rc != LDAP_SUCCESS) throwResult(rc, "password modify");
+    if (rc != LDAP_SUCCESS)
+        throwResult(rc, "password modify");
     outcome.ldapResult = err;
-    if (diag) outcome.diagnostic = diag;
+    if (diag)
+        outcome.diagnostic = diag;
     readPolicy(m_ld, controls, outcome);
     return outcome;
 }
@@ -345,7 +381,8 @@ BindOutcome LdapConnection::passwordModify(const std::string& userDn,
 std::string escapeFilterValue(std::string_view value) {
     berval in{static_cast<ber_len_t>(value.size()), const_cast<char*>(value.data())};
     berval out{0, nullptr};
-    if (ldap_bv2escaped_filter_value(&in, &out) != 0) fail(AS_ERR_NO_MEMORY);
+    if (ldap_bv2escaped_filter_value(&in, &out) != 0)
+        fail(AS_ERR_NO_MEMORY);
     std::string escaped(out.bv_val, out.bv_len);
     ber_memfree(out.bv_val);
     return escaped;
@@ -366,14 +403,17 @@ std::string escapeDnValue(std::string_view value) {
 
 std::string childDn(std::string_view attribute, std::string_view value, std::string_view parent) {
     std::string dn = std::string(attribute) + "=" + escapeDnValue(value);
-    if (!parent.empty()) dn += "," + std::string(parent);
+    if (!parent.empty())
+        dn += "," + std::string(parent);
     return dn;
 }
 
 std::optional<std::string> normalizeDn(std::string_view dn) {
     ParsedDn parsed = parse(dn);
-    if (!parsed && !dn.empty()) return std::nullopt;
-    if (!parsed) return std::string();
+    if (!parsed && !dn.empty())
+        return std::nullopt;
+    if (!parsed)
+        return std::string();
     for (LDAPRDN* rdn = parsed.get(); *rdn; ++rdn)
         for (LDAPAVA** ava = *rdn; *ava; ++ava)
             for (ber_len_t i = 0; i < (*ava)->la_attr.bv_len; ++i)
@@ -384,7 +424,8 @@ std::optional<std::string> normalizeDn(std::string_view dn) {
 
 std::optional<std::vector<std::pair<std::string, std::string>>> splitDn(std::string_view dn) {
     ParsedDn parsed = parse(dn);
-    if (!parsed) return std::nullopt;
+    if (!parsed)
+        return std::nullopt;
     std::vector<std::pair<std::string, std::string>> out;
     for (LDAPRDN* rdn = parsed.get(); *rdn; ++rdn) {
         LDAPAVA* ava = (*rdn)[0];
@@ -396,8 +437,10 @@ std::optional<std::vector<std::pair<std::string, std::string>>> splitDn(std::str
 
 std::optional<std::string> parentDn(std::string_view dn) {
     ParsedDn parsed = parse(dn);
-    if (!parsed) return std::nullopt;
-    if (!parsed.get()[0] || !parsed.get()[1]) return std::string();
+    if (!parsed)
+        return std::nullopt;
+    if (!parsed.get()[0] || !parsed.get()[1])
+        return std::string();
     return toString(parsed.get() + 1);
 }
 

@@ -18,7 +18,8 @@ std::unordered_map<void*, Allocation>& live() {
 
 void* registered(size_t bytes, Allocation kind) {
     void* p = std::calloc(bytes ? bytes : 1, 1);
-    if (!p) throw std::bad_alloc();
+    if (!p)
+        throw std::bad_alloc();
     try {
         std::lock_guard lock(g_mutex);
         live().emplace(p, kind);
@@ -37,13 +38,16 @@ char* allocResultText(std::string_view text) {
     return p;
 }
 
-void* allocBlock(size_t bytes) { return registered(bytes, Allocation::Block); }
+void* allocBlock(size_t bytes) {
+    return registered(bytes, Allocation::Block);
+}
 
 bool releaseAllocation(void* p, Allocation kind) {
     {
         std::lock_guard lock(g_mutex);
         auto it = live().find(p);
-        if (it == live().end() || it->second != kind) return false;
+        if (it == live().end() || it->second != kind)
+            return false;
         live().erase(it);
     }
     std::free(p);

@@ -13,21 +13,25 @@ namespace ridge::access {
 namespace {
 
 std::string_view trim(std::string_view s) {
-    while (!s.empty() && std::isspace(static_cast<unsigned char>(s.front()))) s.remove_prefix(1);
-    while (!s.empty() && std::isspace(static_cast<unsigned char>(s.back()))) s.remove_suffix(1);
+    while (!s.empty() && std::isspace(static_cast<unsigned char>(s.front())))
+        s.remove_prefix(1);
+    while (!s.empty() && std::isspace(static_cast<unsigned char>(s.back())))
+        s.remove_suffix(1);
     return s;
 }
 
 std::string lower(std::string_view s) {
     std::string out(s);
-    for (auto& c : out) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    for (auto& c : out)
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
     std::replace(out.begin(), out.end(), '_', '-');
     return out;
 }
 
 std::optional<std::string> readFile(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
-    if (!in) return std::nullopt;
+    if (!in)
+        return std::nullopt;
     std::ostringstream s;
     s << in.rdbuf();
     return s.str();
@@ -41,8 +45,10 @@ void forEachLine(std::string_view text, F&& f) {
         std::string_view line = trim(text.substr(0, nl));
         text = nl == std::string_view::npos ? std::string_view() : text.substr(nl + 1);
         ++lineNo;
-        if (line.empty() || line.front() == '#') continue;
-        if (!f(line, lineNo)) return;
+        if (line.empty() || line.front() == '#')
+            continue;
+        if (!f(line, lineNo))
+            return;
     }
 }
 
@@ -59,14 +65,16 @@ std::optional<std::map<int32_t, std::string>> parseMessageFile(std::string_view 
         auto [end, ec] = std::from_chars(num.data(), num.data() + num.size(), code);
         if (sp == std::string_view::npos || ec != std::errc() || end != num.data() + num.size() ||
             trim(line.substr(sp)).empty()) {
-            if (error) *error = "message line " + std::to_string(lineNo) + " malformed";
+            if (error)
+                *error = "message line " + std::to_string(lineNo) + " malformed";
             ok = false;
             return false;
         }
         out[code] = std::string(trim(line.substr(sp)));
         return true;
     });
-    if (!ok) return std::nullopt;
+    if (!ok)
+        return std::nullopt;
     return out;
 }
 
@@ -76,7 +84,8 @@ std::map<std::string, std::string> parseLanguageTable(std::string_view text) {
         size_t sp = line.find_first_of(" \t");
         if (sp != std::string_view::npos) {
             auto code = trim(line.substr(sp));
-            if (!code.empty()) out[lower(line.substr(0, sp))] = std::string(code);
+            if (!code.empty())
+                out[lower(line.substr(0, sp))] = std::string(code);
         }
         return true;
     });
@@ -85,38 +94,45 @@ std::map<std::string, std::string> parseLanguageTable(std::string_view text) {
 
 std::string formatMessage(const std::string& text, const std::string& detail) {
     size_t at = text.find("%1");
-    if (at != std::string::npos) return text.substr(0, at) + detail + text.substr(at + 2);
-    if (detail.empty()) return text;
+    if (at != std::string::npos)
+        return text.substr(0, at) + detail + text.substr(at + 2);
+    if (detail.empty())
+        return text;
     return text + " (" + detail + ")";
 }
 
 MessageCatalog::MessageCatalog(std::string languageTablePath, std::string englishFilePath)
     : m_englishPath(std::move(englishFilePath)) {
-    if (auto table = readFile(languageTablePath)) m_languages = parseLanguageTable(*table);
+    if (auto table = readFile(languageTablePath))
+        m_languages = parseLanguageTable(*table);
 }
 
 std::string MessageCatalog::codeFor(std::string_view language) {
     std::string tag = lower(trim(language));
     auto it = m_languages.find(tag);
-    if (it != m_languages.end()) return it->second;
+    if (it != m_languages.end())
+        return it->second;
     size_t dash = tag.find('-');
     if (dash != std::string::npos) {
         it = m_languages.find(tag.substr(0, dash));
-        if (it != m_languages.end()) return it->second;
+        if (it != m_languages.end())
+            return it->second;
     }
     return "en";
 }
 
 const std::map<int32_t, std::string>& MessageCatalog::messages(const std::string& code) {
     auto it = m_loaded.find(code);
-    if (it != m_loaded.end()) return it->second;
+    if (it != m_loaded.end())
+        return it->second;
     std::string path = m_englishPath;
     size_t at = path.rfind("_en.msg");
     if (code != "en" && at != std::string::npos)
         path = path.substr(0, at) + "_" + code + ".msg";
     std::map<int32_t, std::string> parsed;
     if (auto text = readFile(path)) {
-        if (auto m = parseMessageFile(*text, nullptr)) parsed = std::move(*m);
+        if (auto m = parseMessageFile(*text, nullptr))
+            parsed = std::move(*m);
     }
     return m_loaded.emplace(code, std::move(parsed)).first->second;
 }
@@ -128,7 +144,8 @@ std::string MessageCatalog::text(int32_t status, const std::string& detail,
     for (const std::string& c : {code, std::string("en")}) {
         const auto& m = messages(c);
         auto it = m.find(status);
-        if (it != m.end()) return formatMessage(it->second, detail);
+        if (it != m.end())
+            return formatMessage(it->second, detail);
     }
     return formatMessage("Directory access error " + std::to_string(status), detail);
 }

@@ -19,19 +19,21 @@ constexpr size_t kKeyBytes = 32;
 
 std::optional<std::string> readFile(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
-    if (!in) return std::nullopt;
+    if (!in)
+        return std::nullopt;
     std::ostringstream s;
     s << in.rdbuf();
     return s.str();
 }
 
 bool isDirectory(const std::string& path) {
-    struct stat st{};
+    struct stat st {};
     return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
 std::string resolve(const std::string& home, const std::string& path) {
-    if (path.empty() || path.front() == '/') return path;
+    if (path.empty() || path.front() == '/')
+        return path;
     return home + "/" + path;
 }
 
@@ -46,18 +48,22 @@ std::string loadOrCreateKey(const std::string& home) {
     const std::string path = dir + "/accessapi-certificate.key";
     ::mkdir(dir.c_str(), 0700);
     for (int attempt = 0; attempt < 3; ++attempt) {
-        if (auto key = readFile(path); key && key->size() == kKeyBytes) return *key;
+        if (auto key = readFile(path); key && key->size() == kKeyBytes)
+            return *key;
         unsigned char fresh[kKeyBytes];
-        if (RAND_bytes(fresh, sizeof fresh) != 1) fail(AS_ERR_INTERNAL, "no random bytes");
+        if (RAND_bytes(fresh, sizeof fresh) != 1)
+            fail(AS_ERR_INTERNAL, "no random bytes");
         std::string tmp = path + ".tmp." + std::to_string(::getpid());
         int fd = ::open(tmp.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-        if (fd < 0) fail(AS_ERR_SETTINGS, "cannot write " + dir);
+        if (fd < 0)
+            fail(AS_ERR_SETTINGS, "cannot write " + dir);
         bool written = ::write(fd, fresh, sizeof fresh) == static_cast<ssize_t>(sizeof fresh);
         ::close(fd);
         if (written) {
             int linked = ::link(tmp.c_str(), path.c_str());
             ::unlink(tmp.c_str());
-            if (linked == 0) return std::string(reinterpret_cast<char*>(fresh), sizeof fresh);
+            if (linked == 0)
+                return std::string(reinterpret_cast<char*>(fresh), sizeof fresh);
         } else {
             ::unlink(tmp.c_str());
         }
@@ -82,19 +88,24 @@ int32_t Process::initialize(const char* const* settings) {
     for (const char* const* s = settings; s && *s; ++s) {
         std::string_view kv(*s);
         auto take = [&](std::string_view key, std::string& out) {
-            if (kv.substr(0, key.size()) == key) out = std::string(kv.substr(key.size()));
+            if (kv.substr(0, key.size()) == key)
+                out = std::string(kv.substr(key.size()));
         };
         take("TALVEX_HOME=", home);
         take("TLXNLSTAB=", table);
         take("SRVCMSGS=", msgs);
     }
-    if (home.empty() || !isDirectory(home)) fail(AS_ERR_SETTINGS, "TALVEX_HOME");
-    if (table.empty()) table = home + "/ridge_tlxlang.tab";
-    if (msgs.empty()) msgs = home + "/srvcmsgs_en.msg";
+    if (home.empty() || !isDirectory(home))
+        fail(AS_ERR_SETTINGS, "TALVEX_HOME");
+    if (table.empty())
+        table = home + "/ridge_tlxlang.tab";
+    if (msgs.empty())
+        msgs = home + "/srvcmsgs_en.msg";
 
     std::lock_guard lock(m_mutex);
     if (m_initCount > 0) {
-        if (home != m_home) fail(AS_ERR_SETTINGS, "already initialised with another home");
+        if (home != m_home)
+            fail(AS_ERR_SETTINGS, "already initialised with another home");
         ++m_initCount;
         return AS_OK;
     }
@@ -102,23 +113,27 @@ int32_t Process::initialize(const char* const* settings) {
     if (auto text = readFile(home + "/access.conf")) {
         std::string error;
         auto s = parseAccessSettings(*text, &error);
-        if (!s) fail(AS_ERR_SETTINGS, error);
+        if (!s)
+            fail(AS_ERR_SETTINGS, error);
         parsed = *s;
     }
     std::string password;
     if (!parsed.servicePasswordFile.empty()) {
         auto pw = readFile(resolve(home, parsed.servicePasswordFile));
-        if (!pw) fail(AS_ERR_SETTINGS, "service password file unreadable");
+        if (!pw)
+            fail(AS_ERR_SETTINGS, "service password file unreadable");
         password = firstLine(*pw);
     }
     std::optional<RuntimeConfig> defaultConfig;
     std::string defaultText;
     if (!parsed.defaultRuntimeConfigFile.empty()) {
         auto text = readFile(resolve(home, parsed.defaultRuntimeConfigFile));
-        if (!text) fail(AS_ERR_SETTINGS, "default runtime configuration unreadable");
+        if (!text)
+            fail(AS_ERR_SETTINGS, "default runtime configuration unreadable");
         std::string error;
         defaultConfig = parseRuntimeConfig(*text, &error);
-        if (!defaultConfig) fail(AS_ERR_SETTINGS, "default runtime configuration: " + error);
+        if (!defaultConfig)
+            fail(AS_ERR_SETTINGS, "default runtime configuration: " + error);
         defaultText = firstLine(*text);
     }
     m_home = home;
@@ -140,8 +155,10 @@ int32_t Process::terminate() {
     std::map<AS_Handle, std::shared_ptr<Session>> handles;
     {
         std::lock_guard lock(m_mutex);
-        if (m_initCount == 0) return AS_ERR_NOT_INITIALIZED;
-        if (--m_initCount > 0) return AS_OK;
+        if (m_initCount == 0)
+            return AS_ERR_NOT_INITIALIZED;
+        if (--m_initCount > 0)
+            return AS_OK;
         handles.swap(m_handles);
         m_servicePassword.assign(m_servicePassword.size(), '\0');
         m_servicePassword.clear();
@@ -165,10 +182,13 @@ std::string Process::encoding() {
 }
 
 int32_t Process::setEncoding(const std::string& name) {
-    if (!encodingKnown(name)) fail(AS_ERR_UNKNOWN_ENCODING, name);
+    if (!encodingKnown(name))
+        fail(AS_ERR_UNKNOWN_ENCODING, name);
     std::lock_guard lock(m_mutex);
-    if (name == m_encoding) return AS_OK;
-    if (m_encodingFixed) fail(AS_ERR_ENCODING_IN_FORCE, m_encoding);
+    if (name == m_encoding)
+        return AS_OK;
+    if (m_encodingFixed)
+        fail(AS_ERR_ENCODING_IN_FORCE, m_encoding);
     m_encoding = name;
     return AS_OK;
 }
@@ -176,7 +196,8 @@ int32_t Process::setEncoding(const std::string& name) {
 int32_t Process::setRuntimeConfig(std::string_view text) {
     std::string error;
     auto cfg = parseRuntimeConfig(text, &error);
-    if (!cfg) fail(AS_ERR_CONFIG_SYNTAX, error);
+    if (!cfg)
+        fail(AS_ERR_CONFIG_SYNTAX, error);
     std::lock_guard lock(m_mutex);
     m_tempConfig = std::move(cfg);
     m_tempConfigText = std::string(text.substr(0, text.find('\0')));
@@ -186,10 +207,12 @@ int32_t Process::setRuntimeConfig(std::string_view text) {
 std::optional<RuntimeConfig> Process::effectiveConfig(std::string* text) {
     std::lock_guard lock(m_mutex);
     if (m_tempConfig) {
-        if (text) *text = m_tempConfigText;
+        if (text)
+            *text = m_tempConfigText;
         return m_tempConfig;
     }
-    if (text) *text = m_defaultConfigText;
+    if (text)
+        *text = m_defaultConfigText;
     return m_defaultConfig;
 }
 
@@ -199,7 +222,8 @@ std::shared_ptr<Session> Process::openHandle(const RuntimeConfig& cfg) {
     AS_Handle id = 0;
     {
         std::lock_guard lock(m_mutex);
-        if (m_initCount == 0) fail(AS_ERR_NOT_INITIALIZED);
+        if (m_initCount == 0)
+            fail(AS_ERR_NOT_INITIALIZED);
         encoding = m_encoding;
         identity->saslExternal = m_settings.serviceSaslExternal;
         if (!m_settings.serviceDn.empty())
@@ -214,8 +238,10 @@ std::shared_ptr<Session> Process::openHandle(const RuntimeConfig& cfg) {
     auto session = std::make_shared<Session>(id, cfg, encoding, identity);
     session->ldap();  // connect and bind now, so an unreachable server is reported here
     std::lock_guard lock(m_mutex);
-    if (m_initCount == 0) fail(AS_ERR_NOT_INITIALIZED);
-    if (encoding != m_encoding) fail(AS_ERR_ENCODING_IN_FORCE, m_encoding);
+    if (m_initCount == 0)
+        fail(AS_ERR_NOT_INITIALIZED);
+    if (encoding != m_encoding)
+        fail(AS_ERR_ENCODING_IN_FORCE, m_encoding);
     m_encodingFixed = true;
     m_handles[id] = session;
     return session;
@@ -230,7 +256,8 @@ std::shared_ptr<Session> Process::findHandle(AS_Handle h) {
 std::shared_ptr<Session> Process::removeHandle(AS_Handle h) {
     std::lock_guard lock(m_mutex);
     auto it = m_handles.find(h);
-    if (it == m_handles.end()) return nullptr;
+    if (it == m_handles.end())
+        return nullptr;
     auto session = it->second;
     m_handles.erase(it);
     return session;
@@ -253,8 +280,10 @@ std::string Process::home() {
 
 std::string Process::certificateKey() {
     std::lock_guard lock(m_mutex);
-    if (m_initCount == 0) fail(AS_ERR_NOT_INITIALIZED);
-    if (m_certificateKey.empty()) m_certificateKey = loadOrCreateKey(m_home);
+    if (m_initCount == 0)
+        fail(AS_ERR_NOT_INITIALIZED);
+    if (m_certificateKey.empty())
+        m_certificateKey = loadOrCreateKey(m_home);
     return m_certificateKey;
 }
 

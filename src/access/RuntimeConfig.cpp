@@ -17,34 +17,35 @@ public:
     explicit Reader(std::string_view text) : m_text(text) {}
     bool atEnd() const { return m_pos >= m_text.size(); }
     bool consume(std::string_view token) {
-        if (m_text.substr(m_pos, token.size()) != token) return false;
+        if (m_text.substr(m_pos, token.size()) != token)
+            return false;
         m_pos += token.size();
         return true;
     }
-    bool peek(std::string_view token) const {
-        return m_text.substr(m_pos, token.size()) == token;
-    }
+    bool peek(std::string_view token) const { return m_text.substr(m_pos, token.size()) == token; }
     // "<NAME>" -> NAME (capital letters, digits, '_' and '.').
     std::optional<std::string_view> openTag() {
-        if (!consume("<") || peek("/")) return std::nullopt;
+        if (!consume("<") || peek("/"))
+            return std::nullopt;
         size_t start = m_pos;
         while (m_pos < m_text.size()) {
             char c = m_text[m_pos];
-            if (!((c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_' || c == '.')) break;
+            if (!((c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_' || c == '.'))
+                break;
             ++m_pos;
         }
-        if (m_pos == start || !consume(">")) return std::nullopt;
+        if (m_pos == start || !consume(">"))
+            return std::nullopt;
         return m_text.substr(start, m_pos - start - 1);
     }
     // Text up to the next '<'.
     std::string_view value() {
         size_t start = m_pos;
-        while (m_pos < m_text.size() && m_text[m_pos] != '<') ++m_pos;
+        while (m_pos < m_text.size() && m_text[m_pos] != '<')
+            ++m_pos;
         return m_text.substr(start, m_pos - start);
     }
-    bool closeTag(std::string_view name) {
-        return consume("</") && consume(name) && consume(">");
-    }
+    bool closeTag(std::string_view name) { return consume("</") && consume(name) && consume(">"); }
 
 private:
     std::string_view m_text;
@@ -53,38 +54,46 @@ private:
 
 template <class T>
 bool parseNumber(std::string_view text, T& out) {
-    if (text.empty() || text.size() > 11) return false;
+    if (text.empty() || text.size() > 11)
+        return false;
     auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), out);
     return ec == std::errc() && end == text.data() + text.size();
 }
 
 bool digitsOnly(std::string_view text) {
-    if (text.empty()) return false;
+    if (text.empty())
+        return false;
     for (char c : text)
-        if (c < '0' || c > '9') return false;
+        if (c < '0' || c > '9')
+            return false;
     return true;
 }
 
 bool validHost(std::string_view host) {
-    if (host.empty() || host.size() > 255) return false;
+    if (host.empty() || host.size() > 255)
+        return false;
     for (char c : host) {
         bool ok = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
                   c == '.' || c == '-' || c == '_' || c == ':' || c == '[' || c == ']';
-        if (!ok) return false;
+        if (!ok)
+            return false;
     }
     return true;
 }
 
 bool validDn(const std::string& dn) {
-    if (dn.empty()) return false;
+    if (dn.empty())
+        return false;
     LDAPDN parsed = nullptr;
     int rc = ldap_str2dn(dn.c_str(), &parsed, LDAP_DN_FORMAT_LDAPV3);
-    if (parsed) ldap_dnfree(parsed);
+    if (parsed)
+        ldap_dnfree(parsed);
     return rc == LDAP_SUCCESS;
 }
 
 bool setError(std::string* error, std::string text) {
-    if (error) *error = std::move(text);
+    if (error)
+        *error = std::move(text);
     return false;
 }
 
@@ -92,13 +101,16 @@ bool parseLdapGroup(Reader& r, RuntimeConfig& cfg, std::string* error) {
     std::set<std::string, std::less<>> seen;
     while (!r.peek("</")) {
         auto name = r.openTag();
-        if (!name) return setError(error, "expected an element inside LDAP");
+        if (!name)
+            return setError(error, "expected an element inside LDAP");
         if (!seen.insert(std::string(*name)).second)
             return setError(error, "element " + std::string(*name) + " repeated");
         std::string_view v = r.value();
-        if (!r.closeTag(*name)) return setError(error, "element " + std::string(*name) + " not closed");
+        if (!r.closeTag(*name))
+            return setError(error, "element " + std::string(*name) + " not closed");
         if (*name == "HOST") {
-            if (!validHost(v)) return setError(error, "HOST is not a host name");
+            if (!validHost(v))
+                return setError(error, "HOST is not a host name");
             cfg.host = std::string(v);
         } else if (*name == "PORT") {
             uint32_t port = 0;
@@ -106,19 +118,23 @@ bool parseLdapGroup(Reader& r, RuntimeConfig& cfg, std::string* error) {
                 return setError(error, "PORT is not a port number");
             cfg.port = port;
         } else if (*name == "BASE_DN") {
-            if (!validDn(std::string(v))) return setError(error, "BASE_DN is not a DN");
+            if (!validDn(std::string(v)))
+                return setError(error, "BASE_DN is not a DN");
             cfg.baseDn = std::string(v);
         } else if (*name == "TIMEOUT") {
             int32_t t = 0;
-            if (!parseNumber(v, t) || t < -1) return setError(error, "TIMEOUT is not a number");
+            if (!parseNumber(v, t) || t < -1)
+                return setError(error, "TIMEOUT is not a number");
             cfg.timeoutSeconds = t;
         } else {
             return setError(error, "unknown element " + std::string(*name) + " inside LDAP");
         }
     }
-    if (!r.closeTag("LDAP")) return setError(error, "LDAP not closed");
+    if (!r.closeTag("LDAP"))
+        return setError(error, "LDAP not closed");
     for (const char* required : {"HOST", "PORT", "BASE_DN"})
-        if (!seen.count(required)) return setError(error, std::string(required) + " missing");
+        if (!seen.count(required))
+            return setError(error, std::string(required) + " missing");
     return true;
 }
 
@@ -126,7 +142,8 @@ bool parseLdapGroup(Reader& r, RuntimeConfig& cfg, std::string* error) {
 
 std::string RuntimeConfig::url() const {
     std::string h = host;
-    if (h.find(':') != std::string::npos && h.front() != '[') h = "[" + h + "]";
+    if (h.find(':') != std::string::npos && h.front() != '[')
+        h = "[" + h + "]";
     return std::string(useLdaps() ? "ldaps://" : "ldap://") + h + ":" + std::to_string(port);
 }
 
@@ -155,7 +172,8 @@ std::optional<RuntimeConfig> parseRuntimeConfig(std::string_view text, std::stri
             return std::nullopt;
         }
         if (*name == "LDAP") {
-            if (!parseLdapGroup(r, cfg, error)) return std::nullopt;
+            if (!parseLdapGroup(r, cfg, error))
+                return std::nullopt;
             continue;
         }
         std::string_view v = r.value();

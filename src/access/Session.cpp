@@ -48,7 +48,8 @@ std::unique_ptr<LdapConnection> Session::connect() const {
 }
 
 void Session::bindService(LdapConnection& conn) const {
-    if (!m_serviceIdentity) return;
+    if (!m_serviceIdentity)
+        return;
     if (m_serviceIdentity->saslExternal)
         conn.bindExternal();
     else if (!m_serviceIdentity->bindDn.empty())
@@ -66,7 +67,8 @@ LdapConnection& Session::ldap() {
 }
 
 LdapConnection& Session::service() {
-    if (!m_mainIsUser) return ldap();
+    if (!m_mainIsUser)
+        return ldap();
     if (!m_service) {
         auto conn = connect();
         bindService(*conn);
@@ -76,16 +78,20 @@ LdapConnection& Session::service() {
 }
 
 std::string Session::namespaceName() const {
-    if (!m_namespace.empty()) return m_namespace;
+    if (!m_namespace.empty())
+        return m_namespace;
     return toUtf8(m_encoding, m_config.defaultNamespace);
 }
 
 std::string Session::namespaceDnFor(const std::string& nameUtf8) const {
-    if (nameUtf8.empty()) fail(AS_ERR_NAMESPACE_NOT_FOUND, "no namespace named");
+    if (nameUtf8.empty())
+        fail(AS_ERR_NAMESPACE_NOT_FOUND, "no namespace named");
     return childDn("ou", nameUtf8, m_config.baseDn);
 }
 
-std::string Session::namespaceDn() { return requireNamespace(namespaceName()); }
+std::string Session::namespaceDn() {
+    return requireNamespace(namespaceName());
+}
 
 std::string Session::requireNamespace(const std::string& nameUtf8) {
     std::string dn = namespaceDnFor(nameUtf8);
@@ -94,49 +100,61 @@ std::string Session::requireNamespace(const std::string& nameUtf8) {
         bool isNamespace = false;
         if (entry)
             for (const auto& oc : entry->values("objectClass"))
-                if (strcasecmp(oc.c_str(), schema::kNamespaceClass) == 0) isNamespace = true;
-        if (!isNamespace) fail(AS_ERR_NAMESPACE_NOT_FOUND, nameUtf8);
+                if (strcasecmp(oc.c_str(), schema::kNamespaceClass) == 0)
+                    isNamespace = true;
+        if (!isNamespace)
+            fail(AS_ERR_NAMESPACE_NOT_FOUND, nameUtf8);
         m_checkedNamespaceDn = dn;
     }
     return dn;
 }
 
 std::string Session::inText(const char* text, const char* what) const {
-    if (!text) fail(AS_ERR_INVALID_ARGUMENT, what);
+    if (!text)
+        fail(AS_ERR_INVALID_ARGUMENT, what);
     return toUtf8(m_encoding, text);
 }
 
 std::optional<std::string> Session::inOptionalText(const char* text) const {
-    if (!text || !*text) return std::nullopt;
+    if (!text || !*text)
+        return std::nullopt;
     return toUtf8(m_encoding, text);
 }
 
 void Session::outText(const std::string& utf8, char* buffer, size_t size) const {
-    if (!buffer) return;
+    if (!buffer)
+        return;
     copyTruncated(m_encoding, fromUtf8(m_encoding, utf8), buffer, size);
 }
 
-std::string Session::outBytes(const std::string& utf8) const { return fromUtf8(m_encoding, utf8); }
+std::string Session::outBytes(const std::string& utf8) const {
+    return fromUtf8(m_encoding, utf8);
+}
 
 void Session::requireAuthenticated() const {
-    if (!authenticated()) fail(AS_ERR_NOT_AUTHENTICATED);
+    if (!authenticated())
+        fail(AS_ERR_NOT_AUTHENTICATED);
 }
 
 std::optional<LdapEntry> Session::findById(int32_t objectType, AS_ObjectId id,
                                            const std::vector<std::string>& attributes) {
-    std::string filter = "(&" + objectTypeFilter(objectType) + "(" + schema::kId + "=" +
-                         std::to_string(id) + "))";
-    if (id == 0) return std::nullopt;
+    std::string filter =
+        "(&" + objectTypeFilter(objectType) + "(" + schema::kId + "=" + std::to_string(id) + "))";
+    if (id == 0)
+        return std::nullopt;
     auto entries = ldap().search(namespaceDn(), Scope::Sub, filter, attributes, 2);
-    if (entries.size() > 1) fail(AS_ERR_AMBIGUOUS, "id " + std::to_string(id));
-    if (entries.empty()) return std::nullopt;
+    if (entries.size() > 1)
+        fail(AS_ERR_AMBIGUOUS, "id " + std::to_string(id));
+    if (entries.empty())
+        return std::nullopt;
     return std::move(entries.front());
 }
 
 LdapEntry Session::requireById(int32_t objectType, AS_ObjectId id,
                                const std::vector<std::string>& attributes) {
     auto e = findById(objectType, id, attributes);
-    if (!e) fail(notFoundStatus(objectType), "id " + std::to_string(id));
+    if (!e)
+        fail(notFoundStatus(objectType), "id " + std::to_string(id));
     return std::move(*e);
 }
 
@@ -144,7 +162,8 @@ AS_ObjectId Session::idOf(const LdapEntry& entry) {
     std::string v = entry.value(schema::kId);
     uint64_t n = 0;
     auto [end, ec] = std::from_chars(v.data(), v.data() + v.size(), n);
-    if (v.empty() || ec != std::errc() || end != v.data() + v.size() || n > UINT32_MAX) return 0;
+    if (v.empty() || ec != std::errc() || end != v.data() + v.size() || n > UINT32_MAX)
+        return 0;
     return static_cast<AS_ObjectId>(n);
 }
 
@@ -163,7 +182,8 @@ void Session::signIn(std::unique_ptr<LdapConnection> userConnection, const std::
                      std::optional<AS_ObjectId> classId) {
     if (userConnection) {
         // The service connection (if the main one was it) stays for service work.
-        if (!m_mainIsUser && m_main) m_service = std::move(m_main);
+        if (!m_mainIsUser && m_main)
+            m_service = std::move(m_main);
         m_main = std::move(userConnection);
         m_mainIsUser = true;
     } else if (m_mainIsUser) {

@@ -7,7 +7,8 @@ namespace ridge::access {
 namespace {
 
 std::string_view trim(std::string_view s) {
-    while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) s.remove_prefix(1);
+    while (!s.empty() && (s.front() == ' ' || s.front() == '\t'))
+        s.remove_prefix(1);
     while (!s.empty() && (s.back() == ' ' || s.back() == '\t' || s.back() == '\r'))
         s.remove_suffix(1);
     return s;
@@ -28,13 +29,16 @@ std::optional<AccessSettings> parseAccessSettings(std::string_view text, std::st
         std::string_view line = trim(text.substr(0, nl));
         text = nl == std::string_view::npos ? std::string_view() : text.substr(nl + 1);
         ++lineNo;
-        if (line.empty() || line.front() == '#') continue;
+        if (line.empty() || line.front() == '#')
+            continue;
         size_t eq = line.find('=');
         auto bad = [&](const std::string& why) {
-            if (error) *error = "access.conf line " + std::to_string(lineNo) + ": " + why;
+            if (error)
+                *error = "access.conf line " + std::to_string(lineNo) + ": " + why;
             return std::nullopt;
         };
-        if (eq == std::string_view::npos) return bad("expected key = value");
+        if (eq == std::string_view::npos)
+            return bad("expected key = value");
         std::string_view key = trim(line.substr(0, eq));
         std::string value(trim(line.substr(eq + 1)));
         if (key == "service_dn") {
@@ -44,14 +48,18 @@ std::optional<AccessSettings> parseAccessSettings(std::string_view text, std::st
         } else if (key == "service_password_file") {
             s.servicePasswordFile = value;
         } else if (key == "service_sasl_external") {
-            if (value != "yes" && value != "no") return bad("service_sasl_external is yes or no");
+            if (value != "yes" && value != "no")
+                return bad("service_sasl_external is yes or no");
             s.serviceSaslExternal = value == "yes";
         } else if (key == "ticket_lifetime") {
-            if (!seconds(value, s.ticketLifetime)) return bad("ticket_lifetime is seconds");
+            if (!seconds(value, s.ticketLifetime))
+                return bad("ticket_lifetime is seconds");
         } else if (key == "ticket_max_lifetime") {
-            if (!seconds(value, s.ticketMaxLifetime)) return bad("ticket_max_lifetime is seconds");
+            if (!seconds(value, s.ticketMaxLifetime))
+                return bad("ticket_max_lifetime is seconds");
         } else if (key == "certificate_lifetime") {
-            if (!seconds(value, s.certificateLifetime)) return bad("certificate_lifetime is seconds");
+            if (!seconds(value, s.certificateLifetime))
+                return bad("certificate_lifetime is seconds");
         } else if (key == "default_runtime_config") {
             s.defaultRuntimeConfigFile = value;
         } else {

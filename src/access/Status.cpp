@@ -57,7 +57,8 @@ constexpr StatusName kStatuses[] = {
 
 int32_t kCodes[std::size(kStatuses)];
 const bool kCodesFilled = [] {
-    for (size_t i = 0; i < std::size(kStatuses); ++i) kCodes[i] = kStatuses[i].code;
+    for (size_t i = 0; i < std::size(kStatuses); ++i)
+        kCodes[i] = kStatuses[i].code;
     return true;
 }();
 
@@ -88,7 +89,8 @@ int32_t statusFromLdap(int rc) {
 
 const char* statusName(int32_t status) {
     for (const auto& s : kStatuses)
-        if (s.code == status) return s.name;
+        if (s.code == status)
+            return s.name;
     return nullptr;
 }
 

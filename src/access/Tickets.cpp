@@ -24,7 +24,8 @@ struct TicketRecord {
 
 // Ticket text -> canonical id; anything but 32 hex digits is an unknown ticket.
 std::string ticketId(const char* text) {
-    if (!text) fail(AS_ERR_INVALID_ARGUMENT, "ticket");
+    if (!text)
+        fail(AS_ERR_INVALID_ARGUMENT, "ticket");
     std::string id(text);
     if (id.size() != 32 || !std::all_of(id.begin(), id.end(), ::isxdigit))
         fail(AS_ERR_UNKNOWN_TICKET);
@@ -41,19 +42,23 @@ AS_ObjectId number(const std::string& text) {
 // The live ticket record; -41 when absent or damaged, -145 when expired.
 TicketRecord readTicket(Session& s, const std::string& nsDn, const std::string& id) {
     std::string dn = childDn("ridgeTicketId", id, childDn("ou", schema::kTicketContainer, nsDn));
-    auto e = s.service().read(dn, {"ridgeTicketOwner", "ridgeTicketClass", "ridgeTicketIssued",
-                                   "ridgeTicketExpiry"});
-    if (!e) fail(AS_ERR_UNKNOWN_TICKET);
+    auto e = s.service().read(
+        dn, {"ridgeTicketOwner", "ridgeTicketClass", "ridgeTicketIssued", "ridgeTicketExpiry"});
+    if (!e)
+        fail(AS_ERR_UNKNOWN_TICKET);
     TicketRecord t;
     t.dn = dn;
     t.owner = number(e->value("ridgeTicketOwner"));
-    if (e->has("ridgeTicketClass")) t.userClass = number(e->value("ridgeTicketClass"));
+    if (e->has("ridgeTicketClass"))
+        t.userClass = number(e->value("ridgeTicketClass"));
     auto issued = fromGeneralizedTime(e->value("ridgeTicketIssued"));
     auto expiry = fromGeneralizedTime(e->value("ridgeTicketExpiry"));
-    if (t.owner == 0 || !issued || !expiry) fail(AS_ERR_UNKNOWN_TICKET);
+    if (t.owner == 0 || !issued || !expiry)
+        fail(AS_ERR_UNKNOWN_TICKET);
     t.issued = *issued;
     t.expiry = *expiry;
-    if (std::time(nullptr) >= t.expiry) fail(AS_ERR_TICKET_EXPIRED);
+    if (std::time(nullptr) >= t.expiry)
+        fail(AS_ERR_TICKET_EXPIRED);
     return t;
 }
 
@@ -65,8 +70,8 @@ std::string xmlAttribute(const std::string& utf8) {
         uint32_t cp = c;
         size_t len = 1;
         if (c >= 0xF0 && i + 3 < utf8.size()) {
-            cp = ((c & 0x07u) << 18) | ((utf8[i + 1] & 0x3Fu) << 12) | ((utf8[i + 2] & 0x3Fu) << 6) |
-                 (utf8[i + 3] & 0x3Fu);
+            cp = ((c & 0x07u) << 18) | ((utf8[i + 1] & 0x3Fu) << 12) |
+                 ((utf8[i + 2] & 0x3Fu) << 6) | (utf8[i + 3] & 0x3Fu);
             len = 4;
         } else if (c >= 0xE0 && i + 2 < utf8.size()) {
             cp = ((c & 0x0Fu) << 12) | ((utf8[i + 1] & 0x3Fu) << 6) | (utf8[i + 2] & 0x3Fu);
@@ -105,7 +110,8 @@ using namespace ridge::access;
 
 extern "C" AS_API int32_t ASA_CreateTicket(AS_Handle handle, char* ticket) {
     return withHandle(handle, [&](Session& s) {
-        if (!ticket) fail(AS_ERR_INVALID_ARGUMENT, "ticket");
+        if (!ticket)
+            fail(AS_ERR_INVALID_ARGUMENT, "ticket");
         s.requireAuthenticated();
         std::string id = issueTicket(s);
         std::snprintf(ticket, AS_TICKET_SIZE, "%s", id.c_str());
@@ -118,11 +124,13 @@ extern "C" AS_API int32_t AS_RefreshTicket(AS_Handle handle, const char* ticket)
         std::string id = ticketId(ticket);
         s.requireAuthenticated();
         TicketRecord t = readTicket(s, s.namespaceDn(), id);
-        if (t.owner != s.userId()) fail(AS_ERR_TICKET_NOT_REFRESHABLE, "ticket of another user");
+        if (t.owner != s.userId())
+            fail(AS_ERR_TICKET_NOT_REFRESHABLE, "ticket of another user");
         const AccessSettings settings = Process::instance().settings();
         std::time_t now = std::time(nullptr);
         std::time_t limit = t.issued + settings.ticketMaxLifetime;
-        if (now >= limit) fail(AS_ERR_TICKET_NOT_REFRESHABLE, "maximum lifetime reached");
+        if (now >= limit)
+            fail(AS_ERR_TICKET_NOT_REFRESHABLE, "maximum lifetime reached");
         std::time_t expiry = std::min(now + settings.ticketLifetime, limit);
         s.service().replace(t.dn, "ridgeTicketExpiry", {toGeneralizedTime(expiry)});
         return AS_OK;
@@ -137,35 +145,41 @@ extern "C" AS_API int32_t AS_ExpireTicket(AS_Handle handle, const char* ticket) 
         std::string dn =
             childDn("ridgeTicketId", id, childDn("ou", schema::kTicketContainer, nsDn));
         auto e = s.service().read(dn, {"ridgeTicketOwner"});
-        if (!e) fail(AS_ERR_UNKNOWN_TICKET);
+        if (!e)
+            fail(AS_ERR_UNKNOWN_TICKET);
         if (number(e->value("ridgeTicketOwner")) != s.userId())
             fail(AS_ERR_TICKET_NOT_REFRESHABLE, "ticket of another user");
-        if (!s.service().remove(dn)) fail(AS_ERR_UNKNOWN_TICKET);
+        if (!s.service().remove(dn))
+            fail(AS_ERR_UNKNOWN_TICKET);
         return AS_OK;
     });
 }
 
 extern "C" AS_API int32_t AS_ValidateTicket2(AS_Handle handle, const char* ticket,
                                              const char* namespaceName, char** resultText) {
-    if (resultText) *resultText = nullptr;
+    if (resultText)
+        *resultText = nullptr;
     return withHandle(handle, [&](Session& s) {
-        if (!resultText) fail(AS_ERR_INVALID_ARGUMENT, "resultText");
+        if (!resultText)
+            fail(AS_ERR_INVALID_ARGUMENT, "resultText");
         std::string ns = s.inText(namespaceName, "namespace");
         std::string id = ticketId(ticket);
         std::string nsDn = s.requireNamespace(ns);
         TicketRecord t = readTicket(s, nsDn, id);
         auto user = userById(s, nsDn, t.owner);
-        if (!user) fail(AS_ERR_USER_NOT_FOUND, "owner of the ticket");
+        if (!user)
+            fail(AS_ERR_USER_NOT_FOUND, "owner of the ticket");
         requireUsable(*user, true);
         std::string className = "All User Classes";
-        if (t.userClass != 0) className = userClassName(s, nsDn, t.userClass);
-        std::string text = "<result><ticket id=\"" + id + "\"/><user id=\"" +
-                           std::to_string(t.owner) + "\" name=\"" +
-                           xmlAttribute(user->value("cn")) + "\"/><uc id=\"" +
-                           std::to_string(t.userClass) + "\" name=\"" + xmlAttribute(className) +
-                           "\"/></result>";
+        if (t.userClass != 0)
+            className = userClassName(s, nsDn, t.userClass);
+        std::string text =
+            "<result><ticket id=\"" + id + "\"/><user id=\"" + std::to_string(t.owner) +
+            "\" name=\"" + xmlAttribute(user->value("cn")) + "\"/><uc id=\"" +
+            std::to_string(t.userClass) + "\" name=\"" + xmlAttribute(className) + "\"/></result>";
         std::optional<AS_ObjectId> cls;
-        if (t.userClass != 0) cls = t.userClass;
+        if (t.userClass != 0)
+            cls = t.userClass;
         s.signIn(nullptr, ns, t.owner, user->dn, cls);
         *resultText = allocResultText(text);
         return AS_OK;

@@ -15,7 +15,7 @@
 namespace ridge::access {
 
 struct RuntimeConfig {
-    std::string version;           // "6.7.0" from the root element name
+    std::string version;  // "6.7.0" from the root element name
     int64_t generation = 0;
     int64_t storageType = 0;
     std::string defaultNamespace;  // bytes of the process default encoding
@@ -24,7 +24,7 @@ struct RuntimeConfig {
     std::string host;
     uint32_t port = 0;
     std::string baseDn;
-    int32_t timeoutSeconds = -1;   // -1 or 0: the library default
+    int32_t timeoutSeconds = -1;  // -1 or 0: the library default
 
     // Timeout to apply to connecting and to each operation.
     int effectiveTimeout() const { return timeoutSeconds > 0 ? timeoutSeconds : 30; }

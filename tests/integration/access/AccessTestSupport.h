@@ -17,12 +17,14 @@ namespace access_test {
 inline std::map<std::string, std::string> readEnvFile() {
     const char* path = std::getenv("RIDGE_TEST_ENV");
     std::map<std::string, std::string> env;
-    if (!path) return env;
+    if (!path)
+        return env;
     std::ifstream in(path);
     std::string line;
     while (std::getline(in, line)) {
         size_t eq = line.find('=');
-        if (eq == std::string::npos) continue;
+        if (eq == std::string::npos)
+            continue;
         std::string value = line.substr(eq + 1);
         if (value.size() >= 2 && value.front() == '\'' && value.back() == '\'')
             value = value.substr(1, value.size() - 2);
@@ -35,10 +37,12 @@ inline std::string runtimeConfig(const std::string& host, const std::string& por
                                  const std::string& baseDn, const std::string& ns,
                                  const std::string& timeout = "5") {
     return "<TESSEL_CONFIGURATION_6.7.0><GENERATION>100</GENERATION><STORAGE_TYPE>2</STORAGE_TYPE>"
-           "<DEFAULT_NAMESPACE>" + ns + "</DEFAULT_NAMESPACE><SSL_CERT_DB></SSL_CERT_DB>"
-           "<SSL_ENABLED>false</SSL_ENABLED><LDAP><HOST>" + host + "</HOST><PORT>" + port +
-           "</PORT><BASE_DN>" + baseDn + "</BASE_DN><TIMEOUT>" + timeout +
-           "</TIMEOUT></LDAP></TESSEL_CONFIGURATION_6.7.0>";
+           "<DEFAULT_NAMESPACE>" +
+           ns +
+           "</DEFAULT_NAMESPACE><SSL_CERT_DB></SSL_CERT_DB>"
+           "<SSL_ENABLED>false</SSL_ENABLED><LDAP><HOST>" +
+           host + "</HOST><PORT>" + port + "</PORT><BASE_DN>" + baseDn + "</BASE_DN><TIMEOUT>" +
+           timeout + "</TIMEOUT></LDAP></TESSEL_CONFIGURATION_6.7.0>";
 }
 
 inline constexpr AS_Version kVersion{0, AS_VERSION_WORD2, AS_VERSION_WORD3, AS_VERSION_WORD4};
@@ -67,14 +71,16 @@ class DirectoryTest : public ::testing::Test {
 protected:
     void SetUp() override {
         env = readEnvFile();
-        if (env.empty()) GTEST_SKIP() << "RIDGE_TEST_ENV not set: no test directory";
+        if (env.empty())
+            GTEST_SKIP() << "RIDGE_TEST_ENV not set: no test directory";
         home = makeHome(env, extraConf());
         initialize();
         ASSERT_EQ(AS_OK, AS_SetSystemEncoding("utf8"));
         useConfig(kNs);
     }
     void TearDown() override {
-        if (env.empty()) return;
+        if (env.empty())
+            return;
         AS_TesselProcessTerminate(kApp);
         std::filesystem::remove_all(home);
     }
@@ -88,8 +94,10 @@ protected:
         ASSERT_EQ(AS_OK, AS_TesselProcessInitialize2(kApp, settings));
     }
     void useConfig(const std::string& ns) {
-        std::string cfg = runtimeConfig(env["RIDGE_HOST"], env["RIDGE_PORT"], env["RIDGE_BASE_DN"], ns);
-        ASSERT_EQ(AS_OK, AS_SetTemporaryRuntimeConfig(cfg.c_str(), static_cast<uint32_t>(cfg.size())));
+        std::string cfg =
+            runtimeConfig(env["RIDGE_HOST"], env["RIDGE_PORT"], env["RIDGE_BASE_DN"], ns);
+        ASSERT_EQ(AS_OK,
+                  AS_SetTemporaryRuntimeConfig(cfg.c_str(), static_cast<uint32_t>(cfg.size())));
     }
     AS_Handle open() {
         AS_Handle h = 0;

@@ -37,8 +37,8 @@ TEST_F(Authenticate, PolicyOutcomesMapToStatuses) {
     EXPECT_EQ(AS_ERR_ACCOUNT_DISABLED, signOn(h, "disabled", kPassword));
     // A wrong password on a disabled account says nothing about the account.
     EXPECT_EQ(AS_ERR_BAD_CREDENTIALS, signOn(h, "disabled", "wrong-password"));
-    EXPECT_EQ(AS_ERR_NAMESPACE_NOT_FOUND, signOn(h, "alice", kPassword, nullptr, nullptr,
-                                                 nullptr, "no-such-namespace"));
+    EXPECT_EQ(AS_ERR_NAMESPACE_NOT_FOUND,
+              signOn(h, "alice", kPassword, nullptr, nullptr, nullptr, "no-such-namespace"));
     // After a failure the handle has no user.
     char ticket[AS_TICKET_SIZE];
     EXPECT_EQ(AS_ERR_NOT_AUTHENTICATED, ASA_CreateTicket(h, ticket));
@@ -69,8 +69,8 @@ TEST_F(Authenticate, UserClassMustBeOneOfTheUsersClasses) {
 TEST_F(Authenticate, FilterAndDnInjectionAttemptsFail) {
     AS_Handle h = open();
     // Each would match alice (or every user) if it reached a filter unescaped.
-    for (const char* attempt : {"*", "a*", "alice)(uid=*", "*)(|(uid=*", "alice\\2a", "al*ce",
-                                "alice)(objectClass=*"}) {
+    for (const char* attempt :
+         {"*", "a*", "alice)(uid=*", "*)(|(uid=*", "alice\\2a", "al*ce", "alice)(objectClass=*"}) {
         EXPECT_EQ(AS_ERR_BAD_CREDENTIALS, signOn(h, attempt, kPassword)) << attempt;
     }
     EXPECT_EQ(AS_ERR_USER_CLASS_NOT_ALLOWED, signOn(h, "bob", kPassword, "*"));
@@ -88,9 +88,12 @@ TEST_F(Authenticate, FilterAndDnInjectionAttemptsFail) {
 TEST_F(Authenticate, BadInputGetsStatusCodes) {
     AS_Handle h = open();
     AS_ObjectId id = 0;
-    EXPECT_EQ(AS_ERR_INVALID_ARGUMENT, AS_AuthenticateUser2(h, kNs, nullptr, kPassword, nullptr, &id, nullptr));
-    EXPECT_EQ(AS_ERR_INVALID_ARGUMENT, AS_AuthenticateUser2(h, kNs, "alice", kPassword, nullptr, nullptr, nullptr));
-    EXPECT_EQ(AS_ERR_INVALID_ARGUMENT, AS_AuthenticateUser2(h, nullptr, "alice", kPassword, nullptr, &id, nullptr));
+    EXPECT_EQ(AS_ERR_INVALID_ARGUMENT,
+              AS_AuthenticateUser2(h, kNs, nullptr, kPassword, nullptr, &id, nullptr));
+    EXPECT_EQ(AS_ERR_INVALID_ARGUMENT,
+              AS_AuthenticateUser2(h, kNs, "alice", kPassword, nullptr, nullptr, nullptr));
+    EXPECT_EQ(AS_ERR_INVALID_ARGUMENT,
+              AS_AuthenticateUser2(h, nullptr, "alice", kPassword, nullptr, &id, nullptr));
     EXPECT_EQ(AS_ERR_INVALID_TEXT, signOn(h, "ali\xff\xfe", kPassword));  // not UTF-8
     EXPECT_EQ(AS_ERR_INVALID_HANDLE, signOn(h + 1000, "alice", kPassword));
     AS_Terminate(h);
@@ -103,7 +106,8 @@ TEST_F(Authenticate, WebEnvironmentMapsRemoteUserToOsSignon) {
     AS_ObjectId id = 0;
     char* result = nullptr;
     AS_EnvVar none[] = {{"REQUEST_METHOD", "GET"}, {nullptr, nullptr}};
-    ASSERT_EQ(AS_MORE_ENV_NEEDED, AS_AuthenticateWebUserWithEnv(none, &result, h, kNs, nullptr, &id, nullptr));
+    ASSERT_EQ(AS_MORE_ENV_NEEDED,
+              AS_AuthenticateWebUserWithEnv(none, &result, h, kNs, nullptr, &id, nullptr));
     ASSERT_NE(nullptr, result);
     EXPECT_STREQ("REMOTE_USER", result);
     EXPECT_EQ(AS_OK, AS_FreeResult(result));
@@ -119,22 +123,28 @@ TEST_F(Authenticate, WebEnvironmentMapsRemoteUserToOsSignon) {
     EXPECT_EQ(AS_OK, AS_AuthenticateWebUserWithEnv(bob, &result, h, kNs, nullptr, &id, nullptr));
     EXPECT_EQ(1001u, id);
     AS_EnvVar partial[] = {{"REMOTE_USER", "bo"}, {nullptr, nullptr}};  // no substring match
-    EXPECT_EQ(AS_ERR_BAD_CREDENTIALS, AS_AuthenticateWebUserWithEnv(partial, &result, h, kNs, nullptr, &id, nullptr));
+    EXPECT_EQ(AS_ERR_BAD_CREDENTIALS,
+              AS_AuthenticateWebUserWithEnv(partial, &result, h, kNs, nullptr, &id, nullptr));
     AS_EnvVar star[] = {{"REMOTE_USER", "*"}, {nullptr, nullptr}};
-    EXPECT_EQ(AS_ERR_BAD_CREDENTIALS, AS_AuthenticateWebUserWithEnv(star, &result, h, kNs, nullptr, &id, nullptr));
+    EXPECT_EQ(AS_ERR_BAD_CREDENTIALS,
+              AS_AuthenticateWebUserWithEnv(star, &result, h, kNs, nullptr, &id, nullptr));
     AS_EnvVar locked[] = {{"REMOTE_USER", "locked"}, {nullptr, nullptr}};
-    EXPECT_EQ(AS_ERR_ACCOUNT_LOCKED, AS_AuthenticateWebUserWithEnv(locked, &result, h, kNs, nullptr, &id, nullptr));
+    EXPECT_EQ(AS_ERR_ACCOUNT_LOCKED,
+              AS_AuthenticateWebUserWithEnv(locked, &result, h, kNs, nullptr, &id, nullptr));
     AS_EnvVar disabled[] = {{"REMOTE_USER", "disabled"}, {nullptr, nullptr}};
-    EXPECT_EQ(AS_ERR_ACCOUNT_DISABLED, AS_AuthenticateWebUserWithEnv(disabled, &result, h, kNs, nullptr, &id, nullptr));
+    EXPECT_EQ(AS_ERR_ACCOUNT_DISABLED,
+              AS_AuthenticateWebUserWithEnv(disabled, &result, h, kNs, nullptr, &id, nullptr));
     // The second namespace does not allow "os" sign-on.
-    EXPECT_EQ(AS_ERR_AUTH_MODE_NOT_ALLOWED, AS_AuthenticateWebUserWithEnv(alice, &result, h, "othertest", nullptr, &id, nullptr));
+    EXPECT_EQ(AS_ERR_AUTH_MODE_NOT_ALLOWED,
+              AS_AuthenticateWebUserWithEnv(alice, &result, h, "othertest", nullptr, &id, nullptr));
     EXPECT_EQ(nullptr, result);
     AS_Terminate(h);
 }
 
 TEST_F(Authenticate, NamespacePropertiesAreRead) {
     AS_Handle h = open();
-    char product[AS_NSPROP_BUFFER_SIZE], content[AS_NSPROP_BUFFER_SIZE], modes[AS_NSPROP_BUFFER_SIZE];
+    char product[AS_NSPROP_BUFFER_SIZE], content[AS_NSPROP_BUFFER_SIZE],
+        modes[AS_NSPROP_BUFFER_SIZE];
     ASSERT_EQ(AS_OK, AS_GetNamespaceProperties2(h, kNs, 21, product, 22, content, 7, modes, 0));
     EXPECT_STREQ("en-us", product);
     EXPECT_STREQ("fr-fr", content);

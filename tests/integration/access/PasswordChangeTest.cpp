@@ -25,8 +25,9 @@ protected:
         int v3 = LDAP_VERSION3;
         ldap_set_option(ld, LDAP_OPT_PROTOCOL_VERSION, &v3);
         berval cred{env["RIDGE_ADMIN_PASSWORD"].size(), env["RIDGE_ADMIN_PASSWORD"].data()};
-        ASSERT_EQ(LDAP_SUCCESS, ldap_sasl_bind_s(ld, env["RIDGE_ADMIN_DN"].c_str(), LDAP_SASL_SIMPLE,
-                                                 &cred, nullptr, nullptr, nullptr));
+        ASSERT_EQ(LDAP_SUCCESS,
+                  ldap_sasl_bind_s(ld, env["RIDGE_ADMIN_DN"].c_str(), LDAP_SASL_SIMPLE, &cred,
+                                   nullptr, nullptr, nullptr));
         std::string dn = "uid=" + uid + ",ou=Sales,ou=ridgetest," + env["RIDGE_BASE_DN"];
         char pw[] = "Secret#2024";
         char* pwValues[] = {pw, nullptr};
@@ -45,12 +46,18 @@ protected:
 TEST_F(PasswordChange, PolicyRejectionsAndSuccess) {
     adminReset("chpw");
     AS_Handle h = open();
-    EXPECT_EQ(AS_ERR_PASSWORD_TOO_SHORT, AS_ChangeExpiredBasicSignonPassword(h, kNs, "chpw", kPassword, "Ab#1"));
-    EXPECT_EQ(AS_ERR_PASSWORD_TOO_SHORT, AS_ChangeExpiredBasicSignonPassword(h, kNs, "chpw", kPassword, ""));
-    EXPECT_EQ(AS_ERR_BAD_CREDENTIALS, AS_ChangeExpiredBasicSignonPassword(h, kNs, "chpw", "wrong-old", "Whatever#123"));
-    EXPECT_EQ(AS_ERR_USER_NOT_FOUND, AS_ChangeExpiredBasicSignonPassword(h, kNs, "no-such-user", kPassword, "Whatever#123"));
+    EXPECT_EQ(AS_ERR_PASSWORD_TOO_SHORT,
+              AS_ChangeExpiredBasicSignonPassword(h, kNs, "chpw", kPassword, "Ab#1"));
+    EXPECT_EQ(AS_ERR_PASSWORD_TOO_SHORT,
+              AS_ChangeExpiredBasicSignonPassword(h, kNs, "chpw", kPassword, ""));
+    EXPECT_EQ(AS_ERR_BAD_CREDENTIALS,
+              AS_ChangeExpiredBasicSignonPassword(h, kNs, "chpw", "wrong-old", "Whatever#123"));
+    EXPECT_EQ(AS_ERR_USER_NOT_FOUND, AS_ChangeExpiredBasicSignonPassword(
+                                         h, kNs, "no-such-user", kPassword, "Whatever#123"));
     // A pre-hashed value cannot be checked for quality, so the policy refuses it.
-    EXPECT_EQ(AS_ERR_PASSWORD_QUALITY, AS_ChangeExpiredBasicSignonPassword(h, kNs, "chpw", kPassword, "{SSHA}b3Ricm9rZW4taGFzaA=="));
+    EXPECT_EQ(AS_ERR_PASSWORD_QUALITY,
+              AS_ChangeExpiredBasicSignonPassword(h, kNs, "chpw", kPassword,
+                                                  "{SSHA}b3Ricm9rZW4taGFzaA=="));
     EXPECT_NE("", sessionError(h));
 
     std::string next = freshPassword();
@@ -60,7 +67,8 @@ TEST_F(PasswordChange, PolicyRejectionsAndSuccess) {
     EXPECT_EQ(AS_OK, signOn(h, "chpw", next.c_str()));
     std::this_thread::sleep_for(std::chrono::milliseconds(1100));
     // Back to the previous password: in the history.
-    EXPECT_EQ(AS_ERR_PASSWORD_IN_HISTORY, AS_ForceChangeBasicSignonPassword(h, kNs, "chpw", next.c_str(), kPassword));
+    EXPECT_EQ(AS_ERR_PASSWORD_IN_HISTORY,
+              AS_ForceChangeBasicSignonPassword(h, kNs, "chpw", next.c_str(), kPassword));
     AS_Terminate(h);
 }
 
@@ -69,9 +77,11 @@ TEST_F(PasswordChange, ExpiredPasswordIsChangedWithTheOldOne) {
     std::this_thread::sleep_for(std::chrono::milliseconds(1000));  // the policy's age is 1 s
     AS_Handle h = open();
     ASSERT_EQ(AS_ERR_PASSWORD_EXPIRED, signOn(h, "chpwexp", kPassword));
-    EXPECT_EQ(AS_ERR_BAD_CREDENTIALS, AS_ChangeExpiredBasicSignonPassword(h, kNs, "chpwexp", "wrong-old", "Whatever#123"));
+    EXPECT_EQ(AS_ERR_BAD_CREDENTIALS,
+              AS_ChangeExpiredBasicSignonPassword(h, kNs, "chpwexp", "wrong-old", "Whatever#123"));
     std::string next = freshPassword();
-    ASSERT_EQ(AS_OK, AS_ChangeExpiredBasicSignonPassword(h, kNs, "chpwexp", kPassword, next.c_str()));
+    ASSERT_EQ(AS_OK,
+              AS_ChangeExpiredBasicSignonPassword(h, kNs, "chpwexp", kPassword, next.c_str()));
     // The new password is the one now (it may have expired again already).
     int32_t status = signOn(h, "chpwexp", next.c_str());
     EXPECT_TRUE(status == AS_OK || status == AS_ERR_PASSWORD_EXPIRED) << status;
@@ -83,7 +93,8 @@ TEST_F(PasswordChange, PasswordResetByAdministratorMustBeChanged) {
     adminReset("chpwmust");
     AS_Handle h = open();
     ASSERT_EQ(AS_ERR_MUST_CHANGE_PASSWORD, signOn(h, "chpwmust", kPassword));
-    EXPECT_EQ(AS_ERR_PASSWORD_TOO_SHORT, AS_ForceChangeBasicSignonPassword(h, kNs, "chpwmust", kPassword, "short"));
+    EXPECT_EQ(AS_ERR_PASSWORD_TOO_SHORT,
+              AS_ForceChangeBasicSignonPassword(h, kNs, "chpwmust", kPassword, "short"));
     std::string next = freshPassword();
     ASSERT_EQ(AS_OK, AS_ForceChangeBasicSignonPassword(h, kNs, "chpwmust", kPassword, next.c_str()))
         << sessionError(h);
@@ -93,8 +104,10 @@ TEST_F(PasswordChange, PasswordResetByAdministratorMustBeChanged) {
 
 TEST_F(PasswordChange, LockedAndDisabledAccountsCannotChange) {
     AS_Handle h = open();
-    EXPECT_EQ(AS_ERR_ACCOUNT_LOCKED, AS_ChangeExpiredBasicSignonPassword(h, kNs, "locked", kPassword, "Whatever#123"));
-    EXPECT_EQ(AS_ERR_ACCOUNT_DISABLED, AS_ChangeExpiredBasicSignonPassword(h, kNs, "disabled", kPassword, "Whatever#123"));
+    EXPECT_EQ(AS_ERR_ACCOUNT_LOCKED,
+              AS_ChangeExpiredBasicSignonPassword(h, kNs, "locked", kPassword, "Whatever#123"));
+    EXPECT_EQ(AS_ERR_ACCOUNT_DISABLED,
+              AS_ChangeExpiredBasicSignonPassword(h, kNs, "disabled", kPassword, "Whatever#123"));
     AS_Terminate(h);
 }
 

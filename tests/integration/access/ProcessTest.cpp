@@ -20,11 +20,13 @@ class Process : public DirectoryTest {
 protected:
     void SetUp() override {
         env = readEnvFile();
-        if (env.empty()) GTEST_SKIP() << "RIDGE_TEST_ENV not set: no test directory";
+        if (env.empty())
+            GTEST_SKIP() << "RIDGE_TEST_ENV not set: no test directory";
         home = makeHome(env);
     }
     std::string config(const std::string& timeout = "5") {
-        return runtimeConfig(env["RIDGE_HOST"], env["RIDGE_PORT"], env["RIDGE_BASE_DN"], kNs, timeout);
+        return runtimeConfig(env["RIDGE_HOST"], env["RIDGE_PORT"], env["RIDGE_BASE_DN"], kNs,
+                             timeout);
     }
     std::string lastError(const char* lang) {
         char buf[512] = "x";
@@ -154,7 +156,7 @@ TEST_F(Process, HandlesWorkFromSeveralThreadsAtOnce) {
     std::string cfg = config();
     ASSERT_EQ(AS_OK, AS_SetTemporaryRuntimeConfig(cfg.c_str(), cfg.size()));
     const std::vector<std::pair<const char*, AS_ObjectId>> users = {
-        {"alice", 1000}, {"bob", 1001}, {"worker0", 1020}, {"worker1", 1021},
+        {"alice", 1000},   {"bob", 1001},     {"worker0", 1020}, {"worker1", 1021},
         {"worker2", 1022}, {"worker3", 1023}, {"worker4", 1024}, {"alice", 1000}};
     std::atomic<int> failures{0};
     std::vector<std::thread> threads;
@@ -177,7 +179,8 @@ TEST_F(Process, HandlesWorkFromSeveralThreadsAtOnce) {
             AS_Terminate(h);
         });
     }
-    for (auto& t : threads) t.join();
+    for (auto& t : threads)
+        t.join();
     EXPECT_EQ(0, failures.load());
 }
 
@@ -209,7 +212,8 @@ TEST_F(Process, ErrorTextsFollowTheLanguageAndAreEmptyWithoutError) {
     ASSERT_EQ(AS_OK, signOn(h, "alice", kPassword));
     EXPECT_EQ("", lastError("en"));
     EXPECT_EQ("", sessionError(h));
-    EXPECT_EQ(AS_ERR_INVALID_HANDLE, AS_GetSessionLastErrorMsgWithLang(h + 99, small, sizeof small, "en"));
+    EXPECT_EQ(AS_ERR_INVALID_HANDLE,
+              AS_GetSessionLastErrorMsgWithLang(h + 99, small, sizeof small, "en"));
 }
 
 TEST_F(Process, MemoryCallsAcceptOnlyWhatTheLibraryReturned) {
@@ -220,7 +224,8 @@ TEST_F(Process, MemoryCallsAcceptOnlyWhatTheLibraryReturned) {
     char* result = nullptr;
     AS_ObjectId id = 0;
     AS_EnvVar none[] = {{nullptr, nullptr}};
-    ASSERT_EQ(AS_MORE_ENV_NEEDED, AS_AuthenticateWebUserWithEnv(none, &result, h, kNs, nullptr, &id, nullptr));
+    ASSERT_EQ(AS_MORE_ENV_NEEDED,
+              AS_AuthenticateWebUserWithEnv(none, &result, h, kNs, nullptr, &id, nullptr));
     EXPECT_EQ(AS_ERR_INVALID_ARGUMENT, AS_Free(result));  // wrong kind
     EXPECT_EQ(AS_OK, AS_FreeResult(result));
     EXPECT_EQ(AS_ERR_INVALID_ARGUMENT, AS_FreeResult(result));  // twice

@@ -29,7 +29,8 @@ protected:
         std::unique_ptr<FILE, int (*)(FILE*)> pipe(popen(cmd.c_str(), "r"), pclose);
         std::string out;
         std::array<char, 256> buf{};
-        while (pipe && fgets(buf.data(), buf.size(), pipe.get())) out += buf.data();
+        while (pipe && fgets(buf.data(), buf.size(), pipe.get()))
+            out += buf.data();
         int status = pclose(pipe.release());
         return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, out};
     }
@@ -41,7 +42,8 @@ TEST_F(Tickets, TicketValidatesOnAnotherHandleWithExactResultText) {
     char* result = nullptr;
     ASSERT_EQ(AS_OK, AS_ValidateTicket2(b, ticket.c_str(), kNs, &result));
     EXPECT_EQ("<result><ticket id=\"" + ticket +
-                  "\"/><user id=\"1000\" name=\"Alice Anders\"/><uc id=\"101\" name=\"Managers\"/></result>",
+                  "\"/><user id=\"1000\" name=\"Alice Anders\"/><uc id=\"101\" "
+                  "name=\"Managers\"/></result>",
               std::string(result));
     AS_FreeResult(result);
     // The handle now acts for the ticket's user: it may refresh it.
@@ -71,7 +73,8 @@ TEST_F(Tickets, TicketValidatesInAnotherProcess) {
 TEST_F(Tickets, UnknownMalformedAndForeignTickets) {
     AS_Handle a = open(), b = open();
     char* result = nullptr;
-    EXPECT_EQ(AS_ERR_UNKNOWN_TICKET, AS_ValidateTicket2(a, "0123456789abcdef0123456789abcdef", kNs, &result));
+    EXPECT_EQ(AS_ERR_UNKNOWN_TICKET,
+              AS_ValidateTicket2(a, "0123456789abcdef0123456789abcdef", kNs, &result));
     EXPECT_EQ(AS_ERR_UNKNOWN_TICKET, AS_ValidateTicket2(a, "*", kNs, &result));
     EXPECT_EQ(AS_ERR_UNKNOWN_TICKET, AS_ValidateTicket2(a, "", kNs, &result));
     EXPECT_EQ(AS_ERR_UNKNOWN_TICKET, AS_ValidateTicket2(a, "x,ou=tickets", kNs, &result));
@@ -125,7 +128,8 @@ TEST_F(ShortTickets, ExpiredAndOverAgeTickets) {
         usleep(900000);
         status = AS_RefreshTicket(h, other.c_str());
     }
-    EXPECT_TRUE(status == AS_ERR_TICKET_NOT_REFRESHABLE || status == AS_ERR_TICKET_EXPIRED) << status;
+    EXPECT_TRUE(status == AS_ERR_TICKET_NOT_REFRESHABLE || status == AS_ERR_TICKET_EXPIRED)
+        << status;
     EXPECT_LE(refreshes, 5);
     AS_Terminate(h);
 }
@@ -147,16 +151,20 @@ TEST_F(Certificates, CertificateSignsOnUntilTampered) {
     EXPECT_EQ(AS_OK, AS_ValidateCertificate(b, cert, kNs, 1, &cls, &user));
     cls = 103;  // Staff: one of alice's classes but not the certificate's
     EXPECT_EQ(AS_ERR_USER_CLASS_NOT_ALLOWED, AS_ValidateCertificate(b, cert, kNs, 1, &cls, &user));
-    EXPECT_EQ(AS_ERR_INVALID_CERTIFICATE, AS_ValidateCertificate(b, cert, "othertest", 0, &cls, &user));
+    EXPECT_EQ(AS_ERR_INVALID_CERTIFICATE,
+              AS_ValidateCertificate(b, cert, "othertest", 0, &cls, &user));
 
     // Any changed character fails.
     std::string text = cert;
     for (size_t i = 0; i < text.size(); i += 7) {
         std::string bad = text;
         bad[i] = bad[i] == 'A' ? 'B' : 'A';
-        EXPECT_EQ(AS_ERR_INVALID_CERTIFICATE, AS_ValidateCertificate(b, bad.c_str(), kNs, 0, &cls, &user)) << i;
+        EXPECT_EQ(AS_ERR_INVALID_CERTIFICATE,
+                  AS_ValidateCertificate(b, bad.c_str(), kNs, 0, &cls, &user))
+            << i;
     }
-    EXPECT_EQ(AS_ERR_INVALID_CERTIFICATE, AS_ValidateCertificate(b, (text + "x").c_str(), kNs, 0, &cls, &user));
+    EXPECT_EQ(AS_ERR_INVALID_CERTIFICATE,
+              AS_ValidateCertificate(b, (text + "x").c_str(), kNs, 0, &cls, &user));
     EXPECT_EQ(AS_ERR_INVALID_CERTIFICATE, AS_ValidateCertificate(b, "", kNs, 0, &cls, &user));
     // The handle that failed has no user.
     EXPECT_EQ(AS_ERR_NOT_AUTHENTICATED, ASA_CreateTicket(b, cert));

@@ -10,7 +10,9 @@ namespace {
 
 namespace fs = std::filesystem;
 
-int run(const std::string& command) { return std::system(command.c_str()); }
+int run(const std::string& command) {
+    return std::system(command.c_str());
+}
 
 // Makes a CA and a server certificate for 127.0.0.1 in dir (prefix: file name prefix).
 void makeCertificates(const std::string& dir, const std::string& prefix) {
@@ -46,8 +48,10 @@ protected:
         fs::remove_all(work);
     }
     int32_t openWith(const std::string& certDb, AS_Handle* h) {
-        std::string cfg = runtimeConfig(env["RIDGE_HOST"], env["RIDGE_PORT"], env["RIDGE_BASE_DN"], kNs);
-        cfg.replace(cfg.find("<SSL_CERT_DB></SSL_CERT_DB>"), 27, "<SSL_CERT_DB>" + certDb + "</SSL_CERT_DB>");
+        std::string cfg =
+            runtimeConfig(env["RIDGE_HOST"], env["RIDGE_PORT"], env["RIDGE_BASE_DN"], kNs);
+        cfg.replace(cfg.find("<SSL_CERT_DB></SSL_CERT_DB>"), 27,
+                    "<SSL_CERT_DB>" + certDb + "</SSL_CERT_DB>");
         cfg.replace(cfg.find("<SSL_ENABLED>false"), 18, "<SSL_ENABLED>true");
         EXPECT_EQ(AS_OK, AS_SetTemporaryRuntimeConfig(cfg.c_str(), cfg.size()));
         return AS_Init(kVersion, h, AS_INIT_FLAGS);

@@ -74,8 +74,8 @@ TEST(Base64, StrictDecoding) {
     EXPECT_EQ("Zm9vYg==", base64Encode("foob"));
     EXPECT_EQ("foob", *base64Decode("Zm9vYg=="));
     EXPECT_EQ("fo", *base64Decode("Zm8="));
-    EXPECT_FALSE(base64Decode("Zm9vYg"));     // no padding
-    EXPECT_FALSE(base64Decode("Zm9vYh=="));   // not canonical
+    EXPECT_FALSE(base64Decode("Zm9vYg"));    // no padding
+    EXPECT_FALSE(base64Decode("Zm9vYh=="));  // not canonical
     EXPECT_FALSE(base64Decode("Zm9v\nYg=="));
     EXPECT_FALSE(base64Decode("Zm9v*g=="));
 }

@@ -29,15 +29,18 @@ TEST(Status, EveryFailureHasATextInEveryShippedLanguage) {
     std::set<std::string> names;
     for (const char* lang : {"en", "fr"}) {
         std::string error;
-        auto messages = parseMessageFile(readHomeFile(std::string("srvcmsgs_") + lang + ".msg"), &error);
+        auto messages =
+            parseMessageFile(readHomeFile(std::string("srvcmsgs_") + lang + ".msg"), &error);
         ASSERT_TRUE(messages) << error;
         for (size_t i = 0; i < count; ++i) {
-            if (codes[i] == AS_OK) continue;
+            if (codes[i] == AS_OK)
+                continue;
             EXPECT_TRUE(messages->count(codes[i])) << lang << " lacks " << codes[i];
             names.insert(statusName(codes[i]));
         }
         // No text for a code the table does not know.
-        for (const auto& [code, text] : *messages) EXPECT_NE(nullptr, statusName(code)) << code;
+        for (const auto& [code, text] : *messages)
+            EXPECT_NE(nullptr, statusName(code)) << code;
     }
     EXPECT_EQ(count - 1, names.size());  // names are distinct
 }

@@ -53,7 +53,7 @@ TEST(Encoding, ConvertsAndRefusesInvalidBytes) {
     }
     // Not representable in cp1252: substituted, not dropped silently into garbage.
     EXPECT_EQ(1u, fromUtf8("cp1252", "\xe2\x82\xac").size());  // euro sign exists in cp1252
-    EXPECT_EQ("\x1a", fromUtf8("cp1252", "\xe4\xb8\xad"));      // CJK: substitution character
+    EXPECT_EQ("\x1a", fromUtf8("cp1252", "\xe4\xb8\xad"));     // CJK: substitution character
 }
 
 TEST(Encoding, TruncationKeepsWholeCharacters) {
