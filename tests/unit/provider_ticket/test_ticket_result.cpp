@@ -1,0 +1,72 @@
+// The ticket-validation result: which elements and attributes count, and how the result reader
+// turns them into a session identity.
+#include "BasaltParseTicket.h"
+#include "VOR_AAA_Exception.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+namespace {
+
+bool read(const std::string& text, BasaltTicketIdentity& identity) {
+    return BasaltParseTicketResult(text.data(), text.size(), identity);
+}
+
+TEST(TicketResult, CompleteResultInAnyOrder) {
+    BasaltTicketIdentity identity;
+    ASSERT_TRUE(
+        read("<result><uc name=\"Staff\" id=\"12\" extra=\"x\"/><ignored/>"
+             "<user id=\"4000000000\" name=\"ann\"><deep/></user><ticket id=\"T1\"/>"
+             "</result>",
+             identity));
+    EXPECT_EQ(identity.ticketId, I18NString("T1"));
+    EXPECT_EQ(identity.userName, I18NString("ann"));
+    EXPECT_EQ(identity.userId, 4000000000u);
+    EXPECT_EQ(identity.userClassId, 12u);
+    EXPECT_TRUE(identity.hasUserClass);
+}
+
+TEST(TicketResult, AllUserClassesMeansNoClassWhateverTheId) {
+    BasaltTicketIdentity identity;
+    ASSERT_TRUE(
+        read("<result><ticket id=\"T\"/><user id=\"7\" name=\"u\"/>"
+             "<uc id=\"99\" name=\"All User Classes\"/></result>",
+             identity));
+    EXPECT_EQ(identity.userClassId, 0u);
+    EXPECT_FALSE(identity.hasUserClass);
+}
+
+TEST(TicketResult, LaterChildOverwritesAndDeeperOnesAreIgnored) {
+    BasaltParseTicket ticket;
+    const std::string text =
+        "<r:result xmlns:r=\"urn:r\"><r:user id=\"1\" name=\"first\"/>"
+        "<r:user id=\"2\"/><wrapper><r:uc id=\"5\" name=\"deep\"/><user id=\"9\"/></wrapper>"
+        "</r:result>";
+    ticket.Load(text.data(), text.size());
+    EXPECT_EQ(ticket.GetUserId(), I18NString("2"));
+    EXPECT_EQ(ticket.GetUserName(), I18NString("first"));  // absent attribute keeps the value
+    EXPECT_TRUE(ticket.GetUserClassId().empty());
+    EXPECT_TRUE(ticket.GetTicketId().empty());
+}
+
+TEST(TicketResult, MissingValuesFailTheReader) {
+    BasaltTicketIdentity identity;
+    EXPECT_FALSE(read("<result><user id=\"7\" name=\"u\"/><uc id=\"1\" name=\"c\"/></result>",
+                      identity));  // no ticket
+    EXPECT_FALSE(
+        read("<result><ticket id=\"T\"/><user id=\"7\" name=\"\"/><uc id=\"1\" "
+             "name=\"c\"/></result>",
+             identity));
+    EXPECT_FALSE(read("<other><ticket id=\"T\"/></other>", identity));
+}
+
+TEST(TicketResult, MalformedTextAndWritingFail) {
+    BasaltTicketIdentity identity;
+    EXPECT_THROW(read("<result><ticket id=\"T\"></result>", identity), VOR_AAA_Exception);
+    BasaltParseTicket ticket;
+    std::ostringstream out;
+    EXPECT_THROW(ticket.Write(out), PYXAssertError);
+}
+
+}  // namespace
