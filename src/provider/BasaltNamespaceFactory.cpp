@@ -105,8 +105,7 @@ std::unique_ptr<BasaltNamespace> BasaltNamespace::Create(
             }
         }
         if (provider.IsUnicodeDecided() && provider.GetUnicode() != unicodeWish) {
-            WriteAuditWarning(ProviderMessage(kMsgUnicodeConflict, {s.displayName}),
-                              additionalInfo);
+            WriteAuditWarning(ProviderMessage(kMsgUnicodeConflict), additionalInfo);
         }
         provider.SetUnicodeIfUndecided(unicodeWish);
 

@@ -130,6 +130,13 @@ void CFGAPI_Base::Read(const PYXIDOM_Element& element, bool readClass) {
     });
 }
 
+void CFGAPI_Base::SwapContents(CFGAPI_Base& other) noexcept {
+    std::swap(m_name, other.m_name);
+    std::swap(m_class, other.m_class);
+    m_parameters.swap(other.m_parameters);
+    m_instanceLists.swap(other.m_instanceLists);
+}
+
 const CFGAPI_Parameter* CFGAPI_Base::GetParameter(const I18NString& name) const {
     const auto it = m_parameters.find(name);
     return it == m_parameters.end() ? nullptr : it->second.get();
@@ -183,7 +190,10 @@ bool CFGAPI_Instance::Load(const char* text, std::size_t length, I18NString& err
         errorText = "the configuration document has no document element";
         return false;
     }
-    Read(*root, true);
+    // Read into a fresh instance first, so that a failure leaves this one as it was.
+    CFGAPI_Instance loaded;
+    loaded.Read(*root, true);
+    SwapContents(loaded);
     m_document = std::move(document);
     return true;
 }

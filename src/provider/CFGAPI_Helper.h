@@ -73,6 +73,7 @@ protected:
     CFGAPI_Base() = default;
     // Reads name (and class when wanted), parameters and nested lists of an element.
     void Read(const PYXIDOM_Element& element, bool readClass);
+    void SwapContents(CFGAPI_Base& other) noexcept;
 
     I18NString m_name;
     I18NString m_class;

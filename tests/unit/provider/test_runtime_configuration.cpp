@@ -1,0 +1,78 @@
+// The runtime configuration text, the connection split, the atoi rule and rule E.
+#include "DirectoryDN.h"
+#include "RuntimeConfiguration.h"
+
+#include <gtest/gtest.h>
+
+TEST(RuntimeConfigurationText, WritesEveryValueInItsPlace) {
+    RuntimeConfigurationSettings s;
+    s.directoryNamespace = "Sales";
+    s.sslCertificateDatabase = "/etc/certs";
+    s.sslEnabled = true;
+    s.host = "dir.example.com";
+    s.port = 636;
+    s.baseDN = "o=Example,c=US";
+    s.timeout = 30;
+    EXPECT_EQ(BuildRuntimeConfigurationText(s),
+              "<TESSEL_CONFIGURATION_6.7.0><GENERATION>100</GENERATION><STORAGE_TYPE>2"
+              "</STORAGE_TYPE><DEFAULT_NAMESPACE>Sales</DEFAULT_NAMESPACE><SSL_CERT_DB>/etc/certs"
+              "</SSL_CERT_DB><SSL_ENABLED>true</SSL_ENABLED><LDAP><HOST>dir.example.com</HOST>"
+              "<PORT>636</PORT><BASE_DN>o=Example,c=US</BASE_DN><TIMEOUT>30</TIMEOUT></LDAP>"
+              "</TESSEL_CONFIGURATION_6.7.0>");
+}
+
+TEST(RuntimeConfigurationText, UnsetTimeoutIsMinusOneAndValuesAreNotEscaped) {
+    RuntimeConfigurationSettings s;
+    s.directoryNamespace = "a<b&c";
+    s.host = "h";
+    s.port = 389;
+    s.baseDN = "o=x";
+    const std::string text = BuildRuntimeConfigurationText(s);
+    EXPECT_NE(text.find("<TIMEOUT>-1</TIMEOUT>"), std::string::npos);
+    EXPECT_NE(text.find("<DEFAULT_NAMESPACE>a<b&c</DEFAULT_NAMESPACE>"), std::string::npos);
+    EXPECT_NE(text.find("<SSL_CERT_DB></SSL_CERT_DB><SSL_ENABLED>false"), std::string::npos);
+    EXPECT_EQ(text.find(' '), std::string::npos);
+}
+
+TEST(ConnectionValue, SplitsAtTheFirstColonAndPortFollowsAtoi) {
+    std::string host, port;
+    SplitConnection("ldap.example.com:389", host, port);
+    EXPECT_EQ(host, "ldap.example.com");
+    EXPECT_EQ(AtoiValue(port), 389);
+    SplitConnection("h:389:12", host, port);
+    EXPECT_EQ(host, "h");
+    EXPECT_EQ(port, "389:12");
+    EXPECT_EQ(AtoiValue(port), 389);
+    SplitConnection("nohost", host, port);
+    EXPECT_EQ(host, "nohost");
+    EXPECT_EQ(AtoiValue(port), 0);
+    EXPECT_EQ(AtoiValue("  -12x"), -12);
+    EXPECT_EQ(AtoiValue("abc"), 0);
+    EXPECT_EQ(AtoiValue("99999999999999"), 2147483647);
+    EXPECT_EQ(AtoiValue("-99999999999999"), -2147483647 - 1);
+}
+
+TEST(DataEncodingRule, PrefixesOfUtf8SelectTheSystemEncoding) {
+    for (const char* text : {"", "u", "UTF", "utf-8", "UTF-8", "Utf-"}) {
+        EXPECT_TRUE(DataEncodingSelectsSystemEncoding(text)) << text;
+    }
+    for (const char* text : {"ISO-8859-1", "UTF8", "utf-16", "UTF-8x", "cp1252"}) {
+        EXPECT_FALSE(DataEncodingSelectsSystemEncoding(text)) << text;
+    }
+}
+
+TEST(DirectoryDNComparison, IgnoresCaseBlanksAndQuotes) {
+    EXPECT_TRUE(DirectoryDNsEqual("cn=A, o=B", "CN=a,O=b"));
+    EXPECT_TRUE(DirectoryDNsEqual("cn=A, o=B", "cn=a,o=\"b\""));
+    EXPECT_TRUE(DirectoryDNsEqual("cn=a\\,b,o=c", "CN=A\\,B,O=C"));
+}
+
+TEST(DirectoryDNComparison, DiffersOnLengthValuesAndBadInput) {
+    EXPECT_FALSE(DirectoryDNsEqual("cn=a", "cn=a,o=b"));
+    EXPECT_FALSE(DirectoryDNsEqual("cn=a,o=b", "cn=a"));
+    EXPECT_FALSE(DirectoryDNsEqual("cn=,o=b", "cn=,o=b"));
+    EXPECT_FALSE(DirectoryDNsEqual("cn=a,o=b", "cn=a,o=c"));
+    EXPECT_FALSE(DirectoryDNsEqual("cn=a,o=b", "uid=a,o=b"));
+    EXPECT_FALSE(DirectoryDNsEqual("not a dn", "not a dn"));
+    EXPECT_TRUE(DirectoryDNsEqual("", ""));
+}
