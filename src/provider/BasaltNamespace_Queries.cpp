@@ -12,6 +12,9 @@
 #include <PYXThrowable.h>
 #include <VOR_AAA_BiBusHeader.h>
 #include <VOR_AAA_Namespace.h>
+#include <VOR_AAA_QueryDoc.h>
+#include <VOR_AAA_QueryResponse.h>
+#include <VOR_AAA_SearchPath.h>
 #include <VOR_AAA_VORID.h>
 
 #include <algorithm>
@@ -50,6 +53,9 @@ bool ChildTextEqualsIgnoreCase(const PYXIDOM_Node& parent, const char* name,
     I18NString text;
     return ChildText(parent, name, text) && text.equalsIgnoreCase(expected);
 }
+
+const std::set<std::string> kNamespaceProperties = {"objectClass", "searchPath",  "defaultName",
+                                                    "name",        "hasChildren", "capabilities"};
 
 }  // namespace
 
@@ -149,4 +155,38 @@ void BasaltNamespace::BuildNamespaceObject(VOR_AAA_Namespace& object,
         object.Capabilities().Set(
             {"startsWith", "endsWith", "contains", "equals", "caseSensitive"});
     }
+}
+
+bool BasaltNamespace::QueryNamespaceProperties(VOR_AAA_QueryDoc& query,
+                                               VOR_AAA_QueryResponse& response) {
+    const std::string& pathText = query.GetQuery().GetSearchPath();
+    const VOR_AAA_SearchPath path(pathText);
+    if (path.GetKind() == VOR_AAA_SearchPath::eSPVORID) {
+        const VOR_AAA_VORID::Decoded decoded = VOR_AAA_VORID::Decode(path.GetObjectID());
+        if (I18NString(decoded.namespacePart) != GetIdentifier()) {
+            PYX_THROW(
+                ProviderError(-1, {ProviderMessage(kMsgNoSessionForVisa, {decoded.namespacePart})}),
+                "BasaltNamespace::QueryNamespaceProperties");
+        }
+    }
+    if (path.GetKind() != VOR_AAA_SearchPath::eSPVORID ||
+        path.GetAxis() != VOR_AAA_SearchPath::eAxisSelf) {
+        PYX_THROW(ProviderError(-48, {ProviderMessage(kMsgQueryNotAnswered, {pathText})}),
+                  "BasaltNamespace::QueryNamespaceProperties");
+    }
+    // Without a session only the namespace object itself can be served.
+    if (I18NString(path.GetObjectID()) != GetIdentifier()) {
+        return false;
+    }
+    const I18NString contentLocale = query.GetBiBusHeader().GetAdditionalInfo().GetContentLocale();
+    // Filters look at every property the object has, requested or not.
+    VOR_AAA_Namespace complete;
+    BuildNamespaceObject(complete, kNamespaceProperties, contentLocale);
+    if (!complete.PassesFilters(path.GetPredicates(), contentLocale.utf8())) {
+        return true;
+    }
+    auto object = std::make_unique<VOR_AAA_Namespace>();
+    BuildNamespaceObject(*object, query.GetQuery().GetProperties(), contentLocale);
+    response.AddObject(std::move(object));
+    return true;
 }

@@ -128,11 +128,10 @@ int32_t BasaltSetNamespaceVersion(const char* setNamespaceVersion, const char* a
         document.Load(text, std::strlen(text));
         auto* ns = dynamic_cast<BasaltNamespace*>(provider.GetNamespace(document.GetNamespaceID()));
         if (ns == nullptr) {
-            VOR_AAA_AuthUnrecoverableException failure(
-                ProviderMessage(kMsgUnknownNamespaceVersion));
-            failure.addMessage(ProviderMessage(kMsgUnknownNamespaceVersion));
-            failure.addMessage(ProviderMessage(kMsgNamespaceNotFound, {document.GetNamespaceID()}));
-            PYX_THROW(failure, "BasaltSetNamespaceVersion");
+            PYX_THROW(UnrecoverableError(
+                          ProviderMessage(kMsgUnknownNamespaceVersion),
+                          {ProviderMessage(kMsgNamespaceNotFound, {document.GetNamespaceID()})}),
+                      "BasaltSetNamespaceVersion");
         }
         ns->SetNamespaceVersion(document.GetNamespaceVersion());
         return 0;

@@ -23,6 +23,17 @@ VOR_AAA_Exception ProviderError(int32_t code, std::initializer_list<PYXMessage> 
     return error;
 }
 
+VOR_AAA_AuthUnrecoverableException UnrecoverableError(const PYXMessage& lead,
+                                                      std::initializer_list<PYXMessage> details) {
+    VOR_AAA_AuthUnrecoverableException error(lead);
+    error.addMessage(lead);
+    error.increaseNesting();
+    for (const PYXMessage& detail : details) {
+        error.addMessage(detail);
+    }
+    return error;
+}
+
 PYXMessage LibraryCallMessage(int32_t result, const char* function) {
     return ProviderMessage(kMsgLibraryCallFailed, {std::to_string(result), function});
 }

@@ -16,5 +16,10 @@ PYXMessage ProviderMessage(uint32_t number, PYXMessageComponents parms = {});
 // An exception with the code and the messages, each nested one level below the one before.
 VOR_AAA_Exception ProviderError(int32_t code, std::initializer_list<PYXMessage> messages);
 
+// An unrecoverable authentication failure: the lead message as caption and first message, the
+// details one level below it.
+VOR_AAA_AuthUnrecoverableException UnrecoverableError(const PYXMessage& lead,
+                                                      std::initializer_list<PYXMessage> details);
+
 // Library-call failure: message 0x5060AF61 with the result code and the function name.
 PYXMessage LibraryCallMessage(int32_t result, const char* function);
