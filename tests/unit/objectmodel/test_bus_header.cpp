@@ -263,6 +263,25 @@ TEST(BusHeaderRoundTrip, WrittenHeaderReadsBackToTheSameText) {
     EXPECT_EQ(read.ToString(), text);
 }
 
+TEST(BusHeaderException, AddedFailuresMergeAndTravelInsideVOR) {
+    Header header;
+    VOR_AAA_AuthUnrecoverableException first;
+    first.addMessage(VOR_AAA_Message(0x51744BBF));
+    header.AddException(first, "en-us");
+    VOR_AAA_Exception second(-48);
+    second.addMessage(VOR_AAA_Message(0x506992C8));
+    header.AddException(second, "en-us");
+
+    const auto& messages = header.GetException().GetMessages();
+    ASSERT_EQ(messages.size(), 2u);
+    EXPECT_EQ(messages[0].nestingLevel, 0);  // the new failure first ...
+    EXPECT_EQ(messages[1].nestingLevel, 1);  // ... the unrecoverable one nested below it
+    std::ostringstream out;
+    header.Write(out, true);
+    EXPECT_EQ(out.str(), "<bus:biBusHeader><VOR xsi:type=\"bus:VOR\">" +
+                             header.GetException().ToString() + "</VOR></bus:biBusHeader>");
+}
+
 TEST(BusHeaderDecrypt, Base64FailureIsReportedBeforeTheService) {
     I18NString clear = "unchanged";
     try {
