@@ -1,0 +1,168 @@
+// Configuring namespaces against the fixture's directory through the provider's tables, as a
+// host does: one namespace, two, the same identifier twice, and different configurations from
+// several threads at once.
+#include "ProviderDirectory.h"
+#include "ProviderLibrary.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <thread>
+#include <vector>
+
+using namespace provider_test;
+
+namespace {
+
+class ConfigureDirectory : public ::testing::Test {
+protected:
+    void SetUp() override {
+        env = ReadDirectoryEnv();
+        if (env.empty()) {
+            GTEST_SKIP() << "RIDGE_TEST_ENV not set: no test directory";
+        }
+        home = std::make_unique<DirectoryHome>(env);
+        ASSERT_TRUE(lib.Loaded());
+        lib.Terminate();
+        ASSERT_EQ(lib.Initialize(), 0);
+        connection = env["RIDGE_HOST"] + ":" + env["RIDGE_PORT"];
+    }
+    void TearDown() override {
+        if (!env.empty()) {
+            EXPECT_EQ(lib.Terminate(), 0);
+        }
+    }
+
+    std::string Config(const std::string& id, const std::string& directoryNamespace,
+                       const std::string& display = "") {
+        std::string text =
+            NamespaceConfiguration(id, connection, env["RIDGE_BASE_DN"], directoryNamespace);
+        if (!display.empty()) {
+            text.replace(text.find(id + " display"), id.size() + 8, display);
+        }
+        return text;
+    }
+
+    // The namespace object as the namespace-level search returns it ("" on failure).
+    std::string SearchNamespace(const std::string& id) {
+        const std::string visa =
+            "<visa xmlns=\"http://basalt.example/schemas/VOR/AAA/1/\" "
+            "namespaceID=\"" +
+            id +
+            "\"><object id=\"v\" class=\"visa\">"
+            "<object id=\"\" class=\"user\"/></object>"
+            "<providerSpecificData/></visa>";
+        const std::string query = "<query><search>VORID('" + id +
+                                  "')</search><properties>"
+                                  "<item>defaultName</item><item>objectClass</item></properties>"
+                                  "</query>";
+        char* response = nullptr;
+        char* exception = nullptr;
+        const int32_t result =
+            lib.text.SearchXml(visa.c_str(), query.c_str(), &response, &exception);
+        const std::string answer = Take(response);
+        const std::string failure = Take(exception);
+        EXPECT_EQ(result, 0) << failure;
+        return answer;
+    }
+
+    std::map<std::string, std::string> env;
+    std::unique_ptr<DirectoryHome> home;
+    ProviderLibrary lib;
+    std::string connection;
+};
+
+}  // namespace
+
+TEST_F(ConfigureDirectory, OneNamespaceAnswersWithItsObjectAndCapabilities) {
+    std::string response, exception;
+    ASSERT_EQ(lib.Configure(Config("ns1", "ridgetest"), response, exception), 0) << exception;
+    EXPECT_TRUE(exception.empty());
+    EXPECT_NE(response.find("<item xsi:type=\"cm:namespace\""), std::string::npos) << response;
+    EXPECT_NE(response.find("cm:baseClass[1]"), std::string::npos) << response;
+    const char* capabilities[] = {"startsWith", "endsWith", "contains", "equals", "caseSensitive"};
+    std::size_t at = 0;
+    for (const char* capability : capabilities) {
+        const std::size_t found = response.find(std::string(">") + capability + "<", at);
+        ASSERT_NE(found, std::string::npos) << capability << " in order: " << response;
+        at = found;
+    }
+
+    // The namespace answers for itself without a signed-on user.
+    const std::string object = SearchNamespace("ns1");
+    EXPECT_NE(object.find("ns1 display"), std::string::npos) << object;
+    EXPECT_NE(object.find(">namespace<"), std::string::npos) << object;
+
+    char* text = nullptr;
+    const std::string version =
+        "<setNamespceVersionDocument><namespaceID>ns1</namespaceID><namespaceVersion>"
+        "http://basalt.example/schemas/VOR/AAANamespaceFormat/3/</namespaceVersion>"
+        "</setNamespceVersionDocument>";
+    EXPECT_EQ(lib.life.SetNamespaceVersion(version.c_str(), nullptr, &text), 0);
+    EXPECT_EQ(text, nullptr);
+}
+
+TEST_F(ConfigureDirectory, TwoNamespacesAndTheSameIdentifierTwice) {
+    std::string response, exception;
+    ASSERT_EQ(lib.Configure(Config("ns1", "ridgetest", "First"), response, exception), 0)
+        << exception;
+    ASSERT_EQ(lib.Configure(Config("ns2", "othertest", "Second"), response, exception), 0)
+        << exception;
+    ASSERT_EQ(lib.Configure(Config("ns1", "ridgetest", "Replacement"), response, exception), 0)
+        << exception;
+
+    const std::string first = SearchNamespace("ns1");
+    EXPECT_NE(first.find("Replacement"), std::string::npos) << first;
+    EXPECT_EQ(first.find("First"), std::string::npos) << first;
+    EXPECT_NE(SearchNamespace("ns2").find("Second"), std::string::npos);
+}
+
+TEST_F(ConfigureDirectory, AnUnknownDirectoryNamespaceFailsWithTheLibraryText) {
+    std::string response, exception;
+    EXPECT_EQ(lib.Configure(Config("ns1", "nosuchnamespace"), response, exception), -1);
+    EXPECT_TRUE(response.empty());
+    EXPECT_NE(exception.find("AS_GetNamespaceProperties2 for nosuchnamespace"), std::string::npos)
+        << exception;
+}
+
+// Namespaces whose configurations differ, configured from several threads at once: each handle
+// opens with its own namespace's configuration. The unreachable one always fails and the
+// reachable ones always succeed; a handle opened with another namespace's configuration would
+// turn one into the other.
+TEST_F(ConfigureDirectory, DifferentConfigurationsFromSeveralThreads) {
+    const std::string unreachable =
+        NamespaceConfiguration("down", "127.0.0.1:1", env["RIDGE_BASE_DN"], "ridgetest");
+    const std::vector<std::string> reachable = {
+        Config("a", "ridgetest"), Config("b", "othertest"),
+        NamespaceConfiguration("c", "localhost:" + env["RIDGE_PORT"], env["RIDGE_BASE_DN"],
+                               "ridgetest")};
+    constexpr int kRounds = 25;
+    std::atomic<int> wrong{0};
+    std::vector<std::thread> threads;
+    for (std::size_t t = 0; t < reachable.size(); ++t) {
+        threads.emplace_back([&, t] {
+            for (int i = 0; i < kRounds; ++i) {
+                std::string response, exception;
+                if (lib.Configure(reachable[t], response, exception) != 0) {
+                    ++wrong;
+                    ADD_FAILURE() << exception;
+                }
+            }
+        });
+    }
+    threads.emplace_back([&] {
+        for (int i = 0; i < kRounds * 2; ++i) {
+            std::string response, exception;
+            if (lib.Configure(unreachable, response, exception) != -1) {
+                ++wrong;
+            }
+        }
+    });
+    for (auto& thread : threads) {
+        thread.join();
+    }
+    EXPECT_EQ(wrong, 0);
+    for (const char* id : {"a", "b", "c"}) {
+        EXPECT_NE(SearchNamespace(id).find("cm:namespace"), std::string::npos) << id;
+    }
+}
