@@ -132,8 +132,9 @@ std::optional<std::time_t> fromGeneralizedTime(const std::string& text) {
 
 namespace {
 
-// Deletes expired tickets of the namespace, at most once a minute per process and a bounded
-// number at a time, so the container does not grow with abandoned tickets.
+// Deletes tickets that expired more than a day ago (until then they are reported as expired,
+// not unknown), at most once a minute per process and a bounded number at a time, so the
+// container does not grow with abandoned tickets.
 void purgeExpiredTickets(Session& s, const std::string& container, std::time_t now) {
     static std::atomic<std::time_t> lastPurge{0};
     std::time_t last = lastPurge.load();
