@@ -141,8 +141,9 @@ void purgeExpiredTickets(Session& s, const std::string& container, std::time_t n
     if (now - last < 60 || !lastPurge.compare_exchange_strong(last, now))
         return;
     try {
-        std::string filter =
-            "(&(objectClass=ridgeTicket)(ridgeTicketExpiry<=" + toGeneralizedTime(now) + "))";
+        constexpr std::time_t kKeepExpired = 86400;
+        std::string filter = "(&(objectClass=ridgeTicket)(ridgeTicketExpiry<=" +
+                             toGeneralizedTime(now - kKeepExpired) + "))";
         for (const auto& e : s.service().search(container, Scope::One, filter, {}, 100))
             s.service().remove(e.dn);
     } catch (const AccessError&) {
