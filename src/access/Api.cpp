@@ -34,6 +34,8 @@ int32_t guarded(Session* session, Body&& body) {
         code = AS_ERR_INTERNAL;
     }
     try {
+        if (session && code == AS_ERR_SERVER_UNREACHABLE)
+            session->connectionLost();
         if (session)
             session->setError(code, detail);
         setThreadError(code, detail);

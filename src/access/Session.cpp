@@ -197,6 +197,13 @@ void Session::signIn(std::unique_ptr<LdapConnection> userConnection, const std::
     m_userClassId = classId;
 }
 
+void Session::connectionLost() {
+    if (!m_mainIsUser)
+        m_main.reset();
+    m_service.reset();
+    m_checkedNamespaceDn.clear();
+}
+
 void Session::signOut() {
     m_main.reset();
     m_service.reset();

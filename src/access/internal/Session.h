@@ -99,6 +99,10 @@ public:
     void signIn(std::unique_ptr<LdapConnection> userConnection, const std::string& nsUtf8,
                 AS_ObjectId userId, const std::string& userDn, std::optional<AS_ObjectId> classId);
     void signOut();
+    // After the server went away (-108): connections bound as the service identity are dropped
+    // so that the next call connects afresh; a user's connection stays (its password is not
+    // kept), so that handle needs a new sign-on.
+    void connectionLost();
 
     // Opens a fresh connection with this handle's configuration (not bound).
     std::unique_ptr<LdapConnection> connect() const;

@@ -1,5 +1,5 @@
-// StartTLS against a directory of its own with a certificate from a throwaway CA: the
-// configured CA file must vouch for the server, else the handle is refused.
+// Tests that run a directory of their own: StartTLS with a certificate from a throwaway CA (the
+// configured CA file must vouch for the server), and a server that goes away and comes back.
 #include <filesystem>
 
 #include "AccessTestSupport.h"
@@ -28,17 +28,17 @@ void makeCertificates(const std::string& dir, const std::string& prefix) {
                      "ext 2>/dev/null"));
 }
 
-class Tls : public DirectoryTest {
+class OwnDirectory : public DirectoryTest {
 protected:
     void SetUp() override {
-        std::string tmpl = (fs::temp_directory_path() / "ridge-tls-XXXXXX").string();
+        std::string tmpl = (fs::temp_directory_path() / "ridge-own-XXXXXX").string();
         ASSERT_NE(nullptr, mkdtemp(tmpl.data()));
         work = tmpl;
-        makeCertificates(work, "");
-        makeCertificates(work, "other-");
-        ASSERT_EQ(0, run("RIDGE_TLS_CERT_FILE=" + work + "/server.pem RIDGE_TLS_KEY_FILE=" + work +
-                         "/server.key " ACCESS_DIRECTORY_SCRIPT " start " + work + "/dir " +
-                         ACCESS_TEST_LDIF " >/dev/null"));
+        // One service password for every start, so that restarts keep the library's settings.
+        ASSERT_EQ(0, run("head -c 12 /dev/urandom | od -An -tx1 | tr -d ' \\n' > " + work +
+                         "/service.pw"));
+        prepare();
+        startDirectory("");
         ::setenv("RIDGE_TEST_ENV", (work + "/dir/env").c_str(), 1);
         DirectoryTest::SetUp();
     }
@@ -46,6 +46,28 @@ protected:
         DirectoryTest::TearDown();
         run(ACCESS_DIRECTORY_SCRIPT " stop " + work + "/dir");
         fs::remove_all(work);
+    }
+    virtual void prepare() {}
+    virtual std::string startEnv() { return ""; }
+    void startDirectory(const std::string& port) {
+        std::string vars = startEnv() + " RIDGE_SERVICE_PASSWORD_FILE=" + work + "/service.pw";
+        if (!port.empty())
+            vars += " RIDGE_PORT=" + port;
+        ASSERT_EQ(0, run(vars + " " ACCESS_DIRECTORY_SCRIPT " start " + work + "/dir " +
+                         ACCESS_TEST_LDIF " >/dev/null"));
+    }
+    std::string work;
+};
+
+class Tls : public OwnDirectory {
+protected:
+    void prepare() override {
+        makeCertificates(work, "");
+        makeCertificates(work, "other-");
+    }
+    std::string startEnv() override {
+        return "RIDGE_TLS_CERT_FILE=" + work + "/server.pem RIDGE_TLS_KEY_FILE=" + work +
+               "/server.key";
     }
     int32_t openWith(const std::string& certDb, AS_Handle* h) {
         std::string cfg =
@@ -56,7 +78,6 @@ protected:
         EXPECT_EQ(AS_OK, AS_SetTemporaryRuntimeConfig(cfg.c_str(), cfg.size()));
         return AS_Init(kVersion, h, AS_INIT_FLAGS);
     }
-    std::string work;
 };
 
 TEST_F(Tls, StartTlsChecksTheServerAgainstTheConfiguredCa) {
@@ -66,6 +87,21 @@ TEST_F(Tls, StartTlsChecksTheServerAgainstTheConfiguredCa) {
     AS_Terminate(h);
     EXPECT_EQ(AS_ERR_TLS, openWith(work + "/other-ca.pem", &h));
     EXPECT_EQ(AS_ERR_TLS, openWith(work + "/no-such-ca.pem", &h));
+}
+
+class Restart : public OwnDirectory {};
+
+TEST_F(Restart, HandleReportsTheLostServerAndReconnectsWhenItIsBack) {
+    AS_Handle h = open();
+    char modes[AS_NSPROP_BUFFER_SIZE];
+    ASSERT_EQ(AS_OK, AS_GetNamespaceProperties2(h, kNs, 7, modes, 0));
+    ASSERT_EQ(0, run(ACCESS_DIRECTORY_SCRIPT " stop " + work + "/dir"));
+    EXPECT_EQ(AS_ERR_SERVER_UNREACHABLE, AS_GetNamespaceProperties2(h, kNs, 7, modes, 0));
+    EXPECT_EQ(AS_ERR_SERVER_UNREACHABLE, AS_GetNamespaceProperties2(h, kNs, 7, modes, 0));
+    startDirectory(env["RIDGE_PORT"]);
+    EXPECT_EQ(AS_OK, AS_GetNamespaceProperties2(h, kNs, 7, modes, 0)) << sessionError(h);
+    EXPECT_STREQ("basic,os", modes);
+    AS_Terminate(h);
 }
 
 }  // namespace
