@@ -81,15 +81,6 @@ TEST(ExceptionDocumentWriter, CodeWithoutCodeStringAndNamespaces) {
               "</exception>");
 }
 
-TEST(ExceptionDocumentWriter, CodeStringIsWrittenInsteadOfCode) {
-    Doc doc;
-    doc.SetErrorCode(-38);
-    doc.SetErrorCodeString("vorAuthUnrecoverable");
-    const std::string text = doc.ToString();
-    EXPECT_NE(text.find("<errorCodeString"), std::string::npos);
-    EXPECT_EQ(text.find("<errorCode "), std::string::npos);
-}
-
 TEST(ExceptionDocumentWriter, CaptionsAloneStillMakePromptInfo) {
     Doc doc;
     doc.AddCaption("Please log on");
