@@ -73,6 +73,7 @@ private:
         VOR_AAA_BaseClass* object = nullptr;              // eObject, and the owner of a property
         VOR_AAA_ObjectType arrayType = kVOR_AAA_Unknown;  // element type an array declares
         bool collects = false;                            // characters go to the text
+        int schemaFlag = -1;  // eSchemaFlag: index of the schema boolean
     };
 
     static PropertyKind propertyKindOf(const VOR_AAA_BaseClass& object, const std::string& name);
@@ -93,5 +94,4 @@ private:
     VOR_AAA_Type_ParameterValue m_parameter;
     VOR_AAA_Type_ParmValueItem m_parmItem;
     std::string m_schemaFlags[5];
-    bool m_schemaFlagSeen[5] = {false, false, false, false, false};
 };

@@ -236,7 +236,6 @@ void VOR_AAA_QueryResponseHandler::startElement(const XMLCh* const, const XMLCh*
             if (C::Equals(localname, C::kSchemaInfo) && top.property != pMembers) {
                 for (size_t i = 0; i < kSchemaFlagNames.size(); ++i) {
                     m_schemaFlags[i].clear();
-                    m_schemaFlagSeen[i] = false;
                 }
                 push(eSchemaInfo);
             } else if (C::Equals(localname, C::kValue)) {
@@ -248,7 +247,8 @@ void VOR_AAA_QueryResponseHandler::startElement(const XMLCh* const, const XMLCh*
         case eSchemaInfo:
             for (size_t i = 0; i < kSchemaFlagNames.size(); ++i) {
                 if (C::Equals(localname, kSchemaFlagNames[i])) {
-                    push(eSchemaFlag, std::to_string(i), true);
+                    push(eSchemaFlag, {}, true);
+                    m_stack.back().schemaFlag = static_cast<int>(i);
                     return;
                 }
             }
@@ -481,13 +481,12 @@ void VOR_AAA_QueryResponseHandler::endElement(const XMLCh* const, const XMLCh* c
             m_target.SetCurrentNamespaceFormat(std::move(text));
             break;
         case eSchemaFlag: {
-            const size_t index = static_cast<size_t>(std::stoi(frame.name));
+            const size_t index = static_cast<size_t>(frame.schemaFlag);
             m_schemaFlags[index] = std::move(text);
-            m_schemaFlagSeen[index] = true;
             break;
         }
         case eSchemaInfo: {
-            if (!m_schemaFlagSeen[kSearchableFlag] || !m_schemaFlagSeen[kModifiableFlag]) {
+            if (m_schemaFlags[kSearchableFlag].empty() || m_schemaFlags[kModifiableFlag].empty()) {
                 failAssertion("searchable.empty() || modifiable.empty()", __LINE__);
             }
             const Frame& property = m_stack.back();
