@@ -6,6 +6,7 @@
 //   authenticate document with password "right" -> a visa; otherwise -36 with a logon prompt
 //   search with a visa that has no namespaceID  -> -48
 #include <cstring>
+#include <set>
 #include <string>
 
 #include "SchemaNames.h"
@@ -14,7 +15,8 @@
 namespace {
 
 VOR_AAA_AllocRoutine g_alloc = nullptr;
-std::string g_namespaceId;
+std::string g_namespaceId;           // the last one configured
+std::set<std::string> g_namespaces;  // every one configured
 
 char* give(const std::string& text, std::size_t extra = 0) {
     char* block = static_cast<char*>(g_alloc(static_cast<uint32_t>(text.size() + 1 + extra)));
@@ -44,6 +46,28 @@ std::string message(int level, const std::string& text) {
     std::string nesting =
         level ? "<nestingLevel>" + std::to_string(level) + "</nestingLevel>" : std::string();
     return "<item>" + nesting + "<messageString>" + text + "</messageString></item>";
+}
+
+// The namespace object with all its properties, as a search for it answers.
+std::string namespaceObject(const std::string& id) {
+    std::string path = "VORID(&quot;" + id + "&quot;)";
+    return std::string("<cm:queryResponse xmlns:cm=\"") + basalt_host::names::kAAANamespaceURI +
+           "\" xmlns:xsi=\"http://www.w3.org/2001/XMLSchema-instance\">"
+           "<queryResult><item xsi:type=\"cm:namespace\" searchPath=\"" +
+           path +
+           "\">"
+           "<hasChildren xsi:type=\"cm:booleanProp\"><value>true</value></hasChildren>"
+           "<defaultName xsi:type=\"cm:tokenProp\"><value>" +
+           id +
+           "</value></defaultName><name xsi:type=\"cm:multilingualTokenProp\"><value><item>"
+           "<value>Ridge " +
+           id +
+           "</value><locale>en</locale></item><item><value>"
+           "R&#233;seau</value><locale>fr</locale></item></value></name>"
+           "<objectClass xsi:type=\"cm:classEnumProp\"><value>namespace</value></objectClass>"
+           "<ancestors><value><item><objectClass>directory</objectClass><searchPath>/directory"
+           "</searchPath><title>Directory</title></item></value></ancestors>"
+           "</item></queryResult></cm:queryResponse>";
 }
 
 int32_t Initialize(VOR_AAA_AllocRoutine alloc, const char* additionalInfo, char** exception) {
@@ -83,27 +107,13 @@ int32_t Configure(const char* configuration, const char* additionalInfo, char** 
         return -34;
     }
     g_namespaceId = id;
-    std::string path = "VORID(&quot;" + id + "&quot;)";
+    g_namespaces.insert(id);
     std::string doc =
         std::string("<cm:queryResponse xmlns:cm=\"") + basalt_host::names::kAAANamespaceURI +
-        "\" xmlns:xsi=\"http://www.w3.org/2001/XMLSchema-instance\">"
-        "<queryResult><item xsi:type=\"cm:namespace\" searchPath=\"" +
-        path +
-        "\">"
-        "<hasChildren xsi:type=\"cm:booleanProp\"><value>true</value></hasChildren>"
-        "<defaultName xsi:type=\"cm:tokenProp\"><value>" +
-        id +
-        "</value></defaultName>"
-        "<name xsi:type=\"cm:multilingualTokenProp\"><value><item><value>Ridge " +
-        id +
-        "</value><locale>en</locale></item><item><value>R&#233;seau</value><locale>fr</locale>"
-        "</item></value></name>"
-        "<objectClass xsi:type=\"cm:classEnumProp\"><value>namespace</value></objectClass>"
-        "<ancestors><value><item><objectClass>directory</objectClass><searchPath>/directory"
-        "</searchPath><title>Directory</title></item></value></ancestors>"
-        "<capabilities xsi:type=\"cm:stringArrayProp\"><value><item>startsWith</item>"
-        "<item>caseSensitive</item></value></capabilities>"
-        "</item></queryResult></cm:queryResponse>";
+        "\" xmlns:xsi=\"http://www.w3.org/2001/XMLSchema-instance\"><queryResult><item "
+        "xsi:type=\"cm:namespace\" searchPath=\"\"><capabilities><value><item>startsWith</item>"
+        "<item>caseSensitive</item></value></capabilities></item></queryResult>"
+        "</cm:queryResponse>";
     if (config.find("leak") != std::string::npos) {
         g_alloc(16);
     }
@@ -122,7 +132,7 @@ int32_t SetNamespaceVersion(const char* document, const char*, char** exception)
         *exception = give(exceptionDocument("", -19, message(0, "unreadable document")));
         return -19;
     }
-    if (between(doc, "<namespaceID>", "</namespaceID>") != g_namespaceId) {
+    if (!g_namespaces.count(between(doc, "<namespaceID>", "</namespaceID>"))) {
         *exception =
             give(exceptionDocument("vorAuthUnrecoverable", -38, message(0, "unknown namespace")));
         return -38;
@@ -159,6 +169,14 @@ int32_t SearchXml(const char* visa, const char* query, char** response, char** e
     if (!std::strstr(visa, "namespaceID=\"") || !std::strstr(query, "<search")) {
         *exception = give(exceptionDocument("", -48, message(0, "no session for this visa")));
         return -48;
+    }
+    std::string search = between(query, "<search", "</search>");
+    search.erase(0, search.find('>') + 1);
+    for (const std::string& id : g_namespaces) {
+        if (search == "VORID(&quot;" + id + "&quot;)") {
+            *response = give(namespaceObject(id));
+            return 0;
+        }
     }
     *response =
         give(std::string("<cm:queryResponse xmlns:cm=\"") + basalt_host::names::kAAANamespaceURI +

@@ -67,10 +67,13 @@ TEST(HostShow, PrintsEachNamespaceObjectReadablyOrRaw) {
     const std::string& out = readable.out;
     EXPECT_THAT(out, HasSubstr("configured '" + first +
                                "': result 0 (success)\nobjects: 1\n"
-                               "namespace: VORID(\"ns1\")\n  hasChildren: true\n"
-                               "  defaultName: ns1\n  name: Ridge ns1 (en), R\xC3\xA9seau (fr)\n"
-                               "  objectClass: namespace\n  ancestors: Directory [/directory]\n"
-                               "  capabilities: startsWith, caseSensitive\n"));
+                               "namespace: (no search path)\n"
+                               "  capabilities: startsWith, caseSensitive\n"
+                               "namespace object 'ns1' (search without a user): result 0 "
+                               "(success)\nobjects: 1\nnamespace: VORID(\"ns1\")\n"
+                               "  hasChildren: true\n  defaultName: ns1\n"
+                               "  name: Ridge ns1 (en), R\xC3\xA9seau (fr)\n"
+                               "  objectClass: namespace\n  ancestors: Directory [/directory]\n"));
     EXPECT_LT(out.find("VORID(\"ns1\")"), out.find("VORID(\"ns2\")"));
 
     HostRun raw = runHost({"-l", kFake, "--raw", "show", "-c", first});

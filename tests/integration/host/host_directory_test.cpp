@@ -41,15 +41,13 @@ std::map<std::string, std::string> readDirectoryEnv() {
 }
 
 std::string parameter(const std::string& name, const std::string& value) {
-    return "<parameter name=\"" + name + "\"><value xsi:type=\"xsd:string\">" + value +
-           "</value></parameter>";
+    return "<parameter name=\"" + name + "\"><value>" + value + "</value></parameter>";
 }
 
 std::string namespaceConfig(const std::string& id, const std::string& connection,
                             const std::string& baseDn, const std::string& directoryNamespace) {
-    return "<instance xmlns:xsi=\"http://www.w3.org/2001/XMLSchema-instance\" "
-           "xmlns:xsd=\"http://www.w3.org/2001/XMLSchema\" name=\"Ridge test\" class=\"Ridge\">" +
-           parameter("id", id) + parameter("connection", connection) + parameter("baseDN", baseDn) +
+    return "<instance name=\"Ridge test\" class=\"Ridge\">" + parameter("id", id) +
+           parameter("connection", connection) + parameter("baseDN", baseDn) +
            parameter("namespace", directoryNamespace) + parameter("timeOut", "5") + "</instance>";
 }
 
@@ -120,8 +118,14 @@ TEST_F(HostAgainstDirectory, ShowsTheConfiguredNamespaceObject) {
     HostRun readable = host({"show", "-c", file});
     ASSERT_EQ(readable.status, 0) << readable.err;
     EXPECT_EQ(readable.err, "");  // every returned buffer freed, every size exact
-    EXPECT_THAT(readable.out, HasSubstr("objects: 1\nnamespace: "));
-    EXPECT_THAT(readable.out, HasSubstr("ridge_host_test"));
+    // The configure answer, then the namespace object as a search without a user finds it.
+    EXPECT_THAT(readable.out, HasSubstr("objects: 1\nnamespace: (no search path)\n"));
+    EXPECT_THAT(readable.out,
+                HasSubstr("namespace object 'ridge_host_test' (search without a user): result 0 "
+                          "(success)\nobjects: 1\nnamespace: VORID(\"ridge_host_test\")\n"
+                          "  hasChildren: true\n  defaultName: Ridge test\n"
+                          "  name: Ridge test (en-us)\n  objectClass: namespace\n"
+                          "  searchPath: VORID(\"ridge_host_test\")\n"));
     EXPECT_THAT(readable.out, HasSubstr("  capabilities: startsWith, endsWith, contains, equals, "
                                         "caseSensitive\n"));
 

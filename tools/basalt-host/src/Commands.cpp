@@ -49,6 +49,29 @@ int finishWith(HostSession& session, int status) {
     return status;
 }
 
+// Asks the provider for the namespace object itself with all its properties, as a search
+// without a signed-on user; true when it answered.
+bool showNamespaceObject(HostSession& session, const HostOptions& options,
+                         const std::string& namespaceId) {
+    CallOutcome outcome = session.library().searchXml(
+        namespaceVisaDocument(namespaceId),
+        namespaceQueryDocument(namespaceId, options.productLocale, options.contentLocale));
+    HostSession::noteProblems(outcome);
+    if (outcome.code < 0) {
+        session.reportFailure("BasaltSearchXml for the namespace object '" + namespaceId + "'",
+                              outcome);
+        return false;
+    }
+    if (!outcome.response) {
+        throw HostError("BasaltSearchXml succeeded but returned no response document");
+    }
+    statusStream(options) << "namespace object '" << namespaceId
+                          << "' (search without a user): result " << describeResult(outcome.code)
+                          << '\n';
+    printDocument(*outcome.response, "search response", options.raw, describeQueryResponse);
+    return true;
+}
+
 int commandShow(const HostOptions& options) {
     HostSession session(options);
     if (!session.initialized()) {
@@ -61,6 +84,14 @@ int commandShow(const HostOptions& options) {
     for (std::size_t i = 0; i < responses->size(); ++i) {
         statusStream(options) << "configured '" << options.configs[i] << "': result 0 (success)\n";
         printDocument((*responses)[i], "configure response", options.raw, describeQueryResponse);
+        std::optional<std::string> id = configurationId(options.configTexts[i]);
+        if (!id || id->empty()) {
+            HostSession::warn("'" + options.configs[i] +
+                              "' has no readable \"id\" parameter; its namespace object is not "
+                              "looked up");
+        } else if (!showNamespaceObject(session, options, *id)) {
+            return finishWith(session, kExitProviderFailure);
+        }
     }
     return finishWith(session, kExitSuccess);
 }
@@ -214,9 +245,10 @@ int runHost(int argc, char** argv) {
                  "print response documents as returned instead of readably; status lines go "
                  "to stderr");
 
-    CLI::App* show = app.add_subcommand("show",
-                                        "configure, then show the namespace object(s) the provider "
-                                        "answered with and their properties");
+    CLI::App* show = app.add_subcommand(
+        "show",
+        "configure, then show the provider's answer (the namespace's capabilities) and the "
+        "namespace object with all its properties (asked for by a search without a user)");
     CLI::App* setVersion = app.add_subcommand(
         "set-version", "configure, then set a namespace's version (namespace format)");
     setVersion->add_option("version", options.version, "1, 2, 3 or a namespace-format URI")

@@ -24,6 +24,49 @@ std::string setNamespaceVersionDocument(const std::string& namespaceId,
            "</namespaceVersion></setNamespceVersionDocument>";
 }
 
+namespace {
+
+// The double-quote VORID form of an identifier; quotes inside its body travel as "&quot;".
+std::string vorid(const std::string& identifier) {
+    std::string body;
+    for (char c : identifier) {
+        body += c == '"' ? std::string("&quot;") : std::string(1, c);
+    }
+    return "VORID(\"" + body + "\")";
+}
+
+}  // namespace
+
+std::string namespaceVisaDocument(const std::string& namespaceId) {
+    return std::string("<visa xmlns=\"") + names::kAAANamespaceURI + "\" namespaceID=\"" +
+           xmlEscape(namespaceId) +
+           "\"><object id=\"\" class=\"visa\"><object id=\"\" class=\"user\"/></object>"
+           "<providerSpecificData></providerSpecificData></visa>";
+}
+
+std::string namespaceQueryDocument(const std::string& namespaceId, const std::string& productLocale,
+                                   const std::string& contentLocale) {
+    std::string properties;
+    for (const char* name :
+         {names::kHasChildren, names::kDefaultName, names::kName, names::kObjectClass,
+          names::kAncestors, names::kSearchPath, names::kDefaultDescription, names::kDescription,
+          names::kCapabilities}) {
+        properties += std::string("<item xsi:type=\"cm:propEnum\">") + name + "</item>";
+    }
+    return std::string("<SOAP-ENV:Envelope xmlns:SOAP-ENV=\"") + names::kSOAPEnvelopeNamespaceURI +
+           "\" xmlns:bus=\"" + names::kBusNamespaceURI + "\" xmlns:xsd=\"" +
+           names::kXMLSchemaNamespaceURI + "\" xmlns:xsi=\"" +
+           names::kXMLSchemaInstanceNamespaceURI + "\" xmlns:SOAP-ENC=\"" +
+           names::kSOAPEncodingNamespaceURI + "\"><SOAP-ENV:Header><bus:biBusHeader>" +
+           additionalInfoDocument(productLocale, contentLocale) +
+           "<VOR xsi:type=\"bus:VOR\"></VOR></bus:biBusHeader></SOAP-ENV:Header><SOAP-ENV:Body>"
+           "<query xmlns=\"" +
+           names::kAAANamespaceURI + "\" xmlns:cm=\"" + names::kAAANamespaceURI +
+           "\"><search xsi:type=\"SOAP-ENC:Array\">" + xmlEscape(vorid(namespaceId)) +
+           "</search><properties xsi:type=\"SOAP-ENC:Array\">" + properties +
+           "</properties></query></SOAP-ENV:Body></SOAP-ENV:Envelope>";
+}
+
 std::string namespaceFormatUri(const std::string& version) {
     if (version == "1") {
         return names::kNamespaceFormatURI1;

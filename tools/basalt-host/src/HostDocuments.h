@@ -15,6 +15,15 @@ std::string additionalInfoDocument(const std::string& productLocale,
 std::string setNamespaceVersionDocument(const std::string& namespaceId,
                                         const std::string& versionUri);
 
+// A visa that names only the namespace: with it the provider answers at namespace level,
+// without a signed-on user.
+std::string namespaceVisaDocument(const std::string& namespaceId);
+
+// A query document (envelope, bus header with the additional information, query) for the
+// namespace object itself with every property a namespace object carries.
+std::string namespaceQueryDocument(const std::string& namespaceId, const std::string& productLocale,
+                                   const std::string& contentLocale);
+
 // Maps "1", "2", "3" to the namespace-format URIs; any text containing "://" is taken as a URI
 // as it stands. Throws HostError for anything else.
 std::string namespaceFormatUri(const std::string& version);

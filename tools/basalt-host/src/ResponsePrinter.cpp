@@ -100,8 +100,9 @@ std::string describeProperty(const XmlElement& property) {
 }
 
 void describeObject(std::string& out, const XmlElement& item, int indent) {
+    std::string searchPath = item.attribute("searchPath").value_or("");
     line(out, indent, stripPrefix(item.attribute("type").value_or("object")),
-         item.attribute("searchPath").value_or(""));
+         searchPath.empty() ? "(no search path)" : searchPath);
     for (const auto& property : item.children) {
         if (property->localName == "schemaInfo") {
             continue;
