@@ -1,6 +1,7 @@
 #include "ProviderAudit.h"
 
 #include "BasaltProviderUtilities.h"
+#include "VOR_AAA_IPF_ProviderTraceIndication.h"
 
 #include <LogAuditAccessIndication.h>
 #include <LogAuditIndication.h>
@@ -53,4 +54,31 @@ void WriteAuditWarning(const PYXMessage& message, const VOR_AAA_AdditionalInfo& 
     } catch (...) {
         // A warning that cannot be written is not the request's failure.
     }
+}
+
+int32_t TracedAuthenticateUser2(const TraceScope& scope, AS_Handle handle,
+                                const char* namespaceName, const char* basicSignonName,
+                                const char* password, const char* userClass, AS_ObjectId* userId,
+                                char* ticket) {
+    const auto text = [](const char* value) { return value != nullptr ? value : ""; };
+    if (scope.IsEnabled()) {
+        VOR_AAA_IPF_ProviderTraceIndication start("AS_AuthenticateUser2");
+        start.AddParameter("handle", static_cast<int64_t>(handle));
+        start.AddParameter("Namespace", text(namespaceName));
+        start.AddParameter("basicSignonName", text(basicSignonName));
+        start.AddParameter("Password", kTracePasswordMask);
+        start.AddParameter("UserClass", text(userClass));
+        start.AddParameter("Ticket", text(ticket));
+        scope.LogTrace("CallStart", start.Finish());
+    }
+    const int32_t result = AS_AuthenticateUser2(handle, namespaceName, basicSignonName, password,
+                                                userClass, userId, ticket);
+    if (scope.IsEnabled()) {
+        VOR_AAA_IPF_ProviderTraceIndication end("AS_AuthenticateUser2");
+        end.AddParameter("AUTH_ID", static_cast<int64_t>(userId != nullptr ? *userId : 0));
+        end.AddParameter("Ticket", text(ticket));
+        end.SetReturnValue(static_cast<int64_t>(result));
+        scope.LogTrace("CallEnd", end.Finish());
+    }
+    return result;
 }

@@ -6,6 +6,7 @@
 #include "BasaltNamespace.h"
 #include "BasaltProviderUtilities.h"
 #include "CFGAPI_Helper.h"
+#include "ProviderAudit.h"
 #include "RuntimeConfiguration.h"
 
 #include <LogTypedLogger.h>
@@ -219,4 +220,69 @@ TEST_F(DirectoryNamespace, HandlesForSessionsOpenWithTheNamespacesConfiguration)
               0);
     EXPECT_STREQ(product, "en-us");
     EXPECT_EQ(AS_Terminate(handle), 0);
+}
+
+TEST_F(DirectoryNamespace, AuthenticationCallsAreTracedWithoutThePassword) {
+    const std::string log = home->Path() + "/trace.log";
+    setenv("BASALT_LOG_FILE", log.c_str(), 1);
+    setenv("BASALT_LOG_LEVEL", "10000", 1);
+    LogTypedLogger::reloadConfiguration();
+    const std::string context =
+        "<additionalInfo xmlns=\"http://basalt.example/schemas/bibus/3/\"><tracking>"
+        "<hopCount>3</hopCount><requestContext>R-17</requestContext>"
+        "<sessionContext>S-42</sessionContext><stepContext>P-5</stepContext></tracking>"
+        "</additionalInfo>";
+    VOR_AAA_AdditionalInfo request;
+    request.Load(context.c_str(), context.size());
+    auto ns = Build("t", "ridgetest");
+    ASSERT_TRUE(ns);
+    const AS_Handle handle = ns->OpenHandle();
+    {
+        const TraceScope scope(GetAuditLogger(), request);
+        ASSERT_TRUE(scope.IsEnabled());
+        char ticket[AS_TICKET_SIZE] = {};
+        AS_ObjectId id = 0;
+        EXPECT_EQ(TracedAuthenticateUser2(scope, handle, "ridgetest", "alice", "Secret#2024",
+                                          nullptr, &id, ticket),
+                  0);
+        EXPECT_NE(id, 0u);
+        EXPECT_EQ(TracedAuthenticateUser2(scope, handle, "ridgetest", "alice", "wrong-password",
+                                          nullptr, &id, nullptr),
+                  -3);
+    }
+    setenv("BASALT_LOG_LEVEL", "50000", 1);
+    LogTypedLogger::reloadConfiguration();
+    {
+        const TraceScope quiet(GetAuditLogger(), request);
+        EXPECT_FALSE(quiet.IsEnabled());
+        AS_ObjectId id = 0;
+        EXPECT_EQ(TracedAuthenticateUser2(quiet, handle, "ridgetest", "bob", "Secret#2024", nullptr,
+                                          &id, nullptr),
+                  0);
+    }
+    AS_Terminate(handle);
+    unsetenv("BASALT_LOG_FILE");
+    unsetenv("BASALT_LOG_LEVEL");
+    LogTypedLogger::reloadConfiguration();
+
+    std::ifstream in(log);
+    std::vector<std::string> records;
+    for (std::string line; std::getline(in, line);) {
+        records.push_back(line);
+    }
+    ASSERT_EQ(records.size(), 4u);  // start and end of the two traced calls, none when disabled
+    for (const std::string& record : records) {
+        EXPECT_EQ(record.find("Secret#2024"), std::string::npos) << record;
+        EXPECT_EQ(record.find("wrong-password"), std::string::npos) << record;
+        EXPECT_NE(record.find("R-17"), std::string::npos) << record;
+        EXPECT_NE(record.find("S-42"), std::string::npos) << record;
+        EXPECT_NE(record.find("AAA.Provider.LDAP"), std::string::npos) << record;
+    }
+    EXPECT_NE(records[0].find("CallStart"), std::string::npos);
+    EXPECT_NE(records[0].find("<item name=\\\"Password\\\"><![CDATA[*****]]></item>"),
+              std::string::npos)
+        << records[0];
+    EXPECT_NE(records[1].find("CallEnd"), std::string::npos);
+    EXPECT_NE(records[3].find("<returnvalue><![CDATA[-3]]></returnvalue>"), std::string::npos)
+        << records[3];
 }
