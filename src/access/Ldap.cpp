@@ -115,9 +115,12 @@ bool LdapEntry::has(std::string_view attribute) const {
     return attributes.count(lower(attribute)) != 0;
 }
 
-LdapConnection::LdapConnection(const RuntimeConfig& cfg) : m_timeout(cfg.effectiveTimeout()) {
-    const std::string url = cfg.url();
-    const std::string where = cfg.host + ":" + std::to_string(cfg.port);
+LdapConnection::LdapConnection(const RuntimeConfig& cfg, const std::string& urlOverride)
+    : m_timeout(cfg.effectiveTimeout()) {
+    const std::string url = urlOverride.empty() ? cfg.url() : urlOverride;
+    const std::string where =
+        urlOverride.empty() ? cfg.host + ":" + std::to_string(cfg.port) : urlOverride;
+    const bool ldapi = url.rfind("ldapi://", 0) == 0;
     int rc = ldap_initialize(&m_ld, url.c_str());
     if (rc != LDAP_SUCCESS || !m_ld)
         fail(AS_ERR_SERVER_UNREACHABLE, where);
@@ -129,7 +132,7 @@ LdapConnection::LdapConnection(const RuntimeConfig& cfg) : m_timeout(cfg.effecti
         ldap_set_option(m_ld, LDAP_OPT_NETWORK_TIMEOUT, &tv);
         ldap_set_option(m_ld, LDAP_OPT_TIMEOUT, &tv);
         ldap_set_option(m_ld, LDAP_OPT_TIMELIMIT, &m_timeout);
-        if (cfg.sslEnabled) {
+        if (cfg.sslEnabled && !ldapi) {
             int demand = LDAP_OPT_X_TLS_DEMAND;
             ldap_set_option(m_ld, LDAP_OPT_X_TLS_REQUIRE_CERT, &demand);
             if (!cfg.sslCertDb.empty()) {
@@ -148,7 +151,7 @@ LdapConnection::LdapConnection(const RuntimeConfig& cfg) : m_timeout(cfg.effecti
                 fail(AS_ERR_TLS, where);
             fail(rc == LDAP_NO_MEMORY ? AS_ERR_NO_MEMORY : AS_ERR_SERVER_UNREACHABLE, where);
         }
-        if (cfg.sslEnabled && !cfg.useLdaps()) {
+        if (cfg.sslEnabled && !cfg.useLdaps() && !ldapi) {
             rc = ldap_start_tls_s(m_ld, nullptr, nullptr);
             if (rc != LDAP_SUCCESS)
                 fail(AS_ERR_TLS, where + ": " + ldap_err2string(rc));
@@ -227,7 +230,10 @@ void LdapConnection::bindOrThrow(const std::string& dn, const std::string& passw
 }
 
 void LdapConnection::bindExternal() {
-    berval empty{0, nullptr};
+    // An empty initial response (no authorisation identity): the identity comes from the
+    // socket's peer or the TLS client certificate.
+    char none[] = "";
+    berval empty{0, none};
     int rc = ldap_sasl_bind_s(m_ld, nullptr, "EXTERNAL", &empty, nullptr, nullptr, nullptr);
     if (rc != LDAP_SUCCESS)
         throwResult(rc, "SASL EXTERNAL bind");

@@ -226,6 +226,7 @@ std::shared_ptr<Session> Process::openHandle(const RuntimeConfig& cfg) {
             fail(AS_ERR_NOT_INITIALIZED);
         encoding = m_encoding;
         identity->saslExternal = m_settings.serviceSaslExternal;
+        identity->url = m_settings.serviceUrl;
         if (!m_settings.serviceDn.empty())
             identity->bindDn = m_settings.serviceDn;
         else if (!m_settings.serviceRdn.empty())

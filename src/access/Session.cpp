@@ -47,20 +47,20 @@ std::unique_ptr<LdapConnection> Session::connect() const {
     return std::make_unique<LdapConnection>(m_config);
 }
 
-void Session::bindService(LdapConnection& conn) const {
+std::unique_ptr<LdapConnection> Session::connectService() const {
     if (!m_serviceIdentity)
-        return;
+        return connect();
+    auto conn = std::make_unique<LdapConnection>(m_config, m_serviceIdentity->url);
     if (m_serviceIdentity->saslExternal)
-        conn.bindExternal();
+        conn->bindExternal();
     else if (!m_serviceIdentity->bindDn.empty())
-        conn.bindOrThrow(m_serviceIdentity->bindDn, m_serviceIdentity->password);
+        conn->bindOrThrow(m_serviceIdentity->bindDn, m_serviceIdentity->password);
+    return conn;
 }
 
 LdapConnection& Session::ldap() {
     if (!m_main) {
-        auto conn = connect();
-        bindService(*conn);
-        m_main = std::move(conn);
+        m_main = connectService();
         m_mainIsUser = false;
     }
     return *m_main;
@@ -69,11 +69,8 @@ LdapConnection& Session::ldap() {
 LdapConnection& Session::service() {
     if (!m_mainIsUser)
         return ldap();
-    if (!m_service) {
-        auto conn = connect();
-        bindService(*conn);
-        m_service = std::move(conn);
-    }
+    if (!m_service)
+        m_service = connectService();
     return *m_service;
 }
 

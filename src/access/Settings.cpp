@@ -45,6 +45,8 @@ std::optional<AccessSettings> parseAccessSettings(std::string_view text, std::st
             s.serviceDn = value;
         } else if (key == "service_rdn") {
             s.serviceRdn = value;
+        } else if (key == "service_url") {
+            s.serviceUrl = value;
         } else if (key == "service_password_file") {
             s.servicePasswordFile = value;
         } else if (key == "service_sasl_external") {

@@ -41,7 +41,8 @@ class LdapConnection {
 public:
     // Connects to cfg.url() with LDAP v3, network and operation timeouts and TLS as configured;
     // throws AccessError (-108 unreachable, -16 TLS, -6 memory).
-    explicit LdapConnection(const RuntimeConfig& cfg);
+    // urlOverride (non-empty) replaces cfg.url(); TLS settings and timeouts stay those of cfg.
+    explicit LdapConnection(const RuntimeConfig& cfg, const std::string& urlOverride = {});
     ~LdapConnection();
     LdapConnection(const LdapConnection&) = delete;
     LdapConnection& operator=(const LdapConnection&) = delete;

@@ -106,14 +106,14 @@ public:
 
     // Opens a fresh connection with this handle's configuration (not bound).
     std::unique_ptr<LdapConnection> connect() const;
+    // Opens a connection bound as the service identity (its own URL when configured).
+    std::unique_ptr<LdapConnection> connectService() const;
     const ServiceIdentity* serviceIdentity() const { return m_serviceIdentity.get(); }
 
     // Held by the API frame while a call runs on the handle.
     std::mutex& mutex() { return m_mutex; }
 
 private:
-    void bindService(LdapConnection& conn) const;
-
     AS_Handle m_id;
     RuntimeConfig m_config;
     std::string m_encoding;

@@ -5,6 +5,8 @@
 //                         (used when service_dn is absent), e.g. cn=ridge-service
 //   service_password_file file holding the service identity's password (relative: to home)
 //   service_sasl_external yes: bind the service identity with SASL EXTERNAL instead
+//   service_url           URL for the service identity's connections (e.g. ldapi://%2Frun%2F
+//                         ldapi for EXTERNAL over a local socket); default: the handle's server
 //   ticket_lifetime       seconds a ticket lives after creation or refresh (default 3600)
 //   ticket_max_lifetime   seconds after creation beyond which no refresh is granted (28800)
 //   certificate_lifetime  seconds a certificate is valid (28800)
@@ -22,6 +24,7 @@ struct ServiceIdentity {
     std::string bindDn;    // empty: anonymous (or SASL EXTERNAL)
     std::string password;  // never logged
     bool saslExternal = false;
+    std::string url;  // empty: the handle's server
 };
 
 struct AccessSettings {
@@ -29,6 +32,7 @@ struct AccessSettings {
     std::string serviceRdn;
     std::string servicePasswordFile;
     bool serviceSaslExternal = false;
+    std::string serviceUrl;
     long ticketLifetime = 3600;
     long ticketMaxLifetime = 28800;
     long certificateLifetime = 28800;

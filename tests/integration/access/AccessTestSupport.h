@@ -101,7 +101,10 @@ protected:
     }
     AS_Handle open() {
         AS_Handle h = 0;
-        EXPECT_EQ(AS_OK, AS_Init(kVersion, &h, AS_INIT_FLAGS));
+        int32_t status = AS_Init(kVersion, &h, AS_INIT_FLAGS);
+        char error[512] = "";
+        AS_GetLastErrorMsgWithLang(error, sizeof error, "en");
+        EXPECT_EQ(AS_OK, status) << error;
         return h;
     }
     // Signs on by basic signon; returns the status.

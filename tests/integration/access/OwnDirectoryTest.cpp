@@ -40,6 +40,7 @@ protected:
         prepare();
         startDirectory("");
         ::setenv("RIDGE_TEST_ENV", (work + "/dir/env").c_str(), 1);
+        beforeLibrary();
         DirectoryTest::SetUp();
     }
     void TearDown() override {
@@ -48,6 +49,7 @@ protected:
         fs::remove_all(work);
     }
     virtual void prepare() {}
+    virtual void beforeLibrary() {}
     virtual std::string startEnv() { return ""; }
     void startDirectory(const std::string& port) {
         std::string vars = startEnv() + " RIDGE_SERVICE_PASSWORD_FILE=" + work + "/service.pw";
@@ -102,6 +104,31 @@ TEST_F(Restart, HandleReportsTheLostServerAndReconnectsWhenItIsBack) {
     EXPECT_EQ(AS_OK, AS_GetNamespaceProperties2(h, kNs, 7, modes, 0)) << sessionError(h);
     EXPECT_STREQ("basic,os", modes);
     AS_Terminate(h);
+}
+
+// The service identity binds with SASL EXTERNAL over the directory's local socket.
+class External : public OwnDirectory {
+protected:
+    void beforeLibrary() override {
+        // A wrong password: only the EXTERNAL bind can succeed.
+        ASSERT_EQ(0, run("echo wrong-password > " + work + "/dir/service.pw"));
+    }
+    std::string extraConf() override {
+        return "service_sasl_external = yes\nservice_url = " + readEnvFile()["RIDGE_LDAPI_URL"] +
+               "\n";
+    }
+};
+
+TEST_F(External, ServiceIdentityOverLocalSocket) {
+    AS_Handle a = open(), b = open();
+    char ticket[AS_TICKET_SIZE] = "";
+    AS_ObjectId id = 0;
+    ASSERT_EQ(AS_OK, signOn(a, "alice", kPassword, nullptr, &id, ticket)) << sessionError(a);
+    char* result = nullptr;
+    EXPECT_EQ(AS_OK, AS_ValidateTicket2(b, ticket, kNs, &result));  // ticket entry written
+    AS_FreeResult(result);
+    AS_Terminate(a);
+    AS_Terminate(b);
 }
 
 }  // namespace
