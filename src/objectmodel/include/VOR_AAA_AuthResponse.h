@@ -24,7 +24,7 @@
 class VOR_AAA_AuthResponse : public VOR_AAA_Serializable {
 public:
     void Write(std::ostream& out) const override;
-    // Document name "authenticateResponse".
+    // Document name "authenticateResponse". Replaces the whole content.
     void Load(const char* text, size_t length) override;
 
     VOR_AAA_Visa& GetVisa() { return m_visa; }

@@ -73,7 +73,8 @@ public:
 
     void Write(std::ostream& out) const override { Write(out, false); }
     void Write(std::ostream& out, bool omitAdditionalInfo) const;
-    // Document name "biBusHeader"; the root element must be "biBusHeader".
+    // Document name "biBusHeader"; the root element must be "biBusHeader". Replaces the whole
+    // content.
     void Load(const char* text, size_t length) override;
 
     // The text of an action code ("logon"); empty for a code outside the table.

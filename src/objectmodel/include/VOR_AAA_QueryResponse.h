@@ -32,6 +32,8 @@ public:
     VOR_AAA_QueryResponse() = default;
 
     void Write(std::ostream& out) const override;
+    // Document name "queryResponse". Replaces the objects and the namespace format; the write
+    // flags are kept.
     void Load(const char* text, size_t length) override;
 
     const std::string& GetCurrentNamespaceFormat() const { return m_currentNamespaceFormat; }

@@ -22,7 +22,7 @@
 class VOR_AAA_Visa : public VOR_AAA_Serializable {
 public:
     void Write(std::ostream& out) const override;
-    // Document name "visa".
+    // Document name "visa". Replaces the whole content.
     void Load(const char* text, size_t length) override;
 
     // Nothing to write: no identifiers, roles, groups or values.

@@ -113,6 +113,7 @@ void VOR_AAA_AuthResponse::Write(std::ostream& out) const {
 }
 
 void VOR_AAA_AuthResponse::Load(const char* text, size_t length) {
+    *this = VOR_AAA_AuthResponse();
     VOR_AAA_AuthResponseHandler handler(*this);
     VOR_AAA_ParseDocument(handler, "authenticateResponse", text, length);
 }

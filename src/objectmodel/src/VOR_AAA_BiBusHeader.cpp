@@ -117,6 +117,7 @@ const char* VOR_AAA_BiBusHeader::ActionText(int32_t action) {
 }
 
 void VOR_AAA_BiBusHeader::Load(const char* text, size_t length) {
+    ResetHeader();
     VOR_AAA_BiBusHeaderHandler handler(*this);
     VOR_AAA_ParseDocument(handler, "biBusHeader", text, length);
 }

@@ -46,6 +46,7 @@ void VOR_AAA_QueryResponse::Write(std::ostream& out) const {
 }
 
 void VOR_AAA_QueryResponse::Load(const char* text, size_t length) {
+    Clear();
     VOR_AAA_QueryResponseHandler handler(*this);
     VOR_AAA_ParseDocument(handler, "queryResponse", text, length);
 }

@@ -77,6 +77,7 @@ void VOR_AAA_Visa::Write(std::ostream& out) const {
 }
 
 void VOR_AAA_Visa::Load(const char* text, size_t length) {
+    Clear();
     VOR_AAA_VisaHandler handler(*this);
     VOR_AAA_ParseDocument(handler, "visa", text, length);
 }
