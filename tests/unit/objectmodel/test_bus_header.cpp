@@ -191,6 +191,16 @@ TEST(BusHeaderRead, RealShapedHeaderFillsEveryField) {
     EXPECT_FALSE(header.GetFormFieldValue("VORRole", value));
 }
 
+TEST(BusHeaderRead, LoadingAgainReplacesTheContent) {
+    Header header = load(kRequestHeader);
+    const std::string second = "<biBusHeader><VOR><action>logoff</action></VOR></biBusHeader>";
+    header.Load(second.data(), second.size());
+    EXPECT_EQ(header.GetAction(), Header::kActionLogoff);
+    EXPECT_TRUE(header.GetFormFieldVars().empty());
+    EXPECT_FALSE(header.GetCredentials().HasCredentials());
+    EXPECT_TRUE(header.GetPassportID().empty());
+}
+
 TEST(BusHeaderRead, NamespaceFallsBackToTheCredentials) {
     const Header header = load(
         "<biBusHeader><VOR><credential><namespace>ns1</namespace></credential></VOR>"
