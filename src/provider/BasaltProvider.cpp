@@ -102,13 +102,12 @@ void BasaltProvider::SetUnicodeIfUndecided(bool value) {
     }
 }
 
-NamespaceBase* BasaltProvider::LookupNamespaceForAuthentication(const I18NString& identifier,
-                                                                VOR_AAA_BiBusHeader& document,
-                                                                int32_t& status) {
+std::shared_ptr<NamespaceBase> BasaltProvider::LookupNamespaceForAuthentication(
+    const I18NString& identifier, VOR_AAA_BiBusHeader& document, int32_t& status) {
     if (identifier != I18NString(kGenericNamespaceIdentifier)) {
         return GetNamespace(identifier);
     }
-    NamespaceBase* claimed = FindNamespace([&](NamespaceBase& ns) {
+    std::shared_ptr<NamespaceBase> claimed = FindNamespace([&](NamespaceBase& ns) {
         auto* directory = dynamic_cast<BasaltNamespace*>(&ns);
         return directory != nullptr && directory->NamespaceConfigurationMatch(document);
     });

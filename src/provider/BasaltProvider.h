@@ -49,8 +49,9 @@ public:
 
     // For the generic identifier: the first namespace that claims the document (status -50);
     // otherwise the namespace registered under the identifier. Null when none.
-    NamespaceBase* LookupNamespaceForAuthentication(const I18NString& identifier,
-                                                    VOR_AAA_BiBusHeader& document, int32_t& status);
+    std::shared_ptr<NamespaceBase> LookupNamespaceForAuthentication(const I18NString& identifier,
+                                                                    VOR_AAA_BiBusHeader& document,
+                                                                    int32_t& status);
 
 private:
     PYXThreadCriticalSection m_runtimeConfigLock;

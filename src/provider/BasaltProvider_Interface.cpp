@@ -126,7 +126,8 @@ int32_t BasaltSetNamespaceVersion(const char* setNamespaceVersion, const char* a
         VOR_AAA_SetNamespaceVersion document;
         const char* text = setNamespaceVersion != nullptr ? setNamespaceVersion : "";
         document.Load(text, std::strlen(text));
-        auto* ns = dynamic_cast<BasaltNamespace*>(provider.GetNamespace(document.GetNamespaceID()));
+        const auto ns = std::dynamic_pointer_cast<BasaltNamespace>(
+            provider.GetNamespace(document.GetNamespaceID()));
         if (ns == nullptr) {
             PYX_THROW(UnrecoverableError(
                           ProviderMessage(kMsgUnknownNamespaceVersion),

@@ -118,7 +118,8 @@ int32_t BasaltSearch(VOR_AAA_Visa* visa, VOR_AAA_QueryDoc* query, VOR_AAA_QueryR
     try {
         PYX_ASSERT(visa != nullptr && query != nullptr && response != nullptr);
         BasaltProvider& provider = FetchProvider();
-        auto* ns = dynamic_cast<BasaltNamespace*>(provider.GetNamespace(visa->GetNamespaceID()));
+        const auto ns = std::dynamic_pointer_cast<BasaltNamespace>(
+            provider.GetNamespace(visa->GetNamespaceID()));
         if (ns == nullptr) {
             PYX_THROW(UnrecoverableError(
                           ProviderMessage(kMsgAuthUnrecoverable),

@@ -19,7 +19,7 @@ void ProviderBase::AddNamespace(std::unique_ptr<NamespaceBase> ns) {
             ProviderError(-48, {ProviderMessage(kMsgInvalidArgument, {"NamespaceBase", "NULL"})}),
             "ProviderBase::AddNamespace");
     }
-    std::unique_ptr<NamespaceBase> replaced;
+    std::shared_ptr<NamespaceBase> replaced;
     {
         PYXThreadGuard guard(*m_registryLock);
         const auto it = std::find_if(m_namespaces.begin(), m_namespaces.end(), [&](const auto& n) {
@@ -35,7 +35,7 @@ void ProviderBase::AddNamespace(std::unique_ptr<NamespaceBase> ns) {
 }
 
 void ProviderBase::RemoveNamespace(const I18NString& identifier) {
-    std::unique_ptr<NamespaceBase> removed;
+    std::shared_ptr<NamespaceBase> removed;
     {
         PYXThreadGuard guard(*m_registryLock);
         const auto it = std::find_if(m_namespaces.begin(), m_namespaces.end(),
@@ -50,15 +50,16 @@ void ProviderBase::RemoveNamespace(const I18NString& identifier) {
     }
 }
 
-NamespaceBase* ProviderBase::GetNamespace(const I18NString& identifier) const {
+std::shared_ptr<NamespaceBase> ProviderBase::GetNamespace(const I18NString& identifier) const {
     return FindNamespace([&](NamespaceBase& n) { return n.Matches(identifier); });
 }
 
-NamespaceBase* ProviderBase::FindNamespace(const std::function<bool(NamespaceBase&)>& test) const {
+std::shared_ptr<NamespaceBase> ProviderBase::FindNamespace(
+    const std::function<bool(NamespaceBase&)>& test) const {
     PYXThreadGuard guard(*m_registryLock);
     for (const auto& n : m_namespaces) {
         if (test(*n)) {
-            return n.get();
+            return n;
         }
     }
     return nullptr;
@@ -80,7 +81,7 @@ std::size_t ProviderBase::GetNamespaceCount() const {
 
 void ProviderBase::RemoveAllNamespaces() {
     for (;;) {
-        std::unique_ptr<NamespaceBase> first;
+        std::shared_ptr<NamespaceBase> first;
         {
             PYXThreadGuard guard(*m_registryLock);
             if (m_namespaces.empty()) {

@@ -30,12 +30,12 @@ public:
     void AddNamespace(std::unique_ptr<NamespaceBase> ns);
     // Destroys the first namespace answering to the identifier; none: code -48.
     void RemoveNamespace(const I18NString& identifier);
-    // The first namespace answering to the identifier, or null. The pointer stays valid while
-    // the namespace is registered (namespaces are replaced or removed only by configuration and
-    // termination, which the host does not overlap with requests on the same namespace).
-    NamespaceBase* GetNamespace(const I18NString& identifier) const;
+    // The first namespace answering to the identifier, or null. A request keeps the namespace
+    // alive while it works with it, even if a new configuration replaces it meanwhile.
+    std::shared_ptr<NamespaceBase> GetNamespace(const I18NString& identifier) const;
     // The first registered namespace for which the test answers true, walked under the lock.
-    NamespaceBase* FindNamespace(const std::function<bool(NamespaceBase&)>& test) const;
+    std::shared_ptr<NamespaceBase> FindNamespace(
+        const std::function<bool(NamespaceBase&)>& test) const;
     std::vector<I18NString> GetNamespaceIdentifiers() const;
     std::size_t GetNamespaceCount() const;
 
@@ -45,6 +45,6 @@ protected:
 
 private:
     std::unique_ptr<PYXThreadCriticalSection> m_registryLock;
-    std::vector<std::unique_ptr<NamespaceBase>> m_namespaces;
+    std::vector<std::shared_ptr<NamespaceBase>> m_namespaces;
     std::atomic<VOR_AAA_AllocRoutine> m_allocRoutine{nullptr};
 };

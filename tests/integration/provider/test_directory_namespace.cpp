@@ -128,7 +128,7 @@ TEST_F(DirectoryNamespace, TheSameIdentifierTwiceKeepsTheLaterOneAtTheEnd) {
     ASSERT_EQ(order.size(), 2u);
     EXPECT_EQ(order[0], I18NString("y"));
     EXPECT_EQ(order[1], I18NString("x"));
-    EXPECT_EQ(provider->GetNamespace("x"), expected);
+    EXPECT_EQ(provider->GetNamespace("x").get(), expected);
     provider->RemoveNamespace("y");
     EXPECT_EQ(provider->GetNamespaceCount(), 1u);
     EXPECT_THROW(provider->RemoveNamespace("y"), VOR_AAA_Exception);
@@ -141,7 +141,7 @@ TEST_F(DirectoryNamespace, ADocumentForTheGenericIdentifierIsClaimedByTheMatchin
     VOR_AAA_BiBusHeader header;
     AddGenericCredential(header, Blob("4", "RIDGETEST"));
     int32_t status = 0;
-    NamespaceBase* claimed =
+    const auto claimed =
         provider->LookupNamespaceForAuthentication("$VOR_AAA_AuthRidge", header, status);
     ASSERT_NE(claimed, nullptr);
     EXPECT_EQ(claimed->GetIdentifier(), I18NString("second"));
