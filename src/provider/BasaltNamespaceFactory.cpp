@@ -7,34 +7,10 @@
 #include "ProviderMessages.h"
 #include "RuntimeConfiguration.h"
 
-#include <PYXFm.h>
 #include <PYXThrowable.h>
 #include <VOR_AAA_AdditionalInfo.h>
 
 namespace {
-
-// A certificate database given as a file enables SSL and names the file's directory.
-void ApplyCertificateDatabaseRule(BasaltNamespace::Settings& s) {
-    if (s.sslCertificateDatabase.empty()) {
-        return;
-    }
-    const std::string path = PYXFmDir::resolveEffectivePath(s.sslCertificateDatabase.utf8());
-    if (PYXFmDir::exists(path)) {
-        return;
-    }
-    PYXFmFile file;
-    if (!file.open(path)) {
-        return;  // neither a directory nor a readable file: the library decides
-    }
-    file.close();
-    s.sslEnabled = true;
-    std::string directory;
-    std::string fileName;
-    PYXFmDir::splitPath(path, directory, fileName);
-    if (!fileName.empty()) {
-        s.sslCertificateDatabase = directory.empty() ? std::string(".") : directory;
-    }
-}
 
 void FillMaps(BasaltNamespace::Settings& s) {
     s.classMap = {{"account", "inetorgperson"},
@@ -86,7 +62,9 @@ std::unique_ptr<BasaltNamespace> BasaltNamespace::Create(
         }
         instance.GetMandatoryParameterValue("namespace", s.directoryNamespace);
         instance.GetParameterValue("sslCertificateDatabase", s.sslCertificateDatabase);
-        ApplyCertificateDatabaseRule(s);
+        std::string certificateDatabase = s.sslCertificateDatabase.utf8();
+        ApplyCertificateDatabaseRule(certificateDatabase, s.sslEnabled);
+        s.sslCertificateDatabase = I18NString(certificateDatabase);
         FillMaps(s);
         if (instance.GetParameter("dataEncoding") != nullptr) {
             instance.GetParameterValue("dataEncoding", s.dataEncoding);

@@ -1,6 +1,7 @@
 #include "RuntimeConfiguration.h"
 
 #include <I18NString.h>
+#include <PYXFm.h>
 
 #include <algorithm>
 #include <cctype>
@@ -86,4 +87,26 @@ bool DataEncodingSelectsSystemEncoding(std::string_view dataEncoding) {
         }
     }
     return true;
+}
+
+void ApplyCertificateDatabaseRule(std::string& certificateDatabase, bool& sslEnabled) {
+    if (certificateDatabase.empty()) {
+        return;
+    }
+    const std::string path = PYXFmDir::resolveEffectivePath(certificateDatabase);
+    if (PYXFmDir::exists(path)) {
+        return;
+    }
+    PYXFmFile file;
+    if (!file.open(path)) {
+        return;  // neither a directory nor a readable file: the library decides
+    }
+    file.close();
+    sslEnabled = true;
+    std::string directory;
+    std::string fileName;
+    PYXFmDir::splitPath(path, directory, fileName);
+    if (!fileName.empty()) {
+        certificateDatabase = directory.empty() ? std::string(".") : directory;
+    }
 }

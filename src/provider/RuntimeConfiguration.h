@@ -32,5 +32,9 @@ void SplitConnection(std::string_view connection, std::string& host, std::string
 // is a case-insensitive prefix of "UTF-8" over its own length (so the empty text counts).
 bool DataEncodingSelectsSystemEncoding(std::string_view dataEncoding);
 
+// A certificate database given as a readable file (not a directory) turns SSL on and is
+// replaced by the file's directory ("." when it has none); anything else is kept as configured.
+void ApplyCertificateDatabaseRule(std::string& certificateDatabase, bool& sslEnabled);
+
 // Longest encoding name a namespace keeps.
 inline constexpr std::size_t kMaxEncodingNameLength = 254;

@@ -4,6 +4,10 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+
 TEST(RuntimeConfigurationText, WritesEveryValueInItsPlace) {
     RuntimeConfigurationSettings s;
     s.directoryNamespace = "Sales";
@@ -75,4 +79,27 @@ TEST(DirectoryDNComparison, DiffersOnLengthValuesAndBadInput) {
     EXPECT_FALSE(DirectoryDNsEqual("cn=a,o=b", "uid=a,o=b"));
     EXPECT_FALSE(DirectoryDNsEqual("not a dn", "not a dn"));
     EXPECT_TRUE(DirectoryDNsEqual("", ""));
+}
+
+TEST(CertificateDatabaseRule, AFileTurnsSslOnAndNamesItsDirectory) {
+    namespace fs = std::filesystem;
+    std::string pattern = (fs::temp_directory_path() / "basalt-certs-XXXXXX").string();
+    ASSERT_NE(mkdtemp(pattern.data()), nullptr);
+    const std::string file = pattern + "/ca.pem";
+    std::ofstream(file) << "certificate";
+
+    std::string database = file;
+    bool ssl = false;
+    ApplyCertificateDatabaseRule(database, ssl);
+    EXPECT_TRUE(ssl);
+    EXPECT_EQ(database, pattern);
+
+    for (const std::string& kept : {pattern, pattern + "/missing.pem", std::string()}) {
+        database = kept;
+        ssl = false;
+        ApplyCertificateDatabaseRule(database, ssl);
+        EXPECT_FALSE(ssl) << kept;
+        EXPECT_EQ(database, kept);
+    }
+    fs::remove_all(pattern);
 }
