@@ -1,5 +1,5 @@
-// The host's own XML handling: what it reads from configurations and responses, the element
-// copy it writes for visa files, and the documents it sends.
+// The host's own XML handling: what it reads from configurations and responses, and the element
+// copy it writes for visa files.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
@@ -63,20 +63,6 @@ TEST_F(HostDocuments, ConfigurationIdFollowsTheProvidersReadingRules) {
                               "</other></i>"),
               std::nullopt);
     EXPECT_EQ(configurationId("not xml"), std::nullopt);
-}
-
-TEST_F(HostDocuments, SentDocumentsEscapeTheirValues) {
-    EXPECT_EQ(namespaceFormatUri("2"), "http://basalt.example/schemas/VOR/AAANamespaceFormat/2/");
-    EXPECT_EQ(namespaceFormatUri("urn://other"), "urn://other");
-    EXPECT_THROW(namespaceFormatUri("4"), HostError);
-
-    auto version = parseXml(setNamespaceVersionDocument("a<&>\"b", "u"), "version");
-    EXPECT_EQ(version->localName, "setNamespceVersionDocument");
-    EXPECT_EQ(version->childText("namespaceID"), "a<&>\"b");
-
-    auto info = parseXml(additionalInfoDocument("fr<", "de"), "info");
-    EXPECT_EQ(info->childText("productLocale"), "fr<");
-    EXPECT_EQ(info->childText("contentLocale"), "de");
 }
 
 TEST_F(HostDocuments, QueryResponseMembersParametersAndNils) {
