@@ -237,9 +237,12 @@ int runHost(int argc, char** argv) {
         ->required()
         ->allow_extra_args(false);  // one file per -c, so a following positional stays free
     app.add_option("--locale", options.productLocale,
-                   "product locale of the requests: the language of error messages")
+                   "product locale of the host's own requests (lifecycle calls, the namespace "
+                   "object search): the language of their error messages; authenticate and "
+                   "query documents carry their own")
         ->default_str(options.productLocale);
-    app.add_option("--content-locale", options.contentLocale, "content locale of the requests")
+    app.add_option("--content-locale", options.contentLocale,
+                   "content locale of the host's own requests")
         ->default_str(options.contentLocale);
     app.add_flag("--raw", options.raw,
                  "print response documents as returned instead of readably; status lines go "
