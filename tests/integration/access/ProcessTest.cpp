@@ -248,4 +248,23 @@ TEST_F(Process, InitRefusesWrongVersionAndFlags) {
     EXPECT_EQ(AS_OK, AS_Init(anyWord1, &h, AS_INIT_FLAGS));
 }
 
+TEST_F(Process, DefaultRuntimeConfigurationFromTheHome) {
+    std::ofstream(home + "/access.conf", std::ios::app) << "default_runtime_config = rt.cfg\n";
+    std::ofstream(home + "/rt.cfg") << config() << "\n";
+    initialize();
+    EXPECT_EQ(AS_OK, AS_CheckConfiguration(1));
+    AS_Handle h = open();
+    EXPECT_EQ(AS_OK, signOn(h, "alice", kPassword));
+    char buf[1024];
+    int32_t used = 0;
+    ASSERT_EQ(AS_OK, AS_GetRuntimeConfig(buf, sizeof buf, &used));
+    EXPECT_EQ(config(), std::string(buf));
+    AS_TesselProcessTerminate(kApp);
+    // A malformed default is a settings error at initialisation.
+    std::ofstream(home + "/rt.cfg") << "<TESSEL_CONFIGURATION_6.7.0>\n";
+    std::string hs = "TALVEX_HOME=" + home;
+    const char* settings[] = {hs.c_str(), nullptr};
+    EXPECT_EQ(AS_ERR_SETTINGS, AS_TesselProcessInitialize2(kApp, settings));
+}
+
 }  // namespace
