@@ -23,10 +23,10 @@
 class VOR_AAA_Query : public VOR_AAA_Serializable {
 public:
     enum SortOrder : int32_t { eNotSet = -1, eAscending = 0, eDescending = 1 };
-    struct SortSpec {
+    struct SortKey {
         std::string propName;
         int32_t order = eNotSet;
-        friend bool operator==(const SortSpec&, const SortSpec&) = default;
+        friend bool operator==(const SortKey&, const SortKey&) = default;
     };
     using PropertySet = std::set<std::string>;
 
@@ -40,7 +40,7 @@ public:
     const PropertySet& GetProperties() const { return m_properties; }
     void AddProperty(const std::string& name) { m_properties.insert(name); }
     bool HasProperty(const std::string& name) const { return m_properties.count(name) != 0; }
-    const std::vector<SortSpec>& GetSortBy() const { return m_sortBy; }
+    const std::vector<SortKey>& GetSortBy() const { return m_sortBy; }
     void AddSortBy(std::string propName, int32_t order) {
         m_sortBy.push_back({std::move(propName), order});
     }
@@ -70,7 +70,7 @@ private:
 
     std::string m_searchPath;
     PropertySet m_properties;
-    std::vector<SortSpec> m_sortBy;
+    std::vector<SortKey> m_sortBy;
     int32_t m_skipObjects = 0;
     int32_t m_maxObjects = 0;
     bool m_schemaInfo = false;

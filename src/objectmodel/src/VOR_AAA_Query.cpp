@@ -39,13 +39,13 @@ void VOR_AAA_Query::Write(std::ostream& out) const {
     if (!m_sortBy.empty()) {
         out << "<sortBy xsi:type=\"SOAP-ENC:Array\" SOAP-ENC:arrayType=\"cm:sort["
             << m_sortBy.size() << "]\">";
-        for (const SortSpec& spec : m_sortBy) {
-            if (spec.order == eNotSet) {
+        for (const SortKey& key : m_sortBy) {
+            if (key.order == eNotSet) {
                 continue;
             }
             out << "<item xsi:type=\"cm:sort\"><propName>";
-            WriteEscapedText(spec.propName, out);
-            out << "</propName><order>" << (spec.order == eAscending ? "ascending" : "descending")
+            WriteEscapedText(key.propName, out);
+            out << "</propName><order>" << (key.order == eAscending ? "ascending" : "descending")
                 << "</order></item>";
         }
         out << "</sortBy>";

@@ -100,7 +100,7 @@ TEST(QueryRead, ToleranceRules) {
     EXPECT_EQ(query.GetSearchPath(), "VORID('a'b')");
     EXPECT_EQ(query.GetProperties(), Query::PropertySet{"name"});
     ASSERT_EQ(query.GetSortBy().size(), 1u);
-    EXPECT_EQ(query.GetSortBy()[0], (Query::SortSpec{"b", Query::eDescending}));
+    EXPECT_EQ(query.GetSortBy()[0], (Query::SortKey{"b", Query::eDescending}));
     EXPECT_EQ(query.GetMaxObjects(), 25);
     EXPECT_EQ(query.GetSkipObjects(), 0);
     EXPECT_FALSE(query.GetSchemaInfo());
