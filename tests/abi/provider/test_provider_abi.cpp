@@ -194,6 +194,13 @@ TEST_F(ProviderAbi, ASearchForAnUnconfiguredNamespaceIsRefused) {
     EXPECT_NE(exception.find("nowhere"), std::string::npos) << exception;
 }
 
+TEST_F(ProviderAbi, DocumentObjectEntriesRefuseMissingObjects) {
+    ASSERT_EQ(lib.Initialize(), 0);
+    // A failed assertion is no platform exception with a code of its own: general failure.
+    EXPECT_EQ(lib.objects.Search(nullptr, nullptr, nullptr, nullptr), -48);
+    EXPECT_EQ(lib.objects.Authenticate(nullptr, nullptr), -38);
+}
+
 TEST_F(ProviderAbi, TerminateThenInitializeAgain) {
     for (int round = 0; round < 3; ++round) {
         ASSERT_EQ(lib.Initialize(), 0) << round;

@@ -6,6 +6,8 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <fstream>
+#include <iterator>
 
 namespace {
 
@@ -138,4 +140,18 @@ TEST(ConfigurationAccess, DuplicateInstanceNamesInAListFailTheLoad) {
         EXPECT_EQ(e.getErrorCode(), -19);
         EXPECT_EQ(e.getMessageN(0).getNumber(), 0x506AECBAu);
     }
+}
+
+TEST(ConfigurationAccess, TheSampleNamespaceConfigurationReads) {
+    const std::string path = std::string(PROVIDER_SOURCE_DIR) + "/data/sample/namespace.xml";
+    std::ifstream in(path);
+    const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    ASSERT_FALSE(text.empty()) << path;
+    CFGAPI_Instance instance;
+    I18NString error, value;
+    ASSERT_TRUE(instance.Load(text.c_str(), text.size(), error)) << error;
+    for (const char* mandatory : {"id", "connection", "baseDN", "namespace"}) {
+        EXPECT_NO_THROW(instance.GetMandatoryParameterValue(mandatory, value)) << mandatory;
+    }
+    EXPECT_EQ(instance.GetParameter("advancedProperties")->GetProperties().size(), 2u);
 }
