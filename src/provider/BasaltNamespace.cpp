@@ -71,6 +71,18 @@ BasaltNamespace::~BasaltNamespace() {
     }
 }
 
+void BasaltNamespace::Close() {
+    if (m_bTerminatedHandle) {
+        return;
+    }
+    m_bTerminatedHandle = true;  // a handle the library refused to end is not tried again
+    const int32_t result = AS_Terminate(m_handle);
+    if (result != 0) {
+        PYX_THROW(ProviderError(-1, {LibraryCallMessage(result, "AS_Terminate")}),
+                  "BasaltNamespace::~BasaltNamespace");
+    }
+}
+
 // Rule E: a data encoding that is a prefix of "UTF-8" asks for the system encoding.
 void BasaltNamespace::ChooseEncoding(const I18NString& dataEncoding) {
     const std::string bytes = dataEncoding.utf8();

@@ -56,8 +56,10 @@ public:
     // Opens the namespace's handle and reads its directory properties; failures throw (-1).
     BasaltNamespace(BasaltProvider& provider, const Settings& settings,
                     const VOR_AAA_AdditionalInfo& additionalInfo);
-    // Terminates the handle (a failure cannot be reported from here and is dropped).
+    // Terminates the handle unless Close did (a failure cannot be reported from here).
     ~BasaltNamespace() override;
+    // Terminates the handle; a failure throws code -1.
+    void Close() override;
 
     // Reads the directory namespace properties 21, 22 and 7.
     void RetrieveNamespaceProperties();

@@ -32,13 +32,23 @@ BasaltProvider::~BasaltProvider() {
     Teardown();
 }
 
-int32_t BasaltProvider::Teardown() {
+int32_t BasaltProvider::Teardown(std::unique_ptr<PYXThrowable>* namespaceFailure) {
     if (m_tornDown) {
         return 0;
     }
     m_tornDown = true;
     // Namespaces end their own directory use (handles, sessions) before the process does.
-    RemoveAllNamespaces();
+    while (std::shared_ptr<NamespaceBase> ns = TakeFirstNamespace()) {
+        try {
+            ns->Close();
+        } catch (PYXThrowable& failure) {
+            if (namespaceFailure != nullptr && !*namespaceFailure) {
+                namespaceFailure->reset(failure.clone());
+            }
+        } catch (...) {
+            // Nothing else is thrown by closing; the remaining namespaces are closed anyway.
+        }
+    }
     const int32_t result = AS_TesselProcessTerminate(kDirectoryApplicationName);
     SetAuditLogger(nullptr);
     return result;

@@ -7,8 +7,11 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <mutex>
 #include <string>
+
+class PYXThrowable;
 
 class VOR_AAA_BiBusHeader;
 
@@ -22,9 +25,11 @@ public:
     // Tears down what Teardown has not (failures are not reported from here).
     ~BasaltProvider() override;
 
-    // Removes every namespace, terminates the directory library for the process and clears the
-    // audit logger. Returns the library's termination result (0 success). Runs once.
-    int32_t Teardown();
+    // Closes and removes every namespace, terminates the directory library for the process and
+    // clears the audit logger, all of it even when a step fails. Returns the library's
+    // termination result (0 success); the first namespace failure, if any, goes to
+    // namespaceFailure. Runs once.
+    int32_t Teardown(std::unique_ptr<PYXThrowable>* namespaceFailure = nullptr);
 
     // Installs the text as the library's temporary runtime configuration unless it is the one
     // installed last. Returns 0 or the library's error code (the current text then stays).

@@ -46,11 +46,15 @@ void DestroyProvider() {
     if (!provider) {
         return;
     }
-    const int32_t result = provider->Teardown();
+    std::unique_ptr<PYXThrowable> namespaceFailure;
+    const int32_t result = provider->Teardown(&namespaceFailure);
     provider.reset();
     if (result != 0) {
         PYX_THROW(ProviderError(-1, {LibraryCallMessage(result, "AS_TesselProcessTerminate")}),
                   "BasaltProvider::~BasaltProvider");
+    }
+    if (namespaceFailure) {
+        namespaceFailure->raise(pyxSourceName(__FILE__), __LINE__, "DestroyProvider");
     }
 }
 

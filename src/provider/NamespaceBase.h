@@ -40,6 +40,9 @@ public:
 
     // Exact, case-sensitive comparison with the namespace identifier.
     virtual bool Matches(const I18NString& identifier) const;
+    // Ends the namespace's use of outside resources before it is destroyed, so that a failure
+    // can be reported (the destructor cannot). The base has none.
+    virtual void Close() {}
 
     const I18NString& GetIdentifier() const noexcept { return m_identifier; }
     VOR_AAA_EncryptionManager& GetEncryptionManager() { return *m_encryptionManager; }

@@ -79,16 +79,17 @@ std::size_t ProviderBase::GetNamespaceCount() const {
     return m_namespaces.size();
 }
 
+std::shared_ptr<NamespaceBase> ProviderBase::TakeFirstNamespace() {
+    PYXThreadGuard guard(*m_registryLock);
+    if (m_namespaces.empty()) {
+        return nullptr;
+    }
+    std::shared_ptr<NamespaceBase> first = std::move(m_namespaces.front());
+    m_namespaces.erase(m_namespaces.begin());
+    return first;
+}
+
 void ProviderBase::RemoveAllNamespaces() {
-    for (;;) {
-        std::shared_ptr<NamespaceBase> first;
-        {
-            PYXThreadGuard guard(*m_registryLock);
-            if (m_namespaces.empty()) {
-                return;
-            }
-            first = std::move(m_namespaces.front());
-            m_namespaces.erase(m_namespaces.begin());
-        }
+    while (TakeFirstNamespace()) {
     }
 }

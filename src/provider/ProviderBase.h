@@ -40,6 +40,8 @@ public:
     std::size_t GetNamespaceCount() const;
 
 protected:
+    // Takes the first namespace out of the registry (null when it is empty).
+    std::shared_ptr<NamespaceBase> TakeFirstNamespace();
     // Destroys every namespace, first to last.
     void RemoveAllNamespaces();
 

@@ -286,3 +286,20 @@ TEST_F(DirectoryNamespace, AuthenticationCallsAreTracedWithoutThePassword) {
     EXPECT_NE(records[3].find("<returnvalue><![CDATA[-3]]></returnvalue>"), std::string::npos)
         << records[3];
 }
+
+TEST_F(DirectoryNamespace, AHandleThatCannotBeEndedIsReportedAndTheSlotStillEmpties) {
+    auto ns = Build("gone", "ridgetest");
+    ASSERT_TRUE(ns);
+    ASSERT_EQ(AS_Terminate(ns->GetHandle()), 0);  // ended behind the namespace's back
+    provider->AddNamespace(std::move(ns));
+    try {
+        DestroyProvider();
+        FAIL() << "the failing AS_Terminate was not reported";
+    } catch (VOR_AAA_Exception& e) {
+        EXPECT_EQ(e.getErrorCode(), -1);
+        ASSERT_GE(e.getMessageCount(), 1u);
+        EXPECT_EQ(e.getMessageN(0).getComponents().getParm(1).toText(), I18NString("AS_Terminate"));
+    }
+    EXPECT_EQ(PeekProvider(), nullptr);
+    provider = &ObtainProvider();  // and a new provider can be made
+}
