@@ -11,13 +11,14 @@ namespace {
 struct ThreadError {
     int32_t code = 0;
     std::string detail;
+    std::string reason;
 };
 thread_local ThreadError t_error;
 
 template <class Body>
 int32_t guarded(Session* session, Body&& body) {
     int32_t code = AS_ERR_INTERNAL;
-    std::string detail;
+    std::string detail, reason;
     try {
         code = body();
         if (code >= 0)
@@ -25,6 +26,7 @@ int32_t guarded(Session* session, Body&& body) {
     } catch (const AccessError& e) {
         code = e.code();
         detail = e.detail();
+        reason = e.reason();
     } catch (const std::bad_alloc&) {
         code = AS_ERR_NO_MEMORY;
     } catch (const std::exception& e) {
@@ -37,8 +39,8 @@ int32_t guarded(Session* session, Body&& body) {
         if (session && code == AS_ERR_SERVER_UNREACHABLE)
             session->connectionLost();
         if (session)
-            session->setError(code, detail);
-        setThreadError(code, detail);
+            session->setError(code, detail, reason);
+        setThreadError(code, detail, reason);
     } catch (...) {
     }
     return code;
@@ -46,9 +48,10 @@ int32_t guarded(Session* session, Body&& body) {
 
 }  // namespace
 
-void setThreadError(int32_t code, std::string detail) {
+void setThreadError(int32_t code, std::string detail, std::string reason) {
     t_error.code = code;
     t_error.detail = std::move(detail);
+    t_error.reason = std::move(reason);
 }
 
 int32_t threadErrorCode() {
@@ -56,6 +59,9 @@ int32_t threadErrorCode() {
 }
 const std::string& threadErrorDetail() {
     return t_error.detail;
+}
+const std::string& threadErrorReason() {
+    return t_error.reason;
 }
 
 int32_t withProcess(const std::function<int32_t()>& body, bool requireInit) {

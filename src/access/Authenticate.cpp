@@ -77,8 +77,7 @@ int32_t changePassword(AS_Handle handle, const char* namespaceName, const char* 
             fail(AS_ERR_USER_NOT_FOUND);
         if (newPw.empty())
             fail(AS_ERR_PASSWORD_TOO_SHORT);
-        std::string nsDn = s.requireNamespace(ns);
-        auto user = userBySignon(s, nsDn, name);
+        auto user = userBySignon(s, ns, name);
         if (!user)
             fail(AS_ERR_USER_NOT_FOUND, name);
         auto conn = s.connect();
@@ -126,12 +125,12 @@ extern "C" AS_API int32_t AS_AuthenticateUser2(AS_Handle handle, const char* nam
         s.signOut();
         if (name.empty() || pw.empty())
             fail(AS_ERR_BAD_CREDENTIALS);
-        std::string nsDn = s.requireNamespace(ns);
-        auto user = userBySignon(s, nsDn, name);
+        auto user = userBySignon(s, ns, name);
         if (!user)
             fail(AS_ERR_BAD_CREDENTIALS);
-        auto conn = s.connect();
-        BindOutcome bound = conn->bind(user->dn, pw);
+        const std::string nsDn = s.namespaceDnFor(ns);
+        // The connection of earlier sign-ons is bound again: no new connection per sign-on.
+        BindOutcome bound = s.userConnection().bind(user->dn, pw);
         int32_t status = bindStatus(bound);
         if (status != AS_OK)
             fail(status, bound.diagnostic);
@@ -140,7 +139,7 @@ extern "C" AS_API int32_t AS_AuthenticateUser2(AS_Handle handle, const char* nam
         if (id == 0)
             fail(AS_ERR_USER_NOT_FOUND, "user without id");
         auto cls = chosenClass(s, nsDn, userClass, user->dn);
-        s.signIn(std::move(conn), ns, id, user->dn, cls);
+        s.signIn(true, ns, id, user->dn, cls);
         deliverTicket(s, ticket);
         *userId = id;
         return AS_OK;
@@ -169,10 +168,11 @@ extern "C" AS_API int32_t AS_AuthenticateWebUserWithEnv(const AS_EnvVar* environ
         }
         std::string osName = s.inText(remoteUser, "REMOTE_USER");
         s.signOut();
-        std::string nsDn = s.requireNamespace(ns);
-        if (!osSignOnAllowed(s, nsDn))
+        LdapEntry nsEntry;
+        auto user = userByOsSignon(s, ns, osName, &nsEntry);
+        if (!osSignOnAllowed(nsEntry))
             fail(AS_ERR_AUTH_MODE_NOT_ALLOWED, "os");
-        auto user = userByOsSignon(s, nsDn, osName);
+        const std::string nsDn = s.namespaceDnFor(ns);
         if (!user)
             fail(AS_ERR_BAD_CREDENTIALS);
         requireUsable(*user, true);
@@ -180,7 +180,7 @@ extern "C" AS_API int32_t AS_AuthenticateWebUserWithEnv(const AS_EnvVar* environ
         if (id == 0)
             fail(AS_ERR_USER_NOT_FOUND, "user without id");
         auto cls = chosenClass(s, nsDn, userClass, user->dn);
-        s.signIn(nullptr, ns, id, user->dn, cls);
+        s.signIn(false, ns, id, user->dn, cls);
         deliverTicket(s, ticket);
         *userId = id;
         return AS_OK;

@@ -28,21 +28,58 @@ const char* kUserFilter = "(objectClass=ridgeUser)";
 
 }  // namespace
 
-std::optional<LdapEntry> userBySignon(Session& s, const std::string& nsDn,
+namespace {
+
+struct NamespaceAndUsers {
+    LdapEntry ns;
+    std::vector<LdapEntry> users;
+};
+
+// The namespace entry and the users below it that match userFilter, in one search.
+NamespaceAndUsers namespaceAndUsers(Session& s, const std::string& nsUtf8,
+                                    const std::string& userFilter, int sizeLimit) {
+    const std::string nsDn = s.namespaceDnFor(nsUtf8);
+    const auto nsKey = normalizeDn(nsDn);
+    std::string filter = "(|(&(objectClass=" + std::string(schema::kNamespaceClass) +
+                         ")(entryDN=" + escapeFilterValue(nsDn) + "))" + userFilter + ")";
+    std::vector<std::string> attributes = kUserAttributes;
+    attributes.insert(attributes.end(), {"objectClass", "ridgeAuthModes"});
+    NamespaceAndUsers found;
+    bool haveNamespace = false;
+    for (auto& e : s.service().search(nsDn, Scope::Sub, filter, attributes, sizeLimit)) {
+        bool isNamespace = false;
+        for (const auto& oc : e.values("objectClass"))
+            isNamespace = isNamespace || strcasecmp(oc.c_str(), schema::kNamespaceClass) == 0;
+        if (isNamespace && normalizeDn(e.dn) == nsKey) {
+            found.ns = std::move(e);
+            haveNamespace = true;
+        } else {
+            found.users.push_back(std::move(e));
+        }
+    }
+    if (!haveNamespace)
+        fail(AS_ERR_NAMESPACE_NOT_FOUND, nsUtf8);
+    s.namespaceChecked(nsDn);
+    return found;
+}
+
+}  // namespace
+
+std::optional<LdapEntry> userBySignon(Session& s, const std::string& nsUtf8,
                                       const std::string& signonUtf8) {
     std::string filter =
         std::string("(&") + kUserFilter + "(uid=" + escapeFilterValue(signonUtf8) + "))";
-    return single(s.service().search(nsDn, Scope::Sub, filter, kUserAttributes, 2),
-                  "basic signon " + signonUtf8);
+    return single(namespaceAndUsers(s, nsUtf8, filter, 3).users, "basic signon " + signonUtf8);
 }
 
-std::optional<LdapEntry> userByOsSignon(Session& s, const std::string& nsDn,
-                                        const std::string& osNameUtf8) {
+std::optional<LdapEntry> userByOsSignon(Session& s, const std::string& nsUtf8,
+                                        const std::string& osNameUtf8, LdapEntry* nsEntry) {
     // Values are "<id>:<name>": narrow by the final substring, then compare the name exactly.
     std::string filter = std::string("(&") + kUserFilter +
                          "(ridgeOSSignon=*:" + escapeFilterValue(osNameUtf8) + "))";
+    auto found = namespaceAndUsers(s, nsUtf8, filter, 51);
     std::vector<LdapEntry> matches;
-    for (auto& e : s.service().search(nsDn, Scope::Sub, filter, kUserAttributes, 50)) {
+    for (auto& e : found.users) {
         for (const auto& v : e.values("ridgeOSSignon")) {
             size_t colon = v.find(':');
             if (colon != std::string::npos &&
@@ -52,6 +89,8 @@ std::optional<LdapEntry> userByOsSignon(Session& s, const std::string& nsDn,
             }
         }
     }
+    if (nsEntry)
+        *nsEntry = std::move(found.ns);
     return single(std::move(matches), "OS signon " + osNameUtf8);
 }
 
@@ -100,9 +139,22 @@ std::string userClassName(Session& s, const std::string& nsDn, AS_ObjectId class
     return e->value("cn");
 }
 
-bool osSignOnAllowed(Session& s, const std::string& nsDn) {
-    auto e = s.service().read(nsDn, {"ridgeAuthModes"});
-    return e && e->value("ridgeAuthModes").find("os") != std::string::npos;
+bool osSignOnAllowed(const LdapEntry& nsEntry) {
+    // A comma-separated list: "os" must be one of its items, not part of another word.
+    std::string modes = nsEntry.value("ridgeAuthModes");
+    for (size_t start = 0; start <= modes.size();) {
+        size_t comma = modes.find(',', start);
+        std::string item =
+            modes.substr(start, comma == std::string::npos ? std::string::npos : comma - start);
+        item.erase(0, item.find_first_not_of(" \t"));
+        item.erase(item.find_last_not_of(" \t") + 1);
+        if (strcasecmp(item.c_str(), "os") == 0)
+            return true;
+        if (comma == std::string::npos)
+            break;
+        start = comma + 1;
+    }
+    return false;
 }
 
 std::string toGeneralizedTime(std::time_t t) {

@@ -98,6 +98,57 @@ void readPolicy(LDAP* ld, LDAPControl** controls, BindOutcome& outcome) {
     }
 }
 
+// Throws -16 naming why TLS could not be set up. libldap leaves OpenSSL's verification text or
+// its own host-name check in the diagnostic message; anything else failed in the handshake.
+[[noreturn]] void tlsFailed(LDAP* ld, int rc, const std::string& where) {
+    std::string diag = diagnosticOf(ld);
+    std::string lowered = lower(diag);
+    std::string detail = where + " (" + (diag.empty() ? ldap_err2string(rc) : diag) + ")";
+    if (lowered.find("hostname does not match") != std::string::npos ||
+        lowered.find("host name") != std::string::npos)
+        failBecause(AS_ERR_TLS, "name", detail);
+    for (const char* trust :
+         {"certificate verify failed", "unable to get", "self-signed", "self signed",
+          "certificate has expired", "not yet valid", "unable to verify", "certificate revoked",
+          "invalid ca", "untrusted", "unsupported certificate purpose"})
+        if (lowered.find(trust) != std::string::npos)
+            failBecause(AS_ERR_TLS, "untrusted", detail);
+    failBecause(AS_ERR_TLS, "handshake", detail);
+}
+
+// One entry of a search result.
+LdapEntry toEntry(LDAP* ld, LDAPMessage* e) {
+    LdapEntry entry;
+    LdapString dn(ldap_get_dn(ld, e));
+    if (dn)
+        entry.dn = dn.get();
+    BerElement* ber = nullptr;
+    for (char* a = ldap_first_attribute(ld, e, &ber); a; a = ldap_next_attribute(ld, e, ber)) {
+        LdapString name(a);
+        berval** vals = ldap_get_values_len(ld, e, a);
+        auto& list = entry.attributes[lower(a)];
+        for (int i = 0; vals && vals[i]; ++i)
+            list.emplace_back(vals[i]->bv_val, vals[i]->bv_len);
+        if (vals)
+            ldap_value_free_len(vals);
+    }
+    if (ber)
+        ber_free(ber, 0);
+    return entry;
+}
+
+// The attribute list of a search: null-terminated, "1.1" (no attributes) when empty.
+std::vector<char*> attributeList(const std::vector<std::string>& attributes) {
+    static char kNoAttrs[] = LDAP_NO_ATTRS;
+    std::vector<char*> attrs;
+    for (const auto& a : attributes)
+        attrs.push_back(const_cast<char*>(a.c_str()));
+    if (attrs.empty())
+        attrs.push_back(kNoAttrs);
+    attrs.push_back(nullptr);
+    return attrs;
+}
+
 }  // namespace
 
 std::string LdapEntry::value(std::string_view attribute) const {
@@ -115,15 +166,15 @@ bool LdapEntry::has(std::string_view attribute) const {
     return attributes.count(lower(attribute)) != 0;
 }
 
-LdapConnection::LdapConnection(const RuntimeConfig& cfg, const std::string& urlOverride)
-    : m_timeout(cfg.effectiveTimeout()) {
+LdapConnection::LdapConnection(const RuntimeConfig& cfg, const std::string& urlOverride,
+                               OperationCounts* counts)
+    : m_timeout(cfg.effectiveTimeout()), m_counts(counts) {
     const std::string url = urlOverride.empty() ? cfg.url() : urlOverride;
-    const std::string where =
-        urlOverride.empty() ? cfg.host + ":" + std::to_string(cfg.port) : urlOverride;
+    m_where = urlOverride.empty() ? cfg.host + ":" + std::to_string(cfg.port) : urlOverride;
     const bool ldapi = url.rfind("ldapi://", 0) == 0;
     int rc = ldap_initialize(&m_ld, url.c_str());
     if (rc != LDAP_SUCCESS || !m_ld)
-        fail(AS_ERR_SERVER_UNREACHABLE, where);
+        fail(AS_ERR_SERVER_UNREACHABLE, m_where);
     try {
         int version = LDAP_VERSION3;
         ldap_set_option(m_ld, LDAP_OPT_PROTOCOL_VERSION, &version);
@@ -139,22 +190,26 @@ LdapConnection::LdapConnection(const RuntimeConfig& cfg, const std::string& urlO
                 int opt = isDirectory(cfg.sslCertDb) ? LDAP_OPT_X_TLS_CACERTDIR
                                                      : LDAP_OPT_X_TLS_CACERTFILE;
                 if (ldap_set_option(m_ld, opt, cfg.sslCertDb.c_str()) != LDAP_OPT_SUCCESS)
-                    fail(AS_ERR_TLS, cfg.sslCertDb);
+                    failBecause(AS_ERR_TLS, "config", cfg.sslCertDb);
             }
             int server = 0;  // a client context of this connection's own
             if (ldap_set_option(m_ld, LDAP_OPT_X_TLS_NEWCTX, &server) != LDAP_OPT_SUCCESS)
-                fail(AS_ERR_TLS, "TLS context for " + where);
+                failBecause(AS_ERR_TLS, "config", cfg.sslCertDb.empty() ? m_where : cfg.sslCertDb);
         }
+        count(&OperationCounts::connects);
         rc = ldap_connect(m_ld);
         if (rc != LDAP_SUCCESS) {
             if (cfg.useLdaps() && rc == LDAP_CONNECT_ERROR)
-                fail(AS_ERR_TLS, where);
-            fail(rc == LDAP_NO_MEMORY ? AS_ERR_NO_MEMORY : AS_ERR_SERVER_UNREACHABLE, where);
+                tlsFailed(m_ld, rc, m_where);
+            fail(rc == LDAP_NO_MEMORY ? AS_ERR_NO_MEMORY : AS_ERR_SERVER_UNREACHABLE,
+                 m_where + " (" + ldap_err2string(rc) + ")");
         }
         if (cfg.sslEnabled && !cfg.useLdaps() && !ldapi) {
             rc = ldap_start_tls_s(m_ld, nullptr, nullptr);
+            if (rc == LDAP_SERVER_DOWN)
+                fail(AS_ERR_SERVER_UNREACHABLE, m_where + " (" + ldap_err2string(rc) + ")");
             if (rc != LDAP_SUCCESS)
-                fail(AS_ERR_TLS, where + ": " + ldap_err2string(rc));
+                tlsFailed(m_ld, rc, m_where);
         }
     } catch (...) {
         ldap_unbind_ext_s(m_ld, nullptr, nullptr);
@@ -171,6 +226,8 @@ LdapConnection::~LdapConnection() {
 void LdapConnection::throwResult(int rc, const char* operation) const {
     std::string diag = diagnosticOf(m_ld);
     std::string detail = std::string(operation) + ": " + ldap_err2string(rc);
+    if (statusFromLdap(rc) == AS_ERR_SERVER_UNREACHABLE)
+        detail = m_where + " (" + detail + ")";
     if (!diag.empty())
         detail += " (" + diag + ")";
     fail(statusFromLdap(rc), detail);
@@ -190,6 +247,7 @@ BindOutcome LdapConnection::bind(const std::string& dn, const std::string& passw
     LDAPControl* serverControls[] = {request.get(), nullptr};
     berval cred = toBerval(password);
     int msgid = 0;
+    count(&OperationCounts::binds);
     int rc =
         ldap_sasl_bind(m_ld, dn.c_str(), LDAP_SASL_SIMPLE, &cred, serverControls, nullptr, &msgid);
     if (rc != LDAP_SUCCESS)
@@ -234,6 +292,7 @@ void LdapConnection::bindExternal() {
     // socket's peer or the TLS client certificate.
     char none[] = "";
     berval empty{0, none};
+    count(&OperationCounts::binds);
     int rc = ldap_sasl_bind_s(m_ld, nullptr, "EXTERNAL", &empty, nullptr, nullptr, nullptr);
     if (rc != LDAP_SUCCESS)
         throwResult(rc, "SASL EXTERNAL bind");
@@ -243,43 +302,77 @@ std::vector<LdapEntry> LdapConnection::search(const std::string& base, Scope sco
                                               const std::string& filter,
                                               const std::vector<std::string>& attributes,
                                               int sizeLimit) {
-    std::vector<char*> attrs;
-    for (const auto& a : attributes)
-        attrs.push_back(const_cast<char*>(a.c_str()));
-    attrs.push_back(nullptr);
-    static char kNoAttrs[] = LDAP_NO_ATTRS;
-    char* noAttrs[] = {kNoAttrs, nullptr};
+    std::vector<char*> attrs = attributeList(attributes);
     timeval tv{m_timeout, 0};
     LDAPMessage* res = nullptr;
+    count(&OperationCounts::searches);
     int rc = ldap_search_ext_s(m_ld, base.c_str(), static_cast<int>(scope), filter.c_str(),
-                               attributes.empty() ? noAttrs : attrs.data(), 0, nullptr, nullptr,
-                               &tv, sizeLimit, &res);
+                               attrs.data(), 0, nullptr, nullptr, &tv, sizeLimit, &res);
     Message result(res);
     if (rc == LDAP_NO_SUCH_OBJECT)
         return {};
     if (rc != LDAP_SUCCESS && rc != LDAP_SIZELIMIT_EXCEEDED)
         throwResult(rc, "search");
     std::vector<LdapEntry> entries;
-    for (LDAPMessage* e = ldap_first_entry(m_ld, result.get()); e; e = ldap_next_entry(m_ld, e)) {
-        LdapEntry entry;
-        LdapString dn(ldap_get_dn(m_ld, e));
-        if (dn)
-            entry.dn = dn.get();
-        BerElement* ber = nullptr;
-        for (char* a = ldap_first_attribute(m_ld, e, &ber); a;
-             a = ldap_next_attribute(m_ld, e, ber)) {
-            LdapString name(a);
-            berval** vals = ldap_get_values_len(m_ld, e, a);
-            auto& list = entry.attributes[lower(a)];
-            for (int i = 0; vals && vals[i]; ++i)
-                list.emplace_back(vals[i]->bv_val, vals[i]->bv_len);
-            if (vals)
-                ldap_value_free_len(vals);
+    for (LDAPMessage* e = ldap_first_entry(m_ld, result.get()); e; e = ldap_next_entry(m_ld, e))
+        entries.push_back(toEntry(m_ld, e));
+    return entries;
+}
+
+std::vector<LdapEntry> LdapConnection::searchPaged(const std::string& base, Scope scope,
+                                                   const std::string& filter,
+                                                   const std::vector<std::string>& attributes) {
+    // Entries asked for per page: small enough for any server's page limit, large enough that
+    // ordinary listings take one round trip.
+    constexpr ber_int_t kPageSize = 500;
+    std::vector<char*> attrs = attributeList(attributes);
+    std::vector<LdapEntry> entries;
+    std::string cookie;
+    do {
+        berval cookieBv{static_cast<ber_len_t>(cookie.size()), cookie.data()};
+        LDAPControl* rawPage = nullptr;
+        // Not critical: a server without paging answers in one piece.
+        if (ldap_create_page_control(m_ld, kPageSize, cookie.empty() ? nullptr : &cookieBv, 0,
+                                     &rawPage) != LDAP_SUCCESS)
+            fail(AS_ERR_NO_MEMORY, "paged results control");
+        Control page(rawPage);
+        LDAPControl* serverControls[] = {page.get(), nullptr};
+        timeval tv{m_timeout, 0};
+        LDAPMessage* rawRes = nullptr;
+        count(&OperationCounts::searches);
+        int rc = ldap_search_ext_s(m_ld, base.c_str(), static_cast<int>(scope), filter.c_str(),
+                                   attrs.data(), 0, serverControls, nullptr, &tv, 0, &rawRes);
+        Message res(rawRes);
+        if (rc == LDAP_NO_SUCH_OBJECT)
+            return {};
+        if (rc == LDAP_SIZELIMIT_EXCEEDED || rc == LDAP_ADMINLIMIT_EXCEEDED)
+            fail(AS_ERR_SERVER,
+                 "the directory server's size limit cut short a search below " + base);
+        if (rc != LDAP_SUCCESS)
+            throwResult(rc, "search");
+        for (LDAPMessage* e = ldap_first_entry(m_ld, res.get()); e; e = ldap_next_entry(m_ld, e))
+            entries.push_back(toEntry(m_ld, e));
+
+        LDAPControl** rawControls = nullptr;
+        int err = LDAP_SUCCESS;
+        rc = ldap_parse_result(m_ld, res.get(), &err, nullptr, nullptr, nullptr, &rawControls, 0);
+        Controls controls(rawControls);
+        if (rc != LDAP_SUCCESS)
+            throwResult(rc, "search");
+        cookie.clear();
+        LDAPControl* response =
+            ldap_control_find(LDAP_CONTROL_PAGEDRESULTS, controls.get(), nullptr);
+        if (response) {
+            ber_int_t estimate = 0;
+            berval next{0, nullptr};
+            if (ldap_parse_pageresponse_control(m_ld, response, &estimate, &next) != LDAP_SUCCESS)
+                fail(AS_ERR_SERVER, "malformed paged results response");
+            if (next.bv_val) {
+                cookie.assign(next.bv_val, next.bv_len);
+                ber_memfree(next.bv_val);
+            }
         }
-        if (ber)
-            ber_free(ber, 0);
-        entries.push_back(std::move(entry));
-    }
+    } while (!cookie.empty());
     return entries;
 }
 
@@ -310,6 +403,7 @@ void LdapConnection::add(
         modPtrs.push_back(&mods[i]);
     }
     modPtrs.push_back(nullptr);
+    count(&OperationCounts::writes);
     int rc = ldap_add_ext_s(m_ld, dn.c_str(), modPtrs.data(), nullptr, nullptr);
     if (rc != LDAP_SUCCESS)
         throwResult(rc, "add");
@@ -329,12 +423,14 @@ void LdapConnection::replace(const std::string& dn, const std::string& attribute
     mod.mod_type = const_cast<char*>(attribute.c_str());
     mod.mod_bvalues = ptrs.data();
     LDAPMod* mods[] = {&mod, nullptr};
+    count(&OperationCounts::writes);
     int rc = ldap_modify_ext_s(m_ld, dn.c_str(), mods, nullptr, nullptr);
     if (rc != LDAP_SUCCESS)
         throwResult(rc, "modify");
 }
 
 bool LdapConnection::remove(const std::string& dn) {
+    count(&OperationCounts::writes);
     int rc = ldap_delete_ext_s(m_ld, dn.c_str(), nullptr, nullptr);
     if (rc == LDAP_NO_SUCH_OBJECT)
         return false;
@@ -353,6 +449,7 @@ BindOutcome LdapConnection::passwordModify(const std::string& userDn,
     LDAPControl* serverControls[] = {request.get(), nullptr};
     berval user = toBerval(userDn), oldpw = toBerval(oldPassword), newpw = toBerval(newPassword);
     int msgid = 0;
+    count(&OperationCounts::writes);
     int rc =
         ldap_passwd(m_ld, userDn.empty() ? nullptr : &user, oldPassword.empty() ? nullptr : &oldpw,
                     &newpw, serverControls, nullptr, &msgid);

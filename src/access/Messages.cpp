@@ -7,6 +7,7 @@
 #include <charconv>
 #include <fstream>
 #include <sstream>
+#include <vector>
 
 namespace ridge::access {
 
@@ -54,23 +55,30 @@ void forEachLine(std::string_view text, F&& f) {
 
 }  // namespace
 
-std::optional<std::map<int32_t, std::string>> parseMessageFile(std::string_view text,
-                                                               std::string* error) {
-    std::map<int32_t, std::string> out;
+std::optional<MessageMap> parseMessageFile(std::string_view text, std::string* error) {
+    MessageMap out;
     bool ok = true;
     forEachLine(text, [&](std::string_view line, int lineNo) {
         size_t sp = line.find_first_of(" \t");
+        std::string_view key = line.substr(0, sp);
+        size_t colon = key.find(':');
+        std::string_view num = key.substr(0, colon);
+        std::string_view reason =
+            colon == std::string_view::npos ? std::string_view() : key.substr(colon + 1);
         int32_t code = 0;
-        auto num = line.substr(0, sp);
         auto [end, ec] = std::from_chars(num.data(), num.data() + num.size(), code);
+        bool reasonOk = colon == std::string_view::npos ||
+                        (!reason.empty() && std::all_of(reason.begin(), reason.end(), [](char c) {
+                            return (c >= 'a' && c <= 'z') || c == '-';
+                        }));
         if (sp == std::string_view::npos || ec != std::errc() || end != num.data() + num.size() ||
-            trim(line.substr(sp)).empty()) {
+            !reasonOk || trim(line.substr(sp)).empty()) {
             if (error)
                 *error = "message line " + std::to_string(lineNo) + " malformed";
             ok = false;
             return false;
         }
-        out[code] = std::string(trim(line.substr(sp)));
+        out[MessageKey{code, std::string(reason)}] = std::string(trim(line.substr(sp)));
         return true;
     });
     if (!ok)
@@ -121,7 +129,7 @@ std::string MessageCatalog::codeFor(std::string_view language) {
     return "en";
 }
 
-const std::map<int32_t, std::string>& MessageCatalog::messages(const std::string& code) {
+const MessageMap& MessageCatalog::messages(const std::string& code) {
     auto it = m_loaded.find(code);
     if (it != m_loaded.end())
         return it->second;
@@ -129,7 +137,7 @@ const std::map<int32_t, std::string>& MessageCatalog::messages(const std::string
     size_t at = path.rfind("_en.msg");
     if (code != "en" && at != std::string::npos)
         path = path.substr(0, at) + "_" + code + ".msg";
-    std::map<int32_t, std::string> parsed;
+    MessageMap parsed;
     if (auto text = readFile(path)) {
         if (auto m = parseMessageFile(*text, nullptr))
             parsed = std::move(*m);
@@ -137,17 +145,23 @@ const std::map<int32_t, std::string>& MessageCatalog::messages(const std::string
     return m_loaded.emplace(code, std::move(parsed)).first->second;
 }
 
-std::string MessageCatalog::text(int32_t status, const std::string& detail,
+std::string MessageCatalog::text(const MessageKey& key, const std::string& detail,
                                  std::string_view language) {
     std::lock_guard lock(m_mutex);
     std::string code = codeFor(language);
-    for (const std::string& c : {code, std::string("en")}) {
-        const auto& m = messages(c);
-        auto it = m.find(status);
-        if (it != m.end())
-            return formatMessage(it->second, detail);
+    std::vector<MessageKey> keys;
+    if (!key.reason.empty())
+        keys.push_back(key);
+    keys.push_back(MessageKey{key.status, {}});
+    for (const MessageKey& k : keys) {
+        for (const std::string& c : {code, std::string("en")}) {
+            const auto& m = messages(c);
+            auto it = m.find(k);
+            if (it != m.end())
+                return formatMessage(it->second, detail);
+        }
     }
-    return formatMessage("Directory access error " + std::to_string(status), detail);
+    return formatMessage("Directory access error " + std::to_string(key.status), detail);
 }
 
 }  // namespace ridge::access

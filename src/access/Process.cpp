@@ -171,7 +171,7 @@ int32_t Process::terminate() {
     // Wait for calls still running on the handles, then close them.
     for (auto& [id, session] : handles) {
         std::lock_guard wait(session->mutex());
-        session->signOut();
+        session->close();
     }
     return AS_OK;
 }

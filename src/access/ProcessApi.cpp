@@ -33,13 +33,14 @@ int32_t writeMessage(const std::string& encoding, const std::string& utf8, char*
     return AS_OK;
 }
 
-std::string messageText(int32_t code, const std::string& detail, const char* language) {
+std::string messageText(int32_t code, const std::string& detail, const std::string& reason,
+                        const char* language) {
     if (code == 0)
         return {};
     auto catalog = process().messages();
     if (!catalog)
         return "Directory access error " + std::to_string(code);
-    return catalog->text(code, detail, language ? language : "en");
+    return catalog->text({code, reason}, detail, language ? language : "en");
 }
 
 }  // namespace
@@ -157,7 +158,7 @@ extern "C" AS_API int32_t AS_Terminate(AS_Handle handle) {
         if (!session)
             fail(AS_ERR_INVALID_HANDLE, "handle " + std::to_string(handle));
         std::lock_guard wait(session->mutex());  // a call still running on it finishes first
-        session->signOut();
+        session->close();
         return AS_OK;
     });
 }
@@ -207,9 +208,10 @@ extern "C" AS_API int32_t AS_GetLastErrorMsgWithLang(char* buffer, int32_t size,
                 buffer[0] = '\0';
             return AS_ERR_NOT_INITIALIZED;
         }
-        return writeMessage(process().encoding(),
-                            messageText(threadErrorCode(), threadErrorDetail(), language), buffer,
-                            size);
+        return writeMessage(
+            process().encoding(),
+            messageText(threadErrorCode(), threadErrorDetail(), threadErrorReason(), language),
+            buffer, size);
     } catch (...) {
         return AS_ERR_INTERNAL;
     }
@@ -225,7 +227,8 @@ extern "C" AS_API int32_t AS_GetSessionLastErrorMsgWithLang(AS_Handle handle, ch
             return AS_ERR_INVALID_HANDLE;
         std::lock_guard lock(session->mutex());
         return writeMessage(session->encoding(),
-                            messageText(session->errorCode(), session->errorDetail(), language),
+                            messageText(session->errorCode(), session->errorDetail(),
+                                        session->errorReason(), language),
                             buffer, size);
     } catch (...) {
         return AS_ERR_INTERNAL;

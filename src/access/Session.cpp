@@ -34,6 +34,56 @@ int32_t notFoundStatus(int32_t objectType) {
     }
 }
 
+namespace {
+
+bool sameName(const std::string& a, const std::string& b) {
+    return strcasecmp(a.c_str(), b.c_str()) == 0;
+}
+
+// True when every attribute asked for is part of the type's record (so the cache can answer).
+bool coveredByRecord(int32_t objectType, const std::vector<std::string>& attributes) {
+    const auto& record = recordAttributes(objectType);
+    for (const auto& a : attributes) {
+        bool found = false;
+        for (const auto& r : record)
+            found = found || sameName(a, r);
+        if (!found)
+            return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+const std::vector<std::string>& recordAttributes(int32_t objectType) {
+    static const std::vector<std::string> kUser = {schema::kId,
+                                                   "cn",
+                                                   "description",
+                                                   "mail",
+                                                   "telephoneNumber",
+                                                   "givenName",
+                                                   "sn",
+                                                   "uid",
+                                                   "ridgeContentLocale",
+                                                   "ridgeProductLocale",
+                                                   "ridgeBasicSignonId",
+                                                   "ridgeOSSignon",
+                                                   "ridgeDatabaseSignon",
+                                                   "ridgePrivileges"};
+    static const std::vector<std::string> kFolder = {schema::kId, "ou", "description"};
+    static const std::vector<std::string> kClass = {schema::kId, "cn", "description"};
+    switch (objectType) {
+        case AS_OBJ_USER:
+            return kUser;
+        case AS_OBJ_USER_FOLDER:
+            return kFolder;
+        case AS_OBJ_USER_CLASS:
+            return kClass;
+        default:
+            fail(AS_ERR_INVALID_ARGUMENT, "object type " + std::to_string(objectType));
+    }
+}
+
 Session::Session(AS_Handle id, RuntimeConfig cfg, std::string encoding,
                  std::shared_ptr<const ServiceIdentity> service)
     : m_id(id),
@@ -44,13 +94,13 @@ Session::Session(AS_Handle id, RuntimeConfig cfg, std::string encoding,
 Session::~Session() = default;
 
 std::unique_ptr<LdapConnection> Session::connect() const {
-    return std::make_unique<LdapConnection>(m_config);
+    return std::make_unique<LdapConnection>(m_config, std::string(), &m_counts);
 }
 
 std::unique_ptr<LdapConnection> Session::connectService() const {
     if (!m_serviceIdentity)
         return connect();
-    auto conn = std::make_unique<LdapConnection>(m_config, m_serviceIdentity->url);
+    auto conn = std::make_unique<LdapConnection>(m_config, m_serviceIdentity->url, &m_counts);
     if (m_serviceIdentity->saslExternal)
         conn->bindExternal();
     else if (!m_serviceIdentity->bindDn.empty())
@@ -59,19 +109,25 @@ std::unique_ptr<LdapConnection> Session::connectService() const {
 }
 
 LdapConnection& Session::ldap() {
-    if (!m_main) {
-        m_main = connectService();
-        m_mainIsUser = false;
-    }
-    return *m_main;
+    if (!m_userBound)
+        return service();
+    if (m_userConnectionLost || !m_user)
+        fail(AS_ERR_SERVER_UNREACHABLE,
+             m_config.host + ":" + std::to_string(m_config.port) +
+                 " (the signed-on user's connection was lost; sign on again)");
+    return *m_user;
 }
 
 LdapConnection& Session::service() {
-    if (!m_mainIsUser)
-        return ldap();
     if (!m_service)
         m_service = connectService();
     return *m_service;
+}
+
+LdapConnection& Session::userConnection() {
+    if (!m_user)
+        m_user = connect();
+    return *m_user;
 }
 
 std::string Session::namespaceName() const {
@@ -139,12 +195,38 @@ std::optional<LdapEntry> Session::findById(int32_t objectType, AS_ObjectId id,
         "(&" + objectTypeFilter(objectType) + "(" + schema::kId + "=" + std::to_string(id) + "))";
     if (id == 0)
         return std::nullopt;
-    auto entries = ldap().search(namespaceDn(), Scope::Sub, filter, attributes, 2);
+    const bool cacheable = coveredByRecord(objectType, attributes);
+    const auto fetched = ReadCache::Clock::now();
+    if (cacheable)
+        if (auto hit = m_cache.entryById(objectType, id, fetched))
+            return hit;
+    auto entries = ldap().search(namespaceDn(), Scope::Sub, filter,
+                                 cacheable ? recordAttributes(objectType) : attributes, 2);
     if (entries.size() > 1)
         fail(AS_ERR_AMBIGUOUS, "id " + std::to_string(id));
     if (entries.empty())
         return std::nullopt;
+    if (cacheable)
+        m_cache.putEntry(objectType, id, entries.front(), fetched);
     return std::move(entries.front());
+}
+
+std::optional<LdapEntry> Session::recordAt(int32_t objectType, const std::string& dn) {
+    const auto fetched = ReadCache::Clock::now();
+    if (auto hit = m_cache.entryByDn(objectType, dn, fetched))
+        return hit;
+    auto found = ldap().search(dn, Scope::Base, objectTypeFilter(objectType),
+                               recordAttributes(objectType), 1);
+    if (found.empty())
+        return std::nullopt;
+    remember(objectType, found, fetched);
+    return std::move(found.front());
+}
+
+void Session::remember(int32_t objectType, const std::vector<LdapEntry>& entries,
+                       ReadCache::Clock::time_point fetched) {
+    for (const auto& e : entries)
+        m_cache.putEntry(objectType, idOf(e), e, fetched);
 }
 
 LdapEntry Session::requireById(int32_t objectType, AS_ObjectId id,
@@ -164,30 +246,17 @@ AS_ObjectId Session::idOf(const LdapEntry& entry) {
     return static_cast<AS_ObjectId>(n);
 }
 
-AS_ObjectId Session::idOfDn(const std::string& dn) {
-    auto entry = ldap().read(dn, {schema::kId});
-    return entry ? idOf(*entry) : 0;
-}
-
-void Session::setError(int32_t code, std::string detail) {
+void Session::setError(int32_t code, std::string detail, std::string reason) {
     m_errorCode = code;
     m_errorDetail = std::move(detail);
+    m_errorReason = std::move(reason);
 }
 
-void Session::signIn(std::unique_ptr<LdapConnection> userConnection, const std::string& nsUtf8,
-                     AS_ObjectId userId, const std::string& userDn,
-                     std::optional<AS_ObjectId> classId) {
-    if (userConnection) {
-        // The service connection (if the main one was it) stays for service work.
-        if (!m_mainIsUser && m_main)
-            m_service = std::move(m_main);
-        m_main = std::move(userConnection);
-        m_mainIsUser = true;
-    } else if (m_mainIsUser) {
-        // Signed on without a password: back to the service identity for reads.
-        m_main = std::move(m_service);
-        m_mainIsUser = false;
-    }
+void Session::signIn(bool boundAsUser, const std::string& nsUtf8, AS_ObjectId userId,
+                     const std::string& userDn, std::optional<AS_ObjectId> classId) {
+    m_userBound = boundAsUser;
+    m_userConnectionLost = false;
+    m_cache.clear();  // what another identity read is not this one's to see
     m_namespace = nsUtf8;
     m_userId = userId;
     m_userDn = userDn;
@@ -195,21 +264,28 @@ void Session::signIn(std::unique_ptr<LdapConnection> userConnection, const std::
 }
 
 void Session::connectionLost() {
-    if (!m_mainIsUser)
-        m_main.reset();
+    m_userConnectionLost = m_userBound;
+    m_user.reset();
     m_service.reset();
     m_checkedNamespaceDn.clear();
+    m_cache.clear();
 }
 
 void Session::signOut() {
-    m_main.reset();
-    m_service.reset();
-    m_mainIsUser = false;
+    m_userBound = false;
+    m_userConnectionLost = false;
+    m_cache.clear();
     m_namespace.clear();
-    m_checkedNamespaceDn.clear();
     m_userId = 0;
     m_userDn.clear();
     m_userClassId.reset();
+}
+
+void Session::close() {
+    signOut();
+    m_user.reset();
+    m_service.reset();
+    m_checkedNamespaceDn.clear();
 }
 
 }  // namespace ridge::access

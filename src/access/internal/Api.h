@@ -29,7 +29,7 @@ int32_t withHandle(AS_Handle h, const std::function<int32_t(Session&)>& body);
 int32_t withProcess(const std::function<int32_t()>& body, bool requireInit = true);
 
 // Records a failure as the calling thread's last error (the frame does this for thrown errors).
-void setThreadError(int32_t code, std::string detail);
+void setThreadError(int32_t code, std::string detail, std::string reason = {});
 
 }  // namespace ridge::access
 
@@ -37,4 +37,5 @@ namespace ridge::access {
 // The calling thread's last failure (0: none).
 int32_t threadErrorCode();
 const std::string& threadErrorDetail();
+const std::string& threadErrorReason();
 }  // namespace ridge::access

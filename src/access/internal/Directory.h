@@ -16,12 +16,15 @@ namespace ridge::access {
 // Attributes read for a user by these helpers.
 extern const std::vector<std::string> kUserAttributes;
 
+// The sign-on look-ups below find the namespace entry and the user in one search: -15 when the
+// namespace (name in UTF-8) does not exist. *nsEntry (when given) receives the namespace entry
+// with its sign-on modes.
 // The user whose basic signon (uid) is signon; nullopt when none; -21 when several.
-std::optional<LdapEntry> userBySignon(Session& s, const std::string& nsDn,
+std::optional<LdapEntry> userBySignon(Session& s, const std::string& nsUtf8,
                                       const std::string& signonUtf8);
 // The user whose OS signon name is osName (compared without regard to case).
-std::optional<LdapEntry> userByOsSignon(Session& s, const std::string& nsDn,
-                                        const std::string& osNameUtf8);
+std::optional<LdapEntry> userByOsSignon(Session& s, const std::string& nsUtf8,
+                                        const std::string& osNameUtf8, LdapEntry* nsEntry);
 std::optional<LdapEntry> userById(Session& s, const std::string& nsDn, AS_ObjectId id);
 // -131 when the user is disabled; with checkLock, -130 when the password policy has locked it
 // (sign-ons without a bind, which would otherwise report the lock itself).
@@ -36,8 +39,8 @@ void requireMembership(Session& s, const std::string& nsDn, AS_ObjectId classId,
 // The cn of the class (UTF-8); -68 when it does not exist.
 std::string userClassName(Session& s, const std::string& nsDn, AS_ObjectId classId);
 
-// Namespace property 7 of the namespace entry contains "os".
-bool osSignOnAllowed(Session& s, const std::string& nsDn);
+// Namespace property 7 of the namespace entry (as userByOsSignon returns it) contains "os".
+bool osSignOnAllowed(const LdapEntry& nsEntry);
 
 // Generalized time "YYYYMMDDHHMMSSZ" <-> seconds since the epoch (nullopt when malformed).
 std::string toGeneralizedTime(std::time_t t);

@@ -4,6 +4,8 @@
 
 #include <ldap.h>
 
+#include <atomic>
+#include <cstdint>
 #include <map>
 #include <optional>
 #include <string>
@@ -37,12 +39,25 @@ struct BindOutcome {
     std::string diagnostic;
 };
 
+// Requests sent to the server, counted per handle so that tests and measurements can see the
+// round trips a call costs: each connection set-up, bind, search request (one per page) and
+// write counts one.
+struct OperationCounts {
+    std::atomic<uint64_t> connects{0};
+    std::atomic<uint64_t> binds{0};
+    std::atomic<uint64_t> searches{0};
+    std::atomic<uint64_t> writes{0};
+};
+
 class LdapConnection {
 public:
     // Connects to cfg.url() with LDAP v3, network and operation timeouts and TLS as configured;
-    // throws AccessError (-108 unreachable, -16 TLS, -6 memory).
+    // throws AccessError (-108 unreachable, naming host and port; -16 TLS, naming the cause:
+    // certificate not trusted, name mismatch or handshake; -6 memory).
     // urlOverride (non-empty) replaces cfg.url(); TLS settings and timeouts stay those of cfg.
-    explicit LdapConnection(const RuntimeConfig& cfg, const std::string& urlOverride = {});
+    // counts (may be null) receives this connection's requests.
+    explicit LdapConnection(const RuntimeConfig& cfg, const std::string& urlOverride = {},
+                            OperationCounts* counts = nullptr);
     ~LdapConnection();
     LdapConnection(const LdapConnection&) = delete;
     LdapConnection& operator=(const LdapConnection&) = delete;
@@ -58,9 +73,15 @@ public:
     // SASL EXTERNAL bind (ldapi:// peer credentials or a TLS client certificate).
     void bindExternal();
 
-    // Search; a missing base gives an empty result. sizeLimit 0 means none. Throws on failure.
+    // Search in one request; a missing base gives an empty result. sizeLimit 0 means none; a
+    // result cut at sizeLimit is returned as it is. Throws on failure.
     std::vector<LdapEntry> search(const std::string& base, Scope scope, const std::string& filter,
                                   const std::vector<std::string>& attributes, int sizeLimit = 0);
+    // Every entry the search finds, fetched in pages (one request per page); a result cut
+    // short by a server limit throws -61 instead of losing entries. A missing base gives none.
+    std::vector<LdapEntry> searchPaged(const std::string& base, Scope scope,
+                                       const std::string& filter,
+                                       const std::vector<std::string>& attributes);
     // Reads one entry by DN (scope base, filter objectClass=*); nullopt when it does not exist.
     std::optional<LdapEntry> read(const std::string& dn,
                                   const std::vector<std::string>& attributes);
@@ -80,8 +101,14 @@ public:
 
 private:
     [[noreturn]] void throwResult(int rc, const char* operation) const;
+    void count(std::atomic<uint64_t> OperationCounts::*which) const {
+        if (m_counts)
+            ++(m_counts->*which);
+    }
     LDAP* m_ld = nullptr;
     int m_timeout = 30;
+    OperationCounts* m_counts = nullptr;
+    std::string m_where;  // host:port or URL, for error texts
 };
 
 // RFC 4515 escaping of a value to put into a filter (ldap_bv2escaped_filter_value).

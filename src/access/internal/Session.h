@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "Ldap.h"
+#include "ReadCache.h"
 #include "RuntimeConfig.h"
 
 namespace ridge::access {
@@ -34,6 +35,9 @@ inline constexpr const char* kTicketContainer = "tickets";  // ou=tickets below 
 std::string objectTypeFilter(int32_t objectType);
 // Status for "no such object" of a type: -37 user, -40 folder, -68 otherwise.
 int32_t notFoundStatus(int32_t objectType);
+// The attributes every read of an object of the type may ask for (its "record"): listings fetch
+// them so that the reads that follow are served from the handle's cache.
+const std::vector<std::string>& recordAttributes(int32_t objectType);
 
 class Session {
 public:
@@ -54,11 +58,17 @@ public:
     std::string namespaceDn();
     // DN of the named namespace (UTF-8), checked to exist like namespaceDn().
     std::string requireNamespace(const std::string& nameUtf8);
+    // Records that the namespace entry at dn was seen to exist (by a sign-on's search).
+    void namespaceChecked(const std::string& dn) { m_checkedNamespaceDn = dn; }
 
     // The handle's connection: bound as the signed-on user, else as the service identity.
+    // A user whose connection was lost must sign on again (-108).
     LdapConnection& ldap();
     // A connection bound as the service identity (anonymous when none is configured).
     LdapConnection& service();
+    // The connection on which users' passwords are verified: kept across sign-ons and bound
+    // again for each, so that a sign-on costs one bind and no new connection.
+    LdapConnection& userConnection();
 
     // Caller text (bytes in the handle's encoding) to UTF-8. Null -> -4 naming `what`; bytes
     // invalid in the encoding -> -9.
@@ -78,30 +88,43 @@ public:
     // Requires a signed-on user (else -12).
     void requireAuthenticated() const;
 
-    // Object lookup in the handle's namespace: the entry of the type with ridgeId == id.
+    // Object lookup in the handle's namespace: the entry of the type with ridgeId == id. Served
+    // from the cache when the attributes are part of the type's record.
     std::optional<LdapEntry> findById(int32_t objectType, AS_ObjectId id,
                                       const std::vector<std::string>& attributes);
+    // The record of the object of the type at dn (cached); nullopt when there is none.
+    std::optional<LdapEntry> recordAt(int32_t objectType, const std::string& dn);
+    // Keeps entries of the type that a listing fetched with the type's record attributes.
+    void remember(int32_t objectType, const std::vector<LdapEntry>& entries,
+                  ReadCache::Clock::time_point fetched);
+    ReadCache& cache() { return m_cache; }
+    // Requests this handle has sent to the server since it was opened.
+    const OperationCounts& counts() const { return m_counts; }
     // As findById, throwing notFoundStatus(objectType) when absent.
     LdapEntry requireById(int32_t objectType, AS_ObjectId id,
                           const std::vector<std::string>& attributes);
     // The ridgeId of an entry (0 when absent or not a valid unsigned 32-bit number).
     static AS_ObjectId idOf(const LdapEntry& entry);
-    // The ridgeId of the entry at dn (0 when it has none or does not exist).
-    AS_ObjectId idOfDn(const std::string& dn);
 
     // Last error of this handle (code 0: none). Set by the API frame.
-    void setError(int32_t code, std::string detail);
+    void setError(int32_t code, std::string detail, std::string reason = {});
     int32_t errorCode() const { return m_errorCode; }
     const std::string& errorDetail() const { return m_errorDetail; }
+    const std::string& errorReason() const { return m_errorReason; }
 
-    // Sign-on bookkeeping (authentication code only). signIn keeps the connection, which the
-    // caller has just bound as the user (null: keep the current one).
-    void signIn(std::unique_ptr<LdapConnection> userConnection, const std::string& nsUtf8,
-                AS_ObjectId userId, const std::string& userDn, std::optional<AS_ObjectId> classId);
+    // Sign-on bookkeeping (authentication code only). With boundAsUser the caller has just
+    // bound userConnection() as the user, and reads use it; otherwise reads use the service
+    // identity.
+    void signIn(bool boundAsUser, const std::string& nsUtf8, AS_ObjectId userId,
+                const std::string& userDn, std::optional<AS_ObjectId> classId);
+    // Forgets the signed-on user and what the handle read; connections stay for the next
+    // sign-on.
     void signOut();
-    // After the server went away (-108): connections bound as the service identity are dropped
-    // so that the next call connects afresh; a user's connection stays (its password is not
-    // kept), so that handle needs a new sign-on.
+    // signOut and closes the connections (the handle is being released).
+    void close();
+    // After the server went away (-108): every connection is dropped so that the next call
+    // connects afresh; a user signed on by password must sign on again (its password is not
+    // kept).
     void connectionLost();
 
     // Opens a fresh connection with this handle's configuration (not bound).
@@ -119,9 +142,13 @@ private:
     std::string m_encoding;
     std::shared_ptr<const ServiceIdentity> m_serviceIdentity;
     std::mutex m_mutex;
-    std::unique_ptr<LdapConnection> m_main;
-    bool m_mainIsUser = false;
+    // Before the connections, which count into it.
+    mutable OperationCounts m_counts;
     std::unique_ptr<LdapConnection> m_service;
+    std::unique_ptr<LdapConnection> m_user;
+    bool m_userBound = false;           // reads go to m_user
+    bool m_userConnectionLost = false;  // ... but it was lost: sign on again
+    ReadCache m_cache;
     std::string m_namespace;  // signed-on namespace (UTF-8), empty before sign-on
     std::string m_checkedNamespaceDn;
     AS_ObjectId m_userId = 0;
@@ -129,6 +156,7 @@ private:
     std::optional<AS_ObjectId> m_userClassId;
     int32_t m_errorCode = 0;
     std::string m_errorDetail;
+    std::string m_errorReason;
 };
 
 }  // namespace ridge::access

@@ -10,20 +10,27 @@ namespace ridge::access {
 
 class AccessError : public std::exception {
 public:
-    explicit AccessError(int32_t code, std::string detail = {})
-        : m_code(code), m_detail(std::move(detail)) {}
+    explicit AccessError(int32_t code, std::string detail = {}, std::string reason = {})
+        : m_code(code), m_detail(std::move(detail)), m_reason(std::move(reason)) {}
     int32_t code() const noexcept { return m_code; }
     // Free text for the error message (server diagnostic, offending value); never a secret.
     const std::string& detail() const noexcept { return m_detail; }
+    // Which of the status's message texts applies ("" the general one), e.g. "untrusted" for a
+    // TLS failure caused by a certificate the configured CA does not vouch for.
+    const std::string& reason() const noexcept { return m_reason; }
     const char* what() const noexcept override { return m_detail.c_str(); }
 
 private:
     int32_t m_code;
     std::string m_detail;
+    std::string m_reason;
 };
 
 [[noreturn]] inline void fail(int32_t code, std::string detail = {}) {
     throw AccessError(code, std::move(detail));
+}
+[[noreturn]] inline void failBecause(int32_t code, std::string reason, std::string detail) {
+    throw AccessError(code, std::move(detail), std::move(reason));
 }
 
 // Status for an LDAP result code (ldap.h LDAP_*), per the table in AccessAPI.h. Bind results

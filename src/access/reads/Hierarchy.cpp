@@ -19,20 +19,23 @@ constexpr size_t kMembersPerSearch = 64;
 // namespace) are ignored. A value with a unique-id suffix names no entry, as it does for the
 // server's own uniqueMember matching, so the two directions of membership always agree.
 std::vector<AS_ObjectId> memberUserIds(Session& s, AS_ObjectId classId) {
-    auto cls = s.requireById(AS_OBJ_USER_CLASS, classId, {"uniqueMember"});
-    const auto& values = cls.values("uniqueMember");
-    std::string nsDn = s.namespaceDn();
-    std::vector<LdapEntry> users;
-    for (size_t first = 0; first < values.size(); first += kMembersPerSearch) {
-        std::string any;
-        for (size_t i = first; i < std::min(values.size(), first + kMembersPerSearch); ++i)
-            any += "(entryDN=" + escapeFilterValue(values[i]) + ")";
-        std::string filter = "(&" + objectTypeFilter(AS_OBJ_USER) + "(|" + any + "))";
-        auto found = searchAll(s.ldap(), nsDn, Scope::Sub, filter, {schema::kId});
-        users.insert(users.end(), std::make_move_iterator(found.begin()),
-                     std::make_move_iterator(found.end()));
-    }
-    return sortedIds(users);
+    return listedIds(s, "members " + std::to_string(classId), AS_OBJ_USER, [&] {
+        auto cls = s.requireById(AS_OBJ_USER_CLASS, classId, {"uniqueMember"});
+        const auto& values = cls.values("uniqueMember");
+        std::string nsDn = s.namespaceDn();
+        std::vector<LdapEntry> users;
+        for (size_t first = 0; first < values.size(); first += kMembersPerSearch) {
+            std::string any;
+            for (size_t i = first; i < std::min(values.size(), first + kMembersPerSearch); ++i)
+                any += "(entryDN=" + escapeFilterValue(values[i]) + ")";
+            std::string filter = "(&" + objectTypeFilter(AS_OBJ_USER) + "(|" + any + "))";
+            auto found =
+                searchAll(s.ldap(), nsDn, Scope::Sub, filter, recordAttributes(AS_OBJ_USER));
+            users.insert(users.end(), std::make_move_iterator(found.begin()),
+                         std::make_move_iterator(found.end()));
+        }
+        return users;
+    });
 }
 
 std::vector<AS_ObjectId> childClassIds(Session& s, AS_ObjectId classId) {
@@ -87,11 +90,10 @@ AS_API int32_t ASA_FindUserClassParent2(AS_Handle handle, AS_ObjectId classId, u
             auto parent = parentDn(dn);
             if (!parent || parent->empty())
                 break;
-            auto found = s.ldap().search(*parent, Scope::Base, objectTypeFilter(AS_OBJ_USER_CLASS),
-                                         {schema::kId}, 1);
-            if (found.empty())
+            auto found = s.recordAt(AS_OBJ_USER_CLASS, *parent);
+            if (!found)
                 break;
-            if (AS_ObjectId id = Session::idOf(found.front()))
+            if (AS_ObjectId id = Session::idOf(*found))
                 chain.push_back(id);
             dn = *parent;
         }

@@ -111,8 +111,9 @@ AS_API int32_t ASA_FindUserClassInfoByName(AS_Handle handle, const char* name, A
             fail(AS_ERR_INVALID_ARGUMENT, "empty user class name");
         std::string filter = "(&" + objectTypeFilter(AS_OBJ_USER_CLASS) +
                              "(cn=" + escapeFilterValue(nameUtf8) + "))";
-        auto found =
-            s.ldap().search(s.namespaceDn(), Scope::Sub, filter, {schema::kId, kDescription}, 2);
+        const auto fetched = ReadCache::Clock::now();
+        auto found = s.ldap().search(s.namespaceDn(), Scope::Sub, filter,
+                                     recordAttributes(AS_OBJ_USER_CLASS), 2);
         if (found.empty())
             fail(AS_ERR_OBJECT_NOT_FOUND, "user class " + nameUtf8);
         if (found.size() > 1)
@@ -120,6 +121,7 @@ AS_API int32_t ASA_FindUserClassInfoByName(AS_Handle handle, const char* name, A
         AS_ObjectId id = Session::idOf(found.front());
         if (id == 0)
             fail(AS_ERR_OBJECT_NOT_FOUND, "user class " + nameUtf8 + " has no id");
+        s.remember(AS_OBJ_USER_CLASS, found, fetched);
         if (classId)
             *classId = id;
         writeClassDetails(s, found.front(), description, parentClassId, childClassCount);

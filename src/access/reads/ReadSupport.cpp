@@ -9,63 +9,6 @@
 
 namespace ridge::access::reads {
 
-namespace {
-
-// Entries asked for per page: small enough for any server's page limit, large enough that
-// ordinary listings take one round trip.
-constexpr ber_int_t kPageSize = 500;
-
-struct MessageFree {
-    void operator()(LDAPMessage* m) const { ldap_msgfree(m); }
-};
-struct ControlFree {
-    void operator()(LDAPControl* c) const { ldap_control_free(c); }
-};
-struct ControlsFree {
-    void operator()(LDAPControl** c) const { ldap_controls_free(c); }
-};
-struct MemFree {
-    void operator()(char* p) const { ldap_memfree(p); }
-};
-struct BerFree {
-    void operator()(BerElement* b) const { ber_free(b, 0); }
-};
-struct ValuesFree {
-    void operator()(berval** v) const { ldap_value_free_len(v); }
-};
-
-std::string lower(std::string_view s) {
-    std::string out(s);
-    for (auto& c : out)
-        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return out;
-}
-
-LdapEntry toEntry(LDAP* ld, LDAPMessage* e) {
-    LdapEntry entry;
-    std::unique_ptr<char, MemFree> dn(ldap_get_dn(ld, e));
-    if (dn)
-        entry.dn = dn.get();
-    BerElement* rawBer = nullptr;
-    std::unique_ptr<char, MemFree> attr(ldap_first_attribute(ld, e, &rawBer));
-    std::unique_ptr<BerElement, BerFree> ber(rawBer);
-    for (; attr; attr.reset(ldap_next_attribute(ld, e, ber.get()))) {
-        std::unique_ptr<berval*, ValuesFree> vals(ldap_get_values_len(ld, e, attr.get()));
-        auto& list = entry.attributes[lower(attr.get())];
-        for (int i = 0; vals && vals.get()[i]; ++i)
-            list.emplace_back(vals.get()[i]->bv_val, vals.get()[i]->bv_len);
-    }
-    return entry;
-}
-
-[[noreturn]] void searchFailed(int rc, const std::string& base) {
-    if (rc == LDAP_SIZELIMIT_EXCEEDED || rc == LDAP_ADMINLIMIT_EXCEEDED)
-        fail(AS_ERR_SERVER, "the directory server's size limit cut short a search below " + base);
-    fail(statusFromLdap(rc), std::string("search below ") + base + ": " + ldap_err2string(rc));
-}
-
-}  // namespace
-
 int32_t withSignedOn(AS_Handle h, const std::function<void(Session&)>& body) {
     return withHandle(h, [&](Session& s) {
         s.requireAuthenticated();
@@ -77,59 +20,19 @@ int32_t withSignedOn(AS_Handle h, const std::function<void(Session&)>& body) {
 std::vector<LdapEntry> searchAll(LdapConnection& conn, const std::string& base, Scope scope,
                                  const std::string& filter,
                                  const std::vector<std::string>& attributes) {
-    LDAP* ld = conn.get();
-    std::vector<char*> attrs;
-    for (const auto& a : attributes)
-        attrs.push_back(const_cast<char*>(a.c_str()));
-    static char kNoAttrs[] = LDAP_NO_ATTRS;
-    if (attrs.empty())
-        attrs.push_back(kNoAttrs);
-    attrs.push_back(nullptr);
+    return conn.searchPaged(base, scope, filter, attributes);
+}
 
-    std::vector<LdapEntry> entries;
-    std::string cookie;
-    do {
-        berval cookieBv{static_cast<ber_len_t>(cookie.size()), cookie.data()};
-        LDAPControl* rawPage = nullptr;
-        // Not critical: a server without paging answers in one piece.
-        if (ldap_create_page_control(ld, kPageSize, cookie.empty() ? nullptr : &cookieBv, 0,
-                                     &rawPage) != LDAP_SUCCESS)
-            fail(AS_ERR_NO_MEMORY, "paged results control");
-        std::unique_ptr<LDAPControl, ControlFree> page(rawPage);
-        LDAPControl* serverControls[] = {page.get(), nullptr};
-        timeval tv{conn.timeoutSeconds(), 0};
-        LDAPMessage* rawRes = nullptr;
-        int rc = ldap_search_ext_s(ld, base.c_str(), static_cast<int>(scope), filter.c_str(),
-                                   attrs.data(), 0, serverControls, nullptr, &tv, 0, &rawRes);
-        std::unique_ptr<LDAPMessage, MessageFree> res(rawRes);
-        if (rc == LDAP_NO_SUCH_OBJECT)
-            return {};
-        if (rc != LDAP_SUCCESS)
-            searchFailed(rc, base);
-        for (LDAPMessage* e = ldap_first_entry(ld, res.get()); e; e = ldap_next_entry(ld, e))
-            entries.push_back(toEntry(ld, e));
-
-        LDAPControl** rawControls = nullptr;
-        int err = LDAP_SUCCESS;
-        rc = ldap_parse_result(ld, res.get(), &err, nullptr, nullptr, nullptr, &rawControls, 0);
-        std::unique_ptr<LDAPControl*, ControlsFree> controls(rawControls);
-        if (rc != LDAP_SUCCESS)
-            searchFailed(rc, base);
-        cookie.clear();
-        LDAPControl* response =
-            ldap_control_find(LDAP_CONTROL_PAGEDRESULTS, controls.get(), nullptr);
-        if (response) {
-            ber_int_t estimate = 0;
-            berval next{0, nullptr};
-            if (ldap_parse_pageresponse_control(ld, response, &estimate, &next) != LDAP_SUCCESS)
-                fail(AS_ERR_SERVER, "malformed paged results response");
-            if (next.bv_val) {
-                cookie.assign(next.bv_val, next.bv_len);
-                ber_memfree(next.bv_val);
-            }
-        }
-    } while (!cookie.empty());
-    return entries;
+std::vector<AS_ObjectId> listedIds(Session& s, const std::string& key, int32_t objectType,
+                                   const std::function<std::vector<LdapEntry>()>& fetch) {
+    const auto fetched = ReadCache::Clock::now();
+    if (auto hit = s.cache().list(key, fetched))
+        return *hit;
+    auto entries = fetch();
+    s.remember(objectType, entries, fetched);
+    auto ids = sortedIds(entries);
+    s.cache().putList(key, ids, fetched);
+    return ids;
 }
 
 std::vector<AS_ObjectId> sortedIds(const std::vector<LdapEntry>& entries) {
@@ -144,8 +47,12 @@ std::vector<AS_ObjectId> sortedIds(const std::vector<LdapEntry>& entries) {
 }
 
 std::vector<AS_ObjectId> childIds(Session& s, const std::string& dn, int32_t objectType) {
-    return sortedIds(
-        searchAll(s.ldap(), dn, Scope::One, objectTypeFilter(objectType), {schema::kId}));
+    auto key = normalizeDn(dn);
+    return listedIds(s, "children " + std::to_string(objectType) + " " + key.value_or(dn),
+                     objectType, [&] {
+                         return searchAll(s.ldap(), dn, Scope::One, objectTypeFilter(objectType),
+                                          recordAttributes(objectType));
+                     });
 }
 
 void writeIdList(const std::vector<AS_ObjectId>& list, uint32_t capacity, AS_ObjectId* ids,
@@ -198,9 +105,8 @@ AS_ObjectId parentIdOfType(Session& s, const std::string& dn, int32_t parentType
     auto parent = parentDn(dn);
     if (!parent || parent->empty())
         return 0;
-    auto entries =
-        s.ldap().search(*parent, Scope::Base, objectTypeFilter(parentType), {schema::kId}, 1);
-    return entries.empty() ? 0 : Session::idOf(entries.front());
+    auto entry = s.recordAt(parentType, *parent);
+    return entry ? Session::idOf(*entry) : 0;
 }
 
 LdapEntry requireUser(Session& s, AS_ObjectId userId, const std::vector<std::string>& attributes) {
@@ -208,9 +114,13 @@ LdapEntry requireUser(Session& s, AS_ObjectId userId, const std::vector<std::str
 }
 
 std::vector<AS_ObjectId> classIdsOfMember(Session& s, const std::string& userDn) {
-    std::string filter = "(&" + objectTypeFilter(AS_OBJ_USER_CLASS) +
-                         "(uniqueMember=" + escapeFilterValue(userDn) + "))";
-    return sortedIds(searchAll(s.ldap(), s.namespaceDn(), Scope::Sub, filter, {schema::kId}));
+    auto key = normalizeDn(userDn);
+    return listedIds(s, "classes of " + key.value_or(userDn), AS_OBJ_USER_CLASS, [&] {
+        std::string filter = "(&" + objectTypeFilter(AS_OBJ_USER_CLASS) +
+                             "(uniqueMember=" + escapeFilterValue(userDn) + "))";
+        return searchAll(s.ldap(), s.namespaceDn(), Scope::Sub, filter,
+                         recordAttributes(AS_OBJ_USER_CLASS));
+    });
 }
 
 }  // namespace ridge::access::reads

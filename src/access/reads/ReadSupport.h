@@ -1,10 +1,9 @@
 // Shared pieces of the directory-read calls: the call frame, complete (paged) searches, id
 // lists in the caller's arrays, texts in the caller's buffers, and object relations.
 //
-// Note for the connection layer: LdapConnection::search() accepts a result cut short by the
-// server's size limit as if it were complete. Reads must not lose entries silently, so they
-// search through searchAll() below, which pages and reports a cut result as an error. If
-// LdapConnection grows a paged search that reports truncation, searchAll() should call it.
+// Reads go through the handle's short-lived cache (internal/ReadCache.h): listings fetch the
+// records of what they list, so that the size and record reads that follow a listing cost no
+// search, and lookups by id or DN ask the cache first.
 #pragma once
 
 #include <AccessAPI.h>
@@ -38,6 +37,11 @@ T& required(T* p, const char* what) {
 std::vector<LdapEntry> searchAll(LdapConnection& conn, const std::string& base, Scope scope,
                                  const std::string& filter,
                                  const std::vector<std::string>& attributes);
+
+// The ids of a listing: from the handle's cache under key, else fetched (entries of objectType
+// with their record attributes), remembered with their records, and cached under key.
+std::vector<AS_ObjectId> listedIds(Session& s, const std::string& key, int32_t objectType,
+                                   const std::function<std::vector<LdapEntry>()>& fetch);
 
 // The valid ids of the entries, ascending, without duplicates.
 std::vector<AS_ObjectId> sortedIds(const std::vector<LdapEntry>& entries);

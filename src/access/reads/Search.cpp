@@ -47,8 +47,11 @@ extern "C" AS_API int32_t ASA_Search3(AS_Handle handle, int32_t objectType, cons
             "(&" + objectTypeFilter(objectType) + namePatternFilter(attr, patternUtf8) + ")";
 
         std::vector<Match> matches;
-        for (const auto& e :
-             searchAll(s.ldap(), s.namespaceDn(), Scope::Sub, filter, {schema::kId, attr}))
+        const auto fetched = ReadCache::Clock::now();
+        auto found =
+            searchAll(s.ldap(), s.namespaceDn(), Scope::Sub, filter, recordAttributes(objectType));
+        s.remember(objectType, found, fetched);
+        for (const auto& e : found)
             if (AS_ObjectId id = Session::idOf(e))
                 matches.push_back({callerText(s, e.value(attr), AS_SEARCH_NAME_SIZE), id});
         if (matches.empty())

@@ -56,9 +56,8 @@ AS_API int32_t ASA_FindNamespaceRootUserFolder(AS_Handle handle, AS_ObjectId* fo
     return withSignedOn(handle, [&](Session& s) {
         required(folderId, "folderId");
         std::string nsDn = s.namespaceDn();
-        auto found = s.ldap().search(nsDn, Scope::Base, objectTypeFilter(AS_OBJ_USER_FOLDER),
-                                     {schema::kId}, 1);
-        AS_ObjectId id = found.empty() ? 0 : Session::idOf(found.front());
+        auto found = s.recordAt(AS_OBJ_USER_FOLDER, nsDn);
+        AS_ObjectId id = found ? Session::idOf(*found) : 0;
         if (id == 0)
             fail(AS_ERR_FOLDER_NOT_FOUND, "the namespace entry is not a user folder");
         *folderId = id;

@@ -1,6 +1,8 @@
 // Records of single objects, signons and session reads on the "readstest" namespace, with texts
 // in cp1252.
+#include <chrono>
 #include <cstring>
+#include <thread>
 
 #include "ReadsTestSupport.h"
 
@@ -105,6 +107,8 @@ TEST_F(ReadsTest, MissingObjectsGiveTheVanishedCodesOfTheirType) {
     EXPECT_EQ("Vanishing", nameOf(scratch, AS_OBJ_USER_CLASS, 9990));
     EXPECT_EQ(std::vector<AS_ObjectId>{9990}, classesOfMe());
     ASSERT_EQ(0, admin("ldapdelete", "", dn));
+    // A handle keeps what it read for well under a second; a later request sees the deletion.
+    std::this_thread::sleep_for(std::chrono::milliseconds(500));
     EXPECT_EQ(AS_ERR_OBJECT_NOT_FOUND, ASA_FindObjectAttributeSize(scratch, 9990, 8, 0, &size));
     EXPECT_EQ(AS_ERR_OBJECT_NOT_FOUND, ASA_FindUserList(scratch, 9990, 0, nullptr, &size));
     EXPECT_TRUE(classesOfMe().empty());

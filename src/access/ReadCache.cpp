@@ -1,0 +1,90 @@
+#include "internal/ReadCache.h"
+
+namespace ridge::access {
+
+namespace {
+
+std::string dnKey(const std::string& dn) {
+    auto normal = normalizeDn(dn);
+    return normal ? *normal : dn;
+}
+
+}  // namespace
+
+void ReadCache::makeRoom(Clock::time_point now) {
+    if (size() < m_capacity)
+        return;
+    for (auto it = m_entries.begin(); it != m_entries.end();) {
+        if (fresh(it->second.fetched, now)) {
+            ++it;
+            continue;
+        }
+        m_byDn.erase({it->first.first, it->second.dnKey});
+        it = m_entries.erase(it);
+    }
+    std::erase_if(m_lists, [&](const auto& item) { return !fresh(item.second.fetched, now); });
+    if (size() >= m_capacity)
+        clear();
+}
+
+void ReadCache::putEntry(int32_t objectType, AS_ObjectId id, const LdapEntry& entry,
+                         Clock::time_point fetched) {
+    if (id == 0 || m_capacity == 0)
+        return;
+    std::string key = dnKey(entry.dn);
+    auto it = m_entries.find({objectType, id});
+    if (it != m_entries.end() && fresh(it->second.fetched, fetched) &&
+        (it->second.conflict || it->second.dnKey != key)) {
+        it->second.conflict = true;
+        it->second.fetched = fetched;
+        return;
+    }
+    if (it != m_entries.end()) {
+        m_byDn.erase({objectType, it->second.dnKey});
+        m_entries.erase(it);
+    }
+    makeRoom(fetched);
+    m_entries[{objectType, id}] = EntrySlot{entry, key, fetched, false};
+    m_byDn[{objectType, key}] = id;
+}
+
+std::optional<LdapEntry> ReadCache::entryById(int32_t objectType, AS_ObjectId id,
+                                              Clock::time_point now) const {
+    auto it = m_entries.find({objectType, id});
+    if (it == m_entries.end() || it->second.conflict || !fresh(it->second.fetched, now))
+        return std::nullopt;
+    return it->second.entry;
+}
+
+std::optional<LdapEntry> ReadCache::entryByDn(int32_t objectType, const std::string& dn,
+                                              Clock::time_point now) const {
+    auto byDn = m_byDn.find({objectType, dnKey(dn)});
+    if (byDn == m_byDn.end())
+        return std::nullopt;
+    return entryById(objectType, byDn->second, now);
+}
+
+void ReadCache::putList(const std::string& key, std::vector<AS_ObjectId> ids,
+                        Clock::time_point fetched) {
+    if (m_capacity == 0)
+        return;
+    m_lists.erase(key);
+    makeRoom(fetched);
+    m_lists[key] = ListSlot{std::move(ids), fetched};
+}
+
+std::optional<std::vector<AS_ObjectId>> ReadCache::list(const std::string& key,
+                                                        Clock::time_point now) const {
+    auto it = m_lists.find(key);
+    if (it == m_lists.end() || !fresh(it->second.fetched, now))
+        return std::nullopt;
+    return it->second.ids;
+}
+
+void ReadCache::clear() {
+    m_entries.clear();
+    m_byDn.clear();
+    m_lists.clear();
+}
+
+}  // namespace ridge::access

@@ -1,0 +1,75 @@
+// What one handle's listings and lookups fetched, kept briefly so that the reads following a
+// listing (a name size, then the record, then the parent) cost no further directory search.
+// Short-lived on purpose: an entry serves only for a fraction of a second after it was fetched,
+// so a later request sees the directory as it is. Bounded, owned by one handle (never shared),
+// emptied when the handle's identity changes or the handle closes. Not locked: the handle's
+// lock covers it.
+#pragma once
+
+#include <AccessAPI.h>
+
+#include <chrono>
+#include <cstdint>
+#include <map>
+#include <optional>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "Ldap.h"
+
+namespace ridge::access {
+
+class ReadCache {
+public:
+    using Clock = std::chrono::steady_clock;
+    static constexpr Clock::duration kLifetime = std::chrono::milliseconds(400);
+    static constexpr size_t kCapacity = 4096;
+
+    explicit ReadCache(Clock::duration lifetime = kLifetime, size_t capacity = kCapacity)
+        : m_lifetime(lifetime), m_capacity(capacity) {}
+
+    // An entry of the object type with that id, fetched at `fetched` with the type's record
+    // attributes. Two different entries claiming one id make that id a miss, so the caller's
+    // own search reports the ambiguity.
+    void putEntry(int32_t objectType, AS_ObjectId id, const LdapEntry& entry,
+                  Clock::time_point fetched);
+    std::optional<LdapEntry> entryById(int32_t objectType, AS_ObjectId id,
+                                       Clock::time_point now) const;
+    // By DN (any RDN spelling the DN parser accepts as the same).
+    std::optional<LdapEntry> entryByDn(int32_t objectType, const std::string& dn,
+                                       Clock::time_point now) const;
+
+    // The result of a listing, under a key that names the listing and its subject.
+    void putList(const std::string& key, std::vector<AS_ObjectId> ids, Clock::time_point fetched);
+    std::optional<std::vector<AS_ObjectId>> list(const std::string& key,
+                                                 Clock::time_point now) const;
+
+    void clear();
+    size_t size() const { return m_entries.size() + m_lists.size(); }
+
+private:
+    struct EntrySlot {
+        LdapEntry entry;
+        std::string dnKey;
+        Clock::time_point fetched;
+        bool conflict = false;
+    };
+    struct ListSlot {
+        std::vector<AS_ObjectId> ids;
+        Clock::time_point fetched;
+    };
+    bool fresh(Clock::time_point fetched, Clock::time_point now) const {
+        return now >= fetched && now - fetched < m_lifetime;
+    }
+    // Makes room for one more item: drops what has expired, everything if that is not enough.
+    void makeRoom(Clock::time_point now);
+
+    Clock::duration m_lifetime;
+    size_t m_capacity;
+    std::map<std::pair<int32_t, AS_ObjectId>, EntrySlot> m_entries;
+    std::map<std::pair<int32_t, std::string>, AS_ObjectId> m_byDn;
+    std::map<std::string, ListSlot> m_lists;
+};
+
+}  // namespace ridge::access

@@ -1,0 +1,214 @@
+// What the calls cost in requests to the server, counted on the handle: a sign-on is one search
+// and one bind; a folder of 100 users listed and then read one by one is about one search; what
+// a handle keeps is its own and short-lived.
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <string>
+#include <thread>
+
+#include "Process.h"
+#include "ReadsTestSupport.h"
+
+using namespace reads_test;
+
+namespace {
+
+constexpr const char* kNs = "roundtrips";
+constexpr AS_ObjectId kFolder = 30001;
+constexpr AS_ObjectId kFirstUser = 30100;
+constexpr int kUsers = 100;
+
+// The namespace: a root folder with the reader, a folder "Staff" with kUsers users, and a class
+// tree Everyone > {Team0, Team1, Team2} whose root lists every user.
+std::string roundTripsLdif() {
+    std::string ns = "ou=roundtrips,@BASE_DN@";
+    std::string staff = "ou=Staff," + ns;
+    std::string ldif = "dn: " + ns +
+                       "\nobjectClass: organizationalUnit\nobjectClass: ridgeNamespace\n"
+                       "objectClass: ridgeFolder\nou: roundtrips\nridgeId: 30000\n\n"
+                       "dn: uid=rtreader," +
+                       ns +
+                       "\nobjectClass: inetOrgPerson\nobjectClass: ridgeUser\nuid: rtreader\n"
+                       "cn: Round Trip Reader\nsn: Reader\nridgeId: 30099\n"
+                       "userPassword: Secret#2024\n\n"
+                       "dn: " +
+                       staff +
+                       "\nobjectClass: organizationalUnit\nobjectClass: ridgeFolder\nou: Staff\n"
+                       "ridgeId: 30001\ndescription: A hundred users\n\n";
+    std::string members;
+    for (int i = 0; i < kUsers; ++i) {
+        std::string n = std::to_string(i);
+        std::string dn = "uid=user" + n + "," + staff;
+        ldif += "dn: " + dn + "\nobjectClass: inetOrgPerson\nobjectClass: ridgeUser\nuid: user" +
+                n + "\ncn: User " + n + "\nsn: User\ngivenName: Number " + n + "\nmail: user" + n +
+                "@example.test\ntelephoneNumber: +1 555 01" + (i < 10 ? "0" + n : n) +
+                "\nridgeId: " + std::to_string(kFirstUser + i) + "\ndescription: Staff member " +
+                n + "\n\n";
+        members += "uniqueMember: " + dn + "\n";
+    }
+    ldif += "dn: cn=Everyone," + ns +
+            "\nobjectClass: groupOfUniqueNames\nobjectClass: ridgeClass\ncn: Everyone\n"
+            "ridgeId: 30200\n" +
+            members + "\n";
+    for (int t = 0; t < 3; ++t)
+        ldif += "dn: cn=Team" + std::to_string(t) + ",cn=Everyone," + ns +
+                "\nobjectClass: groupOfUniqueNames\nobjectClass: ridgeClass\ncn: Team" +
+                std::to_string(t) + "\nridgeId: " + std::to_string(30201 + t) +
+                "\nuniqueMember: " + ns + "\n\n";
+    return ldif;
+}
+
+class RoundTrips : public ReadsTest {
+protected:
+    void SetUp() override {
+        ReadsTest::SetUp();
+        if (IsSkipped() || HasFatalFailure())
+            return;
+        int lock = ::open((env["RIDGE_DIRECTORY_DIR"] + "/roundtrips.lock").c_str(),
+                          O_CREAT | O_RDWR, 0600);
+        ASSERT_GE(lock, 0);
+        flock(lock, LOCK_EX);
+        std::string sentinel = "'cn=Team2,cn=Everyone,ou=roundtrips," + env["RIDGE_BASE_DN"] + "'";
+        if (admin("ldapsearch", "-s base -b " + sentinel) != 0)
+            admin("ldapadd", "-c", roundTripsLdif());
+        bool loaded = admin("ldapsearch", "-s base -b " + sentinel) == 0;
+        ::close(lock);
+        ASSERT_TRUE(loaded) << "the round-trips namespace could not be loaded";
+        rt = handleFor(nullptr);
+        ASSERT_EQ(AS_OK,
+                  signOn(rt, "rtreader", access_test::kPassword, nullptr, nullptr, nullptr, kNs));
+    }
+    static const ridge::access::OperationCounts& counts(AS_Handle x) {
+        return ridge::access::Process::instance().findHandle(x)->counts();
+    }
+    static uint64_t searches(AS_Handle x) { return counts(x).searches; }
+    std::string userName(AS_Handle x, AS_ObjectId id) {
+        char name[AS_MAX_NAME_SIZE] = "";
+        EXPECT_EQ(AS_OK, ASA_FindUserInfo(x, id, name, nullptr, nullptr)) << id;
+        return name;
+    }
+
+    AS_Handle rt = 0;
+};
+
+TEST_F(RoundTrips, SignOnIsOneSearchAndOneBindOnAKeptConnection) {
+    AS_Handle x = handleFor(nullptr);
+    const auto& c = counts(x);
+    for (int round = 0; round < 3; ++round) {
+        uint64_t s0 = c.searches, b0 = c.binds, k0 = c.connects;
+        AS_ObjectId id = 0;
+        ASSERT_EQ(AS_OK, AS_AuthenticateUser2(x, kNs, "rtreader", access_test::kPassword, nullptr,
+                                              &id, nullptr));
+        EXPECT_EQ(30099u, id);
+        EXPECT_EQ(1u, c.searches - s0) << "round " << round;
+        EXPECT_EQ(1u, c.binds - b0) << "round " << round;
+        // Only the first sign-on of the handle opens the connection users bind on.
+        EXPECT_EQ(round == 0 ? 1u : 0u, c.connects - k0) << "round " << round;
+    }
+    // A refused password costs the same, and the handle keeps no user.
+    uint64_t s0 = c.searches, b0 = c.binds;
+    EXPECT_EQ(AS_ERR_BAD_CREDENTIALS,
+              signOn(x, "rtreader", "wrong-password", nullptr, nullptr, nullptr, kNs));
+    EXPECT_EQ(1u, c.searches - s0);
+    EXPECT_EQ(1u, c.binds - b0);
+    EXPECT_EQ(AS_ERR_NOT_AUTHENTICATED, ASA_FindUserInfo(x, 30099, nullptr, nullptr, nullptr));
+    // The next sign-on on the rebound connection reads as its own user.
+    ASSERT_EQ(AS_OK, signOn(x, "rtreader", access_test::kPassword, nullptr, nullptr, nullptr, kNs));
+    EXPECT_EQ("Round Trip Reader", userName(x, 30099));
+    // Unknown namespace: still one search.
+    s0 = c.searches;
+    EXPECT_EQ(AS_ERR_NAMESPACE_NOT_FOUND, signOn(x, "rtreader", access_test::kPassword, nullptr,
+                                                 nullptr, nullptr, "no-such-namespace"));
+    EXPECT_EQ(1u, c.searches - s0);
+}
+
+TEST_F(RoundTrips, FolderOfAHundredUsersListedAndReadCostsOneListing) {
+    uint64_t before = searches(rt);
+    auto ids = list([&](uint32_t n, AS_ObjectId* i, uint32_t* t) {
+        return ASA_FindUserFolderUsersList(rt, kFolder, n, i, t);
+    });
+    ASSERT_EQ(static_cast<size_t>(kUsers), ids.size());
+    for (AS_ObjectId id : ids) {
+        const std::string n = std::to_string(id - kFirstUser);
+        // As the provider reads an account: probe, name and description sizes, the record.
+        ASSERT_EQ(AS_OK, ASA_FindUserInfo(rt, id, nullptr, nullptr, nullptr));
+        uint32_t nameSize = 0, descriptionSize = 0;
+        ASSERT_EQ(AS_OK, ASA_FindObjectAttributeSize(rt, id, AS_OBJ_USER, AS_ATTR_NAME, &nameSize));
+        ASSERT_EQ(AS_OK, ASA_FindObjectAttributeSize(rt, id, AS_OBJ_USER, AS_ATTR_DESCRIPTION,
+                                                     &descriptionSize));
+        std::string name(nameSize + 1, 'x'), description(descriptionSize + 1, 'x');
+        char mail[AS_MAX_FIELD_SIZE], phone[AS_MAX_FIELD_SIZE], given[AS_MAX_FIELD_SIZE],
+            surname[AS_MAX_FIELD_SIZE];
+        ASSERT_EQ(AS_OK, ASA_FindUserInfo4(rt, id, name.data(), description.data(), mail, phone,
+                                           nullptr, nullptr, given, surname));
+        EXPECT_STREQ(("User " + n).c_str(), name.c_str());
+        EXPECT_EQ(("Staff member " + n).size(), descriptionSize);
+        EXPECT_STREQ(("user" + n + "@example.test").c_str(), mail);
+        EXPECT_STREQ(("Number " + n).c_str(), given);
+        AS_ObjectId folder = 0;
+        ASSERT_EQ(AS_OK, ASA_FindUserUserFolder(rt, id, &folder));
+        EXPECT_EQ(kFolder, folder);
+    }
+    // The folder look-up and the listing; 100 users would be 500 reads without the handle's
+    // cache.
+    EXPECT_LE(searches(rt) - before, 2u);
+}
+
+TEST_F(RoundTrips, CountThenListAndLookupsAfterListingsAreServedOnce) {
+    uint64_t before = searches(rt);
+    auto children = list([&](uint32_t n, AS_ObjectId* i, uint32_t* t) {
+        return ASA_FindUserClassChildrenList3(rt, 30200, n, i, t);
+    });
+    EXPECT_EQ((std::vector<AS_ObjectId>{30201, 30202, 30203}), children);
+    for (AS_ObjectId id : children) {
+        uint32_t size = 0;
+        char name[AS_MAX_NAME_SIZE];
+        AS_ObjectId parent = 0;
+        ASSERT_EQ(AS_OK, ASA_FindObjectAttributeSize(rt, id, AS_OBJ_USER_CLASS, 0, &size));
+        ASSERT_EQ(AS_OK, ASA_FindUserClassInfo(rt, id, name, nullptr, &parent, nullptr));
+        EXPECT_EQ(30200u, parent);
+    }
+    // The class look-up and its children.
+    EXPECT_LE(searches(rt) - before, 2u);
+
+    before = searches(rt);
+    auto members = list([&](uint32_t n, AS_ObjectId* i, uint32_t* t) {
+        return ASA_FindUserList(rt, 30200, n, i, t);
+    });
+    ASSERT_EQ(static_cast<size_t>(kUsers), members.size());
+    for (AS_ObjectId id : members)
+        ASSERT_EQ(AS_OK, ASA_FindUserInfo4(rt, id, nullptr, nullptr, nullptr, nullptr, nullptr,
+                                           nullptr, nullptr, nullptr));
+    // The class with its member list, then the members in two searches of at most 64 each.
+    EXPECT_LE(searches(rt) - before, 3u);
+}
+
+TEST_F(RoundTrips, WhatAHandleKeepsIsItsOwnAndShortLived) {
+    const std::string dn = "uid=user7,ou=Staff,ou=roundtrips,@BASE_DN@";
+    auto rename = [&](const std::string& cn) {
+        ASSERT_EQ(0, admin("ldapmodify", "",
+                           "dn: " + dn + "\nchangetype: modify\nreplace: cn\ncn: " + cn + "\n"));
+    };
+    rename("User 7");
+    ASSERT_EQ("User 7", userName(rt, kFirstUser + 7));
+    rename("Renamed Seven");
+    // Another handle has nothing of rt's: it sees the change at once.
+    AS_Handle other = handleFor(nullptr);
+    ASSERT_EQ(AS_OK,
+              signOn(other, "rtreader", access_test::kPassword, nullptr, nullptr, nullptr, kNs));
+    EXPECT_EQ("Renamed Seven", userName(other, kFirstUser + 7));
+    // rt sees it once what it read has aged (well under a second), or after a new sign-on.
+    std::this_thread::sleep_for(std::chrono::milliseconds(500));
+    EXPECT_EQ("Renamed Seven", userName(rt, kFirstUser + 7));
+    rename("User 7");
+    ASSERT_EQ(AS_OK,
+              signOn(rt, "rtreader", access_test::kPassword, nullptr, nullptr, nullptr, kNs));
+    uint64_t before = searches(rt);
+    EXPECT_EQ("User 7", userName(rt, kFirstUser + 7));
+    EXPECT_EQ(1u, searches(rt) - before);
+}
+
+}  // namespace
