@@ -12,6 +12,8 @@ using namespace provider_test;
 
 namespace {
 
+const auto* const g_home = ::testing::AddGlobalTestEnvironment(new ScratchHome);
+
 class ProviderAbi : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -217,7 +219,7 @@ TEST_F(ProviderAbi, AFailingProcessInitialisationLeavesNoProviderBehind) {
     setenv("BASALT_HOME", "/nonexistent/basalt-home", 1);
     std::string exception;
     const int32_t failed = lib.Initialize(&exception);
-    unsetenv("BASALT_HOME");
+    setenv("BASALT_HOME", ScratchHome::Path().c_str(), 1);
     EXPECT_EQ(failed, -1);
     EXPECT_NE(exception.find("AS_TesselProcessInitialize"), std::string::npos) << exception;
     // The next entry tries again and succeeds.
