@@ -40,8 +40,10 @@ NamespaceAndUsers namespaceAndUsers(Session& s, const std::string& nsUtf8,
                                     const std::string& userFilter, int sizeLimit) {
     const std::string nsDn = s.namespaceDnFor(nsUtf8);
     const auto nsKey = normalizeDn(nsDn);
-    std::string filter = "(|(&(objectClass=" + std::string(schema::kNamespaceClass) +
-                         ")(entryDN=" + escapeFilterValue(nsDn) + "))" + userFilter + ")";
+    // Below the namespace entry only the entry itself is a namespace (namespaces are children of
+    // the base DN); both halves of the filter are indexed.
+    std::string filter =
+        "(|(objectClass=" + std::string(schema::kNamespaceClass) + ")" + userFilter + ")";
     std::vector<std::string> attributes = kUserAttributes;
     attributes.insert(attributes.end(), {"objectClass", "ridgeAuthModes"});
     NamespaceAndUsers found;

@@ -1,0 +1,359 @@
+// The access library against plain libldap doing the same work in the same run, on a directory
+// of its own (scripts/directory in a temporary folder) with a folder of 100 users:
+//   sign-on:  find the user by basic signon, then bind as the user (AS_AuthenticateUser2 on one
+//             handle; libldap: a search on a service connection, a bind on a second one);
+//   folder:   list the folder's users, then read each one by one (name size, then the record;
+//             libldap: a one-level search for the ids, then a search per user for its record),
+//             and, for reference, the whole folder in a single libldap search.
+// Wall-clock time per operation (the server's work is the cost); the ratios are printed last.
+#include <AccessAPI.h>
+#include <benchmark/benchmark.h>
+#include <ldap.h>
+#include <stdlib.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <sstream>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr const char* kApp = "bench_access";
+constexpr const char* kNs = "bench";
+constexpr const char* kPassword = "Bench#2024";
+constexpr AS_ObjectId kFolder = 20;
+constexpr int kUsers = 100;
+
+// The source tree (scripts/directory, data/home) as seen from this file.
+const fs::path kSourceDir = fs::path(__FILE__).parent_path().parent_path();
+
+std::string folderDn(const std::string& base) {
+    return "ou=Staff,ou=bench," + base;
+}
+
+std::string benchLdif() {
+    std::ostringstream l;
+    l << "dn: ou=bench,@BASE_DN@\nobjectClass: organizationalUnit\nobjectClass: ridgeNamespace\n"
+         "objectClass: ridgeFolder\nou: bench\nridgeId: 1\n\n"
+         "dn: ou=Staff,ou=bench,@BASE_DN@\nobjectClass: organizationalUnit\n"
+         "objectClass: ridgeFolder\nou: Staff\nridgeId: "
+      << kFolder << "\n\n";
+    for (int i = 0; i < kUsers; ++i)
+        l << "dn: uid=user" << i << ",ou=Staff,ou=bench,@BASE_DN@\nobjectClass: inetOrgPerson\n"
+          << "objectClass: ridgeUser\nuid: user" << i << "\ncn: User " << i
+          << "\nsn: User\ngivenName: Number " << i << "\nmail: user" << i
+          << "@example.test\ntelephoneNumber: +1 555 0" << 100 + i << "\nridgeId: " << 1000 + i
+          << "\ndescription: Staff member " << i << "\nuserPassword: " << kPassword << "\n\n";
+    return l.str();
+}
+
+std::map<std::string, std::string> readEnv(const std::string& path) {
+    std::map<std::string, std::string> env;
+    std::ifstream in(path);
+    for (std::string line; std::getline(in, line);) {
+        size_t eq = line.find('=');
+        if (eq == std::string::npos)
+            continue;
+        std::string v = line.substr(eq + 1);
+        if (v.size() >= 2 && v.front() == '\'')
+            v = v.substr(1, v.size() - 2);
+        env[line.substr(0, eq)] = v;
+    }
+    return env;
+}
+
+std::string firstLine(const std::string& path) {
+    std::ifstream in(path);
+    std::string line;
+    std::getline(in, line);
+    return line;
+}
+
+// The directory, the library's home and the connections every benchmark shares.
+struct Setup {
+    fs::path work;
+    std::map<std::string, std::string> env;
+    std::string servicePassword;
+    AS_Handle handle = 0;
+    LDAP* service = nullptr;  // libldap, bound as the service identity
+    LDAP* user = nullptr;     // libldap, for the users' binds
+
+    void start() {
+        std::string tmpl = (fs::temp_directory_path() / "bench-access-XXXXXX").string();
+        if (!mkdtemp(tmpl.data()))
+            throw std::runtime_error("no temporary folder");
+        work = tmpl;
+        std::ofstream(work / "bench.ldif") << benchLdif();
+        std::string cmd = "'" + (kSourceDir / "scripts/directory").string() + "' start '" +
+                          (work / "dir").string() + "' '" + (work / "bench.ldif").string() +
+                          "' >/dev/null";
+        if (std::system(cmd.c_str()) != 0)
+            throw std::runtime_error("scripts/directory start failed");
+        env = readEnv((work / "dir" / "env").string());
+        servicePassword = firstLine(env["RIDGE_SERVICE_PASSWORD_FILE"]);
+
+        fs::path home = work / "home";
+        fs::create_directory(home);
+        for (const char* f : {"ridge_tlxlang.tab", "srvcmsgs_en.msg", "srvcmsgs_fr.msg"})
+            fs::copy_file(kSourceDir / "data/home" / f, home / f);
+        std::ofstream(home / "access.conf")
+            << "service_dn = " << env["RIDGE_SERVICE_DN"]
+            << "\nservice_password_file = " << env["RIDGE_SERVICE_PASSWORD_FILE"] << "\n";
+        std::string h = "TALVEX_HOME=" + home.string();
+        const char* settings[] = {h.c_str(), nullptr};
+        check(AS_TesselProcessInitialize2(kApp, settings), "AS_TesselProcessInitialize2");
+        std::string cfg =
+            "<TESSEL_CONFIGURATION_6.7.0><DEFAULT_NAMESPACE>bench</DEFAULT_NAMESPACE>"
+            "<LDAP><HOST>" +
+            env["RIDGE_HOST"] + "</HOST><PORT>" + env["RIDGE_PORT"] + "</PORT><BASE_DN>" +
+            env["RIDGE_BASE_DN"] +
+            "</BASE_DN><TIMEOUT>10</TIMEOUT></LDAP></TESSEL_CONFIGURATION_6.7.0>";
+        check(AS_SetTemporaryRuntimeConfig(cfg.c_str(), static_cast<uint32_t>(cfg.size())),
+              "AS_SetTemporaryRuntimeConfig");
+        AS_Version version{0, AS_VERSION_WORD2, AS_VERSION_WORD3, AS_VERSION_WORD4};
+        check(AS_Init(version, &handle, AS_INIT_FLAGS), "AS_Init");
+
+        service = connect();
+        bind(service, env["RIDGE_SERVICE_DN"], servicePassword);
+        user = connect();
+    }
+
+    void stop() {
+        if (service)
+            ldap_unbind_ext_s(service, nullptr, nullptr);
+        if (user)
+            ldap_unbind_ext_s(user, nullptr, nullptr);
+        if (handle)
+            AS_Terminate(handle);
+        AS_TesselProcessTerminate(kApp);
+        if (!work.empty()) {
+            std::string cmd = "'" + (kSourceDir / "scripts/directory").string() + "' stop '" +
+                              (work / "dir").string() + "'";
+            std::system(cmd.c_str());
+            fs::remove_all(work);
+        }
+    }
+
+    static void check(int32_t status, const char* call) {
+        if (status != AS_OK) {
+            char text[512] = "";
+            AS_GetLastErrorMsgWithLang(text, sizeof text, "en");
+            throw std::runtime_error(std::string(call) + ": " + std::to_string(status) + " " +
+                                     text);
+        }
+    }
+
+    LDAP* connect() {
+        LDAP* ld = nullptr;
+        if (ldap_initialize(&ld, env["RIDGE_URL"].c_str()) != LDAP_SUCCESS)
+            throw std::runtime_error("ldap_initialize");
+        int version = LDAP_VERSION3;
+        ldap_set_option(ld, LDAP_OPT_PROTOCOL_VERSION, &version);
+        return ld;
+    }
+
+    static int bind(LDAP* ld, const std::string& dn, const std::string& password) {
+        berval cred{static_cast<ber_len_t>(password.size()), const_cast<char*>(password.data())};
+        return ldap_sasl_bind_s(ld, dn.c_str(), LDAP_SASL_SIMPLE, &cred, nullptr, nullptr, nullptr);
+    }
+
+    // A search on the service connection; the entries' DNs and first values of the attributes.
+    std::vector<std::map<std::string, std::string>> search(const std::string& base, int scope,
+                                                           const std::string& filter,
+                                                           std::vector<const char*> attrs) {
+        attrs.push_back(nullptr);
+        LDAPMessage* res = nullptr;
+        int rc = ldap_search_ext_s(service, base.c_str(), scope, filter.c_str(),
+                                   const_cast<char**>(attrs.data()), 0, nullptr, nullptr, nullptr,
+                                   0, &res);
+        std::vector<std::map<std::string, std::string>> out;
+        for (LDAPMessage* e = ldap_first_entry(service, res); rc == LDAP_SUCCESS && e;
+             e = ldap_next_entry(service, e)) {
+            std::map<std::string, std::string> values;
+            char* dn = ldap_get_dn(service, e);
+            values["dn"] = dn;
+            ldap_memfree(dn);
+            for (const char* a : attrs) {
+                if (!a)
+                    break;
+                berval** v = ldap_get_values_len(service, e, a);
+                if (v && v[0])
+                    values[a] = std::string(v[0]->bv_val, v[0]->bv_len);
+                ldap_value_free_len(v);
+            }
+            out.push_back(std::move(values));
+        }
+        ldap_msgfree(res);
+        if (rc != LDAP_SUCCESS)
+            throw std::runtime_error(std::string("search: ") + ldap_err2string(rc));
+        return out;
+    }
+};
+
+Setup g_setup;
+
+const std::vector<const char*> kRecord = {"cn",        "description", "mail",   "telephoneNumber",
+                                          "givenName", "sn",          "ridgeId"};
+
+void BM_SignOn_AccessAPI(benchmark::State& state) {
+    for (auto _ : state) {
+        AS_ObjectId id = 0;
+        Setup::check(
+            AS_AuthenticateUser2(g_setup.handle, kNs, "user42", kPassword, nullptr, &id, nullptr),
+            "AS_AuthenticateUser2");
+        benchmark::DoNotOptimize(id);
+    }
+    state.SetItemsProcessed(state.iterations());
+}
+
+void BM_SignOn_Ldap(benchmark::State& state) {
+    const std::string base = "ou=bench," + g_setup.env["RIDGE_BASE_DN"];
+    for (auto _ : state) {
+        auto found = g_setup.search(base, LDAP_SCOPE_SUBTREE,
+                                    "(&(objectClass=ridgeUser)(uid=user42))", {"ridgeId", "cn"});
+        if (found.size() != 1 || Setup::bind(g_setup.user, found[0]["dn"], kPassword) != 0)
+            throw std::runtime_error("libldap sign-on failed");
+        benchmark::DoNotOptimize(found);
+    }
+    state.SetItemsProcessed(state.iterations());
+}
+
+// Each pass starts with nothing kept: the handle signs on again (not timed), which empties its
+// cache, so a pass never profits from the one before.
+void BM_Folder_AccessAPI(benchmark::State& state) {
+    std::vector<AS_ObjectId> ids(kUsers);
+    for (auto _ : state) {
+        state.PauseTiming();
+        AS_ObjectId me = 0;
+        Setup::check(
+            AS_AuthenticateUser2(g_setup.handle, kNs, "user0", kPassword, nullptr, &me, nullptr),
+            "AS_AuthenticateUser2");
+        state.ResumeTiming();
+        uint32_t count = 0;
+        Setup::check(ASA_FindUserFolderUsersList(g_setup.handle, kFolder, 0, nullptr, &count),
+                     "count");
+        Setup::check(
+            ASA_FindUserFolderUsersList(g_setup.handle, kFolder, kUsers, ids.data(), &count),
+            "list");
+        for (uint32_t i = 0; i < count; ++i) {
+            uint32_t size = 0;
+            Setup::check(ASA_FindObjectAttributeSize(g_setup.handle, ids[i], AS_OBJ_USER,
+                                                     AS_ATTR_NAME, &size),
+                         "ASA_FindObjectAttributeSize");
+            std::vector<char> name(size + 1);
+            char description[AS_MAX_DESCRIPTION_SIZE], mail[AS_MAX_FIELD_SIZE],
+                phone[AS_MAX_FIELD_SIZE], given[AS_MAX_FIELD_SIZE], surname[AS_MAX_FIELD_SIZE];
+            Setup::check(ASA_FindUserInfo4(g_setup.handle, ids[i], name.data(), description, mail,
+                                           phone, nullptr, nullptr, given, surname),
+                         "ASA_FindUserInfo4");
+            benchmark::DoNotOptimize(name.data());
+        }
+    }
+    state.SetItemsProcessed(state.iterations());
+}
+
+void BM_Folder_Ldap(benchmark::State& state) {
+    const std::string folder = folderDn(g_setup.env["RIDGE_BASE_DN"]);
+    const std::string ns = "ou=bench," + g_setup.env["RIDGE_BASE_DN"];
+    for (auto _ : state) {
+        auto listed =
+            g_setup.search(folder, LDAP_SCOPE_ONELEVEL, "(objectClass=ridgeUser)", {"ridgeId"});
+        for (auto& entry : listed) {
+            auto record = g_setup.search(
+                ns, LDAP_SCOPE_SUBTREE,
+                "(&(objectClass=ridgeUser)(ridgeId=" + entry["ridgeId"] + "))", kRecord);
+            if (record.size() != 1)
+                throw std::runtime_error("libldap read failed");
+            benchmark::DoNotOptimize(record);
+        }
+    }
+    state.SetItemsProcessed(state.iterations());
+}
+
+void BM_Folder_LdapOneSearch(benchmark::State& state) {
+    const std::string folder = folderDn(g_setup.env["RIDGE_BASE_DN"]);
+    for (auto _ : state) {
+        auto all = g_setup.search(folder, LDAP_SCOPE_ONELEVEL, "(objectClass=ridgeUser)", kRecord);
+        if (all.size() != kUsers)
+            throw std::runtime_error("libldap listing failed");
+        benchmark::DoNotOptimize(all);
+    }
+    state.SetItemsProcessed(state.iterations());
+}
+
+// Repeated and interleaved (see main), compared by their medians: the machine is shared, so a
+// single run of each would mostly measure what the neighbours did at the time.
+BENCHMARK(BM_SignOn_Ldap)->UseRealTime()->Repetitions(5);
+BENCHMARK(BM_SignOn_AccessAPI)->UseRealTime()->Repetitions(5);
+BENCHMARK(BM_Folder_Ldap)->UseRealTime()->Repetitions(5);
+BENCHMARK(BM_Folder_LdapOneSearch)->UseRealTime()->Repetitions(5);
+BENCHMARK(BM_Folder_AccessAPI)->UseRealTime()->Repetitions(5);
+
+class RatioReporter : public benchmark::ConsoleReporter {
+public:
+    void ReportRuns(const std::vector<Run>& runs) override {
+        for (const Run& run : runs)
+            if (run.run_type == Run::RT_Aggregate && run.aggregate_name == "median")
+                m_ns[run.run_name.function_name] = run.GetAdjustedRealTime();
+        ConsoleReporter::ReportRuns(runs);
+    }
+    void PrintRatios() const {
+        std::printf(
+            "\nAccessAPI against libldap doing the same work (median wall time per operation; "
+            "above 1 means AccessAPI is faster):\n");
+        ratio("sign-ons per second", "BM_SignOn_Ldap", "BM_SignOn_AccessAPI");
+        ratio("folder of 100 listed and read one by one", "BM_Folder_Ldap", "BM_Folder_AccessAPI");
+        ratio("  (same, against one libldap search for the folder)", "BM_Folder_LdapOneSearch",
+              "BM_Folder_AccessAPI");
+    }
+
+private:
+    void ratio(const char* what, const std::string& baseline, const std::string& ours) const {
+        auto b = m_ns.find(baseline), o = m_ns.find(ours);
+        if (b == m_ns.end() || o == m_ns.end() || o->second <= 0)
+            return;
+        std::printf("  %-52s %6.2fx  (AccessAPI %.0f/s, libldap %.0f/s)\n", what,
+                    b->second / o->second, 1e9 / o->second, 1e9 / b->second);
+    }
+    std::map<std::string, double> m_ns;
+};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    // Interleaved repetitions unless the caller says otherwise.
+    std::vector<char*> args(argv, argv + argc);
+    std::string interleave = "--benchmark_enable_random_interleaving=true";
+    bool given = false;
+    for (int i = 1; i < argc; ++i)
+        given =
+            given || std::string(argv[i]).rfind("--benchmark_enable_random_interleaving", 0) == 0;
+    if (!given)
+        args.push_back(interleave.data());
+    args.push_back(nullptr);
+    argc = static_cast<int>(args.size()) - 1;
+    argv = args.data();
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv))
+        return 1;
+    int status = 0;
+    try {
+        g_setup.start();
+        RatioReporter reporter;
+        benchmark::RunSpecifiedBenchmarks(&reporter);
+        reporter.PrintRatios();
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "bench_access: %s\n", e.what());
+        status = 1;
+    }
+    g_setup.stop();
+    benchmark::Shutdown();
+    return status;
+}
