@@ -21,8 +21,8 @@ constexpr AS_ObjectId kFolder = 30001;
 constexpr AS_ObjectId kFirstUser = 30100;
 constexpr int kUsers = 100;
 
-// The namespace: a root folder with the reader, a folder "Staff" with kUsers users, and a class
-// tree Everyone > {Team0, Team1, Team2} whose root lists every user.
+// The namespace: a root folder with the reader and a user the tests rename, a folder "Staff" with
+// kUsers users, and a class tree Everyone > {Team0, Team1, Team2} whose root lists every user.
 std::string roundTripsLdif() {
     std::string ns = "ou=roundtrips,@BASE_DN@";
     std::string staff = "ou=Staff," + ns;
@@ -34,6 +34,10 @@ std::string roundTripsLdif() {
                        "\nobjectClass: inetOrgPerson\nobjectClass: ridgeUser\nuid: rtreader\n"
                        "cn: Round Trip Reader\nsn: Reader\nridgeId: 30099\n"
                        "userPassword: Secret#2024\n\n"
+                       "dn: uid=rtmutable," +
+                       ns +
+                       "\nobjectClass: inetOrgPerson\nobjectClass: ridgeUser\nuid: rtmutable\n"
+                       "cn: Mutable\nsn: Mutable\nridgeId: 30098\n\n"
                        "dn: " +
                        staff +
                        "\nobjectClass: organizationalUnit\nobjectClass: ridgeFolder\nou: Staff\n"
@@ -187,27 +191,28 @@ TEST_F(RoundTrips, CountThenListAndLookupsAfterListingsAreServedOnce) {
 }
 
 TEST_F(RoundTrips, WhatAHandleKeepsIsItsOwnAndShortLived) {
-    const std::string dn = "uid=user7,ou=Staff,ou=roundtrips,@BASE_DN@";
+    const std::string dn = "uid=rtmutable,ou=roundtrips,@BASE_DN@";
+    constexpr AS_ObjectId kMutable = 30098;
     auto rename = [&](const std::string& cn) {
         ASSERT_EQ(0, admin("ldapmodify", "",
                            "dn: " + dn + "\nchangetype: modify\nreplace: cn\ncn: " + cn + "\n"));
     };
-    rename("User 7");
-    ASSERT_EQ("User 7", userName(rt, kFirstUser + 7));
-    rename("Renamed Seven");
+    rename("Mutable");
+    ASSERT_EQ("Mutable", userName(rt, kMutable));
+    rename("Renamed");
     // Another handle has nothing of rt's: it sees the change at once.
     AS_Handle other = handleFor(nullptr);
     ASSERT_EQ(AS_OK,
               signOn(other, "rtreader", access_test::kPassword, nullptr, nullptr, nullptr, kNs));
-    EXPECT_EQ("Renamed Seven", userName(other, kFirstUser + 7));
+    EXPECT_EQ("Renamed", userName(other, kMutable));
     // rt sees it once what it read has aged (well under a second), or after a new sign-on.
     std::this_thread::sleep_for(std::chrono::milliseconds(500));
-    EXPECT_EQ("Renamed Seven", userName(rt, kFirstUser + 7));
-    rename("User 7");
+    EXPECT_EQ("Renamed", userName(rt, kMutable));
+    rename("Mutable");
     ASSERT_EQ(AS_OK,
               signOn(rt, "rtreader", access_test::kPassword, nullptr, nullptr, nullptr, kNs));
     uint64_t before = searches(rt);
-    EXPECT_EQ("User 7", userName(rt, kFirstUser + 7));
+    EXPECT_EQ("Mutable", userName(rt, kMutable));
     EXPECT_EQ(1u, searches(rt) - before);
 }
 
