@@ -1,6 +1,7 @@
 // WriteEscapedText: the one escaping writer for character data in hand-written documents.
 //
 // Usage:  out << "<name>"; WriteEscapedText(value, out); out << "</name>";
+//         WriteEscapedElement(name, value, out);   // the same, for a name taken from data
 //
 // The five markup characters become entities ("&lt;" "&gt;" "&amp;" "&apos;" "&quot;"); a
 // control byte other than tab, line feed and carriage return becomes the visible text
@@ -21,4 +22,17 @@ inline void WriteEscapedText(const std::string& text, std::ostream& out) {
 }
 inline void WriteEscapedText(const char* text, std::ostream& out) {
     WriteEscapedText(std::string_view(text ? text : ""), out);
+}
+
+// <name>value</name>, the name escaped as well: for documents whose element names are data
+// (credential and visa values).
+template <typename Name, typename Value>
+void WriteEscapedElement(const Name& name, const Value& value, std::ostream& out) {
+    out << '<';
+    WriteEscapedText(name, out);
+    out << '>';
+    WriteEscapedText(value, out);
+    out << "</";
+    WriteEscapedText(name, out);
+    out << '>';
 }

@@ -62,13 +62,7 @@ void VOR_AAA_AuthResponse::Write(std::ostream& out) const {
                 continue;
             }
             for (const I18NString& value : values) {
-                out << '<';
-                WriteEscapedText(name, out);
-                out << '>';
-                WriteEscapedText(value, out);
-                out << "</";
-                WriteEscapedText(name, out);
-                out << '>';
+                WriteEscapedElement(name, value, out);
             }
         }
         out << "</credential>";

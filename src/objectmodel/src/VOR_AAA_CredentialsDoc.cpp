@@ -10,22 +10,6 @@ using C = VOR_AAA_Const;
 
 namespace {
 
-void writeElement(std::ostream& out, const I18NString& name, const I18NString& value) {
-    out << '<';
-    WriteEscapedText(name, out);
-    out << '>';
-    WriteEscapedText(value, out);
-    out << "</";
-    WriteEscapedText(name, out);
-    out << '>';
-}
-
-void writeElement(std::ostream& out, const char* name, const I18NString& value) {
-    out << '<' << name << '>';
-    WriteEscapedText(value, out);
-    out << "</" << name << '>';
-}
-
 // Takes the value of key out of the map; false when absent.
 bool take(std::map<I18NString, I18NString>& map, const char* key, I18NString& out) {
     auto found = map.find(I18NString(key));
@@ -46,20 +30,20 @@ void VOR_AAA_CredentialsDoc::Write(std::ostream& out) const {
     for (const Credential& entry : m_credentials) {
         out << "<credential>";
         if (!entry.username.empty()) {
-            writeElement(out, "username", entry.username);
+            WriteEscapedElement("username", entry.username, out);
         }
         if (entry.hasPassword) {
-            writeElement(out, "password", entry.password);
+            WriteEscapedElement("password", entry.password, out);
         }
-        writeElement(out, "namespace", entry.namespaceID);
+        WriteEscapedElement("namespace", entry.namespaceID, out);
         if (!entry.certificate.empty()) {
-            writeElement(out, "Certificate", entry.certificate);
+            WriteEscapedElement("Certificate", entry.certificate, out);
         }
         if (m_wrapped && entry.primary) {
             out << "<primary>true</primary>";
         }
         for (const auto& [name, value] : entry.values) {
-            writeElement(out, name, value);
+            WriteEscapedElement(name, value, out);
         }
         out << "</credential>";
     }

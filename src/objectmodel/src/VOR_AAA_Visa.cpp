@@ -65,13 +65,7 @@ void VOR_AAA_Visa::Write(std::ostream& out) const {
     }
     out << "</object><providerSpecificData>";
     for (const auto& [name, value] : m_data) {
-        out << '<';
-        WriteEscapedText(name, out);
-        out << '>';
-        WriteEscapedText(value, out);
-        out << "</";
-        WriteEscapedText(name, out);
-        out << '>';
+        WriteEscapedElement(name, value, out);
     }
     out << "</providerSpecificData></visa>";
 }

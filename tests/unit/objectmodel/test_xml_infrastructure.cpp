@@ -50,6 +50,13 @@ TEST(WriteEscapedText, NonAsciiIsWrittenAsUtf8) {
     EXPECT_EQ(out.str(), "\xc3\xa9t\xc3\xa9 &lt;\xe4\xb8\xad&gt;");
 }
 
+TEST(WriteEscapedText, ElementNamesFromDataAreEscapedOnBothTags) {
+    std::ostringstream out;
+    WriteEscapedElement(I18NString("a&b"), I18NString("<v>"), out);
+    WriteEscapedElement("plain", I18NString(), out);
+    EXPECT_EQ(out.str(), "<a&amp;b>&lt;v&gt;</a&amp;b><plain></plain>");
+}
+
 // A document whose text is fixed by the test.
 class FixedDocument : public VOR_AAA_Serializable {
 public:
