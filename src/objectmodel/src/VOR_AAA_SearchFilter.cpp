@@ -2,6 +2,7 @@
 
 #include "VOR_AAA_CaseMapping.h"
 #include "VOR_AAA_Exception.h"
+#include "VOR_AAA_PathText.h"
 
 #include <optional>
 #include <string_view>
@@ -40,26 +41,10 @@ public:
     }
 
 private:
-    void skipBlanks() {
-        while (p < s.size() && s[p] == ' ') {
-            ++p;
-        }
-    }
+    void skipBlanks() { p = VOR_AAA_SkipBlanks(s, p); }
 
     bool startsWithNoCase(std::string_view word) const {
-        if (s.size() - p < word.size()) {
-            return false;
-        }
-        for (size_t i = 0; i < word.size(); ++i) {
-            char c = s[p + i];
-            if (c >= 'A' && c <= 'Z') {
-                c = static_cast<char>(c - 'A' + 'a');
-            }
-            if (c != word[i]) {
-                return false;
-            }
-        }
-        return true;
+        return VOR_AAA_StartsWithNoCase(s, p, word);
     }
 
     bool permitted(VOR_AAA_SearchFilterOperation operation) const {

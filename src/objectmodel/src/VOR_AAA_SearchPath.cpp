@@ -1,5 +1,6 @@
 #include "VOR_AAA_SearchPath.h"
 
+#include "VOR_AAA_PathText.h"
 #include "VOR_AAA_VORID.h"
 
 #include <array>
@@ -10,43 +11,20 @@ namespace {
 
 using std::string_view;
 
-// Blanks of the path language are spaces only.
-size_t firstNonBlank(string_view s, size_t p) {
-    while (p < s.size() && s[p] == ' ') {
-        ++p;
-    }
-    return p;
-}
-
-bool startsWithNoCase(string_view s, size_t p, string_view word) {
-    if (s.size() - p < word.size()) {
-        return false;
-    }
-    for (size_t i = 0; i < word.size(); ++i) {
-        char c = s[p + i];
-        if (c >= 'A' && c <= 'Z') {
-            c = static_cast<char>(c - 'A' + 'a');
-        }
-        if (c != word[i]) {
-            return false;
-        }
-    }
-    return true;
-}
-
 // A "]" closes a predicate when the text ends after it or a new predicate starts there: "[" and
 // then a comparison or one of the filter functions. This lets "]" stand inside quoted values.
 bool closesPredicate(string_view s, size_t afterBracket) {
-    size_t r = firstNonBlank(s, afterBracket);
+    size_t r = VOR_AAA_SkipBlanks(s, afterBracket);
     if (r == s.size()) {
         return true;
     }
     if (s[r] != '[') {
         return false;
     }
-    size_t f = firstNonBlank(s, r + 1);
-    return startsWithNoCase(s, f, "@") || startsWithNoCase(s, f, "contains") ||
-           startsWithNoCase(s, f, "starts-with") || startsWithNoCase(s, f, "ends-with");
+    size_t f = VOR_AAA_SkipBlanks(s, r + 1);
+    return VOR_AAA_StartsWithNoCase(s, f, "@") || VOR_AAA_StartsWithNoCase(s, f, "contains") ||
+           VOR_AAA_StartsWithNoCase(s, f, "starts-with") ||
+           VOR_AAA_StartsWithNoCase(s, f, "ends-with");
 }
 
 }  // namespace
@@ -119,7 +97,7 @@ bool VOR_AAA_SearchPath::parseVORIDPath() {
         {"/descendant-or-self::*", eAxisDescendantsOrSelf},
         {"//~", eAxisReserved},
     }};
-    size_t p = firstNonBlank(rest, 0);
+    size_t p = VOR_AAA_SkipBlanks(rest, 0);
     for (const auto& [token, axis] : kAxes) {
         if (rest.compare(p, token.size(), token) == 0) {
             m_axis = axis;
@@ -127,7 +105,7 @@ bool VOR_AAA_SearchPath::parseVORIDPath() {
             break;
         }
     }
-    size_t q = firstNonBlank(rest, p);
+    size_t q = VOR_AAA_SkipBlanks(rest, p);
     if (q == rest.size()) {
         return true;  // nothing, or only blanks, after the axis
     }
@@ -138,13 +116,13 @@ bool VOR_AAA_SearchPath::parseVORIDPath() {
         // rest[q] is the "[" of a predicate.
         size_t close = rest.find(']', q + 1);
         while (close != string_view::npos && !closesPredicate(rest, close + 1)) {
-            close = rest.find(']', firstNonBlank(rest, close + 1));
+            close = rest.find(']', VOR_AAA_SkipBlanks(rest, close + 1));
         }
         if (close == string_view::npos) {
             return false;
         }
         m_predicates.emplace_back(rest.substr(q + 1, close - q - 1));
-        q = firstNonBlank(rest, close + 1);  // the end, or the "[" closesPredicate saw
+        q = VOR_AAA_SkipBlanks(rest, close + 1);  // the end, or the "[" closesPredicate saw
     }
     return true;
 }
