@@ -10,17 +10,13 @@ namespace {
 
 const char* kItemLabel = "VOR_AAA_QueryResponseHandler::GetItem";
 
+// The object as its class; a failed assertion when it is of another type.
 template <typename T>
-T& objectAs(const std::vector<VOR_AAA_BaseClassPtr>& objects, size_t index, VOR_AAA_ObjectType type,
-            const char* mismatch) {
-    if (index >= objects.size()) {
-        pyxAssertFailed("m_tempObj == NULL", __FILE__, __LINE__, kItemLabel);
-    }
-    VOR_AAA_BaseClass* object = objects[index].get();
-    if (object->GetObjectType() != type) {
+T& objectAs(VOR_AAA_BaseClass& object, VOR_AAA_ObjectType type, const char* mismatch) {
+    if (object.GetObjectType() != type) {
         pyxAssertFailed(mismatch, __FILE__, __LINE__, kItemLabel);
     }
-    return static_cast<T&>(*object);
+    return static_cast<T&>(object);
 }
 
 }  // namespace
@@ -69,27 +65,27 @@ VOR_AAA_BaseClass& VOR_AAA_QueryResponse::GetObject(size_t index) const {
 }
 
 VOR_AAA_Account& VOR_AAA_QueryResponse::GetAccount(size_t index) const {
-    return objectAs<VOR_AAA_Account>(m_objects, index, kVOR_AAA_User,
+    return objectAs<VOR_AAA_Account>(GetObject(index), kVOR_AAA_User,
                                      "m_tempObj->GetObjectType() !== kVOR_AAA_User");
 }
 
 VOR_AAA_Group& VOR_AAA_QueryResponse::GetGroup(size_t index) const {
-    return objectAs<VOR_AAA_Group>(m_objects, index, kVOR_AAA_Group,
+    return objectAs<VOR_AAA_Group>(GetObject(index), kVOR_AAA_Group,
                                    "m_tempObj->GetObjectType() !== kVOR_AAA_Group");
 }
 
 VOR_AAA_Role& VOR_AAA_QueryResponse::GetRole(size_t index) const {
-    return objectAs<VOR_AAA_Role>(m_objects, index, kVOR_AAA_Role,
+    return objectAs<VOR_AAA_Role>(GetObject(index), kVOR_AAA_Role,
                                   "m_tempObj->GetObjectType() !== kVOR_AAA_Role");
 }
 
 VOR_AAA_Namespace& VOR_AAA_QueryResponse::GetNamespace(size_t index) const {
-    return objectAs<VOR_AAA_Namespace>(m_objects, index, kVOR_AAA_Namespace,
+    return objectAs<VOR_AAA_Namespace>(GetObject(index), kVOR_AAA_Namespace,
                                        "m_tempObj->GetObjectType() !== kVOR_AAA_Namespace");
 }
 
 VOR_AAA_NamespaceFolder& VOR_AAA_QueryResponse::GetNamespaceFolder(size_t index) const {
     return objectAs<VOR_AAA_NamespaceFolder>(
-        m_objects, index, kVOR_AAA_NamespaceFolder,
+        GetObject(index), kVOR_AAA_NamespaceFolder,
         "m_tempObj->GetObjectType() !== kVOR_AAA_NamespaceFolder");
 }
