@@ -18,6 +18,16 @@ void take(char* block, std::optional<std::string>& into, std::vector<std::string
     }
 }
 
+// The outcome of a call from the blocks it handed back; null stands for an out-pointer the
+// entry does not have, or one it left empty.
+CallOutcome outcomeOf(int32_t code, char* response, char* exception) {
+    CallOutcome outcome;
+    outcome.code = code;
+    take(response, outcome.response, outcome.problems);
+    take(exception, outcome.exception, outcome.problems);
+    return outcome;
+}
+
 template <typename Table>
 Table fetchTable(VOR_AAA_GetInterfaceFn getInterface, int32_t number, const char* what,
                  const std::string& path) {
@@ -31,7 +41,8 @@ Table fetchTable(VOR_AAA_GetInterfaceFn getInterface, int32_t number, const char
     return table;
 }
 
-void requireEntry(const void* entry, const char* name, const std::string& path) {
+template <typename Entry>
+void requireEntry(Entry entry, const char* name, const std::string& path) {
     if (entry == nullptr) {
         throw HostError("the provider library '" + path + "' left the entry " + name +
                         " empty in its interface table");
@@ -73,14 +84,12 @@ ProviderLibrary::ProviderLibrary(const std::string& path) : m_path(path) {
                                                          "lifecycle", path);
         m_documents = fetchTable<VOR_AAA_DocumentTextTable>(
             getInterface, kVOR_AAA_DocumentTextInterface, "document-text", path);
-        requireEntry(reinterpret_cast<const void*>(m_lifecycle.Initialize), "Initialize", path);
-        requireEntry(reinterpret_cast<const void*>(m_lifecycle.Terminate), "Terminate", path);
-        requireEntry(reinterpret_cast<const void*>(m_lifecycle.Configure), "Configure", path);
-        requireEntry(reinterpret_cast<const void*>(m_lifecycle.SetNamespaceVersion),
-                     "SetNamespaceVersion", path);
-        requireEntry(reinterpret_cast<const void*>(m_documents.AuthenticateXml), "AuthenticateXml",
-                     path);
-        requireEntry(reinterpret_cast<const void*>(m_documents.SearchXml), "SearchXml", path);
+        requireEntry(m_lifecycle.Initialize, "Initialize", path);
+        requireEntry(m_lifecycle.Terminate, "Terminate", path);
+        requireEntry(m_lifecycle.Configure, "Configure", path);
+        requireEntry(m_lifecycle.SetNamespaceVersion, "SetNamespaceVersion", path);
+        requireEntry(m_documents.AuthenticateXml, "AuthenticateXml", path);
+        requireEntry(m_documents.SearchXml, "SearchXml", path);
     } catch (...) {
         dlclose(m_handle);
         throw;
@@ -94,59 +103,45 @@ ProviderLibrary::~ProviderLibrary() {
 }
 
 CallOutcome ProviderLibrary::initialize(const std::string& additionalInfo) {
-    CallOutcome outcome;
     char* exception = nullptr;
-    outcome.code = m_lifecycle.Initialize(&hostAlloc, additionalInfo.c_str(), &exception);
-    take(exception, outcome.exception, outcome.problems);
-    return outcome;
+    int32_t code = m_lifecycle.Initialize(&hostAlloc, additionalInfo.c_str(), &exception);
+    return outcomeOf(code, nullptr, exception);
 }
 
 CallOutcome ProviderLibrary::terminate(const std::string& additionalInfo) {
-    CallOutcome outcome;
     char* exception = nullptr;
-    outcome.code = m_lifecycle.Terminate(additionalInfo.c_str(), &exception);
-    take(exception, outcome.exception, outcome.problems);
-    return outcome;
+    int32_t code = m_lifecycle.Terminate(additionalInfo.c_str(), &exception);
+    return outcomeOf(code, nullptr, exception);
 }
 
 CallOutcome ProviderLibrary::configure(const std::string& configuration,
                                        const std::string& additionalInfo) {
-    CallOutcome outcome;
     char* response = nullptr;
     char* exception = nullptr;
-    outcome.code =
+    int32_t code =
         m_lifecycle.Configure(configuration.c_str(), additionalInfo.c_str(), &response, &exception);
-    take(response, outcome.response, outcome.problems);
-    take(exception, outcome.exception, outcome.problems);
-    return outcome;
+    return outcomeOf(code, response, exception);
 }
 
 CallOutcome ProviderLibrary::setNamespaceVersion(const std::string& document,
                                                  const std::string& additionalInfo) {
-    CallOutcome outcome;
     char* exception = nullptr;
-    outcome.code =
+    int32_t code =
         m_lifecycle.SetNamespaceVersion(document.c_str(), additionalInfo.c_str(), &exception);
-    take(exception, outcome.exception, outcome.problems);
-    return outcome;
+    return outcomeOf(code, nullptr, exception);
 }
 
 CallOutcome ProviderLibrary::authenticateXml(const std::string& document) {
-    CallOutcome outcome;
     char* response = nullptr;
-    outcome.code = m_documents.AuthenticateXml(document.c_str(), &response);
-    take(response, outcome.response, outcome.problems);
-    return outcome;
+    int32_t code = m_documents.AuthenticateXml(document.c_str(), &response);
+    return outcomeOf(code, response, nullptr);
 }
 
 CallOutcome ProviderLibrary::searchXml(const std::string& visa, const std::string& query) {
-    CallOutcome outcome;
     char* response = nullptr;
     char* exception = nullptr;
-    outcome.code = m_documents.SearchXml(visa.c_str(), query.c_str(), &response, &exception);
-    take(response, outcome.response, outcome.problems);
-    take(exception, outcome.exception, outcome.problems);
-    return outcome;
+    int32_t code = m_documents.SearchXml(visa.c_str(), query.c_str(), &response, &exception);
+    return outcomeOf(code, response, exception);
 }
 
 }  // namespace basalt_host
