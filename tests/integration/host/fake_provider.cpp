@@ -3,6 +3,7 @@
 //   configuration without an "id" parameter  -> -34 with a nested exception document
 //   configuration containing "oversize"       -> response buffer larger than length + 1
 //   configuration containing "leak"           -> one extra block allocated and never returned
+//   configuration containing "silent"         -> success without a response document
 //   authenticate document with password "right" -> a visa; otherwise -36 with a logon prompt
 //   search with a visa that has no namespaceID  -> -48
 #include <cstring>
@@ -114,6 +115,9 @@ int32_t Configure(const char* configuration, const char* additionalInfo, char** 
         "xsi:type=\"cm:namespace\" searchPath=\"\"><capabilities><value><item>startsWith</item>"
         "<item>caseSensitive</item></value></capabilities></item></queryResult>"
         "</cm:queryResponse>";
+    if (config.find("silent") != std::string::npos) {
+        return 0;
+    }
     if (config.find("leak") != std::string::npos) {
         g_alloc(16);
     }

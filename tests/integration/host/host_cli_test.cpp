@@ -112,6 +112,12 @@ TEST(HostShow, BreachesOfTheAllocationContractAreReported) {
     EXPECT_EQ(leak.status, 0);
     EXPECT_THAT(leak.err, HasSubstr("requested 1 block(s) with the alloc routine and never "
                                     "handed them back"));
+
+    std::string silentConfig = dir.write("s.xml", namespaceConfig("ns1", "<silent/>"));
+    HostRun silent = runHost({"-l", kFake, "show", "-c", silentConfig});
+    EXPECT_EQ(silent.status, 2);
+    EXPECT_THAT(silent.err, HasSubstr("BasaltConfigure of '" + silentConfig +
+                                      "' succeeded but returned no response document"));
 }
 
 TEST(HostSetVersion, SendsTheVersionDocumentForTheConfiguredNamespace) {

@@ -49,30 +49,11 @@ int finishWith(HostSession& session, int status) {
     return status;
 }
 
-// Asks the provider for the namespace object itself with all its properties, as a search
-// without a signed-on user; true when it answered.
-bool showNamespaceObject(HostSession& session, const HostOptions& options,
-                         const std::string& namespaceId) {
-    CallOutcome outcome = session.library().searchXml(
-        namespaceVisaDocument(namespaceId),
-        namespaceQueryDocument(namespaceId, options.productLocale, options.contentLocale));
-    HostSession::noteProblems(outcome);
-    if (outcome.code < 0) {
-        session.reportFailure("BasaltSearchXml for the namespace object '" + namespaceId + "'",
-                              outcome);
-        return false;
-    }
-    if (!outcome.response) {
-        throw HostError("BasaltSearchXml succeeded but returned no response document");
-    }
-    statusStream(options) << "namespace object '" << namespaceId
-                          << "' (search without a user): result " << describeResult(outcome.code)
-                          << '\n';
-    printDocument(*outcome.response, "search response", options.raw, describeQueryResponse);
-    return true;
-}
-
-int commandShow(const HostOptions& options) {
+// The frame of every command: initialise the provider and configure every namespace, then
+// work(session, configure responses) gives the exit status; the provider is terminated at the
+// end, and a failed termination turns success into a provider failure.
+template <typename Work>
+int runConfigured(const HostOptions& options, Work work) {
     HostSession session(options);
     if (!session.initialized()) {
         return kExitProviderFailure;
@@ -81,19 +62,46 @@ int commandShow(const HostOptions& options) {
     if (!responses) {
         return finishWith(session, kExitProviderFailure);
     }
-    for (std::size_t i = 0; i < responses->size(); ++i) {
-        statusStream(options) << "configured '" << options.configs[i] << "': result 0 (success)\n";
-        printDocument((*responses)[i], "configure response", options.raw, describeQueryResponse);
-        std::optional<std::string> id = configurationId(options.configTexts[i]);
-        if (!id || id->empty()) {
-            HostSession::warn("'" + options.configs[i] +
-                              "' has no readable \"id\" parameter; its namespace object is not "
-                              "looked up");
-        } else if (!showNamespaceObject(session, options, *id)) {
-            return finishWith(session, kExitProviderFailure);
-        }
+    return finishWith(session, work(session, *responses));
+}
+
+// Asks the provider for the namespace object itself with all its properties, as a search
+// without a signed-on user; true when it answered.
+bool showNamespaceObject(HostSession& session, const HostOptions& options,
+                         const std::string& namespaceId) {
+    CallOutcome outcome = session.library().searchXml(
+        namespaceVisaDocument(namespaceId),
+        namespaceQueryDocument(namespaceId, options.productLocale, options.contentLocale));
+    if (!session.accepted("BasaltSearchXml for the namespace object '" + namespaceId + "'",
+                          outcome)) {
+        return false;
     }
-    return finishWith(session, kExitSuccess);
+    const std::string& response = HostSession::responseOf("BasaltSearchXml", outcome);
+    statusStream(options) << "namespace object '" << namespaceId
+                          << "' (search without a user): result " << describeResult(outcome.code)
+                          << '\n';
+    printDocument(response, "search response", options.raw, describeQueryResponse);
+    return true;
+}
+
+int commandShow(const HostOptions& options) {
+    return runConfigured(options, [&](HostSession& session,
+                                      const std::vector<std::string>& responses) {
+        for (std::size_t i = 0; i < responses.size(); ++i) {
+            statusStream(options) << "configured '" << options.configs[i]
+                                  << "': result 0 (success)\n";
+            printDocument(responses[i], "configure response", options.raw, describeQueryResponse);
+            std::optional<std::string> id = configurationId(options.configTexts[i]);
+            if (!id || id->empty()) {
+                HostSession::warn("'" + options.configs[i] +
+                                  "' has no readable \"id\" parameter; its namespace object is "
+                                  "not looked up");
+            } else if (!showNamespaceObject(session, options, *id)) {
+                return kExitProviderFailure;
+            }
+        }
+        return kExitSuccess;
+    });
 }
 
 int commandSetVersion(const HostOptions& options) {
@@ -107,60 +115,48 @@ int commandSetVersion(const HostOptions& options) {
         }
         id = *configured;
     }
-    HostSession session(options);
-    if (!session.initialized()) {
-        return kExitProviderFailure;
-    }
-    if (!session.configureAll()) {
-        return finishWith(session, kExitProviderFailure);
-    }
-    CallOutcome outcome = session.library().setNamespaceVersion(
-        setNamespaceVersionDocument(id, uri), session.additionalInfo());
-    HostSession::noteProblems(outcome);
-    if (outcome.code < 0) {
-        session.reportFailure("BasaltSetNamespaceVersion for '" + id + "'", outcome);
-        return finishWith(session, kExitProviderFailure);
-    }
-    statusStream(options) << "namespace '" << id << "' set to version " << uri << ": result "
-                          << describeResult(outcome.code) << '\n';
-    return finishWith(session, kExitSuccess);
+    return runConfigured(options, [&](HostSession& session, const std::vector<std::string>&) {
+        CallOutcome outcome = session.library().setNamespaceVersion(
+            setNamespaceVersionDocument(id, uri), session.additionalInfo());
+        if (!session.accepted("BasaltSetNamespaceVersion for '" + id + "'", outcome)) {
+            return kExitProviderFailure;
+        }
+        statusStream(options) << "namespace '" << id << "' set to version " << uri << ": result "
+                              << describeResult(outcome.code) << '\n';
+        return kExitSuccess;
+    });
 }
 
 int commandAuthenticate(const HostOptions& options) {
     std::string document = readFile(options.documentFile, "authenticate document");
-    HostSession session(options);
-    if (!session.initialized()) {
-        return kExitProviderFailure;
-    }
-    if (!session.configureAll()) {
-        return finishWith(session, kExitProviderFailure);
-    }
-    CallOutcome outcome = session.library().authenticateXml(document);
-    HostSession::noteProblems(outcome);
-    int status = outcome.code < 0 ? kExitProviderFailure : kExitSuccess;
-    if (!outcome.response) {
-        std::cerr << "basalt-host: BasaltAuthenticateXml returned no response document\n";
-    } else {
-        printDocument(*outcome.response, "authenticate response", options.raw,
-                      describeAuthResponse);
-    }
-    statusStream(options) << "result: " << describeResult(outcome.code) << '\n';
-    if (!options.visaOut.empty()) {
-        const XmlElement* visa = nullptr;
-        std::unique_ptr<XmlElement> root;
-        if (outcome.response) {
-            root = parseXml(*outcome.response, "authenticate response");
-            visa = root->child("visa");
-        }
-        if (visa == nullptr) {
-            HostSession::warn("the response holds no visa; '" + options.visaOut +
-                              "' was not written");
+    return runConfigured(options, [&](HostSession& session, const std::vector<std::string>&) {
+        CallOutcome outcome = session.library().authenticateXml(document);
+        HostSession::noteProblems(outcome);
+        int status = outcome.code < 0 ? kExitProviderFailure : kExitSuccess;
+        if (!outcome.response) {
+            std::cerr << "basalt-host: BasaltAuthenticateXml returned no response document\n";
         } else {
-            writeFile(options.visaOut, serializeXml(*visa), "visa file");
-            statusStream(options) << "visa written to '" << options.visaOut << "'\n";
+            printDocument(*outcome.response, "authenticate response", options.raw,
+                          describeAuthResponse);
         }
-    }
-    return finishWith(session, status);
+        statusStream(options) << "result: " << describeResult(outcome.code) << '\n';
+        if (!options.visaOut.empty()) {
+            const XmlElement* visa = nullptr;
+            std::unique_ptr<XmlElement> root;
+            if (outcome.response) {
+                root = parseXml(*outcome.response, "authenticate response");
+                visa = root->child("visa");
+            }
+            if (visa == nullptr) {
+                HostSession::warn("the response holds no visa; '" + options.visaOut +
+                                  "' was not written");
+            } else {
+                writeFile(options.visaOut, serializeXml(*visa), "visa file");
+                statusStream(options) << "visa written to '" << options.visaOut << "'\n";
+            }
+        }
+        return status;
+    });
 }
 
 // A visa file holds a visa document, or a whole authenticate response with one inside.
@@ -179,25 +175,16 @@ std::string readVisa(const std::string& path) {
 int commandSearch(const HostOptions& options) {
     std::string visa = readVisa(options.visaFile);
     std::string query = readFile(options.documentFile, "query document");
-    HostSession session(options);
-    if (!session.initialized()) {
-        return kExitProviderFailure;
-    }
-    if (!session.configureAll()) {
-        return finishWith(session, kExitProviderFailure);
-    }
-    CallOutcome outcome = session.library().searchXml(visa, query);
-    HostSession::noteProblems(outcome);
-    if (outcome.code < 0) {
-        session.reportFailure("BasaltSearchXml", outcome);
-        return finishWith(session, kExitProviderFailure);
-    }
-    if (!outcome.response) {
-        throw HostError("BasaltSearchXml succeeded but returned no response document");
-    }
-    printDocument(*outcome.response, "search response", options.raw, describeQueryResponse);
-    statusStream(options) << "result: " << describeResult(outcome.code) << '\n';
-    return finishWith(session, kExitSuccess);
+    return runConfigured(options, [&](HostSession& session, const std::vector<std::string>&) {
+        CallOutcome outcome = session.library().searchXml(visa, query);
+        if (!session.accepted("BasaltSearchXml", outcome)) {
+            return kExitProviderFailure;
+        }
+        printDocument(HostSession::responseOf("BasaltSearchXml", outcome), "search response",
+                      options.raw, describeQueryResponse);
+        statusStream(options) << "result: " << describeResult(outcome.code) << '\n';
+        return kExitSuccess;
+    });
 }
 
 const char* kFooter = R"(

@@ -16,13 +16,7 @@ HostSession::HostSession(const HostOptions& options)
     : m_options(options),
       m_additionalInfo(additionalInfoDocument(options.productLocale, options.contentLocale)),
       m_library(options.library) {
-    CallOutcome outcome = m_library.initialize(m_additionalInfo);
-    noteProblems(outcome);
-    if (outcome.code < 0) {
-        reportFailure("BasaltInitialize", outcome);
-        return;
-    }
-    m_initialized = true;
+    m_initialized = accepted("BasaltInitialize", m_library.initialize(m_additionalInfo));
 }
 
 HostSession::~HostSession() {
@@ -33,12 +27,7 @@ HostSession::~HostSession() {
 
 bool HostSession::finish() {
     m_initialized = false;
-    CallOutcome outcome = m_library.terminate(m_additionalInfo);
-    noteProblems(outcome);
-    bool ok = outcome.code >= 0;
-    if (!ok) {
-        reportFailure("BasaltTerminate", outcome);
-    }
+    bool ok = accepted("BasaltTerminate", m_library.terminate(m_additionalInfo));
     if (std::size_t left = releaseOutstandingBlocks()) {
         warn("the provider requested " + std::to_string(left) +
              " block(s) with the alloc routine and never handed them back");
@@ -49,20 +38,30 @@ bool HostSession::finish() {
 std::optional<std::vector<std::string>> HostSession::configureAll() {
     std::vector<std::string> responses;
     for (std::size_t i = 0; i < m_options.configs.size(); ++i) {
-        const std::string& path = m_options.configs[i];
+        const std::string entry = "BasaltConfigure of '" + m_options.configs[i] + "'";
         CallOutcome outcome = m_library.configure(m_options.configTexts[i], m_additionalInfo);
-        noteProblems(outcome);
-        if (outcome.code < 0) {
-            reportFailure("BasaltConfigure of '" + path + "'", outcome);
+        if (!accepted(entry, outcome)) {
             return std::nullopt;
         }
-        if (!outcome.response) {
-            throw HostError("BasaltConfigure of '" + path +
-                            "' succeeded but returned no response document");
-        }
-        responses.push_back(std::move(*outcome.response));
+        responses.push_back(responseOf(entry, outcome));
     }
     return responses;
+}
+
+bool HostSession::accepted(const std::string& entry, const CallOutcome& outcome) const {
+    noteProblems(outcome);
+    if (outcome.code < 0) {
+        reportFailure(entry, outcome);
+        return false;
+    }
+    return true;
+}
+
+const std::string& HostSession::responseOf(const std::string& entry, const CallOutcome& outcome) {
+    if (!outcome.response) {
+        throw HostError(entry + " succeeded but returned no response document");
+    }
+    return *outcome.response;
 }
 
 void HostSession::warn(const std::string& text) {

@@ -32,14 +32,20 @@ public:
     // termination failed.
     bool finish();
 
-    // Explains a negative result on stderr; with --raw the exception document also goes to
-    // stdout as returned.
-    void reportFailure(const std::string& entry, const CallOutcome& outcome) const;
+    // Warns of the outcome's contract problems and explains a negative result on stderr (with
+    // --raw the exception document also goes to stdout as returned); true when the result is
+    // not negative.
+    bool accepted(const std::string& entry, const CallOutcome& outcome) const;
+
+    // The response document of an accepted call; HostError when the entry returned none.
+    static const std::string& responseOf(const std::string& entry, const CallOutcome& outcome);
 
     static void warn(const std::string& text);
     static void noteProblems(const CallOutcome& outcome);
 
 private:
+    void reportFailure(const std::string& entry, const CallOutcome& outcome) const;
+
     const HostOptions& m_options;
     std::string m_additionalInfo;
     ProviderLibrary m_library;
