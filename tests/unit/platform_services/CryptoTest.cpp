@@ -256,26 +256,27 @@ TEST_F(CryptoTest, KeyFolderAndFileAreOwnerOnly) {
     EXPECT_EQ(VOR_CryptoTerminate(kTerminate, 0, &result), VOR_CRYPTO_OK);
 }
 
+// Opens the service where no key can be had: the open must fail with VOR_CRYPTO_E_KEY; the
+// error details it left.
+std::string keyRefusalDetails() {
+    char* result = nullptr;
+    EXPECT_EQ(VOR_CryptoInitialize(kInitialize, 0, &result), VOR_CRYPTO_OK);
+    VOR_CryptoHandle handle = 0;
+    EXPECT_EQ(VOR_PersistentInitialize2(&handle, kService, 0, &result), VOR_CRYPTO_E_KEY);
+    VOR_CryptoFree(result, 0);
+    std::string text = details(0);
+    EXPECT_EQ(VOR_CryptoTerminate(kTerminate, 0, &result), VOR_CRYPTO_OK);
+    return text;
+}
+
 TEST_F(CryptoTest, MissingHomeAndUnwritableHomeFailWithDetails) {
     {
         ScopedEnv missing("BASALT_HOME", (home.path() / "does-not-exist").string());
-        char* result = nullptr;
-        ASSERT_EQ(VOR_CryptoInitialize(kInitialize, 0, &result), VOR_CRYPTO_OK);
-        VOR_CryptoHandle handle = 0;
-        EXPECT_EQ(VOR_PersistentInitialize2(&handle, kService, 0, &result), VOR_CRYPTO_E_KEY);
-        VOR_CryptoFree(result, 0);
-        EXPECT_NE(details(0).find("does not exist"), std::string::npos);
-        EXPECT_EQ(VOR_CryptoTerminate(kTerminate, 0, &result), VOR_CRYPTO_OK);
+        EXPECT_NE(keyRefusalDetails().find("does not exist"), std::string::npos);
     }
     if (geteuid() != 0) {  // root writes anywhere
         chmod(home.path().c_str(), 0500);
-        char* result = nullptr;
-        ASSERT_EQ(VOR_CryptoInitialize(kInitialize, 0, &result), VOR_CRYPTO_OK);
-        VOR_CryptoHandle handle = 0;
-        EXPECT_EQ(VOR_PersistentInitialize2(&handle, kService, 0, &result), VOR_CRYPTO_E_KEY);
-        VOR_CryptoFree(result, 0);
-        EXPECT_NE(details(0).find("cannot create the key folder"), std::string::npos);
-        EXPECT_EQ(VOR_CryptoTerminate(kTerminate, 0, &result), VOR_CRYPTO_OK);
+        EXPECT_NE(keyRefusalDetails().find("cannot create the key folder"), std::string::npos);
         chmod(home.path().c_str(), 0700);
     }
 }
