@@ -8,6 +8,7 @@
 #include <memory>
 
 #include "internal/Status.h"
+#include "internal/TlsDiagnosis.h"
 
 namespace ridge::access {
 
@@ -98,24 +99,6 @@ void readPolicy(LDAP* ld, LDAPControl** controls, BindOutcome& outcome) {
     }
 }
 
-// Throws -16 naming why TLS could not be set up. libldap leaves OpenSSL's verification text or
-// its own host-name check in the diagnostic message; anything else failed in the handshake.
-[[noreturn]] void tlsFailed(LDAP* ld, int rc, const std::string& where) {
-    std::string diag = diagnosticOf(ld);
-    std::string lowered = lower(diag);
-    std::string detail = where + " (" + (diag.empty() ? ldap_err2string(rc) : diag) + ")";
-    if (lowered.find("hostname does not match") != std::string::npos ||
-        lowered.find("host name") != std::string::npos)
-        failBecause(AS_ERR_TLS, "name", detail);
-    for (const char* trust :
-         {"certificate verify failed", "unable to get", "self-signed", "self signed",
-          "certificate has expired", "not yet valid", "unable to verify", "certificate revoked",
-          "invalid ca", "untrusted", "unsupported certificate purpose"})
-        if (lowered.find(trust) != std::string::npos)
-            failBecause(AS_ERR_TLS, "untrusted", detail);
-    failBecause(AS_ERR_TLS, "handshake", detail);
-}
-
 // One entry of a search result.
 LdapEntry toEntry(LDAP* ld, LDAPMessage* e) {
     LdapEntry entry;
@@ -200,7 +183,7 @@ LdapConnection::LdapConnection(const RuntimeConfig& cfg, const std::string& urlO
         rc = ldap_connect(m_ld);
         if (rc != LDAP_SUCCESS) {
             if (cfg.useLdaps() && rc == LDAP_CONNECT_ERROR)
-                tlsFailed(m_ld, rc, m_where);
+                tlsFailed(cfg, url);
             fail(rc == LDAP_NO_MEMORY ? AS_ERR_NO_MEMORY : AS_ERR_SERVER_UNREACHABLE,
                  m_where + " (" + ldap_err2string(rc) + ")");
         }
@@ -208,8 +191,10 @@ LdapConnection::LdapConnection(const RuntimeConfig& cfg, const std::string& urlO
             rc = ldap_start_tls_s(m_ld, nullptr, nullptr);
             if (rc == LDAP_SERVER_DOWN)
                 fail(AS_ERR_SERVER_UNREACHABLE, m_where + " (" + ldap_err2string(rc) + ")");
-            if (rc != LDAP_SUCCESS)
-                tlsFailed(m_ld, rc, m_where);
+            if (rc == LDAP_CONNECT_ERROR)
+                tlsFailed(cfg, url);
+            if (rc != LDAP_SUCCESS)  // the server answered the StartTLS request with a refusal
+                failBecause(AS_ERR_TLS, "refused", m_where + " (" + ldap_err2string(rc) + ")");
         }
     } catch (...) {
         ldap_unbind_ext_s(m_ld, nullptr, nullptr);
@@ -221,6 +206,11 @@ LdapConnection::LdapConnection(const RuntimeConfig& cfg, const std::string& urlO
 LdapConnection::~LdapConnection() {
     if (m_ld)
         ldap_unbind_ext_s(m_ld, nullptr, nullptr);
+}
+
+void LdapConnection::tlsFailed(const RuntimeConfig& cfg, const std::string& url) const {
+    TlsDiagnosis why = diagnoseTls(cfg, url);
+    failBecause(AS_ERR_TLS, why.reason, m_where + " (" + why.detail + ")");
 }
 
 void LdapConnection::throwResult(int rc, const char* operation) const {

@@ -101,6 +101,8 @@ public:
 
 private:
     [[noreturn]] void throwResult(int rc, const char* operation) const;
+    // Throws -16 naming why TLS could not be set up with the server at url.
+    [[noreturn]] void tlsFailed(const RuntimeConfig& cfg, const std::string& url) const;
     void count(std::atomic<uint64_t> OperationCounts::*which) const {
         if (m_counts)
             ++(m_counts->*which);

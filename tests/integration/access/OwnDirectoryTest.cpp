@@ -1,6 +1,8 @@
 // Tests that run a directory of their own: StartTLS with a certificate from a throwaway CA (the
 // configured CA file must vouch for the server), and a server that goes away and comes back.
+#include <chrono>
 #include <filesystem>
+#include <thread>
 
 #include "AccessTestSupport.h"
 
@@ -71,9 +73,9 @@ protected:
         return "RIDGE_TLS_CERT_FILE=" + work + "/server.pem RIDGE_TLS_KEY_FILE=" + work +
                "/server.key";
     }
-    int32_t openWith(const std::string& certDb, AS_Handle* h) {
-        std::string cfg =
-            runtimeConfig(env["RIDGE_HOST"], env["RIDGE_PORT"], env["RIDGE_BASE_DN"], kNs);
+    int32_t openWith(const std::string& certDb, AS_Handle* h, const std::string& host = "") {
+        std::string cfg = runtimeConfig(host.empty() ? env["RIDGE_HOST"] : host, env["RIDGE_PORT"],
+                                        env["RIDGE_BASE_DN"], kNs);
         cfg.replace(cfg.find("<SSL_CERT_DB></SSL_CERT_DB>"), 27,
                     "<SSL_CERT_DB>" + certDb + "</SSL_CERT_DB>");
         cfg.replace(cfg.find("<SSL_ENABLED>false"), 18, "<SSL_ENABLED>true");
@@ -91,6 +93,39 @@ TEST_F(Tls, StartTlsChecksTheServerAgainstTheConfiguredCa) {
     EXPECT_EQ(AS_ERR_TLS, openWith(work + "/no-such-ca.pem", &h));
 }
 
+std::string lastError(const char* lang) {
+    char buf[1024] = "x";
+    EXPECT_EQ(AS_OK, AS_GetLastErrorMsgWithLang(buf, sizeof buf, lang));
+    return buf;
+}
+
+TEST_F(Tls, FailuresNameTheirCauseInEnglishAndFrench) {
+    AS_Handle h = 0;
+    const std::string where = "127.0.0.1:" + env["RIDGE_PORT"];
+    // A CA that does not vouch for the server's certificate.
+    ASSERT_EQ(AS_ERR_TLS, openWith(work + "/other-ca.pem", &h));
+    std::string en = lastError("en"), fr = lastError("fr");
+    EXPECT_EQ(0u, en.find("The directory server's certificate is not trusted")) << en;
+    EXPECT_NE(std::string::npos, en.find(where)) << en;
+    EXPECT_EQ(0u, fr.find("Le certificat du serveur d'annuaire n'est pas reconnu")) << fr;
+    // The right CA, but the certificate names 127.0.0.1 and the server is reached as localhost.
+    ASSERT_EQ(AS_ERR_TLS, openWith(work + "/ca.pem", &h, "localhost"));
+    en = lastError("en");
+    fr = lastError("fr");
+    EXPECT_EQ(0u, en.find("The directory server's certificate does not name the host")) << en;
+    EXPECT_NE(std::string::npos, en.find("localhost:" + env["RIDGE_PORT"])) << en;
+    EXPECT_EQ(0u, fr.find("Le certificat du serveur d'annuaire ne porte pas le nom")) << fr;
+    // A CA file that cannot be read.
+    ASSERT_EQ(AS_ERR_TLS, openWith(work + "/no-such-ca.pem", &h));
+    en = lastError("en");
+    EXPECT_EQ(0u, en.find("The certificate directory or file")) << en;
+    EXPECT_NE(std::string::npos, en.find("no-such-ca.pem")) << en;
+    // And with everything right, the handle works and the error is gone.
+    ASSERT_EQ(AS_OK, openWith(work + "/ca.pem", &h));
+    EXPECT_EQ("", lastError("en"));
+    AS_Terminate(h);
+}
+
 class Restart : public OwnDirectory {};
 
 TEST_F(Restart, HandleReportsTheLostServerAndReconnectsWhenItIsBack) {
@@ -103,6 +138,30 @@ TEST_F(Restart, HandleReportsTheLostServerAndReconnectsWhenItIsBack) {
     startDirectory(env["RIDGE_PORT"]);
     EXPECT_EQ(AS_OK, AS_GetNamespaceProperties2(h, kNs, 7, modes, 0)) << sessionError(h);
     EXPECT_STREQ("basic,os", modes);
+    AS_Terminate(h);
+}
+
+TEST_F(Restart, ServerStoppedUnderASignedOnSessionNeedsANewSignOn) {
+    AS_Handle h = open();
+    AS_ObjectId id = 0;
+    ASSERT_EQ(AS_OK, signOn(h, "alice", kPassword, nullptr, &id));
+    char name[AS_MAX_NAME_SIZE];
+    ASSERT_EQ(AS_OK, ASA_FindUserInfo(h, id, name, nullptr, nullptr));
+    ASSERT_EQ(0, run(ACCESS_DIRECTORY_SCRIPT " stop " + work + "/dir"));
+    // Past what the handle keeps of its reads.
+    std::this_thread::sleep_for(std::chrono::milliseconds(500));
+    const std::string where = "127.0.0.1:" + env["RIDGE_PORT"];
+    EXPECT_EQ(AS_ERR_SERVER_UNREACHABLE, ASA_FindUserInfo(h, id, name, nullptr, nullptr));
+    EXPECT_EQ(0u, sessionError(h, "en").find("The directory server cannot be reached: " + where))
+        << sessionError(h, "en");
+    EXPECT_EQ(0u, sessionError(h, "fr").find("Le serveur d'annuaire est injoignable : " + where))
+        << sessionError(h, "fr");
+    startDirectory(env["RIDGE_PORT"]);
+    // The user's password is not kept: the session stays cut off until a new sign-on.
+    EXPECT_EQ(AS_ERR_SERVER_UNREACHABLE, ASA_FindUserInfo(h, id, name, nullptr, nullptr));
+    ASSERT_EQ(AS_OK, signOn(h, "alice", kPassword)) << sessionError(h);
+    EXPECT_EQ(AS_OK, ASA_FindUserInfo(h, id, name, nullptr, nullptr)) << sessionError(h);
+    EXPECT_STREQ("Alice Anders", name);
     AS_Terminate(h);
 }
 

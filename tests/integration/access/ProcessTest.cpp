@@ -151,6 +151,30 @@ TEST_F(Process, UnreachableServerFailsQuicklyWithinTheTimeout) {
     EXPECT_EQ(0u, h);
 }
 
+TEST_F(Process, ConnectionFailuresNameTheServerAndTheCause) {
+    initialize();
+    ASSERT_EQ(AS_OK, AS_SetSystemEncoding("utf8"));
+    std::string port = std::to_string(closedPort());
+    std::string cfg = runtimeConfig("127.0.0.1", port, env["RIDGE_BASE_DN"], kNs, "2");
+    ASSERT_EQ(AS_OK, AS_SetTemporaryRuntimeConfig(cfg.c_str(), cfg.size()));
+    AS_Handle h = 0;
+    ASSERT_EQ(AS_ERR_SERVER_UNREACHABLE, AS_Init(kVersion, &h, AS_INIT_FLAGS));
+    EXPECT_EQ(0u, lastError("en").find("The directory server cannot be reached: 127.0.0.1:" + port))
+        << lastError("en");
+    EXPECT_EQ(0u, lastError("fr").find("Le serveur d'annuaire est injoignable : 127.0.0.1:" + port))
+        << lastError("fr");
+    // The fixture's server offers no TLS: it refuses StartTLS.
+    cfg = config();
+    cfg.replace(cfg.find("<SSL_ENABLED>false"), 18, "<SSL_ENABLED>true");
+    ASSERT_EQ(AS_OK, AS_SetTemporaryRuntimeConfig(cfg.c_str(), cfg.size()));
+    ASSERT_EQ(AS_ERR_TLS, AS_Init(kVersion, &h, AS_INIT_FLAGS));
+    std::string where = env["RIDGE_HOST"] + ":" + env["RIDGE_PORT"];
+    EXPECT_EQ(0u, lastError("en").find("The directory server refused to start TLS: " + where))
+        << lastError("en");
+    EXPECT_EQ(0u, lastError("fr").find("Le serveur d'annuaire a refusé de démarrer TLS : " + where))
+        << lastError("fr");
+}
+
 TEST_F(Process, HandlesWorkFromSeveralThreadsAtOnce) {
     initialize();
     std::string cfg = config();

@@ -49,7 +49,7 @@ TEST(Status, EveryFailureHasATextInEveryShippedLanguage) {
     EXPECT_EQ(count - 1, names.size());  // names are distinct
     // Every cause of a status has its text in both languages.
     EXPECT_EQ(keys["en"], keys["fr"]);
-    for (const char* cause : {"config", "untrusted", "name", "handshake"})
+    for (const char* cause : {"config", "untrusted", "name", "handshake", "refused"})
         EXPECT_TRUE(keys["en"].count({AS_ERR_TLS, cause})) << cause;
 }
 
