@@ -4,6 +4,7 @@
 
 #include <AccessAPI.h>
 #include <gtest/gtest.h>
+#include <sys/wait.h>
 
 #include <cstdlib>
 #include <filesystem>
@@ -113,6 +114,21 @@ protected:
                    char* ticket = nullptr, const char* ns = kNs) {
         AS_ObjectId ignored = 0;
         return AS_AuthenticateUser2(h, ns, user, password, userClass, id ? id : &ignored, ticket);
+    }
+    // Runs an ldap-utils tool (ldapadd, ldapdelete, ...) as the directory administrator with
+    // args, feeding it the LDIF text (with @BASE_DN@ filled in); returns its exit status.
+    int admin(const std::string& tool, const std::string& args, const std::string& ldif = "") {
+        std::string text = ldif;
+        for (size_t p; (p = text.find("@BASE_DN@")) != std::string::npos;)
+            text.replace(p, 9, env["RIDGE_BASE_DN"]);
+        std::ofstream(home + "/admin.ldif") << text;
+        std::ofstream(home + "/admin.pw") << env["RIDGE_ADMIN_PASSWORD"];
+        std::string cmd = tool + " -x -H '" + env["RIDGE_URL"] + "' -D '" + env["RIDGE_ADMIN_DN"] +
+                          "' -y '" + home + "/admin.pw' " + args + " < '" + home +
+                          "/admin.ldif' >/dev/null 2>&1";
+        int status = std::system(cmd.c_str());
+        std::remove((home + "/admin.pw").c_str());
+        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     }
     std::string sessionError(AS_Handle h, const char* lang = "en-us") {
         char buf[1024] = "x";

@@ -141,6 +141,44 @@ TEST_F(Authenticate, WebEnvironmentMapsRemoteUserToOsSignon) {
     AS_Terminate(h);
 }
 
+TEST_F(Authenticate, RepeatedFailuresLockTheAccountUntilAnAdministratorUnlocksIt) {
+    // A user of the lock-out policy (three failures), made afresh for this run.
+    const std::string dn = "uid=lockme,ou=Engineering,ou=ridgetest,@BASE_DN@";
+    admin("ldapdelete", "", dn + "\n");
+    ASSERT_EQ(0, admin("ldapadd", "",
+                       "dn: " + dn +
+                           "\nobjectClass: inetOrgPerson\nobjectClass: ridgeUser\nuid: lockme\n"
+                           "cn: Lock Me\nsn: Me\nridgeId: 1090\nridgeOSSignon: 6090:lockme\n"
+                           "userPassword: Secret#2024\n"
+                           "pwdPolicySubentry: cn=lockout,ou=policies,@BASE_DN@\n"));
+    AS_Handle h = open();
+    // Failures below the limit do not lock: the right password still signs on and resets them.
+    EXPECT_EQ(AS_ERR_BAD_CREDENTIALS, signOn(h, "lockme", "wrong-password"));
+    EXPECT_EQ(AS_ERR_BAD_CREDENTIALS, signOn(h, "lockme", "wrong-password"));
+    ASSERT_EQ(AS_OK, signOn(h, "lockme", kPassword));
+    for (int i = 0; i < 3; ++i)
+        EXPECT_EQ(AS_ERR_BAD_CREDENTIALS, signOn(h, "lockme", "wrong-password")) << i;
+    // Locked: the right password is refused as locked, on this handle and any other, and so is
+    // a sign-on that needs no password.
+    EXPECT_EQ(AS_ERR_ACCOUNT_LOCKED, signOn(h, "lockme", kPassword));
+    EXPECT_EQ("The account is locked.", sessionError(h));
+    AS_Handle other = open();
+    EXPECT_EQ(AS_ERR_ACCOUNT_LOCKED, signOn(other, "lockme", kPassword));
+    AS_ObjectId id = 0;
+    char* result = nullptr;
+    AS_EnvVar web[] = {{"REMOTE_USER", "lockme"}, {nullptr, nullptr}};
+    EXPECT_EQ(AS_ERR_ACCOUNT_LOCKED,
+              AS_AuthenticateWebUserWithEnv(web, &result, h, kNs, nullptr, &id, nullptr));
+    // Unlocked by an administrator, the user signs on again.
+    ASSERT_EQ(0, admin("ldapmodify", "",
+                       "dn: " + dn + "\nchangetype: modify\ndelete: pwdAccountLockedTime\n"));
+    EXPECT_EQ(AS_OK, signOn(h, "lockme", kPassword, nullptr, &id));
+    EXPECT_EQ(1090u, id);
+    AS_Terminate(other);
+    AS_Terminate(h);
+    admin("ldapdelete", "", dn + "\n");
+}
+
 TEST_F(Authenticate, NamespacePropertiesAreRead) {
     AS_Handle h = open();
     char product[AS_NSPROP_BUFFER_SIZE], content[AS_NSPROP_BUFFER_SIZE],

@@ -9,20 +9,6 @@
 
 namespace reads_test {
 
-int ReadsTest::admin(const std::string& tool, const std::string& args, const std::string& ldif) {
-    std::string text = ldif;
-    for (size_t p; (p = text.find("@BASE_DN@")) != std::string::npos;)
-        text.replace(p, 9, env["RIDGE_BASE_DN"]);
-    std::ofstream(home + "/admin.ldif") << text;
-    std::ofstream(home + "/admin.pw") << env["RIDGE_ADMIN_PASSWORD"];
-    std::string cmd = tool + " -x -H '" + env["RIDGE_URL"] + "' -D '" + env["RIDGE_ADMIN_DN"] +
-                      "' -y '" + home + "/admin.pw' " + args + " < '" + home +
-                      "/admin.ldif' >/dev/null 2>&1";
-    int status = std::system(cmd.c_str());
-    std::remove((home + "/admin.pw").c_str());
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-}
-
 void ReadsTest::SetUp() {
     DirectoryTest::SetUp();
     if (IsSkipped() || HasFatalFailure())

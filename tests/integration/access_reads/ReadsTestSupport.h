@@ -45,9 +45,6 @@ protected:
     // The encoding of the texts exchanged with the library in this fixture.
     virtual const char* encoding() const { return "cp1252"; }
 
-    // Runs an ldap-utils tool (ldapadd, ldapdelete, ...) as the directory administrator with
-    // args, feeding it the LDIF text (with @BASE_DN@ filled in); returns its exit status.
-    int admin(const std::string& tool, const std::string& args, const std::string& ldif = "");
     // A further handle of the process (closed in TearDown); signed on as user when given.
     AS_Handle handleFor(const char* user, const char* userClass = nullptr);
     // The result of a list call, asked first for the count.
