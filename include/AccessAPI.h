@@ -80,7 +80,9 @@ typedef struct AS_EnvVar {
  *  -13  AS_ERR_SETTINGS                   process settings missing or unusable (home, files)
  *  -15  AS_ERR_NAMESPACE_NOT_FOUND        no namespace entry of that name below the base DN
  *  -16  AS_ERR_TLS                        TLS set-up failed: certificate directory or file
- *                                         unusable, StartTLS refused (LDAP_CONNECT_ERROR on TLS)
+ *                                         unusable, StartTLS refused (LDAP_CONNECT_ERROR on TLS);
+ *                                         the error text names the cause: certificate not
+ *                                         trusted, name mismatch, handshake, refused
  *  -20  AS_ERR_INTERNAL                   unexpected internal failure
  *  -21  AS_ERR_AMBIGUOUS                  more than one entry answers a name that must be unique
  *  -30  AS_ERR_CONFIG_SYNTAX              runtime configuration text malformed
@@ -111,7 +113,9 @@ typedef struct AS_EnvVar {
  *  -78  AS_ERR_PASSWORD_TOO_SHORT         new password refused: passwordTooShort
  * -108  AS_ERR_SERVER_UNREACHABLE         cannot reach the server at the configured host and
  *                                         port: LDAP_SERVER_DOWN (-1), LDAP_CONNECT_ERROR (-11),
- *                                         or no connection within the timeout
+ *                                         or no connection within the timeout; the error text
+ *                                         names host and port. A handle whose signed-on user
+ *                                         lost the connection reports it until a new sign-on
  * -125  AS_ERR_ENCODING_IN_FORCE          another encoding is already in force for the process
  * -129  AS_ERR_PASSWORD_EXPIRED           password expired: invalidCredentials with
  *                                         password-policy error passwordExpired
@@ -236,7 +240,7 @@ AS_API int32_t AS_Terminate(AS_Handle handle);
 
 /* ---- Authentication --------------------------------------------------------------------------
  * AS_AuthenticateUser2: finds the user by basic signon name in the namespace and binds as that
- * user. userClass (null or empty: none) must be one of the user's classes (by name). ticket
+ * user: one search and one bind, on a connection the handle keeps for its sign-ons. userClass (null or empty: none) must be one of the user's classes (by name). ticket
  * (null, or AS_TICKET_SIZE bytes, in/out): on success it holds a ticket of this user: the one
  * given when it is live and belongs to the user and class, else a new one.
  * AS_ValidateTicket2: on success *resultText (free with AS_FreeResult) is
@@ -301,7 +305,12 @@ AS_API int32_t AS_Free(void* block);
 /* ---- Directory reads (on a handle; 0 means found) ---------------------------------------------
  * Lists: (capacity, ids, count): *count receives the total; min(capacity, total) ids are
  * written; AS_ERR_BUFFER_TOO_SMALL when capacity < total (capacity 0 with null ids asks for the
- * count only and returns 0). Parent of a root object: *parentId 0. */
+ * count only and returns 0). Parent of a root object: *parentId 0.
+ * A handle keeps what its listings and look-ups fetched for well under a second, so that a
+ * listing followed by the size and record reads of what it listed costs about one directory
+ * search. What a handle keeps is never shared with another handle and is dropped at each
+ * sign-on and at AS_Terminate; a read made right after a change elsewhere may still give what
+ * the handle fetched a moment before. */
 AS_API int32_t ASA_FindObjectAttributeSize(AS_Handle handle, AS_ObjectId id, int32_t objectType,
                                            int32_t attribute, uint32_t* size);
 AS_API int32_t ASA_FindUserInfo(AS_Handle handle, AS_ObjectId userId, char* name, char* description,

@@ -129,8 +129,7 @@ extern "C" AS_API int32_t AS_AuthenticateUser2(AS_Handle handle, const char* nam
         if (!user)
             fail(AS_ERR_BAD_CREDENTIALS);
         const std::string nsDn = s.namespaceDnFor(ns);
-        // The connection of earlier sign-ons is bound again: no new connection per sign-on.
-        BindOutcome bound = s.userConnection().bind(user->dn, pw);
+        BindOutcome bound = s.bindUser(user->dn, pw);
         int32_t status = bindStatus(bound);
         if (status != AS_OK)
             fail(status, bound.diagnostic);

@@ -124,10 +124,18 @@ LdapConnection& Session::service() {
     return *m_service;
 }
 
-LdapConnection& Session::userConnection() {
-    if (!m_user)
-        m_user = connect();
-    return *m_user;
+BindOutcome Session::bindUser(const std::string& dn, const std::string& password) {
+    if (m_user) {
+        try {
+            return m_user->bind(dn, password);
+        } catch (const AccessError& e) {
+            if (e.code() != AS_ERR_SERVER_UNREACHABLE)
+                throw;
+            m_user.reset();
+        }
+    }
+    m_user = connect();
+    return m_user->bind(dn, password);
 }
 
 std::string Session::namespaceName() const {

@@ -66,9 +66,9 @@ public:
     LdapConnection& ldap();
     // A connection bound as the service identity (anonymous when none is configured).
     LdapConnection& service();
-    // The connection on which users' passwords are verified: kept across sign-ons and bound
-    // again for each, so that a sign-on costs one bind and no new connection.
-    LdapConnection& userConnection();
+    // Binds as a user on the connection kept for the handle's sign-ons (one bind, no new
+    // connection); a kept connection the server has dropped meanwhile is replaced once.
+    BindOutcome bindUser(const std::string& dn, const std::string& password);
 
     // Caller text (bytes in the handle's encoding) to UTF-8. Null -> -4 naming `what`; bytes
     // invalid in the encoding -> -9.
@@ -113,8 +113,8 @@ public:
     const std::string& errorReason() const { return m_errorReason; }
 
     // Sign-on bookkeeping (authentication code only). With boundAsUser the caller has just
-    // bound userConnection() as the user, and reads use it; otherwise reads use the service
-    // identity.
+    // bound the user with bindUser(), and reads use that connection; otherwise reads use the
+    // service identity.
     void signIn(bool boundAsUser, const std::string& nsUtf8, AS_ObjectId userId,
                 const std::string& userDn, std::optional<AS_ObjectId> classId);
     // Forgets the signed-on user and what the handle read; connections stay for the next
