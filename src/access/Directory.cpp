@@ -35,10 +35,15 @@ struct NamespaceAndUsers {
     std::vector<LdapEntry> users;
 };
 
-// The namespace entry and the users below it that match userFilter, in one search.
+// The namespace entry and the users below it that match userFilter, in one search. When the
+// handle has already seen the namespace and its entry is not wanted, only the users are
+// searched for (a simpler search for the server).
 NamespaceAndUsers namespaceAndUsers(Session& s, const std::string& nsUtf8,
-                                    const std::string& userFilter, int sizeLimit) {
+                                    const std::string& userFilter, int sizeLimit,
+                                    bool wantNamespaceEntry) {
     const std::string nsDn = s.namespaceDnFor(nsUtf8);
+    if (!wantNamespaceEntry && s.namespaceWasChecked(nsDn))
+        return {{}, s.service().search(nsDn, Scope::Sub, userFilter, kUserAttributes, sizeLimit)};
     const auto nsKey = normalizeDn(nsDn);
     // Below the namespace entry only the entry itself is a namespace (namespaces are children of
     // the base DN); both halves of the filter are indexed.
@@ -48,7 +53,8 @@ NamespaceAndUsers namespaceAndUsers(Session& s, const std::string& nsUtf8,
     attributes.insert(attributes.end(), {"objectClass", "ridgeAuthModes"});
     NamespaceAndUsers found;
     bool haveNamespace = false;
-    for (auto& e : s.service().search(nsDn, Scope::Sub, filter, attributes, sizeLimit)) {
+    // One more entry than users asked for: the namespace entry itself.
+    for (auto& e : s.service().search(nsDn, Scope::Sub, filter, attributes, sizeLimit + 1)) {
         bool isNamespace = false;
         for (const auto& oc : e.values("objectClass"))
             isNamespace = isNamespace || strcasecmp(oc.c_str(), schema::kNamespaceClass) == 0;
@@ -71,7 +77,8 @@ std::optional<LdapEntry> userBySignon(Session& s, const std::string& nsUtf8,
                                       const std::string& signonUtf8) {
     std::string filter =
         std::string("(&") + kUserFilter + "(uid=" + escapeFilterValue(signonUtf8) + "))";
-    return single(namespaceAndUsers(s, nsUtf8, filter, 3).users, "basic signon " + signonUtf8);
+    return single(namespaceAndUsers(s, nsUtf8, filter, 2, false).users,
+                  "basic signon " + signonUtf8);
 }
 
 std::optional<LdapEntry> userByOsSignon(Session& s, const std::string& nsUtf8,
@@ -79,7 +86,7 @@ std::optional<LdapEntry> userByOsSignon(Session& s, const std::string& nsUtf8,
     // Values are "<id>:<name>": narrow by the final substring, then compare the name exactly.
     std::string filter = std::string("(&") + kUserFilter +
                          "(ridgeOSSignon=*:" + escapeFilterValue(osNameUtf8) + "))";
-    auto found = namespaceAndUsers(s, nsUtf8, filter, 51);
+    auto found = namespaceAndUsers(s, nsUtf8, filter, 50, true);
     std::vector<LdapEntry> matches;
     for (auto& e : found.users) {
         for (const auto& v : e.values("ridgeOSSignon")) {

@@ -60,6 +60,7 @@ public:
     std::string requireNamespace(const std::string& nameUtf8);
     // Records that the namespace entry at dn was seen to exist (by a sign-on's search).
     void namespaceChecked(const std::string& dn) { m_checkedNamespaceDn = dn; }
+    bool namespaceWasChecked(const std::string& dn) const { return m_checkedNamespaceDn == dn; }
 
     // The handle's connection: bound as the signed-on user, else as the service identity.
     // A user whose connection was lost must sign on again (-108).
