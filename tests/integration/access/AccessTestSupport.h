@@ -9,30 +9,12 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <map>
 #include <sstream>
 #include <string>
 
-namespace access_test {
+#include "RidgeTestDirectory.h"
 
-inline std::map<std::string, std::string> readEnvFile() {
-    const char* path = std::getenv("RIDGE_TEST_ENV");
-    std::map<std::string, std::string> env;
-    if (!path)
-        return env;
-    std::ifstream in(path);
-    std::string line;
-    while (std::getline(in, line)) {
-        size_t eq = line.find('=');
-        if (eq == std::string::npos)
-            continue;
-        std::string value = line.substr(eq + 1);
-        if (value.size() >= 2 && value.front() == '\'' && value.back() == '\'')
-            value = value.substr(1, value.size() - 2);
-        env[line.substr(0, eq)] = value;
-    }
-    return env;
-}
+namespace access_test {
 
 inline std::string runtimeConfig(const std::string& host, const std::string& port,
                                  const std::string& baseDn, const std::string& ns,
@@ -51,28 +33,21 @@ inline constexpr const char* kApp = "Access tests";
 inline constexpr const char* kNs = "ridgetest";
 inline constexpr const char* kPassword = "Secret#2024";
 
-// A home directory of its own (message files, language table, access.conf naming the fixture's
-// service identity), so tests never write into the source tree.
-inline std::string makeHome(const std::map<std::string, std::string>& env,
+// A private copy of the fixture's home directory (message files, language table, access.conf
+// naming the fixture's service identity) with extraConf added to its access.conf, so tests may
+// write into it.
+inline std::string makeHome(const ridge_test::RidgeTestDirectory& env,
                             const std::string& extraConf = "") {
-    namespace fs = std::filesystem;
-    std::string tmpl = (fs::temp_directory_path() / "ridge-access-home-XXXXXX").string();
-    std::string dir = mkdtemp(tmpl.data()) ? tmpl : std::string();
-    const fs::path source = ACCESS_TEST_SOURCE_HOME;
-    for (const char* f : {"ridge_tlxlang.tab", "srvcmsgs_en.msg", "srvcmsgs_fr.msg"})
-        fs::copy_file(source / f, fs::path(dir) / f);
-    std::ofstream conf(fs::path(dir) / "access.conf");
-    conf << "service_dn = " << env.at("RIDGE_SERVICE_DN") << "\n"
-         << "service_password_file = " << env.at("RIDGE_SERVICE_PASSWORD_FILE") << "\n"
-         << extraConf;
+    std::string dir = env.copyTestHome("ridge-access-home-");
+    std::ofstream(dir + "/access.conf", std::ios::app) << extraConf;
     return dir;
 }
 
 class DirectoryTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        env = readEnvFile();
-        if (env.empty())
+        env = ridge_test::RidgeTestDirectory::fromEnvironment();
+        if (!env.available())
             GTEST_SKIP() << "RIDGE_TEST_ENV not set: no test directory";
         home = makeHome(env, extraConf());
         initialize();
@@ -80,7 +55,7 @@ protected:
         useConfig(kNs);
     }
     void TearDown() override {
-        if (env.empty())
+        if (!env.available())
             return;
         AS_TesselProcessTerminate(kApp);
         std::filesystem::remove_all(home);
@@ -95,8 +70,7 @@ protected:
         ASSERT_EQ(AS_OK, AS_TesselProcessInitialize2(kApp, settings));
     }
     void useConfig(const std::string& ns) {
-        std::string cfg =
-            runtimeConfig(env["RIDGE_HOST"], env["RIDGE_PORT"], env["RIDGE_BASE_DN"], ns);
+        std::string cfg = runtimeConfig(env.host(), env.port(), env.baseDn(), ns);
         ASSERT_EQ(AS_OK,
                   AS_SetTemporaryRuntimeConfig(cfg.c_str(), static_cast<uint32_t>(cfg.size())));
     }
@@ -120,11 +94,11 @@ protected:
     int admin(const std::string& tool, const std::string& args, const std::string& ldif = "") {
         std::string text = ldif;
         for (size_t p; (p = text.find("@BASE_DN@")) != std::string::npos;)
-            text.replace(p, 9, env["RIDGE_BASE_DN"]);
+            text.replace(p, 9, env.baseDn());
         std::ofstream(home + "/admin.ldif") << text;
-        std::ofstream(home + "/admin.pw") << env["RIDGE_ADMIN_PASSWORD"];
-        std::string cmd = tool + " -x -H '" + env["RIDGE_URL"] + "' -D '" + env["RIDGE_ADMIN_DN"] +
-                          "' -y '" + home + "/admin.pw' " + args + " < '" + home +
+        std::ofstream(home + "/admin.pw") << env.adminPassword();
+        std::string cmd = tool + " -x -H '" + env.url() + "' -D '" + env.adminDn() + "' -y '" +
+                          home + "/admin.pw' " + args + " < '" + home +
                           "/admin.ldif' >/dev/null 2>&1";
         int status = std::system(cmd.c_str());
         std::remove((home + "/admin.pw").c_str());
@@ -136,7 +110,7 @@ protected:
         return buf;
     }
 
-    std::map<std::string, std::string> env;
+    ridge_test::RidgeTestDirectory env;
     std::string home;
 };
 

@@ -54,7 +54,10 @@ protected:
     virtual void beforeLibrary() {}
     virtual std::string startEnv() { return ""; }
     void startDirectory(const std::string& port) {
-        std::string vars = startEnv() + " RIDGE_SERVICE_PASSWORD_FILE=" + work + "/service.pw";
+        // A provider home in the directory folder, as the shared fixture makes, for
+        // DirectoryTest to copy.
+        std::string vars = startEnv() + " RIDGE_SERVICE_PASSWORD_FILE=" + work +
+                           "/service.pw RIDGE_HOME_SOURCE=" ACCESS_TEST_SOURCE_HOME;
         if (!port.empty())
             vars += " RIDGE_PORT=" + port;
         ASSERT_EQ(0, run(vars + " " ACCESS_DIRECTORY_SCRIPT " start " + work + "/dir " +
@@ -74,8 +77,8 @@ protected:
                "/server.key";
     }
     int32_t openWith(const std::string& certDb, AS_Handle* h, const std::string& host = "") {
-        std::string cfg = runtimeConfig(host.empty() ? env["RIDGE_HOST"] : host, env["RIDGE_PORT"],
-                                        env["RIDGE_BASE_DN"], kNs);
+        std::string cfg =
+            runtimeConfig(host.empty() ? env.host() : host, env.port(), env.baseDn(), kNs);
         cfg.replace(cfg.find("<SSL_CERT_DB></SSL_CERT_DB>"), 27,
                     "<SSL_CERT_DB>" + certDb + "</SSL_CERT_DB>");
         cfg.replace(cfg.find("<SSL_ENABLED>false"), 18, "<SSL_ENABLED>true");
@@ -101,7 +104,7 @@ std::string lastError(const char* lang) {
 
 TEST_F(Tls, FailuresNameTheirCauseInEnglishAndFrench) {
     AS_Handle h = 0;
-    const std::string where = "127.0.0.1:" + env["RIDGE_PORT"];
+    const std::string where = "127.0.0.1:" + env.port();
     // A CA that does not vouch for the server's certificate.
     ASSERT_EQ(AS_ERR_TLS, openWith(work + "/other-ca.pem", &h));
     std::string en = lastError("en"), fr = lastError("fr");
@@ -113,7 +116,7 @@ TEST_F(Tls, FailuresNameTheirCauseInEnglishAndFrench) {
     en = lastError("en");
     fr = lastError("fr");
     EXPECT_EQ(0u, en.find("The directory server's certificate does not name the host")) << en;
-    EXPECT_NE(std::string::npos, en.find("localhost:" + env["RIDGE_PORT"])) << en;
+    EXPECT_NE(std::string::npos, en.find("localhost:" + env.port())) << en;
     EXPECT_EQ(0u, fr.find("Le certificat du serveur d'annuaire ne porte pas le nom")) << fr;
     // A CA file that cannot be read.
     ASSERT_EQ(AS_ERR_TLS, openWith(work + "/no-such-ca.pem", &h));
@@ -135,7 +138,7 @@ TEST_F(Restart, HandleReportsTheLostServerAndReconnectsWhenItIsBack) {
     ASSERT_EQ(0, run(ACCESS_DIRECTORY_SCRIPT " stop " + work + "/dir"));
     EXPECT_EQ(AS_ERR_SERVER_UNREACHABLE, AS_GetNamespaceProperties2(h, kNs, 7, modes, 0));
     EXPECT_EQ(AS_ERR_SERVER_UNREACHABLE, AS_GetNamespaceProperties2(h, kNs, 7, modes, 0));
-    startDirectory(env["RIDGE_PORT"]);
+    startDirectory(env.port());
     EXPECT_EQ(AS_OK, AS_GetNamespaceProperties2(h, kNs, 7, modes, 0)) << sessionError(h);
     EXPECT_STREQ("basic,os", modes);
     AS_Terminate(h);
@@ -150,13 +153,13 @@ TEST_F(Restart, ServerStoppedUnderASignedOnSessionNeedsANewSignOn) {
     ASSERT_EQ(0, run(ACCESS_DIRECTORY_SCRIPT " stop " + work + "/dir"));
     // Past what the handle keeps of its reads.
     std::this_thread::sleep_for(std::chrono::milliseconds(500));
-    const std::string where = "127.0.0.1:" + env["RIDGE_PORT"];
+    const std::string where = "127.0.0.1:" + env.port();
     EXPECT_EQ(AS_ERR_SERVER_UNREACHABLE, ASA_FindUserInfo(h, id, name, nullptr, nullptr));
     EXPECT_EQ(0u, sessionError(h, "en").find("The directory server cannot be reached: " + where))
         << sessionError(h, "en");
     EXPECT_EQ(0u, sessionError(h, "fr").find("Le serveur d'annuaire est injoignable : " + where))
         << sessionError(h, "fr");
-    startDirectory(env["RIDGE_PORT"]);
+    startDirectory(env.port());
     // The user's password is not kept: the session stays cut off until a new sign-on.
     EXPECT_EQ(AS_ERR_SERVER_UNREACHABLE, ASA_FindUserInfo(h, id, name, nullptr, nullptr));
     ASSERT_EQ(AS_OK, signOn(h, "alice", kPassword)) << sessionError(h);
@@ -173,8 +176,8 @@ protected:
         ASSERT_EQ(0, run("echo wrong-password > " + work + "/dir/service.pw"));
     }
     std::string extraConf() override {
-        return "service_sasl_external = yes\nservice_url = " + readEnvFile()["RIDGE_LDAPI_URL"] +
-               "\n";
+        return "service_sasl_external = yes\nservice_url = " +
+               ridge_test::RidgeTestDirectory::fromEnvironment().ldapiUrl() + "\n";
     }
 };
 

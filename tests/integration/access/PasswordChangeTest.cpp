@@ -21,14 +21,14 @@ protected:
     void adminReset(const std::string& uid) {
         std::this_thread::sleep_for(std::chrono::milliseconds(1100));
         LDAP* ld = nullptr;
-        ASSERT_EQ(LDAP_SUCCESS, ldap_initialize(&ld, env["RIDGE_URL"].c_str()));
+        ASSERT_EQ(LDAP_SUCCESS, ldap_initialize(&ld, env.url().c_str()));
         int v3 = LDAP_VERSION3;
         ldap_set_option(ld, LDAP_OPT_PROTOCOL_VERSION, &v3);
-        berval cred{env["RIDGE_ADMIN_PASSWORD"].size(), env["RIDGE_ADMIN_PASSWORD"].data()};
-        ASSERT_EQ(LDAP_SUCCESS,
-                  ldap_sasl_bind_s(ld, env["RIDGE_ADMIN_DN"].c_str(), LDAP_SASL_SIMPLE, &cred,
-                                   nullptr, nullptr, nullptr));
-        std::string dn = "uid=" + uid + ",ou=Sales,ou=ridgetest," + env["RIDGE_BASE_DN"];
+        std::string password = env.adminPassword();
+        berval cred{password.size(), password.data()};
+        ASSERT_EQ(LDAP_SUCCESS, ldap_sasl_bind_s(ld, env.adminDn().c_str(), LDAP_SASL_SIMPLE, &cred,
+                                                 nullptr, nullptr, nullptr));
+        std::string dn = "uid=" + uid + ",ou=Sales,ou=ridgetest," + env.baseDn();
         char pw[] = "Secret#2024";
         char* pwValues[] = {pw, nullptr};
         LDAPMod setPw{LDAP_MOD_REPLACE, const_cast<char*>("userPassword"), {pwValues}};

@@ -19,14 +19,13 @@ namespace {
 class Process : public DirectoryTest {
 protected:
     void SetUp() override {
-        env = readEnvFile();
-        if (env.empty())
+        env = ridge_test::RidgeTestDirectory::fromEnvironment();
+        if (!env.available())
             GTEST_SKIP() << "RIDGE_TEST_ENV not set: no test directory";
         home = makeHome(env);
     }
     std::string config(const std::string& timeout = "5") {
-        return runtimeConfig(env["RIDGE_HOST"], env["RIDGE_PORT"], env["RIDGE_BASE_DN"], kNs,
-                             timeout);
+        return runtimeConfig(env.host(), env.port(), env.baseDn(), kNs, timeout);
     }
     std::string lastError(const char* lang) {
         char buf[512] = "x";
@@ -135,7 +134,7 @@ TEST_F(Process, EncodingIsFixedOnceAHandleIsOpen) {
 TEST_F(Process, UnreachableServerFailsQuicklyWithinTheTimeout) {
     initialize();
     std::string port = std::to_string(closedPort());
-    std::string cfg = runtimeConfig("127.0.0.1", port, env["RIDGE_BASE_DN"], kNs, "2");
+    std::string cfg = runtimeConfig("127.0.0.1", port, env.baseDn(), kNs, "2");
     ASSERT_EQ(AS_OK, AS_SetTemporaryRuntimeConfig(cfg.c_str(), cfg.size()));
     AS_Handle h = 0;
     auto start = std::chrono::steady_clock::now();
@@ -143,7 +142,7 @@ TEST_F(Process, UnreachableServerFailsQuicklyWithinTheTimeout) {
     EXPECT_EQ(AS_ERR_SERVER_UNREACHABLE, AS_CheckConfiguration(2));
     EXPECT_NE(std::string::npos, lastError("en").find("127.0.0.1:" + port));
     // A host that does not answer: bounded by the 2 s timeout.
-    cfg = runtimeConfig("10.255.255.1", "389", env["RIDGE_BASE_DN"], kNs, "2");
+    cfg = runtimeConfig("10.255.255.1", "389", env.baseDn(), kNs, "2");
     ASSERT_EQ(AS_OK, AS_SetTemporaryRuntimeConfig(cfg.c_str(), cfg.size()));
     EXPECT_EQ(AS_ERR_SERVER_UNREACHABLE, AS_Init(kVersion, &h, AS_INIT_FLAGS));
     auto elapsed = std::chrono::steady_clock::now() - start;
@@ -155,7 +154,7 @@ TEST_F(Process, ConnectionFailuresNameTheServerAndTheCause) {
     initialize();
     ASSERT_EQ(AS_OK, AS_SetSystemEncoding("utf8"));
     std::string port = std::to_string(closedPort());
-    std::string cfg = runtimeConfig("127.0.0.1", port, env["RIDGE_BASE_DN"], kNs, "2");
+    std::string cfg = runtimeConfig("127.0.0.1", port, env.baseDn(), kNs, "2");
     ASSERT_EQ(AS_OK, AS_SetTemporaryRuntimeConfig(cfg.c_str(), cfg.size()));
     AS_Handle h = 0;
     ASSERT_EQ(AS_ERR_SERVER_UNREACHABLE, AS_Init(kVersion, &h, AS_INIT_FLAGS));
@@ -168,7 +167,7 @@ TEST_F(Process, ConnectionFailuresNameTheServerAndTheCause) {
     cfg.replace(cfg.find("<SSL_ENABLED>false"), 18, "<SSL_ENABLED>true");
     ASSERT_EQ(AS_OK, AS_SetTemporaryRuntimeConfig(cfg.c_str(), cfg.size()));
     ASSERT_EQ(AS_ERR_TLS, AS_Init(kVersion, &h, AS_INIT_FLAGS));
-    std::string where = env["RIDGE_HOST"] + ":" + env["RIDGE_PORT"];
+    std::string where = env.hostPort();
     EXPECT_EQ(0u, lastError("en").find("The directory server refused to start TLS: " + where))
         << lastError("en");
     EXPECT_EQ(0u, lastError("fr").find("Le serveur d'annuaire a refusé de démarrer TLS : " + where))

@@ -23,9 +23,8 @@ protected:
     }
     // Runs the probe process; returns its exit status and output.
     std::pair<int, std::string> probe(const std::string& ticket) {
-        std::string cmd = std::string(ACCESS_TICKET_PROBE) + " '" + home + "' '" +
-                          env["RIDGE_HOST"] + "' '" + env["RIDGE_PORT"] + "' '" +
-                          env["RIDGE_BASE_DN"] + "' '" + ticket + "'";
+        std::string cmd = std::string(ACCESS_TICKET_PROBE) + " '" + home + "' '" + env.host() +
+                          "' '" + env.port() + "' '" + env.baseDn() + "' '" + ticket + "'";
         std::unique_ptr<FILE, int (*)(FILE*)> pipe(popen(cmd.c_str(), "r"), pclose);
         std::string out;
         std::array<char, 256> buf{};

@@ -14,11 +14,10 @@ void ReadsTest::SetUp() {
     if (IsSkipped() || HasFatalFailure())
         return;
     // Loaded once per directory, by whichever test process comes first.
-    int lock =
-        ::open((env["RIDGE_DIRECTORY_DIR"] + "/reads-tree.lock").c_str(), O_CREAT | O_RDWR, 0600);
+    int lock = ::open((env.directoryDir() + "/reads-tree.lock").c_str(), O_CREAT | O_RDWR, 0600);
     ASSERT_GE(lock, 0);
     flock(lock, LOCK_EX);
-    std::string sentinel = "'cn=Élèves,cn=Everyone,ou=readstest," + env["RIDGE_BASE_DN"] + "'";
+    std::string sentinel = "'cn=Élèves,cn=Everyone,ou=readstest," + env.baseDn() + "'";
     if (admin("ldapsearch", "-s base -b " + sentinel) != 0) {
         std::stringstream ldif;
         ldif << std::ifstream(READS_TEST_LDIF).rdbuf();

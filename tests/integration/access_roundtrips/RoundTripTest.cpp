@@ -71,11 +71,11 @@ protected:
         ReadsTest::SetUp();
         if (IsSkipped() || HasFatalFailure())
             return;
-        int lock = ::open((env["RIDGE_DIRECTORY_DIR"] + "/roundtrips.lock").c_str(),
-                          O_CREAT | O_RDWR, 0600);
+        int lock =
+            ::open((env.directoryDir() + "/roundtrips.lock").c_str(), O_CREAT | O_RDWR, 0600);
         ASSERT_GE(lock, 0);
         flock(lock, LOCK_EX);
-        std::string sentinel = "'cn=Team2,cn=Everyone,ou=roundtrips," + env["RIDGE_BASE_DN"] + "'";
+        std::string sentinel = "'cn=Team2,cn=Everyone,ou=roundtrips," + env.baseDn() + "'";
         if (admin("ldapsearch", "-s base -b " + sentinel) != 0)
             admin("ldapadd", "-c", roundTripsLdif());
         bool loaded = admin("ldapsearch", "-s base -b " + sentinel) == 0;
