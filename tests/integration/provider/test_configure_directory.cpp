@@ -14,29 +14,27 @@ using namespace provider_test;
 
 namespace {
 
-class ConfigureDirectory : public ::testing::Test {
+class ConfigureDirectory : public DirectoryTest {
 protected:
     void SetUp() override {
-        env = ReadDirectoryEnv();
-        if (env.empty()) {
-            GTEST_SKIP() << "RIDGE_TEST_ENV not set: no test directory";
+        DirectoryTest::SetUp();
+        if (IsSkipped() || HasFatalFailure()) {
+            return;
         }
-        home = std::make_unique<DirectoryHome>(env);
         ASSERT_TRUE(lib.Loaded());
         lib.Terminate();
         ASSERT_EQ(lib.Initialize(), 0);
-        connection = env["RIDGE_HOST"] + ":" + env["RIDGE_PORT"];
+        connection = env.hostPort();
     }
     void TearDown() override {
-        if (!env.empty()) {
+        if (env.available()) {
             EXPECT_EQ(lib.Terminate(), 0);
         }
     }
 
     std::string Config(const std::string& id, const std::string& directoryNamespace,
                        const std::string& display = "") {
-        std::string text =
-            NamespaceConfiguration(id, connection, env["RIDGE_BASE_DN"], directoryNamespace);
+        std::string text = NamespaceConfiguration(id, connection, env.baseDn(), directoryNamespace);
         if (!display.empty()) {
             text.replace(text.find(id + " display"), id.size() + 8, display);
         }
@@ -66,8 +64,6 @@ protected:
         return answer;
     }
 
-    std::map<std::string, std::string> env;
-    std::unique_ptr<DirectoryHome> home;
     ProviderLibrary lib;
     std::string connection;
 };
@@ -131,11 +127,10 @@ TEST_F(ConfigureDirectory, AnUnknownDirectoryNamespaceFailsWithTheLibraryText) {
 // turn one into the other.
 TEST_F(ConfigureDirectory, DifferentConfigurationsFromSeveralThreads) {
     const std::string unreachable =
-        NamespaceConfiguration("down", "127.0.0.1:1", env["RIDGE_BASE_DN"], "ridgetest");
+        NamespaceConfiguration("down", "127.0.0.1:1", env.baseDn(), "ridgetest");
     const std::vector<std::string> reachable = {
         Config("a", "ridgetest"), Config("b", "othertest"),
-        NamespaceConfiguration("c", "localhost:" + env["RIDGE_PORT"], env["RIDGE_BASE_DN"],
-                               "ridgetest")};
+        NamespaceConfiguration("c", "localhost:" + env.port(), env.baseDn(), "ridgetest")};
     constexpr int kRounds = 25;
     std::atomic<int> wrong{0};
     std::vector<std::thread> threads;

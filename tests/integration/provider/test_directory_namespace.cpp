@@ -25,18 +25,17 @@ using namespace provider_test;
 
 namespace {
 
-class DirectoryNamespace : public ::testing::Test {
+class DirectoryNamespace : public DirectoryTest {
 protected:
     void SetUp() override {
-        env = ReadDirectoryEnv();
-        if (env.empty()) {
-            GTEST_SKIP() << "RIDGE_TEST_ENV not set: no test directory";
+        DirectoryTest::SetUp();
+        if (IsSkipped() || HasFatalFailure()) {
+            return;
         }
-        home = std::make_unique<DirectoryHome>(env);
         provider = &ObtainProvider();
     }
     void TearDown() override {
-        if (!env.empty()) {
+        if (env.available()) {
             DestroyProvider();
         }
     }
@@ -46,10 +45,8 @@ protected:
                                            const std::string& connection = "") {
         const std::string text =
             "<instance name=\"" + id + " display\">" + Parameter("id", id) +
-            Parameter("connection", connection.empty() ? env["RIDGE_HOST"] + ":" + env["RIDGE_PORT"]
-                                                       : connection) +
-            Parameter("baseDN", env["RIDGE_BASE_DN"]) + Parameter("namespace", ns) + extra +
-            "</instance>";
+            Parameter("connection", connection.empty() ? env.hostPort() : connection) +
+            Parameter("baseDN", env.baseDn()) + Parameter("namespace", ns) + extra + "</instance>";
         CFGAPI_Instance instance;
         I18NString error;
         EXPECT_TRUE(instance.Load(text.c_str(), text.size(), error)) << error;
@@ -64,9 +61,9 @@ protected:
     std::string Blob(const std::string& generation, const std::string& ns) {
         return "<TESSEL_CONFIGURATION><GENERATION>" + generation +
                "</GENERATION><STORAGE_TYPE>2</STORAGE_TYPE><DEFAULT_NAMESPACE>" + ns +
-               "</DEFAULT_NAMESPACE><SSL_ENABLED>false</SSL_ENABLED><LDAP><HOST>" +
-               env["RIDGE_HOST"] + "</HOST><PORT>" + env["RIDGE_PORT"] + "</PORT><BASE_DN>" +
-               env["RIDGE_BASE_DN"] + "</BASE_DN></LDAP></TESSEL_CONFIGURATION>";
+               "</DEFAULT_NAMESPACE><SSL_ENABLED>false</SSL_ENABLED><LDAP><HOST>" + env.host() +
+               "</HOST><PORT>" + env.port() + "</PORT><BASE_DN>" + env.baseDn() +
+               "</BASE_DN></LDAP></TESSEL_CONFIGURATION>";
     }
 
     // A bus header carrying one credential for the generic identifier.
@@ -82,8 +79,6 @@ protected:
         header.GetCredentials().AddCredential(credential);
     }
 
-    std::map<std::string, std::string> env;
-    std::unique_ptr<DirectoryHome> home;
     BasaltProvider* provider = nullptr;
     VOR_AAA_AdditionalInfo info;
 };
@@ -96,7 +91,7 @@ TEST_F(DirectoryNamespace, ReadsItsSettingsAndDirectoryProperties) {
                         Parameter("CookiePath", "/app") + Parameter("dataEncoding", ""));
     ASSERT_TRUE(ns);
     EXPECT_EQ(ns->GetDisplayName(), I18NString("ns1 display"));
-    EXPECT_EQ(ns->GetPort(), static_cast<uint32_t>(std::stoul(env["RIDGE_PORT"])));
+    EXPECT_EQ(ns->GetPort(), static_cast<uint32_t>(std::stoul(env.port())));
     EXPECT_EQ(ns->GetTimeout(), 7);
     EXPECT_EQ(ns->GetDefaultProductLocale(), I18NString("en-us"));
     EXPECT_EQ(ns->GetDefaultContentLocale(), I18NString("fr-fr"));
