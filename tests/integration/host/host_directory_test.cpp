@@ -5,40 +5,13 @@
 #include <netinet/in.h>
 #include <sys/socket.h>
 
-#include <map>
-
 #include "HostProcess.h"
+#include "RidgeTestDirectory.h"
 
 namespace {
 
 using ::testing::HasSubstr;
 using ::testing::StartsWith;
-
-// The fixture's shell-sourceable KEY=VALUE file.
-std::map<std::string, std::string> readDirectoryEnv() {
-    std::map<std::string, std::string> values;
-    const char* path = std::getenv("RIDGE_TEST_ENV");
-    if (path == nullptr) {
-        return values;
-    }
-    std::istringstream lines(slurp(path));
-    for (std::string line; std::getline(lines, line);) {
-        if (line.rfind("export ", 0) == 0) {
-            line.erase(0, 7);
-        }
-        std::size_t equals = line.find('=');
-        if (line.empty() || line[0] == '#' || equals == std::string::npos) {
-            continue;
-        }
-        std::string value = line.substr(equals + 1);
-        if (value.size() >= 2 && (value.front() == '\'' || value.front() == '"') &&
-            value.back() == value.front()) {
-            value = value.substr(1, value.size() - 2);
-        }
-        values[line.substr(0, equals)] = value;
-    }
-    return values;
-}
 
 std::string parameter(const std::string& name, const std::string& value) {
     return "<parameter name=\"" + name + "\"><value>" + value + "</value></parameter>";
@@ -67,36 +40,20 @@ int unusedPort() {
 class HostAgainstDirectory : public ::testing::Test {
 protected:
     void SetUp() override {
-        env = readDirectoryEnv();
-        ASSERT_FALSE(env["RIDGE_HOST"].empty())
+        env = ridge_test::RidgeTestDirectory::fromEnvironment();
+        ASSERT_FALSE(env.host().empty())
             << "RIDGE_TEST_ENV does not name the fixture's env file with RIDGE_HOST";
-        ASSERT_FALSE(env["RIDGE_PORT"].empty());
-        ASSERT_FALSE(env["RIDGE_BASE_DN"].empty());
-        ASSERT_FALSE(env["RIDGE_SERVICE_PASSWORD_FILE"].empty());
-        makeHome();
-    }
-
-    // A copy of the home directory whose access-library configuration names the fixture's
-    // service password, so the provider can read the namespace entry.
-    void makeHome() {
-        namespace fs = std::filesystem;
+        ASSERT_FALSE(env.port().empty());
+        ASSERT_FALSE(env.baseDn().empty());
+        ASSERT_FALSE(env.testHome().empty());
+        // A copy of the fixture's home: its access-library configuration names the fixture's
+        // service identity, so the provider can read the namespace entry.
         home = dir.path("home");
-        fs::copy(fs::path(BASALT_SOURCE_DIR) / "data" / "home", home, fs::copy_options::recursive);
-        fs::remove_all(fs::path(home) / "keys");
-        std::istringstream lines(slurp(fs::path(home) / "access.conf"));
-        std::string conf;
-        for (std::string line; std::getline(lines, line);) {
-            if (line.rfind("service_password_file", 0) == 0) {
-                line = "service_password_file = " + env["RIDGE_SERVICE_PASSWORD_FILE"];
-            }
-            conf += line + "\n";
-        }
-        dir.write("home/access.conf", conf);
+        env.copyTestHomeTo(home);
     }
 
     std::string config(const std::string& id) const {
-        return namespaceConfig(id, env.at("RIDGE_HOST") + ":" + env.at("RIDGE_PORT"),
-                               env.at("RIDGE_BASE_DN"), kTestNamespace);
+        return namespaceConfig(id, env.hostPort(), env.baseDn(), kTestNamespace);
     }
 
     HostRun host(std::vector<std::string> args) const {
@@ -108,7 +65,7 @@ protected:
     static inline const std::string kTestNamespace = "ridgetest";
     std::string home;
 
-    std::map<std::string, std::string> env;
+    ridge_test::RidgeTestDirectory env;
     ScratchDir dir;
 };
 
@@ -144,7 +101,7 @@ TEST_F(HostAgainstDirectory, ShowsTheConfiguredNamespaceObject) {
 TEST_F(HostAgainstDirectory, ConfigurationFailuresEndWithTheProvidersResult) {
     std::string unreachable =
         dir.write("down.xml", namespaceConfig("down", "127.0.0.1:" + std::to_string(unusedPort()),
-                                              env.at("RIDGE_BASE_DN"), kTestNamespace));
+                                              env.baseDn(), kTestNamespace));
     HostRun down = host({"show", "-c", unreachable});
     EXPECT_EQ(down.status, 1);
     EXPECT_THAT(down.err, HasSubstr("BasaltConfigure of '" + unreachable + "' failed with result"));
