@@ -1,7 +1,5 @@
 // Process set-up, runtime configuration, encoding, handles from several threads, unreachable
 // servers, error texts and memory release.
-#include <netinet/in.h>
-#include <sys/socket.h>
 #include <unistd.h>
 
 #include <atomic>
@@ -11,6 +9,7 @@
 #include <vector>
 
 #include "AccessTestSupport.h"
+#include "UnusedPort.h"
 
 using namespace access_test;
 
@@ -33,19 +32,6 @@ protected:
         return buf;
     }
 };
-
-// A loopback port nobody listens on.
-int closedPort() {
-    int fd = socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in addr{};
-    addr.sin_family = AF_INET;
-    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr);
-    socklen_t len = sizeof addr;
-    getsockname(fd, reinterpret_cast<sockaddr*>(&addr), &len);
-    close(fd);
-    return ntohs(addr.sin_port);
-}
 
 TEST_F(Process, CallsBeforeInitialisationAndBadSettings) {
     AS_Handle h = 0;
@@ -133,7 +119,7 @@ TEST_F(Process, EncodingIsFixedOnceAHandleIsOpen) {
 
 TEST_F(Process, UnreachableServerFailsQuicklyWithinTheTimeout) {
     initialize();
-    std::string port = std::to_string(closedPort());
+    std::string port = std::to_string(ridge_test::unusedLoopbackPort());
     std::string cfg = runtimeConfig("127.0.0.1", port, env.baseDn(), kNs, "2");
     ASSERT_EQ(AS_OK, AS_SetTemporaryRuntimeConfig(cfg.c_str(), cfg.size()));
     AS_Handle h = 0;
@@ -153,7 +139,7 @@ TEST_F(Process, UnreachableServerFailsQuicklyWithinTheTimeout) {
 TEST_F(Process, ConnectionFailuresNameTheServerAndTheCause) {
     initialize();
     ASSERT_EQ(AS_OK, AS_SetSystemEncoding("utf8"));
-    std::string port = std::to_string(closedPort());
+    std::string port = std::to_string(ridge_test::unusedLoopbackPort());
     std::string cfg = runtimeConfig("127.0.0.1", port, env.baseDn(), kNs, "2");
     ASSERT_EQ(AS_OK, AS_SetTemporaryRuntimeConfig(cfg.c_str(), cfg.size()));
     AS_Handle h = 0;

@@ -2,11 +2,10 @@
 // ridge_directory fixture.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
 
 #include "HostProcess.h"
 #include "RidgeTestDirectory.h"
+#include "UnusedPort.h"
 
 namespace {
 
@@ -22,19 +21,6 @@ std::string namespaceConfig(const std::string& id, const std::string& connection
     return "<instance name=\"Ridge test\" class=\"Ridge\">" + parameter("id", id) +
            parameter("connection", connection) + parameter("baseDN", baseDn) +
            parameter("namespace", directoryNamespace) + parameter("timeOut", "5") + "</instance>";
-}
-
-// A loopback port nobody listens on (bound, then released).
-int unusedPort() {
-    int sock = socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    bind(sock, reinterpret_cast<sockaddr*>(&address), sizeof address);
-    socklen_t length = sizeof address;
-    getsockname(sock, reinterpret_cast<sockaddr*>(&address), &length);
-    close(sock);
-    return ntohs(address.sin_port);
 }
 
 class HostAgainstDirectory : public ::testing::Test {
@@ -99,9 +85,10 @@ TEST_F(HostAgainstDirectory, ShowsTheConfiguredNamespaceObject) {
 }
 
 TEST_F(HostAgainstDirectory, ConfigurationFailuresEndWithTheProvidersResult) {
-    std::string unreachable =
-        dir.write("down.xml", namespaceConfig("down", "127.0.0.1:" + std::to_string(unusedPort()),
-                                              env.baseDn(), kTestNamespace));
+    std::string unreachable = dir.write(
+        "down.xml",
+        namespaceConfig("down", "127.0.0.1:" + std::to_string(ridge_test::unusedLoopbackPort()),
+                        env.baseDn(), kTestNamespace));
     HostRun down = host({"show", "-c", unreachable});
     EXPECT_EQ(down.status, 1);
     EXPECT_THAT(down.err, HasSubstr("BasaltConfigure of '" + unreachable + "' failed with result"));
