@@ -104,6 +104,12 @@ protected:
         std::remove((home + "/admin.pw").c_str());
         return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     }
+    // The process's last error text in lang.
+    std::string lastError(const char* lang) {
+        char buf[1024] = "x";
+        EXPECT_EQ(AS_OK, AS_GetLastErrorMsgWithLang(buf, sizeof buf, lang));
+        return buf;
+    }
     std::string sessionError(AS_Handle h, const char* lang = "en-us") {
         char buf[1024] = "x";
         EXPECT_EQ(AS_OK, AS_GetSessionLastErrorMsgWithLang(h, buf, sizeof buf, lang));

@@ -96,12 +96,6 @@ TEST_F(Tls, StartTlsChecksTheServerAgainstTheConfiguredCa) {
     EXPECT_EQ(AS_ERR_TLS, openWith(work + "/no-such-ca.pem", &h));
 }
 
-std::string lastError(const char* lang) {
-    char buf[1024] = "x";
-    EXPECT_EQ(AS_OK, AS_GetLastErrorMsgWithLang(buf, sizeof buf, lang));
-    return buf;
-}
-
 TEST_F(Tls, FailuresNameTheirCauseInEnglishAndFrench) {
     AS_Handle h = 0;
     const std::string where = "127.0.0.1:" + env.port();

@@ -26,11 +26,6 @@ protected:
     std::string config(const std::string& timeout = "5") {
         return runtimeConfig(env.host(), env.port(), env.baseDn(), kNs, timeout);
     }
-    std::string lastError(const char* lang) {
-        char buf[512] = "x";
-        EXPECT_EQ(AS_OK, AS_GetLastErrorMsgWithLang(buf, sizeof buf, lang));
-        return buf;
-    }
 };
 
 TEST_F(Process, CallsBeforeInitialisationAndBadSettings) {
