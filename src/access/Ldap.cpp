@@ -242,29 +242,7 @@ BindOutcome LdapConnection::bind(const std::string& dn, const std::string& passw
         ldap_sasl_bind(m_ld, dn.c_str(), LDAP_SASL_SIMPLE, &cred, serverControls, nullptr, &msgid);
     if (rc != LDAP_SUCCESS)
         throwResult(rc, "bind");
-    timeval tv{m_timeout, 0};
-    LDAPMessage* res = nullptr;
-    rc = ldap_result(m_ld, msgid, LDAP_MSG_ALL, &tv, &res);
-    Message result(res);
-    if (rc == 0)
-        fail(AS_ERR_TIMEOUT, "bind");
-    if (rc < 0) {
-        ldap_get_option(m_ld, LDAP_OPT_RESULT_CODE, &rc);
-        throwResult(rc, "bind");
-    }
-    char* diag = nullptr;
-    LDAPControl** controls = nullptr;
-    int err = LDAP_OTHER;
-    rc = ldap_parse_result(m_ld, result.get(), &err, nullptr, &diag, nullptr, &controls, 0);
-    Controls owned(controls);
-    LdapString ownedDiag(diag);
-    if (rc != LDAP_SUCCESS)
-        throwResult(rc, "bind");
-    outcome.ldapResult = err;
-    if (diag)
-        outcome.diagnostic = diag;
-    readPolicy(m_ld, controls, outcome);
-    return outcome;
+    return awaitPolicyOutcome(msgid, "bind");
 }
 
 void LdapConnection::bindOrThrow(const std::string& dn, const std::string& password) {
@@ -445,15 +423,19 @@ BindOutcome LdapConnection::passwordModify(const std::string& userDn,
                     &newpw, serverControls, nullptr, &msgid);
     if (rc != LDAP_SUCCESS)
         throwResult(rc, "password modify");
+    return awaitPolicyOutcome(msgid, "password modify");
+}
+
+BindOutcome LdapConnection::awaitPolicyOutcome(int msgid, const char* operation) {
     timeval tv{m_timeout, 0};
     LDAPMessage* res = nullptr;
-    rc = ldap_result(m_ld, msgid, LDAP_MSG_ALL, &tv, &res);
+    int rc = ldap_result(m_ld, msgid, LDAP_MSG_ALL, &tv, &res);
     Message result(res);
     if (rc == 0)
-        fail(AS_ERR_TIMEOUT, "password modify");
+        fail(AS_ERR_TIMEOUT, operation);
     if (rc < 0) {
         ldap_get_option(m_ld, LDAP_OPT_RESULT_CODE, &rc);
-        throwResult(rc, "password modify");
+        throwResult(rc, operation);
     }
     BindOutcome outcome;
     char* diag = nullptr;
@@ -463,7 +445,7 @@ BindOutcome LdapConnection::passwordModify(const std::string& userDn,
     Controls owned(controls);
     LdapString ownedDiag(diag);
     if (rc != LDAP_SUCCESS)
-        throwResult(rc, "password modify");
+        throwResult(rc, operation);
     outcome.ldapResult = err;
     if (diag)
         outcome.diagnostic = diag;

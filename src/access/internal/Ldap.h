@@ -100,6 +100,9 @@ public:
                                const std::string& newPassword);
 
 private:
+    // Waits for the answer to msgid and reads its result, diagnostic and password-policy
+    // response; failures to get an answer at all are thrown.
+    BindOutcome awaitPolicyOutcome(int msgid, const char* operation);
     [[noreturn]] void throwResult(int rc, const char* operation) const;
     // Throws -16 naming why TLS could not be set up with the server at url.
     [[noreturn]] void tlsFailed(const RuntimeConfig& cfg, const std::string& url) const;
