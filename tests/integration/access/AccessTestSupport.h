@@ -12,6 +12,7 @@
 #include <sstream>
 #include <string>
 
+#include "DirectoryAdmin.h"
 #include "RidgeTestDirectory.h"
 
 namespace access_test {
@@ -92,30 +93,14 @@ protected:
     // Runs an ldap-utils tool (ldapadd, ldapdelete, ...) as the directory administrator with
     // args, feeding it the LDIF text (with @BASE_DN@ filled in); returns its exit status.
     int admin(const std::string& tool, const std::string& args, const std::string& ldif = "") {
-        return ldapTool(tool, env.adminDn(), env.adminPassword(), args, ldif);
+        return ridge_test::directoryAdmin(env, home, tool, args, ldif);
     }
     // The same as the identity bindDn with password; *output (when given) receives what the tool
-    // wrote to its standard output.
+    // printed.
     int ldapTool(const std::string& tool, const std::string& bindDn, const std::string& password,
                  const std::string& args, const std::string& ldif = "",
                  std::string* output = nullptr) {
-        std::string text = ldif;
-        for (size_t p; (p = text.find("@BASE_DN@")) != std::string::npos;)
-            text.replace(p, 9, env.baseDn());
-        std::ofstream(home + "/tool.ldif") << text;
-        std::ofstream(home + "/tool.pw") << password;
-        std::string cmd = tool + " -x -H '" + env.url() + "' -D '" + bindDn + "' -y '" + home +
-                          "/tool.pw' " + args + " < '" + home + "/tool.ldif' >'" + home +
-                          "/tool.out' 2>&1";
-        int status = std::system(cmd.c_str());
-        std::remove((home + "/tool.pw").c_str());
-        if (output) {
-            std::ifstream in(home + "/tool.out");
-            std::ostringstream all;
-            all << in.rdbuf();
-            *output = all.str();
-        }
-        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+        return ridge_test::directoryTool(env, home, bindDn, password, tool, args, ldif, output);
     }
     // The process's last error text in lang.
     std::string lastError(const char* lang) {
