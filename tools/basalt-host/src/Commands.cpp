@@ -16,6 +16,7 @@
 #include "ProviderLibrary.h"
 #include "ResponsePrinter.h"
 #include "XmlTree.h"
+#include "serve/ServeCommand.h"
 
 namespace basalt_host {
 namespace {
@@ -200,7 +201,8 @@ Examples:
   basalt-host show -c namespace.xml --raw
   basalt-host set-version -c namespace.xml 3
   basalt-host authenticate -c namespace.xml logon.xml --visa-out visa.xml
-  basalt-host search -c namespace.xml --visa visa.xml query.xml)";
+  basalt-host search -c namespace.xml --visa visa.xml query.xml
+  basalt-host serve -c namespace.xml --port 8080)";
 
 }  // namespace
 
@@ -265,6 +267,9 @@ int runHost(int argc, char** argv) {
                      "file holding the visa, or an authenticate response that holds one")
         ->required();
 
+    serve::ServeOptions serveOptions;
+    CLI::App* serveCommand = serve::addServeCommand(app, serveOptions);
+
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& error) {
@@ -285,6 +290,9 @@ int runHost(int argc, char** argv) {
         }
         if (authenticate->parsed()) {
             return commandAuthenticate(options);
+        }
+        if (serveCommand->parsed()) {
+            return serve::runServe(options, serveOptions);
         }
         return commandSearch(options);
     } catch (const HostError& error) {
