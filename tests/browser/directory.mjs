@@ -56,7 +56,7 @@ function entries(base) {
 }
 
 function ldap(tool, env, args, input) {
-  return execFileSync(tool, ['-x', '-H', env.RIDGE_URL, '-D', env.RIDGE_ADMIN_DN, '-w',
+  return execFileSync(tool, ['-x', '-e', 'relax', '-H', env.RIDGE_URL, '-D', env.RIDGE_ADMIN_DN, '-w',
     env.RIDGE_ADMIN_PASSWORD, ...args], { input, stdio: ['pipe', 'pipe', 'pipe'] });
 }
 

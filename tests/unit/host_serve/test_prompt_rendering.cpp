@@ -5,6 +5,7 @@
 #include <string>
 
 #include "XmlTree.h"
+#include "serve/DirectoryPages.h"
 #include "serve/Html.h"
 #include "serve/PageTexts.h"
 #include "serve/PromptForm.h"
@@ -167,6 +168,66 @@ TEST(ProviderAnswers, AnAuthenticateResponseYieldsVisaUserCookiesAndPrompt) {
     ProviderException unreadable = readExceptionText("not <xml");
     ASSERT_EQ(unreadable.messages.size(), 1u);
     EXPECT_EQ(unreadable.messages[0].text, "not <xml");
+}
+
+ObjectRow row(const std::string& objectClass, const std::string& name, const std::string& path) {
+    return {objectClass, path, {{"defaultName", name}, {"searchPath", path}}};
+}
+
+TEST(DirectoryPages, TheNameFilterBecomesAQuotedContainsPredicate) {
+    EXPECT_EQ(childrenPath("VORID(\"ns\")", ""), "VORID(\"ns\")/*");
+    EXPECT_EQ(childrenPath("VORID(\"ns\")", "O'Brien"),
+              "VORID(\"ns\")/*[contains(@defaultName, 'O''Brien')]");
+}
+
+TEST(DirectoryPages, AListingLinksContainersToListingsAndAccountsToProperties) {
+    ListingView view;
+    view.folderPath = "VORID(\"ns:f:authid=30\")";
+    view.folderName = "Crowd & <Co>";
+    view.ancestors = {{"Ridge", "VORID(\"ns\")"}};
+    view.rows = {row("namespaceFolder", "Sub", "VORID(\"ns:f:authid=31\")"),
+                 row("account", "<script>alert('x')</script>", "VORID(\"ns:u:authid=7\")")};
+    view.skip = 25;
+    view.pageSize = 25;
+    view.more = true;
+    view.filter = "a&b";
+    std::string html = listingHtml(view, pageTexts("en"));
+
+    EXPECT_EQ(html.find("<script"), std::string::npos) << html;
+    EXPECT_NE(html.find("&lt;script&gt;alert(&#39;x&#39;)&lt;/script&gt;</a>"), std::string::npos);
+    EXPECT_NE(html.find("<h1>Crowd &amp; &lt;Co&gt;</h1>"), std::string::npos);
+    EXPECT_NE(html.find("href=\"/browse?folder=VORID%28%22ns%22%29\">Ridge</a>"),
+              std::string::npos);
+    EXPECT_NE(html.find("href=\"/browse?folder=VORID%28%22ns%3Af%3Aauthid%3D31%22%29\">Sub</a>"),
+              std::string::npos);
+    EXPECT_NE(html.find("href=\"/object?path=VORID%28%22ns%3Au%3Aauthid%3D7%22%29&amp;from="),
+              std::string::npos);
+    // Paging keeps the folder and the filter; the range counts from one.
+    EXPECT_NE(html.find("rel=\"prev\" href=\"/browse?folder=VORID%28%22ns%3Af%3Aauthid%3D30%22%29"
+                        "&amp;filter=a%26b\""),
+              std::string::npos)
+        << html;
+    EXPECT_NE(html.find("&amp;skip=50&amp;filter=a%26b\">Next page</a>"), std::string::npos);
+    EXPECT_NE(html.find("objects 26&ndash;27"), std::string::npos);
+    EXPECT_NE(html.find("name=\"filter\" value=\"a&amp;b\""), std::string::npos);
+
+    view.skip = 0;
+    view.more = false;
+    view.rows.clear();
+    html = listingHtml(view, pageTexts("fr-fr"));
+    EXPECT_EQ(html.find("rel=\"prev\""), std::string::npos);
+    EXPECT_EQ(html.find("rel=\"next\""), std::string::npos);
+    EXPECT_NE(html.find("Aucun objet."), std::string::npos);
+}
+
+TEST(DirectoryPages, PropertiesAreEscapedInATable) {
+    ObjectRow object = row("account", "Odd \"x\"", "VORID(\"ns:u:authid=7\")");
+    object.properties.emplace_back("mail", "<a@b>");
+    std::string html = propertiesHtml(object, "VORID(\"ns\")", pageTexts("en"));
+    EXPECT_NE(html.find("<h1>Odd &quot;x&quot;</h1>"), std::string::npos);
+    EXPECT_NE(html.find("<tr><th scope=\"row\">mail</th><td>&lt;a@b&gt;</td></tr>"),
+              std::string::npos);
+    EXPECT_NE(html.find(">Up</a>"), std::string::npos);
 }
 
 }  // namespace

@@ -43,7 +43,7 @@ std::string namespaceVisaDocument(const std::string& namespaceId) {
 std::string namespaceQueryDocument(const std::string& namespaceId, const std::string& productLocale,
                                    const std::string& contentLocale) {
     QuerySpec spec;
-    spec.searchPath = vorid(namespaceId);
+    spec.searchPath = voridPath(namespaceId);
     spec.properties = {names::kHasChildren,        names::kDefaultName, names::kName,
                        names::kObjectClass,        names::kAncestors,   names::kSearchPath,
                        names::kDefaultDescription, names::kDescription, names::kCapabilities};

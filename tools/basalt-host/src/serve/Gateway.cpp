@@ -2,11 +2,18 @@
 
 #include <httplib.h>
 
+#include <algorithm>
+#include <cstdlib>
 #include <iostream>
 #include <mutex>
 #include <utility>
 
 #include "AuthenticateDocuments.h"
+#include "DirectoryPages.h"
+#include "HostDocuments.h"
+#include "ObjectTable.h"
+#include "QueryDocuments.h"
+#include "XmlTree.h"
 #include "HostError.h"
 #include "Html.h"
 #include "HttpCookies.h"
@@ -383,21 +390,109 @@ std::string Gateway::headerHtml(Request& request) {
            "</header>";
 }
 
+// Runs one query for the signed-on user; the parsed answer, or nothing when the provider
+// refused (the page then shows its messages).
+std::unique_ptr<XmlElement> Gateway::search(Request& request, QuerySpec spec) {
+    spec.productLocale = request.locale;
+    spec.contentLocale = request.locale;
+    CallOutcome outcome =
+        m_provider.library().searchXml(request.session().visa, queryDocument(spec));
+    HostSession::noteProblems(outcome);
+    if (outcome.code >= 0 && outcome.response) {
+        return parseXml(*outcome.response, "search response");
+    }
+    ProviderException failure = outcome.exception ? readExceptionText(*outcome.exception)
+                                                  : ProviderException{};
+    if (failure.messages.empty()) {
+        failure.messages.push_back({0, request.texts->failed});
+    }
+    request.page(400, request.texts->directory, headerHtml(request) + messagesHtml(failure.messages));
+    return nullptr;
+}
+
 void Gateway::browsePage(const httplib::Request& http, httplib::Response& response) {
+    withRequest(
+        m_sessions, m_defaultLocale, m_options.secureCookies, http, response,
+        [&](Request& request) {
+            if (!request.session().signedOn()) {
+                redirect(response, "/logon");
+                return;
+            }
+            ListingView view;
+            view.pageSize = m_options.pageSize;
+            view.folderPath = http.get_param_value("folder");
+            if (view.folderPath.empty()) {
+                view.folderPath = voridPath(request.session().namespaceId);
+            }
+            view.filter = http.get_param_value("filter");
+            view.skip = std::max(0, std::atoi(http.get_param_value("skip").c_str()));
+
+            // The container itself: its name and where it sits.
+            QuerySpec self;
+            self.searchPath = view.folderPath;
+            self.properties = {"defaultName", "ancestors", "searchPath", "objectClass"};
+            std::unique_ptr<XmlElement> folder = search(request, self);
+            if (!folder) {
+                return;
+            }
+            std::vector<ObjectRow> selfRows = responseRows(*folder);
+            view.folderName =
+                selfRows.empty() ? view.folderPath : selfRows.front().value("defaultName");
+            if (const XmlElement* ancestors = folder->find("ancestors")) {
+                if (const XmlElement* values = ancestors->child("value")) {
+                    for (const XmlElement* item : values->childrenNamed("item")) {
+                        view.ancestors.emplace_back(item->childText("title"),
+                                                    item->childText("searchPath"));
+                    }
+                }
+            }
+
+            // One page of its children, and one more to tell whether a next page exists.
+            QuerySpec children;
+            children.searchPath = childrenPath(view.folderPath, view.filter);
+            children.properties = {"defaultName", "objectClass", "searchPath"};
+            children.skip = view.skip;
+            children.max = view.pageSize + 1;
+            std::unique_ptr<XmlElement> listing = search(request, children);
+            if (!listing) {
+                return;
+            }
+            view.rows = responseRows(*listing);
+            if (static_cast<int>(view.rows.size()) > view.pageSize) {
+                view.rows.resize(static_cast<std::size_t>(view.pageSize));
+                view.more = true;
+            }
+            request.page(200, request.texts->directory,
+                         headerHtml(request) + listingHtml(view, *request.texts));
+        });
+}
+
+void Gateway::objectPage(const httplib::Request& http, httplib::Response& response) {
     withRequest(m_sessions, m_defaultLocale, m_options.secureCookies, http, response,
                 [&](Request& request) {
                     if (!request.session().signedOn()) {
                         redirect(response, "/logon");
                         return;
                     }
-                    request.page(200, request.texts->directory,
-                                 headerHtml(request) + "<h1>" +
-                                     htmlEscape(request.texts->directory) + "</h1>");
+                    QuerySpec spec;
+                    spec.searchPath = http.get_param_value("path");
+                    spec.properties = {"*"};
+                    std::unique_ptr<XmlElement> answer = search(request, spec);
+                    if (!answer) {
+                        return;
+                    }
+                    std::vector<ObjectRow> rows = responseRows(*answer);
+                    if (rows.empty()) {
+                        request.page(404, request.texts->directory,
+                                     headerHtml(request) +
+                                         noticeHtml(request.texts->noObjects));
+                        return;
+                    }
+                    request.page(200, request.texts->properties,
+                                 headerHtml(request) +
+                                     propertiesHtml(rows.front(), http.get_param_value("from"),
+                                                    *request.texts));
                 });
-}
-
-void Gateway::objectPage(const httplib::Request& http, httplib::Response& response) {
-    browsePage(http, response);
 }
 
 }  // namespace basalt_host::serve

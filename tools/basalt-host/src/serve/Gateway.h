@@ -8,6 +8,8 @@
 #include <vector>
 
 #include "HostSession.h"
+#include "QueryDocuments.h"
+#include "XmlTree.h"
 #include "WebSessions.h"
 
 namespace httplib {
@@ -63,6 +65,7 @@ private:
     void authenticate(Request& request, const std::string& action,
                       std::vector<std::pair<std::string, std::string>> formFields);
     bool formAccepted(Request& request);
+    std::unique_ptr<XmlElement> search(Request& request, QuerySpec spec);
     void endAbandonedSessions();
     void endSession(const std::string& namespaceId, const std::string& visa, Request* request,
                     const char* action);
