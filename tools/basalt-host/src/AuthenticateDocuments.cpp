@@ -17,8 +17,8 @@ std::string headerArray(const char* element, const char* itemType, const NameVal
                        std::to_string(pairs.size()) + "]\">";
     for (const auto& [name, value] : pairs) {
         text += "<item><name xsi:type=\"xsd:string\" xml:space=\"preserve\">" + xmlEscape(name) +
-                "</name><value xsi:type=\"xsd:string\" xml:space=\"preserve\">" +
-                xmlEscape(value) + "</value></item>";
+                "</name><value xsi:type=\"xsd:string\" xml:space=\"preserve\">" + xmlEscape(value) +
+                "</value></item>";
     }
     return text + "</bus:" + element + ">";
 }

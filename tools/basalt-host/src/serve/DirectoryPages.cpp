@@ -57,23 +57,24 @@ std::string listingHtml(const ListingView& view, const PageTexts& texts) {
     }
     html += "</nav><h1>" + htmlEscape(view.folderName) + "</h1>";
 
-    html += "<form class=\"filter\" method=\"get\" action=\"/browse\"><input type=\"hidden\" "
-            "name=\"folder\" value=\"" +
-            htmlEscape(view.folderPath) + "\"><label for=\"filter\">" +
-            htmlEscape(texts.filter) + "</label> <input type=\"text\" id=\"filter\" " +
-            "name=\"filter\" value=\"" + htmlEscape(view.filter) +
-            "\"> <button type=\"submit\">" + htmlEscape(texts.apply) + "</button></form>";
+    html +=
+        "<form class=\"filter\" method=\"get\" action=\"/browse\"><input type=\"hidden\" "
+        "name=\"folder\" value=\"" +
+        htmlEscape(view.folderPath) + "\"><label for=\"filter\">" + htmlEscape(texts.filter) +
+        "</label> <input type=\"text\" id=\"filter\" " + "name=\"filter\" value=\"" +
+        htmlEscape(view.filter) + "\"> <button type=\"submit\">" + htmlEscape(texts.apply) +
+        "</button></form>";
 
     if (view.rows.empty()) {
         html += "<p class=\"notice\">" + htmlEscape(texts.noObjects) + "</p>";
     } else {
-        html += "<table class=\"objects\"><thead><tr><th>" + htmlEscape(texts.name) +
-                "</th><th>" + htmlEscape(texts.kind) + "</th><th>" +
-                htmlEscape(texts.properties) + "</th></tr></thead><tbody>";
+        html += "<table class=\"objects\"><thead><tr><th>" + htmlEscape(texts.name) + "</th><th>" +
+                htmlEscape(texts.kind) + "</th><th>" + htmlEscape(texts.properties) +
+                "</th></tr></thead><tbody>";
         for (const ObjectRow& row : view.rows) {
             const std::string path = pathOf(row);
-            const std::string target = isContainer(row) ? browseLink(path, 0, "")
-                                                        : objectLink(path, view.folderPath);
+            const std::string target =
+                isContainer(row) ? browseLink(path, 0, "") : objectLink(path, view.folderPath);
             html += "<tr><td><a href=\"" + htmlEscape(target) + "\">" + htmlEscape(nameOf(row)) +
                     "</a></td><td>" + htmlEscape(row.objectClass) + "</td><td><a href=\"" +
                     htmlEscape(objectLink(path, view.folderPath)) + "\">" +
@@ -109,9 +110,9 @@ std::string propertiesHtml(const ObjectRow& object, const std::string& backPath,
         html += "<nav class=\"crumbs\"><a href=\"" + htmlEscape(browseLink(backPath, 0, "")) +
                 "\">" + htmlEscape(texts.up) + "</a></nav>";
     }
-    html += "<h1>" + htmlEscape(nameOf(object)) + "</h1><table class=\"properties\"><thead><tr><th>" +
-            htmlEscape(texts.property) + "</th><th>" + htmlEscape(texts.value) +
-            "</th></tr></thead><tbody>";
+    html += "<h1>" + htmlEscape(nameOf(object)) +
+            "</h1><table class=\"properties\"><thead><tr><th>" + htmlEscape(texts.property) +
+            "</th><th>" + htmlEscape(texts.value) + "</th></tr></thead><tbody>";
     for (const auto& [name, value] : object.properties) {
         html += "<tr><th scope=\"row\">" + htmlEscape(name) + "</th><td>" + htmlEscape(value) +
                 "</td></tr>";

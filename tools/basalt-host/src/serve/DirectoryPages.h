@@ -15,7 +15,7 @@ struct ListingView {
     std::string folderPath;  // search path of the listed container
     std::string folderName;
     std::vector<std::pair<std::string, std::string>> ancestors;  // (title, search path), top first
-    std::vector<ObjectRow> rows;  // this page
+    std::vector<ObjectRow> rows;                                 // this page
     int skip = 0;
     int pageSize = 25;
     bool more = false;  // a next page exists

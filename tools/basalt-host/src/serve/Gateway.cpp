@@ -11,15 +11,15 @@
 #include "AuthenticateDocuments.h"
 #include "DirectoryPages.h"
 #include "HostDocuments.h"
-#include "ObjectTable.h"
-#include "QueryDocuments.h"
-#include "XmlTree.h"
 #include "HostError.h"
 #include "Html.h"
 #include "HttpCookies.h"
+#include "ObjectTable.h"
 #include "PageTexts.h"
 #include "PromptForm.h"
 #include "ProviderAnswers.h"
+#include "QueryDocuments.h"
+#include "XmlTree.h"
 
 namespace basalt_host::serve {
 namespace {
@@ -77,7 +77,10 @@ void Gateway::install(httplib::Server& server) {
     server.set_default_headers({{"Content-Security-Policy", kContentSecurityPolicy},
                                 {"X-Content-Type-Options", "nosniff"},
                                 {"X-Frame-Options", "DENY"},
-                                {"Referrer-Policy", "no-referrer"},
+                                // same-origin rather than no-referrer: with the latter a browser
+                                // sends "Origin: null" on the gateway's own form posts, which the
+                                // origin check below must refuse.
+                                {"Referrer-Policy", "same-origin"},
                                 {"Cache-Control", "no-store"}});
     server.set_payload_max_length(64 * 1024);
     // Sessions dropped for idleness are ended with the provider by the next request.
@@ -126,8 +129,7 @@ void Gateway::install(httplib::Server& server) {
 template <typename Handler>
 void withRequest(SessionStore& sessions, const std::string& defaultLocale, bool secureCookies,
                  const httplib::Request& http, httplib::Response& response, Handler handler) {
-    std::string locale =
-        productLocaleFrom(http.get_header_value("Accept-Language"), defaultLocale);
+    std::string locale = productLocaleFrom(http.get_header_value("Accept-Language"), defaultLocale);
     std::vector<std::pair<std::string, std::string>> cookies;
     std::string presented;
     for (auto& [name, value] : parseCookieHeader(http.get_header_value("Cookie"))) {
@@ -139,11 +141,17 @@ void withRequest(SessionStore& sessions, const std::string& defaultLocale, bool 
     }
     SessionStore::Found found = sessions.findOrCreate(presented);
     if (found.created) {
-        response.set_header("Set-Cookie", sessionCookieHeader(kSessionCookie, found.id,
-                                                              secureCookies));
+        response.set_header("Set-Cookie",
+                            sessionCookieHeader(kSessionCookie, found.id, secureCookies));
     }
-    Gateway::Request request{http, response, locale, &pageTexts(locale), std::move(cookies),
-                             found.id, found.slot, std::unique_lock(found.slot->mutex)};
+    Gateway::Request request{http,
+                             response,
+                             locale,
+                             &pageTexts(locale),
+                             std::move(cookies),
+                             found.id,
+                             found.slot,
+                             std::unique_lock(found.slot->mutex)};
     handler(request);
 }
 
@@ -229,10 +237,10 @@ void Gateway::signOnPost(const httplib::Request& http, httplib::Response& respon
                     fields.emplace_back(name, value);
                 } else if (same->second != value) {
                     const ProviderException& prompt = request.session().lastPrompt;
-                    std::string body = "<h1>" + htmlEscape(request.texts->signOnTitle) + "</h1>" +
-                                       noticeHtml(request.texts->passwordsDiffer) +
-                                       promptHtml(prompt, {"/logon", request.session().csrfToken,
-                                                           request.texts});
+                    std::string body =
+                        "<h1>" + htmlEscape(request.texts->signOnTitle) + "</h1>" +
+                        noticeHtml(request.texts->passwordsDiffer) +
+                        promptHtml(prompt, {"/logon", request.session().csrfToken, request.texts});
                     request.page(200, request.texts->signOnTitle, body);
                     return;
                 }
@@ -284,13 +292,16 @@ void Gateway::authenticate(Request& request, const std::string& action,
     if (!answer.visa.empty() && answer.code >= 0) {
         WebSession& session = request.session();
         session.visa = answer.visa;
-        session.userName = typedName.empty() ? answer.userId : typedName;
+        session.userName = userNameOf(session.visa, answer.userId, request.locale);
+        if (session.userName.empty()) {
+            session.userName = typedName.empty() ? answer.userId : typedName;
+        }
         session.lastPrompt = {};
         // A new identifier for the signed-on session: one known before sign-on is now useless.
         std::string renewed = m_sessions.renew(request.sessionId, *request.slot);
         request.sessionId = renewed;
-        request.response.set_header("Set-Cookie", sessionCookieHeader(kSessionCookie, renewed,
-                                                                      m_options.secureCookies));
+        request.response.set_header(
+            "Set-Cookie", sessionCookieHeader(kSessionCookie, renewed, m_options.secureCookies));
         redirect(request.response, "/browse");
         return;
     }
@@ -308,31 +319,30 @@ void Gateway::authenticate(Request& request, const std::string& action,
 }
 
 void Gateway::signOffPost(const httplib::Request& http, httplib::Response& response) {
-    withRequest(m_sessions, m_defaultLocale, m_options.secureCookies, http, response,
-                [&](Request& request) {
-                    if (!formAccepted(request)) {
-                        return;
-                    }
-                    if (request.session().signedOn()) {
-                        endSession(request.session().namespaceId, request.session().visa,
-                                   &request, "logoff");
-                    }
-                    m_sessions.remove(request.sessionId);
-                    response.set_header("Set-Cookie",
-                                        sessionCookieHeader(kSessionCookie, "",
-                                                            m_options.secureCookies));
-                    request.page(200, request.texts->signOff,
-                                 "<h1>" + htmlEscape(request.texts->signOff) + "</h1><p>" +
-                                     htmlEscape(request.texts->signedOff) +
-                                     "</p><p><a href=\"/logon\">" +
-                                     htmlEscape(request.texts->signOnAgain) + "</a></p>");
-                });
+    withRequest(
+        m_sessions, m_defaultLocale, m_options.secureCookies, http, response,
+        [&](Request& request) {
+            if (!formAccepted(request)) {
+                return;
+            }
+            if (request.session().signedOn()) {
+                endSession(request.session().namespaceId, request.session().visa, &request,
+                           "logoff");
+            }
+            m_sessions.remove(request.sessionId);
+            response.set_header("Set-Cookie",
+                                sessionCookieHeader(kSessionCookie, "", m_options.secureCookies));
+            request.page(200, request.texts->signOff,
+                         "<h1>" + htmlEscape(request.texts->signOff) + "</h1><p>" +
+                             htmlEscape(request.texts->signedOff) + "</p><p><a href=\"/logon\">" +
+                             htmlEscape(request.texts->signOnAgain) + "</a></p>");
+        });
 }
 
 // Ends a provider session; with a request, the cookies the provider sets or clears go to the
 // browser. A failure is reported on stderr: the browser's session ends in any case.
-void Gateway::endSession(const std::string& namespaceId, const std::string& visa,
-                         Request* request, const char* action) {
+void Gateway::endSession(const std::string& namespaceId, const std::string& visa, Request* request,
+                         const char* action) {
     AuthenticateRequest document;
     document.action = action;
     document.visa = visa;
@@ -384,10 +394,32 @@ std::string Gateway::headerHtml(Request& request) {
     const NamespaceChoice* current = findNamespace(request.session().namespaceId);
     return "<header><span class=\"signedon\">" + htmlEscape(request.texts->signedOnAs) + " <b>" +
            htmlEscape(request.session().userName) + "</b>" +
-           (current ? " (" + htmlEscape(current->displayName) + ")" : std::string()) +
-           "</span>" +
+           (current ? " (" + htmlEscape(current->displayName) + ")" : std::string()) + "</span>" +
            buttonFormHtml("/logoff", request.session().csrfToken, request.texts->signOff) +
            "</header>";
+}
+
+// The signed-on user's name as the directory has it; empty when it cannot be had.
+std::string Gateway::userNameOf(const std::string& visa, const std::string& userId,
+                                const std::string& locale) {
+    if (userId.empty()) {
+        return "";
+    }
+    QuerySpec spec;
+    spec.searchPath = voridPath(userId);
+    spec.properties = {"defaultName"};
+    spec.productLocale = locale;
+    spec.contentLocale = locale;
+    CallOutcome outcome = m_provider.library().searchXml(visa, queryDocument(spec));
+    if (outcome.code < 0 || !outcome.response) {
+        return "";
+    }
+    try {
+        std::vector<ObjectRow> rows = responseRows(*parseXml(*outcome.response, "search response"));
+        return rows.empty() ? "" : rows.front().value("defaultName");
+    } catch (const HostError&) {
+        return "";
+    }
 }
 
 // Runs one query for the signed-on user; the parsed answer, or nothing when the provider
@@ -401,70 +433,70 @@ std::unique_ptr<XmlElement> Gateway::search(Request& request, QuerySpec spec) {
     if (outcome.code >= 0 && outcome.response) {
         return parseXml(*outcome.response, "search response");
     }
-    ProviderException failure = outcome.exception ? readExceptionText(*outcome.exception)
-                                                  : ProviderException{};
+    ProviderException failure =
+        outcome.exception ? readExceptionText(*outcome.exception) : ProviderException{};
     if (failure.messages.empty()) {
         failure.messages.push_back({0, request.texts->failed});
     }
-    request.page(400, request.texts->directory, headerHtml(request) + messagesHtml(failure.messages));
+    request.page(400, request.texts->directory,
+                 headerHtml(request) + messagesHtml(failure.messages));
     return nullptr;
 }
 
 void Gateway::browsePage(const httplib::Request& http, httplib::Response& response) {
-    withRequest(
-        m_sessions, m_defaultLocale, m_options.secureCookies, http, response,
-        [&](Request& request) {
-            if (!request.session().signedOn()) {
-                redirect(response, "/logon");
-                return;
-            }
-            ListingView view;
-            view.pageSize = m_options.pageSize;
-            view.folderPath = http.get_param_value("folder");
-            if (view.folderPath.empty()) {
-                view.folderPath = voridPath(request.session().namespaceId);
-            }
-            view.filter = http.get_param_value("filter");
-            view.skip = std::max(0, std::atoi(http.get_param_value("skip").c_str()));
-
-            // The container itself: its name and where it sits.
-            QuerySpec self;
-            self.searchPath = view.folderPath;
-            self.properties = {"defaultName", "ancestors", "searchPath", "objectClass"};
-            std::unique_ptr<XmlElement> folder = search(request, self);
-            if (!folder) {
-                return;
-            }
-            std::vector<ObjectRow> selfRows = responseRows(*folder);
-            view.folderName =
-                selfRows.empty() ? view.folderPath : selfRows.front().value("defaultName");
-            if (const XmlElement* ancestors = folder->find("ancestors")) {
-                if (const XmlElement* values = ancestors->child("value")) {
-                    for (const XmlElement* item : values->childrenNamed("item")) {
-                        view.ancestors.emplace_back(item->childText("title"),
-                                                    item->childText("searchPath"));
+    withRequest(m_sessions, m_defaultLocale, m_options.secureCookies, http, response,
+                [&](Request& request) {
+                    if (!request.session().signedOn()) {
+                        redirect(response, "/logon");
+                        return;
                     }
-                }
-            }
+                    ListingView view;
+                    view.pageSize = m_options.pageSize;
+                    view.folderPath = http.get_param_value("folder");
+                    if (view.folderPath.empty()) {
+                        view.folderPath = voridPath(request.session().namespaceId);
+                    }
+                    view.filter = http.get_param_value("filter");
+                    view.skip = std::max(0, std::atoi(http.get_param_value("skip").c_str()));
 
-            // One page of its children, and one more to tell whether a next page exists.
-            QuerySpec children;
-            children.searchPath = childrenPath(view.folderPath, view.filter);
-            children.properties = {"defaultName", "objectClass", "searchPath"};
-            children.skip = view.skip;
-            children.max = view.pageSize + 1;
-            std::unique_ptr<XmlElement> listing = search(request, children);
-            if (!listing) {
-                return;
-            }
-            view.rows = responseRows(*listing);
-            if (static_cast<int>(view.rows.size()) > view.pageSize) {
-                view.rows.resize(static_cast<std::size_t>(view.pageSize));
-                view.more = true;
-            }
-            request.page(200, request.texts->directory,
-                         headerHtml(request) + listingHtml(view, *request.texts));
-        });
+                    // The container itself: its name and where it sits.
+                    QuerySpec self;
+                    self.searchPath = view.folderPath;
+                    self.properties = {"defaultName", "ancestors", "searchPath", "objectClass"};
+                    std::unique_ptr<XmlElement> folder = search(request, self);
+                    if (!folder) {
+                        return;
+                    }
+                    std::vector<ObjectRow> selfRows = responseRows(*folder);
+                    view.folderName =
+                        selfRows.empty() ? view.folderPath : selfRows.front().value("defaultName");
+                    if (const XmlElement* ancestors = folder->find("ancestors")) {
+                        if (const XmlElement* values = ancestors->child("value")) {
+                            for (const XmlElement* item : values->childrenNamed("item")) {
+                                view.ancestors.emplace_back(item->childText("title"),
+                                                            item->childText("searchPath"));
+                            }
+                        }
+                    }
+
+                    // One page of its children, and one more to tell whether a next page exists.
+                    QuerySpec children;
+                    children.searchPath = childrenPath(view.folderPath, view.filter);
+                    children.properties = {"defaultName", "objectClass", "searchPath"};
+                    children.skip = view.skip;
+                    children.max = view.pageSize + 1;
+                    std::unique_ptr<XmlElement> listing = search(request, children);
+                    if (!listing) {
+                        return;
+                    }
+                    view.rows = responseRows(*listing);
+                    if (static_cast<int>(view.rows.size()) > view.pageSize) {
+                        view.rows.resize(static_cast<std::size_t>(view.pageSize));
+                        view.more = true;
+                    }
+                    request.page(200, request.texts->directory,
+                                 headerHtml(request) + listingHtml(view, *request.texts));
+                });
 }
 
 void Gateway::objectPage(const httplib::Request& http, httplib::Response& response) {
@@ -484,14 +516,13 @@ void Gateway::objectPage(const httplib::Request& http, httplib::Response& respon
                     std::vector<ObjectRow> rows = responseRows(*answer);
                     if (rows.empty()) {
                         request.page(404, request.texts->directory,
-                                     headerHtml(request) +
-                                         noticeHtml(request.texts->noObjects));
+                                     headerHtml(request) + noticeHtml(request.texts->noObjects));
                         return;
                     }
                     request.page(200, request.texts->properties,
-                                 headerHtml(request) +
-                                     propertiesHtml(rows.front(), http.get_param_value("from"),
-                                                    *request.texts));
+                                 headerHtml(request) + propertiesHtml(rows.front(),
+                                                                      http.get_param_value("from"),
+                                                                      *request.texts));
                 });
 }
 

@@ -9,8 +9,8 @@
 
 #include "HostSession.h"
 #include "QueryDocuments.h"
-#include "XmlTree.h"
 #include "WebSessions.h"
+#include "XmlTree.h"
 
 namespace httplib {
 class Server;
@@ -66,6 +66,8 @@ private:
                       std::vector<std::pair<std::string, std::string>> formFields);
     bool formAccepted(Request& request);
     std::unique_ptr<XmlElement> search(Request& request, QuerySpec spec);
+    std::string userNameOf(const std::string& visa, const std::string& userId,
+                           const std::string& locale);
     void endAbandonedSessions();
     void endSession(const std::string& namespaceId, const std::string& visa, Request* request,
                     const char* action);

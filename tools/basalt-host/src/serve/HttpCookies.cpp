@@ -21,8 +21,8 @@ bool isToken(std::string_view text) {
         return false;
     }
     for (unsigned char c : text) {
-        if (c <= 0x20 || c >= 0x7F || std::string_view("()<>@,;:\\\"/[]?={}").find(c) !=
-                                          std::string_view::npos) {
+        if (c <= 0x20 || c >= 0x7F ||
+            std::string_view("()<>@,;:\\\"/[]?={}").find(c) != std::string_view::npos) {
             return false;
         }
     }
@@ -71,8 +71,8 @@ std::vector<std::pair<std::string, std::string>> parseCookieHeader(std::string_v
     while (!header.empty()) {
         std::size_t semicolon = header.find(';');
         std::string_view pair = trimmed(header.substr(0, semicolon));
-        header = semicolon == std::string_view::npos ? std::string_view()
-                                                     : header.substr(semicolon + 1);
+        header =
+            semicolon == std::string_view::npos ? std::string_view() : header.substr(semicolon + 1);
         std::size_t equals = pair.find('=');
         if (equals == std::string_view::npos) {
             continue;
@@ -91,8 +91,8 @@ std::vector<std::pair<std::string, std::string>> parseCookieHeader(std::string_v
 }
 
 std::optional<std::string> setCookieHeader(const SetCookieVar& cookie) {
-    if (!isToken(cookie.name) || !isCookieValue(cookie.value) ||
-        !isAttributeValue(cookie.path) || !isAttributeValue(cookie.domain)) {
+    if (!isToken(cookie.name) || !isCookieValue(cookie.value) || !isAttributeValue(cookie.path) ||
+        !isAttributeValue(cookie.domain)) {
         return std::nullopt;
     }
     std::string_view age = trimmed(cookie.maxAge);

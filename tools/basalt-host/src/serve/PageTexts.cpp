@@ -136,8 +136,8 @@ std::string productLocaleFrom(std::string_view acceptLanguage, const std::string
     while (!acceptLanguage.empty()) {
         std::size_t comma = acceptLanguage.find(',');
         std::string_view range = trimmed(acceptLanguage.substr(0, comma));
-        acceptLanguage = comma == std::string_view::npos ? std::string_view()
-                                                         : acceptLanguage.substr(comma + 1);
+        acceptLanguage =
+            comma == std::string_view::npos ? std::string_view() : acceptLanguage.substr(comma + 1);
         std::size_t semicolon = range.find(';');
         std::string_view tag = trimmed(range.substr(0, semicolon));
         int quality =

@@ -14,16 +14,16 @@ namespace basalt_host::serve {
 std::string productLocaleFrom(std::string_view acceptLanguage, const std::string& fallback);
 
 struct PageTexts {
-    const char* lang;          // the language tag of the page
-    const char* signOnTitle;   // heading of the sign-on page
-    const char* signOn;        // its button
+    const char* lang;         // the language tag of the page
+    const char* signOnTitle;  // heading of the sign-on page
+    const char* signOn;       // its button
     const char* chooseNamespace;
     const char* next;
-    const char* signedOnAs;    // followed by the user's name
+    const char* signedOnAs;  // followed by the user's name
     const char* signOff;
     const char* signedOff;
     const char* signOnAgain;
-    const char* directory;     // heading of the browser
+    const char* directory;  // heading of the browser
     const char* name;
     const char* kind;
     const char* properties;

@@ -6,8 +6,8 @@ namespace basalt_host::serve {
 namespace {
 
 std::string hiddenInput(const std::string& name, const std::string& value) {
-    return "<input type=\"hidden\" name=\"" + htmlEscape(name) + "\" value=\"" +
-           htmlEscape(value) + "\">";
+    return "<input type=\"hidden\" name=\"" + htmlEscape(name) + "\" value=\"" + htmlEscape(value) +
+           "\">";
 }
 
 std::string label(const DisplayObject& field, const std::string& id) {

@@ -72,9 +72,9 @@ AuthenticateAnswer readAuthenticateResponse(int32_t code, const std::string& tex
     }
     if (const XmlElement* session = root->child("hdrSession")) {
         for (const XmlElement* item : itemsOf(session->child("setCookieVars"))) {
-            answer.setCookies.push_back(
-                {item->childText("name"), item->childText("value"), item->childText("path"),
-                 item->childText("maxAge"), item->childText("domain"), item->childText("secure")});
+            answer.setCookies.push_back({item->childText("name"), item->childText("value"),
+                                         item->childText("path"), item->childText("maxAge"),
+                                         item->childText("domain"), item->childText("secure")});
         }
     }
     return answer;

@@ -13,23 +13,29 @@
 #include "HostDocuments.h"
 #include "HostError.h"
 #include "HostSession.h"
+#include "ObjectTable.h"
 #include "XmlTree.h"
 
 namespace basalt_host::serve {
 namespace {
 
-// The namespace object's name in a configure answer; the identifier when it has none.
-std::string displayNameOf(const std::string& configureResponse, const std::string& id) {
-    try {
-        std::unique_ptr<XmlElement> root = parseXml(configureResponse, "configure response");
-        if (const XmlElement* name = root->find("defaultName")) {
-            const XmlElement* value = name->child("value");
-            std::string text = value ? value->text : name->text;
-            if (text.find_first_not_of(" \t\r\n") != std::string::npos) {
-                return text;
+// The namespace object's name, asked for as the framework does before anyone signs on (a
+// search with a visa that names only the namespace); the identifier when it has none.
+std::string displayNameOf(HostSession& session, const HostOptions& host, const std::string& id) {
+    CallOutcome outcome = session.library().searchXml(
+        namespaceVisaDocument(id),
+        namespaceQueryDocument(id, host.productLocale, host.contentLocale));
+    HostSession::noteProblems(outcome);
+    if (outcome.code >= 0 && outcome.response) {
+        try {
+            std::vector<ObjectRow> rows =
+                responseRows(*parseXml(*outcome.response, "namespace object"));
+            if (!rows.empty() && !rows.front().value("defaultName").empty()) {
+                return rows.front().value("defaultName");
             }
+        } catch (const HostError& error) {
+            HostSession::warn(error.what());
         }
-    } catch (const HostError&) {
     }
     return id;
 }
@@ -42,8 +48,9 @@ CLI::App* addServeCommand(CLI::App& app, ServeOptions& options) {
         "configure, then serve the sign-on page and a directory browser to web browsers, "
         "playing the framework: the provider's prompts become forms, its visa a signed-on "
         "session (until SIGINT or SIGTERM)");
-    serve->add_option("--listen", options.address,
-                      "address to listen on (default 127.0.0.1: this machine only)")
+    serve
+        ->add_option("--listen", options.address,
+                     "address to listen on (default 127.0.0.1: this machine only)")
         ->default_str(options.address);
     serve->add_option("--port", options.port, "TCP port; 0 picks a free one (printed)")
         ->default_str(std::to_string(options.port))
@@ -53,8 +60,9 @@ CLI::App* addServeCommand(CLI::App& app, ServeOptions& options) {
                       "REMOTE_USER (only behind a proxy that always sets or removes it)");
     serve->add_flag("--secure-cookies", options.secureCookies,
                     "send the session cookie with Secure (when a TLS proxy is in front)");
-    serve->add_option("--idle-minutes", options.idleMinutes,
-                      "a browser session idle this long is ended")
+    serve
+        ->add_option("--idle-minutes", options.idleMinutes,
+                     "a browser session idle this long is ended")
         ->default_str(std::to_string(options.idleMinutes))
         ->check(CLI::Range(1, 24 * 60));
     serve->add_option("--page-size", options.pageSize, "directory objects per page")
@@ -81,7 +89,7 @@ int runServe(const HostOptions& host, const ServeOptions& options) {
                               "' has no readable \"id\" parameter; it is not offered");
             continue;
         }
-        namespaces.push_back({*id, displayNameOf((*responses)[i], *id)});
+        namespaces.push_back({*id, displayNameOf(session, host, *id)});
     }
 
     // SIGINT and SIGTERM are taken by one waiting thread, never by the server's workers.
@@ -98,14 +106,14 @@ int runServe(const HostOptions& host, const ServeOptions& options) {
     bool bound = port == 0 ? (port = server.bind_to_any_port(options.address)) > 0
                            : server.bind_to_port(options.address, port);
     if (!bound) {
-        std::cerr << "basalt-host: cannot listen on " << options.address << " port "
-                  << options.port << '\n';
+        std::cerr << "basalt-host: cannot listen on " << options.address << " port " << options.port
+                  << '\n';
         session.finish();
         return kExitHostFailure;
     }
-    std::string shownAddress =
-        options.address.find(':') != std::string::npos ? "[" + options.address + "]"
-                                                       : options.address;
+    std::string shownAddress = options.address.find(':') != std::string::npos
+                                   ? "[" + options.address + "]"
+                                   : options.address;
     std::cout << "basalt-host serve: listening on http://" << shownAddress << ":" << port << "/"
               << std::endl;
 

@@ -23,10 +23,10 @@ std::string randomToken(std::size_t size = 32);
 bool tokensEqual(std::string_view a, std::string_view b);
 
 struct WebSession {
-    std::string csrfToken;    // every form of this session carries it back
-    std::string namespaceId;  // the namespace chosen or signed on to
-    std::string visa;         // empty until signed on
-    std::string userName;     // what "signed on as" shows
+    std::string csrfToken;         // every form of this session carries it back
+    std::string namespaceId;       // the namespace chosen or signed on to
+    std::string visa;              // empty until signed on
+    std::string userName;          // what "signed on as" shows
     ProviderException lastPrompt;  // the prompt last shown, for showing it again
 
     bool signedOn() const { return !visa.empty(); }
