@@ -117,6 +117,12 @@ int runServe(const HostOptions& host, const ServeOptions& options) {
     std::cout << "basalt-host serve: listening on http://" << shownAddress << ":" << port << "/"
               << std::endl;
 
+    if (options.address != "127.0.0.1" && options.address != "::1" &&
+        options.address != "localhost") {
+        HostSession::warn("the gateway speaks plain HTTP: put a TLS proxy in front of it before "
+                          "other machines reach " + options.address);
+    }
+
     std::thread waiter([&server, stopSignals] {
         int signal = 0;
         sigwait(&stopSignals, &signal);
