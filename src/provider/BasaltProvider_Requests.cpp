@@ -1,10 +1,8 @@
-// The request entries: authenticate and search, by document text (interface 1) and by document
-// object (interface 2).
+// The request entries by document text (interface 1) and the search by document object
+// (interface 2); the authenticate entry by object is BasaltAuthenticate.cpp.
 //
-// Not built yet: what the authenticate routes do (sign-on, end of session, credential
-// generation) and the search inside a user's directory session. Those routes raise an
-// unrecoverable failure saying so; the frames, handlers, result codes, the rejected actions and
-// the namespace-level search are complete.
+// Not built yet: the search inside a user's directory session (it raises an unrecoverable
+// failure saying so); the namespace-level search is complete.
 #include "BasaltEntries.h"
 #include "BasaltNamespace.h"
 #include "BasaltProviderUtilities.h"
@@ -39,76 +37,7 @@ constexpr const char* kDefaultLocale = "en-us";
               label);
 }
 
-// The unrecoverable failure that wraps another platform exception: its messages follow the
-// lead message one level deeper.
-VOR_AAA_AuthUnrecoverableException WrapUnrecoverable(const PYXMessageSet& cause) {
-    VOR_AAA_AuthUnrecoverableException wrapped =
-        UnrecoverableError(ProviderMessage(kMsgAuthUnrecoverable), {});
-    wrapped.transferMessages(cause);
-    return wrapped;
-}
-
-// The authentication handlers: records the failure in the response and gives its result code.
-int32_t RecordAuthenticationFailure(VOR_AAA_AuthResponse& response, const I18NString& locale,
-                                    const I18NString& userName) {
-    int32_t code = -38;
-    try {
-        throw;
-    } catch (VOR_AAA_AuthUserRecoverableException& e) {
-        response.SetException(e, locale);
-        code = -36;
-    } catch (VOR_AAA_AuthSystemRecoverableException& e) {
-        response.SetException(e, locale);
-        return -37;
-    } catch (VOR_AAA_AuthException& e) {
-        response.SetException(e, locale);
-    } catch (PYXException& e) {
-        e.addBackTrace(pyxSourceName(__FILE__), __LINE__, "BasaltAuthenticate");
-        response.SetException(WrapUnrecoverable(e), locale);
-    } catch (...) {
-        response.SetException(UnrecoverableError(ProviderMessage(kMsgAuthUnrecoverable),
-                                                 {ProviderMessage(kMsgUnknownFailure)}),
-                              locale);
-    }
-    response.AddFormFieldVar("VORUsername", userName);
-    return code;
-}
-
 }  // namespace
-
-int32_t BasaltAuthenticate(VOR_AAA_AuthDoc* document, VOR_AAA_AuthResponse* response) {
-    if (response == nullptr) {
-        return -38;  // nowhere to put the failure
-    }
-    const VOR_AAA_AdditionalInfo additionalInfo =
-        document != nullptr ? document->GetAdditionalInfo() : VOR_AAA_AdditionalInfo();
-    const I18NString locale = additionalInfo.GetProductLocale();
-    const I18NString userName;  // read by the logon route
-    try {
-        PYX_ASSERT(document != nullptr);
-        const TraceScope trace(GetAuditLogger(), additionalInfo);
-        FetchProvider();
-        const int32_t action = document->GetAction();
-        switch (action) {
-            case VOR_AAA_BiBusHeader::kActionLogon:
-            case VOR_AAA_BiBusHeader::kActionLogonAs:
-                RaiseNotBuilt("Sign-on", "BasaltAuthenticate");
-            case VOR_AAA_BiBusHeader::kActionLogoff:
-            case VOR_AAA_BiBusHeader::kActionLogonExpired:
-                RaiseNotBuilt("Ending a session", "BasaltAuthenticate");
-            case VOR_AAA_BiBusHeader::kActionGenerateTC:
-            case VOR_AAA_BiBusHeader::kActionGenerateCredential:
-                RaiseNotBuilt("Credential generation", "BasaltAuthenticate");
-            default:
-                PYX_THROW(UnrecoverableError(ProviderMessage(kMsgAuthUnrecoverable),
-                                             {ProviderMessage(kMsgInvalidArgument,
-                                                              {"action", std::to_string(action)})}),
-                          "BasaltAuthenticate");
-        }
-    } catch (...) {
-        return RecordAuthenticationFailure(*response, locale, userName);
-    }
-}
 
 int32_t BasaltSearch(VOR_AAA_Visa* visa, VOR_AAA_QueryDoc* query, VOR_AAA_QueryResponse* response,
                      VOR_AAA_OMException* exception) {
@@ -136,7 +65,8 @@ int32_t BasaltSearch(VOR_AAA_Visa* visa, VOR_AAA_QueryDoc* query, VOR_AAA_QueryR
         const std::string& searchPath = query->GetQuery().GetSearchPath();
         if (!session || !*session) {
             if (!ns->QueryNamespaceProperties(*query, *response)) {
-                PYX_THROW(ProviderError(-48, {ProviderMessage(kMsgQueryNotAnswered, {searchPath})}),
+                PYX_THROW(ProviderError(kVOR_AAA_GeneralFailure,
+                                        {ProviderMessage(kMsgQueryNotAnswered, {searchPath})}),
                           "BasaltSearch");
             }
         } else {
@@ -148,19 +78,19 @@ int32_t BasaltSearch(VOR_AAA_Visa* visa, VOR_AAA_QueryDoc* query, VOR_AAA_QueryR
         return 0;
     } catch (...) {
         if (exception == nullptr) {
-            return -48;
+            return kVOR_AAA_GeneralFailure;
         }
         try {
             return FillFromCurrentException(*exception, "BasaltSearch", locale);
         } catch (...) {
-            return -48;
+            return kVOR_AAA_GeneralFailure;
         }
     }
 }
 
 int32_t BasaltAuthenticateXml(const char* authenticate, char** response) {
     if (response == nullptr) {
-        return -38;
+        return kVOR_AAA_AuthUnrecoverable;
     }
     *response = nullptr;
     VOR_AAA_AllocRoutine allocRoutine = nullptr;
@@ -169,7 +99,7 @@ int32_t BasaltAuthenticateXml(const char* authenticate, char** response) {
     } catch (PYXException& e) {
         return ResultCodeOf(e);  // nothing to allocate the answer with
     } catch (...) {
-        return -48;
+        return kVOR_AAA_GeneralFailure;
     }
     VOR_AAA_AuthResponse answer;
     int32_t result = -38;
@@ -193,7 +123,7 @@ int32_t BasaltAuthenticateXml(const char* authenticate, char** response) {
         answer.Serialize(response, allocRoutine);
     } catch (...) {
         *response = nullptr;
-        return -38;
+        return kVOR_AAA_AuthUnrecoverable;
     }
     return result;
 }
@@ -212,7 +142,7 @@ int32_t BasaltSearchXml(const char* visaText, const char* queryText, char** resp
     } catch (PYXException& e) {
         return ResultCodeOf(e);
     } catch (...) {
-        return -48;
+        return kVOR_AAA_GeneralFailure;
     }
     VOR_AAA_Visa visa;
     VOR_AAA_QueryDoc query;
@@ -222,8 +152,8 @@ int32_t BasaltSearchXml(const char* visaText, const char* queryText, char** resp
         visa.Load(v, std::strlen(v));
         query.Load(q, std::strlen(q));
     } catch (...) {
-        VOR_AAA_OMException document;
-        int32_t code = -48;
+        VOR_AAA_OMException document(true);
+        int32_t code = kVOR_AAA_GeneralFailure;
         try {
             code = FillFromCurrentException(document, "BasaltSearch", kDefaultLocale);
         } catch (...) {
@@ -232,7 +162,7 @@ int32_t BasaltSearchXml(const char* visaText, const char* queryText, char** resp
         return code;
     }
     VOR_AAA_QueryResponse answer;
-    VOR_AAA_OMException failure;
+    VOR_AAA_OMException failure(true);
     int32_t result = BasaltSearch(&visa, &query, &answer, &failure);
     if (result >= 0 && response != nullptr) {
         try {
