@@ -1,19 +1,19 @@
 // The request entries by document text (interface 1) and the search by document object
 // (interface 2); the authenticate entry by object is BasaltAuthenticate.cpp.
-//
-// Not built yet: the search inside a user's directory session (it raises an unrecoverable
-// failure saying so); the namespace-level search is complete.
 #include "BasaltEntries.h"
 #include "BasaltNamespace.h"
 #include "BasaltProviderUtilities.h"
+#include "BasaltSession.h"
 #include "EntryFrame.h"
 #include "ProviderAudit.h"
 #include "ProviderErrors.h"
 #include "ProviderMessages.h"
 #include "ScopedSessionReference.h"
+#include "SessionFromVisa.h"
 
 #include <PYXThrowable.h>
 #include <VOR_AAA_AuthDoc.h>
+#include <VOR_AAA_AdditionalInfo.h>
 #include <VOR_AAA_AuthResponse.h>
 #include <VOR_AAA_Exception.h>
 #include <VOR_AAA_OMException.h>
@@ -22,20 +22,11 @@
 #include <VOR_AAA_Visa.h>
 
 #include <cstring>
-#include <optional>
 #include <string>
 
 namespace {
 
 constexpr const char* kDefaultLocale = "en-us";
-
-[[noreturn]] void RaiseNotBuilt(const char* what, const char* label) {
-    PYX_THROW(UnrecoverableError(
-                  ProviderMessage(kMsgAuthUnrecoverable),
-                  {ProviderMessage(kMsgDetailLine,
-                                   {std::string(what) + " is not available in this build"})}),
-              label);
-}
 
 }  // namespace
 
@@ -55,22 +46,40 @@ int32_t BasaltSearch(VOR_AAA_Visa* visa, VOR_AAA_QueryDoc* query, VOR_AAA_QueryR
                           {ProviderMessage(kMsgNamespaceNotFound, {visa->GetNamespaceID()})}),
                       "BasaltSearch");
         }
-        std::optional<ScopedSessionReference> session;
+        const VOR_AAA_AdditionalInfo& additionalInfo = query->GetBiBusHeader().GetAdditionalInfo();
+        // The session reference checks the session back in on every way out.
         I18NString sessionID;
-        if (visa->GetValue("as_session", sessionID)) {
-            session.emplace(*ns, sessionID);
+        visa->GetValue("as_session", sessionID);
+        ScopedSessionReference session(*ns, sessionID);  // none for an empty identifier
+        if (!session) {
+            const I18NString rebuilt =
+                ReestablishSessionFromVisa(*visa, additionalInfo, provider, *ns);
+            if (!rebuilt.empty()) {
+                session.Reset(rebuilt);
+            }
         }
-        // Re-establishing a session from the visa's authentication values comes with sign-on;
-        // until then a visa whose session is not registered is answered at namespace level.
         const std::string& searchPath = query->GetQuery().GetSearchPath();
-        if (!session || !*session) {
+        if (!session) {
             if (!ns->QueryNamespaceProperties(*query, *response)) {
                 PYX_THROW(ProviderError(kVOR_AAA_GeneralFailure,
                                         {ProviderMessage(kMsgQueryNotAnswered, {searchPath})}),
                           "BasaltSearch");
             }
         } else {
-            RaiseNotBuilt("Searching inside a user's directory session", "BasaltSearch");
+            auto* directorySession = dynamic_cast<BasaltSession*>(session.Get());
+            PYX_ASSERT(directorySession != nullptr);
+            I18NString ticket;
+            if (visa->GetValue("ticket", ticket) && !ticket.empty()) {
+                directorySession->RefreshTicketForSearch(ticket);
+            }
+            directorySession->SetRequestContentLocale(additionalInfo.GetContentLocale());
+            int32_t result = 0;
+            if (!directorySession->QueryObjectProperties(*query, *visa, additionalInfo, *response,
+                                                         result)) {
+                PYX_THROW(ProviderError(kVOR_AAA_GeneralFailure,
+                                        {ProviderMessage(kMsgQueryNotAnswered, {searchPath})}),
+                          "BasaltSearch");
+            }
         }
         if (query->GetQuery().GetSchemaInfo()) {
             response->SetWriteSchemaInfo(true);

@@ -105,9 +105,7 @@ void BasaltSession::CloseHandle() {
     }
     m_bTerminatedHandle = true;
     m_bHandleAuthenticated = false;
-    m_folderCache.clear();
-    m_roleCache.clear();
-    m_accountCache.clear();
+    m_listing.Reset();
     m_handle = 0;
     m_queriesSinceInit = 0;
 }

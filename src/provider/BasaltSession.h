@@ -13,15 +13,23 @@
 // exceptions (BasaltSession_Errors.cpp).
 #pragma once
 
+#include "ListingCache.h"
 #include "SessionBase.h"
 
 #include <AccessAPI.h>
 #include <I18NString.h>
+#include <VOR_AAA_BaseClass.h>
+#include <VOR_AAA_Query.h>
 #include <VOR_AAA_QueryDoc.h>
+#include <VOR_AAA_Types.h>
+#include <VOR_AAA_VORID.h>
 
+#include <chrono>
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -30,6 +38,7 @@ class BasaltNamespace;
 class BasaltProvider;
 class TraceScope;
 class VOR_AAA_AdditionalInfo;
+class VOR_AAA_BaseClassWithMembers;
 class VOR_AAA_QueryResponse;
 class VOR_AAA_Visa;
 
@@ -106,12 +115,20 @@ public:
     // The registry merges an equal session registered again: it takes the newer handle.
     void UpdateFrom(SessionBase& other) override;
 
-    // ---- search (directory object retrieval) ----
-    // Answers a query for one object, its children or its descendants; false lets the search
-    // entry report a failure. Throws VOR_AAA_Exception on invalid input.
-    bool QueryObjectProperties(VOR_AAA_QueryDoc& query,
+    // ---- search (directory object retrieval, BasaltSession_Helpers*.cpp) ----
+    // Answers a query for one object, its children or its descendants into response; false
+    // lets the search entry report a failure. Invalid input throws VOR_AAA_Exception. After
+    // the namespace's configured number of queries the handle is re-established from the
+    // visa. result receives 0.
+    bool QueryObjectProperties(VOR_AAA_QueryDoc& query, const VOR_AAA_Visa& visa,
                                const VOR_AAA_AdditionalInfo& additionalInfo,
                                VOR_AAA_QueryResponse& response, int32_t& result);
+
+    // Keeps the visa's ticket alive for a search: refreshed at most once per
+    // kSearchTicketRefreshInterval for the same ticket, so that a run of searches does not write
+    // to the directory each time. Failures are ignored.
+    void RefreshTicketForSearch(const I18NString& ticket);
+    static constexpr std::chrono::seconds kSearchTicketRefreshInterval{10};
 
     // ---- accessors ----
     bool IsHandleAuthenticated() const noexcept { return m_bHandleAuthenticated; }
@@ -126,6 +143,53 @@ public:
     BasaltNamespace& GetNamespace() const noexcept { return *m_pNamespace; }
 
 private:
+    // ---- object retrieval ----
+    using PropertySet = VOR_AAA_Query::PropertySet;
+    using RefProps = std::map<std::string, PropertySet>;
+
+    void retrieveObjectProperties(const VOR_AAA_VORID::Decoded& object,
+                                  const PropertySet& properties, const RefProps& refProps,
+                                  VOR_AAA_QueryResponse& response);
+    void retrieveObjectDescendantProperties(const VOR_AAA_VORID::Decoded& object, int axis,
+                                            const std::vector<std::string>& predicates,
+                                            const VOR_AAA_Query& query,
+                                            VOR_AAA_QueryResponse& response);
+    // One object from its identifier with the requested properties set; null when it has
+    // vanished. cachedName: the name a listing found for it, if any.
+    VOR_AAA_BaseClassPtr retrieveUserProperties(AS_ObjectId id, const PropertySet& properties,
+                                                const std::string* cachedName);
+    VOR_AAA_BaseClassPtr retrieveUserFolderProperties(AS_ObjectId id,
+                                                      const PropertySet& properties,
+                                                      const std::string* cachedName);
+    VOR_AAA_BaseClassPtr retrieveRoleProperties(AS_ObjectId id, const PropertySet& properties,
+                                                const RefProps& refProps,
+                                                const std::string* cachedName);
+    // Listing steps, each filling maps of the listing cache.
+    void _getUserClassChildren(AS_ObjectId classId, bool recursive);
+    void _getUserFolderContents(AS_ObjectId folderId, bool recursive, bool withFolders,
+                                bool withAccounts);
+    void _getNamespaceChildrenInPageMap(bool folders, bool roles);
+    void _getAllRoleObjectsIDs(const std::string& pattern, bool folders, bool roles,
+                               bool accounts);
+    void getUserClassMembers(AS_ObjectId classId, VOR_AAA_BaseClassWithMembers& role,
+                             const RefProps& refProps);
+    // Keeps, predicate by predicate, the listed entries that pass it.
+    void filterListing(const std::vector<std::string>& predicates);
+    // Builds the query's page of the listing cache into response.
+    void servePage(const VOR_AAA_Query& query, VOR_AAA_QueryResponse& response);
+    // Directory reads of the retrieval.
+    std::optional<std::string> readObjectName(int32_t objectType, AS_ObjectId id,
+                                              const char* sizeCall, const char* infoCall);
+    std::vector<AS_ObjectId> readIdList(
+        const char* call, const std::function<int32_t(uint32_t, AS_ObjectId*, uint32_t*)>& list);
+    std::vector<VOR_AAA_Type_AncestorInfo> folderAncestry(AS_ObjectId folderId,
+                                                          bool includeFolder);
+    std::vector<VOR_AAA_Type_AncestorInfo> classAncestry(AS_ObjectId classId);
+    VOR_AAA_Type_AncestorInfo namespaceAncestor() const;
+    std::string objectSearchPath(VOR_AAA_VORID::ObjectKind kind, AS_ObjectId id) const;
+    std::string textOf(const char* libraryBytes) const;
+    I18NString contentLocale() const;
+
     // ---- handle management ----
     int32_t InitHandle();
     void CloseHandle();
@@ -156,13 +220,12 @@ private:
     uint32_t m_userClassId = 0;
     int32_t m_hasUserClass = 0;
     int32_t m_authType = kAuthTypeCredential;
-    // The query that filled the listing caches (object retrieval).
-    VOR_AAA_QueryDoc m_queryDoc;
-    // Listing caches of the object retrieval: name -> directory id; emptied whenever the handle
+    // The identifiers the last listing found, for its next pages; emptied whenever the handle
     // is closed.
-    std::map<std::string, uint32_t> m_folderCache;
-    std::map<std::string, uint32_t> m_roleCache;
-    std::map<std::string, uint32_t> m_accountCache;
+    ListingCache m_listing;
+    // The ticket a search refreshed last, and when.
+    I18NString m_searchRefreshedTicket;
+    std::chrono::steady_clock::time_point m_searchTicketRefreshed;
     I18NString m_requestContentLocale;
     I18NString m_role;
     uint32_t m_queriesSinceInit = 0;
