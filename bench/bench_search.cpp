@@ -94,8 +94,9 @@ std::string LogonDocument(const std::string& user) {
     return "<authenticateDocument><biBusHeader><VOR><action>logon</action><credentials>"
            "<credential><namespace>" +
            std::string(kNamespaceId) + "</namespace><username>" + user + "</username><password>" +
-           kPassword + "</password></credential></credentials></VOR></biBusHeader>"
-                       "</authenticateDocument>";
+           kPassword +
+           "</password></credential></credentials></VOR></biBusHeader>"
+           "</authenticateDocument>";
 }
 
 // The visa element of an authenticate response.
@@ -329,9 +330,15 @@ void Timed(benchmark::State& state, Work work) {
     }
 }
 
+// Asked after the same pause as the provider's pages, so that both meet the server alike.
 void BM_FirstPage_Ldap(benchmark::State& state) {
     LDAP* ld = g_bench.Connect();
-    Timed(state, [&] { benchmark::DoNotOptimize(RawFolderPage(ld)); });
+    for (auto _ : state) {
+        std::this_thread::sleep_for(kCacheExpired);
+        const auto start = Clock::now();
+        benchmark::DoNotOptimize(RawFolderPage(ld));
+        state.SetIterationTime(std::chrono::duration<double>(Clock::now() - start).count());
+    }
     ldap_unbind_ext_s(ld, nullptr, nullptr);
 }
 
@@ -462,7 +469,7 @@ void BM_Threads_Basalt(benchmark::State& state) {
     state.counters["pages"] = threads * kThreadRounds;
 }
 
-BENCHMARK(BM_FirstPage_Ldap)->UseManualTime()->Iterations(20)->Repetitions(3);
+BENCHMARK(BM_FirstPage_Ldap)->UseManualTime()->Iterations(8)->Repetitions(3);
 BENCHMARK(BM_FirstPage_Basalt)->UseManualTime()->Iterations(8)->Repetitions(3);
 BENCHMARK(BM_NextPage_Basalt)->UseManualTime()->Iterations(8)->Repetitions(3);
 BENCHMARK(BM_RootNames_Ldap)->UseManualTime()->Iterations(2)->Repetitions(3);

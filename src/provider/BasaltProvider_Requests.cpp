@@ -12,8 +12,8 @@
 #include "SessionFromVisa.h"
 
 #include <PYXThrowable.h>
-#include <VOR_AAA_AuthDoc.h>
 #include <VOR_AAA_AdditionalInfo.h>
+#include <VOR_AAA_AuthDoc.h>
 #include <VOR_AAA_AuthResponse.h>
 #include <VOR_AAA_Exception.h>
 #include <VOR_AAA_OMException.h>

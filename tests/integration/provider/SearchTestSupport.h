@@ -115,7 +115,9 @@ protected:
         }
     }
 
-    std::string AdditionalInfo() const { return basalt_host::additionalInfoDocument("en-us", "en-us"); }
+    std::string AdditionalInfo() const {
+        return basalt_host::additionalInfoDocument("en-us", "en-us");
+    }
 
     std::string Configuration(const std::string& extra = "") const {
         auto parameter = [](const std::string& name, const std::string& value) {
@@ -133,8 +135,8 @@ protected:
         const int lock = ::open(lockPath.c_str(), O_CREAT | O_RDWR, 0600);
         ASSERT_GE(lock, 0);
         flock(lock, LOCK_EX);
-        const std::string sentinel = "-s base -b 'cn=Inner,cn=Team A,cn=All,ou=searchtest," +
-                                     env.baseDn() + "'";
+        const std::string sentinel =
+            "-s base -b 'cn=Inner,cn=Team A,cn=All,ou=searchtest," + env.baseDn() + "'";
         if (Admin("ldapsearch", sentinel) != 0) {
             std::ifstream in(SEARCH_TEST_LDIF);
             std::stringstream text;

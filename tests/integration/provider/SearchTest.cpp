@@ -14,8 +14,14 @@ namespace {
 using Names = std::vector<std::string>;
 const std::vector<std::string> kNames = {"defaultName", "objectClass", "searchPath"};
 
-const Names kPeopleAccounts = {"Ann",   "Anne", "Joanna", "O'Brien", "Zo\xc3\xab \xc3\x86r\xc3\xb8sk\xc3\xb8" "bing",
-                               "a*b(c)\\d", "ab(c)\\d"};
+const Names kPeopleAccounts = {"Ann",
+                               "Anne",
+                               "Joanna",
+                               "O'Brien",
+                               "Zo\xc3\xab \xc3\x86r\xc3\xb8sk\xc3\xb8"
+                               "bing",
+                               "a*b(c)\\d",
+                               "ab(c)\\d"};
 
 Names Concat(Names a, const Names& b) {
     a.insert(a.end(), b.begin(), b.end());
@@ -32,9 +38,11 @@ TEST_F(SearchTest, EveryAxisOnEveryKind) {
     EXPECT_EQ("namespace", self.rows[0].objectClass);
 
     // A folder: subfolders first, then users, each in byte order of their names.
-    EXPECT_EQ(Concat({"Sub"}, kPeopleAccounts), Query(reader, Folder(kPeople) + "/*", kNames).Names());
-    const Names deepAccounts = {"Ann",    "Anne",      "Deep Diver", "Deeper",  "Joanna",
-                                "O'Brien", kPeopleAccounts[4], "a*b(c)\\d", "ab(c)\\d"};
+    EXPECT_EQ(Concat({"Sub"}, kPeopleAccounts),
+              Query(reader, Folder(kPeople) + "/*", kNames).Names());
+    const Names deepAccounts = {"Ann",     "Anne",    "Deep Diver",       "Deeper",
+                                "Joanna",  "O'Brien", kPeopleAccounts[4], "a*b(c)\\d",
+                                "ab(c)\\d"};
     EXPECT_EQ(Concat({"Sub", "SubSub"}, deepAccounts),
               Query(reader, Folder(kPeople) + "/descendant::*", kNames).Names());
     EXPECT_EQ(Concat({"People", "Sub", "SubSub"}, deepAccounts),
@@ -82,12 +90,13 @@ TEST_F(SearchTest, PropertiesOfEachKind) {
     EXPECT_EQ("fr", a.value("contentLocale"));
     EXPECT_EQ("fr", a.value("productLocale"));
     EXPECT_EQ("false", a.value("hasChildren"));
-    EXPECT_EQ("Search test [VORID(\"searchns\")] > searchtest [VORID(\"searchns:f:authid=1\")] > "
-              "People [VORID(\"searchns:f:authid=20\")]",
-              a.value("ancestors"));
+    EXPECT_EQ(
+        "Search test [VORID(\"searchns\")] > searchtest [VORID(\"searchns:f:authid=1\")] > "
+        "People [VORID(\"searchns:f:authid=20\")]",
+        a.value("ancestors"));
     // An empty locale field falls back to the namespace's default.
-    EXPECT_EQ("en-us", Query(reader, Account(kZoe), {"contentLocale"}).rows.at(0).value(
-                           "contentLocale"));
+    EXPECT_EQ("en-us",
+              Query(reader, Account(kZoe), {"contentLocale"}).rows.at(0).value("contentLocale"));
     // Only what is asked for is written.
     Answer narrow = Query(reader, Account(kOBrien), {"email"});
     ASSERT_EQ(1u, narrow.rows.size());
@@ -101,7 +110,8 @@ TEST_F(SearchTest, PropertiesOfEachKind) {
     EXPECT_EQ("VORID(\"searchns:u:authid=100\")", bare.rows[0].searchPath);
 
     // A folder never claims children, even when it holds some.
-    Answer folder = Query(reader, Folder(kPeople), {"hasChildren", "defaultDescription", "ancestors"});
+    Answer folder =
+        Query(reader, Folder(kPeople), {"hasChildren", "defaultDescription", "ancestors"});
     ASSERT_EQ(1u, folder.rows.size());
     EXPECT_EQ("false", folder.rows[0].value("hasChildren"));
     EXPECT_EQ("Everybody", folder.rows[0].value("defaultDescription"));
@@ -126,7 +136,8 @@ TEST_F(SearchTest, PropertiesOfEachKind) {
     EXPECT_NE(std::string::npos, role.response.find("<userName xsi:type=\"cm:stringProp\">"));
     EXPECT_NE(std::string::npos, role.response.find("ann@example.test"));
     EXPECT_NE(std::string::npos, role.response.find("<securityMembers xsi:nil=\"true\"/>"));
-    EXPECT_EQ("false", Query(reader, Role(kTeamB), {"hasChildren"}).rows.at(0).value("hasChildren"));
+    EXPECT_EQ("false",
+              Query(reader, Role(kTeamB), {"hasChildren"}).rows.at(0).value("hasChildren"));
 
     // The namespace object with everything it carries.
     Answer ns = Query(reader, Root(), {"*"});
@@ -180,8 +191,8 @@ TEST_F(SearchTest, AnObjectDeletedBetweenPagesIsSkipped) {
     for (int i = 0; i < 6; ++i) {
         ldif += "dn: uid=doomed" + std::to_string(i) + "," + doomed +
                 "\nobjectClass: inetOrgPerson\nobjectClass: ridgeUser\nuid: doomed" +
-                std::to_string(i) + "\ncn: D" + std::to_string(i) + "\nsn: D\nridgeId: " +
-                std::to_string(300 + i) + "\n\n";
+                std::to_string(i) + "\ncn: D" + std::to_string(i) +
+                "\nsn: D\nridgeId: " + std::to_string(300 + i) + "\n\n";
     }
     Admin("ldapadd", "-c", ldif);  // what an earlier run deleted comes back
 
@@ -209,7 +220,8 @@ TEST_F(SearchTest, FiltersOfEveryOperationAndCombination) {
     EXPECT_EQ((Names{"Anne"}), names("[contains(@email, 'example.org')]"));
     // Alternatives in one predicate, and predicates that must all hold.
     EXPECT_EQ((Names{"Ann", "Joanna"}), names("[@defaultName = 'Ann' or @defaultName='Joanna']"));
-    EXPECT_EQ((Names{"Ann"}), names("[starts-with(@defaultName, 'An')][contains(@email, '.test')]"));
+    EXPECT_EQ((Names{"Ann"}),
+              names("[starts-with(@defaultName, 'An')][contains(@email, '.test')]"));
     EXPECT_TRUE(names("[@defaultName = 'Ann'][@defaultName = 'Anne']").empty());
     // A property an entry does not carry does not match.
     EXPECT_EQ((Names{"Sub"}), names("[@objectClass = 'namespaceFolder' or @email = 'none']"));
