@@ -158,8 +158,7 @@ private:
     // vanished. cachedName: the name a listing found for it, if any.
     VOR_AAA_BaseClassPtr retrieveUserProperties(AS_ObjectId id, const PropertySet& properties,
                                                 const std::string* cachedName);
-    VOR_AAA_BaseClassPtr retrieveUserFolderProperties(AS_ObjectId id,
-                                                      const PropertySet& properties,
+    VOR_AAA_BaseClassPtr retrieveUserFolderProperties(AS_ObjectId id, const PropertySet& properties,
                                                       const std::string* cachedName);
     VOR_AAA_BaseClassPtr retrieveRoleProperties(AS_ObjectId id, const PropertySet& properties,
                                                 const RefProps& refProps,
@@ -169,8 +168,7 @@ private:
     void _getUserFolderContents(AS_ObjectId folderId, bool recursive, bool withFolders,
                                 bool withAccounts);
     void _getNamespaceChildrenInPageMap(bool folders, bool roles);
-    void _getAllRoleObjectsIDs(const std::string& pattern, bool folders, bool roles,
-                               bool accounts);
+    void _getAllRoleObjectsIDs(const std::string& pattern, bool folders, bool roles, bool accounts);
     void getUserClassMembers(AS_ObjectId classId, VOR_AAA_BaseClassWithMembers& role,
                              const RefProps& refProps);
     // Keeps, predicate by predicate, the listed entries that pass it.
@@ -182,8 +180,7 @@ private:
                                               const char* sizeCall, const char* infoCall);
     std::vector<AS_ObjectId> readIdList(
         const char* call, const std::function<int32_t(uint32_t, AS_ObjectId*, uint32_t*)>& list);
-    std::vector<VOR_AAA_Type_AncestorInfo> folderAncestry(AS_ObjectId folderId,
-                                                          bool includeFolder);
+    std::vector<VOR_AAA_Type_AncestorInfo> folderAncestry(AS_ObjectId folderId, bool includeFolder);
     std::vector<VOR_AAA_Type_AncestorInfo> classAncestry(AS_ObjectId classId);
     VOR_AAA_Type_AncestorInfo namespaceAncestor() const;
     std::string objectSearchPath(VOR_AAA_VORID::ObjectKind kind, AS_ObjectId id) const;
