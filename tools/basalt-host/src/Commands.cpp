@@ -15,6 +15,7 @@
 #include "HostSession.h"
 #include "ProviderLibrary.h"
 #include "ResponsePrinter.h"
+#include "SignOnCommands.h"
 #include "XmlTree.h"
 
 namespace basalt_host {
@@ -200,9 +201,18 @@ Examples:
   basalt-host show -c namespace.xml --raw
   basalt-host set-version -c namespace.xml 3
   basalt-host authenticate -c namespace.xml logon.xml --visa-out visa.xml
-  basalt-host search -c namespace.xml --visa visa.xml query.xml)";
+  basalt-host search -c namespace.xml --visa visa.xml query.xml
+  basalt-host logon -c namespace.xml -u alice --visa-out visa.xml --ticket-out ticket.txt
+  basalt-host logon -c namespace.xml --ticket-file ticket.txt
+  basalt-host logoff -c namespace.xml --visa visa.xml)";
 
 }  // namespace
+
+int runConfiguredCommand(const HostOptions& options, const std::function<int(HostSession&)>& work) {
+    return runConfigured(options, [&](HostSession& session, const std::vector<std::string>&) {
+        return work(session);
+    });
+}
 
 int runHost(int argc, char** argv) {
     HostOptions options;
@@ -265,6 +275,9 @@ int runHost(int argc, char** argv) {
                      "file holding the visa, or an authenticate response that holds one")
         ->required();
 
+    SignOnOptions signOn;
+    const SignOnCommands signOnCommands = addSignOnCommands(app, signOn);
+
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& error) {
@@ -285,6 +298,9 @@ int runHost(int argc, char** argv) {
         }
         if (authenticate->parsed()) {
             return commandAuthenticate(options);
+        }
+        if (std::optional<int> status = runSignOnCommand(signOnCommands, options, signOn)) {
+            return *status;
         }
         return commandSearch(options);
     } catch (const HostError& error) {
