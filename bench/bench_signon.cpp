@@ -20,6 +20,7 @@
 #include <unistd.h>
 
 #include <cstdio>
+#include <cstring>
 #include <ctime>
 #include <filesystem>
 #include <fstream>
