@@ -83,7 +83,7 @@ void RaiseLogonFailure(const BasaltNamespace& ns, int32_t code, const I18NString
     context.displayName = ns.GetDisplayName();
     context.host = ns.GetHost();
     context.port = ns.GetPort();
-    context.errorText = errorText.empty() ? I18NString(std::to_string(code)) : errorText;
+    context.errorText = errorText;
     RaiseLogonFailure(context, code, action, mode, userName);
 }
 
@@ -94,7 +94,9 @@ void RaiseLogonFailure(const LogonFailureContext& context, int32_t code, const I
     const bool generateCredential = action == I18NString("generateCredential");
     // The library's own words (host and port, the certificate problem, ...) go one level below
     // the catalogue message that states the failure.
-    const Nested libraryText{3, Msg(kMsgDetailLine, {context.errorText})};
+    const I18NString errorText =
+        context.errorText.empty() ? I18NString(std::to_string(code)) : context.errorText;
+    const Nested libraryText{3, Msg(kMsgDetailLine, {errorText})};
     switch (code) {
         case kCertificateRefused:
             if (certificate) {

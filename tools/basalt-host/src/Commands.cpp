@@ -16,6 +16,7 @@
 #include "ProviderLibrary.h"
 #include "ResponsePrinter.h"
 #include "SearchCommands.h"
+#include "SignOnCommands.h"
 #include "XmlTree.h"
 
 namespace basalt_host {
@@ -228,9 +229,18 @@ Examples:
   basalt-host authenticate -c namespace.xml logon.xml --visa-out visa.xml
   basalt-host search -c namespace.xml --visa visa.xml query.xml
   basalt-host search -c namespace.xml --visa visa.xml --path "VORID('ns')/*" -p defaultName
-  basalt-host browse -c namespace.xml --visa visa.xml --page-size 10)";
+  basalt-host browse -c namespace.xml --visa visa.xml --page-size 10
+  basalt-host logon -c namespace.xml -u alice --visa-out visa.xml --ticket-out ticket.txt
+  basalt-host logon -c namespace.xml --ticket-file ticket.txt
+  basalt-host logoff -c namespace.xml --visa visa.xml)";
 
 }  // namespace
+
+int runConfiguredCommand(const HostOptions& options, const std::function<int(HostSession&)>& work) {
+    return runConfigured(options, [&](HostSession& session, const std::vector<std::string>&) {
+        return work(session);
+    });
+}
 
 int runHost(int argc, char** argv) {
     HostOptions options;
@@ -294,6 +304,9 @@ int runHost(int argc, char** argv) {
         ->required();
     CLI::App* browseCommand = addBrowseCommand(app, options, searchOptions);
 
+    SignOnOptions signOn;
+    const SignOnCommands signOnCommands = addSignOnCommands(app, signOn);
+
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& error) {
@@ -314,6 +327,9 @@ int runHost(int argc, char** argv) {
         }
         if (authenticate->parsed()) {
             return commandAuthenticate(options);
+        }
+        if (std::optional<int> status = runSignOnCommand(signOnCommands, options, signOn)) {
+            return *status;
         }
         if (browseCommand->parsed()) {
             return commandBrowse(options, searchOptions);
