@@ -125,8 +125,8 @@ public:
                                VOR_AAA_QueryResponse& response, int32_t& result);
 
     // Keeps the visa's ticket alive for a search: refreshed at most once per
-    // kSearchTicketRefreshInterval for the same ticket, so that a run of searches does not write
-    // to the directory each time. Failures are ignored.
+    // kSearchTicketRefreshInterval for the same ticket (whatever the outcome), so that a run of
+    // searches does not write to the directory each time. Failures are ignored.
     void RefreshTicketForSearch(const I18NString& ticket);
     static constexpr std::chrono::seconds kSearchTicketRefreshInterval{10};
 

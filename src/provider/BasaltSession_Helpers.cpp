@@ -109,11 +109,12 @@ void BasaltSession::RefreshTicketForSearch(const I18NString& ticket) {
         now - m_searchTicketRefreshed < kSearchTicketRefreshInterval) {
         return;
     }
+    // Tried once per interval whatever the outcome: a ticket that cannot be refreshed is not
+    // asked about again at every search.
+    m_searchRefreshedTicket = ticket;
+    m_searchTicketRefreshed = now;
     try {
-        if (RefreshTicket(ticket, false) == 0) {
-            m_searchRefreshedTicket = ticket;
-            m_searchTicketRefreshed = now;
-        }
+        RefreshTicket(ticket, false);
     } catch (...) {
         // A ticket that cannot be refreshed never fails the search.
     }
