@@ -18,6 +18,7 @@
 #include "SearchCommands.h"
 #include "SignOnCommands.h"
 #include "XmlTree.h"
+#include "serve/ServeCommand.h"
 
 namespace basalt_host {
 namespace {
@@ -232,7 +233,8 @@ Examples:
   basalt-host browse -c namespace.xml --visa visa.xml --page-size 10
   basalt-host logon -c namespace.xml -u alice --visa-out visa.xml --ticket-out ticket.txt
   basalt-host logon -c namespace.xml --ticket-file ticket.txt
-  basalt-host logoff -c namespace.xml --visa visa.xml)";
+  basalt-host logoff -c namespace.xml --visa visa.xml
+  basalt-host serve -c namespace.xml --port 8080)";
 
 }  // namespace
 
@@ -306,6 +308,8 @@ int runHost(int argc, char** argv) {
 
     SignOnOptions signOn;
     const SignOnCommands signOnCommands = addSignOnCommands(app, signOn);
+    serve::ServeOptions serveOptions;
+    CLI::App* serveCommand = serve::addServeCommand(app, serveOptions);
 
     try {
         app.parse(argc, argv);
@@ -333,6 +337,9 @@ int runHost(int argc, char** argv) {
         }
         if (browseCommand->parsed()) {
             return commandBrowse(options, searchOptions);
+        }
+        if (serveCommand->parsed()) {
+            return serve::runServe(options, serveOptions);
         }
         return commandSearch(options, searchOptions);
     } catch (const HostError& error) {
