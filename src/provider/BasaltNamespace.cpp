@@ -19,7 +19,9 @@ constexpr const char* kConstructorLabel = "BasaltNamespace::BasaltNamespace";
 constexpr int32_t kEncodingInForce = -125;
 
 [[noreturn]] void RaiseLibraryFailure(int32_t result, const char* function) {
-    PYX_THROW(ProviderError(-1, {LibraryCallMessage(result, function)}), kConstructorLabel);
+    PYX_THROW(
+        ProviderError(kVOR_AAA_DirectoryProcessFailure, {LibraryCallMessage(result, function)}),
+        kConstructorLabel);
 }
 
 void CopyEncodingName(char (&target)[255], const std::string& name) {
@@ -78,7 +80,8 @@ void BasaltNamespace::Close() {
     m_bTerminatedHandle = true;  // a handle the library refused to end is not tried again
     const int32_t result = AS_Terminate(m_handle);
     if (result != 0) {
-        PYX_THROW(ProviderError(-1, {LibraryCallMessage(result, "AS_Terminate")}),
+        PYX_THROW(ProviderError(kVOR_AAA_DirectoryProcessFailure,
+                                {LibraryCallMessage(result, "AS_Terminate")}),
                   "BasaltNamespace::~BasaltNamespace");
     }
 }
@@ -142,10 +145,10 @@ void BasaltNamespace::InitializeDirectory(const VOR_AAA_AdditionalInfo& addition
                     const PYXMessage warning =
                         ProviderMessage(kMsgUtf8AlreadyInForce, {m_displayName});
                     WriteAuditWarning(warning, additionalInfo);
-                    PYX_THROW(
-                        ProviderError(-1, {warning, LibraryCallMessage(encodingResult,
-                                                                       "AS_SetSystemEncoding")}),
-                        kConstructorLabel);
+                    PYX_THROW(ProviderError(kVOR_AAA_DirectoryProcessFailure,
+                                            {warning, LibraryCallMessage(encodingResult,
+                                                                         "AS_SetSystemEncoding")}),
+                              kConstructorLabel);
                 }
             } else {
                 RaiseLibraryFailure(encodingResult, "AS_SetSystemEncoding");
@@ -161,15 +164,12 @@ void BasaltNamespace::InitializeDirectory(const VOR_AAA_AdditionalInfo& addition
 
 void BasaltNamespace::OpenOwnHandle(const VOR_AAA_AdditionalInfo& additionalInfo) {
     PYX_ASSERT(m_bTerminatedHandle);
-    AS_Version version{};
-    version.word2 = AS_VERSION_WORD2;
-    version.word3 = AS_VERSION_WORD3;
-    version.word4 = AS_VERSION_WORD4;
-    const int32_t result = AS_Init(version, &m_handle, AS_INIT_FLAGS);
+    const int32_t result = AS_Init(LibraryVersion(), &m_handle, AS_INIT_FLAGS);
     if (result == kEncodingInForce) {
         const PYXMessage warning = ProviderMessage(kMsgUtf8AlreadyInForce, {m_displayName});
         WriteAuditWarning(warning, additionalInfo);
-        PYX_THROW(ProviderError(-1, {warning, LibraryCallMessage(result, "AS_Init")}),
+        PYX_THROW(ProviderError(kVOR_AAA_DirectoryProcessFailure,
+                                {warning, LibraryCallMessage(result, "AS_Init")}),
                   kConstructorLabel);
     }
     if (result != 0) {
@@ -208,8 +208,9 @@ void BasaltNamespace::ReadRuntimeConfiguration() {
         }
     }
     if (size <= 0 || used > size) {
-        PYX_THROW(ProviderError(-1, {ProviderMessage(kMsgLibraryCallFailed,
-                                                     {"", "AS_GetRuntimeConfigSize"})}),
+        PYX_THROW(ProviderError(
+                      kVOR_AAA_DirectoryProcessFailure,
+                      {ProviderMessage(kMsgLibraryCallFailed, {"", "AS_GetRuntimeConfigSize"})}),
                   kConstructorLabel);
     }
 }
@@ -303,26 +304,31 @@ I18NString BasaltNamespace::FromLibraryText(const char* bytes) const {
     return I18NString(bytes, -1, m_encoding);
 }
 
-AS_Handle BasaltNamespace::OpenHandle() const {
-    AS_Handle handle = 0;
+AS_Version BasaltNamespace::LibraryVersion() {
+    AS_Version version{};
+    version.word2 = AS_VERSION_WORD2;
+    version.word3 = AS_VERSION_WORD3;
+    version.word4 = AS_VERSION_WORD4;
+    return version;
+}
+
+int32_t BasaltNamespace::OpenHandle(AS_Handle& handle, const char** failedCall) const {
     int32_t initResult = 0;
-    const int32_t switchResult = m_provider.WithRuntimeConfiguration(m_runtimeConfig, [&] {
-        AS_Version version{};
-        version.word2 = AS_VERSION_WORD2;
-        version.word3 = AS_VERSION_WORD3;
-        version.word4 = AS_VERSION_WORD4;
-        initResult = AS_Init(version, &handle, AS_INIT_FLAGS);
-    });
+    // AS_Init only records what the handle needs (the first operation connects), so holding
+    // the provider's lock across it stalls nobody behind a slow server.
+    const std::string& text = m_runtimeConfig.size() >= 2 ? m_runtimeConfig : std::string();
+    const int32_t switchResult = m_provider.WithRuntimeConfiguration(
+        text, [&] { initResult = AS_Init(LibraryVersion(), &handle, AS_INIT_FLAGS); });
     if (switchResult != 0) {
-        PYX_THROW(
-            ProviderError(-1, {LibraryCallMessage(switchResult, "AS_SetTemporaryRuntimeConfig")}),
-            "BasaltNamespace::OpenHandle");
+        if (failedCall != nullptr) {
+            *failedCall = "AS_SetTemporaryRuntimeConfig";
+        }
+        return switchResult;
     }
-    if (initResult != 0) {
-        PYX_THROW(ProviderError(-1, {LibraryCallMessage(initResult, "AS_Init")}),
-                  "BasaltNamespace::OpenHandle");
+    if (initResult != 0 && failedCall != nullptr) {
+        *failedCall = "AS_Init";
     }
-    return handle;
+    return initResult;
 }
 
 void BasaltNamespace::SetCookieSettings(const I18NString* path, const I18NString* domain,

@@ -4,6 +4,7 @@
 // framework classes and properties to directory classes and attributes, and cookie settings.
 #pragma once
 
+#include "BasaltSession.h"
 #include "NamespaceBase.h"
 
 #include <AccessAPI.h>
@@ -16,7 +17,10 @@
 #include <string>
 
 class BasaltProvider;
+class BasaltSession;
 class CFGAPI_Instance;
+class TraceScope;
+class VOR_AAA_Visa;
 class VOR_AAA_AdditionalInfo;
 class VOR_AAA_BiBusHeader;
 class VOR_AAA_Namespace;
@@ -74,6 +78,34 @@ public:
     void BuildNamespaceObject(VOR_AAA_Namespace& object, const std::set<std::string>& requested,
                               const I18NString& contentLocale) const;
 
+    // ---- sign-on (BasaltNamespace_Logon.cpp) ----
+    // Each creates a session, fills the visa and registers the session; a refused logon throws
+    // the authentication exception of its route. ticket: in, a ticket to reuse; out, the
+    // session's ticket.
+    void CredentialLogon(const TraceScope& trace, const I18NString& userName,
+                         const I18NString& password, const I18NString& role,
+                         const I18NString& action, I18NString& ticket, VOR_AAA_Visa& visa);
+    // 0 on success; otherwise the library's result (validation, then refresh) and no visa.
+    int32_t TicketLogon(const TraceScope& trace, const I18NString& ticket, const I18NString& action,
+                        VOR_AAA_Visa& visa);
+    void CertificateLogon(const TraceScope& trace, const I18NString& certificate,
+                          const I18NString& action, const I18NString& role, I18NString& ticket,
+                          VOR_AAA_Visa& visa);
+    void EnvironmentLogon(const TraceScope& trace, const BasaltEnvironment& environment,
+                          bool remoteUserPresent, const I18NString& role, const I18NString& action,
+                          I18NString& requiredVariables, I18NString& ticket, VOR_AAA_Visa& visa);
+    // Checks the credentials by a sign-on whose session is not kept.
+    void GenerateCredential(const TraceScope& trace, const I18NString& userName,
+                            const I18NString& password, const I18NString& role,
+                            const I18NString& action, I18NString& ticket);
+    void GenerateTrustedCredential(const TraceScope& trace, const I18NString& certificate,
+                                   const I18NString& role, const I18NString& action,
+                                   I18NString& ticket);
+    // Changes the password of a basic signon on a handle of its own; a refusal throws a
+    // change-password prompt (or a log-on-as prompt, or an unrecoverable failure).
+    void ChangeExpiredPassword(const I18NString& signon, const I18NString& oldPassword,
+                               const I18NString& newPassword, const I18NString& action);
+
     // Error texts of the library, in the namespace's product locale.
     I18NString GetLastErrorText(int32_t code) const;
     I18NString GetSessionErrorText(AS_Handle handle, int32_t code) const;
@@ -82,8 +114,12 @@ public:
     std::string ToLibraryText(const I18NString& text) const;
     I18NString FromLibraryText(const char* bytes) const;
 
-    // Opens a further handle with this namespace's runtime configuration (for sessions).
-    AS_Handle OpenHandle() const;
+    // Opens a further handle with this namespace's runtime configuration (sessions, password
+    // changes). Returns the library's result: of the switch of the runtime configuration when
+    // that failed (failedCall "AS_SetTemporaryRuntimeConfig"), else of AS_Init ("AS_Init").
+    int32_t OpenHandle(AS_Handle& handle, const char** failedCall = nullptr) const;
+    // The version block every AS_Init of the provider passes.
+    static AS_Version LibraryVersion();
 
     // ---- accessors ----
     BasaltProvider& GetProvider() const noexcept { return m_provider; }
@@ -117,6 +153,8 @@ public:
                            const I18NString* secure);
 
 private:
+    void FillVisa(BasaltSession& session, const I18NString& ticket, VOR_AAA_Visa& visa);
+    void SetProtectedVisaValue(VOR_AAA_Visa& visa, const char* name, const I18NString& value);
     void ChooseEncoding(const I18NString& dataEncoding);
     void ChooseSystemEncoding();
     void InitializeDirectory(const VOR_AAA_AdditionalInfo& additionalInfo);

@@ -165,13 +165,15 @@ bool BasaltNamespace::QueryNamespaceProperties(VOR_AAA_QueryDoc& query,
         const VOR_AAA_VORID::Decoded decoded = VOR_AAA_VORID::Decode(path.GetObjectID());
         if (I18NString(decoded.namespacePart) != GetIdentifier()) {
             PYX_THROW(
-                ProviderError(-1, {ProviderMessage(kMsgNoSessionForVisa, {decoded.namespacePart})}),
+                ProviderError(kVOR_AAA_DirectoryProcessFailure,
+                              {ProviderMessage(kMsgNoSessionForVisa, {decoded.namespacePart})}),
                 "BasaltNamespace::QueryNamespaceProperties");
         }
     }
     if (path.GetKind() != VOR_AAA_SearchPath::eSPVORID ||
         path.GetAxis() != VOR_AAA_SearchPath::eAxisSelf) {
-        PYX_THROW(ProviderError(-48, {ProviderMessage(kMsgQueryNotAnswered, {pathText})}),
+        PYX_THROW(ProviderError(kVOR_AAA_GeneralFailure,
+                                {ProviderMessage(kMsgQueryNotAnswered, {pathText})}),
                   "BasaltNamespace::QueryNamespaceProperties");
     }
     // Without a session only the namespace object itself can be served.

@@ -21,7 +21,8 @@ BasaltProvider::BasaltProvider() {
     const int32_t result = AS_TesselProcessInitialize2(kDirectoryApplicationName, settings);
     if (result != 0) {
         SetAuditLogger(nullptr);
-        PYX_THROW(ProviderError(-1, {LibraryCallMessage(result, "AS_TesselProcessInitialize")}),
+        PYX_THROW(ProviderError(kVOR_AAA_DirectoryProcessFailure,
+                                {LibraryCallMessage(result, "AS_TesselProcessInitialize")}),
                   "BasaltProvider::BasaltProvider");
     }
     m_unicode = true;
@@ -122,7 +123,7 @@ std::shared_ptr<NamespaceBase> BasaltProvider::LookupNamespaceForAuthentication(
         return directory != nullptr && directory->NamespaceConfigurationMatch(document);
     });
     if (claimed != nullptr) {
-        status = -50;
+        status = kVOR_AAA_NamespaceClaimed;
     }
     return claimed;
 }

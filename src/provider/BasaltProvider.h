@@ -45,6 +45,8 @@ public:
     // ---- Unicode setting (whether namespaces exchange text with the library as UTF-8) ----
     bool GetUnicode() const;
     bool IsUnicodeDecided() const;
+    // Whether the first namespace has settled the Unicode setting (handles may be opened).
+    bool AreRidgeNamespacesUnicodeInitialized() const { return IsUnicodeDecided(); }
     // Sets the value and marks it decided; false and no change when already decided.
     bool DecideUnicode(bool value);
     // Marks the current value decided.

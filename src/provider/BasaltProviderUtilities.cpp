@@ -50,7 +50,8 @@ void DestroyProvider() {
     const int32_t result = provider->Teardown(&namespaceFailure);
     provider.reset();
     if (result != 0) {
-        PYX_THROW(ProviderError(-1, {LibraryCallMessage(result, "AS_TesselProcessTerminate")}),
+        PYX_THROW(ProviderError(kVOR_AAA_DirectoryProcessFailure,
+                                {LibraryCallMessage(result, "AS_TesselProcessTerminate")}),
                   "BasaltProvider::~BasaltProvider");
     }
     if (namespaceFailure) {
@@ -64,13 +65,15 @@ BasaltProvider& FetchProvider() {
         provider = &ObtainProvider();
     } catch (PYXThrowable& cause) {
         // Keep why creation failed below the lead message.
-        VOR_AAA_Exception error = ProviderError(-24, {ProviderMessage(kMsgProviderMissing)});
+        VOR_AAA_Exception error =
+            ProviderError(kVOR_AAA_NoProvider, {ProviderMessage(kMsgProviderMissing)});
         error.increaseNesting();
         error.transferMessages(cause);
         PYX_THROW(error, "FetchProvider");
     }
     if (provider->GetAllocRoutine() == nullptr) {
-        PYX_THROW(ProviderError(-26, {ProviderMessage(kMsgProviderMissing)}), "FetchProvider");
+        PYX_THROW(ProviderError(kVOR_AAA_NotInitialized, {ProviderMessage(kMsgProviderMissing)}),
+                  "FetchProvider");
     }
     return *provider;
 }

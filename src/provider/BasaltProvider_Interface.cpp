@@ -35,7 +35,7 @@ int32_t BasaltInitialize(VOR_AAA_AllocRoutine allocRoutine, const char* addition
         *exception = nullptr;
     }
     if (allocRoutine == nullptr || exception == nullptr) {
-        return -19;
+        return kVOR_AAA_InvalidArgument;
     }
     EntryContext context{"BasaltInitialize", additionalInfo, exception, allocRoutine, {}};
     return RunLifecycleEntry(context, [&] {
@@ -49,7 +49,7 @@ int32_t BasaltTerminate(const char* additionalInfo, char** exception) {
     if (exception != nullptr) {
         *exception = nullptr;
     }
-    EntryContext context{"BasaltTerminate", additionalInfo, exception, nullptr, {}};
+    EntryContext context{"BasaltTerminate", additionalInfo, exception, nullptr, {}, true};
     return RunLifecycleEntry(context, [&] {
         // The stored routine serializes a failure document even after the provider is gone.
         context.allocRoutine = ProviderForEntry().GetAllocRoutine();
@@ -77,7 +77,7 @@ int32_t BasaltConfigure(const char* configuration, const char* additionalInfo, c
         BasaltProvider& provider = ProviderForEntry();
         context.allocRoutine = provider.GetAllocRoutine();
         if (context.allocRoutine == nullptr) {
-            return -26;
+            return kVOR_AAA_NotInitialized;
         }
         CFGAPI_Instance instance;
         I18NString error;
@@ -93,7 +93,7 @@ int32_t BasaltConfigure(const char* configuration, const char* additionalInfo, c
         std::unique_ptr<BasaltNamespace> ns = BasaltNamespace::Create(
             instance, provider, VOR_AAA_Const::Text::kNamespaceFormatURI2, context.additionalInfo);
         if (!ns) {
-            PYX_THROW(ProviderError(-24, {ProviderMessage(kMsgNamespaceNotFound)}),
+            PYX_THROW(ProviderError(kVOR_AAA_NoProvider, {ProviderMessage(kMsgNamespaceNotFound)}),
                       "BasaltConfigure");
         }
         // The answer: the namespace object with its capabilities.
@@ -121,7 +121,7 @@ int32_t BasaltSetNamespaceVersion(const char* setNamespaceVersion, const char* a
         BasaltProvider& provider = ProviderForEntry();
         context.allocRoutine = provider.GetAllocRoutine();
         if (context.allocRoutine == nullptr) {
-            return -26;
+            return kVOR_AAA_NotInitialized;
         }
         VOR_AAA_SetNamespaceVersion document;
         const char* text = setNamespaceVersion != nullptr ? setNamespaceVersion : "";
@@ -162,6 +162,6 @@ extern "C" VOR_AAA_EXPORT int32_t VOR_AAA_GetInterface(int32_t interfaceNumber, 
             return 0;
         }
         default:
-            return -16;
+            return kVOR_AAA_UnknownInterface;
     }
 }

@@ -1,20 +1,18 @@
-// The request entries: authenticate and search, by document text (interface 1) and by document
-// object (interface 2).
-//
-// Not built yet: what the authenticate routes do (sign-on, end of session, credential
-// generation) and the search inside a user's directory session. Those routes raise an
-// unrecoverable failure saying so; the frames, handlers, result codes, the rejected actions and
-// the namespace-level search are complete.
+// The request entries by document text (interface 1) and the search by document object
+// (interface 2); the authenticate entry by object is BasaltAuthenticate.cpp.
 #include "BasaltEntries.h"
 #include "BasaltNamespace.h"
 #include "BasaltProviderUtilities.h"
+#include "BasaltSession.h"
 #include "EntryFrame.h"
 #include "ProviderAudit.h"
 #include "ProviderErrors.h"
 #include "ProviderMessages.h"
 #include "ScopedSessionReference.h"
+#include "SessionFromVisa.h"
 
 #include <PYXThrowable.h>
+#include <VOR_AAA_AdditionalInfo.h>
 #include <VOR_AAA_AuthDoc.h>
 #include <VOR_AAA_AuthResponse.h>
 #include <VOR_AAA_Exception.h>
@@ -24,91 +22,13 @@
 #include <VOR_AAA_Visa.h>
 
 #include <cstring>
-#include <optional>
 #include <string>
 
 namespace {
 
 constexpr const char* kDefaultLocale = "en-us";
 
-[[noreturn]] void RaiseNotBuilt(const char* what, const char* label) {
-    PYX_THROW(UnrecoverableError(
-                  ProviderMessage(kMsgAuthUnrecoverable),
-                  {ProviderMessage(kMsgDetailLine,
-                                   {std::string(what) + " is not available in this build"})}),
-              label);
-}
-
-// The unrecoverable failure that wraps another platform exception: its messages follow the
-// lead message one level deeper.
-VOR_AAA_AuthUnrecoverableException WrapUnrecoverable(const PYXMessageSet& cause) {
-    VOR_AAA_AuthUnrecoverableException wrapped =
-        UnrecoverableError(ProviderMessage(kMsgAuthUnrecoverable), {});
-    wrapped.transferMessages(cause);
-    return wrapped;
-}
-
-// The authentication handlers: records the failure in the response and gives its result code.
-int32_t RecordAuthenticationFailure(VOR_AAA_AuthResponse& response, const I18NString& locale,
-                                    const I18NString& userName) {
-    int32_t code = -38;
-    try {
-        throw;
-    } catch (VOR_AAA_AuthUserRecoverableException& e) {
-        response.SetException(e, locale);
-        code = -36;
-    } catch (VOR_AAA_AuthSystemRecoverableException& e) {
-        response.SetException(e, locale);
-        return -37;
-    } catch (VOR_AAA_AuthException& e) {
-        response.SetException(e, locale);
-    } catch (PYXException& e) {
-        e.addBackTrace(pyxSourceName(__FILE__), __LINE__, "BasaltAuthenticate");
-        response.SetException(WrapUnrecoverable(e), locale);
-    } catch (...) {
-        response.SetException(UnrecoverableError(ProviderMessage(kMsgAuthUnrecoverable),
-                                                 {ProviderMessage(kMsgUnknownFailure)}),
-                              locale);
-    }
-    response.AddFormFieldVar("VORUsername", userName);
-    return code;
-}
-
 }  // namespace
-
-int32_t BasaltAuthenticate(VOR_AAA_AuthDoc* document, VOR_AAA_AuthResponse* response) {
-    if (response == nullptr) {
-        return -38;  // nowhere to put the failure
-    }
-    const VOR_AAA_AdditionalInfo additionalInfo =
-        document != nullptr ? document->GetAdditionalInfo() : VOR_AAA_AdditionalInfo();
-    const I18NString locale = additionalInfo.GetProductLocale();
-    const I18NString userName;  // read by the logon route
-    try {
-        PYX_ASSERT(document != nullptr);
-        const TraceScope trace(GetAuditLogger(), additionalInfo);
-        FetchProvider();
-        const int32_t action = document->GetAction();
-        switch (action) {
-            case VOR_AAA_BiBusHeader::kActionLogon:
-            case VOR_AAA_BiBusHeader::kActionLogonAs:
-                RaiseNotBuilt("Sign-on", "BasaltAuthenticate");
-            case VOR_AAA_BiBusHeader::kActionLogoff:
-            case VOR_AAA_BiBusHeader::kActionLogonExpired:
-                RaiseNotBuilt("Ending a session", "BasaltAuthenticate");
-            case VOR_AAA_BiBusHeader::kActionGenerateTC:
-            case VOR_AAA_BiBusHeader::kActionGenerateCredential:
-                RaiseNotBuilt("Credential generation", "BasaltAuthenticate");
-            default:
-                PYX_THROW(UnrecoverableError(ProviderMessage(kMsgAuthUnrecoverable),
-                                             {ProviderMessage(kMsgInvalidArgument,
-                                                              {"action", std::to_string(action)})}),
-                          "BasaltAuthenticate");
-        }
-    } catch (...) {
-        return RecordAuthenticationFailure(*response, locale, userName);
-    }
-}
 
 int32_t BasaltSearch(VOR_AAA_Visa* visa, VOR_AAA_QueryDoc* query, VOR_AAA_QueryResponse* response,
                      VOR_AAA_OMException* exception) {
@@ -126,21 +46,40 @@ int32_t BasaltSearch(VOR_AAA_Visa* visa, VOR_AAA_QueryDoc* query, VOR_AAA_QueryR
                           {ProviderMessage(kMsgNamespaceNotFound, {visa->GetNamespaceID()})}),
                       "BasaltSearch");
         }
-        std::optional<ScopedSessionReference> session;
+        const VOR_AAA_AdditionalInfo& additionalInfo = query->GetBiBusHeader().GetAdditionalInfo();
+        // The session reference checks the session back in on every way out.
         I18NString sessionID;
-        if (visa->GetValue("as_session", sessionID)) {
-            session.emplace(*ns, sessionID);
+        visa->GetValue("as_session", sessionID);
+        ScopedSessionReference session(*ns, sessionID);  // none for an empty identifier
+        if (!session) {
+            const I18NString rebuilt =
+                ReestablishSessionFromVisa(*visa, additionalInfo, provider, *ns);
+            if (!rebuilt.empty()) {
+                session.Reset(rebuilt);
+            }
         }
-        // Re-establishing a session from the visa's authentication values comes with sign-on;
-        // until then a visa whose session is not registered is answered at namespace level.
         const std::string& searchPath = query->GetQuery().GetSearchPath();
-        if (!session || !*session) {
+        if (!session) {
             if (!ns->QueryNamespaceProperties(*query, *response)) {
-                PYX_THROW(ProviderError(-48, {ProviderMessage(kMsgQueryNotAnswered, {searchPath})}),
+                PYX_THROW(ProviderError(kVOR_AAA_GeneralFailure,
+                                        {ProviderMessage(kMsgQueryNotAnswered, {searchPath})}),
                           "BasaltSearch");
             }
         } else {
-            RaiseNotBuilt("Searching inside a user's directory session", "BasaltSearch");
+            auto* directorySession = dynamic_cast<BasaltSession*>(session.Get());
+            PYX_ASSERT(directorySession != nullptr);
+            I18NString ticket;
+            if (visa->GetValue("ticket", ticket) && !ticket.empty()) {
+                directorySession->RefreshTicketForSearch(ticket);
+            }
+            directorySession->SetRequestContentLocale(additionalInfo.GetContentLocale());
+            int32_t result = 0;
+            if (!directorySession->QueryObjectProperties(*query, *visa, additionalInfo, *response,
+                                                         result)) {
+                PYX_THROW(ProviderError(kVOR_AAA_GeneralFailure,
+                                        {ProviderMessage(kMsgQueryNotAnswered, {searchPath})}),
+                          "BasaltSearch");
+            }
         }
         if (query->GetQuery().GetSchemaInfo()) {
             response->SetWriteSchemaInfo(true);
@@ -148,19 +87,19 @@ int32_t BasaltSearch(VOR_AAA_Visa* visa, VOR_AAA_QueryDoc* query, VOR_AAA_QueryR
         return 0;
     } catch (...) {
         if (exception == nullptr) {
-            return -48;
+            return kVOR_AAA_GeneralFailure;
         }
         try {
             return FillFromCurrentException(*exception, "BasaltSearch", locale);
         } catch (...) {
-            return -48;
+            return kVOR_AAA_GeneralFailure;
         }
     }
 }
 
 int32_t BasaltAuthenticateXml(const char* authenticate, char** response) {
     if (response == nullptr) {
-        return -38;
+        return kVOR_AAA_AuthUnrecoverable;
     }
     *response = nullptr;
     VOR_AAA_AllocRoutine allocRoutine = nullptr;
@@ -169,7 +108,7 @@ int32_t BasaltAuthenticateXml(const char* authenticate, char** response) {
     } catch (PYXException& e) {
         return ResultCodeOf(e);  // nothing to allocate the answer with
     } catch (...) {
-        return -48;
+        return kVOR_AAA_GeneralFailure;
     }
     VOR_AAA_AuthResponse answer;
     int32_t result = -38;
@@ -193,7 +132,7 @@ int32_t BasaltAuthenticateXml(const char* authenticate, char** response) {
         answer.Serialize(response, allocRoutine);
     } catch (...) {
         *response = nullptr;
-        return -38;
+        return kVOR_AAA_AuthUnrecoverable;
     }
     return result;
 }
@@ -212,7 +151,7 @@ int32_t BasaltSearchXml(const char* visaText, const char* queryText, char** resp
     } catch (PYXException& e) {
         return ResultCodeOf(e);
     } catch (...) {
-        return -48;
+        return kVOR_AAA_GeneralFailure;
     }
     VOR_AAA_Visa visa;
     VOR_AAA_QueryDoc query;
@@ -222,8 +161,8 @@ int32_t BasaltSearchXml(const char* visaText, const char* queryText, char** resp
         visa.Load(v, std::strlen(v));
         query.Load(q, std::strlen(q));
     } catch (...) {
-        VOR_AAA_OMException document;
-        int32_t code = -48;
+        VOR_AAA_OMException document(true);
+        int32_t code = kVOR_AAA_GeneralFailure;
         try {
             code = FillFromCurrentException(document, "BasaltSearch", kDefaultLocale);
         } catch (...) {
@@ -232,7 +171,7 @@ int32_t BasaltSearchXml(const char* visaText, const char* queryText, char** resp
         return code;
     }
     VOR_AAA_QueryResponse answer;
-    VOR_AAA_OMException failure;
+    VOR_AAA_OMException failure(true);
     int32_t result = BasaltSearch(&visa, &query, &answer, &failure);
     if (result >= 0 && response != nullptr) {
         try {

@@ -153,7 +153,8 @@ bool CFGAPI_Base::GetParameterValue(const I18NString& name, I18NString& value) c
 
 void CFGAPI_Base::GetMandatoryParameterValue(const I18NString& name, I18NString& value) const {
     if (!GetParameterValue(name, value)) {
-        PYX_THROW(ProviderError(-34, {ProviderMessage(kMsgMissingParameter, {m_name, name})}),
+        PYX_THROW(ProviderError(kVOR_AAA_MissingParameter,
+                                {ProviderMessage(kMsgMissingParameter, {m_name, name})}),
                   "CFGAPI_Base::GetMandatoryParameterValue");
     }
 }
@@ -162,7 +163,8 @@ void CFGAPI_Base::GetMandatoryParameterValueWithClassType(const I18NString& name
                                                           I18NString& classType) const {
     const CFGAPI_Parameter* parameter = GetParameter(name);
     if (parameter == nullptr || parameter->IsNil() || parameter->GetClassType().empty()) {
-        PYX_THROW(ProviderError(-34, {ProviderMessage(kMsgMissingParameter, {m_name, name})}),
+        PYX_THROW(ProviderError(kVOR_AAA_MissingParameter,
+                                {ProviderMessage(kMsgMissingParameter, {m_name, name})}),
                   "CFGAPI_Base::GetMandatoryParameterValueWithClassType");
     }
     value = parameter->GetValue();
@@ -226,7 +228,8 @@ CFGAPI_Instances::CFGAPI_Instances(const PYXIDOM_Element& element) {
         instance->ReadFrom(child);
         const I18NString name = instance->GetName();
         if (m_instances.count(name) != 0) {
-            PYX_THROW(ProviderError(-19, {ProviderMessage(kMsgDuplicateInstance, {name})}),
+            PYX_THROW(ProviderError(kVOR_AAA_InvalidArgument,
+                                    {ProviderMessage(kMsgDuplicateInstance, {name})}),
                       "CFGAPI_Instances::operator=");
         }
         m_instances.emplace(name, std::move(instance));

@@ -1,5 +1,6 @@
 #include "EntryFrame.h"
 
+#include "BasaltProviderUtilities.h"
 #include "ProviderErrors.h"
 #include "ProviderMessages.h"
 
@@ -8,6 +9,7 @@
 #include <VOR_AAA_OMException.h>
 
 #include <cstring>
+#include <memory>
 
 int32_t ResultCodeOf(const PYXException& e) {
     int32_t code = e.getErrorCode();
@@ -16,7 +18,7 @@ int32_t ResultCodeOf(const PYXException& e) {
             code = provider->GetProviderErrorCode();
         }
     }
-    return code < 0 ? code : -48;
+    return code < 0 ? code : kVOR_AAA_GeneralFailure;
 }
 
 int32_t FillFromCurrentException(VOR_AAA_OMException& document, const char* label,
@@ -29,17 +31,20 @@ int32_t FillFromCurrentException(VOR_AAA_OMException& document, const char* labe
         return ResultCodeOf(e);
     } catch (PYXThrowable& t) {
         t.addBackTrace(pyxSourceName(__FILE__), __LINE__, label);
-        VOR_AAA_Exception wrapped(-48, ProviderMessage(kMsgThrowableCaught, {label}));
+        VOR_AAA_Exception wrapped(kVOR_AAA_GeneralFailure,
+                                  ProviderMessage(kMsgThrowableCaught, {label}));
         wrapped.increaseNesting();
         wrapped.addMessage(ProviderMessage(kMsgDetailLine, {t.getText()}));
         for (std::size_t i = 0; i < t.getBackTraceCount(); ++i) {
             wrapped.addMessage(ProviderMessage(kMsgDetailLine, {t.getBackTraceLine(i)}));
         }
         document.SetFrom(wrapped, locale);
-        return -48;
+        return kVOR_AAA_GeneralFailure;
     } catch (...) {
-        document.SetFrom(VOR_AAA_Exception(-48, ProviderMessage(kMsgUnknownFailure)), locale);
-        return -48;
+        document.SetFrom(
+            VOR_AAA_Exception(kVOR_AAA_GeneralFailure, ProviderMessage(kMsgUnknownFailure)),
+            locale);
+        return kVOR_AAA_GeneralFailure;
     }
 }
 
@@ -66,21 +71,54 @@ void ParseAdditionalInfo(const char* text, VOR_AAA_AdditionalInfo& info) {
     info.Load(text, std::strlen(text));
 }
 
-int32_t RunLifecycleEntry(EntryContext& context, const std::function<int32_t()>& work) noexcept {
+namespace {
+
+// The failure in flight as an exception document in the context's exception slot.
+int32_t ReportCurrentFailure(EntryContext& context) noexcept {
     try {
-        // A text that cannot be read is reported like any other failure of the entry, in the
-        // default locale.
-        ParseAdditionalInfo(context.additionalInfoText, context.additionalInfo);
-        return work();
+        VOR_AAA_OMException document(true);
+        const int32_t code = FillFromCurrentException(document, context.label,
+                                                      context.additionalInfo.GetProductLocale());
+        VOR_AAA_AllocRoutine allocRoutine = context.allocRoutine;
+        if (allocRoutine == nullptr) {
+            if (const BasaltProvider* provider = PeekProvider()) {
+                allocRoutine = provider->GetAllocRoutine();
+            }
+        }
+        SerializeQuietly(document, context.exceptionOut, allocRoutine);
+        return code;
     } catch (...) {
+        return kVOR_AAA_GeneralFailure;  // not even the document could be built
+    }
+}
+
+}  // namespace
+
+int32_t RunLifecycleEntry(EntryContext& context, const std::function<int32_t()>& work) noexcept {
+    std::unique_ptr<PYXThrowable> unreadableInfo;
+    try {
+        ParseAdditionalInfo(context.additionalInfoText, context.additionalInfo);
+    } catch (PYXThrowable& failure) {
+        unreadableInfo.reset(failure.clone());
+        context.additionalInfo = VOR_AAA_AdditionalInfo();
+    } catch (...) {
+        unreadableInfo = std::make_unique<VOR_AAA_Exception>(kVOR_AAA_InvalidArgument);
+        context.additionalInfo = VOR_AAA_AdditionalInfo();
+    }
+    int32_t result = kVOR_AAA_Success;
+    if (!unreadableInfo || context.workDespiteUnreadableInfo) {
         try {
-            VOR_AAA_OMException document;
-            const int32_t code = FillFromCurrentException(
-                document, context.label, context.additionalInfo.GetProductLocale());
-            SerializeQuietly(document, context.exceptionOut, context.allocRoutine);
-            return code;
+            result = work();
         } catch (...) {
-            return -48;  // not even the document could be built
+            result = ReportCurrentFailure(context);
         }
     }
+    if (unreadableInfo && result >= 0) {
+        try {
+            unreadableInfo->raise(pyxSourceName(__FILE__), __LINE__, context.label);
+        } catch (...) {
+            result = ReportCurrentFailure(context);
+        }
+    }
+    return result;
 }

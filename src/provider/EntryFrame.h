@@ -29,12 +29,17 @@ void SerializeQuietly(const VOR_AAA_OMException& document, char** out,
 void ParseAdditionalInfo(const char* text, VOR_AAA_AdditionalInfo& info);
 
 // One lifecycle entry: additional information parsed, then work() in the guarded region.
-// allocRoutine is read after work() returned or failed, so work() may change it.
+// allocRoutine is read after work() returned or failed, so work() may change it; while it is
+// null the provider's stored routine serializes the failure.
+// Additional information that cannot be read is answered with its failure (result and
+// exception document); work() then runs only when workDespiteUnreadableInfo is set (Terminate
+// tears down whatever the request looked like), with the default request context.
 struct EntryContext {
     const char* label;
     const char* additionalInfoText;
     char** exceptionOut;
     VOR_AAA_AllocRoutine allocRoutine = nullptr;
     VOR_AAA_AdditionalInfo additionalInfo;
+    bool workDespiteUnreadableInfo = false;
 };
 int32_t RunLifecycleEntry(EntryContext& context, const std::function<int32_t()>& work) noexcept;

@@ -63,6 +63,10 @@ void NamespaceBase::AcquireSession(SessionBase& session) {
     if (session.timedWait(0)) {
         return;
     }
+    // Waiting for a session this thread has checked out would never end (end the use of a
+    // session, check it in, then remove it).
+    const bool heldByThisThread = session.m_checkedOutBy == std::this_thread::get_id();
+    PYX_ASSERT(!heldByThisThread);
     // Someone uses the session: wait for its token without holding the registry. The waiter
     // count keeps the session alive meanwhile (removal then only marks it deleted).
     ++session.m_waiters;
@@ -74,9 +78,9 @@ void NamespaceBase::AcquireSession(SessionBase& session) {
 
 void NamespaceBase::AddSession(std::unique_ptr<SessionBase> session) {
     if (!session) {
-        PYX_THROW(
-            ProviderError(-48, {ProviderMessage(kMsgInvalidArgument, {"SessionBase", "NULL"})}),
-            "NamespaceBase::AddSession");
+        PYX_THROW(ProviderError(kVOR_AAA_GeneralFailure,
+                                {ProviderMessage(kMsgInvalidArgument, {"SessionBase", "NULL"})}),
+                  "NamespaceBase::AddSession");
     }
     PYXThreadGuard guard(*m_registryLock);
     const auto it = FindSession(session->GetIdentifier());
@@ -121,6 +125,7 @@ SessionBase* NamespaceBase::CheckOut(const I18NString& identifier, uint32_t& key
     }
     key = ++m_lastCheckOutKey;
     session->m_checkOutKey = key;
+    session->m_checkedOutBy = std::this_thread::get_id();
     return session;
 }
 
@@ -136,6 +141,7 @@ void NamespaceBase::CheckIn(const I18NString& identifier) {
         PYX_ASSERT(false);
     }
     (*it)->m_checkOutKey = 0;
+    (*it)->m_checkedOutBy = std::thread::id();
     (*it)->signal();
 }
 
@@ -164,9 +170,9 @@ bool NamespaceBase::RemoveSession(const I18NString& identifier) {
 bool NamespaceBase::UpdateOwnedSesssion(SessionBase* session,
                                         std::unique_ptr<SessionBase> newSession, uint32_t key) {
     if (session == nullptr || !newSession) {
-        PYX_THROW(
-            ProviderError(-48, {ProviderMessage(kMsgInvalidArgument, {"SessionBase", "NULL"})}),
-            "NamespaceBase::UpdateOwnedSesssion");
+        PYX_THROW(ProviderError(kVOR_AAA_GeneralFailure,
+                                {ProviderMessage(kMsgInvalidArgument, {"SessionBase", "NULL"})}),
+                  "NamespaceBase::UpdateOwnedSesssion");
     }
     PYXThreadGuard guard(*m_registryLock);
     if (FindSession(session) == m_sessions.end()) {

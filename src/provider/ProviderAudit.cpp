@@ -56,29 +56,56 @@ void WriteAuditWarning(const PYXMessage& message, const VOR_AAA_AdditionalInfo& 
     }
 }
 
+void TraceCallStart(const TraceScope& scope, const char* function,
+                    const TraceParameters& parameters) {
+    if (!scope.IsEnabled()) {
+        return;
+    }
+    VOR_AAA_IPF_ProviderTraceIndication start(function);
+    for (const auto& [name, value] : parameters) {
+        start.AddParameter(name, value);
+    }
+    scope.LogTrace("CallStart", start.Finish());
+}
+
+void TraceCallEnd(const TraceScope& scope, const char* function, const TraceParameters& parameters,
+                  int32_t result) {
+    if (!scope.IsEnabled()) {
+        return;
+    }
+    VOR_AAA_IPF_ProviderTraceIndication end(function);
+    for (const auto& [name, value] : parameters) {
+        end.AddParameter(name, value);
+    }
+    end.SetReturnValue(static_cast<int64_t>(result));
+    scope.LogTrace("CallEnd", end.Finish());
+}
+
+std::string TraceSecret(const char* value) {
+    return value != nullptr && *value != '\0' ? kTracePasswordMask : "";
+}
+
 int32_t TracedAuthenticateUser2(const TraceScope& scope, AS_Handle handle,
                                 const char* namespaceName, const char* basicSignonName,
                                 const char* password, const char* userClass, AS_ObjectId* userId,
                                 char* ticket) {
-    const auto text = [](const char* value) { return value != nullptr ? value : ""; };
+    const auto text = [](const char* value) { return std::string(value != nullptr ? value : ""); };
     if (scope.IsEnabled()) {
-        VOR_AAA_IPF_ProviderTraceIndication start("AS_AuthenticateUser2");
-        start.AddParameter("handle", static_cast<int64_t>(handle));
-        start.AddParameter("Namespace", text(namespaceName));
-        start.AddParameter("basicSignonName", text(basicSignonName));
-        start.AddParameter("Password", kTracePasswordMask);
-        start.AddParameter("UserClass", text(userClass));
-        start.AddParameter("Ticket", text(ticket));
-        scope.LogTrace("CallStart", start.Finish());
+        TraceCallStart(scope, "AS_AuthenticateUser2",
+                       {{"handle", std::to_string(handle)},
+                        {"Namespace", text(namespaceName)},
+                        {"basicSignonName", text(basicSignonName)},
+                        {"Password", kTracePasswordMask},
+                        {"UserClass", text(userClass)},
+                        {"Ticket", TraceSecret(ticket)}});
     }
     const int32_t result = AS_AuthenticateUser2(handle, namespaceName, basicSignonName, password,
                                                 userClass, userId, ticket);
     if (scope.IsEnabled()) {
-        VOR_AAA_IPF_ProviderTraceIndication end("AS_AuthenticateUser2");
-        end.AddParameter("AUTH_ID", static_cast<int64_t>(userId != nullptr ? *userId : 0));
-        end.AddParameter("Ticket", text(ticket));
-        end.SetReturnValue(static_cast<int64_t>(result));
-        scope.LogTrace("CallEnd", end.Finish());
+        TraceCallEnd(scope, "AS_AuthenticateUser2",
+                     {{"AUTH_ID", std::to_string(userId != nullptr ? *userId : 0)},
+                      {"Ticket", TraceSecret(ticket)}},
+                     result);
     }
     return result;
 }

@@ -7,6 +7,8 @@
 #include <VOR_AAA_AdditionalInfo.h>
 
 #include <string>
+#include <utility>
+#include <vector>
 
 class LogTypedLogger;
 
@@ -31,6 +33,17 @@ private:
     VOR_AAA_AdditionalInfo m_additionalInfo;
     std::string m_component;
 };
+
+// One traced directory call: the inputs before ("CallStart"), the outputs and the result after
+// ("CallEnd"); nothing is built when the scope is disabled. Secrets (passwords, tickets,
+// certificates) are passed as TraceSecret(value), never as the value itself.
+using TraceParameters = std::vector<std::pair<std::string, std::string>>;
+void TraceCallStart(const TraceScope& scope, const char* function,
+                    const TraceParameters& parameters);
+void TraceCallEnd(const TraceScope& scope, const char* function, const TraceParameters& parameters,
+                  int32_t result);
+// The mask for a secret that was given, empty for one that was not.
+std::string TraceSecret(const char* value);
 
 // AS_AuthenticateUser2 traced as a "CallStart" and a "CallEnd" record when the scope is enabled.
 // The password goes to the library only; the trace shows the mask in its place.

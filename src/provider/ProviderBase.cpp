@@ -15,9 +15,9 @@ ProviderBase::~ProviderBase() {
 
 void ProviderBase::AddNamespace(std::unique_ptr<NamespaceBase> ns) {
     if (!ns) {
-        PYX_THROW(
-            ProviderError(-48, {ProviderMessage(kMsgInvalidArgument, {"NamespaceBase", "NULL"})}),
-            "ProviderBase::AddNamespace");
+        PYX_THROW(ProviderError(kVOR_AAA_GeneralFailure,
+                                {ProviderMessage(kMsgInvalidArgument, {"NamespaceBase", "NULL"})}),
+                  "ProviderBase::AddNamespace");
     }
     std::shared_ptr<NamespaceBase> replaced;
     {
@@ -41,9 +41,9 @@ void ProviderBase::RemoveNamespace(const I18NString& identifier) {
         const auto it = std::find_if(m_namespaces.begin(), m_namespaces.end(),
                                      [&](const auto& n) { return n->Matches(identifier); });
         if (it == m_namespaces.end()) {
-            PYX_THROW(
-                ProviderError(-48, {ProviderMessage(kMsgUnknownNamespaceVersion, {identifier})}),
-                "ProviderBase::RemoveNamespace");
+            PYX_THROW(ProviderError(kVOR_AAA_GeneralFailure,
+                                    {ProviderMessage(kMsgUnknownNamespaceVersion, {identifier})}),
+                      "ProviderBase::RemoveNamespace");
         }
         removed = std::move(*it);
         m_namespaces.erase(it);

@@ -37,3 +37,10 @@ VOR_AAA_AuthUnrecoverableException UnrecoverableError(const PYXMessage& lead,
 PYXMessage LibraryCallMessage(int32_t result, const char* function) {
     return ProviderMessage(kMsgLibraryCallFailed, {std::to_string(result), function});
 }
+
+VOR_AAA_AuthUnrecoverableException WrapUnrecoverable(const PYXMessageSet& cause) {
+    VOR_AAA_AuthUnrecoverableException wrapped =
+        UnrecoverableError(ProviderMessage(kMsgAuthUnrecoverable), {});
+    wrapped.transferMessages(cause);
+    return wrapped;
+}

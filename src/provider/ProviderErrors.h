@@ -7,6 +7,7 @@
 
 #include <PYXMessage.h>
 #include <VOR_AAA_Exception.h>
+#include <VOR_AAA_Interface.h>
 
 #include <cstdint>
 #include <initializer_list>
@@ -20,6 +21,10 @@ VOR_AAA_Exception ProviderError(int32_t code, std::initializer_list<PYXMessage> 
 // details one level below it.
 VOR_AAA_AuthUnrecoverableException UnrecoverableError(const PYXMessage& lead,
                                                       std::initializer_list<PYXMessage> details);
+
+// The unrecoverable failure that wraps another platform exception: its messages follow the lead
+// message 0x51744BBF one level deeper.
+VOR_AAA_AuthUnrecoverableException WrapUnrecoverable(const PYXMessageSet& cause);
 
 // Library-call failure: message 0x5060AF61 with the result code and the function name.
 PYXMessage LibraryCallMessage(int32_t result, const char* function);

@@ -7,6 +7,7 @@
 #include <PYXThread.h>
 
 #include <cstdint>
+#include <thread>
 
 class SessionBase : public PYXThreadAutoResetEvent {
 public:
@@ -23,6 +24,10 @@ public:
     // The key of the current check-out (0 when not checked out). Read it only while owning it.
     uint32_t GetCheckOutKey() const noexcept { return m_checkOutKey; }
 
+protected:
+    // Names the session; only before it is registered (the registry reads it under its lock).
+    void SetIdentifier(const I18NString& identifier) { m_identifier = identifier; }
+
 private:
     friend class NamespaceBase;
 
@@ -31,4 +36,7 @@ private:
     bool m_deleted = false;
     int32_t m_waiters = 0;
     uint32_t m_checkOutKey = 0;
+    // The thread that checked the session out (none while checked in): a request that waited
+    // for a session it holds itself would wait forever.
+    std::thread::id m_checkedOutBy;
 };

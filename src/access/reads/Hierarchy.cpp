@@ -152,7 +152,7 @@ AS_API int32_t ASA_FindUserFolderChildrenList(AS_Handle handle, AS_ObjectId fold
     return withSignedOn(handle, [&](Session& s) {
         required(count, "count");
         auto folder = s.requireById(AS_OBJ_USER_FOLDER, folderId, {});
-        writeIdList(childIds(s, folder.dn, AS_OBJ_USER_FOLDER), capacity, ids, count);
+        writeIdList(folderChildIds(s, folder.dn, AS_OBJ_USER_FOLDER), capacity, ids, count);
     });
 }
 
@@ -161,7 +161,7 @@ AS_API int32_t ASA_FindUserFolderUsersList(AS_Handle handle, AS_ObjectId folderI
     return withSignedOn(handle, [&](Session& s) {
         required(count, "count");
         auto folder = s.requireById(AS_OBJ_USER_FOLDER, folderId, {});
-        writeIdList(childIds(s, folder.dn, AS_OBJ_USER), capacity, ids, count);
+        writeIdList(folderChildIds(s, folder.dn, AS_OBJ_USER), capacity, ids, count);
     });
 }
 

@@ -55,6 +55,41 @@ std::vector<AS_ObjectId> childIds(Session& s, const std::string& dn, int32_t obj
                      });
 }
 
+std::vector<AS_ObjectId> folderChildIds(Session& s, const std::string& dn, int32_t objectType) {
+    const std::string where = normalizeDn(dn).value_or(dn);
+    const auto key = [&](int32_t type) { return "children " + std::to_string(type) + " " + where; };
+    const auto fetched = ReadCache::Clock::now();
+    if (auto hit = s.cache().list(key(objectType), fetched))
+        return *hit;
+    std::vector<std::string> attributes = recordAttributes(AS_OBJ_USER);
+    for (const auto& a : recordAttributes(AS_OBJ_USER_FOLDER))
+        if (std::find(attributes.begin(), attributes.end(), a) == attributes.end())
+            attributes.push_back(a);
+    attributes.push_back("objectClass");
+    auto found =
+        searchAll(s.ldap(), dn, Scope::One,
+                  "(|" + objectTypeFilter(AS_OBJ_USER_FOLDER) + objectTypeFilter(AS_OBJ_USER) + ")",
+                  attributes);
+    std::vector<LdapEntry> folders, users;
+    for (auto& e : found) {
+        bool isFolder = false;
+        for (const auto& c : e.values("objectClass")) {
+            std::string lower(c);
+            std::transform(lower.begin(), lower.end(), lower.begin(),
+                           [](unsigned char ch) { return static_cast<char>(std::tolower(ch)); });
+            isFolder = isFolder || lower == "ridgefolder";
+        }
+        (isFolder ? folders : users).push_back(std::move(e));
+    }
+    s.remember(AS_OBJ_USER_FOLDER, folders, fetched);
+    s.remember(AS_OBJ_USER, users, fetched);
+    auto folderIds = sortedIds(folders);
+    auto userIds = sortedIds(users);
+    s.cache().putList(key(AS_OBJ_USER_FOLDER), folderIds, fetched);
+    s.cache().putList(key(AS_OBJ_USER), userIds, fetched);
+    return objectType == AS_OBJ_USER_FOLDER ? folderIds : userIds;
+}
+
 void writeIdList(const std::vector<AS_ObjectId>& list, uint32_t capacity, AS_ObjectId* ids,
                  uint32_t* count) {
     required(count, "count");

@@ -48,6 +48,10 @@ std::vector<AS_ObjectId> sortedIds(const std::vector<LdapEntry>& entries);
 
 // Ids of the entries of objectType directly below dn.
 std::vector<AS_ObjectId> childIds(Session& s, const std::string& dn, int32_t objectType);
+// Ids of the user folders or users (objectType) directly below the folder at dn. Both are
+// fetched in one search and kept, so that listing a folder's subfolders and then its users (as
+// a browser does) costs one search.
+std::vector<AS_ObjectId> folderChildIds(Session& s, const std::string& dn, int32_t objectType);
 
 // Hands an id list to the caller: *count gets the total, min(capacity, total) ids are written;
 // throws -5 when capacity < total, except that capacity 0 with null ids only asks the count.

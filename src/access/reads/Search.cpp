@@ -47,10 +47,9 @@ extern "C" AS_API int32_t ASA_Search3(AS_Handle handle, int32_t objectType, cons
             "(&" + objectTypeFilter(objectType) + namePatternFilter(attr, patternUtf8) + ")";
 
         std::vector<Match> matches;
-        const auto fetched = ReadCache::Clock::now();
-        auto found =
-            searchAll(s.ldap(), s.namespaceDn(), Scope::Sub, filter, recordAttributes(objectType));
-        s.remember(objectType, found, fetched);
+        // Names and ids only: a search may match a whole namespace, and the records of the few
+        // that are shown are fetched by id (ASA_PrefetchObjects).
+        auto found = searchAll(s.ldap(), s.namespaceDn(), Scope::Sub, filter, {attr, schema::kId});
         for (const auto& e : found)
             if (AS_ObjectId id = Session::idOf(e))
                 matches.push_back({callerText(s, e.value(attr), AS_SEARCH_NAME_SIZE), id});

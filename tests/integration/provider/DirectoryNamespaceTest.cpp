@@ -207,7 +207,8 @@ TEST_F(DirectoryNamespace, ADisagreementAboutUnicodeIsWarnedAboutButNotFatal) {
 TEST_F(DirectoryNamespace, HandlesForSessionsOpenWithTheNamespacesConfiguration) {
     auto ns = Build("h", "ridgetest");
     ASSERT_TRUE(ns);
-    const AS_Handle handle = ns->OpenHandle();
+    AS_Handle handle = 0;
+    ASSERT_EQ(ns->OpenHandle(handle), 0);
     EXPECT_NE(handle, 0u);
     EXPECT_NE(handle, ns->GetHandle());
     char product[AS_NSPROP_BUFFER_SIZE] = {};
@@ -231,7 +232,8 @@ TEST_F(DirectoryNamespace, AuthenticationCallsAreTracedWithoutThePassword) {
     request.Load(context.c_str(), context.size());
     auto ns = Build("t", "ridgetest");
     ASSERT_TRUE(ns);
-    const AS_Handle handle = ns->OpenHandle();
+    AS_Handle handle = 0;
+    ASSERT_EQ(ns->OpenHandle(handle), 0);
     {
         const TraceScope scope(GetAuditLogger(), request);
         ASSERT_TRUE(scope.IsEnabled());

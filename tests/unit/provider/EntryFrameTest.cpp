@@ -98,3 +98,26 @@ TEST(EntryFrame, UnreadableAdditionalInformationIsReported) {
     EXPECT_EQ(code, -19);
     EXPECT_FALSE(TakeText(exception).empty());
 }
+
+TEST(EntryFrame, TerminateTearsDownEvenWithUnreadableAdditionalInformation) {
+    char* exception = nullptr;
+    bool ran = false;
+    EntryContext context{"BasaltTerminate",
+                         "<additionalInfo><oops></additionalInfo>",
+                         &exception,
+                         CountingAlloc,
+                         {},
+                         true};
+    EXPECT_EQ(RunLifecycleEntry(context,
+                                [&] {
+                                    ran = true;
+                                    return 0;
+                                }),
+              -19);
+    EXPECT_TRUE(ran);
+    const std::string text = TakeText(exception);
+    // The document stands alone: a namespace-aware reader needs its prefixes declared.
+    VOR_AAA_OMException document;
+    document.Load(text.data(), text.size());
+    EXPECT_EQ(document.GetErrorCode(), -19) << text;
+}

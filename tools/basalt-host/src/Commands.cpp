@@ -16,6 +16,7 @@
 #include "ProviderLibrary.h"
 #include "ResponsePrinter.h"
 #include "SearchCommands.h"
+#include "SignOnCommands.h"
 #include "XmlTree.h"
 #include "serve/ServeCommand.h"
 
@@ -230,9 +231,18 @@ Examples:
   basalt-host search -c namespace.xml --visa visa.xml query.xml
   basalt-host search -c namespace.xml --visa visa.xml --path "VORID('ns')/*" -p defaultName
   basalt-host browse -c namespace.xml --visa visa.xml --page-size 10
+  basalt-host logon -c namespace.xml -u alice --visa-out visa.xml --ticket-out ticket.txt
+  basalt-host logon -c namespace.xml --ticket-file ticket.txt
+  basalt-host logoff -c namespace.xml --visa visa.xml
   basalt-host serve -c namespace.xml --port 8080)";
 
 }  // namespace
+
+int runConfiguredCommand(const HostOptions& options, const std::function<int(HostSession&)>& work) {
+    return runConfigured(options, [&](HostSession& session, const std::vector<std::string>&) {
+        return work(session);
+    });
+}
 
 int runHost(int argc, char** argv) {
     HostOptions options;
@@ -296,6 +306,8 @@ int runHost(int argc, char** argv) {
         ->required();
     CLI::App* browseCommand = addBrowseCommand(app, options, searchOptions);
 
+    SignOnOptions signOn;
+    const SignOnCommands signOnCommands = addSignOnCommands(app, signOn);
     serve::ServeOptions serveOptions;
     CLI::App* serveCommand = serve::addServeCommand(app, serveOptions);
 
@@ -319,6 +331,9 @@ int runHost(int argc, char** argv) {
         }
         if (authenticate->parsed()) {
             return commandAuthenticate(options);
+        }
+        if (std::optional<int> status = runSignOnCommand(signOnCommands, options, signOn)) {
+            return *status;
         }
         if (browseCommand->parsed()) {
             return commandBrowse(options, searchOptions);

@@ -1,0 +1,537 @@
+// Search through the provider's ABI (BasaltSearchXml, dlopen as a host does) against plain
+// libldap doing the same directory work in the same run, on a generated directory of its own
+// (SearchBenchDirectory.h: 100,000 users in nested folders, loaded with slapadd):
+//   first page:  100 accounts of a folder with ten properties, a listing the session has not
+//                seen (libldap: the same 100 entries with the same attributes in one search);
+//   next page:   the following 100 of a 1,000-user folder, asked after the access library's
+//                short-lived entry cache has expired (same libldap baseline);
+//   root:        descendants of the namespace root, first page of 100 names (libldap: the
+//                100,000 user names in a paged search); peak RSS is reported;
+//   threads:     the first page on 1 and 2 threads, each thread on a session of its own
+//                (libldap: a connection per thread).
+// Wall-clock time per operation measured by hand (pauses for cache expiry are not counted);
+// medians of interleaved repetitions; the ratios are printed last.
+#include "SearchBenchDirectory.h"
+
+#include <VOR_AAA_Interface.h>
+#include <benchmark/benchmark.h>
+#include <dlfcn.h>
+#include <ldap.h>
+#include <sys/resource.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iostream>
+#include <map>
+#include <mutex>
+#include <stdexcept>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace {
+
+namespace fs = std::filesystem;
+using Clock = std::chrono::steady_clock;
+using namespace search_bench;
+
+const fs::path kSourceDir = BASALT_SOURCE_DIR;
+constexpr const char* kNamespaceId = "benchns";
+constexpr auto kCacheExpired = std::chrono::milliseconds(1100);
+
+std::map<std::string, std::string> ReadEnv(const fs::path& path) {
+    std::map<std::string, std::string> env;
+    std::ifstream in(path);
+    for (std::string line; std::getline(in, line);) {
+        const size_t eq = line.find('=');
+        if (eq == std::string::npos) {
+            continue;
+        }
+        std::string value = line.substr(eq + 1);
+        if (value.size() >= 2 && value.front() == '\'') {
+            value = value.substr(1, value.size() - 2);
+        }
+        env[line.substr(0, eq)] = value;
+    }
+    return env;
+}
+
+std::string Take(char*& text) {
+    std::string copy = text != nullptr ? text : "";
+    std::free(text);
+    text = nullptr;
+    return copy;
+}
+
+void* Allocate(uint32_t size) {
+    return std::malloc(size);
+}
+
+const char* kEnvelopeOpen =
+    "<SOAP-ENV:Envelope xmlns:SOAP-ENV=\"http://schemas.xmlsoap.org/soap/envelope/\" "
+    "xmlns:bus=\"http://developer.basalt.test/schemas/bibus/3/\">"
+    "<SOAP-ENV:Header><bus:biBusHeader/></SOAP-ENV:Header><SOAP-ENV:Body>";
+
+std::string QueryDocument(const std::string& path, const std::vector<std::string>& properties,
+                          int skip, int max) {
+    std::string text = std::string(kEnvelopeOpen) +
+                       "<query xmlns=\"http://developer.basalt.test/schemas/VOR/AAA/1/\">"
+                       "<search>" +
+                       path + "</search><properties>";
+    for (const std::string& p : properties) {
+        text += "<item>" + p + "</item>";
+    }
+    text += "</properties><options><skipObjects>" + std::to_string(skip) +
+            "</skipObjects><maxObjects>" + std::to_string(max) +
+            "</maxObjects></options></query></SOAP-ENV:Body></SOAP-ENV:Envelope>";
+    return text;
+}
+
+std::string LogonDocument(const std::string& user) {
+    return "<authenticateDocument><biBusHeader><VOR><action>logon</action><credentials>"
+           "<credential><namespace>" +
+           std::string(kNamespaceId) + "</namespace><username>" + user + "</username><password>" +
+           kPassword +
+           "</password></credential></credentials></VOR></biBusHeader>"
+           "</authenticateDocument>";
+}
+
+// The visa element of an authenticate response.
+std::string VisaOf(const std::string& response) {
+    const size_t open = response.find("<visa");
+    const size_t close = response.find("</visa>");
+    if (open == std::string::npos || close == std::string::npos) {
+        throw std::runtime_error("no visa in: " + response.substr(0, 400));
+    }
+    return response.substr(open, close + 7 - open);
+}
+
+// One object count of a query response.
+int ObjectCount(const std::string& response) {
+    const size_t at = response.find("cm:baseClass[");
+    return at == std::string::npos ? -1 : std::atoi(response.c_str() + at + 13);
+}
+
+struct Bench {
+    fs::path work;
+    std::map<std::string, std::string> env;
+    void* library = nullptr;
+    VOR_AAA_LifecycleTable life{};
+    VOR_AAA_DocumentTextTable text{};
+    std::vector<std::string> visas;
+
+    void Start() {
+        std::string pattern = (fs::temp_directory_path() / "bench-search-XXXXXX").string();
+        if (mkdtemp(pattern.data()) == nullptr) {
+            throw std::runtime_error("no temporary folder");
+        }
+        work = pattern;
+        std::cerr << "generating and loading " << BigUsers() + kStaffUsers + kPagesUsers
+                  << " users with slapadd ...\n";
+        WriteDirectory((work / "bench.ldif").string());
+        const std::string command = "RIDGE_HOME_SOURCE='" + (kSourceDir / "data/home").string() +
+                                    "' '" + (kSourceDir / "scripts/directory").string() +
+                                    "' start '" + (work / "dir").string() + "' '" +
+                                    (work / "bench.ldif").string() + "' >/dev/null";
+        if (std::system(command.c_str()) != 0) {
+            throw std::runtime_error("scripts/directory start failed");
+        }
+        env = ReadEnv(work / "dir" / "env");
+        setenv("BASALT_HOME", env.at("RIDGE_TEST_HOME").c_str(), 1);
+
+        library = dlopen(BASALT_LIBRARY_PATH, RTLD_NOW | RTLD_LOCAL);
+        if (library == nullptr) {
+            throw std::runtime_error(dlerror());
+        }
+        auto get =
+            reinterpret_cast<VOR_AAA_GetInterfaceFn>(dlsym(library, VOR_AAA_GET_INTERFACE_SYMBOL));
+        if (get == nullptr || get(kVOR_AAA_LifecycleInterface, &life) != 0 ||
+            get(kVOR_AAA_DocumentTextInterface, &text) != 0) {
+            throw std::runtime_error("no entry tables");
+        }
+        char* exception = nullptr;
+        if (life.Initialize(Allocate, nullptr, &exception) != 0) {
+            throw std::runtime_error("Initialize: " + Take(exception));
+        }
+        const std::string configuration =
+            "<instance name=\"bench\" class=\"ridge\" "
+            "xmlns:xsi=\"http://www.w3.org/2001/XMLSchema-instance\">"
+            "<parameter name=\"id\"><value>" +
+            std::string(kNamespaceId) +
+            "</value></parameter><parameter name=\"connection\"><value>" + env.at("RIDGE_HOST") +
+            ":" + env.at("RIDGE_PORT") + "</value></parameter><parameter name=\"baseDN\"><value>" +
+            env.at("RIDGE_BASE_DN") + "</value></parameter><parameter name=\"namespace\"><value>" +
+            kNamespace +
+            "</value></parameter><parameter name=\"timeOut\"><value>30</value></parameter>"
+            "</instance>";
+        char* response = nullptr;
+        if (life.Configure(configuration.c_str(), nullptr, &response, &exception) != 0) {
+            throw std::runtime_error("Configure: " + Take(exception));
+        }
+        Take(response);
+        for (int r = 0; r < kReaders; ++r) {
+            char* answer = nullptr;
+            const std::string logon = LogonDocument("reader" + std::to_string(r));
+            const int32_t result = text.AuthenticateXml(logon.c_str(), &answer);
+            const std::string answerText = Take(answer);
+            if (result != 0) {
+                throw std::runtime_error("sign-on: " + std::to_string(result) + " " + answerText);
+            }
+            visas.push_back(VisaOf(answerText));
+        }
+    }
+
+    void Stop() {
+        if (library != nullptr) {
+            char* exception = nullptr;
+            life.Terminate(nullptr, &exception);
+            Take(exception);
+        }
+        const std::string command = "'" + (kSourceDir / "scripts/directory").string() + "' stop '" +
+                                    (work / "dir").string() + "' >/dev/null";
+        std::system(command.c_str());
+        std::error_code ignored;
+        fs::remove_all(work, ignored);
+    }
+
+    // One search; the number of objects answered.
+    int Search(int reader, const std::string& query) {
+        char* response = nullptr;
+        char* exception = nullptr;
+        const int32_t result =
+            text.SearchXml(visas[reader].c_str(), query.c_str(), &response, &exception);
+        const std::string answer = Take(response);
+        const std::string failure = Take(exception);
+        if (result != 0) {
+            throw std::runtime_error("search: " + std::to_string(result) + " " + failure);
+        }
+        return ObjectCount(answer);
+    }
+
+    LDAP* Connect() const {
+        LDAP* ld = nullptr;
+        if (ldap_initialize(&ld, env.at("RIDGE_URL").c_str()) != LDAP_SUCCESS) {
+            throw std::runtime_error("ldap_initialize");
+        }
+        int version = LDAP_VERSION3;
+        ldap_set_option(ld, LDAP_OPT_PROTOCOL_VERSION, &version);
+        berval password{};
+        const std::string secret = env.at("RIDGE_ADMIN_PASSWORD");
+        password.bv_val = const_cast<char*>(secret.c_str());
+        password.bv_len = secret.size();
+        if (ldap_sasl_bind_s(ld, env.at("RIDGE_ADMIN_DN").c_str(), LDAP_SASL_SIMPLE, &password,
+                             nullptr, nullptr, nullptr) != LDAP_SUCCESS) {
+            throw std::runtime_error("bind");
+        }
+        return ld;
+    }
+
+    std::string NamespaceDn() const { return std::string("ou=bench,") + env.at("RIDGE_BASE_DN"); }
+};
+
+Bench g_bench;
+
+const std::vector<std::string> kPageProperties = {
+    "searchPath",    "defaultName", "name",    "userName",    "email",
+    "businessPhone", "givenName",   "surname", "description", "contentLocale"};
+
+// The attributes those properties come from (ASA_FindUserInfo4's record).
+const char* kPageAttributes[] = {"cn",
+                                 "description",
+                                 "mail",
+                                 "telephoneNumber",
+                                 "ridgeContentLocale",
+                                 "ridgeProductLocale",
+                                 "givenName",
+                                 "sn",
+                                 "ridgeId",
+                                 nullptr};
+
+// libldap: the 100 entries of the Staff folder with the page's attributes, one search.
+int RawFolderPage(LDAP* ld) {
+    LDAPMessage* result = nullptr;
+    const std::string base = "ou=Staff," + g_bench.NamespaceDn();
+    const int rc = ldap_search_ext_s(ld, base.c_str(), LDAP_SCOPE_ONELEVEL,
+                                     "(objectClass=ridgeUser)", const_cast<char**>(kPageAttributes),
+                                     0, nullptr, nullptr, nullptr, 0, &result);
+    if (rc != LDAP_SUCCESS) {
+        ldap_msgfree(result);
+        throw std::runtime_error("raw page search");
+    }
+    int n = 0;
+    for (LDAPMessage* e = ldap_first_entry(ld, result); e != nullptr; e = ldap_next_entry(ld, e)) {
+        for (const char* const* a = kPageAttributes; *a != nullptr; ++a) {
+            berval** values = ldap_get_values_len(ld, e, *a);
+            ldap_value_free_len(values);
+        }
+        ++n;
+    }
+    ldap_msgfree(result);
+    return n;
+}
+
+// libldap: every user name of the namespace in pages of 1000.
+int RawPagedNames(LDAP* ld) {
+    const char* attributes[] = {"cn", "ridgeId", nullptr};
+    berval* cookie = nullptr;
+    int total = 0;
+    const std::string base = g_bench.NamespaceDn();
+    do {
+        LDAPControl* paging = nullptr;
+        ldap_create_page_control(ld, 1000, cookie, 0, &paging);
+        LDAPControl* controls[] = {paging, nullptr};
+        LDAPMessage* result = nullptr;
+        const int rc = ldap_search_ext_s(ld, base.c_str(), LDAP_SCOPE_SUBTREE,
+                                         "(objectClass=ridgeUser)", const_cast<char**>(attributes),
+                                         0, controls, nullptr, nullptr, 0, &result);
+        ldap_control_free(paging);
+        if (rc != LDAP_SUCCESS) {
+            ldap_msgfree(result);
+            throw std::runtime_error("raw paged search");
+        }
+        for (LDAPMessage* e = ldap_first_entry(ld, result); e != nullptr;
+             e = ldap_next_entry(ld, e)) {
+            berval** values = ldap_get_values_len(ld, e, "cn");
+            ldap_value_free_len(values);
+            ++total;
+        }
+        LDAPControl** returned = nullptr;
+        int err = 0;
+        ldap_parse_result(ld, result, &err, nullptr, nullptr, nullptr, &returned, 0);
+        if (cookie != nullptr) {
+            ber_bvfree(cookie);
+            cookie = nullptr;
+        }
+        LDAPControl* response = ldap_control_find(LDAP_CONTROL_PAGEDRESULTS, returned, nullptr);
+        if (response != nullptr) {
+            ber_int_t estimate = 0;
+            berval next{};
+            if (ldap_parse_pageresponse_control(ld, response, &estimate, &next) == LDAP_SUCCESS &&
+                next.bv_len > 0) {
+                cookie = ber_bvdup(&next);
+            }
+            ber_memfree(next.bv_val);
+        }
+        ldap_controls_free(returned);
+        ldap_msgfree(result);
+    } while (cookie != nullptr);
+    return total;
+}
+
+template <typename Work>
+void Timed(benchmark::State& state, Work work) {
+    for (auto _ : state) {
+        const auto start = Clock::now();
+        work();
+        state.SetIterationTime(std::chrono::duration<double>(Clock::now() - start).count());
+    }
+}
+
+// Asked after the same pause as the provider's pages, so that both meet the server alike.
+void BM_FirstPage_Ldap(benchmark::State& state) {
+    LDAP* ld = g_bench.Connect();
+    for (auto _ : state) {
+        std::this_thread::sleep_for(kCacheExpired);
+        const auto start = Clock::now();
+        benchmark::DoNotOptimize(RawFolderPage(ld));
+        state.SetIterationTime(std::chrono::duration<double>(Clock::now() - start).count());
+    }
+    ldap_unbind_ext_s(ld, nullptr, nullptr);
+}
+
+void BM_FirstPage_Basalt(benchmark::State& state) {
+    const std::string path = "VORID('" + std::string(kNamespaceId) +
+                             ":f:authid=" + std::to_string(kStaffFolder) + "')/*";
+    // Two property sets taken in turn: each query is a listing the session has not kept.
+    std::vector<std::string> other = kPageProperties;
+    other.push_back("objectClass");
+    const std::string queries[] = {QueryDocument(path, kPageProperties, 0, 100),
+                                   QueryDocument(path, other, 0, 100)};
+    int turn = 0;
+    for (auto _ : state) {
+        std::this_thread::sleep_for(kCacheExpired);  // nothing fetched before is fresh
+        const auto start = Clock::now();
+        const int n = g_bench.Search(0, queries[turn++ % 2]);
+        state.SetIterationTime(std::chrono::duration<double>(Clock::now() - start).count());
+        if (n != kStaffUsers) {
+            state.SkipWithError("wrong object count");
+        }
+    }
+}
+
+void BM_NextPage_Basalt(benchmark::State& state) {
+    const std::string path = "VORID('" + std::string(kNamespaceId) +
+                             ":f:authid=" + std::to_string(kPagesFolder) + "')/*";
+    int page = 0;
+    for (auto _ : state) {
+        if (page == 0 || page == kPagesUsers / 100) {
+            page = 0;
+            g_bench.Search(0, QueryDocument(path, kPageProperties, 0, 100));
+            ++page;
+        }
+        std::this_thread::sleep_for(kCacheExpired);
+        const auto start = Clock::now();
+        const int n = g_bench.Search(0, QueryDocument(path, kPageProperties, page * 100, 100));
+        state.SetIterationTime(std::chrono::duration<double>(Clock::now() - start).count());
+        ++page;
+        if (n != 100) {
+            state.SkipWithError("wrong object count");
+        }
+    }
+}
+
+void BM_RootNames_Ldap(benchmark::State& state) {
+    LDAP* ld = g_bench.Connect();
+    Timed(state, [&] {
+        if (RawPagedNames(ld) < BigUsers()) {
+            state.SkipWithError("names missing");
+        }
+    });
+    ldap_unbind_ext_s(ld, nullptr, nullptr);
+}
+
+void BM_RootDescendants_Basalt(benchmark::State& state) {
+    const std::string path = "VORID('" + std::string(kNamespaceId) + "')/descendant::*";
+    const std::vector<std::string> a = {"searchPath", "defaultName", "objectClass"};
+    const std::vector<std::string> b = {"searchPath", "defaultName", "objectClass", "name"};
+    const std::string queries[] = {QueryDocument(path, a, 0, 100), QueryDocument(path, b, 0, 100)};
+    int turn = 0;
+    for (auto _ : state) {
+        std::this_thread::sleep_for(kCacheExpired);
+        const auto start = Clock::now();
+        const int n = g_bench.Search(1, queries[turn++ % 2]);
+        state.SetIterationTime(std::chrono::duration<double>(Clock::now() - start).count());
+        if (n != 100) {
+            state.SkipWithError("wrong object count");
+        }
+    }
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    state.counters["peakRSS_MB"] = static_cast<double>(usage.ru_maxrss) / 1024.0;
+}
+
+// The first page on each thread for a fixed time; pages per second over all threads.
+constexpr int kThreadRounds = 20;
+
+void BM_Threads_Ldap(benchmark::State& state) {
+    const int threads = static_cast<int>(state.range(0));
+    for (auto _ : state) {
+        std::vector<LDAP*> connections;
+        for (int t = 0; t < threads; ++t) {
+            connections.push_back(g_bench.Connect());
+        }
+        const auto start = Clock::now();
+        std::vector<std::thread> workers;
+        for (int t = 0; t < threads; ++t) {
+            workers.emplace_back([&, t] {
+                for (int i = 0; i < kThreadRounds; ++i) {
+                    RawFolderPage(connections[t]);
+                }
+            });
+        }
+        for (auto& w : workers) {
+            w.join();
+        }
+        state.SetIterationTime(std::chrono::duration<double>(Clock::now() - start).count());
+        for (LDAP* ld : connections) {
+            ldap_unbind_ext_s(ld, nullptr, nullptr);
+        }
+    }
+    state.counters["pages"] = threads * kThreadRounds;
+}
+
+void BM_Threads_Basalt(benchmark::State& state) {
+    const int threads = static_cast<int>(state.range(0));
+    const std::string path = "VORID('" + std::string(kNamespaceId) +
+                             ":f:authid=" + std::to_string(kStaffFolder) + "')/*";
+    std::vector<std::string> other = kPageProperties;
+    other.push_back("objectClass");
+    const std::string queries[] = {QueryDocument(path, kPageProperties, 0, 100),
+                                   QueryDocument(path, other, 0, 100)};
+    for (auto _ : state) {
+        const auto start = Clock::now();
+        std::vector<std::thread> workers;
+        for (int t = 0; t < threads; ++t) {
+            workers.emplace_back([&, t] {
+                for (int i = 0; i < kThreadRounds; ++i) {
+                    g_bench.Search(t, queries[i % 2]);
+                }
+            });
+        }
+        for (auto& w : workers) {
+            w.join();
+        }
+        state.SetIterationTime(std::chrono::duration<double>(Clock::now() - start).count());
+    }
+    state.counters["pages"] = threads * kThreadRounds;
+}
+
+BENCHMARK(BM_FirstPage_Ldap)->UseManualTime()->Iterations(8)->Repetitions(3);
+BENCHMARK(BM_FirstPage_Basalt)->UseManualTime()->Iterations(8)->Repetitions(3);
+BENCHMARK(BM_NextPage_Basalt)->UseManualTime()->Iterations(8)->Repetitions(3);
+BENCHMARK(BM_RootNames_Ldap)->UseManualTime()->Iterations(2)->Repetitions(3);
+BENCHMARK(BM_RootDescendants_Basalt)->UseManualTime()->Iterations(2)->Repetitions(3);
+BENCHMARK(BM_Threads_Ldap)->Arg(1)->Arg(2)->UseManualTime()->Iterations(3)->Repetitions(3);
+BENCHMARK(BM_Threads_Basalt)->Arg(1)->Arg(2)->UseManualTime()->Iterations(3)->Repetitions(3);
+
+// Collects the medians and prints the ratios at the end.
+class RatioReporter : public benchmark::ConsoleReporter {
+public:
+    void ReportRuns(const std::vector<Run>& runs) override {
+        ConsoleReporter::ReportRuns(runs);
+        for (const Run& run : runs) {
+            if (run.run_type == Run::RT_Aggregate && run.aggregate_name == "median") {
+                m_median[run.run_name.function_name +
+                         (run.run_name.args.empty() ? "" : "/" + run.run_name.args)] =
+                    run.GetAdjustedRealTime();
+            }
+        }
+    }
+    void Finalize() override {
+        ConsoleReporter::Finalize();
+        const auto ratio = [&](const char* what, const std::string& a, const std::string& b,
+                               const char* target) {
+            if (m_median.count(a) != 0 && m_median.count(b) != 0) {
+                std::printf("%-58s %6.2fx  (target %s)\n", what, m_median[a] / m_median[b], target);
+            }
+        };
+        std::printf("\nMedian ratios to plain libldap in the same run:\n");
+        ratio("first page of 100 accounts vs one search", "BM_FirstPage_Basalt",
+              "BM_FirstPage_Ldap", "<= 2x");
+        ratio("next page after the entry cache expired vs one search", "BM_NextPage_Basalt",
+              "BM_FirstPage_Ldap", "<= 1.5x");
+        ratio("root descendants, first 100 of 100,000 vs paged names", "BM_RootDescendants_Basalt",
+              "BM_RootNames_Ldap", "<= 1.5x");
+        const double raw = m_median["BM_Threads_Ldap/1"] / m_median["BM_Threads_Ldap/2"] * 2;
+        const double ours = m_median["BM_Threads_Basalt/1"] / m_median["BM_Threads_Basalt/2"] * 2;
+        if (m_median.count("BM_Threads_Ldap/2") != 0 &&
+            m_median.count("BM_Threads_Basalt/2") != 0) {
+            std::printf("%-58s %6.2fx  (libldap %.2fx; target: at least libldap's)\n",
+                        "2 threads' throughput over 1 thread", ours, raw);
+        }
+    }
+
+private:
+    std::map<std::string, double> m_median;
+};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    benchmark::Initialize(&argc, argv);
+    int status = 0;
+    try {
+        g_bench.Start();
+        RatioReporter reporter;
+        benchmark::RunSpecifiedBenchmarks(&reporter);
+    } catch (const std::exception& e) {
+        std::cerr << "bench_search: " << e.what() << '\n';
+        status = 1;
+    }
+    g_bench.Stop();
+    benchmark::Shutdown();
+    return status;
+}

@@ -1,0 +1,449 @@
+// Sign-ons through the provider's BasaltAuthenticateXml against plain libldap doing the same
+// directory operations, in the same run, on a directory of its own (scripts/directory in a
+// temporary folder) with 100 users, 1 and 2 threads:
+//   password: the provider signs on by user name and password (the namespace issues a ticket
+//             and refreshes it, the visa lists the user's classes); libldap: a search for the
+//             user, a bind as the user, the ticket entry added, read and its expiry replaced,
+//             and a search for the user's classes;
+//   ticket:   the provider signs on with the AS_TICKET cookie alone; libldap: the ticket entry
+//             read, the user read, the ticket entry read again and its expiry replaced, and a
+//             search for the user's classes.
+// libldap uses a service connection and a user connection per thread. Wall time per sign-on
+// (the server's work is the cost); the ratios are printed last.
+#include <VOR_AAA_Interface.h>
+#include <benchmark/benchmark.h>
+#include <dlfcn.h>
+#include <ldap.h>
+#include <openssl/evp.h>
+#include <openssl/rand.h>
+#include <stdlib.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstring>
+#include <ctime>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <mutex>
+#include <sstream>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr const char* kPassword = "Bench#2024";
+constexpr int kUsers = 100;
+const fs::path kSourceDir = fs::path(__FILE__).parent_path().parent_path();
+
+std::string benchLdif() {
+    std::ostringstream l;
+    l << "dn: ou=bench,@BASE_DN@\nobjectClass: organizationalUnit\nobjectClass: ridgeNamespace\n"
+         "objectClass: ridgeFolder\nou: bench\nridgeId: 1\nridgeAuthModes: basic\n"
+         "ridgeProductLocale: en-us\nridgeContentLocale: en-us\n\n"
+         "dn: ou=tickets,ou=bench,@BASE_DN@\nobjectClass: organizationalUnit\nou: tickets\n\n"
+         "dn: ou=Staff,ou=bench,@BASE_DN@\nobjectClass: organizationalUnit\n"
+         "objectClass: ridgeFolder\nou: Staff\nridgeId: 20\n\n";
+    for (int i = 0; i < kUsers; ++i)
+        l << "dn: uid=user" << i << ",ou=Staff,ou=bench,@BASE_DN@\nobjectClass: inetOrgPerson\n"
+          << "objectClass: ridgeUser\nuid: user" << i << "\ncn: User " << i
+          << "\nsn: User\nridgeId: " << 1000 + i << "\nridgeBasicSignonId: " << 5000 + i
+          << "\nuserPassword: " << kPassword << "\n\n";
+    l << "dn: cn=Staff,ou=bench,@BASE_DN@\nobjectClass: groupOfUniqueNames\n"
+         "objectClass: ridgeClass\ncn: Staff\nridgeId: 100\n";
+    for (int i = 0; i < kUsers; ++i)
+        l << "uniqueMember: uid=user" << i << ",ou=Staff,ou=bench,@BASE_DN@\n";
+    return l.str() + "\n";
+}
+
+std::map<std::string, std::string> readEnv(const std::string& path) {
+    std::map<std::string, std::string> env;
+    std::ifstream in(path);
+    for (std::string line; std::getline(in, line);) {
+        size_t eq = line.find('=');
+        if (eq == std::string::npos)
+            continue;
+        std::string v = line.substr(eq + 1);
+        if (v.size() >= 2 && v.front() == '\'')
+            v = v.substr(1, v.size() - 2);
+        env[line.substr(0, eq)] = v;
+    }
+    return env;
+}
+
+void* allocate(uint32_t size) {
+    return std::malloc(size);
+}
+
+std::string take(char*& text) {
+    std::string copy = text ? text : "";
+    std::free(text);
+    text = nullptr;
+    return copy;
+}
+
+std::string authenticateDocument(const std::string& formFields, const std::string& cookies) {
+    return "<authenticateDocument xmlns:bus=\"http://basalt.example/schemas/bibus/3/\" "
+           "xmlns:xsi=\"http://www.w3.org/2001/XMLSchema-instance\"><bus:biBusHeader>"
+           "<VOR><action>logon</action></VOR><bus:hdrSession><bus:formFieldVars>"
+           "<item><name>VORNamespace</name><value>bench</value></item>" +
+           formFields + "</bus:formFieldVars><bus:cookieVars>" + cookies +
+           "</bus:cookieVars></bus:hdrSession></bus:biBusHeader></authenticateDocument>";
+}
+
+std::string item(const std::string& name, const std::string& value) {
+    return "<item><name>" + name + "</name><value>" + value + "</value></item>";
+}
+
+std::string ticketOf(const std::string& response) {
+    const std::string marker =
+        "AS_TICKET</name><value xsi:type=\"xsd:string\" "
+        "xml:space=\"preserve\">";
+    size_t at = response.find(marker);
+    if (at == std::string::npos)
+        return "";
+    at += marker.size();
+    return response.substr(at, response.find('<', at) - at);
+}
+
+struct Setup {
+    fs::path work;
+    std::map<std::string, std::string> env;
+    std::string servicePassword;
+    VOR_AAA_LifecycleTable life{};
+    VOR_AAA_DocumentTextTable text{};
+    std::vector<std::string> tickets;  // one per user, issued by the provider
+
+    void start() {
+        std::string tmpl = (fs::temp_directory_path() / "bench-signon-XXXXXX").string();
+        if (!mkdtemp(tmpl.data()))
+            throw std::runtime_error("no temporary folder");
+        work = tmpl;
+        std::ofstream(work / "bench.ldif") << benchLdif();
+        std::string cmd = "RIDGE_HOME_SOURCE='" + (kSourceDir / "data/home").string() + "' '" +
+                          (kSourceDir / "scripts/directory").string() + "' start '" +
+                          (work / "dir").string() + "' '" + (work / "bench.ldif").string() +
+                          "' >/dev/null";
+        if (std::system(cmd.c_str()) != 0)
+            throw std::runtime_error("scripts/directory start failed");
+        env = readEnv((work / "dir" / "env").string());
+        std::ifstream pw(env["RIDGE_SERVICE_PASSWORD_FILE"]);
+        std::getline(pw, servicePassword);
+        setenv("BASALT_HOME", env["RIDGE_TEST_HOME"].c_str(), 1);
+
+        void* library = dlopen(BASALT_LIBRARY_PATH, RTLD_NOW | RTLD_LOCAL);
+        auto get = library ? reinterpret_cast<VOR_AAA_GetInterfaceFn>(
+                                 dlsym(library, VOR_AAA_GET_INTERFACE_SYMBOL))
+                           : nullptr;
+        if (!get)
+            throw std::runtime_error("cannot load " BASALT_LIBRARY_PATH);
+        get(kVOR_AAA_LifecycleInterface, &life);
+        get(kVOR_AAA_DocumentTextInterface, &text);
+        char* exception = nullptr;
+        char* response = nullptr;
+        if (life.Initialize(allocate, nullptr, &exception) != 0)
+            throw std::runtime_error("BasaltInitialize: " + take(exception));
+        const std::string config =
+            "<instance name=\"bench\" xmlns:xsi=\"http://www.w3.org/2001/XMLSchema-instance\">"
+            "<parameter name=\"id\"><value>bench</value></parameter>"
+            "<parameter name=\"connection\"><value>" +
+            env["RIDGE_HOST"] + ":" + env["RIDGE_PORT"] +
+            "</value></parameter><parameter name=\"baseDN\"><value>" + env["RIDGE_BASE_DN"] +
+            "</value></parameter><parameter name=\"namespace\"><value>bench</value></parameter>"
+            "<parameter name=\"timeOut\"><value>10</value></parameter></instance>";
+        if (life.Configure(config.c_str(), nullptr, &response, &exception) != 0)
+            throw std::runtime_error("BasaltConfigure: " + take(exception));
+        take(response);
+        for (int i = 0; i < kUsers; ++i) {
+            tickets.push_back(ticketOf(passwordSignOn(i)));
+            if (tickets.back().empty())
+                throw std::runtime_error("no ticket for user" + std::to_string(i));
+        }
+    }
+
+    std::string passwordSignOn(int user) {
+        const std::string doc = authenticateDocument(
+            item("VORUsername", "user" + std::to_string(user)) + item("VORPassword", kPassword),
+            "");
+        char* response = nullptr;
+        const int32_t result = text.AuthenticateXml(doc.c_str(), &response);
+        std::string answer = take(response);
+        if (result != 0)
+            throw std::runtime_error("password sign-on: " + std::to_string(result) + " " + answer);
+        return answer;
+    }
+
+    void ticketSignOn(int user) {
+        const std::string doc = authenticateDocument("", item("AS_TICKET", tickets[user]));
+        char* response = nullptr;
+        const int32_t result = text.AuthenticateXml(doc.c_str(), &response);
+        std::string answer = take(response);
+        if (result != 0)
+            throw std::runtime_error("ticket sign-on: " + std::to_string(result) + " " + answer);
+    }
+
+    void stop() {
+        char* exception = nullptr;
+        if (life.Terminate)
+            life.Terminate(nullptr, &exception);
+        take(exception);
+        if (!work.empty()) {
+            std::string cmd = "'" + (kSourceDir / "scripts/directory").string() + "' stop '" +
+                              (work / "dir").string() + "' >/dev/null";
+            std::system(cmd.c_str());
+            fs::remove_all(work);
+        }
+    }
+};
+
+Setup g_setup;
+
+// One thread's libldap connections.
+struct Raw {
+    LDAP* service = nullptr;
+    LDAP* user = nullptr;
+    std::string base;
+
+    Raw() {
+        service = connect();
+        user = connect();
+        berval cred{static_cast<ber_len_t>(g_setup.servicePassword.size()),
+                    g_setup.servicePassword.data()};
+        if (ldap_sasl_bind_s(service, g_setup.env["RIDGE_SERVICE_DN"].c_str(), LDAP_SASL_SIMPLE,
+                             &cred, nullptr, nullptr, nullptr) != LDAP_SUCCESS)
+            throw std::runtime_error("service bind");
+        base = "ou=bench," + g_setup.env["RIDGE_BASE_DN"];
+    }
+    ~Raw() {
+        ldap_unbind_ext_s(service, nullptr, nullptr);
+        ldap_unbind_ext_s(user, nullptr, nullptr);
+    }
+    static LDAP* connect() {
+        LDAP* ld = nullptr;
+        if (ldap_initialize(&ld, g_setup.env["RIDGE_URL"].c_str()) != LDAP_SUCCESS)
+            throw std::runtime_error("ldap_initialize");
+        int version = LDAP_VERSION3;
+        ldap_set_option(ld, LDAP_OPT_PROTOCOL_VERSION, &version);
+        return ld;
+    }
+    // A search on the service connection: the first entry's DN ("" when none).
+    std::string search(const std::string& from, int scope, const std::string& filter) {
+        LDAPMessage* res = nullptr;
+        const char* attrs[] = {"ridgeId", "cn", "ridgeTicketOwner", "ridgeTicketExpiry", nullptr};
+        int rc =
+            ldap_search_ext_s(service, from.c_str(), scope, filter.c_str(),
+                              const_cast<char**>(attrs), 0, nullptr, nullptr, nullptr, 0, &res);
+        std::string dn;
+        if (rc == LDAP_SUCCESS) {
+            if (LDAPMessage* e = ldap_first_entry(service, res)) {
+                char* text = ldap_get_dn(service, e);
+                dn = text;
+                ldap_memfree(text);
+            }
+        }
+        ldap_msgfree(res);
+        return dn;
+    }
+    std::string ticketDn(const std::string& id) {
+        return "ridgeTicketId=" + id + ",ou=tickets," + base;
+    }
+    void replaceExpiry(const std::string& dn) {
+        char when[32];
+        std::time_t later = std::time(nullptr) + 3600;
+        std::strftime(when, sizeof when, "%Y%m%d%H%M%SZ", std::gmtime(&later));
+        char* values[] = {when, nullptr};
+        LDAPMod mod{LDAP_MOD_REPLACE, const_cast<char*>("ridgeTicketExpiry"), {values}};
+        LDAPMod* mods[] = {&mod, nullptr};
+        if (ldap_modify_ext_s(service, dn.c_str(), mods, nullptr, nullptr) != LDAP_SUCCESS)
+            throw std::runtime_error("ticket refresh");
+    }
+    void classesOf(const std::string& userDn) {
+        if (search(base, LDAP_SCOPE_SUBTREE,
+                   "(&(objectClass=ridgeClass)(uniqueMember=" + userDn + "))")
+                .empty())
+            throw std::runtime_error("class search");
+    }
+
+    void passwordSignOn(int i) {
+        const std::string uid = "user" + std::to_string(i);
+        const std::string dn =
+            search(base, LDAP_SCOPE_SUBTREE, "(&(objectClass=ridgeUser)(uid=" + uid + "))");
+        berval cred{static_cast<ber_len_t>(std::strlen(kPassword)), const_cast<char*>(kPassword)};
+        if (dn.empty() || ldap_sasl_bind_s(user, dn.c_str(), LDAP_SASL_SIMPLE, &cred, nullptr,
+                                           nullptr, nullptr) != LDAP_SUCCESS)
+            throw std::runtime_error("libldap sign-on");
+        // A new ticket entry: random id, stored as given (the hash costs next to nothing).
+        unsigned char random[16];
+        RAND_bytes(random, sizeof random);
+        char id[33];
+        for (int b = 0; b < 16; ++b)
+            std::snprintf(id + 2 * b, 3, "%02x", random[b]);
+        const std::string tdn = ticketDn(id);
+        std::string owner = std::to_string(1000 + i);
+        char when[32];
+        std::time_t now = std::time(nullptr);
+        std::strftime(when, sizeof when, "%Y%m%d%H%M%SZ", std::gmtime(&now));
+        char* oc[] = {const_cast<char*>("ridgeTicket"), nullptr};
+        char* idv[] = {id, nullptr};
+        char* ov[] = {owner.data(), nullptr};
+        char* tv[] = {when, nullptr};
+        LDAPMod m1{LDAP_MOD_ADD, const_cast<char*>("objectClass"), {oc}};
+        LDAPMod m2{LDAP_MOD_ADD, const_cast<char*>("ridgeTicketId"), {idv}};
+        LDAPMod m3{LDAP_MOD_ADD, const_cast<char*>("ridgeTicketOwner"), {ov}};
+        LDAPMod m4{LDAP_MOD_ADD, const_cast<char*>("ridgeTicketIssued"), {tv}};
+        LDAPMod m5{LDAP_MOD_ADD, const_cast<char*>("ridgeTicketExpiry"), {tv}};
+        LDAPMod* mods[] = {&m1, &m2, &m3, &m4, &m5, nullptr};
+        if (ldap_add_ext_s(service, tdn.c_str(), mods, nullptr, nullptr) != LDAP_SUCCESS)
+            throw std::runtime_error("ticket add");
+        if (search(tdn, LDAP_SCOPE_BASE, "(objectClass=ridgeTicket)").empty())
+            throw std::runtime_error("ticket read");
+        replaceExpiry(tdn);
+        classesOf(dn);
+    }
+
+    void ticketSignOn(int i) {
+        const std::string tdn = ticketDn("0000000000000000000000000000" + std::to_string(1000 + i));
+        if (search(tdn, LDAP_SCOPE_BASE, "(objectClass=ridgeTicket)").empty())
+            throw std::runtime_error("ticket read");
+        const std::string dn =
+            search(base, LDAP_SCOPE_SUBTREE,
+                   "(&(objectClass=ridgeUser)(ridgeId=" + std::to_string(1000 + i) + "))");
+        if (dn.empty() || search(tdn, LDAP_SCOPE_BASE, "(objectClass=ridgeTicket)").empty())
+            throw std::runtime_error("user read");
+        replaceExpiry(tdn);
+        classesOf(dn);
+    }
+};
+
+// Each thread signs on as users of its own (thread t takes users t, t + threads, ...).
+void BM_PasswordSignOn_Basalt(benchmark::State& state) {
+    int next = state.thread_index();
+    for (auto _ : state) {
+        g_setup.passwordSignOn(next % kUsers);
+        next += state.threads();
+    }
+    state.SetItemsProcessed(state.iterations());
+}
+
+void BM_PasswordSignOn_Ldap(benchmark::State& state) {
+    Raw raw;
+    int next = state.thread_index();
+    for (auto _ : state) {
+        raw.passwordSignOn(next % kUsers);
+        next += state.threads();
+    }
+    state.SetItemsProcessed(state.iterations());
+}
+
+void BM_TicketSignOn_Basalt(benchmark::State& state) {
+    int next = state.thread_index();
+    for (auto _ : state) {
+        g_setup.ticketSignOn(next % kUsers);
+        next += state.threads();
+    }
+    state.SetItemsProcessed(state.iterations());
+}
+
+void BM_TicketSignOn_Ldap(benchmark::State& state) {
+    Raw raw;
+    if (state.thread_index() == 0) {
+        // Ticket entries of known ids for the raw reads (made once, not timed).
+        static std::once_flag made;
+        std::call_once(made, [&] {
+            for (int i = 0; i < kUsers; ++i) {
+                const std::string id = "0000000000000000000000000000" + std::to_string(1000 + i);
+                std::string owner = std::to_string(1000 + i);
+                char when[32];
+                std::time_t later = std::time(nullptr) + 3600;
+                std::strftime(when, sizeof when, "%Y%m%d%H%M%SZ", std::gmtime(&later));
+                char* oc[] = {const_cast<char*>("ridgeTicket"), nullptr};
+                char* idv[] = {const_cast<char*>(id.c_str()), nullptr};
+                char* ov[] = {owner.data(), nullptr};
+                char* tv[] = {when, nullptr};
+                LDAPMod m1{LDAP_MOD_ADD, const_cast<char*>("objectClass"), {oc}};
+                LDAPMod m2{LDAP_MOD_ADD, const_cast<char*>("ridgeTicketId"), {idv}};
+                LDAPMod m3{LDAP_MOD_ADD, const_cast<char*>("ridgeTicketOwner"), {ov}};
+                LDAPMod m4{LDAP_MOD_ADD, const_cast<char*>("ridgeTicketIssued"), {tv}};
+                LDAPMod m5{LDAP_MOD_ADD, const_cast<char*>("ridgeTicketExpiry"), {tv}};
+                LDAPMod* mods[] = {&m1, &m2, &m3, &m4, &m5, nullptr};
+                ldap_add_ext_s(raw.service, raw.ticketDn(id).c_str(), mods, nullptr, nullptr);
+            }
+        });
+    }
+    int next = state.thread_index();
+    for (auto _ : state) {
+        raw.ticketSignOn(next % kUsers);
+        next += state.threads();
+    }
+    state.SetItemsProcessed(state.iterations());
+}
+
+BENCHMARK(BM_PasswordSignOn_Ldap)->UseRealTime()->Threads(1)->Threads(2)->Repetitions(3);
+BENCHMARK(BM_PasswordSignOn_Basalt)->UseRealTime()->Threads(1)->Threads(2)->Repetitions(3);
+BENCHMARK(BM_TicketSignOn_Ldap)->UseRealTime()->Threads(1)->Threads(2)->Repetitions(3);
+BENCHMARK(BM_TicketSignOn_Basalt)->UseRealTime()->Threads(1)->Threads(2)->Repetitions(3);
+
+class RatioReporter : public benchmark::ConsoleReporter {
+public:
+    void ReportRuns(const std::vector<Run>& runs) override {
+        for (const Run& run : runs)
+            if (run.run_type == Run::RT_Aggregate && run.aggregate_name == "median")
+                m_rate[run.run_name.function_name + "/" + std::to_string(run.threads)] =
+                    run.counters.count("items_per_second")
+                        ? static_cast<double>(run.counters.at("items_per_second"))
+                        : 0.0;
+        ConsoleReporter::ReportRuns(runs);
+    }
+    void PrintRatios() const {
+        std::printf(
+            "\nSign-ons per second (median), the provider against libldap doing the same "
+            "directory operations:\n");
+        for (const char* kind : {"Password", "Ticket"}) {
+            for (int threads : {1, 2}) {
+                const double ours = rate(kind, "Basalt", threads);
+                const double raw = rate(kind, "Ldap", threads);
+                if (ours > 0 && raw > 0)
+                    std::printf(
+                        "  %-8s %d thread%s  provider %7.0f/s  libldap %7.0f/s  time "
+                        "ratio %.2fx\n",
+                        kind, threads, threads == 1 ? " " : "s", ours, raw, raw / ours);
+            }
+            const double gainOurs = rate(kind, "Basalt", 2) / rate(kind, "Basalt", 1);
+            const double gainRaw = rate(kind, "Ldap", 2) / rate(kind, "Ldap", 1);
+            std::printf("  %-8s 2 threads over 1: provider %.2fx, libldap %.2fx\n", kind, gainOurs,
+                        gainRaw);
+        }
+    }
+
+private:
+    double rate(const char* kind, const char* who, int threads) const {
+        auto it = m_rate.find(std::string("BM_") + kind + "SignOn_" + who + "/" +
+                              std::to_string(threads));
+        return it == m_rate.end() ? 0.0 : it->second;
+    }
+    std::map<std::string, double> m_rate;
+};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv))
+        return 1;
+    int status = 0;
+    try {
+        g_setup.start();
+        RatioReporter reporter;
+        benchmark::RunSpecifiedBenchmarks(&reporter);
+        reporter.PrintRatios();
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "bench_signon: %s\n", e.what());
+        status = 1;
+    }
+    g_setup.stop();
+    benchmark::Shutdown();
+    return status;
+}

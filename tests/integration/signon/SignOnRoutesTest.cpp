@@ -1,0 +1,307 @@
+// The logon routes of the authenticate entry against the fixture's directory, through the
+// provider's tables: password, ticket, certificate, trusted environment, password change, the
+// prompts of refused logons, the rejected actions and the generic namespace identifier.
+#include "SignOnTest.h"
+
+#include <VOR_AAA_EncryptionManager.h>
+
+using namespace signon_test;
+
+namespace {
+
+class SignOnRoutes : public SignOnTest {};
+
+std::string VisaRoleList(const VOR_AAA_Visa& visa) {
+    std::string roles;
+    for (const I18NString& role : visa.GetRoles()) {
+        roles += role.utf8() + " ";
+    }
+    return roles;
+}
+
+TEST_F(SignOnRoutes, PasswordLogonFillsTheVisaAndIssuesTheTicketCookie) {
+    const Answer a = SignOn("alice");
+    ASSERT_EQ(a.code, 0) << a.text;
+    EXPECT_EQ(a.visa().GetNamespaceID(), I18NString(kNamespace));
+    EXPECT_EQ(a.visa().GetUserID(), I18NString("signon:u:authid=1000"));
+    // Without a role the visa lists every class of the user.
+    EXPECT_FALSE(a.visa().GetRoles().empty()) << a.text;
+    EXPECT_EQ(a.value("as_session"), "signon:user=1000");
+    EXPECT_EQ(a.value("authType"), "user");
+    EXPECT_EQ(a.value("VORRole"), "all");
+    const std::string ticket = a.value("ticket");
+    EXPECT_EQ(ticket.size(), 32u) << a.text;
+    // Protected values: neither the name nor the password in clear.
+    EXPECT_FALSE(a.value("VORUsername").empty());
+    EXPECT_NE(a.value("VORUsername"), "alice");
+    EXPECT_EQ(a.text.find(kPassword), std::string::npos) << a.text;
+    ASSERT_EQ(a.response.GetSetCookieVars().size(), 1u);
+    const VOR_AAA_SetCookieVar& cookie = a.response.GetSetCookieVars()[0];
+    EXPECT_EQ(cookie.name, I18NString("AS_TICKET"));
+    EXPECT_EQ(cookie.value.utf8(), ticket);
+    EXPECT_EQ(cookie.maxAge, I18NString("0"));
+    EXPECT_EQ(cookie.path, I18NString("/"));
+    EXPECT_EQ(cookie.secure, I18NString("true"));
+}
+
+TEST_F(SignOnRoutes, ARoleSignsOnWithThatClassOnly) {
+    VOR_AAA_AuthDoc doc = Logon("alice", kPassword);
+    FormField(doc, "VORRole", "Managers");
+    const Answer a = Authenticate(doc);
+    ASSERT_EQ(a.code, 0) << a.text;
+    EXPECT_EQ(VisaRoleList(a.visa()), "signon:r:authid=101 ");
+    EXPECT_EQ(a.value("as_session"), "signon:user=1000:uc=101");
+    EXPECT_EQ(a.value("VORRole"), "Managers");
+}
+
+TEST_F(SignOnRoutes, RefusedLogonsPromptWithTheirMessagesAndTheUserName) {
+    {
+        const Answer a = SignOn("alice", "wrong-password");
+        EXPECT_EQ(a.code, -36) << a.text;
+        EXPECT_TRUE(a.hasMessage("You could not be signed on.")) << a.text;
+        EXPECT_TRUE(a.hasMessage("The user ID or password is not valid.")) << a.text;
+        EXPECT_EQ(a.formField("VORUsername"), "alice");
+        const std::vector<std::string> fields = a.displayObjectNames();
+        EXPECT_EQ(fields, (std::vector<std::string>{"VORNamespace", "VORNamespaceDisplayName",
+                                                    "VORUsername", "VORPassword", "h_VOR_action"}));
+        EXPECT_TRUE(a.visa().IsEmpty());
+    }
+    {
+        // Nothing at all, and the gateway check: a bare prompt, no messages, no user name.
+        VOR_AAA_AuthDoc doc = Request("logon");
+        FormField(doc, "VORCheckGateway", "true");
+        const Answer a = Authenticate(doc);
+        EXPECT_EQ(a.code, -36) << a.text;
+        EXPECT_TRUE(a.messages().empty()) << a.text;
+        EXPECT_EQ(a.formField("VORUsername"), "");
+    }
+    {
+        // A user name without a password prompts with the messages.
+        VOR_AAA_AuthDoc doc = Request("logon");
+        FormField(doc, "VORUsername", "alice");
+        FormField(doc, "VORCheckGateway", "true");
+        const Answer a = Authenticate(doc);
+        EXPECT_EQ(a.code, -36) << a.text;
+        EXPECT_TRUE(a.hasMessage("You could not be signed on.")) << a.text;
+        EXPECT_EQ(a.formField("VORUsername"), "alice");
+    }
+    {
+        const Answer a = SignOn("locked");
+        EXPECT_EQ(a.code, -38) << a.text;
+        EXPECT_TRUE(a.hasMessage("Please contact your administrator.")) << a.text;
+        EXPECT_TRUE(a.hasMessage("The account is locked.")) << a.text;
+    }
+    {
+        const Answer a = SignOn("disabled");
+        EXPECT_EQ(a.code, -38) << a.text;
+        EXPECT_TRUE(a.hasMessage("The account is disabled.")) << a.text;
+    }
+}
+
+TEST_F(SignOnRoutes, AwkwardUserNamesAreNamesNotFilters) {
+    EXPECT_EQ(SignOn("chloé").code, 0);
+    const Answer odd = SignOn("o*(d)\\,=+\"<>;");
+    EXPECT_EQ(odd.code, 0) << odd.text;
+    EXPECT_EQ(odd.visa().GetUserID(), I18NString("signon:u:authid=1007"));
+    for (const char* name : {"*", "alice*", "a*)(uid=*", "o'brien", "al\\2aice"}) {
+        const Answer a = SignOn(name);
+        EXPECT_EQ(a.code, -36) << name << ": " << a.text;
+        EXPECT_EQ(a.formField("VORUsername"), name);
+    }
+}
+
+TEST_F(SignOnRoutes, AnExpiredPasswordIsChangedThroughThePromptAndTheNewOneSignsOn) {
+    MakeUser("signonexp", 1095,
+             "pwdPolicySubentry: cn=expiring,ou=policies,@BASE_DN@\n"
+             "pwdChangedTime: 20200101000000Z\n");
+    const Answer prompt = SignOn("signonexp");
+    ASSERT_EQ(prompt.code, -36) << prompt.text;
+    EXPECT_TRUE(prompt.hasMessage(
+        "Your password has expired or must be changed. Enter your current password and a new "
+        "one."))
+        << prompt.text;
+    const std::vector<std::string> fields = prompt.displayObjectNames();
+    ASSERT_EQ(fields.size(), 9u) << prompt.text;
+    EXPECT_EQ(fields[5], "VOROldPassword");
+    EXPECT_EQ(fields[6], "VORNewPassword");
+
+    // A new password the policy refuses: the prompt again, with the directory's reason.
+    VOR_AAA_AuthDoc tooShort = Logon("signonexp", kPassword);
+    FormField(tooShort, "VOROldPassword", kPassword);
+    FormField(tooShort, "VORNewPassword", "x");
+    const Answer refused = Authenticate(tooShort);
+    EXPECT_EQ(refused.code, -36) << refused.text;
+    EXPECT_EQ(refused.displayObjectNames().size(), 9u);
+    EXPECT_GE(refused.messages().size(), 3u) << refused.text;
+
+    VOR_AAA_AuthDoc change = Logon("signonexp", kPassword);
+    FormField(change, "VOROldPassword", kPassword);
+    FormField(change, "VORNewPassword", "Fresh#Pass2026");
+    const Answer changed = Authenticate(change);
+    ASSERT_EQ(changed.code, 0) << changed.text;
+    EXPECT_EQ(changed.value("as_session"), "signon:user=1095");
+    EXPECT_EQ(changed.text.find("Fresh#Pass2026"), std::string::npos);
+
+    EXPECT_EQ(SignOn("signonexp", "Fresh#Pass2026").code, 0);
+    EXPECT_EQ(SignOn("signonexp", kPassword).code, -36);
+}
+
+TEST_F(SignOnRoutes, TicketLogonSignsOnAgainWithoutAPassword) {
+    const Answer first = SignOn("bob");
+    ASSERT_EQ(first.code, 0) << first.text;
+    const std::string ticket = first.value("ticket");
+
+    VOR_AAA_AuthDoc doc = Request("logon");
+    doc.GetCookieVars().push_back({"AS_TICKET", I18NString(ticket)});
+    const Answer again = Authenticate(doc);
+    ASSERT_EQ(again.code, 0) << again.text;
+    EXPECT_EQ(again.value("authType"), "ticket");
+    EXPECT_EQ(again.value("as_session"), "signon:user=1001");
+    EXPECT_EQ(again.value("VORUsername"), "");
+    EXPECT_EQ(again.visa().GetUserID(), I18NString("signon:u:authid=1001"));
+    ASSERT_EQ(again.response.GetSetCookieVars().size(), 1u);
+    EXPECT_EQ(again.response.GetSetCookieVars()[0].value.utf8(), ticket);
+
+    // A ticket nobody issued falls through to the prompt.
+    VOR_AAA_AuthDoc forged = Request("logon");
+    forged.GetCookieVars().push_back({"AS_TICKET", "0123456789abcdef0123456789abcdef"});
+    FormField(forged, "VORCheckGateway", "true");
+    EXPECT_EQ(Authenticate(forged).code, -36);
+}
+
+TEST_F(SignOnRoutes, TrustedEnvironmentAsksForRemoteUserAndSignsOnWithIt) {
+    const Answer ask = Authenticate(Request("logon"));
+    ASSERT_EQ(ask.code, -37) << ask.text;
+    VOR_AAA_Env requested;
+    ASSERT_TRUE(requested.Decode(ask.response.GetException().GetSecurityBlob().utf8())) << ask.text;
+    EXPECT_EQ(requested.GetEntries().count("REMOTE_USER"), 1u);
+
+    VOR_AAA_AuthDoc doc = Request("logon");
+    doc.GetEnvironmentVars().push_back({"REMOTE_USER", "bob"});
+    const Answer a = Authenticate(doc);
+    ASSERT_EQ(a.code, 0) << a.text;
+    EXPECT_EQ(a.value("authType"), "web");
+    EXPECT_EQ(a.value("remoteUser"), "bob");
+    EXPECT_EQ(a.visa().GetUserID(), I18NString("signon:u:authid=1001"));
+
+    VOR_AAA_AuthDoc stranger = Request("logon");
+    stranger.GetEnvironmentVars().push_back({"REMOTE_USER", "nobody-here"});
+    const Answer refused = Authenticate(stranger);
+    EXPECT_EQ(refused.code, -36) << refused.text;
+    EXPECT_TRUE(refused.hasMessage("You could not be signed on."));
+}
+
+TEST_F(SignOnRoutes, TrustedCredentialIsGeneratedAndSignsOnUntilTampered) {
+    const Answer signedOn = SignOn("alice");
+    ASSERT_EQ(signedOn.code, 0) << signedOn.text;
+    const Answer generated = Authenticate(WithVisa("generateTC", signedOn.visa()));
+    ASSERT_EQ(generated.code, 0) << generated.text;
+    const auto& values = generated.response.GetCredential();
+    ASSERT_EQ(values.count(I18NString("Certificate")), 1u) << generated.text;
+    const std::string certificate = values.at(I18NString("Certificate")).front().utf8();
+    EXPECT_FALSE(certificate.empty());
+    EXPECT_EQ(values.at(I18NString("namespace")).front(), I18NString(kNamespace));
+
+    auto withCertificate = [&](const std::string& text, const std::string& role) {
+        VOR_AAA_AuthDoc doc = Request("logon");
+        VOR_AAA_CredentialsDoc::Credential entry;
+        entry.namespaceID = kNamespace;
+        entry.certificate = I18NString(text);
+        if (!role.empty()) {
+            entry.values[I18NString("role")] = I18NString(role);
+        }
+        doc.GetCredentials().AddCredential(entry);
+        return Authenticate(doc);
+    };
+    const Answer byCertificate = withCertificate(certificate, "");
+    ASSERT_EQ(byCertificate.code, 0) << byCertificate.text;
+    EXPECT_EQ(byCertificate.value("authType"), "certificate");
+    EXPECT_EQ(byCertificate.value("as_session"), "signon:cert=" + certificate);
+    EXPECT_NE(byCertificate.value("Certificate"), certificate);  // protected
+    EXPECT_FALSE(byCertificate.value("ticket").empty());
+
+    std::string tampered = certificate;
+    tampered[tampered.size() / 2] = tampered[tampered.size() / 2] == 'A' ? 'B' : 'A';
+    const Answer refused = withCertificate(tampered, "");
+    EXPECT_EQ(refused.code, -38) << refused.text;
+    EXPECT_TRUE(refused.hasMessage("The certificate is not valid or has expired.")) << refused.text;
+}
+
+TEST_F(SignOnRoutes, GenerateCredentialChecksTheVisasUserAndReturnsTheCredentialValues) {
+    VOR_AAA_AuthDoc doc = Logon("bob", kPassword);
+    const Answer signedOn = Authenticate(doc);
+    ASSERT_EQ(signedOn.code, 0) << signedOn.text;
+    const Answer credential = Authenticate(WithVisa("generateCredential", signedOn.visa()));
+    ASSERT_EQ(credential.code, 0) << credential.text;
+    const auto& values = credential.response.GetCredential();
+    ASSERT_EQ(values.count(I18NString("username")), 1u) << credential.text;
+    EXPECT_EQ(values.at(I18NString("username")).front(), I18NString("bob"));
+    EXPECT_EQ(values.at(I18NString("role")).front(), I18NString("all"));
+}
+
+TEST_F(SignOnRoutes, RejectedActionsAndARequestCarryingAVisaAreUnrecoverable) {
+    const std::pair<const char*, const char*> rejected[] = {
+        {"validate", "0"}, {"selectRole", "5"}, {"promptForRoles", "6"}, {"clonePassport", "9"}};
+    for (const auto& [action, number] : rejected) {
+        const Answer a = Authenticate(Request(action));
+        EXPECT_EQ(a.code, -38) << action;
+        EXPECT_TRUE(a.hasMessage(std::string("The value ") + number +
+                                 " given for action is not supported."))
+            << a.text;
+    }
+    const Answer noAction = Authenticate(Request("none"));
+    EXPECT_EQ(noAction.code, -38);
+    EXPECT_TRUE(noAction.hasMessage("The value -1 given for action is not supported."));
+
+    const Answer signedOn = SignOn("alice");
+    ASSERT_EQ(signedOn.code, 0);
+    VOR_AAA_AuthDoc doc = WithVisa("logon", signedOn.visa());
+    FormField(doc, "VORUsername", "alice");
+    FormField(doc, "VORPassword", kPassword);
+    EXPECT_EQ(Authenticate(doc).code, -38);
+
+    VOR_AAA_Visa noSession = signedOn.visa();
+    noSession.RemoveValue("as_session");
+    const Answer logoff = Authenticate(WithVisa("logoff", noSession));
+    EXPECT_EQ(logoff.code, -38);
+    EXPECT_TRUE(logoff.hasMessage("There is no session for this visa in namespace \"signon\"."))
+        << logoff.text;
+
+    const Answer elsewhere = Authenticate(Request("logon", "no-such-namespace"));
+    EXPECT_EQ(elsewhere.code, -38);
+    EXPECT_TRUE(
+        elsewhere.hasMessage("The namespace \"no-such-namespace\" could not be found or "
+                             "created."))
+        << elsewhere.text;
+}
+
+TEST_F(SignOnRoutes, TheGenericIdentifierIsClaimedByTheNamespaceItsBlobDescribes) {
+    const std::string blob =
+        "<TESSEL_CONFIGURATION><GENERATION>4</GENERATION>"
+        "<STORAGE_TYPE>2</STORAGE_TYPE><DEFAULT_NAMESPACE>ridgetest"
+        "</DEFAULT_NAMESPACE><LDAP><HOST>" +
+        env.host() + "</HOST><PORT>" + env.port() + "</PORT><BASE_DN>" + env.baseDn() +
+        "</BASE_DN></LDAP></TESSEL_CONFIGURATION>";
+    auto generic = [&](const std::string& runtimeBlob) {
+        VOR_AAA_AuthDoc doc = Request("logon", "$VOR_AAA_AuthRidge");
+        doc.GetFormFieldVars().clear();
+        VOR_AAA_CredentialsDoc::Credential entry;
+        entry.namespaceID = "$VOR_AAA_AuthRidge";
+        entry.username = "alice";
+        entry.password = kPassword;
+        entry.hasPassword = true;
+        entry.values[I18NString("runtimeblob")] = I18NString(runtimeBlob);
+        doc.GetCredentials().AddCredential(entry);
+        return Authenticate(doc);
+    };
+    const Answer claimed = generic(blob);
+    EXPECT_EQ(claimed.code, -50) << claimed.text;
+    EXPECT_TRUE(claimed.visa().IsEmpty());
+    EXPECT_TRUE(claimed.response.GetException().IsEmpty());
+
+    std::string otherPort = blob;
+    otherPort.replace(otherPort.find("<PORT>") + 6, env.port().size(), "1");
+    EXPECT_EQ(generic(otherPort).code, -38);  // nobody claims it: no such namespace
+}
+
+}  // namespace

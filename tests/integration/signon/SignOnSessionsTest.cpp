@@ -1,0 +1,309 @@
+// What outlives one request: sessions re-established from a visa after the provider started
+// anew, tickets used by another process and refused after logoff, the logs of a run (no
+// password anywhere), and a namespace whose server hangs not stalling another's sign-ons.
+#include "SignOnTest.h"
+
+#include <VOR_AAA_OMException.h>
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cstdio>
+#include <memory>
+#include <thread>
+
+using namespace signon_test;
+
+namespace {
+
+class SignOnSessions : public SignOnTest {
+protected:
+    // The result the probe process got signing on with the ticket alone.
+    int TicketLogonInAnotherProcess(const std::string& ticket) {
+        const std::string configuration = home->Path() + "/signon.xml";
+        std::ofstream(configuration) << Configuration(kNamespace);
+        const std::string command = std::string(SIGNON_TICKET_PROBE) + " '" + BASALT_LIBRARY_PATH +
+                                    "' '" + configuration + "' " + kNamespace + " '" + ticket + "'";
+        FILE* pipe = popen(command.c_str(), "r");
+        if (pipe == nullptr) {
+            return 1;
+        }
+        int result = 1;
+        if (std::fscanf(pipe, "%d", &result) != 1) {
+            result = 1;
+        }
+        pclose(pipe);
+        return result;
+    }
+
+    // Signs on by each route and returns the visas.
+    std::vector<std::pair<std::string, VOR_AAA_Visa>> VisaOfEachType() {
+        std::vector<std::pair<std::string, VOR_AAA_Visa>> visas;
+        VOR_AAA_AuthDoc withRole = Logon("alice", kPassword);
+        FormField(withRole, "VORRole", "Managers");
+        const Answer user = Authenticate(withRole);
+        EXPECT_EQ(user.code, 0) << user.text;
+        visas.emplace_back("user", user.visa());
+
+        VOR_AAA_AuthDoc byTicket = Request("logon");
+        byTicket.GetCookieVars().push_back(
+            {"AS_TICKET", I18NString(SignOn("bob").value("ticket"))});
+        const Answer ticket = Authenticate(byTicket);
+        EXPECT_EQ(ticket.code, 0) << ticket.text;
+        visas.emplace_back("ticket", ticket.visa());
+
+        const Answer generated = Authenticate(WithVisa("generateTC", user.visa()));
+        EXPECT_EQ(generated.code, 0) << generated.text;
+        VOR_AAA_AuthDoc byCertificate = Request("logon");
+        VOR_AAA_CredentialsDoc::Credential entry;
+        entry.namespaceID = kNamespace;
+        entry.certificate = generated.response.GetCredential().at("Certificate").front();
+        entry.values[I18NString("role")] = I18NString("101");
+        byCertificate.GetCredentials().AddCredential(entry);
+        const Answer certificate = Authenticate(byCertificate);
+        EXPECT_EQ(certificate.code, 0) << certificate.text;
+        visas.emplace_back("certificate", certificate.visa());
+
+        VOR_AAA_AuthDoc web = Request("logon");
+        web.GetEnvironmentVars().push_back({"REMOTE_USER", "bob"});
+        const Answer byWeb = Authenticate(web);
+        EXPECT_EQ(byWeb.code, 0) << byWeb.text;
+        visas.emplace_back("web", byWeb.visa());
+        return visas;
+    }
+};
+
+TEST_F(SignOnSessions, EachKindOfVisaIsReestablishedByAProviderStartedAnew) {
+    const auto visas = VisaOfEachType();
+    ASSERT_EQ(visas.size(), 4u);
+    for (const auto& [type, visa] : visas) {
+        I18NString authType;
+        ASSERT_TRUE(visa.GetValue("authType", authType)) << type;
+        EXPECT_EQ(authType.utf8(), type);
+    }
+    // The certificate session's role travels as "VORRole", like every other type's.
+    I18NString role;
+    EXPECT_TRUE(visas[2].second.GetValue("VORRole", role));
+    EXPECT_EQ(role, I18NString("101"));
+    EXPECT_FALSE(visas[2].second.GetValue("role", role));
+
+    RestartProvider();
+    // A credential is generated from a session the new provider has to rebuild first.
+    const Answer credential = Authenticate(WithVisa("generateCredential", visas[0].second));
+    EXPECT_EQ(credential.code, 0) << credential.text;
+    for (const auto& [type, visa] : visas) {
+        // The new provider holds none of these sessions: ending one works only when it could be
+        // rebuilt (and registered) from the visa.
+        const Answer logoff = Authenticate(WithVisa("logoff", visa));
+        EXPECT_EQ(logoff.code, 0) << type << ": " << logoff.text;
+        // Gone now: a second logoff has nothing to end once the ticket is expired too.
+    }
+    const Answer again = Authenticate(WithVisa("logoff", visas[1].second));
+    EXPECT_EQ(again.code, -38) << again.text;
+    EXPECT_TRUE(again.hasMessage("The session could not be ended.")) << again.text;
+}
+
+TEST_F(SignOnSessions, ATicketSignsOnInAnotherProcessUntilLogoff) {
+    const Answer signedOn = SignOn("bob");
+    ASSERT_EQ(signedOn.code, 0) << signedOn.text;
+    const std::string ticket = signedOn.value("ticket");
+    EXPECT_EQ(TicketLogonInAnotherProcess(ticket), 0);
+
+    const Answer logoff = Authenticate(WithVisa("logoff", signedOn.visa()));
+    ASSERT_EQ(logoff.code, 0) << logoff.text;
+    ASSERT_EQ(logoff.response.GetSetCookieVars().size(), 1u);
+    EXPECT_EQ(logoff.response.GetSetCookieVars()[0].maxAge, I18NString("-1"));
+    EXPECT_EQ(logoff.response.GetSetCookieVars()[0].value.utf8(), ticket);
+
+    EXPECT_EQ(TicketLogonInAnotherProcess(ticket), -36);
+    VOR_AAA_AuthDoc doc = Request("logon");
+    doc.GetCookieVars().push_back({"AS_TICKET", I18NString(ticket)});
+    FormField(doc, "VORCheckGateway", "true");
+    EXPECT_EQ(Authenticate(doc).code, -36);
+}
+
+TEST_F(SignOnSessions, NoPasswordReachesTheTraceTheAuditOrAnAnswer) {
+    const std::string log = home->Path() + "/trace.log";
+    setenv("BASALT_LOG_FILE", log.c_str(), 1);
+    setenv("BASALT_LOG_LEVEL", "10000", 1);
+    RestartProvider();
+    std::vector<std::string> answers;
+    answers.push_back(SignOn("alice").text);
+    answers.push_back(SignOn("alice", "Wrong#Secret77").text);
+    answers.push_back(SignOn("locked").text);
+    MakeUser("signonexp2", 1096,
+             "pwdPolicySubentry: cn=expiring,ou=policies,@BASE_DN@\n"
+             "pwdChangedTime: 20200101000000Z\n");
+    VOR_AAA_AuthDoc change = Logon("signonexp2", kPassword);
+    FormField(change, "VOROldPassword", kPassword);
+    FormField(change, "VORNewPassword", "y");
+    answers.push_back(Authenticate(change).text);
+    VOR_AAA_AuthDoc web = Request("logon");
+    web.GetEnvironmentVars().push_back({"REMOTE_USER", "bob"});
+    answers.push_back(Authenticate(web).text);
+    ASSERT_EQ(lib.Terminate(), 0);
+    unsetenv("BASALT_LOG_FILE");
+    unsetenv("BASALT_LOG_LEVEL");
+    StartProvider();
+
+    std::ifstream in(log);
+    std::stringstream records;
+    records << in.rdbuf();
+    const std::string text = records.str();
+    EXPECT_NE(text.find("AS_AuthenticateUser2"), std::string::npos) << text;
+    EXPECT_NE(text.find("AS_AuthenticateWebUserWithEnv"), std::string::npos) << text;
+    for (const char* secret : {kPassword, "Wrong#Secret77"}) {
+        EXPECT_EQ(text.find(secret), std::string::npos) << secret;
+        for (const std::string& answer : answers) {
+            EXPECT_EQ(answer.find(secret), std::string::npos) << secret << " in " << answer;
+        }
+    }
+}
+
+TEST_F(SignOnSessions, EveryEntrysOwnExceptionDocumentReadsBackWithItsPrefixesDeclared) {
+    auto readBack = [](const std::string& text) {
+        VOR_AAA_OMException document;
+        document.Load(text.data(), text.size());  // namespace-aware: undeclared prefixes fail
+        return document.GetErrorCode();
+    };
+    std::string response, exception;
+    EXPECT_EQ(lib.Configure("<instance name=\"x\"/>", response, exception), -34);
+    EXPECT_EQ(readBack(exception), -34) << exception;
+
+    char* answer = nullptr;
+    char* failure = nullptr;
+    EXPECT_LT(lib.text.SearchXml("<visa", "<query/>", &answer, &failure), 0);
+    const std::string searchFailure = Take(failure);
+    Take(answer);
+    EXPECT_LT(readBack(searchFailure), 0) << searchFailure;
+
+    // Unreadable additional information: Terminate still tears down, and says what was wrong.
+    char* terminateFailure = nullptr;
+    EXPECT_EQ(lib.life.Terminate("<additionalInfo><oops></additionalInfo>", &terminateFailure),
+              -19);
+    const std::string text = Take(terminateFailure);
+    EXPECT_EQ(readBack(text), -19) << text;
+    StartProvider();  // the provider was torn down: a new one configures afresh
+    EXPECT_EQ(SignOn("alice").code, 0);
+}
+
+// A loopback port that forwards to the directory until told to swallow: from then on new
+// connections are accepted and never answered.
+class StallingProxy {
+public:
+    explicit StallingProxy(int target) : m_target(target) {
+        m_listener = socket(AF_INET, SOCK_STREAM, 0);
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        bind(m_listener, reinterpret_cast<sockaddr*>(&address), sizeof address);
+        socklen_t length = sizeof address;
+        getsockname(m_listener, reinterpret_cast<sockaddr*>(&address), &length);
+        m_port = ntohs(address.sin_port);
+        listen(m_listener, 16);
+        m_acceptor = std::thread([this] { Accept(); });
+    }
+    ~StallingProxy() {
+        m_stop = true;
+        shutdown(m_listener, SHUT_RDWR);
+        close(m_listener);
+        m_acceptor.join();
+        for (std::thread& pump : m_pumps) {
+            pump.join();
+        }
+        for (int fd : m_swallowed) {
+            close(fd);
+        }
+    }
+    int Port() const { return m_port; }
+    void Swallow() { m_swallow = true; }
+    // Connections accepted and left unanswered so far.
+    int Swallowed() const { return m_swallowedCount.load(); }
+
+private:
+    void Accept() {
+        while (!m_stop) {
+            const int client = accept(m_listener, nullptr, nullptr);
+            if (client < 0) {
+                return;
+            }
+            if (m_swallow) {
+                m_swallowed.push_back(client);
+                ++m_swallowedCount;
+                continue;
+            }
+            const int server = socket(AF_INET, SOCK_STREAM, 0);
+            sockaddr_in address{};
+            address.sin_family = AF_INET;
+            address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+            address.sin_port = htons(static_cast<uint16_t>(m_target));
+            connect(server, reinterpret_cast<sockaddr*>(&address), sizeof address);
+            m_pumps.emplace_back([this, client, server] { Pump(client, server); });
+        }
+    }
+    void Pump(int a, int b) {
+        pollfd fds[2] = {{a, POLLIN, 0}, {b, POLLIN, 0}};
+        char buffer[16384];
+        while (!m_stop && poll(fds, 2, 200) >= 0) {
+            for (int i = 0; i < 2; ++i) {
+                if (fds[i].revents & (POLLIN | POLLHUP | POLLERR)) {
+                    const ssize_t n = read(fds[i].fd, buffer, sizeof buffer);
+                    if (n <= 0 || write(fds[1 - i].fd, buffer, n) != n) {
+                        close(a);
+                        close(b);
+                        return;
+                    }
+                }
+            }
+        }
+        close(a);
+        close(b);
+    }
+
+    int m_target;
+    int m_listener = -1;
+    int m_port = 0;
+    std::atomic<bool> m_stop{false};
+    std::atomic<bool> m_swallow{false};
+    std::thread m_acceptor;
+    std::vector<std::thread> m_pumps;
+    std::vector<int> m_swallowed;
+    std::atomic<int> m_swallowedCount{0};
+};
+
+TEST_F(SignOnSessions, ASignOnHangingOnOneServerStallsNoOtherNamespace) {
+    StallingProxy proxy(std::stoi(env.port()));
+    std::string response, exception;
+    ASSERT_EQ(
+        lib.Configure(Configuration("stuck", env.host() + ":" + std::to_string(proxy.Port()), "8"),
+                      response, exception),
+        0)
+        << exception;
+    proxy.Swallow();
+
+    std::atomic<bool> stuckDone{false};
+    std::thread stuck([&] {
+        VOR_AAA_AuthDoc doc = Request("logon", "stuck");
+        FormField(doc, "VORUsername", "alice");
+        FormField(doc, "VORPassword", kPassword);
+        Authenticate(doc);
+        stuckDone = true;
+    });
+    // The stuck sign-on waits for an answer that never comes (until its timeout); the healthy
+    // namespace's sign-ons must not wait behind it.
+    while (proxy.Swallowed() == 0 && !stuckDone) {
+        std::this_thread::yield();
+    }
+    for (int i = 0; i < 3; ++i) {
+        const Answer healthy = SignOn("bob");
+        EXPECT_EQ(healthy.code, 0) << healthy.text;
+    }
+    EXPECT_FALSE(stuckDone.load()) << "the healthy sign-ons waited for the stuck one";
+    stuck.join();
+}
+
+}  // namespace

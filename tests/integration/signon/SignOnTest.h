@@ -1,0 +1,200 @@
+// Sign-on through the provider's tables against the fixture's directory: a fixture that loads
+// libBasalt.so, initialises it with a private home, configures the namespace "signon" (the
+// directory namespace "ridgetest") and sends authenticate documents built with the object
+// model's own classes; answers are read back with the object model's namespace-aware readers.
+#pragma once
+
+#include "ProviderDirectory.h"
+#include "ProviderLibrary.h"
+
+#include <VOR_AAA_AuthDoc.h>
+#include <VOR_AAA_AuthResponse.h>
+#include <VOR_AAA_Env.h>
+#include <VOR_AAA_Visa.h>
+
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace signon_test {
+
+using namespace provider_test;
+
+inline constexpr const char* kNamespace = "signon";
+inline constexpr const char* kPassword = "Secret#2024";
+
+// What one call of BasaltAuthenticateXml gave.
+struct Answer {
+    int32_t code = 0;
+    std::string text;
+    VOR_AAA_AuthResponse response;
+
+    const VOR_AAA_Visa& visa() const { return response.GetVisa(); }
+    std::string value(const char* name) const {
+        I18NString v;
+        return visa().GetValue(name, v) ? v.utf8() : std::string();
+    }
+    // The message texts of the exception, in order.
+    std::vector<std::string> messages() const {
+        std::vector<std::string> texts;
+        for (const auto& m : response.GetException().GetMessages()) {
+            texts.push_back(m.text.utf8());
+        }
+        return texts;
+    }
+    bool hasMessage(const std::string& text) const {
+        for (const std::string& m : messages()) {
+            if (m == text) {
+                return true;
+            }
+        }
+        return false;
+    }
+    // The value of a form-field variable of the response ("VORUsername").
+    std::string formField(const char* name) const {
+        for (const auto& f : response.GetFormFieldVars()) {
+            if (f.name == I18NString(name)) {
+                return f.value.utf8();
+            }
+        }
+        return "<none>";
+    }
+    std::vector<std::string> displayObjectNames() const {
+        std::vector<std::string> names;
+        for (const auto& d : response.GetException().GetDisplayObjects()) {
+            names.push_back(d.name.utf8());
+        }
+        return names;
+    }
+};
+
+// An authenticate document for the namespace with an action.
+inline VOR_AAA_AuthDoc Request(const char* action, const std::string& ns = kNamespace) {
+    VOR_AAA_AuthDoc doc;
+    for (int code = VOR_AAA_BiBusHeader::kActionValidate;
+         code <= VOR_AAA_BiBusHeader::kActionClonePassport; ++code) {
+        if (std::string(VOR_AAA_BiBusHeader::ActionText(code)) == action) {
+            doc.SetAction(code);
+        }
+    }
+    doc.GetFormFieldVars().push_back({"VORNamespace", I18NString(ns), ""});
+    return doc;
+}
+
+inline void FormField(VOR_AAA_AuthDoc& doc, const char* name, const std::string& value) {
+    doc.GetFormFieldVars().push_back({name, I18NString(value), ""});
+}
+
+inline VOR_AAA_AuthDoc Logon(const std::string& user, const std::string& password) {
+    VOR_AAA_AuthDoc doc = Request("logon");
+    FormField(doc, "VORUsername", user);
+    FormField(doc, "VORPassword", password);
+    return doc;
+}
+
+// A request that carries a visa (logoff, credentials).
+inline VOR_AAA_AuthDoc WithVisa(const char* action, const VOR_AAA_Visa& visa) {
+    VOR_AAA_AuthDoc doc = Request(action);
+    doc.SetVisa(std::make_unique<VOR_AAA_Visa>(visa));
+    return doc;
+}
+
+class SignOnTest : public DirectoryTest {
+protected:
+    void SetUp() override {
+        DirectoryTest::SetUp();
+        if (IsSkipped() || HasFatalFailure()) {
+            return;
+        }
+        ASSERT_TRUE(lib.Loaded());
+        lib.Terminate();
+        StartProvider();
+    }
+    void TearDown() override {
+        if (env.available()) {
+            EXPECT_EQ(lib.Terminate(), 0);
+        }
+    }
+
+    // Initialises the provider and configures the namespace (again).
+    void StartProvider() {
+        ASSERT_EQ(lib.Initialize(), 0);
+        std::string response, exception;
+        ASSERT_EQ(lib.Configure(Configuration(kNamespace), response, exception), 0) << exception;
+    }
+    void RestartProvider() {
+        ASSERT_EQ(lib.Terminate(), 0);
+        StartProvider();
+    }
+
+    std::string Configuration(const std::string& id, const std::string& connection = "",
+                              const std::string& timeout = "5") {
+        std::string text = NamespaceConfiguration(
+            id, connection.empty() ? env.hostPort() : connection, env.baseDn(), "ridgetest");
+        const std::string defaultTimeout = "<value xsi:type=\"xsd:string\">5</value>";
+        text.replace(text.find(defaultTimeout), defaultTimeout.size(),
+                     "<value xsi:type=\"xsd:string\">" + timeout + "</value>");
+        return text;
+    }
+
+    Answer Authenticate(const VOR_AAA_AuthDoc& doc) {
+        Answer answer;
+        const std::string text = doc.ToString();
+        char* response = nullptr;
+        answer.code = lib.text.AuthenticateXml(text.c_str(), &response);
+        answer.text = Take(response);
+        // The reader is namespace-aware: an undeclared prefix fails here.
+        answer.response.Load(answer.text.data(), answer.text.size());
+        return answer;
+    }
+
+    Answer SignOn(const std::string& user, const std::string& password = kPassword) {
+        return Authenticate(Logon(user, password));
+    }
+
+    // Runs an ldap-utils tool as the directory administrator on the LDIF (@BASE_DN@ filled in).
+    int Admin(const std::string& tool, const std::string& args, const std::string& ldif) {
+        std::string text = ldif;
+        for (size_t p; (p = text.find("@BASE_DN@")) != std::string::npos;) {
+            text.replace(p, 9, env.baseDn());
+        }
+        const std::string file = home->Path() + "/admin.ldif";
+        const std::string password = home->Path() + "/admin.pw";
+        std::ofstream(file) << text;
+        std::ofstream(password) << env.adminPassword();
+        const std::string command = tool + " -x -H '" + env.url() + "' -D '" + env.adminDn() +
+                                    "' -y '" + password + "' " + args + " < '" + file +
+                                    "' >/dev/null 2>&1";
+        const int status = std::system(command.c_str());
+        std::remove(password.c_str());
+        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    }
+
+    // A user made afresh for this run (deleted first when an earlier run left it). The relax
+    // control lets the administrator set password-policy state such as pwdChangedTime.
+    void MakeUser(const std::string& uid, int id, const std::string& extra = "") {
+        const std::string dn = "uid=" + uid + ",ou=Engineering,ou=ridgetest,@BASE_DN@";
+        Admin("ldapdelete", "", dn + "\n");
+        ASSERT_EQ(0,
+                  Admin("ldapadd", "-e relax",
+                        "dn: " + dn +
+                            "\nobjectClass: inetOrgPerson\nobjectClass: ridgeUser\nuid: " + uid +
+                            "\ncn: " + uid + "\nsn: " + uid + "\nridgeId: " + std::to_string(id) +
+                            "\nridgeBasicSignonId: " + std::to_string(id + 4000) +
+                            "\nuserPassword: " + kPassword + "\n" + extra));
+    }
+
+    // Loaded once for the test program, never unloaded.
+    static ProviderLibrary& Library() {
+        static ProviderLibrary library;
+        return library;
+    }
+    ProviderLibrary& lib = Library();
+};
+
+}  // namespace signon_test

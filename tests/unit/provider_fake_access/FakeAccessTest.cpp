@@ -1,0 +1,221 @@
+// Sign-on paths that a real directory cannot be made to take on demand, against a fake access
+// library: this program defines the AS_* calls the provider makes, and the linker binds the
+// provider's calls to them instead of libAccessAPI.so's. Each test sets what the fake answers
+// and reads back the calls it received.
+#include "BasaltNamespace.h"
+#include "BasaltProvider.h"
+#include "BasaltSession.h"
+#include "ProviderAudit.h"
+#include "ScratchHome.h"
+
+#include <AccessAPI.h>
+#include <VOR_AAA_AdditionalInfo.h>
+#include <VOR_AAA_Exception.h>
+
+#include <gtest/gtest.h>
+
+#include <cstdarg>
+#include <cstring>
+#include <string>
+#include <vector>
+
+namespace {
+
+struct Fake {
+    std::vector<std::string> calls;
+    int32_t changeResult = 0;
+    int32_t forceResult = 0;
+    int32_t authenticateResult = 0;
+    int32_t refreshResult = 0;
+    std::string sessionError;
+    std::vector<std::string> passwords;  // what the password calls received, in order
+};
+Fake g_fake;
+
+}  // namespace
+
+extern "C" {
+int32_t AS_TesselProcessInitialize2(const char*, const char* const*) {
+    return 0;
+}
+int32_t AS_TesselProcessTerminate(const char*) {
+    return 0;
+}
+int32_t AS_SetTemporaryRuntimeConfig(const char*, uint32_t) {
+    return 0;
+}
+int32_t AS_SetSystemEncoding(const char*) {
+    return 0;
+}
+int32_t AS_GetSystemEncoding(char* buffer) {
+    std::strcpy(buffer, "utf8");
+    return 0;
+}
+int32_t AS_Init(AS_Version, AS_Handle* handle, uint32_t) {
+    static AS_Handle next = 1;
+    *handle = next++;
+    g_fake.calls.push_back("AS_Init");
+    return 0;
+}
+int32_t AS_Terminate(AS_Handle) {
+    g_fake.calls.push_back("AS_Terminate");
+    return 0;
+}
+int32_t AS_GetRuntimeConfigSize(int32_t* size) {
+    *size = 2;
+    return 0;
+}
+int32_t AS_GetRuntimeConfig(char* buffer, int32_t, int32_t* used) {
+    std::strcpy(buffer, "x");
+    *used = 2;
+    return 0;
+}
+int32_t AS_GetNamespaceProperties2(AS_Handle, const char*, ...) {
+    return 0;
+}
+int32_t AS_ChangeExpiredBasicSignonPassword(AS_Handle, const char*, const char*, const char* oldPw,
+                                            const char* newPw) {
+    g_fake.calls.push_back("AS_ChangeExpiredBasicSignonPassword");
+    g_fake.passwords.push_back(std::string(oldPw) + "->" + newPw);
+    return g_fake.changeResult;
+}
+int32_t AS_ForceChangeBasicSignonPassword(AS_Handle, const char*, const char*, const char* oldPw,
+                                          const char* newPw) {
+    g_fake.calls.push_back("AS_ForceChangeBasicSignonPassword");
+    g_fake.passwords.push_back(std::string(oldPw) + "->" + newPw);
+    return g_fake.forceResult;
+}
+int32_t AS_GetSessionLastErrorMsgWithLang(AS_Handle, char* buffer, int32_t size, const char*) {
+    g_fake.calls.push_back("AS_GetSessionLastErrorMsgWithLang");
+    std::snprintf(buffer, static_cast<size_t>(size), "%s", g_fake.sessionError.c_str());
+    return 0;
+}
+int32_t AS_GetLastErrorMsgWithLang(char* buffer, int32_t size, const char*) {
+    std::snprintf(buffer, static_cast<size_t>(size), "%s", g_fake.sessionError.c_str());
+    return 0;
+}
+int32_t AS_AuthenticateUser2(AS_Handle, const char*, const char*, const char*, const char*,
+                             AS_ObjectId* id, char*) {
+    g_fake.calls.push_back("AS_AuthenticateUser2");
+    if (g_fake.authenticateResult == 0) {
+        *id = 77;
+    }
+    return g_fake.authenticateResult;
+}
+int32_t AS_RefreshTicket(AS_Handle, const char*) {
+    g_fake.calls.push_back("AS_RefreshTicket");
+    return g_fake.refreshResult;
+}
+}
+
+namespace {
+
+// Message texts come from the catalogue of a private copy of the home directory.
+::testing::Environment* const g_home =
+    ::testing::AddGlobalTestEnvironment(new provider_test::ScratchHome);
+
+class FakeAccess : public ::testing::Test {
+protected:
+    void SetUp() override {
+        g_fake = Fake();
+        BasaltNamespace::Settings s;
+        s.identifier = "ns";
+        s.displayName = "Namespace";
+        s.host = "fake.example";
+        s.port = 389;
+        s.baseDN = "dc=fake";
+        s.directoryNamespace = "fake";
+        ns = std::make_unique<BasaltNamespace>(provider, s, VOR_AAA_AdditionalInfo());
+        g_fake.calls.clear();
+    }
+    void TearDown() override {
+        ns.reset();
+        provider.Teardown();
+    }
+
+    BasaltProvider provider;
+    std::unique_ptr<BasaltNamespace> ns;
+};
+
+TEST_F(FakeAccess, AnExpiredPasswordCallReportingMinus37IsForcedAndOnlyTheForcedResultCounts) {
+    g_fake.changeResult = AS_ERR_USER_NOT_FOUND;
+    g_fake.forceResult = 0;
+    ns->ChangeExpiredPassword("ann", "old", "new", "logonAs");
+    EXPECT_EQ(g_fake.calls,
+              (std::vector<std::string>{"AS_Init", "AS_ChangeExpiredBasicSignonPassword",
+                                        "AS_ForceChangeBasicSignonPassword", "AS_Terminate"}));
+    EXPECT_EQ(g_fake.passwords, (std::vector<std::string>{"old->new", "old->new"}));
+
+    // Another refusal is not forced.
+    g_fake = Fake();
+    g_fake.changeResult = AS_ERR_PASSWORD_TOO_SHORT;
+    g_fake.sessionError = "The new password is too short.";
+    try {
+        ns->ChangeExpiredPassword("ann", "old", "x", "logonAs");
+        FAIL() << "a refused change raised nothing";
+    } catch (VOR_AAA_AuthUserRecoverableException_ChangePassword2& e) {
+        EXPECT_EQ(e.getMessageN(0).getComponents().getParm(0).toText(),
+                  I18NString("The new password is too short."));
+    }
+    // The text belongs to the temporary handle: read before the handle goes.
+    EXPECT_EQ(g_fake.calls,
+              (std::vector<std::string>{"AS_Init", "AS_ChangeExpiredBasicSignonPassword",
+                                        "AS_GetSessionLastErrorMsgWithLang", "AS_Terminate"}));
+}
+
+TEST_F(FakeAccess, RefusedChangesRaiseByCode) {
+    g_fake.changeResult = AS_ERR_USER_NOT_FOUND;
+    g_fake.forceResult = AS_ERR_BAD_CREDENTIALS;
+    EXPECT_THROW(ns->ChangeExpiredPassword("ann", "old", "new", "logonAs"),
+                 VOR_AAA_AuthUserRecoverableException_ChangePassword2);
+    g_fake.changeResult = AS_ERR_SERVER;
+    EXPECT_THROW(ns->ChangeExpiredPassword("ann", "old", "new", "logonAs"),
+                 VOR_AAA_AuthUnrecoverableException);
+    g_fake.changeResult = AS_ERR_INTERNAL;
+    EXPECT_THROW(ns->ChangeExpiredPassword("ann", "old", "new", "logonAs"),
+                 VOR_AAA_AuthUserRecoverableException_LogonAs);
+    EXPECT_THROW(ns->ChangeExpiredPassword("", "old", "new", "logonAs"), PYXThrowable);
+}
+
+TEST_F(FakeAccess, ACredentialLogonTheLibraryAnswersWithMinus147GoesOnUnauthenticated) {
+    g_fake.authenticateResult = -147;
+    const TraceScope trace(nullptr, VOR_AAA_AdditionalInfo());
+    I18NString ticket;
+    auto session = BasaltSession::CreateFromCredential(trace, provider, *ns, "ann", "pw", "all",
+                                                       "logon", ticket);
+    ASSERT_TRUE(session);
+    EXPECT_FALSE(session->IsHandleAuthenticated());
+    EXPECT_EQ(session->GetUserId(), 0u);
+    EXPECT_EQ(session->GetIdentifier(), I18NString("ns:user=0"));
+    // Nothing is called on a handle that is not signed on.
+    I18NString certificate = "unchanged";
+    session->GetCertificate(certificate);
+    EXPECT_EQ(certificate, I18NString("unchanged"));
+}
+
+TEST_F(FakeAccess, TicketRefreshFailuresRaiseOnlyWhenAsked) {
+    const TraceScope trace(nullptr, VOR_AAA_AdditionalInfo());
+    I18NString ticket;
+    auto session = BasaltSession::CreateFromCredential(trace, provider, *ns, "ann", "pw", "all",
+                                                       "logon", ticket);
+    ASSERT_TRUE(session->IsHandleAuthenticated());
+    const std::pair<int32_t, const char*> rows[] = {
+        {AS_ERR_TICKET_EXPIRED, "The ticket has expired."},
+        {AS_ERR_UNKNOWN_TICKET, "The ticket is not known."},
+        {AS_ERR_TICKET_NOT_REFRESHABLE, "The ticket cannot be refreshed."},
+        {AS_ERR_SERVER, "A library call failed: -61, AS_RefreshTicket."}};
+    for (const auto& [code, text] : rows) {
+        g_fake.refreshResult = code;
+        EXPECT_EQ(session->RefreshTicket("t", false), code);
+        try {
+            session->RefreshTicket("t", true);
+            FAIL() << code;
+        } catch (VOR_AAA_AuthUnrecoverableException& e) {
+            ASSERT_EQ(e.getMessageCount(), 3u);
+            EXPECT_EQ(e.getMessageNestingLevelN(2), 2);
+            EXPECT_EQ(e.renderMessageN(2, "en"), I18NString(text)) << code;
+        }
+    }
+}
+
+}  // namespace

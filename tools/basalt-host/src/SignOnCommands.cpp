@@ -1,0 +1,312 @@
+#include "SignOnCommands.h"
+
+#include <termios.h>
+#include <unistd.h>
+
+#include <CLI/CLI.hpp>
+#include <iostream>
+#include <memory>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "Commands.h"
+#include "HostDocuments.h"
+#include "HostError.h"
+#include "HostFiles.h"
+#include "HostSession.h"
+#include "ProviderLibrary.h"
+#include "ResponsePrinter.h"
+#include "SchemaNames.h"
+#include "XmlTree.h"
+
+namespace basalt_host {
+namespace {
+
+using Pairs = std::vector<std::pair<std::string, std::string>>;
+
+// One SOAP array of the bus header's session part (form fields, cookies, environment).
+std::string headerArray(const char* element, const char* itemType, const Pairs& pairs) {
+    if (pairs.empty()) {
+        return "";
+    }
+    std::string text = std::string("<bus:") + element +
+                       " xsi:type=\"SOAP-ENC:Array\" SOAP-ENC:arrayType=\"bus:" + itemType + "[" +
+                       std::to_string(pairs.size()) + "]\">";
+    for (const auto& [name, value] : pairs) {
+        text += "<item><name xsi:type=\"xsd:string\" xml:space=\"preserve\">" + xmlEscape(name) +
+                "</name><value xsi:type=\"xsd:string\" xml:space=\"preserve\">" + xmlEscape(value) +
+                "</value></item>";
+    }
+    return text + "</bus:" + element + ">";
+}
+
+// An authenticate document: the action, the browser's form fields, cookies and environment,
+// and the visa of an earlier sign-on when there is one.
+std::string authenticateDocument(const std::string& action, const Pairs& formFields,
+                                 const Pairs& cookies, const Pairs& environment,
+                                 const std::string& visa, const std::string& additionalInfo) {
+    return std::string("<authenticateDocument xmlns:bus=\"") + names::kBusNamespaceURI +
+           "\" xmlns:xsd=\"" + names::kXMLSchemaNamespaceURI + "\" xmlns:xsi=\"" +
+           names::kXMLSchemaInstanceNamespaceURI + "\" xmlns:SOAP-ENC=\"" +
+           names::kSOAPEncodingNamespaceURI + "\"><bus:biBusHeader>" + additionalInfo +
+           "<VOR xsi:type=\"bus:VOR\"><action>" + xmlEscape(action) +
+           "</action></VOR><bus:hdrSession xsi:type=\"bus:hdrSession\">" +
+           headerArray("environmentVars", "environmentVar", environment) +
+           headerArray("formFieldVars", "formFieldVar", formFields) +
+           headerArray("cookieVars", "cookieVar", cookies) + "</bus:hdrSession></bus:biBusHeader>" +
+           visa + "</authenticateDocument>";
+}
+
+// Reads a secret: without echo from a terminal, else one line of standard input.
+std::string readSecret(const std::string& prompt) {
+    const bool terminal = isatty(STDIN_FILENO) != 0;
+    termios saved{};
+    if (terminal) {
+        std::cerr << prompt << std::flush;
+        tcgetattr(STDIN_FILENO, &saved);
+        termios quiet = saved;
+        quiet.c_lflag &= ~static_cast<tcflag_t>(ECHO);
+        tcsetattr(STDIN_FILENO, TCSANOW, &quiet);
+    }
+    std::string secret;
+    const bool read = static_cast<bool>(std::getline(std::cin, secret));
+    if (terminal) {
+        tcsetattr(STDIN_FILENO, TCSANOW, &saved);
+        std::cerr << '\n';
+    }
+    if (!read) {
+        throw HostError("no input for: " + prompt);
+    }
+    return secret;
+}
+
+// The namespace the sign-on is for: --namespace, else the first configuration's "id".
+std::string namespaceOf(const HostOptions& options, const SignOnOptions& signOn) {
+    if (!signOn.namespaceId.empty()) {
+        return signOn.namespaceId;
+    }
+    std::optional<std::string> id = configurationId(options.configTexts.front());
+    if (!id || id->empty()) {
+        throw HostError("cannot tell which namespace to sign on to: '" + options.configs.front() +
+                        "' has no readable \"id\" parameter; name one with --namespace");
+    }
+    return *id;
+}
+
+// A visa file: a visa document, or a response holding one.
+std::string readVisaFile(const std::string& path) {
+    const std::string text = readFile(path, "visa file");
+    std::unique_ptr<XmlElement> root = parseXml(text, "visa file '" + path + "'");
+    if (root->localName == "visa") {
+        return text;
+    }
+    if (const XmlElement* visa = root->find("visa")) {
+        return serializeXml(*visa);
+    }
+    throw HostError("the visa file '" + path + "' holds no visa element");
+}
+
+// What a person needs from an answer: the readable response, the ticket, and the visa saved.
+struct Outcome {
+    int32_t code = 0;
+    std::unique_ptr<XmlElement> root;
+};
+
+Outcome send(HostSession& session, const HostOptions& options, const std::string& document,
+             const std::string& visaOut) {
+    CallOutcome call = session.library().authenticateXml(document);
+    HostSession::noteProblems(call);
+    Outcome outcome;
+    outcome.code = call.code;
+    std::ostream& status = options.raw ? std::cerr : std::cout;
+    if (!call.response) {
+        std::cerr << "basalt-host: BasaltAuthenticateXml returned no response document\n";
+        return outcome;
+    }
+    if (options.raw) {
+        std::cout << *call.response << '\n';
+    }
+    outcome.root = parseXml(*call.response, "authenticate response");
+    if (!options.raw) {
+        std::cout << describeAuthResponse(*outcome.root);
+    }
+    status << "result: " << describeResult(call.code) << '\n';
+    const XmlElement* visa = outcome.root->child("visa");
+    if (visa != nullptr && !visaOut.empty()) {
+        writeFile(visaOut, serializeXml(*visa), "visa file");
+        status << "visa written to '" << visaOut << "'\n";
+    }
+    return outcome;
+}
+
+// The ticket the response hands out in its AS_TICKET cookie ("" when none).
+std::string ticketOf(const XmlElement& response) {
+    const XmlElement* cookies = response.find("setCookieVars");
+    if (cookies == nullptr) {
+        return "";
+    }
+    for (const XmlElement* cookie : cookies->childrenNamed("item")) {
+        if (cookie->childText("name") == "AS_TICKET" && cookie->childText("maxAge") != "-1") {
+            return cookie->childText("value");
+        }
+    }
+    return "";
+}
+
+// Whether the response prompts for a new password.
+bool asksForNewPassword(const XmlElement& response) {
+    const XmlElement* fields = response.find("displayObjects");
+    if (fields == nullptr) {
+        return false;
+    }
+    for (const XmlElement* field : fields->childrenNamed("item")) {
+        if (field->childText("name") == "VOROldPassword") {
+            return true;
+        }
+    }
+    return false;
+}
+
+int commandLogon(const HostOptions& options, const SignOnOptions& signOn) {
+    const std::string ns = namespaceOf(options, signOn);
+    std::string ticket = signOn.ticket;
+    if (!signOn.ticketFile.empty()) {
+        ticket = readFile(signOn.ticketFile, "ticket file");
+        ticket.erase(ticket.find_last_not_of(" \t\r\n") + 1);
+    }
+    std::string password = signOn.password;
+    if (!signOn.user.empty() && password.empty() && !signOn.passwordGiven) {
+        password = readSecret("Password for " + signOn.user + ": ");
+    }
+    return runConfiguredCommand(options, [&](HostSession& session) {
+        Pairs fields{{"VORNamespace", ns}};
+        if (!signOn.user.empty()) {
+            fields.emplace_back("VORUsername", signOn.user);
+            fields.emplace_back("VORPassword", password);
+        }
+        if (!signOn.role.empty()) {
+            fields.emplace_back("VORRole", signOn.role);
+        }
+        Pairs cookies;
+        if (!ticket.empty()) {
+            cookies.emplace_back("AS_TICKET", ticket);
+        }
+        Pairs environment;
+        if (!signOn.remoteUser.empty()) {
+            environment.emplace_back("REMOTE_USER", signOn.remoteUser);
+        }
+        if (signOn.remoteUser.empty()) {
+            // No trusted environment here: what cannot sign on gets the logon prompt.
+            fields.emplace_back("VORCheckGateway", "true");
+        }
+        Outcome outcome = send(session, options,
+                               authenticateDocument("logon", fields, cookies, environment, "",
+                                                    session.additionalInfo()),
+                               signOn.visaOut);
+        if (outcome.root && outcome.code == -36 && asksForNewPassword(*outcome.root) &&
+            !signOn.user.empty()) {
+            std::string fresh = signOn.newPassword;
+            if (fresh.empty()) {
+                fresh = readSecret("New password for " + signOn.user + ": ");
+                if (isatty(STDIN_FILENO) != 0 &&
+                    readSecret("Confirm the new password: ") != fresh) {
+                    throw HostError("the two new passwords differ; nothing was changed");
+                }
+            }
+            fields.emplace_back("VOROldPassword", password);
+            fields.emplace_back("VORNewPassword", fresh);
+            (options.raw ? std::cerr : std::cout)
+                << "changing the password of '" << signOn.user << "'\n";
+            outcome = send(session, options,
+                           authenticateDocument("logon", fields, cookies, environment, "",
+                                                session.additionalInfo()),
+                           signOn.visaOut);
+        }
+        if (outcome.root) {
+            const std::string issued = ticketOf(*outcome.root);
+            if (!issued.empty()) {
+                (options.raw ? std::cerr : std::cout) << "ticket: " << issued << '\n';
+                if (!signOn.ticketOut.empty()) {
+                    writeFile(signOn.ticketOut, issued + "\n", "ticket file");
+                }
+            }
+        }
+        return outcome.code < 0 ? kExitProviderFailure : kExitSuccess;
+    });
+}
+
+// Logoff and the credential requests: the visa of an earlier sign-on, one action.
+int commandWithVisa(const HostOptions& options, const SignOnOptions& signOn,
+                    const std::string& action) {
+    const std::string visa = readVisaFile(signOn.visaFile);
+    const std::string ns = namespaceOf(options, signOn);
+    return runConfiguredCommand(options, [&](HostSession& session) {
+        const Outcome outcome = send(session, options,
+                                     authenticateDocument(action, {{"VORNamespace", ns}}, {}, {},
+                                                          visa, session.additionalInfo()),
+                                     "");
+        return outcome.code < 0 ? kExitProviderFailure : kExitSuccess;
+    });
+}
+
+}  // namespace
+
+SignOnCommands addSignOnCommands(CLI::App& app, SignOnOptions& signOn) {
+    SignOnCommands commands;
+    commands.logon = app.add_subcommand(
+        "logon",
+        "configure, then sign on: with a user name and password, a ticket of an earlier run, or "
+        "REMOTE_USER; prompts for a new password when the directory asks for one");
+    commands.logon->add_option("-u,--user", signOn.user, "the user's sign-on name");
+    commands.logon
+        ->add_option("-p,--password", signOn.password,
+                     "the password (default: asked for without echo, or read from stdin)")
+        ->each([&signOn](const std::string&) { signOn.passwordGiven = true; });
+    commands.logon->add_option("--new-password", signOn.newPassword,
+                               "the new password when the current one has expired (default: "
+                               "asked for)");
+    commands.logon->add_option("--ticket", signOn.ticket,
+                               "sign on with this ticket (the AS_TICKET cookie of a sign-on)");
+    commands.logon->add_option("--ticket-file", signOn.ticketFile,
+                               "sign on with the ticket in this file");
+    commands.logon->add_option("--ticket-out", signOn.ticketOut,
+                               "write the ticket the sign-on issued to this file");
+    commands.logon->add_option("--remote-user", signOn.remoteUser,
+                               "sign on as the trusted web environment's REMOTE_USER");
+    commands.logon->add_option("--role", signOn.role, "the user class to sign on with");
+    commands.logon->add_option("--visa-out", signOn.visaOut,
+                               "write the visa of a successful sign-on to this file");
+    commands.logoff = app.add_subcommand(
+        "logoff", "configure, then end the session of a visa and expire its ticket");
+    commands.generateTC = app.add_subcommand(
+        "generate-tc", "configure, then generate a trusted credential for the visa's user");
+    for (CLI::App* command : {commands.logon, commands.logoff, commands.generateTC}) {
+        command->add_option("-n,--namespace", signOn.namespaceId,
+                            "the namespace identifier (default: the \"id\" of the first "
+                            "configuration)");
+    }
+    for (CLI::App* command : {commands.logoff, commands.generateTC}) {
+        command
+            ->add_option("--visa", signOn.visaFile,
+                         "file holding the visa, or an authenticate response that holds one")
+            ->required();
+    }
+    return commands;
+}
+
+std::optional<int> runSignOnCommand(const SignOnCommands& commands, const HostOptions& options,
+                                    const SignOnOptions& signOn) {
+    if (commands.logon->parsed()) {
+        return commandLogon(options, signOn);
+    }
+    if (commands.logoff->parsed()) {
+        return commandWithVisa(options, signOn, "logoff");
+    }
+    if (commands.generateTC->parsed()) {
+        return commandWithVisa(options, signOn, "generateTC");
+    }
+    return std::nullopt;
+}
+
+}  // namespace basalt_host
