@@ -239,22 +239,24 @@ AS_API int32_t AS_GetSystemEncoding(char* buffer);
 AS_API int32_t AS_GetNamespaceProperties2(AS_Handle handle, const char* namespaceName, ...);
 
 /* ---- Handles ---------------------------------------------------------------------------------
- * AS_Init opens a handle with the runtime configuration in force at that moment; the connection
- * is made at once (AS_ERR_SERVER_UNREACHABLE within the timeout). */
+ * AS_Init opens a handle with the runtime configuration in force at that moment. It only records
+ * what the handle needs and sends nothing to the server: the handle's first operation connects
+ * (and reports AS_ERR_SERVER_UNREACHABLE, naming host and port, within the timeout), so a caller
+ * may hold a lock of its own across AS_Init without holding it across the network. */
 AS_API int32_t AS_Init(AS_Version version, AS_Handle* handle, uint32_t flags);
 AS_API int32_t AS_Terminate(AS_Handle handle);
 
 /* ---- Authentication --------------------------------------------------------------------------
  * AS_AuthenticateUser2: finds the user by basic signon name in the namespace and binds as that
- * user: one search and one bind, on a connection the handle keeps for its sign-ons. userClass (null or empty: none) must be one of the user's classes (by name). ticket
- * (null, or AS_TICKET_SIZE bytes, in/out): on success it holds a ticket of this user: the one
- * given when it is live and belongs to the user and class, else a new one.
- * AS_ValidateTicket2: on success *resultText (free with AS_FreeResult) is
- *   <result><ticket id="T"/><user id="U" name="N"/><uc id="C" name="M"/></result>
- * with uc id "0" name "All User Classes" when the ticket has no class; non-ASCII characters
- * and markup in values are written as character references, so the text is plain ASCII.
- * AS_ValidateCertificate: hasUserClass != 0 makes *userClassId an input that must match the
- * certificate's class (or be one of the user's classes when the certificate has none);
+ * user: one search and one bind, on a connection the handle keeps for its sign-ons. userClass (null
+ * or empty: none) must be one of the user's classes (by name). ticket (null, or AS_TICKET_SIZE
+ * bytes, in/out): on success it holds a ticket of this user: the one given when it is live and
+ * belongs to the user and class, else a new one. AS_ValidateTicket2: on success *resultText (free
+ * with AS_FreeResult) is <result><ticket id="T"/><user id="U" name="N"/><uc id="C"
+ * name="M"/></result> with uc id "0" name "All User Classes" when the ticket has no class;
+ * non-ASCII characters and markup in values are written as character references, so the text is
+ * plain ASCII. AS_ValidateCertificate: hasUserClass != 0 makes *userClassId an input that must
+ * match the certificate's class (or be one of the user's classes when the certificate has none);
  * otherwise *userClassId receives the certificate's class (0: none).
  * AS_AuthenticateWebUserWithEnv: REMOTE_USER names an OS signon of a user of the namespace;
  * without it the result is AS_MORE_ENV_NEEDED and *resultText "REMOTE_USER". *resultText may
@@ -386,6 +388,13 @@ AS_API int32_t ASA_GetSessionUserClassList(AS_Handle handle, uint32_t capacity, 
  * (NUL-padded); *ids: *count ids; both freed with AS_Free (null when *count is 0). */
 AS_API int32_t ASA_Search3(AS_Handle handle, int32_t objectType, const char* pattern,
                            uint32_t* count, char** names, AS_ObjectId** ids);
+
+/* Fetches the records of objects of one type (user, user class, user folder) by id, as few
+ * directory searches as possible for all of them, and keeps them as a listing does, so that the
+ * size and record reads that follow cost no further search. Ids whose records the handle holds
+ * fresh are not fetched again; ids of no such object are ignored (their reads report them). */
+AS_API int32_t ASA_PrefetchObjects(AS_Handle handle, int32_t objectType, uint32_t count,
+                                   const AS_ObjectId* ids);
 
 #ifdef __cplusplus
 }

@@ -242,8 +242,9 @@ std::shared_ptr<Session> Process::openHandle(const RuntimeConfig& cfg) {
             id = m_nextHandle++;
         } while (id == 0 || m_handles.count(id));
     }
+    // Nothing is sent to the server yet: the handle's first operation connects, so a caller may
+    // hold a lock of its own across AS_Init without holding it across the network.
     auto session = std::make_shared<Session>(id, cfg, encoding, identity);
-    session->ldap();  // connect and bind now, so an unreachable server is reported here
     std::lock_guard lock(m_mutex);
     if (m_initCount == 0)
         fail(AS_ERR_NOT_INITIALIZED);

@@ -183,6 +183,12 @@ bool CFGAPI_Instance::Load(const char* text, std::size_t length, I18NString& err
     PYXIDOM_Parser parser;
     std::unique_ptr<PYXIDOM_Document> document = parser.parse(text, length, errorText);
     if (!document) {
+        if (parser.wasRefused()) {
+            // Over a document bound or with a DOCTYPE: refused as every reader refuses it.
+            PYX_THROW(ProviderError(-19, {ProviderMessage(kMsgDocumentParseFailed, {"instance"}),
+                                          ProviderMessage(kMsgDetailLine, {errorText})}),
+                      "CFGAPI_Instance::Load");
+        }
         return false;
     }
     const PYXIDOM_Element* root = document->getDocumentElement();

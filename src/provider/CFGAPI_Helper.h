@@ -87,7 +87,8 @@ public:
     ~CFGAPI_Instance() override;
 
     // Parses the document text; on a parse failure returns false with the parser's error text
-    // and leaves the instance as it was. Duplicate instance names inside a list throw (-19).
+    // and leaves the instance as it was. Duplicate instance names inside a list, and a
+    // document the document bounds refuse (size, depth, DOCTYPE), throw (-19).
     bool Load(const char* text, std::size_t length, I18NString& errorText);
     // Reads one "instance" element of a list.
     void ReadFrom(const PYXIDOM_Element& element) { Read(element, true); }

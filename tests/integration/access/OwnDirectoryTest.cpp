@@ -83,7 +83,10 @@ protected:
                     "<SSL_CERT_DB>" + certDb + "</SSL_CERT_DB>");
         cfg.replace(cfg.find("<SSL_ENABLED>false"), 18, "<SSL_ENABLED>true");
         EXPECT_EQ(AS_OK, AS_SetTemporaryRuntimeConfig(cfg.c_str(), cfg.size()));
-        return AS_Init(kVersion, h, AS_INIT_FLAGS);
+        EXPECT_EQ(AS_OK, AS_Init(kVersion, h, AS_INIT_FLAGS));
+        // AS_Init only records: the first operation sets up TLS.
+        char modes[AS_NSPROP_BUFFER_SIZE];
+        return AS_GetNamespaceProperties2(*h, kNs, AS_NSPROP_AUTH_MODES, modes, 0);
     }
 };
 

@@ -112,23 +112,32 @@ TEST_F(Process, EncodingIsFixedOnceAHandleIsOpen) {
     EXPECT_EQ("Le mot de passe a expir\xe9.", (signOn(h, "expired", kPassword), lastError("fr")));
 }
 
-TEST_F(Process, UnreachableServerFailsQuicklyWithinTheTimeout) {
+TEST_F(Process, InitRecordsAndTheFirstOperationConnects) {
     initialize();
     std::string port = std::to_string(ridge_test::unusedLoopbackPort());
     std::string cfg = runtimeConfig("127.0.0.1", port, env.baseDn(), kNs, "2");
     ASSERT_EQ(AS_OK, AS_SetTemporaryRuntimeConfig(cfg.c_str(), cfg.size()));
+    // Nobody listens: AS_Init still gives a handle, and the first operation names the server.
     AS_Handle h = 0;
-    auto start = std::chrono::steady_clock::now();
-    EXPECT_EQ(AS_ERR_SERVER_UNREACHABLE, AS_Init(kVersion, &h, AS_INIT_FLAGS));
+    ASSERT_EQ(AS_OK, AS_Init(kVersion, &h, AS_INIT_FLAGS));
+    EXPECT_NE(0u, h);
+    EXPECT_EQ(AS_ERR_SERVER_UNREACHABLE, signOn(h, "alice", kPassword));
+    EXPECT_NE(std::string::npos, lastError("en").find("127.0.0.1:" + port)) << lastError("en");
+    EXPECT_NE(std::string::npos, sessionError(h).find("127.0.0.1:" + port)) << sessionError(h);
     EXPECT_EQ(AS_ERR_SERVER_UNREACHABLE, AS_CheckConfiguration(2));
-    EXPECT_NE(std::string::npos, lastError("en").find("127.0.0.1:" + port));
+    EXPECT_EQ(AS_OK, AS_Terminate(h));
+}
+
+TEST_F(Process, UnreachableServerFailsQuicklyWithinTheTimeout) {
+    initialize();
     // A host that does not answer: bounded by the 2 s timeout.
-    cfg = runtimeConfig("10.255.255.1", "389", env.baseDn(), kNs, "2");
+    std::string cfg = runtimeConfig("10.255.255.1", "389", env.baseDn(), kNs, "2");
     ASSERT_EQ(AS_OK, AS_SetTemporaryRuntimeConfig(cfg.c_str(), cfg.size()));
-    EXPECT_EQ(AS_ERR_SERVER_UNREACHABLE, AS_Init(kVersion, &h, AS_INIT_FLAGS));
+    AS_Handle h = open();
+    auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(AS_ERR_SERVER_UNREACHABLE, signOn(h, "alice", kPassword));
     auto elapsed = std::chrono::steady_clock::now() - start;
     EXPECT_LT(elapsed, std::chrono::seconds(4));
-    EXPECT_EQ(0u, h);
 }
 
 TEST_F(Process, ConnectionFailuresNameTheServerAndTheCause) {
@@ -137,8 +146,8 @@ TEST_F(Process, ConnectionFailuresNameTheServerAndTheCause) {
     std::string port = std::to_string(ridge_test::unusedLoopbackPort());
     std::string cfg = runtimeConfig("127.0.0.1", port, env.baseDn(), kNs, "2");
     ASSERT_EQ(AS_OK, AS_SetTemporaryRuntimeConfig(cfg.c_str(), cfg.size()));
-    AS_Handle h = 0;
-    ASSERT_EQ(AS_ERR_SERVER_UNREACHABLE, AS_Init(kVersion, &h, AS_INIT_FLAGS));
+    AS_Handle h = open();
+    ASSERT_EQ(AS_ERR_SERVER_UNREACHABLE, signOn(h, "alice", kPassword));
     EXPECT_EQ(0u, lastError("en").find("The directory server cannot be reached: 127.0.0.1:" + port))
         << lastError("en");
     EXPECT_EQ(0u, lastError("fr").find("Le serveur d'annuaire est injoignable : 127.0.0.1:" + port))
@@ -147,7 +156,8 @@ TEST_F(Process, ConnectionFailuresNameTheServerAndTheCause) {
     cfg = config();
     cfg.replace(cfg.find("<SSL_ENABLED>false"), 18, "<SSL_ENABLED>true");
     ASSERT_EQ(AS_OK, AS_SetTemporaryRuntimeConfig(cfg.c_str(), cfg.size()));
-    ASSERT_EQ(AS_ERR_TLS, AS_Init(kVersion, &h, AS_INIT_FLAGS));
+    h = open();
+    ASSERT_EQ(AS_ERR_TLS, signOn(h, "alice", kPassword));
     std::string where = env.hostPort();
     EXPECT_EQ(0u, lastError("en").find("The directory server refused to start TLS: " + where))
         << lastError("en");

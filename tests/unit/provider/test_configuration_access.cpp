@@ -142,6 +142,25 @@ TEST(ConfigurationAccess, DuplicateInstanceNamesInAListFailTheLoad) {
     }
 }
 
+// A configuration document with a DOCTYPE (its internal entity would become a value) is refused
+// as every document reader refuses one, not taken as an ordinary parse failure.
+TEST(ConfigurationAccess, ADocumentTypeDeclarationIsRefusedWithTheDocumentCode) {
+    const char* text =
+        "<!DOCTYPE instance [<!ENTITY v \"injected\">]>"
+        "<instance name=\"x\"><parameter name=\"id\"><value>&v;</value></parameter></instance>";
+    CFGAPI_Instance instance;
+    I18NString error;
+    try {
+        instance.Load(text, std::strlen(text), error);
+        FAIL() << "DOCTYPE accepted";
+    } catch (VOR_AAA_Exception& e) {
+        EXPECT_EQ(e.getErrorCode(), -19);
+        EXPECT_EQ(e.getMessageN(0).getNumber(), 0x506E500Eu);
+        EXPECT_NE(error.utf8().find("DOCTYPE"), std::string::npos) << error.utf8();
+    }
+    EXPECT_TRUE(instance.GetName().empty());
+}
+
 TEST(ConfigurationAccess, TheSampleNamespaceConfigurationReads) {
     const std::string path = std::string(PROVIDER_SOURCE_DIR) + "/data/sample/namespace.xml";
     std::ifstream in(path);

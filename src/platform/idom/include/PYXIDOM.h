@@ -1,6 +1,7 @@
 #pragma once
 
 // Everything of the DOM library in one include.
+#include "PYXDocumentLimits.h"
 #include "PYXIDOM_CharacterData.h"
 #include "PYXIDOM_Document.h"
 #include "PYXIDOM_DocumentType.h"

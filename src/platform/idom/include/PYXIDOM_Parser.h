@@ -7,15 +7,13 @@
 #include "I18NString.h"
 #include "PYXIDOM_Document.h"
 
-// Parses XML text into a PYXIDOM_Document. Safe by construction: no validation, no DTD or
-// schema is fetched, external entities (general or parameter) are never read, and the number
-// of entity expansions is limited so that nested entities cannot blow up memory. Entity
-// references are replaced by their text. One parser may be used for many documents, by one
+// Parses XML text into a PYXIDOM_Document. Safe by construction: no validation, no schema is
+// fetched, a document type declaration is refused (so no entity is declared or expanded, and
+// no external entity is ever read), and the document bounds of PYXDocumentLimits (size, element
+// depth) are enforced while parsing. One parser may be used for many documents, by one
 // thread at a time; use one parser per thread.
 class PYXIDOM_Parser {
 public:
-    static constexpr unsigned kDefaultEntityExpansionLimit = 1000;
-
     PYXIDOM_Parser();
     ~PYXIDOM_Parser();
     PYXIDOM_Parser(const PYXIDOM_Parser&) = delete;
@@ -29,11 +27,12 @@ public:
         return parse(text.data(), text.size(), error);
     }
 
-    void setEntityExpansionLimit(unsigned limit) { m_entityExpansionLimit = limit; }
-    unsigned getEntityExpansionLimit() const { return m_entityExpansionLimit; }
+    // True when the last parse failed because the document broke a rule of PYXDocumentLimits
+    // (size, depth, DOCTYPE) rather than because it was not well-formed.
+    bool wasRefused() const { return m_refusedByBound; }
 
 private:
     struct Impl;
     std::unique_ptr<Impl> m_impl;
-    unsigned m_entityExpansionLimit = kDefaultEntityExpansionLimit;
+    bool m_refusedByBound = false;
 };

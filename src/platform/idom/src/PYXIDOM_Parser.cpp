@@ -9,14 +9,18 @@
 #include <xercesc/util/SecurityManager.hpp>
 #include <xercesc/util/XMLResourceIdentifier.hpp>
 
+#include <new>
 #include <string>
 
+#include "PYXDocumentLimits.h"
 #include "PYXIDOM_Internal.h"
 #include "PYXXercesInit.h"
 
 using namespace basalt::idom;
 
 namespace {
+
+constexpr XMLSize_t kEntityExpansionLimit = 1000;
 
 // Keeps the first problem the parser reports and stops the parse there. Recoverable errors
 // count too: a document that is only partly understood is not handed out.
@@ -51,29 +55,63 @@ private:
 
 // Refuses every external entity (general or parameter) at the point where it is referenced,
 // so nothing outside the text is ever opened. Default resolution is disabled as well and
-// external DTD subsets are not loaded at all (they are skipped, not refused).
+// external DTD subsets are not loaded at all. A document type declaration, and elements nested
+// deeper than the document bounds allow, are refused as soon as the scanner reaches them.
 class SafeDOMParser : public xercesc::XercesDOMParser {
 public:
     // The scanner asks its entity handler only when one is installed.
-    SafeDOMParser() { getScanner()->setEntityHandler(this); }
+    explicit SafeDOMParser(const PYXDocumentLimits& limits) : m_limits(limits) {
+        getScanner()->setEntityHandler(this);
+    }
 
     xercesc::InputSource* resolveEntity(xercesc::XMLResourceIdentifier* resource) override {
         I18NString name = text(resource->getSystemId());
         if (name.empty()) {
             name = text(resource->getPublicId());
         }
-        I18NString where;
-        if (const xercesc::Locator* locator = getScanner()->getLocator()) {
-            where = I18NString("line ") + std::to_string(locator->getLineNumber()).c_str() +
-                    ", column " + std::to_string(locator->getColumnNumber()).c_str() + ": ";
+        refuse(I18NString("external entity \"") + name + "\" is not allowed");
+    }
+
+    void doctypeDecl(const xercesc::DTDElementDecl&, const XMLCh* const, const XMLCh* const,
+                     const bool, const bool) override {
+        refuse(I18NString(PYXDocumentLimits::DoctypeRefusal().c_str()));
+    }
+
+    void startElement(const xercesc::XMLElementDecl& elemDecl, const unsigned int urlId,
+                      const XMLCh* const elemPrefix,
+                      const xercesc::RefVectorOf<xercesc::XMLAttr>& attrList,
+                      const XMLSize_t attrCount, const bool isEmpty, const bool isRoot) override {
+        if (!m_limits.DepthAllowed(m_depth + 1)) {
+            refuse(I18NString(m_limits.DepthRefusal().c_str()));
         }
-        m_refusal = where + "external entity \"" + name + "\" is not allowed";
-        throw xercesc::SAXException(xml(m_refusal));
+        ++m_depth;  // the base class ends an empty element itself, through endElement
+        XercesDOMParser::startElement(elemDecl, urlId, elemPrefix, attrList, attrCount, isEmpty,
+                                      isRoot);
+    }
+
+    void endElement(const xercesc::XMLElementDecl& elemDecl, const unsigned int urlId,
+                    const bool isRoot, const XMLCh* const elemPrefix) override {
+        if (m_depth > 0) {
+            --m_depth;
+        }
+        XercesDOMParser::endElement(elemDecl, urlId, isRoot, elemPrefix);
     }
 
     const I18NString& refusal() const { return m_refusal; }
 
 private:
+    [[noreturn]] void refuse(const I18NString& reason) {
+        I18NString where;
+        if (const xercesc::Locator* locator = getScanner()->getLocator()) {
+            where = I18NString("line ") + std::to_string(locator->getLineNumber()).c_str() +
+                    ", column " + std::to_string(locator->getColumnNumber()).c_str() + ": ";
+        }
+        m_refusal = where + reason;
+        throw xercesc::SAXException(xml(m_refusal));
+    }
+
+    const PYXDocumentLimits& m_limits;
+    unsigned m_depth = 0;
     I18NString m_refusal;
 };
 
@@ -89,9 +127,16 @@ PYXIDOM_Parser::~PYXIDOM_Parser() = default;
 std::unique_ptr<PYXIDOM_Document> PYXIDOM_Parser::parse(const char* bytes, std::size_t length,
                                                         I18NString& error) {
     error.clear();
+    m_refusedByBound = false;
+    const PYXDocumentLimits limits = PYXDocumentLimits::Current();
+    if (!limits.SizeAllowed(length)) {
+        error = I18NString(limits.SizeRefusal(length).c_str());
+        m_refusedByBound = true;
+        return nullptr;
+    }
     FirstErrorHandler errors;
     try {
-        SafeDOMParser parser;
+        SafeDOMParser parser(limits);
         parser.setValidationScheme(xercesc::XercesDOMParser::Val_Never);
         parser.setDoNamespaces(true);
         parser.setDoSchema(false);
@@ -102,8 +147,10 @@ std::unique_ptr<PYXIDOM_Document> PYXIDOM_Parser::parse(const char* bytes, std::
         parser.setDisableDefaultEntityResolution(true);
         parser.setCreateEntityReferenceNodes(false);
         parser.setCreateCommentNodes(true);
+        // Unreachable while a DOCTYPE is refused; kept so that no change there can reopen
+        // unbounded entity expansion.
         xercesc::SecurityManager security;
-        security.setEntityExpansionLimit(m_entityExpansionLimit);
+        security.setEntityExpansionLimit(kEntityExpansionLimit);
         parser.setSecurityManager(&security);
         parser.setErrorHandler(&errors);
 
@@ -126,11 +173,14 @@ std::unique_ptr<PYXIDOM_Document> PYXIDOM_Parser::parse(const char* bytes, std::
         errors.record("the text could not be parsed");
     } catch (const xercesc::SAXException& problem) {
         errors.record(text(problem.getMessage()));
+        m_refusedByBound = true;
     } catch (const xercesc::XMLException& problem) {
         errors.record(text(problem.getMessage()));
     } catch (const xercesc::DOMException& problem) {
         errors.record(text(problem.getMessage()));
     } catch (const xercesc::OutOfMemoryException&) {
+        errors.record("out of memory while parsing");
+    } catch (const std::bad_alloc&) {
         errors.record("out of memory while parsing");
     }
     error = errors.message();

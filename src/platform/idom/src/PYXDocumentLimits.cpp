@@ -1,0 +1,95 @@
+#include "PYXDocumentLimits.h"
+
+#include <cerrno>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <mutex>
+#include <optional>
+
+#include "PYXHome.h"
+
+namespace {
+
+std::string trimmed(const std::string& text) {
+    const auto first = text.find_first_not_of(" \t\r");
+    if (first == std::string::npos) {
+        return {};
+    }
+    const auto last = text.find_last_not_of(" \t\r");
+    return text.substr(first, last - first + 1);
+}
+
+// A positive decimal number, or nothing.
+std::optional<unsigned long long> positiveNumber(const std::string& text) {
+    if (text.empty() || text.find_first_not_of("0123456789") != std::string::npos) {
+        return std::nullopt;
+    }
+    errno = 0;
+    const unsigned long long value = std::strtoull(text.c_str(), nullptr, 10);
+    if (errno != 0 || value == 0) {
+        return std::nullopt;
+    }
+    return value;
+}
+
+}  // namespace
+
+PYXDocumentLimits PYXDocumentLimits::Read(const std::string& homeDirectory) {
+    PYXDocumentLimits limits;
+    std::ifstream file(std::filesystem::path(homeDirectory) / kFileName);
+    std::string line;
+    while (file && std::getline(file, line)) {
+        const auto comment = line.find('#');
+        if (comment != std::string::npos) {
+            line.erase(comment);
+        }
+        const auto equals = line.find('=');
+        if (equals == std::string::npos) {
+            continue;
+        }
+        const std::string key = trimmed(line.substr(0, equals));
+        const std::optional<unsigned long long> value =
+            positiveNumber(trimmed(line.substr(equals + 1)));
+        if (!value) {
+            continue;
+        }
+        if (key == "max_document_size") {
+            limits.maxDocumentSize = static_cast<std::size_t>(*value);
+        } else if (key == "max_element_depth" && *value <= 0xFFFFFFFFull) {
+            limits.maxElementDepth = static_cast<unsigned>(*value);
+        }
+    }
+    return limits;
+}
+
+PYXDocumentLimits PYXDocumentLimits::Current() {
+    // Resolving the home directory touches the file system unless BASALT_HOME is set; the
+    // environment value alone tells whether the home can have changed since the last read.
+    static std::mutex lock;
+    static std::optional<std::string> readFor;
+    static PYXDocumentLimits current;
+    const char* environment = std::getenv("BASALT_HOME");
+    const std::string key = environment != nullptr ? environment : "";
+    std::lock_guard<std::mutex> guard(lock);
+    if (!readFor || *readFor != key) {
+        current = Read(PYXHomeDirectory());
+        readFor = key;
+    }
+    return current;
+}
+
+std::string PYXDocumentLimits::SizeRefusal(std::size_t length) const {
+    return "the document is " + std::to_string(length) +
+           " bytes long, more than the maximum document size of " +
+           std::to_string(maxDocumentSize) + " bytes (max_document_size in " + kFileName + ")";
+}
+
+std::string PYXDocumentLimits::DepthRefusal() const {
+    return "the document nests elements deeper than the maximum element depth of " +
+           std::to_string(maxElementDepth) + " (max_element_depth in " + kFileName + ")";
+}
+
+std::string PYXDocumentLimits::DoctypeRefusal() {
+    return "the document has a document type declaration (DOCTYPE), which is not accepted";
+}
