@@ -35,6 +35,7 @@ objectClass: olcModuleList
 cn: module{0}
 olcModulePath: ${RIDGE_MODULE_DIR:-/usr/lib/ldap}
 olcModuleLoad: back_mdb
+olcModuleLoad: ppolicy
 
 dn: cn=schema,cn=config
 objectClass: olcSchemaConfig

@@ -21,6 +21,7 @@
 #include "ResultMeaning.h"
 #include "SearchCommands.h"
 #include "XmlTree.h"
+#include "serve/ServeCommand.h"
 
 namespace basalt_host {
 namespace {
@@ -244,7 +245,8 @@ Examples:
   basalt-host authenticate -c namespace.xml logon.xml --visa-out visa.xml
   basalt-host search -c namespace.xml --visa visa.xml query.xml
   basalt-host search -c namespace.xml --visa visa.xml --path "VORID('ns')/*" -p defaultName
-  basalt-host browse -c namespace.xml --visa visa.xml --page-size 10)";
+  basalt-host browse -c namespace.xml --visa visa.xml --page-size 10
+  basalt-host serve -c namespace.xml --port 8080)";
 
 // The locales of the run: --locale, else the environment's; the content locale follows it
 // unless given.
@@ -335,6 +337,9 @@ int runHost(int argc, char** argv) {
         ->required();
     CLI::App* browseCommand = addBrowseCommand(app, options, searchOptions);
 
+    serve::ServeOptions serveOptions;
+    CLI::App* serveCommand = serve::addServeCommand(app, options, serveOptions);
+
     if (argc <= 1) {
         std::cout << app.help();  // the commands, as --help lists them
         return kExitSuccess;
@@ -364,6 +369,9 @@ int runHost(int argc, char** argv) {
         }
         if (browseCommand->parsed()) {
             return commandBrowse(options, searchOptions);
+        }
+        if (serveCommand->parsed()) {
+            return serve::runServe(options, serveOptions);
         }
         return commandSearch(options, searchOptions);
     } catch (const HostError& error) {
