@@ -219,7 +219,13 @@ AS_API int32_t AS_TesselProcessTerminate(const char* applicationName);
  * AS_SetTemporaryRuntimeConfig: the configuration text (length bytes, no NUL needed) that the
  * next AS_Init uses; parsed strictly (AS_ERR_CONFIG_SYNTAX), the previous text stays on error.
  * AS_CheckConfiguration(level): 1 an effective configuration (temporary, else the home's
- * access.conf default) exists and is valid; 2 additionally the server answers.
+ * access.conf default) exists and is valid; 2 additionally the server answers (with TLS when
+ * the configuration turns it on: -108 unreachable, -16 TLS); 3 additionally the service
+ * identity binds; 4 additionally the base DN is an entry it can read (-68, cause "base");
+ * 5 additionally the default namespace's entry exists below the base DN (-15); 6 levels 1 to 3
+ * and the server's schema defines the Ridge object classes and attributes (-61, cause
+ * "schema", naming what is missing). Asked level by level, the first failing level names the
+ * step to fix; AS_GetLastErrorMsgWithLang says why.
  * AS_GetRuntimeConfigSize: bytes (with NUL) of the configuration text in force;
  * AS_GetRuntimeConfig copies it, *used receiving the bytes written with the NUL.
  * AS_SetSystemEncoding: an ICU converter name ("utf8", "cp1252", "ISO-8859-1"); once a handle

@@ -215,22 +215,28 @@ std::optional<RuntimeConfig> Process::effectiveConfig(std::string* text) {
     return cfg;
 }
 
+std::shared_ptr<const ServiceIdentity> Process::serviceIdentityFor(const RuntimeConfig& cfg) {
+    auto identity = std::make_shared<ServiceIdentity>();
+    std::lock_guard lock(m_mutex);
+    identity->saslExternal = m_settings.serviceSaslExternal;
+    identity->url = m_settings.serviceUrl;
+    if (!m_settings.serviceDn.empty())
+        identity->bindDn = m_settings.serviceDn;
+    else if (!m_settings.serviceRdn.empty())
+        identity->bindDn = m_settings.serviceRdn + "," + cfg.baseDn;
+    identity->password = m_servicePassword;
+    return identity;
+}
+
 std::shared_ptr<Session> Process::openHandle(const RuntimeConfig& cfg) {
     std::string encoding;
-    auto identity = std::make_shared<ServiceIdentity>();
+    auto identity = serviceIdentityFor(cfg);
     AS_Handle id = 0;
     {
         std::lock_guard lock(m_mutex);
         if (m_initCount == 0)
             fail(AS_ERR_NOT_INITIALIZED);
         encoding = m_encoding;
-        identity->saslExternal = m_settings.serviceSaslExternal;
-        identity->url = m_settings.serviceUrl;
-        if (!m_settings.serviceDn.empty())
-            identity->bindDn = m_settings.serviceDn;
-        else if (!m_settings.serviceRdn.empty())
-            identity->bindDn = m_settings.serviceRdn + "," + cfg.baseDn;
-        identity->password = m_servicePassword;
         do {
             id = m_nextHandle++;
         } while (id == 0 || m_handles.count(id));

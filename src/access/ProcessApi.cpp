@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "internal/Api.h"
+#include "internal/ConfigurationCheck.h"
 #include "internal/Encoding.h"
 #include "internal/Process.h"
 
@@ -76,13 +77,13 @@ extern "C" AS_API int32_t AS_SetTemporaryRuntimeConfig(const char* text, uint32_
 
 extern "C" AS_API int32_t AS_CheckConfiguration(int32_t level) {
     return withProcess([&] {
-        if (level != 1 && level != 2)
+        if (level < 1 || level > kHighestCheckLevel)
             fail(AS_ERR_INVALID_ARGUMENT, "level");
         auto cfg = process().effectiveConfig(nullptr);
         if (!cfg)
             fail(AS_ERR_NO_CONFIGURATION);
-        if (level == 2)
-            LdapConnection probe(*cfg);
+        if (level >= 2)
+            checkConfiguration(*cfg, level);
         return AS_OK;
     });
 }

@@ -35,6 +35,10 @@ public:
     // The configuration the next handle gets: the temporary one, else the home's default.
     std::optional<RuntimeConfig> effectiveConfig(std::string* text);
 
+    // The service identity of access.conf for a handle of this configuration (its service_rdn
+    // is placed below the configuration's base DN).
+    std::shared_ptr<const ServiceIdentity> serviceIdentityFor(const RuntimeConfig& cfg);
+
     // Handles.
     std::shared_ptr<Session> openHandle(const RuntimeConfig& cfg);
     std::shared_ptr<Session> findHandle(AS_Handle h);

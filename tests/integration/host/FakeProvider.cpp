@@ -101,8 +101,8 @@ int32_t Configure(const char* configuration, const char* additionalInfo, char** 
     std::string id = between(config, "<parameter name=\"id\"><value>", "</value>");
     if (id.empty()) {
         std::string locale = between(additionalInfo, "<productLocale>", "</productLocale>");
-        std::string lead = locale == "fr" ? "Param&#232;tre obligatoire absent"
-                                          : "A mandatory parameter is missing";
+        std::string lead = locale.rfind("fr", 0) == 0 ? "Param&#232;tre obligatoire absent"
+                                                      : "A mandatory parameter is missing";
         *exception = give(exceptionDocument(
             "", -34, message(0, lead) + message(1, "parameter &quot;id&quot; &amp; more")));
         return -34;

@@ -26,12 +26,51 @@ TEST(HostCommandLine, HelpAndUsageErrors) {
         EXPECT_THAT(help.out, HasSubstr(word));
     }
 
+    // Alone, the program lists its commands.
     HostRun nothing = runHost({});
-    EXPECT_EQ(nothing.status, 2);
-    EXPECT_THAT(nothing.err, HasSubstr("--config is required"));
+    EXPECT_EQ(nothing.status, 0);
+    for (const char* command : {"check", "show", "set-version", "authenticate", "search"}) {
+        EXPECT_THAT(nothing.out, HasSubstr(command));
+    }
 
-    HostRun unknown = runHost({"-c", "x.xml", "frobnicate"});
+    // Each command's help lists every option it takes, the common ones included.
+    for (const char* command : {"check", "show", "set-version", "authenticate", "search"}) {
+        HostRun commandHelp = runHost({command, "--help"});
+        EXPECT_EQ(commandHelp.status, 0) << command;
+        for (const char* option : {"--config", "--library", "--locale", "--raw"}) {
+            EXPECT_THAT(commandHelp.out, HasSubstr(option)) << command;
+        }
+    }
+    EXPECT_THAT(runHost({"set-version", "--help"}).out, HasSubstr("--namespace"));
+    EXPECT_THAT(runHost({"search", "--help"}).out, HasSubstr("--visa"));
+
+    HostRun noConfig = runHost({"show"});
+    EXPECT_EQ(noConfig.status, 2);
+    EXPECT_THAT(noConfig.err, HasSubstr("--config is required"));
+
+    HostRun unknown = runHost({"frobnicate", "-c", "x.xml"});
     EXPECT_EQ(unknown.status, 2);
+}
+
+TEST(HostCommandLine, UnfilledPlaceholdersAreRefusedBeforeTheProviderLoads) {
+    ScratchDir dir;
+    // Placeholders inside comments are documentation, not values.
+    std::string config =
+        dir.write("ns.xml",
+                  "<!-- fill @RIDGE_PORT@ in --><instance name=\"x\"><parameter name=\"id\">"
+                  "<value>a</value></parameter><parameter name=\"connection\"><value>"
+                  "@RIDGE_HOST@:@RIDGE_PORT@</value></parameter></instance>");
+    // The library does not exist: the placeholder is found first.
+    HostRun run = runHost({"-l", dir.path("none.so"), "check", "-c", config});
+    EXPECT_EQ(run.status, 2);
+    EXPECT_THAT(run.err, HasSubstr("still holds the placeholder(s) @RIDGE_HOST@, @RIDGE_PORT@:"));
+
+    std::string commentOnly =
+        dir.write("c.xml",
+                  "<!-- @RIDGE_HOST@ --><instance name=\"x\"><parameter name=\"id\"><value>a@b"
+                  "</value></parameter></instance>");
+    HostRun fine = runHost({"-l", kFake, "show", "-c", commentOnly});
+    EXPECT_EQ(fine.status, 0) << fine.err;
 }
 
 TEST(HostCommandLine, UnusableLibrariesAreExplained) {
@@ -95,9 +134,24 @@ TEST(HostShow, ProviderFailureShowsTheExceptionInTheRequestedLocale) {
     EXPECT_THAT(run.err, HasSubstr("  message: A mandatory parameter is missing\n"
                                    "    message: parameter \"id\" & more\n"));
 
+    // One language per run: the host's lead line speaks French with the provider's details,
+    // whether the locale comes from the command line or from the environment.
     HostRun french = runHost({"-l", kFake, "--locale", "fr", "show", "-c", config});
     EXPECT_EQ(french.status, 1);
     EXPECT_THAT(french.err, HasSubstr("message: Param\xC3\xA8tre obligatoire absent"));
+    EXPECT_THAT(french.err, HasSubstr("a \xC3\xA9"
+                                      "chou\xC3\xA9 avec le r\xC3\xA9sultat -34 (un "
+                                      "param\xC3\xA8tre de configuration obligatoire manque)"));
+    EXPECT_THAT(french.err, Not(HasSubstr("failed with")));
+
+    HostRun fromEnvironment =
+        runHost({"-l", kFake, "show", "-c", config}, {{"LC_ALL", ""}, {"LANG", "fr_CA.UTF-8"}});
+    EXPECT_THAT(fromEnvironment.err, HasSubstr("message: Param\xC3\xA8tre obligatoire absent"));
+    EXPECT_THAT(fromEnvironment.err, HasSubstr("a \xC3\xA9"
+                                               "chou\xC3\xA9 avec le r\xC3\xA9sultat"));
+    HostRun english = runHost({"-l", kFake, "--locale", "en-gb", "show", "-c", config},
+                              {{"LANG", "fr_FR.UTF-8"}});
+    EXPECT_THAT(english.err, HasSubstr("failed with result -34"));
 }
 
 TEST(HostShow, BreachesOfTheAllocationContractAreReported) {
@@ -129,14 +183,53 @@ TEST(HostSetVersion, SendsTheVersionDocumentForTheConfiguredNamespace) {
     EXPECT_THAT(set.out, HasSubstr("namespace 'ns1' set to version "
                                    "http://basalt.example/schemas/VOR/AAANamespaceFormat/3/"));
 
+    // -38 from this entry means an unknown namespace, not a failed sign-on.
     HostRun other = runHost({"-l", kFake, "set-version", "-c", config, "-n", "nsX", "1"});
     EXPECT_EQ(other.status, 1);
-    EXPECT_THAT(other.err, HasSubstr("failed with result -38"));
+    EXPECT_THAT(other.err,
+                HasSubstr("failed with result -38 (no configured namespace has this identifier)"));
     EXPECT_THAT(other.err, HasSubstr("message: unknown namespace"));
 
-    HostRun bad = runHost({"-l", kFake, "set-version", "-c", config, "seven"});
-    EXPECT_EQ(bad.status, 2);
-    EXPECT_THAT(bad.err, HasSubstr("'seven' is not a namespace version"));
+    // A URI the provider does not know would be stored as version 0 and still succeed.
+    for (const char* bad : {"seven", "http://x/y"}) {
+        HostRun refused = runHost({"-l", kFake, "set-version", "-c", config, bad});
+        EXPECT_EQ(refused.status, 2);
+        EXPECT_THAT(refused.err,
+                    HasSubstr(std::string("'") + bad + "' is not a namespace version"));
+    }
+    HostRun byUri = runHost({"-l", kFake, "set-version", "-c", config,
+                             "http://basalt.example/schemas/VOR/AAANamespaceFormat/2/"});
+    EXPECT_EQ(byUri.status, 0) << byUri.err;
+}
+
+TEST(HostCheck, WithoutTheDirectoryLibraryOnlyTheDocumentAndTheProviderAreChecked) {
+    ScratchDir dir;
+    std::string incomplete = dir.write("i.xml", namespaceConfig("ns1"));
+    HostRun missing = runHost({"-l", kFake, "check", "-c", incomplete});
+    EXPECT_EQ(missing.status, 1);
+    EXPECT_THAT(missing.out, HasSubstr("[FAIL] the configuration document: no value for "
+                                       "connection, baseDN, namespace\n"));
+
+    std::string badPort =
+        dir.write("p.xml", namespaceConfig("ns1",
+                                           "<parameter name=\"connection\"><value>h:ldap</value>"
+                                           "</parameter><parameter name=\"baseDN\"><value>dc=x"
+                                           "</value></parameter><parameter name=\"namespace\">"
+                                           "<value>R</value></parameter>"));
+    HostRun port = runHost({"-l", kFake, "check", "-c", badPort});
+    EXPECT_EQ(port.status, 1);
+    EXPECT_THAT(port.out, HasSubstr("connection \"h:ldap\" is not host:port"));
+
+    std::string complete =
+        dir.write("c.xml", namespaceConfig("ns1",
+                                           "<parameter name=\"connection\"><value>h:389</value>"
+                                           "</parameter><parameter name=\"baseDN\"><value>dc=x"
+                                           "</value></parameter><parameter name=\"namespace\">"
+                                           "<value>R</value></parameter>"));
+    HostRun fine = runHost({"-l", kFake, "check", "-c", complete});
+    EXPECT_EQ(fine.status, 0) << fine.out << fine.err;
+    EXPECT_THAT(fine.out, HasSubstr("[skip] the directory steps"));
+    EXPECT_THAT(fine.out, HasSubstr("[ok]   the provider configures the namespace\n"));
 }
 
 TEST(HostAuthenticateAndSearch, VisaFromOneRunDrivesTheSearchOfTheNext) {

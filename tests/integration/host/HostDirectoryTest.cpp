@@ -112,4 +112,81 @@ TEST_F(HostAgainstDirectory, ConfigurationFailuresEndWithTheProvidersResult) {
     EXPECT_THAT(mixed.out, ::testing::Not(HasSubstr("objects:")));
 }
 
+TEST_F(HostAgainstDirectory, CheckPassesEveryStepOfAWorkingConfiguration) {
+    std::string file = dir.write("ns.xml", config("ridge_check"));
+    HostRun run = host({"check", "-c", file});
+    EXPECT_EQ(run.status, 0) << run.out << run.err;
+    for (const std::string& step : std::vector<std::string>{
+             "[ok]   the configuration document: namespace \"ridge_check\"",
+             "[ok]   reach the directory server at " + env.hostPort() + "\n",
+             "[skip] TLS with the server: not turned on", "[ok]   bind as the service identity\n",
+             "[ok]   read the base DN \"" + env.baseDn() + "\"\n",
+             "[ok]   find the namespace entry \"ou=" + kTestNamespace + "," + env.baseDn() + "\"\n",
+             "[ok]   the Ridge schema\n", "[ok]   the provider configures the namespace\n",
+             "every step passed\n"}) {
+        EXPECT_THAT(run.out, HasSubstr(step));
+    }
+}
+
+TEST_F(HostAgainstDirectory, CheckStopsAtTheFailingStepAndSaysWhatToChange) {
+    const std::string unusedPort = std::to_string(ridge_test::unusedLoopbackPort());
+    std::string down = dir.write("down.xml", namespaceConfig("down", "127.0.0.1:" + unusedPort,
+                                                             env.baseDn(), kTestNamespace));
+    HostRun unreachable = host({"check", "-c", down});
+    EXPECT_EQ(unreachable.status, 1);
+    EXPECT_THAT(unreachable.out,
+                HasSubstr("[FAIL] reach the directory server at 127.0.0.1:" + unusedPort + ": "));
+    EXPECT_THAT(unreachable.out, HasSubstr("change: make \"connection\" in '" + down + "'"));
+    EXPECT_THAT(unreachable.out, ::testing::Not(HasSubstr("service identity")));
+    EXPECT_THAT(unreachable.out, HasSubstr("a step failed"));
+
+    std::string noBase =
+        dir.write("base.xml",
+                  namespaceConfig("nobase", env.hostPort(), "dc=nowhere,dc=test", kTestNamespace));
+    HostRun base = host({"check", "-c", noBase});
+    EXPECT_EQ(base.status, 1);
+    EXPECT_THAT(base.out, HasSubstr("[ok]   bind as the service identity\n"));
+    EXPECT_THAT(base.out, HasSubstr("[FAIL] read the base DN \"dc=nowhere,dc=test\": "));
+    EXPECT_THAT(base.out, HasSubstr("change: make \"baseDN\""));
+
+    std::string noNamespace = dir.write(
+        "ns.xml", namespaceConfig("nons", env.hostPort(), env.baseDn(), "NoSuchNamespace"));
+    HostRun missing = host({"check", "-c", noNamespace});
+    EXPECT_EQ(missing.status, 1);
+    EXPECT_THAT(missing.out, HasSubstr("[FAIL] find the namespace entry \"ou=NoSuchNamespace,"));
+    EXPECT_THAT(missing.out, HasSubstr("NoSuchNamespace"));
+    EXPECT_THAT(missing.out, ::testing::Not(HasSubstr("schema")));  // the schema is there
+
+    // One language per run: steps, reasons and advice all in French.
+    HostRun french = host({"--locale", "fr", "check", "-c", noNamespace});
+    EXPECT_EQ(french.status, 1);
+    EXPECT_THAT(french.out, HasSubstr("[\xC3\x89"
+                                      "CHEC] trouver l'entr\xC3\xA9"
+                                      "e d'espace de noms"));
+    EXPECT_THAT(french.out, HasSubstr("L'espace de noms n'existe pas dans l'annuaire"));
+    EXPECT_THAT(french.out, HasSubstr("\xC3\xA0 changer : faites de \"namespace\""));
+    EXPECT_THAT(french.out, ::testing::Not(HasSubstr("change:")));
+}
+
+TEST_F(HostAgainstDirectory, CheckNamesTheServiceIdentityWhenItsPasswordIsWrong) {
+    // A home whose service identity has the wrong password.
+    std::string wrongHome = dir.path("wrong-home");
+    env.copyTestHomeTo(wrongHome);
+    std::string wrongPassword = dir.write("wrong.pw", "not-the-password\n");
+    std::string conf = slurp(wrongHome + "/access.conf");
+    std::string::size_type at = conf.rfind("\nservice_password_file");  // the last line
+    ASSERT_NE(at, std::string::npos);
+    conf = conf.substr(0, at) + "\nservice_password_file = " + wrongPassword + "\n";
+    dir.write("wrong-home/access.conf", conf);
+
+    std::string file = dir.write("ns.xml", config("ridge_wrong_service"));
+    HostRun run =
+        runHost({"-l", BASALT_PROVIDER_LIBRARY, "check", "-c", file}, {{"BASALT_HOME", wrongHome}});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_THAT(run.out, HasSubstr("[ok]   reach the directory server"));
+    EXPECT_THAT(run.out, HasSubstr("[FAIL] bind as the service identity: "));
+    EXPECT_THAT(run.out, HasSubstr("change: in access.conf of"));
+    EXPECT_THAT(run.out, ::testing::Not(HasSubstr("not-the-password")));
+}
+
 }  // namespace

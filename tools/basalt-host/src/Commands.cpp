@@ -8,13 +8,17 @@
 #include <string>
 #include <vector>
 
+#include "CheckCommand.h"
+#include "CommandLine.h"
 #include "HostDocuments.h"
 #include "HostError.h"
 #include "HostFiles.h"
 #include "HostOptions.h"
 #include "HostSession.h"
+#include "HostText.h"
 #include "ProviderLibrary.h"
 #include "ResponsePrinter.h"
+#include "ResultMeaning.h"
 #include "SearchCommands.h"
 #include "SignOnCommands.h"
 #include "XmlTree.h"
@@ -80,8 +84,8 @@ bool showNamespaceObject(HostSession& session, const HostOptions& options,
         return false;
     }
     const std::string& response = HostSession::responseOf("BasaltSearchXml", outcome);
-    statusStream(options) << "namespace object '" << namespaceId
-                          << "' (search without a user): result " << describeResult(outcome.code)
+    statusStream(options) << say("namespace object '{1}' (search without a user): result {2}",
+                                 {namespaceId, describeResult(outcome.code, "BasaltSearchXml")})
                           << '\n';
     printDocument(response, "search response", options.raw, describeQueryResponse);
     return true;
@@ -91,14 +95,16 @@ int commandShow(const HostOptions& options) {
     return runConfigured(options, [&](HostSession& session,
                                       const std::vector<std::string>& responses) {
         for (std::size_t i = 0; i < responses.size(); ++i) {
-            statusStream(options) << "configured '" << options.configs[i]
-                                  << "': result 0 (success)\n";
+            statusStream(options) << say("configured '{1}': result {2}",
+                                         {options.configs[i], describeResult(0, "BasaltConfigure")})
+                                  << '\n';
             printDocument(responses[i], "configure response", options.raw, describeQueryResponse);
             std::optional<std::string> id = configurationId(options.configTexts[i]);
             if (!id || id->empty()) {
-                HostSession::warn("'" + options.configs[i] +
-                                  "' has no readable \"id\" parameter; its namespace object is "
-                                  "not looked up");
+                HostSession::warn(
+                    say("'{1}' has no readable \"id\" parameter; its namespace "
+                        "object is not looked up",
+                        {options.configs[i]}));
             } else if (!showNamespaceObject(session, options, *id)) {
                 return kExitProviderFailure;
             }
@@ -124,8 +130,10 @@ int commandSetVersion(const HostOptions& options) {
         if (!session.accepted("BasaltSetNamespaceVersion for '" + id + "'", outcome)) {
             return kExitProviderFailure;
         }
-        statusStream(options) << "namespace '" << id << "' set to version " << uri << ": result "
-                              << describeResult(outcome.code) << '\n';
+        statusStream(options) << say("namespace '{1}' set to version {2}: result {3}",
+                                     {id, uri,
+                                      describeResult(outcome.code, "BasaltSetNamespaceVersion")})
+                              << '\n';
         return kExitSuccess;
     });
 }
@@ -137,12 +145,16 @@ int commandAuthenticate(const HostOptions& options) {
         HostSession::noteProblems(outcome);
         int status = outcome.code < 0 ? kExitProviderFailure : kExitSuccess;
         if (!outcome.response) {
-            std::cerr << "basalt-host: BasaltAuthenticateXml returned no response document\n";
+            std::cerr << "basalt-host: "
+                      << say("{1} returned no response document", {"BasaltAuthenticateXml"})
+                      << '\n';
         } else {
             printDocument(*outcome.response, "authenticate response", options.raw,
                           describeAuthResponse);
         }
-        statusStream(options) << "result: " << describeResult(outcome.code) << '\n';
+        statusStream(options) << say("result: {1}",
+                                     {describeResult(outcome.code, "BasaltAuthenticateXml")})
+                              << '\n';
         if (!options.visaOut.empty()) {
             const XmlElement* visa = nullptr;
             std::unique_ptr<XmlElement> root;
@@ -151,11 +163,11 @@ int commandAuthenticate(const HostOptions& options) {
                 visa = root->child("visa");
             }
             if (visa == nullptr) {
-                HostSession::warn("the response holds no visa; '" + options.visaOut +
-                                  "' was not written");
+                HostSession::warn(
+                    say("the response holds no visa; '{1}' was not written", {options.visaOut}));
             } else {
                 writeFile(options.visaOut, serializeXml(*visa), "visa file");
-                statusStream(options) << "visa written to '" << options.visaOut << "'\n";
+                statusStream(options) << say("visa written to '{1}'", {options.visaOut}) << '\n';
             }
         }
         return status;
@@ -196,7 +208,9 @@ int commandSearch(const HostOptions& options, const SearchOptions& search) {
         }
         printDocument(HostSession::responseOf("BasaltSearchXml", outcome), "search response",
                       options.raw, describeQueryResponse);
-        statusStream(options) << "result: " << describeResult(outcome.code) << '\n';
+        statusStream(options) << say("result: {1}",
+                                     {describeResult(outcome.code, "BasaltSearchXml")})
+                              << '\n';
         return kExitSuccess;
     });
 }
@@ -217,13 +231,15 @@ int commandBrowse(const HostOptions& options, const SearchOptions& search) {
 
 const char* kFooter = R"(
 Every command loads the provider, initialises it, configures each namespace given with
---config (in order), does its work and terminates the provider.
+--config (in order), does its work and terminates the provider. `basalt-host <command> --help`
+lists the options of one command.
 
 Exit status: 0 success; 1 the provider returned a negative result code (the exception document
-is explained on stderr); 2 the host could not do its work (command line, unreadable file,
-unusable library or response).
+is explained on stderr) or `check` found a step that fails; 2 the host could not do its work
+(command line, unreadable file, unfilled placeholder, unusable library or response).
 
 Examples:
+  basalt-host check -c namespace.xml
   basalt-host show -c namespace.xml
   basalt-host show -c namespace.xml --raw
   basalt-host set-version -c namespace.xml 3
@@ -235,6 +251,38 @@ Examples:
   basalt-host logon -c namespace.xml --ticket-file ticket.txt
   basalt-host logoff -c namespace.xml --visa visa.xml
   basalt-host serve -c namespace.xml --port 8080)";
+
+// The locales of the run: --locale, else the environment's; the content locale follows it
+// unless given.
+void settleLocales(HostOptions& options) {
+    options.productLocale = options.locale.empty() ? localeFromEnvironment() : options.locale;
+    if (options.contentLocale.empty()) {
+        options.contentLocale = options.productLocale;
+    }
+    setLanguage(languageOf(options.productLocale));
+}
+
+// Reads every configuration before the library is loaded, refusing one whose placeholders
+// were never filled in: the provider would only report a malformed runtime configuration.
+void readConfigurations(HostOptions& options) {
+    for (const std::string& path : options.configs) {
+        std::string text = readFile(path, "namespace configuration");
+        std::vector<std::string> placeholders = unfilledPlaceholders(text);
+        if (!placeholders.empty()) {
+            std::string list;
+            for (const std::string& name : placeholders) {
+                list += (list.empty() ? "" : ", ") + name;
+            }
+            throw HostError(
+                say("'{1}' still holds the placeholder(s) {2}: replace each with the value for "
+                    "your directory (@RIDGE_HOST@ and @RIDGE_PORT@ its host and port, "
+                    "@RIDGE_BASE_DN@ its base DN), for example with sed from the env file "
+                    "scripts/directory writes; see \"Running the provider by hand\" in README.md",
+                    {path, list}));
+        }
+        options.configTexts.push_back(std::move(text));
+    }
+}
 
 }  // namespace
 
@@ -255,48 +303,41 @@ int runHost(int argc, char** argv) {
     app.footer(kFooter);
     app.fallthrough();
     app.require_subcommand(1);
-    app.add_option("-l,--library", options.library,
-                   "the provider library to load (default: ../lib/libBasalt.so next to this "
-                   "program; environment: BASALT_LIBRARY)")
-        ->envname("BASALT_LIBRARY")
-        ->default_str(options.library);
-    app.add_option("-c,--config", options.configs,
-                   "a namespace configuration document; repeat for several namespaces")
-        ->required()
-        ->allow_extra_args(false);  // one file per -c, so a following positional stays free
-    app.add_option("--locale", options.productLocale,
-                   "product locale of the host's own requests (lifecycle calls, the namespace "
-                   "object search): the language of their error messages; authenticate and "
-                   "query documents carry their own")
-        ->default_str(options.productLocale);
-    app.add_option("--content-locale", options.contentLocale,
-                   "content locale of the host's own requests")
-        ->default_str(options.contentLocale);
-    app.add_flag("--raw", options.raw,
-                 "print response documents as returned instead of readably; status lines go "
-                 "to stderr");
+    addGeneralOptions(app, options);
 
-    CLI::App* show = app.add_subcommand(
-        "show",
+    CLI::App* check = addCommand(
+        app, "check",
+        "try a namespace configuration step by step (the document, the provider, the "
+        "directory server, TLS, the service identity, the base DN, the namespace entry, the "
+        "Ridge schema) and say which step fails and what to change",
+        options);
+    CLI::App* show = addCommand(
+        app, "show",
         "configure, then show the provider's answer (the namespace's capabilities) and the "
-        "namespace object with all its properties (asked for by a search without a user)");
-    CLI::App* setVersion = app.add_subcommand(
-        "set-version", "configure, then set a namespace's version (namespace format)");
-    setVersion->add_option("version", options.version, "1, 2, 3 or a namespace-format URI")
+        "namespace object with all its properties (asked for by a search without a user)",
+        options);
+    CLI::App* setVersion =
+        addCommand(app, "set-version",
+                   "configure, then set a namespace's version (namespace format)", options);
+    setVersion
+        ->add_option("version", options.version,
+                     "1, 2 or 3, or the namespace-format URI of one of them")
         ->required();
     setVersion->add_option("-n,--namespace", options.namespaceId,
                            "the namespace identifier (default: the \"id\" of the first "
                            "configuration)");
-    CLI::App* authenticate = app.add_subcommand(
-        "authenticate", "configure, then send an authenticate document and print the response");
+    CLI::App* authenticate =
+        addCommand(app, "authenticate",
+                   "configure, then send an authenticate document and print the response", options);
     authenticate
         ->add_option("document", options.documentFile,
                      "file holding the authenticate document ('-' for stdin)")
         ->required();
     authenticate->add_option("--visa-out", options.visaOut,
                              "write the visa of a successful response to this file");
-    CLI::App* search = app.add_subcommand(
-        "search", "configure, then send a visa and a query document and print the response");
+    CLI::App* search = addCommand(
+        app, "search", "configure, then send a visa and a query document and print the response",
+        options);
     search->add_option("document", options.documentFile,
                        "file holding the query document ('-' for stdin)");
     addSearchPathOptions(*search, searchOptions);
@@ -309,8 +350,12 @@ int runHost(int argc, char** argv) {
     SignOnOptions signOn;
     const SignOnCommands signOnCommands = addSignOnCommands(app, signOn);
     serve::ServeOptions serveOptions;
-    CLI::App* serveCommand = serve::addServeCommand(app, serveOptions);
+    CLI::App* serveCommand = serve::addServeCommand(app, options, serveOptions);
 
+    if (argc <= 1) {
+        std::cout << app.help();  // the commands, as --help lists them
+        return kExitSuccess;
+    }
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& error) {
@@ -319,10 +364,12 @@ int runHost(int argc, char** argv) {
     }
 
     try {
-        for (const std::string& path : options.configs) {
-            options.configTexts.push_back(readFile(path, "namespace configuration"));
-        }
+        settleLocales(options);
+        readConfigurations(options);
         XercesSession xerces;
+        if (check->parsed()) {
+            return commandCheck(options);
+        }
         if (show->parsed()) {
             return commandShow(options);
         }
@@ -343,10 +390,10 @@ int runHost(int argc, char** argv) {
         }
         return commandSearch(options, searchOptions);
     } catch (const HostError& error) {
-        std::cerr << "basalt-host: error: " << error.what() << '\n';
+        std::cerr << "basalt-host: " << say("error: {1}", {error.what()}) << '\n';
         return kExitHostFailure;
     } catch (const std::exception& error) {
-        std::cerr << "basalt-host: unexpected failure: " << error.what() << '\n';
+        std::cerr << "basalt-host: " << say("unexpected failure: {1}", {error.what()}) << '\n';
         return kExitHostFailure;
     }
 }

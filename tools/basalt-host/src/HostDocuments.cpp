@@ -1,6 +1,10 @@
 #include "HostDocuments.h"
 
+#include <algorithm>
+#include <cctype>
+
 #include "HostError.h"
+#include "HostText.h"
 #include "QueryDocuments.h"
 #include "SchemaNames.h"
 #include "XmlTree.h"
@@ -62,11 +66,54 @@ std::string namespaceFormatUri(const std::string& version) {
     if (version == "3") {
         return names::kNamespaceFormatURI3;
     }
-    if (version.find("://") != std::string::npos) {
-        return version;
+    // The provider stores version 0 for a URI it does not know and still answers success, so
+    // only the three formats are sent.
+    for (const char* uri :
+         {names::kNamespaceFormatURI1, names::kNamespaceFormatURI2, names::kNamespaceFormatURI3}) {
+        if (version == uri) {
+            return version;
+        }
     }
-    throw HostError("'" + version +
-                    "' is not a namespace version: give 1, 2, 3 or a namespace-format URI");
+    throw HostError(
+        say("'{1}' is not a namespace version: give 1, 2 or 3, or one of the URIs {2}, "
+            "{3}, {4}",
+            {version, names::kNamespaceFormatURI1, names::kNamespaceFormatURI2,
+             names::kNamespaceFormatURI3}));
+}
+
+std::vector<std::string> unfilledPlaceholders(const std::string& text) {
+    std::vector<std::string> found;
+    std::size_t at = 0;
+    while (at < text.size()) {
+        if (text.compare(at, 4, "<!--") == 0) {  // comments may talk about placeholders
+            std::size_t end = text.find("-->", at + 4);
+            if (end == std::string::npos) {
+                break;
+            }
+            at = end + 3;
+            continue;
+        }
+        if (text[at] != '@') {
+            ++at;
+            continue;
+        }
+        std::size_t end = at + 1;
+        while (end < text.size() &&
+               (std::isupper(static_cast<unsigned char>(text[end])) ||
+                std::isdigit(static_cast<unsigned char>(text[end])) || text[end] == '_')) {
+            ++end;
+        }
+        if (end < text.size() && text[end] == '@' && end > at + 1) {
+            std::string name = text.substr(at, end - at + 1);
+            if (std::find(found.begin(), found.end(), name) == found.end()) {
+                found.push_back(name);
+            }
+            at = end + 1;
+        } else {
+            at = end;
+        }
+    }
+    return found;
 }
 
 std::optional<std::string> configurationId(const std::string& configuration) {

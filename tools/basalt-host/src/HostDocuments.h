@@ -4,6 +4,7 @@
 
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace basalt_host {
 
@@ -28,9 +29,13 @@ std::string namespaceVisaDocument(const std::string& namespaceId);
 std::string namespaceQueryDocument(const std::string& namespaceId, const std::string& productLocale,
                                    const std::string& contentLocale);
 
-// Maps "1", "2", "3" to the namespace-format URIs; any text containing "://" is taken as a URI
-// as it stands. Throws HostError for anything else.
+// Maps "1", "2", "3" to the namespace-format URIs; one of those three URIs is taken as it
+// stands. Throws HostError for anything else.
 std::string namespaceFormatUri(const std::string& version);
+
+// The placeholders ("@RIDGE_HOST@": '@', capitals, digits or '_', '@') left in a configuration
+// text outside its comments, each once, in order of appearance.
+std::vector<std::string> unfilledPlaceholders(const std::string& text);
 
 // The value of the configuration's "id" parameter (the last one wins, as in the provider), or
 // nothing when the text is not readable or has no such parameter.

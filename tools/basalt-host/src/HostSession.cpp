@@ -7,7 +7,9 @@
 #include "HostAllocator.h"
 #include "HostDocuments.h"
 #include "HostError.h"
+#include "HostText.h"
 #include "ResponsePrinter.h"
+#include "ResultMeaning.h"
 #include "XmlTree.h"
 
 namespace basalt_host {
@@ -29,8 +31,10 @@ bool HostSession::finish() {
     m_initialized = false;
     bool ok = accepted("BasaltTerminate", m_library.terminate(m_additionalInfo));
     if (std::size_t left = releaseOutstandingBlocks()) {
-        warn("the provider requested " + std::to_string(left) +
-             " block(s) with the alloc routine and never handed them back");
+        warn(
+            say("the provider requested {1} block(s) with the alloc routine and never handed "
+                "them back",
+                {std::to_string(left)}));
     }
     return ok;
 }
@@ -59,13 +63,13 @@ bool HostSession::accepted(const std::string& entry, const CallOutcome& outcome)
 
 const std::string& HostSession::responseOf(const std::string& entry, const CallOutcome& outcome) {
     if (!outcome.response) {
-        throw HostError(entry + " succeeded but returned no response document");
+        throw HostError(say("{1} succeeded but returned no response document", {entry}));
     }
     return *outcome.response;
 }
 
 void HostSession::warn(const std::string& text) {
-    std::cerr << "basalt-host: warning: " << text << '\n';
+    std::cerr << "basalt-host: " << say("warning: {1}", {text}) << '\n';
 }
 
 void HostSession::noteProblems(const CallOutcome& outcome) {
@@ -75,10 +79,11 @@ void HostSession::noteProblems(const CallOutcome& outcome) {
 }
 
 void HostSession::reportFailure(const std::string& entry, const CallOutcome& outcome) const {
-    std::cerr << "basalt-host: " << entry << " failed with result " << describeResult(outcome.code)
+    std::cerr << "basalt-host: "
+              << say("{1} failed with result {2}", {entry, describeResult(outcome.code, entry)})
               << '\n';
     if (!outcome.exception) {
-        std::cerr << "  (no exception document was returned)\n";
+        std::cerr << "  " << say("(no exception document was returned)") << '\n';
         return;
     }
     if (m_options.raw) {

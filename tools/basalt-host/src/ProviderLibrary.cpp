@@ -102,6 +102,10 @@ ProviderLibrary::~ProviderLibrary() {
     }
 }
 
+void* ProviderLibrary::symbol(const char* name) const {
+    return dlsym(m_handle, name);  // searches the library's own dependencies too
+}
+
 CallOutcome ProviderLibrary::initialize(const std::string& additionalInfo) {
     char* exception = nullptr;
     int32_t code = m_lifecycle.Initialize(&hostAlloc, additionalInfo.c_str(), &exception);

@@ -34,6 +34,10 @@ public:
 
     const std::string& path() const { return m_path; }
 
+    // A symbol of the provider library or of a library it loaded (so the directory access
+    // library the provider itself calls); null when there is none.
+    void* symbol(const char* name) const;
+
     CallOutcome initialize(const std::string& additionalInfo);
     CallOutcome terminate(const std::string& additionalInfo);
     CallOutcome configure(const std::string& configuration, const std::string& additionalInfo);

@@ -3,8 +3,6 @@
 #include <string_view>
 #include <vector>
 
-#include "VOR_AAA_Interface.h"
-
 namespace basalt_host {
 namespace {
 
@@ -132,43 +130,7 @@ void describeVisa(std::string& out, const XmlElement& visa) {
     }
 }
 
-std::string resultMeaning(int32_t code) {
-    switch (code) {
-        case kVOR_AAA_Success:
-            return "success";
-        case kVOR_AAA_DirectoryProcessFailure:
-            return "the directory library's process set-up or teardown failed";
-        case kVOR_AAA_UnknownInterface:
-            return "unknown interface number";
-        case kVOR_AAA_InvalidArgument:
-            return "invalid argument or unreadable document";
-        case kVOR_AAA_NoProvider:
-            return "the provider or the namespace could not be created";
-        case kVOR_AAA_NotInitialized:
-            return "the provider has not been initialised";
-        case kVOR_AAA_MissingParameter:
-            return "a mandatory configuration parameter is missing";
-        case kVOR_AAA_AuthUserRecoverable:
-            return "more information is needed from the user";
-        case kVOR_AAA_AuthSystemRecoverable:
-            return "a challenge must be answered";
-        case kVOR_AAA_AuthUnrecoverable:
-            return "authentication failed";
-        case kVOR_AAA_GeneralFailure:
-            return "general failure";
-        case kVOR_AAA_NamespaceClaimed:
-            return "a namespace claimed the generic request";
-        default:
-            return "";
-    }
-}
-
 }  // namespace
-
-std::string describeResult(int32_t code) {
-    std::string meaning = resultMeaning(code);
-    return std::to_string(code) + (meaning.empty() ? "" : " (" + meaning + ")");
-}
 
 std::string describeQueryResponse(const XmlElement& queryResponse) {
     std::string out;

@@ -21,7 +21,4 @@ std::string describeException(const XmlElement& exception);
 // An authenticate response: the visa or the exception, credential values, cookies, form fields.
 std::string describeAuthResponse(const XmlElement& authResponse);
 
-// A result code with what it means, e.g. "-34 (a mandatory configuration parameter is missing)".
-std::string describeResult(int32_t code);
-
 }  // namespace basalt_host

@@ -5,6 +5,7 @@
 #include <memory>
 #include <optional>
 
+#include "CommandLine.h"
 #include "Commands.h"
 #include "HostError.h"
 #include "ObjectTable.h"
@@ -121,10 +122,11 @@ void addSearchPathOptions(CLI::App& search, SearchOptions& options) {
 }
 
 CLI::App* addBrowseCommand(CLI::App& app, HostOptions& host, SearchOptions& options) {
-    CLI::App* browse = app.add_subcommand(
-        "browse",
+    CLI::App* browse = addCommand(
+        app, "browse",
         "configure, then walk the directory tree from the namespace root, each listing page by "
-        "page, and print it indented");
+        "page, and print it indented",
+        host);
     browse
         ->add_option("--visa", host.visaFile,
                      "file holding the visa, or an authenticate response that holds one")

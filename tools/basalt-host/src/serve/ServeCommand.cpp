@@ -9,6 +9,7 @@
 #include <memory>
 #include <thread>
 
+#include "CommandLine.h"
 #include "Commands.h"
 #include "HostDocuments.h"
 #include "HostError.h"
@@ -42,12 +43,13 @@ std::string displayNameOf(HostSession& session, const HostOptions& host, const s
 
 }  // namespace
 
-CLI::App* addServeCommand(CLI::App& app, ServeOptions& options) {
-    CLI::App* serve = app.add_subcommand(
-        "serve",
+CLI::App* addServeCommand(CLI::App& app, HostOptions& host, ServeOptions& options) {
+    CLI::App* serve = addCommand(
+        app, "serve",
         "configure, then serve the sign-on page and a directory browser to web browsers, "
         "playing the framework: the provider's prompts become forms, its visa a signed-on "
-        "session (until SIGINT or SIGTERM)");
+        "session (until SIGINT or SIGTERM)",
+        host);
     serve
         ->add_option("--listen", options.address,
                      "address to listen on (default 127.0.0.1: this machine only)")
@@ -119,8 +121,10 @@ int runServe(const HostOptions& host, const ServeOptions& options) {
 
     if (options.address != "127.0.0.1" && options.address != "::1" &&
         options.address != "localhost") {
-        HostSession::warn("the gateway speaks plain HTTP: put a TLS proxy in front of it before "
-                          "other machines reach " + options.address);
+        HostSession::warn(
+            "the gateway speaks plain HTTP: put a TLS proxy in front of it before "
+            "other machines reach " +
+            options.address);
     }
 
     std::thread waiter([&server, stopSignals] {

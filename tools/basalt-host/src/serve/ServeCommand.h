@@ -11,7 +11,7 @@ class App;
 namespace basalt_host::serve {
 
 // Registers the command and its options on the host's command line.
-CLI::App* addServeCommand(CLI::App& app, ServeOptions& options);
+CLI::App* addServeCommand(CLI::App& app, HostOptions& host, ServeOptions& options);
 
 // Configures the namespaces, serves until SIGINT or SIGTERM, ends the sessions still signed
 // on and terminates the provider; the exit status.

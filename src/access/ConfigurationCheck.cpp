@@ -1,0 +1,75 @@
+#include "internal/ConfigurationCheck.h"
+
+#include <AccessAPI.h>
+#include <strings.h>
+
+#include <string>
+#include <vector>
+
+#include "internal/Process.h"
+#include "internal/Session.h"
+#include "internal/Status.h"
+
+namespace ridge::access {
+
+namespace {
+
+// True when one of the schema definitions ("( oid NAME 'x' ... )") names `name`.
+bool defines(const std::vector<std::string>& definitions, const std::string& name) {
+    const std::string single = "'" + name + "'";
+    for (const auto& definition : definitions) {
+        for (size_t at = definition.find('\''); at != std::string::npos;
+             at = definition.find('\'', at + 1)) {
+            if (strncasecmp(definition.c_str() + at, single.c_str(), single.size()) == 0)
+                return true;
+        }
+    }
+    return false;
+}
+
+// The Ridge names the server's subschema lacks, comma-separated ("" when none).
+std::string missingSchema(LdapConnection& ldap) {
+    auto root = ldap.read("", {"subschemaSubentry"});
+    std::string subschemaDn = root ? root->value("subschemaSubentry") : std::string();
+    if (subschemaDn.empty())
+        subschemaDn = "cn=Subschema";
+    auto subschema = ldap.read(subschemaDn, {"objectClasses", "attributeTypes"});
+    if (!subschema)
+        failBecause(AS_ERR_SERVER, "schema", subschemaDn + " cannot be read");
+    std::string missing;
+    auto need = [&](const std::vector<std::string>& definitions, const char* name) {
+        if (!defines(definitions, name))
+            missing += (missing.empty() ? "" : ", ") + std::string(name);
+    };
+    for (const char* objectClass :
+         {schema::kNamespaceClass, schema::kUserClass, schema::kFolderClass, schema::kClassClass,
+          schema::kTicketClass})
+        need(subschema->values("objectClasses"), objectClass);
+    for (const char* attribute : {schema::kId, "ridgeTicketId", "ridgeTicketExpiry"})
+        need(subschema->values("attributeTypes"), attribute);
+    return missing;
+}
+
+}  // namespace
+
+void checkConfiguration(const RuntimeConfig& cfg, int32_t level) {
+    Process& process = Process::instance();
+    { LdapConnection reach(cfg); }
+    if (level < 3)
+        return;
+    // A session of its own, never registered: it binds and reads exactly as a handle would.
+    Session probe(0, cfg, process.encoding(), process.serviceIdentityFor(cfg));
+    LdapConnection& service = probe.service();
+    if (level == 6) {
+        std::string missing = missingSchema(service);
+        if (!missing.empty())
+            failBecause(AS_ERR_SERVER, "schema", missing);
+        return;
+    }
+    if (level >= 4 && !service.read(cfg.baseDn, {"objectClass"}))
+        failBecause(AS_ERR_OBJECT_NOT_FOUND, "base", cfg.baseDn);
+    if (level >= 5)
+        probe.namespaceDn();
+}
+
+}  // namespace ridge::access

@@ -1,0 +1,95 @@
+// The host's sentences: every one it says has its French form, locales map to languages, and
+// the arguments land in place.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <regex>
+#include <sstream>
+
+#include "HostText.h"
+#include "ResultMeaning.h"
+
+namespace {
+
+using basalt_host::Language;
+using basalt_host::say;
+
+// Restores English after a test that switched the language.
+struct FrenchRun {
+    FrenchRun() { basalt_host::setLanguage(Language::French); }
+    ~FrenchRun() { basalt_host::setLanguage(Language::English); }
+};
+
+// The English sentences of every say("...") in the host's sources (adjacent literals joined).
+std::vector<std::string> sentencesInSources() {
+    const std::regex call(R"re(\bsay\(\s*((?:"(?:[^"\\]|\\.)*"\s*)+))re");
+    const std::regex literal(R"re("((?:[^"\\]|\\.)*)")re");
+    std::vector<std::string> sentences;
+    for (const auto& file : std::filesystem::directory_iterator(
+             std::filesystem::path(BASALT_SOURCE_DIR) / "tools/basalt-host/src")) {
+        if (file.path().extension() != ".cpp") {
+            continue;
+        }
+        std::ifstream in(file.path());
+        std::stringstream text;
+        text << in.rdbuf();
+        const std::string source = text.str();
+        for (std::sregex_iterator it(source.begin(), source.end(), call), end; it != end; ++it) {
+            std::string joined;
+            const std::string group = (*it)[1];
+            for (std::sregex_iterator part(group.begin(), group.end(), literal); part != end;
+                 ++part) {
+                joined += std::regex_replace((*part)[1].str(), std::regex(R"(\\(.))"), "$1");
+            }
+            sentences.push_back(joined);
+        }
+    }
+    return sentences;
+}
+
+TEST(HostText, EverySentenceTheHostSaysHasItsFrenchForm) {
+    std::vector<std::string> sentences = sentencesInSources();
+    ASSERT_GT(sentences.size(), 50u);  // the scan found the calls
+    FrenchRun french;
+    for (const std::string& sentence : sentences) {
+        if (sentence == "[ok]  ") {
+            continue;  // the same in both languages
+        }
+        EXPECT_NE(say(sentence), sentence) << "no French form of: " << sentence;
+    }
+}
+
+TEST(HostText, LocalesChooseTheLanguageAndArgumentsFillTheMarkers) {
+    EXPECT_EQ(basalt_host::languageOf("fr"), Language::French);
+    EXPECT_EQ(basalt_host::languageOf("FR_ca"), Language::French);
+    EXPECT_EQ(basalt_host::languageOf("fr-fr"), Language::French);
+    EXPECT_EQ(basalt_host::languageOf("en-us"), Language::English);
+    EXPECT_EQ(basalt_host::languageOf("frr"), Language::English);
+    EXPECT_EQ(basalt_host::languageOf(""), Language::English);
+
+    EXPECT_EQ(say("{1} failed with result {2}", {"BasaltConfigure", "-1 {2}"}),
+              "BasaltConfigure failed with result -1 {2}");  // an argument is not re-read
+    FrenchRun french;
+    EXPECT_EQ(say("namespace '{1}' set to version {2}: result {3}", {"a", "b", "0"}),
+              "espace de noms 'a' mis \xC3\xA0 la version b : r\xC3\xA9sultat 0");
+}
+
+TEST(HostText, ResultCodesMeanWhatTheirEntrySaysTheyMean) {
+    using basalt_host::resultMeaning;
+    EXPECT_THAT(resultMeaning(-1, "BasaltConfigure of 'ns.xml'"),
+                ::testing::HasSubstr("in a call made while the namespace was built"));
+    EXPECT_THAT(resultMeaning(-1, "BasaltTerminate"), ::testing::HasSubstr("teardown"));
+    EXPECT_EQ(resultMeaning(-38, "BasaltSetNamespaceVersion for 'x'"),
+              "no configured namespace has this identifier");
+    EXPECT_EQ(resultMeaning(-38, "BasaltAuthenticateXml"),
+              "authentication failed and cannot be retried as it is");
+    EXPECT_EQ(resultMeaning(-19, "BasaltInitialize"), "a required argument is null");
+    EXPECT_EQ(resultMeaning(-19, "BasaltConfigure of 'a'"),
+              "the configuration lists two instances with the same name");
+    EXPECT_EQ(resultMeaning(-32, "BasaltSearchXml"), "");  // passed through, not explained
+    EXPECT_EQ(basalt_host::describeResult(-7, "BasaltSearchXml"), "-7");
+}
+
+}  // namespace
