@@ -193,6 +193,35 @@ TEST_F(RoundTrips, CountThenListAndLookupsAfterListingsAreServedOnce) {
     EXPECT_LE(searches(rt) - before, 3u);
 }
 
+TEST_F(RoundTrips, PrefetchedRecordsServeAPageAfterTheListingAged) {
+    auto ids = list([&](uint32_t n, AS_ObjectId* i, uint32_t* t) {
+        return ASA_FindUserFolderUsersList(rt, kFolder, n, i, t);
+    });
+    ASSERT_EQ(static_cast<size_t>(kUsers), ids.size());
+    // What the listing fetched has aged: each read alone would be a search of its own.
+    std::this_thread::sleep_for(std::chrono::milliseconds(500));
+    std::vector<AS_ObjectId> page(ids.begin(), ids.begin() + 50);
+    page.push_back(39999);  // no such user: ignored, its read reports it
+    uint64_t before = searches(rt);
+    ASSERT_EQ(AS_OK, ASA_PrefetchObjects(rt, AS_OBJ_USER, static_cast<uint32_t>(page.size()),
+                                         page.data()));
+    EXPECT_EQ(1u, searches(rt) - before);
+    before = searches(rt);
+    for (size_t i = 0; i < 50; ++i) {
+        uint32_t size = 0;
+        ASSERT_EQ(AS_OK, ASA_FindObjectAttributeSize(rt, page[i], AS_OBJ_USER, 0, &size));
+        ASSERT_EQ(AS_OK, ASA_FindUserInfo4(rt, page[i], nullptr, nullptr, nullptr, nullptr, nullptr,
+                                           nullptr, nullptr, nullptr));
+    }
+    EXPECT_EQ(0u, searches(rt) - before);
+    // Asked again while fresh: nothing to fetch.
+    ASSERT_EQ(AS_OK, ASA_PrefetchObjects(rt, AS_OBJ_USER, 50, page.data()));
+    EXPECT_EQ(0u, searches(rt) - before);
+    EXPECT_EQ(AS_ERR_USER_NOT_FOUND, ASA_FindUserInfo(rt, 39999, nullptr, nullptr, nullptr));
+    EXPECT_EQ(AS_ERR_INVALID_ARGUMENT, ASA_PrefetchObjects(rt, AS_OBJ_USER, 1, nullptr));
+    EXPECT_EQ(AS_ERR_INVALID_ARGUMENT, ASA_PrefetchObjects(rt, 99, 1, page.data()));
+}
+
 TEST_F(RoundTrips, WhatAHandleKeepsIsItsOwnAndShortLived) {
     const std::string dn = "uid=rtmutable,ou=roundtrips,@BASE_DN@";
     constexpr AS_ObjectId kMutable = 30098;

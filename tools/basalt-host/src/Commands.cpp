@@ -15,6 +15,7 @@
 #include "HostSession.h"
 #include "ProviderLibrary.h"
 #include "ResponsePrinter.h"
+#include "SearchCommands.h"
 #include "XmlTree.h"
 
 namespace basalt_host {
@@ -172,8 +173,19 @@ std::string readVisa(const std::string& path) {
     throw HostError("the visa file '" + path + "' holds no visa element");
 }
 
-int commandSearch(const HostOptions& options) {
+int commandSearch(const HostOptions& options, const SearchOptions& search) {
     std::string visa = readVisa(options.visaFile);
+    if (!search.path.empty()) {
+        if (!options.documentFile.empty()) {
+            throw HostError("give either a query document or --path, not both");
+        }
+        return runConfigured(options, [&](HostSession& session, const std::vector<std::string>&) {
+            return searchByPath(session, options, search, visa);
+        });
+    }
+    if (options.documentFile.empty()) {
+        throw HostError("search needs a query document or --path");
+    }
     std::string query = readFile(options.documentFile, "query document");
     return runConfigured(options, [&](HostSession& session, const std::vector<std::string>&) {
         CallOutcome outcome = session.library().searchXml(visa, query);
@@ -184,6 +196,20 @@ int commandSearch(const HostOptions& options) {
                       options.raw, describeQueryResponse);
         statusStream(options) << "result: " << describeResult(outcome.code) << '\n';
         return kExitSuccess;
+    });
+}
+
+int commandBrowse(const HostOptions& options, const SearchOptions& search) {
+    std::string visa = readVisa(options.visaFile);
+    std::string namespaceId = options.namespaceId;
+    if (namespaceId.empty() && !options.configTexts.empty()) {
+        namespaceId = configurationId(options.configTexts.front()).value_or("");
+    }
+    if (namespaceId.empty()) {
+        throw HostError("no namespace identifier: give --namespace");
+    }
+    return runConfigured(options, [&](HostSession& session, const std::vector<std::string>&) {
+        return browse(session, options, search, visa, namespaceId);
     });
 }
 
@@ -200,13 +226,16 @@ Examples:
   basalt-host show -c namespace.xml --raw
   basalt-host set-version -c namespace.xml 3
   basalt-host authenticate -c namespace.xml logon.xml --visa-out visa.xml
-  basalt-host search -c namespace.xml --visa visa.xml query.xml)";
+  basalt-host search -c namespace.xml --visa visa.xml query.xml
+  basalt-host search -c namespace.xml --visa visa.xml --path "VORID('ns')/*" -p defaultName
+  basalt-host browse -c namespace.xml --visa visa.xml --page-size 10)";
 
 }  // namespace
 
 int runHost(int argc, char** argv) {
     HostOptions options;
     options.library = defaultLibraryPath();
+    SearchOptions searchOptions;
 
     CLI::App app{
         "basalt-host: drives the Basalt provider library the way an authentication framework\n"
@@ -256,14 +285,14 @@ int runHost(int argc, char** argv) {
                              "write the visa of a successful response to this file");
     CLI::App* search = app.add_subcommand(
         "search", "configure, then send a visa and a query document and print the response");
-    search
-        ->add_option("document", options.documentFile,
-                     "file holding the query document ('-' for stdin)")
-        ->required();
+    search->add_option("document", options.documentFile,
+                       "file holding the query document ('-' for stdin)");
+    addSearchPathOptions(*search, searchOptions);
     search
         ->add_option("--visa", options.visaFile,
                      "file holding the visa, or an authenticate response that holds one")
         ->required();
+    CLI::App* browseCommand = addBrowseCommand(app, options, searchOptions);
 
     try {
         app.parse(argc, argv);
@@ -286,7 +315,10 @@ int runHost(int argc, char** argv) {
         if (authenticate->parsed()) {
             return commandAuthenticate(options);
         }
-        return commandSearch(options);
+        if (browseCommand->parsed()) {
+            return commandBrowse(options, searchOptions);
+        }
+        return commandSearch(options, searchOptions);
     } catch (const HostError& error) {
         std::cerr << "basalt-host: error: " << error.what() << '\n';
         return kExitHostFailure;

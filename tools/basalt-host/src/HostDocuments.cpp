@@ -1,6 +1,7 @@
 #include "HostDocuments.h"
 
 #include "HostError.h"
+#include "QueryDocuments.h"
 #include "SchemaNames.h"
 #include "XmlTree.h"
 
@@ -46,25 +47,14 @@ std::string namespaceVisaDocument(const std::string& namespaceId) {
 
 std::string namespaceQueryDocument(const std::string& namespaceId, const std::string& productLocale,
                                    const std::string& contentLocale) {
-    std::string properties;
-    for (const char* name :
-         {names::kHasChildren, names::kDefaultName, names::kName, names::kObjectClass,
-          names::kAncestors, names::kSearchPath, names::kDefaultDescription, names::kDescription,
-          names::kCapabilities}) {
-        properties += std::string("<item xsi:type=\"cm:propEnum\">") + name + "</item>";
-    }
-    return std::string("<SOAP-ENV:Envelope xmlns:SOAP-ENV=\"") + names::kSOAPEnvelopeNamespaceURI +
-           "\" xmlns:bus=\"" + names::kBusNamespaceURI + "\" xmlns:xsd=\"" +
-           names::kXMLSchemaNamespaceURI + "\" xmlns:xsi=\"" +
-           names::kXMLSchemaInstanceNamespaceURI + "\" xmlns:SOAP-ENC=\"" +
-           names::kSOAPEncodingNamespaceURI + "\"><SOAP-ENV:Header><bus:biBusHeader>" +
-           additionalInfoDocument(productLocale, contentLocale) +
-           "<VOR xsi:type=\"bus:VOR\"></VOR></bus:biBusHeader></SOAP-ENV:Header><SOAP-ENV:Body>"
-           "<query xmlns=\"" +
-           names::kAAANamespaceURI + "\" xmlns:cm=\"" + names::kAAANamespaceURI +
-           "\"><search xsi:type=\"SOAP-ENC:Array\">" + xmlEscape(vorid(namespaceId)) +
-           "</search><properties xsi:type=\"SOAP-ENC:Array\">" + properties +
-           "</properties></query></SOAP-ENV:Body></SOAP-ENV:Envelope>";
+    QuerySpec spec;
+    spec.searchPath = vorid(namespaceId);
+    spec.properties = {names::kHasChildren,        names::kDefaultName, names::kName,
+                       names::kObjectClass,        names::kAncestors,   names::kSearchPath,
+                       names::kDefaultDescription, names::kDescription, names::kCapabilities};
+    spec.productLocale = productLocale;
+    spec.contentLocale = contentLocale;
+    return queryDocument(spec);
 }
 
 std::string namespaceFormatUri(const std::string& version) {

@@ -79,6 +79,8 @@ std::string describeArrayItem(const XmlElement& item) {
     return trim(item.text);
 }
 
+}  // namespace
+
 std::string describeProperty(const XmlElement& property) {
     if (isNil(property)) {
         return "(none)";
@@ -98,6 +100,8 @@ std::string describeProperty(const XmlElement& property) {
     // Ancestors read as a path from the top of the tree down.
     return join(parts, property.localName == "ancestors" ? " > " : ", ");
 }
+
+namespace {
 
 void describeObject(std::string& out, const XmlElement& item, int indent) {
     std::string searchPath = item.attribute("searchPath").value_or("");

@@ -12,6 +12,9 @@ namespace basalt_host {
 // A query response (the configure answer, a search answer): each object with its properties.
 std::string describeQueryResponse(const XmlElement& queryResponse);
 
+// The value of one property element of a response object, on one line (arrays joined).
+std::string describeProperty(const XmlElement& property);
+
 // An exception document: severity, code, messages by nesting level, captions and prompts.
 std::string describeException(const XmlElement& exception);
 

@@ -1,0 +1,59 @@
+#include "ListingCache.h"
+
+void ListingCache::ClearMaps() {
+    for (NameMap& map : m_maps) {
+        map.clear();
+    }
+}
+
+void ListingCache::Reset() {
+    ClearMaps();
+    m_query.reset();
+    m_collecting = false;
+}
+
+bool ListingCache::Empty() const {
+    return Total() == 0;
+}
+
+std::size_t ListingCache::Total() const {
+    return m_maps[eFolders].size() + m_maps[eRoles].size() + m_maps[eAccounts].size();
+}
+
+void ListingCache::Store(const VOR_AAA_Query& query) {
+    ClearMaps();
+    m_query = query;
+}
+
+bool ListingCache::Reuses(const VOR_AAA_Query& query) const {
+    return !Empty() && m_query && m_query->IsSameListing(query);
+}
+
+std::optional<AS_ObjectId> ListingCache::AccountId(const std::string& name) const {
+    const auto it = m_maps[eAccounts].find(name);
+    return it == m_maps[eAccounts].end() ? std::nullopt : std::optional<AS_ObjectId>(it->second);
+}
+
+std::optional<AS_ObjectId> ListingCache::RoleId(const std::string& name) const {
+    const auto it = m_maps[eRoles].find(name);
+    return it == m_maps[eRoles].end() ? std::nullopt : std::optional<AS_ObjectId>(it->second);
+}
+
+void ListingCache::ForEachFrom(std::size_t skip,
+                               const std::function<bool(const Slot&)>& visit) const {
+    for (const Group group : {eFolders, eRoles, eAccounts}) {
+        const NameMap& map = m_maps[group];
+        if (skip >= map.size()) {
+            skip -= map.size();
+            continue;
+        }
+        auto it = map.begin();
+        std::advance(it, static_cast<std::ptrdiff_t>(skip));
+        skip = 0;
+        for (; it != map.end(); ++it) {
+            if (!visit(Slot{group, it->first, it->second})) {
+                return;
+            }
+        }
+    }
+}
