@@ -131,6 +131,9 @@ typedef struct AS_EnvVar {
  */
 #define AS_OK 0
 #define AS_MORE_ENV_NEEDED 1
+#define AS_NOTE_NO_TICKET                                             \
+    2 /* never returned: the handle's error text after a sign-on that \
+         succeeded without the ticket asked for */
 #define AS_ERR_NOT_INITIALIZED (-2)
 #define AS_ERR_BAD_CREDENTIALS (-3)
 #define AS_ERR_INVALID_ARGUMENT (-4)
@@ -255,11 +258,25 @@ AS_API int32_t AS_Terminate(AS_Handle handle);
  * AS_AuthenticateWebUserWithEnv: REMOTE_USER names an OS signon of a user of the namespace;
  * without it the result is AS_MORE_ENV_NEEDED and *resultText "REMOTE_USER". *resultText may
  * be null on return; free it with AS_FreeResult.
- * Password change: the old password is verified by a bind as the user; then the LDAP password
- * modify operation sets the new one (by the user, or by the service identity when the old
- * password has expired). AS_ChangeExpiredBasicSignonPassword and
- * AS_ForceChangeBasicSignonPassword accept a password that is current, expired, or to be
- * changed after a reset alike. */
+ * Tickets: a sign-on that asks for a ticket still succeeds when none can be written (a service
+ * identity without write access to the namespace's ticket container, or a namespace without
+ * one): the ticket comes back empty and the handle's error text (AS_NOTE_NO_TICKET) says why.
+ * Password policy: a password sign-on that gets in only by one of the policy's grace sign-ons
+ * (pwdGraceAuthNLimit) fails with AS_ERR_PASSWORD_EXPIRED so that the caller asks for a new
+ * password; ASA_GetSessionPasswordPolicy then reports the grace sign-ons left.
+ * Password change: always the user's own. The old password is verified by a bind as the user (for
+ * an expired password, one of the policy's grace sign-ons); then the LDAP password modify
+ * operation, on that bind, sets the new one. The service identity has no right on any password:
+ * under a policy without grace sign-ons an expired password is changed by an administrator only,
+ * and the change fails with AS_ERR_PASSWORD_EXPIRED and a text that says so.
+ * AS_ChangeExpiredBasicSignonPassword and AS_ForceChangeBasicSignonPassword accept a password
+ * that is current, expired (with a grace sign-on left), or to be changed after a reset alike.
+ * ASA_GetSessionPasswordPolicy: what the password policy said at the handle's last
+ * AS_AuthenticateUser2, successful or not: *graceLoginsLeft the grace sign-ons left after the one
+ * that call used (-1: it used none), *secondsToExpiry the seconds until the password expires when
+ * the policy warned of it (pwdExpireWarning; -1: no warning). Both are -1 before any password
+ * sign-on and after a sign-on by ticket, certificate or web environment. It keeps the last
+ * error texts. */
 AS_API int32_t AS_AuthenticateUser2(AS_Handle handle, const char* namespaceName,
                                     const char* basicSignonName, const char* password,
                                     const char* userClass, AS_ObjectId* userId, char* ticket);
@@ -279,8 +296,15 @@ AS_API int32_t AS_ChangeExpiredBasicSignonPassword(AS_Handle handle, const char*
 AS_API int32_t AS_ForceChangeBasicSignonPassword(AS_Handle handle, const char* namespaceName,
                                                  const char* basicSignonName,
                                                  const char* oldPassword, const char* newPassword);
+AS_API int32_t ASA_GetSessionPasswordPolicy(AS_Handle handle, int32_t* graceLoginsLeft,
+                                            int32_t* secondsToExpiry);
 
 /* ---- Tickets and certificates (on an authenticated handle) ----------------------------------
+ * A ticket is 128 random bits written as 32 hex digits. The directory keeps an entry per ticket
+ * in the namespace's container ou=tickets, named by the SHA-256 of the ticket, never the ticket
+ * itself; only the service identity may read or write that container (data/ldap/slapd.conf.in).
+ * Tickets that expired more than ticket_keep_expired seconds ago are purged with the first ticket
+ * issued after each ticket_purge_interval (access.conf).
  * ASA_CreateTicket: ticket buffer of AS_TICKET_SIZE bytes. AS_RefreshTicket extends a ticket of
  * the handle's user; AS_ExpireTicket deletes it. AS_GetCertificate: buffer of
  * AS_CERTIFICATE_SIZE bytes; the certificate names namespace, user and user class. */
@@ -292,7 +316,11 @@ AS_API int32_t AS_GetCertificate(AS_Handle handle, char* certificate);
 /* ---- Error texts -----------------------------------------------------------------------------
  * The text of the last failure on this thread, or on the handle, in the language named by
  * language ("en-us", "fr", "fr-ca", ...; unknown: English), in the encoding in force. Empty when
- * there was no failure. A text longer than the buffer is cut at a character boundary. */
+ * there was no failure. A text longer than the buffer is cut at a character boundary.
+ * A call that succeeds clears both texts, except AS_Terminate, AS_TesselProcessTerminate,
+ * AS_GetSystemEncoding and ASA_GetSessionPasswordPolicy, which keep them (a caller may release a
+ * handle and then read why it failed). After a sign-on that succeeded without a ticket, the
+ * handle's text is that of AS_NOTE_NO_TICKET. */
 AS_API int32_t AS_GetLastErrorMsgWithLang(char* buffer, int32_t size, const char* language);
 AS_API int32_t AS_GetSessionLastErrorMsgWithLang(AS_Handle handle, char* buffer, int32_t size,
                                                  const char* language);

@@ -64,8 +64,9 @@ const std::string& threadErrorReason() {
     return t_error.reason;
 }
 
-int32_t withProcess(const std::function<int32_t()>& body, bool requireInit) {
-    t_error = ThreadError{};
+int32_t withProcess(const std::function<int32_t()>& body, bool requireInit, OnSuccess onSuccess) {
+    if (onSuccess == OnSuccess::ClearLastError)
+        t_error = ThreadError{};
     return guarded(nullptr, [&] {
         if (requireInit && !Process::instance().initialized())
             fail(AS_ERR_NOT_INITIALIZED);
@@ -73,8 +74,9 @@ int32_t withProcess(const std::function<int32_t()>& body, bool requireInit) {
     });
 }
 
-int32_t withHandle(AS_Handle h, const std::function<int32_t(Session&)>& body) {
-    t_error = ThreadError{};
+int32_t withHandle(AS_Handle h, const std::function<int32_t(Session&)>& body, OnSuccess onSuccess) {
+    if (onSuccess == OnSuccess::ClearLastError)
+        t_error = ThreadError{};
     std::shared_ptr<Session> session;
     int32_t found = guarded(nullptr, [&] {
         if (!Process::instance().initialized())
@@ -92,7 +94,8 @@ int32_t withHandle(AS_Handle h, const std::function<int32_t(Session&)>& body) {
         setThreadError(AS_ERR_INVALID_HANDLE, "handle " + std::to_string(h));
         return AS_ERR_INVALID_HANDLE;
     }
-    session->setError(0, {});
+    if (onSuccess == OnSuccess::ClearLastError)
+        session->setError(0, {});
     return guarded(session.get(), [&] { return body(*session); });
 }
 

@@ -49,12 +49,24 @@ int32_t changeStatus(const BindOutcome& o) {
 }
 
 // Hands out the ticket of a fresh sign-on: the caller's one when it still fits, else a new one.
+// A sign-on stands when no ticket can be written (a service identity that may not write the
+// ticket container, a namespace without one): the ticket comes back empty and the handle's error
+// text says why, while the call succeeds.
 void deliverTicket(Session& s, char* ticket) {
     if (!ticket)
         return;
     std::string given(ticket, strnlen(ticket, AS_TICKET_SIZE - 1));
-    if (given.empty() || !ticketStillValidFor(s, given))
-        given = issueTicket(s);
+    if (given.empty() || !ticketStillValidFor(s, given)) {
+        try {
+            given = issueTicket(s);
+        } catch (const AccessError& e) {
+            if (e.code() == AS_ERR_SERVER_UNREACHABLE || e.code() == AS_ERR_NO_MEMORY)
+                throw;
+            ticket[0] = '\0';
+            s.setError(AS_NOTE_NO_TICKET, e.detail());
+            return;
+        }
+    }
     std::snprintf(ticket, AS_TICKET_SIZE, "%s", given.c_str());
 }
 
@@ -80,20 +92,17 @@ int32_t changePassword(AS_Handle handle, const char* namespaceName, const char* 
         auto user = userBySignon(s, ns, name);
         if (!user)
             fail(AS_ERR_USER_NOT_FOUND, name);
+        // The change is the user's own: a bind as the user (a grace sign-on when the password
+        // has expired), then Password Modify with the old password.
         auto conn = s.connect();
         BindOutcome bound = conn->bind(user->dn, oldPw);
         int32_t status = bindStatus(bound);
-        BindOutcome changed;
-        if (status == AS_OK || status == AS_ERR_MUST_CHANGE_PASSWORD) {
-            requireUsable(*user, false);
-            changed = conn->passwordModify(user->dn, oldPw, newPw);
-        } else if (status == AS_ERR_PASSWORD_EXPIRED) {
-            // The old password was right but may no longer bind: the service identity sets it.
-            requireUsable(*user, false);
-            changed = s.service().passwordModify(user->dn, oldPw, newPw);
-        } else {
+        if (status == AS_ERR_PASSWORD_EXPIRED)
+            failBecause(status, "no-grace", name);
+        if (status != AS_OK && status != AS_ERR_MUST_CHANGE_PASSWORD)
             fail(status, bound.diagnostic);
-        }
+        requireUsable(*user, false);
+        BindOutcome changed = conn->passwordModify(user->dn, oldPw, newPw);
         status = changeStatus(changed);
         if (status != AS_OK) {
             std::string detail = ldap_err2string(changed.ldapResult);
@@ -130,9 +139,14 @@ extern "C" AS_API int32_t AS_AuthenticateUser2(AS_Handle handle, const char* nam
             fail(AS_ERR_BAD_CREDENTIALS);
         const std::string nsDn = s.namespaceDnFor(ns);
         BindOutcome bound = s.bindUser(user->dn, pw);
+        s.setPasswordPolicy(bound);
         int32_t status = bindStatus(bound);
         if (status != AS_OK)
             fail(status, bound.diagnostic);
+        // In only by one of the policy's grace sign-ons: the password has expired and must be
+        // changed (the change binds with another grace sign-on).
+        if (bound.graceLeft >= 0)
+            fail(AS_ERR_PASSWORD_EXPIRED);
         requireUsable(*user, false);
         AS_ObjectId id = Session::idOf(*user);
         if (id == 0)
@@ -200,4 +214,18 @@ extern "C" AS_API int32_t AS_ForceChangeBasicSignonPassword(AS_Handle handle,
                                                             const char* oldPassword,
                                                             const char* newPassword) {
     return changePassword(handle, namespaceName, basicSignonName, oldPassword, newPassword);
+}
+
+extern "C" AS_API int32_t ASA_GetSessionPasswordPolicy(AS_Handle handle, int32_t* graceLoginsLeft,
+                                                       int32_t* secondsToExpiry) {
+    return withHandle(
+        handle,
+        [&](Session& s) {
+            if (!graceLoginsLeft || !secondsToExpiry)
+                fail(AS_ERR_INVALID_ARGUMENT, "graceLoginsLeft, secondsToExpiry");
+            *graceLoginsLeft = s.graceLoginsLeft();
+            *secondsToExpiry = s.passwordExpiresIn();
+            return AS_OK;
+        },
+        OnSuccess::KeepLastError);
 }

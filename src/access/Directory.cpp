@@ -1,9 +1,9 @@
 #include "internal/Directory.h"
 
+#include <openssl/evp.h>
 #include <openssl/rand.h>
 #include <strings.h>
 
-#include <atomic>
 #include <cstdio>
 
 #include "internal/Process.h"
@@ -191,24 +191,41 @@ std::optional<std::time_t> fromGeneralizedTime(const std::string& text) {
     return timegm(&tm);
 }
 
+std::string ticketDigest(const std::string& ticket) {
+    unsigned char digest[EVP_MAX_MD_SIZE];
+    unsigned int length = 0;
+    if (EVP_Digest(ticket.data(), ticket.size(), digest, &length, EVP_sha256(), nullptr) != 1)
+        fail(AS_ERR_INTERNAL, "SHA-256 failed");
+    static const char kHex[] = "0123456789abcdef";
+    std::string hex;
+    for (unsigned int i = 0; i < length; ++i) {
+        hex += kHex[digest[i] >> 4];
+        hex += kHex[digest[i] & 0xF];
+    }
+    return hex;
+}
+
+std::string ticketDn(const std::string& nsDn, const std::string& ticket) {
+    return childDn("ridgeTicketId", ticketDigest(ticket),
+                   childDn("ou", schema::kTicketContainer, nsDn));
+}
+
 namespace {
 
-// Deletes tickets that expired more than a day ago (until then they are reported as expired,
-// not unknown), at most once a minute per process and a bounded number at a time, so the
-// container does not grow with abandoned tickets.
-void purgeExpiredTickets(Session& s, const std::string& container, std::time_t now) {
-    static std::atomic<std::time_t> lastPurge{0};
-    std::time_t last = lastPurge.load();
-    if (now - last < 60 || !lastPurge.compare_exchange_strong(last, now))
-        return;
+// Deletes a bounded number of tickets that expired more than the configured time ago (until
+// then they are reported as expired, not unknown), so the container does not grow with
+// abandoned tickets.
+void purgeExpiredTickets(Session& s, const std::string& container, std::time_t now,
+                         long keepExpired) {
     try {
-        constexpr std::time_t kKeepExpired = 86400;
         std::string filter = "(&(objectClass=ridgeTicket)(ridgeTicketExpiry<=" +
-                             toGeneralizedTime(now - kKeepExpired) + "))";
+                             toGeneralizedTime(now - keepExpired) + "))";
         for (const auto& e : s.service().search(container, Scope::One, filter, {}, 100))
             s.service().remove(e.dn);
-    } catch (const AccessError&) {
-        // Best effort: a later sign-on tries again.
+    } catch (const AccessError& e) {
+        // Best effort: the next purge tries again; a lost server is the caller's to see.
+        if (e.code() == AS_ERR_SERVER_UNREACHABLE)
+            throw;
     }
 }
 
@@ -222,22 +239,24 @@ std::string issueTicket(Session& s) {
     char hex[33];
     for (size_t i = 0; i < sizeof raw; ++i)
         std::snprintf(hex + 2 * i, 3, "%02x", raw[i]);
-    std::string id(hex, 32);
+    std::string ticket(hex, 32);
     const AccessSettings settings = Process::instance().settings();
     std::time_t now = std::time(nullptr);
-    std::string container = childDn("ou", schema::kTicketContainer, s.namespaceDn());
-    purgeExpiredTickets(s, container, now);
+    const std::string nsDn = s.namespaceDn();
+    if (Process::instance().ticketPurgeDue(now))
+        purgeExpiredTickets(s, childDn("ou", schema::kTicketContainer, nsDn), now,
+                            settings.ticketKeepExpired);
     std::vector<std::pair<std::string, std::vector<std::string>>> attrs = {
         {"objectClass", {"ridgeTicket"}},
-        {"ridgeTicketId", {id}},
+        {"ridgeTicketId", {ticketDigest(ticket)}},
         {"ridgeTicketOwner", {std::to_string(s.userId())}},
         {"ridgeTicketIssued", {toGeneralizedTime(now)}},
         {"ridgeTicketExpiry", {toGeneralizedTime(now + settings.ticketLifetime)}},
     };
     if (s.userClassId())
         attrs.push_back({"ridgeTicketClass", {std::to_string(*s.userClassId())}});
-    s.service().add(childDn("ridgeTicketId", id, container), attrs);
-    return id;
+    s.service().add(ticketDn(nsDn, ticket), attrs);
+    return ticket;
 }
 
 }  // namespace ridge::access

@@ -147,6 +147,7 @@ int32_t Process::initialize(const char* const* settings) {
     m_tempConfig.reset();
     m_tempConfigText.clear();
     m_certificateKey.clear();
+    m_lastTicketPurge.reset();
     m_initCount = 1;
     return AS_OK;
 }
@@ -278,6 +279,14 @@ AccessSettings Process::settings() {
 std::string Process::home() {
     std::lock_guard lock(m_mutex);
     return m_home;
+}
+
+bool Process::ticketPurgeDue(std::time_t now) {
+    std::lock_guard lock(m_mutex);
+    if (m_lastTicketPurge && now - *m_lastTicketPurge < m_settings.ticketPurgeInterval)
+        return false;
+    m_lastTicketPurge = now;
+    return true;
 }
 
 std::string Process::certificateKey() {

@@ -63,7 +63,7 @@ extern "C" AS_API int32_t AS_TesselProcessTerminate(const char* applicationName)
                 fail(AS_ERR_INVALID_ARGUMENT, "application name");
             return process().terminate();
         },
-        false);
+        false, OnSuccess::KeepLastError);
 }
 
 extern "C" AS_API int32_t AS_SetTemporaryRuntimeConfig(const char* text, uint32_t length) {
@@ -125,13 +125,15 @@ extern "C" AS_API int32_t AS_SetSystemEncoding(const char* encoding) {
 }
 
 extern "C" AS_API int32_t AS_GetSystemEncoding(char* buffer) {
-    return withProcess([&] {
-        if (!buffer)
-            fail(AS_ERR_INVALID_ARGUMENT, "buffer");
-        std::string name = process().encoding();
-        std::snprintf(buffer, AS_ENCODING_NAME_SIZE, "%s", name.c_str());
-        return AS_OK;
-    });
+    return withProcess(
+        [&] {
+            if (!buffer)
+                fail(AS_ERR_INVALID_ARGUMENT, "buffer");
+            std::string name = process().encoding();
+            std::snprintf(buffer, AS_ENCODING_NAME_SIZE, "%s", name.c_str());
+            return AS_OK;
+        },
+        true, OnSuccess::KeepLastError);
 }
 
 extern "C" AS_API int32_t AS_Init(AS_Version version, AS_Handle* handle, uint32_t flags) {
@@ -153,14 +155,16 @@ extern "C" AS_API int32_t AS_Init(AS_Version version, AS_Handle* handle, uint32_
 }
 
 extern "C" AS_API int32_t AS_Terminate(AS_Handle handle) {
-    return withProcess([&] {
-        auto session = process().removeHandle(handle);
-        if (!session)
-            fail(AS_ERR_INVALID_HANDLE, "handle " + std::to_string(handle));
-        std::lock_guard wait(session->mutex());  // a call still running on it finishes first
-        session->close();
-        return AS_OK;
-    });
+    return withProcess(
+        [&] {
+            auto session = process().removeHandle(handle);
+            if (!session)
+                fail(AS_ERR_INVALID_HANDLE, "handle " + std::to_string(handle));
+            std::lock_guard wait(session->mutex());  // a call still running on it finishes first
+            session->close();
+            return AS_OK;
+        },
+        true, OnSuccess::KeepLastError);
 }
 
 extern "C" AS_API int32_t AS_GetNamespaceProperties2(AS_Handle handle, const char* namespaceName,

@@ -264,6 +264,10 @@ void Session::signIn(bool boundAsUser, const std::string& nsUtf8, AS_ObjectId us
                      const std::string& userDn, std::optional<AS_ObjectId> classId) {
     m_userBound = boundAsUser;
     m_userConnectionLost = false;
+    if (!boundAsUser) {  // no password: nothing the policy said applies
+        m_graceLoginsLeft = -1;
+        m_passwordExpiresIn = -1;
+    }
     m_cache.clear();  // what another identity read is not this one's to see
     m_namespace = nsUtf8;
     m_userId = userId;
@@ -280,6 +284,8 @@ void Session::connectionLost() {
 }
 
 void Session::signOut() {
+    m_graceLoginsLeft = -1;
+    m_passwordExpiresIn = -1;
     m_userBound = false;
     m_userConnectionLost = false;
     m_cache.clear();

@@ -59,6 +59,12 @@ std::optional<AccessSettings> parseAccessSettings(std::string_view text, std::st
         } else if (key == "ticket_max_lifetime") {
             if (!seconds(value, s.ticketMaxLifetime))
                 return bad("ticket_max_lifetime is seconds");
+        } else if (key == "ticket_purge_interval") {
+            if (!seconds(value, s.ticketPurgeInterval))
+                return bad("ticket_purge_interval is seconds");
+        } else if (key == "ticket_keep_expired") {
+            if (!seconds(value, s.ticketKeepExpired))
+                return bad("ticket_keep_expired is seconds");
         } else if (key == "certificate_lifetime") {
             if (!seconds(value, s.certificateLifetime))
                 return bad("certificate_lifetime is seconds");

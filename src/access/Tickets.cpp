@@ -41,7 +41,7 @@ AS_ObjectId number(const std::string& text) {
 
 // The live ticket record; -41 when absent or damaged, -145 when expired.
 TicketRecord readTicket(Session& s, const std::string& nsDn, const std::string& id) {
-    std::string dn = childDn("ridgeTicketId", id, childDn("ou", schema::kTicketContainer, nsDn));
+    std::string dn = ticketDn(nsDn, id);
     auto e = s.service().read(
         dn, {"ridgeTicketOwner", "ridgeTicketClass", "ridgeTicketIssued", "ridgeTicketExpiry"});
     if (!e)
@@ -142,8 +142,7 @@ extern "C" AS_API int32_t AS_ExpireTicket(AS_Handle handle, const char* ticket) 
         std::string id = ticketId(ticket);
         s.requireAuthenticated();
         std::string nsDn = s.namespaceDn();
-        std::string dn =
-            childDn("ridgeTicketId", id, childDn("ou", schema::kTicketContainer, nsDn));
+        std::string dn = ticketDn(nsDn, id);
         auto e = s.service().read(dn, {"ridgeTicketOwner"});
         if (!e)
             fail(AS_ERR_UNKNOWN_TICKET);

@@ -21,12 +21,20 @@
 
 namespace ridge::access {
 
+// What a call that succeeds does to the last error texts. Calls the caller makes to learn the
+// outcome of an operation clear them; calls that cannot fail in a way the caller asks about
+// (releasing a handle, reading a value the handle keeps) keep the text of the last failure, so
+// it can still be read after them.
+enum class OnSuccess { ClearLastError, KeepLastError };
+
 // Runs body on the locked session of handle h. Unknown or terminated handle: -7; process not
 // initialised: -2.
-int32_t withHandle(AS_Handle h, const std::function<int32_t(Session&)>& body);
+int32_t withHandle(AS_Handle h, const std::function<int32_t(Session&)>& body,
+                   OnSuccess onSuccess = OnSuccess::ClearLastError);
 // Runs body for a call that needs no handle (process must be initialised unless
 // requireInit is false).
-int32_t withProcess(const std::function<int32_t()>& body, bool requireInit = true);
+int32_t withProcess(const std::function<int32_t()>& body, bool requireInit = true,
+                    OnSuccess onSuccess = OnSuccess::ClearLastError);
 
 // Records a failure as the calling thread's last error (the frame does this for thrown errors).
 void setThreadError(int32_t code, std::string detail, std::string reason = {});

@@ -46,7 +46,14 @@ bool osSignOnAllowed(const LdapEntry& nsEntry);
 std::string toGeneralizedTime(std::time_t t);
 std::optional<std::time_t> fromGeneralizedTime(const std::string& text);
 
-// Creates a ticket for the session's signed-on user in its namespace; returns its text.
+// A ticket entry is named by the SHA-256 of its ticket (64 lowercase hex digits), never the
+// ticket itself: a copy of the directory signs nobody on. ticket is the canonical 32-digit text.
+std::string ticketDigest(const std::string& ticket);
+// DN of the entry of ticket in the ticket container of the namespace entry nsDn.
+std::string ticketDn(const std::string& nsDn, const std::string& ticket);
+
+// Creates a ticket for the session's signed-on user in its namespace (one LDAP add); returns its
+// text. Tickets that expired long ago are purged first when the process's purge is due.
 std::string issueTicket(Session& s);
 // True when ticket (32 lowercase hex digits) is live and belongs to the session's user and
 // class.

@@ -4,6 +4,7 @@
 
 #include <AccessAPI.h>
 
+#include <ctime>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -44,6 +45,9 @@ public:
     std::string home();
     // The certificate signing key (created in the home on first use).
     std::string certificateKey();
+    // True (once) when a purge of long-expired tickets is due at now: the first ticket issued
+    // after initialisation, then one every ticket_purge_interval seconds.
+    bool ticketPurgeDue(std::time_t now);
 
 private:
     std::mutex m_mutex;
@@ -61,6 +65,7 @@ private:
     std::map<AS_Handle, std::shared_ptr<Session>> m_handles;
     AS_Handle m_nextHandle = 1;
     std::string m_certificateKey;
+    std::optional<std::time_t> m_lastTicketPurge;
 };
 
 }  // namespace ridge::access

@@ -113,6 +113,15 @@ public:
     const std::string& errorDetail() const { return m_errorDetail; }
     const std::string& errorReason() const { return m_errorReason; }
 
+    // What the password policy said at the last password sign-on of this handle (-1: nothing):
+    // grace sign-ons left after one was used, seconds until the password expires.
+    void setPasswordPolicy(const BindOutcome& bound) {
+        m_graceLoginsLeft = bound.graceLeft;
+        m_passwordExpiresIn = bound.expiresIn;
+    }
+    int32_t graceLoginsLeft() const { return m_graceLoginsLeft; }
+    int32_t passwordExpiresIn() const { return m_passwordExpiresIn; }
+
     // Sign-on bookkeeping (authentication code only). With boundAsUser the caller has just
     // bound the user with bindUser(), and reads use that connection; otherwise reads use the
     // service identity.
@@ -155,6 +164,8 @@ private:
     AS_ObjectId m_userId = 0;
     std::string m_userDn;
     std::optional<AS_ObjectId> m_userClassId;
+    int32_t m_graceLoginsLeft = -1;
+    int32_t m_passwordExpiresIn = -1;
     int32_t m_errorCode = 0;
     std::string m_errorDetail;
     std::string m_errorReason;

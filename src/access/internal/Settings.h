@@ -9,6 +9,10 @@
 //                         ldapi for EXTERNAL over a local socket); default: the handle's server
 //   ticket_lifetime       seconds a ticket lives after creation or refresh (default 3600)
 //   ticket_max_lifetime   seconds after creation beyond which no refresh is granted (28800)
+//   ticket_purge_interval seconds between two purges of long-expired tickets (600); a purge
+//                         runs with the first ticket issued once it is due
+//   ticket_keep_expired   seconds an expired ticket is kept (reported as expired, not unknown)
+//                         before a purge deletes it (86400)
 //   certificate_lifetime  seconds a certificate is valid (28800)
 //   default_runtime_config  file with a runtime configuration text used when none was set
 // No key is required: without a service identity the library reads anonymously.
@@ -35,6 +39,8 @@ struct AccessSettings {
     std::string serviceUrl;
     long ticketLifetime = 3600;
     long ticketMaxLifetime = 28800;
+    long ticketPurgeInterval = 600;
+    long ticketKeepExpired = 86400;
     long certificateLifetime = 28800;
     std::string defaultRuntimeConfigFile;
 };

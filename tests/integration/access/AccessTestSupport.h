@@ -12,6 +12,7 @@
 #include <sstream>
 #include <string>
 
+#include "DirectoryAdmin.h"
 #include "RidgeTestDirectory.h"
 
 namespace access_test {
@@ -92,17 +93,14 @@ protected:
     // Runs an ldap-utils tool (ldapadd, ldapdelete, ...) as the directory administrator with
     // args, feeding it the LDIF text (with @BASE_DN@ filled in); returns its exit status.
     int admin(const std::string& tool, const std::string& args, const std::string& ldif = "") {
-        std::string text = ldif;
-        for (size_t p; (p = text.find("@BASE_DN@")) != std::string::npos;)
-            text.replace(p, 9, env.baseDn());
-        std::ofstream(home + "/admin.ldif") << text;
-        std::ofstream(home + "/admin.pw") << env.adminPassword();
-        std::string cmd = tool + " -x -H '" + env.url() + "' -D '" + env.adminDn() + "' -y '" +
-                          home + "/admin.pw' " + args + " < '" + home +
-                          "/admin.ldif' >/dev/null 2>&1";
-        int status = std::system(cmd.c_str());
-        std::remove((home + "/admin.pw").c_str());
-        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+        return ridge_test::directoryAdmin(env, home, tool, args, ldif);
+    }
+    // The same as the identity bindDn with password; *output (when given) receives what the tool
+    // printed.
+    int ldapTool(const std::string& tool, const std::string& bindDn, const std::string& password,
+                 const std::string& args, const std::string& ldif = "",
+                 std::string* output = nullptr) {
+        return ridge_test::directoryTool(env, home, bindDn, password, tool, args, ldif, output);
     }
     // The process's last error text in lang.
     std::string lastError(const char* lang) {

@@ -1,6 +1,7 @@
 // Password change through the password modify operation, with the policy's rejections. Each
 // test first resets its user's password as the directory administrator, so runs repeat.
 #include <ldap.h>
+#include <unistd.h>
 
 #include <chrono>
 #include <random>
@@ -72,21 +73,105 @@ TEST_F(PasswordChange, PolicyRejectionsAndSuccess) {
     AS_Terminate(h);
 }
 
-TEST_F(PasswordChange, ExpiredPasswordIsChangedWithTheOldOne) {
+TEST_F(PasswordChange, ExpiredPasswordIsChangedOnGraceSignOns) {
     adminReset("chpwexp");
     std::this_thread::sleep_for(std::chrono::milliseconds(1000));  // the policy's age is 1 s
     AS_Handle h = open();
+    // The policy grants 3 grace sign-ons: the sign-on uses one and reports the expiry.
     ASSERT_EQ(AS_ERR_PASSWORD_EXPIRED, signOn(h, "chpwexp", kPassword));
+    int32_t grace = 0, expiresIn = 0;
+    ASSERT_EQ(AS_OK, ASA_GetSessionPasswordPolicy(h, &grace, &expiresIn));
+    EXPECT_EQ(2, grace);
+    EXPECT_EQ("The password has expired.", sessionError(h));  // kept by the policy read
+    EXPECT_EQ(AS_ERR_NOT_AUTHENTICATED, ASA_FindUserInfo(h, 1009, nullptr, nullptr, nullptr));
     EXPECT_EQ(AS_ERR_BAD_CREDENTIALS,
               AS_ChangeExpiredBasicSignonPassword(h, kNs, "chpwexp", "wrong-old", "Whatever#123"));
+    // Each change binds as the user on a grace sign-on; the policy still checks the new one.
+    EXPECT_EQ(AS_ERR_PASSWORD_TOO_SHORT,
+              AS_ChangeExpiredBasicSignonPassword(h, kNs, "chpwexp", kPassword, "Ab#1"));
     std::string next = freshPassword();
     ASSERT_EQ(AS_OK,
-              AS_ChangeExpiredBasicSignonPassword(h, kNs, "chpwexp", kPassword, next.c_str()));
+              AS_ChangeExpiredBasicSignonPassword(h, kNs, "chpwexp", kPassword, next.c_str()))
+        << sessionError(h);
     // The new password is the one now (it may have expired again already).
     int32_t status = signOn(h, "chpwexp", next.c_str());
     EXPECT_TRUE(status == AS_OK || status == AS_ERR_PASSWORD_EXPIRED) << status;
     EXPECT_EQ(AS_ERR_BAD_CREDENTIALS, signOn(h, "chpwexp", kPassword));
     AS_Terminate(h);
+}
+
+TEST_F(PasswordChange, WithoutGraceSignOnsOnlyAnAdministratorSetsAnExpiredPassword) {
+    const std::string policy = "cn=nograce" + std::to_string(::getpid()) + ",ou=policies,@BASE_DN@";
+    const std::string user = "uid=nograce,ou=Sales,ou=ridgetest,@BASE_DN@";
+    admin("ldapdelete", "", user + "\n" + policy + "\n");
+    ASSERT_EQ(0, admin("ldapadd", "",
+                       "dn: " + policy +
+                           "\nobjectClass: organizationalRole\nobjectClass: pwdPolicy\n"
+                           "cn: nograce" +
+                           std::to_string(::getpid()) +
+                           "\npwdAttribute: userPassword\npwdMaxAge: 1\n"
+                           "pwdGraceAuthNLimit: 0\npwdAllowUserChange: TRUE\n\n"
+                           "dn: " +
+                           user +
+                           "\nobjectClass: inetOrgPerson\nobjectClass: ridgeUser\nuid: nograce\n"
+                           "cn: No Grace\nsn: Grace\nridgeId: 1091\nuserPassword: Secret#2024\n"
+                           "pwdPolicySubentry: " +
+                           policy + "\n"));
+    std::this_thread::sleep_for(std::chrono::milliseconds(2100));
+    AS_Handle h = open();
+    ASSERT_EQ(AS_ERR_PASSWORD_EXPIRED, signOn(h, "nograce", kPassword));
+    int32_t grace = 0, expiresIn = 0;
+    ASSERT_EQ(AS_OK, ASA_GetSessionPasswordPolicy(h, &grace, &expiresIn));
+    EXPECT_EQ(-1, grace);
+    EXPECT_EQ(AS_ERR_PASSWORD_EXPIRED,
+              AS_ChangeExpiredBasicSignonPassword(h, kNs, "nograce", kPassword, "Whatever#123"));
+    EXPECT_NE(std::string::npos, sessionError(h).find("an administrator must set a new password"))
+        << sessionError(h);
+    EXPECT_NE(std::string::npos, sessionError(h, "fr").find("un administrateur doit"));
+    // The password was not changed.
+    EXPECT_EQ(AS_ERR_PASSWORD_EXPIRED, signOn(h, "nograce", kPassword));
+    AS_Terminate(h);
+    admin("ldapdelete", "", user + "\n" + policy + "\n");
+}
+
+TEST_F(PasswordChange, SignOnReportsWhenThePasswordExpiresSoon) {
+    const std::string policy = "cn=warns" + std::to_string(::getpid()) + ",ou=policies,@BASE_DN@";
+    const std::string user = "uid=warned,ou=Sales,ou=ridgetest,@BASE_DN@";
+    admin("ldapdelete", "", user + "\n" + policy + "\n");
+    ASSERT_EQ(0, admin("ldapadd", "",
+                       "dn: " + policy +
+                           "\nobjectClass: organizationalRole\nobjectClass: pwdPolicy\n"
+                           "cn: warns" +
+                           std::to_string(::getpid()) +
+                           "\npwdAttribute: userPassword\npwdMaxAge: 86400\n"
+                           "pwdExpireWarning: 90000\npwdAllowUserChange: TRUE\n\n"
+                           "dn: " +
+                           user +
+                           "\nobjectClass: inetOrgPerson\nobjectClass: ridgeUser\nuid: warned\n"
+                           "cn: Warned\nsn: Warned\nridgeId: 1092\nuserPassword: Secret#2024\n"
+                           "pwdPolicySubentry: " +
+                           policy + "\n"));
+    AS_Handle h = open();
+    int32_t grace = 0, expiresIn = 0;
+    ASSERT_EQ(AS_OK, signOn(h, "warned", kPassword));
+    ASSERT_EQ(AS_OK, ASA_GetSessionPasswordPolicy(h, &grace, &expiresIn));
+    EXPECT_EQ(-1, grace);
+    EXPECT_GT(expiresIn, 86000);
+    EXPECT_LE(expiresIn, 86400);
+    // A password without expiry warns of nothing; neither does a sign-on by ticket.
+    char ticket[AS_TICKET_SIZE] = "";
+    ASSERT_EQ(AS_OK, signOn(h, "bob", kPassword, nullptr, nullptr, ticket));
+    ASSERT_EQ(AS_OK, ASA_GetSessionPasswordPolicy(h, &grace, &expiresIn));
+    EXPECT_EQ(-1, expiresIn);
+    ASSERT_EQ(AS_OK, signOn(h, "warned", kPassword));
+    char* result = nullptr;
+    ASSERT_EQ(AS_OK, AS_ValidateTicket2(h, ticket, kNs, &result));
+    AS_FreeResult(result);
+    ASSERT_EQ(AS_OK, ASA_GetSessionPasswordPolicy(h, &grace, &expiresIn));
+    EXPECT_EQ(-1, expiresIn);
+    EXPECT_EQ(AS_ERR_INVALID_ARGUMENT, ASA_GetSessionPasswordPolicy(h, nullptr, &expiresIn));
+    AS_Terminate(h);
+    admin("ldapdelete", "", user + "\n" + policy + "\n");
 }
 
 TEST_F(PasswordChange, PasswordResetByAdministratorMustBeChanged) {

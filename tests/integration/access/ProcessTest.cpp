@@ -230,6 +230,25 @@ TEST_F(Process, ErrorTextsFollowTheLanguageAndAreEmptyWithoutError) {
               AS_GetSessionLastErrorMsgWithLang(h + 99, small, sizeof small, "en"));
 }
 
+TEST_F(Process, ReleasingAHandleKeepsTheTextOfTheLastFailure) {
+    initialize();
+    std::string cfg = config();
+    ASSERT_EQ(AS_OK, AS_SetTemporaryRuntimeConfig(cfg.c_str(), cfg.size()));
+    ASSERT_EQ(AS_OK, AS_SetSystemEncoding("utf8"));
+    AS_Handle h = open();
+    ASSERT_EQ(AS_ERR_ACCOUNT_LOCKED, signOn(h, "locked", kPassword));
+    // Callers close the handle first and ask why afterwards.
+    ASSERT_EQ(AS_OK, AS_Terminate(h));
+    EXPECT_EQ("The account is locked.", lastError("en"));
+    char name[AS_ENCODING_NAME_SIZE];
+    ASSERT_EQ(AS_OK, AS_GetSystemEncoding(name));
+    EXPECT_EQ("The account is locked.", lastError("en"));
+    // A call whose outcome the caller asks about clears it.
+    h = open();
+    EXPECT_EQ("", lastError("en"));
+    AS_Terminate(h);
+}
+
 TEST_F(Process, MemoryCallsAcceptOnlyWhatTheLibraryReturned) {
     initialize();
     std::string cfg = config();

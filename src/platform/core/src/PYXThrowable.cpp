@@ -96,6 +96,11 @@ const char* pyxSourceName(const char* file) noexcept {
     if (std::strncmp(file, root, rootLength) == 0) {
         return file + rootLength;
     }
+    // A relative name (ccache's base-directory rewriting hands the compiler paths relative to
+    // the build folder, which lies inside the source tree) climbs to the root first.
+    while (std::strncmp(file, "../", 3) == 0) {
+        file += 3;
+    }
     return file;
 }
 

@@ -248,35 +248,49 @@ TEST(AuthDoc, ReadsWhatAFrameworkSends) {
     EXPECT_EQ(copy.ToString(), doc.ToString());
 }
 
-TEST(AuthDoc, NamespaceComesFromTheTrustedCredentialWhenThereIsOne) {
-    VOR_AAA_AuthDoc doc;
-    load(doc,
-         "<authenticateDocument><biBusHeader><hdrSession><formFieldVars><item>"
-         "<name>VORNamespace</name><value>form</value></item></formFieldVars></hdrSession>"
-         "</biBusHeader><credential><namespace>trusted</namespace><Certificate>C</Certificate>"
-         "</credential></authenticateDocument>");
-    I18NString value;
-    doc.GetNamespaceID(value);
-    EXPECT_EQ(value, I18NString("trusted"));
-    EXPECT_TRUE(doc.GetTrustedCredentialValue("Certificate", value));
-    EXPECT_EQ(value, I18NString("C"));
+std::string withFormNamespace(const std::string& afterHeader) {
+    return "<authenticateDocument><biBusHeader><hdrSession><formFieldVars><item>"
+           "<name>VORNamespace</name><value>form</value></item></formFieldVars></hdrSession>"
+           "</biBusHeader>" +
+           afterHeader + "</authenticateDocument>";
+}
 
-    // The header's trusted-credential text is read as a credentials document first.
-    doc.SetTrustedCredential("<credential><namespace>hdr</namespace></credential>");
+TEST(AuthDoc, TrustedCredentialValuesComeFromTheHeaderTextOnly) {
+    VOR_AAA_AuthDoc doc;
+    load(doc, withFormNamespace("<credential><namespace>own</namespace>"
+                                "<Certificate>C</Certificate></credential>"));
+    ASSERT_TRUE(doc.GetTrustedCredentialDoc().HasCredentials());
+    I18NString value;
+    EXPECT_FALSE(doc.GetTrustedCredentialValue("Certificate", value));
+    EXPECT_FALSE(doc.GetTrustedCredentialValue("namespace", value));
+
+    doc.SetTrustedCredential(
+        "<credential><namespace>hdr</namespace><Certificate>H</Certificate></credential>");
+    EXPECT_TRUE(doc.GetTrustedCredentialValue("Certificate", value));
+    EXPECT_EQ(value, I18NString("H"));
     doc.GetNamespaceID(value);
     EXPECT_EQ(value, I18NString("hdr"));
 }
 
-TEST(AuthDoc, MissingNamespaceIsAnAssertion) {
+TEST(AuthDoc, PluralCredentialsElementIsNotATrustedCredential) {
     VOR_AAA_AuthDoc doc;
+    load(doc, withFormNamespace("<credentials><credential><namespace>x</namespace>"
+                                "</credential></credentials>"));
+    EXPECT_FALSE(doc.GetTrustedCredentialDoc().HasCredentials());
     I18NString value;
-    try {
-        doc.GetNamespaceID(value);
-        FAIL();
-    } catch (PYXAssertError& e) {
-        EXPECT_EQ(e.getAssertion(),
-                  "PYX_ASSERT(VOR_AAA_BiBusHeader::GetNamespaceID( theNamespaceID ));");
-    }
+    doc.GetNamespaceID(value);
+    EXPECT_EQ(value, I18NString("form"));
+}
+
+TEST(AuthDoc, NamespaceLookupsThatFindNothingAreAssertions) {
+    VOR_AAA_AuthDoc empty;
+    I18NString value;
+    EXPECT_THROW(empty.GetNamespaceID(value), PYXAssertError);
+
+    // A trusted credential element without the header's text names no namespace.
+    VOR_AAA_AuthDoc trusted;
+    load(trusted, withFormNamespace("<credential><namespace>own</namespace></credential>"));
+    EXPECT_THROW(trusted.GetNamespaceID(value), PYXAssertError);
 }
 
 TEST(AuthDoc, RoundTrip) {
@@ -285,6 +299,9 @@ TEST(AuthDoc, RoundTrip) {
     const std::string text = doc.ToString();
     VOR_AAA_AuthDoc read;
     load(read, text);
+    // The request context read is appended to the default single space.
+    EXPECT_EQ(read.GetAdditionalInfo().GetRequestContext(), I18NString("  "));
+    read.GetAdditionalInfo().SetRequestContext(" ");
     EXPECT_EQ(read.ToString(), text);
 }
 

@@ -4,6 +4,7 @@
 #include "PYXThrowable.h"
 
 #include <cstdio>
+#include <cstdlib>
 #include <new>
 #include <vector>
 
@@ -63,8 +64,8 @@ bool VOR_AAA_Env::Decode(const std::string& text) {
     if (plain.rfind("Type=", 0) != 0 || separator == std::string::npos) {
         return false;
     }
-    const std::string version = plain.substr(5, separator - 5);
-    if (version != std::to_string(kVersion)) {
+    // The header's number is read as a number: "Type=01 , " is version 1 as well.
+    if (std::strtol(plain.c_str() + 5, nullptr, 10) != kVersion) {
         return false;
     }
     m_valid = true;

@@ -170,6 +170,9 @@ TEST(QueryDoc, RoundTrip) {
     VOR_AAA_QueryDoc read;
     read.Load(text.data(), text.size());
     EXPECT_EQ(read.GetQuery(), query);
+    // The request context read is appended to the default single space.
+    EXPECT_EQ(read.GetBiBusHeader().GetAdditionalInfo().GetRequestContext(), I18NString("  "));
+    read.GetBiBusHeader().GetAdditionalInfo().SetRequestContext(" ");
     EXPECT_EQ(read.ToString(), text);
 }
 

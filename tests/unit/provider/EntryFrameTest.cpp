@@ -67,7 +67,7 @@ TEST(EntryFrame, OtherThrowablesNameTheEntryAndTheirBackTrace) {
     EXPECT_NE(text.find("PYX_ASSERT(1 == 2);"), std::string::npos) << text;
     EXPECT_NE(text.find("<nestingLevel xsi:type=\"xsd:integer\">1</nestingLevel>"),
               std::string::npos);
-    EXPECT_NE(text.find("test_entry_frame.cpp"), std::string::npos) << text;  // back trace
+    EXPECT_NE(text.find("EntryFrameTest.cpp"), std::string::npos) << text;  // back trace
 }
 
 TEST(EntryFrame, AnythingElseIsAnUnknownFailure) {

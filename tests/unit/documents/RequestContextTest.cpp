@@ -77,10 +77,13 @@ TEST(AdditionalInfo, RoundTripOfEveryField) {
     info.SetStepContext("step");
     info.GetAncestors() = {{"directory", "/directory", "Directory"},
                            {"namespace", "VORID(\"ns\")", "Ridge"}};
-    const VOR_AAA_AdditionalInfo back = loaded<VOR_AAA_AdditionalInfo>(info.ToString());
-    EXPECT_EQ(back.ToString(), info.ToString());
+    VOR_AAA_AdditionalInfo back = loaded<VOR_AAA_AdditionalInfo>(info.ToString());
     EXPECT_EQ(back.GetTypedLogger(), I18NString(u"Logger\u00e9"));
     EXPECT_EQ(back.GetAncestors().size(), 2u);
+    // The request context read is appended to its default single space.
+    EXPECT_EQ(back.GetRequestContext(), I18NString(" req"));
+    back.SetRequestContext("req");
+    EXPECT_EQ(back.ToString(), info.ToString());
 }
 
 TEST(AdditionalInfo, PartialDocumentKeepsDefaults) {
@@ -108,11 +111,25 @@ TEST(AdditionalInfo, FirstAncestorReadReplacesTheDefaultList) {
     EXPECT_EQ(info.GetStepContext(), I18NString("st"));
 }
 
+TEST(AdditionalInfo, TrackingTextsAppendToTheirDefaults) {
+    auto info = loaded<VOR_AAA_AdditionalInfo>(
+        "<additionalInfo><typedLogger>L</typedLogger><tracking><hopCount>2</hopCount>"
+        "<requestContext>r1</requestContext><sessionContext>s1</sessionContext>"
+        "<stepContext>t1</stepContext></tracking></additionalInfo>");
+    EXPECT_EQ(info.GetTypedLogger(), I18NString("L"));
+    EXPECT_EQ(info.GetHopCount(), I18NString("2"));
+    EXPECT_EQ(info.GetRequestContext(), I18NString(" r1"));
+    EXPECT_EQ(info.GetSessionContext(), I18NString("s1"));
+    EXPECT_EQ(info.GetStepContext(), I18NString("t1"));
+}
+
 TEST(AdditionalInfo, EmptyElementsClearAndWrongNestingIsIgnored) {
     auto info = loaded<VOR_AAA_AdditionalInfo>(
         "<additionalInfo><typedLogger/><tracking><productLocale>xx</productLocale>"
-        "</tracking><wrapper><contentLocale>yy</contentLocale></wrapper></additionalInfo>");
+        "<requestContext/></tracking><wrapper><contentLocale>yy</contentLocale></wrapper>"
+        "</additionalInfo>");
     EXPECT_TRUE(info.GetTypedLogger().empty());
+    EXPECT_EQ(info.GetRequestContext(), I18NString(" "));
     EXPECT_EQ(info.GetProductLocale(), I18NString("en-us"));
     EXPECT_EQ(info.GetContentLocale(), I18NString("en-us"));
 }
@@ -216,6 +233,14 @@ TEST(Env, RoundTripWithEscapedEqualsAndCommas) {
         {"FLAG", ""},       {"NAME", "J\xc3\xbcrgen"}, {"PATH", "x=y,z"},
         {"QUERY", "a=b,c"}, {"REMOTE_USER", "bob"},    {"WIN", "C:\\dir\\n"}};
     EXPECT_EQ(back.GetEntries(), expected);
+}
+
+TEST(Env, HeaderNumberIsReadAsANumber) {
+    VOR_AAA_Env env;
+    ASSERT_TRUE(env.Decode(base64("Type=01 , A=1")));
+    EXPECT_EQ(env.GetEntries(), (std::map<std::string, std::string>{{"A", "1"}}));
+    EXPECT_FALSE(env.Decode(base64("Type=0 , A=1")));
+    EXPECT_FALSE(env.Decode(base64("Type= , A=1")));
 }
 
 TEST(Env, InvalidTextYieldsNoEntries) {

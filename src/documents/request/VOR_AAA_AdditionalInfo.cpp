@@ -151,11 +151,10 @@ void VOR_AAA_AdditionalInfoHandler::startElement(const XMLCh* const, const XMLCh
         default:
             break;
     }
-    // Entering a text element replaces the default it holds.
-    if (m_state != before) {
-        if (I18NString* target = textTarget()) {
-            target->clear();
-        }
+    // The logger and the two locales replace their defaults; the tracking texts are appended
+    // to theirs (a request context read as "r1" becomes " r1").
+    if (m_state != before && (m_state == 2 || m_state == 9 || m_state == 10)) {
+        textTarget()->clear();
     }
     ++m_depth;
 }

@@ -53,7 +53,7 @@ TEST(PYXThrowable, BackTraceGrowsThroughRethrowsAndKeepsTheType) {
         EXPECT_EQ(e.ownCode(), -19);
         EXPECT_EQ(e.getErrorCode(), -19);
         ASSERT_EQ(e.getBackTraceCount(), 3u);
-        const std::string source = "tests/unit/platform_core/PYXThrowableTest.cpp";
+        const std::string source = "tests/unit/platform/PYXThrowableTest.cpp";
         EXPECT_EQ(e.getBackTrace()[0],
                   (PYXBackTraceEntry{source, g_throwLine, "Sample::innermost"}));
         EXPECT_EQ(e.getBackTrace()[1], (PYXBackTraceEntry{source, g_rethrowLine, "middle"}));
@@ -95,7 +95,7 @@ TEST(PYXThrowable, AssertionCarriesItsTextAndSite) {
     } catch (PYXAssertError& e) {
         EXPECT_EQ(e.getAssertion(), "PYX_ASSERT(m_bHandleAuthenticated);");
         EXPECT_STREQ(e.what(), "PYX_ASSERT(m_bHandleAuthenticated);");
-        EXPECT_EQ(e.getSource(), "tests/unit/platform_core/PYXThrowableTest.cpp");
+        EXPECT_EQ(e.getSource(), "tests/unit/platform/PYXThrowableTest.cpp");
         EXPECT_GT(e.getLine(), 0);
         EXPECT_EQ(e.getSeverity(), kPYXSeverityFatal);
         ASSERT_EQ(e.getBackTraceCount(), 1u);

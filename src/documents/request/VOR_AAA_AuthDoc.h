@@ -29,13 +29,12 @@ public:
     // Document name "authenticateDocument". Replaces the whole content.
     void Load(const char* text, size_t length) override;
 
-    // The namespace the request is for: the trusted credential's "namespace" when the document
-    // carries a trusted credential, else the header's (form field "VORNamespace", then the
-    // credentials). A request naming none fails an assertion.
+    // The namespace the request is for. When the document carries a trusted credential element,
+    // the "namespace" of the header's trusted-credential text; otherwise the header's own (form
+    // field "VORNamespace", then the credentials). A request naming none fails an assertion.
     void GetNamespaceID(I18NString& out) const;
     // A value of the trusted credential: the header's "VORTrustedCredential" text read as a
-    // credentials document, or, when the header carries none, the document's own trusted
-    // credential.
+    // credentials document; false when the header carries no such text.
     bool GetTrustedCredentialValue(const I18NString& name, I18NString& out) const;
 
     // The visa sent with the request, or null.

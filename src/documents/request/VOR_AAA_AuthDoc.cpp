@@ -69,13 +69,13 @@ void VOR_AAA_AuthDoc::Load(const char* text, size_t length) {
 }
 
 bool VOR_AAA_AuthDoc::GetTrustedCredentialValue(const I18NString& name, I18NString& out) const {
-    if (!GetTrustedCredential().empty()) {
-        VOR_AAA_CredentialsDoc trusted;
-        const std::string text = GetTrustedCredential().utf8();
-        trusted.Load(text.data(), text.size());
-        return trusted.GetValue(name, out);
+    if (GetTrustedCredential().empty()) {
+        return false;
     }
-    return m_trustedCredentialDoc.GetValue(name, out);
+    VOR_AAA_CredentialsDoc trusted;
+    const std::string text = GetTrustedCredential().utf8();
+    trusted.Load(text.data(), text.size());
+    return trusted.GetValue(name, out);
 }
 
 void VOR_AAA_AuthDoc::GetNamespaceID(I18NString& theNamespaceID) const {
@@ -132,7 +132,7 @@ void VOR_AAA_AuthDocHandler::startElement(const XMLCh* const uri, const XMLCh* c
             }
             m_visaHandler.SetTarget(m_newVisa.get());
             m_state = 4;
-        } else if (C::Equals(localname, C::kCredential) || C::Equals(localname, C::kCredentials)) {
+        } else if (C::Equals(localname, C::kCredential)) {
             m_state = 3;
         }
         if (xercesc::ContentHandler* handler = delegate()) {
