@@ -83,7 +83,8 @@ void BasaltNamespace::Close() {
     }
 }
 
-// Rule E: a data encoding that is a prefix of "UTF-8" asks for the system encoding.
+// A data encoding that is a prefix of "UTF-8" (the empty one included) asks for the system
+// encoding; any other is the encoding's own name.
 void BasaltNamespace::ChooseEncoding(const I18NString& dataEncoding) {
     const std::string bytes = dataEncoding.utf8();
     if (!DataEncodingSelectsSystemEncoding(bytes)) {
@@ -93,7 +94,7 @@ void BasaltNamespace::ChooseEncoding(const I18NString& dataEncoding) {
     ChooseSystemEncoding();
 }
 
-// Rule S: the library's system encoding, else the operating system's default encoding.
+// The system encoding: the access library's, else the operating system's default encoding.
 void BasaltNamespace::ChooseSystemEncoding() {
     char buffer[AS_ENCODING_NAME_SIZE] = {};
     if (AS_GetSystemEncoding(buffer) == 0) {

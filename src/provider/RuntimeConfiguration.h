@@ -28,8 +28,8 @@ int32_t AtoiValue(std::string_view text);
 // Splits a "connection" value at its first ':' into host and port text.
 void SplitConnection(std::string_view connection, std::string& host, std::string& portText);
 
-// Rule E: true when the configured data encoding asks for the system encoding, that is, when it
-// is a case-insensitive prefix of "UTF-8" over its own length (so the empty text counts).
+// True when the configured data encoding asks for the system encoding, that is, when it is a
+// case-insensitive prefix of "UTF-8" over its own length (so the empty text counts).
 bool DataEncodingSelectsSystemEncoding(std::string_view dataEncoding);
 
 // A certificate database given as a readable file (not a directory) turns SSL on and is

@@ -98,8 +98,8 @@ void VOR_AAA_Type_MultilingualStringProp::WriteValue(std::ostream& out) const {
 
 void VOR_AAA_Type_ArrayOfAncestorInfoProp::WriteValue(std::ostream& out) const {
     out << "<value xsi:type=\"SOAP-ENC:Array\" SOAP-ENC:arrayType=\"cm:ancestorInfo["
-        << m_ancestors.size() << "]\">";
-    for (const VOR_AAA_Type_AncestorInfo& ancestor : m_ancestors) {
+        << m_values.size() << "]\">";
+    for (const VOR_AAA_Type_AncestorInfo& ancestor : m_values) {
         out << "<item xsi:type=\"cm:ancestorInfo\"><objectClass xsi:type=\"cm:classEnum\">";
         WriteEscapedText(ancestor.objectClass, out);
         out << "</objectClass><searchPath xsi:type=\"xsd:string\" xml:space=\"preserve\">";
@@ -113,8 +113,8 @@ void VOR_AAA_Type_ArrayOfAncestorInfoProp::WriteValue(std::ostream& out) const {
 
 void VOR_AAA_Type_ParameterValueArrayProp::WriteValue(std::ostream& out) const {
     out << "<value xsi:type=\"SOAP-ENC:Array\" SOAP-ENC:arrayType=\"cm:parameterValue["
-        << m_parameters.size() << "]\">";
-    for (const VOR_AAA_Type_ParameterValue& parameter : m_parameters) {
+        << m_values.size() << "]\">";
+    for (const VOR_AAA_Type_ParameterValue& parameter : m_values) {
         out << "<item xsi:type=\"cm:parameterValue\">";
         if (parameter.name.empty()) {
             out << "<name xsi:nil=\"true\"/>";

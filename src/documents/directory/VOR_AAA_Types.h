@@ -129,24 +129,28 @@ private:
     std::string m_class;
 };
 
-class VOR_AAA_Type_StringArrayProp : public VOR_AAA_Type_SchemaInfo {
+// A property holding a list of values; the kinds differ in their item type and written form.
+template <class Item>
+class VOR_AAA_Type_ArrayProp : public VOR_AAA_Type_SchemaInfo {
 public:
-    void Set(std::vector<std::string> values) {
+    void Set(std::vector<Item> values) {
         m_values = std::move(values);
         MarkSet();
     }
-    void Add(std::string value) {
+    void Add(Item value) {
         m_values.push_back(std::move(value));
         MarkSet();
     }
-    const std::vector<std::string>& Get() const { return m_values; }
+    const std::vector<Item>& Get() const { return m_values; }
 
+protected:
+    std::vector<Item> m_values;
+};
+
+class VOR_AAA_Type_StringArrayProp : public VOR_AAA_Type_ArrayProp<std::string> {
 protected:
     std::string_view GetKindType() const override { return "cm:stringArrayProp"; }
     void WriteValue(std::ostream& out) const override;
-
-private:
-    std::vector<std::string> m_values;
 };
 
 // One text of a multilingual value.
@@ -156,26 +160,16 @@ struct VOR_AAA_LocalizedText {
     bool operator==(const VOR_AAA_LocalizedText&) const = default;
 };
 
-class VOR_AAA_Type_MultilingualStringProp : public VOR_AAA_Type_SchemaInfo {
+class VOR_AAA_Type_MultilingualStringProp : public VOR_AAA_Type_ArrayProp<VOR_AAA_LocalizedText> {
 public:
-    void Set(std::vector<VOR_AAA_LocalizedText> values) {
-        m_values = std::move(values);
-        MarkSet();
-    }
-    void Add(std::string locale, std::string text) {
-        m_values.push_back({std::move(locale), std::move(text)});
-        MarkSet();
-    }
-    const std::vector<VOR_AAA_LocalizedText>& Get() const { return m_values; }
+    using VOR_AAA_Type_ArrayProp::Add;
+    void Add(std::string locale, std::string text) { Add({std::move(locale), std::move(text)}); }
 
 protected:
     std::string_view GetKindType() const override { return "cm:multilingualStringProp"; }
     // The array item type: "cm:multilingualString" or "cm:multilingualToken".
     virtual std::string_view GetItemType() const { return "cm:multilingualString"; }
     void WriteValue(std::ostream& out) const override;
-
-private:
-    std::vector<VOR_AAA_LocalizedText> m_values;
 };
 
 class VOR_AAA_Type_MultilingualTokenProp : public VOR_AAA_Type_MultilingualStringProp {
@@ -192,25 +186,12 @@ struct VOR_AAA_Type_AncestorInfo {
     bool operator==(const VOR_AAA_Type_AncestorInfo&) const = default;
 };
 
-class VOR_AAA_Type_ArrayOfAncestorInfoProp : public VOR_AAA_Type_SchemaInfo {
-public:
-    // From the top of the tree down.
-    void Set(std::vector<VOR_AAA_Type_AncestorInfo> ancestors) {
-        m_ancestors = std::move(ancestors);
-        MarkSet();
-    }
-    void Add(VOR_AAA_Type_AncestorInfo ancestor) {
-        m_ancestors.push_back(std::move(ancestor));
-        MarkSet();
-    }
-    const std::vector<VOR_AAA_Type_AncestorInfo>& Get() const { return m_ancestors; }
-
+// The ancestors from the top of the tree down.
+class VOR_AAA_Type_ArrayOfAncestorInfoProp
+    : public VOR_AAA_Type_ArrayProp<VOR_AAA_Type_AncestorInfo> {
 protected:
     std::string_view GetKindType() const override { return "cm:ancestorInfoArrayProp"; }
     void WriteValue(std::ostream& out) const override;
-
-private:
-    std::vector<VOR_AAA_Type_AncestorInfo> m_ancestors;
 };
 
 // One value of a parameter: an inclusive flag, a display text and a use text.
@@ -227,22 +208,9 @@ struct VOR_AAA_Type_ParameterValue {
     bool operator==(const VOR_AAA_Type_ParameterValue&) const = default;
 };
 
-class VOR_AAA_Type_ParameterValueArrayProp : public VOR_AAA_Type_SchemaInfo {
-public:
-    void Set(std::vector<VOR_AAA_Type_ParameterValue> parameters) {
-        m_parameters = std::move(parameters);
-        MarkSet();
-    }
-    void Add(VOR_AAA_Type_ParameterValue parameter) {
-        m_parameters.push_back(std::move(parameter));
-        MarkSet();
-    }
-    const std::vector<VOR_AAA_Type_ParameterValue>& Get() const { return m_parameters; }
-
+class VOR_AAA_Type_ParameterValueArrayProp
+    : public VOR_AAA_Type_ArrayProp<VOR_AAA_Type_ParameterValue> {
 protected:
     std::string_view GetKindType() const override { return "cm:parameterValueArrayProp"; }
     void WriteValue(std::ostream& out) const override;
-
-private:
-    std::vector<VOR_AAA_Type_ParameterValue> m_parameters;
 };

@@ -11,7 +11,7 @@
 #pragma once
 
 #include "I18NString.h"
-#include "VOR_AAA_DefaultHandlers.h"
+#include "VOR_AAA_ElementReader.h"
 #include "VOR_AAA_Serializable.h"
 
 #include <cstdint>
@@ -79,25 +79,20 @@ private:
 
 // Reads a query element; the query document forwards its body's "query" element to it
 // (startDocument first).
-class VOR_AAA_QueryHandler : public virtual VOR_AAA_DefaultContentHandler {
+class VOR_AAA_QueryHandler : public VOR_AAA_ElementReader<VOR_AAA_QueryHandler> {
 public:
     VOR_AAA_QueryHandler() = default;
     explicit VOR_AAA_QueryHandler(VOR_AAA_Query& target) : m_target(&target) {}
     void SetTarget(VOR_AAA_Query* target) { m_target = target; }
 
-    void startDocument() override;
-    void startElement(const XMLCh* const uri, const XMLCh* const localname,
-                      const XMLCh* const qname, const xercesc::Attributes& attrs) override;
-    void endElement(const XMLCh* const uri, const XMLCh* const localname,
-                    const XMLCh* const qname) override;
-    void characters(const XMLCh* const chars, const XMLSize_t length) override;
-
 private:
-    void leaveState();
+    friend class VOR_AAA_ElementReader<VOR_AAA_QueryHandler>;
+    static std::span<const Rule> Rules();
+    void Reset();
+    VOR_AAA_Query& Target() { return *m_target; }
+    void endSortKey();
 
     VOR_AAA_Query* m_target = nullptr;
-    int m_state = 0;
-    int m_depth = 0;
     I18NString m_text;
     std::string m_propName;
     I18NString m_order;

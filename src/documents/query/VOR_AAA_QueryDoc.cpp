@@ -26,75 +26,27 @@ void VOR_AAA_QueryDoc::Load(const char* text, size_t length) {
     VOR_AAA_ParseDocument(handler, "queryDoc", text, length);
 }
 
-xercesc::ContentHandler* VOR_AAA_QueryDocHandler::delegate() {
-    switch (m_state) {
-        case 3:
-            return &m_headerHandler;
-        case 5:
-            return &m_queryHandler;
-        default:
-            return nullptr;
-    }
-}
+namespace {
 
-void VOR_AAA_QueryDocHandler::startDocument() {
-    m_state = 0;
-    m_depth = 0;
-}
+// A query document is a SOAP envelope (header with the bus header, body with the query) or
+// the bare query.
+enum State { kOutside, kEnvelope, kHeader, kBusHeader, kBody, kQuery };
 
-void VOR_AAA_QueryDocHandler::startElement(const XMLCh* const uri, const XMLCh* const localname,
-                                           const XMLCh* const qname,
-                                           const xercesc::Attributes& attrs) {
-    auto is = [localname](const XMLCh* name) { return C::Equals(localname, name); };
-    int next = -1;
-    if (m_state == 0 && m_depth == 0) {
-        if (is(C::kEnvelope))
-            next = 1;
-        else if (is(C::kQuery))
-            next = 5;
-    } else if (m_state == 1 && m_depth == 1) {
-        if (is(C::kHeader))
-            next = 2;
-        else if (is(C::kBody))
-            next = 4;
-    } else if (m_state == 2 && m_depth == 2 && is(C::kBiBusHeader)) {
-        next = 3;
-    } else if (m_state == 4 && m_depth == 2 && is(C::kQuery)) {
-        next = 5;
-    }
-    if (next >= 0) {
-        m_state = next;
-        if (xercesc::ContentHandler* handler = delegate()) {
-            m_delegateLevel = m_depth;
-            handler->startDocument();
-        }
-    }
-    if (xercesc::ContentHandler* handler = delegate()) {
-        handler->startElement(uri, localname, qname, attrs);
-    }
-    ++m_depth;
-}
+}  // namespace
 
-void VOR_AAA_QueryDocHandler::characters(const XMLCh* const chars, const XMLSize_t length) {
-    if (xercesc::ContentHandler* handler = delegate()) {
-        handler->characters(chars, length);
-    }
-}
-
-void VOR_AAA_QueryDocHandler::endElement(const XMLCh* const uri, const XMLCh* const localname,
-                                         const XMLCh* const qname) {
-    --m_depth;
-    if (xercesc::ContentHandler* handler = delegate()) {
-        handler->endElement(uri, localname, qname);
-        if (m_depth == m_delegateLevel) {
-            handler->endDocument();
-            m_state = m_state == 3 ? 2 : (m_depth == 0 ? 0 : 4);
-        }
-        return;
-    }
-    if ((m_state == 2 || m_state == 4) && m_depth < 2) {
-        m_state = 1;
-    } else if (m_state == 1 && m_depth == 0) {
-        m_state = 0;
-    }
+std::span<const VOR_AAA_QueryDocHandler::Rule> VOR_AAA_QueryDocHandler::Rules() {
+    using H = VOR_AAA_QueryDocHandler;
+    constexpr auto query = [](H& h) -> xercesc::ContentHandler* { return &h.m_queryHandler; };
+    static const Rule kRules[] = {
+        {.parent = kOutside, .name = C::kEnvelope, .state = kEnvelope},
+        {.parent = kOutside, .name = C::kQuery, .state = kQuery, .embedded = query},
+        {.parent = kEnvelope, .name = C::kHeader, .state = kHeader},
+        {.parent = kEnvelope, .name = C::kBody, .state = kBody},
+        {.parent = kHeader,
+         .name = C::kBiBusHeader,
+         .state = kBusHeader,
+         .embedded = [](H& h) -> xercesc::ContentHandler* { return &h.m_headerHandler; }},
+        {.parent = kBody, .name = C::kQuery, .state = kQuery, .embedded = query},
+    };
+    return kRules;
 }

@@ -11,7 +11,7 @@
 #pragma once
 
 #include "VOR_AAA_BiBusHeader.h"
-#include "VOR_AAA_DefaultHandlers.h"
+#include "VOR_AAA_ElementReader.h"
 #include "VOR_AAA_Query.h"
 #include "VOR_AAA_Serializable.h"
 
@@ -31,26 +31,16 @@ private:
     VOR_AAA_Query m_query;
 };
 
-class VOR_AAA_QueryDocHandler : public virtual VOR_AAA_DefaultContentHandler {
+class VOR_AAA_QueryDocHandler : public VOR_AAA_ElementReader<VOR_AAA_QueryDocHandler> {
 public:
     explicit VOR_AAA_QueryDocHandler(VOR_AAA_QueryDoc& target)
         : m_headerHandler(target.GetBiBusHeader()), m_queryHandler(target.GetQuery()) {}
 
-    void startDocument() override;
-    void startElement(const XMLCh* const uri, const XMLCh* const localname,
-                      const XMLCh* const qname, const xercesc::Attributes& attrs) override;
-    void endElement(const XMLCh* const uri, const XMLCh* const localname,
-                    const XMLCh* const qname) override;
-    void characters(const XMLCh* const chars, const XMLSize_t length) override;
-
 private:
-    xercesc::ContentHandler* delegate();
+    friend class VOR_AAA_ElementReader<VOR_AAA_QueryDocHandler>;
+    static std::span<const Rule> Rules();
+    void Reset() {}
 
-    // 0 outside; 1 Envelope; 2 Header; 3 the bus header (forwarded); 4 Body; 5 the query
-    // (forwarded).
-    int m_state = 0;
-    int m_depth = 0;
-    int m_delegateLevel = 0;  // depth of the forwarded element
     VOR_AAA_BiBusHeaderHandler m_headerHandler;
     VOR_AAA_QueryHandler m_queryHandler;
 };

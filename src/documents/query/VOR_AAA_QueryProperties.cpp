@@ -24,37 +24,27 @@ void VOR_AAA_QueryProperties::Load(const char* text, size_t length) {
     VOR_AAA_ParseDocument(handler, "properties", text, length);
 }
 
-void VOR_AAA_QueryPropertiesHandler::startDocument() {
-    m_state = 0;
-    m_depth = 0;
-}
+namespace {
 
-void VOR_AAA_QueryPropertiesHandler::startElement(const XMLCh* const, const XMLCh* const localname,
-                                                  const XMLCh* const, const xercesc::Attributes&) {
-    if (m_state == 0 && m_depth == 0 && C::Equals(localname, C::kProperties)) {
-        m_state = 1;
-    } else if (m_state == 1 && m_depth == 1 && C::Equals(localname, C::kItem)) {
-        m_text.clear();
-        m_state = 2;
-    }
-    ++m_depth;
-}
+enum State { kOutside, kProperties, kProperty };
 
-void VOR_AAA_QueryPropertiesHandler::characters(const XMLCh* const chars, const XMLSize_t length) {
-    if (m_state == 2) {
-        VOR_AAA_AppendText(m_text, chars, length);
-    }
-}
+}  // namespace
 
-void VOR_AAA_QueryPropertiesHandler::endElement(const XMLCh* const, const XMLCh* const,
-                                                const XMLCh* const) {
-    --m_depth;
-    if (m_state == 2 && m_depth < 2) {
-        if (!m_text.empty()) {
-            m_target.AddProperty(m_text.utf8());
-        }
-        m_state = 1;
-    } else if (m_state == 1 && m_depth == 0) {
-        m_state = 0;
-    }
+std::span<const VOR_AAA_QueryPropertiesHandler::Rule> VOR_AAA_QueryPropertiesHandler::Rules() {
+    using H = VOR_AAA_QueryPropertiesHandler;
+    static const Rule kRules[] = {
+        {.parent = kOutside, .name = C::kProperties, .state = kProperties},
+        {.parent = kProperties,
+         .name = C::kItem,
+         .state = kProperty,
+         .text = [](H& h) { return &h.m_text; },
+         .replace = true,
+         .leave =
+             [](H& h) {
+                 if (!h.m_text.empty()) {
+                     h.m_target.AddProperty(h.m_text.utf8());
+                 }
+             }},
+    };
+    return kRules;
 }

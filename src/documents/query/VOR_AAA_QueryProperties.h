@@ -9,7 +9,7 @@
 #pragma once
 
 #include "I18NString.h"
-#include "VOR_AAA_DefaultHandlers.h"
+#include "VOR_AAA_ElementReader.h"
 #include "VOR_AAA_Serializable.h"
 
 #include <set>
@@ -27,20 +27,16 @@ private:
     std::set<std::string> m_properties;
 };
 
-class VOR_AAA_QueryPropertiesHandler : public virtual VOR_AAA_DefaultContentHandler {
+class VOR_AAA_QueryPropertiesHandler
+    : public VOR_AAA_ElementReader<VOR_AAA_QueryPropertiesHandler> {
 public:
     explicit VOR_AAA_QueryPropertiesHandler(VOR_AAA_QueryProperties& target) : m_target(target) {}
 
-    void startDocument() override;
-    void startElement(const XMLCh* const uri, const XMLCh* const localname,
-                      const XMLCh* const qname, const xercesc::Attributes& attrs) override;
-    void endElement(const XMLCh* const uri, const XMLCh* const localname,
-                    const XMLCh* const qname) override;
-    void characters(const XMLCh* const chars, const XMLSize_t length) override;
-
 private:
+    friend class VOR_AAA_ElementReader<VOR_AAA_QueryPropertiesHandler>;
+    static std::span<const Rule> Rules();
+    void Reset() {}
+
     VOR_AAA_QueryProperties& m_target;
-    int m_state = 0;  // 0 outside, 1 properties, 2 an item
-    int m_depth = 0;
     I18NString m_text;
 };

@@ -4,15 +4,7 @@
 #include "VOR_AAA_VORID.h"
 #include "VOR_AAA_WriteEscapedText.h"
 
-namespace {
-
 using C = VOR_AAA_Const;
-
-// Parse states: 0 outside, 1 additionalInfo, 2 typedLogger, 3 ancestors, 4 value, 5 item,
-// 6 objectClass, 7 searchPath, 8 title, 9 productLocale, 10 contentLocale, 11 tracking,
-// 12 hopCount, 13 requestContext, 14 sessionContext, 15 stepContext.
-
-}  // namespace
 
 VOR_AAA_AdditionalInfo::VOR_AAA_AdditionalInfo()
     : m_names(&VOR_AAA_Const::Get()),
@@ -60,158 +52,99 @@ void VOR_AAA_AdditionalInfo::Load(const char* text, size_t length) {
     VOR_AAA_ParseDocument(handler, "additionalInfo", text, length);
 }
 
-void VOR_AAA_AdditionalInfoHandler::startDocument() {
-    m_state = 0;
-    m_depth = 0;
-    m_ancestorsReplaced = false;
+namespace {
+
+enum State {
+    kOutside,
+    kInfo,
+    kTypedLogger,
+    kAncestors,
+    kAncestorList,
+    kAncestor,
+    kAncestorClass,
+    kAncestorPath,
+    kAncestorTitle,
+    kProductLocale,
+    kContentLocale,
+    kTracking,
+    kHopCount,
+    kRequestContext,
+    kSessionContext,
+    kStepContext,
+};
+
+}  // namespace
+
+std::span<const VOR_AAA_AdditionalInfoHandler::Rule> VOR_AAA_AdditionalInfoHandler::Rules() {
+    using H = VOR_AAA_AdditionalInfoHandler;
+    using Info = VOR_AAA_AdditionalInfo;
+    // The logger and the two locales replace their defaults; the tracking texts are appended to
+    // theirs (a request context read as "r1" becomes " r1").
+    static const Rule kRules[] = {
+        {.parent = kOutside, .name = C::kAdditionalInfo, .state = kInfo},
+        {.parent = kInfo,
+         .name = C::kTypedLogger,
+         .state = kTypedLogger,
+         .text = Field<&Info::m_typedLogger>,
+         .replace = true},
+        {.parent = kInfo,
+         .name = C::kProductLocale,
+         .state = kProductLocale,
+         .text = Field<&Info::m_productLocale>,
+         .replace = true},
+        {.parent = kInfo,
+         .name = C::kContentLocale,
+         .state = kContentLocale,
+         .text = Field<&Info::m_contentLocale>,
+         .replace = true},
+        {.parent = kInfo, .name = C::kAncestors, .state = kAncestors},
+        {.parent = kAncestors, .name = C::kValue, .state = kAncestorList},
+        {.parent = kAncestorList,
+         .name = C::kItem,
+         .state = kAncestor,
+         .enter = [](H& h, const XMLCh*, const xercesc::Attributes&) { h.m_ancestor = {}; },
+         .leave = [](H& h) { h.addAncestor(); }},
+        {.parent = kAncestor,
+         .name = C::kObjectClass,
+         .state = kAncestorClass,
+         .text = [](H& h) { return &h.m_ancestor.objectClass; }},
+        {.parent = kAncestor,
+         .name = C::kSearchPath,
+         .state = kAncestorPath,
+         .text = [](H& h) { return &h.m_ancestor.searchPath; }},
+        {.parent = kAncestor,
+         .name = C::kTitle,
+         .state = kAncestorTitle,
+         .text = [](H& h) { return &h.m_ancestor.title; }},
+        {.parent = kInfo, .name = C::kTracking, .state = kTracking},
+        {.parent = kTracking,
+         .name = C::kHopCount,
+         .state = kHopCount,
+         .text = Field<&Info::m_hopCount>},
+        {.parent = kTracking,
+         .name = C::kRequestContext,
+         .state = kRequestContext,
+         .text = Field<&Info::m_requestContext>},
+        {.parent = kTracking,
+         .name = C::kSessionContext,
+         .state = kSessionContext,
+         .text = Field<&Info::m_sessionContext>},
+        {.parent = kTracking,
+         .name = C::kStepContext,
+         .state = kStepContext,
+         .text = Field<&Info::m_stepContext>},
+    };
+    return kRules;
 }
 
-I18NString* VOR_AAA_AdditionalInfoHandler::textTarget() {
-    switch (m_state) {
-        case 2:
-            return &m_target->m_typedLogger;
-        case 6:
-            return &m_ancestor.objectClass;
-        case 7:
-            return &m_ancestor.searchPath;
-        case 8:
-            return &m_ancestor.title;
-        case 9:
-            return &m_target->m_productLocale;
-        case 10:
-            return &m_target->m_contentLocale;
-        case 12:
-            return &m_target->m_hopCount;
-        case 13:
-            return &m_target->m_requestContext;
-        case 14:
-            return &m_target->m_sessionContext;
-        case 15:
-            return &m_target->m_stepContext;
-        default:
-            return nullptr;
+// The first ancestor read replaces the default list; its search path arrives escaped.
+void VOR_AAA_AdditionalInfoHandler::addAncestor() {
+    if (!m_ancestorsReplaced) {
+        m_target->m_ancestors.clear();
+        m_ancestorsReplaced = true;
     }
-}
-
-void VOR_AAA_AdditionalInfoHandler::startElement(const XMLCh* const, const XMLCh* const localname,
-                                                 const XMLCh* const, const xercesc::Attributes&) {
-    auto is = [&](const XMLCh* name) { return C::Equals(localname, name); };
-    const int before = m_state;
-    switch (m_state) {
-        case 0:
-            if (m_depth == 0 && is(C::kAdditionalInfo))
-                m_state = 1;
-            break;
-        case 1:
-            if (m_depth != 1)
-                break;
-            if (is(C::kTypedLogger))
-                m_state = 2;
-            else if (is(C::kAncestors))
-                m_state = 3;
-            else if (is(C::kProductLocale))
-                m_state = 9;
-            else if (is(C::kContentLocale))
-                m_state = 10;
-            else if (is(C::kTracking))
-                m_state = 11;
-            break;
-        case 3:
-            if (m_depth == 2 && is(C::kValue))
-                m_state = 4;
-            break;
-        case 4:
-            if (m_depth == 3 && is(C::kItem)) {
-                m_state = 5;
-                m_ancestor = {};
-            }
-            break;
-        case 5:
-            if (m_depth != 4)
-                break;
-            if (is(C::kObjectClass))
-                m_state = 6;
-            else if (is(C::kSearchPath))
-                m_state = 7;
-            else if (is(C::kTitle))
-                m_state = 8;
-            break;
-        case 11:
-            if (m_depth != 2)
-                break;
-            if (is(C::kHopCount))
-                m_state = 12;
-            else if (is(C::kRequestContext))
-                m_state = 13;
-            else if (is(C::kSessionContext))
-                m_state = 14;
-            else if (is(C::kStepContext))
-                m_state = 15;
-            break;
-        default:
-            break;
-    }
-    // The logger and the two locales replace their defaults; the tracking texts are appended
-    // to theirs (a request context read as "r1" becomes " r1").
-    if (m_state != before && (m_state == 2 || m_state == 9 || m_state == 10)) {
-        textTarget()->clear();
-    }
-    ++m_depth;
-}
-
-void VOR_AAA_AdditionalInfoHandler::characters(const XMLCh* const chars, const XMLSize_t length) {
-    if (I18NString* target = textTarget()) {
-        VOR_AAA_AppendText(*target, chars, length);
-    }
-}
-
-void VOR_AAA_AdditionalInfoHandler::endElement(const XMLCh* const, const XMLCh* const,
-                                               const XMLCh* const) {
-    --m_depth;
-    switch (m_state) {
-        case 1:
-            if (m_depth < 1)
-                m_state = 0;
-            break;
-        case 2:
-        case 3:
-        case 9:
-        case 10:
-        case 11:
-            if (m_depth < 2)
-                m_state = 1;
-            break;
-        case 4:
-            if (m_depth < 3)
-                m_state = 3;
-            break;
-        case 5:
-            if (m_depth < 4) {
-                if (!m_ancestorsReplaced) {
-                    m_target->m_ancestors.clear();
-                    m_ancestorsReplaced = true;
-                }
-                m_ancestor.searchPath =
-                    I18NString(VOR_AAA_VORID::UnescapeDelimiters(m_ancestor.searchPath.utf8()));
-                m_target->m_ancestors.push_back(std::move(m_ancestor));
-                m_ancestor = {};
-                m_state = 4;
-            }
-            break;
-        case 6:
-        case 7:
-        case 8:
-            if (m_depth < 5)
-                m_state = 5;
-            break;
-        case 12:
-        case 13:
-        case 14:
-        case 15:
-            if (m_depth < 3)
-                m_state = 11;
-            break;
-        default:
-            break;
-    }
+    m_ancestor.searchPath =
+        I18NString(VOR_AAA_VORID::UnescapeDelimiters(m_ancestor.searchPath.utf8()));
+    m_target->m_ancestors.push_back(std::move(m_ancestor));
+    m_ancestor = {};
 }

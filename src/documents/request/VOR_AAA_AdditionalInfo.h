@@ -12,9 +12,10 @@
 
 #include "I18NString.h"
 #include "VOR_AAA_Const.h"
-#include "VOR_AAA_DefaultHandlers.h"
+#include "VOR_AAA_ElementReader.h"
 #include "VOR_AAA_Serializable.h"
 
+#include <span>
 #include <vector>
 
 struct VOR_AAA_Ancestor {
@@ -64,25 +65,20 @@ private:
     VOR_AAA_Ancestors m_ancestors;
 };
 
-class VOR_AAA_AdditionalInfoHandler : public virtual VOR_AAA_DefaultContentHandler {
+class VOR_AAA_AdditionalInfoHandler : public VOR_AAA_ElementReader<VOR_AAA_AdditionalInfoHandler> {
 public:
     VOR_AAA_AdditionalInfoHandler() = default;
     explicit VOR_AAA_AdditionalInfoHandler(VOR_AAA_AdditionalInfo& target) : m_target(&target) {}
     void SetTarget(VOR_AAA_AdditionalInfo* target) { m_target = target; }
 
-    void startDocument() override;
-    void startElement(const XMLCh* const uri, const XMLCh* const localname,
-                      const XMLCh* const qname, const xercesc::Attributes& attrs) override;
-    void endElement(const XMLCh* const uri, const XMLCh* const localname,
-                    const XMLCh* const qname) override;
-    void characters(const XMLCh* const chars, const XMLSize_t length) override;
-
 private:
-    I18NString* textTarget();
+    friend class VOR_AAA_ElementReader<VOR_AAA_AdditionalInfoHandler>;
+    static std::span<const Rule> Rules();
+    void Reset() { m_ancestorsReplaced = false; }
+    VOR_AAA_AdditionalInfo& Target() { return *m_target; }
+    void addAncestor();
 
     VOR_AAA_AdditionalInfo* m_target = nullptr;
-    int m_state = 0;
-    int m_depth = 0;
     bool m_ancestorsReplaced = false;
     VOR_AAA_Ancestor m_ancestor;
 };

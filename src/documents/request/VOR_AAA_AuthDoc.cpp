@@ -88,82 +88,52 @@ void VOR_AAA_AuthDoc::GetNamespaceID(I18NString& theNamespaceID) const {
     // clang-format on
 }
 
-// States: 0 outside; 1 in "authenticateDocument"; 2 in the bus header (forwarded); 3 in the
-// trusted credential (forwarded); 4 in the visa (forwarded).
+namespace {
+
+enum State { kOutside, kDocument, kHeader, kTrustedCredential, kVisa };
+
+}  // namespace
+
 VOR_AAA_AuthDocHandler::VOR_AAA_AuthDocHandler(VOR_AAA_AuthDoc& target)
     : m_target(target),
       m_headerHandler(target),
       m_credentialsHandler(target.m_trustedCredentialDoc) {}
 
-xercesc::ContentHandler* VOR_AAA_AuthDocHandler::delegate() {
-    switch (m_state) {
-        case 2:
-            return &m_headerHandler;
-        case 3:
-            return &m_credentialsHandler;
-        case 4:
-            return &m_visaHandler;
-        default:
-            return nullptr;
-    }
+std::span<const VOR_AAA_AuthDocHandler::Rule> VOR_AAA_AuthDocHandler::Rules() {
+    using H = VOR_AAA_AuthDocHandler;
+    using Attributes = xercesc::Attributes;
+    static const Rule kRules[] = {
+        {.parent = kOutside,
+         .name = C::kAuthenticateDocument,
+         .state = kDocument,
+         .enter =
+             [](H& h, const XMLCh*, const Attributes& attrs) {
+                 if (const XMLCh* passport = VOR_AAA_GetAttribute(attrs, C::kPassportID)) {
+                     h.m_target.SetPassportID(I18NString(passport));
+                 }
+             }},
+        {.parent = kDocument,
+         .name = C::kBiBusHeader,
+         .state = kHeader,
+         .embedded = [](H& h) -> xercesc::ContentHandler* { return &h.m_headerHandler; }},
+        {.parent = kDocument,
+         .name = C::kVisa,
+         .state = kVisa,
+         .enter = [](H& h, const XMLCh*, const Attributes&) { h.beginVisa(); },
+         .leave = [](H& h) { h.m_target.SetVisa(std::move(h.m_newVisa)); },
+         .embedded = [](H& h) -> xercesc::ContentHandler* { return &h.m_visaHandler; }},
+        {.parent = kDocument,
+         .name = C::kCredential,
+         .state = kTrustedCredential,
+         .embedded = [](H& h) -> xercesc::ContentHandler* { return &h.m_credentialsHandler; }},
+    };
+    return kRules;
 }
 
-void VOR_AAA_AuthDocHandler::startDocument() {
-    m_state = 0;
-    m_depth = 0;
-    m_newVisa.reset();
-}
-
-void VOR_AAA_AuthDocHandler::startElement(const XMLCh* const uri, const XMLCh* const localname,
-                                          const XMLCh* const qname,
-                                          const xercesc::Attributes& attrs) {
-    if (m_state == 0 && m_depth == 0 && C::Equals(localname, C::kAuthenticateDocument)) {
-        if (const XMLCh* passport = VOR_AAA_GetAttribute(attrs, C::kPassportID)) {
-            m_target.SetPassportID(I18NString(passport));
-        }
-        m_state = 1;
-    } else if (m_state == 1 && m_depth == 1) {
-        if (C::Equals(localname, C::kBiBusHeader)) {
-            m_state = 2;
-        } else if (C::Equals(localname, C::kVisa)) {
-            m_newVisa.reset(new (std::nothrow) VOR_AAA_Visa());
-            if (!m_newVisa) {
-                PYX_THROW(PYXOutOfMemoryError(), "VOR_AAA_AuthDocHandler::startElement");
-            }
-            m_visaHandler.SetTarget(m_newVisa.get());
-            m_state = 4;
-        } else if (C::Equals(localname, C::kCredential)) {
-            m_state = 3;
-        }
-        if (xercesc::ContentHandler* handler = delegate()) {
-            handler->startDocument();
-        }
+void VOR_AAA_AuthDocHandler::beginVisa() {
+    m_newVisa.reset(new (std::nothrow) VOR_AAA_Visa());
+    if (!m_newVisa) {
+        PYX_THROW(PYXOutOfMemoryError(), "VOR_AAA_AuthDocHandler::startElement");
     }
-    if (xercesc::ContentHandler* handler = delegate()) {
-        handler->startElement(uri, localname, qname, attrs);
-    }
-    ++m_depth;
-}
-
-void VOR_AAA_AuthDocHandler::characters(const XMLCh* const chars, const XMLSize_t length) {
-    if (xercesc::ContentHandler* handler = delegate()) {
-        handler->characters(chars, length);
-    }
-}
-
-void VOR_AAA_AuthDocHandler::endElement(const XMLCh* const uri, const XMLCh* const localname,
-                                        const XMLCh* const qname) {
-    --m_depth;
-    if (xercesc::ContentHandler* handler = delegate()) {
-        handler->endElement(uri, localname, qname);
-        if (m_depth < 2) {
-            handler->endDocument();
-            if (m_state == 4) {
-                m_target.SetVisa(std::move(m_newVisa));
-            }
-            m_state = 1;
-        }
-    } else if (m_state == 1 && m_depth == 0) {
-        m_state = 0;
-    }
+    m_visaHandler.SetTarget(m_newVisa.get());
 }

@@ -56,24 +56,18 @@ private:
     VOR_AAA_CredentialsDoc m_trustedCredentialDoc;
 };
 
-class VOR_AAA_AuthDocHandler : public virtual VOR_AAA_DefaultContentHandler {
+class VOR_AAA_AuthDocHandler : public VOR_AAA_ElementReader<VOR_AAA_AuthDocHandler> {
 public:
     explicit VOR_AAA_AuthDocHandler(VOR_AAA_AuthDoc& target);
 
-    void startDocument() override;
-    void startElement(const XMLCh* const uri, const XMLCh* const localname,
-                      const XMLCh* const qname, const xercesc::Attributes& attrs) override;
-    void endElement(const XMLCh* const uri, const XMLCh* const localname,
-                    const XMLCh* const qname) override;
-    void characters(const XMLCh* const chars, const XMLSize_t length) override;
-
 private:
-    // The handler receiving the events of the embedded element (states 2, 3, 4).
-    xercesc::ContentHandler* delegate();
+    friend class VOR_AAA_ElementReader<VOR_AAA_AuthDocHandler>;
+    static std::span<const Rule> Rules();
+    void Reset() { m_newVisa.reset(); }
+    VOR_AAA_AuthDoc& Target() { return m_target; }
+    void beginVisa();
 
     VOR_AAA_AuthDoc& m_target;
-    int m_state = 0;
-    int m_depth = 0;
     VOR_AAA_BiBusHeaderHandler m_headerHandler;
     VOR_AAA_CredentialsDocHandler m_credentialsHandler;
     VOR_AAA_VisaHandler m_visaHandler;

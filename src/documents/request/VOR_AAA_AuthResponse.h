@@ -13,7 +13,7 @@
 
 #include "I18NString.h"
 #include "VOR_AAA_BiBusHeader.h"
-#include "VOR_AAA_DefaultHandlers.h"
+#include "VOR_AAA_ElementReader.h"
 #include "VOR_AAA_OMException.h"
 #include "VOR_AAA_Serializable.h"
 #include "VOR_AAA_Visa.h"
@@ -62,27 +62,26 @@ private:
     std::vector<VOR_AAA_FormFieldVar> m_formFieldVars;
 };
 
-class VOR_AAA_AuthResponseHandler : public virtual VOR_AAA_DefaultContentHandler {
+class VOR_AAA_AuthResponseHandler : public VOR_AAA_ElementReader<VOR_AAA_AuthResponseHandler> {
 public:
     explicit VOR_AAA_AuthResponseHandler(VOR_AAA_AuthResponse& target);
 
-    void startDocument() override;
-    void startElement(const XMLCh* const uri, const XMLCh* const localname,
-                      const XMLCh* const qname, const xercesc::Attributes& attrs) override;
-    void endElement(const XMLCh* const uri, const XMLCh* const localname,
-                    const XMLCh* const qname) override;
-    void characters(const XMLCh* const chars, const XMLSize_t length) override;
-
 private:
-    I18NString* textTarget();
+    friend class VOR_AAA_ElementReader<VOR_AAA_AuthResponseHandler>;
+    static std::span<const Rule> Rules();
+    void Reset();
+    VOR_AAA_AuthResponse& Target() { return m_target; }
+    void beginItem();
+    I18NString* cookieField(const XMLCh* localname);
+    void endCredentialValue();
+    void endSetCookie();
+    void endFormField();
 
     VOR_AAA_AuthResponse& m_target;
-    int m_state = 0;
-    int m_depth = 0;
-    bool m_inDocumentHeader = false;  // state 6 reached through an authenticate document
     VOR_AAA_OMExceptionHandler m_exceptionHandler;
     VOR_AAA_VisaHandler m_visaHandler;
     I18NString m_key;
     I18NString m_value;
-    VOR_AAA_SetCookieVar m_cookie;
+    I18NString* m_field = nullptr;  // the set-cookie field being read
+    VOR_AAA_SetCookieVar m_cookie;  // the variable being read (a form field uses its name)
 };

@@ -18,7 +18,7 @@
 #include "I18NString.h"
 #include "VOR_AAA_AdditionalInfo.h"
 #include "VOR_AAA_CredentialsDoc.h"
-#include "VOR_AAA_DefaultHandlers.h"
+#include "VOR_AAA_ElementReader.h"
 #include "VOR_AAA_OMException.h"
 #include "VOR_AAA_Serializable.h"
 #include "VOR_Crypto_Interface.h"
@@ -174,26 +174,22 @@ private:
 };
 
 // The 35-state reader of a bus header. Bind it to a header (SetTarget) before the first event.
-class VOR_AAA_BiBusHeaderHandler : public virtual VOR_AAA_DefaultContentHandler {
+class VOR_AAA_BiBusHeaderHandler : public VOR_AAA_ElementReader<VOR_AAA_BiBusHeaderHandler> {
 public:
     VOR_AAA_BiBusHeaderHandler() = default;
     explicit VOR_AAA_BiBusHeaderHandler(VOR_AAA_BiBusHeader& target) { SetTarget(&target); }
     void SetTarget(VOR_AAA_BiBusHeader* target);
 
-    void startDocument() override;
-    void startElement(const XMLCh* const uri, const XMLCh* const localname,
-                      const XMLCh* const qname, const xercesc::Attributes& attrs) override;
-    void endElement(const XMLCh* const uri, const XMLCh* const localname,
-                    const XMLCh* const qname) override;
-    void characters(const XMLCh* const chars, const XMLSize_t length) override;
-
 private:
-    I18NString* textTarget();
+    friend class VOR_AAA_ElementReader<VOR_AAA_BiBusHeaderHandler>;
+    static std::span<const Rule> Rules();
+    void Reset();
+    VOR_AAA_BiBusHeader& Target() { return *m_target; }
+    void clearItem();
     void endActionText();
 
     VOR_AAA_BiBusHeader* m_target = nullptr;
-    int m_state = 0;
-    int m_depth = 0;
+    // The fields of the variable being read.
     I18NString m_name;
     I18NString m_value;
     I18NString m_format;

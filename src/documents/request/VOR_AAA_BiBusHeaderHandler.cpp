@@ -2,34 +2,47 @@
 #include "VOR_AAA_BiBusHeader.h"
 #include "VOR_AAA_Const.h"
 #include "VOR_AAA_Exception.h"
-#include "VOR_AAA_ParseDocument.h"
-
-#include <iterator>
 
 using C = VOR_AAA_Const;
 
-// States:
-//  0 outside             1 biBusHeader          2 additionalInfo (forwarded)
-//  3 hdrSession          4 formFieldVars        5 form-field item      6-8 its name/value/format
-//  9 environmentVars    10 environment item    11-12 its name/value
-// 13 cookieVars         14 cookie item         15-16 its name/value
-// 17 setCookieVars      18 set-cookie item     19-24 name/value/path/maxAge/domain/secure
-// 25 VOR               26 VORPassport          27 its id
-// 28 credentials (forwarded)                   29 VORTrustedCredential
-// 30 action            31 securityBlob         32 userSessionID
-// 33 KEP               34 secureState
 namespace {
 
-// The depth at which each state's element lies (its closing tag brings the depth below it).
-constexpr int kStateLevel[35] = {
-    0,                       // 0
-    1, 2, 2,                 // 1-3
-    3, 4, 5, 5, 5,           // 4-8
-    3, 4, 5, 5,              // 9-12
-    3, 4, 5, 5,              // 13-16
-    3, 4, 5, 5, 5, 5, 5, 5,  // 17-24
-    2, 3, 4, 3, 3, 3, 3, 3,  // 25-32
-    2, 3,                    // 33-34
+enum State {
+    kOutside,
+    kHeader,
+    kAdditionalInfo,
+    kHdrSession,
+    kFormFieldVars,
+    kFormField,
+    kFormFieldName,
+    kFormFieldValue,
+    kFormFieldFormat,
+    kEnvironmentVars,
+    kEnvironmentVar,
+    kEnvironmentName,
+    kEnvironmentValue,
+    kCookieVars,
+    kCookie,
+    kCookieName,
+    kCookieValue,
+    kSetCookieVars,
+    kSetCookie,
+    kSetCookieName,
+    kSetCookieValue,
+    kSetCookiePath,
+    kSetCookieMaxAge,
+    kSetCookieDomain,
+    kSetCookieSecure,
+    kVOR,
+    kPassport,
+    kPassportID,
+    kCredentials,
+    kTrustedCredential,
+    kAction,
+    kSecurityBlob,
+    kUserSessionID,
+    kKEP,
+    kSecureState,
 };
 
 }  // namespace
@@ -40,290 +53,150 @@ void VOR_AAA_BiBusHeaderHandler::SetTarget(VOR_AAA_BiBusHeader* target) {
     m_credentialsHandler.SetTarget(target ? &target->m_credentials : nullptr);
 }
 
-void VOR_AAA_BiBusHeaderHandler::startDocument() {
-    m_state = 0;
-    m_depth = 0;
+std::span<const VOR_AAA_BiBusHeaderHandler::Rule> VOR_AAA_BiBusHeaderHandler::Rules() {
+    using H = VOR_AAA_BiBusHeaderHandler;
+    using Header = VOR_AAA_BiBusHeader;
+    using Attributes = xercesc::Attributes;
+    constexpr auto name = [](H& h) { return &h.m_name; };
+    constexpr auto value = [](H& h) { return &h.m_value; };
+    // Every variable array holds items of any element name; an item read without a name is
+    // dropped.
+    constexpr auto beginItem = [](H& h, const XMLCh*, const Attributes&) { h.clearItem(); };
+    constexpr auto credentials = [](H& h) -> xercesc::ContentHandler* {
+        return &h.m_credentialsHandler;
+    };
+    static const Rule kRules[] = {
+        {.parent = kOutside, .name = C::kBiBusHeader, .state = kHeader},
+        {.parent = kHeader,
+         .name = C::kAdditionalInfo,
+         .state = kAdditionalInfo,
+         .embedded = [](H& h) -> xercesc::ContentHandler* { return &h.m_additionalInfoHandler; }},
+
+        {.parent = kHeader, .name = C::kHdrSession, .state = kHdrSession},
+        {.parent = kHdrSession, .name = C::kFormFieldVars, .state = kFormFieldVars},
+        {.parent = kFormFieldVars,
+         .state = kFormField,
+         .enter = beginItem,
+         .leave =
+             [](H& h) {
+                 if (!h.m_name.empty()) {
+                     h.m_target->m_formFieldVars.push_back({h.m_name, h.m_value, h.m_format});
+                 }
+             }},
+        {.parent = kFormField, .name = C::kName, .state = kFormFieldName, .text = name},
+        {.parent = kFormField, .name = C::kValue, .state = kFormFieldValue, .text = value},
+        {.parent = kFormField,
+         .name = C::kFormat,
+         .state = kFormFieldFormat,
+         .text = [](H& h) { return &h.m_format; }},
+
+        {.parent = kHdrSession, .name = C::kEnvironmentVars, .state = kEnvironmentVars},
+        {.parent = kEnvironmentVars,
+         .state = kEnvironmentVar,
+         .enter = beginItem,
+         .leave =
+             [](H& h) {
+                 if (!h.m_name.empty()) {
+                     h.m_target->m_environmentVars.push_back({h.m_name, h.m_value});
+                 }
+             }},
+        {.parent = kEnvironmentVar, .name = C::kName, .state = kEnvironmentName, .text = name},
+        {.parent = kEnvironmentVar, .name = C::kValue, .state = kEnvironmentValue, .text = value},
+
+        {.parent = kHdrSession, .name = C::kCookieVars, .state = kCookieVars},
+        {.parent = kCookieVars,
+         .state = kCookie,
+         .enter = beginItem,
+         .leave =
+             [](H& h) {
+                 if (!h.m_name.empty()) {
+                     h.m_target->m_cookieVars.push_back({h.m_name, h.m_value});
+                 }
+             }},
+        {.parent = kCookie, .name = C::kName, .state = kCookieName, .text = name},
+        {.parent = kCookie, .name = C::kValue, .state = kCookieValue, .text = value},
+
+        {.parent = kHdrSession, .name = C::kSetCookieVars, .state = kSetCookieVars},
+        {.parent = kSetCookieVars,
+         .state = kSetCookie,
+         .enter = beginItem,
+         .leave =
+             [](H& h) {
+                 if (!h.m_name.empty()) {
+                     h.m_target->m_setCookieVars.push_back(
+                         {h.m_name, h.m_value, h.m_path, h.m_maxAge, h.m_domain, h.m_secure});
+                 }
+             }},
+        {.parent = kSetCookie, .name = C::kName, .state = kSetCookieName, .text = name},
+        {.parent = kSetCookie, .name = C::kValue, .state = kSetCookieValue, .text = value},
+        {.parent = kSetCookie,
+         .name = C::kPath,
+         .state = kSetCookiePath,
+         .text = [](H& h) { return &h.m_path; }},
+        {.parent = kSetCookie,
+         .name = C::kMaxAge,
+         .state = kSetCookieMaxAge,
+         .text = [](H& h) { return &h.m_maxAge; }},
+        {.parent = kSetCookie,
+         .name = C::kDomain,
+         .state = kSetCookieDomain,
+         .text = [](H& h) { return &h.m_domain; }},
+        {.parent = kSetCookie,
+         .name = C::kSecure,
+         .state = kSetCookieSecure,
+         .text = [](H& h) { return &h.m_secure; }},
+
+        {.parent = kHeader, .name = C::kVOR, .state = kVOR},
+        {.parent = kVOR, .name = C::kVORPassport, .state = kPassport},
+        {.parent = kPassport,
+         .name = C::kId,
+         .state = kPassportID,
+         .text = Field<&Header::m_passportID>,
+         .replace = true},
+        {.parent = kVOR,
+         .name = C::kAction,
+         .state = kAction,
+         .text = [](H& h) { return &h.m_action; },
+         .leave = [](H& h) { h.endActionText(); }},
+        {.parent = kVOR,
+         .name = C::kSecurityBlob,
+         .state = kSecurityBlob,
+         .text = Field<&Header::m_securityBlob>,
+         .replace = true},
+        {.parent = kVOR,
+         .name = C::kVORTrustedCredential,
+         .state = kTrustedCredential,
+         .text = Field<&Header::m_trustedCredential>,
+         .replace = true},
+        {.parent = kVOR, .name = C::kCredentials, .state = kCredentials, .embedded = credentials},
+        {.parent = kVOR, .name = C::kCredential, .state = kCredentials, .embedded = credentials},
+        {.parent = kVOR,
+         .name = C::kUserSessionID,
+         .state = kUserSessionID,
+         .text = Field<&Header::m_userSessionID>,
+         .replace = true},
+
+        {.parent = kHeader, .name = C::kKEP, .state = kKEP},
+        {.parent = kKEP,
+         .name = C::kSecureState,
+         .state = kSecureState,
+         .text = Field<&Header::m_secureState>},
+    };
+    return kRules;
+}
+
+void VOR_AAA_BiBusHeaderHandler::Reset() {
     m_action.clear();
 }
 
-I18NString* VOR_AAA_BiBusHeaderHandler::textTarget() {
-    switch (m_state) {
-        case 6:
-        case 11:
-        case 15:
-        case 19:
-            return &m_name;
-        case 7:
-        case 12:
-        case 16:
-        case 20:
-            return &m_value;
-        case 8:
-            return &m_format;
-        case 21:
-            return &m_path;
-        case 22:
-            return &m_maxAge;
-        case 23:
-            return &m_domain;
-        case 24:
-            return &m_secure;
-        case 27:
-            return &m_target->m_passportID;
-        case 29:
-            return &m_target->m_trustedCredential;
-        case 30:
-            return &m_action;
-        case 31:
-            return &m_target->m_securityBlob;
-        case 32:
-            return &m_target->m_userSessionID;
-        case 34:
-            return &m_target->m_secureState;
-        default:
-            return nullptr;
-    }
-}
-
-void VOR_AAA_BiBusHeaderHandler::startElement(const XMLCh* const uri, const XMLCh* const localname,
-                                              const XMLCh* const qname,
-                                              const xercesc::Attributes& attrs) {
-    auto is = [localname](const XMLCh* name) { return C::Equals(localname, name); };
-    switch (m_state) {
-        case 0:
-            if (m_depth == 0 && is(C::kBiBusHeader)) {
-                m_state = 1;
-            }
-            break;
-        case 1:
-            if (m_depth != 1) {
-                break;
-            }
-            if (is(C::kAdditionalInfo)) {
-                m_state = 2;
-                m_additionalInfoHandler.startDocument();
-                m_additionalInfoHandler.startElement(uri, localname, qname, attrs);
-            } else if (is(C::kHdrSession)) {
-                m_state = 3;
-            } else if (is(C::kVOR)) {
-                m_state = 25;
-            } else if (is(C::kKEP)) {
-                m_state = 33;
-            }
-            break;
-        case 2:
-            m_additionalInfoHandler.startElement(uri, localname, qname, attrs);
-            break;
-        case 3:
-            if (m_depth != 2) {
-                break;
-            }
-            if (is(C::kFormFieldVars)) {
-                m_state = 4;
-            } else if (is(C::kEnvironmentVars)) {
-                m_state = 9;
-            } else if (is(C::kCookieVars)) {
-                m_state = 13;
-            } else if (is(C::kSetCookieVars)) {
-                m_state = 17;
-            }
-            break;
-        case 4:
-        case 9:
-        case 13:
-        case 17:
-            if (m_depth == 3) {
-                m_name.clear();
-                m_value.clear();
-                m_format.clear();
-                m_path.clear();
-                m_maxAge.clear();
-                m_domain.clear();
-                m_secure.clear();
-                m_state += 1;
-            }
-            break;
-        case 5:
-            if (m_depth == 4) {
-                if (is(C::kName)) {
-                    m_state = 6;
-                } else if (is(C::kValue)) {
-                    m_state = 7;
-                } else if (is(C::kFormat)) {
-                    m_state = 8;
-                }
-            }
-            break;
-        case 10:
-        case 14:
-            if (m_depth == 4) {
-                if (is(C::kName)) {
-                    m_state += 1;
-                } else if (is(C::kValue)) {
-                    m_state += 2;
-                }
-            }
-            break;
-        case 18:
-            if (m_depth == 4) {
-                static constexpr const XMLCh* kFields[] = {C::kName,   C::kValue,  C::kPath,
-                                                           C::kMaxAge, C::kDomain, C::kSecure};
-                for (size_t i = 0; i < std::size(kFields); ++i) {
-                    if (is(kFields[i])) {
-                        m_state = 19 + static_cast<int>(i);
-                        break;
-                    }
-                }
-            }
-            break;
-        case 25:
-            if (m_depth != 2) {
-                break;
-            }
-            if (is(C::kVORPassport)) {
-                m_state = 26;
-            } else if (is(C::kAction)) {
-                m_state = 30;
-            } else if (is(C::kSecurityBlob)) {
-                m_target->m_securityBlob.clear();
-                m_state = 31;
-            } else if (is(C::kVORTrustedCredential)) {
-                m_target->m_trustedCredential.clear();
-                m_state = 29;
-            } else if (is(C::kCredentials) || is(C::kCredential)) {
-                m_state = 28;
-                m_credentialsHandler.startDocument();
-                m_credentialsHandler.startElement(uri, localname, qname, attrs);
-            } else if (is(C::kUserSessionID)) {
-                m_target->m_userSessionID.clear();
-                m_state = 32;
-            }
-            break;
-        case 26:
-            if (m_depth == 3 && is(C::kId)) {
-                m_target->m_passportID.clear();
-                m_state = 27;
-            }
-            break;
-        case 28:
-            m_credentialsHandler.startElement(uri, localname, qname, attrs);
-            break;
-        case 33:
-            if (m_depth == 2 && is(C::kSecureState)) {
-                m_state = 34;
-            }
-            break;
-        default:
-            break;
-    }
-    ++m_depth;
-}
-
-void VOR_AAA_BiBusHeaderHandler::characters(const XMLCh* const chars, const XMLSize_t length) {
-    if (m_state == 2) {
-        m_additionalInfoHandler.characters(chars, length);
-    } else if (m_state == 28) {
-        m_credentialsHandler.characters(chars, length);
-    } else if (I18NString* target = textTarget()) {
-        VOR_AAA_AppendText(*target, chars, length);
-    }
-}
-
-void VOR_AAA_BiBusHeaderHandler::endElement(const XMLCh* const uri, const XMLCh* const localname,
-                                            const XMLCh* const qname) {
-    --m_depth;
-    if (m_state == 2) {
-        m_additionalInfoHandler.endElement(uri, localname, qname);
-    } else if (m_state == 28) {
-        m_credentialsHandler.endElement(uri, localname, qname);
-    }
-    if (m_depth >= kStateLevel[m_state]) {
-        return;
-    }
-    switch (m_state) {
-        case 1:
-            m_state = 0;
-            break;
-        case 2:
-            m_additionalInfoHandler.endDocument();
-            m_state = 1;
-            break;
-        case 3:
-        case 25:
-        case 33:
-            m_state = 1;
-            break;
-        case 4:
-        case 9:
-        case 13:
-        case 17:
-            m_state = 3;
-            break;
-        case 5:
-            if (!m_name.empty()) {
-                m_target->m_formFieldVars.push_back({m_name, m_value, m_format});
-            }
-            m_state = 4;
-            break;
-        case 10:
-        case 14:
-            if (!m_name.empty()) {
-                (m_state == 10 ? m_target->m_environmentVars : m_target->m_cookieVars)
-                    .push_back({m_name, m_value});
-            }
-            m_state -= 1;
-            break;
-        case 18:
-            if (!m_name.empty()) {
-                m_target->m_setCookieVars.push_back(
-                    {m_name, m_value, m_path, m_maxAge, m_domain, m_secure});
-            }
-            m_state = 17;
-            break;
-        case 6:
-        case 7:
-        case 8:
-            m_state = 5;
-            break;
-        case 11:
-        case 12:
-            m_state = 10;
-            break;
-        case 15:
-        case 16:
-            m_state = 14;
-            break;
-        case 19:
-        case 20:
-        case 21:
-        case 22:
-        case 23:
-        case 24:
-            m_state = 18;
-            break;
-        case 26:
-        case 29:
-        case 31:
-        case 32:
-            m_state = 25;
-            break;
-        case 27:
-            m_state = 26;
-            break;
-        case 28:
-            m_credentialsHandler.endDocument();
-            m_state = 25;
-            break;
-        case 30:
-            m_state = 25;
-            endActionText();
-            break;
-        case 34:
-            m_state = 33;
-            break;
-        default:
-            break;
-    }
+void VOR_AAA_BiBusHeaderHandler::clearItem() {
+    m_name.clear();
+    m_value.clear();
+    m_format.clear();
+    m_path.clear();
+    m_maxAge.clear();
+    m_domain.clear();
+    m_secure.clear();
 }
 
 void VOR_AAA_BiBusHeaderHandler::endActionText() {

@@ -131,111 +131,91 @@ void VOR_AAA_CredentialsDoc::Clear() {
     m_wrapped = false;
 }
 
-// States: 0 outside; 1 in "credentials"; 2 in a listed "credential"; 3 in one of its values;
-// 4 in a single "credential"; 5 in one of its values; 6 in its "encryptedValue".
-void VOR_AAA_CredentialsDocHandler::startDocument() {
-    m_state = 0;
-    m_depth = 0;
+namespace {
+
+// A list ("credentials") holds credentials; a single "credential" may be the document itself.
+enum State {
+    kOutside,
+    kList,
+    kListed,
+    kListedValue,
+    kSingle,
+    kSingleValue,
+    kEncryptedValue,
+};
+
+}  // namespace
+
+std::span<const VOR_AAA_CredentialsDocHandler::Rule> VOR_AAA_CredentialsDocHandler::Rules() {
+    using H = VOR_AAA_CredentialsDocHandler;
+    using Attributes = xercesc::Attributes;
+    constexpr auto text = [](H& h) { return &h.m_text; };
+    constexpr auto beginCredential = [](H& h, const XMLCh*, const Attributes&) {
+        h.m_collected.clear();
+    };
+    constexpr auto beginValue = [](H& h, const XMLCh* localname, const Attributes&) {
+        h.m_key = I18NString(localname);
+    };
+    static const Rule kRules[] = {
+        {.parent = kOutside,
+         .name = C::kCredentials,
+         .state = kList,
+         .enter = [](H& h, const XMLCh*, const Attributes&) { h.m_target->SetWrapped(true); }},
+        {.parent = kList,
+         .name = C::kCredential,
+         .state = kListed,
+         .enter = beginCredential,
+         .leave = [](H& h) { h.endCredential(); }},
+        // Any element of a credential: its name is the key, its text the value.
+        {.parent = kListed,
+         .state = kListedValue,
+         .text = text,
+         .replace = true,
+         .enter = beginValue,
+         .leave = [](H& h) { h.endValue(); }},
+        {.parent = kOutside,
+         .name = C::kCredential,
+         .state = kSingle,
+         .enter =
+             [](H& h, const XMLCh*, const Attributes&) {
+                 h.m_target->SetWrapped(false);
+                 h.m_collected.clear();
+             },
+         .leave = [](H& h) { h.endCredential(); }},
+        {.parent = kSingle,
+         .name = C::kEncryptedValue,
+         .state = kEncryptedValue,
+         .text = text,
+         .replace = true,
+         .leave =
+             [](H& h) {
+                 if (!h.m_text.empty()) {
+                     h.m_target->SetEncryptedValue(h.m_text);
+                 }
+                 h.m_text.clear();
+             }},
+        {.parent = kSingle,
+         .state = kSingleValue,
+         .text = text,
+         .replace = true,
+         .enter = beginValue,
+         .leave = [](H& h) { h.endValue(); }},
+    };
+    return kRules;
+}
+
+void VOR_AAA_CredentialsDocHandler::Reset() {
     m_key.clear();
     m_text.clear();
     m_collected.clear();
 }
 
-void VOR_AAA_CredentialsDocHandler::startElement(const XMLCh* const, const XMLCh* const localname,
-                                                 const XMLCh* const, const xercesc::Attributes&) {
-    switch (m_state) {
-        case 0:
-            if (m_depth == 0) {
-                if (C::Equals(localname, C::kCredential)) {
-                    m_target->SetWrapped(false);
-                    m_collected.clear();
-                    m_state = 4;
-                } else if (C::Equals(localname, C::kCredentials)) {
-                    m_target->SetWrapped(true);
-                    m_state = 1;
-                }
-            }
-            break;
-        case 1:
-            if (m_depth == 1 && C::Equals(localname, C::kCredential)) {
-                m_collected.clear();
-                m_state = 2;
-            }
-            break;
-        case 2:
-            if (m_depth == 2) {
-                m_key = I18NString(localname);
-                m_text.clear();
-                m_state = 3;
-            }
-            break;
-        case 4:
-            if (m_depth == 1) {
-                m_text.clear();
-                if (C::Equals(localname, C::kEncryptedValue)) {
-                    m_state = 6;
-                } else {
-                    m_key = I18NString(localname);
-                    m_state = 5;
-                }
-            }
-            break;
-        default:
-            break;
+void VOR_AAA_CredentialsDocHandler::endValue() {
+    if (!m_key.empty()) {
+        m_collected[m_key] = m_text;
     }
-    ++m_depth;
-}
-
-void VOR_AAA_CredentialsDocHandler::characters(const XMLCh* const chars, const XMLSize_t length) {
-    if (m_state == 3 || m_state == 5 || m_state == 6) {
-        VOR_AAA_AppendText(m_text, chars, length);
-    }
-}
-
-void VOR_AAA_CredentialsDocHandler::endElement(const XMLCh* const, const XMLCh* const,
-                                               const XMLCh* const) {
-    --m_depth;
-    switch (m_state) {
-        case 1:
-            if (m_depth < 1) {
-                m_state = 0;
-            }
-            break;
-        case 2:
-            if (m_depth < 2) {
-                endCredential();
-                m_state = 1;
-            }
-            break;
-        case 3:
-        case 5:
-            if (m_depth < (m_state == 3 ? 3 : 2)) {
-                if (!m_key.empty()) {
-                    m_collected[m_key] = m_text;
-                }
-                m_key.clear();
-                m_text.clear();
-                m_state = m_state == 3 ? 2 : 4;
-            }
-            break;
-        case 4:
-            if (m_depth == 0) {
-                endCredential();
-                m_state = 0;
-            }
-            break;
-        case 6:
-            if (m_depth < 2) {
-                if (!m_text.empty()) {
-                    m_target->SetEncryptedValue(m_text);
-                }
-                m_text.clear();
-                m_state = 4;
-            }
-            break;
-        default:
-            break;
-    }
+    m_key.clear();
+    m_text.clear();
 }
 
 void VOR_AAA_CredentialsDocHandler::endCredential() {

@@ -16,7 +16,7 @@
 #pragma once
 
 #include "I18NString.h"
-#include "VOR_AAA_DefaultHandlers.h"
+#include "VOR_AAA_ElementReader.h"
 #include "VOR_AAA_Serializable.h"
 
 #include <map>
@@ -72,25 +72,21 @@ private:
 
 // Reads a credentials document; documents that embed one forward the events of its element to
 // a handler bound to the embedded object (startDocument first, endDocument after its end).
-class VOR_AAA_CredentialsDocHandler : public virtual VOR_AAA_DefaultContentHandler {
+class VOR_AAA_CredentialsDocHandler : public VOR_AAA_ElementReader<VOR_AAA_CredentialsDocHandler> {
 public:
     VOR_AAA_CredentialsDocHandler() = default;
     explicit VOR_AAA_CredentialsDocHandler(VOR_AAA_CredentialsDoc& target) : m_target(&target) {}
     void SetTarget(VOR_AAA_CredentialsDoc* target) { m_target = target; }
 
-    void startDocument() override;
-    void startElement(const XMLCh* const uri, const XMLCh* const localname,
-                      const XMLCh* const qname, const xercesc::Attributes& attrs) override;
-    void endElement(const XMLCh* const uri, const XMLCh* const localname,
-                    const XMLCh* const qname) override;
-    void characters(const XMLCh* const chars, const XMLSize_t length) override;
-
 private:
+    friend class VOR_AAA_ElementReader<VOR_AAA_CredentialsDocHandler>;
+    static std::span<const Rule> Rules();
+    void Reset();
+    VOR_AAA_CredentialsDoc& Target() { return *m_target; }
+    void endValue();
     void endCredential();
 
     VOR_AAA_CredentialsDoc* m_target = nullptr;
-    int m_state = 0;
-    int m_depth = 0;
     I18NString m_key;
     I18NString m_text;
     std::map<I18NString, I18NString> m_collected;

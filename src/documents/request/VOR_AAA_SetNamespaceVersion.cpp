@@ -1,7 +1,7 @@
 #include "VOR_AAA_SetNamespaceVersion.h"
 
 #include "VOR_AAA_Const.h"
-#include "VOR_AAA_DefaultHandlers.h"
+#include "VOR_AAA_ElementReader.h"
 #include "VOR_AAA_ParseDocument.h"
 #include "VOR_AAA_VORID.h"
 #include "VOR_AAA_WriteEscapedText.h"
@@ -10,60 +10,48 @@ namespace {
 
 using C = VOR_AAA_Const;
 
-class SetNamespaceVersionHandler : public virtual VOR_AAA_DefaultContentHandler {
+class SetNamespaceVersionHandler : public VOR_AAA_ElementReader<SetNamespaceVersionHandler> {
 public:
     explicit SetNamespaceVersionHandler(VOR_AAA_SetNamespaceVersion& target) : m_target(target) {}
 
-    void startDocument() override {
-        m_state = eOutside;
-        m_depth = 0;
-    }
-
-    void startElement(const XMLCh* const, const XMLCh* const localname, const XMLCh* const,
-                      const xercesc::Attributes&) override {
-        if (m_state == eOutside && m_depth == 0 &&
-            C::Equals(localname, C::kSetNamespceVersionDocument)) {
-            m_state = eRoot;
-        } else if (m_state == eRoot && m_depth == 1) {
-            if (C::Equals(localname, C::kNamespaceVersion)) {
-                m_state = eVersion;
-                m_text.clear();
-            } else if (C::Equals(localname, C::kNamespaceID)) {
-                m_state = eID;
-                m_text.clear();
-            }
-        }
-        ++m_depth;
-    }
-
-    void characters(const XMLCh* const chars, const XMLSize_t length) override {
-        if (m_state == eVersion || m_state == eID) {
-            VOR_AAA_AppendText(m_text, chars, length);
-        }
-    }
-
-    void endElement(const XMLCh* const, const XMLCh* const, const XMLCh* const) override {
-        --m_depth;
-        if (m_state == eID && m_depth < 2) {
-            m_target.SetNamespaceID(I18NString(VOR_AAA_VORID::UnescapeDelimiters(m_text.utf8())));
-            m_state = eRoot;
-        } else if (m_state == eVersion && m_depth < 2) {
-            // Only the three namespace-format versions the provider knows are taken.
-            const bool known = m_text == I18NString(C::Text::kNamespaceFormatURI1) ||
-                               m_text == I18NString(C::Text::kNamespaceFormatURI2) ||
-                               m_text == I18NString(C::Text::kNamespaceFormatURI3);
-            m_target.SetNamespaceVersion(known ? m_text : I18NString());
-            m_state = eRoot;
-        } else if (m_state == eRoot && m_depth < 1) {
-            m_state = eOutside;
-        }
-    }
-
 private:
-    enum State { eOutside, eRoot, eID, eVersion };
+    friend class VOR_AAA_ElementReader<SetNamespaceVersionHandler>;
+    enum State { kOutside, kDocument, kID, kVersion };
+
+    static std::span<const Rule> Rules() {
+        using H = SetNamespaceVersionHandler;
+        constexpr auto text = [](H& h) { return &h.m_text; };
+        static const Rule kRules[] = {
+            {.parent = kOutside, .name = C::kSetNamespceVersionDocument, .state = kDocument},
+            {.parent = kDocument,
+             .name = C::kNamespaceID,
+             .state = kID,
+             .text = text,
+             .replace = true,
+             .leave =
+                 [](H& h) {
+                     h.m_target.SetNamespaceID(
+                         I18NString(VOR_AAA_VORID::UnescapeDelimiters(h.m_text.utf8())));
+                 }},
+            // Only the three namespace-format versions the provider knows are taken.
+            {.parent = kDocument,
+             .name = C::kNamespaceVersion,
+             .state = kVersion,
+             .text = text,
+             .replace = true,
+             .leave =
+                 [](H& h) {
+                     const bool known = h.m_text == I18NString(C::Text::kNamespaceFormatURI1) ||
+                                        h.m_text == I18NString(C::Text::kNamespaceFormatURI2) ||
+                                        h.m_text == I18NString(C::Text::kNamespaceFormatURI3);
+                     h.m_target.SetNamespaceVersion(known ? h.m_text : I18NString());
+                 }},
+        };
+        return kRules;
+    }
+    void Reset() {}
+
     VOR_AAA_SetNamespaceVersion& m_target;
-    State m_state = eOutside;
-    int m_depth = 0;
     I18NString m_text;
 };
 

@@ -76,100 +76,71 @@ void VOR_AAA_Visa::Load(const char* text, size_t length) {
     VOR_AAA_ParseDocument(handler, "visa", text, length);
 }
 
-// States: 0 outside; 1 in "visa"; 2 in the visa object; 3 in one of its member objects;
-// 4 in "providerSpecificData"; 5 in one of its values.
-void VOR_AAA_VisaHandler::startDocument() {
-    m_state = 0;
-    m_depth = 0;
+namespace {
+
+enum State { kOutside, kVisa, kVisaObject, kMember, kProviderData, kDataValue };
+
+}  // namespace
+
+std::span<const VOR_AAA_VisaHandler::Rule> VOR_AAA_VisaHandler::Rules() {
+    using H = VOR_AAA_VisaHandler;
+    using Attributes = xercesc::Attributes;
+    static const Rule kRules[] = {
+        {.parent = kOutside,
+         .name = C::kVisa,
+         .state = kVisa,
+         .enter =
+             [](H& h, const XMLCh*, const Attributes& attrs) {
+                 if (VOR_AAA_GetAttribute(attrs, C::kNamespaceID) != nullptr) {
+                     h.m_target->m_namespaceID = unescapedAttribute(attrs, C::kNamespaceID);
+                 }
+                 h.m_target->m_complete = false;
+             },
+         .leave = [](H& h) { h.m_target->m_complete = true; }},
+        {.parent = kVisa,
+         .name = C::kObject,
+         .state = kVisaObject,
+         .enter =
+             [](H& h, const XMLCh*, const Attributes& attrs) {
+                 if (const XMLCh* id = VOR_AAA_GetAttribute(attrs, C::kId)) {
+                     h.m_target->m_visaID = I18NString(id);
+                 }
+             }},
+        // The user, a role or a group, by its class.
+        {.parent = kVisaObject,
+         .name = C::kObject,
+         .state = kMember,
+         .enter =
+             [](H& h, const XMLCh*, const Attributes& attrs) {
+                 h.m_objectID = unescapedAttribute(attrs, C::kId);
+                 const XMLCh* objectClass = VOR_AAA_GetAttribute(attrs, C::kClass);
+                 h.m_objectClass = objectClass ? I18NString(objectClass) : I18NString();
+             },
+         .leave = [](H& h) { h.addMember(); }},
+        {.parent = kVisa, .name = C::kProviderSpecificData, .state = kProviderData},
+        // Any element: its name is the key, its text the value.
+        {.parent = kProviderData,
+         .state = kDataValue,
+         .text = [](H& h) { return &h.m_text; },
+         .replace = true,
+         .enter = [](H& h, const XMLCh* localname,
+                     const Attributes&) { h.m_key = I18NString(localname); },
+         .leave = [](H& h) { h.m_target->m_data.emplace(h.m_key, h.m_text); }},
+    };
+    return kRules;
+}
+
+void VOR_AAA_VisaHandler::Reset() {
     m_key.clear();
     m_text.clear();
 }
 
-void VOR_AAA_VisaHandler::startElement(const XMLCh* const, const XMLCh* const localname,
-                                       const XMLCh* const, const xercesc::Attributes& attrs) {
-    switch (m_state) {
-        case 0:
-            if (m_depth == 0 && C::Equals(localname, C::kVisa)) {
-                if (VOR_AAA_GetAttribute(attrs, C::kNamespaceID) != nullptr) {
-                    m_target->m_namespaceID = unescapedAttribute(attrs, C::kNamespaceID);
-                }
-                m_target->m_complete = false;
-                m_state = 1;
-            }
-            break;
-        case 1:
-            if (m_depth == 1) {
-                if (C::Equals(localname, C::kObject)) {
-                    if (const XMLCh* id = VOR_AAA_GetAttribute(attrs, C::kId)) {
-                        m_target->m_visaID = I18NString(id);
-                    }
-                    m_state = 2;
-                } else if (C::Equals(localname, C::kProviderSpecificData)) {
-                    m_state = 4;
-                }
-            }
-            break;
-        case 2:
-            if (m_depth == 2 && C::Equals(localname, C::kObject)) {
-                m_objectID = unescapedAttribute(attrs, C::kId);
-                const XMLCh* objectClass = VOR_AAA_GetAttribute(attrs, C::kClass);
-                m_objectClass = objectClass ? I18NString(objectClass) : I18NString();
-                m_state = 3;
-            }
-            break;
-        case 4:
-            if (m_depth == 2) {
-                m_key = I18NString(localname);
-                m_text.clear();
-                m_state = 5;
-            }
-            break;
-        default:
-            break;
-    }
-    ++m_depth;
-}
-
-void VOR_AAA_VisaHandler::characters(const XMLCh* const chars, const XMLSize_t length) {
-    if (m_state == 5) {
-        VOR_AAA_AppendText(m_text, chars, length);
-    }
-}
-
-void VOR_AAA_VisaHandler::endElement(const XMLCh* const, const XMLCh* const, const XMLCh* const) {
-    --m_depth;
-    switch (m_state) {
-        case 1:
-            if (m_depth == 0) {
-                m_target->m_complete = true;
-                m_state = 0;
-            }
-            break;
-        case 2:
-        case 4:
-            if (m_depth < 2) {
-                m_state = 1;
-            }
-            break;
-        case 3:
-            if (m_depth < 3) {
-                if (m_objectClass == I18NString("user")) {
-                    m_target->m_userID = m_objectID;
-                } else if (m_objectClass == I18NString("group")) {
-                    m_target->m_groups.insert(m_objectID);
-                } else if (m_objectClass == I18NString("role")) {
-                    m_target->m_roles.push_back(m_objectID);
-                }
-                m_state = 2;
-            }
-            break;
-        case 5:
-            if (m_depth < 3) {
-                m_target->m_data.emplace(m_key, m_text);
-                m_state = 4;
-            }
-            break;
-        default:
-            break;
+void VOR_AAA_VisaHandler::addMember() {
+    if (m_objectClass == I18NString("user")) {
+        m_target->m_userID = m_objectID;
+    } else if (m_objectClass == I18NString("group")) {
+        m_target->m_groups.insert(m_objectID);
+    } else if (m_objectClass == I18NString("role")) {
+        m_target->m_roles.push_back(m_objectID);
     }
 }

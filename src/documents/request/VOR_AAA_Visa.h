@@ -12,7 +12,7 @@
 #pragma once
 
 #include "I18NString.h"
-#include "VOR_AAA_DefaultHandlers.h"
+#include "VOR_AAA_ElementReader.h"
 #include "VOR_AAA_Serializable.h"
 
 #include <map>
@@ -66,23 +66,20 @@ private:
     bool m_complete = false;
 };
 
-class VOR_AAA_VisaHandler : public virtual VOR_AAA_DefaultContentHandler {
+class VOR_AAA_VisaHandler : public VOR_AAA_ElementReader<VOR_AAA_VisaHandler> {
 public:
     VOR_AAA_VisaHandler() = default;
     explicit VOR_AAA_VisaHandler(VOR_AAA_Visa& target) : m_target(&target) {}
     void SetTarget(VOR_AAA_Visa* target) { m_target = target; }
 
-    void startDocument() override;
-    void startElement(const XMLCh* const uri, const XMLCh* const localname,
-                      const XMLCh* const qname, const xercesc::Attributes& attrs) override;
-    void endElement(const XMLCh* const uri, const XMLCh* const localname,
-                    const XMLCh* const qname) override;
-    void characters(const XMLCh* const chars, const XMLSize_t length) override;
-
 private:
+    friend class VOR_AAA_ElementReader<VOR_AAA_VisaHandler>;
+    static std::span<const Rule> Rules();
+    void Reset();
+    VOR_AAA_Visa& Target() { return *m_target; }
+    void addMember();
+
     VOR_AAA_Visa* m_target = nullptr;
-    int m_state = 0;
-    int m_depth = 0;
     I18NString m_objectID;
     I18NString m_objectClass;
     I18NString m_key;

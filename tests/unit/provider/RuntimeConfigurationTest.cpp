@@ -1,4 +1,5 @@
-// The runtime configuration text, the connection split, the atoi rule and rule E.
+// The runtime configuration text, the connection split (the port is read as a leading number)
+// and which data encodings ask for the system encoding.
 #include "DirectoryDN.h"
 #include "RuntimeConfiguration.h"
 

@@ -17,6 +17,7 @@
 #include "ResponsePrinter.h"
 #include "SearchCommands.h"
 #include "XmlTree.h"
+#include "serve/ServeCommand.h"
 
 namespace basalt_host {
 namespace {
@@ -228,7 +229,8 @@ Examples:
   basalt-host authenticate -c namespace.xml logon.xml --visa-out visa.xml
   basalt-host search -c namespace.xml --visa visa.xml query.xml
   basalt-host search -c namespace.xml --visa visa.xml --path "VORID('ns')/*" -p defaultName
-  basalt-host browse -c namespace.xml --visa visa.xml --page-size 10)";
+  basalt-host browse -c namespace.xml --visa visa.xml --page-size 10
+  basalt-host serve -c namespace.xml --port 8080)";
 
 }  // namespace
 
@@ -294,6 +296,9 @@ int runHost(int argc, char** argv) {
         ->required();
     CLI::App* browseCommand = addBrowseCommand(app, options, searchOptions);
 
+    serve::ServeOptions serveOptions;
+    CLI::App* serveCommand = serve::addServeCommand(app, serveOptions);
+
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& error) {
@@ -317,6 +322,9 @@ int runHost(int argc, char** argv) {
         }
         if (browseCommand->parsed()) {
             return commandBrowse(options, searchOptions);
+        }
+        if (serveCommand->parsed()) {
+            return serve::runServe(options, serveOptions);
         }
         return commandSearch(options, searchOptions);
     } catch (const HostError& error) {

@@ -25,18 +25,13 @@ std::string setNamespaceVersionDocument(const std::string& namespaceId,
            "</namespaceVersion></setNamespceVersionDocument>";
 }
 
-namespace {
-
-// The double-quote VORID form of an identifier; quotes inside its body travel as "&quot;".
-std::string vorid(const std::string& identifier) {
+std::string voridPath(const std::string& identifier) {
     std::string body;
     for (char c : identifier) {
         body += c == '"' ? std::string("&quot;") : std::string(1, c);
     }
     return "VORID(\"" + body + "\")";
 }
-
-}  // namespace
 
 std::string namespaceVisaDocument(const std::string& namespaceId) {
     return std::string("<visa xmlns=\"") + names::kAAANamespaceURI + "\" namespaceID=\"" +
@@ -48,7 +43,7 @@ std::string namespaceVisaDocument(const std::string& namespaceId) {
 std::string namespaceQueryDocument(const std::string& namespaceId, const std::string& productLocale,
                                    const std::string& contentLocale) {
     QuerySpec spec;
-    spec.searchPath = vorid(namespaceId);
+    spec.searchPath = voridPath(namespaceId);
     spec.properties = {names::kHasChildren,        names::kDefaultName, names::kName,
                        names::kObjectClass,        names::kAncestors,   names::kSearchPath,
                        names::kDefaultDescription, names::kDescription, names::kCapabilities};

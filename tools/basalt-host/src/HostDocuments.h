@@ -15,6 +15,10 @@ std::string additionalInfoDocument(const std::string& productLocale,
 std::string setNamespaceVersionDocument(const std::string& namespaceId,
                                         const std::string& versionUri);
 
+// The double-quote VORID form of an identifier, as a search path names the object:
+// VORID("...") with a quote inside the body written &quot; (before any XML escaping).
+std::string voridPath(const std::string& identifier);
+
 // A visa that names only the namespace: with it the provider answers at namespace level,
 // without a signed-on user.
 std::string namespaceVisaDocument(const std::string& namespaceId);

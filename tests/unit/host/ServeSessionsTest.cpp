@@ -1,0 +1,154 @@
+// Browser sessions, their form-protection tokens, and the cookies the gateway reads and sets.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <set>
+#include <string>
+
+#include "serve/HttpCookies.h"
+#include "serve/WebSessions.h"
+
+namespace basalt_host::serve {
+namespace {
+
+using namespace std::chrono_literals;
+using Clock = SessionStore::Clock;
+
+TEST(FormTokens, RandomTokensAreLongAndDistinct) {
+    std::set<std::string> seen;
+    for (int i = 0; i < 100; ++i) {
+        std::string token = randomToken();
+        EXPECT_EQ(token.size(), 64u);
+        EXPECT_EQ(token.find_first_not_of("0123456789abcdef"), std::string::npos);
+        seen.insert(token);
+    }
+    EXPECT_EQ(seen.size(), 100u);
+}
+
+TEST(FormTokens, OnlyTheExactTokenIsAccepted) {
+    const std::string token = randomToken();
+    EXPECT_TRUE(tokensEqual(token, token));
+    EXPECT_FALSE(tokensEqual(token, token.substr(0, 63)));
+    EXPECT_FALSE(tokensEqual(token, token + "0"));
+    std::string flipped = token;
+    flipped.back() = flipped.back() == 'a' ? 'b' : 'a';
+    EXPECT_FALSE(tokensEqual(token, flipped));
+    EXPECT_FALSE(tokensEqual("", ""));  // a session without a token accepts nothing
+}
+
+TEST(SessionStore, AnUnknownIdentifierGetsANewSessionAndAKnownOneItsOwn) {
+    SessionStore store(30min, 10);
+    const Clock::time_point now = Clock::now();
+    SessionStore::Found first = store.findOrCreate("", now);
+    EXPECT_TRUE(first.created);
+    EXPECT_EQ(first.slot->session.csrfToken.size(), 64u);
+
+    SessionStore::Found again = store.findOrCreate(first.id, now + 1min);
+    EXPECT_FALSE(again.created);
+    EXPECT_EQ(again.slot, first.slot);
+
+    // A made-up identifier is never adopted: the browser gets a fresh one.
+    SessionStore::Found planted = store.findOrCreate("attacker-chosen", now);
+    EXPECT_TRUE(planted.created);
+    EXPECT_NE(planted.id, "attacker-chosen");
+    EXPECT_NE(planted.slot->session.csrfToken, first.slot->session.csrfToken);
+}
+
+TEST(SessionStore, RenewingReplacesIdentifierAndTokenAndForgetsTheOldOne) {
+    SessionStore store(30min, 10);
+    SessionStore::Found found = store.findOrCreate("");
+    const std::string oldToken = found.slot->session.csrfToken;
+    const std::string renewed = store.renew(found.id, *found.slot);
+    EXPECT_NE(renewed, found.id);
+    EXPECT_NE(found.slot->session.csrfToken, oldToken);
+    EXPECT_EQ(store.findOrCreate(renewed).slot, found.slot);
+    EXPECT_TRUE(store.findOrCreate(found.id).created);
+}
+
+TEST(SessionStore, IdleSessionsEndAndTheirVisasAreHandedBackForEnding) {
+    SessionStore store(30min, 10);
+    const Clock::time_point start = Clock::now();
+    SessionStore::Found signedOn = store.findOrCreate("", start);
+    signedOn.slot->session.namespaceId = "ridge";
+    signedOn.slot->session.visa = "<visa/>";
+    SessionStore::Found anonymous = store.findOrCreate("", start);
+
+    // Used within the limit: still alive, and its clock restarts.
+    EXPECT_FALSE(store.findOrCreate(signedOn.id, start + 29min).created);
+    EXPECT_FALSE(store.findOrCreate(signedOn.id, start + 58min).created);
+    EXPECT_TRUE(store.takeAbandonedVisas().empty());
+
+    EXPECT_TRUE(store.findOrCreate(signedOn.id, start + 89min).created);
+    EXPECT_TRUE(store.findOrCreate(anonymous.id, start + 89min).created);
+    auto abandoned = store.takeAbandonedVisas();
+    ASSERT_EQ(abandoned.size(), 1u);  // only the signed-on one has something to end
+    EXPECT_EQ(abandoned[0], std::make_pair(std::string("ridge"), std::string("<visa/>")));
+    EXPECT_TRUE(store.takeAbandonedVisas().empty());
+}
+
+TEST(SessionStore, AFullStoreDropsTheLeastRecentlyUsedSession) {
+    SessionStore store(30min, 3);
+    const Clock::time_point start = Clock::now();
+    SessionStore::Found a = store.findOrCreate("", start);
+    SessionStore::Found b = store.findOrCreate("", start + 1s);
+    SessionStore::Found c = store.findOrCreate("", start + 2s);
+    a.slot->session.visa = "<visa a/>";
+    store.findOrCreate(a.id, start + 3s);  // a is now the most recent
+    SessionStore::Found d = store.findOrCreate("", start + 4s);
+    EXPECT_EQ(store.size(), 3u);
+    EXPECT_FALSE(store.findOrCreate(a.id, start + 5s).created);
+    EXPECT_FALSE(store.findOrCreate(c.id, start + 5s).created);
+    EXPECT_FALSE(store.findOrCreate(d.id, start + 5s).created);
+    EXPECT_TRUE(store.takeAbandonedVisas().empty());  // b, the one dropped, held no visa
+    (void)b;
+
+    store.clear();
+    EXPECT_EQ(store.size(), 0u);
+    auto abandoned = store.takeAbandonedVisas();
+    ASSERT_EQ(abandoned.size(), 1u);
+    EXPECT_EQ(abandoned[0].second, "<visa a/>");
+}
+
+TEST(Cookies, TheCookieHeaderIsReadIntoPairs) {
+    auto cookies = parseCookieHeader(" AS_TICKET=abc123; basalt_session = s1 ;junk; =x; q=\"v w\"");
+    ASSERT_EQ(cookies.size(), 3u);
+    EXPECT_EQ(cookies[0], std::make_pair(std::string("AS_TICKET"), std::string("abc123")));
+    EXPECT_EQ(cookies[1], std::make_pair(std::string("basalt_session"), std::string("s1")));
+    EXPECT_EQ(cookies[2], std::make_pair(std::string("q"), std::string("v w")));
+    EXPECT_TRUE(parseCookieHeader("").empty());
+}
+
+TEST(Cookies, ProviderCookiesAreSetAsTheyAreDescribedPlusHttpOnlyAndLax) {
+    EXPECT_EQ(setCookieHeader({"AS_TICKET", "t1", "/", "0", "", "false"}),
+              "AS_TICKET=t1; Path=/; HttpOnly; SameSite=Lax");
+    EXPECT_EQ(setCookieHeader({"AS_TICKET", "t1", "/app", "3600", "example.test", "TRUE"}),
+              "AS_TICKET=t1; Path=/app; Domain=example.test; Max-Age=3600; Secure; HttpOnly; "
+              "SameSite=Lax");
+    EXPECT_EQ(setCookieHeader({"AS_TICKET", "t1", "/", "-1", "", ""}),
+              "AS_TICKET=t1; Path=/; Max-Age=0; Expires=Thu, 01 Jan 1970 00:00:00 GMT; HttpOnly; "
+              "SameSite=Lax");
+    EXPECT_EQ(setCookieHeader({"AS_TICKET", "", "", "", "", ""}),
+              "AS_TICKET=; HttpOnly; SameSite=Lax");
+}
+
+TEST(Cookies, FieldsThatWouldAddAttributesOfTheirOwnAreRefused) {
+    EXPECT_FALSE(setCookieHeader({"AS_TICKET", "t; Domain=evil.test", "/", "0", "", ""}));
+    EXPECT_FALSE(setCookieHeader({"AS_TICKET", "t\r\nSet-Cookie: x=y", "/", "0", "", ""}));
+    EXPECT_FALSE(setCookieHeader({"AS_TICKET", "t", "/; SameSite=None", "0", "", ""}));
+    EXPECT_FALSE(setCookieHeader({"AS_TICKET", "t", "/", "0", "a.test; Secure", ""}));
+    EXPECT_FALSE(setCookieHeader({"AS_TICKET", "t", "/", "1; Domain=x", "", ""}));
+    EXPECT_FALSE(setCookieHeader({"AS_TICKET", "t", "/", "-", "", ""}));
+    EXPECT_FALSE(setCookieHeader({"AS=TICKET", "t", "/", "0", "", ""}));
+    EXPECT_FALSE(setCookieHeader({"", "t", "/", "0", "", ""}));
+}
+
+TEST(Cookies, TheSessionCookieIsHttpOnlyAndCanBeDeleted) {
+    EXPECT_EQ(sessionCookieHeader("basalt_session", "abc", false),
+              "basalt_session=abc; Path=/; HttpOnly; SameSite=Lax");
+    EXPECT_EQ(sessionCookieHeader("basalt_session", "", true),
+              "basalt_session=; Path=/; Max-Age=0; Expires=Thu, 01 Jan 1970 00:00:00 GMT; Secure; "
+              "HttpOnly; SameSite=Lax");
+}
+
+}  // namespace
+}  // namespace basalt_host::serve

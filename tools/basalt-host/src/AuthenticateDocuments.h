@@ -1,0 +1,26 @@
+#pragma once
+// Authenticate documents as the framework writes them: an action, the browser's form fields,
+// cookies and web-server environment in the bus header, and the visa of an earlier sign-on.
+
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace basalt_host {
+
+// (name, value) pairs of one bus-header array, in order.
+using NameValues = std::vector<std::pair<std::string, std::string>>;
+
+struct AuthenticateRequest {
+    std::string action;  // "logon", "logonAs", "logoff", ...
+    NameValues formFields;
+    NameValues cookies;
+    NameValues environment;
+    std::string visa;  // a visa document, or empty
+    std::string productLocale = "en-us";
+    std::string contentLocale = "en-us";
+};
+
+std::string authenticateDocument(const AuthenticateRequest& request);
+
+}  // namespace basalt_host

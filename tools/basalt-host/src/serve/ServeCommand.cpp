@@ -1,0 +1,141 @@
+#include "serve/ServeCommand.h"
+
+#include <httplib.h>
+#include <pthread.h>
+#include <signal.h>
+
+#include <CLI/CLI.hpp>
+#include <iostream>
+#include <memory>
+#include <thread>
+
+#include "Commands.h"
+#include "HostDocuments.h"
+#include "HostError.h"
+#include "HostSession.h"
+#include "ObjectTable.h"
+#include "XmlTree.h"
+
+namespace basalt_host::serve {
+namespace {
+
+// The namespace object's name, asked for as the framework does before anyone signs on (a
+// search with a visa that names only the namespace); the identifier when it has none.
+std::string displayNameOf(HostSession& session, const HostOptions& host, const std::string& id) {
+    CallOutcome outcome = session.library().searchXml(
+        namespaceVisaDocument(id),
+        namespaceQueryDocument(id, host.productLocale, host.contentLocale));
+    HostSession::noteProblems(outcome);
+    if (outcome.code >= 0 && outcome.response) {
+        try {
+            std::vector<ObjectRow> rows =
+                responseRows(*parseXml(*outcome.response, "namespace object"));
+            if (!rows.empty() && !rows.front().value("defaultName").empty()) {
+                return rows.front().value("defaultName");
+            }
+        } catch (const HostError& error) {
+            HostSession::warn(error.what());
+        }
+    }
+    return id;
+}
+
+}  // namespace
+
+CLI::App* addServeCommand(CLI::App& app, ServeOptions& options) {
+    CLI::App* serve = app.add_subcommand(
+        "serve",
+        "configure, then serve the sign-on page and a directory browser to web browsers, "
+        "playing the framework: the provider's prompts become forms, its visa a signed-on "
+        "session (until SIGINT or SIGTERM)");
+    serve
+        ->add_option("--listen", options.address,
+                     "address to listen on (default 127.0.0.1: this machine only)")
+        ->default_str(options.address);
+    serve->add_option("--port", options.port, "TCP port; 0 picks a free one (printed)")
+        ->default_str(std::to_string(options.port))
+        ->check(CLI::Range(0, 65535));
+    serve->add_option("--trusted-user-header", options.trustedUserHeader,
+                      "a request header set by a trusted reverse proxy whose value is passed as "
+                      "REMOTE_USER (only behind a proxy that always sets or removes it)");
+    serve->add_flag("--secure-cookies", options.secureCookies,
+                    "send the session cookie with Secure (when a TLS proxy is in front)");
+    serve
+        ->add_option("--idle-minutes", options.idleMinutes,
+                     "a browser session idle this long is ended")
+        ->default_str(std::to_string(options.idleMinutes))
+        ->check(CLI::Range(1, 24 * 60));
+    serve->add_option("--page-size", options.pageSize, "directory objects per page")
+        ->default_str(std::to_string(options.pageSize))
+        ->check(CLI::Range(1, 1000));
+    return serve;
+}
+
+int runServe(const HostOptions& host, const ServeOptions& options) {
+    HostSession session(host);
+    if (!session.initialized()) {
+        return kExitProviderFailure;
+    }
+    std::optional<std::vector<std::string>> responses = session.configureAll();
+    if (!responses) {
+        session.finish();
+        return kExitProviderFailure;
+    }
+    std::vector<NamespaceChoice> namespaces;
+    for (std::size_t i = 0; i < responses->size(); ++i) {
+        std::optional<std::string> id = configurationId(host.configTexts[i]);
+        if (!id || id->empty()) {
+            HostSession::warn("'" + host.configs[i] +
+                              "' has no readable \"id\" parameter; it is not offered");
+            continue;
+        }
+        namespaces.push_back({*id, displayNameOf(session, host, *id)});
+    }
+
+    // SIGINT and SIGTERM are taken by one waiting thread, never by the server's workers.
+    sigset_t stopSignals;
+    sigemptyset(&stopSignals);
+    sigaddset(&stopSignals, SIGINT);
+    sigaddset(&stopSignals, SIGTERM);
+    pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
+
+    Gateway gateway(session, std::move(namespaces), options, host.productLocale);
+    httplib::Server server;
+    gateway.install(server);
+    int port = options.port;
+    bool bound = port == 0 ? (port = server.bind_to_any_port(options.address)) > 0
+                           : server.bind_to_port(options.address, port);
+    if (!bound) {
+        std::cerr << "basalt-host: cannot listen on " << options.address << " port " << options.port
+                  << '\n';
+        session.finish();
+        return kExitHostFailure;
+    }
+    std::string shownAddress = options.address.find(':') != std::string::npos
+                                   ? "[" + options.address + "]"
+                                   : options.address;
+    std::cout << "basalt-host serve: listening on http://" << shownAddress << ":" << port << "/"
+              << std::endl;
+
+    if (options.address != "127.0.0.1" && options.address != "::1" &&
+        options.address != "localhost") {
+        HostSession::warn("the gateway speaks plain HTTP: put a TLS proxy in front of it before "
+                          "other machines reach " + options.address);
+    }
+
+    std::thread waiter([&server, stopSignals] {
+        int signal = 0;
+        sigwait(&stopSignals, &signal);
+        server.stop();
+    });
+    bool served = server.listen_after_bind();
+    pthread_kill(waiter.native_handle(), SIGTERM);  // wakes the waiter if the server ended itself
+    waiter.join();
+
+    gateway.endAllSessions();
+    bool terminated = session.finish();
+    std::cout << "basalt-host serve: stopped" << std::endl;
+    return served && terminated ? kExitSuccess : kExitProviderFailure;
+}
+
+}  // namespace basalt_host::serve

@@ -1,0 +1,89 @@
+#pragma once
+// The gateway's browser sessions. A browser holds only a random session identifier in a cookie;
+// the visa, the form-protection token and the last prompt stay here, in memory.
+
+#include <atomic>
+#include <chrono>
+#include <cstddef>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "ProviderAnswers.h"
+
+namespace basalt_host::serve {
+
+// size random bytes from the operating system's generator, as lower-case hexadecimal.
+std::string randomToken(std::size_t size = 32);
+
+// Compares in time that depends only on the lengths, so a guess learns nothing from timing.
+bool tokensEqual(std::string_view a, std::string_view b);
+
+struct WebSession {
+    std::string csrfToken;         // every form of this session carries it back
+    std::string namespaceId;       // the namespace chosen or signed on to
+    std::string visa;              // empty until signed on
+    std::string userName;          // what "signed on as" shows
+    ProviderException lastPrompt;  // the prompt last shown, for showing it again
+
+    bool signedOn() const { return !visa.empty(); }
+};
+
+// A session and the lock its requests hold while they use it: one browser's requests are
+// served one after another, different browsers' in parallel.
+struct SessionSlot {
+    std::mutex mutex;
+    WebSession session;
+    // Kept outside the session so the store can read it without waiting for a request.
+    std::atomic<std::chrono::steady_clock::rep> lastUsed{0};
+};
+
+class SessionStore {
+public:
+    using Clock = std::chrono::steady_clock;
+
+    SessionStore(std::chrono::seconds idleLimit, std::size_t capacity);
+
+    struct Found {
+        std::string id;
+        std::shared_ptr<SessionSlot> slot;
+        bool created = false;
+    };
+
+    // The live session named by id, or a new one (with a new identifier and form token) when
+    // id names none or one idle for longer than the limit. When the store is full the
+    // sessions idle longest make room.
+    Found findOrCreate(const std::string& id, Clock::time_point now = Clock::now());
+
+    // Gives the session a new identifier and a new form token (after sign-on, so an
+    // identifier planted before it is worth nothing); the new identifier.
+    std::string renew(const std::string& id, SessionSlot& slot);
+
+    void remove(const std::string& id);
+
+    // Removes every session; their visas go to takeAbandonedVisas (when the server stops).
+    void clear();
+
+    // The sessions removed for idleness or room since the last call: the visas they held, to
+    // be ended with the provider.
+    std::vector<std::pair<std::string, std::string>> takeAbandonedVisas();  // (namespace, visa)
+
+    std::size_t size() const;
+
+private:
+    void makeRoom(Clock::time_point now);
+    using Sessions = std::map<std::string, std::shared_ptr<SessionSlot>>;
+    void abandon(Sessions::iterator it);
+    bool idle(const SessionSlot& slot, Clock::time_point now) const;
+
+    std::chrono::seconds m_idleLimit;
+    std::size_t m_capacity;
+    mutable std::mutex m_mutex;
+    Sessions m_sessions;
+    std::vector<std::pair<std::string, std::string>> m_abandoned;
+};
+
+}  // namespace basalt_host::serve
