@@ -239,7 +239,16 @@ AS_API int32_t AS_GetNamespaceProperties2(AS_Handle handle, const char* namespac
  * AS_Init opens a handle with the runtime configuration in force at that moment. It only records
  * what the handle needs and sends nothing to the server: the handle's first operation connects
  * (and reports AS_ERR_SERVER_UNREACHABLE, naming host and port, within the timeout), so a caller
- * may hold a lock of its own across AS_Init without holding it across the network. */
+ * may hold a lock of its own across AS_Init without holding it across the network.
+ * Connections: with SSL enabled in the runtime configuration the handle speaks LDAPS on the
+ * configured port, whatever its number, unless access.conf sets tls_mode = starttls (plain LDAP on
+ * that port, then StartTLS). A server certificate the configured CA does not vouch for is
+ * AS_ERR_TLS with its cause, never AS_ERR_SERVER_UNREACHABLE. A connection the server dropped
+ * (restart, idle timeout) is opened again by the next call, which then runs as if nothing
+ * happened: a user signed on by password is bound again with the password the handle keeps,
+ * encrypted under a key made at random for the process and in clear only for the bind; should the
+ * directory refuse it by then, the user is signed out (AS_ERR_NOT_AUTHENTICATED). Only while the
+ * server stays unreachable do calls report AS_ERR_SERVER_UNREACHABLE. */
 AS_API int32_t AS_Init(AS_Version version, AS_Handle* handle, uint32_t flags);
 AS_API int32_t AS_Terminate(AS_Handle handle);
 

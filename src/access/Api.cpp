@@ -15,35 +15,52 @@ struct ThreadError {
 };
 thread_local ThreadError t_error;
 
+struct Outcome {
+    int32_t code = AS_OK;
+    std::string detail;
+    std::string reason;
+};
+
+// Runs body; any failure becomes a status with its texts.
 template <class Body>
-int32_t guarded(Session* session, Body&& body) {
-    int32_t code = AS_ERR_INTERNAL;
-    std::string detail, reason;
+Outcome run(Body&& body) {
+    Outcome o;
+    o.code = AS_ERR_INTERNAL;
     try {
-        code = body();
-        if (code >= 0)
-            return code;
+        o.code = body();
     } catch (const AccessError& e) {
-        code = e.code();
-        detail = e.detail();
-        reason = e.reason();
+        o.code = e.code();
+        o.detail = e.detail();
+        o.reason = e.reason();
     } catch (const std::bad_alloc&) {
-        code = AS_ERR_NO_MEMORY;
+        o.code = AS_ERR_NO_MEMORY;
     } catch (const std::exception& e) {
-        code = AS_ERR_INTERNAL;
-        detail = e.what();
+        o.code = AS_ERR_INTERNAL;
+        o.detail = e.what();
     } catch (...) {
-        code = AS_ERR_INTERNAL;
+        o.code = AS_ERR_INTERNAL;
     }
+    return o;
+}
+
+// Records a failure as the thread's (and the session's) last error; returns its code.
+int32_t record(Session* session, Outcome o) {
+    if (o.code >= 0)
+        return o.code;
     try {
-        if (session && code == AS_ERR_SERVER_UNREACHABLE)
+        if (session && o.code == AS_ERR_SERVER_UNREACHABLE)
             session->connectionLost();
         if (session)
-            session->setError(code, detail, reason);
-        setThreadError(code, detail, reason);
+            session->setError(o.code, o.detail, o.reason);
+        setThreadError(o.code, std::move(o.detail), std::move(o.reason));
     } catch (...) {
     }
-    return code;
+    return o.code;
+}
+
+template <class Body>
+int32_t guarded(Session* session, Body&& body) {
+    return record(session, run(std::forward<Body>(body)));
 }
 
 }  // namespace
@@ -96,7 +113,15 @@ int32_t withHandle(AS_Handle h, const std::function<int32_t(Session&)>& body, On
     }
     if (onSuccess == OnSuccess::ClearLastError)
         session->setError(0, {});
-    return guarded(session.get(), [&] { return body(*session); });
+    const bool hadConnection = session->connected();
+    Outcome o = run([&] { return body(*session); });
+    if (o.code == AS_ERR_SERVER_UNREACHABLE && hadConnection) {
+        // A connection opened earlier was dropped (server restarted, idle timeout): connect
+        // afresh, binding the signed-on user again, and run the call once more.
+        session->connectionLost();
+        o = run([&] { return body(*session); });
+    }
+    return record(session.get(), std::move(o));
 }
 
 }  // namespace ridge::access

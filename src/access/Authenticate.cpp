@@ -84,7 +84,9 @@ int32_t changePassword(AS_Handle handle, const char* namespaceName, const char* 
         std::string ns = s.inText(namespaceName, "namespace");
         std::string name = s.inText(signon, "basic signon name");
         std::string oldPw = s.inText(oldPassword, "old password");
+        WipeOnExit wipeOld(oldPw);
         std::string newPw = s.inText(newPassword, "new password");
+        WipeOnExit wipeNew(newPw);
         if (name.empty())
             fail(AS_ERR_USER_NOT_FOUND);
         if (newPw.empty())
@@ -131,6 +133,7 @@ extern "C" AS_API int32_t AS_AuthenticateUser2(AS_Handle handle, const char* nam
         std::string ns = s.inText(namespaceName, "namespace");
         std::string name = s.inText(basicSignonName, "basic signon name");
         std::string pw = s.inText(password, "password");
+        WipeOnExit wipePassword(pw);
         s.signOut();
         if (name.empty() || pw.empty())
             fail(AS_ERR_BAD_CREDENTIALS);
@@ -152,7 +155,7 @@ extern "C" AS_API int32_t AS_AuthenticateUser2(AS_Handle handle, const char* nam
         if (id == 0)
             fail(AS_ERR_USER_NOT_FOUND, "user without id");
         auto cls = chosenClass(s, nsDn, userClass, user->dn);
-        s.signIn(true, ns, id, user->dn, cls);
+        s.signIn(&pw, ns, id, user->dn, cls);
         deliverTicket(s, ticket);
         *userId = id;
         return AS_OK;
@@ -193,7 +196,7 @@ extern "C" AS_API int32_t AS_AuthenticateWebUserWithEnv(const AS_EnvVar* environ
         if (id == 0)
             fail(AS_ERR_USER_NOT_FOUND, "user without id");
         auto cls = chosenClass(s, nsDn, userClass, user->dn);
-        s.signIn(false, ns, id, user->dn, cls);
+        s.signIn(nullptr, ns, id, user->dn, cls);
         deliverTicket(s, ticket);
         *userId = id;
         return AS_OK;

@@ -156,7 +156,7 @@ extern "C" AS_API int32_t AS_ValidateCertificate(AS_Handle handle, const char* c
         std::optional<AS_ObjectId> chosen;
         if (cls != 0)
             chosen = cls;
-        s.signIn(false, ns, claims->userId, user->dn, chosen);
+        s.signIn(nullptr, ns, claims->userId, user->dn, chosen);
         *userClassId = cls;
         *userId = claims->userId;
         return AS_OK;

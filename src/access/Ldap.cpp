@@ -182,8 +182,13 @@ LdapConnection::LdapConnection(const RuntimeConfig& cfg, const std::string& urlO
         count(&OperationCounts::connects);
         rc = ldap_connect(m_ld);
         if (rc != LDAP_SUCCESS) {
-            if (cfg.useLdaps() && rc == LDAP_CONNECT_ERROR)
-                tlsFailed(cfg, url);
+            // Over LDAPS a refused certificate looks like a lost server to libldap: a server
+            // that shows a certificate was reached, and the TLS failure is what to report.
+            if (cfg.useLdaps() && (rc == LDAP_CONNECT_ERROR || rc == LDAP_SERVER_DOWN)) {
+                TlsDiagnosis why = diagnoseTls(cfg, url);
+                if (why.certificateSeen || rc == LDAP_CONNECT_ERROR)
+                    failBecause(AS_ERR_TLS, why.reason, m_where + " (" + why.detail + ")");
+            }
             fail(rc == LDAP_NO_MEMORY ? AS_ERR_NO_MEMORY : AS_ERR_SERVER_UNREACHABLE,
                  m_where + " (" + ldap_err2string(rc) + ")");
         }

@@ -207,14 +207,12 @@ int32_t Process::setRuntimeConfig(std::string_view text) {
 
 std::optional<RuntimeConfig> Process::effectiveConfig(std::string* text) {
     std::lock_guard lock(m_mutex);
-    if (m_tempConfig) {
-        if (text)
-            *text = m_tempConfigText;
-        return m_tempConfig;
-    }
+    std::optional<RuntimeConfig> cfg = m_tempConfig ? m_tempConfig : m_defaultConfig;
     if (text)
-        *text = m_defaultConfigText;
-    return m_defaultConfig;
+        *text = m_tempConfig ? m_tempConfigText : m_defaultConfigText;
+    if (cfg)
+        cfg->startTls = m_settings.startTls;
+    return cfg;
 }
 
 std::shared_ptr<Session> Process::openHandle(const RuntimeConfig& cfg) {

@@ -111,10 +111,20 @@ std::unique_ptr<LdapConnection> Session::connectService() const {
 LdapConnection& Session::ldap() {
     if (!m_userBound)
         return service();
-    if (m_userConnectionLost || !m_user)
-        fail(AS_ERR_SERVER_UNREACHABLE,
-             m_config.host + ":" + std::to_string(m_config.port) +
-                 " (the signed-on user's connection was lost; sign on again)");
+    if (!m_user) {
+        auto conn = connect();
+        BindOutcome bound;
+        {
+            const auto password = m_userPassword.reveal();
+            bound = conn->bind(m_userDn, password.text());
+        }
+        if (bound.ldapResult != LDAP_SUCCESS) {
+            // Changed, locked or expired since the sign-on.
+            signOut();
+            fail(AS_ERR_NOT_AUTHENTICATED);
+        }
+        m_user = std::move(conn);
+    }
     return *m_user;
 }
 
@@ -260,11 +270,13 @@ void Session::setError(int32_t code, std::string detail, std::string reason) {
     m_errorReason = std::move(reason);
 }
 
-void Session::signIn(bool boundAsUser, const std::string& nsUtf8, AS_ObjectId userId,
+void Session::signIn(const std::string* password, const std::string& nsUtf8, AS_ObjectId userId,
                      const std::string& userDn, std::optional<AS_ObjectId> classId) {
-    m_userBound = boundAsUser;
-    m_userConnectionLost = false;
-    if (!boundAsUser) {  // no password: nothing the policy said applies
+    m_userBound = password != nullptr;
+    if (password) {
+        m_userPassword = ProtectedSecret(*password);
+    } else {  // no password: nothing the policy said applies
+        m_userPassword.clear();
         m_graceLoginsLeft = -1;
         m_passwordExpiresIn = -1;
     }
@@ -276,7 +288,6 @@ void Session::signIn(bool boundAsUser, const std::string& nsUtf8, AS_ObjectId us
 }
 
 void Session::connectionLost() {
-    m_userConnectionLost = m_userBound;
     m_user.reset();
     m_service.reset();
     m_checkedNamespaceDn.clear();
@@ -287,7 +298,7 @@ void Session::signOut() {
     m_graceLoginsLeft = -1;
     m_passwordExpiresIn = -1;
     m_userBound = false;
-    m_userConnectionLost = false;
+    m_userPassword.clear();
     m_cache.clear();
     m_namespace.clear();
     m_userId = 0;

@@ -68,6 +68,10 @@ std::optional<AccessSettings> parseAccessSettings(std::string_view text, std::st
         } else if (key == "certificate_lifetime") {
             if (!seconds(value, s.certificateLifetime))
                 return bad("certificate_lifetime is seconds");
+        } else if (key == "tls_mode") {
+            if (value != "ldaps" && value != "starttls")
+                return bad("tls_mode is ldaps or starttls");
+            s.startTls = value == "starttls";
         } else if (key == "default_runtime_config") {
             s.defaultRuntimeConfigFile = value;
         } else {

@@ -179,7 +179,7 @@ extern "C" AS_API int32_t AS_ValidateTicket2(AS_Handle handle, const char* ticke
         std::optional<AS_ObjectId> cls;
         if (t.userClass != 0)
             cls = t.userClass;
-        s.signIn(false, ns, t.owner, user->dn, cls);
+        s.signIn(nullptr, ns, t.owner, user->dn, cls);
         *resultText = allocResultText(text);
         return AS_OK;
     });

@@ -105,10 +105,11 @@ TlsDiagnosis diagnoseTls(const RuntimeConfig& cfg, const std::string& url) {
         return {"handshake", "no TLS session could be set up"};
     std::string problem = trustProblem(cfg, cert.get());
     if (!problem.empty())
-        return {"untrusted", problem};
+        return {"untrusted", problem, true};
     if (!namesHost(cert.get(), cfg.host))
-        return {"name", "the certificate is for " + subjectOf(cert.get()) + ", not " + cfg.host};
-    return {"handshake", "the certificate checks out; the handshake failed otherwise"};
+        return {"name", "the certificate is for " + subjectOf(cert.get()) + ", not " + cfg.host,
+                true};
+    return {"handshake", "the certificate checks out; the handshake failed otherwise", true};
 }
 
 }  // namespace ridge::access

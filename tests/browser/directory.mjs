@@ -76,17 +76,18 @@ export function addTestData(env) {
   ldap('ldapadd', env, [], entries(env.RIDGE_BASE_DN));
 }
 
-// The namespace configuration the gateway is started with.
-export function namespaceConfiguration(env) {
+// A namespace configuration for the gateway: the test namespace, or another of the fixture.
+export function namespaceConfiguration(env, id = 'webtest', name = 'webtest', title = 'Web test') {
   const escape = (t) => t.replace(/&/g, '&amp;').replace(/</g, '&lt;');
   const parameter = (name, value) =>
     `<parameter name="${name}"><value xsi:type="xsd:string">${escape(value)}</value></parameter>`;
   return `<instance xmlns:xsi="http://www.w3.org/2001/XMLSchema-instance" ` +
-    `xmlns:xsd="http://www.w3.org/2001/XMLSchema" name="Web test" class="Ridge">` +
-    parameter('id', 'webtest') +
+    `xmlns:xsd="http://www.w3.org/2001/XMLSchema" name="${escape(title).replace(/"/g, '&quot;')}" ` +
+    `class="Ridge">` +
+    parameter('id', id) +
     parameter('connection', `${env.RIDGE_HOST}:${env.RIDGE_PORT}`) +
     parameter('baseDN', env.RIDGE_BASE_DN) +
-    parameter('namespace', 'webtest') +
+    parameter('namespace', name) +
     parameter('timeOut', '10') +
     parameter('CookiePath', '/') +
     parameter('CookieSecure', 'false') +

@@ -5,13 +5,17 @@ import { tmpdir } from 'node:os';
 import { join } from 'node:path';
 import { chromium } from 'playwright-core';
 
-// Starts the gateway on a free loopback port; resolves with its URL once it listens.
-export async function startGateway({ host, library, home, configuration, extraArgs = [] }) {
+// Starts the gateway for the namespace configurations given, on a free loopback port; resolves
+// with its URL once it listens.
+export async function startGateway({ host, library, home, configurations }) {
   const work = mkdtempSync(join(tmpdir(), 'basalt-web-'));
-  const configPath = join(work, 'namespace.xml');
-  writeFileSync(configPath, configuration);
-  const child = spawn(host, ['--library', library, 'serve', '-c', configPath, '--port', '0',
-    ...extraArgs], { env: { ...process.env, BASALT_HOME: home }, stdio: ['ignore', 'pipe', 'pipe'] });
+  const configArgs = configurations.flatMap((configuration, i) => {
+    const path = join(work, `namespace${i}.xml`);
+    writeFileSync(path, configuration);
+    return ['-c', path];
+  });
+  const child = spawn(host, ['--library', library, ...configArgs, 'serve', '--port', '0'],
+    { env: { ...process.env, BASALT_HOME: home }, stdio: ['ignore', 'pipe', 'pipe'] });
   let output = '';
   child.stderr.on('data', (chunk) => { output += chunk; process.stderr.write(chunk); });
   const url = await new Promise((resolve, reject) => {

@@ -15,8 +15,9 @@ import { launchChromium, startGateway } from './gateway.mjs';
 export const artifacts = process.env.BASALT_BROWSER_ARTIFACTS ?? join(process.cwd(), 'artifacts');
 
 // Registers the set-up and tear-down of the calling test file; the returned object is filled
-// in before its first test.
-export function useGateway() {
+// in before its first test. The gateway serves the test namespace, and before it the fixture's
+// namespaces named in others ([identifier, directory name, title] each).
+export function useGateway({ others = [] } = {}) {
   const suite = { url: '', env: null };
   let gateway;
   const browsers = [];
@@ -29,7 +30,8 @@ export function useGateway() {
       host: process.env.BASALT_HOST_PROGRAM,
       library: process.env.BASALT_PROVIDER_LIBRARY,
       home: suite.env.RIDGE_TEST_HOME,
-      configuration: namespaceConfiguration(suite.env),
+      configurations: [...others.map((other) => namespaceConfiguration(suite.env, ...other)),
+        namespaceConfiguration(suite.env)],
     });
     suite.url = gateway.url;
   });

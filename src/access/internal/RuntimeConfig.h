@@ -25,12 +25,15 @@ struct RuntimeConfig {
     uint32_t port = 0;
     std::string baseDn;
     int32_t timeoutSeconds = -1;  // -1 or 0: the library default
+    // Not part of the text: access.conf's tls_mode. With SSL on, LDAPS on the configured port
+    // (whatever its number) unless StartTLS on a plain port is chosen there.
+    bool startTls = false;
 
     // Timeout to apply to connecting and to each operation.
     int effectiveTimeout() const { return timeoutSeconds > 0 ? timeoutSeconds : 30; }
-    // ldap://host:port, or ldaps:// when SSL is on and the port is 636 (else StartTLS).
+    // ldaps://host:port when SSL is on (and StartTLS not chosen), else ldap://host:port.
     std::string url() const;
-    bool useLdaps() const { return sslEnabled && port == 636; }
+    bool useLdaps() const { return sslEnabled && !startTls; }
 };
 
 // Parses the text; on failure returns nullopt and sets *error to a short reason.

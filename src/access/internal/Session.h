@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "Ldap.h"
+#include "ProtectedSecret.h"
 #include "ReadCache.h"
 #include "RuntimeConfig.h"
 
@@ -62,9 +63,12 @@ public:
     void namespaceChecked(const std::string& dn) { m_checkedNamespaceDn = dn; }
     bool namespaceWasChecked(const std::string& dn) const { return m_checkedNamespaceDn == dn; }
 
-    // The handle's connection: bound as the signed-on user, else as the service identity.
-    // A user whose connection was lost must sign on again (-108).
+    // The handle's connection: bound as the signed-on user, else as the service identity. A
+    // user signed on by password whose connection was lost is bound again with the password the
+    // handle keeps sealed; when the directory refuses it now, the user is signed out (-12).
     LdapConnection& ldap();
+    // True when the handle holds an open connection (which the server may have dropped since).
+    bool connected() const { return m_user || m_service; }
     // A connection bound as the service identity (anonymous when none is configured).
     LdapConnection& service();
     // Binds as a user on the connection kept for the handle's sign-ons (one bind, no new
@@ -122,10 +126,10 @@ public:
     int32_t graceLoginsLeft() const { return m_graceLoginsLeft; }
     int32_t passwordExpiresIn() const { return m_passwordExpiresIn; }
 
-    // Sign-on bookkeeping (authentication code only). With boundAsUser the caller has just
-    // bound the user with bindUser(), and reads use that connection; otherwise reads use the
-    // service identity.
-    void signIn(bool boundAsUser, const std::string& nsUtf8, AS_ObjectId userId,
+    // Sign-on bookkeeping (authentication code only). With a password the caller has just
+    // bound the user with bindUser(), reads use that connection, and the password is kept
+    // sealed to bind again after a lost connection; otherwise reads use the service identity.
+    void signIn(const std::string* password, const std::string& nsUtf8, AS_ObjectId userId,
                 const std::string& userDn, std::optional<AS_ObjectId> classId);
     // Forgets the signed-on user and what the handle read; connections stay for the next
     // sign-on.
@@ -133,8 +137,7 @@ public:
     // signOut and closes the connections (the handle is being released).
     void close();
     // After the server went away (-108): every connection is dropped so that the next call
-    // connects afresh; a user signed on by password must sign on again (its password is not
-    // kept).
+    // connects afresh (and binds the signed-on user again).
     void connectionLost();
 
     // Opens a fresh connection with this handle's configuration (not bound).
@@ -156,8 +159,8 @@ private:
     mutable OperationCounts m_counts;
     std::unique_ptr<LdapConnection> m_service;
     std::unique_ptr<LdapConnection> m_user;
-    bool m_userBound = false;           // reads go to m_user
-    bool m_userConnectionLost = false;  // ... but it was lost: sign on again
+    bool m_userBound = false;        // reads go to m_user
+    ProtectedSecret m_userPassword;  // to bind m_user again
     ReadCache m_cache;
     std::string m_namespace;  // signed-on namespace (UTF-8), empty before sign-on
     std::string m_checkedNamespaceDn;

@@ -14,6 +14,9 @@
 //   ticket_keep_expired   seconds an expired ticket is kept (reported as expired, not unknown)
 //                         before a purge deletes it (86400)
 //   certificate_lifetime  seconds a certificate is valid (28800)
+//   tls_mode              ldaps (default): with SSL enabled in the runtime configuration the
+//                         library speaks LDAPS on the configured port; starttls: plain LDAP on
+//                         that port, then StartTLS
 //   default_runtime_config  file with a runtime configuration text used when none was set
 // No key is required: without a service identity the library reads anonymously.
 #pragma once
@@ -43,6 +46,7 @@ struct AccessSettings {
     long ticketKeepExpired = 86400;
     long certificateLifetime = 28800;
     std::string defaultRuntimeConfigFile;
+    bool startTls = false;  // tls_mode = starttls
 };
 
 // Parses the file's text; nullopt and *error on a malformed line, unknown key or bad number.

@@ -14,7 +14,8 @@ struct TlsDiagnosis {
     // (the certificate does not name the host), or "handshake" (no TLS session at all, or no
     // cause found).
     std::string reason;
-    std::string detail;  // what the check found, e.g. OpenSSL's verification error
+    std::string detail;            // what the check found, e.g. OpenSSL's verification error
+    bool certificateSeen = false;  // the server answered with a certificate
 };
 
 // url: the URL the failed connection used (ldaps:// or ldap:// with StartTLS).

@@ -1,10 +1,12 @@
-// Tests that run a directory of their own: StartTLS with a certificate from a throwaway CA (the
-// configured CA file must vouch for the server), and a server that goes away and comes back.
+// Tests that run a directory of their own: StartTLS and LDAPS with a certificate from a throwaway
+// CA (the configured CA file must vouch for the server), a server that goes away and comes back,
+// and a server that drops idle connections.
 #include <chrono>
 #include <filesystem>
 #include <thread>
 
 #include "AccessTestSupport.h"
+#include "UnusedPort.h"
 
 using namespace access_test;
 
@@ -71,14 +73,18 @@ protected:
     void prepare() override {
         makeCertificates(work, "");
         makeCertificates(work, "other-");
+        ldapsPort = std::to_string(ridge_test::unusedLoopbackPort());
     }
     std::string startEnv() override {
         return "RIDGE_TLS_CERT_FILE=" + work + "/server.pem RIDGE_TLS_KEY_FILE=" + work +
-               "/server.key";
+               "/server.key RIDGE_LDAPS_PORT=" + ldapsPort;
     }
-    int32_t openWith(const std::string& certDb, AS_Handle* h, const std::string& host = "") {
-        std::string cfg =
-            runtimeConfig(host.empty() ? env.host() : host, env.port(), env.baseDn(), kNs);
+    // StartTLS on the plain port is chosen in access.conf.
+    std::string extraConf() override { return "tls_mode = starttls\n"; }
+    int32_t openWith(const std::string& certDb, AS_Handle* h, const std::string& host = "",
+                     const std::string& port = "") {
+        std::string cfg = runtimeConfig(host.empty() ? env.host() : host,
+                                        port.empty() ? env.port() : port, env.baseDn(), kNs);
         cfg.replace(cfg.find("<SSL_CERT_DB></SSL_CERT_DB>"), 27,
                     "<SSL_CERT_DB>" + certDb + "</SSL_CERT_DB>");
         cfg.replace(cfg.find("<SSL_ENABLED>false"), 18, "<SSL_ENABLED>true");
@@ -88,6 +94,7 @@ protected:
         char modes[AS_NSPROP_BUFFER_SIZE];
         return AS_GetNamespaceProperties2(*h, kNs, AS_NSPROP_AUTH_MODES, modes, 0);
     }
+    std::string ldapsPort;
 };
 
 TEST_F(Tls, StartTlsChecksTheServerAgainstTheConfiguredCa) {
@@ -126,6 +133,27 @@ TEST_F(Tls, FailuresNameTheirCauseInEnglishAndFrench) {
     AS_Terminate(h);
 }
 
+// Without tls_mode in access.conf, SSL means LDAPS on the configured port, whatever its number.
+class Ldaps : public Tls {
+protected:
+    std::string extraConf() override { return ""; }
+};
+
+TEST_F(Ldaps, LdapsOnAnyPortChecksTheServerAgainstTheConfiguredCa) {
+    AS_Handle h = 0;
+    ASSERT_EQ(AS_OK, openWith(work + "/ca.pem", &h, "", ldapsPort)) << sessionError(h);
+    EXPECT_EQ(AS_OK, signOn(h, "alice", kPassword)) << sessionError(h);
+    AS_Terminate(h);
+    // A certificate no configured CA vouches for is reported as such, not as a lost server.
+    ASSERT_EQ(AS_ERR_TLS, openWith(work + "/other-ca.pem", &h, "", ldapsPort));
+    std::string en = lastError("en");
+    EXPECT_EQ(0u, en.find("The directory server's certificate is not trusted")) << en;
+    EXPECT_NE(std::string::npos, en.find("127.0.0.1:" + ldapsPort)) << en;
+    // Nobody listening on the port is still a server that cannot be reached.
+    const std::string nobody = std::to_string(ridge_test::unusedLoopbackPort());
+    ASSERT_EQ(AS_ERR_SERVER_UNREACHABLE, openWith(work + "/ca.pem", &h, "", nobody));
+}
+
 class Restart : public OwnDirectory {};
 
 TEST_F(Restart, HandleReportsTheLostServerAndReconnectsWhenItIsBack) {
@@ -141,14 +169,19 @@ TEST_F(Restart, HandleReportsTheLostServerAndReconnectsWhenItIsBack) {
     AS_Terminate(h);
 }
 
-TEST_F(Restart, ServerStoppedUnderASignedOnSessionNeedsANewSignOn) {
+TEST_F(Restart, SignedOnSessionBindsAgainAfterARestartOnTheSamePort) {
     AS_Handle h = open();
     AS_ObjectId id = 0;
     ASSERT_EQ(AS_OK, signOn(h, "alice", kPassword, nullptr, &id));
     char name[AS_MAX_NAME_SIZE];
     ASSERT_EQ(AS_OK, ASA_FindUserInfo(h, id, name, nullptr, nullptr));
+    // Restarted between two calls: the next call reconnects and binds as alice again, unseen.
     ASSERT_EQ(0, run(ACCESS_DIRECTORY_SCRIPT " stop " + work + "/dir"));
-    // Past what the handle keeps of its reads.
+    startDirectory(env.port());
+    std::this_thread::sleep_for(std::chrono::milliseconds(500));  // past the handle's cache
+    EXPECT_EQ(AS_OK, ASA_FindUserInfo(h, id, name, nullptr, nullptr)) << sessionError(h);
+    // While the server is down the caller is told so, naming it ...
+    ASSERT_EQ(0, run(ACCESS_DIRECTORY_SCRIPT " stop " + work + "/dir"));
     std::this_thread::sleep_for(std::chrono::milliseconds(500));
     const std::string where = "127.0.0.1:" + env.port();
     EXPECT_EQ(AS_ERR_SERVER_UNREACHABLE, ASA_FindUserInfo(h, id, name, nullptr, nullptr));
@@ -156,12 +189,54 @@ TEST_F(Restart, ServerStoppedUnderASignedOnSessionNeedsANewSignOn) {
         << sessionError(h, "en");
     EXPECT_EQ(0u, sessionError(h, "fr").find("Le serveur d'annuaire est injoignable : " + where))
         << sessionError(h, "fr");
+    // ... and once it is back the same handle works, still signed on as alice.
     startDirectory(env.port());
-    // The user's password is not kept: the session stays cut off until a new sign-on.
-    EXPECT_EQ(AS_ERR_SERVER_UNREACHABLE, ASA_FindUserInfo(h, id, name, nullptr, nullptr));
-    ASSERT_EQ(AS_OK, signOn(h, "alice", kPassword)) << sessionError(h);
     EXPECT_EQ(AS_OK, ASA_FindUserInfo(h, id, name, nullptr, nullptr)) << sessionError(h);
     EXPECT_STREQ("Alice Anders", name);
+    uint32_t privileges = 0;
+    EXPECT_EQ(AS_OK, ASA_GetSessionPrivileges(h, &privileges));
+    AS_Terminate(h);
+}
+
+TEST_F(Restart, ABindRefusedAfterTheRestartSignsTheUserOut) {
+    AS_Handle h = open();
+    AS_ObjectId id = 0;
+    ASSERT_EQ(AS_OK, signOn(h, "alice", kPassword, nullptr, &id));
+    // The directory comes back without alice's password.
+    ASSERT_EQ(0, run(ACCESS_DIRECTORY_SCRIPT " stop " + work + "/dir"));
+    startDirectory(env.port());
+    env = ridge_test::RidgeTestDirectory::fromEnvironment();  // a new administrator password
+    ASSERT_EQ(0, admin("ldapmodify", "",
+                       "dn: uid=alice,ou=Europe,ou=Sales,ou=ridgetest,@BASE_DN@\n"
+                       "changetype: modify\nreplace: userPassword\nuserPassword: Other#2024x\n"));
+    std::this_thread::sleep_for(std::chrono::milliseconds(500));
+    char name[AS_MAX_NAME_SIZE];
+    EXPECT_EQ(AS_ERR_NOT_AUTHENTICATED, ASA_FindUserInfo(h, id, name, nullptr, nullptr));
+    EXPECT_EQ(AS_ERR_NOT_AUTHENTICATED, ASA_FindUserInfo(h, id, name, nullptr, nullptr));
+    EXPECT_EQ(AS_OK, signOn(h, "alice", "Other#2024x"));
+    AS_Terminate(h);
+}
+
+// A server that drops connections idle for a second.
+class IdleTimeout : public OwnDirectory {
+protected:
+    std::string startEnv() override { return "RIDGE_IDLE_TIMEOUT=1"; }
+};
+
+TEST_F(IdleTimeout, DroppedConnectionsAreReopenedUnseen) {
+    AS_Handle h = open();
+    AS_ObjectId id = 0;
+    char ticket[AS_TICKET_SIZE] = "";
+    ASSERT_EQ(AS_OK, signOn(h, "alice", kPassword, nullptr, &id, ticket));
+    char name[AS_MAX_NAME_SIZE];
+    ASSERT_EQ(AS_OK, ASA_FindUserInfo(h, id, name, nullptr, nullptr));
+    for (int round = 0; round < 2; ++round) {
+        // Long enough for the server to drop both of the handle's connections.
+        std::this_thread::sleep_for(std::chrono::milliseconds(3000));
+        // The user's connection (reads) and the service identity's (tickets) come back.
+        EXPECT_EQ(AS_OK, ASA_FindUserInfo(h, id, name, nullptr, nullptr)) << sessionError(h);
+        EXPECT_EQ(AS_OK, AS_RefreshTicket(h, ticket)) << sessionError(h);
+    }
     AS_Terminate(h);
 }
 

@@ -141,6 +141,7 @@ TEST_F(Process, UnreachableServerFailsQuicklyWithinTheTimeout) {
 }
 
 TEST_F(Process, ConnectionFailuresNameTheServerAndTheCause) {
+    std::ofstream(home + "/access.conf", std::ios::app) << "tls_mode = starttls\n";
     initialize();
     ASSERT_EQ(AS_OK, AS_SetSystemEncoding("utf8"));
     std::string port = std::to_string(ridge_test::unusedLoopbackPort());

@@ -39,15 +39,14 @@ TEST(RuntimeConfig, ParsesTheTextTheNamespaceWrites) {
     EXPECT_TRUE(parseRuntimeConfig(std::string_view(kText.c_str(), kText.size() + 1), nullptr));
 }
 
-TEST(RuntimeConfig, SslChoosesLdapsOnlyOnPort636) {
+TEST(RuntimeConfig, SslMeansLdapsOnAnyPortUnlessStartTlsIsChosen) {
     auto tls = parseRuntimeConfig(replaced("<SSL_ENABLED>false", "<SSL_ENABLED>true"), nullptr);
     ASSERT_TRUE(tls);
-    EXPECT_FALSE(tls->useLdaps());  // StartTLS on 389
-    std::string text = replaced("<SSL_ENABLED>false", "<SSL_ENABLED>true");
-    text.replace(text.find("<PORT>389") + 6, 3, "636");
-    auto ldaps = parseRuntimeConfig(text, nullptr);
-    ASSERT_TRUE(ldaps);
-    EXPECT_EQ("ldaps://dir.example.test:636", ldaps->url());
+    EXPECT_TRUE(tls->useLdaps());
+    EXPECT_EQ("ldaps://dir.example.test:389", tls->url());
+    tls->startTls = true;  // access.conf's tls_mode = starttls
+    EXPECT_FALSE(tls->useLdaps());
+    EXPECT_EQ("ldap://dir.example.test:389", tls->url());
     auto v6 = parseRuntimeConfig(replaced("dir.example.test", "::1"), nullptr);
     ASSERT_TRUE(v6);
     EXPECT_EQ("ldap://[::1]:389", v6->url());
