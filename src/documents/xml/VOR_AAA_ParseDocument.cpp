@@ -5,10 +5,15 @@
 #include "VOR_AAA_DefaultHandlers.h"
 #include "VOR_AAA_SAXParserPool.h"
 
+#include "PYXDocumentLimits.h"
+
 #include <xercesc/framework/MemBufInputSource.hpp>
+#include <xercesc/sax/SAXParseException.hpp>
+#include <xercesc/util/OutOfMemoryException.hpp>
 #include <xercesc/util/PlatformUtils.hpp>
 
 #include <memory>
+#include <new>
 
 using namespace xercesc;
 
@@ -27,17 +32,35 @@ struct HandlerBinding {
     }
 };
 
+// Whatever the text, a reader answers -19, never an allocation failure of its own.
+void outOfMemory(VOR_AAA_DefaultErrorHandler& errorHandler) {
+    errorHandler.fatalError(
+        SAXParseException(u"out of memory while reading the document", nullptr, nullptr, 0, 0));
+}
+
 }  // namespace
 
 void VOR_AAA_ParseDocument(ContentHandler& handler, const char* documentName, const char* text,
                            size_t length) {
     VOR_AAA_DefaultErrorHandler errorHandler(documentName);
+    const size_t size = text ? length : 0;
+    if (const PYXDocumentLimits limits = PYXDocumentLimits::Current(); !limits.SizeAllowed(size)) {
+        // Refused before a reader is taken: no byte of it is scanned.
+        errorHandler.fatalError(SAXParseException(
+            I18NString(limits.SizeRefusal(size).c_str()).data(), nullptr, nullptr, 0, 0));
+    }
     PooledReaderGuard saxParser(VOR_AAA_SAXParserPool::Get());
-    MemBufInputSource source(reinterpret_cast<const XMLByte*>(text ? text : ""), text ? length : 0,
-                             documentName, false, XMLPlatformUtils::fgMemoryManager);
+    MemBufInputSource source(reinterpret_cast<const XMLByte*>(text ? text : ""), size, documentName,
+                             false, XMLPlatformUtils::fgMemoryManager);
     PYX_ASSERT(saxParser.Get() != 0);
     HandlerBinding binding(saxParser->GetReader(), &handler, &errorHandler);
-    saxParser->Parse(source);
+    try {
+        saxParser->Parse(source);
+    } catch (const std::bad_alloc&) {
+        outOfMemory(errorHandler);
+    } catch (const OutOfMemoryException&) {
+        outOfMemory(errorHandler);
+    }
 }
 
 void VOR_AAA_AppendText(I18NString& target, const XMLCh* chars, XMLSize_t length) {

@@ -7,8 +7,9 @@
 //
 // It takes a pooled SAX reader, parses exactly length bytes (no NUL needed) with the handler
 // and the default error handler named after the document, and returns or discards the reader.
-// Malformed text throws VOR_AAA_Exception code -19 (VOR_AAA_DefaultErrorHandler); whatever the
-// handler throws passes on unchanged.
+// Malformed text, and a text the document bounds refuse (PYXDocumentLimits: size, element depth,
+// a DOCTYPE), throw VOR_AAA_Exception code -19 (VOR_AAA_DefaultErrorHandler) with the reason as
+// its innermost message; whatever the handler throws passes on unchanged.
 //
 // Text helpers for handlers: VOR_AAA_AppendText appends parser characters to an I18NString;
 // VOR_AAA_LeadingInt reads the leading decimal number of a text (0 when there is none).

@@ -9,6 +9,7 @@
 #include <xercesc/util/XMLString.hpp>
 
 #include <new>
+#include <string>
 
 using namespace xercesc;
 
@@ -89,8 +90,7 @@ private:
         const XMLCh* name = node->getNodeName();
         raw(u"<") << name;
         // The declaration is written where the element's namespace starts, not repeated below.
-        const XMLCh* declared = nullptr;
-        XMLCh declarationName[256];
+        std::u16string declared;
         const XMLCh* uri = node->getNamespaceURI();
         if (!isEmpty(uri)) {
             const DOMNode* parent = node->getParentNode();
@@ -100,19 +100,21 @@ private:
                 XMLString::equals(parent->getNamespaceURI(), uri) &&
                 (isEmpty(prefix) || XMLString::equals(prefix, parent->getPrefix()));
             if (!inherited) {
-                XMLString::copyString(declarationName, u"xmlns");
-                if (!isEmpty(prefix) && XMLString::stringLen(prefix) < 240) {
-                    XMLString::catString(declarationName, u":");
-                    XMLString::catString(declarationName, prefix);
+                declared = u"xmlns";
+                if (!isEmpty(prefix)) {
+                    declared += u":";
+                    declared += prefix;
                 }
-                declared = declarationName;
-                m_f << u" " << declarationName << u"=\"" << uri << u"\"";
+                // A URI is an attribute value like any other: "&", "<" and quotes are escaped.
+                m_f << u" " << declared.c_str() << u"=\"" << XMLFormatter::AttrEscapes << uri
+                    << XMLFormatter::NoEscapes << u"\"";
             }
         }
         if (DOMNamedNodeMap* attributes = node->getAttributes()) {
             for (XMLSize_t i = 0; i < attributes->getLength(); ++i) {
                 DOMNode* attribute = attributes->item(i);
-                if (declared != nullptr && XMLString::equals(attribute->getNodeName(), declared)) {
+                if (!declared.empty() &&
+                    XMLString::equals(attribute->getNodeName(), declared.c_str())) {
                     continue;
                 }
                 raw(u" ") << attribute->getNodeName() << u"=\"" << XMLFormatter::AttrEscapes

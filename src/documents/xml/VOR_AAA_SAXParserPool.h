@@ -11,9 +11,11 @@
 //
 // Rules: the pool keeps at most 20 idle readers and hands out the most recently returned one
 // first; a reader serves at most 100 parses; a reader whose parse threw, or that comes back
-// unused, is discarded. The readers never load DTDs or external entities.
+// unused, is discarded. The readers never load DTDs or external entities; each refuses, while
+// it scans, a document with a DOCTYPE or deeper than the document bounds (BoundedSAX2XMLReader).
 #pragma once
 
+#include "BoundedSAX2XMLReader.h"
 #include "PYXThread.h"
 #include "PYXXercesInit.h"
 
@@ -37,15 +39,15 @@ public:
     xercesc::SAX2XMLReader* GetReader() const { return m_xmlReader.get(); }
     unsigned GetRemainingUses() const { return m_remainingUses; }
 
-    // Parses the source. A parse that throws leaves no uses (the reader is then discarded)
-    // and the exception passes on unchanged.
+    // Parses the source under the current document bounds. A parse that throws leaves no uses
+    // (the reader is then discarded) and the exception passes on unchanged.
     void Parse(const xercesc::InputSource& source);
 
 private:
     friend class VOR_AAA_SAXParserPool;
     PYXXercesInit m_xerces;  // first member: Xerces outlives the reader
     xercesc::SecurityManager m_securityManager;
-    std::unique_ptr<xercesc::SAX2XMLReader> m_xmlReader;
+    std::unique_ptr<BoundedSAX2XMLReader> m_xmlReader;
     unsigned m_remainingUses;
 };
 

@@ -406,3 +406,18 @@ TEST(PrintDOM, CommentsCdataAndProcessingInstructions) {
 }
 
 }  // namespace
+
+// What the printer writes parses back to the same tree: a namespace URI is an attribute value
+// (escaped), and a prefix of any length keeps its declaration.
+TEST(PrintDOM, NamespaceUrisAreEscapedAndLongPrefixesDeclared) {
+    const std::string prefix(300, 'p');
+    const std::string text = "<" + prefix + ":root xmlns:" + prefix +
+                             "=\"urn:a?x=1&amp;y=&lt;2&gt;&quot;\"><" + prefix + ":child/></" +
+                             prefix + ":root>";
+    const std::string first = printed(text);
+    EXPECT_NE(first.find("xmlns:" + prefix + "=\"urn:a?x=1&amp;y=&lt;2>&quot;\""),
+              std::string::npos)
+        << first.substr(0, 400);
+    EXPECT_EQ(first.find(" xmlns=\""), std::string::npos);
+    EXPECT_EQ(printed(first), first);
+}
