@@ -21,10 +21,10 @@ protected:
 };
 
 TEST_F(HostSearchDocuments, QueryCarriesPathPropertiesAndPagingOnlyWhenSet) {
-    QuerySpec spec;
-    spec.searchPath = withFilters("VORID('ns')/*", {"@name='O''Brien & <co>'", "@x='y'"});
-    spec.properties = {"defaultName", "email"};
-    auto query = parseXml(queryDocument(spec), "query");
+    QuerySpec request;
+    request.searchPath = withFilters("VORID('ns')/*", {"@name='O''Brien & <co>'", "@x='y'"});
+    request.properties = {"defaultName", "email"};
+    auto query = parseXml(queryDocument(request), "query");
     const XmlElement* search = query->find("search");
     ASSERT_NE(search, nullptr);
     // The path survives XML escaping exactly as typed.
@@ -36,13 +36,13 @@ TEST_F(HostSearchDocuments, QueryCarriesPathPropertiesAndPagingOnlyWhenSet) {
     EXPECT_EQ(items, (std::vector<std::string>{"defaultName", "email"}));
     EXPECT_EQ(query->find("options"), nullptr);
 
-    spec.skip = 20;
-    spec.max = 10;
-    auto paged = parseXml(queryDocument(spec), "query");
+    request.skip = 20;
+    request.max = 10;
+    auto paged = parseXml(queryDocument(request), "query");
     EXPECT_EQ(paged->find("skipObjects")->text, "20");
     EXPECT_EQ(paged->find("maxObjects")->text, "10");
-    spec.skip = 0;
-    EXPECT_THAT(queryDocument(spec), Not(HasSubstr("skipObjects")));
+    request.skip = 0;
+    EXPECT_THAT(queryDocument(request), Not(HasSubstr("skipObjects")));
 }
 
 TEST_F(HostSearchDocuments, ResponseRowsAndTheirTable) {
