@@ -14,7 +14,7 @@ export async function startGateway({ host, library, home, configurations }) {
     writeFileSync(path, configuration);
     return ['-c', path];
   });
-  const child = spawn(host, ['--library', library, ...configArgs, 'serve', '--port', '0'],
+  const child = spawn(host, ['--library', library, 'serve', ...configArgs, '--port', '0'],
     { env: { ...process.env, BASALT_HOME: home }, stdio: ['ignore', 'pipe', 'pipe'] });
   let output = '';
   child.stderr.on('data', (chunk) => { output += chunk; process.stderr.write(chunk); });

@@ -120,10 +120,10 @@ TEST_F(SearchTest, PropertiesOfEachKind) {
 
     // A role: children by its child classes, ancestors up the class tree, members with the
     // properties asked for them.
-    basalt_host::QuerySpec spec;
-    spec.searchPath = Role(kTeamA);
-    spec.properties = {"defaultName", "hasChildren", "ancestors", "members", "securityMembers"};
-    std::string document = basalt_host::queryDocument(spec);
+    basalt_host::QuerySpec query;
+    query.searchPath = Role(kTeamA);
+    query.properties = {"defaultName", "hasChildren", "ancestors", "members", "securityMembers"};
+    std::string document = basalt_host::queryDocument(query);
     const std::string refProps =
         "<refProps><item><refPropName>members</refPropName><properties><item>userName</item>"
         "<item>email</item></properties></item></refProps>";

@@ -171,12 +171,12 @@ protected:
 
     Answer Query(const std::string& visa, const std::string& path,
                  const std::vector<std::string>& properties, int skip = 0, int max = 0) {
-        basalt_host::QuerySpec spec;
-        spec.searchPath = path;
-        spec.properties = properties;
-        spec.skip = skip;
-        spec.max = max;
-        return Send(visa, basalt_host::queryDocument(spec));
+        basalt_host::QuerySpec query;
+        query.searchPath = path;
+        query.properties = properties;
+        query.skip = skip;
+        query.max = max;
+        return Send(visa, basalt_host::queryDocument(query));
     }
 
     Answer Send(const std::string& visa, const std::string& queryDocument) {

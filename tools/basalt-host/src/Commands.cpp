@@ -348,7 +348,7 @@ int runHost(int argc, char** argv) {
     CLI::App* browseCommand = addBrowseCommand(app, options, searchOptions);
 
     SignOnOptions signOn;
-    const SignOnCommands signOnCommands = addSignOnCommands(app, signOn);
+    const SignOnCommands signOnCommands = addSignOnCommands(app, options, signOn);
     serve::ServeOptions serveOptions;
     CLI::App* serveCommand = serve::addServeCommand(app, options, serveOptions);
 

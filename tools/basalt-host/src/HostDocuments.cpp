@@ -46,14 +46,14 @@ std::string namespaceVisaDocument(const std::string& namespaceId) {
 
 std::string namespaceQueryDocument(const std::string& namespaceId, const std::string& productLocale,
                                    const std::string& contentLocale) {
-    QuerySpec spec;
-    spec.searchPath = voridPath(namespaceId);
-    spec.properties = {names::kHasChildren,        names::kDefaultName, names::kName,
+    QuerySpec query;
+    query.searchPath = voridPath(namespaceId);
+    query.properties = {names::kHasChildren,        names::kDefaultName, names::kName,
                        names::kObjectClass,        names::kAncestors,   names::kSearchPath,
                        names::kDefaultDescription, names::kDescription, names::kCapabilities};
-    spec.productLocale = productLocale;
-    spec.contentLocale = contentLocale;
-    return queryDocument(spec);
+    query.productLocale = productLocale;
+    query.contentLocale = contentLocale;
+    return queryDocument(query);
 }
 
 std::string namespaceFormatUri(const std::string& version) {

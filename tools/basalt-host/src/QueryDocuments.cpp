@@ -6,19 +6,19 @@
 
 namespace basalt_host {
 
-std::string queryDocument(const QuerySpec& spec) {
+std::string queryDocument(const QuerySpec& query) {
     std::string properties;
-    for (const std::string& name : spec.properties) {
+    for (const std::string& name : query.properties) {
         properties += "<item xsi:type=\"cm:propEnum\">" + xmlEscape(name) + "</item>";
     }
     std::string options;
-    if (spec.skip > 0) {
+    if (query.skip > 0) {
         options +=
-            "<skipObjects xsi:type=\"xsd:long\">" + std::to_string(spec.skip) + "</skipObjects>";
+            "<skipObjects xsi:type=\"xsd:long\">" + std::to_string(query.skip) + "</skipObjects>";
     }
-    if (spec.max > 0) {
+    if (query.max > 0) {
         options +=
-            "<maxObjects xsi:type=\"xsd:long\">" + std::to_string(spec.max) + "</maxObjects>";
+            "<maxObjects xsi:type=\"xsd:long\">" + std::to_string(query.max) + "</maxObjects>";
     }
     if (!options.empty()) {
         options = "<options xsi:type=\"cm:queryOptions\">" + options + "</options>";
@@ -28,11 +28,11 @@ std::string queryDocument(const QuerySpec& spec) {
            names::kXMLSchemaNamespaceURI + "\" xmlns:xsi=\"" +
            names::kXMLSchemaInstanceNamespaceURI + "\" xmlns:SOAP-ENC=\"" +
            names::kSOAPEncodingNamespaceURI + "\"><SOAP-ENV:Header><bus:biBusHeader>" +
-           additionalInfoDocument(spec.productLocale, spec.contentLocale) +
+           additionalInfoDocument(query.productLocale, query.contentLocale) +
            "<VOR xsi:type=\"bus:VOR\"></VOR></bus:biBusHeader></SOAP-ENV:Header><SOAP-ENV:Body>"
            "<query xmlns=\"" +
            names::kAAANamespaceURI + "\" xmlns:cm=\"" + names::kAAANamespaceURI +
-           "\"><search xsi:type=\"SOAP-ENC:Array\">" + xmlEscape(spec.searchPath) +
+           "\"><search xsi:type=\"SOAP-ENC:Array\">" + xmlEscape(query.searchPath) +
            "</search><properties xsi:type=\"SOAP-ENC:Array\">" + properties + "</properties>" +
            options + "</query></SOAP-ENV:Body></SOAP-ENV:Envelope>";
 }

@@ -19,7 +19,7 @@ struct QuerySpec {
 };
 
 // The envelope with the bus header (additional information) and the query.
-std::string queryDocument(const QuerySpec& spec);
+std::string queryDocument(const QuerySpec& query);
 
 // The search path with predicates appended, each inside [ ].
 std::string withFilters(const std::string& searchPath, const std::vector<std::string>& filters);

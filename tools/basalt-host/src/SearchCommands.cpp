@@ -24,9 +24,9 @@ std::ostream& statusStream(const HostOptions& host) {
 
 // One query; the response's objects, or nothing when the provider refused (reported).
 std::optional<std::vector<ObjectRow>> runQuery(HostSession& session, const HostOptions& host,
-                                               const QuerySpec& spec, const std::string& visa) {
-    CallOutcome outcome = session.library().searchXml(visa, queryDocument(spec));
-    if (!session.accepted("BasaltSearchXml for " + spec.searchPath, outcome)) {
+                                               const QuerySpec& query, const std::string& visa) {
+    CallOutcome outcome = session.library().searchXml(visa, queryDocument(query));
+    if (!session.accepted("BasaltSearchXml for " + query.searchPath, outcome)) {
         return std::nullopt;
     }
     const std::string& response = HostSession::responseOf("BasaltSearchXml", outcome);
@@ -44,14 +44,14 @@ std::optional<std::vector<ObjectRow>> runQuery(HostSession& session, const HostO
 
 QuerySpec specFor(const HostOptions& host, const std::string& path,
                   const std::vector<std::string>& properties, int skip, int max) {
-    QuerySpec spec;
-    spec.searchPath = path;
-    spec.properties = properties;
-    spec.skip = skip;
-    spec.max = max;
-    spec.productLocale = host.productLocale;
-    spec.contentLocale = host.contentLocale;
-    return spec;
+    QuerySpec query;
+    query.searchPath = path;
+    query.properties = properties;
+    query.skip = skip;
+    query.max = max;
+    query.productLocale = host.productLocale;
+    query.contentLocale = host.contentLocale;
+    return query;
 }
 
 struct BrowseState {

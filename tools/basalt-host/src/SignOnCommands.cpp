@@ -10,13 +10,16 @@
 #include <utility>
 #include <vector>
 
+#include "CommandLine.h"
 #include "Commands.h"
 #include "HostDocuments.h"
 #include "HostError.h"
 #include "HostFiles.h"
 #include "HostSession.h"
+#include "HostText.h"
 #include "ProviderLibrary.h"
 #include "ResponsePrinter.h"
+#include "ResultMeaning.h"
 #include "SchemaNames.h"
 #include "XmlTree.h"
 
@@ -121,7 +124,8 @@ Outcome send(HostSession& session, const HostOptions& options, const std::string
     outcome.code = call.code;
     std::ostream& status = options.raw ? std::cerr : std::cout;
     if (!call.response) {
-        std::cerr << "basalt-host: BasaltAuthenticateXml returned no response document\n";
+        std::cerr << "basalt-host: "
+                  << say("{1} returned no response document", {"BasaltAuthenticateXml"}) << '\n';
         return outcome;
     }
     if (options.raw) {
@@ -131,7 +135,7 @@ Outcome send(HostSession& session, const HostOptions& options, const std::string
     if (!options.raw) {
         std::cout << describeAuthResponse(*outcome.root);
     }
-    status << "result: " << describeResult(call.code) << '\n';
+    status << say("result: {1}", {describeResult(call.code, "BasaltAuthenticateXml")}) << '\n';
     const XmlElement* visa = outcome.root->child("visa");
     if (visa != nullptr && !visaOut.empty()) {
         writeFile(visaOut, serializeXml(*visa), "visa file");
@@ -252,12 +256,13 @@ int commandWithVisa(const HostOptions& options, const SignOnOptions& signOn,
 
 }  // namespace
 
-SignOnCommands addSignOnCommands(CLI::App& app, SignOnOptions& signOn) {
+SignOnCommands addSignOnCommands(CLI::App& app, HostOptions& options, SignOnOptions& signOn) {
     SignOnCommands commands;
-    commands.logon = app.add_subcommand(
-        "logon",
+    commands.logon = addCommand(
+        app, "logon",
         "configure, then sign on: with a user name and password, a ticket of an earlier run, or "
-        "REMOTE_USER; prompts for a new password when the directory asks for one");
+        "REMOTE_USER; prompts for a new password when the directory asks for one",
+        options);
     commands.logon->add_option("-u,--user", signOn.user, "the user's sign-on name");
     commands.logon
         ->add_option("-p,--password", signOn.password,
@@ -277,10 +282,11 @@ SignOnCommands addSignOnCommands(CLI::App& app, SignOnOptions& signOn) {
     commands.logon->add_option("--role", signOn.role, "the user class to sign on with");
     commands.logon->add_option("--visa-out", signOn.visaOut,
                                "write the visa of a successful sign-on to this file");
-    commands.logoff = app.add_subcommand(
-        "logoff", "configure, then end the session of a visa and expire its ticket");
-    commands.generateTC = app.add_subcommand(
-        "generate-tc", "configure, then generate a trusted credential for the visa's user");
+    commands.logoff = addCommand(
+        app, "logoff", "configure, then end the session of a visa and expire its ticket", options);
+    commands.generateTC =
+        addCommand(app, "generate-tc",
+                   "configure, then generate a trusted credential for the visa's user", options);
     for (CLI::App* command : {commands.logon, commands.logoff, commands.generateTC}) {
         command->add_option("-n,--namespace", signOn.namespaceId,
                             "the namespace identifier (default: the \"id\" of the first "

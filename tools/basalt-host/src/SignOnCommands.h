@@ -36,7 +36,7 @@ struct SignOnCommands {
 };
 
 // Registers the commands on the host's command line, their options going to signOn.
-SignOnCommands addSignOnCommands(CLI::App& app, SignOnOptions& signOn);
+SignOnCommands addSignOnCommands(CLI::App& app, HostOptions& options, SignOnOptions& signOn);
 
 // Runs the sign-on command that was parsed (its exit status); nothing when none was.
 std::optional<int> runSignOnCommand(const SignOnCommands& commands, const HostOptions& options,

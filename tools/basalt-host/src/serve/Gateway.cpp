@@ -405,12 +405,12 @@ std::string Gateway::userNameOf(const std::string& visa, const std::string& user
     if (userId.empty()) {
         return "";
     }
-    QuerySpec spec;
-    spec.searchPath = voridPath(userId);
-    spec.properties = {"defaultName"};
-    spec.productLocale = locale;
-    spec.contentLocale = locale;
-    CallOutcome outcome = m_provider.library().searchXml(visa, queryDocument(spec));
+    QuerySpec query;
+    query.searchPath = voridPath(userId);
+    query.properties = {"defaultName"};
+    query.productLocale = locale;
+    query.contentLocale = locale;
+    CallOutcome outcome = m_provider.library().searchXml(visa, queryDocument(query));
     if (outcome.code < 0 || !outcome.response) {
         return "";
     }
@@ -424,11 +424,11 @@ std::string Gateway::userNameOf(const std::string& visa, const std::string& user
 
 // Runs one query for the signed-on user; the parsed answer, or nothing when the provider
 // refused (the page then shows its messages).
-std::unique_ptr<XmlElement> Gateway::search(Request& request, QuerySpec spec) {
-    spec.productLocale = request.locale;
-    spec.contentLocale = request.locale;
+std::unique_ptr<XmlElement> Gateway::search(Request& request, QuerySpec query) {
+    query.productLocale = request.locale;
+    query.contentLocale = request.locale;
     CallOutcome outcome =
-        m_provider.library().searchXml(request.session().visa, queryDocument(spec));
+        m_provider.library().searchXml(request.session().visa, queryDocument(query));
     HostSession::noteProblems(outcome);
     if (outcome.code >= 0 && outcome.response) {
         return parseXml(*outcome.response, "search response");
@@ -506,10 +506,10 @@ void Gateway::objectPage(const httplib::Request& http, httplib::Response& respon
                         redirect(response, "/logon");
                         return;
                     }
-                    QuerySpec spec;
-                    spec.searchPath = http.get_param_value("path");
-                    spec.properties = {"*"};
-                    std::unique_ptr<XmlElement> answer = search(request, spec);
+                    QuerySpec query;
+                    query.searchPath = http.get_param_value("path");
+                    query.properties = {"*"};
+                    std::unique_ptr<XmlElement> answer = search(request, query);
                     if (!answer) {
                         return;
                     }

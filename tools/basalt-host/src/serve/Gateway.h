@@ -65,7 +65,7 @@ private:
     void authenticate(Request& request, const std::string& action,
                       std::vector<std::pair<std::string, std::string>> formFields);
     bool formAccepted(Request& request);
-    std::unique_ptr<XmlElement> search(Request& request, QuerySpec spec);
+    std::unique_ptr<XmlElement> search(Request& request, QuerySpec query);
     std::string userNameOf(const std::string& visa, const std::string& userId,
                            const std::string& locale);
     void endAbandonedSessions();
