@@ -32,7 +32,7 @@ function entries(base) {
     'objectClass: pwdPolicy', 'cn: webtest-expired', 'pwdAttribute: userPassword',
     'pwdMaxAge: 86400', 'pwdInHistory: 0', 'pwdCheckQuality: 0', 'pwdMinLength: 8',
     'pwdMaxFailure: 0', 'pwdMustChange: FALSE', 'pwdAllowUserChange: TRUE',
-    'pwdGraceAuthNLimit: 0']);
+    'pwdGraceAuthNLimit: 3']);  // the change binds as the user on a grace login
   out.push([`dn: ou=Crowd,${ns}`, 'objectClass: organizationalUnit', 'objectClass: ridgeFolder',
     'ou: Crowd', 'ridgeId: 30', 'description: Two hundred and fifty users']);
   for (let i = 1; i <= CROWD_SIZE; ++i) {

@@ -9,11 +9,19 @@ import { artifacts, follow, useGateway } from './suite.mjs';
 
 const suite = useGateway();
 
+// The namespace root lists the namespace's root folder (named after its entry) and root classes;
+// the users and folders live below that folder.
+async function openRootFolder(page) {
+  await page.locator('table.objects a', { hasText: /^webtest$/ }).first().click();
+  await page.locator('h1', { hasText: /^webtest$/ }).waitFor();
+}
+
 test('the browser pages through a folder of 250 users, filters by name, shows properties',
   async () => {
     const { page } = await suite.newPage();
     await suite.signOn(page, 'crowd003', PASSWORD);
     assert.match(page.url(), /\/browse/);
+    await openRootFolder(page);
     await page.locator('table.objects a', { hasText: 'Crowd' }).first().click();
     await page.locator('h1', { hasText: 'Crowd' }).waitFor();
 
@@ -48,6 +56,7 @@ test('the browser pages through a folder of 250 users, filters by name, shows pr
 test('a user name holding markup is shown as text', async () => {
   const { page } = await suite.newPage();
   await suite.signOn(page, 'crowd004', PASSWORD);
+  await openRootFolder(page);
   const cell = page.locator('table.objects tbody td:first-child', { hasText: MARKUP_NAME });
   assert.equal(await cell.innerText(), MARKUP_NAME);
   assert.equal(await page.locator('script').count(), 0);
