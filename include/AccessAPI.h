@@ -210,7 +210,9 @@ typedef struct AS_EnvVar {
  * SRVCMSGS (English message file; the other languages' files sit beside it as
  * srvcmsgs_<code>.msg). Initialisation is counted: the last AS_TesselProcessTerminate releases
  * everything, open handles included. Initialising with a different home while initialised is
- * refused with AS_ERR_SETTINGS. */
+ * refused with AS_ERR_SETTINGS. The first initialisation sets SIGPIPE to be ignored when its
+ * disposition is still the default, so that a server closing a connection mid-request gives an
+ * error instead of ending the process; a host's own handler or disposition is left as it is. */
 AS_API int32_t AS_TesselProcessInitialize2(const char* applicationName,
                                            const char* const* settings);
 AS_API int32_t AS_TesselProcessTerminate(const char* applicationName);

@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <openssl/rand.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -15,6 +16,20 @@
 namespace ridge::access {
 
 namespace {
+
+// A directory server that closes a connection while a request is being written to it would
+// otherwise end the whole host process with SIGPIPE (libldap writes to its sockets with plain
+// write()). A host that chose its own disposition for the signal keeps it.
+void ignoreBrokenPipeSignals() {
+    struct sigaction current {};
+    if (sigaction(SIGPIPE, nullptr, &current) == 0 && (current.sa_flags & SA_SIGINFO) == 0 &&
+        current.sa_handler == SIG_DFL) {
+        struct sigaction ignore {};
+        ignore.sa_handler = SIG_IGN;
+        sigemptyset(&ignore.sa_mask);
+        sigaction(SIGPIPE, &ignore, nullptr);
+    }
+}
 
 constexpr size_t kKeyBytes = 32;
 
@@ -110,6 +125,7 @@ int32_t Process::initialize(const char* const* settings) {
         ++m_initCount;
         return AS_OK;
     }
+    ignoreBrokenPipeSignals();
     AccessSettings parsed;
     if (auto text = readFile(home + "/access.conf")) {
         std::string error;

@@ -1,5 +1,6 @@
 // Process set-up, runtime configuration, encoding, handles from several threads, unreachable
 // servers, error texts and memory release.
+#include <signal.h>
 #include <unistd.h>
 
 #include <atomic>
@@ -60,6 +61,27 @@ TEST_F(Process, InitialisationIsCountedAndTerminationReleasesHandles) {
     // The runtime configuration went with the old initialisation.
     AS_Handle fresh = 0;
     EXPECT_EQ(AS_ERR_NO_CONFIGURATION, AS_Init(kVersion, &fresh, AS_INIT_FLAGS));
+}
+
+// A server that drops a connection while a request is written must not end the host with
+// SIGPIPE; a host that handles the signal itself keeps its handler. (Each test is a process.)
+void (*Disposition())(int) {
+    struct sigaction current {};
+    sigaction(SIGPIPE, nullptr, &current);
+    return current.sa_handler;
+}
+void HostsOwnHandler(int) {}
+
+TEST_F(Process, BrokenPipesAreIgnoredUnlessTheHostHandlesThem) {
+    signal(SIGPIPE, SIG_DFL);
+    initialize();
+    EXPECT_EQ(Disposition(), SIG_IGN);
+    EXPECT_EQ(AS_OK, AS_TesselProcessTerminate(kApp));
+
+    signal(SIGPIPE, HostsOwnHandler);
+    initialize();
+    EXPECT_EQ(Disposition(), &HostsOwnHandler);
+    EXPECT_EQ(AS_OK, AS_TesselProcessTerminate(kApp));
 }
 
 TEST_F(Process, RuntimeConfigurationRoundTripAndMalformedText) {
