@@ -188,7 +188,7 @@ TEST_F(ReplicaTest, HandlesOutliveTheFirstServerAndReturnToItWhenItAnswersAgain)
     EXPECT_THAT(log, HasSubstr("\"event\":\"connected\",\"server\":\"" + servers[1]));
 }
 
-TEST_F(ReplicaTest, ATicketIssuedThroughOneServerSignsOnThroughTheOther) {
+TEST_F(ReplicaTest, TicketsAndCertificatesIssuedThroughOneServerSignOnThroughTheOther) {
     useServers({servers[0]});
     AS_Handle issuer = open();
     char ticket[AS_TICKET_SIZE] = "";
@@ -207,8 +207,19 @@ TEST_F(ReplicaTest, ATicketIssuedThroughOneServerSignsOnThroughTheOther) {
     EXPECT_THAT(std::string(result), HasSubstr("<user id=\"" + std::to_string(bob) + "\""));
     AS_FreeResult(result);
     EXPECT_EQ(servers[1], serverOf(other));
+
+    // A certificate made through the first server signs the same user on through the second.
+    char certificate[AS_CERTIFICATE_SIZE] = "";
+    ASSERT_EQ(AS_OK, AS_GetCertificate(issuer, certificate)) << sessionError(issuer);
+    AS_Handle third = open();
+    AS_ObjectId classId = 0, user = 0;
+    EXPECT_EQ(AS_OK, AS_ValidateCertificate(third, certificate, kNs, 0, &classId, &user))
+        << sessionError(third);
+    EXPECT_EQ(bob, user);
+    EXPECT_EQ(servers[1], serverOf(third));
     AS_Terminate(issuer);
     AS_Terminate(other);
+    AS_Terminate(third);
 }
 
 TEST_F(ReplicaTest, APasswordChangedThroughOneServerWorksThroughTheOther) {
