@@ -162,6 +162,18 @@ LdapConnection::LdapConnection(const RuntimeConfig& cfg, const ServerAddress& se
     open(cfg, cfg.urlOf(server));
 }
 
+// libldap allocates what a message's length header announces before reading it, so a broken or
+// hostile server could make the host allocate gigabytes with a few bytes; no answer the library
+// asks for comes near this size (a page of entries is far smaller).
+void LdapConnection::limitIncomingMessages() {
+    constexpr ber_len_t kMaxIncoming = 64u * 1024u * 1024u;
+    Sockbuf* sb = nullptr;
+    if (ldap_get_option(m_ld, LDAP_OPT_SOCKBUF, &sb) == LDAP_OPT_SUCCESS && sb != nullptr) {
+        ber_len_t max = kMaxIncoming;
+        ber_sockbuf_ctrl(sb, LBER_SB_OPT_SET_MAX_INCOMING, &max);
+    }
+}
+
 void LdapConnection::open(const RuntimeConfig& cfg, const std::string& url) {
     const bool ldapi = url.rfind("ldapi://", 0) == 0;
     int rc = ldap_initialize(&m_ld, url.c_str());
@@ -201,6 +213,7 @@ void LdapConnection::open(const RuntimeConfig& cfg, const std::string& url) {
             fail(rc == LDAP_NO_MEMORY ? AS_ERR_NO_MEMORY : AS_ERR_SERVER_UNREACHABLE,
                  m_where + " (" + ldap_err2string(rc) + ")");
         }
+        limitIncomingMessages();
         if (cfg.sslEnabled && !cfg.useLdaps() && !ldapi) {
             rc = ldap_start_tls_s(m_ld, nullptr, nullptr);
             if (rc == LDAP_SERVER_DOWN)

@@ -106,6 +106,7 @@ public:
 
 private:
     void open(const RuntimeConfig& cfg, const std::string& url);
+    void limitIncomingMessages();
     // Waits for the answer to msgid and reads its result, diagnostic and password-policy
     // response; failures to get an answer at all are thrown.
     BindOutcome awaitPolicyOutcome(int msgid, const char* operation);
