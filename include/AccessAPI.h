@@ -331,7 +331,8 @@ AS_API int32_t AS_GetCertificate(AS_Handle handle, char* certificate);
 /* ---- Error texts -----------------------------------------------------------------------------
  * The text of the last failure on this thread, or on the handle, in the language named by
  * language ("en-us", "fr", "fr-ca", ...; unknown: English), in the encoding in force. Empty when
- * there was no failure. A text longer than the buffer is cut at a character boundary.
+ * there was no failure. A text longer than the buffer is cut at a character boundary and the call
+ * returns AS_ERR_BUFFER_TOO_SMALL (the cut text is still written): grow the buffer and ask again.
  * A call that succeeds clears both texts, except AS_Terminate, AS_TesselProcessTerminate,
  * AS_GetSystemEncoding and ASA_GetSessionPasswordPolicy, which keep them (a caller may release a
  * handle and then read why it failed). After a sign-on that succeeded without a ticket, the
