@@ -6,6 +6,7 @@
 
 #include <cstdio>
 
+#include "internal/Clock.h"
 #include "internal/Process.h"
 #include "internal/Status.h"
 
@@ -250,7 +251,7 @@ std::string issueTicket(Session& s) {
         std::snprintf(hex + 2 * i, 3, "%02x", raw[i]);
     std::string ticket(hex, 32);
     const AccessSettings settings = Process::instance().settings();
-    std::time_t now = std::time(nullptr);
+    std::time_t now = wallClockNow();
     const std::string nsDn = s.namespaceDn();
     if (Process::instance().ticketPurgeDue(now))
         purgeExpiredTickets(s, childDn("ou", schema::kTicketContainer, nsDn), now,

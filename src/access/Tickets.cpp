@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "internal/Api.h"
+#include "internal/Clock.h"
 #include "internal/Directory.h"
 #include "internal/Process.h"
 
@@ -57,7 +58,7 @@ TicketRecord readTicket(Session& s, const std::string& nsDn, const std::string& 
         fail(AS_ERR_UNKNOWN_TICKET);
     t.issued = *issued;
     t.expiry = *expiry;
-    if (std::time(nullptr) >= t.expiry)
+    if (wallClockNow() >= t.expiry)
         fail(AS_ERR_TICKET_EXPIRED);
     return t;
 }
@@ -127,7 +128,7 @@ extern "C" AS_API int32_t AS_RefreshTicket(AS_Handle handle, const char* ticket)
         if (t.owner != s.userId())
             fail(AS_ERR_TICKET_NOT_REFRESHABLE, "ticket of another user");
         const AccessSettings settings = Process::instance().settings();
-        std::time_t now = std::time(nullptr);
+        std::time_t now = wallClockNow();
         std::time_t limit = t.issued + settings.ticketMaxLifetime;
         if (now >= limit)
             fail(AS_ERR_TICKET_NOT_REFRESHABLE, "maximum lifetime reached");
