@@ -104,6 +104,14 @@ std::optional<LdapEntry> userByOsSignon(Session& s, const std::string& nsUtf8,
     return single(std::move(matches), "OS signon " + osNameUtf8);
 }
 
+std::optional<LdapEntry> userByIdIn(Session& s, const std::string& nsUtf8, AS_ObjectId id) {
+    if (id == 0)
+        return std::nullopt;
+    std::string filter = std::string("(&") + kUserFilter + "(ridgeId=" + std::to_string(id) + "))";
+    return single(namespaceAndUsers(s, nsUtf8, filter, 2, false).users,
+                  "user id " + std::to_string(id));
+}
+
 std::optional<LdapEntry> userById(Session& s, const std::string& nsDn, AS_ObjectId id) {
     if (id == 0)
         return std::nullopt;

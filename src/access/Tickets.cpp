@@ -164,9 +164,21 @@ extern "C" AS_API int32_t AS_ValidateTicket2(AS_Handle handle, const char* ticke
             fail(AS_ERR_INVALID_ARGUMENT, "resultText");
         std::string ns = s.inText(namespaceName, "namespace");
         std::string id = ticketId(ticket);
-        std::string nsDn = s.requireNamespace(ns);
-        TicketRecord t = readTicket(s, nsDn, id);
-        auto user = userById(s, nsDn, t.owner);
+        // The ticket is read first: a ticket entry below the namespace's DN answers for the
+        // namespace's existence, and the namespace is checked in the same search as the
+        // ticket's owner. Only a ticket not found sends a search for the namespace, so that a
+        // namespace that does not exist is still reported as such.
+        const std::string nsDn = s.namespaceDnFor(ns);
+        std::optional<TicketRecord> found;
+        try {
+            found = readTicket(s, nsDn, id);
+        } catch (const AccessError& e) {
+            if (e.code() == AS_ERR_UNKNOWN_TICKET)
+                s.requireNamespace(ns);
+            throw;
+        }
+        const TicketRecord& t = *found;
+        auto user = userByIdIn(s, ns, t.owner);
         if (!user)
             fail(AS_ERR_USER_NOT_FOUND, "owner of the ticket");
         requireUsable(*user, true);

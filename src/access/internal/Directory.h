@@ -26,6 +26,9 @@ std::optional<LdapEntry> userBySignon(Session& s, const std::string& nsUtf8,
 std::optional<LdapEntry> userByOsSignon(Session& s, const std::string& nsUtf8,
                                         const std::string& osNameUtf8, LdapEntry* nsEntry);
 std::optional<LdapEntry> userById(Session& s, const std::string& nsDn, AS_ObjectId id);
+// The same by namespace name, checking the namespace in the same search when the handle has not
+// seen it yet (-15 when it does not exist).
+std::optional<LdapEntry> userByIdIn(Session& s, const std::string& nsUtf8, AS_ObjectId id);
 // -131 when the user is disabled; with checkLock, -130 when the password policy has locked it
 // (sign-ons without a bind, which would otherwise report the lock itself).
 void requireUsable(const LdapEntry& user, bool checkLock);

@@ -127,4 +127,24 @@ TEST_F(TicketBoundary, ASignOnByTicketEmptiesWhatTheHandleKept) {
     EXPECT_EQ("after", description());
 }
 
+// A sign-on by ticket on a fresh handle: the service identity's connection and bind, the ticket
+// read, and one search for its owner that checks the namespace too. Its failures keep their
+// order: a namespace that does not exist is reported as such, an unknown ticket as unknown.
+TEST_F(TicketBoundary, ASignOnByTicketIsTwoSearchesAfterTheServiceBind) {
+    const std::string ticket = ticketIssuedAt(std::time(nullptr));
+    ra::pinWallClock(std::nullopt);
+    AS_Handle fresh = open();
+    const auto& counts = ra::Process::instance().findHandle(fresh)->counts();
+    char* text = nullptr;
+    ASSERT_EQ(AS_OK, AS_ValidateTicket2(fresh, ticket.c_str(), ns.c_str(), &text));
+    AS_FreeResult(text);
+    EXPECT_EQ(1u, counts.binds.load());
+    EXPECT_EQ(2u, counts.searches.load());
+    EXPECT_EQ(AS_ERR_NAMESPACE_NOT_FOUND,
+              AS_ValidateTicket2(fresh, ticket.c_str(), "no-such-namespace", &text));
+    EXPECT_EQ(AS_ERR_UNKNOWN_TICKET,
+              AS_ValidateTicket2(fresh, "0123456789abcdef0123456789abcdef", ns.c_str(), &text));
+    AS_Terminate(fresh);
+}
+
 }  // namespace
