@@ -9,6 +9,7 @@
 #include <PYXOsEncoding.h>
 #include <PYXThrowable.h>
 #include <VOR_AAA_AdditionalInfo.h>
+#include <unicode/ucnv.h>
 
 #include <algorithm>
 #include <cstring>
@@ -23,6 +24,19 @@ constexpr int32_t kEncodingInForce = -125;
     PYX_THROW(
         ProviderError(kVOR_AAA_DirectoryProcessFailure, {LibraryCallMessage(result, function)}),
         kConstructorLabel);
+}
+
+// ICU's own name of an encoding ("utf8" and "UTF-8" alike give "UTF-8"), or the name as given
+// when ICU does not know it.
+std::string CanonicalEncodingName(const std::string& name) {
+    UErrorCode status = U_ZERO_ERROR;
+    UConverter* converter = ucnv_open(name.c_str(), &status);
+    if (U_FAILURE(status) || converter == nullptr) {
+        return name;
+    }
+    std::string canonical = ucnv_getName(converter, &status);
+    ucnv_close(converter);
+    return U_SUCCESS(status) ? canonical : name;
 }
 
 void CopyEncodingName(char (&target)[255], const std::string& name) {
@@ -58,6 +72,10 @@ BasaltNamespace::BasaltNamespace(BasaltProvider& provider, const Settings& s,
         m_attributeMap = s.attributeMap;
         RegisterSupportedAttributes();
         RetrieveNamespaceProperties();
+        // Said where it can be fixed: the namespace works, but not for every name.
+        if (const auto mismatch = EncodingMismatch()) {
+            WriteAuditWarning(*mismatch, additionalInfo);
+        }
     } catch (...) {
         AS_Terminate(m_handle);
         m_bTerminatedHandle = true;
@@ -309,6 +327,20 @@ I18NString BasaltNamespace::GetSessionErrorText(AS_Handle handle, int32_t code) 
         return I18NString(std::to_string(code));
     }
     return FromLibraryText(text.c_str());
+}
+
+std::optional<PYXMessage> BasaltNamespace::EncodingMismatch() const {
+    char library[AS_ENCODING_NAME_SIZE] = {};
+    if (AS_GetSystemEncoding(library) != 0) {
+        return std::nullopt;
+    }
+    library[sizeof(library) - 1] = '\0';
+    const std::string ours = CanonicalEncodingName(m_encoding);
+    const std::string theirs = CanonicalEncodingName(library);
+    if (ours == theirs) {
+        return std::nullopt;
+    }
+    return ProviderMessage(kMsgEncodingMismatch, {m_displayName, ours, theirs});
 }
 
 std::string BasaltNamespace::ToLibraryText(const I18NString& text) const {

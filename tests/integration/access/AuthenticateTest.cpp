@@ -153,6 +153,9 @@ TEST_F(Authenticate, BadInputGetsStatusCodes) {
     EXPECT_EQ(AS_ERR_INVALID_ARGUMENT,
               AS_AuthenticateUser2(h, nullptr, "alice", kPassword, nullptr, &id, nullptr));
     EXPECT_EQ(AS_ERR_INVALID_TEXT, signOn(h, "ali\xff\xfe", kPassword));  // not UTF-8
+    // The text names the encoding the library reads (an ISO-8859-1 "é" here).
+    EXPECT_EQ(AS_ERR_INVALID_TEXT, signOn(h, "chlo\xe9", kPassword));
+    EXPECT_EQ("The text is not valid in the character encoding in force, UTF-8.", sessionError(h));
     EXPECT_EQ(AS_ERR_INVALID_HANDLE, signOn(h + 1000, "alice", kPassword));
     AS_Terminate(h);
     EXPECT_EQ(AS_ERR_INVALID_HANDLE, signOn(h, "alice", kPassword));
