@@ -105,6 +105,10 @@ int32_t AS_GetSessionLastErrorMsgWithLang(AS_Handle, char* buffer, int32_t size,
     g_fake.calls.push_back("AS_GetSessionLastErrorMsgWithLang");
     return CopyErrorText(buffer, size);
 }
+int32_t AS_GetLastServer(char* buffer, int32_t) {
+    buffer[0] = '\0';
+    return 0;
+}
 int32_t AS_GetLastErrorMsgWithLang(char* buffer, int32_t size, const char*) {
     return CopyErrorText(buffer, size);
 }
