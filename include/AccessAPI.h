@@ -289,11 +289,16 @@ AS_API int32_t AS_GetLastServer(char* buffer, int32_t size);
 /* ---- Authentication --------------------------------------------------------------------------
  * AS_AuthenticateUser2: finds the user by basic signon name in the namespace and binds as that
  * user: one search and one bind, on a connection the handle keeps for its sign-ons. userClass (null
- * or empty: none) must be one of the user's classes (by name). ticket (null, or AS_TICKET_SIZE
- * bytes, in/out): on success it holds a ticket of this user: the one given when it is live and
- * belongs to the user and class, else a new one. AS_ValidateTicket2: on success *resultText (free
- * with AS_FreeResult) is <result><ticket id="T"/><user id="U" name="N"/><uc id="C"
- * name="M"/></result> with uc id "0" name "All User Classes" when the ticket has no class;
+ * or empty: none) must be one of the user's classes (by name). User class names: a name (compared
+ * as the directory compares names, without regard to case) names a class only when exactly one
+ * user class of the namespace bears it, whatever its parent; a name two classes share is
+ * AS_ERR_AMBIGUOUS at sign-on (even for a user who belongs to only one of them) as it is for
+ * ASA_FindUserClassInfoByName, so that a sign-on the library accepts is always followed by a
+ * look-up of the same class. Such a class can still be reached by id. ticket (null, or
+ * AS_TICKET_SIZE bytes, in/out): on success it holds a ticket of this user: the one given when it
+ * is live and belongs to the user and class, else a new one. AS_ValidateTicket2: on success
+ * *resultText (free with AS_FreeResult) is <result><ticket id="T"/><user id="U" name="N"/><uc
+ * id="C" name="M"/></result> with uc id "0" name "All User Classes" when the ticket has no class;
  * non-ASCII characters and markup in values are written as character references, so the text is
  * plain ASCII. AS_ValidateCertificate: hasUserClass != 0 makes *userClassId an input that must
  * match the certificate's class (or be one of the user's classes when the certificate has none);
@@ -359,7 +364,8 @@ AS_API int32_t AS_GetCertificate(AS_Handle handle, char* certificate);
 /* ---- Error texts -----------------------------------------------------------------------------
  * The text of the last failure on this thread, or on the handle, in the language named by
  * language ("en-us", "fr", "fr-ca", ...; unknown: English), in the encoding in force. Empty when
- * there was no failure. A text longer than the buffer is cut at a character boundary.
+ * there was no failure. A text longer than the buffer is cut at a character boundary and the call
+ * returns AS_ERR_BUFFER_TOO_SMALL (the cut text is still written): grow the buffer and ask again.
  * A call that succeeds clears both texts, except AS_Terminate, AS_TesselProcessTerminate,
  * AS_GetSystemEncoding and ASA_GetSessionPasswordPolicy, which keep them (a caller may release a
  * handle and then read why it failed). After a sign-on that succeeded without a ticket, the
@@ -397,6 +403,8 @@ AS_API int32_t ASA_FindUserFolderInfo(AS_Handle handle, AS_ObjectId folderId, ch
 AS_API int32_t ASA_FindUserClassInfo(AS_Handle handle, AS_ObjectId classId, char* name,
                                      char* description, AS_ObjectId* parentClassId,
                                      uint32_t* childClassCount);
+/* By name, under the rule of AS_AuthenticateUser2: AS_ERR_AMBIGUOUS when several user classes of
+ * the namespace bear the name, AS_ERR_OBJECT_NOT_FOUND when none does. */
 AS_API int32_t ASA_FindUserClassInfoByName(AS_Handle handle, const char* name, AS_ObjectId* classId,
                                            char* description, AS_ObjectId* parentClassId,
                                            uint32_t* childClassCount);

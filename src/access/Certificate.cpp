@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "internal/Api.h"
+#include "internal/Clock.h"
 #include "internal/Directory.h"
 #include "internal/Process.h"
 
@@ -117,7 +118,7 @@ extern "C" AS_API int32_t AS_GetCertificate(AS_Handle handle, char* certificate)
         c.namespaceName = s.namespaceName();
         c.userId = s.userId();
         c.userClassId = s.userClassId().value_or(0);
-        c.expiry = std::time(nullptr) + Process::instance().settings().certificateLifetime;
+        c.expiry = wallClockNow() + Process::instance().settings().certificateLifetime;
         std::string text = makeCertificate(c, Process::instance().certificateKey());
         if (text.size() >= AS_CERTIFICATE_SIZE)
             fail(AS_ERR_BUFFER_TOO_SMALL, "certificate");
@@ -134,8 +135,8 @@ extern "C" AS_API int32_t AS_ValidateCertificate(AS_Handle handle, const char* c
             fail(AS_ERR_INVALID_ARGUMENT, "certificate, userClassId, userId");
         std::string ns = s.inText(namespaceName, "namespace");
         s.signOut();
-        auto claims = verifyCertificate(certificate, Process::instance().certificateKey(),
-                                        std::time(nullptr));
+        auto claims =
+            verifyCertificate(certificate, Process::instance().certificateKey(), wallClockNow());
         if (!claims || claims->namespaceName != ns)
             fail(AS_ERR_INVALID_CERTIFICATE);
         std::string nsDn = s.requireNamespace(ns);

@@ -6,6 +6,7 @@
 
 #include <cstdio>
 
+#include "internal/Clock.h"
 #include "internal/Process.h"
 #include "internal/Status.h"
 
@@ -103,6 +104,14 @@ std::optional<LdapEntry> userByOsSignon(Session& s, const std::string& nsUtf8,
     return single(std::move(matches), "OS signon " + osNameUtf8);
 }
 
+std::optional<LdapEntry> userByIdIn(Session& s, const std::string& nsUtf8, AS_ObjectId id) {
+    if (id == 0)
+        return std::nullopt;
+    std::string filter = std::string("(&") + kUserFilter + "(ridgeId=" + std::to_string(id) + "))";
+    return single(namespaceAndUsers(s, nsUtf8, filter, 2, false).users,
+                  "user id " + std::to_string(id));
+}
+
 std::optional<LdapEntry> userById(Session& s, const std::string& nsDn, AS_ObjectId id) {
     if (id == 0)
         return std::nullopt;
@@ -118,15 +127,24 @@ void requireUsable(const LdapEntry& user, bool checkLock) {
         fail(AS_ERR_ACCOUNT_LOCKED);
 }
 
+std::string userClassNamedFilter(const std::string& classNameUtf8) {
+    return "(&" + objectTypeFilter(AS_OBJ_USER_CLASS) + "(cn=" + escapeFilterValue(classNameUtf8) +
+           "))";
+}
+
 AS_ObjectId userClassByName(Session& s, const std::string& nsDn, const std::string& classNameUtf8,
                             const std::string& userDn) {
-    std::string filter = "(&(objectClass=ridgeClass)(cn=" + escapeFilterValue(classNameUtf8) +
-                         ")(uniqueMember=" + escapeFilterValue(userDn) + "))";
-    auto entries = s.service().search(nsDn, Scope::Sub, filter, {"ridgeId"}, 2);
-    if (entries.size() != 1)
+    // Resolved in the whole namespace first, as ASA_FindUserClassInfoByName resolves it: a name
+    // two classes share names neither, even for a user who belongs to only one of them.
+    auto named =
+        s.service().search(nsDn, Scope::Sub, userClassNamedFilter(classNameUtf8), {"ridgeId"}, 2);
+    if (named.empty())
         fail(AS_ERR_USER_CLASS_NOT_ALLOWED, classNameUtf8);
-    AS_ObjectId id = Session::idOf(entries.front());
-    if (id == 0)
+    if (named.size() > 1)
+        fail(AS_ERR_AMBIGUOUS, "user class " + classNameUtf8);
+    AS_ObjectId id = Session::idOf(named.front());
+    const std::string member = "(uniqueMember=" + escapeFilterValue(userDn) + ")";
+    if (id == 0 || s.service().search(named.front().dn, Scope::Base, member, {}, 1).empty())
         fail(AS_ERR_USER_CLASS_NOT_ALLOWED, classNameUtf8);
     return id;
 }
@@ -241,7 +259,7 @@ std::string issueTicket(Session& s) {
         std::snprintf(hex + 2 * i, 3, "%02x", raw[i]);
     std::string ticket(hex, 32);
     const AccessSettings settings = Process::instance().settings();
-    std::time_t now = std::time(nullptr);
+    std::time_t now = wallClockNow();
     const std::string nsDn = s.namespaceDn();
     if (Process::instance().ticketPurgeDue(now))
         purgeExpiredTickets(s, childDn("ou", schema::kTicketContainer, nsDn), now,

@@ -27,6 +27,13 @@ Converter open(const std::string& encoding) {
     return c;
 }
 
+// The converter's own name of its encoding ("UTF-8" for "utf8"): what an error text names.
+std::string converterName(UConverter* conv) {
+    UErrorCode err = U_ZERO_ERROR;
+    const char* name = ucnv_getName(conv, &err);
+    return U_SUCCESS(err) && name ? name : "?";
+}
+
 std::u16string toUtf16(UConverter* conv, std::string_view bytes) {
     UErrorCode err = U_ZERO_ERROR;
     ucnv_setToUCallBack(conv, UCNV_TO_U_CALLBACK_STOP, nullptr, nullptr, nullptr, &err);
@@ -36,7 +43,7 @@ std::u16string toUtf16(UConverter* conv, std::string_view bytes) {
         ucnv_toUChars(conv, reinterpret_cast<UChar*>(out.data()), static_cast<int32_t>(out.size()),
                       bytes.data(), static_cast<int32_t>(bytes.size()), &err);
     if (U_FAILURE(err))
-        fail(AS_ERR_INVALID_TEXT, "text is not valid in the encoding in force");
+        fail(AS_ERR_INVALID_TEXT, converterName(conv));
     out.resize(static_cast<size_t>(n));
     return out;
 }
@@ -113,13 +120,13 @@ std::string toUtf8(const std::string& encoding, std::string_view bytes) {
     u_strToUTF8(nullptr, 0, &needed, reinterpret_cast<const UChar*>(u.data()),
                 static_cast<int32_t>(u.size()), &err);
     if (err != U_BUFFER_OVERFLOW_ERROR && U_FAILURE(err))
-        fail(AS_ERR_INVALID_TEXT, "text is not valid in the encoding in force");
+        fail(AS_ERR_INVALID_TEXT, converterName(conv.get()));
     std::string out(static_cast<size_t>(needed), '\0');
     err = U_ZERO_ERROR;
     u_strToUTF8(out.data(), needed, nullptr, reinterpret_cast<const UChar*>(u.data()),
                 static_cast<int32_t>(u.size()), &err);
     if (U_FAILURE(err))
-        fail(AS_ERR_INVALID_TEXT, "text is not valid in the encoding in force");
+        fail(AS_ERR_INVALID_TEXT, converterName(conv.get()));
     return out;
 }
 

@@ -18,7 +18,8 @@ Process& process() {
     return Process::instance();
 }
 
-// Copies a UTF-8 message into buffer in the encoding in force.
+// Copies a UTF-8 message into buffer in the encoding in force. A text that does not fit is cut
+// at a character boundary and reported as too small, so that a caller can grow its buffer.
 int32_t writeMessage(const std::string& encoding, const std::string& utf8, char* buffer,
                      int32_t size) {
     if (!buffer)
@@ -26,7 +27,9 @@ int32_t writeMessage(const std::string& encoding, const std::string& utf8, char*
     if (size <= 0)
         return AS_ERR_BUFFER_TOO_SMALL;
     try {
-        copyTruncated(encoding, fromUtf8(encoding, utf8), buffer, static_cast<size_t>(size));
+        const std::string text = fromUtf8(encoding, utf8);
+        if (copyTruncated(encoding, text, buffer, static_cast<size_t>(size)) < text.size())
+            return AS_ERR_BUFFER_TOO_SMALL;
     } catch (...) {
         buffer[0] = '\0';
         return AS_ERR_INTERNAL;

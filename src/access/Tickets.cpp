@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "internal/Api.h"
+#include "internal/Clock.h"
 #include "internal/Directory.h"
 #include "internal/Process.h"
 
@@ -57,7 +58,7 @@ TicketRecord readTicket(Session& s, const std::string& nsDn, const std::string& 
         fail(AS_ERR_UNKNOWN_TICKET);
     t.issued = *issued;
     t.expiry = *expiry;
-    if (std::time(nullptr) >= t.expiry)
+    if (wallClockNow() >= t.expiry)
         fail(AS_ERR_TICKET_EXPIRED);
     return t;
 }
@@ -127,7 +128,7 @@ extern "C" AS_API int32_t AS_RefreshTicket(AS_Handle handle, const char* ticket)
         if (t.owner != s.userId())
             fail(AS_ERR_TICKET_NOT_REFRESHABLE, "ticket of another user");
         const AccessSettings settings = Process::instance().settings();
-        std::time_t now = std::time(nullptr);
+        std::time_t now = wallClockNow();
         std::time_t limit = t.issued + settings.ticketMaxLifetime;
         if (now >= limit)
             fail(AS_ERR_TICKET_NOT_REFRESHABLE, "maximum lifetime reached");
@@ -163,9 +164,21 @@ extern "C" AS_API int32_t AS_ValidateTicket2(AS_Handle handle, const char* ticke
             fail(AS_ERR_INVALID_ARGUMENT, "resultText");
         std::string ns = s.inText(namespaceName, "namespace");
         std::string id = ticketId(ticket);
-        std::string nsDn = s.requireNamespace(ns);
-        TicketRecord t = readTicket(s, nsDn, id);
-        auto user = userById(s, nsDn, t.owner);
+        // The ticket is read first: a ticket entry below the namespace's DN answers for the
+        // namespace's existence, and the namespace is checked in the same search as the
+        // ticket's owner. Only a ticket not found sends a search for the namespace, so that a
+        // namespace that does not exist is still reported as such.
+        const std::string nsDn = s.namespaceDnFor(ns);
+        std::optional<TicketRecord> found;
+        try {
+            found = readTicket(s, nsDn, id);
+        } catch (const AccessError& e) {
+            if (e.code() == AS_ERR_UNKNOWN_TICKET)
+                s.requireNamespace(ns);
+            throw;
+        }
+        const TicketRecord& t = *found;
+        auto user = userByIdIn(s, ns, t.owner);
         if (!user)
             fail(AS_ERR_USER_NOT_FOUND, "owner of the ticket");
         requireUsable(*user, true);

@@ -9,7 +9,9 @@
 #include <PYXOsEncoding.h>
 #include <PYXThrowable.h>
 #include <VOR_AAA_AdditionalInfo.h>
+#include <unicode/ucnv.h>
 
+#include <algorithm>
 #include <cstring>
 #include <vector>
 
@@ -22,6 +24,19 @@ constexpr int32_t kEncodingInForce = -125;
     PYX_THROW(
         ProviderError(kVOR_AAA_DirectoryProcessFailure, {LibraryCallMessage(result, function)}),
         kConstructorLabel);
+}
+
+// ICU's own name of an encoding ("utf8" and "UTF-8" alike give "UTF-8"), or the name as given
+// when ICU does not know it.
+std::string CanonicalEncodingName(const std::string& name) {
+    UErrorCode status = U_ZERO_ERROR;
+    UConverter* converter = ucnv_open(name.c_str(), &status);
+    if (U_FAILURE(status) || converter == nullptr) {
+        return name;
+    }
+    std::string canonical = ucnv_getName(converter, &status);
+    ucnv_close(converter);
+    return U_SUCCESS(status) ? canonical : name;
 }
 
 void CopyEncodingName(char (&target)[255], const std::string& name) {
@@ -57,6 +72,10 @@ BasaltNamespace::BasaltNamespace(BasaltProvider& provider, const Settings& s,
         m_attributeMap = s.attributeMap;
         RegisterSupportedAttributes();
         RetrieveNamespaceProperties();
+        // Said where it can be fixed: the namespace works, but not for every name.
+        if (const auto mismatch = EncodingMismatch()) {
+            WriteAuditWarning(*mismatch, additionalInfo);
+        }
     } catch (...) {
         AS_Terminate(m_handle);
         m_bTerminatedHandle = true;
@@ -265,37 +284,63 @@ void BasaltNamespace::RetrieveNamespaceProperties() {
     m_trustedEnvironmentAllowed = std::strstr(authModes, "os") != nullptr;
 }
 
-I18NString BasaltNamespace::GetLastErrorText(int32_t code) const {
-    std::vector<char> buffer(1020, '\0');
-    const std::string language = m_productLocale.utf8();
-    AS_GetLastErrorMsgWithLang(buffer.data(), static_cast<int32_t>(buffer.size()),
-                               language.c_str());
+namespace {
+
+// Reads one of the library's error texts whole: the library cuts a text that does not fit and
+// answers "too small", so the buffer grows until it holds the text (bounded, in case a faulty
+// library never stops answering so).
+template <class Read>
+std::string ReadWholeErrorText(Read&& read) {
+    constexpr std::size_t kLargest = 64 * 1024;
+    std::vector<char> buffer(256, '\0');
+    for (;;) {
+        std::fill(buffer.begin(), buffer.end(), '\0');
+        const int32_t result = read(buffer.data(), static_cast<int32_t>(buffer.size()));
+        if (result != AS_ERR_BUFFER_TOO_SMALL || buffer.size() >= kLargest) {
+            break;
+        }
+        buffer.resize(buffer.size() * 2);
+    }
     buffer.back() = '\0';
-    if (buffer[0] == '\0') {
+    return std::string(buffer.data());
+}
+
+}  // namespace
+
+I18NString BasaltNamespace::GetLastErrorText(int32_t code) const {
+    const std::string language = m_productLocale.utf8();
+    const std::string text = ReadWholeErrorText([&](char* buffer, int32_t size) {
+        return AS_GetLastErrorMsgWithLang(buffer, size, language.c_str());
+    });
+    if (text.empty()) {
         return I18NString(std::to_string(code));
     }
-    return FromLibraryText(buffer.data());
+    return FromLibraryText(text.c_str());
 }
 
 I18NString BasaltNamespace::GetSessionErrorText(AS_Handle handle, int32_t code) const {
     const std::string language = m_productLocale.utf8();
-    std::size_t size = 255;
-    std::vector<char> buffer;
-    for (int enlargements = 0;; ++enlargements) {
-        buffer.assign(size, '\0');
-        AS_GetSessionLastErrorMsgWithLang(handle, buffer.data(), static_cast<int32_t>(size),
-                                          language.c_str());
-        buffer.back() = '\0';
-        // A text that exactly fills the buffer may have been cut: ask again with more room.
-        if (std::strlen(buffer.data()) != size - 1 || enlargements >= 3) {
-            break;
-        }
-        size *= 2;
-    }
-    if (buffer[0] == '\0') {
+    const std::string text = ReadWholeErrorText([&](char* buffer, int32_t size) {
+        return AS_GetSessionLastErrorMsgWithLang(handle, buffer, size, language.c_str());
+    });
+    if (text.empty()) {
         return I18NString(std::to_string(code));
     }
-    return FromLibraryText(buffer.data());
+    return FromLibraryText(text.c_str());
+}
+
+std::optional<PYXMessage> BasaltNamespace::EncodingMismatch() const {
+    char library[AS_ENCODING_NAME_SIZE] = {};
+    if (AS_GetSystemEncoding(library) != 0) {
+        return std::nullopt;
+    }
+    library[sizeof(library) - 1] = '\0';
+    const std::string ours = CanonicalEncodingName(m_encoding);
+    const std::string theirs = CanonicalEncodingName(library);
+    if (ours == theirs) {
+        return std::nullopt;
+    }
+    return ProviderMessage(kMsgEncodingMismatch, {m_displayName, ours, theirs});
 }
 
 std::string BasaltNamespace::ToLibraryText(const I18NString& text) const {

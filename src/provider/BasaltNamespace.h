@@ -9,10 +9,12 @@
 
 #include <AccessAPI.h>
 #include <I18NString.h>
+#include <PYXMessage.h>
 
 #include <cstdint>
 #include <map>
 #include <memory>
+#include <optional>
 #include <set>
 #include <string>
 
@@ -110,6 +112,10 @@ public:
     // Error texts of the library, in the namespace's product locale.
     I18NString GetLastErrorText(int32_t code) const;
     I18NString GetSessionErrorText(AS_Handle handle, int32_t code) const;
+
+    // When the namespace's encoding is not the one the library reads, the message that says so,
+    // naming both (the library then cannot read names outside their common characters).
+    std::optional<PYXMessage> EncodingMismatch() const;
 
     // Texts to and from the library in the namespace's encoding.
     std::string ToLibraryText(const I18NString& text) const;

@@ -84,6 +84,9 @@ void RaiseLogonFailure(const BasaltNamespace& ns, int32_t code, const I18NString
     context.host = ns.GetHost();
     context.port = ns.GetPort();
     context.errorText = errorText;
+    if (code == AS_ERR_INVALID_TEXT) {
+        context.encodingMismatch = ns.EncodingMismatch();
+    }
     RaiseLogonFailure(context, code, action, mode, userName);
 }
 
@@ -158,6 +161,14 @@ void RaiseLogonFailure(const LogonFailureContext& context, int32_t code, const I
             RaiseUnrecoverable(kMsgCredentialsNotValid,
                                {{1, Msg(kMsgRequestNotCompleted)}, {2, libraryText.second}});
         case AS_ERR_FOLDER_NOT_FOUND:
+            RaiseUnrecoverable(kMsgCredentialsNotValid,
+                               {{1, Msg(kMsgRequestNotCompleted)}, {2, libraryText.second}});
+        case AS_ERR_INVALID_TEXT:
+            if (context.encodingMismatch) {
+                RaiseUnrecoverable(kMsgCredentialsNotValid, {{1, Msg(kMsgRequestNotCompleted)},
+                                                             {2, *context.encodingMismatch},
+                                                             libraryText});
+            }
             RaiseUnrecoverable(kMsgCredentialsNotValid,
                                {{1, Msg(kMsgRequestNotCompleted)}, {2, libraryText.second}});
         case AS_ERR_INVALID_HANDLE:

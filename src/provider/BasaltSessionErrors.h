@@ -4,8 +4,10 @@
 #pragma once
 
 #include <I18NString.h>
+#include <PYXMessage.h>
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -25,6 +27,9 @@ struct LogonFailureContext {
     uint32_t port = 0;
     // The library's text of the failure; the code in decimal when the library gave none.
     I18NString errorText;
+    // Set when the namespace's encoding is not the library's: a text the library cannot read
+    // (-9) is then explained by it.
+    std::optional<PYXMessage> encodingMismatch;
 };
 
 // Throws the exception of the row for code, or returns for the rows that raise nothing (-147

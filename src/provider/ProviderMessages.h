@@ -16,6 +16,7 @@ enum BasaltMessage : uint32_t {
     kMsgDuplicateInstance = 0x506AECBA,           // %1 instance name
     kMsgUnicodeConflict = 0x506D330F,             // namespaces disagree about Unicode
     kMsgUtf8AlreadyInForce = 0x506E2D3E,          // %1 namespace display name
+    kMsgEncodingMismatch = 0x5062E9C4,            // %1 namespace, %2 its encoding, %3 library's
     kMsgNamespacePropertiesFailed = 0x506C4DF8,   // %1 what was read, %2 error text
     kMsgDocumentParseFailed = 0x506E500E,         // %1 document name
     kMsgNoSessionForVisa = 0x5063138B,            // %1 namespace identifier

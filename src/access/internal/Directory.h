@@ -26,11 +26,19 @@ std::optional<LdapEntry> userBySignon(Session& s, const std::string& nsUtf8,
 std::optional<LdapEntry> userByOsSignon(Session& s, const std::string& nsUtf8,
                                         const std::string& osNameUtf8, LdapEntry* nsEntry);
 std::optional<LdapEntry> userById(Session& s, const std::string& nsDn, AS_ObjectId id);
+// The same by namespace name, checking the namespace in the same search when the handle has not
+// seen it yet (-15 when it does not exist).
+std::optional<LdapEntry> userByIdIn(Session& s, const std::string& nsUtf8, AS_ObjectId id);
 // -131 when the user is disabled; with checkLock, -130 when the password policy has locked it
 // (sign-ons without a bind, which would otherwise report the lock itself).
 void requireUsable(const LdapEntry& user, bool checkLock);
 
-// The id of the user class named className that has userDn as member; -38 otherwise.
+// Filter of the user classes named classNameUtf8 (cn, compared as the directory compares names).
+// A name names a class only when exactly one user class of the namespace bears it: the sign-on
+// calls and ASA_FindUserClassInfoByName apply this one rule.
+std::string userClassNamedFilter(const std::string& classNameUtf8);
+// The id of the user class named className: -21 when several classes bear the name, -38 when
+// none does or userDn is not a member of it.
 AS_ObjectId userClassByName(Session& s, const std::string& nsDn, const std::string& classNameUtf8,
                             const std::string& userDn);
 // -38 unless class classId exists and has userDn as member.

@@ -3,6 +3,7 @@
 
 #include "ReadSupport.h"
 #include "Signons.h"
+#include "internal/Directory.h"
 #include "internal/Status.h"
 
 using namespace ridge::access;
@@ -109,10 +110,8 @@ AS_API int32_t ASA_FindUserClassInfoByName(AS_Handle handle, const char* name, A
         std::string nameUtf8 = s.inText(name, "name");
         if (nameUtf8.empty())
             fail(AS_ERR_INVALID_ARGUMENT, "empty user class name");
-        std::string filter = "(&" + objectTypeFilter(AS_OBJ_USER_CLASS) +
-                             "(cn=" + escapeFilterValue(nameUtf8) + "))";
         const auto fetched = ReadCache::Clock::now();
-        auto found = s.ldap().search(s.namespaceDn(), Scope::Sub, filter,
+        auto found = s.ldap().search(s.namespaceDn(), Scope::Sub, userClassNamedFilter(nameUtf8),
                                      recordAttributes(AS_OBJ_USER_CLASS), 2);
         if (found.empty())
             fail(AS_ERR_OBJECT_NOT_FOUND, "user class " + nameUtf8);

@@ -1,5 +1,7 @@
 // Sign-on against the fixture directory: basic signon and password with the password policy's
 // outcomes, user classes, web environment, password change, and filter injection attempts.
+#include <unistd.h>
+
 #include <cstring>
 #include <string>
 
@@ -66,6 +68,62 @@ TEST_F(Authenticate, UserClassMustBeOneOfTheUsersClasses) {
     AS_Terminate(h);
 }
 
+// Two classes of one name under different parents, the user a member of only one: the name
+// names neither, at sign-on as in the look-up by name; once the name is unique, both resolve it
+// to the same class. A namespace of its own, so that parallel tests never see the twins.
+TEST_F(Authenticate, AClassNameSharedByTwoClassesNamesNeitherInBothCalls) {
+    const std::string ns = "twins" + std::to_string(::getpid());
+    const std::string nsDn = "ou=" + ns + ",@BASE_DN@";
+    const std::string annDn = "uid=ann," + nsDn;
+    admin("ldapdelete", "-r '" + nsDn + "'");
+    ASSERT_EQ(0, admin("ldapadd", "",
+                       "dn: " + nsDn +
+                           "\nobjectClass: organizationalUnit\nobjectClass: ridgeNamespace\n"
+                           "objectClass: ridgeFolder\nou: " +
+                           ns + "\nridgeId: 1\n\ndn: " + annDn +
+                           "\nobjectClass: inetOrgPerson\nobjectClass: ridgeUser\nuid: ann\n"
+                           "cn: Ann\nsn: Ann\nridgeId: 1000\nuserPassword: Secret#2024\n\n"
+                           "dn: cn=Sales," +
+                           nsDn +
+                           "\nobjectClass: groupOfUniqueNames\nobjectClass: ridgeClass\n"
+                           "cn: Sales\nridgeId: 200\nuniqueMember: " +
+                           annDn + "\n\ndn: cn=Support," + nsDn +
+                           "\nobjectClass: groupOfUniqueNames\nobjectClass: ridgeClass\n"
+                           "cn: Support\nridgeId: 300\nuniqueMember: " +
+                           nsDn + "\n\ndn: cn=Leads,cn=Sales," + nsDn +
+                           "\nobjectClass: groupOfUniqueNames\nobjectClass: ridgeClass\n"
+                           "cn: Leads\nridgeId: 201\nuniqueMember: " +
+                           annDn + "\n\ndn: cn=Leads,cn=Support," + nsDn +
+                           "\nobjectClass: groupOfUniqueNames\nobjectClass: ridgeClass\n"
+                           "cn: Leads\nridgeId: 301\nuniqueMember: " +
+                           nsDn + "\n"));
+    AS_Handle h = open();
+    AS_ObjectId id = 0;
+    for (const char* name : {"Leads", "lEADS"}) {
+        EXPECT_EQ(AS_ERR_AMBIGUOUS, signOn(h, "ann", kPassword, name, &id, nullptr, ns.c_str()))
+            << name;
+        EXPECT_EQ(0u, sessionError(h).find("Several directory entries answer to the same name"))
+            << sessionError(h);
+        ASSERT_EQ(AS_OK, signOn(h, "ann", kPassword, nullptr, &id, nullptr, ns.c_str()));
+        EXPECT_EQ(AS_ERR_AMBIGUOUS, ASA_FindUserClassInfoByName(h, name, &id, 0, 0, 0)) << name;
+    }
+    // Unique again: both calls name the same class, whose member ann is.
+    ASSERT_EQ(0, admin("ldapdelete", "", "cn=Leads,cn=Support," + nsDn + "\n"));
+    ASSERT_EQ(AS_OK, signOn(h, "ann", kPassword, "lEADS", &id, nullptr, ns.c_str()));
+    AS_ObjectId classId = 0, parent = 0;
+    ASSERT_EQ(AS_OK, ASA_FindUserClassInfoByName(h, "lEADS", &classId, nullptr, &parent, nullptr));
+    EXPECT_EQ(201u, classId);
+    EXPECT_EQ(200u, parent);
+    // A unique name of a class ann is not in is refused at sign-on, found by the look-up.
+    EXPECT_EQ(AS_ERR_USER_CLASS_NOT_ALLOWED,
+              signOn(h, "ann", kPassword, "Support", &id, nullptr, ns.c_str()));
+    ASSERT_EQ(AS_OK, signOn(h, "ann", kPassword, nullptr, &id, nullptr, ns.c_str()));
+    EXPECT_EQ(AS_OK, ASA_FindUserClassInfoByName(h, "Support", &classId, 0, 0, 0));
+    EXPECT_EQ(300u, classId);
+    AS_Terminate(h);
+    admin("ldapdelete", "-r '" + nsDn + "'");
+}
+
 TEST_F(Authenticate, FilterAndDnInjectionAttemptsFail) {
     AS_Handle h = open();
     // Each would match alice (or every user) if it reached a filter unescaped.
@@ -95,6 +153,9 @@ TEST_F(Authenticate, BadInputGetsStatusCodes) {
     EXPECT_EQ(AS_ERR_INVALID_ARGUMENT,
               AS_AuthenticateUser2(h, nullptr, "alice", kPassword, nullptr, &id, nullptr));
     EXPECT_EQ(AS_ERR_INVALID_TEXT, signOn(h, "ali\xff\xfe", kPassword));  // not UTF-8
+    // The text names the encoding the library reads (an ISO-8859-1 "é" here).
+    EXPECT_EQ(AS_ERR_INVALID_TEXT, signOn(h, "chlo\xe9", kPassword));
+    EXPECT_EQ("The text is not valid in the character encoding in force, UTF-8.", sessionError(h));
     EXPECT_EQ(AS_ERR_INVALID_HANDLE, signOn(h + 1000, "alice", kPassword));
     AS_Terminate(h);
     EXPECT_EQ(AS_ERR_INVALID_HANDLE, signOn(h, "alice", kPassword));

@@ -235,10 +235,13 @@ TEST_F(Process, ErrorTextsFollowTheLanguageAndAreEmptyWithoutError) {
     EXPECT_EQ("The account is locked.", lastError("de-de"));
     EXPECT_EQ("The account is locked.", lastError(nullptr));
     EXPECT_EQ("Le compte est verrouillé.", sessionError(h, "fr"));
-    // Cut at a character boundary: "é" is two bytes.
+    // Cut at a character boundary ("é" is two bytes), and said to be cut.
     char small[24];
-    ASSERT_EQ(AS_OK, AS_GetLastErrorMsgWithLang(small, sizeof small, "fr"));
+    ASSERT_EQ(AS_ERR_BUFFER_TOO_SMALL, AS_GetLastErrorMsgWithLang(small, sizeof small, "fr"));
     EXPECT_STREQ("Le compte est verrouill", small);
+    char exact[27];
+    EXPECT_EQ(AS_OK, AS_GetLastErrorMsgWithLang(exact, sizeof exact, "fr"));
+    EXPECT_STREQ("Le compte est verrouillé.", exact);
     EXPECT_EQ(AS_ERR_BUFFER_TOO_SMALL, AS_GetLastErrorMsgWithLang(small, 0, "fr"));
     EXPECT_EQ(AS_ERR_INVALID_ARGUMENT, AS_GetLastErrorMsgWithLang(nullptr, 10, "fr"));
     // Another thread has its own last error.
@@ -251,6 +254,54 @@ TEST_F(Process, ErrorTextsFollowTheLanguageAndAreEmptyWithoutError) {
     EXPECT_EQ("", sessionError(h));
     EXPECT_EQ(AS_ERR_INVALID_HANDLE,
               AS_GetSessionLastErrorMsgWithLang(h + 99, small, sizeof small, "en"));
+}
+
+// A caller that grows its buffer while the library answers "too small" ends with the whole
+// text; every cut copy stops before a two-byte character rather than inside it.
+TEST_F(Process, LongErrorTextsComeWholeToACallerThatGrowsItsBuffer) {
+    initialize();
+    std::string cfg = config();
+    ASSERT_EQ(AS_OK, AS_SetTemporaryRuntimeConfig(cfg.c_str(), cfg.size()));
+    ASSERT_EQ(AS_OK, AS_SetSystemEncoding("utf8"));
+    AS_Handle h = open();
+    std::string name;
+    for (int i = 0; i < 150; ++i)
+        name += "é";
+    ASSERT_EQ(AS_ERR_NAMESPACE_NOT_FOUND,
+              signOn(h, "alice", kPassword, nullptr, nullptr, nullptr, name.c_str()));
+    const std::string expected = "The namespace does not exist in the directory: " + name;
+    ASSERT_GT(expected.size(), 255u);
+
+    auto readGrowing = [&](auto read) {
+        std::vector<char> buffer(255, 'x');
+        int32_t result = 0;
+        int rounds = 0;
+        while ((result = read(buffer.data(), static_cast<int32_t>(buffer.size()))) ==
+                   AS_ERR_BUFFER_TOO_SMALL &&
+               ++rounds < 8) {
+            std::string cut = buffer.data();
+            EXPECT_LT(cut.size(), buffer.size());
+            EXPECT_EQ(expected.substr(0, cut.size()), cut);
+            EXPECT_NE(0x80, static_cast<unsigned char>(expected[cut.size()]) & 0xC0)
+                << "cut inside a character";
+            buffer.assign(buffer.size() * 2, 'x');
+        }
+        EXPECT_EQ(AS_OK, result);
+        return std::string(buffer.data());
+    };
+    EXPECT_EQ(expected, readGrowing([&](char* b, int32_t n) {
+                  return AS_GetSessionLastErrorMsgWithLang(h, b, n, "en");
+              }));
+    EXPECT_EQ(expected, readGrowing([&](char* b, int32_t n) {
+                  return AS_GetLastErrorMsgWithLang(b, n, "en");
+              }));
+    // Exactly the text's size plus its terminator is enough.
+    std::vector<char> exact(expected.size() + 1);
+    EXPECT_EQ(AS_OK, AS_GetSessionLastErrorMsgWithLang(h, exact.data(),
+                                                       static_cast<int32_t>(exact.size()), "en"));
+    EXPECT_EQ(AS_ERR_BUFFER_TOO_SMALL,
+              AS_GetSessionLastErrorMsgWithLang(h, exact.data(),
+                                                static_cast<int32_t>(exact.size() - 1), "en"));
 }
 
 TEST_F(Process, ReleasingAHandleKeepsTheTextOfTheLastFailure) {

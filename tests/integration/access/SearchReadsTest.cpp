@@ -1,6 +1,8 @@
 // ASA_Search3: '*' is the only wildcard; everything else, LDAP filter syntax included, matches
 // itself.
 #include <cstring>
+#include <string>
+#include <vector>
 
 #include "ReadsTestSupport.h"
 
@@ -58,6 +60,32 @@ TEST_F(ReadsTest, SearchMatchesFilterSyntaxLiterally) {
     EXPECT_TRUE(search(h, 7, "back\\2A").empty());
     EXPECT_EQ((Found{{"a,b=c+\"d\"\\e*(f)<g>;h", kSpecial}}),
               search(h, 13, "a,b=c+\"d\"\\e*(f)<g>;h"));
+}
+
+// Characters other query languages treat as wildcards ("?", "%", "_", ".") match only
+// themselves: beside each name stand names those wildcards would also match.
+TEST_F(ReadsTest, SearchPunctuationMatchesOnlyItself) {
+    const std::vector<std::string> names = {"Q?Mark", "Q%Mark", "Q_Mark", "Q.Mark",
+                                            "QxMark", "QMark",  "QxyMark"};
+    std::string ldif =
+        "dn: ou=Marks,ou=readsscratch,@BASE_DN@\nobjectClass: organizationalUnit\n"
+        "objectClass: ridgeFolder\nou: Marks\nridgeId: 10700\n";
+    for (size_t i = 0; i < names.size(); ++i)
+        ldif += "\ndn: uid=mark" + std::to_string(i) +
+                ",ou=Marks,ou=readsscratch,@BASE_DN@\nobjectClass: inetOrgPerson\n"
+                "objectClass: ridgeUser\nsn: Mark\ncn: " +
+                names[i] + "\nridgeId: " + std::to_string(10701 + i) + "\n";
+    admin("ldapadd", "-c", ldif);  // entries left by an earlier run are kept
+    AS_Handle scratch = handleFor(nullptr);
+    ASSERT_EQ(AS_OK, signOn(scratch, "scratch", access_test::kPassword, 0, 0, 0, "readsscratch"));
+    ASSERT_EQ(names.size(), search(scratch, 7, "Q*Mark").size());
+    for (size_t i = 0; i < 4; ++i) {
+        EXPECT_EQ((Found{{names[i], static_cast<AS_ObjectId>(10701 + i)}}),
+                  search(scratch, 7, names[i].c_str()));
+        // With a star beside it, still only itself.
+        EXPECT_EQ((Found{{names[i], static_cast<AS_ObjectId>(10701 + i)}}),
+                  search(scratch, 7, ("*" + names[i].substr(1, 2) + "*").c_str()));
+    }
 }
 
 TEST_F(ReadsTest, SearchNonAsciiAndBadInput) {

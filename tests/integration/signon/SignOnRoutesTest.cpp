@@ -98,6 +98,44 @@ TEST_F(SignOnRoutes, RefusedLogonsPromptWithTheirMessagesAndTheUserName) {
     }
 }
 
+// A namespace configured for ISO-8859-1 while the library reads UTF-8 sends names the library
+// cannot read: configuring it writes an audit warning naming both encodings. Names in ASCII
+// still sign on.
+TEST_F(SignOnRoutes, ANamespaceInAnotherEncodingIsWarnedAboutWhenConfigured) {
+    const std::string latin = NamespaceConfiguration(
+        "latin", env.hostPort(), env.baseDn(), "ridgetest",
+        "<parameter name=\"dataEncoding\"><value xsi:type=\"xsd:string\">ISO-8859-1</value>"
+        "</parameter>");
+    std::string response, exception;
+    // Configured with the audit log on: the warning.
+    const std::string log = home->Path() + "/encoding.log";
+    setenv("BASALT_LOG_FILE", log.c_str(), 1);
+    setenv("BASALT_LOG_LEVEL", "10000", 1);
+    RestartProvider();
+    ASSERT_EQ(lib.Configure(latin, response, exception), 0) << exception;
+    ASSERT_EQ(lib.Terminate(), 0);
+    unsetenv("BASALT_LOG_FILE");
+    unsetenv("BASALT_LOG_LEVEL");
+    std::ifstream in(log);
+    std::stringstream records;
+    records << in.rdbuf();
+    const std::string text = records.str();
+    EXPECT_NE(text.find("sends texts in ISO-8859-1, but the directory access library reads UTF-8"),
+              std::string::npos)
+        << text;
+    EXPECT_NE(text.find("\"Warning\""), std::string::npos) << text;
+    EXPECT_EQ(text.find("sends texts in UTF-8"), std::string::npos) << text;
+
+    StartProvider();
+    ASSERT_EQ(lib.Configure(latin, response, exception), 0) << exception;
+    VOR_AAA_AuthDoc alice = Request("logon", "latin");
+    FormField(alice, "VORUsername", "alice");
+    FormField(alice, "VORPassword", kPassword);
+    EXPECT_EQ(Authenticate(alice).code, 0);
+    // The namespace in the library's own encoding signs chloé on.
+    EXPECT_EQ(SignOn("chloé").code, 0);
+}
+
 TEST_F(SignOnRoutes, AwkwardUserNamesAreNamesNotFilters) {
     EXPECT_EQ(SignOn("chloé").code, 0);
     const Answer odd = SignOn("o*(d)\\,=+\"<>;");

@@ -32,6 +32,22 @@ struct Fake {
 };
 Fake g_fake;
 
+// As the library does: a text that does not fit is cut before the UTF-8 character that would not
+// fit, and reported as too small.
+int32_t CopyErrorText(char* buffer, int32_t size) {
+    const std::string& text = g_fake.sessionError;
+    std::size_t fit = text.size();
+    if (fit >= static_cast<std::size_t>(size)) {
+        fit = static_cast<std::size_t>(size) - 1;
+        while (fit > 0 && (static_cast<unsigned char>(text[fit]) & 0xC0) == 0x80) {
+            --fit;
+        }
+    }
+    std::memcpy(buffer, text.data(), fit);
+    buffer[fit] = '\0';
+    return fit < text.size() ? AS_ERR_BUFFER_TOO_SMALL : 0;
+}
+
 }  // namespace
 
 extern "C" {
@@ -87,16 +103,14 @@ int32_t AS_ForceChangeBasicSignonPassword(AS_Handle, const char*, const char*, c
 }
 int32_t AS_GetSessionLastErrorMsgWithLang(AS_Handle, char* buffer, int32_t size, const char*) {
     g_fake.calls.push_back("AS_GetSessionLastErrorMsgWithLang");
-    std::snprintf(buffer, static_cast<size_t>(size), "%s", g_fake.sessionError.c_str());
-    return 0;
+    return CopyErrorText(buffer, size);
 }
 int32_t AS_GetLastServer(char* buffer, int32_t) {
     buffer[0] = '\0';
     return 0;
 }
 int32_t AS_GetLastErrorMsgWithLang(char* buffer, int32_t size, const char*) {
-    std::snprintf(buffer, static_cast<size_t>(size), "%s", g_fake.sessionError.c_str());
-    return 0;
+    return CopyErrorText(buffer, size);
 }
 int32_t AS_AuthenticateUser2(AS_Handle, const char*, const char*, const char*, const char*,
                              AS_ObjectId* id, char*) {
@@ -165,6 +179,24 @@ TEST_F(FakeAccess, AnExpiredPasswordCallReportingMinus37IsForcedAndOnlyTheForced
     EXPECT_EQ(g_fake.calls,
               (std::vector<std::string>{"AS_Init", "AS_ChangeExpiredBasicSignonPassword",
                                         "AS_GetSessionLastErrorMsgWithLang", "AS_Terminate"}));
+}
+
+// 347 bytes whose two-byte characters start at odd offsets, so that a 255-byte buffer is cut
+// at 253: the text must still arrive whole.
+TEST_F(FakeAccess, ALongSessionErrorTextArrivesWhole) {
+    std::string text = "The new password does not meet the password policy of ns1: ";
+    for (int i = 0; i < 144; ++i) {
+        text += "é";
+    }
+    ASSERT_EQ(text.size(), 347u);
+    g_fake.changeResult = AS_ERR_PASSWORD_QUALITY;
+    g_fake.sessionError = text;
+    try {
+        ns->ChangeExpiredPassword("ann", "old", "new", "logonAs");
+        FAIL() << "a refused change raised nothing";
+    } catch (VOR_AAA_AuthUserRecoverableException_ChangePassword2& e) {
+        EXPECT_EQ(e.getMessageN(0).getComponents().getParm(0).toText().utf8(), text);
+    }
 }
 
 TEST_F(FakeAccess, RefusedChangesRaiseByCode) {

@@ -17,6 +17,8 @@
 namespace basalt_host {
 namespace {
 
+constexpr int32_t kBufferTooSmall = -5;  // AS_ERR_BUFFER_TOO_SMALL
+
 // The directory access library's checking calls, found through the provider library: the very
 // instance the provider configured, with the runtime configuration it has just set.
 struct AccessCalls {
@@ -41,11 +43,19 @@ struct AccessCalls {
     std::string directoryServer() const { return m_library.directoryServer(); }
 
     std::string errorText(const std::string& locale) const {
-        std::vector<char> buffer(2048, '\0');
-        if (lastError(buffer.data(), static_cast<int32_t>(buffer.size()), locale.c_str()) != 0) {
-            return {};
+        // A text that does not fit is answered "too small": grow until it does.
+        for (std::size_t size = 2048; size <= 64 * 1024; size *= 2) {
+            std::vector<char> buffer(size, '\0');
+            const int32_t result =
+                lastError(buffer.data(), static_cast<int32_t>(buffer.size()), locale.c_str());
+            if (result == 0) {
+                return buffer.data();
+            }
+            if (result != kBufferTooSmall) {
+                return {};
+            }
         }
-        return buffer.data();
+        return {};
     }
 
     // The runtime configuration text in force, or "" when there is none.
