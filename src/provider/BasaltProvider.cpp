@@ -1,17 +1,13 @@
 #include "BasaltProvider.h"
 
 #include "BasaltNamespace.h"
-#include "BasaltProviderUtilities.h"
 #include "ProviderErrors.h"
 
 #include <AccessAPI.h>
-#include <LogTypedLogger.h>
 #include <PYXHome.h>
 #include <PYXThrowable.h>
 
 BasaltProvider::BasaltProvider() {
-    SetAuditLogger(LogTypedLogger::getInstance(kAuditLoggerName, kAuditLoggerType));
-
     const std::string home = PYXHomeDirectory();
     const std::string talvexHome = "TALVEX_HOME=" + home;
     const std::string languageTable = "TLXNLSTAB=" + home + "/ridge_tlxlang.tab";
@@ -20,7 +16,6 @@ BasaltProvider::BasaltProvider() {
                                     nullptr};
     const int32_t result = AS_TesselProcessInitialize2(kDirectoryApplicationName, settings);
     if (result != 0) {
-        SetAuditLogger(nullptr);
         PYX_THROW(ProviderError(kVOR_AAA_DirectoryProcessFailure,
                                 {LibraryCallMessage(result, "AS_TesselProcessInitialize")}),
                   "BasaltProvider::BasaltProvider");
@@ -50,9 +45,7 @@ int32_t BasaltProvider::Teardown(std::unique_ptr<PYXThrowable>* namespaceFailure
             // Nothing else is thrown by closing; the remaining namespaces are closed anyway.
         }
     }
-    const int32_t result = AS_TesselProcessTerminate(kDirectoryApplicationName);
-    SetAuditLogger(nullptr);
-    return result;
+    return AS_TesselProcessTerminate(kDirectoryApplicationName);
 }
 
 int32_t BasaltProvider::SwitchRuntimeConfiguration(const std::string& text) {

@@ -25,8 +25,8 @@ public:
     // Tears down what Teardown has not (failures are not reported from here).
     ~BasaltProvider() override;
 
-    // Closes and removes every namespace, terminates the directory library for the process and
-    // clears the audit logger, all of it even when a step fails. Returns the library's
+    // Closes and removes every namespace and terminates the directory library for the process,
+    // all of it even when a step fails. Returns the library's
     // termination result (0 success); the first namespace failure, if any, goes to
     // namespaceFailure. Runs once.
     int32_t Teardown(std::unique_ptr<PYXThrowable>* namespaceFailure = nullptr);

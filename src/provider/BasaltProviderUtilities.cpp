@@ -3,6 +3,7 @@
 #include "ProviderErrors.h"
 #include "ProviderMessages.h"
 
+#include <LogTypedLogger.h>
 #include <PYXThrowable.h>
 
 #include <atomic>
@@ -28,10 +29,16 @@ BasaltProvider& ObtainProvider() {
         return *provider;
     }
     BasaltProvider* created = nullptr;
+    // The logger first: what the provider's construction reports goes to it.
+    g_auditLogger.store(LogTypedLogger::getInstance(kAuditLoggerName, kAuditLoggerType));
     try {
         created = new BasaltProvider();
     } catch (const std::bad_alloc&) {
+        g_auditLogger.store(nullptr);
         PYX_THROW(PYXOutOfMemoryError(), "ObtainProvider");
+    } catch (...) {
+        g_auditLogger.store(nullptr);
+        throw;
     }
     g_provider.store(created);
     return *created;
@@ -49,6 +56,7 @@ void DestroyProvider() {
     std::unique_ptr<PYXThrowable> namespaceFailure;
     const int32_t result = provider->Teardown(&namespaceFailure);
     provider.reset();
+    g_auditLogger.store(nullptr);
     if (result != 0) {
         PYX_THROW(ProviderError(kVOR_AAA_DirectoryProcessFailure,
                                 {LibraryCallMessage(result, "AS_TesselProcessTerminate")}),
@@ -80,8 +88,4 @@ BasaltProvider& FetchProvider() {
 
 LogTypedLogger* GetAuditLogger() noexcept {
     return g_auditLogger.load();
-}
-
-void SetAuditLogger(LogTypedLogger* logger) noexcept {
-    g_auditLogger.store(logger);
 }

@@ -1,4 +1,5 @@
-// The process-wide provider slot and audit logger.
+// The process-wide provider slot and audit logger. This slot owns both: it creates the provider
+// and sets the logger around it; the provider never reaches back into the slot.
 #pragma once
 
 #include "BasaltProvider.h"
@@ -16,9 +17,8 @@ void DestroyProvider();
 // it cannot be created (both with message 0x506530DE, label "FetchProvider").
 BasaltProvider& FetchProvider();
 
-// The audit logger obtained by the provider, null while there is no provider.
+// The audit logger, set while there is a provider (and while it is being created), else null.
 LogTypedLogger* GetAuditLogger() noexcept;
-void SetAuditLogger(LogTypedLogger* logger) noexcept;
 
 inline constexpr const char* kAuditLoggerName = "Audit.RTUsage.VOR.AAA.Provider.Ridge";
 inline constexpr const char* kAuditLoggerType = "LogAuditIndication";

@@ -194,6 +194,16 @@ std::size_t NamespaceBase::GetSessionCount() const {
     return m_sessions.size();
 }
 
+std::size_t NamespaceBase::GetWaiterCount(const I18NString& identifier) const {
+    PYXThreadGuard guard(*m_registryLock);
+    for (const auto& session : m_sessions) {
+        if (session->Matches(identifier)) {
+            return static_cast<std::size_t>(std::max(session->m_waiters, 0));
+        }
+    }
+    return 0;
+}
+
 // ---- supported attributes ----
 
 void NamespaceBase::SetSupportedAttributes(int kind, AttributePairs pairs) {

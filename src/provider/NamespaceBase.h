@@ -69,6 +69,8 @@ public:
     bool UpdateOwnedSesssion(SessionBase* session, std::unique_ptr<SessionBase> newSession,
                              uint32_t key);
     std::size_t GetSessionCount() const;
+    // How many requests wait for the session to be checked in (0 when it is not registered).
+    std::size_t GetWaiterCount(const I18NString& identifier) const;
 
     // ---- supported attributes ----
     void SetSupportedAttributes(int kind, AttributePairs pairs);

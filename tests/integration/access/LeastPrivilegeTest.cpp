@@ -80,14 +80,15 @@ TEST_F(LeastPrivilege, ServiceIdentityReadsButWritesOnlyTickets) {
     ASSERT_EQ(0, asService("ldapsearch", "-LLL -b '" + alice + "' -s base", "", &out));
     EXPECT_NE(std::string::npos, out.find("uid: alice")) << out;
     EXPECT_EQ(std::string::npos, out.find("userPassword")) << out;
-    // ... and writes tickets.
+    // ... and writes tickets (one that no purge of long-expired tickets running meanwhile in
+    // another test takes away between the add and the delete).
     const std::string ticket = "ridgeTicketId=" + std::string(64, 'a') + "," + ticketsDn();
     asService("ldapdelete", "'" + ticket + "'");
     EXPECT_EQ(0, asService("ldapadd", "",
                            "dn: " + ticket + "\nobjectClass: ridgeTicket\nridgeTicketId: " +
                                std::string(64, 'a') +
-                               "\nridgeTicketOwner: 1000\nridgeTicketIssued: 20200101000000Z\n"
-                               "ridgeTicketExpiry: 20200101000000Z\n"));
+                               "\nridgeTicketOwner: 1000\nridgeTicketIssued: 20260101000000Z\n"
+                               "ridgeTicketExpiry: 20991231000000Z\n"));
     EXPECT_EQ(0, asService("ldapdelete", "'" + ticket + "'"));
 }
 

@@ -29,7 +29,7 @@ PromptContext context() {
 
 TEST(HtmlEscape, EscapesEveryMarkupCharacterAndKeepsTheRest) {
     EXPECT_EQ(htmlEscape("<a href=\"x\" title='y'>&amp;</a>"),
-              "&lt;a href=&quot;x&quot; title=&#39;y&#39;&gt;&amp;amp;&lt;/a&gt;");
+              "&lt;a href=&quot;x&quot; title=&apos;y&apos;&gt;&amp;amp;&lt;/a&gt;");
     EXPECT_EQ(htmlEscape("Chloé Dupré"), "Chloé Dupré");
     EXPECT_EQ(urlEncode("VORID(\"ns:f:authid=10\")/* a&b"),
               "VORID%28%22ns%3Af%3Aauthid%3D10%22%29%2F%2A%20a%26b");
@@ -194,7 +194,7 @@ TEST(DirectoryPages, AListingLinksContainersToListingsAndAccountsToProperties) {
     std::string html = listingHtml(view, pageTexts("en"));
 
     EXPECT_EQ(html.find("<script"), std::string::npos) << html;
-    EXPECT_NE(html.find("&lt;script&gt;alert(&#39;x&#39;)&lt;/script&gt;</a>"), std::string::npos);
+    EXPECT_NE(html.find("&lt;script&gt;alert(&apos;x&apos;)&lt;/script&gt;</a>"), std::string::npos);
     EXPECT_NE(html.find("<h1>Crowd &amp; &lt;Co&gt;</h1>"), std::string::npos);
     EXPECT_NE(html.find("href=\"/browse?folder=VORID%28%22ns%22%29\">Ridge</a>"),
               std::string::npos);

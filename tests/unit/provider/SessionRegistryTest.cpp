@@ -29,6 +29,18 @@ public:
     int m_value;
 };
 
+// Returns once `count` requests wait for the session: the order of threads comes from the
+// registry's own state, not from sleeping, so the races are exercised on a loaded machine too.
+// The event wakes its longest waiter first (the C library's condition variable serves earlier
+// waiters first), which the removal test relies on.
+void waitForWaiters(const NamespaceBase& ns, const char* id, std::size_t count) {
+    const auto deadline = std::chrono::steady_clock::now() + 30s;
+    while (ns.GetWaiterCount(id) != count) {
+        ASSERT_LT(std::chrono::steady_clock::now(), deadline) << "no request came to wait";
+        std::this_thread::yield();
+    }
+}
+
 class SessionRegistry : public ::testing::Test {
 protected:
     void SetUp() override { g_destroyed = 0; }
@@ -51,7 +63,7 @@ TEST_F(SessionRegistry, TwoRequestsOnOneSessionRunOneAfterTheOther) {
         secondSawFirstCheckedIn = firstCheckedIn.load();
         ns.CheckIn("s1");
     });
-    std::this_thread::sleep_for(100ms);
+    waitForWaiters(ns, "s1", 1);
     firstCheckedIn = true;
     ns.CheckIn("s1");
     other.join();
@@ -73,7 +85,7 @@ TEST_F(SessionRegistry, OtherSessionsStayUsableWhileOneIsBusy) {
             ns.CheckIn("busy");
         }
     });
-    std::this_thread::sleep_for(50ms);
+    waitForWaiters(ns, "busy", 1);
     // The waiter does not hold the registry while it waits.
     uint32_t freeKey = 0;
     EXPECT_NE(ns.CheckOut("free", freeKey), nullptr);
@@ -90,7 +102,7 @@ TEST_F(SessionRegistry, RemovalWhileAnotherRequestWaitsLeavesTheWaiterWithNothin
     // The removal queues for the session first, the request after it.
     std::atomic<bool> removed{false};
     std::thread remover([&] { removed = ns.RemoveSession("s1"); });
-    std::this_thread::sleep_for(100ms);
+    waitForWaiters(ns, "s1", 1);
     std::atomic<bool> waiterDone{false};
     SessionBase* waited = reinterpret_cast<SessionBase*>(1);
     uint32_t waitedKey = 99;
@@ -101,7 +113,7 @@ TEST_F(SessionRegistry, RemovalWhileAnotherRequestWaitsLeavesTheWaiterWithNothin
             ns.CheckIn("s1");  // lets the removal finish so that the failure is reported
         }
     });
-    std::this_thread::sleep_for(100ms);
+    waitForWaiters(ns, "s1", 2);
     EXPECT_FALSE(waiterDone);
     ns.CheckIn("s1");
     remover.join();
@@ -124,7 +136,7 @@ TEST_F(SessionRegistry, AddingASessionInUseMergesItAndNeedsTwoRemovals) {
     ASSERT_NE(registered, nullptr);
 
     std::thread adder([&] { ns.AddSession(std::make_unique<TestSession>("s1", 2)); });
-    std::this_thread::sleep_for(50ms);
+    waitForWaiters(ns, "s1", 1);
     ns.CheckIn("s1");
     adder.join();
 

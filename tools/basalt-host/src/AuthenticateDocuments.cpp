@@ -37,7 +37,9 @@ std::string authenticateDocument(const AuthenticateRequest& request) {
            "\" xmlns:xsd=\"" + names::kXMLSchemaNamespaceURI + "\" xmlns:xsi=\"" +
            names::kXMLSchemaInstanceNamespaceURI + "\" xmlns:SOAP-ENC=\"" +
            names::kSOAPEncodingNamespaceURI + "\"><bus:biBusHeader>" +
-           additionalInfoDocument(request.productLocale, request.contentLocale) +
+           (request.additionalInfo.empty()
+                ? additionalInfoDocument(request.productLocale, request.contentLocale)
+                : request.additionalInfo) +
            "<VOR xsi:type=\"bus:VOR\"><action>" + xmlEscape(request.action) + "</action></VOR>" +
            session + "</bus:biBusHeader>" + request.visa + "</authenticateDocument>";
 }

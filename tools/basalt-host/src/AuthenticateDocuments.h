@@ -19,6 +19,8 @@ struct AuthenticateRequest {
     std::string visa;  // a visa document, or empty
     std::string productLocale = "en-us";
     std::string contentLocale = "en-us";
+    // The additional-information document; empty: one made from the two locales.
+    std::string additionalInfo;
 };
 
 std::string authenticateDocument(const AuthenticateRequest& request);

@@ -10,6 +10,7 @@
 #include <utility>
 #include <vector>
 
+#include "AuthenticateDocuments.h"
 #include "CommandLine.h"
 #include "Commands.h"
 #include "HostDocuments.h"
@@ -26,39 +27,20 @@
 namespace basalt_host {
 namespace {
 
-using Pairs = std::vector<std::pair<std::string, std::string>>;
+using Pairs = NameValues;
 
-// One SOAP array of the bus header's session part (form fields, cookies, environment).
-std::string headerArray(const char* element, const char* itemType, const Pairs& pairs) {
-    if (pairs.empty()) {
-        return "";
-    }
-    std::string text = std::string("<bus:") + element +
-                       " xsi:type=\"SOAP-ENC:Array\" SOAP-ENC:arrayType=\"bus:" + itemType + "[" +
-                       std::to_string(pairs.size()) + "]\">";
-    for (const auto& [name, value] : pairs) {
-        text += "<item><name xsi:type=\"xsd:string\" xml:space=\"preserve\">" + xmlEscape(name) +
-                "</name><value xsi:type=\"xsd:string\" xml:space=\"preserve\">" + xmlEscape(value) +
-                "</value></item>";
-    }
-    return text + "</bus:" + element + ">";
-}
-
-// An authenticate document: the action, the browser's form fields, cookies and environment,
-// and the visa of an earlier sign-on when there is one.
-std::string authenticateDocument(const std::string& action, const Pairs& formFields,
-                                 const Pairs& cookies, const Pairs& environment,
-                                 const std::string& visa, const std::string& additionalInfo) {
-    return std::string("<authenticateDocument xmlns:bus=\"") + names::kBusNamespaceURI +
-           "\" xmlns:xsd=\"" + names::kXMLSchemaNamespaceURI + "\" xmlns:xsi=\"" +
-           names::kXMLSchemaInstanceNamespaceURI + "\" xmlns:SOAP-ENC=\"" +
-           names::kSOAPEncodingNamespaceURI + "\"><bus:biBusHeader>" + additionalInfo +
-           "<VOR xsi:type=\"bus:VOR\"><action>" + xmlEscape(action) +
-           "</action></VOR><bus:hdrSession xsi:type=\"bus:hdrSession\">" +
-           headerArray("environmentVars", "environmentVar", environment) +
-           headerArray("formFieldVars", "formFieldVar", formFields) +
-           headerArray("cookieVars", "cookieVar", cookies) + "</bus:hdrSession></bus:biBusHeader>" +
-           visa + "</authenticateDocument>";
+// An authenticate document in the run's additional information.
+std::string signOnDocument(HostSession& session, const std::string& action, const Pairs& formFields,
+                           const Pairs& cookies = {}, const Pairs& environment = {},
+                           const std::string& visa = {}) {
+    AuthenticateRequest request;
+    request.action = action;
+    request.formFields = formFields;
+    request.cookies = cookies;
+    request.environment = environment;
+    request.visa = visa;
+    request.additionalInfo = session.additionalInfo();
+    return authenticateDocument(request);
 }
 
 // Reads a secret: without echo from a terminal, else one line of standard input.
@@ -204,10 +186,9 @@ int commandLogon(const HostOptions& options, const SignOnOptions& signOn) {
             // No trusted environment here: what cannot sign on gets the logon prompt.
             fields.emplace_back("VORCheckGateway", "true");
         }
-        Outcome outcome = send(session, options,
-                               authenticateDocument("logon", fields, cookies, environment, "",
-                                                    session.additionalInfo()),
-                               signOn.visaOut);
+        Outcome outcome =
+            send(session, options, signOnDocument(session, "logon", fields, cookies, environment),
+                 signOn.visaOut);
         if (outcome.root && outcome.code == -36 && asksForNewPassword(*outcome.root) &&
             !signOn.user.empty()) {
             std::string fresh = signOn.newPassword;
@@ -223,8 +204,7 @@ int commandLogon(const HostOptions& options, const SignOnOptions& signOn) {
             (options.raw ? std::cerr : std::cout)
                 << "changing the password of '" << signOn.user << "'\n";
             outcome = send(session, options,
-                           authenticateDocument("logon", fields, cookies, environment, "",
-                                                session.additionalInfo()),
+                           signOnDocument(session, "logon", fields, cookies, environment),
                            signOn.visaOut);
         }
         if (outcome.root) {
@@ -246,10 +226,9 @@ int commandWithVisa(const HostOptions& options, const SignOnOptions& signOn,
     const std::string visa = readVisaFile(signOn.visaFile);
     const std::string ns = namespaceOf(options, signOn);
     return runConfiguredCommand(options, [&](HostSession& session) {
-        const Outcome outcome = send(session, options,
-                                     authenticateDocument(action, {{"VORNamespace", ns}}, {}, {},
-                                                          visa, session.additionalInfo()),
-                                     "");
+        const Outcome outcome =
+            send(session, options,
+                 signOnDocument(session, action, {{"VORNamespace", ns}}, {}, {}, visa), "");
         return outcome.code < 0 ? kExitProviderFailure : kExitSuccess;
     });
 }

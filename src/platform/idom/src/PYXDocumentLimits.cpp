@@ -3,22 +3,13 @@
 #include <cerrno>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <mutex>
 #include <optional>
 
 #include "PYXHome.h"
+#include "PYXSettingsFile.h"
 
 namespace {
-
-std::string trimmed(const std::string& text) {
-    const auto first = text.find_first_not_of(" \t\r");
-    if (first == std::string::npos) {
-        return {};
-    }
-    const auto last = text.find_last_not_of(" \t\r");
-    return text.substr(first, last - first + 1);
-}
 
 // A positive decimal number, or nothing.
 std::optional<unsigned long long> positiveNumber(const std::string& text) {
@@ -37,20 +28,9 @@ std::optional<unsigned long long> positiveNumber(const std::string& text) {
 
 PYXDocumentLimits PYXDocumentLimits::Read(const std::string& homeDirectory) {
     PYXDocumentLimits limits;
-    std::ifstream file(std::filesystem::path(homeDirectory) / kFileName);
-    std::string line;
-    while (file && std::getline(file, line)) {
-        const auto comment = line.find('#');
-        if (comment != std::string::npos) {
-            line.erase(comment);
-        }
-        const auto equals = line.find('=');
-        if (equals == std::string::npos) {
-            continue;
-        }
-        const std::string key = trimmed(line.substr(0, equals));
-        const std::optional<unsigned long long> value =
-            positiveNumber(trimmed(line.substr(equals + 1)));
+    for (const auto& [key, text] :
+         PYXReadSettingsFile(std::filesystem::path(homeDirectory) / kFileName)) {
+        const std::optional<unsigned long long> value = positiveNumber(text);
         if (!value) {
             continue;
         }

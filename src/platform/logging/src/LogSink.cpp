@@ -11,6 +11,7 @@
 #include <system_error>
 
 #include "PYXHome.h"
+#include "PYXSettingsFile.h"
 
 namespace basalt::logging {
 namespace {
@@ -35,15 +36,6 @@ std::int64_t steadyNanoseconds() {
     return std::chrono::duration_cast<std::chrono::nanoseconds>(
                std::chrono::steady_clock::now().time_since_epoch())
         .count();
-}
-
-std::string trimmed(const std::string& text) {
-    const auto first = text.find_first_not_of(" \t\r");
-    if (first == std::string::npos) {
-        return {};
-    }
-    const auto last = text.find_last_not_of(" \t\r");
-    return text.substr(first, last - first + 1);
 }
 
 // A threshold: a decimal number or "off"; false for anything else.
@@ -88,24 +80,15 @@ void apply(LogSettings& settings, const std::string& home, const std::string& ke
 
 LogSettings readLogSettings(const std::string& home) {
     LogSettings settings;
-    std::ifstream file(std::filesystem::path(home) / kConfigName);
-    std::string line;
-    while (file && std::getline(file, line)) {
-        const auto comment = line.find('#');
-        if (comment != std::string::npos) {
-            line.erase(comment);
-        }
-        const auto equals = line.find('=');
-        if (equals == std::string::npos) {
-            continue;
-        }
-        apply(settings, home, trimmed(line.substr(0, equals)), trimmed(line.substr(equals + 1)));
+    for (const auto& [key, value] :
+         PYXReadSettingsFile(std::filesystem::path(home) / kConfigName)) {
+        apply(settings, home, key, value);
     }
     if (const char* file = std::getenv("BASALT_LOG_FILE"); file != nullptr && *file != '\0') {
-        apply(settings, home, "destination", trimmed(file));
+        apply(settings, home, "destination", PYXTrimmed(file));
     }
     if (const char* level = std::getenv("BASALT_LOG_LEVEL"); level != nullptr && *level != '\0') {
-        apply(settings, home, "level", trimmed(level));
+        apply(settings, home, "level", PYXTrimmed(level));
     }
     return settings;
 }

@@ -1,32 +1,12 @@
 #include "Html.h"
 
+#include "XmlTree.h"
+
 namespace basalt_host::serve {
 
+// The same five escapes as XML text and attribute values.
 std::string htmlEscape(std::string_view text) {
-    std::string out;
-    out.reserve(text.size());
-    for (char c : text) {
-        switch (c) {
-            case '&':
-                out += "&amp;";
-                break;
-            case '<':
-                out += "&lt;";
-                break;
-            case '>':
-                out += "&gt;";
-                break;
-            case '"':
-                out += "&quot;";
-                break;
-            case '\'':
-                out += "&#39;";
-                break;
-            default:
-                out += c;
-        }
-    }
-    return out;
+    return xmlEscape(text);
 }
 
 std::string urlEncode(std::string_view text) {

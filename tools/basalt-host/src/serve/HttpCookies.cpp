@@ -1,19 +1,11 @@
 #include "HttpCookies.h"
 
+#include "HttpText.h"
+
 #include <cctype>
 
 namespace basalt_host::serve {
 namespace {
-
-std::string_view trimmed(std::string_view text) {
-    while (!text.empty() && (text.front() == ' ' || text.front() == '\t')) {
-        text.remove_prefix(1);
-    }
-    while (!text.empty() && (text.back() == ' ' || text.back() == '\t')) {
-        text.remove_suffix(1);
-    }
-    return text;
-}
 
 // A cookie name: an HTTP token.
 bool isToken(std::string_view text) {
@@ -70,15 +62,15 @@ std::vector<std::pair<std::string, std::string>> parseCookieHeader(std::string_v
     std::vector<std::pair<std::string, std::string>> cookies;
     while (!header.empty()) {
         std::size_t semicolon = header.find(';');
-        std::string_view pair = trimmed(header.substr(0, semicolon));
+        std::string_view pair = trimmedWhiteSpace(header.substr(0, semicolon));
         header =
             semicolon == std::string_view::npos ? std::string_view() : header.substr(semicolon + 1);
         std::size_t equals = pair.find('=');
         if (equals == std::string_view::npos) {
             continue;
         }
-        std::string_view name = trimmed(pair.substr(0, equals));
-        std::string_view value = trimmed(pair.substr(equals + 1));
+        std::string_view name = trimmedWhiteSpace(pair.substr(0, equals));
+        std::string_view value = trimmedWhiteSpace(pair.substr(equals + 1));
         if (name.empty()) {
             continue;
         }
@@ -95,7 +87,7 @@ std::optional<std::string> setCookieHeader(const SetCookieVar& cookie) {
         !isAttributeValue(cookie.domain)) {
         return std::nullopt;
     }
-    std::string_view age = trimmed(cookie.maxAge);
+    std::string_view age = trimmedWhiteSpace(cookie.maxAge);
     bool negative = !age.empty() && age.front() == '-';
     std::string_view digits = negative ? age.substr(1) : age;
     for (char c : digits) {
@@ -118,7 +110,7 @@ std::optional<std::string> setCookieHeader(const SetCookieVar& cookie) {
     } else if (!digits.empty() && digits.find_first_not_of('0') != std::string_view::npos) {
         header += "; Max-Age=" + std::string(digits.substr(digits.find_first_not_of('0')));
     }
-    if (equalsIgnoringCase(trimmed(cookie.secure), "true")) {
+    if (equalsIgnoringCase(trimmedWhiteSpace(cookie.secure), "true")) {
         header += "; Secure";
     }
     header += "; HttpOnly; SameSite=Lax";

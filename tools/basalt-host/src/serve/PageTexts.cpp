@@ -1,5 +1,7 @@
 #include "PageTexts.h"
 
+#include "HttpText.h"
+
 #include <cctype>
 #include <cstdlib>
 #include <vector>
@@ -63,22 +65,12 @@ const PageTexts kFrench{
     "La demande a échoué.",
 };
 
-std::string_view trimmed(std::string_view text) {
-    while (!text.empty() && (text.front() == ' ' || text.front() == '\t')) {
-        text.remove_prefix(1);
-    }
-    while (!text.empty() && (text.back() == ' ' || text.back() == '\t')) {
-        text.remove_suffix(1);
-    }
-    return text;
-}
-
 // The quality of "q=0.8" style parameters in thousandths; 1000 when absent, -1 when unreadable.
 int qualityOf(std::string_view parameters) {
     int quality = 1000;
     while (!parameters.empty()) {
         std::size_t semicolon = parameters.find(';');
-        std::string_view parameter = trimmed(parameters.substr(0, semicolon));
+        std::string_view parameter = trimmedWhiteSpace(parameters.substr(0, semicolon));
         parameters = semicolon == std::string_view::npos ? std::string_view()
                                                          : parameters.substr(semicolon + 1);
         if (parameter.size() < 2 || (parameter[0] != 'q' && parameter[0] != 'Q') ||
@@ -135,11 +127,11 @@ std::string productLocaleFrom(std::string_view acceptLanguage, const std::string
     int bestQuality = 0;
     while (!acceptLanguage.empty()) {
         std::size_t comma = acceptLanguage.find(',');
-        std::string_view range = trimmed(acceptLanguage.substr(0, comma));
+        std::string_view range = trimmedWhiteSpace(acceptLanguage.substr(0, comma));
         acceptLanguage =
             comma == std::string_view::npos ? std::string_view() : acceptLanguage.substr(comma + 1);
         std::size_t semicolon = range.find(';');
-        std::string_view tag = trimmed(range.substr(0, semicolon));
+        std::string_view tag = trimmedWhiteSpace(range.substr(0, semicolon));
         int quality =
             semicolon == std::string_view::npos ? 1000 : qualityOf(range.substr(semicolon + 1));
         if (!isLanguageTag(tag) || quality <= bestQuality) {
