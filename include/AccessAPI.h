@@ -219,7 +219,8 @@ AS_API int32_t AS_TesselProcessTerminate(const char* applicationName);
  * AS_SetTemporaryRuntimeConfig: the configuration text (length bytes, no NUL needed) that the
  * next AS_Init uses; parsed strictly (AS_ERR_CONFIG_SYNTAX), the previous text stays on error.
  * AS_CheckConfiguration(level): 1 an effective configuration (temporary, else the home's
- * access.conf default) exists and is valid; 2 additionally the server answers (with TLS when
+ * access.conf default) exists and is valid; 2 additionally a server answers (the first of the
+ * list that does, see Handles; AS_GetLastServer names it) (with TLS when
  * the configuration turns it on: -108 unreachable, -16 TLS); 3 additionally the service
  * identity binds; 4 additionally the base DN is an entry it can read (-68, cause "base");
  * 5 additionally the default namespace's entry exists below the base DN (-15); 6 levels 1 to 3
@@ -254,9 +255,34 @@ AS_API int32_t AS_GetNamespaceProperties2(AS_Handle handle, const char* namespac
  * happened: a user signed on by password is bound again with the password the handle keeps,
  * encrypted under a key made at random for the process and in clear only for the bind; should the
  * directory refuse it by then, the user is signed out (AS_ERR_NOT_AUTHENTICATED). Only while the
- * server stays unreachable do calls report AS_ERR_SERVER_UNREACHABLE. */
+ * server stays unreachable do calls report AS_ERR_SERVER_UNREACHABLE.
+ *
+ * Several servers (replicas of one directory, replicating with syncrepl): the runtime
+ * configuration names them in order of preference, HOST and PORT first, then the element
+ * <REPLICAS>host:port host:port</REPLICAS> (inside <LDAP>, after TIMEOUT; items separated by
+ * blanks or commas). The provider writes it from a namespace's "connection" when that names
+ * several servers ("ldap1:389 ldap2:389" or "ldap1:389,ldap2:389"). A handle connects to the
+ * first server that answers. When its server is lost (connection refused or dropped) or does not
+ * answer within the timeout, the call runs once more on the next server that answers, so the
+ * caller sees no failure as long as one server serves; a user signed on by password moves with
+ * its identity (bound again with the password the handle keeps). A server that failed is tried
+ * last by every handle of the process for access.conf's failback_interval (seconds, default 60).
+ * A handle working with a server other than the first checks, before an operation and at most
+ * once per failback_interval, whether a server before it answers again (waiting at most 2 s, or
+ * the timeout when shorter); if one does, the operation and those after it are served there.
+ * With every server down the call fails with AS_ERR_SERVER_UNREACHABLE naming each server and
+ * why. A service_url in access.conf takes no part in this: the service identity's connections
+ * go there. access.conf's trace_file records each connection a handle opens ("connected"), each
+ * server found down ("unreachable") and each return to an earlier server ("returned"), with the
+ * handle and host:port, one JSON line each.
+ * ASA_GetSessionServer: host:port of the server the handle's last connection went to (empty
+ * before its first). AS_GetLastServer: host:port of the server that served the calling thread's
+ * last call on a handle or its last AS_CheckConfiguration of level 2 or more (empty when none
+ * did). Both keep the last error texts. */
 AS_API int32_t AS_Init(AS_Version version, AS_Handle* handle, uint32_t flags);
 AS_API int32_t AS_Terminate(AS_Handle handle);
+AS_API int32_t ASA_GetSessionServer(AS_Handle handle, char* buffer, int32_t size);
+AS_API int32_t AS_GetLastServer(char* buffer, int32_t size);
 
 /* ---- Authentication --------------------------------------------------------------------------
  * AS_AuthenticateUser2: finds the user by basic signon name in the namespace and binds as that

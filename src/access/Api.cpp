@@ -14,6 +14,7 @@ struct ThreadError {
     std::string reason;
 };
 thread_local ThreadError t_error;
+thread_local std::string t_server;
 
 struct Outcome {
     int32_t code = AS_OK;
@@ -71,6 +72,14 @@ void setThreadError(int32_t code, std::string detail, std::string reason) {
     t_error.reason = std::move(reason);
 }
 
+void setThreadServer(std::string server) {
+    t_server = std::move(server);
+}
+
+const std::string& threadServer() {
+    return t_server;
+}
+
 int32_t threadErrorCode() {
     return t_error.code;
 }
@@ -113,14 +122,30 @@ int32_t withHandle(AS_Handle h, const std::function<int32_t(Session&)>& body, On
     }
     if (onSuccess == OnSuccess::ClearLastError)
         session->setError(0, {});
+    if (onSuccess == OnSuccess::ClearLastError) {
+        // An operation (not a look at what the handle keeps) may first move back to a server
+        // earlier in the list that answers again.
+        Outcome back = run([&] {
+            session->returnToPreferredServer();
+            return AS_OK;
+        });
+        if (back.code != AS_OK)
+            return record(session.get(), std::move(back));
+    }
     const bool hadConnection = session->connected();
     Outcome o = run([&] { return body(*session); });
     if (o.code == AS_ERR_SERVER_UNREACHABLE && hadConnection) {
-        // A connection opened earlier was dropped (server restarted, idle timeout): connect
-        // afresh, binding the signed-on user again, and run the call once more.
+        // A connection opened earlier was dropped (server restarted or killed, idle timeout):
+        // connect afresh (the same server if it answers, else the next of the list), binding
+        // the signed-on user again, and run the call once more.
         session->connectionLost();
         o = run([&] { return body(*session); });
+    } else if (o.code == AS_ERR_TIMEOUT && session->serverStalled()) {
+        // The server of a list stopped answering: once more, on the next one.
+        o = run([&] { return body(*session); });
     }
+    if (std::string server = session->currentServer(); !server.empty())
+        setThreadServer(std::move(server));
     return record(session.get(), std::move(o));
 }
 

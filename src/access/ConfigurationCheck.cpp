@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "internal/Api.h"
 #include "internal/Process.h"
 #include "internal/Session.h"
 #include "internal/Status.h"
@@ -54,12 +55,16 @@ std::string missingSchema(LdapConnection& ldap) {
 
 void checkConfiguration(const RuntimeConfig& cfg, int32_t level) {
     Process& process = Process::instance();
-    { LdapConnection reach(cfg); }
-    if (level < 3)
-        return;
-    // A session of its own, never registered: it binds and reads exactly as a handle would.
+    // A session of its own, never registered: it connects (to the first server of the list that
+    // answers), binds and reads exactly as a handle would.
     Session probe(0, cfg, process.encoding(), process.serviceIdentityFor(cfg));
+    if (level < 3) {
+        probe.connect();
+        setThreadServer(probe.currentServer());
+        return;
+    }
     LdapConnection& service = probe.service();
+    setThreadServer(probe.currentServer());
     if (level == 6) {
         std::string missing = missingSchema(service);
         if (!missing.empty())

@@ -152,8 +152,17 @@ bool LdapEntry::has(std::string_view attribute) const {
 LdapConnection::LdapConnection(const RuntimeConfig& cfg, const std::string& urlOverride,
                                OperationCounts* counts)
     : m_timeout(cfg.effectiveTimeout()), m_counts(counts) {
-    const std::string url = urlOverride.empty() ? cfg.url() : urlOverride;
     m_where = urlOverride.empty() ? cfg.host + ":" + std::to_string(cfg.port) : urlOverride;
+    open(cfg, urlOverride.empty() ? cfg.url() : urlOverride);
+}
+
+LdapConnection::LdapConnection(const RuntimeConfig& cfg, const ServerAddress& server,
+                               OperationCounts* counts)
+    : m_timeout(cfg.effectiveTimeout()), m_counts(counts), m_where(server.text()) {
+    open(cfg, cfg.urlOf(server));
+}
+
+void LdapConnection::open(const RuntimeConfig& cfg, const std::string& url) {
     const bool ldapi = url.rfind("ldapi://", 0) == 0;
     int rc = ldap_initialize(&m_ld, url.c_str());
     if (rc != LDAP_SUCCESS || !m_ld)

@@ -9,6 +9,7 @@
 #include <sstream>
 
 #include "internal/Encoding.h"
+#include "internal/Failover.h"
 #include "internal/Status.h"
 
 namespace ridge::access {
@@ -169,6 +170,7 @@ int32_t Process::terminate() {
         m_tempConfig.reset();
         m_tempConfigText.clear();
     }
+    ServerHealth::instance().clear();
     // Wait for calls still running on the handles, then close them.
     for (auto& [id, session] : handles) {
         std::lock_guard wait(session->mutex());
@@ -210,8 +212,10 @@ std::optional<RuntimeConfig> Process::effectiveConfig(std::string* text) {
     std::optional<RuntimeConfig> cfg = m_tempConfig ? m_tempConfig : m_defaultConfig;
     if (text)
         *text = m_tempConfig ? m_tempConfigText : m_defaultConfigText;
-    if (cfg)
+    if (cfg) {
         cfg->startTls = m_settings.startTls;
+        cfg->failbackIntervalSeconds = m_settings.failbackInterval;
+    }
     return cfg;
 }
 
@@ -283,6 +287,11 @@ AccessSettings Process::settings() {
 std::string Process::home() {
     std::lock_guard lock(m_mutex);
     return m_home;
+}
+
+std::string Process::traceFile() {
+    std::lock_guard lock(m_mutex);
+    return resolve(m_home, m_settings.traceFile);
 }
 
 bool Process::ticketPurgeDue(std::time_t now) {

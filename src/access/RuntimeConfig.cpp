@@ -2,6 +2,7 @@
 
 #include <ldap.h>
 
+#include <algorithm>
 #include <charconv>
 #include <set>
 
@@ -121,6 +122,11 @@ bool parseLdapGroup(Reader& r, RuntimeConfig& cfg, std::string* error) {
             if (!validDn(std::string(v)))
                 return setError(error, "BASE_DN is not a DN");
             cfg.baseDn = std::string(v);
+        } else if (*name == "REPLICAS") {
+            auto list = parseServerList(v, error);
+            if (!list)
+                return false;
+            cfg.replicas = std::move(*list);
         } else if (*name == "TIMEOUT") {
             int32_t t = 0;
             if (!parseNumber(v, t) || t < -1)
@@ -140,11 +146,60 @@ bool parseLdapGroup(Reader& r, RuntimeConfig& cfg, std::string* error) {
 
 }  // namespace
 
-std::string RuntimeConfig::url() const {
+std::string ServerAddress::text() const {
     std::string h = host;
     if (h.find(':') != std::string::npos && h.front() != '[')
         h = "[" + h + "]";
-    return std::string(useLdaps() ? "ldaps://" : "ldap://") + h + ":" + std::to_string(port);
+    return h + ":" + std::to_string(port);
+}
+
+std::optional<std::vector<ServerAddress>> parseServerList(std::string_view text,
+                                                          std::string* error) {
+    std::vector<ServerAddress> out;
+    auto separator = [](char c) { return c == ' ' || c == ',' || c == '\t'; };
+    size_t pos = 0;
+    while (pos < text.size()) {
+        if (separator(text[pos])) {
+            ++pos;
+            continue;
+        }
+        size_t end = pos;
+        while (end < text.size() && !separator(text[end]))
+            ++end;
+        std::string_view item = text.substr(pos, end - pos);
+        pos = end;
+        size_t colon = item.rfind(':');
+        ServerAddress server;
+        std::string_view host = colon == std::string_view::npos ? item : item.substr(0, colon);
+        // An IPv6 address goes in brackets, so that its last ':' is not taken for the port's.
+        const bool bracketed = host.size() > 2 && host.front() == '[' && host.back() == ']';
+        if (bracketed)
+            host = host.substr(1, host.size() - 2);
+        else if (host.find_first_of(":[]") != std::string_view::npos)
+            host = {};
+        std::string_view port =
+            colon == std::string_view::npos ? std::string_view() : item.substr(colon + 1);
+        if (!validHost(host) || !digitsOnly(port) || !parseNumber(port, server.port) ||
+            server.port == 0 || server.port > 65535) {
+            setError(error, "\"" + std::string(item) + "\" is not host:port");
+            return std::nullopt;
+        }
+        server.host = std::string(host);
+        out.push_back(std::move(server));
+    }
+    return out;
+}
+
+std::string RuntimeConfig::urlOf(const ServerAddress& server) const {
+    return std::string(useLdaps() ? "ldaps://" : "ldap://") + server.text();
+}
+
+std::vector<ServerAddress> RuntimeConfig::servers() const {
+    std::vector<ServerAddress> out{primary()};
+    for (const auto& r : replicas)
+        if (std::find(out.begin(), out.end(), r) == out.end())
+            out.push_back(r);
+    return out;
 }
 
 std::optional<RuntimeConfig> parseRuntimeConfig(std::string_view text, std::string* error) {

@@ -2,9 +2,11 @@
 
 #include <strings.h>
 
+#include <algorithm>
 #include <charconv>
 
 #include "internal/Encoding.h"
+#include "internal/Failover.h"
 #include "internal/Settings.h"
 #include "internal/Status.h"
 
@@ -35,6 +37,18 @@ int32_t notFoundStatus(int32_t objectType) {
 }
 
 namespace {
+
+// Longest a failback probe waits for a server (seconds).
+constexpr int kProbeTimeoutSeconds = 2;
+
+std::chrono::seconds failbackInterval(const RuntimeConfig& cfg) {
+    return std::chrono::seconds(cfg.failbackIntervalSeconds > 0 ? cfg.failbackIntervalSeconds : 60);
+}
+
+// Failures that mean "this server does not serve now", after which the next one is tried.
+bool serverFailure(int32_t code) {
+    return code == AS_ERR_SERVER_UNREACHABLE || code == AS_ERR_TIMEOUT;
+}
 
 bool sameName(const std::string& a, const std::string& b) {
     return strcasecmp(a.c_str(), b.c_str()) == 0;
@@ -89,35 +103,113 @@ Session::Session(AS_Handle id, RuntimeConfig cfg, std::string encoding,
     : m_id(id),
       m_config(std::move(cfg)),
       m_encoding(std::move(encoding)),
-      m_serviceIdentity(std::move(service)) {}
+      m_serviceIdentity(std::move(service)),
+      m_servers(m_config.servers()) {}
 
 Session::~Session() = default;
 
-std::unique_ptr<LdapConnection> Session::connect() const {
-    return std::make_unique<LdapConnection>(m_config, std::string(), &m_counts);
+std::unique_ptr<LdapConnection> Session::connect(const std::function<void(LdapConnection&)>& bind) {
+    auto& health = ServerHealth::instance();
+    // Failures are dated from the start of the attempt, so that a handle's next check, one
+    // interval later, finds them old enough to try the server again.
+    const auto started = ServerHealth::Clock::now();
+    std::string failures;
+    for (size_t i : trialOrder(m_servers, health, started, failbackInterval(m_config))) {
+        const ServerAddress& server = m_servers[i];
+        try {
+            auto conn = std::make_unique<LdapConnection>(m_config, server, &m_counts);
+            if (bind)
+                bind(*conn);
+            if (m_servers.size() > 1)
+                health.answered(server);
+            m_server = i;
+            m_everConnected = true;
+            traceServer(m_id, "connected", server);
+            return conn;
+        } catch (const AccessError& e) {
+            if (!serverFailure(e.code()) || m_servers.size() == 1)
+                throw;
+            health.failed(server, started);
+            traceServer(m_id, "unreachable", server, e.detail());
+            const std::string& detail = e.detail();
+            failures += failures.empty() ? "" : "; ";
+            failures +=
+                detail.rfind(server.text(), 0) == 0 ? detail : server.text() + " (" + detail + ")";
+        }
+    }
+    fail(AS_ERR_SERVER_UNREACHABLE, failures);
 }
 
-std::unique_ptr<LdapConnection> Session::connectService() const {
+std::unique_ptr<LdapConnection> Session::connectService() {
     if (!m_serviceIdentity)
         return connect();
+    auto bindService = [this](LdapConnection& conn) {
+        if (m_serviceIdentity->saslExternal)
+            conn.bindExternal();
+        else if (!m_serviceIdentity->bindDn.empty())
+            conn.bindOrThrow(m_serviceIdentity->bindDn, m_serviceIdentity->password);
+    };
+    if (m_serviceIdentity->url.empty())
+        return connect(bindService);
     auto conn = std::make_unique<LdapConnection>(m_config, m_serviceIdentity->url, &m_counts);
-    if (m_serviceIdentity->saslExternal)
-        conn->bindExternal();
-    else if (!m_serviceIdentity->bindDn.empty())
-        conn->bindOrThrow(m_serviceIdentity->bindDn, m_serviceIdentity->password);
+    bindService(*conn);
     return conn;
+}
+
+std::string Session::currentServer() const {
+    return m_everConnected ? m_servers[m_server].text() : std::string();
+}
+
+void Session::returnToPreferredServer() {
+    if (m_servers.size() < 2 || !connected() || m_server == 0)
+        return;
+    const auto now = ServerHealth::Clock::now();
+    if (now < m_nextFailbackCheck)
+        return;
+    const auto interval = failbackInterval(m_config);
+    m_nextFailbackCheck = now + interval;
+    auto& health = ServerHealth::instance();
+    // A server that does not answer quickly is not taken back: the probe must not hold up the
+    // operation it precedes for the whole operation timeout.
+    RuntimeConfig probeConfig = m_config;
+    probeConfig.timeoutSeconds = std::min(m_config.effectiveTimeout(), kProbeTimeoutSeconds);
+    for (size_t i = 0; i < m_server; ++i) {
+        const ServerAddress& server = m_servers[i];
+        if (health.failedWithin(server, now, interval))
+            continue;  // another handle found it down since
+        try {
+            LdapConnection probe(probeConfig, server, &m_counts);
+        } catch (const AccessError&) {
+            health.failed(server, now);
+            continue;
+        }
+        health.answered(server);
+        traceServer(m_id, "returned", server, "from " + m_servers[m_server].text());
+        m_user.reset();
+        m_service.reset();
+        return;
+    }
+}
+
+bool Session::serverStalled() {
+    if (m_servers.size() < 2 || !connected())
+        return false;
+    const ServerAddress& server = m_servers[m_server];
+    ServerHealth::instance().failed(server, ServerHealth::Clock::now());
+    traceServer(m_id, "unreachable", server, "no answer within the timeout");
+    connectionLost();
+    return true;
 }
 
 LdapConnection& Session::ldap() {
     if (!m_userBound)
         return service();
     if (!m_user) {
-        auto conn = connect();
         BindOutcome bound;
-        {
+        auto conn = connect([&](LdapConnection& c) {
             const auto password = m_userPassword.reveal();
-            bound = conn->bind(m_userDn, password.text());
-        }
+            bound = c.bind(m_userDn, password.text());
+        });
         if (bound.ldapResult != LDAP_SUCCESS) {
             // Changed, locked or expired since the sign-on.
             signOut();
@@ -144,8 +236,9 @@ BindOutcome Session::bindUser(const std::string& dn, const std::string& password
             m_user.reset();
         }
     }
-    m_user = connect();
-    return m_user->bind(dn, password);
+    BindOutcome bound;
+    m_user = connect([&](LdapConnection& c) { bound = c.bind(dn, password); });
+    return bound;
 }
 
 std::string Session::namespaceName() const {

@@ -72,6 +72,11 @@ std::optional<AccessSettings> parseAccessSettings(std::string_view text, std::st
             if (value != "ldaps" && value != "starttls")
                 return bad("tls_mode is ldaps or starttls");
             s.startTls = value == "starttls";
+        } else if (key == "failback_interval") {
+            if (!seconds(value, s.failbackInterval))
+                return bad("failback_interval is seconds");
+        } else if (key == "trace_file") {
+            s.traceFile = value;
         } else if (key == "default_runtime_config") {
             s.defaultRuntimeConfigFile = value;
         } else {

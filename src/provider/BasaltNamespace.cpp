@@ -39,6 +39,7 @@ BasaltNamespace::BasaltNamespace(BasaltProvider& provider, const Settings& s,
       m_displayName(s.displayName),
       m_host(s.host),
       m_port(s.port),
+      m_replicas(s.replicas),
       m_timeout(s.timeout),
       m_baseDN(s.baseDN),
       m_directoryNamespace(s.directoryNamespace),
@@ -130,6 +131,7 @@ void BasaltNamespace::InitializeDirectory(const VOR_AAA_AdditionalInfo& addition
     settings.port = m_port;
     settings.baseDN = m_baseDN.utf8();
     settings.timeout = m_timeout;
+    settings.replicas = m_replicas.utf8();
     const std::string text = BuildRuntimeConfigurationText(settings);
 
     // The switch and the handle's AS_Init stay together under the provider's lock: the library

@@ -38,6 +38,7 @@ public:
         I18NString displayName;
         I18NString host;
         uint32_t port = 0;
+        I18NString replicas;  // the servers after host:port ("host:port,host:port")
         int32_t timeout = -1;
         I18NString baseDN;
         I18NString directoryNamespace;
@@ -167,6 +168,7 @@ private:
     I18NString m_displayName;
     I18NString m_host;
     uint32_t m_port;
+    I18NString m_replicas;
     int32_t m_timeout;
     I18NString m_baseDN;
     I18NString m_directoryNamespace;

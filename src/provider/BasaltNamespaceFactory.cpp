@@ -50,9 +50,13 @@ std::unique_ptr<BasaltNamespace> BasaltNamespace::Create(
         s.displayName = instance.GetName();
         I18NString connection;
         instance.GetMandatoryParameterValue("connection", connection);
+        std::string firstServer;
+        std::string replicas;
+        SplitServerList(connection.utf8(), firstServer, replicas);
+        s.replicas = I18NString(replicas);
         std::string host;
         std::string portText;
-        SplitConnection(connection.utf8(), host, portText);
+        SplitConnection(firstServer, host, portText);
         s.host = I18NString(host);
         s.port = static_cast<uint32_t>(AtoiValue(portText));
         instance.GetMandatoryParameterValue("baseDN", s.baseDN);

@@ -77,6 +77,12 @@ void TraceCallEnd(const TraceScope& scope, const char* function, const TracePara
     for (const auto& [name, value] : parameters) {
         end.AddParameter(name, value);
     }
+    // With replicated directory servers, which one served the call (the access library keeps
+    // it per thread, and the call has just returned on this one).
+    char server[300] = "";
+    if (AS_GetLastServer(server, sizeof server) == 0 && server[0] != '\0') {
+        end.AddParameter("server", server);
+    }
     end.SetReturnValue(static_cast<int64_t>(result));
     scope.LogTrace("CallEnd", end.Finish());
 }

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cctype>
 #include <limits>
+#include <vector>
 
 namespace {
 
@@ -37,7 +38,13 @@ std::string BuildRuntimeConfigurationText(const RuntimeConfigurationSettings& s)
     text += DefaultEncodingBytes(s.baseDN);
     text += "</BASE_DN><TIMEOUT>";
     text += std::to_string(s.timeout);
-    text += "</TIMEOUT></LDAP></TESSEL_CONFIGURATION_6.7.0>";
+    text += "</TIMEOUT>";
+    if (!s.replicas.empty()) {
+        text += "<REPLICAS>";
+        text += DefaultEncodingBytes(s.replicas);
+        text += "</REPLICAS>";
+    }
+    text += "</LDAP></TESSEL_CONFIGURATION_6.7.0>";
     return text;
 }
 
@@ -74,6 +81,38 @@ void SplitConnection(std::string_view connection, std::string& host, std::string
     }
     host.assign(connection.substr(0, colon));
     portText.assign(connection.substr(colon + 1));
+}
+
+void SplitServerList(std::string_view connection, std::string& first, std::string& replicas) {
+    std::vector<std::string_view> items;
+    std::size_t pos = 0;
+    while (pos < connection.size()) {
+        const std::size_t start = connection.find_first_not_of(" ,\t", pos);
+        if (start == std::string_view::npos) {
+            break;
+        }
+        std::size_t end = connection.find_first_of(" ,\t", start);
+        if (end == std::string_view::npos) {
+            end = connection.size();
+        }
+        items.push_back(connection.substr(start, end - start));
+        pos = end;
+    }
+    bool list = items.size() > 1;
+    for (std::size_t i = 1; list && i < items.size(); ++i) {
+        const std::size_t colon = items[i].rfind(':');
+        list = colon != std::string_view::npos && colon > 0 && colon + 1 < items[i].size();
+    }
+    replicas.clear();
+    if (!list) {
+        first.assign(connection);
+        return;
+    }
+    first.assign(items[0]);
+    for (std::size_t i = 1; i < items.size(); ++i) {
+        replicas += replicas.empty() ? "" : ",";
+        replicas.append(items[i]);
+    }
 }
 
 bool DataEncodingSelectsSystemEncoding(std::string_view dataEncoding) {

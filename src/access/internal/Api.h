@@ -38,6 +38,10 @@ int32_t withProcess(const std::function<int32_t()>& body, bool requireInit = tru
 
 // Records a failure as the calling thread's last error (the frame does this for thrown errors).
 void setThreadError(int32_t code, std::string detail, std::string reason = {});
+// The server (host:port) that served the calling thread's last call on a handle or last
+// configuration check ("" when none did yet); AS_GetLastServer reads it.
+void setThreadServer(std::string server);
+const std::string& threadServer();
 
 }  // namespace ridge::access
 

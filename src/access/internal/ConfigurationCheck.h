@@ -1,6 +1,7 @@
 // The steps of AS_CheckConfiguration beyond "a valid configuration is in force": each level adds
 // one step, so that a caller asking level by level learns which step fails.
-//   2  the server answers at host and port, with TLS when the configuration turns it on
+//   2  the server answers at host and port (with replicas: the first of the list that does),
+//      with TLS when the configuration turns it on
 //   3  the service identity of access.conf binds (anonymous when none is configured)
 //   4  the base DN is an entry the service identity can read
 //   5  the configuration's default namespace is a ridgeNamespace entry below the base DN

@@ -58,11 +58,16 @@ public:
     // counts (may be null) receives this connection's requests.
     explicit LdapConnection(const RuntimeConfig& cfg, const std::string& urlOverride = {},
                             OperationCounts* counts = nullptr);
+    // Connects to one server of cfg's list, with cfg's TLS settings and timeouts.
+    LdapConnection(const RuntimeConfig& cfg, const ServerAddress& server,
+                   OperationCounts* counts = nullptr);
     ~LdapConnection();
     LdapConnection(const LdapConnection&) = delete;
     LdapConnection& operator=(const LdapConnection&) = delete;
 
     LDAP* get() const { return m_ld; }
+    // host:port (or the URL given) of the server this connection talks to.
+    const std::string& where() const { return m_where; }
     int timeoutSeconds() const { return m_timeout; }
 
     // Simple bind; the result is returned, not thrown (callers map policy errors). A transport
@@ -100,6 +105,7 @@ public:
                                const std::string& newPassword);
 
 private:
+    void open(const RuntimeConfig& cfg, const std::string& url);
     // Waits for the answer to msgid and reads its result, diagnostic and password-policy
     // response; failures to get an answer at all are thrown.
     BindOutcome awaitPolicyOutcome(int msgid, const char* operation);

@@ -47,6 +47,8 @@ public:
     std::shared_ptr<MessageCatalog> messages();
     AccessSettings settings();
     std::string home();
+    // access.conf's trace_file resolved against the home ("" when no trace is kept).
+    std::string traceFile();
     // The certificate signing key (created in the home on first use).
     std::string certificateKey();
     // True (once) when a purge of long-expired tickets is due at now: the first ticket issued

@@ -4,7 +4,9 @@
 
 #include <AccessAPI.h>
 
+#include <chrono>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -140,10 +142,29 @@ public:
     // connects afresh (and binds the signed-on user again).
     void connectionLost();
 
-    // Opens a fresh connection with this handle's configuration (not bound).
-    std::unique_ptr<LdapConnection> connect() const;
-    // Opens a connection bound as the service identity (its own URL when configured).
-    std::unique_ptr<LdapConnection> connectService() const;
+    // Opens a fresh connection with this handle's configuration (not bound) to the first of its
+    // servers that answers (trialOrder in Failover.h). A server that does not answer (refused,
+    // timed out) counts as failed for the process and the next one is tried; when none answers,
+    // -108 names each with its reason. With one server its own failure is thrown unchanged.
+    // bind (may be empty) runs on the fresh connection and counts as part of the answer.
+    std::unique_ptr<LdapConnection> connect(const std::function<void(LdapConnection&)>& bind = {});
+    // Opens a connection bound as the service identity (its own URL when configured, which then
+    // takes no part in the choice of server).
+    std::unique_ptr<LdapConnection> connectService();
+
+    // Servers, in order of preference (the configuration's host and port, then its replicas).
+    const std::vector<ServerAddress>& servers() const { return m_servers; }
+    // host:port of the server the handle's last connection went to ("" before the first).
+    std::string currentServer() const;
+    // Run by the API frame before each operation, never during one: a handle working with a
+    // server other than the first checks, once per failback interval, whether one before it
+    // answers again; if so its connections are dropped and the operation connects there (a
+    // user signed on by password is bound again, like after a lost connection).
+    void returnToPreferredServer();
+    // After an operation timed out on a server of a list: that server counts as failed and the
+    // connections are dropped, so that a retry goes to the next one. False (nothing done) when
+    // the handle has one server or no connection.
+    bool serverStalled();
     const ServiceIdentity* serviceIdentity() const { return m_serviceIdentity.get(); }
 
     // Held by the API frame while a call runs on the handle.
@@ -157,6 +178,10 @@ private:
     std::mutex m_mutex;
     // Before the connections, which count into it.
     mutable OperationCounts m_counts;
+    std::vector<ServerAddress> m_servers;
+    size_t m_server = 0;  // index in m_servers of the last connection opened
+    bool m_everConnected = false;
+    std::chrono::steady_clock::time_point m_nextFailbackCheck{};
     std::unique_ptr<LdapConnection> m_service;
     std::unique_ptr<LdapConnection> m_user;
     bool m_userBound = false;        // reads go to m_user

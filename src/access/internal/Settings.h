@@ -18,6 +18,12 @@
 //                         library speaks LDAPS on the configured port; starttls: plain LDAP on
 //                         that port, then StartTLS
 //   default_runtime_config  file with a runtime configuration text used when none was set
+//   failback_interval     seconds (default 60) between two checks, by a handle working with a
+//                         replica, whether a server before it in the list answers again; the
+//                         check runs before an operation, never during one
+//   trace_file            file (relative: to home) to which the library appends one JSON line
+//                         per connection it opens and per server that fails or takes over;
+//                         default: no trace
 // No key is required: without a service identity the library reads anonymously.
 #pragma once
 
@@ -47,6 +53,8 @@ struct AccessSettings {
     long certificateLifetime = 28800;
     std::string defaultRuntimeConfigFile;
     bool startTls = false;  // tls_mode = starttls
+    long failbackInterval = 60;
+    std::string traceFile;
 };
 
 // Parses the file's text; nullopt and *error on a malformed line, unknown key or bad number.

@@ -280,6 +280,10 @@ TEST_F(DirectoryNamespace, AuthenticationCallsAreTracedWithoutThePassword) {
               std::string::npos)
         << records[0];
     EXPECT_NE(records[1].find("CallEnd"), std::string::npos);
+    // The end of a call names the directory server that served it.
+    EXPECT_NE(records[1].find("<item name=\\\"server\\\"><![CDATA[" + env.hostPort() + "]]>"),
+              std::string::npos)
+        << records[1];
     EXPECT_NE(records[3].find("<returnvalue><![CDATA[-3]]></returnvalue>"), std::string::npos)
         << records[3];
 }

@@ -103,3 +103,38 @@ TEST(RuntimeConfig, OptionalElementsMayBeLeftOut) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(RuntimeConfig, ReplicasFollowThePrimaryInTheirOrder) {
+    std::string error;
+    auto cfg = parseRuntimeConfig(replaced("</TIMEOUT>",
+                                           "</TIMEOUT><REPLICAS>b.test:390, c.test:391 [::1]:392,"
+                                           "dir.example.test:389</REPLICAS>"),
+                                  &error);
+    ASSERT_TRUE(cfg) << error;
+    auto servers = cfg->servers();
+    ASSERT_EQ(4u, servers.size());  // the primary named again is not a second server
+    EXPECT_EQ("dir.example.test:389", servers[0].text());
+    EXPECT_EQ("b.test:390", servers[1].text());
+    EXPECT_EQ("c.test:391", servers[2].text());
+    EXPECT_EQ("[::1]:392", servers[3].text());
+    EXPECT_EQ("ldap://[::1]:392", cfg->urlOf(servers[3]));
+    cfg->sslEnabled = true;
+    EXPECT_EQ("ldaps://b.test:390", cfg->urlOf(servers[1]));
+    // Without REPLICAS, one server.
+    EXPECT_EQ(1u, parseRuntimeConfig(kText, nullptr)->servers().size());
+}
+
+TEST(RuntimeConfig, RefusesAReplicaThatIsNotHostAndPort) {
+    for (const char* bad :
+         {"b.test", "b.test:0", "b.test:x", ":389", "b.test:65536", "b test:1", "b.test:1:2"}) {
+        std::string error;
+        EXPECT_FALSE(parseRuntimeConfig(
+            replaced("</TIMEOUT>", std::string("</TIMEOUT><REPLICAS>") + bad + "</REPLICAS>"),
+            &error))
+            << bad;
+    }
+}
+
+}  // namespace

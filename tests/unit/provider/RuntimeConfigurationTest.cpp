@@ -104,3 +104,38 @@ TEST(CertificateDatabaseRule, AFileTurnsSslOnAndNamesItsDirectory) {
     }
     fs::remove_all(pattern);
 }
+
+TEST(ConnectionValue, SeveralServersGiveTheFirstAndTheReplicasInOrder) {
+    std::string first, replicas;
+    SplitServerList("ldap1.example.com:389 ldap2.example.com:389,ldap3.example.com:1389", first,
+                    replicas);
+    EXPECT_EQ(first, "ldap1.example.com:389");
+    EXPECT_EQ(replicas, "ldap2.example.com:389,ldap3.example.com:1389");
+    SplitServerList(" a:1 ,  b:2 ", first, replicas);
+    EXPECT_EQ(first, "a:1");
+    EXPECT_EQ(replicas, "b:2");
+    // One server, or a value whose later items are not host:port, stays one value as it was.
+    SplitServerList("h:389:12", first, replicas);
+    EXPECT_EQ(first, "h:389:12");
+    EXPECT_EQ(replicas, "");
+    SplitServerList("host: 389", first, replicas);
+    EXPECT_EQ(first, "host: 389");
+    EXPECT_EQ(replicas, "");
+    SplitServerList("a:1 b", first, replicas);
+    EXPECT_EQ(first, "a:1 b");
+    EXPECT_EQ(replicas, "");
+}
+
+TEST(RuntimeConfigurationText, ReplicasFollowTheTimeoutAndLeaveNoWhiteSpace) {
+    RuntimeConfigurationSettings s;
+    s.host = "a";
+    s.port = 389;
+    s.baseDN = "o=x";
+    const std::string single = BuildRuntimeConfigurationText(s);
+    s.replicas = "b:389,c:1389";
+    const std::string replicated = BuildRuntimeConfigurationText(s);
+    EXPECT_NE(replicated.find("<TIMEOUT>-1</TIMEOUT><REPLICAS>b:389,c:1389</REPLICAS></LDAP>"),
+              std::string::npos);
+    EXPECT_EQ(replicated.find(' '), std::string::npos);
+    EXPECT_EQ(single.find("REPLICAS"), std::string::npos);
+}

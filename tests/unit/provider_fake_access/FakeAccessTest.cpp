@@ -90,6 +90,10 @@ int32_t AS_GetSessionLastErrorMsgWithLang(AS_Handle, char* buffer, int32_t size,
     std::snprintf(buffer, static_cast<size_t>(size), "%s", g_fake.sessionError.c_str());
     return 0;
 }
+int32_t AS_GetLastServer(char* buffer, int32_t) {
+    buffer[0] = '\0';
+    return 0;
+}
 int32_t AS_GetLastErrorMsgWithLang(char* buffer, int32_t size, const char*) {
     std::snprintf(buffer, static_cast<size_t>(size), "%s", g_fake.sessionError.c_str());
     return 0;

@@ -25,7 +25,7 @@ struct AccessCalls {
     int32_t (*configSize)(int32_t*) = nullptr;
     int32_t (*config)(char*, int32_t, int32_t*) = nullptr;
 
-    explicit AccessCalls(const ProviderLibrary& library) {
+    explicit AccessCalls(const ProviderLibrary& library) : m_library(library) {
         checkConfiguration =
             reinterpret_cast<decltype(checkConfiguration)>(library.symbol("AS_CheckConfiguration"));
         lastError =
@@ -35,6 +35,10 @@ struct AccessCalls {
         config = reinterpret_cast<decltype(config)>(library.symbol("AS_GetRuntimeConfig"));
     }
     bool available() const { return checkConfiguration && lastError && configSize && config; }
+    const ProviderLibrary& m_library;
+
+    // The server that answered the last check (from the access library).
+    std::string directoryServer() const { return m_library.directoryServer(); }
 
     std::string errorText(const std::string& locale) const {
         std::vector<char> buffer(2048, '\0');
@@ -97,7 +101,20 @@ private:
 
 struct Parameters {
     std::string id, connection, baseDn, directoryNamespace;
+    std::vector<std::string> servers;  // of connection, in order
 };
+
+// The servers a "connection" names: one host:port, or several separated by blanks or commas.
+std::vector<std::string> serversOf(const std::string& connection) {
+    std::vector<std::string> servers;
+    std::size_t pos = 0;
+    while ((pos = connection.find_first_not_of(" ,\t", pos)) != std::string::npos) {
+        std::size_t end = connection.find_first_of(" ,\t", pos);
+        servers.push_back(connection.substr(pos, end - pos));
+        pos = end;
+    }
+    return servers;
+}
 
 // Step 1: the document names everything the provider needs; false (and a reported failure)
 // when it does not.
@@ -141,13 +158,20 @@ std::optional<Parameters> readDocument(const std::string& path, const std::strin
                           {path}));
         return std::nullopt;
     }
-    std::size_t colon = p.connection.find(':');
-    std::string port = colon == std::string::npos ? "" : p.connection.substr(colon + 1);
-    if (colon == 0 || port.empty() || port.find_first_not_of("0123456789") != std::string::npos) {
-        report.failed(step, say("connection \"{1}\" is not host:port", {p.connection}),
-                      say("write the directory server as host:port, e.g. ldap.example.com:389, "
-                          "in the \"connection\" parameter of '{1}'",
-                          {path}));
+    p.servers = serversOf(p.connection);
+    bool wellFormed = !p.servers.empty();
+    for (const std::string& server : p.servers) {
+        std::size_t colon = server.find(':');
+        std::string port = colon == std::string::npos ? "" : server.substr(colon + 1);
+        wellFormed = wellFormed && colon != 0 && !port.empty() &&
+                     port.find_first_not_of("0123456789") == std::string::npos;
+    }
+    if (!wellFormed) {
+        report.failed(
+            step, say("connection \"{1}\" is not host:port (or a list of them)", {p.connection}),
+            say("write the directory server as host:port, e.g. ldap.example.com:389, "
+                "in the \"connection\" parameter of '{1}'",
+                {path}));
         return std::nullopt;
     }
     report.passed(step, say("namespace \"{1}\", directory namespace \"{2}\" below \"{3}\" at {4}",
@@ -167,9 +191,10 @@ bool checkDirectory(const AccessCalls& access, const std::string& path, const Pa
                     const std::string& locale, Report& report) {
     const std::string runtime = access.runtimeConfiguration();
     // A failed configure may have left the runtime configuration of an earlier namespace.
+    const std::string& first = p.servers.front();
     const std::string configured =
-        p.connection.substr(0, p.connection.find(':')) + ":" +
-        std::to_string(std::atol(p.connection.substr(p.connection.find(':') + 1).c_str()));
+        first.substr(0, first.find(':')) + ":" +
+        std::to_string(std::atol(first.substr(first.find(':') + 1).c_str()));
     const bool inForce = access.checkConfiguration(1) == 0 && !runtime.empty();
     if (!inForce || field(runtime, "HOST") + ":" + field(runtime, "PORT") != configured) {
         report.failed(say("the runtime configuration"),
@@ -184,7 +209,13 @@ bool checkDirectory(const AccessCalls& access, const std::string& path, const Pa
     const bool tls = field(runtime, "SSL_ENABLED") == "true";
     const std::string certificates = field(runtime, "SSL_CERT_DB");
 
-    const std::string reach = say("reach the directory server at {1}", {where});
+    const bool replicated = p.servers.size() > 1;
+    std::string all;
+    for (const std::string& server : p.servers) {
+        all += (all.empty() ? "" : " ") + server;
+    }
+    const std::string reach = replicated ? say("reach a directory server of {1}", {all})
+                                         : say("reach the directory server at {1}", {where});
     const std::string tlsStep = say("TLS with the server");
     const int32_t reached = access.checkConfiguration(2);
     if (reached == kTlsFailure) {
@@ -206,7 +237,11 @@ bool checkDirectory(const AccessCalls& access, const std::string& path, const Pa
                           {path}));
         return false;
     }
-    report.passed(reach);
+    if (replicated) {
+        report.passed(reach, say("{1} answered", {access.directoryServer()}));
+    } else {
+        report.passed(reach);
+    }
     if (tls) {
         report.passed(tlsStep, certificates.empty()
                                    ? say("the system's certificate authorities")

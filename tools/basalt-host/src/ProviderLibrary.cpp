@@ -106,6 +106,16 @@ void* ProviderLibrary::symbol(const char* name) const {
     return dlsym(m_handle, name);  // searches the library's own dependencies too
 }
 
+std::string ProviderLibrary::directoryServer() const {
+    using LastServer = int32_t (*)(char*, int32_t);
+    auto lastServer = reinterpret_cast<LastServer>(symbol("AS_GetLastServer"));
+    char server[300] = "";
+    if (lastServer == nullptr || lastServer(server, sizeof server) != 0) {
+        return {};
+    }
+    return server;
+}
+
 CallOutcome ProviderLibrary::initialize(const std::string& additionalInfo) {
     char* exception = nullptr;
     int32_t code = m_lifecycle.Initialize(&hostAlloc, additionalInfo.c_str(), &exception);

@@ -37,6 +37,9 @@ public:
     // A symbol of the provider library or of a library it loaded (so the directory access
     // library the provider itself calls); null when there is none.
     void* symbol(const char* name) const;
+    // host:port of the directory server that served this thread's last directory call (the
+    // access library's AS_GetLastServer); "" when none did or the library does not say.
+    std::string directoryServer() const;
 
     CallOutcome initialize(const std::string& additionalInfo);
     CallOutcome terminate(const std::string& additionalInfo);

@@ -118,6 +118,9 @@ Outcome send(HostSession& session, const HostOptions& options, const std::string
         std::cout << describeAuthResponse(*outcome.root);
     }
     status << say("result: {1}", {describeResult(call.code, "BasaltAuthenticateXml")}) << '\n';
+    if (const std::string server = session.library().directoryServer(); !server.empty()) {
+        status << say("directory server: {1}", {server}) << '\n';
+    }
     const XmlElement* visa = outcome.root->child("visa");
     if (visa != nullptr && !visaOut.empty()) {
         writeFile(visaOut, serializeXml(*visa), "visa file");

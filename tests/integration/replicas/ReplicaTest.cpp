@@ -1,0 +1,281 @@
+// The access library with two replicating directory servers: failover while the first is
+// killed, failback when it returns, and what replication must carry between them (tickets,
+// passwords, lock-outs). Waits on replication poll the other server; nothing sleeps a fixed time
+// to let replication happen.
+#include <AccessAPI.h>
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <fstream>
+#include <functional>
+#include <map>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "AccessTestSupport.h"
+#include "Directory.h"
+#include "UnusedPort.h"
+
+using namespace access_test;
+using ::testing::HasSubstr;
+using Clock = std::chrono::steady_clock;
+
+namespace {
+
+constexpr int kFailbackSeconds = 1;
+// Longest wait for replication or for a server to come back: well beyond what either takes,
+// short enough that a fault ends the test in reasonable time.
+constexpr auto kPatience = std::chrono::seconds(20);
+
+// Polls until done() or kPatience passed; true when done.
+bool eventually(const std::function<bool()>& done) {
+    const auto deadline = Clock::now() + kPatience;
+    while (!done()) {
+        if (Clock::now() > deadline)
+            return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    return true;
+}
+
+std::vector<std::string> split(const std::string& text) {
+    std::istringstream in(text);
+    std::vector<std::string> out;
+    for (std::string item; in >> item;)
+        out.push_back(item);
+    return out;
+}
+
+class ReplicaTest : public DirectoryTest {
+protected:
+    std::string extraConf() override {
+        return "failback_interval = " + std::to_string(kFailbackSeconds) +
+               "\ntrace_file = trace.log\n";
+    }
+    void SetUp() override {
+        DirectoryTest::SetUp();
+        if (IsSkipped() || HasFatalFailure())
+            return;
+        servers = split(env.value("RIDGE_SERVERS"));
+        ASSERT_EQ(2u, servers.size()) << "the fixture starts two servers";
+        useServers(servers);
+    }
+    void TearDown() override {
+        // A test that stopped halfway leaves the first server running for the next one.
+        if (env.available())
+            directoryScript("start-server", 1);
+        DirectoryTest::TearDown();
+    }
+
+    // The runtime configuration naming these servers, the first as HOST and PORT.
+    void useServers(const std::vector<std::string>& list, const std::string& timeout = "2") {
+        const std::string& first = list.front();
+        std::string cfg =
+            runtimeConfig(first.substr(0, first.find(':')), first.substr(first.find(':') + 1),
+                          env.baseDn(), kNs, timeout);
+        std::string replicas;
+        for (size_t i = 1; i < list.size(); ++i)
+            replicas += (i > 1 ? "," : "") + list[i];
+        if (!replicas.empty())
+            cfg.insert(cfg.find("</LDAP>"), "<REPLICAS>" + replicas + "</REPLICAS>");
+        ASSERT_EQ(AS_OK,
+                  AS_SetTemporaryRuntimeConfig(cfg.c_str(), static_cast<uint32_t>(cfg.size())));
+    }
+    // scripts/directory kill-server or start-server on server i (1 or 2); its exit status.
+    int directoryScript(const char* command, int i) {
+        std::string line = std::string(REPLICA_DIRECTORY_SCRIPT) + " " + command + " '" +
+                           env.directoryDir() + "' " + std::to_string(i) + " >/dev/null 2>&1";
+        return std::system(line.c_str());
+    }
+    std::string serverOf(AS_Handle h) {
+        char server[128] = "x";
+        EXPECT_EQ(AS_OK, ASA_GetSessionServer(h, server, sizeof server));
+        return server;
+    }
+    // Runs an ldap-utils tool against server i (0-based) as the administrator.
+    int adminOn(size_t i, const std::string& tool, const std::string& args,
+                std::string* output = nullptr) {
+        std::ostringstream values;
+        for (const auto& [key, value] : env.values())
+            values << key << "='" << (key == "RIDGE_URL" ? "ldap://" + servers[i] : value) << "'\n";
+        std::istringstream in(values.str());
+        auto onServer = ridge_test::RidgeTestDirectory::parse(in);
+        return ridge_test::directoryTool(onServer, home, env.adminDn(), env.adminPassword(), tool,
+                                         args, "", output);
+    }
+    // Whether server i holds an entry matching filter (below the base DN) with attribute set.
+    bool holds(size_t i, const std::string& filter, const std::string& attribute = "dn") {
+        std::string out;
+        adminOn(i, "ldapsearch", "-LLL -b '" + env.baseDn() + "' '" + filter + "' " + attribute,
+                &out);
+        return out.find(attribute == "dn" ? "dn:" : attribute + ":") != std::string::npos;
+    }
+    std::string trace() {
+        std::ifstream in(home + "/trace.log");
+        std::stringstream text;
+        text << in.rdbuf();
+        return text.str();
+    }
+
+    std::vector<std::string> servers;
+};
+
+TEST_F(ReplicaTest, HandlesOutliveTheFirstServerAndReturnToItWhenItAnswersAgain) {
+    const char* users[] = {"worker0", "worker1", "bob"};
+    std::map<AS_Handle, int> failures;
+    std::vector<AS_Handle> handles;
+    for (const char* user : users) {
+        handles.push_back(open());
+        ASSERT_EQ(AS_OK, signOn(handles.back(), user, kPassword)) << user;
+        EXPECT_EQ(servers[0], serverOf(handles.back()));
+    }
+    // Reads of the signed-on users and fresh sign-ons, round after round; the first server is
+    // killed between two rounds, with the handles' connections open on it.
+    auto round = [&](bool freshSignOn) {
+        for (AS_Handle h : handles) {
+            uint32_t privileges = 0;
+            if (ASA_GetSessionPrivileges(h, &privileges) != AS_OK)
+                ++failures[h];
+        }
+        if (!freshSignOn)
+            return;
+        AS_Handle fresh = open();
+        EXPECT_EQ(AS_OK, signOn(fresh, "worker2", kPassword)) << sessionError(fresh);
+        AS_Terminate(fresh);
+    };
+    for (int i = 0; i < 3; ++i)
+        round(true);
+    ASSERT_EQ(0, directoryScript("kill-server", 1));
+    for (int i = 0; i < 5; ++i)
+        round(true);
+    for (AS_Handle h : handles) {
+        EXPECT_LE(failures[h], 1) << "handle " << h;
+        EXPECT_EQ(servers[1], serverOf(h)) << "handle " << h;
+    }
+    // The failed calls are behind: every handle is served again, as its own user.
+    failures.clear();
+    round(true);
+    for (AS_Handle h : handles)
+        EXPECT_EQ(0, failures[h]) << "handle " << h;
+
+    ASSERT_EQ(0, directoryScript("start-server", 1));
+    const auto restarted = Clock::now();
+    const bool allBack = eventually([&] {
+        round(false);
+        for (AS_Handle h : handles)
+            if (serverOf(h) != servers[0])
+                return false;
+        return true;
+    });
+    const auto took = Clock::now() - restarted;
+    EXPECT_TRUE(allBack) << "handles still on the second server";
+    // One interval, plus the operation that notices and the probe: not a measurement, a bound
+    // far above both and far below "never".
+    EXPECT_LT(took, std::chrono::seconds(kFailbackSeconds + 5));
+    for (AS_Handle h : handles) {
+        EXPECT_EQ(0, failures[h]) << "a call failed on the way back, handle " << h;
+        AS_ObjectId folder = 0;
+        EXPECT_EQ(AS_OK, ASA_FindNamespaceRootUserFolder(h, &folder));
+        AS_Terminate(h);
+    }
+    const std::string log = trace();
+    EXPECT_THAT(log, HasSubstr("\"event\":\"unreachable\",\"server\":\"" + servers[0]));
+    EXPECT_THAT(log, HasSubstr("\"event\":\"returned\",\"server\":\"" + servers[0]));
+    EXPECT_THAT(log, HasSubstr("\"event\":\"connected\",\"server\":\"" + servers[1]));
+}
+
+TEST_F(ReplicaTest, TicketsAndCertificatesIssuedThroughOneServerSignOnThroughTheOther) {
+    useServers({servers[0]});
+    AS_Handle issuer = open();
+    char ticket[AS_TICKET_SIZE] = "";
+    AS_ObjectId bob = 0;
+    ASSERT_EQ(AS_OK, signOn(issuer, "bob", kPassword, nullptr, &bob, ticket));
+    ASSERT_NE('\0', ticket[0]);
+    const std::string digest = ridge::access::ticketDigest(ticket);
+    ASSERT_TRUE(eventually([&] { return holds(1, "(ridgeTicketId=" + digest + ")"); }))
+        << "the ticket never reached the second server";
+
+    useServers({servers[1]});
+    AS_Handle other = open();
+    char* result = nullptr;
+    ASSERT_EQ(AS_OK, AS_ValidateTicket2(other, ticket, kNs, &result)) << sessionError(other);
+    ASSERT_NE(nullptr, result);
+    EXPECT_THAT(std::string(result), HasSubstr("<user id=\"" + std::to_string(bob) + "\""));
+    AS_FreeResult(result);
+    EXPECT_EQ(servers[1], serverOf(other));
+
+    // A certificate made through the first server signs the same user on through the second.
+    char certificate[AS_CERTIFICATE_SIZE] = "";
+    ASSERT_EQ(AS_OK, AS_GetCertificate(issuer, certificate)) << sessionError(issuer);
+    AS_Handle third = open();
+    AS_ObjectId classId = 0, user = 0;
+    EXPECT_EQ(AS_OK, AS_ValidateCertificate(third, certificate, kNs, 0, &classId, &user))
+        << sessionError(third);
+    EXPECT_EQ(bob, user);
+    EXPECT_EQ(servers[1], serverOf(third));
+    AS_Terminate(issuer);
+    AS_Terminate(other);
+    AS_Terminate(third);
+}
+
+TEST_F(ReplicaTest, APasswordChangedThroughOneServerWorksThroughTheOther) {
+    const std::string fresh = "Changed#2025";
+    useServers({servers[0]});
+    AS_Handle changer = open();
+    ASSERT_EQ(AS_OK,
+              AS_ForceChangeBasicSignonPassword(changer, kNs, "chpw", kPassword, fresh.c_str()))
+        << sessionError(changer);
+    const std::string dn = "uid=chpw,ou=Sales,ou=ridgetest," + env.baseDn();
+    // The change has arrived once the second server holds a password changed after the load.
+    ASSERT_TRUE(eventually([&] { return holds(1, "(&(uid=chpw)(pwdChangedTime=*))"); }))
+        << "the change never reached the second server";
+
+    useServers({servers[1]});
+    AS_Handle user = open();
+    EXPECT_EQ(AS_OK, signOn(user, "chpw", fresh.c_str())) << sessionError(user);
+    EXPECT_EQ(AS_ERR_BAD_CREDENTIALS, signOn(user, "chpw", kPassword));
+    EXPECT_EQ(servers[1], serverOf(user));
+    AS_Terminate(changer);
+    AS_Terminate(user);
+}
+
+TEST_F(ReplicaTest, ALockOutRecordedOnOneServerHoldsOnTheOther) {
+    ASSERT_EQ(0, admin("ldapadd", "",
+                       "dn: uid=replock,ou=Engineering,ou=ridgetest,@BASE_DN@\n"
+                       "objectClass: inetOrgPerson\nobjectClass: ridgeUser\nuid: replock\n"
+                       "cn: Replicated Lock\nsn: Lock\nridgeId: 1090\nridgeBasicSignonId: 5090\n"
+                       "userPassword: Secret#2024\n"
+                       "pwdPolicySubentry: cn=lockout,ou=policies,@BASE_DN@\n"));
+    useServers({servers[0]});
+    AS_Handle first = open();
+    for (int i = 0; i < 3; ++i)
+        EXPECT_EQ(AS_ERR_BAD_CREDENTIALS, signOn(first, "replock", "Wrong#2024"));
+    ASSERT_TRUE(eventually([&] { return holds(1, "(uid=replock)", "pwdAccountLockedTime"); }))
+        << "the lock-out never reached the second server";
+
+    useServers({servers[1]});
+    AS_Handle second = open();
+    EXPECT_EQ(AS_ERR_ACCOUNT_LOCKED, signOn(second, "replock", kPassword));
+    EXPECT_EQ(servers[1], serverOf(second));
+    AS_Terminate(first);
+    AS_Terminate(second);
+}
+
+TEST_F(ReplicaTest, WithEveryServerDownTheErrorNamesEach) {
+    const std::string a = "127.0.0.1:" + std::to_string(ridge_test::unusedLoopbackPort());
+    const std::string b = "127.0.0.1:" + std::to_string(ridge_test::unusedLoopbackPort());
+    useServers({a, b});
+    AS_Handle h = open();
+    EXPECT_EQ(AS_ERR_SERVER_UNREACHABLE, signOn(h, "bob", kPassword));
+    const std::string text = sessionError(h);
+    EXPECT_THAT(text, HasSubstr(a));
+    EXPECT_THAT(text, HasSubstr(b));
+    EXPECT_EQ("", serverOf(h));
+    AS_Terminate(h);
+}
+
+}  // namespace
