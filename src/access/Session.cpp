@@ -130,8 +130,12 @@ std::unique_ptr<LdapConnection> Session::connect(const std::function<void(LdapCo
             if (!serverFailure(e.code()) || m_servers.size() == 1)
                 throw;
             health.failed(server, started);
-            traceServer(m_id, "unreachable", server, e.detail());
-            const std::string& detail = e.detail();
+            const std::string detail = e.code() == AS_ERR_TIMEOUT
+                                           ? "no answer within " +
+                                                 std::to_string(m_config.effectiveTimeout()) +
+                                                 " s (" + e.detail() + ")"
+                                           : e.detail();
+            traceServer(m_id, "unreachable", server, detail);
             failures += failures.empty() ? "" : "; ";
             failures +=
                 detail.rfind(server.text(), 0) == 0 ? detail : server.text() + " (" + detail + ")";
@@ -196,7 +200,8 @@ bool Session::serverStalled() {
         return false;
     const ServerAddress& server = m_servers[m_server];
     ServerHealth::instance().failed(server, ServerHealth::Clock::now());
-    traceServer(m_id, "unreachable", server, "no answer within the timeout");
+    traceServer(m_id, "unreachable", server,
+                "no answer within " + std::to_string(m_config.effectiveTimeout()) + " s");
     connectionLost();
     return true;
 }

@@ -5,6 +5,7 @@
 #include <AccessAPI.h>
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
+#include <signal.h>
 
 #include <chrono>
 #include <cstdlib>
@@ -186,6 +187,33 @@ TEST_F(ReplicaTest, HandlesOutliveTheFirstServerAndReturnToItWhenItAnswersAgain)
     EXPECT_THAT(log, HasSubstr("\"event\":\"unreachable\",\"server\":\"" + servers[0]));
     EXPECT_THAT(log, HasSubstr("\"event\":\"returned\",\"server\":\"" + servers[0]));
     EXPECT_THAT(log, HasSubstr("\"event\":\"connected\",\"server\":\"" + servers[1]));
+}
+
+TEST_F(ReplicaTest, AServerThatStopsAnsweringIsLeftAfterTheTimeout) {
+    useServers(servers, "1");
+    AS_Handle kept = open();
+    ASSERT_EQ(AS_OK, signOn(kept, "worker0", kPassword));
+    ASSERT_EQ(servers[0], serverOf(kept));
+    // The first server's process stops: connections to it are accepted and never answered.
+    std::ifstream pidFile(env.directoryDir() + "/server1/slapd.pid");
+    pid_t pid = 0;
+    pidFile >> pid;
+    ASSERT_GT(pid, 0);
+    ASSERT_EQ(0, kill(pid, SIGSTOP));
+    // A write, which no cache of the handle can answer.
+    char ticket[AS_TICKET_SIZE] = "";
+    const int32_t written = ASA_CreateTicket(kept, ticket);
+    AS_Handle fresh = open();
+    const int32_t signedOn = signOn(fresh, "worker1", kPassword);
+    kill(pid, SIGCONT);
+    EXPECT_EQ(AS_OK, written) << sessionError(kept);
+    EXPECT_EQ(servers[1], serverOf(kept));
+    EXPECT_EQ(AS_OK, signedOn) << sessionError(fresh);
+    EXPECT_EQ(servers[1], serverOf(fresh));
+    EXPECT_THAT(trace(), HasSubstr("\"event\":\"unreachable\",\"server\":\"" + servers[0] +
+                                   "\",\"detail\":\"no answer within 1 s"));
+    AS_Terminate(kept);
+    AS_Terminate(fresh);
 }
 
 TEST_F(ReplicaTest, TicketsAndCertificatesIssuedThroughOneServerSignOnThroughTheOther) {
