@@ -101,22 +101,28 @@ void readPolicy(LDAP* ld, LDAPControl** controls, BindOutcome& outcome) {
 
 // One entry of a search result.
 LdapEntry toEntry(LDAP* ld, LDAPMessage* e) {
+    // One pass over the entry's encoding (asking for each attribute's values by name would
+    // scan it again from the start for every attribute).
     LdapEntry entry;
-    LdapString dn(ldap_get_dn(ld, e));
-    if (dn)
-        entry.dn = dn.get();
     BerElement* ber = nullptr;
-    for (char* a = ldap_first_attribute(ld, e, &ber); a; a = ldap_next_attribute(ld, e, ber)) {
-        LdapString name(a);
-        berval** vals = ldap_get_values_len(ld, e, a);
-        auto& list = entry.attributes[lower(a)];
-        for (int i = 0; vals && vals[i]; ++i)
-            list.emplace_back(vals[i]->bv_val, vals[i]->bv_len);
-        if (vals)
-            ldap_value_free_len(vals);
+    berval dn{0, nullptr};
+    if (ldap_get_dn_ber(ld, e, &ber, &dn) != LDAP_SUCCESS) {
+        if (ber)
+            ber_free(ber, 0);
+        return entry;
     }
-    if (ber)
-        ber_free(ber, 0);
+    entry.dn.assign(dn.bv_val, dn.bv_len);
+    berval name{0, nullptr};
+    BerVarray vals = nullptr;
+    while (ldap_get_attribute_ber(ld, e, ber, &name, &vals) == LDAP_SUCCESS && name.bv_val) {
+        auto& list = entry.attributes[lower(std::string_view(name.bv_val, name.bv_len))];
+        for (int i = 0; vals && vals[i].bv_val; ++i)
+            list.emplace_back(vals[i].bv_val, vals[i].bv_len);
+        ber_memfree(vals);
+        vals = nullptr;
+    }
+    ber_memfree(vals);
+    ber_free(ber, 0);
     return entry;
 }
 
@@ -294,6 +300,28 @@ std::vector<LdapEntry> LdapConnection::search(const std::string& base, Scope sco
     if (rc == LDAP_NO_SUCH_OBJECT)
         return {};
     if (rc != LDAP_SUCCESS && rc != LDAP_SIZELIMIT_EXCEEDED)
+        throwResult(rc, "search");
+    std::vector<LdapEntry> entries;
+    for (LDAPMessage* e = ldap_first_entry(m_ld, result.get()); e; e = ldap_next_entry(m_ld, e))
+        entries.push_back(toEntry(m_ld, e));
+    return entries;
+}
+
+std::optional<std::vector<LdapEntry>> LdapConnection::searchWhole(
+    const std::string& base, Scope scope, const std::string& filter,
+    const std::vector<std::string>& attributes, int sizeLimit) {
+    std::vector<char*> attrs = attributeList(attributes);
+    timeval tv{m_timeout, 0};
+    LDAPMessage* res = nullptr;
+    count(&OperationCounts::searches);
+    int rc = ldap_search_ext_s(m_ld, base.c_str(), static_cast<int>(scope), filter.c_str(),
+                               attrs.data(), 0, nullptr, nullptr, &tv, sizeLimit, &res);
+    Message result(res);
+    if (rc == LDAP_NO_SUCH_OBJECT)
+        return std::vector<LdapEntry>{};
+    if (rc == LDAP_SIZELIMIT_EXCEEDED || rc == LDAP_ADMINLIMIT_EXCEEDED)
+        return std::nullopt;
+    if (rc != LDAP_SUCCESS)
         throwResult(rc, "search");
     std::vector<LdapEntry> entries;
     for (LDAPMessage* e = ldap_first_entry(m_ld, result.get()); e; e = ldap_next_entry(m_ld, e))

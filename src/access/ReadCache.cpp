@@ -27,11 +27,11 @@ void ReadCache::makeRoom(Clock::time_point now) {
         clear();
 }
 
-void ReadCache::putEntry(int32_t objectType, AS_ObjectId id, const LdapEntry& entry,
+void ReadCache::putEntry(int32_t objectType, AS_ObjectId id, EntryRef entry,
                          Clock::time_point fetched) {
-    if (id == 0 || m_capacity == 0)
+    if (id == 0 || m_capacity == 0 || !entry)
         return;
-    std::string key = dnKey(entry.dn);
+    std::string key = dnKey(entry->dn);
     auto it = m_entries.find({objectType, id});
     if (it != m_entries.end() && fresh(it->second.fetched, fetched) &&
         (it->second.conflict || it->second.dnKey != key)) {
@@ -44,23 +44,22 @@ void ReadCache::putEntry(int32_t objectType, AS_ObjectId id, const LdapEntry& en
         m_entries.erase(it);
     }
     makeRoom(fetched);
-    m_entries[{objectType, id}] = EntrySlot{entry, key, fetched, false};
+    m_entries[{objectType, id}] = EntrySlot{std::move(entry), key, fetched, false};
     m_byDn[{objectType, key}] = id;
 }
 
-std::optional<LdapEntry> ReadCache::entryById(int32_t objectType, AS_ObjectId id,
-                                              Clock::time_point now) const {
+EntryRef ReadCache::entryById(int32_t objectType, AS_ObjectId id, Clock::time_point now) const {
     auto it = m_entries.find({objectType, id});
     if (it == m_entries.end() || it->second.conflict || !fresh(it->second.fetched, now))
-        return std::nullopt;
+        return nullptr;
     return it->second.entry;
 }
 
-std::optional<LdapEntry> ReadCache::entryByDn(int32_t objectType, const std::string& dn,
-                                              Clock::time_point now) const {
+EntryRef ReadCache::entryByDn(int32_t objectType, const std::string& dn,
+                              Clock::time_point now) const {
     auto byDn = m_byDn.find({objectType, dnKey(dn)});
     if (byDn == m_byDn.end())
-        return std::nullopt;
+        return nullptr;
     return entryById(objectType, byDn->second, now);
 }
 

@@ -305,52 +305,56 @@ void Session::requireAuthenticated() const {
         fail(AS_ERR_NOT_AUTHENTICATED);
 }
 
-std::optional<LdapEntry> Session::findById(int32_t objectType, AS_ObjectId id,
-                                           const std::vector<std::string>& attributes) {
-    std::string filter =
-        "(&" + objectTypeFilter(objectType) + "(" + schema::kId + "=" + std::to_string(id) + "))";
+EntryRef Session::findById(int32_t objectType, AS_ObjectId id,
+                           const std::vector<std::string>& attributes) {
+    const std::string typeFilter = objectTypeFilter(objectType);  // -4 for another type
     if (id == 0)
-        return std::nullopt;
+        return nullptr;
     const bool cacheable = coveredByRecord(objectType, attributes);
     const auto fetched = ReadCache::Clock::now();
     if (cacheable)
         if (auto hit = m_cache.entryById(objectType, id, fetched))
             return hit;
+    const std::string filter =
+        "(&" + typeFilter + "(" + schema::kId + "=" + std::to_string(id) + "))";
     auto entries = ldap().search(namespaceDn(), Scope::Sub, filter,
                                  cacheable ? recordAttributes(objectType) : attributes, 2);
     if (entries.size() > 1)
         fail(AS_ERR_AMBIGUOUS, "id " + std::to_string(id));
     if (entries.empty())
-        return std::nullopt;
+        return nullptr;
     if (cacheable)
         m_cache.putEntry(objectType, id, entries.front(), fetched);
-    return std::move(entries.front());
+    return std::make_shared<const LdapEntry>(std::move(entries.front()));
 }
 
-std::optional<LdapEntry> Session::recordAt(int32_t objectType, const std::string& dn) {
+EntryRef Session::recordAt(int32_t objectType, const std::string& dn) {
     const auto fetched = ReadCache::Clock::now();
     if (auto hit = m_cache.entryByDn(objectType, dn, fetched))
         return hit;
     auto found = ldap().search(dn, Scope::Base, objectTypeFilter(objectType),
                                recordAttributes(objectType), 1);
     if (found.empty())
-        return std::nullopt;
-    remember(objectType, found, fetched);
-    return std::move(found.front());
+        return nullptr;
+    auto entry = std::make_shared<const LdapEntry>(std::move(found.front()));
+    m_cache.putEntry(objectType, idOf(*entry), entry, fetched);
+    return entry;
 }
 
-void Session::remember(int32_t objectType, const std::vector<LdapEntry>& entries,
+void Session::remember(int32_t objectType, std::vector<LdapEntry> entries,
                        ReadCache::Clock::time_point fetched) {
-    for (const auto& e : entries)
-        m_cache.putEntry(objectType, idOf(e), e, fetched);
+    for (auto& e : entries) {
+        const AS_ObjectId id = idOf(e);
+        m_cache.putEntry(objectType, id, std::make_shared<const LdapEntry>(std::move(e)), fetched);
+    }
 }
 
-LdapEntry Session::requireById(int32_t objectType, AS_ObjectId id,
-                               const std::vector<std::string>& attributes) {
+EntryRef Session::requireById(int32_t objectType, AS_ObjectId id,
+                              const std::vector<std::string>& attributes) {
     auto e = findById(objectType, id, attributes);
     if (!e)
         fail(notFoundStatus(objectType), "id " + std::to_string(id));
-    return std::move(*e);
+    return e;
 }
 
 AS_ObjectId Session::idOf(const LdapEntry& entry) {

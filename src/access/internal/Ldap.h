@@ -82,6 +82,12 @@ public:
     // result cut at sizeLimit is returned as it is. Throws on failure.
     std::vector<LdapEntry> search(const std::string& base, Scope scope, const std::string& filter,
                                   const std::vector<std::string>& attributes, int sizeLimit = 0);
+    // Search in one request without paging: nullopt when a size limit (sizeLimit, 0 for none,
+    // or the server's) cut the result short. A missing base gives an empty result.
+    std::optional<std::vector<LdapEntry>> searchWhole(const std::string& base, Scope scope,
+                                                      const std::string& filter,
+                                                      const std::vector<std::string>& attributes,
+                                                      int sizeLimit);
     // Every entry the search finds, fetched in pages (one request per page); a result cut
     // short by a server limit throws -61 instead of losing entries. A missing base gives none.
     std::vector<LdapEntry> searchPaged(const std::string& base, Scope scope,

@@ -11,6 +11,7 @@
 #include <chrono>
 #include <cstdint>
 #include <map>
+#include <memory>
 #include <optional>
 #include <string>
 #include <utility>
@@ -19,6 +20,10 @@
 #include "Ldap.h"
 
 namespace ridge::access {
+
+// An entry as the cache keeps it: shared, so that the many reads of one record that follow a
+// listing do not each copy it.
+using EntryRef = std::shared_ptr<const LdapEntry>;
 
 class ReadCache {
 public:
@@ -32,13 +37,15 @@ public:
     // An entry of the object type with that id, fetched at `fetched` with the type's record
     // attributes. Two different entries claiming one id make that id a miss, so the caller's
     // own search reports the ambiguity.
+    void putEntry(int32_t objectType, AS_ObjectId id, EntryRef entry, Clock::time_point fetched);
     void putEntry(int32_t objectType, AS_ObjectId id, const LdapEntry& entry,
-                  Clock::time_point fetched);
-    std::optional<LdapEntry> entryById(int32_t objectType, AS_ObjectId id,
-                                       Clock::time_point now) const;
+                  Clock::time_point fetched) {
+        putEntry(objectType, id, std::make_shared<const LdapEntry>(entry), fetched);
+    }
+    // Null when the cache holds no fresh entry.
+    EntryRef entryById(int32_t objectType, AS_ObjectId id, Clock::time_point now) const;
     // By DN (any RDN spelling the DN parser accepts as the same).
-    std::optional<LdapEntry> entryByDn(int32_t objectType, const std::string& dn,
-                                       Clock::time_point now) const;
+    EntryRef entryByDn(int32_t objectType, const std::string& dn, Clock::time_point now) const;
 
     // The result of a listing, under a key that names the listing and its subject.
     void putList(const std::string& key, std::vector<AS_ObjectId> ids, Clock::time_point fetched);
@@ -50,7 +57,7 @@ public:
 
 private:
     struct EntrySlot {
-        LdapEntry entry;
+        EntryRef entry;
         std::string dnKey;
         Clock::time_point fetched;
         bool conflict = false;

@@ -95,21 +95,21 @@ public:
     // Requires a signed-on user (else -12).
     void requireAuthenticated() const;
 
-    // Object lookup in the handle's namespace: the entry of the type with ridgeId == id. Served
-    // from the cache when the attributes are part of the type's record.
-    std::optional<LdapEntry> findById(int32_t objectType, AS_ObjectId id,
-                                      const std::vector<std::string>& attributes);
-    // The record of the object of the type at dn (cached); nullopt when there is none.
-    std::optional<LdapEntry> recordAt(int32_t objectType, const std::string& dn);
+    // Object lookup in the handle's namespace: the entry of the type with ridgeId == id (null
+    // when none). Served from the cache when the attributes are part of the type's record.
+    EntryRef findById(int32_t objectType, AS_ObjectId id,
+                      const std::vector<std::string>& attributes);
+    // The record of the object of the type at dn (cached); null when there is none.
+    EntryRef recordAt(int32_t objectType, const std::string& dn);
     // Keeps entries of the type that a listing fetched with the type's record attributes.
-    void remember(int32_t objectType, const std::vector<LdapEntry>& entries,
+    void remember(int32_t objectType, std::vector<LdapEntry> entries,
                   ReadCache::Clock::time_point fetched);
     ReadCache& cache() { return m_cache; }
     // Requests this handle has sent to the server since it was opened.
     const OperationCounts& counts() const { return m_counts; }
     // As findById, throwing notFoundStatus(objectType) when absent.
-    LdapEntry requireById(int32_t objectType, AS_ObjectId id,
-                          const std::vector<std::string>& attributes);
+    EntryRef requireById(int32_t objectType, AS_ObjectId id,
+                         const std::vector<std::string>& attributes);
     // The ridgeId of an entry (0 when absent or not a valid unsigned 32-bit number).
     static AS_ObjectId idOf(const LdapEntry& entry);
 

@@ -21,7 +21,7 @@ constexpr size_t kMembersPerSearch = 64;
 std::vector<AS_ObjectId> memberUserIds(Session& s, AS_ObjectId classId) {
     return listedIds(s, "members " + std::to_string(classId), AS_OBJ_USER, [&] {
         auto cls = s.requireById(AS_OBJ_USER_CLASS, classId, {"uniqueMember"});
-        const auto& values = cls.values("uniqueMember");
+        const auto& values = cls->values("uniqueMember");
         std::string nsDn = s.namespaceDn();
         std::vector<LdapEntry> users;
         for (size_t first = 0; first < values.size(); first += kMembersPerSearch) {
@@ -40,11 +40,11 @@ std::vector<AS_ObjectId> memberUserIds(Session& s, AS_ObjectId classId) {
 
 std::vector<AS_ObjectId> childClassIds(Session& s, AS_ObjectId classId) {
     auto cls = s.requireById(AS_OBJ_USER_CLASS, classId, {});
-    return childIds(s, cls.dn, AS_OBJ_USER_CLASS);
+    return childIds(s, cls->dn, AS_OBJ_USER_CLASS);
 }
 
 std::vector<AS_ObjectId> userClassIds(Session& s, AS_ObjectId userId) {
-    return classIdsOfMember(s, requireUser(s, userId, {}).dn);
+    return classIdsOfMember(s, requireUser(s, userId, {})->dn);
 }
 
 uint32_t sizeOf(const std::vector<AS_ObjectId>& list) {
@@ -60,7 +60,7 @@ AS_API int32_t ASA_FindUserFolderParent(AS_Handle handle, AS_ObjectId folderId,
     return withSignedOn(handle, [&](Session& s) {
         required(parentFolderId, "parentFolderId");
         auto folder = s.requireById(AS_OBJ_USER_FOLDER, folderId, {});
-        *parentFolderId = parentIdOfType(s, folder.dn, AS_OBJ_USER_FOLDER);
+        *parentFolderId = parentIdOfType(s, folder->dn, AS_OBJ_USER_FOLDER);
     });
 }
 
@@ -69,7 +69,7 @@ AS_API int32_t ASA_FindUserClassParent(AS_Handle handle, AS_ObjectId classId,
     return withSignedOn(handle, [&](Session& s) {
         required(parentClassId, "parentClassId");
         auto cls = s.requireById(AS_OBJ_USER_CLASS, classId, {});
-        *parentClassId = parentIdOfType(s, cls.dn, AS_OBJ_USER_CLASS);
+        *parentClassId = parentIdOfType(s, cls->dn, AS_OBJ_USER_CLASS);
     });
 }
 
@@ -85,7 +85,7 @@ AS_API int32_t ASA_FindUserClassParent2(AS_Handle handle, AS_ObjectId classId, u
         required(ancestors, "ancestors");
         auto cls = s.requireById(AS_OBJ_USER_CLASS, classId, {});
         std::vector<AS_ObjectId> chain;
-        std::string dn = cls.dn;
+        std::string dn = cls->dn;
         for (;;) {
             auto parent = parentDn(dn);
             if (!parent || parent->empty())
@@ -110,7 +110,7 @@ AS_API int32_t ASA_FindUserUserFolder(AS_Handle handle, AS_ObjectId userId,
                                       AS_ObjectId* userFolderId) {
     return withSignedOn(handle, [&](Session& s) {
         required(userFolderId, "userFolderId");
-        *userFolderId = parentIdOfType(s, requireUser(s, userId, {}).dn, AS_OBJ_USER_FOLDER);
+        *userFolderId = parentIdOfType(s, requireUser(s, userId, {})->dn, AS_OBJ_USER_FOLDER);
     });
 }
 
@@ -152,7 +152,7 @@ AS_API int32_t ASA_FindUserFolderChildrenList(AS_Handle handle, AS_ObjectId fold
     return withSignedOn(handle, [&](Session& s) {
         required(count, "count");
         auto folder = s.requireById(AS_OBJ_USER_FOLDER, folderId, {});
-        writeIdList(folderChildIds(s, folder.dn, AS_OBJ_USER_FOLDER), capacity, ids, count);
+        writeIdList(folderChildIds(s, folder->dn, AS_OBJ_USER_FOLDER), capacity, ids, count);
     });
 }
 
@@ -161,7 +161,7 @@ AS_API int32_t ASA_FindUserFolderUsersList(AS_Handle handle, AS_ObjectId folderI
     return withSignedOn(handle, [&](Session& s) {
         required(count, "count");
         auto folder = s.requireById(AS_OBJ_USER_FOLDER, folderId, {});
-        writeIdList(folderChildIds(s, folder.dn, AS_OBJ_USER), capacity, ids, count);
+        writeIdList(folderChildIds(s, folder->dn, AS_OBJ_USER), capacity, ids, count);
     });
 }
 

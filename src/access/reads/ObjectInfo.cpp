@@ -45,7 +45,7 @@ AS_API int32_t ASA_FindObjectAttributeSize(AS_Handle handle, AS_ObjectId id, int
                 fail(AS_ERR_INVALID_ARGUMENT, "attribute " + std::to_string(attribute));
             }
             auto entry = s.requireById(objectType, id, {attr});
-            text = callerText(s, entry.value(attr), maxSize);
+            text = callerText(s, entry->value(attr), maxSize);
         }
         *size = static_cast<uint32_t>(text.size());
     });
@@ -55,10 +55,10 @@ AS_API int32_t ASA_FindUserInfo(AS_Handle handle, AS_ObjectId userId, char* name
                                 AS_ObjectId* userFolderId) {
     return withSignedOn(handle, [&](Session& s) {
         auto user = requireUser(s, userId, {"cn", kDescription});
-        writeText(s, user.value("cn"), name, AS_MAX_NAME_SIZE);
-        writeText(s, user.value(kDescription), description, AS_MAX_DESCRIPTION_SIZE);
+        writeText(s, user->value("cn"), name, AS_MAX_NAME_SIZE);
+        writeText(s, user->value(kDescription), description, AS_MAX_DESCRIPTION_SIZE);
         if (userFolderId)
-            *userFolderId = parentIdOfType(s, user.dn, AS_OBJ_USER_FOLDER);
+            *userFolderId = parentIdOfType(s, user->dn, AS_OBJ_USER_FOLDER);
     });
 }
 
@@ -70,14 +70,14 @@ AS_API int32_t ASA_FindUserInfo4(AS_Handle handle, AS_ObjectId userId, char* nam
         auto user = requireUser(s, userId,
                                 {"cn", kDescription, "mail", "telephoneNumber",
                                  "ridgeContentLocale", "ridgeProductLocale", "givenName", "sn"});
-        writeText(s, user.value("cn"), name, AS_MAX_NAME_SIZE);
-        writeText(s, user.value(kDescription), description, AS_MAX_DESCRIPTION_SIZE);
-        writeText(s, user.value("mail"), email, AS_MAX_FIELD_SIZE);
-        writeText(s, user.value("telephoneNumber"), telephone, AS_MAX_FIELD_SIZE);
-        writeText(s, user.value("ridgeContentLocale"), contentLocale, AS_MAX_FIELD_SIZE);
-        writeText(s, user.value("ridgeProductLocale"), productLocale, AS_MAX_FIELD_SIZE);
-        writeText(s, user.value("givenName"), givenName, AS_MAX_FIELD_SIZE);
-        writeText(s, user.value("sn"), surname, AS_MAX_FIELD_SIZE);
+        writeText(s, user->value("cn"), name, AS_MAX_NAME_SIZE);
+        writeText(s, user->value(kDescription), description, AS_MAX_DESCRIPTION_SIZE);
+        writeText(s, user->value("mail"), email, AS_MAX_FIELD_SIZE);
+        writeText(s, user->value("telephoneNumber"), telephone, AS_MAX_FIELD_SIZE);
+        writeText(s, user->value("ridgeContentLocale"), contentLocale, AS_MAX_FIELD_SIZE);
+        writeText(s, user->value("ridgeProductLocale"), productLocale, AS_MAX_FIELD_SIZE);
+        writeText(s, user->value("givenName"), givenName, AS_MAX_FIELD_SIZE);
+        writeText(s, user->value("sn"), surname, AS_MAX_FIELD_SIZE);
     });
 }
 
@@ -85,10 +85,10 @@ AS_API int32_t ASA_FindUserFolderInfo(AS_Handle handle, AS_ObjectId folderId, ch
                                       char* description, AS_ObjectId* parentFolderId) {
     return withSignedOn(handle, [&](Session& s) {
         auto folder = s.requireById(AS_OBJ_USER_FOLDER, folderId, {"ou", kDescription});
-        writeText(s, folder.value("ou"), name, AS_MAX_NAME_SIZE);
-        writeText(s, folder.value(kDescription), description, AS_MAX_DESCRIPTION_SIZE);
+        writeText(s, folder->value("ou"), name, AS_MAX_NAME_SIZE);
+        writeText(s, folder->value(kDescription), description, AS_MAX_DESCRIPTION_SIZE);
         if (parentFolderId)
-            *parentFolderId = parentIdOfType(s, folder.dn, AS_OBJ_USER_FOLDER);
+            *parentFolderId = parentIdOfType(s, folder->dn, AS_OBJ_USER_FOLDER);
     });
 }
 
@@ -97,8 +97,8 @@ AS_API int32_t ASA_FindUserClassInfo(AS_Handle handle, AS_ObjectId classId, char
                                      uint32_t* childClassCount) {
     return withSignedOn(handle, [&](Session& s) {
         auto cls = s.requireById(AS_OBJ_USER_CLASS, classId, {"cn", kDescription});
-        writeText(s, cls.value("cn"), name, AS_MAX_NAME_SIZE);
-        writeClassDetails(s, cls, description, parentClassId, childClassCount);
+        writeText(s, cls->value("cn"), name, AS_MAX_NAME_SIZE);
+        writeClassDetails(s, *cls, description, parentClassId, childClassCount);
     });
 }
 

@@ -38,7 +38,7 @@ extern "C" AS_API int32_t ASA_PrefetchObjects(AS_Handle handle, int32_t objectTy
             auto found =
                 searchAll(s.ldap(), s.namespaceDn(), Scope::Sub,
                           "(&" + typeFilter + "(|" + any + "))", recordAttributes(objectType));
-            s.remember(objectType, found, fetched);
+            s.remember(objectType, std::move(found), fetched);
         }
     });
 }

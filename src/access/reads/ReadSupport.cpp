@@ -20,6 +20,14 @@ int32_t withSignedOn(AS_Handle h, const std::function<void(Session&)>& body) {
 std::vector<LdapEntry> searchAll(LdapConnection& conn, const std::string& base, Scope scope,
                                  const std::string& filter,
                                  const std::vector<std::string>& attributes) {
+    // Asked in pages, a listing below one entry makes the server walk every entry of the tree
+    // that the filter admits, not just the children (measured: 40 ms instead of 1 ms for a
+    // 100-user folder among 100,000 users). One plain request answers all but the largest
+    // listings; those (cut short by a size limit) are asked again in pages.
+    constexpr int kUnpagedLimit = 1000;
+    if (scope != Scope::Sub)
+        if (auto whole = conn.searchWhole(base, scope, filter, attributes, kUnpagedLimit))
+            return std::move(*whole);
     return conn.searchPaged(base, scope, filter, attributes);
 }
 
@@ -29,8 +37,8 @@ std::vector<AS_ObjectId> listedIds(Session& s, const std::string& key, int32_t o
     if (auto hit = s.cache().list(key, fetched))
         return *hit;
     auto entries = fetch();
-    s.remember(objectType, entries, fetched);
     auto ids = sortedIds(entries);
+    s.remember(objectType, std::move(entries), fetched);
     s.cache().putList(key, ids, fetched);
     return ids;
 }
@@ -81,10 +89,10 @@ std::vector<AS_ObjectId> folderChildIds(Session& s, const std::string& dn, int32
         }
         (isFolder ? folders : users).push_back(std::move(e));
     }
-    s.remember(AS_OBJ_USER_FOLDER, folders, fetched);
-    s.remember(AS_OBJ_USER, users, fetched);
     auto folderIds = sortedIds(folders);
     auto userIds = sortedIds(users);
+    s.remember(AS_OBJ_USER_FOLDER, std::move(folders), fetched);
+    s.remember(AS_OBJ_USER, std::move(users), fetched);
     s.cache().putList(key(AS_OBJ_USER_FOLDER), folderIds, fetched);
     s.cache().putList(key(AS_OBJ_USER), userIds, fetched);
     return objectType == AS_OBJ_USER_FOLDER ? folderIds : userIds;
@@ -144,7 +152,7 @@ AS_ObjectId parentIdOfType(Session& s, const std::string& dn, int32_t parentType
     return entry ? Session::idOf(*entry) : 0;
 }
 
-LdapEntry requireUser(Session& s, AS_ObjectId userId, const std::vector<std::string>& attributes) {
+EntryRef requireUser(Session& s, AS_ObjectId userId, const std::vector<std::string>& attributes) {
     return s.requireById(AS_OBJ_USER, userId, attributes);
 }
 

@@ -32,8 +32,9 @@ T& required(T* p, const char* what) {
     return *p;
 }
 
-// Every entry the search finds, fetched in pages. A result cut short by a server limit
-// throws -61; a base that does not exist gives no entries.
+// Every entry the search finds: a listing below one entry in a single request unless a size
+// limit cuts it, anything else in pages. A result cut short by a server limit throws -61; a
+// base that does not exist gives no entries.
 std::vector<LdapEntry> searchAll(LdapConnection& conn, const std::string& base, Scope scope,
                                  const std::string& filter,
                                  const std::vector<std::string>& attributes);
@@ -72,7 +73,7 @@ void writeText(Session& s, const std::string& utf8, char* buffer, size_t maxSize
 AS_ObjectId parentIdOfType(Session& s, const std::string& dn, int32_t parentType);
 
 // The user's entry with the attributes; -37 when no such user exists.
-LdapEntry requireUser(Session& s, AS_ObjectId userId, const std::vector<std::string>& attributes);
+EntryRef requireUser(Session& s, AS_ObjectId userId, const std::vector<std::string>& attributes);
 
 // Ids of the user classes that list userDn as a direct member, ascending.
 std::vector<AS_ObjectId> classIdsOfMember(Session& s, const std::string& userDn);

@@ -30,7 +30,7 @@ AS_API int32_t ASA_GetSessionPrivileges(AS_Handle handle, uint32_t* privileges) 
     return withSignedOn(handle, [&](Session& s) {
         required(privileges, "privileges");
         auto user = requireUser(s, s.userId(), {kPrivileges});
-        *privileges = AS_PRIV_AUTHENTICATED | privilegeBits(user.value(kPrivileges));
+        *privileges = AS_PRIV_AUTHENTICATED | privilegeBits(user->value(kPrivileges));
     });
 }
 
@@ -40,7 +40,7 @@ AS_API int32_t ASA_GetSessionUserClassList(AS_Handle handle, uint32_t capacity, 
         required(count, "count");
         // Looked up by id, not by the DN of the sign-on, so that a moved user keeps its classes.
         auto user = requireUser(s, s.userId(), {});
-        auto list = classIdsOfMember(s, user.dn);
+        auto list = classIdsOfMember(s, user->dn);
         // A session signed on with one class has that class in force; otherwise all of them.
         auto inForce = s.userClassId();
         if (flags && ids) {

@@ -103,7 +103,7 @@ int32_t signonCount(AS_Handle handle, int32_t kind, AS_ObjectId userId, uint32_t
     return withSignedOn(handle, [&](Session& s) {
         required(count, "count");
         auto user = requireUser(s, userId, signonAttributes(kind));
-        *count = static_cast<uint32_t>(signonsOf(user, kind).size());
+        *count = static_cast<uint32_t>(signonsOf(*user, kind).size());
     });
 }
 
@@ -113,7 +113,7 @@ int32_t signonList(AS_Handle handle, int32_t kind, AS_ObjectId userId, uint32_t 
         required(count, "count");
         auto user = requireUser(s, userId, signonAttributes(kind));
         std::vector<AS_ObjectId> list;
-        for (const auto& signon : signonsOf(user, kind))
+        for (const auto& signon : signonsOf(*user, kind))
             list.push_back(signon.id);
         writeIdList(list, capacity, ids, count);
     });

@@ -125,12 +125,12 @@ protected:
         };
         return "<instance name=\"Search test\" class=\"ridge\">" + parameter("id", kNamespaceId) +
                parameter("connection", env.hostPort()) + parameter("baseDN", env.baseDn()) +
-               parameter("namespace", "searchtest") + parameter("timeOut", "10") + extra +
+               parameter("namespace", directoryNamespace) + parameter("timeOut", "10") + extra +
                "</instance>";
     }
 
     // Loads data/search-tree.ldif once per fixture run (tests run in parallel processes).
-    void LoadNamespace() {
+    virtual void LoadNamespace() {
         const std::string lockPath = env.directoryDir() + "/searchtest.lock";
         const int lock = ::open(lockPath.c_str(), O_CREAT | O_RDWR, 0600);
         ASSERT_GE(lock, 0);
@@ -192,6 +192,8 @@ protected:
     }
 
     ridge_test::RidgeTestDirectory env;
+    // The namespace entry the provider is configured for (LoadNamespace loads it).
+    std::string directoryNamespace = "searchtest";
     std::string home;
     std::unique_ptr<basalt_host::XercesSession> xerces;
     std::unique_ptr<basalt_host::ProviderLibrary> library;

@@ -56,6 +56,44 @@ TEST(Encoding, ConvertsAndRefusesInvalidBytes) {
     EXPECT_EQ("\x1a", fromUtf8("cp1252", "\xe4\xb8\xad"));     // CJK: substitution character
 }
 
+// Well-formed UTF-8 skips the converters; anything else must still be judged exactly as ICU's
+// UTF-8 converter (reached here through another of its names) judges it.
+TEST(Encoding, Utf8ShortcutAgreesWithTheConverter) {
+    const auto outcome = [](auto convert, const std::string& encoding, const std::string& text) {
+        try {
+            return convert(encoding, text);
+        } catch (const AccessError& e) {
+            return "error " + std::to_string(e.code());
+        }
+    };
+    const auto in = [](const std::string& e, const std::string& t) { return toUtf8(e, t); };
+    const auto out = [](const std::string& e, const std::string& t) { return fromUtf8(e, t); };
+    const std::string samples[] = {"plain",
+                                   "Zo\xc3\xab",
+                                   "\xe2\x82\xac",
+                                   "\xf0\x9f\x98\x80",
+                                   "\xf4\x8f\xbf\xbf",
+                                   std::string("a\0b", 3),
+                                   "\xc0\x80",          // overlong NUL
+                                   "\xc1\xbf",          // overlong
+                                   "\xe0\x80\xaf",      // overlong 3-byte
+                                   "\xf0\x8f\xbf\xbf",  // overlong 4-byte
+                                   "\xed\xa0\x80",      // surrogate
+                                   "\xf4\x90\x80\x80",  // past U+10FFFF
+                                   "\xf5\x80\x80\x80",
+                                   "\xff",
+                                   "\x80",
+                                   "\xc3",
+                                   "ab\xe2\x82",
+                                   "\xe2\x28\xa1"};
+    for (const std::string& text : samples) {
+        for (const char* name : {"UTF-8", "utf8", "Utf_8"}) {
+            EXPECT_EQ(outcome(in, "ibm-1208", text), outcome(in, name, text)) << name;
+            EXPECT_EQ(outcome(out, "ibm-1208", text), outcome(out, name, text)) << name;
+        }
+    }
+}
+
 TEST(Encoding, TruncationKeepsWholeCharacters) {
     char buf[6];
     EXPECT_EQ(4u, copyTruncated("utf8", "abcd\xc3\xa9", buf, sizeof buf));  // 6 bytes, room for 5
