@@ -10,11 +10,12 @@
 
 #include <BasaltParseTicket.h>
 #include <PYXThrowable.h>
+#include <PYXUtConvert.h>
 #include <VOR_AAA_Env.h>
 #include <VOR_AAA_Exception.h>
 #include <VOR_AAA_Visa.h>
 
-#include <cstdlib>
+#include <algorithm>
 #include <cstring>
 
 namespace {
@@ -26,8 +27,10 @@ bool NamesUserClass(const I18NString& userClass) {
     return !userClass.empty() && userClass != I18NString(kAllUserClasses);
 }
 
-uint32_t UnsignedDecimal(const I18NString& text) {
-    return static_cast<uint32_t>(std::strtoul(text.utf8().c_str(), nullptr, 10));
+// A text the access library would read only up to its first NUL character: passed on, a name or
+// password with a NUL inside would be taken for its shorter prefix, so it is refused instead.
+bool CutShort(const std::string& text) {
+    return text.find('\0') != std::string::npos;
 }
 
 // A ticket buffer as the library fills it: the given ticket (at most 254 characters) copied in.
@@ -140,6 +143,10 @@ int32_t BasaltSession::AuthenticateUser(const TraceScope& trace, const I18NStrin
     const SecretText secret(m_pNamespace->ToLibraryText(password));
     const bool withClass = NamesUserClass(userClass);
     const std::string cls = withClass ? m_pNamespace->ToLibraryText(userClass) : std::string();
+    if (CutShort(user) || CutShort(secret.str()) || CutShort(cls)) {
+        m_failureText.clear();
+        return CutShort(cls) ? AS_ERR_USER_CLASS_NOT_ALLOWED : AS_ERR_BAD_CREDENTIALS;
+    }
     AS_ObjectId authId = 0;
     result = TracedAuthenticateUser2(trace, m_handle, ns.c_str(), user.c_str(), secret.c_str(),
                                      withClass ? cls.c_str() : nullptr, &authId, ticket);
@@ -177,6 +184,11 @@ int32_t BasaltSession::ValidateTicket(const TraceScope& trace, const I18NString&
     }
     const std::string ns = m_pNamespace->ToLibraryText(m_pNamespace->GetDirectoryNamespace());
     const std::string ticketText = m_pNamespace->ToLibraryText(ticket);
+    if (CutShort(ticketText)) {
+        m_failureText.clear();
+        CloseHandle();
+        return AS_ERR_UNKNOWN_TICKET;
+    }
     LibraryResultText text;
     TraceCallStart(trace, "AS_ValidateTicket2",
                    {{"handle", std::to_string(m_handle)},
@@ -211,10 +223,19 @@ int32_t BasaltSession::ValidateCertificate(const TraceScope& trace, const I18NSt
         return result;
     }
     const bool withClass = NamesUserClass(userClass);
-    AS_ObjectId classId = withClass ? UnsignedDecimal(userClass) : 0;
+    // The class travels as its directory number: nothing but its decimal digits names it.
+    AS_ObjectId classId = 0;
+    if (withClass && !PYXUtConvert::tryUlongCvt(userClass.utf8(), classId)) {
+        m_failureText.clear();
+        return AS_ERR_USER_CLASS_NOT_ALLOWED;
+    }
     AS_ObjectId authId = 0;
     const std::string ns = m_pNamespace->ToLibraryText(m_pNamespace->GetDirectoryNamespace());
     const std::string certificateText = m_pNamespace->ToLibraryText(certificate);
+    if (CutShort(certificateText)) {
+        m_failureText.clear();
+        return AS_ERR_INVALID_CERTIFICATE;
+    }
     TraceCallStart(trace, "AS_ValidateCertificate",
                    {{"handle", std::to_string(m_handle)},
                     {"Certificate", TraceSecret(certificateText.c_str())},
@@ -255,6 +276,12 @@ int32_t BasaltSession::AuthenticateWebUser(const TraceScope& trace,
         texts.push_back(m_pNamespace->ToLibraryText(name));
         texts.push_back(m_pNamespace->ToLibraryText(value));
     }
+    const std::string cls =
+        NamesUserClass(userClass) ? m_pNamespace->ToLibraryText(userClass) : std::string();
+    if (std::any_of(texts.begin(), texts.end(), CutShort) || CutShort(cls)) {
+        m_failureText.clear();
+        return CutShort(cls) ? AS_ERR_USER_CLASS_NOT_ALLOWED : AS_ERR_BAD_CREDENTIALS;
+    }
     std::vector<AS_EnvVar> variables;
     for (std::size_t i = 0; i < texts.size(); i += 2) {
         variables.push_back({texts[i].c_str(), texts[i + 1].c_str()});
@@ -262,7 +289,6 @@ int32_t BasaltSession::AuthenticateWebUser(const TraceScope& trace,
     variables.push_back({nullptr, nullptr});
     const std::string ns = m_pNamespace->ToLibraryText(m_pNamespace->GetDirectoryNamespace());
     const bool withClass = NamesUserClass(userClass);
-    const std::string cls = withClass ? m_pNamespace->ToLibraryText(userClass) : std::string();
     AS_ObjectId authId = 0;
     LibraryResultText text;
     TraceParameters inputs{{"handle", std::to_string(m_handle)}, {"Namespace", ns}};
@@ -474,7 +500,10 @@ int BasaltSession::ObjectKind(const I18NString& idText) {
     if (!m_bHandleAuthenticated || idText.empty()) {
         return 0;
     }
-    const AS_ObjectId id = UnsignedDecimal(idText);
+    AS_ObjectId id = 0;
+    if (!PYXUtConvert::tryUlongCvt(idText.utf8(), id)) {
+        return 0;
+    }
     if (ASA_FindUserInfo(m_handle, id, nullptr, nullptr, nullptr) == 0) {
         return 3;
     }

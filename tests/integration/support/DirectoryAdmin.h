@@ -2,7 +2,10 @@
 // directory as its administrator, for tests that shape their own part of the directory.
 #pragma once
 
+#include <fcntl.h>
+#include <sys/file.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -48,6 +51,31 @@ inline int directoryAdmin(const RidgeTestDirectory& env, const std::filesystem::
                           const std::string& tool, const std::string& args,
                           const std::string& ldif = "") {
     return directoryTool(env, scratch, env.adminDn(), env.adminPassword(), tool, args, ldif);
+}
+
+// Adds the entries of an LDIF file (@BASE_DN@ filled in) to the fixture's directory once per
+// fixture run: test programs run in parallel, so the first one loads it under a lock file in the
+// fixture's folder and the others find sentinelDn (an entry the file adds last). True when the
+// sentinel exists afterwards.
+inline bool loadTreeOnce(const RidgeTestDirectory& env, const std::filesystem::path& scratch,
+                         const std::string& ldifPath, const std::string& sentinelDn) {
+    const std::string lockPath =
+        env.directoryDir() + "/" + std::filesystem::path(ldifPath).filename().string() + ".lock";
+    const int lock = ::open(lockPath.c_str(), O_CREAT | O_RDWR, 0600);
+    if (lock < 0) {
+        return false;
+    }
+    flock(lock, LOCK_EX);
+    const std::string sentinel = "-s base -b '" + sentinelDn + "'";
+    if (directoryAdmin(env, scratch, "ldapsearch", sentinel) != 0) {
+        std::ifstream in(ldifPath);
+        const std::string text{std::istreambuf_iterator<char>(in),
+                               std::istreambuf_iterator<char>()};
+        directoryAdmin(env, scratch, "ldapadd", "-c", text);
+    }
+    const bool loaded = directoryAdmin(env, scratch, "ldapsearch", sentinel) == 0;
+    ::close(lock);
+    return loaded;
 }
 
 }  // namespace ridge_test

@@ -11,6 +11,7 @@ namespace {
 struct Registry {
     std::mutex lock;
     std::unordered_map<const void*, uint32_t> sizes;
+    BlockCounts counts;
 };
 
 Registry& registry() {
@@ -29,6 +30,7 @@ void* hostAlloc(uint32_t size) {
     Registry& reg = registry();
     std::lock_guard<std::mutex> guard(reg.lock);
     reg.sizes[block] = size;
+    ++reg.counts.allocated;
     return block;
 }
 
@@ -39,7 +41,9 @@ void hostFree(void* block) {
     Registry& reg = registry();
     {
         std::lock_guard<std::mutex> guard(reg.lock);
-        reg.sizes.erase(block);
+        if (reg.sizes.erase(block) != 0) {
+            ++reg.counts.freed;
+        }
     }
     std::free(block);
 }
@@ -53,6 +57,12 @@ std::size_t releaseOutstandingBlocks() {
     }
     reg.sizes.clear();
     return count;
+}
+
+BlockCounts blockCounts() {
+    Registry& reg = registry();
+    std::lock_guard<std::mutex> guard(reg.lock);
+    return reg.counts;
 }
 
 TakenText takeText(char* block) {

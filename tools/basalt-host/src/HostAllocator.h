@@ -24,6 +24,13 @@ void hostFree(void* block);
 // once the provider has terminated: a block it still holds then was lost, never returned.
 std::size_t releaseOutstandingBlocks();
 
+// Blocks handed out by hostAlloc and freed with hostFree since the process started.
+struct BlockCounts {
+    std::uint64_t allocated = 0;
+    std::uint64_t freed = 0;
+};
+BlockCounts blockCounts();
+
 struct HostFreeDeleter {
     void operator()(char* block) const { hostFree(block); }
 };

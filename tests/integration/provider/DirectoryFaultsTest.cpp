@@ -1,0 +1,361 @@
+// The provider through its tables while its directory server fails under it: killed and started
+// again in the middle of sign-ons and searches from several threads, stopped with SIGSTOP, and a
+// server that accepts connections and never answers. Calls must fail with negative result codes
+// and readable documents while the server is gone, the namespace must serve again once it is
+// back, no call may wait much past the namespace's timeOut, and no descriptor may be left behind.
+// The tests run a slapd of their own (scripts/directory), so that they can kill and stop it.
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <thread>
+
+#include "HostAllocator.h"
+#include "HostCalls.h"
+#include "RidgeTestDirectory.h"
+#include "StallingProxy.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using namespace host_calls;
+using Clock = std::chrono::steady_clock;
+
+constexpr const char* kNamespace = "faultns";
+constexpr const char* kPassword = "Secret#2024";
+constexpr int kTimeout = 2;  // the namespaces' timeOut, in seconds
+
+int Shell(const std::string& command) {
+    return std::system(command.c_str());
+}
+
+int OpenDescriptors() {
+    int count = 0;
+    for ([[maybe_unused]] const auto& entry : fs::directory_iterator("/proc/self/fd")) {
+        ++count;
+    }
+    return count;
+}
+
+double SecondsSince(Clock::time_point start) {
+    return std::chrono::duration<double>(Clock::now() - start).count();
+}
+
+// A call that must give up on an unresponsive server: within a few timeouts (a call may make
+// more than one directory request before it notices), with a wide margin for a loaded machine.
+constexpr double kGiveUpBound = 4.0 * kTimeout + 6.0;
+
+class DirectoryFaults : public ::testing::Test {
+protected:
+    void SetUp() override {
+        std::string pattern = (fs::temp_directory_path() / "basalt-faults-XXXXXX").string();
+        ASSERT_NE(nullptr, mkdtemp(pattern.data()));
+        work = pattern;
+        // One service password for every start, so that a restart keeps the home's access.conf.
+        std::ofstream(work + "/service.pw") << "fault-service-" << getpid() << "\n";
+        StartDirectory("");
+        if (HasFatalFailure()) {
+            return;
+        }
+        {
+            std::ifstream settings(work + "/dir/env");
+            env = ridge_test::RidgeTestDirectory::parse(settings);
+        }
+        ASSERT_TRUE(env.available());
+        home = env.copyTestHome("basalt-faults-home-");
+        setenv("BASALT_HOME", home.c_str(), 1);
+        xerces = std::make_unique<basalt_host::XercesSession>();
+        lib = std::make_unique<ProviderLibrary>(BASALT_LIBRARY_PATH);
+        descriptorsBefore = OpenDescriptors();
+        ASSERT_EQ(0, lib->initialize(AdditionalInfo()).code);
+        const auto configured =
+            lib->configure(Configuration(kNamespace, env.hostPort(), env.baseDn(), "ridgetest",
+                                         std::to_string(kTimeout)),
+                           AdditionalInfo());
+        ASSERT_EQ(0, configured.code) << configured.exception.value_or("");
+    }
+
+    void TearDown() override {
+        if (!env.value("RIDGE_SLAPD_PID").empty()) {
+            kill(std::stoi(env.value("RIDGE_SLAPD_PID")), SIGCONT);
+        }
+        if (lib) {
+            lib->terminate(AdditionalInfo());
+        }
+        lib.reset();
+        xerces.reset();
+        if (!work.empty()) {
+            Shell(std::string(FAULTS_DIRECTORY_SCRIPT) + " stop " + work + "/dir >/dev/null 2>&1");
+            std::error_code ignored;
+            fs::remove_all(work, ignored);
+        }
+        if (!home.empty()) {
+            std::error_code ignored;
+            fs::remove_all(home, ignored);
+        }
+    }
+
+    // Starts (or starts again) the test's own slapd; on the given port when not empty.
+    void StartDirectory(const std::string& port) {
+        std::string vars = "RIDGE_SERVICE_PASSWORD_FILE=" + work +
+                           "/service.pw RIDGE_HOME_SOURCE=" FAULTS_SOURCE_HOME;
+        if (!port.empty()) {
+            vars += " RIDGE_PORT=" + port;
+        }
+        ASSERT_EQ(0, Shell(vars + " " FAULTS_DIRECTORY_SCRIPT " start " + work + "/dir " +
+                           FAULTS_TEST_LDIF " >/dev/null"));
+    }
+
+    // The slapd process of the test's directory (as it is now: a restart gives a new one).
+    int ServerPid() const {
+        std::ifstream in(work + "/dir/slapd.pid");
+        int pid = 0;
+        in >> pid;
+        return pid;
+    }
+
+    // Terminates the provider and checks that it closed every descriptor it opened.
+    void TerminateAndCountDescriptors() {
+        ASSERT_EQ(0, lib->terminate(AdditionalInfo()).code);
+        EXPECT_EQ(descriptorsBefore, OpenDescriptors()) << "descriptors left open after Terminate";
+        ASSERT_EQ(0, lib->initialize(AdditionalInfo()).code);  // for TearDown
+    }
+
+    static std::string AdditionalInfo() {
+        return basalt_host::additionalInfoDocument("en-us", "en-us");
+    }
+
+    std::string work;
+    std::string home;
+    ridge_test::RidgeTestDirectory env;
+    std::unique_ptr<basalt_host::XercesSession> xerces;
+    std::unique_ptr<ProviderLibrary> lib;
+    int descriptorsBefore = 0;
+};
+
+// What one thread saw of one kind of call.
+struct Tally {
+    int succeeded = 0;
+    int failed = 0;
+};
+
+TEST_F(DirectoryFaults, AServerKilledAndStartedAgainFailsCallsCleanlyAndIsUsedAgain) {
+    // Warm up: every connection the namespace keeps is open now.
+    {
+        const SignOnReply warm = Logon(*lib, kNamespace, "bob", kPassword);
+        ASSERT_EQ(0, warm.code) << warm.text;
+        ASSERT_EQ(0, Logoff(*lib, kNamespace, warm.Visa()).code);
+    }
+    const int descriptorsWarm = OpenDescriptors();
+
+    enum Phase { kUp, kDown, kBack };
+    std::atomic<int> phase{kUp};
+    std::atomic<bool> stop{false};
+    std::mutex lock;
+    std::vector<std::string> faults;  // what must not happen
+    Tally whileDown, afterwards;
+    auto fault = [&](const std::string& what) {
+        std::lock_guard<std::mutex> guard(lock);
+        faults.push_back(what);
+    };
+    // A failed call must say so with a negative code and a readable document.
+    auto judge = [&](int32_t code, bool readable, const std::vector<std::string>& problems,
+                     const std::string& what, int seen) {
+        for (const std::string& problem : problems) {
+            fault(what + ": " + problem);
+        }
+        if (code > 0 || (code < 0 && !readable)) {
+            fault(what + ": result " + std::to_string(code) + " without a readable document");
+        }
+        if (seen != kUp) {
+            std::lock_guard<std::mutex> guard(lock);
+            Tally& tally = seen == kDown ? whileDown : afterwards;
+            ++(code == 0 ? tally.succeeded : tally.failed);
+        }
+    };
+
+    const std::vector<std::string> users = {"alice", "bob", "worker0", "worker1"};
+    std::vector<std::thread> threads;
+    for (const std::string& user : users) {
+        threads.emplace_back([&, user] {
+            int cleanRoundsBack = 0;
+            while (!stop) {
+                const int seen = phase;
+                const SignOnReply signedOn = Logon(*lib, kNamespace, user, kPassword);
+                judge(signedOn.code, signedOn.root != nullptr, signedOn.problems, user + " logon",
+                      seen);
+                if (signedOn.code != 0) {
+                    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+                    continue;
+                }
+                const SearchReply self =
+                    Search(*lib, signedOn.Visa(), Vorid(std::string(kNamespace)) + "/*");
+                judge(self.code, self.code == 0 || !self.exception.empty(), self.problems,
+                      user + " search", seen);
+                const SignOnReply off = Logoff(*lib, kNamespace, signedOn.Visa());
+                judge(off.code, off.root != nullptr, off.problems, user + " logoff", seen);
+                if (seen == kBack && phase == kBack && self.code == 0 && off.code == 0) {
+                    ++cleanRoundsBack;
+                    if (cleanRoundsBack == 3) {
+                        return;
+                    }
+                }
+            }
+        });
+    }
+
+    std::this_thread::sleep_for(std::chrono::milliseconds(500));
+    const int pid = ServerPid();
+    ASSERT_GT(pid, 0);
+    phase = kDown;
+    ASSERT_EQ(0, kill(pid, SIGKILL));
+    while (kill(pid, 0) == 0) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    std::this_thread::sleep_for(std::chrono::seconds(1));
+    StartDirectory(env.port());
+    phase = kBack;
+    const auto back = Clock::now();
+    for (auto& thread : threads) {
+        thread.join();  // each returns after three clean rounds; stop is the safety net
+    }
+    stop = true;
+    const double recovery = SecondsSince(back);
+
+    for (const std::string& what : faults) {
+        ADD_FAILURE() << what;
+    }
+    EXPECT_GT(whileDown.failed, 0) << "no call noticed the server was gone";
+    EXPECT_GT(afterwards.succeeded, 0);
+    RecordProperty("callsFailedWhileDown", whileDown.failed);
+    RecordProperty("recoverySeconds", std::to_string(recovery));
+    EXPECT_LT(recovery, 60.0);
+    EXPECT_LE(OpenDescriptors(), descriptorsWarm) << "descriptors left open by the failed calls";
+    TerminateAndCountDescriptors();
+}
+
+TEST_F(DirectoryFaults, CallsToAStoppedServerReturnWithinTheTimeout) {
+    const SignOnReply alice = Logon(*lib, kNamespace, "alice", kPassword);
+    ASSERT_EQ(0, alice.code) << alice.text;
+    const int pid = ServerPid();
+    ASSERT_GT(pid, 0);
+    ASSERT_EQ(0, kill(pid, SIGSTOP));
+
+    // Sessions that exist and sessions still to be made, from several threads at once.
+    std::vector<double> seconds(4, 0.0);
+    std::vector<int32_t> codes(4, 0);
+    std::vector<std::thread> threads;
+    threads.emplace_back([&] {
+        const auto start = Clock::now();
+        codes[0] = Logon(*lib, kNamespace, "bob", kPassword).code;
+        seconds[0] = SecondsSince(start);
+    });
+    threads.emplace_back([&] {
+        const auto start = Clock::now();
+        codes[1] = Search(*lib, alice.Visa(), Vorid(kNamespace) + "/*").code;
+        seconds[1] = SecondsSince(start);
+    });
+    threads.emplace_back([&] {
+        const auto start = Clock::now();
+        codes[2] = TicketLogon(*lib, kNamespace, alice.VisaValue("ticket")).code;
+        seconds[2] = SecondsSince(start);
+    });
+    threads.emplace_back([&] {
+        const auto start = Clock::now();
+        codes[3] = Logon(*lib, kNamespace, "worker2", "Wrong#Secret77").code;
+        seconds[3] = SecondsSince(start);
+    });
+    for (auto& thread : threads) {
+        thread.join();
+    }
+    for (std::size_t i = 0; i < codes.size(); ++i) {
+        EXPECT_LT(codes[i], 0) << "call " << i;
+        EXPECT_LT(seconds[i], kGiveUpBound) << "call " << i;
+        RecordProperty("stoppedCall" + std::to_string(i) + "Seconds", std::to_string(seconds[i]));
+    }
+
+    // Going on: the server answers what was queued, and the namespace serves again.
+    ASSERT_EQ(0, kill(pid, SIGCONT));
+    SignOnReply again;
+    for (int attempt = 0; attempt < 5; ++attempt) {
+        again = Logon(*lib, kNamespace, "bob", kPassword);
+        if (again.code == 0) {
+            break;
+        }
+    }
+    EXPECT_EQ(0, again.code) << again.text;
+    // An answer that came late to an abandoned request is not taken for a new one.
+    const SearchReply listing = Search(*lib, again.Visa(), Vorid(kNamespace) + "/*");
+    EXPECT_EQ(0, listing.code) << listing.exception;
+    EXPECT_EQ((std::vector<std::string>{"ridgetest", "Staff"}), listing.Names());
+    EXPECT_EQ(0, Logoff(*lib, kNamespace, again.Visa()).code);
+    Logoff(*lib, kNamespace, alice.Visa());
+    TerminateAndCountDescriptors();
+}
+
+TEST_F(DirectoryFaults, AServerThatAcceptsAndNeverAnswersFailsCallsWithinTheTimeout) {
+    {
+        // Configured while the port still forwards to the directory; then it only accepts.
+        ridge_test::StallingProxy proxy(std::stoi(env.port()));
+        const std::string connection = env.host() + ":" + std::to_string(proxy.Port());
+        const auto configured = lib->configure(Configuration("silentns", connection, env.baseDn(),
+                                                             "ridgetest", std::to_string(kTimeout)),
+                                               AdditionalInfo());
+        ASSERT_EQ(0, configured.code) << configured.exception.value_or("");
+        const int descriptorsSilent = OpenDescriptors();
+        proxy.Swallow();
+
+        std::vector<double> seconds(4, 0.0);
+        std::vector<int32_t> codes(4, 0);
+        std::vector<std::thread> threads;
+        auto timed = [&](std::size_t i, const std::function<int32_t()>& call) {
+            threads.emplace_back([&, i, call] {
+                const auto start = Clock::now();
+                codes[i] = call();
+                seconds[i] = SecondsSince(start);
+            });
+        };
+        timed(0, [&] { return Logon(*lib, "silentns", "alice", kPassword).code; });
+        timed(1, [&] { return Logon(*lib, "silentns", "bob", kPassword).code; });
+        timed(2, [&] {
+            return TicketLogon(*lib, "silentns", "0123456789abcdef0123456789abcdef").code;
+        });
+        timed(3, [&] {
+            // A second namespace on the same port: its configuration reads from the server.
+            return lib
+                ->configure(Configuration("silentns2", connection, env.baseDn(), "ridgetest",
+                                          std::to_string(kTimeout)),
+                            AdditionalInfo())
+                .code;
+        });
+        for (auto& thread : threads) {
+            thread.join();
+        }
+        EXPECT_GT(proxy.Swallowed(), 0);
+        for (std::size_t i = 0; i < codes.size(); ++i) {
+            EXPECT_LT(codes[i], 0) << "call " << i;
+            EXPECT_LT(seconds[i], kGiveUpBound) << "call " << i;
+            RecordProperty("silentCall" + std::to_string(i) + "Seconds",
+                           std::to_string(seconds[i]));
+        }
+
+        // The healthy namespace next to it is not disturbed.
+        const SignOnReply healthy = Logon(*lib, kNamespace, "bob", kPassword);
+        EXPECT_EQ(0, healthy.code) << healthy.text;
+        EXPECT_EQ(0, Logoff(*lib, kNamespace, healthy.Visa()).code);
+        // The proxy holds its end of each swallowed connection; the provider must hold none.
+        EXPECT_LE(OpenDescriptors(), descriptorsSilent + proxy.Swallowed())
+            << "connections to the silent server left open";
+    }  // the proxy's own sockets close here
+    TerminateAndCountDescriptors();
+}
+
+}  // namespace
