@@ -50,11 +50,17 @@ std::u16string toUtf16(UConverter* conv, std::string_view bytes) {
 
 // The converter names of UTF-8 ("UTF-8", "utf8", "UTF_8", ...).
 bool isUtf8Name(const std::string& encoding) {
-    std::string key;
-    for (char c : encoding)
-        if (c != '-' && c != '_')
-            key.push_back(static_cast<char>(std::tolower(static_cast<unsigned char>(c))));
-    return key == "utf8";
+    // Asked for every text a read hands out: compared in place, nothing allocated.
+    static constexpr std::string_view kKey = "utf8";
+    size_t matched = 0;
+    for (char c : encoding) {
+        if (c == '-' || c == '_')
+            continue;
+        if (matched == kKey.size() || std::tolower(static_cast<unsigned char>(c)) != kKey[matched])
+            return false;
+        ++matched;
+    }
+    return matched == kKey.size();
 }
 
 // Strictly well-formed UTF-8: no overlong forms, surrogates or values past U+10FFFF. Such text

@@ -140,19 +140,34 @@ std::vector<char*> attributeList(const std::vector<std::string>& attributes) {
 
 }  // namespace
 
+namespace {
+
+// The attribute by name in any case; short names are lower-cased on the stack (record reads
+// look up a dozen names per entry).
+auto findAttribute(const LdapEntry& entry, std::string_view name) {
+    char buffer[64];
+    if (name.size() > sizeof buffer)
+        return entry.attributes.find(lower(name));
+    for (size_t i = 0; i < name.size(); ++i)
+        buffer[i] = static_cast<char>(std::tolower(static_cast<unsigned char>(name[i])));
+    return entry.attributes.find(std::string_view(buffer, name.size()));
+}
+
+}  // namespace
+
 std::string LdapEntry::value(std::string_view attribute) const {
-    auto it = attributes.find(lower(attribute));
+    auto it = findAttribute(*this, attribute);
     return it == attributes.end() || it->second.empty() ? std::string() : it->second.front();
 }
 
 const std::vector<std::string>& LdapEntry::values(std::string_view attribute) const {
     static const std::vector<std::string> kNone;
-    auto it = attributes.find(lower(attribute));
+    auto it = findAttribute(*this, attribute);
     return it == attributes.end() ? kNone : it->second;
 }
 
 bool LdapEntry::has(std::string_view attribute) const {
-    return attributes.count(lower(attribute)) != 0;
+    return findAttribute(*this, attribute) != attributes.end();
 }
 
 LdapConnection::LdapConnection(const RuntimeConfig& cfg, const std::string& urlOverride,
@@ -345,9 +360,9 @@ std::optional<std::vector<LdapEntry>> LdapConnection::searchWhole(
 std::vector<LdapEntry> LdapConnection::searchPaged(const std::string& base, Scope scope,
                                                    const std::string& filter,
                                                    const std::vector<std::string>& attributes) {
-    // Entries asked for per page: small enough for any server's page limit, large enough that
-    // ordinary listings take one round trip.
-    constexpr ber_int_t kPageSize = 500;
+    // Entries asked for per page: within the page limit servers commonly set (1000), large
+    // enough that ordinary listings take one round trip and a whole namespace few.
+    constexpr ber_int_t kPageSize = 1000;
     std::vector<char*> attrs = attributeList(attributes);
     std::vector<LdapEntry> entries;
     std::string cookie;

@@ -57,10 +57,12 @@ bool sameName(const std::string& a, const std::string& b) {
 // True when every attribute asked for is part of the type's record (so the cache can answer).
 bool coveredByRecord(int32_t objectType, const std::vector<std::string>& attributes) {
     const auto& record = recordAttributes(objectType);
+    if (&attributes == &record)
+        return true;
     for (const auto& a : attributes) {
         bool found = false;
         for (const auto& r : record)
-            found = found || sameName(a, r);
+            found = found || (a.size() == r.size() && sameName(a, r));
         if (!found)
             return false;
     }

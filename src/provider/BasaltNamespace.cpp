@@ -351,6 +351,15 @@ I18NString BasaltNamespace::FromLibraryText(const char* bytes) const {
     return I18NString(bytes, -1, m_encoding);
 }
 
+std::string BasaltNamespace::LibraryTextToUtf8(const char* bytes) const {
+    // A page of a listing hands on thousands of short texts: valid UTF-8 is its own UTF-8 form.
+    if (bytes != nullptr && I18NString::isUtf8Encoding(m_encoding) &&
+        I18NString::isWellFormedUtf8(bytes)) {
+        return bytes;
+    }
+    return FromLibraryText(bytes).utf8();
+}
+
 AS_Version BasaltNamespace::LibraryVersion() {
     AS_Version version{};
     version.word2 = AS_VERSION_WORD2;

@@ -120,6 +120,8 @@ public:
     // Texts to and from the library in the namespace's encoding.
     std::string ToLibraryText(const I18NString& text) const;
     I18NString FromLibraryText(const char* bytes) const;
+    // FromLibraryText(bytes).utf8(), without a conversion when the library's text is UTF-8.
+    std::string LibraryTextToUtf8(const char* bytes) const;
 
     // Opens a further handle with this namespace's runtime configuration (sessions, password
     // changes). Returns the library's result: of the switch of the runtime configuration when

@@ -15,6 +15,7 @@
 
 #include "ListingCache.h"
 #include "SessionBase.h"
+#include "WantedProperties.h"
 
 #include <AccessAPI.h>
 #include <I18NString.h>
@@ -156,13 +157,18 @@ private:
                                             VOR_AAA_QueryResponse& response);
     // One object from its identifier with the requested properties set; null when it has
     // vanished. cachedName: the name a listing found for it, if any.
-    VOR_AAA_BaseClassPtr retrieveUserProperties(AS_ObjectId id, const PropertySet& properties,
+    VOR_AAA_BaseClassPtr retrieveUserProperties(AS_ObjectId id, const WantedProperties& wants,
                                                 const std::string* cachedName);
-    VOR_AAA_BaseClassPtr retrieveUserFolderProperties(AS_ObjectId id, const PropertySet& properties,
+    VOR_AAA_BaseClassPtr retrieveUserFolderProperties(AS_ObjectId id, const WantedProperties& wants,
                                                       const std::string* cachedName);
-    VOR_AAA_BaseClassPtr retrieveRoleProperties(AS_ObjectId id, const PropertySet& properties,
+    VOR_AAA_BaseClassPtr retrieveRoleProperties(AS_ObjectId id, const WantedProperties& wants,
                                                 const RefProps& refProps,
                                                 const std::string* cachedName);
+    // The name and description properties asked, from the record's texts (library bytes).
+    void setNames(VOR_AAA_BaseClass& object, const WantedProperties& wants,
+                  const std::string& libraryName) const;
+    void setDescription(VOR_AAA_BaseClass& object, const WantedProperties& wants,
+                        const std::string& libraryDescription) const;
     // Listing steps, each filling maps of the listing cache.
     void _getUserClassChildren(AS_ObjectId classId, bool recursive);
     void _getUserFolderContents(AS_ObjectId folderId, bool recursive, bool withFolders,
@@ -175,7 +181,21 @@ private:
     void filterListing(const std::vector<std::string>& predicates);
     // Builds the query's page of the listing cache into response.
     void servePage(const VOR_AAA_Query& query, VOR_AAA_QueryResponse& response);
-    // Directory reads of the retrieval.
+    // Directory reads of the retrieval. A vanished object gives false or nullopt; any other
+    // failure raises -8 naming the call (sizeCall for the size, infoCall for the record).
+    // Whether the object still exists (its name size is asked: a listed name may be stale).
+    bool objectExists(int32_t objectType, AS_ObjectId id, const char* sizeCall);
+    // A record's name and description (library bytes; the description empty unless asked).
+    struct RecordTexts {
+        std::string name;
+        std::string description;
+    };
+    // Reads a record as the library wants it read: the name size (and the description size
+    // when asked) first, then read(name, description) into buffers of exactly those sizes
+    // (description null when not asked).
+    std::optional<RecordTexts> readRecord(int32_t objectType, AS_ObjectId id, bool withDescription,
+                                          const char* sizeCall, const char* infoCall,
+                                          const std::function<int32_t(char*, char*)>& read);
     std::optional<std::string> readObjectName(int32_t objectType, AS_ObjectId id,
                                               const char* sizeCall, const char* infoCall);
     std::vector<AS_ObjectId> readIdList(
@@ -224,6 +244,13 @@ private:
     I18NString m_searchRefreshedTicket;
     std::chrono::steady_clock::time_point m_searchTicketRefreshed;
     I18NString m_requestContentLocale;
+    // Texts every object of a query's answer uses, in UTF-8, fixed when the query starts.
+    struct QueryTexts {
+        std::string contentLocale;
+        std::string defaultContentLocale;
+        std::string defaultProductLocale;
+    };
+    QueryTexts m_queryTexts;
     I18NString m_role;
     uint32_t m_queriesSinceInit = 0;
     // The library's text for the last failed authentication on this session.

@@ -7,6 +7,7 @@
 #include "ProviderAudit.h"
 #include "ProviderErrors.h"
 #include "ProviderMessages.h"
+#include "WantedProperties.h"
 
 #include <PYXThrowable.h>
 #include <VOR_AAA_Account.h>
@@ -25,30 +26,12 @@ namespace {
 
 constexpr uint32_t kMsgUnsupportedObjectKind = 0x50690298;
 
-// What an account can be given without reading its record, when its name is known.
-const std::set<std::string> kAccountNameOnly = {
-    "objectClass", "searchPath",      "defaultName",        "name", "userName", "hasChildren",
-    "members",     "securityMembers", "distributionMembers"};
-const std::set<std::string> kRoleNameOnly = {"objectClass", "searchPath", "defaultName", "name"};
 const std::set<std::string> kNamespaceProperties = {"objectClass", "searchPath",  "defaultName",
                                                     "name",        "hasChildren", "capabilities"};
-
-bool Wants(const std::set<std::string>& properties, const char* name) {
-    return properties.count(name) != 0 || properties.count("*") != 0;
-}
-
-bool OnlyAmong(const std::set<std::string>& properties, const std::set<std::string>& allowed) {
-    return std::all_of(properties.begin(), properties.end(),
-                       [&](const std::string& p) { return allowed.count(p) != 0; });
-}
 
 [[noreturn]] void RaiseLibraryFailure(int32_t result, const char* function) {
     PYX_THROW(ProviderError(-8, {LibraryCallMessage(result, function)}),
               "BasaltSession::QueryObjectProperties");
-}
-
-bool UserVanished(int32_t result) {
-    return result == AS_ERR_USER_NOT_FOUND || result == AS_ERR_OBJECT_NOT_FOUND;
 }
 
 bool RecordVanished(int32_t result) {
@@ -75,6 +58,8 @@ bool BasaltSession::QueryObjectProperties(VOR_AAA_QueryDoc& queryDoc, const VOR_
     }
     const PropertySet properties = query.GetProperties();
     const RefProps refProps = query.GetRefProps();
+    m_queryTexts = {contentLocale().utf8(), GetNamespace().GetDefaultContentLocale().utf8(),
+                    GetNamespace().GetDefaultProductLocale().utf8()};
     const std::vector<std::string> predicates = path.GetPredicates();
 
     const VOR_AAA_VORID::DirectoryProbe probe = [this](VOR_AAA_VORID::ObjectKind kind,
@@ -156,13 +141,15 @@ void BasaltSession::retrieveObjectProperties(const VOR_AAA_VORID::Decoded& objec
             break;
         }
         case VOR_AAA_VORID::eAccount:
-            built = retrieveUserProperties(object.number, properties, nullptr);
+            built = retrieveUserProperties(object.number, WantedProperties(properties), nullptr);
             break;
         case VOR_AAA_VORID::eNamespaceFolder:
-            built = retrieveUserFolderProperties(object.number, properties, nullptr);
+            built =
+                retrieveUserFolderProperties(object.number, WantedProperties(properties), nullptr);
             break;
         default:
-            built = retrieveRoleProperties(object.number, properties, refProps, nullptr);
+            built = retrieveRoleProperties(object.number, WantedProperties(properties), refProps,
+                                           nullptr);
             break;
     }
     if (built) {
@@ -171,18 +158,20 @@ void BasaltSession::retrieveObjectProperties(const VOR_AAA_VORID::Decoded& objec
 }
 
 VOR_AAA_BaseClassPtr BasaltSession::retrieveUserProperties(AS_ObjectId id,
-                                                           const PropertySet& properties,
+                                                           const WantedProperties& wants,
                                                            const std::string* cachedName) {
     PYX_ASSERT(m_bHandleAuthenticated);
+    using W = WantedProperties;
     auto account = std::make_unique<VOR_AAA_Account>();
-    const auto wants = [&](const char* name) { return Wants(properties, name); };
-    if (wants("searchPath") || properties.empty()) {
+    if (wants[W::eSearchPath] || wants.None()) {
         account->SearchPath().Set(objectSearchPath(VOR_AAA_VORID::eAccount, id), true);
     }
-    if (properties.empty()) {
+    if (wants.None()) {
         return account;
     }
 
+    const bool nameOnly =
+        cachedName != nullptr && wants.AccountNameOnly() && m_listing.AccountId(*cachedName) == id;
     std::string name;
     std::string description;
     char email[AS_MAX_FIELD_SIZE] = "";
@@ -191,94 +180,68 @@ VOR_AAA_BaseClassPtr BasaltSession::retrieveUserProperties(AS_ObjectId id,
     char userProductLocale[AS_MAX_FIELD_SIZE] = "";
     char givenName[AS_MAX_FIELD_SIZE] = "";
     char surname[AS_MAX_FIELD_SIZE] = "";
-    const bool nameOnly = cachedName != nullptr && OnlyAmong(properties, kAccountNameOnly) &&
-                          m_listing.AccountId(*cachedName) == id;
-    // The name size also tells whether the user still exists (a listed name may be stale).
-    uint32_t nameSize = 0;
-    int32_t result =
-        ASA_FindObjectAttributeSize(m_handle, id, AS_OBJ_USER, AS_ATTR_NAME, &nameSize);
-    if (UserVanished(result)) {
-        return nullptr;
-    }
-    if (result != 0) {
-        RaiseLibraryFailure(result, "ASA_FindObjectAttributeSize");
-    }
     if (nameOnly) {
-        name = *cachedName;
-    } else {
-        const bool withDescription = wants("defaultDescription") || wants("description");
-        uint32_t descriptionSize = 0;
-        if (withDescription) {
-            result = ASA_FindObjectAttributeSize(m_handle, id, AS_OBJ_USER, AS_ATTR_DESCRIPTION,
-                                                 &descriptionSize);
-            if (UserVanished(result)) {
-                return nullptr;
-            }
-            if (result != 0) {
-                RaiseLibraryFailure(result, "ASA_FindObjectAttributeSize");
-            }
-        }
-        std::vector<char> nameBuffer(nameSize + 1, '\0');
-        std::vector<char> descriptionBuffer(descriptionSize + 1, '\0');
-        result = ASA_FindUserInfo4(
-            m_handle, id, nameBuffer.data(), withDescription ? descriptionBuffer.data() : nullptr,
-            email, telephone, userContentLocale, userProductLocale, givenName, surname);
-        if (RecordVanished(result)) {
+        if (!objectExists(AS_OBJ_USER, id, "ASA_FindObjectAttributeSize")) {
             return nullptr;
         }
-        if (result != 0) {
-            RaiseLibraryFailure(result, "ASA_FindUserInfo4");
+        name = *cachedName;
+    } else {
+        std::optional<RecordTexts> record =
+            readRecord(AS_OBJ_USER, id, wants.Description(), "ASA_FindObjectAttributeSize",
+                       "ASA_FindUserInfo4", [&](char* nameBuffer, char* descriptionBuffer) {
+                           return ASA_FindUserInfo4(m_handle, id, nameBuffer, descriptionBuffer,
+                                                    email, telephone, userContentLocale,
+                                                    userProductLocale, givenName, surname);
+                       });
+        if (!record) {
+            return nullptr;
         }
-        name = nameBuffer.data();
-        description = descriptionBuffer.data();
+        name = std::move(record->name);
+        description = std::move(record->description);
     }
 
     const std::string nameText = textOf(name.c_str());
-    if (wants("objectClass")) {
+    if (wants[W::eObjectClass]) {
         account->SetObjectClass();
     }
-    if (wants("hasChildren")) {
+    if (wants[W::eHasChildren]) {
         account->HasChildren().Set(false);
     }
-    if (wants("defaultName")) {
+    if (wants[W::eDefaultName]) {
         account->DefaultName().Set(nameText);
     }
-    if (wants("name")) {
-        account->Name().Add(contentLocale().utf8(), nameText);
+    if (wants[W::eName]) {
+        account->Name().Add(m_queryTexts.contentLocale, nameText);
     }
-    if (wants("userName")) {
+    if (wants[W::eUserName]) {
         account->StringProperty("userName").Set(nameText);
     }
     if (!nameOnly) {
-        if (wants("defaultDescription")) {
-            account->DefaultDescription().Set(textOf(description.c_str()));
-        }
-        if (wants("description")) {
-            account->Description().Add(contentLocale().utf8(), textOf(description.c_str()));
-        }
-        const std::pair<const char*, const char*> fields[] = {{"email", email},
-                                                              {"businessPhone", telephone},
-                                                              {"givenName", givenName},
-                                                              {"surname", surname}};
-        for (const auto& [property, value] : fields) {
-            if (wants(property)) {
-                account->StringProperty(property).Set(textOf(value));
+        setDescription(*account, wants, description);
+        const std::pair<W::Property, const char*> fields[] = {{W::eEmail, email},
+                                                              {W::eBusinessPhone, telephone},
+                                                              {W::eGivenName, givenName},
+                                                              {W::eSurname, surname}};
+        static const std::string kFieldNames[] = {"email", "businessPhone", "givenName", "surname"};
+        for (std::size_t f = 0; f < std::size(fields); ++f) {
+            if (wants[fields[f].first]) {
+                account->StringProperty(kFieldNames[f]).Set(textOf(fields[f].second));
             }
         }
-        if (wants("contentLocale")) {
+        if (wants[W::eContentLocale]) {
             account->ContentLocale().Set(userContentLocale[0] != '\0'
                                              ? textOf(userContentLocale)
-                                             : GetNamespace().GetDefaultContentLocale().utf8());
+                                             : m_queryTexts.defaultContentLocale);
         }
-        if (wants("productLocale")) {
+        if (wants[W::eProductLocale]) {
             account->ProductLocale().Set(userProductLocale[0] != '\0'
                                              ? textOf(userProductLocale)
-                                             : GetNamespace().GetDefaultProductLocale().utf8());
+                                             : m_queryTexts.defaultProductLocale);
         }
-        if (wants("ancestors")) {
+        if (wants[W::eAncestors]) {
             AS_ObjectId folderId = 0;
             const int32_t result = ASA_FindUserUserFolder(m_handle, id, &folderId);
-            if (UserVanished(result)) {
+            if (RecordVanished(result)) {
                 return nullptr;
             }
             if (result != 0) {
@@ -294,77 +257,46 @@ VOR_AAA_BaseClassPtr BasaltSession::retrieveUserProperties(AS_ObjectId id,
 }
 
 VOR_AAA_BaseClassPtr BasaltSession::retrieveUserFolderProperties(AS_ObjectId id,
-                                                                 const PropertySet& properties,
+                                                                 const WantedProperties& wants,
                                                                  const std::string* cachedName) {
     PYX_ASSERT(m_bHandleAuthenticated);
+    using W = WantedProperties;
     auto folder = std::make_unique<VOR_AAA_NamespaceFolder>();
-    const auto wants = [&](const char* name) { return Wants(properties, name); };
-    if (wants("searchPath") || properties.empty()) {
+    if (wants[W::eSearchPath] || wants.None()) {
         folder->SearchPath().Set(objectSearchPath(VOR_AAA_VORID::eNamespaceFolder, id), true);
     }
-    if (properties.empty()) {
+    if (wants.None()) {
         return folder;
     }
-    const bool withDescription = wants("defaultDescription") || wants("description");
     std::string name;
     std::string description;
-    uint32_t nameSize = 0;
-    int32_t result =
-        ASA_FindObjectAttributeSize(m_handle, id, AS_OBJ_USER_FOLDER, AS_ATTR_NAME, &nameSize);
-    if (RecordVanished(result)) {
-        return nullptr;
-    }
-    if (result != 0) {
-        RaiseLibraryFailure(result, "ASA_FindObjectAttributeSize");
-    }
-    if (cachedName != nullptr && !withDescription) {
+    if (cachedName != nullptr && !wants.Description()) {
+        if (!objectExists(AS_OBJ_USER_FOLDER, id, "ASA_FindObjectAttributeSize")) {
+            return nullptr;
+        }
         name = *cachedName;
     } else {
-        uint32_t descriptionSize = 0;
-        if (withDescription) {
-            result = ASA_FindObjectAttributeSize(m_handle, id, AS_OBJ_USER_FOLDER,
-                                                 AS_ATTR_DESCRIPTION, &descriptionSize);
-        }
-        if (RecordVanished(result)) {
+        std::optional<RecordTexts> record = readRecord(
+            AS_OBJ_USER_FOLDER, id, wants.Description(), "ASA_FindObjectAttributeSize",
+            "ASA_FindUserFolderInfo", [&](char* nameBuffer, char* descriptionBuffer) {
+                return ASA_FindUserFolderInfo(m_handle, id, nameBuffer, descriptionBuffer, nullptr);
+            });
+        if (!record) {
             return nullptr;
         }
-        if (result != 0) {
-            RaiseLibraryFailure(result, "ASA_FindObjectAttributeSize");
-        }
-        std::vector<char> nameBuffer(nameSize + 1, '\0');
-        std::vector<char> descriptionBuffer(descriptionSize + 1, '\0');
-        result =
-            ASA_FindUserFolderInfo(m_handle, id, nameBuffer.data(),
-                                   withDescription ? descriptionBuffer.data() : nullptr, nullptr);
-        if (RecordVanished(result)) {
-            return nullptr;
-        }
-        if (result != 0) {
-            RaiseLibraryFailure(result, "ASA_FindUserFolderInfo");
-        }
-        name = nameBuffer.data();
-        description = descriptionBuffer.data();
+        name = std::move(record->name);
+        description = std::move(record->description);
     }
-    if (wants("objectClass")) {
+    if (wants[W::eObjectClass]) {
         folder->SetObjectClass();
     }
-    if (wants("hasChildren")) {
+    if (wants[W::eHasChildren]) {
         // Folders do not tell whether they hold anything; browsing asks for their children.
         folder->HasChildren().Set(false);
     }
-    if (wants("defaultName")) {
-        folder->DefaultName().Set(textOf(name.c_str()));
-    }
-    if (wants("name")) {
-        folder->Name().Add(contentLocale().utf8(), textOf(name.c_str()));
-    }
-    if (wants("defaultDescription")) {
-        folder->DefaultDescription().Set(textOf(description.c_str()));
-    }
-    if (wants("description")) {
-        folder->Description().Add(contentLocale().utf8(), textOf(description.c_str()));
-    }
-    if (wants("ancestors")) {
+    setNames(*folder, wants, name);
+    setDescription(*folder, wants, description);
+    if (wants[W::eAncestors]) {
         AS_ObjectId parentId = 0;
         const int32_t result = ASA_FindUserFolderParent(m_handle, id, &parentId);
         if (RecordVanished(result)) {
@@ -379,95 +311,93 @@ VOR_AAA_BaseClassPtr BasaltSession::retrieveUserFolderProperties(AS_ObjectId id,
 }
 
 VOR_AAA_BaseClassPtr BasaltSession::retrieveRoleProperties(AS_ObjectId id,
-                                                           const PropertySet& properties,
+                                                           const WantedProperties& wants,
                                                            const RefProps& refProps,
                                                            const std::string* cachedName) {
     PYX_ASSERT(m_bHandleAuthenticated);
+    using W = WantedProperties;
     auto role = std::make_unique<VOR_AAA_Role>();
-    const auto wants = [&](const char* name) { return Wants(properties, name); };
-    if (wants("searchPath") || properties.empty()) {
+    if (wants[W::eSearchPath] || wants.None()) {
         role->SearchPath().Set(objectSearchPath(VOR_AAA_VORID::eRole, id), true);
     }
-    if (properties.empty()) {
+    if (wants.None()) {
         return role;
     }
+    const bool nameOnly =
+        cachedName != nullptr && wants.RoleNameOnly() && m_listing.RoleId(*cachedName) == id;
     std::string name;
     std::string description;
-    const bool nameOnly = cachedName != nullptr && OnlyAmong(properties, kRoleNameOnly) &&
-                          m_listing.RoleId(*cachedName) == id;
-    uint32_t nameSize = 0;
-    int32_t result =
-        ASA_FindObjectAttributeSize(m_handle, id, AS_OBJ_USER_CLASS, AS_ATTR_NAME, &nameSize);
-    if (RecordVanished(result)) {
-        return nullptr;
-    }
-    if (result != 0) {
-        RaiseLibraryFailure(result, "ASA_FindObjectAttributeSize");
-    }
     if (nameOnly) {
+        if (!objectExists(AS_OBJ_USER_CLASS, id, "ASA_FindObjectAttributeSize")) {
+            return nullptr;
+        }
         name = *cachedName;
     } else {
-        const bool withDescription = wants("defaultDescription") || wants("description");
-        uint32_t descriptionSize = 0;
-        if (withDescription) {
-            result = ASA_FindObjectAttributeSize(m_handle, id, AS_OBJ_USER_CLASS,
-                                                 AS_ATTR_DESCRIPTION, &descriptionSize);
-        }
-        if (RecordVanished(result)) {
+        std::optional<RecordTexts> record =
+            readRecord(AS_OBJ_USER_CLASS, id, wants.Description(), "ASA_FindObjectAttributeSize",
+                       "ASA_FindUserClassInfo", [&](char* nameBuffer, char* descriptionBuffer) {
+                           return ASA_FindUserClassInfo(m_handle, id, nameBuffer, descriptionBuffer,
+                                                        nullptr, nullptr);
+                       });
+        if (!record) {
             return nullptr;
         }
-        if (result != 0) {
-            RaiseLibraryFailure(result, "ASA_FindObjectAttributeSize");
-        }
-        std::vector<char> nameBuffer(nameSize + 1, '\0');
-        std::vector<char> descriptionBuffer(descriptionSize + 1, '\0');
-        result = ASA_FindUserClassInfo(m_handle, id, nameBuffer.data(),
-                                       withDescription ? descriptionBuffer.data() : nullptr,
-                                       nullptr, nullptr);
-        if (RecordVanished(result)) {
-            return nullptr;
-        }
-        if (result != 0) {
-            RaiseLibraryFailure(result, "ASA_FindUserClassInfo");
-        }
-        name = nameBuffer.data();
-        description = descriptionBuffer.data();
+        name = std::move(record->name);
+        description = std::move(record->description);
     }
-    if (wants("objectClass")) {
+    if (wants[W::eObjectClass]) {
         role->SetObjectClass();
     }
-    if (wants("defaultName")) {
-        role->DefaultName().Set(textOf(name.c_str()));
-    }
-    if (wants("name")) {
-        role->Name().Add(contentLocale().utf8(), textOf(name.c_str()));
-    }
+    setNames(*role, wants, name);
     if (nameOnly) {
         return role;
     }
-    if (wants("defaultDescription")) {
-        role->DefaultDescription().Set(textOf(description.c_str()));
-    }
-    if (wants("description")) {
-        role->Description().Add(contentLocale().utf8(), textOf(description.c_str()));
-    }
-    if (wants("hasChildren")) {
+    setDescription(*role, wants, description);
+    if (wants[W::eHasChildren]) {
         uint32_t children = 0;
         role->HasChildren().Set(ASA_FindUserClassChildrenCount3(m_handle, id, &children) == 0 &&
                                 children > 0);
     }
-    if (wants("ancestors")) {
+    if (wants[W::eAncestors]) {
         role->Ancestors().Set(classAncestry(id));
     }
-    const bool members = wants("members");
-    const bool distribution = wants("distributionMembers");
+    const bool members = wants[W::eMembers];
+    const bool distribution = wants[W::eDistributionMembers];
     role->SetRequested(VOR_AAA_BaseClassWithMembers::eMembers, members);
     role->SetRequested(VOR_AAA_BaseClassWithMembers::eDistributionMembers, distribution);
-    role->SetRequested(VOR_AAA_BaseClassWithMembers::eSecurityMembers, wants("securityMembers"));
+    role->SetRequested(VOR_AAA_BaseClassWithMembers::eSecurityMembers, wants[W::eSecurityMembers]);
     if (members || distribution) {
         getUserClassMembers(id, *role, refProps);
     }
     return role;
+}
+
+void BasaltSession::setNames(VOR_AAA_BaseClass& object, const WantedProperties& wants,
+                             const std::string& libraryName) const {
+    if (!wants[WantedProperties::eDefaultName] && !wants[WantedProperties::eName]) {
+        return;
+    }
+    const std::string text = textOf(libraryName.c_str());
+    if (wants[WantedProperties::eDefaultName]) {
+        object.DefaultName().Set(text);
+    }
+    if (wants[WantedProperties::eName]) {
+        object.Name().Add(m_queryTexts.contentLocale, text);
+    }
+}
+
+void BasaltSession::setDescription(VOR_AAA_BaseClass& object, const WantedProperties& wants,
+                                   const std::string& libraryDescription) const {
+    if (!wants.Description()) {
+        return;
+    }
+    const std::string text = textOf(libraryDescription.c_str());
+    if (wants[WantedProperties::eDefaultDescription]) {
+        object.DefaultDescription().Set(text);
+    }
+    if (wants[WantedProperties::eDescription]) {
+        object.Description().Add(m_queryTexts.contentLocale, text);
+    }
 }
 
 void BasaltSession::getUserClassMembers(AS_ObjectId classId, VOR_AAA_BaseClassWithMembers& role,
@@ -482,8 +412,8 @@ void BasaltSession::getUserClassMembers(AS_ObjectId classId, VOR_AAA_BaseClassWi
             continue;
         }
         const auto wanted = refProps.find(VOR_AAA_BaseClassWithMembers::ListName(list));
-        const PropertySet memberProperties =
-            wanted != refProps.end() ? wanted->second : PropertySet{};
+        const WantedProperties memberProperties(wanted != refProps.end() ? wanted->second
+                                                                         : PropertySet{});
         for (const AS_ObjectId userId : ids) {
             if (VOR_AAA_BaseClassPtr member =
                     retrieveUserProperties(userId, memberProperties, nullptr)) {
@@ -521,36 +451,65 @@ std::vector<AS_ObjectId> BasaltSession::readIdList(
     }
 }
 
-std::optional<std::string> BasaltSession::readObjectName(int32_t objectType, AS_ObjectId id,
-                                                         const char* sizeCall,
-                                                         const char* infoCall) {
+bool BasaltSession::objectExists(int32_t objectType, AS_ObjectId id, const char* sizeCall) {
     uint32_t size = 0;
-    int32_t result = ASA_FindObjectAttributeSize(m_handle, id, objectType, AS_ATTR_NAME, &size);
+    const int32_t result =
+        ASA_FindObjectAttributeSize(m_handle, id, objectType, AS_ATTR_NAME, &size);
     if (RecordVanished(result)) {
-        return std::nullopt;
+        return false;
     }
     if (result != 0) {
         RaiseLibraryFailure(result, sizeCall);
     }
-    std::vector<char> buffer(size + 1, '\0');
-    switch (objectType) {
-        case AS_OBJ_USER:
-            result = ASA_FindUserInfo(m_handle, id, buffer.data(), nullptr, nullptr);
-            break;
-        case AS_OBJ_USER_FOLDER:
-            result = ASA_FindUserFolderInfo(m_handle, id, buffer.data(), nullptr, nullptr);
-            break;
-        default:
-            result = ASA_FindUserClassInfo(m_handle, id, buffer.data(), nullptr, nullptr, nullptr);
-            break;
+    return true;
+}
+
+std::optional<BasaltSession::RecordTexts> BasaltSession::readRecord(
+    int32_t objectType, AS_ObjectId id, bool withDescription, const char* sizeCall,
+    const char* infoCall, const std::function<int32_t(char*, char*)>& read) {
+    // The sizes first, so that the record's buffers are exactly as large as its texts.
+    const int32_t attributes[] = {AS_ATTR_NAME, AS_ATTR_DESCRIPTION};
+    uint32_t sizes[] = {0, 0};
+    for (int a = 0; a < (withDescription ? 2 : 1); ++a) {
+        const int32_t result =
+            ASA_FindObjectAttributeSize(m_handle, id, objectType, attributes[a], &sizes[a]);
+        if (RecordVanished(result)) {
+            return std::nullopt;
+        }
+        if (result != 0) {
+            RaiseLibraryFailure(result, sizeCall);
+        }
     }
+    std::vector<char> name(sizes[0] + 1, '\0');
+    std::vector<char> description(sizes[1] + 1, '\0');
+    const int32_t result = read(name.data(), withDescription ? description.data() : nullptr);
     if (RecordVanished(result)) {
         return std::nullopt;
     }
     if (result != 0) {
         RaiseLibraryFailure(result, infoCall);
     }
-    return std::string(buffer.data());
+    return RecordTexts{name.data(), description.data()};
+}
+
+std::optional<std::string> BasaltSession::readObjectName(int32_t objectType, AS_ObjectId id,
+                                                         const char* sizeCall,
+                                                         const char* infoCall) {
+    std::optional<RecordTexts> record =
+        readRecord(objectType, id, false, sizeCall, infoCall, [&](char* name, char*) {
+            switch (objectType) {
+                case AS_OBJ_USER:
+                    return ASA_FindUserInfo(m_handle, id, name, nullptr, nullptr);
+                case AS_OBJ_USER_FOLDER:
+                    return ASA_FindUserFolderInfo(m_handle, id, name, nullptr, nullptr);
+                default:
+                    return ASA_FindUserClassInfo(m_handle, id, name, nullptr, nullptr, nullptr);
+            }
+        });
+    if (!record) {
+        return std::nullopt;
+    }
+    return std::move(record->name);
 }
 
 VOR_AAA_Type_AncestorInfo BasaltSession::namespaceAncestor() const {
@@ -632,7 +591,7 @@ std::string BasaltSession::objectSearchPath(VOR_AAA_VORID::ObjectKind kind, AS_O
 }
 
 std::string BasaltSession::textOf(const char* libraryBytes) const {
-    return GetNamespace().FromLibraryText(libraryBytes).utf8();
+    return GetNamespace().LibraryTextToUtf8(libraryBytes);
 }
 
 I18NString BasaltSession::contentLocale() const {

@@ -286,11 +286,11 @@ void BasaltSession::filterListing(const std::vector<std::string>& predicates) {
     VOR_AAA_SearchFilter filter;
     filter.Parse(predicates, eSFAllOperations);
     const auto& groups = filter.GetGroups();
-    const std::string locale = contentLocale().utf8();
+    const std::string& locale = m_queryTexts.contentLocale;
     for (std::size_t g = 0; g < groups.size(); ++g) {
         PYX_ASSERT(groups[g].size() > 0);
         // The filter components' names are what an entry needs to be tested.
-        const std::set<std::string> needed = NamedProperties(groups[g]);
+        const WantedProperties needed(NamedProperties(groups[g]));
         const std::vector<std::string> predicate = {predicates[g]};
         for (const auto group :
              {ListingCache::eFolders, ListingCache::eRoles, ListingCache::eAccounts}) {
@@ -329,7 +329,7 @@ void BasaltSession::servePage(const VOR_AAA_Query& query, VOR_AAA_QueryResponse&
     }
     const std::size_t limit =
         max < 1 || static_cast<std::size_t>(max) >= total ? total : static_cast<std::size_t>(max);
-    const PropertySet& properties = query.GetProperties();
+    const WantedProperties properties(query.GetProperties());
     const RefProps& refProps = query.GetRefProps();
 
     // Fetch the page's records together rather than one directory search each.

@@ -19,7 +19,8 @@ namespace ridge::access {
 // One entry of a search result. Attribute names are lower-cased; values are raw (UTF-8).
 struct LdapEntry {
     std::string dn;
-    std::map<std::string, std::vector<std::string>> attributes;
+    // Transparent comparison: looked up by string_view without building a key string.
+    std::map<std::string, std::vector<std::string>, std::less<>> attributes;
 
     // First value of an attribute (name in any case), or "" when absent.
     std::string value(std::string_view attribute) const;

@@ -55,6 +55,9 @@ public:
     void clear();
     size_t size() const { return m_entries.size() + m_lists.size(); }
 
+    // The key a DN is kept under: its normal form (normalizeDn), the DN itself when it is none.
+    static std::string dnKey(const std::string& dn);
+
 private:
     struct EntrySlot {
         EntryRef entry;

@@ -1,4 +1,5 @@
-// Records of single objects: attribute sizes, user, user folder and user class info.
+// Records of single objects: attribute sizes, user, user folder and user class info. Each is
+// asked with its type's whole record, which the handle's cache answers after a listing.
 #include <AccessAPI.h>
 
 #include "ReadSupport.h"
@@ -45,7 +46,7 @@ AS_API int32_t ASA_FindObjectAttributeSize(AS_Handle handle, AS_ObjectId id, int
             } else if (attribute != AS_ATTR_NAME) {
                 fail(AS_ERR_INVALID_ARGUMENT, "attribute " + std::to_string(attribute));
             }
-            auto entry = s.requireById(objectType, id, {attr});
+            auto entry = s.requireById(objectType, id, recordAttributes(objectType));
             text = callerText(s, entry->value(attr), maxSize);
         }
         *size = static_cast<uint32_t>(text.size());
@@ -55,7 +56,7 @@ AS_API int32_t ASA_FindObjectAttributeSize(AS_Handle handle, AS_ObjectId id, int
 AS_API int32_t ASA_FindUserInfo(AS_Handle handle, AS_ObjectId userId, char* name, char* description,
                                 AS_ObjectId* userFolderId) {
     return withSignedOn(handle, [&](Session& s) {
-        auto user = requireUser(s, userId, {"cn", kDescription});
+        auto user = requireUser(s, userId, recordAttributes(AS_OBJ_USER));
         writeText(s, user->value("cn"), name, AS_MAX_NAME_SIZE);
         writeText(s, user->value(kDescription), description, AS_MAX_DESCRIPTION_SIZE);
         if (userFolderId)
@@ -68,9 +69,7 @@ AS_API int32_t ASA_FindUserInfo4(AS_Handle handle, AS_ObjectId userId, char* nam
                                  char* contentLocale, char* productLocale, char* givenName,
                                  char* surname) {
     return withSignedOn(handle, [&](Session& s) {
-        auto user = requireUser(s, userId,
-                                {"cn", kDescription, "mail", "telephoneNumber",
-                                 "ridgeContentLocale", "ridgeProductLocale", "givenName", "sn"});
+        auto user = requireUser(s, userId, recordAttributes(AS_OBJ_USER));
         writeText(s, user->value("cn"), name, AS_MAX_NAME_SIZE);
         writeText(s, user->value(kDescription), description, AS_MAX_DESCRIPTION_SIZE);
         writeText(s, user->value("mail"), email, AS_MAX_FIELD_SIZE);
@@ -85,7 +84,8 @@ AS_API int32_t ASA_FindUserInfo4(AS_Handle handle, AS_ObjectId userId, char* nam
 AS_API int32_t ASA_FindUserFolderInfo(AS_Handle handle, AS_ObjectId folderId, char* name,
                                       char* description, AS_ObjectId* parentFolderId) {
     return withSignedOn(handle, [&](Session& s) {
-        auto folder = s.requireById(AS_OBJ_USER_FOLDER, folderId, {"ou", kDescription});
+        auto folder =
+            s.requireById(AS_OBJ_USER_FOLDER, folderId, recordAttributes(AS_OBJ_USER_FOLDER));
         writeText(s, folder->value("ou"), name, AS_MAX_NAME_SIZE);
         writeText(s, folder->value(kDescription), description, AS_MAX_DESCRIPTION_SIZE);
         if (parentFolderId)
@@ -97,7 +97,7 @@ AS_API int32_t ASA_FindUserClassInfo(AS_Handle handle, AS_ObjectId classId, char
                                      char* description, AS_ObjectId* parentClassId,
                                      uint32_t* childClassCount) {
     return withSignedOn(handle, [&](Session& s) {
-        auto cls = s.requireById(AS_OBJ_USER_CLASS, classId, {"cn", kDescription});
+        auto cls = s.requireById(AS_OBJ_USER_CLASS, classId, recordAttributes(AS_OBJ_USER_CLASS));
         writeText(s, cls->value("cn"), name, AS_MAX_NAME_SIZE);
         writeClassDetails(s, *cls, description, parentClassId, childClassCount);
     });

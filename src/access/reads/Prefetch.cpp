@@ -34,11 +34,17 @@ extern "C" AS_API int32_t ASA_PrefetchObjects(AS_Handle handle, int32_t objectTy
             std::string any;
             for (size_t i = first; i < std::min(wanted.size(), first + kIdsPerSearch); ++i)
                 any += std::string("(") + schema::kId + "=" + std::to_string(wanted[i]) + ")";
+            const std::string filter = "(&" + typeFilter + "(|" + any + "))";
             const auto fetched = ReadCache::Clock::now();
-            auto found =
-                searchAll(s.ldap(), s.namespaceDn(), Scope::Sub,
-                          "(&" + typeFilter + "(|" + any + "))", recordAttributes(objectType));
-            s.remember(objectType, std::move(found), fetched);
+            // A batch of ids finds about as many entries: one plain request, without the paging
+            // that a subtree search would otherwise be asked in (unless a limit cuts it short).
+            auto found = s.ldap().searchWhole(s.namespaceDn(), Scope::Sub, filter,
+                                              recordAttributes(objectType), 0);
+            s.remember(objectType,
+                       found ? std::move(*found)
+                             : searchAll(s.ldap(), s.namespaceDn(), Scope::Sub, filter,
+                                         recordAttributes(objectType)),
+                       fetched);
         }
     });
 }

@@ -82,20 +82,24 @@ void VOR_AAA_BaseClass::SetObjectClass() {
 
 void VOR_AAA_BaseClass::WriteAsResultItem(std::ostream& out, bool withSchema) const {
     const std::string_view word = VOR_AAA_ClassWord(GetObjectType());
-    out << "<item xsi:type=\"cm:" << (word.empty() ? "baseClass" : word) << "\" searchPath=\"";
+    WriteMarkup("<item xsi:type=\"cm:", out);
+    WriteMarkup((word.empty() ? "baseClass" : word), out);
+    WriteMarkup("\" searchPath=\"", out);
     WriteEscapedText(VOR_AAA_VORID::EscapeDelimiters(m_searchPath.Get()), out);
-    out << "\">";
+    WriteMarkup("\">", out);
     writeCommonProperties(out, withSchema);
     WriteClassProperties(out, withSchema);
-    out << "</item>";
+    WriteMarkup("</item>", out);
 }
 
 void VOR_AAA_BaseClass::WriteAsSecurityObject(std::ostream& out, bool withSchema) const {
     const std::string_view word = VOR_AAA_ClassWord(GetObjectType());
-    out << "<securityObject xsi:type=\"cm:" << (word.empty() ? "baseClass" : word) << "\">";
+    WriteMarkup("<securityObject xsi:type=\"cm:", out);
+    WriteMarkup((word.empty() ? "baseClass" : word), out);
+    WriteMarkup("\">", out);
     writeCommonProperties(out, withSchema);
     WriteClassProperties(out, withSchema);
-    out << "</securityObject>";
+    WriteMarkup("</securityObject>", out);
 }
 
 void VOR_AAA_BaseClass::writeCommonProperties(std::ostream& out, bool withSchema) const {

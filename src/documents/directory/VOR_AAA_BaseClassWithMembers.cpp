@@ -1,6 +1,7 @@
 #include "VOR_AAA_BaseClassWithMembers.h"
 
 #include "PYXThrowable.h"
+#include "VOR_AAA_WriteEscapedText.h"
 
 const char* VOR_AAA_BaseClassWithMembers::ListName(MemberList list) {
     switch (list) {
@@ -26,18 +27,25 @@ void VOR_AAA_BaseClassWithMembers::WriteClassProperties(std::ostream& out, bool 
             continue;
         }
         const char* name = ListName(list);
-        out << '<' << name << " xsi:type=\"cm:baseClassArrayProp\">"
-            << "<value xsi:type=\"SOAP-ENC:Array\" SOAP-ENC:arrayType=\"cm:baseClass["
-            << members.size() << "]\">";
+        WriteMarkup('<', out);
+        WriteMarkup(name, out);
+        WriteMarkup(" xsi:type=\"cm:baseClassArrayProp\">", out);
+        WriteMarkup("<value xsi:type=\"SOAP-ENC:Array\" SOAP-ENC:arrayType=\"cm:baseClass[", out);
+        WriteCount(members.size(), out);
+        WriteMarkup("]\">", out);
         for (const VOR_AAA_BaseClassPtr& member : members) {
             member->WriteAsResultItem(out, withSchema);
         }
-        out << "</value></" << name << '>';
+        WriteMarkup("</value></", out);
+        WriteMarkup(name, out);
+        WriteMarkup('>', out);
     }
     // The nil forms follow the lists with content, in this fixed order.
     for (MemberList list : {eMembers, eDistributionMembers, eSecurityMembers}) {
         if (m_requested[list] && m_lists[list].empty()) {
-            out << '<' << ListName(list) << " xsi:nil=\"true\"/>";
+            WriteMarkup('<', out);
+            WriteMarkup(ListName(list), out);
+            WriteMarkup(" xsi:nil=\"true\"/>", out);
         }
     }
 }

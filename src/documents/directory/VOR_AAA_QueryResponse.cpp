@@ -22,23 +22,30 @@ T& objectAs(VOR_AAA_BaseClass& object, VOR_AAA_ObjectType type, const char* mism
 }  // namespace
 
 void VOR_AAA_QueryResponse::Write(std::ostream& out) const {
-    out << "<cm:queryResponse xmlns:cm=\"" << VOR_AAA_Const::Text::kAAANamespaceURI << '"';
+    WriteMarkup("<cm:queryResponse xmlns:cm=\"", out);
+    WriteMarkup(VOR_AAA_Const::Text::kAAANamespaceURI, out);
+    WriteMarkup('"', out);
     if (m_writeSchemaNamespaces) {
-        out << " xmlns:xsi=\"" << VOR_AAA_Const::Text::kXMLSchemaInstanceNamespaceURI << "\" "
-            << "xmlns:SOAP-ENC=\"" << VOR_AAA_Const::Text::kSOAPEncodingNamespaceURI << '"';
+        WriteMarkup(" xmlns:xsi=\"", out);
+        WriteMarkup(VOR_AAA_Const::Text::kXMLSchemaInstanceNamespaceURI, out);
+        WriteMarkup("\" ", out);
+        WriteMarkup("xmlns:SOAP-ENC=\"", out);
+        WriteMarkup(VOR_AAA_Const::Text::kSOAPEncodingNamespaceURI, out);
+        WriteMarkup('"', out);
     }
-    out << '>';
+    WriteMarkup('>', out);
     if (!m_currentNamespaceFormat.empty()) {
-        out << "<currentNamespaceFormat xsi:type=\"xsd:string\">";
+        WriteMarkup("<currentNamespaceFormat xsi:type=\"xsd:string\">", out);
         WriteEscapedText(m_currentNamespaceFormat, out);
-        out << "</currentNamespaceFormat>";
+        WriteMarkup("</currentNamespaceFormat>", out);
     }
-    out << "<queryResult xsi:type=\"SOAP-ENC:Array\" SOAP-ENC:arrayType=\"cm:baseClass["
-        << m_objects.size() << "]\">";
+    WriteMarkup("<queryResult xsi:type=\"SOAP-ENC:Array\" SOAP-ENC:arrayType=\"cm:baseClass[", out);
+    WriteCount(m_objects.size(), out);
+    WriteMarkup("]\">", out);
     for (const VOR_AAA_BaseClassPtr& object : m_objects) {
         object->WriteAsResultItem(out, m_writeSchemaInfo);
     }
-    out << "</queryResult></cm:queryResponse>";
+    WriteMarkup("</queryResult></cm:queryResponse>", out);
 }
 
 void VOR_AAA_QueryResponse::Load(const char* text, size_t length) {

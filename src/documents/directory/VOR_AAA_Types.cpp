@@ -10,9 +10,9 @@ const char* BoolText(bool value) {
 }
 
 void WriteStringValue(std::ostream& out, std::string_view text) {
-    out << "<value xsi:type=\"xsd:string\" xml:space=\"preserve\">";
+    WriteMarkup("<value xsi:type=\"xsd:string\" xml:space=\"preserve\">", out);
     WriteEscapedText(text, out);
-    out << "</value>";
+    WriteMarkup("</value>", out);
 }
 
 }  // namespace
@@ -31,27 +31,44 @@ void VOR_AAA_Type_SchemaInfo::Write(std::ostream& out, std::string_view name,
     if (!m_set) {
         return;
     }
-    out << '<' << name << " xsi:type=\"" << GetKindType() << "\">";
+    WriteMarkup('<', out);
+    WriteMarkup(name, out);
+    WriteMarkup(" xsi:type=\"", out);
+    WriteMarkup(GetKindType(), out);
+    WriteMarkup("\">", out);
     if (withSchema) {
         writeSchemaBlock(out);
     }
     WriteValue(out);
-    out << "</" << name << '>';
+    WriteMarkup("</", out);
+    WriteMarkup(name, out);
+    WriteMarkup('>', out);
 }
 
 void VOR_AAA_Type_SchemaInfo::writeSchemaBlock(std::ostream& out) const {
-    out << "<schemaInfo xsi:type=\"cm:schemaInfo\">"
-        << "<acquirable xsi:type=\"xsd:boolean\">" << BoolText(m_acquirable) << "</acquirable>"
-        << "<acquired xsi:type=\"xsd:boolean\">" << BoolText(m_acquired) << "</acquired>"
-        << "<modifiable xsi:type=\"xsd:boolean\">" << BoolText(m_modifiable) << "</modifiable>"
-        << "<searchable xsi:type=\"xsd:boolean\">" << BoolText(m_searchable) << "</searchable>"
-        << "<updateAllDescendents xsi:type=\"xsd:boolean\">" << BoolText(m_updateAllDescendents)
-        << "</updateAllDescendents>"
-        << "</schemaInfo>";
+    WriteMarkup("<schemaInfo xsi:type=\"cm:schemaInfo\">", out);
+    WriteMarkup("<acquirable xsi:type=\"xsd:boolean\">", out);
+    WriteMarkup(BoolText(m_acquirable), out);
+    WriteMarkup("</acquirable>", out);
+    WriteMarkup("<acquired xsi:type=\"xsd:boolean\">", out);
+    WriteMarkup(BoolText(m_acquired), out);
+    WriteMarkup("</acquired>", out);
+    WriteMarkup("<modifiable xsi:type=\"xsd:boolean\">", out);
+    WriteMarkup(BoolText(m_modifiable), out);
+    WriteMarkup("</modifiable>", out);
+    WriteMarkup("<searchable xsi:type=\"xsd:boolean\">", out);
+    WriteMarkup(BoolText(m_searchable), out);
+    WriteMarkup("</searchable>", out);
+    WriteMarkup("<updateAllDescendents xsi:type=\"xsd:boolean\">", out);
+    WriteMarkup(BoolText(m_updateAllDescendents), out);
+    WriteMarkup("</updateAllDescendents>", out);
+    WriteMarkup("</schemaInfo>", out);
 }
 
 void VOR_AAA_Type_BooleanProp::WriteValue(std::ostream& out) const {
-    out << "<value xsi:type=\"xsd:boolean\">" << BoolText(m_value) << "</value>";
+    WriteMarkup("<value xsi:type=\"xsd:boolean\">", out);
+    WriteMarkup(BoolText(m_value), out);
+    WriteMarkup("</value>", out);
 }
 
 void VOR_AAA_Type_StringProp::WriteValue(std::ostream& out) const {
@@ -67,84 +84,98 @@ void VOR_AAA_Type_LanguageProp::WriteValue(std::ostream& out) const {
 }
 
 void VOR_AAA_Type_ClassEnumProp::WriteValue(std::ostream& out) const {
-    out << "<value xsi:type=\"cm:classEnum\">";
+    WriteMarkup("<value xsi:type=\"cm:classEnum\">", out);
     WriteEscapedText(m_class, out);
-    out << "</value>";
+    WriteMarkup("</value>", out);
 }
 
 void VOR_AAA_Type_StringArrayProp::WriteValue(std::ostream& out) const {
-    out << "<value xsi:type=\"bus:arrayOfString\">";
+    WriteMarkup("<value xsi:type=\"bus:arrayOfString\">", out);
     for (const std::string& value : m_values) {
-        out << "<item xsi:type=\"xsd:string\" xml:space=\"preserve\">";
+        WriteMarkup("<item xsi:type=\"xsd:string\" xml:space=\"preserve\">", out);
         WriteEscapedText(value, out);
-        out << "</item>";
+        WriteMarkup("</item>", out);
     }
-    out << "</value>";
+    WriteMarkup("</value>", out);
 }
 
 void VOR_AAA_Type_MultilingualStringProp::WriteValue(std::ostream& out) const {
     const std::string_view itemType = GetItemType();
-    out << "<value xsi:type=\"SOAP-ENC:Array\" SOAP-ENC:arrayType=\"" << itemType << '['
-        << m_values.size() << "]\">";
+    WriteMarkup("<value xsi:type=\"SOAP-ENC:Array\" SOAP-ENC:arrayType=\"", out);
+    WriteMarkup(itemType, out);
+    WriteMarkup('[', out);
+    WriteCount(m_values.size(), out);
+    WriteMarkup("]\">", out);
     for (const VOR_AAA_LocalizedText& value : m_values) {
-        out << "<item xsi:type=\"" << itemType << "\">";
+        WriteMarkup("<item xsi:type=\"", out);
+        WriteMarkup(itemType, out);
+        WriteMarkup("\">", out);
         WriteStringValue(out, value.text);
-        out << "<locale xsi:type=\"xsd:string\">";
+        WriteMarkup("<locale xsi:type=\"xsd:string\">", out);
         WriteEscapedText(value.locale, out);
-        out << "</locale></item>";
+        WriteMarkup("</locale></item>", out);
     }
-    out << "</value>";
+    WriteMarkup("</value>", out);
 }
 
 void VOR_AAA_Type_ArrayOfAncestorInfoProp::WriteValue(std::ostream& out) const {
-    out << "<value xsi:type=\"SOAP-ENC:Array\" SOAP-ENC:arrayType=\"cm:ancestorInfo["
-        << m_values.size() << "]\">";
+    WriteMarkup("<value xsi:type=\"SOAP-ENC:Array\" SOAP-ENC:arrayType=\"cm:ancestorInfo[", out);
+    WriteCount(m_values.size(), out);
+    WriteMarkup("]\">", out);
     for (const VOR_AAA_Type_AncestorInfo& ancestor : m_values) {
-        out << "<item xsi:type=\"cm:ancestorInfo\"><objectClass xsi:type=\"cm:classEnum\">";
+        WriteMarkup("<item xsi:type=\"cm:ancestorInfo\"><objectClass xsi:type=\"cm:classEnum\">",
+                    out);
         WriteEscapedText(ancestor.objectClass, out);
-        out << "</objectClass><searchPath xsi:type=\"xsd:string\" xml:space=\"preserve\">";
+        WriteMarkup("</objectClass><searchPath xsi:type=\"xsd:string\" xml:space=\"preserve\">",
+                    out);
         WriteEscapedText(VOR_AAA_VORID::EscapeDelimiters(ancestor.searchPath), out);
-        out << "</searchPath><title xsi:type=\"xsd:string\" xml:space=\"preserve\">";
+        WriteMarkup("</searchPath><title xsi:type=\"xsd:string\" xml:space=\"preserve\">", out);
         WriteEscapedText(ancestor.title, out);
-        out << "</title></item>";
+        WriteMarkup("</title></item>", out);
     }
-    out << "</value>";
+    WriteMarkup("</value>", out);
 }
 
 void VOR_AAA_Type_ParameterValueArrayProp::WriteValue(std::ostream& out) const {
-    out << "<value xsi:type=\"SOAP-ENC:Array\" SOAP-ENC:arrayType=\"cm:parameterValue["
-        << m_values.size() << "]\">";
+    WriteMarkup("<value xsi:type=\"SOAP-ENC:Array\" SOAP-ENC:arrayType=\"cm:parameterValue[", out);
+    WriteCount(m_values.size(), out);
+    WriteMarkup("]\">", out);
     for (const VOR_AAA_Type_ParameterValue& parameter : m_values) {
-        out << "<item xsi:type=\"cm:parameterValue\">";
+        WriteMarkup("<item xsi:type=\"cm:parameterValue\">", out);
         if (parameter.name.empty()) {
-            out << "<name xsi:nil=\"true\"/>";
+            WriteMarkup("<name xsi:nil=\"true\"/>", out);
         } else {
-            out << "<name xsi:type=\"xsd:string\">";
+            WriteMarkup("<name xsi:type=\"xsd:string\">", out);
             WriteEscapedText(parameter.name, out);
-            out << "</name>";
+            WriteMarkup("</name>", out);
         }
-        out << "<value xsi:type=\"SOAP-ENC:Array\" SOAP-ENC:arrayType=\"cm:parmValueItem["
-            << parameter.values.size() << "]\">";
+        WriteMarkup("<value xsi:type=\"SOAP-ENC:Array\" SOAP-ENC:arrayType=\"cm:parmValueItem[",
+                    out);
+        WriteCount(parameter.values.size(), out);
+        WriteMarkup("]\">", out);
         for (const VOR_AAA_Type_ParmValueItem& item : parameter.values) {
-            out << "<item xsi:type=\"cm:simpleParmValueItem\"><inclusive xsi:type=\"xsd:boolean\">"
-                << BoolText(item.inclusive) << "</inclusive>";
+            WriteMarkup(
+                "<item xsi:type=\"cm:simpleParmValueItem\"><inclusive xsi:type=\"xsd:boolean\">",
+                out);
+            WriteMarkup(BoolText(item.inclusive), out);
+            WriteMarkup("</inclusive>", out);
             if (item.display.empty()) {
-                out << "<display xsi:nil=\"true\"/>";
+                WriteMarkup("<display xsi:nil=\"true\"/>", out);
             } else {
-                out << "<display xsi:type=\"xsd:string\">";
+                WriteMarkup("<display xsi:type=\"xsd:string\">", out);
                 WriteEscapedText(item.display, out);
-                out << "</display>";
+                WriteMarkup("</display>", out);
             }
             if (item.use.empty()) {
-                out << "<use xsi:nil=\"true\"/>";
+                WriteMarkup("<use xsi:nil=\"true\"/>", out);
             } else {
-                out << "<use xsi:type=\"xsd:string\">";
+                WriteMarkup("<use xsi:type=\"xsd:string\">", out);
                 WriteEscapedText(item.use, out);
-                out << "</use>";
+                WriteMarkup("</use>", out);
             }
-            out << "</item>";
+            WriteMarkup("</item>", out);
         }
-        out << "</value></item>";
+        WriteMarkup("</value></item>", out);
     }
-    out << "</value>";
+    WriteMarkup("</value>", out);
 }

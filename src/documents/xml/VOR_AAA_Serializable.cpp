@@ -5,7 +5,8 @@
 #include <cstdlib>
 #include <cstring>
 #include <memory>
-#include <sstream>
+#include <ostream>
+#include <streambuf>
 
 void VOR_AAA_Serializable::Serialize(char** textOut, VOR_AAA_AllocRoutine allocRoutine) const {
     PYX_ASSERT(allocRoutine);
@@ -32,8 +33,36 @@ void VOR_AAA_Serializable::Serialize(std::string& textOut) const {
     textOut = buffer != nullptr ? std::string(buffer) : std::string();
 }
 
+namespace {
+
+// A stream buffer that appends to a string as it goes: no put area to grow and copy, and the
+// text is moved out at the end rather than copied.
+class StringAppendBuffer : public std::streambuf {
+public:
+    explicit StringAppendBuffer(std::string& text) : m_text(text) {}
+
+protected:
+    std::streamsize xsputn(const char* s, std::streamsize n) override {
+        m_text.append(s, static_cast<size_t>(n));
+        return n;
+    }
+    int_type overflow(int_type c) override {
+        if (!traits_type::eq_int_type(c, traits_type::eof())) {
+            m_text.push_back(traits_type::to_char_type(c));
+        }
+        return traits_type::not_eof(c);
+    }
+
+private:
+    std::string& m_text;
+};
+
+}  // namespace
+
 std::string VOR_AAA_Serializable::ToString() const {
-    std::ostringstream out;
+    std::string text;
+    StringAppendBuffer buffer(text);
+    std::ostream out(&buffer);
     Write(out);
-    return std::move(out).str();
+    return text;
 }

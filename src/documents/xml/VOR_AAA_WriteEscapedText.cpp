@@ -2,13 +2,14 @@
 
 #include "I18NString.h"
 
+#include <charconv>
 #include <string>
 
 void WriteEscapedText(std::string_view text, std::ostream& out) {
     size_t runStart = 0;
     auto flush = [&](size_t end) {
         if (end > runStart) {
-            out.write(text.data() + runStart, static_cast<std::streamsize>(end - runStart));
+            WriteMarkup(text.substr(runStart, end - runStart), out);
         }
     };
     for (size_t i = 0; i < text.size(); ++i) {
@@ -39,9 +40,11 @@ void WriteEscapedText(std::string_view text, std::ostream& out) {
         flush(i);
         runStart = i + 1;
         if (entity != nullptr) {
-            out << entity;
+            WriteMarkup(entity, out);
         } else {
-            out << "&amp;#" << static_cast<int>(c) << ';';
+            WriteMarkup("&amp;#", out);
+            WriteCount(c, out);
+            WriteMarkup(';', out);
         }
     }
     flush(text.size());
@@ -51,4 +54,10 @@ void WriteEscapedText(const I18NString& text, std::ostream& out) {
     if (!text.empty()) {
         WriteEscapedText(std::string_view(text.utf8()), out);
     }
+}
+
+void WriteCount(size_t count, std::ostream& out) {
+    char digits[24];
+    const auto end = std::to_chars(digits, digits + sizeof digits, count).ptr;
+    WriteMarkup(std::string_view(digits, static_cast<size_t>(end - digits)), out);
 }

@@ -24,6 +24,18 @@ inline void WriteEscapedText(const char* text, std::ostream& out) {
     WriteEscapedText(std::string_view(text ? text : ""), out);
 }
 
+// Markup the writer composed itself (tags, attribute texts, numbers), appended straight to the
+// stream's buffer: a query response writes some hundred pieces per object, and operator<< would
+// format each of them.
+inline void WriteMarkup(std::string_view markup, std::ostream& out) {
+    out.rdbuf()->sputn(markup.data(), static_cast<std::streamsize>(markup.size()));
+}
+inline void WriteMarkup(char c, std::ostream& out) {
+    out.rdbuf()->sputc(c);
+}
+// An unsigned count in decimal, as markup.
+void WriteCount(size_t count, std::ostream& out);
+
 // <name>value</name>, the name escaped as well: for documents whose element names are data
 // (credential and visa values).
 template <typename Name, typename Value>

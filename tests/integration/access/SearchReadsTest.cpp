@@ -121,11 +121,12 @@ TEST_F(ReadsUtf8Test, Utf8TextsPassUnchanged) {
 }
 
 TEST_F(ReadsTest, ResultsLongerThanOnePageComeComplete) {
-    // More entries than the 500 the reads ask for per page.
+    // More entries than the 1000 the reads ask for per page (and than a listing below one entry
+    // takes in a single request).
     std::string ldif =
         "dn: ou=Many,ou=readsscratch,@BASE_DN@\nobjectClass: organizationalUnit\n"
         "objectClass: ridgeFolder\nou: Many\nridgeId: 9950\n";
-    for (int i = 0; i < 600; ++i)
+    for (int i = 0; i < 1100; ++i)
         ldif += "\ndn: uid=m" + std::to_string(i) +
                 ",ou=Many,ou=readsscratch,@BASE_DN@\nobjectClass: inetOrgPerson\n"
                 "objectClass: ridgeUser\nsn: M\ncn: Many " +
@@ -134,10 +135,10 @@ TEST_F(ReadsTest, ResultsLongerThanOnePageComeComplete) {
     AS_Handle scratch = handleFor(nullptr);
     ASSERT_EQ(AS_OK, signOn(scratch, "scratch", access_test::kPassword, 0, 0, 0, "readsscratch"));
     Found found = search(scratch, 7, "Many *");
-    ASSERT_EQ(600u, found.size());
+    ASSERT_EQ(1100u, found.size());
     EXPECT_EQ((std::pair<std::string, AS_ObjectId>{"Many 0", 10000}), found.front());
-    EXPECT_EQ((std::pair<std::string, AS_ObjectId>{"Many 99", 10099}), found.back());
-    EXPECT_EQ(600u, list([&](uint32_t n, AS_ObjectId* i, uint32_t* t) {
-                        return ASA_FindUserFolderUsersList(scratch, 9950, n, i, t);
-                    }).size());
+    EXPECT_EQ((std::pair<std::string, AS_ObjectId>{"Many 999", 10999}), found.back());
+    EXPECT_EQ(1100u, list([&](uint32_t n, AS_ObjectId* i, uint32_t* t) {
+                         return ASA_FindUserFolderUsersList(scratch, 9950, n, i, t);
+                     }).size());
 }

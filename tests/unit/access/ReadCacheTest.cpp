@@ -87,4 +87,32 @@ TEST(ReadCache, ListsExpireAndTheCacheStaysBounded) {
     EXPECT_EQ(0u, none.size());
 }
 
+// DNs are kept under their normal form; the common plain ones are brought to it without the
+// DN parser, and must come out exactly as the parser would write them.
+TEST(ReadCache, DnKeysAreTheParsersNormalFormForEverySpelling) {
+    const char* dns[] = {// plain: letters, digits, inner spaces and - . _ @ in values
+                         "uid=Staff0,ou=Staff,ou=bench,dc=ridge,dc=test", "UID=a,OU=F,DC=x",
+                         "cn=Staff0 Person,ou=Pages,dc=x", "mail=a.b-c_d@example.test,dc=x",
+                         "ridgeId=42,dc=x", "x-Attr2=v,dc=x",
+                         // not plain: the parser decides
+                         "uid=a, ou=F,dc=x", "uid = a,dc=x", "cn=a\\,b,dc=x", "cn=O'Brien,dc=x",
+                         "cn=a+sn=b,dc=x", "cn= lead,dc=x", "cn=trail ,dc=x", "cn=#hash,dc=x",
+                         "2.5.4.3=a,dc=x", "cn=\\C3\\A9t\\C3\\A9,dc=x", "cn=\xC3\xA9,dc=x",
+                         "cn=a,,dc=x", "cn=a,dc=x,", "cn=,dc=x", "=a,dc=x", "cn=a;b,dc=x",
+                         "cn=\\<a\\>,dc=x", "not a dn", ""};
+    for (const std::string dn : dns) {
+        const std::optional<std::string> normal = normalizeDn(dn);
+        EXPECT_EQ(normal ? *normal : dn, ReadCache::dnKey(dn)) << dn;
+    }
+    ReadCache cache(400ms, 100);
+    cache.putEntry(AS_OBJ_USER, 9, entry("CN=O'Brien,OU=F,DC=x", "O"), t0);
+    ASSERT_TRUE(cache.entryByDn(AS_OBJ_USER, "cn=O'Brien, ou=F, dc=x", t0));
+    // Attribute names are found in any case, however long.
+    EXPECT_EQ("O", cache.entryByDn(AS_OBJ_USER, "cn=O'Brien,ou=F,dc=x", t0)->value("CN"));
+    EXPECT_EQ("", cache.entryById(AS_OBJ_USER, 9, t0)->value(std::string(80, 'C')));
+    cache.putEntry(AS_OBJ_USER, 10, entry("cn=Two Words,ou=F,dc=x", "T"), t0);
+    EXPECT_TRUE(cache.entryByDn(AS_OBJ_USER, "CN=Two Words , OU=F,DC=x", t0));
+    EXPECT_FALSE(cache.entryByDn(AS_OBJ_USER, "cn=two words,ou=F,dc=x", t0));
+}
+
 }  // namespace

@@ -47,6 +47,28 @@ TEST(I18NStringConversion, InvalidUtf8IsReportedWithItsOffset) {
     }
 }
 
+// The check that lets valid UTF-8 pass unconverted accepts exactly what the reader accepts.
+TEST(I18NStringConversion, WellFormedUtf8IsWhatTheReaderAccepts) {
+    const char* texts[] = {kUtf8,         "",
+                           "plain ASCII", "\xF4\x8F\xBF\xBF",  // U+10FFFF
+                           "ab\xC3",      "ab\xC3(",
+                           "ab\xC0\xAF",  "ab\xED\xA0\x80",    // overlong, surrogate
+                           "ab\xFF",      "\xF4\x90\x80\x80",  // past U+10FFFF
+                           "\xE2\x82",    "\x80 lone continuation"};
+    for (const char* text : texts) {
+        bool reads = true;
+        try {
+            EXPECT_EQ(I18NString(text).utf8(), text);
+        } catch (const PYXException&) {
+            reads = false;
+        }
+        EXPECT_EQ(I18NString::isWellFormedUtf8(text), reads) << text;
+    }
+    EXPECT_TRUE(I18NString::isUtf8Encoding("utf_8"));
+    EXPECT_TRUE(I18NString::isUtf8Encoding("UTF-8"));
+    EXPECT_FALSE(I18NString::isUtf8Encoding("windows-1252"));
+}
+
 TEST(I18NStringConversion, Utf16IsHostOrderWithOptionalByteOrderMark) {
     const std::u16string units(kUnits);
     const std::string bytes(reinterpret_cast<const char*>(units.data()), units.size() * 2);

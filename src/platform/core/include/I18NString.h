@@ -66,6 +66,11 @@ public:
     // (LC_ALL, LC_CTYPE, LANG), e.g. "UTF-8" or "ISO-8859-1"; the "C" locale's plain ASCII, or a
     // code set ICU does not know, is taken as UTF-8 (a superset of ASCII). Fixed at first use.
     static const char* defaultEncoding();
+    // True when the encoding name (null or empty: the default) is UTF-8.
+    static bool isUtf8Encoding(const char* encoding);
+    // True when bytes are UTF-8 that this class reads without error (no overlong forms,
+    // surrogates or values past U+10FFFF): such text is its own UTF-8 form.
+    static bool isWellFormedUtf8(std::string_view bytes) noexcept;
 
     // ---- conversion out ----
     // The text as NUL-terminated bytes in the encoding (default UTF-8). The pointer stays valid

@@ -344,6 +344,28 @@ const char* I18NString::defaultEncoding() {
     return name.c_str();
 }
 
+bool I18NString::isUtf8Encoding(const char* encoding) {
+    return chooseEncoding(encoding).kind == Kind::Utf8;
+}
+
+bool I18NString::isWellFormedUtf8(std::string_view bytes) noexcept {
+    const auto* source = reinterpret_cast<const uint8_t*>(bytes.data());
+    const int64_t end = static_cast<int64_t>(bytes.size());
+    int64_t i = 0;
+    while (i < end) {
+        if (source[i] < 0x80) {  // ASCII needs no decoding
+            ++i;
+            continue;
+        }
+        UChar32 c;
+        U8_NEXT(source, i, end, c);
+        if (c < 0) {
+            return false;
+        }
+    }
+    return true;
+}
+
 I18NString::I18NString(const char* bytes, int32_t length, const char* encoding) {
     if (bytes == nullptr || length == 0) {
         // Still report an unknown encoding name: the caller's configuration is wrong.
