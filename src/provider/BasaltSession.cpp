@@ -17,6 +17,8 @@
 
 #include <algorithm>
 #include <cstring>
+#include <optional>
+#include <vector>
 
 namespace {
 
@@ -44,6 +46,27 @@ struct TicketBuffer {
         return I18NString(std::string(bytes, strnlen(bytes, sizeof(bytes))));
     }
 };
+
+using CountCall = int32_t (*)(AS_Handle, AS_ObjectId, uint32_t*);
+using ListCall = int32_t (*)(AS_Handle, AS_ObjectId, uint32_t, AS_ObjectId*, uint32_t*);
+
+// The ids of what an object holds, asked for as the library wants: the count, then a list of
+// that capacity (kept to what the list returned). Empty when the count fails or is 0; no value
+// when the list fails after the count succeeded.
+std::optional<std::vector<AS_ObjectId>> CountedList(AS_Handle handle, AS_ObjectId owner,
+                                                    CountCall countCall, ListCall listCall) {
+    uint32_t count = 0;
+    if (countCall(handle, owner, &count) != 0 || count == 0) {
+        return std::vector<AS_ObjectId>{};
+    }
+    std::vector<AS_ObjectId> ids(count);
+    uint32_t total = 0;
+    if (listCall(handle, owner, count, ids.data(), &total) != 0) {
+        return std::nullopt;
+    }
+    ids.resize(std::min(count, total));
+    return ids;
+}
 
 // A library result text, released with AS_FreeResult.
 struct LibraryResultText {
@@ -520,21 +543,13 @@ std::vector<uint32_t> BasaltSession::UserClassIds() {
     if (!m_bHandleAuthenticated) {
         return {};
     }
-    uint32_t count = 0;
-    if (ASA_FindUserUserClassCount(m_handle, m_userId, &count) != 0 || count == 0) {
-        return {};
-    }
-    std::vector<AS_ObjectId> ids(count);
-    uint32_t total = 0;
-    const int32_t status = ASA_FindUserUserClassList(m_handle, m_userId, count, ids.data(), &total);
-    PYX_ASSERT(status == (0));
-    ids.resize(std::min(count, total));
-    return ids;
+    std::optional<std::vector<AS_ObjectId>> ids =
+        CountedList(m_handle, m_userId, ASA_FindUserUserClassCount, ASA_FindUserUserClassList);
+    PYX_ASSERT(ids.has_value());
+    return *ids;
 }
 
 std::vector<I18NString> BasaltSession::Signons(uint32_t userId, int kind) {
-    using CountCall = int32_t (*)(AS_Handle, AS_ObjectId, uint32_t*);
-    using ListCall = int32_t (*)(AS_Handle, AS_ObjectId, uint32_t, AS_ObjectId*, uint32_t*);
     using InfoCall = int32_t (*)(AS_Handle, AS_ObjectId, char*, uint32_t);
     CountCall countCall = nullptr;
     ListCall listCall = nullptr;
@@ -558,18 +573,13 @@ std::vector<I18NString> BasaltSession::Signons(uint32_t userId, int kind) {
         default:
             return {};
     }
-    uint32_t count = 0;
-    if (countCall(m_handle, userId, &count) != 0 || count == 0) {
+    const std::optional<std::vector<AS_ObjectId>> ids =
+        CountedList(m_handle, userId, countCall, listCall);
+    if (!ids) {
         return {};
     }
-    std::vector<AS_ObjectId> ids(count);
-    uint32_t total = 0;
-    if (listCall(m_handle, userId, count, ids.data(), &total) != 0) {
-        return {};
-    }
-    ids.resize(std::min(count, total));
     std::vector<I18NString> signons;
-    for (const AS_ObjectId id : ids) {
+    for (const AS_ObjectId id : *ids) {
         uint32_t signonLength = 0;
         ASA_FindObjectAttributeSize(m_handle, id, kind, AS_ATTR_NAME, &signonLength);
         PYX_ASSERT(signonLength > 0);
