@@ -141,7 +141,15 @@ int32_t BasaltSession::ReopenIfAuthenticated() {
         CloseHandle();
     }
     // A handle closed by a failed validation is opened afresh too.
-    return m_bTerminatedHandle ? InitHandle() : 0;
+    const int32_t result = m_bTerminatedHandle ? InitHandle() : 0;
+    if (result != 0) {
+        RememberFailureText(result);
+    }
+    return result;
+}
+
+std::string BasaltSession::DirectoryNamespaceText() const {
+    return m_pNamespace->ToLibraryText(m_pNamespace->GetDirectoryNamespace());
 }
 
 void BasaltSession::RememberFailureText(int32_t result) {
@@ -158,10 +166,9 @@ int32_t BasaltSession::AuthenticateUser(const TraceScope& trace, const I18NStrin
                                         char* ticket) {
     int32_t result = ReopenIfAuthenticated();
     if (result != 0) {
-        RememberFailureText(result);
         return result;
     }
-    const std::string ns = m_pNamespace->ToLibraryText(m_pNamespace->GetDirectoryNamespace());
+    const std::string ns = DirectoryNamespaceText();
     const std::string user = m_pNamespace->ToLibraryText(userName);
     const SecretText secret(m_pNamespace->ToLibraryText(password));
     const bool withClass = NamesUserClass(userClass);
@@ -202,10 +209,9 @@ int32_t BasaltSession::ValidateTicket(const TraceScope& trace, const I18NString&
     }
     int32_t result = ReopenIfAuthenticated();
     if (result != 0) {
-        RememberFailureText(result);
         return result;
     }
-    const std::string ns = m_pNamespace->ToLibraryText(m_pNamespace->GetDirectoryNamespace());
+    const std::string ns = DirectoryNamespaceText();
     const std::string ticketText = m_pNamespace->ToLibraryText(ticket);
     if (CutShort(ticketText)) {
         m_failureText.clear();
@@ -242,7 +248,6 @@ int32_t BasaltSession::ValidateCertificate(const TraceScope& trace, const I18NSt
     }
     int32_t result = ReopenIfAuthenticated();
     if (result != 0) {
-        RememberFailureText(result);
         return result;
     }
     const bool withClass = NamesUserClass(userClass);
@@ -253,7 +258,7 @@ int32_t BasaltSession::ValidateCertificate(const TraceScope& trace, const I18NSt
         return AS_ERR_USER_CLASS_NOT_ALLOWED;
     }
     AS_ObjectId authId = 0;
-    const std::string ns = m_pNamespace->ToLibraryText(m_pNamespace->GetDirectoryNamespace());
+    const std::string ns = DirectoryNamespaceText();
     const std::string certificateText = m_pNamespace->ToLibraryText(certificate);
     if (CutShort(certificateText)) {
         m_failureText.clear();
@@ -290,7 +295,6 @@ int32_t BasaltSession::AuthenticateWebUser(const TraceScope& trace,
                                            I18NString& requiredVariables) {
     int32_t result = ReopenIfAuthenticated();
     if (result != 0) {
-        RememberFailureText(result);
         return result;
     }
     std::vector<std::string> texts;
@@ -310,7 +314,7 @@ int32_t BasaltSession::AuthenticateWebUser(const TraceScope& trace,
         variables.push_back({texts[i].c_str(), texts[i + 1].c_str()});
     }
     variables.push_back({nullptr, nullptr});
-    const std::string ns = m_pNamespace->ToLibraryText(m_pNamespace->GetDirectoryNamespace());
+    const std::string ns = DirectoryNamespaceText();
     const bool withClass = NamesUserClass(userClass);
     AS_ObjectId authId = 0;
     LibraryResultText text;

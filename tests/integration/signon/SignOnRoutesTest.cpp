@@ -214,16 +214,14 @@ TEST_F(SignOnRoutes, TrustedEnvironmentAsksForRemoteUserAndSignsOnWithIt) {
     ASSERT_TRUE(requested.Decode(ask.response.GetException().GetSecurityBlob().utf8())) << ask.text;
     EXPECT_EQ(requested.GetEntries().count("REMOTE_USER"), 1u);
 
-    VOR_AAA_AuthDoc doc = Request("logon");
-    doc.GetEnvironmentVars().push_back({"REMOTE_USER", "bob"});
+    const VOR_AAA_AuthDoc doc = TrustedLogon("bob");
     const Answer a = Authenticate(doc);
     ASSERT_EQ(a.code, 0) << a.text;
     EXPECT_EQ(a.value("authType"), "web");
     EXPECT_EQ(a.value("remoteUser"), "bob");
     EXPECT_EQ(a.visa().GetUserID(), I18NString("signon:u:authid=1001"));
 
-    VOR_AAA_AuthDoc stranger = Request("logon");
-    stranger.GetEnvironmentVars().push_back({"REMOTE_USER", "nobody-here"});
+    const VOR_AAA_AuthDoc stranger = TrustedLogon("nobody-here");
     const Answer refused = Authenticate(stranger);
     EXPECT_EQ(refused.code, -36) << refused.text;
     EXPECT_TRUE(refused.hasMessage("You could not be signed on."));

@@ -96,6 +96,13 @@ inline VOR_AAA_AuthDoc Logon(const std::string& user, const std::string& passwor
     return doc;
 }
 
+// A logon from the trusted web environment: REMOTE_USER names the user.
+inline VOR_AAA_AuthDoc TrustedLogon(const std::string& remoteUser) {
+    VOR_AAA_AuthDoc doc = Request("logon");
+    doc.GetEnvironmentVars().push_back({"REMOTE_USER", I18NString(remoteUser)});
+    return doc;
+}
+
 // A request that carries a visa (logoff, credentials).
 inline VOR_AAA_AuthDoc WithVisa(const char* action, const VOR_AAA_Visa& visa) {
     VOR_AAA_AuthDoc doc = Request(action);
