@@ -111,6 +111,11 @@ public:
                                const std::string& newPassword);
 
 private:
+    struct SearchReply;
+    // Sends one search request and waits for its whole answer (entries and result).
+    SearchReply request(const std::string& base, Scope scope, const std::string& filter,
+                        const std::vector<std::string>& attributes, LDAPControl** serverControls,
+                        int sizeLimit);
     void open(const RuntimeConfig& cfg, const std::string& url);
     void limitIncomingMessages();
     // Waits for the answer to msgid and reads its result, diagnostic and password-policy
