@@ -1,4 +1,4 @@
-// Escaping of filter values and DN parts, and DN parsing, through libldap's own DN code.
+// Escaping of DN parts and DN parsing, through libldap's own DN code.
 #include <AccessAPI.h>
 
 #include <cctype>
@@ -36,16 +36,6 @@ std::string toString(LDAPDN dn) {
 }
 
 }  // namespace
-
-std::string escapeFilterValue(std::string_view value) {
-    berval in{static_cast<ber_len_t>(value.size()), const_cast<char*>(value.data())};
-    berval out{0, nullptr};
-    if (ldap_bv2escaped_filter_value(&in, &out) != 0)
-        fail(AS_ERR_NO_MEMORY);
-    std::string escaped(out.bv_val, out.bv_len);
-    ber_memfree(out.bv_val);
-    return escaped;
-}
 
 std::string escapeDnValue(std::string_view value) {
     std::string v(value);

@@ -89,7 +89,7 @@ struct LdapConnection::SearchReply {
 };
 
 LdapConnection::SearchReply LdapConnection::request(const std::string& base, Scope scope,
-                                                    const std::string& filter,
+                                                    const Filter& filter,
                                                     const std::vector<std::string>& attributes,
                                                     LDAPControl** serverControls, int sizeLimit) {
     std::vector<char*> attrs = attributeList(attributes);
@@ -97,14 +97,14 @@ LdapConnection::SearchReply LdapConnection::request(const std::string& base, Sco
     LDAPMessage* res = nullptr;
     count(&OperationCounts::searches);
     SearchReply reply;
-    reply.rc = ldap_search_ext_s(m_ld, base.c_str(), static_cast<int>(scope), filter.c_str(),
+    reply.rc = ldap_search_ext_s(m_ld, base.c_str(), static_cast<int>(scope), filter.text().c_str(),
                                  attrs.data(), 0, serverControls, nullptr, &tv, sizeLimit, &res);
     reply.message.reset(res);
     return reply;
 }
 
 std::vector<LdapEntry> LdapConnection::search(const std::string& base, Scope scope,
-                                              const std::string& filter,
+                                              const Filter& filter,
                                               const std::vector<std::string>& attributes,
                                               int sizeLimit) {
     SearchReply reply = request(base, scope, filter, attributes, nullptr, sizeLimit);
@@ -118,7 +118,7 @@ std::vector<LdapEntry> LdapConnection::search(const std::string& base, Scope sco
 }
 
 std::optional<std::vector<LdapEntry>> LdapConnection::searchWhole(
-    const std::string& base, Scope scope, const std::string& filter,
+    const std::string& base, Scope scope, const Filter& filter,
     const std::vector<std::string>& attributes, int sizeLimit) {
     SearchReply reply = request(base, scope, filter, attributes, nullptr, sizeLimit);
     if (reply.rc == LDAP_NO_SUCH_OBJECT)
@@ -133,7 +133,7 @@ std::optional<std::vector<LdapEntry>> LdapConnection::searchWhole(
 }
 
 std::vector<LdapEntry> LdapConnection::searchPaged(const std::string& base, Scope scope,
-                                                   const std::string& filter,
+                                                   const Filter& filter,
                                                    const std::vector<std::string>& attributes) {
     // Entries asked for per page: small enough for any server's page limit, large enough that
     // ordinary listings take one round trip.
@@ -185,7 +185,7 @@ std::vector<LdapEntry> LdapConnection::searchPaged(const std::string& base, Scop
 
 std::optional<LdapEntry> LdapConnection::read(const std::string& dn,
                                               const std::vector<std::string>& attributes) {
-    auto entries = search(dn, Scope::Base, "(objectClass=*)", attributes, 1);
+    auto entries = search(dn, Scope::Base, Filter::present(schema::kObjectClass), attributes, 1);
     if (entries.empty())
         return std::nullopt;
     return std::move(entries.front());
