@@ -168,17 +168,29 @@ int32_t BasaltSession::AuthenticateUser(const TraceScope& trace, const I18NStrin
     if (result != 0) {
         return result;
     }
-    const std::string ns = DirectoryNamespaceText();
-    const std::string user = m_pNamespace->ToLibraryText(userName);
-    const SecretText secret(m_pNamespace->ToLibraryText(password));
     const bool withClass = NamesUserClass(userClass);
-    const std::string cls = withClass ? m_pNamespace->ToLibraryText(userClass) : std::string();
-    if (CutShort(user) || CutShort(secret.str()) || CutShort(cls)) {
+    std::string ns, user, cls;
+    std::optional<SecretText> secret;
+    try {
+        ns = DirectoryNamespaceText();
+        user = m_pNamespace->ToLibraryText(userName);
+        secret.emplace(m_pNamespace->ToLibraryText(password));
+        cls = withClass ? m_pNamespace->ToLibraryText(userClass) : std::string();
+    } catch (PYXException& e) {
+        if (e.getErrorCode() != kPYXErrorConversion) {
+            throw;
+        }
+        // A name the namespace's encoding cannot hold is, to the user, a text the library
+        // cannot read: the same failure (-9), explained the same way.
+        m_failureText = I18NString(e.getText());
+        return AS_ERR_INVALID_TEXT;
+    }
+    if (CutShort(user) || CutShort(secret->str()) || CutShort(cls)) {
         m_failureText.clear();
         return CutShort(cls) ? AS_ERR_USER_CLASS_NOT_ALLOWED : AS_ERR_BAD_CREDENTIALS;
     }
     AS_ObjectId authId = 0;
-    result = TracedAuthenticateUser2(trace, m_handle, ns.c_str(), user.c_str(), secret.c_str(),
+    result = TracedAuthenticateUser2(trace, m_handle, ns.c_str(), user.c_str(), secret->c_str(),
                                      withClass ? cls.c_str() : nullptr, &authId, ticket);
     if (result != 0) {
         RememberFailureText(result);
