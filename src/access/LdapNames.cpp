@@ -3,8 +3,8 @@
 
 #include <cctype>
 
-#include "internal/Ldap.h"
 #include "internal/LdapHandles.h"
+#include "internal/LdapNames.h"
 #include "internal/Status.h"
 
 namespace ridge::access {

@@ -1,5 +1,6 @@
-// RAII over libldap: one connection, searches returning owned results, binds with the
-// password-policy control, escaping of filter values and DN parts.
+// RAII over libldap: one connection (LdapConnection.cpp: connect, TLS, binds with the
+// password-policy control) and its operations (LdapOperations.cpp: searches returning owned
+// results, writes). Filters are built with LdapFilter.h, DNs with LdapNames.h.
 #pragma once
 
 #include <ldap.h>
@@ -13,6 +14,7 @@
 #include <vector>
 
 #include "LdapFilter.h"
+#include "LdapNames.h"
 #include "RuntimeConfig.h"
 #include "Schema.h"
 
@@ -134,17 +136,5 @@ private:
     OperationCounts* m_counts = nullptr;
     std::string m_where;  // host:port or URL, for error texts
 };
-
-// RFC 4514 escaping of an attribute value to put into a DN (through ldap_dn2str).
-std::string escapeDnValue(std::string_view value);
-// "attr=<escaped value>,parent" (parent may be empty).
-std::string childDn(std::string_view attribute, std::string_view value, std::string_view parent);
-// Normalised form for comparisons: parsed with ldap_str2dn and written back as RFC 4514 with
-// attribute types lower-cased; nullopt when the text is not a DN.
-std::optional<std::string> normalizeDn(std::string_view dn);
-// The RDNs of a DN, most significant last, each as (type, value); nullopt when not a DN.
-std::optional<std::vector<std::pair<std::string, std::string>>> splitDn(std::string_view dn);
-// DN of the parent entry ("" for a single-RDN DN); nullopt when not a DN.
-std::optional<std::string> parentDn(std::string_view dn);
 
 }  // namespace ridge::access
