@@ -6,11 +6,11 @@
 //             libldap: a one-level search for the ids, then a search per user for its record),
 //             and, for reference, the whole folder in a single libldap search.
 // Wall-clock time per operation (the server's work is the cost); the ratios are printed last.
+#include "BenchDirectory.h"
+
 #include <AccessAPI.h>
 #include <benchmark/benchmark.h>
 #include <ldap.h>
-#include <stdlib.h>
-#include <unistd.h>
 
 #include <cstdio>
 #include <filesystem>
@@ -24,15 +24,13 @@
 namespace {
 
 namespace fs = std::filesystem;
+using bench::Check;
 
 constexpr const char* kApp = "bench_access";
 constexpr const char* kNs = "bench";
 constexpr const char* kPassword = "Bench#2024";
 constexpr AS_ObjectId kFolder = 20;
 constexpr int kUsers = 100;
-
-// The source tree (scripts/directory, data/home) as seen from this file.
-const fs::path kSourceDir = fs::path(__FILE__).parent_path().parent_path();
 
 std::string folderDn(const std::string& base) {
     return "ou=Staff,ou=bench," + base;
@@ -54,75 +52,45 @@ std::string benchLdif() {
     return l.str();
 }
 
-std::map<std::string, std::string> readEnv(const std::string& path) {
-    std::map<std::string, std::string> env;
-    std::ifstream in(path);
-    for (std::string line; std::getline(in, line);) {
-        size_t eq = line.find('=');
-        if (eq == std::string::npos)
-            continue;
-        std::string v = line.substr(eq + 1);
-        if (v.size() >= 2 && v.front() == '\'')
-            v = v.substr(1, v.size() - 2);
-        env[line.substr(0, eq)] = v;
-    }
-    return env;
-}
-
-std::string firstLine(const std::string& path) {
-    std::ifstream in(path);
-    std::string line;
-    std::getline(in, line);
-    return line;
-}
-
 // The directory, the library's home and the connections every benchmark shares.
 struct Setup {
-    fs::path work;
-    std::map<std::string, std::string> env;
+    bench::ScratchDirectory directory;
     std::string servicePassword;
     AS_Handle handle = 0;
     LDAP* service = nullptr;  // libldap, bound as the service identity
     LDAP* user = nullptr;     // libldap, for the users' binds
 
-    void start() {
-        std::string tmpl = (fs::temp_directory_path() / "bench-access-XXXXXX").string();
-        if (!mkdtemp(tmpl.data()))
-            throw std::runtime_error("no temporary folder");
-        work = tmpl;
-        std::ofstream(work / "bench.ldif") << benchLdif();
-        std::string cmd = "'" + (kSourceDir / "scripts/directory").string() + "' start '" +
-                          (work / "dir").string() + "' '" + (work / "bench.ldif").string() +
-                          "' >/dev/null";
-        if (std::system(cmd.c_str()) != 0)
-            throw std::runtime_error("scripts/directory start failed");
-        env = readEnv((work / "dir" / "env").string());
-        servicePassword = firstLine(env["RIDGE_SERVICE_PASSWORD_FILE"]);
+    std::string env(const char* name) const { return directory.env.at(name); }
 
-        fs::path home = work / "home";
+    void start() {
+        directory.Start("bench-access", benchLdif(), false);
+        servicePassword = directory.ServicePassword();
+
+        // A home of the library's own: the texts, and access.conf naming the service identity.
+        fs::path home = directory.work / "home";
         fs::create_directory(home);
         for (const char* f : {"ridge_tlxlang.tab", "srvcmsgs_en.msg", "srvcmsgs_fr.msg"})
-            fs::copy_file(kSourceDir / "data/home" / f, home / f);
+            fs::copy_file(bench::kSourceDir / "data/home" / f, home / f);
         std::ofstream(home / "access.conf")
-            << "service_dn = " << env["RIDGE_SERVICE_DN"]
-            << "\nservice_password_file = " << env["RIDGE_SERVICE_PASSWORD_FILE"] << "\n";
+            << "service_dn = " << env("RIDGE_SERVICE_DN")
+            << "\nservice_password_file = " << env("RIDGE_SERVICE_PASSWORD_FILE") << "\n";
         std::string h = "TALVEX_HOME=" + home.string();
         const char* settings[] = {h.c_str(), nullptr};
-        check(AS_TesselProcessInitialize2(kApp, settings), "AS_TesselProcessInitialize2");
+        Check(AS_TesselProcessInitialize2(kApp, settings), "AS_TesselProcessInitialize2");
         std::string cfg =
             "<TESSEL_CONFIGURATION_6.7.0><DEFAULT_NAMESPACE>bench</DEFAULT_NAMESPACE>"
             "<LDAP><HOST>" +
-            env["RIDGE_HOST"] + "</HOST><PORT>" + env["RIDGE_PORT"] + "</PORT><BASE_DN>" +
-            env["RIDGE_BASE_DN"] +
+            env("RIDGE_HOST") + "</HOST><PORT>" + env("RIDGE_PORT") + "</PORT><BASE_DN>" +
+            env("RIDGE_BASE_DN") +
             "</BASE_DN><TIMEOUT>10</TIMEOUT></LDAP></TESSEL_CONFIGURATION_6.7.0>";
-        check(AS_SetTemporaryRuntimeConfig(cfg.c_str(), static_cast<uint32_t>(cfg.size())),
+        Check(AS_SetTemporaryRuntimeConfig(cfg.c_str(), static_cast<uint32_t>(cfg.size())),
               "AS_SetTemporaryRuntimeConfig");
         AS_Version version{0, AS_VERSION_WORD2, AS_VERSION_WORD3, AS_VERSION_WORD4};
-        check(AS_Init(version, &handle, AS_INIT_FLAGS), "AS_Init");
+        Check(AS_Init(version, &handle, AS_INIT_FLAGS), "AS_Init");
 
-        service = connect();
-        bind(service, env["RIDGE_SERVICE_DN"], servicePassword);
-        user = connect();
+        service = bench::Connect(env("RIDGE_URL"));
+        bench::Bind(service, env("RIDGE_SERVICE_DN"), servicePassword);
+        user = bench::Connect(env("RIDGE_URL"));
     }
 
     void stop() {
@@ -133,35 +101,7 @@ struct Setup {
         if (handle)
             AS_Terminate(handle);
         AS_TesselProcessTerminate(kApp);
-        if (!work.empty()) {
-            std::string cmd = "'" + (kSourceDir / "scripts/directory").string() + "' stop '" +
-                              (work / "dir").string() + "'";
-            std::system(cmd.c_str());
-            fs::remove_all(work);
-        }
-    }
-
-    static void check(int32_t status, const char* call) {
-        if (status != AS_OK) {
-            char text[512] = "";
-            AS_GetLastErrorMsgWithLang(text, sizeof text, "en");
-            throw std::runtime_error(std::string(call) + ": " + std::to_string(status) + " " +
-                                     text);
-        }
-    }
-
-    LDAP* connect() {
-        LDAP* ld = nullptr;
-        if (ldap_initialize(&ld, env["RIDGE_URL"].c_str()) != LDAP_SUCCESS)
-            throw std::runtime_error("ldap_initialize");
-        int version = LDAP_VERSION3;
-        ldap_set_option(ld, LDAP_OPT_PROTOCOL_VERSION, &version);
-        return ld;
-    }
-
-    static int bind(LDAP* ld, const std::string& dn, const std::string& password) {
-        berval cred{static_cast<ber_len_t>(password.size()), const_cast<char*>(password.data())};
-        return ldap_sasl_bind_s(ld, dn.c_str(), LDAP_SASL_SIMPLE, &cred, nullptr, nullptr, nullptr);
+        directory.Stop();
     }
 
     // A search on the service connection; the entries' DNs and first values of the attributes.
@@ -205,20 +145,19 @@ const std::vector<const char*> kRecord = {"cn",        "description", "mail",   
 void BM_SignOn_AccessAPI(benchmark::State& state) {
     for (auto _ : state) {
         AS_ObjectId id = 0;
-        Setup::check(
-            AS_AuthenticateUser2(g_setup.handle, kNs, "user42", kPassword, nullptr, &id, nullptr),
-            "AS_AuthenticateUser2");
+        Check(AS_AuthenticateUser2(g_setup.handle, kNs, "user42", kPassword, nullptr, &id, nullptr),
+              "AS_AuthenticateUser2");
         benchmark::DoNotOptimize(id);
     }
     state.SetItemsProcessed(state.iterations());
 }
 
 void BM_SignOn_Ldap(benchmark::State& state) {
-    const std::string base = "ou=bench," + g_setup.env["RIDGE_BASE_DN"];
+    const std::string base = "ou=bench," + g_setup.env("RIDGE_BASE_DN");
     for (auto _ : state) {
         auto found = g_setup.search(base, LDAP_SCOPE_SUBTREE,
                                     "(&(objectClass=ridgeUser)(uid=user42))", {"ridgeId", "cn"});
-        if (found.size() != 1 || Setup::bind(g_setup.user, found[0]["dn"], kPassword) != 0)
+        if (found.size() != 1 || bench::Bind(g_setup.user, found[0]["dn"], kPassword) != 0)
             throw std::runtime_error("libldap sign-on failed");
         benchmark::DoNotOptimize(found);
     }
@@ -232,27 +171,24 @@ void BM_Folder_AccessAPI(benchmark::State& state) {
     for (auto _ : state) {
         state.PauseTiming();
         AS_ObjectId me = 0;
-        Setup::check(
-            AS_AuthenticateUser2(g_setup.handle, kNs, "user0", kPassword, nullptr, &me, nullptr),
-            "AS_AuthenticateUser2");
+        Check(AS_AuthenticateUser2(g_setup.handle, kNs, "user0", kPassword, nullptr, &me, nullptr),
+              "AS_AuthenticateUser2");
         state.ResumeTiming();
         uint32_t count = 0;
-        Setup::check(ASA_FindUserFolderUsersList(g_setup.handle, kFolder, 0, nullptr, &count),
-                     "count");
-        Setup::check(
-            ASA_FindUserFolderUsersList(g_setup.handle, kFolder, kUsers, ids.data(), &count),
-            "list");
+        Check(ASA_FindUserFolderUsersList(g_setup.handle, kFolder, 0, nullptr, &count), "count");
+        Check(ASA_FindUserFolderUsersList(g_setup.handle, kFolder, kUsers, ids.data(), &count),
+              "list");
         for (uint32_t i = 0; i < count; ++i) {
             uint32_t size = 0;
-            Setup::check(ASA_FindObjectAttributeSize(g_setup.handle, ids[i], AS_OBJ_USER,
-                                                     AS_ATTR_NAME, &size),
-                         "ASA_FindObjectAttributeSize");
+            Check(ASA_FindObjectAttributeSize(g_setup.handle, ids[i], AS_OBJ_USER, AS_ATTR_NAME,
+                                              &size),
+                  "ASA_FindObjectAttributeSize");
             std::vector<char> name(size + 1);
             char description[AS_MAX_DESCRIPTION_SIZE], mail[AS_MAX_FIELD_SIZE],
                 phone[AS_MAX_FIELD_SIZE], given[AS_MAX_FIELD_SIZE], surname[AS_MAX_FIELD_SIZE];
-            Setup::check(ASA_FindUserInfo4(g_setup.handle, ids[i], name.data(), description, mail,
-                                           phone, nullptr, nullptr, given, surname),
-                         "ASA_FindUserInfo4");
+            Check(ASA_FindUserInfo4(g_setup.handle, ids[i], name.data(), description, mail, phone,
+                                    nullptr, nullptr, given, surname),
+                  "ASA_FindUserInfo4");
             benchmark::DoNotOptimize(name.data());
         }
     }
@@ -260,8 +196,8 @@ void BM_Folder_AccessAPI(benchmark::State& state) {
 }
 
 void BM_Folder_Ldap(benchmark::State& state) {
-    const std::string folder = folderDn(g_setup.env["RIDGE_BASE_DN"]);
-    const std::string ns = "ou=bench," + g_setup.env["RIDGE_BASE_DN"];
+    const std::string folder = folderDn(g_setup.env("RIDGE_BASE_DN"));
+    const std::string ns = "ou=bench," + g_setup.env("RIDGE_BASE_DN");
     for (auto _ : state) {
         auto listed =
             g_setup.search(folder, LDAP_SCOPE_ONELEVEL, "(objectClass=ridgeUser)", {"ridgeId"});
@@ -278,7 +214,7 @@ void BM_Folder_Ldap(benchmark::State& state) {
 }
 
 void BM_Folder_LdapOneSearch(benchmark::State& state) {
-    const std::string folder = folderDn(g_setup.env["RIDGE_BASE_DN"]);
+    const std::string folder = folderDn(g_setup.env("RIDGE_BASE_DN"));
     for (auto _ : state) {
         auto all = g_setup.search(folder, LDAP_SCOPE_ONELEVEL, "(objectClass=ridgeUser)", kRecord);
         if (all.size() != kUsers)
@@ -288,42 +224,29 @@ void BM_Folder_LdapOneSearch(benchmark::State& state) {
     state.SetItemsProcessed(state.iterations());
 }
 
-// Repeated and interleaved (see main), compared by their medians: the machine is shared, so a
-// single run of each would mostly measure what the neighbours did at the time.
+// Repeated and interleaved (see main), compared by their medians.
 BENCHMARK(BM_SignOn_Ldap)->UseRealTime()->Repetitions(5);
 BENCHMARK(BM_SignOn_AccessAPI)->UseRealTime()->Repetitions(5);
 BENCHMARK(BM_Folder_Ldap)->UseRealTime()->Repetitions(5);
 BENCHMARK(BM_Folder_LdapOneSearch)->UseRealTime()->Repetitions(5);
 BENCHMARK(BM_Folder_AccessAPI)->UseRealTime()->Repetitions(5);
 
-class RatioReporter : public benchmark::ConsoleReporter {
-public:
-    void ReportRuns(const std::vector<Run>& runs) override {
-        for (const Run& run : runs)
-            if (run.run_type == Run::RT_Aggregate && run.aggregate_name == "median")
-                m_ns[run.run_name.function_name] = run.GetAdjustedRealTime();
-        ConsoleReporter::ReportRuns(runs);
-    }
-    void PrintRatios() const {
-        std::printf(
-            "\nAccessAPI against libldap doing the same work (median wall time per operation; "
-            "above 1 means AccessAPI is faster):\n");
-        ratio("sign-ons per second", "BM_SignOn_Ldap", "BM_SignOn_AccessAPI");
-        ratio("folder of 100 listed and read one by one", "BM_Folder_Ldap", "BM_Folder_AccessAPI");
-        ratio("  (same, against one libldap search for the folder)", "BM_Folder_LdapOneSearch",
-              "BM_Folder_AccessAPI");
-    }
-
-private:
-    void ratio(const char* what, const std::string& baseline, const std::string& ours) const {
-        auto b = m_ns.find(baseline), o = m_ns.find(ours);
-        if (b == m_ns.end() || o == m_ns.end() || o->second <= 0)
+void printRatios(const bench::MedianReporter& medians) {
+    std::printf(
+        "\nAccessAPI against libldap doing the same work (median wall time per operation; "
+        "above 1 means AccessAPI is faster):\n");
+    auto ratio = [&](const char* what, const char* baseline, const char* ours) {
+        const double b = medians.RealTime(baseline), o = medians.RealTime(ours);
+        if (b <= 0 || o <= 0)
             return;
-        std::printf("  %-52s %6.2fx  (AccessAPI %.0f/s, libldap %.0f/s)\n", what,
-                    b->second / o->second, 1e9 / o->second, 1e9 / b->second);
-    }
-    std::map<std::string, double> m_ns;
-};
+        std::printf("  %-52s %6.2fx  (AccessAPI %.0f/s, libldap %.0f/s)\n", what, b / o, 1e9 / o,
+                    1e9 / b);
+    };
+    ratio("sign-ons per second", "BM_SignOn_Ldap", "BM_SignOn_AccessAPI");
+    ratio("folder of 100 listed and read one by one", "BM_Folder_Ldap", "BM_Folder_AccessAPI");
+    ratio("  (same, against one libldap search for the folder)", "BM_Folder_LdapOneSearch",
+          "BM_Folder_AccessAPI");
+}
 
 }  // namespace
 
@@ -338,22 +261,7 @@ int main(int argc, char** argv) {
     if (!given)
         args.push_back(interleave.data());
     args.push_back(nullptr);
-    argc = static_cast<int>(args.size()) - 1;
-    argv = args.data();
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv))
-        return 1;
-    int status = 0;
-    try {
-        g_setup.start();
-        RatioReporter reporter;
-        benchmark::RunSpecifiedBenchmarks(&reporter);
-        reporter.PrintRatios();
-    } catch (const std::exception& e) {
-        std::fprintf(stderr, "bench_access: %s\n", e.what());
-        status = 1;
-    }
-    g_setup.stop();
-    benchmark::Shutdown();
-    return status;
+    return bench::RunOnDirectory(
+        "bench_access", static_cast<int>(args.size()) - 1, args.data(), [] { g_setup.start(); },
+        [] { g_setup.stop(); }, printRatios);
 }

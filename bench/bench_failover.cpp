@@ -6,16 +6,16 @@
 //   throughput: sign-ons per second with the two servers configured against the first alone
 //             (the baseline), both healthy, interleaved rounds compared by their medians.
 // Each event is repeated; the figures printed are the median and the worst of the repeats.
+#include "BenchDirectory.h"
+
 #include <AccessAPI.h>
 #include <signal.h>
-#include <stdlib.h>
 
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
-#include <map>
 #include <sstream>
 #include <stdexcept>
 #include <string>
@@ -24,7 +24,7 @@
 
 namespace {
 
-namespace fs = std::filesystem;
+using bench::Check;
 using Clock = std::chrono::steady_clock;
 
 constexpr const char* kApp = "bench_failover";
@@ -32,9 +32,6 @@ constexpr const char* kPassword = "Bench#2024";
 constexpr int kRepeats = 5;
 constexpr int kSignOnsPerRound = 200;
 constexpr int kRounds = 5;
-
-const fs::path kSourceDir = fs::path(__FILE__).parent_path().parent_path();
-const std::string kScript = (kSourceDir / "scripts/directory").string();
 
 std::string benchLdif() {
     std::ostringstream l;
@@ -48,64 +45,24 @@ std::string benchLdif() {
     return l.str();
 }
 
-std::map<std::string, std::string> readEnv(const fs::path& path) {
-    std::map<std::string, std::string> env;
-    std::ifstream in(path);
-    for (std::string line; std::getline(in, line);) {
-        size_t eq = line.find('=');
-        if (eq == std::string::npos)
-            continue;
-        std::string v = line.substr(eq + 1);
-        if (v.size() >= 2 && v.front() == '\'')
-            v = v.substr(1, v.size() - 2);
-        env[line.substr(0, eq)] = v;
-    }
-    return env;
-}
-
-void check(int32_t status, const char* call) {
-    if (status != AS_OK) {
-        char text[512] = "";
-        AS_GetLastErrorMsgWithLang(text, sizeof text, "en");
-        throw std::runtime_error(std::string(call) + ": " + std::to_string(status) + " " + text);
-    }
-}
-
-void run(const std::string& command) {
-    if (std::system(command.c_str()) != 0)
-        throw std::runtime_error("failed: " + command);
-}
-
 struct Bench {
-    fs::path work;
-    std::map<std::string, std::string> env;
+    bench::ScratchDirectory directory;
     std::vector<std::string> servers;
 
     void start() {
-        std::string tmpl = (fs::temp_directory_path() / "bench-failover-XXXXXX").string();
-        if (!mkdtemp(tmpl.data()))
-            throw std::runtime_error("no temporary folder");
-        work = tmpl;
-        std::ofstream(work / "bench.ldif") << benchLdif();
-        run("RIDGE_HOME_SOURCE='" + (kSourceDir / "data/home").string() + "' '" + kScript +
-            "' start-replicas '" + (work / "dir").string() + "' 2 '" +
-            (work / "bench.ldif").string() + "' >/dev/null");
-        env = readEnv(work / "dir" / "env");
-        std::istringstream list(env["RIDGE_SERVERS"]);
+        directory.Start("bench-failover", benchLdif(), true, "start-replicas", "2");
+        std::istringstream list(directory.env.at("RIDGE_SERVERS"));
         for (std::string s; list >> s;)
             servers.push_back(s);
-        const std::string home = env["RIDGE_TEST_HOME"];
+        const std::string home = directory.env.at("RIDGE_TEST_HOME");
         std::ofstream(home + "/access.conf", std::ios::app) << "failback_interval = 1\n";
         std::string h = "TALVEX_HOME=" + home;
         const char* settings[] = {h.c_str(), nullptr};
-        check(AS_TesselProcessInitialize2(kApp, settings), "AS_TesselProcessInitialize2");
+        Check(AS_TesselProcessInitialize2(kApp, settings), "AS_TesselProcessInitialize2");
     }
     void stop() {
         AS_TesselProcessTerminate(kApp);
-        if (!work.empty()) {
-            std::system(("'" + kScript + "' stop '" + (work / "dir").string() + "'").c_str());
-            fs::remove_all(work);
-        }
+        directory.Stop();
     }
 
     void useServers(bool both) {
@@ -114,16 +71,17 @@ struct Bench {
             "<TESSEL_CONFIGURATION_6.7.0><DEFAULT_NAMESPACE>bench</DEFAULT_NAMESPACE>"
             "<LDAP><HOST>" +
             first.substr(0, first.find(':')) + "</HOST><PORT>" + first.substr(first.find(':') + 1) +
-            "</PORT><BASE_DN>" + env["RIDGE_BASE_DN"] + "</BASE_DN><TIMEOUT>5</TIMEOUT>" +
+            "</PORT><BASE_DN>" + directory.env.at("RIDGE_BASE_DN") +
+            "</BASE_DN><TIMEOUT>5</TIMEOUT>" +
             (both ? "<REPLICAS>" + servers[1] + "</REPLICAS>" : "") +
             "</LDAP></TESSEL_CONFIGURATION_6.7.0>";
-        check(AS_SetTemporaryRuntimeConfig(cfg.c_str(), static_cast<uint32_t>(cfg.size())),
+        Check(AS_SetTemporaryRuntimeConfig(cfg.c_str(), static_cast<uint32_t>(cfg.size())),
               "AS_SetTemporaryRuntimeConfig");
     }
     static AS_Handle open() {
         AS_Handle h = 0;
         AS_Version version{0, AS_VERSION_WORD2, AS_VERSION_WORD3, AS_VERSION_WORD4};
-        check(AS_Init(version, &h, AS_INIT_FLAGS), "AS_Init");
+        Check(AS_Init(version, &h, AS_INIT_FLAGS), "AS_Init");
         return h;
     }
     static int32_t signOn(AS_Handle h) {
@@ -136,7 +94,7 @@ struct Bench {
         return server;
     }
     pid_t firstServerPid() const {
-        std::ifstream in(work / "dir" / "server1" / "slapd.pid");
+        std::ifstream in(directory.folder() / "server1" / "slapd.pid");
         pid_t pid = 0;
         in >> pid;
         return pid;
@@ -164,7 +122,7 @@ int main() {
         std::vector<double> toSignOn, toRead, toReturn;
         for (int i = 0; i < kRepeats; ++i) {
             AS_Handle kept = b.open();
-            check(Bench::signOn(kept), "sign-on before the kill");
+            Check(Bench::signOn(kept), "sign-on before the kill");
             uint32_t privileges = 0;
             // The kill and the clock start together; nothing waits for the script.
             const auto killed = Clock::now();
@@ -176,16 +134,17 @@ int main() {
             toSignOn.push_back(ms(Clock::now() - killed));
             AS_Terminate(fresh);
             const auto keptStart = Clock::now();
-            check(ASA_GetSessionPrivileges(kept, &privileges), "read after the kill");
+            Check(ASA_GetSessionPrivileges(kept, &privileges), "read after the kill");
             toRead.push_back(ms(Clock::now() - keptStart) + toSignOn.back());
 
-            std::remove((b.work / "dir" / "server1" / "slapd.pid").c_str());
-            run("'" + kScript + "' start-server '" + (b.work / "dir").string() + "' 1");
+            std::remove((b.directory.folder() / "server1" / "slapd.pid").c_str());
+            bench::RunCommand("'" + bench::DirectoryScript() + "' start-server '" +
+                              b.directory.folder().string() + "' 1");
             const auto back = Clock::now();  // the script returns once the server answers
             while (Bench::serverOf(kept) != b.servers[0]) {
                 if (Clock::now() - back > std::chrono::seconds(30))
                     throw std::runtime_error("the handle never returned to the first server");
-                check(ASA_GetSessionPrivileges(kept, &privileges), "read while returning");
+                Check(ASA_GetSessionPrivileges(kept, &privileges), "read while returning");
                 std::this_thread::sleep_for(std::chrono::milliseconds(5));
             }
             toReturn.push_back(ms(Clock::now() - back));
@@ -203,7 +162,7 @@ int main() {
                 const auto start = Clock::now();
                 for (int n = 0; n < kSignOnsPerRound; ++n) {
                     AS_Handle h = b.open();
-                    check(Bench::signOn(h), "sign-on");
+                    Check(Bench::signOn(h), "sign-on");
                     AS_Terminate(h);
                 }
                 const double perSecond =

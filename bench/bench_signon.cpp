@@ -10,21 +10,18 @@
 //             search for the user's classes.
 // libldap uses a service connection and a user connection per thread. Wall time per sign-on
 // (the server's work is the cost); the ratios are printed last.
+#include "BenchDirectory.h"
+
 #include <VOR_AAA_Interface.h>
 #include <benchmark/benchmark.h>
 #include <dlfcn.h>
 #include <ldap.h>
-#include <openssl/evp.h>
 #include <openssl/rand.h>
 #include <stdlib.h>
-#include <unistd.h>
 
 #include <cstdio>
-#include <cstring>
+#include <cstdlib>
 #include <ctime>
-#include <filesystem>
-#include <fstream>
-#include <map>
 #include <mutex>
 #include <sstream>
 #include <stdexcept>
@@ -33,11 +30,8 @@
 
 namespace {
 
-namespace fs = std::filesystem;
-
 constexpr const char* kPassword = "Bench#2024";
 constexpr int kUsers = 100;
-const fs::path kSourceDir = fs::path(__FILE__).parent_path().parent_path();
 
 std::string benchLdif() {
     std::ostringstream l;
@@ -57,21 +51,6 @@ std::string benchLdif() {
     for (int i = 0; i < kUsers; ++i)
         l << "uniqueMember: uid=user" << i << ",ou=Staff,ou=bench,@BASE_DN@\n";
     return l.str() + "\n";
-}
-
-std::map<std::string, std::string> readEnv(const std::string& path) {
-    std::map<std::string, std::string> env;
-    std::ifstream in(path);
-    for (std::string line; std::getline(in, line);) {
-        size_t eq = line.find('=');
-        if (eq == std::string::npos)
-            continue;
-        std::string v = line.substr(eq + 1);
-        if (v.size() >= 2 && v.front() == '\'')
-            v = v.substr(1, v.size() - 2);
-        env[line.substr(0, eq)] = v;
-    }
-    return env;
 }
 
 void* allocate(uint32_t size) {
@@ -110,29 +89,18 @@ std::string ticketOf(const std::string& response) {
 }
 
 struct Setup {
-    fs::path work;
-    std::map<std::string, std::string> env;
+    bench::ScratchDirectory directory;
     std::string servicePassword;
     VOR_AAA_LifecycleTable life{};
     VOR_AAA_DocumentTextTable text{};
     std::vector<std::string> tickets;  // one per user, issued by the provider
 
+    std::string env(const char* name) const { return directory.env.at(name); }
+
     void start() {
-        std::string tmpl = (fs::temp_directory_path() / "bench-signon-XXXXXX").string();
-        if (!mkdtemp(tmpl.data()))
-            throw std::runtime_error("no temporary folder");
-        work = tmpl;
-        std::ofstream(work / "bench.ldif") << benchLdif();
-        std::string cmd = "RIDGE_HOME_SOURCE='" + (kSourceDir / "data/home").string() + "' '" +
-                          (kSourceDir / "scripts/directory").string() + "' start '" +
-                          (work / "dir").string() + "' '" + (work / "bench.ldif").string() +
-                          "' >/dev/null";
-        if (std::system(cmd.c_str()) != 0)
-            throw std::runtime_error("scripts/directory start failed");
-        env = readEnv((work / "dir" / "env").string());
-        std::ifstream pw(env["RIDGE_SERVICE_PASSWORD_FILE"]);
-        std::getline(pw, servicePassword);
-        setenv("BASALT_HOME", env["RIDGE_TEST_HOME"].c_str(), 1);
+        directory.Start("bench-signon", benchLdif(), true);
+        servicePassword = directory.ServicePassword();
+        setenv("BASALT_HOME", env("RIDGE_TEST_HOME").c_str(), 1);
 
         void* library = dlopen(BASALT_LIBRARY_PATH, RTLD_NOW | RTLD_LOCAL);
         auto get = library ? reinterpret_cast<VOR_AAA_GetInterfaceFn>(
@@ -150,8 +118,8 @@ struct Setup {
             "<instance name=\"bench\" xmlns:xsi=\"http://www.w3.org/2001/XMLSchema-instance\">"
             "<parameter name=\"id\"><value>bench</value></parameter>"
             "<parameter name=\"connection\"><value>" +
-            env["RIDGE_HOST"] + ":" + env["RIDGE_PORT"] +
-            "</value></parameter><parameter name=\"baseDN\"><value>" + env["RIDGE_BASE_DN"] +
+            env("RIDGE_HOST") + ":" + env("RIDGE_PORT") +
+            "</value></parameter><parameter name=\"baseDN\"><value>" + env("RIDGE_BASE_DN") +
             "</value></parameter><parameter name=\"namespace\"><value>bench</value></parameter>"
             "<parameter name=\"timeOut\"><value>10</value></parameter></instance>";
         if (life.Configure(config.c_str(), nullptr, &response, &exception) != 0)
@@ -165,24 +133,26 @@ struct Setup {
     }
 
     std::string passwordSignOn(int user) {
-        const std::string doc = authenticateDocument(
-            item("VORUsername", "user" + std::to_string(user)) + item("VORPassword", kPassword),
-            "");
-        char* response = nullptr;
-        const int32_t result = text.AuthenticateXml(doc.c_str(), &response);
-        std::string answer = take(response);
-        if (result != 0)
-            throw std::runtime_error("password sign-on: " + std::to_string(result) + " " + answer);
-        return answer;
+        return authenticate(
+            authenticateDocument(
+                item("VORUsername", "user" + std::to_string(user)) + item("VORPassword", kPassword),
+                ""),
+            "password sign-on");
     }
 
     void ticketSignOn(int user) {
-        const std::string doc = authenticateDocument("", item("AS_TICKET", tickets[user]));
+        authenticate(authenticateDocument("", item("AS_TICKET", tickets[user])), "ticket sign-on");
+    }
+
+    // The answer to an authenticate document; throws unless the provider accepts it.
+    std::string authenticate(const std::string& doc, const char* what) {
         char* response = nullptr;
         const int32_t result = text.AuthenticateXml(doc.c_str(), &response);
         std::string answer = take(response);
         if (result != 0)
-            throw std::runtime_error("ticket sign-on: " + std::to_string(result) + " " + answer);
+            throw std::runtime_error(std::string(what) + ": " + std::to_string(result) + " " +
+                                     answer);
+        return answer;
     }
 
     void stop() {
@@ -190,12 +160,7 @@ struct Setup {
         if (life.Terminate)
             life.Terminate(nullptr, &exception);
         take(exception);
-        if (!work.empty()) {
-            std::string cmd = "'" + (kSourceDir / "scripts/directory").string() + "' stop '" +
-                              (work / "dir").string() + "' >/dev/null";
-            std::system(cmd.c_str());
-            fs::remove_all(work);
-        }
+        directory.Stop();
     }
 };
 
@@ -208,26 +173,16 @@ struct Raw {
     std::string base;
 
     Raw() {
-        service = connect();
-        user = connect();
-        berval cred{static_cast<ber_len_t>(g_setup.servicePassword.size()),
-                    g_setup.servicePassword.data()};
-        if (ldap_sasl_bind_s(service, g_setup.env["RIDGE_SERVICE_DN"].c_str(), LDAP_SASL_SIMPLE,
-                             &cred, nullptr, nullptr, nullptr) != LDAP_SUCCESS)
+        service = bench::Connect(g_setup.env("RIDGE_URL"));
+        user = bench::Connect(g_setup.env("RIDGE_URL"));
+        if (bench::Bind(service, g_setup.env("RIDGE_SERVICE_DN"), g_setup.servicePassword) !=
+            LDAP_SUCCESS)
             throw std::runtime_error("service bind");
-        base = "ou=bench," + g_setup.env["RIDGE_BASE_DN"];
+        base = "ou=bench," + g_setup.env("RIDGE_BASE_DN");
     }
     ~Raw() {
         ldap_unbind_ext_s(service, nullptr, nullptr);
         ldap_unbind_ext_s(user, nullptr, nullptr);
-    }
-    static LDAP* connect() {
-        LDAP* ld = nullptr;
-        if (ldap_initialize(&ld, g_setup.env["RIDGE_URL"].c_str()) != LDAP_SUCCESS)
-            throw std::runtime_error("ldap_initialize");
-        int version = LDAP_VERSION3;
-        ldap_set_option(ld, LDAP_OPT_PROTOCOL_VERSION, &version);
-        return ld;
     }
     // A search on the service connection: the first entry's DN ("" when none).
     std::string search(const std::string& from, int scope, const std::string& filter) {
@@ -250,15 +205,33 @@ struct Raw {
     std::string ticketDn(const std::string& id) {
         return "ridgeTicketId=" + id + ",ou=tickets," + base;
     }
+    static std::string generalizedTime(std::time_t when) {
+        char text[32];
+        std::strftime(text, sizeof text, "%Y%m%d%H%M%SZ", std::gmtime(&when));
+        return text;
+    }
     void replaceExpiry(const std::string& dn) {
-        char when[32];
-        std::time_t later = std::time(nullptr) + 3600;
-        std::strftime(when, sizeof when, "%Y%m%d%H%M%SZ", std::gmtime(&later));
-        char* values[] = {when, nullptr};
+        std::string when = generalizedTime(std::time(nullptr) + 3600);
+        char* values[] = {when.data(), nullptr};
         LDAPMod mod{LDAP_MOD_REPLACE, const_cast<char*>("ridgeTicketExpiry"), {values}};
         LDAPMod* mods[] = {&mod, nullptr};
         if (ldap_modify_ext_s(service, dn.c_str(), mods, nullptr, nullptr) != LDAP_SUCCESS)
             throw std::runtime_error("ticket refresh");
+    }
+    // A ticket entry issued and expiring at when; the LDAP result code.
+    int addTicket(std::string id, std::string owner, std::time_t when) {
+        std::string time = generalizedTime(when);
+        char* oc[] = {const_cast<char*>("ridgeTicket"), nullptr};
+        char* idv[] = {id.data(), nullptr};
+        char* ov[] = {owner.data(), nullptr};
+        char* tv[] = {time.data(), nullptr};
+        LDAPMod m1{LDAP_MOD_ADD, const_cast<char*>("objectClass"), {oc}};
+        LDAPMod m2{LDAP_MOD_ADD, const_cast<char*>("ridgeTicketId"), {idv}};
+        LDAPMod m3{LDAP_MOD_ADD, const_cast<char*>("ridgeTicketOwner"), {ov}};
+        LDAPMod m4{LDAP_MOD_ADD, const_cast<char*>("ridgeTicketIssued"), {tv}};
+        LDAPMod m5{LDAP_MOD_ADD, const_cast<char*>("ridgeTicketExpiry"), {tv}};
+        LDAPMod* mods[] = {&m1, &m2, &m3, &m4, &m5, nullptr};
+        return ldap_add_ext_s(service, ticketDn(id).c_str(), mods, nullptr, nullptr);
     }
     void classesOf(const std::string& userDn) {
         if (search(base, LDAP_SCOPE_SUBTREE,
@@ -271,9 +244,7 @@ struct Raw {
         const std::string uid = "user" + std::to_string(i);
         const std::string dn =
             search(base, LDAP_SCOPE_SUBTREE, "(&(objectClass=ridgeUser)(uid=" + uid + "))");
-        berval cred{static_cast<ber_len_t>(std::strlen(kPassword)), const_cast<char*>(kPassword)};
-        if (dn.empty() || ldap_sasl_bind_s(user, dn.c_str(), LDAP_SASL_SIMPLE, &cred, nullptr,
-                                           nullptr, nullptr) != LDAP_SUCCESS)
+        if (dn.empty() || bench::Bind(user, dn, kPassword) != LDAP_SUCCESS)
             throw std::runtime_error("libldap sign-on");
         // A new ticket entry: random id, stored as given (the hash costs next to nothing).
         unsigned char random[16];
@@ -282,21 +253,7 @@ struct Raw {
         for (int b = 0; b < 16; ++b)
             std::snprintf(id + 2 * b, 3, "%02x", random[b]);
         const std::string tdn = ticketDn(id);
-        std::string owner = std::to_string(1000 + i);
-        char when[32];
-        std::time_t now = std::time(nullptr);
-        std::strftime(when, sizeof when, "%Y%m%d%H%M%SZ", std::gmtime(&now));
-        char* oc[] = {const_cast<char*>("ridgeTicket"), nullptr};
-        char* idv[] = {id, nullptr};
-        char* ov[] = {owner.data(), nullptr};
-        char* tv[] = {when, nullptr};
-        LDAPMod m1{LDAP_MOD_ADD, const_cast<char*>("objectClass"), {oc}};
-        LDAPMod m2{LDAP_MOD_ADD, const_cast<char*>("ridgeTicketId"), {idv}};
-        LDAPMod m3{LDAP_MOD_ADD, const_cast<char*>("ridgeTicketOwner"), {ov}};
-        LDAPMod m4{LDAP_MOD_ADD, const_cast<char*>("ridgeTicketIssued"), {tv}};
-        LDAPMod m5{LDAP_MOD_ADD, const_cast<char*>("ridgeTicketExpiry"), {tv}};
-        LDAPMod* mods[] = {&m1, &m2, &m3, &m4, &m5, nullptr};
-        if (ldap_add_ext_s(service, tdn.c_str(), mods, nullptr, nullptr) != LDAP_SUCCESS)
+        if (addTicket(id, std::to_string(1000 + i), std::time(nullptr)) != LDAP_SUCCESS)
             throw std::runtime_error("ticket add");
         if (search(tdn, LDAP_SCOPE_BASE, "(objectClass=ridgeTicket)").empty())
             throw std::runtime_error("ticket read");
@@ -353,24 +310,9 @@ void BM_TicketSignOn_Ldap(benchmark::State& state) {
         // Ticket entries of known ids for the raw reads (made once, not timed).
         static std::once_flag made;
         std::call_once(made, [&] {
-            for (int i = 0; i < kUsers; ++i) {
-                const std::string id = "0000000000000000000000000000" + std::to_string(1000 + i);
-                std::string owner = std::to_string(1000 + i);
-                char when[32];
-                std::time_t later = std::time(nullptr) + 3600;
-                std::strftime(when, sizeof when, "%Y%m%d%H%M%SZ", std::gmtime(&later));
-                char* oc[] = {const_cast<char*>("ridgeTicket"), nullptr};
-                char* idv[] = {const_cast<char*>(id.c_str()), nullptr};
-                char* ov[] = {owner.data(), nullptr};
-                char* tv[] = {when, nullptr};
-                LDAPMod m1{LDAP_MOD_ADD, const_cast<char*>("objectClass"), {oc}};
-                LDAPMod m2{LDAP_MOD_ADD, const_cast<char*>("ridgeTicketId"), {idv}};
-                LDAPMod m3{LDAP_MOD_ADD, const_cast<char*>("ridgeTicketOwner"), {ov}};
-                LDAPMod m4{LDAP_MOD_ADD, const_cast<char*>("ridgeTicketIssued"), {tv}};
-                LDAPMod m5{LDAP_MOD_ADD, const_cast<char*>("ridgeTicketExpiry"), {tv}};
-                LDAPMod* mods[] = {&m1, &m2, &m3, &m4, &m5, nullptr};
-                ldap_add_ext_s(raw.service, raw.ticketDn(id).c_str(), mods, nullptr, nullptr);
-            }
+            for (int i = 0; i < kUsers; ++i)
+                raw.addTicket("0000000000000000000000000000" + std::to_string(1000 + i),
+                              std::to_string(1000 + i), std::time(nullptr) + 3600);
         });
     }
     int next = state.thread_index();
@@ -386,64 +328,33 @@ BENCHMARK(BM_PasswordSignOn_Basalt)->UseRealTime()->Threads(1)->Threads(2)->Repe
 BENCHMARK(BM_TicketSignOn_Ldap)->UseRealTime()->Threads(1)->Threads(2)->Repetitions(3);
 BENCHMARK(BM_TicketSignOn_Basalt)->UseRealTime()->Threads(1)->Threads(2)->Repetitions(3);
 
-class RatioReporter : public benchmark::ConsoleReporter {
-public:
-    void ReportRuns(const std::vector<Run>& runs) override {
-        for (const Run& run : runs)
-            if (run.run_type == Run::RT_Aggregate && run.aggregate_name == "median")
-                m_rate[run.run_name.function_name + "/" + std::to_string(run.threads)] =
-                    run.counters.count("items_per_second")
-                        ? static_cast<double>(run.counters.at("items_per_second"))
-                        : 0.0;
-        ConsoleReporter::ReportRuns(runs);
-    }
-    void PrintRatios() const {
-        std::printf(
-            "\nSign-ons per second (median), the provider against libldap doing the same "
-            "directory operations:\n");
-        for (const char* kind : {"Password", "Ticket"}) {
-            for (int threads : {1, 2}) {
-                const double ours = rate(kind, "Basalt", threads);
-                const double raw = rate(kind, "Ldap", threads);
-                if (ours > 0 && raw > 0)
-                    std::printf(
-                        "  %-8s %d thread%s  provider %7.0f/s  libldap %7.0f/s  time "
-                        "ratio %.2fx\n",
-                        kind, threads, threads == 1 ? " " : "s", ours, raw, raw / ours);
-            }
-            const double gainOurs = rate(kind, "Basalt", 2) / rate(kind, "Basalt", 1);
-            const double gainRaw = rate(kind, "Ldap", 2) / rate(kind, "Ldap", 1);
-            std::printf("  %-8s 2 threads over 1: provider %.2fx, libldap %.2fx\n", kind, gainOurs,
-                        gainRaw);
+void printRatios(const bench::MedianReporter& medians) {
+    auto rate = [&](const char* kind, const char* who, int threads) {
+        return medians.ItemsPerSecond(std::string("BM_") + kind + "SignOn_" + who, threads);
+    };
+    std::printf(
+        "\nSign-ons per second (median), the provider against libldap doing the same "
+        "directory operations:\n");
+    for (const char* kind : {"Password", "Ticket"}) {
+        for (int threads : {1, 2}) {
+            const double ours = rate(kind, "Basalt", threads);
+            const double raw = rate(kind, "Ldap", threads);
+            if (ours > 0 && raw > 0)
+                std::printf(
+                    "  %-8s %d thread%s  provider %7.0f/s  libldap %7.0f/s  time "
+                    "ratio %.2fx\n",
+                    kind, threads, threads == 1 ? " " : "s", ours, raw, raw / ours);
         }
+        const double gainOurs = rate(kind, "Basalt", 2) / rate(kind, "Basalt", 1);
+        const double gainRaw = rate(kind, "Ldap", 2) / rate(kind, "Ldap", 1);
+        std::printf("  %-8s 2 threads over 1: provider %.2fx, libldap %.2fx\n", kind, gainOurs,
+                    gainRaw);
     }
-
-private:
-    double rate(const char* kind, const char* who, int threads) const {
-        auto it = m_rate.find(std::string("BM_") + kind + "SignOn_" + who + "/" +
-                              std::to_string(threads));
-        return it == m_rate.end() ? 0.0 : it->second;
-    }
-    std::map<std::string, double> m_rate;
-};
+}
 
 }  // namespace
 
 int main(int argc, char** argv) {
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv))
-        return 1;
-    int status = 0;
-    try {
-        g_setup.start();
-        RatioReporter reporter;
-        benchmark::RunSpecifiedBenchmarks(&reporter);
-        reporter.PrintRatios();
-    } catch (const std::exception& e) {
-        std::fprintf(stderr, "bench_signon: %s\n", e.what());
-        status = 1;
-    }
-    g_setup.stop();
-    benchmark::Shutdown();
-    return status;
+    return bench::RunOnDirectory(
+        "bench_signon", argc, argv, [] { g_setup.start(); }, [] { g_setup.stop(); }, printRatios);
 }

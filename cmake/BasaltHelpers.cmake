@@ -25,3 +25,20 @@ function(basalt_add_gtest name)
     gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60)
   endif()
 endfunction()
+
+# basalt_loads_provider(<target> [TABLES])
+# A program that loads libBasalt.so through dlopen as a host does: the public headers, the
+# library's path in BASALT_LIBRARY_PATH, and the library built before it. TABLES: it also uses
+# the tests' ProviderTables.h, whose scratch homes copy the source home
+# (PROVIDER_TEST_SOURCE_HOME).
+function(basalt_loads_provider target)
+  cmake_parse_arguments(L "TABLES" "" "" ${ARGN})
+  target_include_directories(${target} PRIVATE ${CMAKE_SOURCE_DIR}/include)
+  target_compile_definitions(${target} PRIVATE BASALT_LIBRARY_PATH="$<TARGET_FILE:Basalt>")
+  if(L_TABLES)
+    target_include_directories(${target} PRIVATE ${CMAKE_SOURCE_DIR}/tests/abi/provider)
+    target_compile_definitions(${target} PRIVATE
+      PROVIDER_TEST_SOURCE_HOME="${BASALT_SOURCE_HOME}")
+  endif()
+  add_dependencies(${target} Basalt)
+endfunction()

@@ -30,11 +30,11 @@ bool defines(const std::vector<std::string>& definitions, const std::string& nam
 
 // The Ridge names the server's subschema lacks, comma-separated ("" when none).
 std::string missingSchema(LdapConnection& ldap) {
-    auto root = ldap.read("", {"subschemaSubentry"});
-    std::string subschemaDn = root ? root->value("subschemaSubentry") : std::string();
+    auto root = ldap.read("", {schema::kSubschemaSubentry});
+    std::string subschemaDn = root ? root->value(schema::kSubschemaSubentry) : std::string();
     if (subschemaDn.empty())
         subschemaDn = "cn=Subschema";
-    auto subschema = ldap.read(subschemaDn, {"objectClasses", "attributeTypes"});
+    auto subschema = ldap.read(subschemaDn, {schema::kObjectClasses, schema::kAttributeTypes});
     if (!subschema)
         failBecause(AS_ERR_SERVER, "schema", subschemaDn + " cannot be read");
     std::string missing;
@@ -45,9 +45,9 @@ std::string missingSchema(LdapConnection& ldap) {
     for (const char* objectClass :
          {schema::kNamespaceClass, schema::kUserClass, schema::kFolderClass, schema::kClassClass,
           schema::kTicketClass})
-        need(subschema->values("objectClasses"), objectClass);
-    for (const char* attribute : {schema::kId, "ridgeTicketId", "ridgeTicketExpiry"})
-        need(subschema->values("attributeTypes"), attribute);
+        need(subschema->values(schema::kObjectClasses), objectClass);
+    for (const char* attribute : {schema::kId, schema::kTicketId, schema::kTicketExpiry})
+        need(subschema->values(schema::kAttributeTypes), attribute);
     return missing;
 }
 
@@ -71,7 +71,7 @@ void checkConfiguration(const RuntimeConfig& cfg, int32_t level) {
             failBecause(AS_ERR_SERVER, "schema", missing);
         return;
     }
-    if (level >= 4 && !service.read(cfg.baseDn, {"objectClass"}))
+    if (level >= 4 && !service.read(cfg.baseDn, {schema::kObjectClass}))
         failBecause(AS_ERR_OBJECT_NOT_FOUND, "base", cfg.baseDn);
     if (level >= 5)
         probe.namespaceDn();

@@ -9,11 +9,13 @@
 #include "internal/Clock.h"
 #include "internal/Process.h"
 #include "internal/Status.h"
+#include "internal/TextFile.h"
 
 namespace ridge::access {
 
-const std::vector<std::string> kUserAttributes = {
-    "ridgeId", "cn", "uid", "ridgeAccountDisabled", "pwdAccountLockedTime", "ridgeOSSignon"};
+const std::vector<std::string> kUserAttributes = {schema::kId,         schema::kCommonName,
+                                                  schema::kSignonName, schema::kAccountDisabled,
+                                                  schema::kLockedTime, schema::kOSSignon};
 
 namespace {
 
@@ -25,7 +27,19 @@ std::optional<LdapEntry> single(std::vector<LdapEntry> entries, const std::strin
     return std::move(entries.front());
 }
 
-const char* kUserFilter = "(objectClass=ridgeUser)";
+// Users whose attribute matches: the searches of the sign-on calls.
+Filter userWith(const Filter& match) {
+    return Filter::all({objectTypeFilter(AS_OBJ_USER), match});
+}
+
+// Class classId, and with member the user class only when that user is a member of it.
+Filter userClassWith(AS_ObjectId classId, const std::optional<std::string>& member = {}) {
+    std::vector<Filter> parts = {objectTypeFilter(AS_OBJ_USER_CLASS),
+                                 Filter::equal(schema::kId, classId)};
+    if (member)
+        parts.push_back(Filter::equal(schema::kMember, *member));
+    return Filter::all(parts);
+}
 
 }  // namespace
 
@@ -39,25 +53,24 @@ struct NamespaceAndUsers {
 // The namespace entry and the users below it that match userFilter, in one search. When the
 // handle has already seen the namespace and its entry is not wanted, only the users are
 // searched for (a simpler search for the server).
-NamespaceAndUsers namespaceAndUsers(Session& s, const std::string& nsUtf8,
-                                    const std::string& userFilter, int sizeLimit,
-                                    bool wantNamespaceEntry) {
+NamespaceAndUsers namespaceAndUsers(Session& s, const std::string& nsUtf8, const Filter& userFilter,
+                                    int sizeLimit, bool wantNamespaceEntry) {
     const std::string nsDn = s.namespaceDnFor(nsUtf8);
     if (!wantNamespaceEntry && s.namespaceWasChecked(nsDn))
         return {{}, s.service().search(nsDn, Scope::Sub, userFilter, kUserAttributes, sizeLimit)};
     const auto nsKey = normalizeDn(nsDn);
     // Below the namespace entry only the entry itself is a namespace (namespaces are children of
     // the base DN); both halves of the filter are indexed.
-    std::string filter =
-        "(|(objectClass=" + std::string(schema::kNamespaceClass) + ")" + userFilter + ")";
+    const Filter filter =
+        Filter::any({Filter::equal(schema::kObjectClass, schema::kNamespaceClass), userFilter});
     std::vector<std::string> attributes = kUserAttributes;
-    attributes.insert(attributes.end(), {"objectClass", "ridgeAuthModes"});
+    attributes.insert(attributes.end(), {schema::kObjectClass, schema::kAuthModes});
     NamespaceAndUsers found;
     bool haveNamespace = false;
     // One more entry than users asked for: the namespace entry itself.
     for (auto& e : s.service().search(nsDn, Scope::Sub, filter, attributes, sizeLimit + 1)) {
         bool isNamespace = false;
-        for (const auto& oc : e.values("objectClass"))
+        for (const auto& oc : e.values(schema::kObjectClass))
             isNamespace = isNamespace || strcasecmp(oc.c_str(), schema::kNamespaceClass) == 0;
         if (isNamespace && normalizeDn(e.dn) == nsKey) {
             found.ns = std::move(e);
@@ -76,21 +89,20 @@ NamespaceAndUsers namespaceAndUsers(Session& s, const std::string& nsUtf8,
 
 std::optional<LdapEntry> userBySignon(Session& s, const std::string& nsUtf8,
                                       const std::string& signonUtf8) {
-    std::string filter =
-        std::string("(&") + kUserFilter + "(uid=" + escapeFilterValue(signonUtf8) + "))";
-    return single(namespaceAndUsers(s, nsUtf8, filter, 2, false).users,
+    return single(namespaceAndUsers(
+                      s, nsUtf8, userWith(Filter::equal(schema::kSignonName, signonUtf8)), 2, false)
+                      .users,
                   "basic signon " + signonUtf8);
 }
 
 std::optional<LdapEntry> userByOsSignon(Session& s, const std::string& nsUtf8,
                                         const std::string& osNameUtf8, LdapEntry* nsEntry) {
     // Values are "<id>:<name>": narrow by the final substring, then compare the name exactly.
-    std::string filter = std::string("(&") + kUserFilter +
-                         "(ridgeOSSignon=*:" + escapeFilterValue(osNameUtf8) + "))";
+    const Filter filter = userWith(Filter::substrings(schema::kOSSignon, {"", ":" + osNameUtf8}));
     auto found = namespaceAndUsers(s, nsUtf8, filter, 50, true);
     std::vector<LdapEntry> matches;
     for (auto& e : found.users) {
-        for (const auto& v : e.values("ridgeOSSignon")) {
+        for (const auto& v : e.values(schema::kOSSignon)) {
             size_t colon = v.find(':');
             if (colon != std::string::npos &&
                 strcasecmp(v.substr(colon + 1).c_str(), osNameUtf8.c_str()) == 0) {
@@ -107,29 +119,29 @@ std::optional<LdapEntry> userByOsSignon(Session& s, const std::string& nsUtf8,
 std::optional<LdapEntry> userByIdIn(Session& s, const std::string& nsUtf8, AS_ObjectId id) {
     if (id == 0)
         return std::nullopt;
-    std::string filter = std::string("(&") + kUserFilter + "(ridgeId=" + std::to_string(id) + "))";
-    return single(namespaceAndUsers(s, nsUtf8, filter, 2, false).users,
-                  "user id " + std::to_string(id));
+    return single(
+        namespaceAndUsers(s, nsUtf8, userWith(Filter::equal(schema::kId, id)), 2, false).users,
+        "user id " + std::to_string(id));
 }
 
 std::optional<LdapEntry> userById(Session& s, const std::string& nsDn, AS_ObjectId id) {
     if (id == 0)
         return std::nullopt;
-    std::string filter = std::string("(&") + kUserFilter + "(ridgeId=" + std::to_string(id) + "))";
-    return single(s.service().search(nsDn, Scope::Sub, filter, kUserAttributes, 2),
+    return single(s.service().search(nsDn, Scope::Sub, userWith(Filter::equal(schema::kId, id)),
+                                     kUserAttributes, 2),
                   "user id " + std::to_string(id));
 }
 
 void requireUsable(const LdapEntry& user, bool checkLock) {
-    if (strcasecmp(user.value("ridgeAccountDisabled").c_str(), "TRUE") == 0)
+    if (strcasecmp(user.value(schema::kAccountDisabled).c_str(), "TRUE") == 0)
         fail(AS_ERR_ACCOUNT_DISABLED);
-    if (checkLock && user.has("pwdAccountLockedTime"))
+    if (checkLock && user.has(schema::kLockedTime))
         fail(AS_ERR_ACCOUNT_LOCKED);
 }
 
-std::string userClassNamedFilter(const std::string& classNameUtf8) {
-    return "(&" + objectTypeFilter(AS_OBJ_USER_CLASS) + "(cn=" + escapeFilterValue(classNameUtf8) +
-           "))";
+Filter userClassNamedFilter(const std::string& classNameUtf8) {
+    return Filter::all(
+        {objectTypeFilter(AS_OBJ_USER_CLASS), Filter::equal(schema::kCommonName, classNameUtf8)});
 }
 
 AS_ObjectId userClassByName(Session& s, const std::string& nsDn, const std::string& classNameUtf8,
@@ -137,13 +149,13 @@ AS_ObjectId userClassByName(Session& s, const std::string& nsDn, const std::stri
     // Resolved in the whole namespace first, as ASA_FindUserClassInfoByName resolves it: a name
     // two classes share names neither, even for a user who belongs to only one of them.
     auto named =
-        s.service().search(nsDn, Scope::Sub, userClassNamedFilter(classNameUtf8), {"ridgeId"}, 2);
+        s.service().search(nsDn, Scope::Sub, userClassNamedFilter(classNameUtf8), {schema::kId}, 2);
     if (named.empty())
         fail(AS_ERR_USER_CLASS_NOT_ALLOWED, classNameUtf8);
     if (named.size() > 1)
         fail(AS_ERR_AMBIGUOUS, "user class " + classNameUtf8);
     AS_ObjectId id = Session::idOf(named.front());
-    const std::string member = "(uniqueMember=" + escapeFilterValue(userDn) + ")";
+    const Filter member = Filter::equal(schema::kMember, userDn);
     if (id == 0 || s.service().search(named.front().dn, Scope::Base, member, {}, 1).empty())
         fail(AS_ERR_USER_CLASS_NOT_ALLOWED, classNameUtf8);
     return id;
@@ -151,30 +163,29 @@ AS_ObjectId userClassByName(Session& s, const std::string& nsDn, const std::stri
 
 void requireMembership(Session& s, const std::string& nsDn, AS_ObjectId classId,
                        const std::string& userDn) {
-    std::string filter = "(&(objectClass=ridgeClass)(ridgeId=" + std::to_string(classId) +
-                         ")(uniqueMember=" + escapeFilterValue(userDn) + "))";
-    if (classId == 0 || s.service().search(nsDn, Scope::Sub, filter, {"ridgeId"}, 2).size() != 1)
+    if (classId == 0 ||
+        s.service()
+                .search(nsDn, Scope::Sub, userClassWith(classId, userDn), {schema::kId}, 2)
+                .size() != 1)
         fail(AS_ERR_USER_CLASS_NOT_ALLOWED, "user class " + std::to_string(classId));
 }
 
 std::string userClassName(Session& s, const std::string& nsDn, AS_ObjectId classId) {
-    std::string filter = "(&(objectClass=ridgeClass)(ridgeId=" + std::to_string(classId) + "))";
-    auto e = single(s.service().search(nsDn, Scope::Sub, filter, {"cn"}, 2),
-                    "user class " + std::to_string(classId));
+    auto e = single(
+        s.service().search(nsDn, Scope::Sub, userClassWith(classId), {schema::kCommonName}, 2),
+        "user class " + std::to_string(classId));
     if (!e)
         fail(AS_ERR_OBJECT_NOT_FOUND, "user class " + std::to_string(classId));
-    return e->value("cn");
+    return e->value(schema::kCommonName);
 }
 
 bool osSignOnAllowed(const LdapEntry& nsEntry) {
     // A comma-separated list: "os" must be one of its items, not part of another word.
-    std::string modes = nsEntry.value("ridgeAuthModes");
+    std::string modes = nsEntry.value(schema::kAuthModes);
     for (size_t start = 0; start <= modes.size();) {
         size_t comma = modes.find(',', start);
-        std::string item =
-            modes.substr(start, comma == std::string::npos ? std::string::npos : comma - start);
-        item.erase(0, item.find_first_not_of(" \t"));
-        item.erase(item.find_last_not_of(" \t") + 1);
+        std::string item(trim(std::string_view(modes).substr(
+            start, comma == std::string::npos ? std::string::npos : comma - start)));
         if (strcasecmp(item.c_str(), "os") == 0)
             return true;
         if (comma == std::string::npos)
@@ -224,8 +235,8 @@ std::string ticketDigest(const std::string& ticket) {
 }
 
 std::string ticketDn(const std::string& nsDn, const std::string& ticket) {
-    return childDn("ridgeTicketId", ticketDigest(ticket),
-                   childDn("ou", schema::kTicketContainer, nsDn));
+    return childDn(schema::kTicketId, ticketDigest(ticket),
+                   childDn(schema::kUnitName, schema::kTicketContainer, nsDn));
 }
 
 namespace {
@@ -236,8 +247,9 @@ namespace {
 void purgeExpiredTickets(Session& s, const std::string& container, std::time_t now,
                          long keepExpired) {
     try {
-        std::string filter = "(&(objectClass=ridgeTicket)(ridgeTicketExpiry<=" +
-                             toGeneralizedTime(now - keepExpired) + "))";
+        const Filter filter = Filter::all(
+            {Filter::equal(schema::kObjectClass, schema::kTicketClass),
+             Filter::atMost(schema::kTicketExpiry, toGeneralizedTime(now - keepExpired))});
         for (const auto& e : s.service().search(container, Scope::One, filter, {}, 100))
             s.service().remove(e.dn);
     } catch (const AccessError& e) {
@@ -262,17 +274,17 @@ std::string issueTicket(Session& s) {
     std::time_t now = wallClockNow();
     const std::string nsDn = s.namespaceDn();
     if (Process::instance().ticketPurgeDue(now))
-        purgeExpiredTickets(s, childDn("ou", schema::kTicketContainer, nsDn), now,
+        purgeExpiredTickets(s, childDn(schema::kUnitName, schema::kTicketContainer, nsDn), now,
                             settings.ticketKeepExpired);
     std::vector<std::pair<std::string, std::vector<std::string>>> attrs = {
-        {"objectClass", {"ridgeTicket"}},
-        {"ridgeTicketId", {ticketDigest(ticket)}},
-        {"ridgeTicketOwner", {std::to_string(s.userId())}},
-        {"ridgeTicketIssued", {toGeneralizedTime(now)}},
-        {"ridgeTicketExpiry", {toGeneralizedTime(now + settings.ticketLifetime)}},
+        {schema::kObjectClass, {schema::kTicketClass}},
+        {schema::kTicketId, {ticketDigest(ticket)}},
+        {schema::kTicketOwner, {std::to_string(s.userId())}},
+        {schema::kTicketIssued, {toGeneralizedTime(now)}},
+        {schema::kTicketExpiry, {toGeneralizedTime(now + settings.ticketLifetime)}},
     };
     if (s.userClassId())
-        attrs.push_back({"ridgeTicketClass", {std::to_string(*s.userClassId())}});
+        attrs.push_back({schema::kTicketUserClass, {std::to_string(*s.userClassId())}});
     s.service().add(ticketDn(nsDn, ticket), attrs);
     return ticket;
 }

@@ -5,21 +5,13 @@
 #include <algorithm>
 #include <cctype>
 #include <charconv>
-#include <fstream>
-#include <sstream>
 #include <vector>
+
+#include "internal/TextFile.h"
 
 namespace ridge::access {
 
 namespace {
-
-std::string_view trim(std::string_view s) {
-    while (!s.empty() && std::isspace(static_cast<unsigned char>(s.front())))
-        s.remove_prefix(1);
-    while (!s.empty() && std::isspace(static_cast<unsigned char>(s.back())))
-        s.remove_suffix(1);
-    return s;
-}
 
 std::string lower(std::string_view s) {
     std::string out(s);
@@ -27,15 +19,6 @@ std::string lower(std::string_view s) {
         c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
     std::replace(out.begin(), out.end(), '_', '-');
     return out;
-}
-
-std::optional<std::string> readFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in)
-        return std::nullopt;
-    std::ostringstream s;
-    s << in.rdbuf();
-    return s.str();
 }
 
 template <class F>

@@ -6,12 +6,10 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <fstream>
-#include <sstream>
-
 #include "internal/Encoding.h"
 #include "internal/Failover.h"
 #include "internal/Status.h"
+#include "internal/TextFile.h"
 
 namespace ridge::access {
 
@@ -32,15 +30,6 @@ void ignoreBrokenPipeSignals() {
 }
 
 constexpr size_t kKeyBytes = 32;
-
-std::optional<std::string> readFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in)
-        return std::nullopt;
-    std::ostringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
 
 bool isDirectory(const std::string& path) {
     struct stat st {};

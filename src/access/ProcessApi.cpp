@@ -194,14 +194,14 @@ extern "C" AS_API int32_t AS_GetNamespaceProperties2(AS_Handle handle, const cha
                 fail(AS_ERR_INVALID_ARGUMENT, "property " + std::to_string(property));
         }
         std::string dn = s.requireNamespace(ns);
-        auto entry =
-            s.service().read(dn, {"ridgeAuthModes", "ridgeProductLocale", "ridgeContentLocale"});
+        auto entry = s.service().read(
+            dn, {schema::kAuthModes, schema::kProductLocale, schema::kContentLocale});
         if (!entry)
             fail(AS_ERR_NAMESPACE_NOT_FOUND, ns);
         for (auto& [property, buffer] : wanted) {
-            const char* attribute = property == AS_NSPROP_AUTH_MODES       ? "ridgeAuthModes"
-                                    : property == AS_NSPROP_PRODUCT_LOCALE ? "ridgeProductLocale"
-                                                                           : "ridgeContentLocale";
+            const char* attribute = property == AS_NSPROP_AUTH_MODES       ? schema::kAuthModes
+                                    : property == AS_NSPROP_PRODUCT_LOCALE ? schema::kProductLocale
+                                                                           : schema::kContentLocale;
             s.outText(entry->value(attribute), buffer, AS_NSPROP_BUFFER_SIZE);
         }
         return AS_OK;

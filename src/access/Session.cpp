@@ -12,14 +12,14 @@
 
 namespace ridge::access {
 
-std::string objectTypeFilter(int32_t objectType) {
+Filter objectTypeFilter(int32_t objectType) {
     switch (objectType) {
         case AS_OBJ_USER:
-            return "(objectClass=ridgeUser)";
+            return Filter::equal(schema::kObjectClass, schema::kUserClass);
         case AS_OBJ_USER_CLASS:
-            return "(objectClass=ridgeClass)";
+            return Filter::equal(schema::kObjectClass, schema::kClassClass);
         case AS_OBJ_USER_FOLDER:
-            return "(objectClass=ridgeFolder)";
+            return Filter::equal(schema::kObjectClass, schema::kFolderClass);
         default:
             fail(AS_ERR_INVALID_ARGUMENT, "object type " + std::to_string(objectType));
     }
@@ -72,22 +72,23 @@ bool coveredByRecord(int32_t objectType, const std::vector<std::string>& attribu
 }  // namespace
 
 const std::vector<std::string>& recordAttributes(int32_t objectType) {
-    static const std::vector<std::string> kUser = {schema::kId,
-                                                   "cn",
-                                                   "description",
-                                                   "mail",
-                                                   "telephoneNumber",
-                                                   "givenName",
-                                                   "sn",
-                                                   "uid",
-                                                   "ridgeContentLocale",
-                                                   "ridgeProductLocale",
-                                                   "ridgeBasicSignonId",
-                                                   "ridgeOSSignon",
-                                                   "ridgeDatabaseSignon",
-                                                   "ridgePrivileges"};
-    static const std::vector<std::string> kFolder = {schema::kId, "ou", "description"};
-    static const std::vector<std::string> kClass = {schema::kId, "cn", "description"};
+    using namespace schema;
+    static const std::vector<std::string> kUser = {kId,
+                                                   kCommonName,
+                                                   kDescription,
+                                                   kMail,
+                                                   kTelephone,
+                                                   kGivenName,
+                                                   kSurname,
+                                                   kSignonName,
+                                                   kContentLocale,
+                                                   kProductLocale,
+                                                   kBasicSignonId,
+                                                   kOSSignon,
+                                                   kDatabaseSignon,
+                                                   kPrivileges};
+    static const std::vector<std::string> kFolder = {kId, kUnitName, kDescription};
+    static const std::vector<std::string> kClass = {kId, kCommonName, kDescription};
     switch (objectType) {
         case AS_OBJ_USER:
             return kUser;
@@ -257,7 +258,7 @@ std::string Session::namespaceName() const {
 std::string Session::namespaceDnFor(const std::string& nameUtf8) const {
     if (nameUtf8.empty())
         fail(AS_ERR_NAMESPACE_NOT_FOUND, "no namespace named");
-    return childDn("ou", nameUtf8, m_config.baseDn);
+    return childDn(schema::kUnitName, nameUtf8, m_config.baseDn);
 }
 
 std::string Session::namespaceDn() {
@@ -267,10 +268,10 @@ std::string Session::namespaceDn() {
 std::string Session::requireNamespace(const std::string& nameUtf8) {
     std::string dn = namespaceDnFor(nameUtf8);
     if (dn != m_checkedNamespaceDn) {
-        auto entry = service().read(dn, {"objectClass"});
+        auto entry = service().read(dn, {schema::kObjectClass});
         bool isNamespace = false;
         if (entry)
-            for (const auto& oc : entry->values("objectClass"))
+            for (const auto& oc : entry->values(schema::kObjectClass))
                 if (strcasecmp(oc.c_str(), schema::kNamespaceClass) == 0)
                     isNamespace = true;
         if (!isNamespace)
@@ -309,7 +310,7 @@ void Session::requireAuthenticated() const {
 
 EntryRef Session::findById(int32_t objectType, AS_ObjectId id,
                            const std::vector<std::string>& attributes) {
-    const std::string typeFilter = objectTypeFilter(objectType);  // -4 for another type
+    const Filter typeFilter = objectTypeFilter(objectType);  // -4 for another type
     if (id == 0)
         return nullptr;
     const bool cacheable = coveredByRecord(objectType, attributes);
@@ -317,8 +318,7 @@ EntryRef Session::findById(int32_t objectType, AS_ObjectId id,
     if (cacheable)
         if (auto hit = m_cache.entryById(objectType, id, fetched))
             return hit;
-    const std::string filter =
-        "(&" + typeFilter + "(" + schema::kId + "=" + std::to_string(id) + "))";
+    const Filter filter = Filter::all({typeFilter, Filter::equal(schema::kId, id)});
     auto entries = ldap().search(namespaceDn(), Scope::Sub, filter,
                                  cacheable ? recordAttributes(objectType) : attributes, 2);
     if (entries.size() > 1)
@@ -360,7 +360,10 @@ EntryRef Session::requireById(int32_t objectType, AS_ObjectId id,
 }
 
 AS_ObjectId Session::idOf(const LdapEntry& entry) {
-    std::string v = entry.value(schema::kId);
+    return idFromText(entry.value(schema::kId));
+}
+
+AS_ObjectId Session::idFromText(std::string_view v) {
     uint64_t n = 0;
     auto [end, ec] = std::from_chars(v.data(), v.data() + v.size(), n);
     if (v.empty() || ec != std::errc() || end != v.data() + v.size() || n > UINT32_MAX)

@@ -2,17 +2,11 @@
 
 #include <charconv>
 
+#include "internal/TextFile.h"
+
 namespace ridge::access {
 
 namespace {
-
-std::string_view trim(std::string_view s) {
-    while (!s.empty() && (s.front() == ' ' || s.front() == '\t'))
-        s.remove_prefix(1);
-    while (!s.empty() && (s.back() == ' ' || s.back() == '\t' || s.back() == '\r'))
-        s.remove_suffix(1);
-    return s;
-}
 
 bool seconds(std::string_view v, long& out) {
     auto [end, ec] = std::from_chars(v.data(), v.data() + v.size(), out);

@@ -35,25 +35,23 @@ std::string ticketId(const char* text) {
 }
 
 AS_ObjectId number(const std::string& text) {
-    LdapEntry e;
-    e.attributes["ridgeid"] = {text};
-    return Session::idOf(e);
+    return Session::idFromText(text);
 }
 
 // The live ticket record; -41 when absent or damaged, -145 when expired.
 TicketRecord readTicket(Session& s, const std::string& nsDn, const std::string& id) {
     std::string dn = ticketDn(nsDn, id);
-    auto e = s.service().read(
-        dn, {"ridgeTicketOwner", "ridgeTicketClass", "ridgeTicketIssued", "ridgeTicketExpiry"});
+    auto e = s.service().read(dn, {schema::kTicketOwner, schema::kTicketUserClass,
+                                   schema::kTicketIssued, schema::kTicketExpiry});
     if (!e)
         fail(AS_ERR_UNKNOWN_TICKET);
     TicketRecord t;
     t.dn = dn;
-    t.owner = number(e->value("ridgeTicketOwner"));
-    if (e->has("ridgeTicketClass"))
-        t.userClass = number(e->value("ridgeTicketClass"));
-    auto issued = fromGeneralizedTime(e->value("ridgeTicketIssued"));
-    auto expiry = fromGeneralizedTime(e->value("ridgeTicketExpiry"));
+    t.owner = number(e->value(schema::kTicketOwner));
+    if (e->has(schema::kTicketUserClass))
+        t.userClass = number(e->value(schema::kTicketUserClass));
+    auto issued = fromGeneralizedTime(e->value(schema::kTicketIssued));
+    auto expiry = fromGeneralizedTime(e->value(schema::kTicketExpiry));
     if (t.owner == 0 || !issued || !expiry)
         fail(AS_ERR_UNKNOWN_TICKET);
     t.issued = *issued;
@@ -133,7 +131,7 @@ extern "C" AS_API int32_t AS_RefreshTicket(AS_Handle handle, const char* ticket)
         if (now >= limit)
             fail(AS_ERR_TICKET_NOT_REFRESHABLE, "maximum lifetime reached");
         std::time_t expiry = std::min(now + settings.ticketLifetime, limit);
-        s.service().replace(t.dn, "ridgeTicketExpiry", {toGeneralizedTime(expiry)});
+        s.service().replace(t.dn, schema::kTicketExpiry, {toGeneralizedTime(expiry)});
         return AS_OK;
     });
 }
@@ -144,10 +142,10 @@ extern "C" AS_API int32_t AS_ExpireTicket(AS_Handle handle, const char* ticket) 
         s.requireAuthenticated();
         std::string nsDn = s.namespaceDn();
         std::string dn = ticketDn(nsDn, id);
-        auto e = s.service().read(dn, {"ridgeTicketOwner"});
+        auto e = s.service().read(dn, {schema::kTicketOwner});
         if (!e)
             fail(AS_ERR_UNKNOWN_TICKET);
-        if (number(e->value("ridgeTicketOwner")) != s.userId())
+        if (number(e->value(schema::kTicketOwner)) != s.userId())
             fail(AS_ERR_TICKET_NOT_REFRESHABLE, "ticket of another user");
         if (!s.service().remove(dn))
             fail(AS_ERR_UNKNOWN_TICKET);
@@ -187,7 +185,7 @@ extern "C" AS_API int32_t AS_ValidateTicket2(AS_Handle handle, const char* ticke
             className = userClassName(s, nsDn, t.userClass);
         std::string text =
             "<result><ticket id=\"" + id + "\"/><user id=\"" + std::to_string(t.owner) +
-            "\" name=\"" + xmlAttribute(user->value("cn")) + "\"/><uc id=\"" +
+            "\" name=\"" + xmlAttribute(user->value(schema::kCommonName)) + "\"/><uc id=\"" +
             std::to_string(t.userClass) + "\" name=\"" + xmlAttribute(className) + "\"/></result>";
         std::optional<AS_ObjectId> cls;
         if (t.userClass != 0)

@@ -17,6 +17,8 @@
 
 #include <algorithm>
 #include <cstring>
+#include <optional>
+#include <vector>
 
 namespace {
 
@@ -44,6 +46,27 @@ struct TicketBuffer {
         return I18NString(std::string(bytes, strnlen(bytes, sizeof(bytes))));
     }
 };
+
+using CountCall = int32_t (*)(AS_Handle, AS_ObjectId, uint32_t*);
+using ListCall = int32_t (*)(AS_Handle, AS_ObjectId, uint32_t, AS_ObjectId*, uint32_t*);
+
+// The ids of what an object holds, asked for as the library wants: the count, then a list of
+// that capacity (kept to what the list returned). Empty when the count fails or is 0; no value
+// when the list fails after the count succeeded.
+std::optional<std::vector<AS_ObjectId>> CountedList(AS_Handle handle, AS_ObjectId owner,
+                                                    CountCall countCall, ListCall listCall) {
+    uint32_t count = 0;
+    if (countCall(handle, owner, &count) != 0 || count == 0) {
+        return std::vector<AS_ObjectId>{};
+    }
+    std::vector<AS_ObjectId> ids(count);
+    uint32_t total = 0;
+    if (listCall(handle, owner, count, ids.data(), &total) != 0) {
+        return std::nullopt;
+    }
+    ids.resize(std::min(count, total));
+    return ids;
+}
 
 // A library result text, released with AS_FreeResult.
 struct LibraryResultText {
@@ -118,7 +141,15 @@ int32_t BasaltSession::ReopenIfAuthenticated() {
         CloseHandle();
     }
     // A handle closed by a failed validation is opened afresh too.
-    return m_bTerminatedHandle ? InitHandle() : 0;
+    const int32_t result = m_bTerminatedHandle ? InitHandle() : 0;
+    if (result != 0) {
+        RememberFailureText(result);
+    }
+    return result;
+}
+
+std::string BasaltSession::DirectoryNamespaceText() const {
+    return m_pNamespace->ToLibraryText(m_pNamespace->GetDirectoryNamespace());
 }
 
 void BasaltSession::RememberFailureText(int32_t result) {
@@ -135,20 +166,31 @@ int32_t BasaltSession::AuthenticateUser(const TraceScope& trace, const I18NStrin
                                         char* ticket) {
     int32_t result = ReopenIfAuthenticated();
     if (result != 0) {
-        RememberFailureText(result);
         return result;
     }
-    const std::string ns = m_pNamespace->ToLibraryText(m_pNamespace->GetDirectoryNamespace());
-    const std::string user = m_pNamespace->ToLibraryText(userName);
-    const SecretText secret(m_pNamespace->ToLibraryText(password));
     const bool withClass = NamesUserClass(userClass);
-    const std::string cls = withClass ? m_pNamespace->ToLibraryText(userClass) : std::string();
-    if (CutShort(user) || CutShort(secret.str()) || CutShort(cls)) {
+    std::string ns, user, cls;
+    std::optional<SecretText> secret;
+    try {
+        ns = DirectoryNamespaceText();
+        user = m_pNamespace->ToLibraryText(userName);
+        secret.emplace(m_pNamespace->ToLibraryText(password));
+        cls = withClass ? m_pNamespace->ToLibraryText(userClass) : std::string();
+    } catch (PYXException& e) {
+        if (e.getErrorCode() != kPYXErrorConversion) {
+            throw;
+        }
+        // A name the namespace's encoding cannot hold is, to the user, a text the library
+        // cannot read: the same failure (-9), explained the same way.
+        m_failureText = I18NString(e.getText());
+        return AS_ERR_INVALID_TEXT;
+    }
+    if (CutShort(user) || CutShort(secret->str()) || CutShort(cls)) {
         m_failureText.clear();
         return CutShort(cls) ? AS_ERR_USER_CLASS_NOT_ALLOWED : AS_ERR_BAD_CREDENTIALS;
     }
     AS_ObjectId authId = 0;
-    result = TracedAuthenticateUser2(trace, m_handle, ns.c_str(), user.c_str(), secret.c_str(),
+    result = TracedAuthenticateUser2(trace, m_handle, ns.c_str(), user.c_str(), secret->c_str(),
                                      withClass ? cls.c_str() : nullptr, &authId, ticket);
     if (result != 0) {
         RememberFailureText(result);
@@ -179,10 +221,9 @@ int32_t BasaltSession::ValidateTicket(const TraceScope& trace, const I18NString&
     }
     int32_t result = ReopenIfAuthenticated();
     if (result != 0) {
-        RememberFailureText(result);
         return result;
     }
-    const std::string ns = m_pNamespace->ToLibraryText(m_pNamespace->GetDirectoryNamespace());
+    const std::string ns = DirectoryNamespaceText();
     const std::string ticketText = m_pNamespace->ToLibraryText(ticket);
     if (CutShort(ticketText)) {
         m_failureText.clear();
@@ -219,7 +260,6 @@ int32_t BasaltSession::ValidateCertificate(const TraceScope& trace, const I18NSt
     }
     int32_t result = ReopenIfAuthenticated();
     if (result != 0) {
-        RememberFailureText(result);
         return result;
     }
     const bool withClass = NamesUserClass(userClass);
@@ -230,7 +270,7 @@ int32_t BasaltSession::ValidateCertificate(const TraceScope& trace, const I18NSt
         return AS_ERR_USER_CLASS_NOT_ALLOWED;
     }
     AS_ObjectId authId = 0;
-    const std::string ns = m_pNamespace->ToLibraryText(m_pNamespace->GetDirectoryNamespace());
+    const std::string ns = DirectoryNamespaceText();
     const std::string certificateText = m_pNamespace->ToLibraryText(certificate);
     if (CutShort(certificateText)) {
         m_failureText.clear();
@@ -267,7 +307,6 @@ int32_t BasaltSession::AuthenticateWebUser(const TraceScope& trace,
                                            I18NString& requiredVariables) {
     int32_t result = ReopenIfAuthenticated();
     if (result != 0) {
-        RememberFailureText(result);
         return result;
     }
     std::vector<std::string> texts;
@@ -287,7 +326,7 @@ int32_t BasaltSession::AuthenticateWebUser(const TraceScope& trace,
         variables.push_back({texts[i].c_str(), texts[i + 1].c_str()});
     }
     variables.push_back({nullptr, nullptr});
-    const std::string ns = m_pNamespace->ToLibraryText(m_pNamespace->GetDirectoryNamespace());
+    const std::string ns = DirectoryNamespaceText();
     const bool withClass = NamesUserClass(userClass);
     AS_ObjectId authId = 0;
     LibraryResultText text;
@@ -520,21 +559,13 @@ std::vector<uint32_t> BasaltSession::UserClassIds() {
     if (!m_bHandleAuthenticated) {
         return {};
     }
-    uint32_t count = 0;
-    if (ASA_FindUserUserClassCount(m_handle, m_userId, &count) != 0 || count == 0) {
-        return {};
-    }
-    std::vector<AS_ObjectId> ids(count);
-    uint32_t total = 0;
-    const int32_t status = ASA_FindUserUserClassList(m_handle, m_userId, count, ids.data(), &total);
-    PYX_ASSERT(status == (0));
-    ids.resize(std::min(count, total));
-    return ids;
+    std::optional<std::vector<AS_ObjectId>> ids =
+        CountedList(m_handle, m_userId, ASA_FindUserUserClassCount, ASA_FindUserUserClassList);
+    PYX_ASSERT(ids.has_value());
+    return *ids;
 }
 
 std::vector<I18NString> BasaltSession::Signons(uint32_t userId, int kind) {
-    using CountCall = int32_t (*)(AS_Handle, AS_ObjectId, uint32_t*);
-    using ListCall = int32_t (*)(AS_Handle, AS_ObjectId, uint32_t, AS_ObjectId*, uint32_t*);
     using InfoCall = int32_t (*)(AS_Handle, AS_ObjectId, char*, uint32_t);
     CountCall countCall = nullptr;
     ListCall listCall = nullptr;
@@ -558,18 +589,13 @@ std::vector<I18NString> BasaltSession::Signons(uint32_t userId, int kind) {
         default:
             return {};
     }
-    uint32_t count = 0;
-    if (countCall(m_handle, userId, &count) != 0 || count == 0) {
+    const std::optional<std::vector<AS_ObjectId>> ids =
+        CountedList(m_handle, userId, countCall, listCall);
+    if (!ids) {
         return {};
     }
-    std::vector<AS_ObjectId> ids(count);
-    uint32_t total = 0;
-    if (listCall(m_handle, userId, count, ids.data(), &total) != 0) {
-        return {};
-    }
-    ids.resize(std::min(count, total));
     std::vector<I18NString> signons;
-    for (const AS_ObjectId id : ids) {
+    for (const AS_ObjectId id : *ids) {
         uint32_t signonLength = 0;
         ASA_FindObjectAttributeSize(m_handle, id, kind, AS_ATTR_NAME, &signonLength);
         PYX_ASSERT(signonLength > 0);

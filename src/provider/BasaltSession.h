@@ -210,8 +210,11 @@ private:
     // ---- handle management ----
     int32_t InitHandle();
     void CloseHandle();
-    // Before a further authentication: a fresh handle when this one is signed on already.
+    // Before a further authentication: a fresh handle when this one is signed on already (the
+    // failure text kept when it cannot be opened).
     int32_t ReopenIfAuthenticated();
+    // The directory namespace as the library takes it.
+    std::string DirectoryNamespaceText() const;
 
     // ---- the four authentications (library result; 0 success) ----
     int32_t AuthenticateUser(const TraceScope& trace, const I18NString& userName,

@@ -6,6 +6,7 @@
 #include <LogAuditAccessIndication.h>
 #include <LogAuditIndication.h>
 #include <LogTypedLogger.h>
+#include <PYXThrowable.h>
 
 namespace {
 
@@ -14,6 +15,25 @@ void SetIdentifiers(LogAuditIndication& indication, const VOR_AAA_AdditionalInfo
     indication.setRequestID(info.GetRequestContext());
     indication.setSubRequestID(info.GetHopCount());
     indication.setStepID(info.GetStepContext());
+}
+
+// Parameters are traced as the library receives them, in the namespace's encoding: bytes that
+// are not UTF-8 (a name in ISO-8859-1, say) are shown as \xNN instead of failing the call.
+I18NString TraceText(const std::string& text) {
+    try {
+        return I18NString(text);
+    } catch (PYXException&) {
+        static constexpr char kHex[] = "0123456789ABCDEF";
+        std::string shown;
+        for (const unsigned char c : text) {
+            if (c < 0x80) {
+                shown += static_cast<char>(c);
+            } else {
+                shown += {'\\', 'x', kHex[c >> 4], kHex[c & 0xF]};
+            }
+        }
+        return I18NString(shown);
+    }
 }
 
 }  // namespace
@@ -33,7 +53,7 @@ void TraceScope::LogTrace(const char* operation, const std::string& text) const 
     SetIdentifiers(indication, m_additionalInfo);
     indication.setLevel(kTraceLevel);
     indication.setOperation(operation);
-    indication.setLogData(I18NString(text));
+    indication.setLogData(TraceText(text));
     m_logger->log(indication);
 }
 

@@ -36,7 +36,7 @@ void requireUsable(const LdapEntry& user, bool checkLock);
 // Filter of the user classes named classNameUtf8 (cn, compared as the directory compares names).
 // A name names a class only when exactly one user class of the namespace bears it: the sign-on
 // calls and ASA_FindUserClassInfoByName apply this one rule.
-std::string userClassNamedFilter(const std::string& classNameUtf8);
+Filter userClassNamedFilter(const std::string& classNameUtf8);
 // The id of the user class named className: -21 when several classes bear the name, -38 when
 // none does or userDn is not a member of it.
 AS_ObjectId userClassByName(Session& s, const std::string& nsDn, const std::string& classNameUtf8,

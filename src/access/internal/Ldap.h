@@ -1,5 +1,6 @@
-// RAII over libldap: one connection, searches returning owned results, binds with the
-// password-policy control, escaping of filter values and DN parts.
+// RAII over libldap: one connection (LdapConnection.cpp: connect, TLS, binds with the
+// password-policy control) and its operations (LdapOperations.cpp: searches returning owned
+// results, writes). Filters are built with LdapFilter.h, DNs with LdapNames.h.
 #pragma once
 
 #include <ldap.h>
@@ -12,7 +13,10 @@
 #include <string_view>
 #include <vector>
 
+#include "LdapFilter.h"
+#include "LdapNames.h"
 #include "RuntimeConfig.h"
+#include "Schema.h"
 
 namespace ridge::access {
 
@@ -81,18 +85,17 @@ public:
 
     // Search in one request; a missing base gives an empty result. sizeLimit 0 means none; a
     // result cut at sizeLimit is returned as it is. Throws on failure.
-    std::vector<LdapEntry> search(const std::string& base, Scope scope, const std::string& filter,
+    std::vector<LdapEntry> search(const std::string& base, Scope scope, const Filter& filter,
                                   const std::vector<std::string>& attributes, int sizeLimit = 0);
     // Search in one request without paging: nullopt when a size limit (sizeLimit, 0 for none,
     // or the server's) cut the result short. A missing base gives an empty result.
     std::optional<std::vector<LdapEntry>> searchWhole(const std::string& base, Scope scope,
-                                                      const std::string& filter,
+                                                      const Filter& filter,
                                                       const std::vector<std::string>& attributes,
                                                       int sizeLimit);
     // Every entry the search finds, fetched in pages (one request per page); a result cut
     // short by a server limit throws -61 instead of losing entries. A missing base gives none.
-    std::vector<LdapEntry> searchPaged(const std::string& base, Scope scope,
-                                       const std::string& filter,
+    std::vector<LdapEntry> searchPaged(const std::string& base, Scope scope, const Filter& filter,
                                        const std::vector<std::string>& attributes);
     // Reads one entry by DN (scope base, filter objectClass=*); nullopt when it does not exist.
     std::optional<LdapEntry> read(const std::string& dn,
@@ -112,6 +115,11 @@ public:
                                const std::string& newPassword);
 
 private:
+    struct SearchReply;
+    // Sends one search request and waits for its whole answer (entries and result).
+    SearchReply request(const std::string& base, Scope scope, const Filter& filter,
+                        const std::vector<std::string>& attributes, LDAPControl** serverControls,
+                        int sizeLimit);
     void open(const RuntimeConfig& cfg, const std::string& url);
     void limitIncomingMessages();
     // Waits for the answer to msgid and reads its result, diagnostic and password-policy
@@ -129,19 +137,5 @@ private:
     OperationCounts* m_counts = nullptr;
     std::string m_where;  // host:port or URL, for error texts
 };
-
-// RFC 4515 escaping of a value to put into a filter (ldap_bv2escaped_filter_value).
-std::string escapeFilterValue(std::string_view value);
-// RFC 4514 escaping of an attribute value to put into a DN (through ldap_dn2str).
-std::string escapeDnValue(std::string_view value);
-// "attr=<escaped value>,parent" (parent may be empty).
-std::string childDn(std::string_view attribute, std::string_view value, std::string_view parent);
-// Normalised form for comparisons: parsed with ldap_str2dn and written back as RFC 4514 with
-// attribute types lower-cased; nullopt when the text is not a DN.
-std::optional<std::string> normalizeDn(std::string_view dn);
-// The RDNs of a DN, most significant last, each as (type, value); nullopt when not a DN.
-std::optional<std::vector<std::pair<std::string, std::string>>> splitDn(std::string_view dn);
-// DN of the parent entry ("" for a single-RDN DN); nullopt when not a DN.
-std::optional<std::string> parentDn(std::string_view dn);
 
 }  // namespace ridge::access

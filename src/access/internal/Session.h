@@ -11,31 +11,22 @@
 #include <mutex>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "Ldap.h"
 #include "ProtectedSecret.h"
 #include "ReadCache.h"
 #include "RuntimeConfig.h"
+#include "Schema.h"
 
 namespace ridge::access {
 
 struct ServiceIdentity;
 
-// Directory object class names of the Ridge schema (data/ldap/ridge.schema).
-namespace schema {
-inline constexpr const char* kId = "ridgeId";
-inline constexpr const char* kUserClass = "ridgeUser";
-inline constexpr const char* kFolderClass = "ridgeFolder";
-inline constexpr const char* kClassClass = "ridgeClass";
-inline constexpr const char* kNamespaceClass = "ridgeNamespace";
-inline constexpr const char* kTicketClass = "ridgeTicket";
-inline constexpr const char* kTicketContainer = "tickets";  // ou=tickets below the namespace
-}  // namespace schema
-
 // Filter selecting objects of an object type (AS_OBJ_USER, AS_OBJ_USER_CLASS,
 // AS_OBJ_USER_FOLDER): "(objectClass=ridgeUser)" etc.; throws -4 for other types.
-std::string objectTypeFilter(int32_t objectType);
+Filter objectTypeFilter(int32_t objectType);
 // Status for "no such object" of a type: -37 user, -40 folder, -68 otherwise.
 int32_t notFoundStatus(int32_t objectType);
 // The attributes every read of an object of the type may ask for (its "record"): listings fetch
@@ -112,6 +103,8 @@ public:
                          const std::vector<std::string>& attributes);
     // The ridgeId of an entry (0 when absent or not a valid unsigned 32-bit number).
     static AS_ObjectId idOf(const LdapEntry& entry);
+    // The same for a number's text (ids are written in decimal wherever they are kept).
+    static AS_ObjectId idFromText(std::string_view text);
 
     // Last error of this handle (code 0: none). Set by the API frame.
     void setError(int32_t code, std::string detail, std::string reason = {});

@@ -20,15 +20,15 @@ constexpr size_t kMembersPerSearch = 64;
 // server's own uniqueMember matching, so the two directions of membership always agree.
 std::vector<AS_ObjectId> memberUserIds(Session& s, AS_ObjectId classId) {
     return listedIds(s, "members " + std::to_string(classId), AS_OBJ_USER, [&] {
-        auto cls = s.requireById(AS_OBJ_USER_CLASS, classId, {"uniqueMember"});
-        const auto& values = cls->values("uniqueMember");
+        auto cls = s.requireById(AS_OBJ_USER_CLASS, classId, {schema::kMember});
+        const auto& values = cls->values(schema::kMember);
         std::string nsDn = s.namespaceDn();
         std::vector<LdapEntry> users;
         for (size_t first = 0; first < values.size(); first += kMembersPerSearch) {
-            std::string any;
+            std::vector<Filter> any;
             for (size_t i = first; i < std::min(values.size(), first + kMembersPerSearch); ++i)
-                any += "(entryDN=" + escapeFilterValue(values[i]) + ")";
-            std::string filter = "(&" + objectTypeFilter(AS_OBJ_USER) + "(|" + any + "))";
+                any.push_back(Filter::equal(schema::kEntryDn, values[i]));
+            const Filter filter = Filter::all({objectTypeFilter(AS_OBJ_USER), Filter::any(any)});
             auto found =
                 searchAll(s.ldap(), nsDn, Scope::Sub, filter, recordAttributes(AS_OBJ_USER));
             users.insert(users.end(), std::make_move_iterator(found.begin()),

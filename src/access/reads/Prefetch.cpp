@@ -22,7 +22,7 @@ extern "C" AS_API int32_t ASA_PrefetchObjects(AS_Handle handle, int32_t objectTy
     return withSignedOn(handle, [&](Session& s) {
         if (count > 0 && !ids)
             fail(AS_ERR_INVALID_ARGUMENT, "ids");
-        const std::string typeFilter = objectTypeFilter(objectType);
+        const Filter typeFilter = objectTypeFilter(objectType);
         const auto now = ReadCache::Clock::now();
         std::vector<AS_ObjectId> wanted;
         for (uint32_t i = 0; i < count; ++i)
@@ -31,10 +31,10 @@ extern "C" AS_API int32_t ASA_PrefetchObjects(AS_Handle handle, int32_t objectTy
         std::sort(wanted.begin(), wanted.end());
         wanted.erase(std::unique(wanted.begin(), wanted.end()), wanted.end());
         for (size_t first = 0; first < wanted.size(); first += kIdsPerSearch) {
-            std::string any;
+            std::vector<Filter> any;
             for (size_t i = first; i < std::min(wanted.size(), first + kIdsPerSearch); ++i)
-                any += std::string("(") + schema::kId + "=" + std::to_string(wanted[i]) + ")";
-            const std::string filter = "(&" + typeFilter + "(|" + any + "))";
+                any.push_back(Filter::equal(schema::kId, wanted[i]));
+            const Filter filter = Filter::all({typeFilter, Filter::any(any)});
             const auto fetched = ReadCache::Clock::now();
             // A batch of ids finds about as many entries: one plain request, without the paging
             // that a subtree search would otherwise be asked in (unless a limit cuts it short).

@@ -36,8 +36,7 @@ T& required(T* p, const char* what) {
 // limit cuts it, anything else in pages. A result cut short by a server limit throws -61; a
 // base that does not exist gives no entries.
 std::vector<LdapEntry> searchAll(LdapConnection& conn, const std::string& base, Scope scope,
-                                 const std::string& filter,
-                                 const std::vector<std::string>& attributes);
+                                 const Filter& filter, const std::vector<std::string>& attributes);
 
 // The ids of a listing: from the handle's cache under key, else fetched (entries of objectType
 // with their record attributes), remembered with their records, and cached under key.

@@ -43,8 +43,8 @@ extern "C" AS_API int32_t ASA_Search3(AS_Handle handle, int32_t objectType, cons
         required(ids, "ids");
         const char* attr = nameAttribute(objectType);
         std::string patternUtf8 = s.inText(pattern, "pattern");
-        std::string filter =
-            "(&" + objectTypeFilter(objectType) + namePatternFilter(attr, patternUtf8) + ")";
+        const Filter filter =
+            Filter::all({objectTypeFilter(objectType), namePatternFilter(attr, patternUtf8)});
 
         std::vector<Match> matches;
         // Names and ids only: a search may match a whole namespace, and the records of the few

@@ -7,28 +7,19 @@
 
 namespace ridge::access::reads {
 
-std::string namePatternFilter(std::string_view attribute, std::string_view pattern) {
+Filter namePatternFilter(std::string_view attribute, std::string_view pattern) {
     if (pattern.empty())
         fail(AS_ERR_INVALID_ARGUMENT, "empty search pattern");
-    std::string value;
-    bool lastWasStar = false;
-    size_t pos = 0;
-    while (pos < pattern.size()) {
-        size_t star = pattern.find('*', pos);
-        size_t end = star == std::string_view::npos ? pattern.size() : star;
-        if (end > pos) {
-            // Escaped piece by piece so that only the pattern's own stars act as wildcards.
-            value += escapeFilterValue(pattern.substr(pos, end - pos));
-            lastWasStar = false;
-        }
+    // The pattern's own stars are the only wildcards: the pieces between them are literal.
+    std::vector<std::string_view> pieces;
+    for (size_t pos = 0;;) {
+        const size_t star = pattern.find('*', pos);
+        pieces.push_back(pattern.substr(pos, star == std::string_view::npos ? star : star - pos));
         if (star == std::string_view::npos)
             break;
-        if (!lastWasStar)
-            value += '*';
-        lastWasStar = true;
         pos = star + 1;
     }
-    return "(" + std::string(attribute) + "=" + value + ")";
+    return Filter::substrings(attribute, pieces);
 }
 
 }  // namespace ridge::access::reads

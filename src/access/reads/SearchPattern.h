@@ -4,11 +4,13 @@
 #include <string>
 #include <string_view>
 
+#include "internal/LdapFilter.h"
+
 namespace ridge::access::reads {
 
-// "(attribute=...)" matching names against pattern (UTF-8): each '*' matches any run of
+// The filter matching names against pattern (UTF-8): each '*' matches any run of
 // characters, every other character only itself. Runs of '*' count as one; a pattern of only
 // '*' is a presence test. Throws -4 for an empty pattern.
-std::string namePatternFilter(std::string_view attribute, std::string_view pattern);
+Filter namePatternFilter(std::string_view attribute, std::string_view pattern);
 
 }  // namespace ridge::access::reads

@@ -12,7 +12,7 @@ using namespace ridge::access::reads;
 
 namespace {
 
-constexpr const char* kPrivileges = "ridgePrivileges";
+constexpr const char* kPrivileges = schema::kPrivileges;
 
 uint32_t privilegeBits(const std::string& text) {
     uint32_t bits = 0;

@@ -10,15 +10,15 @@ namespace ridge::access::reads {
 
 namespace {
 
-constexpr const char* kBasicIdAttr = "ridgeBasicSignonId";
-constexpr const char* kBasicTextAttr = "uid";
+constexpr const char* kBasicIdAttr = schema::kBasicSignonId;
+constexpr const char* kBasicTextAttr = schema::kSignonName;
 
 const char* listAttribute(int32_t kind) {
     switch (kind) {
         case AS_OBJ_OS_SIGNON:
-            return "ridgeOSSignon";
+            return schema::kOSSignon;
         case AS_OBJ_DATABASE_SIGNON:
-            return "ridgeDatabaseSignon";
+            return schema::kDatabaseSignon;
         default:
             fail(AS_ERR_INVALID_ARGUMENT, "signon type " + std::to_string(kind));
     }
@@ -80,10 +80,11 @@ std::string signonText(Session& s, int32_t kind, AS_ObjectId id) {
     if (id == 0)
         fail(AS_ERR_OBJECT_NOT_FOUND, "signon 0");
     std::string idText = std::to_string(id);
-    std::string match = kind == AS_OBJ_BASIC_SIGNON
-                            ? std::string("(") + kBasicIdAttr + "=" + idText + ")"
-                            : std::string("(") + listAttribute(kind) + "=" + idText + ":*)";
-    std::string filter = "(&" + objectTypeFilter(AS_OBJ_USER) + match + ")";
+    // List values are "<id>:<text>".
+    const Filter match = kind == AS_OBJ_BASIC_SIGNON
+                             ? Filter::equal(kBasicIdAttr, id)
+                             : Filter::substrings(listAttribute(kind), {idText + ":", ""});
+    const Filter filter = Filter::all({objectTypeFilter(AS_OBJ_USER), match});
     std::vector<Signon> found;
     for (const auto& user :
          searchAll(s.ldap(), s.namespaceDn(), Scope::Sub, filter, signonAttributes(kind)))

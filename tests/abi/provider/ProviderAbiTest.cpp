@@ -1,7 +1,7 @@
 // The provider as a host sees it: the export, the tables and every result code of the frame.
 // No directory server is needed here; configuring against a live directory is an integration
 // test.
-#include "ProviderLibrary.h"
+#include "ProviderTables.h"
 
 #include <gtest/gtest.h>
 
@@ -22,7 +22,7 @@ protected:
     }
     void TearDown() override { lib.Terminate(); }
 
-    ProviderLibrary lib;
+    ProviderTables lib;
 };
 
 const char* kUnknownNamespaceVersion =

@@ -42,6 +42,32 @@ protected:
         std::random_device rd;
         return "Run#" + std::to_string(rd()) + "x";
     }
+
+    // uid=<uid> below ou=Sales (password kPassword) under a password policy of its own,
+    // cn=<uid><pid> in ou=policies, whose lines after pwdAttribute are policyLines. What a run
+    // before left of either is removed first; removeUserAndPolicy removes both.
+    void addUserWithPolicy(const std::string& uid, int ridgeId, const std::string& policyLines) {
+        removeUserAndPolicy(uid);
+        ASSERT_EQ(
+            0, admin("ldapadd", "",
+                     "dn: " + policyDn(uid) +
+                         "\nobjectClass: organizationalRole\nobjectClass: pwdPolicy\ncn: " + uid +
+                         std::to_string(::getpid()) + "\npwdAttribute: userPassword\n" +
+                         policyLines + "\ndn: " + userDn(uid) +
+                         "\nobjectClass: inetOrgPerson\nobjectClass: ridgeUser\nuid: " + uid +
+                         "\ncn: " + uid + "\nsn: " + uid + "\nridgeId: " + std::to_string(ridgeId) +
+                         "\nuserPassword: " + kPassword + "\npwdPolicySubentry: " + policyDn(uid) +
+                         "\n"));
+    }
+    void removeUserAndPolicy(const std::string& uid) {
+        admin("ldapdelete", "", userDn(uid) + "\n" + policyDn(uid) + "\n");
+    }
+    static std::string userDn(const std::string& uid) {
+        return "uid=" + uid + ",ou=Sales,ou=ridgetest,@BASE_DN@";
+    }
+    static std::string policyDn(const std::string& uid) {
+        return "cn=" + uid + std::to_string(::getpid()) + ",ou=policies,@BASE_DN@";
+    }
 };
 
 TEST_F(PasswordChange, PolicyRejectionsAndSuccess) {
@@ -101,22 +127,8 @@ TEST_F(PasswordChange, ExpiredPasswordIsChangedOnGraceSignOns) {
 }
 
 TEST_F(PasswordChange, WithoutGraceSignOnsOnlyAnAdministratorSetsAnExpiredPassword) {
-    const std::string policy = "cn=nograce" + std::to_string(::getpid()) + ",ou=policies,@BASE_DN@";
-    const std::string user = "uid=nograce,ou=Sales,ou=ridgetest,@BASE_DN@";
-    admin("ldapdelete", "", user + "\n" + policy + "\n");
-    ASSERT_EQ(0, admin("ldapadd", "",
-                       "dn: " + policy +
-                           "\nobjectClass: organizationalRole\nobjectClass: pwdPolicy\n"
-                           "cn: nograce" +
-                           std::to_string(::getpid()) +
-                           "\npwdAttribute: userPassword\npwdMaxAge: 1\n"
-                           "pwdGraceAuthNLimit: 0\npwdAllowUserChange: TRUE\n\n"
-                           "dn: " +
-                           user +
-                           "\nobjectClass: inetOrgPerson\nobjectClass: ridgeUser\nuid: nograce\n"
-                           "cn: No Grace\nsn: Grace\nridgeId: 1091\nuserPassword: Secret#2024\n"
-                           "pwdPolicySubentry: " +
-                           policy + "\n"));
+    ASSERT_NO_FATAL_FAILURE(addUserWithPolicy(
+        "nograce", 1091, "pwdMaxAge: 1\npwdGraceAuthNLimit: 0\npwdAllowUserChange: TRUE\n"));
     std::this_thread::sleep_for(std::chrono::milliseconds(2100));
     AS_Handle h = open();
     ASSERT_EQ(AS_ERR_PASSWORD_EXPIRED, signOn(h, "nograce", kPassword));
@@ -131,26 +143,12 @@ TEST_F(PasswordChange, WithoutGraceSignOnsOnlyAnAdministratorSetsAnExpiredPasswo
     // The password was not changed.
     EXPECT_EQ(AS_ERR_PASSWORD_EXPIRED, signOn(h, "nograce", kPassword));
     AS_Terminate(h);
-    admin("ldapdelete", "", user + "\n" + policy + "\n");
+    removeUserAndPolicy("nograce");
 }
 
 TEST_F(PasswordChange, SignOnReportsWhenThePasswordExpiresSoon) {
-    const std::string policy = "cn=warns" + std::to_string(::getpid()) + ",ou=policies,@BASE_DN@";
-    const std::string user = "uid=warned,ou=Sales,ou=ridgetest,@BASE_DN@";
-    admin("ldapdelete", "", user + "\n" + policy + "\n");
-    ASSERT_EQ(0, admin("ldapadd", "",
-                       "dn: " + policy +
-                           "\nobjectClass: organizationalRole\nobjectClass: pwdPolicy\n"
-                           "cn: warns" +
-                           std::to_string(::getpid()) +
-                           "\npwdAttribute: userPassword\npwdMaxAge: 86400\n"
-                           "pwdExpireWarning: 90000\npwdAllowUserChange: TRUE\n\n"
-                           "dn: " +
-                           user +
-                           "\nobjectClass: inetOrgPerson\nobjectClass: ridgeUser\nuid: warned\n"
-                           "cn: Warned\nsn: Warned\nridgeId: 1092\nuserPassword: Secret#2024\n"
-                           "pwdPolicySubentry: " +
-                           policy + "\n"));
+    ASSERT_NO_FATAL_FAILURE(addUserWithPolicy(
+        "warned", 1092, "pwdMaxAge: 86400\npwdExpireWarning: 90000\npwdAllowUserChange: TRUE\n"));
     AS_Handle h = open();
     int32_t grace = 0, expiresIn = 0;
     ASSERT_EQ(AS_OK, signOn(h, "warned", kPassword));
@@ -171,7 +169,7 @@ TEST_F(PasswordChange, SignOnReportsWhenThePasswordExpiresSoon) {
     EXPECT_EQ(-1, expiresIn);
     EXPECT_EQ(AS_ERR_INVALID_ARGUMENT, ASA_GetSessionPasswordPolicy(h, nullptr, &expiresIn));
     AS_Terminate(h);
-    admin("ldapdelete", "", user + "\n" + policy + "\n");
+    removeUserAndPolicy("warned");
 }
 
 TEST_F(PasswordChange, PasswordResetByAdministratorMustBeChanged) {

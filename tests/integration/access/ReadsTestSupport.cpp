@@ -1,11 +1,6 @@
 #include "ReadsTestSupport.h"
 
-#include <fcntl.h>
-#include <sys/file.h>
-#include <unistd.h>
-
-#include <fstream>
-#include <sstream>
+#include "DirectoryAdmin.h"
 
 namespace reads_test {
 
@@ -13,19 +8,9 @@ void ReadsTest::SetUp() {
     DirectoryTest::SetUp();
     if (IsSkipped() || HasFatalFailure())
         return;
-    // Loaded once per directory, by whichever test process comes first.
-    int lock = ::open((env.directoryDir() + "/reads-tree.lock").c_str(), O_CREAT | O_RDWR, 0600);
-    ASSERT_GE(lock, 0);
-    flock(lock, LOCK_EX);
-    std::string sentinel = "'cn=Élèves,cn=Everyone,ou=readstest," + env.baseDn() + "'";
-    if (admin("ldapsearch", "-s base -b " + sentinel) != 0) {
-        std::stringstream ldif;
-        ldif << std::ifstream(READS_TEST_LDIF).rdbuf();
-        admin("ldapadd", "-c", ldif.str());
-    }
-    bool loaded = admin("ldapsearch", "-s base -b " + sentinel) == 0;
-    ::close(lock);
-    ASSERT_TRUE(loaded) << "the reads test namespace could not be loaded";
+    ASSERT_TRUE(ridge_test::loadTreeOnce(env, home, READS_TEST_LDIF,
+                                         "cn=Élèves,cn=Everyone,ou=readstest," + env.baseDn()))
+        << "the reads test namespace could not be loaded";
     ASSERT_EQ(AS_OK, AS_SetSystemEncoding(encoding()));
     useConfig(kReadsNs);
     h = handleFor("reader");

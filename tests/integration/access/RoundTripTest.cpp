@@ -1,10 +1,6 @@
 // What the calls cost in requests to the server, counted on the handle: a sign-on is one search
 // and one bind; a folder of 100 users listed and then read one by one is about one search; what
 // a handle keeps is its own and short-lived.
-#include <fcntl.h>
-#include <sys/file.h>
-#include <unistd.h>
-
 #include <chrono>
 #include <string>
 #include <thread>
@@ -71,16 +67,10 @@ protected:
         ReadsTest::SetUp();
         if (IsSkipped() || HasFatalFailure())
             return;
-        int lock =
-            ::open((env.directoryDir() + "/roundtrips.lock").c_str(), O_CREAT | O_RDWR, 0600);
-        ASSERT_GE(lock, 0);
-        flock(lock, LOCK_EX);
-        std::string sentinel = "'cn=Team2,cn=Everyone,ou=roundtrips," + env.baseDn() + "'";
-        if (admin("ldapsearch", "-s base -b " + sentinel) != 0)
-            admin("ldapadd", "-c", roundTripsLdif());
-        bool loaded = admin("ldapsearch", "-s base -b " + sentinel) == 0;
-        ::close(lock);
-        ASSERT_TRUE(loaded) << "the round-trips namespace could not be loaded";
+        ASSERT_TRUE(ridge_test::loadOnce(env, home, "roundtrips.lock",
+                                         "cn=Team2,cn=Everyone,ou=roundtrips," + env.baseDn(),
+                                         roundTripsLdif))
+            << "the round-trips namespace could not be loaded";
         rt = handleFor(nullptr);
         ASSERT_EQ(AS_OK,
                   signOn(rt, "rtreader", access_test::kPassword, nullptr, nullptr, nullptr, kNs));

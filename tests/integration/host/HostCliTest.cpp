@@ -18,6 +18,12 @@ std::string namespaceConfig(const std::string& id, const std::string& extra = ""
            id + "</value></parameter>" + extra + "</instance>";
 }
 
+// An authenticate document carrying one credential (its inner elements).
+std::string logonDocument(const std::string& credential) {
+    return "<authenticateDocument><credential>" + credential +
+           "</credential></authenticateDocument>";
+}
+
 TEST(HostCommandLine, HelpAndUsageErrors) {
     HostRun help = runHost({"--help"});
     EXPECT_EQ(help.status, 0);
@@ -235,10 +241,8 @@ TEST(HostCheck, WithoutTheDirectoryLibraryOnlyTheDocumentAndTheProviderAreChecke
 TEST(HostAuthenticateAndSearch, VisaFromOneRunDrivesTheSearchOfTheNext) {
     ScratchDir dir;
     std::string config = dir.write("ns.xml", namespaceConfig("ns1"));
-    std::string logon = dir.write("logon.xml",
-                                  "<authenticateDocument><credential><username>alice"
-                                  "</username><password>right</password>"
-                                  "</credential></authenticateDocument>");
+    std::string logon = dir.write(
+        "logon.xml", logonDocument("<username>alice</username><password>right</password>"));
     std::string visaFile = dir.path("visa.xml");
 
     HostRun auth =
@@ -266,10 +270,7 @@ TEST(HostAuthenticateAndSearch, VisaFromOneRunDrivesTheSearchOfTheNext) {
 TEST(HostAuthenticateAndSearch, RefusalsPrintThePromptAndFail) {
     ScratchDir dir;
     std::string config = dir.write("ns.xml", namespaceConfig("ns1"));
-    std::string logon = dir.write("logon.xml",
-                                  "<authenticateDocument><credential><password>"
-                                  "wrong</password></credential>"
-                                  "</authenticateDocument>");
+    std::string logon = dir.write("logon.xml", logonDocument("<password>wrong</password>"));
     std::string visaFile = dir.path("visa.xml");
     HostRun auth =
         runHost({"-l", kFake, "authenticate", "-c", config, logon, "--visa-out", visaFile});

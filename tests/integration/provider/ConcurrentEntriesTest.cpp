@@ -3,8 +3,7 @@
 // and the namespaces' versions are set. No call may fail or see a half-replaced namespace, and
 // every text the provider returned is allocated with the host's routine and handed back (the
 // host frees it): the number of allocations equals the number of texts received.
-#include "ProviderDirectory.h"
-#include "ProviderLibrary.h"
+#include "ProviderTablesTest.h"
 
 #include <gtest/gtest.h>
 
@@ -19,28 +18,12 @@ namespace {
 
 constexpr int kRounds = 40;
 
-class ConcurrentEntries : public DirectoryTest {
+class ConcurrentEntries : public ProviderTablesTest {
 protected:
-    void SetUp() override {
-        DirectoryTest::SetUp();
-        if (IsSkipped() || HasFatalFailure()) {
-            return;
-        }
-        ASSERT_TRUE(lib.Loaded());
-        lib.Terminate();
-        ASSERT_EQ(lib.Initialize(), 0);
-    }
-    void TearDown() override {
-        if (env.available()) {
-            EXPECT_EQ(lib.Terminate(), 0);
-        }
-    }
-
     std::string Config(const std::string& id, const std::string& display) {
-        std::string text = NamespaceConfiguration(id, env.hostPort(), env.baseDn(),
-                                                  id == "a" ? "ridgetest" : "othertest");
-        text.replace(text.find(id + " display"), id.size() + 8, display);
-        return text;
+        return WithDisplayName(NamespaceConfiguration(id, env.hostPort(), env.baseDn(),
+                                                      id == "a" ? "ridgetest" : "othertest"),
+                               id, display);
     }
 
     // A text the provider returned: counted, copied and freed as the host frees it.
@@ -62,11 +45,7 @@ protected:
     }
 
     int32_t SetVersion(const std::string& id, int format, std::string& exception) {
-        const std::string document =
-            "<setNamespceVersionDocument><namespaceID>" + id +
-            "</namespaceID><namespaceVersion>http://basalt.example/schemas/VOR/"
-            "AAANamespaceFormat/" +
-            std::to_string(format) + "/</namespaceVersion></setNamespceVersionDocument>";
+        const std::string document = NamespaceVersionDocument(id, format);
         char* failure = nullptr;
         const int32_t result = lib.life.SetNamespaceVersion(document.c_str(), nullptr, &failure);
         exception = Receive(failure);
@@ -74,22 +53,15 @@ protected:
     }
 
     int32_t Search(const std::string& id, std::string& answer) {
-        const std::string visa =
-            "<visa xmlns=\"http://basalt.example/schemas/VOR/AAA/1/\" namespaceID=\"" + id +
-            "\"><object id=\"v\" class=\"visa\"><object id=\"\" class=\"user\"/></object>"
-            "<providerSpecificData/></visa>";
-        const std::string query = "<query><search>VORID('" + id +
-                                  "')</search><properties><item>defaultName</item>"
-                                  "<item>objectClass</item></properties></query>";
         char* response = nullptr;
         char* failure = nullptr;
-        const int32_t result = lib.text.SearchXml(visa.c_str(), query.c_str(), &response, &failure);
+        const int32_t result = lib.text.SearchXml(
+            NamespaceSearchVisa(id).c_str(), NamespaceSearchQuery(id).c_str(), &response, &failure);
         answer = Receive(response);
         answer += Receive(failure);
         return result;
     }
 
-    ProviderLibrary lib;
     std::atomic<long> m_received{0};
 };
 

@@ -1,8 +1,7 @@
 // Configuring namespaces against the fixture's directory through the provider's tables, as a
 // host does: one namespace, two, the same identifier twice, and different configurations from
 // several threads at once.
-#include "ProviderDirectory.h"
-#include "ProviderLibrary.h"
+#include "ProviderTablesTest.h"
 
 #include <gtest/gtest.h>
 
@@ -14,58 +13,27 @@ using namespace provider_test;
 
 namespace {
 
-class ConfigureDirectory : public DirectoryTest {
+class ConfigureDirectory : public ProviderTablesTest {
 protected:
-    void SetUp() override {
-        DirectoryTest::SetUp();
-        if (IsSkipped() || HasFatalFailure()) {
-            return;
-        }
-        ASSERT_TRUE(lib.Loaded());
-        lib.Terminate();
-        ASSERT_EQ(lib.Initialize(), 0);
-        connection = env.hostPort();
-    }
-    void TearDown() override {
-        if (env.available()) {
-            EXPECT_EQ(lib.Terminate(), 0);
-        }
-    }
-
     std::string Config(const std::string& id, const std::string& directoryNamespace,
                        const std::string& display = "") {
-        std::string text = NamespaceConfiguration(id, connection, env.baseDn(), directoryNamespace);
-        if (!display.empty()) {
-            text.replace(text.find(id + " display"), id.size() + 8, display);
-        }
-        return text;
+        const std::string text =
+            NamespaceConfiguration(id, env.hostPort(), env.baseDn(), directoryNamespace);
+        return display.empty() ? text : WithDisplayName(text, id, display);
     }
 
     // The namespace object as the namespace-level search returns it ("" on failure).
     std::string SearchNamespace(const std::string& id) {
-        const std::string visa =
-            "<visa xmlns=\"http://basalt.example/schemas/VOR/AAA/1/\" "
-            "namespaceID=\"" +
-            id +
-            "\"><object id=\"v\" class=\"visa\">"
-            "<object id=\"\" class=\"user\"/></object>"
-            "<providerSpecificData/></visa>";
-        const std::string query = "<query><search>VORID('" + id +
-                                  "')</search><properties>"
-                                  "<item>defaultName</item><item>objectClass</item></properties>"
-                                  "</query>";
         char* response = nullptr;
         char* exception = nullptr;
         const int32_t result =
-            lib.text.SearchXml(visa.c_str(), query.c_str(), &response, &exception);
+            lib.text.SearchXml(NamespaceSearchVisa(id).c_str(), NamespaceSearchQuery(id).c_str(),
+                               &response, &exception);
         const std::string answer = Take(response);
         const std::string failure = Take(exception);
         EXPECT_EQ(result, 0) << failure;
         return answer;
     }
-
-    ProviderLibrary lib;
-    std::string connection;
 };
 
 }  // namespace
@@ -90,11 +58,9 @@ TEST_F(ConfigureDirectory, OneNamespaceAnswersWithItsObjectAndCapabilities) {
     EXPECT_NE(object.find(">namespace<"), std::string::npos) << object;
 
     char* text = nullptr;
-    const std::string version =
-        "<setNamespceVersionDocument><namespaceID>ns1</namespaceID><namespaceVersion>"
-        "http://basalt.example/schemas/VOR/AAANamespaceFormat/3/</namespaceVersion>"
-        "</setNamespceVersionDocument>";
-    EXPECT_EQ(lib.life.SetNamespaceVersion(version.c_str(), nullptr, &text), 0);
+    EXPECT_EQ(
+        lib.life.SetNamespaceVersion(NamespaceVersionDocument("ns1", 3).c_str(), nullptr, &text),
+        0);
     EXPECT_EQ(text, nullptr);
 }
 

@@ -25,13 +25,9 @@ protected:
     LargeFolderTest() { directoryNamespace = "searchbig"; }
 
     void LoadNamespace() override {
-        const std::string lockPath = env.directoryDir() + "/searchbig.lock";
-        const int lock = ::open(lockPath.c_str(), O_CREAT | O_RDWR, 0600);
-        ASSERT_GE(lock, 0);
-        flock(lock, LOCK_EX);
-        const std::string sentinel = "-s base -b 'uid=big" + std::to_string(kUsers - 1) +
-                                     ",ou=Big,ou=searchbig," + env.baseDn() + "'";
-        if (Admin("ldapsearch", sentinel) != 0) {
+        const std::string sentinel =
+            "uid=big" + std::to_string(kUsers - 1) + ",ou=Big,ou=searchbig," + env.baseDn();
+        ASSERT_TRUE(ridge_test::loadOnce(env, home, "searchbig.lock", sentinel, [] {
             const std::string ns = "ou=searchbig,@BASE_DN@";
             std::string ldif = "dn: " + ns +
                                "\nobjectClass: organizationalUnit\nobjectClass: ridgeNamespace\n"
@@ -52,11 +48,8 @@ protected:
                         std::to_string(i) + "\ncn: " + BigName(i) +
                         "\nsn: Big\nridgeId: " + std::to_string(100000 + i) + "\n\n";
             }
-            Admin("ldapadd", "-c", ldif);  // entries of an interrupted run are kept
-        }
-        const bool loaded = Admin("ldapsearch", sentinel) == 0;
-        ::close(lock);
-        ASSERT_TRUE(loaded) << "the searchbig namespace could not be loaded";
+            return ldif;
+        })) << "the searchbig namespace could not be loaded";
     }
 };
 

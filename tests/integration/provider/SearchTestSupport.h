@@ -4,16 +4,11 @@
 // whose answers come back as rows (class, search path, property texts).
 #pragma once
 
-#include <fcntl.h>
-#include <sys/file.h>
-#include <unistd.h>
-
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <memory>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -131,21 +126,9 @@ protected:
 
     // Loads data/search-tree.ldif once per fixture run (tests run in parallel processes).
     virtual void LoadNamespace() {
-        const std::string lockPath = env.directoryDir() + "/searchtest.lock";
-        const int lock = ::open(lockPath.c_str(), O_CREAT | O_RDWR, 0600);
-        ASSERT_GE(lock, 0);
-        flock(lock, LOCK_EX);
-        const std::string sentinel =
-            "-s base -b 'cn=Inner,cn=Team A,cn=All,ou=searchtest," + env.baseDn() + "'";
-        if (Admin("ldapsearch", sentinel) != 0) {
-            std::ifstream in(SEARCH_TEST_LDIF);
-            std::stringstream text;
-            text << in.rdbuf();
-            Admin("ldapadd", "-c", text.str());
-        }
-        const bool loaded = Admin("ldapsearch", sentinel) == 0;
-        ::close(lock);
-        ASSERT_TRUE(loaded) << "the searchtest namespace could not be loaded";
+        ASSERT_TRUE(ridge_test::loadTreeOnce(
+            env, home, SEARCH_TEST_LDIF, "cn=Inner,cn=Team A,cn=All,ou=searchtest," + env.baseDn()))
+            << "the searchtest namespace could not be loaded";
     }
 
     int Admin(const std::string& tool, const std::string& args, const std::string& ldif = "") {

@@ -6,7 +6,7 @@
 #include <AccessAPI.h>
 
 #include "ProviderDirectory.h"
-#include "ProviderLibrary.h"
+#include "ProviderTables.h"
 
 #include <gtest/gtest.h>
 
@@ -254,7 +254,7 @@ TEST_F(NoSecret, TheProviderNeverWritesASecret) {
     AddFixtureSecrets(scan, env, home->Path());
     scan.Snapshot(home->Path());
     testing::internal::CaptureStderr();
-    ProviderLibrary lib;
+    ProviderTables lib;
     ASSERT_TRUE(lib.Loaded());
     std::string failure;
     ASSERT_EQ(lib.Initialize(&failure), 0) << failure;
@@ -280,21 +280,14 @@ TEST_F(NoSecret, TheProviderNeverWritesASecret) {
     EXPECT_NE(configure("unknown", env.hostPort(), "nosuchnamespace"), 0);
 
     char* text = nullptr;
-    const std::string version =
-        "<setNamespceVersionDocument><namespaceID>ns1</namespaceID><namespaceVersion>"
-        "http://basalt.example/schemas/VOR/AAANamespaceFormat/3/</namespaceVersion>"
-        "</setNamespceVersionDocument>";
-    EXPECT_EQ(lib.life.SetNamespaceVersion(version.c_str(), nullptr, &text), 0);
+    EXPECT_EQ(
+        lib.life.SetNamespaceVersion(NamespaceVersionDocument("ns1", 3).c_str(), nullptr, &text),
+        0);
     scan.AddRecord("set-version exception", Take(text));
     char* response = nullptr;
-    const std::string visa =
-        "<visa xmlns=\"http://basalt.example/schemas/VOR/AAA/1/\" namespaceID=\"ns1\">"
-        "<object id=\"v\" class=\"visa\"><object id=\"\" class=\"user\"/></object>"
-        "<providerSpecificData/></visa>";
-    lib.text.SearchXml(visa.c_str(),
-                       "<query><search>VORID('ns1')</search><properties><item>defaultName</item>"
-                       "</properties></query>",
-                       &response, &text);
+    lib.text.SearchXml(NamespaceSearchVisa("ns1").c_str(),
+                       NamespaceSearchQuery("ns1", "<item>defaultName</item>").c_str(), &response,
+                       &text);
     scan.AddRecord("search response", Take(response));
     scan.AddRecord("search exception", Take(text));
 

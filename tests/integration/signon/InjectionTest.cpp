@@ -134,13 +134,8 @@ TEST_F(Injection, SignOnInputsAreTakenLiterallyOrRefused) {
         {"remote overlong", "", "", "", "@RAW@ob", "\xC1\xA2", -38, ""},
     };
     for (const SignOnCase& c : cases) {
-        VOR_AAA_AuthDoc doc = Request("logon");
-        if (!c.remoteUser.empty()) {
-            doc.GetEnvironmentVars().push_back({"REMOTE_USER", I18NString(c.remoteUser)});
-        } else {
-            FormField(doc, "VORUsername", c.user);
-            FormField(doc, "VORPassword", c.password);
-        }
+        VOR_AAA_AuthDoc doc =
+            c.remoteUser.empty() ? Logon(c.user, c.password) : TrustedLogon(c.remoteUser);
         if (!c.role.empty()) {
             FormField(doc, "VORRole", c.role);
         }
@@ -163,13 +158,8 @@ TEST_F(Injection, NulCharactersFromTheHostsObjectsAreNotCutOff) {
         {"remote user", "", "", "CORP\\alice" + kNul + "x"},
     };
     for (const Case& c : cases) {
-        VOR_AAA_AuthDoc doc = Request("logon");
-        if (!c.remoteUser.empty()) {
-            doc.GetEnvironmentVars().push_back({"REMOTE_USER", I18NString(c.remoteUser)});
-        } else {
-            FormField(doc, "VORUsername", c.user);
-            FormField(doc, "VORPassword", c.password);
-        }
+        VOR_AAA_AuthDoc doc =
+            c.remoteUser.empty() ? Logon(c.user, c.password) : TrustedLogon(c.remoteUser);
         const Answer a = AuthenticateObject(doc);
         EXPECT_EQ(-36, a.code) << c.what;
         EXPECT_TRUE(a.visa().IsEmpty())

@@ -136,6 +136,53 @@ TEST_F(SignOnRoutes, ANamespaceInAnotherEncodingIsWarnedAboutWhenConfigured) {
     EXPECT_EQ(SignOn("chloé").code, 0);
 }
 
+// A name outside ASCII in that namespace is refused with both encodings named and the setting to
+// change, whether the library cannot read it (é, sent as one ISO-8859-1 byte) or the namespace's
+// encoding cannot hold it (Ł); with the trace on, which shows the bytes the library was sent.
+TEST_F(SignOnRoutes, ANameTheEncodingsDoNotShareIsRefusedNamingBothEncodings) {
+    const std::string latin = NamespaceConfiguration(
+        "latin", env.hostPort(), env.baseDn(), "ridgetest",
+        "<parameter name=\"dataEncoding\"><value xsi:type=\"xsd:string\">ISO-8859-1</value>"
+        "</parameter>");
+    const std::string log = home->Path() + "/latin-trace.log";
+    setenv("BASALT_LOG_FILE", log.c_str(), 1);
+    setenv("BASALT_LOG_LEVEL", "10000", 1);
+    RestartProvider();
+    std::string response, exception;
+    ASSERT_EQ(lib.Configure(latin, response, exception), 0) << exception;
+    const auto refuse = [&](const std::string& name) {
+        VOR_AAA_AuthDoc doc = Request("logon", "latin");
+        FormField(doc, "VORUsername", name);
+        FormField(doc, "VORPassword", kPassword);
+        const Answer a = Authenticate(doc);
+        EXPECT_EQ(a.code, -38) << a.text;
+        EXPECT_TRUE(a.visa().IsEmpty());
+        std::string all;
+        for (const std::string& m : a.messages()) {
+            all += m + "\n";
+        }
+        EXPECT_NE(all.find("sends texts in ISO-8859-1, but the directory access library reads "
+                           "UTF-8"),
+                  std::string::npos)
+            << name << ": " << all;
+        EXPECT_NE(all.find("Set the namespace's data encoding to UTF-8."), std::string::npos)
+            << name << ": " << all;
+        EXPECT_EQ(all.find("holds an invalid byte sequence"), std::string::npos) << all;
+    };
+    refuse("chloé");
+    refuse("Łukasz");
+    ASSERT_EQ(lib.Terminate(), 0);
+    unsetenv("BASALT_LOG_FILE");
+    unsetenv("BASALT_LOG_LEVEL");
+    std::ifstream in(log);
+    std::stringstream records;
+    records << in.rdbuf();
+    // The records are JSON: the backslash of \xE9 is escaped.
+    EXPECT_NE(records.str().find("chlo\\\\xE9"), std::string::npos) << records.str();
+    EXPECT_EQ(records.str().find(kPassword), std::string::npos);
+    StartProvider();
+}
+
 TEST_F(SignOnRoutes, AwkwardUserNamesAreNamesNotFilters) {
     EXPECT_EQ(SignOn("chloé").code, 0);
     const Answer odd = SignOn("o*(d)\\,=+\"<>;");
@@ -214,16 +261,14 @@ TEST_F(SignOnRoutes, TrustedEnvironmentAsksForRemoteUserAndSignsOnWithIt) {
     ASSERT_TRUE(requested.Decode(ask.response.GetException().GetSecurityBlob().utf8())) << ask.text;
     EXPECT_EQ(requested.GetEntries().count("REMOTE_USER"), 1u);
 
-    VOR_AAA_AuthDoc doc = Request("logon");
-    doc.GetEnvironmentVars().push_back({"REMOTE_USER", "bob"});
+    const VOR_AAA_AuthDoc doc = TrustedLogon("bob");
     const Answer a = Authenticate(doc);
     ASSERT_EQ(a.code, 0) << a.text;
     EXPECT_EQ(a.value("authType"), "web");
     EXPECT_EQ(a.value("remoteUser"), "bob");
     EXPECT_EQ(a.visa().GetUserID(), I18NString("signon:u:authid=1001"));
 
-    VOR_AAA_AuthDoc stranger = Request("logon");
-    stranger.GetEnvironmentVars().push_back({"REMOTE_USER", "nobody-here"});
+    const VOR_AAA_AuthDoc stranger = TrustedLogon("nobody-here");
     const Answer refused = Authenticate(stranger);
     EXPECT_EQ(refused.code, -36) << refused.text;
     EXPECT_TRUE(refused.hasMessage("You could not be signed on."));

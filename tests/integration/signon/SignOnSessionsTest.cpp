@@ -70,8 +70,7 @@ protected:
         EXPECT_EQ(certificate.code, 0) << certificate.text;
         visas.emplace_back("certificate", certificate.visa());
 
-        VOR_AAA_AuthDoc web = Request("logon");
-        web.GetEnvironmentVars().push_back({"REMOTE_USER", "bob"});
+        const VOR_AAA_AuthDoc web = TrustedLogon("bob");
         const Answer byWeb = Authenticate(web);
         EXPECT_EQ(byWeb.code, 0) << byWeb.text;
         visas.emplace_back("web", byWeb.visa());
@@ -144,8 +143,7 @@ TEST_F(SignOnSessions, NoPasswordReachesTheTraceTheAuditOrAnAnswer) {
     FormField(change, "VOROldPassword", kPassword);
     FormField(change, "VORNewPassword", "y");
     answers.push_back(Authenticate(change).text);
-    VOR_AAA_AuthDoc web = Request("logon");
-    web.GetEnvironmentVars().push_back({"REMOTE_USER", "bob"});
+    const VOR_AAA_AuthDoc web = TrustedLogon("bob");
     answers.push_back(Authenticate(web).text);
     ASSERT_EQ(lib.Terminate(), 0);
     unsetenv("BASALT_LOG_FILE");

@@ -4,8 +4,7 @@
 // model's own classes; answers are read back with the object model's namespace-aware readers.
 #pragma once
 
-#include "ProviderDirectory.h"
-#include "ProviderLibrary.h"
+#include "ProviderTablesTest.h"
 
 #include <VOR_AAA_AuthDoc.h>
 #include <VOR_AAA_AuthResponse.h>
@@ -97,6 +96,13 @@ inline VOR_AAA_AuthDoc Logon(const std::string& user, const std::string& passwor
     return doc;
 }
 
+// A logon from the trusted web environment: REMOTE_USER names the user.
+inline VOR_AAA_AuthDoc TrustedLogon(const std::string& remoteUser) {
+    VOR_AAA_AuthDoc doc = Request("logon");
+    doc.GetEnvironmentVars().push_back({"REMOTE_USER", I18NString(remoteUser)});
+    return doc;
+}
+
 // A request that carries a visa (logoff, credentials).
 inline VOR_AAA_AuthDoc WithVisa(const char* action, const VOR_AAA_Visa& visa) {
     VOR_AAA_AuthDoc doc = Request(action);
@@ -104,26 +110,22 @@ inline VOR_AAA_AuthDoc WithVisa(const char* action, const VOR_AAA_Visa& visa) {
     return doc;
 }
 
-class SignOnTest : public DirectoryTest {
+class SignOnTest : public ProviderTablesTest {
 protected:
     void SetUp() override {
-        DirectoryTest::SetUp();
+        ProviderTablesTest::SetUp();
         if (IsSkipped() || HasFatalFailure()) {
             return;
         }
-        ASSERT_TRUE(lib.Loaded());
-        lib.Terminate();
-        StartProvider();
-    }
-    void TearDown() override {
-        if (env.available()) {
-            EXPECT_EQ(lib.Terminate(), 0);
-        }
+        ConfigureNamespace();
     }
 
     // Initialises the provider and configures the namespace (again).
     void StartProvider() {
         ASSERT_EQ(lib.Initialize(), 0);
+        ConfigureNamespace();
+    }
+    void ConfigureNamespace() {
         std::string response, exception;
         ASSERT_EQ(lib.Configure(Configuration(kNamespace), response, exception), 0) << exception;
     }
@@ -188,13 +190,6 @@ protected:
                             "\nridgeBasicSignonId: " + std::to_string(id + 4000) +
                             "\nuserPassword: " + kPassword + "\n" + extra));
     }
-
-    // Loaded once for the test program, never unloaded.
-    static ProviderLibrary& Library() {
-        static ProviderLibrary library;
-        return library;
-    }
-    ProviderLibrary& lib = Library();
 };
 
 }  // namespace signon_test

@@ -1,5 +1,6 @@
 // Runs an ldap-utils tool (ldapadd, ldapdelete, ldapmodify, ldapsearch) against the fixture's
-// directory as its administrator, for tests that shape their own part of the directory.
+// directory as its administrator, for tests that shape their own part of the directory, and
+// loads a test's part once per fixture run.
 #pragma once
 
 #include <fcntl.h>
@@ -11,6 +12,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <iterator>
 #include <string>
 
@@ -53,14 +55,15 @@ inline int directoryAdmin(const RidgeTestDirectory& env, const std::filesystem::
     return directoryTool(env, scratch, env.adminDn(), env.adminPassword(), tool, args, ldif);
 }
 
-// Adds the entries of an LDIF file (@BASE_DN@ filled in) to the fixture's directory once per
-// fixture run: test programs run in parallel, so the first one loads it under a lock file in the
-// fixture's folder and the others find sentinelDn (an entry the file adds last). True when the
+// Adds entries (LDIF, @BASE_DN@ filled in) to the fixture's directory once per fixture run: test
+// programs run in parallel, so the first one adds them under the lock file lockName in the
+// fixture's folder and the others find sentinelDn (an entry added last). makeLdif is called only
+// when the entries are missing; entries an interrupted run added are kept. True when the
 // sentinel exists afterwards.
-inline bool loadTreeOnce(const RidgeTestDirectory& env, const std::filesystem::path& scratch,
-                         const std::string& ldifPath, const std::string& sentinelDn) {
-    const std::string lockPath =
-        env.directoryDir() + "/" + std::filesystem::path(ldifPath).filename().string() + ".lock";
+inline bool loadOnce(const RidgeTestDirectory& env, const std::filesystem::path& scratch,
+                     const std::string& lockName, const std::string& sentinelDn,
+                     const std::function<std::string()>& makeLdif) {
+    const std::string lockPath = env.directoryDir() + "/" + lockName;
     const int lock = ::open(lockPath.c_str(), O_CREAT | O_RDWR, 0600);
     if (lock < 0) {
         return false;
@@ -68,14 +71,22 @@ inline bool loadTreeOnce(const RidgeTestDirectory& env, const std::filesystem::p
     flock(lock, LOCK_EX);
     const std::string sentinel = "-s base -b '" + sentinelDn + "'";
     if (directoryAdmin(env, scratch, "ldapsearch", sentinel) != 0) {
-        std::ifstream in(ldifPath);
-        const std::string text{std::istreambuf_iterator<char>(in),
-                               std::istreambuf_iterator<char>()};
-        directoryAdmin(env, scratch, "ldapadd", "-c", text);
+        directoryAdmin(env, scratch, "ldapadd", "-c", makeLdif());
     }
     const bool loaded = directoryAdmin(env, scratch, "ldapsearch", sentinel) == 0;
     ::close(lock);
     return loaded;
+}
+
+// The same for the entries of an LDIF file.
+inline bool loadTreeOnce(const RidgeTestDirectory& env, const std::filesystem::path& scratch,
+                         const std::string& ldifPath, const std::string& sentinelDn) {
+    return loadOnce(env, scratch, std::filesystem::path(ldifPath).filename().string() + ".lock",
+                    sentinelDn, [&ldifPath] {
+                        std::ifstream in(ldifPath);
+                        return std::string{std::istreambuf_iterator<char>(in),
+                                           std::istreambuf_iterator<char>()};
+                    });
 }
 
 }  // namespace ridge_test

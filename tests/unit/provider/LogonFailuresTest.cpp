@@ -2,6 +2,7 @@
 // row by row, including the rows a real directory cannot be made to produce (a refused
 // certificate code, an invalid handle, a folder or memory failure).
 #include "BasaltSessionErrors.h"
+#include "ProviderErrors.h"
 #include "ProviderMessages.h"
 
 #include <AccessAPI.h>
@@ -39,10 +40,11 @@ LogonFailureContext Context() {
     return context;
 }
 
-Raised Map(int32_t code, const char* action, int mode, const char* user = "ann") {
+Raised MapIn(const LogonFailureContext& context, int32_t code, const char* action, int mode,
+             const char* user = "ann") {
     Raised raised;
     try {
-        RaiseLogonFailure(Context(), code, I18NString(action), mode, I18NString(user));
+        RaiseLogonFailure(context, code, I18NString(action), mode, I18NString(user));
         return raised;
     } catch (VOR_AAA_AuthUnrecoverableException& e) {
         raised.kind = kUnrecoverable;
@@ -85,6 +87,10 @@ Raised Map(int32_t code, const char* action, int mode, const char* user = "ann")
         }
     }
     return raised;
+}
+
+Raised Map(int32_t code, const char* action, int mode, const char* user = "ann") {
+    return MapIn(Context(), code, action, mode, user);
 }
 
 using Messages = std::vector<std::pair<int, uint32_t>>;
@@ -203,6 +209,34 @@ TEST(LogonFailures, RefusedCredentialsDependOnTheActionAndTheUserName) {
     EXPECT_EQ(logon.kind, kLogonAs);
     EXPECT_EQ(logon.captions.front(), kMsgCaptionCredentialsAgain);
     EXPECT_EQ(logon.fields.back(), "h_VOR_action");
+}
+
+// A text the library cannot read (-9): when the namespace's encoding is not the library's, the
+// message naming both goes between the standard pair and the library's own words.
+TEST(LogonFailures, UnreadableTextIsExplainedByTheEncodingsWhenTheyDiffer) {
+    LogonFailureContext context = Context();
+    context.errorText = "The text is not valid in the character encoding in force, UTF-8.";
+    for (const char* action : {"logon", "logonAs", "generateTC"}) {
+        context.encodingMismatch =
+            ProviderMessage(kMsgEncodingMismatch, {"The Namespace", "ISO-8859-1", "UTF-8"});
+        const Raised mismatch = MapIn(context, AS_ERR_INVALID_TEXT, action, kCredential);
+        EXPECT_EQ(mismatch.kind, kUnrecoverable) << action;
+        EXPECT_EQ(mismatch.captions, std::vector<uint32_t>{kMsgCredentialsNotValid}) << action;
+        EXPECT_EQ(mismatch.messages, (Messages{{0, kMsgCredentialsNotValid},
+                                               {1, kMsgRequestNotCompleted},
+                                               {2, kMsgEncodingMismatch},
+                                               {3, kMsgDetailLine}}))
+            << action;
+        EXPECT_EQ(mismatch.parameters, std::vector<std::string>{context.errorText.utf8()});
+
+        context.encodingMismatch.reset();
+        const Raised plain = MapIn(context, AS_ERR_INVALID_TEXT, action, kCredential);
+        EXPECT_EQ(plain.messages, (Messages{{0, kMsgCredentialsNotValid},
+                                            {1, kMsgRequestNotCompleted},
+                                            {2, kMsgDetailLine}}))
+            << action;
+        EXPECT_EQ(plain.parameters, std::vector<std::string>{context.errorText.utf8()});
+    }
 }
 
 TEST(LogonFailures, AnEmptyLibraryTextBecomesTheCode) {

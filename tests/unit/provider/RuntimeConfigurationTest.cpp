@@ -106,24 +106,27 @@ TEST(CertificateDatabaseRule, AFileTurnsSslOnAndNamesItsDirectory) {
 }
 
 TEST(ConnectionValue, SeveralServersGiveTheFirstAndTheReplicasInOrder) {
+    struct Case {
+        const char* value;
+        const char* first;
+        const char* replicas;
+    };
+    // One pair of outputs for every case: each call replaces what the one before left.
     std::string first, replicas;
-    SplitServerList("ldap1.example.com:389 ldap2.example.com:389,ldap3.example.com:1389", first,
-                    replicas);
-    EXPECT_EQ(first, "ldap1.example.com:389");
-    EXPECT_EQ(replicas, "ldap2.example.com:389,ldap3.example.com:1389");
-    SplitServerList(" a:1 ,  b:2 ", first, replicas);
-    EXPECT_EQ(first, "a:1");
-    EXPECT_EQ(replicas, "b:2");
-    // One server, or a value whose later items are not host:port, stays one value as it was.
-    SplitServerList("h:389:12", first, replicas);
-    EXPECT_EQ(first, "h:389:12");
-    EXPECT_EQ(replicas, "");
-    SplitServerList("host: 389", first, replicas);
-    EXPECT_EQ(first, "host: 389");
-    EXPECT_EQ(replicas, "");
-    SplitServerList("a:1 b", first, replicas);
-    EXPECT_EQ(first, "a:1 b");
-    EXPECT_EQ(replicas, "");
+    for (const Case& c : {
+             Case{"ldap1.example.com:389 ldap2.example.com:389,ldap3.example.com:1389",
+                  "ldap1.example.com:389", "ldap2.example.com:389,ldap3.example.com:1389"},
+             Case{" a:1 ,  b:2 ", "a:1", "b:2"},
+             // One server, or a value whose later items are not host:port, stays one value as
+             // it was.
+             Case{"h:389:12", "h:389:12", ""},
+             Case{"host: 389", "host: 389", ""},
+             Case{"a:1 b", "a:1 b", ""},
+         }) {
+        SplitServerList(c.value, first, replicas);
+        EXPECT_EQ(first, c.first) << c.value;
+        EXPECT_EQ(replicas, c.replicas) << c.value;
+    }
 }
 
 TEST(RuntimeConfigurationText, ReplicasFollowTheTimeoutAndLeaveNoWhiteSpace) {

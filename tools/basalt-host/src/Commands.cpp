@@ -174,21 +174,8 @@ int commandAuthenticate(const HostOptions& options) {
     });
 }
 
-// A visa file holds a visa document, or a whole authenticate response with one inside.
-std::string readVisa(const std::string& path) {
-    std::string text = readFile(path, "visa file");
-    std::unique_ptr<XmlElement> root = parseXml(text, "visa file '" + path + "'");
-    if (root->localName == "visa") {
-        return text;
-    }
-    if (const XmlElement* visa = root->find("visa")) {
-        return serializeXml(*visa);
-    }
-    throw HostError("the visa file '" + path + "' holds no visa element");
-}
-
 int commandSearch(const HostOptions& options, const SearchOptions& search) {
-    std::string visa = readVisa(options.visaFile);
+    std::string visa = readVisaFile(options.visaFile);
     if (!search.path.empty()) {
         if (!options.documentFile.empty()) {
             throw HostError("give either a query document or --path, not both");
@@ -216,7 +203,7 @@ int commandSearch(const HostOptions& options, const SearchOptions& search) {
 }
 
 int commandBrowse(const HostOptions& options, const SearchOptions& search) {
-    std::string visa = readVisa(options.visaFile);
+    std::string visa = readVisaFile(options.visaFile);
     std::string namespaceId = options.namespaceId;
     if (namespaceId.empty() && !options.configTexts.empty()) {
         namespaceId = configurationId(options.configTexts.front()).value_or("");

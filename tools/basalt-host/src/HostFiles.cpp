@@ -5,9 +5,11 @@
 #include <fstream>
 #include <iostream>
 #include <iterator>
+#include <memory>
 #include <sstream>
 
 #include "HostError.h"
+#include "XmlTree.h"
 
 namespace basalt_host {
 
@@ -34,6 +36,18 @@ void writeFile(const std::string& path, const std::string& content, const std::s
     if (!out) {
         throw HostError("cannot write the " + what + " '" + path + "': " + std::strerror(errno));
     }
+}
+
+std::string readVisaFile(const std::string& path) {
+    std::string text = readFile(path, "visa file");
+    std::unique_ptr<XmlElement> root = parseXml(text, "visa file '" + path + "'");
+    if (root->localName == "visa") {
+        return text;
+    }
+    if (const XmlElement* visa = root->find("visa")) {
+        return serializeXml(*visa);
+    }
+    throw HostError("the visa file '" + path + "' holds no visa element");
 }
 
 }  // namespace basalt_host

@@ -10,4 +10,7 @@ namespace basalt_host {
 std::string readFile(const std::string& path, const std::string& what);
 void writeFile(const std::string& path, const std::string& content, const std::string& what);
 
+// A visa file holds a visa document, or a whole authenticate response with one inside: the visa.
+std::string readVisaFile(const std::string& path);
+
 }  // namespace basalt_host

@@ -79,19 +79,6 @@ std::string namespaceOf(const HostOptions& options, const SignOnOptions& signOn)
     return *id;
 }
 
-// A visa file: a visa document, or a response holding one.
-std::string readVisaFile(const std::string& path) {
-    const std::string text = readFile(path, "visa file");
-    std::unique_ptr<XmlElement> root = parseXml(text, "visa file '" + path + "'");
-    if (root->localName == "visa") {
-        return text;
-    }
-    if (const XmlElement* visa = root->find("visa")) {
-        return serializeXml(*visa);
-    }
-    throw HostError("the visa file '" + path + "' holds no visa element");
-}
-
 // What a person needs from an answer: the readable response, the ticket, and the visa saved.
 struct Outcome {
     int32_t code = 0;

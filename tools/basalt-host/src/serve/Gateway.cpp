@@ -125,37 +125,11 @@ void Gateway::install(httplib::Server& server) {
         });
 }
 
-// The browser's session (a new one when it has none) and the request's language.
-template <typename Handler>
-void withRequest(SessionStore& sessions, const std::string& defaultLocale, bool secureCookies,
-                 const httplib::Request& http, httplib::Response& response, Handler handler) {
-    std::string locale = productLocaleFrom(http.get_header_value("Accept-Language"), defaultLocale);
-    std::vector<std::pair<std::string, std::string>> cookies;
-    std::string presented;
-    for (auto& [name, value] : parseCookieHeader(http.get_header_value("Cookie"))) {
-        if (name == kSessionCookie) {
-            presented = value;
-        } else {
-            cookies.emplace_back(std::move(name), std::move(value));
-        }
-    }
-    SessionStore::Found found = sessions.findOrCreate(presented);
-    if (found.created) {
-        response.set_header("Set-Cookie",
-                            sessionCookieHeader(kSessionCookie, found.id, secureCookies));
-    }
-    Gateway::Request request{http,
-                             response,
-                             locale,
-                             &pageTexts(locale),
-                             std::move(cookies),
-                             found.id,
-                             found.slot,
-                             std::unique_lock(found.slot->mutex)};
-    handler(request);
-}
+namespace {
 
-bool Gateway::formAccepted(Request& request) {
+// A form from another site, or without the session's token, is refused with a page that leads
+// back to the sign-on.
+bool formAccepted(Gateway::Request& request) {
     // A browser says where a form came from; one from another site is refused even before the
     // token is looked at.
     const std::string origin = request.http.get_header_value("Origin");
@@ -171,6 +145,59 @@ bool Gateway::formAccepted(Request& request) {
     return false;
 }
 
+}  // namespace
+
+template <typename Handler>
+void Gateway::withRequest(const httplib::Request& http, httplib::Response& response,
+                          Handler handler) {
+    std::string locale =
+        productLocaleFrom(http.get_header_value("Accept-Language"), m_defaultLocale);
+    std::vector<std::pair<std::string, std::string>> cookies;
+    std::string presented;
+    for (auto& [name, value] : parseCookieHeader(http.get_header_value("Cookie"))) {
+        if (name == kSessionCookie) {
+            presented = value;
+        } else {
+            cookies.emplace_back(std::move(name), std::move(value));
+        }
+    }
+    SessionStore::Found found = m_sessions.findOrCreate(presented);
+    if (found.created) {
+        response.set_header("Set-Cookie",
+                            sessionCookieHeader(kSessionCookie, found.id, m_options.secureCookies));
+    }
+    Request request{http,
+                    response,
+                    locale,
+                    &pageTexts(locale),
+                    std::move(cookies),
+                    found.id,
+                    found.slot,
+                    std::unique_lock(found.slot->mutex)};
+    handler(request);
+}
+
+template <typename Handler>
+void Gateway::withForm(const httplib::Request& http, httplib::Response& response, Handler handler) {
+    withRequest(http, response, [&](Request& request) {
+        if (formAccepted(request)) {
+            handler(request);
+        }
+    });
+}
+
+template <typename Handler>
+void Gateway::withSignedOn(const httplib::Request& http, httplib::Response& response,
+                           Handler handler) {
+    withRequest(http, response, [&](Request& request) {
+        if (!request.session().signedOn()) {
+            redirect(response, "/logon");
+            return;
+        }
+        handler(request);
+    });
+}
+
 const NamespaceChoice* Gateway::findNamespace(const std::string& id) const {
     for (const NamespaceChoice& choice : m_namespaces) {
         if (choice.id == id) {
@@ -181,77 +208,71 @@ const NamespaceChoice* Gateway::findNamespace(const std::string& id) const {
 }
 
 void Gateway::signOnPage(const httplib::Request& http, httplib::Response& response) {
-    withRequest(m_sessions, m_defaultLocale, m_options.secureCookies, http, response,
-                [&](Request& request) {
-                    if (request.session().signedOn()) {
-                        redirect(response, "/browse");
-                        return;
-                    }
-                    std::string namespaceId = http.get_param_value("namespace");
-                    if (namespaceId.empty() && m_namespaces.size() == 1) {
-                        namespaceId = m_namespaces.front().id;
-                    }
-                    if (!findNamespace(namespaceId)) {
-                        // The framework's namespace chooser: every configured namespace.
-                        std::string body = "<h1>" + htmlEscape(request.texts->signOnTitle) +
-                                           "</h1><form class=\"prompt\" method=\"get\" "
-                                           "action=\"/logon\"><div class=\"field\"><label "
-                                           "for=\"namespace\">" +
-                                           htmlEscape(request.texts->chooseNamespace) +
-                                           "</label><select id=\"namespace\" name=\"namespace\">";
-                        for (const NamespaceChoice& choice : m_namespaces) {
-                            body += "<option value=\"" + htmlEscape(choice.id) + "\">" +
-                                    htmlEscape(choice.displayName) + "</option>";
-                        }
-                        body += "</select></div><button type=\"submit\">" +
-                                htmlEscape(request.texts->next) + "</button></form>";
-                        request.page(200, request.texts->signOnTitle, body);
-                        return;
-                    }
-                    request.session().namespaceId = namespaceId;
-                    authenticate(request, "logon", {{"VORNamespace", namespaceId}});
-                });
+    withRequest(http, response, [&](Request& request) {
+        if (request.session().signedOn()) {
+            redirect(response, "/browse");
+            return;
+        }
+        std::string namespaceId = http.get_param_value("namespace");
+        if (namespaceId.empty() && m_namespaces.size() == 1) {
+            namespaceId = m_namespaces.front().id;
+        }
+        if (!findNamespace(namespaceId)) {
+            // The framework's namespace chooser: every configured namespace.
+            std::string body = "<h1>" + htmlEscape(request.texts->signOnTitle) +
+                               "</h1><form class=\"prompt\" method=\"get\" "
+                               "action=\"/logon\"><div class=\"field\"><label "
+                               "for=\"namespace\">" +
+                               htmlEscape(request.texts->chooseNamespace) +
+                               "</label><select id=\"namespace\" name=\"namespace\">";
+            for (const NamespaceChoice& choice : m_namespaces) {
+                body += "<option value=\"" + htmlEscape(choice.id) + "\">" +
+                        htmlEscape(choice.displayName) + "</option>";
+            }
+            body += "</select></div><button type=\"submit\">" + htmlEscape(request.texts->next) +
+                    "</button></form>";
+            request.page(200, request.texts->signOnTitle, body);
+            return;
+        }
+        request.session().namespaceId = namespaceId;
+        authenticate(request, "logon", {{"VORNamespace", namespaceId}});
+    });
 }
 
 void Gateway::signOnPost(const httplib::Request& http, httplib::Response& response) {
-    withRequest(
-        m_sessions, m_defaultLocale, m_options.secureCookies, http, response,
-        [&](Request& request) {
-            if (!formAccepted(request)) {
+    withForm(http, response, [&](Request& request) {
+        if (request.session().signedOn()) {
+            redirect(response, "/browse");
+            return;
+        }
+        // The form's fields in order, each name once; a field the prompt asked to be typed
+        // twice must be typed the same both times.
+        std::vector<std::pair<std::string, std::string>> fields;
+        for (const auto& [name, value] : http.params) {
+            if (name == kCsrfField) {
+                continue;
+            }
+            auto same = std::find_if(fields.begin(), fields.end(),
+                                     [&](const auto& field) { return field.first == name; });
+            if (same == fields.end()) {
+                fields.emplace_back(name, value);
+            } else if (same->second != value) {
+                const ProviderException& prompt = request.session().lastPrompt;
+                std::string body =
+                    "<h1>" + htmlEscape(request.texts->signOnTitle) + "</h1>" +
+                    noticeHtml(request.texts->passwordsDiffer) +
+                    promptHtml(prompt, {"/logon", request.session().csrfToken, request.texts});
+                request.page(200, request.texts->signOnTitle, body);
                 return;
             }
-            if (request.session().signedOn()) {
-                redirect(response, "/browse");
-                return;
-            }
-            // The form's fields in order, each name once; a field the prompt asked to be typed
-            // twice must be typed the same both times.
-            std::vector<std::pair<std::string, std::string>> fields;
-            for (const auto& [name, value] : http.params) {
-                if (name == kCsrfField) {
-                    continue;
-                }
-                auto same = std::find_if(fields.begin(), fields.end(),
-                                         [&](const auto& field) { return field.first == name; });
-                if (same == fields.end()) {
-                    fields.emplace_back(name, value);
-                } else if (same->second != value) {
-                    const ProviderException& prompt = request.session().lastPrompt;
-                    std::string body =
-                        "<h1>" + htmlEscape(request.texts->signOnTitle) + "</h1>" +
-                        noticeHtml(request.texts->passwordsDiffer) +
-                        promptHtml(prompt, {"/logon", request.session().csrfToken, request.texts});
-                    request.page(200, request.texts->signOnTitle, body);
-                    return;
-                }
-            }
-            std::string action = logonAction(http.get_param_value("h_VOR_action"));
-            std::string namespaceId = http.get_param_value("VORNamespace");
-            if (!namespaceId.empty()) {
-                request.session().namespaceId = namespaceId;
-            }
-            authenticate(request, action, std::move(fields));
-        });
+        }
+        std::string action = logonAction(http.get_param_value("h_VOR_action"));
+        std::string namespaceId = http.get_param_value("VORNamespace");
+        if (!namespaceId.empty()) {
+            request.session().namespaceId = namespaceId;
+        }
+        authenticate(request, action, std::move(fields));
+    });
 }
 
 void Gateway::authenticate(Request& request, const std::string& action,
@@ -319,24 +340,18 @@ void Gateway::authenticate(Request& request, const std::string& action,
 }
 
 void Gateway::signOffPost(const httplib::Request& http, httplib::Response& response) {
-    withRequest(
-        m_sessions, m_defaultLocale, m_options.secureCookies, http, response,
-        [&](Request& request) {
-            if (!formAccepted(request)) {
-                return;
-            }
-            if (request.session().signedOn()) {
-                endSession(request.session().namespaceId, request.session().visa, &request,
-                           "logoff");
-            }
-            m_sessions.remove(request.sessionId);
-            response.set_header("Set-Cookie",
-                                sessionCookieHeader(kSessionCookie, "", m_options.secureCookies));
-            request.page(200, request.texts->signOff,
-                         "<h1>" + htmlEscape(request.texts->signOff) + "</h1><p>" +
-                             htmlEscape(request.texts->signedOff) + "</p><p><a href=\"/logon\">" +
-                             htmlEscape(request.texts->signOnAgain) + "</a></p>");
-        });
+    withForm(http, response, [&](Request& request) {
+        if (request.session().signedOn()) {
+            endSession(request.session().namespaceId, request.session().visa, &request, "logoff");
+        }
+        m_sessions.remove(request.sessionId);
+        response.set_header("Set-Cookie",
+                            sessionCookieHeader(kSessionCookie, "", m_options.secureCookies));
+        request.page(200, request.texts->signOff,
+                     "<h1>" + htmlEscape(request.texts->signOff) + "</h1><p>" +
+                         htmlEscape(request.texts->signedOff) + "</p><p><a href=\"/logon\">" +
+                         htmlEscape(request.texts->signOnAgain) + "</a></p>");
+    });
 }
 
 // Ends a provider session; with a request, the cookies the provider sets or clears go to the
@@ -444,86 +459,76 @@ std::unique_ptr<XmlElement> Gateway::search(Request& request, QuerySpec query) {
 }
 
 void Gateway::browsePage(const httplib::Request& http, httplib::Response& response) {
-    withRequest(m_sessions, m_defaultLocale, m_options.secureCookies, http, response,
-                [&](Request& request) {
-                    if (!request.session().signedOn()) {
-                        redirect(response, "/logon");
-                        return;
-                    }
-                    ListingView view;
-                    view.pageSize = m_options.pageSize;
-                    view.folderPath = http.get_param_value("folder");
-                    if (view.folderPath.empty()) {
-                        view.folderPath = voridPath(request.session().namespaceId);
-                    }
-                    view.filter = http.get_param_value("filter");
-                    view.skip = std::max(0, std::atoi(http.get_param_value("skip").c_str()));
+    withSignedOn(http, response, [&](Request& request) {
+        ListingView view;
+        view.pageSize = m_options.pageSize;
+        view.folderPath = http.get_param_value("folder");
+        if (view.folderPath.empty()) {
+            view.folderPath = voridPath(request.session().namespaceId);
+        }
+        view.filter = http.get_param_value("filter");
+        view.skip = std::max(0, std::atoi(http.get_param_value("skip").c_str()));
 
-                    // The container itself: its name and where it sits.
-                    QuerySpec self;
-                    self.searchPath = view.folderPath;
-                    self.properties = {"defaultName", "ancestors", "searchPath", "objectClass"};
-                    std::unique_ptr<XmlElement> folder = search(request, self);
-                    if (!folder) {
-                        return;
-                    }
-                    std::vector<ObjectRow> selfRows = responseRows(*folder);
-                    view.folderName =
-                        selfRows.empty() ? view.folderPath : selfRows.front().value("defaultName");
-                    if (const XmlElement* ancestors = folder->find("ancestors")) {
-                        if (const XmlElement* values = ancestors->child("value")) {
-                            for (const XmlElement* item : values->childrenNamed("item")) {
-                                view.ancestors.emplace_back(item->childText("title"),
-                                                            item->childText("searchPath"));
-                            }
-                        }
-                    }
+        // The container itself: its name and where it sits.
+        QuerySpec self;
+        self.searchPath = view.folderPath;
+        self.properties = {"defaultName", "ancestors", "searchPath", "objectClass"};
+        std::unique_ptr<XmlElement> folder = search(request, self);
+        if (!folder) {
+            return;
+        }
+        std::vector<ObjectRow> selfRows = responseRows(*folder);
+        view.folderName =
+            selfRows.empty() ? view.folderPath : selfRows.front().value("defaultName");
+        if (const XmlElement* ancestors = folder->find("ancestors")) {
+            if (const XmlElement* values = ancestors->child("value")) {
+                for (const XmlElement* item : values->childrenNamed("item")) {
+                    view.ancestors.emplace_back(item->childText("title"),
+                                                item->childText("searchPath"));
+                }
+            }
+        }
 
-                    // One page of its children, and one more to tell whether a next page exists.
-                    QuerySpec children;
-                    children.searchPath = childrenPath(view.folderPath, view.filter);
-                    children.properties = {"defaultName", "objectClass", "searchPath"};
-                    children.skip = view.skip;
-                    children.max = view.pageSize + 1;
-                    std::unique_ptr<XmlElement> listing = search(request, children);
-                    if (!listing) {
-                        return;
-                    }
-                    view.rows = responseRows(*listing);
-                    if (static_cast<int>(view.rows.size()) > view.pageSize) {
-                        view.rows.resize(static_cast<std::size_t>(view.pageSize));
-                        view.more = true;
-                    }
-                    request.page(200, request.texts->directory,
-                                 headerHtml(request) + listingHtml(view, *request.texts));
-                });
+        // One page of its children, and one more to tell whether a next page exists.
+        QuerySpec children;
+        children.searchPath = childrenPath(view.folderPath, view.filter);
+        children.properties = {"defaultName", "objectClass", "searchPath"};
+        children.skip = view.skip;
+        children.max = view.pageSize + 1;
+        std::unique_ptr<XmlElement> listing = search(request, children);
+        if (!listing) {
+            return;
+        }
+        view.rows = responseRows(*listing);
+        if (static_cast<int>(view.rows.size()) > view.pageSize) {
+            view.rows.resize(static_cast<std::size_t>(view.pageSize));
+            view.more = true;
+        }
+        request.page(200, request.texts->directory,
+                     headerHtml(request) + listingHtml(view, *request.texts));
+    });
 }
 
 void Gateway::objectPage(const httplib::Request& http, httplib::Response& response) {
-    withRequest(m_sessions, m_defaultLocale, m_options.secureCookies, http, response,
-                [&](Request& request) {
-                    if (!request.session().signedOn()) {
-                        redirect(response, "/logon");
-                        return;
-                    }
-                    QuerySpec query;
-                    query.searchPath = http.get_param_value("path");
-                    query.properties = {"*"};
-                    std::unique_ptr<XmlElement> answer = search(request, query);
-                    if (!answer) {
-                        return;
-                    }
-                    std::vector<ObjectRow> rows = responseRows(*answer);
-                    if (rows.empty()) {
-                        request.page(404, request.texts->directory,
-                                     headerHtml(request) + noticeHtml(request.texts->noObjects));
-                        return;
-                    }
-                    request.page(200, request.texts->properties,
-                                 headerHtml(request) + propertiesHtml(rows.front(),
-                                                                      http.get_param_value("from"),
-                                                                      *request.texts));
-                });
+    withSignedOn(http, response, [&](Request& request) {
+        QuerySpec query;
+        query.searchPath = http.get_param_value("path");
+        query.properties = {"*"};
+        std::unique_ptr<XmlElement> answer = search(request, query);
+        if (!answer) {
+            return;
+        }
+        std::vector<ObjectRow> rows = responseRows(*answer);
+        if (rows.empty()) {
+            request.page(404, request.texts->directory,
+                         headerHtml(request) + noticeHtml(request.texts->noObjects));
+            return;
+        }
+        request.page(
+            200, request.texts->properties,
+            headerHtml(request) +
+                propertiesHtml(rows.front(), http.get_param_value("from"), *request.texts));
+    });
 }
 
 }  // namespace basalt_host::serve

@@ -64,7 +64,15 @@ private:
     // a visa signs the session on and leads to the directory; a prompt is shown as a form.
     void authenticate(Request& request, const std::string& action,
                       std::vector<std::pair<std::string, std::string>> formFields);
-    bool formAccepted(Request& request);
+    // Runs handler with the browser's request: its session (a new one when it has none) and its
+    // language. A form post reaches handler only from this site with the session's token, a
+    // directory page only for a signed-on session.
+    template <typename Handler>
+    void withRequest(const httplib::Request& http, httplib::Response& response, Handler handler);
+    template <typename Handler>
+    void withForm(const httplib::Request& http, httplib::Response& response, Handler handler);
+    template <typename Handler>
+    void withSignedOn(const httplib::Request& http, httplib::Response& response, Handler handler);
     std::unique_ptr<XmlElement> search(Request& request, QuerySpec query);
     std::string userNameOf(const std::string& visa, const std::string& userId,
                            const std::string& locale);

@@ -1,5 +1,6 @@
-// Loads libBasalt.so as a host does (dlopen, then only the tables VOR_AAA_GetInterface fills)
-// and supplies an alloc routine that records what it was asked for.
+// The provider's tables for tests: loads libBasalt.so as a host does (dlopen, then only the
+// tables VOR_AAA_GetInterface fills) and supplies an alloc routine that records what it was
+// asked for.
 #pragma once
 
 #include "ScratchHome.h"
@@ -42,9 +43,9 @@ inline std::string Take(char*& text) {
     return copy;
 }
 
-class ProviderLibrary {
+class ProviderTables {
 public:
-    ProviderLibrary() {
+    ProviderTables() {
         // Never closed: the library stays loaded for the life of the test process.
         m_handle = dlopen(BASALT_LIBRARY_PATH, RTLD_NOW | RTLD_LOCAL);
         if (m_handle == nullptr) {
@@ -118,6 +119,37 @@ inline std::string NamespaceConfiguration(const std::string& id, const std::stri
            parameter("id", id) + parameter("connection", connection) + parameter("baseDN", baseDN) +
            parameter("namespace", directoryNamespace) + parameter("timeOut", "5") +
            extraParameters + "</instance>";
+}
+
+// A configuration from NamespaceConfiguration with its display name ("<id> display") replaced.
+inline std::string WithDisplayName(std::string configuration, const std::string& id,
+                                   const std::string& display) {
+    const std::string generated = id + " display";
+    configuration.replace(configuration.find(generated), generated.size(), display);
+    return configuration;
+}
+
+// The document that sets a namespace's format (1, 2 or 3).
+inline std::string NamespaceVersionDocument(const std::string& id, int format) {
+    return "<setNamespceVersionDocument><namespaceID>" + id +
+           "</namespaceID><namespaceVersion>http://basalt.example/schemas/VOR/"
+           "AAANamespaceFormat/" +
+           std::to_string(format) + "/</namespaceVersion></setNamespceVersionDocument>";
+}
+
+// The visa of a namespace-level search: the namespace and no signed-on user.
+inline std::string NamespaceSearchVisa(const std::string& id) {
+    return "<visa xmlns=\"http://basalt.example/schemas/VOR/AAA/1/\" namespaceID=\"" + id +
+           "\"><object id=\"v\" class=\"visa\"><object id=\"\" class=\"user\"/></object>"
+           "<providerSpecificData/></visa>";
+}
+
+// The namespace-level search, which returns the namespace object with these properties.
+inline std::string NamespaceSearchQuery(
+    const std::string& id,
+    const std::string& properties = "<item>defaultName</item><item>objectClass</item>") {
+    return "<query><search>VORID('" + id + "')</search><properties>" + properties +
+           "</properties></query>";
 }
 
 }  // namespace provider_test
