@@ -42,3 +42,12 @@ function(basalt_loads_provider target)
   endif()
   add_dependencies(${target} Basalt)
 endfunction()
+
+# basalt_linked_whole(<target>)
+# A static library linked whole into shared libraries that export only their own interface:
+# position-independent, and nothing of its own visible.
+function(basalt_linked_whole target)
+  set_target_properties(${target} PROPERTIES POSITION_INDEPENDENT_CODE ON
+                                             CXX_VISIBILITY_PRESET hidden
+                                             VISIBILITY_INLINES_HIDDEN ON)
+endfunction()

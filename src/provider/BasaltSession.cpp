@@ -192,6 +192,11 @@ int32_t BasaltSession::AuthenticateUser(const TraceScope& trace, const I18NStrin
     AS_ObjectId authId = 0;
     result = TracedAuthenticateUser2(trace, m_handle, ns.c_str(), user.c_str(), secret->c_str(),
                                      withClass ? cls.c_str() : nullptr, &authId, ticket);
+    return FinishSignOn(result, authId, userClass);
+}
+
+int32_t BasaltSession::FinishSignOn(int32_t result, AS_ObjectId authId,
+                                    const I18NString& userClass) {
     if (result != 0) {
         RememberFailureText(result);
         return result;
@@ -347,13 +352,7 @@ int32_t BasaltSession::AuthenticateWebUser(const TraceScope& trace,
             text.text != nullptr ? m_pNamespace->FromLibraryText(text.text) : I18NString();
         return result;
     }
-    if (result != 0) {
-        RememberFailureText(result);
-        return result;
-    }
-    m_bHandleAuthenticated = true;
-    m_userId = authId;
-    return TakeUserClass(userClass);
+    return FinishSignOn(result, authId, userClass);
 }
 
 // ---- session creation ----

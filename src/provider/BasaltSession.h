@@ -225,6 +225,9 @@ private:
     int32_t AuthenticateWebUser(const TraceScope& trace, const BasaltEnvironment& environment,
                                 const I18NString& userClass, char* ticket,
                                 I18NString& requiredVariables);
+    // After a sign-on call by name: its failure (the text kept), or the session signed on as
+    // authId with the class named taken.
+    int32_t FinishSignOn(int32_t result, AS_ObjectId authId, const I18NString& userClass);
     // After a sign-on with a class name: its id (the operation's result).
     int32_t TakeUserClass(const I18NString& userClass);
     // Keeps the thread's error text of a failed call before anything can replace it.

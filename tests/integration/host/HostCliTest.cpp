@@ -18,6 +18,13 @@ std::string namespaceConfig(const std::string& id, const std::string& extra = ""
            id + "</value></parameter>" + extra + "</instance>";
 }
 
+// The parameters that name the directory: connection as given, base DN and namespace made up.
+std::string directoryParameters(const std::string& connection) {
+    return "<parameter name=\"connection\"><value>" + connection +
+           "</value></parameter><parameter name=\"baseDN\"><value>dc=x</value></parameter>"
+           "<parameter name=\"namespace\"><value>R</value></parameter>";
+}
+
 // An authenticate document carrying one credential (its inner elements).
 std::string logonDocument(const std::string& credential) {
     return "<authenticateDocument><credential>" + credential +
@@ -216,22 +223,12 @@ TEST(HostCheck, WithoutTheDirectoryLibraryOnlyTheDocumentAndTheProviderAreChecke
     EXPECT_THAT(missing.out, HasSubstr("[FAIL] the configuration document: no value for "
                                        "connection, baseDN, namespace\n"));
 
-    std::string badPort =
-        dir.write("p.xml", namespaceConfig("ns1",
-                                           "<parameter name=\"connection\"><value>h:ldap</value>"
-                                           "</parameter><parameter name=\"baseDN\"><value>dc=x"
-                                           "</value></parameter><parameter name=\"namespace\">"
-                                           "<value>R</value></parameter>"));
+    std::string badPort = dir.write("p.xml", namespaceConfig("ns1", directoryParameters("h:ldap")));
     HostRun port = runHost({"-l", kFake, "check", "-c", badPort});
     EXPECT_EQ(port.status, 1);
     EXPECT_THAT(port.out, HasSubstr("connection \"h:ldap\" is not host:port"));
 
-    std::string complete =
-        dir.write("c.xml", namespaceConfig("ns1",
-                                           "<parameter name=\"connection\"><value>h:389</value>"
-                                           "</parameter><parameter name=\"baseDN\"><value>dc=x"
-                                           "</value></parameter><parameter name=\"namespace\">"
-                                           "<value>R</value></parameter>"));
+    std::string complete = dir.write("c.xml", namespaceConfig("ns1", directoryParameters("h:389")));
     HostRun fine = runHost({"-l", kFake, "check", "-c", complete});
     EXPECT_EQ(fine.status, 0) << fine.out << fine.err;
     EXPECT_THAT(fine.out, HasSubstr("[skip] the directory steps"));

@@ -108,18 +108,9 @@ TEST_F(SignOnRoutes, ANamespaceInAnotherEncodingIsWarnedAboutWhenConfigured) {
         "</parameter>");
     std::string response, exception;
     // Configured with the audit log on: the warning.
-    const std::string log = home->Path() + "/encoding.log";
-    setenv("BASALT_LOG_FILE", log.c_str(), 1);
-    setenv("BASALT_LOG_LEVEL", "10000", 1);
-    RestartProvider();
+    const std::string log = RestartWithLog("encoding.log");
     ASSERT_EQ(lib.Configure(latin, response, exception), 0) << exception;
-    ASSERT_EQ(lib.Terminate(), 0);
-    unsetenv("BASALT_LOG_FILE");
-    unsetenv("BASALT_LOG_LEVEL");
-    std::ifstream in(log);
-    std::stringstream records;
-    records << in.rdbuf();
-    const std::string text = records.str();
+    const std::string text = TerminateAndReadLog(log);
     EXPECT_NE(text.find("sends texts in ISO-8859-1, but the directory access library reads UTF-8"),
               std::string::npos)
         << text;
@@ -144,10 +135,7 @@ TEST_F(SignOnRoutes, ANameTheEncodingsDoNotShareIsRefusedNamingBothEncodings) {
         "latin", env.hostPort(), env.baseDn(), "ridgetest",
         "<parameter name=\"dataEncoding\"><value xsi:type=\"xsd:string\">ISO-8859-1</value>"
         "</parameter>");
-    const std::string log = home->Path() + "/latin-trace.log";
-    setenv("BASALT_LOG_FILE", log.c_str(), 1);
-    setenv("BASALT_LOG_LEVEL", "10000", 1);
-    RestartProvider();
+    const std::string log = RestartWithLog("latin-trace.log");
     std::string response, exception;
     ASSERT_EQ(lib.Configure(latin, response, exception), 0) << exception;
     const auto refuse = [&](const std::string& name) {
@@ -171,15 +159,10 @@ TEST_F(SignOnRoutes, ANameTheEncodingsDoNotShareIsRefusedNamingBothEncodings) {
     };
     refuse("chloé");
     refuse("Łukasz");
-    ASSERT_EQ(lib.Terminate(), 0);
-    unsetenv("BASALT_LOG_FILE");
-    unsetenv("BASALT_LOG_LEVEL");
-    std::ifstream in(log);
-    std::stringstream records;
-    records << in.rdbuf();
+    const std::string records = TerminateAndReadLog(log);
     // The records are JSON: the backslash of \xE9 is escaped.
-    EXPECT_NE(records.str().find("chlo\\\\xE9"), std::string::npos) << records.str();
-    EXPECT_EQ(records.str().find(kPassword), std::string::npos);
+    EXPECT_NE(records.find("chlo\\\\xE9"), std::string::npos) << records;
+    EXPECT_EQ(records.find(kPassword), std::string::npos);
     StartProvider();
 }
 

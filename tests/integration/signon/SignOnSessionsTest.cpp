@@ -128,10 +128,7 @@ TEST_F(SignOnSessions, ATicketSignsOnInAnotherProcessUntilLogoff) {
 }
 
 TEST_F(SignOnSessions, NoPasswordReachesTheTraceTheAuditOrAnAnswer) {
-    const std::string log = home->Path() + "/trace.log";
-    setenv("BASALT_LOG_FILE", log.c_str(), 1);
-    setenv("BASALT_LOG_LEVEL", "10000", 1);
-    RestartProvider();
+    const std::string log = RestartWithLog("trace.log");
     std::vector<std::string> answers;
     answers.push_back(SignOn("alice").text);
     answers.push_back(SignOn("alice", "Wrong#Secret77").text);
@@ -145,15 +142,9 @@ TEST_F(SignOnSessions, NoPasswordReachesTheTraceTheAuditOrAnAnswer) {
     answers.push_back(Authenticate(change).text);
     const VOR_AAA_AuthDoc web = TrustedLogon("bob");
     answers.push_back(Authenticate(web).text);
-    ASSERT_EQ(lib.Terminate(), 0);
-    unsetenv("BASALT_LOG_FILE");
-    unsetenv("BASALT_LOG_LEVEL");
+    const std::string text = TerminateAndReadLog(log);
     StartProvider();
 
-    std::ifstream in(log);
-    std::stringstream records;
-    records << in.rdbuf();
-    const std::string text = records.str();
     EXPECT_NE(text.find("AS_AuthenticateUser2"), std::string::npos) << text;
     EXPECT_NE(text.find("AS_AuthenticateWebUserWithEnv"), std::string::npos) << text;
     for (const char* secret : {kPassword, "Wrong#Secret77"}) {

@@ -16,6 +16,7 @@
 
 #include <cstdlib>
 #include <fstream>
+#include <iterator>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -132,6 +133,24 @@ protected:
     void RestartProvider() {
         ASSERT_EQ(lib.Terminate(), 0);
         StartProvider();
+    }
+
+    // Restarts the provider with every record, traces included, written to the file name in the
+    // private home; its path.
+    std::string RestartWithLog(const std::string& name) {
+        const std::string log = home->Path() + "/" + name;
+        setenv("BASALT_LOG_FILE", log.c_str(), 1);
+        setenv("BASALT_LOG_LEVEL", "10000", 1);
+        RestartProvider();
+        return log;
+    }
+    // Terminates the provider and logs no more; what it wrote to log.
+    std::string TerminateAndReadLog(const std::string& log) {
+        EXPECT_EQ(lib.Terminate(), 0);
+        unsetenv("BASALT_LOG_FILE");
+        unsetenv("BASALT_LOG_LEVEL");
+        std::ifstream in(log);
+        return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
     }
 
     std::string Configuration(const std::string& id, const std::string& connection = "",

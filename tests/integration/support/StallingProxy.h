@@ -13,19 +13,15 @@
 #include <thread>
 #include <vector>
 
+#include "UnusedPort.h"
+
 namespace ridge_test {
 
 class StallingProxy {
 public:
     explicit StallingProxy(int target) : m_target(target) {
         m_listener = socket(AF_INET, SOCK_STREAM, 0);
-        sockaddr_in address{};
-        address.sin_family = AF_INET;
-        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        bind(m_listener, reinterpret_cast<sockaddr*>(&address), sizeof address);
-        socklen_t length = sizeof address;
-        getsockname(m_listener, reinterpret_cast<sockaddr*>(&address), &length);
-        m_port = ntohs(address.sin_port);
+        m_port = bindAnyLoopbackPort(m_listener);
         listen(m_listener, 16);
         m_acceptor = std::thread([this] { Accept(); });
     }
