@@ -12,14 +12,18 @@
 
 namespace ridge::access {
 
-Filter objectTypeFilter(int32_t objectType) {
+const Filter& objectTypeFilter(int32_t objectType) {
+    // Built once: every read by id asks for one, even those the cache answers.
+    static const Filter kUser = Filter::equal(schema::kObjectClass, schema::kUserClass);
+    static const Filter kClass = Filter::equal(schema::kObjectClass, schema::kClassClass);
+    static const Filter kFolder = Filter::equal(schema::kObjectClass, schema::kFolderClass);
     switch (objectType) {
         case AS_OBJ_USER:
-            return Filter::equal(schema::kObjectClass, schema::kUserClass);
+            return kUser;
         case AS_OBJ_USER_CLASS:
-            return Filter::equal(schema::kObjectClass, schema::kClassClass);
+            return kClass;
         case AS_OBJ_USER_FOLDER:
-            return Filter::equal(schema::kObjectClass, schema::kFolderClass);
+            return kFolder;
         default:
             fail(AS_ERR_INVALID_ARGUMENT, "object type " + std::to_string(objectType));
     }
@@ -310,7 +314,7 @@ void Session::requireAuthenticated() const {
 
 EntryRef Session::findById(int32_t objectType, AS_ObjectId id,
                            const std::vector<std::string>& attributes) {
-    const Filter typeFilter = objectTypeFilter(objectType);  // -4 for another type
+    const Filter& typeFilter = objectTypeFilter(objectType);  // -4 for another type
     if (id == 0)
         return nullptr;
     const bool cacheable = coveredByRecord(objectType, attributes);

@@ -26,7 +26,7 @@ struct ServiceIdentity;
 
 // Filter selecting objects of an object type (AS_OBJ_USER, AS_OBJ_USER_CLASS,
 // AS_OBJ_USER_FOLDER): "(objectClass=ridgeUser)" etc.; throws -4 for other types.
-Filter objectTypeFilter(int32_t objectType);
+const Filter& objectTypeFilter(int32_t objectType);
 // Status for "no such object" of a type: -37 user, -40 folder, -68 otherwise.
 int32_t notFoundStatus(int32_t objectType);
 // The attributes every read of an object of the type may ask for (its "record"): listings fetch

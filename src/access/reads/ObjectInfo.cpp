@@ -12,7 +12,7 @@ using namespace ridge::access::reads;
 
 namespace {
 
-constexpr const char* kDescription = "description";
+using schema::kDescription;
 
 // The user-class fields shared by the lookups by id and by name.
 void writeClassDetails(Session& s, const LdapEntry& cls, char* description,
@@ -57,7 +57,7 @@ AS_API int32_t ASA_FindUserInfo(AS_Handle handle, AS_ObjectId userId, char* name
                                 AS_ObjectId* userFolderId) {
     return withSignedOn(handle, [&](Session& s) {
         auto user = requireUser(s, userId, recordAttributes(AS_OBJ_USER));
-        writeText(s, user->value("cn"), name, AS_MAX_NAME_SIZE);
+        writeText(s, user->value(schema::kCommonName), name, AS_MAX_NAME_SIZE);
         writeText(s, user->value(kDescription), description, AS_MAX_DESCRIPTION_SIZE);
         if (userFolderId)
             *userFolderId = parentIdOfType(s, user->dn, AS_OBJ_USER_FOLDER);
@@ -70,14 +70,14 @@ AS_API int32_t ASA_FindUserInfo4(AS_Handle handle, AS_ObjectId userId, char* nam
                                  char* surname) {
     return withSignedOn(handle, [&](Session& s) {
         auto user = requireUser(s, userId, recordAttributes(AS_OBJ_USER));
-        writeText(s, user->value("cn"), name, AS_MAX_NAME_SIZE);
+        writeText(s, user->value(schema::kCommonName), name, AS_MAX_NAME_SIZE);
         writeText(s, user->value(kDescription), description, AS_MAX_DESCRIPTION_SIZE);
-        writeText(s, user->value("mail"), email, AS_MAX_FIELD_SIZE);
-        writeText(s, user->value("telephoneNumber"), telephone, AS_MAX_FIELD_SIZE);
-        writeText(s, user->value("ridgeContentLocale"), contentLocale, AS_MAX_FIELD_SIZE);
-        writeText(s, user->value("ridgeProductLocale"), productLocale, AS_MAX_FIELD_SIZE);
-        writeText(s, user->value("givenName"), givenName, AS_MAX_FIELD_SIZE);
-        writeText(s, user->value("sn"), surname, AS_MAX_FIELD_SIZE);
+        writeText(s, user->value(schema::kMail), email, AS_MAX_FIELD_SIZE);
+        writeText(s, user->value(schema::kTelephone), telephone, AS_MAX_FIELD_SIZE);
+        writeText(s, user->value(schema::kContentLocale), contentLocale, AS_MAX_FIELD_SIZE);
+        writeText(s, user->value(schema::kProductLocale), productLocale, AS_MAX_FIELD_SIZE);
+        writeText(s, user->value(schema::kGivenName), givenName, AS_MAX_FIELD_SIZE);
+        writeText(s, user->value(schema::kSurname), surname, AS_MAX_FIELD_SIZE);
     });
 }
 
@@ -86,7 +86,7 @@ AS_API int32_t ASA_FindUserFolderInfo(AS_Handle handle, AS_ObjectId folderId, ch
     return withSignedOn(handle, [&](Session& s) {
         auto folder =
             s.requireById(AS_OBJ_USER_FOLDER, folderId, recordAttributes(AS_OBJ_USER_FOLDER));
-        writeText(s, folder->value("ou"), name, AS_MAX_NAME_SIZE);
+        writeText(s, folder->value(schema::kUnitName), name, AS_MAX_NAME_SIZE);
         writeText(s, folder->value(kDescription), description, AS_MAX_DESCRIPTION_SIZE);
         if (parentFolderId)
             *parentFolderId = parentIdOfType(s, folder->dn, AS_OBJ_USER_FOLDER);
@@ -98,7 +98,7 @@ AS_API int32_t ASA_FindUserClassInfo(AS_Handle handle, AS_ObjectId classId, char
                                      uint32_t* childClassCount) {
     return withSignedOn(handle, [&](Session& s) {
         auto cls = s.requireById(AS_OBJ_USER_CLASS, classId, recordAttributes(AS_OBJ_USER_CLASS));
-        writeText(s, cls->value("cn"), name, AS_MAX_NAME_SIZE);
+        writeText(s, cls->value(schema::kCommonName), name, AS_MAX_NAME_SIZE);
         writeClassDetails(s, *cls, description, parentClassId, childClassCount);
     });
 }

@@ -24,7 +24,7 @@ extern "C" AS_API int32_t ASA_PrefetchObjects(AS_Handle handle, int32_t objectTy
     return withSignedOn(handle, [&](Session& s) {
         if (count > 0 && !ids)
             fail(AS_ERR_INVALID_ARGUMENT, "ids");
-        const Filter typeFilter = objectTypeFilter(objectType);
+        const Filter& typeFilter = objectTypeFilter(objectType);
         const auto now = ReadCache::Clock::now();
         std::vector<AS_ObjectId> wanted;
         for (uint32_t i = 0; i < count; ++i)
