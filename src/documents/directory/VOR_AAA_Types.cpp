@@ -3,6 +3,9 @@
 #include "VOR_AAA_VORID.h"
 #include "VOR_AAA_WriteEscapedText.h"
 
+#include <array>
+#include <string>
+
 namespace {
 
 const char* BoolText(bool value) {
@@ -46,23 +49,25 @@ void VOR_AAA_Type_SchemaInfo::Write(std::ostream& out, std::string_view name,
 }
 
 void VOR_AAA_Type_SchemaInfo::writeSchemaBlock(std::ostream& out) const {
-    WriteMarkup("<schemaInfo xsi:type=\"cm:schemaInfo\">", out);
-    WriteMarkup("<acquirable xsi:type=\"xsd:boolean\">", out);
-    WriteMarkup(BoolText(m_acquirable), out);
-    WriteMarkup("</acquirable>", out);
-    WriteMarkup("<acquired xsi:type=\"xsd:boolean\">", out);
-    WriteMarkup(BoolText(m_acquired), out);
-    WriteMarkup("</acquired>", out);
-    WriteMarkup("<modifiable xsi:type=\"xsd:boolean\">", out);
-    WriteMarkup(BoolText(m_modifiable), out);
-    WriteMarkup("</modifiable>", out);
-    WriteMarkup("<searchable xsi:type=\"xsd:boolean\">", out);
-    WriteMarkup(BoolText(m_searchable), out);
-    WriteMarkup("</searchable>", out);
-    WriteMarkup("<updateAllDescendents xsi:type=\"xsd:boolean\">", out);
-    WriteMarkup(BoolText(m_updateAllDescendents), out);
-    WriteMarkup("</updateAllDescendents>", out);
-    WriteMarkup("</schemaInfo>", out);
+    // Every property of an answer with schema information carries one of these 32 blocks: each
+    // is composed once and then written whole.
+    static const std::array<std::string, 32> kBlocks = [] {
+        std::array<std::string, 32> blocks;
+        for (unsigned bits = 0; bits < blocks.size(); ++bits) {
+            const auto flag = [&](const char* name, unsigned bit) {
+                return std::string("<") + name + " xsi:type=\"xsd:boolean\">" +
+                       BoolText((bits & (1u << bit)) != 0) + "</" + name + ">";
+            };
+            blocks[bits] = "<schemaInfo xsi:type=\"cm:schemaInfo\">" + flag("acquirable", 0) +
+                           flag("acquired", 1) + flag("modifiable", 2) + flag("searchable", 3) +
+                           flag("updateAllDescendents", 4) + "</schemaInfo>";
+        }
+        return blocks;
+    }();
+    const unsigned bits = (m_acquirable ? 1u : 0u) | (m_acquired ? 2u : 0u) |
+                          (m_modifiable ? 4u : 0u) | (m_searchable ? 8u : 0u) |
+                          (m_updateAllDescendents ? 16u : 0u);
+    WriteMarkup(kBlocks[bits], out);
 }
 
 void VOR_AAA_Type_BooleanProp::WriteValue(std::ostream& out) const {
