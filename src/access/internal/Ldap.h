@@ -93,6 +93,12 @@ public:
                                                       const Filter& filter,
                                                       const std::vector<std::string>& attributes,
                                                       int sizeLimit);
+    // The entries of several searches below one base, sent together and answered in any order
+    // (one wait for all instead of one per search; the server works on them side by side). A
+    // missing base gives no entries; a result cut short by a size limit throws -61.
+    std::vector<LdapEntry> searchEach(const std::string& base, Scope scope,
+                                      const std::vector<Filter>& filters,
+                                      const std::vector<std::string>& attributes);
     // Every entry the search finds, fetched in pages (one request per page); a result cut
     // short by a server limit throws -61 instead of losing entries. A missing base gives none.
     std::vector<LdapEntry> searchPaged(const std::string& base, Scope scope, const Filter& filter,

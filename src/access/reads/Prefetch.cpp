@@ -1,5 +1,5 @@
-// ASA_PrefetchObjects: the records of many objects by id in a few searches, kept in the handle's
-// cache for the reads that follow (a page of a listing whose records have expired).
+// ASA_PrefetchObjects: the records of many objects by id in a few searches sent together, kept in
+// the handle's cache for the reads that follow (a page of a listing whose records have expired).
 #include <AccessAPI.h>
 
 #include <algorithm>
@@ -12,8 +12,10 @@ using namespace ridge::access::reads;
 
 namespace {
 
-// Ids per search: one page of a listing in one request, filters well below server limits.
-constexpr size_t kIdsPerSearch = 128;
+// Ids per search. The server tests each candidate entry against the filter's terms one by one,
+// checking the reader's access at every term, so a hundred ids in one filter cost it some five
+// thousand checks; ten requests of ten, sent together, cost a tenth of that and one wait.
+constexpr size_t kIdsPerSearch = 10;
 
 }  // namespace
 
@@ -30,21 +32,19 @@ extern "C" AS_API int32_t ASA_PrefetchObjects(AS_Handle handle, int32_t objectTy
                 wanted.push_back(ids[i]);
         std::sort(wanted.begin(), wanted.end());
         wanted.erase(std::unique(wanted.begin(), wanted.end()), wanted.end());
+        std::vector<Filter> batches;
         for (size_t first = 0; first < wanted.size(); first += kIdsPerSearch) {
             std::vector<Filter> any;
             for (size_t i = first; i < std::min(wanted.size(), first + kIdsPerSearch); ++i)
                 any.push_back(Filter::equal(schema::kId, wanted[i]));
-            const Filter filter = Filter::all({typeFilter, Filter::any(any)});
-            const auto fetched = ReadCache::Clock::now();
-            // A batch of ids finds about as many entries: one plain request, without the paging
-            // that a subtree search would otherwise be asked in (unless a limit cuts it short).
-            auto found = s.ldap().searchWhole(s.namespaceDn(), Scope::Sub, filter,
-                                              recordAttributes(objectType), 0);
-            s.remember(objectType,
-                       found ? std::move(*found)
-                             : searchAll(s.ldap(), s.namespaceDn(), Scope::Sub, filter,
-                                         recordAttributes(objectType)),
-                       fetched);
+            batches.push_back(Filter::all({typeFilter, Filter::any(any)}));
         }
+        if (batches.empty())
+            return;
+        const auto fetched = ReadCache::Clock::now();
+        s.remember(
+            objectType,
+            s.ldap().searchEach(s.namespaceDn(), Scope::Sub, batches, recordAttributes(objectType)),
+            fetched);
     });
 }
