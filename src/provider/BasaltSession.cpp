@@ -171,19 +171,14 @@ int32_t BasaltSession::AuthenticateUser(const TraceScope& trace, const I18NStrin
     const bool withClass = NamesUserClass(userClass);
     std::string ns, user, cls;
     std::optional<SecretText> secret;
-    try {
+    result = ConvertForLibrary([&] {
         ns = DirectoryNamespaceText();
         user = m_pNamespace->ToLibraryText(userName);
         secret.emplace(m_pNamespace->ToLibraryText(password));
         cls = withClass ? m_pNamespace->ToLibraryText(userClass) : std::string();
-    } catch (PYXException& e) {
-        if (e.getErrorCode() != kPYXErrorConversion) {
-            throw;
-        }
-        // A name the namespace's encoding cannot hold is, to the user, a text the library
-        // cannot read: the same failure (-9), explained the same way.
-        m_failureText = I18NString(e.getText());
-        return AS_ERR_INVALID_TEXT;
+    });
+    if (result != 0) {
+        return result;
     }
     if (CutShort(user) || CutShort(secret->str()) || CutShort(cls)) {
         m_failureText.clear();
@@ -193,6 +188,21 @@ int32_t BasaltSession::AuthenticateUser(const TraceScope& trace, const I18NStrin
     result = TracedAuthenticateUser2(trace, m_handle, ns.c_str(), user.c_str(), secret->c_str(),
                                      withClass ? cls.c_str() : nullptr, &authId, ticket);
     return FinishSignOn(result, authId, userClass);
+}
+
+int32_t BasaltSession::ConvertForLibrary(const std::function<void()>& convert) {
+    try {
+        convert();
+        return 0;
+    } catch (PYXException& e) {
+        if (e.getErrorCode() != kPYXErrorConversion) {
+            throw;
+        }
+        // A name the namespace's encoding cannot hold is, to the user, a text the library
+        // cannot read: the same failure (-9), explained the same way.
+        m_failureText = I18NString(e.getText());
+        return AS_ERR_INVALID_TEXT;
+    }
 }
 
 int32_t BasaltSession::FinishSignOn(int32_t result, AS_ObjectId authId,
@@ -315,13 +325,18 @@ int32_t BasaltSession::AuthenticateWebUser(const TraceScope& trace,
         return result;
     }
     std::vector<std::string> texts;
-    texts.reserve(environment.size() * 2);
-    for (const auto& [name, value] : environment) {
-        texts.push_back(m_pNamespace->ToLibraryText(name));
-        texts.push_back(m_pNamespace->ToLibraryText(value));
+    std::string cls;
+    result = ConvertForLibrary([&] {
+        texts.reserve(environment.size() * 2);
+        for (const auto& [name, value] : environment) {
+            texts.push_back(m_pNamespace->ToLibraryText(name));
+            texts.push_back(m_pNamespace->ToLibraryText(value));
+        }
+        cls = NamesUserClass(userClass) ? m_pNamespace->ToLibraryText(userClass) : std::string();
+    });
+    if (result != 0) {
+        return result;
     }
-    const std::string cls =
-        NamesUserClass(userClass) ? m_pNamespace->ToLibraryText(userClass) : std::string();
     if (std::any_of(texts.begin(), texts.end(), CutShort) || CutShort(cls)) {
         m_failureText.clear();
         return CutShort(cls) ? AS_ERR_USER_CLASS_NOT_ALLOWED : AS_ERR_BAD_CREDENTIALS;
@@ -471,6 +486,12 @@ std::unique_ptr<BasaltSession> BasaltSession::CreateFromWebUserEnv(
                                                             I18NString());
         if (remoteUserPresent) {
             AddSignOnFailedMessages(prompt);
+        }
+        // A user name the library cannot read: the namespace's encoding is the cause.
+        if (result == AS_ERR_INVALID_TEXT) {
+            if (const auto mismatch = ns.EncodingMismatch()) {
+                prompt.addMessage(*mismatch, 2);
+            }
         }
         PYX_THROW(prompt, "BasaltSession::CreateFromWebUserEnv");
     }

@@ -228,6 +228,9 @@ private:
     // After a sign-on call by name: its failure (the text kept), or the session signed on as
     // authId with the class named taken.
     int32_t FinishSignOn(int32_t result, AS_ObjectId authId, const I18NString& userClass);
+    // Runs a sign-on's conversions of texts into the namespace's encoding: 0, or -9 (failure
+    // text kept) when that encoding cannot hold one of them.
+    int32_t ConvertForLibrary(const std::function<void()>& convert);
     // After a sign-on with a class name: its id (the operation's result).
     int32_t TakeUserClass(const I18NString& userClass);
     // Keeps the thread's error text of a failed call before anything can replace it.

@@ -159,6 +159,20 @@ TEST_F(SignOnRoutes, ANameTheEncodingsDoNotShareIsRefusedNamingBothEncodings) {
     };
     refuse("chloé");
     refuse("Łukasz");
+    // The same for a trusted environment's user, who is prompted for a name instead.
+    for (const char* remoteUser : {"chloé", "Łukasz"}) {
+        VOR_AAA_AuthDoc doc = Request("logon", "latin");
+        doc.GetEnvironmentVars().push_back({"REMOTE_USER", I18NString(remoteUser)});
+        const Answer a = Authenticate(doc);
+        EXPECT_EQ(a.code, -36) << a.text;
+        EXPECT_TRUE(a.hasMessage("You could not be signed on.")) << a.text;
+        std::string all;
+        for (const std::string& m : a.messages()) {
+            all += m + "\n";
+        }
+        EXPECT_NE(all.find("Set the namespace's data encoding to UTF-8."), std::string::npos)
+            << remoteUser << ": " << all;
+    }
     const std::string records = TerminateAndReadLog(log);
     // The records are JSON: the backslash of \xE9 is escaped.
     EXPECT_NE(records.find("chlo\\\\xE9"), std::string::npos) << records;
