@@ -13,6 +13,7 @@
 //                (libldap: a connection per thread).
 // Wall-clock time per operation measured by hand (pauses for cache expiry are not counted);
 // medians of interleaved repetitions; the ratios are printed last.
+#include "BenchDirectory.h"
 #include "SearchBenchDirectory.h"
 
 #include <VOR_AAA_Interface.h>
@@ -44,23 +45,6 @@ using namespace search_bench;
 const fs::path kSourceDir = BASALT_SOURCE_DIR;
 constexpr const char* kNamespaceId = "benchns";
 constexpr auto kCacheExpired = std::chrono::milliseconds(1100);
-
-std::map<std::string, std::string> ReadEnv(const fs::path& path) {
-    std::map<std::string, std::string> env;
-    std::ifstream in(path);
-    for (std::string line; std::getline(in, line);) {
-        const size_t eq = line.find('=');
-        if (eq == std::string::npos) {
-            continue;
-        }
-        std::string value = line.substr(eq + 1);
-        if (value.size() >= 2 && value.front() == '\'') {
-            value = value.substr(1, value.size() - 2);
-        }
-        env[line.substr(0, eq)] = value;
-    }
-    return env;
-}
 
 std::string Take(char*& text) {
     std::string copy = text != nullptr ? text : "";
@@ -142,7 +126,7 @@ struct Bench {
         if (std::system(command.c_str()) != 0) {
             throw std::runtime_error("scripts/directory start failed");
         }
-        env = ReadEnv(work / "dir" / "env");
+        env = bench::ReadEnv(work / "dir" / "env");
         setenv("BASALT_HOME", env.at("RIDGE_TEST_HOME").c_str(), 1);
 
         library = dlopen(BASALT_LIBRARY_PATH, RTLD_NOW | RTLD_LOCAL);
