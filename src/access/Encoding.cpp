@@ -3,8 +3,8 @@
 #include <AccessAPI.h>
 #include <unicode/ucnv.h>
 #include <unicode/ustring.h>
+#include <unicode/utf8.h>
 
-#include <cctype>
 #include <memory>
 #include <vector>
 
@@ -48,58 +48,19 @@ std::u16string toUtf16(UConverter* conv, std::string_view bytes) {
     return out;
 }
 
-// The converter names of UTF-8 ("UTF-8", "utf8", "UTF_8", ...).
-bool isUtf8Name(const std::string& encoding) {
-    // Asked for every text a read hands out: compared in place, nothing allocated.
-    static constexpr std::string_view kKey = "utf8";
-    size_t matched = 0;
-    for (char c : encoding) {
-        if (c == '-' || c == '_')
-            continue;
-        if (matched == kKey.size() || std::tolower(static_cast<unsigned char>(c)) != kKey[matched])
+// Well-formed UTF-8 (no overlong forms, surrogates or values past U+10FFFF) under a UTF-8 name
+// converts to and from UTF-8 unchanged, so the converters need not see it: a page of a listing
+// converts thousands of short texts.
+bool passesUnconverted(const std::string& encoding, std::string_view text) {
+    if (ucnv_compareNames(encoding.c_str(), "UTF-8") != 0)
+        return false;
+    const auto* bytes = reinterpret_cast<const uint8_t*>(text.data());
+    const auto length = static_cast<int32_t>(text.size());
+    for (int32_t i = 0; i < length;) {
+        UChar32 c;
+        U8_NEXT(bytes, i, length, c);
+        if (c < 0)
             return false;
-        ++matched;
-    }
-    return matched == kKey.size();
-}
-
-// Strictly well-formed UTF-8: no overlong forms, surrogates or values past U+10FFFF. Such text
-// converts to and from UTF-8 unchanged, so the converters need not see it (a page of a listing
-// converts thousands of short texts).
-bool wellFormedUtf8(std::string_view text) {
-    const auto* p = reinterpret_cast<const unsigned char*>(text.data());
-    const auto* end = p + text.size();
-    while (p < end) {
-        const unsigned char c = *p;
-        if (c < 0x80) {
-            ++p;
-            continue;
-        }
-        size_t n = 0;
-        unsigned char low = 0x80, high = 0xBF;  // range of the second byte
-        if (c >= 0xC2 && c <= 0xDF) {
-            n = 1;
-        } else if (c >= 0xE0 && c <= 0xEF) {
-            n = 2;
-            if (c == 0xE0)
-                low = 0xA0;
-            else if (c == 0xED)
-                high = 0x9F;
-        } else if (c >= 0xF0 && c <= 0xF4) {
-            n = 3;
-            if (c == 0xF0)
-                low = 0x90;
-            else if (c == 0xF4)
-                high = 0x8F;
-        } else {
-            return false;
-        }
-        if (static_cast<size_t>(end - p) <= n || p[1] < low || p[1] > high)
-            return false;
-        for (size_t i = 2; i <= n; ++i)
-            if (p[i] < 0x80 || p[i] > 0xBF)
-                return false;
-        p += n + 1;
     }
     return true;
 }
@@ -117,7 +78,7 @@ bool encodingKnown(const std::string& encoding) {
 std::string toUtf8(const std::string& encoding, std::string_view bytes) {
     if (bytes.empty())
         return {};
-    if (isUtf8Name(encoding) && wellFormedUtf8(bytes))
+    if (passesUnconverted(encoding, bytes))
         return std::string(bytes);
     auto conv = open(encoding);
     std::u16string u = toUtf16(conv.get(), bytes);
@@ -139,7 +100,7 @@ std::string toUtf8(const std::string& encoding, std::string_view bytes) {
 std::string fromUtf8(const std::string& encoding, std::string_view utf8) {
     if (utf8.empty())
         return {};
-    if (isUtf8Name(encoding) && wellFormedUtf8(utf8))
+    if (passesUnconverted(encoding, utf8))
         return std::string(utf8);
     UErrorCode err = U_ZERO_ERROR;
     int32_t n16 = 0;
