@@ -22,6 +22,7 @@
 #include "HostCalls.h"
 #include "RidgeTestDirectory.h"
 #include "StallingProxy.h"
+#include "StoppedProcess.h"
 
 namespace {
 
@@ -247,7 +248,7 @@ TEST_F(DirectoryFaults, CallsToAStoppedServerReturnWithinTheTimeout) {
     ASSERT_EQ(0, alice.code) << alice.text;
     const int pid = ServerPid();
     ASSERT_GT(pid, 0);
-    ASSERT_EQ(0, kill(pid, SIGSTOP));
+    ASSERT_TRUE(ridge_test::StopProcess(pid)) << "slapd " << pid << " did not stop";
 
     // Sessions that exist and sessions still to be made, from several threads at once.
     std::vector<double> seconds(4, 0.0);

@@ -19,6 +19,7 @@
 
 #include "AccessTestSupport.h"
 #include "Directory.h"
+#include "StoppedProcess.h"
 #include "UnusedPort.h"
 
 using namespace access_test;
@@ -199,7 +200,7 @@ TEST_F(ReplicaTest, AServerThatStopsAnsweringIsLeftAfterTheTimeout) {
     pid_t pid = 0;
     pidFile >> pid;
     ASSERT_GT(pid, 0);
-    ASSERT_EQ(0, kill(pid, SIGSTOP));
+    ASSERT_TRUE(ridge_test::StopProcess(pid)) << "slapd " << pid << " did not stop";
     // A write, which no cache of the handle can answer.
     char ticket[AS_TICKET_SIZE] = "";
     const int32_t written = ASA_CreateTicket(kept, ticket);
