@@ -83,11 +83,6 @@ Process& Process::instance() {
     return *process;
 }
 
-bool Process::initialized() {
-    std::lock_guard lock(m_mutex);
-    return m_initCount > 0;
-}
-
 int32_t Process::initialize(const char* const* settings) {
     std::string home, table, msgs;
     for (const char* const* s = settings; s && *s; ++s) {
@@ -164,9 +159,14 @@ int32_t Process::terminate() {
         std::lock_guard lock(m_mutex);
         if (m_initCount == 0)
             return AS_ERR_NOT_INITIALIZED;
-        if (--m_initCount > 0)
+        if (m_initCount.fetch_sub(1) > 1)
             return AS_OK;
-        handles.swap(m_handles);
+        {
+            std::unique_lock table(m_handlesMutex);
+            handles.swap(m_handles);
+            for (auto& [id, session] : handles)
+                session->detach();
+        }
         m_servicePassword.assign(m_servicePassword.size(), '\0');
         m_servicePassword.clear();
         m_certificateKey.assign(m_certificateKey.size(), '\0');
@@ -259,22 +259,25 @@ std::shared_ptr<Session> Process::openHandle(const RuntimeConfig& cfg) {
     if (encoding != m_encoding)
         fail(AS_ERR_ENCODING_IN_FORCE, m_encoding);
     m_encodingFixed = true;
+    std::unique_lock table(m_handlesMutex);
     m_handles[id] = session;
     return session;
 }
 
-std::shared_ptr<Session> Process::findHandle(AS_Handle h) {
-    std::lock_guard lock(m_mutex);
+std::shared_ptr<Session> Process::findHandle(AS_Handle h) const {
+    std::shared_lock table(m_handlesMutex);
     auto it = m_handles.find(h);
     return it == m_handles.end() ? nullptr : it->second;
 }
 
 std::shared_ptr<Session> Process::removeHandle(AS_Handle h) {
     std::lock_guard lock(m_mutex);
+    std::unique_lock table(m_handlesMutex);
     auto it = m_handles.find(h);
     if (it == m_handles.end())
         return nullptr;
     auto session = it->second;
+    session->detach();
     m_handles.erase(it);
     return session;
 }
