@@ -1,6 +1,7 @@
 #include "internal/Process.h"
 
 #include <fcntl.h>
+#include <ldap.h>
 #include <openssl/rand.h>
 #include <signal.h>
 #include <sys/stat.h>
@@ -27,6 +28,14 @@ void ignoreBrokenPipeSignals() {
         sigemptyset(&ignore.sa_mask);
         sigaction(SIGPIPE, &ignore, nullptr);
     }
+}
+
+// libldap sets up its process-wide defaults on first use without a lock of its own, so the first
+// connections of handles opened side by side would set them up at once; done here, under the
+// process lock, before any handle exists.
+void prepareLdapLibrary() {
+    int version = 0;
+    ldap_get_option(nullptr, LDAP_OPT_PROTOCOL_VERSION, &version);
 }
 
 constexpr size_t kKeyBytes = 32;
@@ -110,6 +119,7 @@ int32_t Process::initialize(const char* const* settings) {
         return AS_OK;
     }
     ignoreBrokenPipeSignals();
+    prepareLdapLibrary();
     AccessSettings parsed;
     if (auto text = readFile(home + "/access.conf")) {
         std::string error;
