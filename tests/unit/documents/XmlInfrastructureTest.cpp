@@ -20,6 +20,7 @@
 #include <cstring>
 #include <latch>
 #include <sstream>
+#include <stdexcept>
 #include <thread>
 #include <vector>
 
@@ -73,6 +74,9 @@ void* countingAlloc(uint32_t size) {
     g_allocSizes.push_back(size);
     return std::malloc(size);
 }
+void* plainAlloc(uint32_t size) {
+    return std::malloc(size);
+}
 void* failingAlloc(uint32_t) {
     return nullptr;
 }
@@ -112,6 +116,66 @@ TEST(Serialize, StringFormGivesTheText) {
     std::string out;
     FixedDocument("<b>\xc3\xa9</b>").Serialize(out);
     EXPECT_EQ(out, "<b>\xc3\xa9</b>");
+}
+
+// A document that serializes another inside its own Write, as a wrapper document might.
+class NestingDocument : public VOR_AAA_Serializable {
+public:
+    void Write(std::ostream& out) const override {
+        char* inner = nullptr;
+        FixedDocument("<inner/>").Serialize(&inner, plainAlloc);
+        out << "<outer>" << inner << "</outer>";
+        std::free(inner);
+    }
+    void Load(const char*, size_t) override {}
+};
+
+class ThrowingDocument : public VOR_AAA_Serializable {
+public:
+    void Write(std::ostream& out) const override {
+        out << "<half";
+        throw std::runtime_error("write failed");
+    }
+    void Load(const char*, size_t) override {}
+};
+
+std::string serialized(const VOR_AAA_Serializable& document) {
+    char* text = nullptr;
+    document.Serialize(&text, plainAlloc);
+    std::string copy = text != nullptr ? text : "";
+    std::free(text);
+    return copy;
+}
+
+TEST(Serialize, EachTextIsWholeAndOnlyItsOwnWhateverCameBeforeOnTheThread) {
+    const std::string large(300000, 'x');
+    const std::string huge(5 << 20, 'y');  // more than a thread keeps between calls
+    EXPECT_EQ(serialized(FixedDocument(large)), large);
+    EXPECT_EQ(serialized(FixedDocument("<a/>")), "<a/>");
+    EXPECT_EQ(serialized(FixedDocument(huge)), huge);
+    EXPECT_EQ(serialized(FixedDocument("<b/>")), "<b/>");
+    EXPECT_EQ(serialized(NestingDocument()), "<outer><inner/></outer>");
+    EXPECT_THROW(serialized(ThrowingDocument()), std::runtime_error);
+    EXPECT_EQ(serialized(FixedDocument("<c/>")), "<c/>");
+
+    // Threads write at once, each its own text.
+    std::vector<std::thread> threads;
+    std::atomic<int> wrong{0};
+    for (int t = 0; t < 4; ++t) {
+        threads.emplace_back([t, &wrong] {
+            for (int i = 0; i < 200; ++i) {
+                const std::string text(static_cast<size_t>(1 + (t * 7919 + i * 104729) % 70000),
+                                       static_cast<char>('a' + t));
+                if (serialized(FixedDocument(text)) != text) {
+                    ++wrong;
+                }
+            }
+        });
+    }
+    for (std::thread& thread : threads) {
+        thread.join();
+    }
+    EXPECT_EQ(wrong.load(), 0);
 }
 
 // ---- reader pool ----
