@@ -64,6 +64,13 @@ int32_t guarded(Session* session, Body&& body) {
     return record(session, run(std::forward<Body>(body)));
 }
 
+// Forgets the thread's last error, keeping the texts' storage for the next one.
+void clearThreadError() {
+    t_error.code = 0;
+    t_error.detail.clear();
+    t_error.reason.clear();
+}
+
 }  // namespace
 
 void setThreadError(int32_t code, std::string detail, std::string reason) {
@@ -72,8 +79,8 @@ void setThreadError(int32_t code, std::string detail, std::string reason) {
     t_error.reason = std::move(reason);
 }
 
-void setThreadServer(std::string server) {
-    t_server = std::move(server);
+void setThreadServer(std::string_view server) {
+    t_server.assign(server);
 }
 
 const std::string& threadServer() {
@@ -90,9 +97,9 @@ const std::string& threadErrorReason() {
     return t_error.reason;
 }
 
-int32_t withProcess(const std::function<int32_t()>& body, bool requireInit, OnSuccess onSuccess) {
+int32_t withProcess(FunctionRef<int32_t()> body, bool requireInit, OnSuccess onSuccess) {
     if (onSuccess == OnSuccess::ClearLastError)
-        t_error = ThreadError{};
+        clearThreadError();
     return guarded(nullptr, [&] {
         if (requireInit && !Process::instance().initialized())
             fail(AS_ERR_NOT_INITIALIZED);
@@ -100,9 +107,9 @@ int32_t withProcess(const std::function<int32_t()>& body, bool requireInit, OnSu
     });
 }
 
-int32_t withHandle(AS_Handle h, const std::function<int32_t(Session&)>& body, OnSuccess onSuccess) {
+int32_t withHandle(AS_Handle h, FunctionRef<int32_t(Session&)> body, OnSuccess onSuccess) {
     if (onSuccess == OnSuccess::ClearLastError)
-        t_error = ThreadError{};
+        clearThreadError();
     std::shared_ptr<Session> session;
     int32_t found = guarded(nullptr, [&] {
         if (!Process::instance().initialized())
@@ -115,8 +122,8 @@ int32_t withHandle(AS_Handle h, const std::function<int32_t(Session&)>& body, On
     if (found != AS_OK)
         return found;
     std::lock_guard lock(session->mutex());
-    // Terminated while this call waited for the lock.
-    if (Process::instance().findHandle(h) != session) {
+    // Released or terminated while this call waited for the lock.
+    if (session->detached()) {
         setThreadError(AS_ERR_INVALID_HANDLE, "handle " + std::to_string(h));
         return AS_ERR_INVALID_HANDLE;
     }
@@ -144,8 +151,8 @@ int32_t withHandle(AS_Handle h, const std::function<int32_t(Session&)>& body, On
         // The server of a list stopped answering: once more, on the next one.
         o = run([&] { return body(*session); });
     }
-    if (std::string server = session->currentServer(); !server.empty())
-        setThreadServer(std::move(server));
+    if (const std::string& server = session->currentServer(); !server.empty())
+        setThreadServer(server);
     return record(session.get(), std::move(o));
 }
 

@@ -6,6 +6,7 @@
 #include <unicode/utf8.h>
 
 #include <memory>
+#include <utility>
 #include <vector>
 
 #include "internal/Status.h"
@@ -51,8 +52,8 @@ std::u16string toUtf16(UConverter* conv, std::string_view bytes) {
 // Well-formed UTF-8 (no overlong forms, surrogates or values past U+10FFFF) under a UTF-8 name
 // converts to and from UTF-8 unchanged, so the converters need not see it: a page of a listing
 // converts thousands of short texts.
-bool passesUnconverted(const std::string& encoding, std::string_view text) {
-    if (ucnv_compareNames(encoding.c_str(), "UTF-8") != 0)
+bool passesUnconverted(const TextEncoding& encoding, std::string_view text) {
+    if (!encoding.isUtf8())
         return false;
     const auto* bytes = reinterpret_cast<const uint8_t*>(text.data());
     const auto length = static_cast<int32_t>(text.size());
@@ -67,6 +68,9 @@ bool passesUnconverted(const std::string& encoding, std::string_view text) {
 
 }  // namespace
 
+TextEncoding::TextEncoding(std::string name)
+    : m_name(std::move(name)), m_utf8(ucnv_compareNames(m_name.c_str(), "UTF-8") == 0) {}
+
 bool encodingKnown(const std::string& encoding) {
     UErrorCode err = U_ZERO_ERROR;
     UConverter* c = ucnv_open(encoding.c_str(), &err);
@@ -76,11 +80,15 @@ bool encodingKnown(const std::string& encoding) {
 }
 
 std::string toUtf8(const std::string& encoding, std::string_view bytes) {
+    return toUtf8(TextEncoding(encoding), bytes);
+}
+
+std::string toUtf8(const TextEncoding& encoding, std::string_view bytes) {
     if (bytes.empty())
         return {};
     if (passesUnconverted(encoding, bytes))
         return std::string(bytes);
-    auto conv = open(encoding);
+    auto conv = open(encoding.name());
     std::u16string u = toUtf16(conv.get(), bytes);
     UErrorCode err = U_ZERO_ERROR;
     int32_t needed = 0;
@@ -98,6 +106,10 @@ std::string toUtf8(const std::string& encoding, std::string_view bytes) {
 }
 
 std::string fromUtf8(const std::string& encoding, std::string_view utf8) {
+    return fromUtf8(TextEncoding(encoding), utf8);
+}
+
+std::string fromUtf8(const TextEncoding& encoding, std::string_view utf8) {
     if (utf8.empty())
         return {};
     if (passesUnconverted(encoding, utf8))
@@ -112,7 +124,7 @@ std::string fromUtf8(const std::string& encoding, std::string_view utf8) {
                          static_cast<int32_t>(utf8.size()), 0xFFFD, nullptr, &err);
     if (U_FAILURE(err))
         fail(AS_ERR_INTERNAL, "UTF-8 decoding failed");
-    auto conv = open(encoding);
+    auto conv = open(encoding.name());
     err = U_ZERO_ERROR;
     int32_t needed =
         ucnv_fromUChars(conv.get(), nullptr, 0, reinterpret_cast<const UChar*>(u.data()),

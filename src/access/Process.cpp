@@ -1,6 +1,7 @@
 #include "internal/Process.h"
 
 #include <fcntl.h>
+#include <ldap.h>
 #include <openssl/rand.h>
 #include <signal.h>
 #include <sys/stat.h>
@@ -27,6 +28,14 @@ void ignoreBrokenPipeSignals() {
         sigemptyset(&ignore.sa_mask);
         sigaction(SIGPIPE, &ignore, nullptr);
     }
+}
+
+// libldap sets up its process-wide defaults on first use without a lock of its own, so the first
+// connections of handles opened side by side would set them up at once; done here, under the
+// process lock, before any handle exists.
+void prepareLdapLibrary() {
+    int version = 0;
+    ldap_get_option(nullptr, LDAP_OPT_PROTOCOL_VERSION, &version);
 }
 
 constexpr size_t kKeyBytes = 32;
@@ -83,11 +92,6 @@ Process& Process::instance() {
     return *process;
 }
 
-bool Process::initialized() {
-    std::lock_guard lock(m_mutex);
-    return m_initCount > 0;
-}
-
 int32_t Process::initialize(const char* const* settings) {
     std::string home, table, msgs;
     for (const char* const* s = settings; s && *s; ++s) {
@@ -115,6 +119,7 @@ int32_t Process::initialize(const char* const* settings) {
         return AS_OK;
     }
     ignoreBrokenPipeSignals();
+    prepareLdapLibrary();
     AccessSettings parsed;
     if (auto text = readFile(home + "/access.conf")) {
         std::string error;
@@ -164,9 +169,14 @@ int32_t Process::terminate() {
         std::lock_guard lock(m_mutex);
         if (m_initCount == 0)
             return AS_ERR_NOT_INITIALIZED;
-        if (--m_initCount > 0)
+        if (m_initCount.fetch_sub(1) > 1)
             return AS_OK;
-        handles.swap(m_handles);
+        {
+            std::unique_lock table(m_handlesMutex);
+            handles.swap(m_handles);
+            for (auto& [id, session] : handles)
+                session->detach();
+        }
         m_servicePassword.assign(m_servicePassword.size(), '\0');
         m_servicePassword.clear();
         m_certificateKey.assign(m_certificateKey.size(), '\0');
@@ -259,22 +269,25 @@ std::shared_ptr<Session> Process::openHandle(const RuntimeConfig& cfg) {
     if (encoding != m_encoding)
         fail(AS_ERR_ENCODING_IN_FORCE, m_encoding);
     m_encodingFixed = true;
+    std::unique_lock table(m_handlesMutex);
     m_handles[id] = session;
     return session;
 }
 
-std::shared_ptr<Session> Process::findHandle(AS_Handle h) {
-    std::lock_guard lock(m_mutex);
+std::shared_ptr<Session> Process::findHandle(AS_Handle h) const {
+    std::shared_lock table(m_handlesMutex);
     auto it = m_handles.find(h);
     return it == m_handles.end() ? nullptr : it->second;
 }
 
 std::shared_ptr<Session> Process::removeHandle(AS_Handle h) {
     std::lock_guard lock(m_mutex);
+    std::unique_lock table(m_handlesMutex);
     auto it = m_handles.find(h);
     if (it == m_handles.end())
         return nullptr;
     auto session = it->second;
+    session->detach();
     m_handles.erase(it);
     return session;
 }

@@ -111,7 +111,10 @@ Session::Session(AS_Handle id, RuntimeConfig cfg, std::string encoding,
       m_config(std::move(cfg)),
       m_encoding(std::move(encoding)),
       m_serviceIdentity(std::move(service)),
-      m_servers(m_config.servers()) {}
+      m_servers(m_config.servers()) {
+    for (const auto& server : m_servers)
+        m_serverTexts.push_back(server.text());
+}
 
 Session::~Session() = default;
 
@@ -167,8 +170,9 @@ std::unique_ptr<LdapConnection> Session::connectService() {
     return conn;
 }
 
-std::string Session::currentServer() const {
-    return m_everConnected ? m_servers[m_server].text() : std::string();
+const std::string& Session::currentServer() const {
+    static const std::string kNone;
+    return m_everConnected ? m_serverTexts[m_server] : kNone;
 }
 
 void Session::returnToPreferredServer() {
@@ -308,7 +312,7 @@ std::optional<std::string> Session::inOptionalText(const char* text) const {
 void Session::outText(const std::string& utf8, char* buffer, size_t size) const {
     if (!buffer)
         return;
-    copyTruncated(m_encoding, fromUtf8(m_encoding, utf8), buffer, size);
+    copyTruncated(m_encoding.name(), fromUtf8(m_encoding, utf8), buffer, size);
 }
 
 std::string Session::outBytes(const std::string& utf8) const {

@@ -4,11 +4,13 @@
 
 #include <AccessAPI.h>
 
+#include <atomic>
 #include <ctime>
 #include <map>
 #include <memory>
 #include <mutex>
 #include <optional>
+#include <shared_mutex>
 #include <string>
 
 #include "Messages.h"
@@ -25,7 +27,8 @@ public:
     // Initialisation is counted; settings are "NAME=value" texts.
     int32_t initialize(const char* const* settings);
     int32_t terminate();
-    bool initialized();
+    // Lock-free: every call asks.
+    bool initialized() const { return m_initCount.load(std::memory_order_acquire) > 0; }
 
     // Encoding in force (process-wide); fixed once a handle has been opened.
     std::string encoding();
@@ -41,7 +44,10 @@ public:
 
     // Handles.
     std::shared_ptr<Session> openHandle(const RuntimeConfig& cfg);
-    std::shared_ptr<Session> findHandle(AS_Handle h);
+    // Takes only a shared lock of the handle table, so calls on different handles do not wait
+    // for each other here.
+    std::shared_ptr<Session> findHandle(AS_Handle h) const;
+    // Takes the handle out of the table and marks its session detached (Session::detached).
     std::shared_ptr<Session> removeHandle(AS_Handle h);
 
     std::shared_ptr<MessageCatalog> messages();
@@ -56,8 +62,10 @@ public:
     bool ticketPurgeDue(std::time_t now);
 
 private:
+    // Guards everything below; written only while it is held. m_initCount is also read without
+    // it, and the handle table also under m_handlesMutex alone (taken after m_mutex).
     std::mutex m_mutex;
-    int m_initCount = 0;
+    std::atomic<int> m_initCount = 0;
     std::string m_home;
     std::shared_ptr<MessageCatalog> m_messages;
     AccessSettings m_settings;
@@ -68,6 +76,7 @@ private:
     std::string m_tempConfigText;
     std::optional<RuntimeConfig> m_defaultConfig;
     std::string m_defaultConfigText;
+    mutable std::shared_mutex m_handlesMutex;
     std::map<AS_Handle, std::shared_ptr<Session>> m_handles;
     AS_Handle m_nextHandle = 1;
     std::string m_certificateKey;

@@ -4,6 +4,7 @@
 
 #include <AccessAPI.h>
 
+#include <atomic>
 #include <chrono>
 #include <cstdint>
 #include <functional>
@@ -14,6 +15,7 @@
 #include <string_view>
 #include <vector>
 
+#include "Encoding.h"
 #include "Ldap.h"
 #include "ProtectedSecret.h"
 #include "ReadCache.h"
@@ -42,7 +44,7 @@ public:
     AS_Handle id() const { return m_id; }
     const RuntimeConfig& config() const { return m_config; }
     const std::string& baseDn() const { return m_config.baseDn; }
-    const std::string& encoding() const { return m_encoding; }
+    const std::string& encoding() const { return m_encoding.name(); }
 
     // Namespace of this handle (UTF-8): the one signed on to, else the configuration's default.
     std::string namespaceName() const;
@@ -153,7 +155,7 @@ public:
     // Servers, in order of preference (the configuration's host and port, then its replicas).
     const std::vector<ServerAddress>& servers() const { return m_servers; }
     // host:port of the server the handle's last connection went to ("" before the first).
-    std::string currentServer() const;
+    const std::string& currentServer() const;
     // Run by the API frame before each operation, never during one: a handle working with a
     // server other than the first checks, once per failback interval, whether one before it
     // answers again; if so its connections are dropped and the operation connects there (a
@@ -167,6 +169,11 @@ public:
 
     // Held by the API frame while a call runs on the handle.
     std::mutex& mutex() { return m_mutex; }
+    // Set once the handle is taken out of the process's table (released, or the process
+    // terminated): a call that was waiting for the handle's lock then fails as for an unknown
+    // handle.
+    void detach() { m_detached.store(true, std::memory_order_release); }
+    bool detached() const { return m_detached.load(std::memory_order_acquire); }
 
 private:
     // A request sendRecordRequests() sent whose answer has not been read.
@@ -188,13 +195,15 @@ private:
 
     AS_Handle m_id;
     RuntimeConfig m_config;
-    std::string m_encoding;
+    TextEncoding m_encoding;
     std::shared_ptr<const ServiceIdentity> m_serviceIdentity;
     std::mutex m_mutex;
+    std::atomic<bool> m_detached = false;
     // Before the connections, which count into it.
     mutable OperationCounts m_counts;
     std::vector<ServerAddress> m_servers;
-    size_t m_server = 0;  // index in m_servers of the last connection opened
+    std::vector<std::string> m_serverTexts;  // text() of each, made once: every call reports it
+    size_t m_server = 0;                     // index in m_servers of the last connection opened
     bool m_everConnected = false;
     std::chrono::steady_clock::time_point m_nextFailbackCheck{};
     std::unique_ptr<LdapConnection> m_service;

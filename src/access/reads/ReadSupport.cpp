@@ -10,7 +10,7 @@
 
 namespace ridge::access::reads {
 
-int32_t withSignedOn(AS_Handle h, const std::function<void(Session&)>& body) {
+int32_t withSignedOn(AS_Handle h, FunctionRef<void(Session&)> body) {
     return withHandle(h, [&](Session& s) {
         s.requireAuthenticated();
         body(s);

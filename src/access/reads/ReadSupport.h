@@ -22,7 +22,7 @@ namespace ridge::access::reads {
 
 // Runs body on the handle's session once a user is signed on (-12 otherwise): directory reads
 // are made on behalf of a signed-on user.
-int32_t withSignedOn(AS_Handle h, const std::function<void(Session&)>& body);
+int32_t withSignedOn(AS_Handle h, FunctionRef<void(Session&)> body);
 
 // Throws -4 naming `what` when p is null; returns *p.
 template <class T>

@@ -221,6 +221,71 @@ TEST_F(Process, HandlesWorkFromSeveralThreadsAtOnce) {
     EXPECT_EQ(0, failures.load());
 }
 
+// Calls look their handle up without the process lock: a call racing the release of its handle
+// or the termination of the process must still either run on a live handle or fail as on an
+// unknown handle (or uninitialised process), never succeed after it failed, while other threads
+// open and release handles of their own.
+TEST_F(Process, CallsRacingReleaseAndTerminationFailCleanly) {
+    initialize();
+    std::string cfg = config();
+    ASSERT_EQ(AS_OK, AS_SetTemporaryRuntimeConfig(cfg.c_str(), cfg.size()));
+    constexpr int kReaders = 4;
+    std::vector<AS_Handle> handles;
+    AS_ObjectId alice = 0;
+    for (int i = 0; i < kReaders; ++i) {
+        handles.push_back(open());
+        ASSERT_EQ(AS_OK, signOn(handles.back(), "alice", kPassword, nullptr, &alice));
+    }
+    std::atomic<int> wrong{0};
+    std::atomic<bool> stop{false};
+    std::vector<std::thread> threads;
+    for (AS_Handle h : handles) {
+        threads.emplace_back([&, h] {
+            bool failed = false;
+            for (int afterFailure = 0; afterFailure < 20;) {
+                char name[AS_MAX_NAME_SIZE] = "";
+                const int32_t rc = ASA_FindUserInfo4(h, alice, name, nullptr, nullptr, nullptr,
+                                                     nullptr, nullptr, nullptr, nullptr);
+                if (rc == AS_OK && (failed || name[0] == '\0'))
+                    ++wrong;
+                else if (rc == AS_ERR_INVALID_HANDLE || rc == AS_ERR_NOT_INITIALIZED)
+                    failed = true;
+                else if (rc != AS_OK)
+                    ++wrong;
+                afterFailure += failed;
+            }
+        });
+    }
+    for (int i = 0; i < 2; ++i) {
+        threads.emplace_back([&] {
+            while (!stop) {
+                AS_Handle h = 0;
+                char server[64];
+                // Two threads given one id would make one of these releases fail.
+                if (AS_Init(kVersion, &h, AS_INIT_FLAGS) != AS_OK ||
+                    ASA_GetSessionServer(h, server, sizeof server) != AS_OK ||
+                    AS_Terminate(h) != AS_OK)
+                    ++wrong;
+            }
+        });
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    EXPECT_EQ(AS_OK, AS_Terminate(handles[0]));
+    EXPECT_EQ(AS_OK, AS_Terminate(handles[1]));
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    stop = true;
+    for (size_t i = kReaders; i < threads.size(); ++i)
+        threads[i].join();
+    EXPECT_EQ(AS_OK, AS_TesselProcessTerminate(kApp));
+    for (int i = 0; i < kReaders; ++i)
+        threads[i].join();
+    EXPECT_EQ(0, wrong.load());
+    char name[AS_MAX_NAME_SIZE];
+    EXPECT_EQ(AS_ERR_NOT_INITIALIZED,
+              ASA_FindUserInfo4(handles[2], alice, name, nullptr, nullptr, nullptr, nullptr,
+                                nullptr, nullptr, nullptr));
+}
+
 TEST_F(Process, ErrorTextsFollowTheLanguageAndAreEmptyWithoutError) {
     initialize();
     std::string cfg = config();

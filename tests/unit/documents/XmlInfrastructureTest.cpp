@@ -5,6 +5,7 @@
 #include "VOR_AAA_AdditionalInfo.h"
 #include "VOR_AAA_CaseMapping.h"
 #include "VOR_AAA_Exception.h"
+#include "VOR_AAA_MarkupBuffer.h"
 #include "VOR_AAA_OMException.h"
 #include "VOR_AAA_ParseDocument.h"
 #include "VOR_AAA_PrintDOM.h"
@@ -20,6 +21,7 @@
 #include <cstring>
 #include <latch>
 #include <sstream>
+#include <stdexcept>
 #include <thread>
 #include <vector>
 
@@ -57,6 +59,48 @@ TEST(WriteEscapedText, ElementNamesFromDataAreEscapedOnBothTags) {
     EXPECT_EQ(out.str(), "<a&amp;b>&lt;v&gt;</a&amp;b><plain></plain>");
 }
 
+TEST(WriteEscapedText, RunsAroundReplacementsAndHighBytesAreKept) {
+    EXPECT_EQ(escaped("<start"), "&lt;start");
+    EXPECT_EQ(escaped("end>"), "end&gt;");
+    EXPECT_EQ(escaped("<>"), "&lt;&gt;");
+    EXPECT_EQ(escaped("\xc3\xa9\x7f\xff"), "\xc3\xa9\x7f\xff");
+    EXPECT_EQ(escaped(std::string_view("a\0\x1b\"", 4)), "a&amp;#0;&amp;#27;&quot;");
+}
+
+// Whatever mix of markup, escaped text, characters and formatted output is written, the markup
+// buffer holds the bytes an ordinary string stream gets, across every growth of its block.
+TEST(MarkupBuffer, HoldsWhatAStringStreamHoldsAcrossGrowth) {
+    VOR_AAA_MarkupBuffer buffer;
+    std::ostream into(&buffer);
+    std::ostringstream expected;
+    for (int round = 0; round < 3; ++round) {
+        for (int i = 0; i < 3000; ++i) {
+            for (std::ostream* out :
+                 {static_cast<std::ostream*>(&into), static_cast<std::ostream*>(&expected)}) {
+                WriteMarkup("<item n=\"", *out);
+                WriteCount(static_cast<size_t>(i), *out);
+                WriteMarkup('"', *out);
+                WriteMarkup('>', *out);
+                WriteEscapedText(std::string(static_cast<size_t>(i % 97), 'a' + i % 26) + "&<",
+                                 *out);
+                *out << i * 3 << ' ' << std::string(static_cast<size_t>(i % 5000), 'z');
+                WriteMarkup(std::string_view(), *out);
+                WriteMarkup("</item>", *out);
+            }
+        }
+        EXPECT_EQ(buffer.Text(), expected.str()) << "round " << round;
+        expected.str("");
+        const size_t capacity = buffer.Capacity();
+        buffer.Clear();
+        EXPECT_EQ(buffer.Text(), "");
+        EXPECT_EQ(buffer.Capacity(), capacity);  // kept for the next document
+    }
+    buffer.Release();
+    EXPECT_EQ(buffer.Capacity(), 0u);
+    WriteMarkup("again", into);
+    EXPECT_EQ(buffer.Text(), "again");
+}
+
 // A document whose text is fixed by the test.
 class FixedDocument : public VOR_AAA_Serializable {
 public:
@@ -71,6 +115,9 @@ private:
 std::vector<uint32_t> g_allocSizes;
 void* countingAlloc(uint32_t size) {
     g_allocSizes.push_back(size);
+    return std::malloc(size);
+}
+void* plainAlloc(uint32_t size) {
     return std::malloc(size);
 }
 void* failingAlloc(uint32_t) {
@@ -112,6 +159,66 @@ TEST(Serialize, StringFormGivesTheText) {
     std::string out;
     FixedDocument("<b>\xc3\xa9</b>").Serialize(out);
     EXPECT_EQ(out, "<b>\xc3\xa9</b>");
+}
+
+// A document that serializes another inside its own Write, as a wrapper document might.
+class NestingDocument : public VOR_AAA_Serializable {
+public:
+    void Write(std::ostream& out) const override {
+        char* inner = nullptr;
+        FixedDocument("<inner/>").Serialize(&inner, plainAlloc);
+        out << "<outer>" << inner << "</outer>";
+        std::free(inner);
+    }
+    void Load(const char*, size_t) override {}
+};
+
+class ThrowingDocument : public VOR_AAA_Serializable {
+public:
+    void Write(std::ostream& out) const override {
+        out << "<half";
+        throw std::runtime_error("write failed");
+    }
+    void Load(const char*, size_t) override {}
+};
+
+std::string serialized(const VOR_AAA_Serializable& document) {
+    char* text = nullptr;
+    document.Serialize(&text, plainAlloc);
+    std::string copy = text != nullptr ? text : "";
+    std::free(text);
+    return copy;
+}
+
+TEST(Serialize, EachTextIsWholeAndOnlyItsOwnWhateverCameBeforeOnTheThread) {
+    const std::string large(300000, 'x');
+    const std::string huge(5 << 20, 'y');  // more than a thread keeps between calls
+    EXPECT_EQ(serialized(FixedDocument(large)), large);
+    EXPECT_EQ(serialized(FixedDocument("<a/>")), "<a/>");
+    EXPECT_EQ(serialized(FixedDocument(huge)), huge);
+    EXPECT_EQ(serialized(FixedDocument("<b/>")), "<b/>");
+    EXPECT_EQ(serialized(NestingDocument()), "<outer><inner/></outer>");
+    EXPECT_THROW(serialized(ThrowingDocument()), std::runtime_error);
+    EXPECT_EQ(serialized(FixedDocument("<c/>")), "<c/>");
+
+    // Threads write at once, each its own text.
+    std::vector<std::thread> threads;
+    std::atomic<int> wrong{0};
+    for (int t = 0; t < 4; ++t) {
+        threads.emplace_back([t, &wrong] {
+            for (int i = 0; i < 200; ++i) {
+                const std::string text(static_cast<size_t>(1 + (t * 7919 + i * 104729) % 70000),
+                                       static_cast<char>('a' + t));
+                if (serialized(FixedDocument(text)) != text) {
+                    ++wrong;
+                }
+            }
+        });
+    }
+    for (std::thread& thread : threads) {
+        thread.join();
+    }
+    EXPECT_EQ(wrong.load(), 0);
 }
 
 // ---- reader pool ----

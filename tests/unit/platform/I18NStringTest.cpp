@@ -69,6 +69,25 @@ TEST(I18NStringConversion, WellFormedUtf8IsWhatTheReaderAccepts) {
     EXPECT_FALSE(I18NString::isUtf8Encoding("windows-1252"));
 }
 
+TEST(I18NStringConversion, EncodingNamesIgnoreCaseDashesAndUnderscoresOnly) {
+    for (const char* name : {"UTF8", "utf-8", "Utf_8", "-u-t-f-8-", "uTF__8"}) {
+        EXPECT_TRUE(I18NString::isUtf8Encoding(name)) << name;
+        EXPECT_EQ(I18NString("\xC3\xA9", -1, name).utf16(), u"\u00e9") << name;
+    }
+    for (const char* name : {"UTF", "utf-80", "xutf8", "utf 8", "UTF-16", "ucs-2"}) {
+        EXPECT_FALSE(I18NString::isUtf8Encoding(name)) << name;
+    }
+    const char16_t e[] = {u'\u00e9', 0};
+    for (const char* name : {"UTF16", "utf-16", "Unicode", "UNICODE", "UCS-2", "ucs_2"}) {
+        EXPECT_EQ(I18NString(reinterpret_cast<const char*>(e), 2, name).utf16(), u"\u00e9") << name;
+        EXPECT_EQ(std::memcmp(I18NString(u"\u00e9").c_str(name), e, 4), 0) << name;
+    }
+    // Any other name goes to the converters, which know their own aliases ("latin1").
+    EXPECT_EQ(I18NString("\xE9", -1, "latin1").utf16(), u"\u00e9");
+    EXPECT_EQ(I18NString(u"\u00e9").toString("ISO_8859-1"), "\xE9");
+    EXPECT_THROW(I18NString("abc", -1, "utf-80"), PYXException);
+}
+
 TEST(I18NStringConversion, Utf16IsHostOrderWithOptionalByteOrderMark) {
     const std::u16string units(kUnits);
     const std::string bytes(reinterpret_cast<const char*>(units.data()), units.size() * 2);

@@ -10,11 +10,11 @@
 
 #include <algorithm>
 #include <bit>
-#include <cctype>
 #include <cstring>
 #include <memory>
 #include <mutex>
 #include <string>
+#include <string_view>
 #include <unordered_map>
 
 #include "CoreErrors.h"
@@ -26,31 +26,40 @@ enum class Kind { Utf8, Utf16, Ucs2, Icu };
 
 struct Encoding {
     Kind kind;
-    std::string name;  // as given (for messages) or the ICU name
+    std::string_view name;  // as given (for messages and the ICU converter); lives for the call
 };
 
-std::string squeezed(const char* name) {
-    std::string result;
+// Whether name spells squeezed ("utf8", "ucs2", ...) with '-' and '_' left out and ASCII case
+// ignored. Every text conversion names its encoding, so this runs without building a string.
+bool spells(const char* name, std::string_view squeezed) {
+    std::size_t at = 0;
     for (const char* p = name; *p != '\0'; ++p) {
-        if (*p != '-' && *p != '_') {
-            result.push_back(static_cast<char>(std::tolower(static_cast<unsigned char>(*p))));
+        char c = *p;
+        if (c == '-' || c == '_') {
+            continue;
         }
+        if (c >= 'A' && c <= 'Z') {
+            c = static_cast<char>(c - 'A' + 'a');
+        }
+        if (at == squeezed.size() || c != squeezed[at]) {
+            return false;
+        }
+        ++at;
     }
-    return result;
+    return at == squeezed.size();
 }
 
 Encoding chooseEncoding(const char* encoding) {
     if (encoding == nullptr || *encoding == '\0') {
         encoding = I18NString::defaultEncoding();
     }
-    const std::string key = squeezed(encoding);
-    if (key == "utf8") {
+    if (spells(encoding, "utf8")) {
         return {Kind::Utf8, encoding};
     }
-    if (key == "utf16" || key == "unicode") {
+    if (spells(encoding, "utf16") || spells(encoding, "unicode")) {
         return {Kind::Utf16, encoding};
     }
-    if (key == "ucs2") {
+    if (spells(encoding, "ucs2")) {
         return {Kind::Ucs2, encoding};
     }
     return {Kind::Icu, encoding};
@@ -58,24 +67,27 @@ Encoding chooseEncoding(const char* encoding) {
 
 [[noreturn]] void invalidBytes(const Encoding& encoding, std::size_t offset) {
     PYX_CORE_RAISE(kPYXErrorConversion,
-                   PYXMessage(kPYXComponent, kPYXMsgInvalidBytes) << encoding.name << offset,
-                   "Text in encoding \"" + encoding.name +
+                   PYXMessage(kPYXComponent, kPYXMsgInvalidBytes)
+                       << std::string(encoding.name) << offset,
+                   "Text in encoding \"" + std::string(encoding.name) +
                        "\" holds an invalid byte sequence at byte offset " + std::to_string(offset),
                    "I18NString::I18NString");
 }
 
 [[noreturn]] void unrepresentable(const Encoding& encoding, std::size_t position) {
     PYX_CORE_RAISE(kPYXErrorConversion,
-                   PYXMessage(kPYXComponent, kPYXMsgUnrepresentable) << encoding.name << position,
+                   PYXMessage(kPYXComponent, kPYXMsgUnrepresentable)
+                       << std::string(encoding.name) << position,
                    "The character at position " + std::to_string(position) +
-                       " cannot be written in encoding \"" + encoding.name + "\"",
+                       " cannot be written in encoding \"" + std::string(encoding.name) + "\"",
                    "I18NString::toBytes");
 }
 
 [[noreturn]] void unknownEncoding(const Encoding& encoding) {
     PYX_CORE_RAISE(kPYXErrorConversion,
-                   PYXMessage(kPYXComponent, kPYXMsgUnknownEncoding) << encoding.name,
-                   "Unknown character encoding \"" + encoding.name + "\"", "I18NString");
+                   PYXMessage(kPYXComponent, kPYXMsgUnknownEncoding) << std::string(encoding.name),
+                   "Unknown character encoding \"" + std::string(encoding.name) + "\"",
+                   "I18NString");
 }
 
 struct ConverterCloser {
@@ -87,10 +99,11 @@ using ConverterPtr = std::unique_ptr<UConverter, ConverterCloser>;
 // expensive part of a conversion.
 UConverter* converterFor(const Encoding& encoding) {
     thread_local std::unordered_map<std::string, ConverterPtr> converters;
-    auto found = converters.find(encoding.name);
+    const std::string name(encoding.name);
+    auto found = converters.find(name);
     if (found == converters.end()) {
         UErrorCode status = U_ZERO_ERROR;
-        ConverterPtr converter(ucnv_open(encoding.name.c_str(), &status));
+        ConverterPtr converter(ucnv_open(name.c_str(), &status));
         if (U_FAILURE(status) || !converter) {
             unknownEncoding(encoding);
         }
@@ -101,7 +114,7 @@ UConverter* converterFor(const Encoding& encoding) {
         if (U_FAILURE(status)) {
             unknownEncoding(encoding);
         }
-        found = converters.emplace(encoding.name, std::move(converter)).first;
+        found = converters.emplace(name, std::move(converter)).first;
     }
     ucnv_reset(found->second.get());
     return found->second.get();
