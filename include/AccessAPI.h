@@ -462,10 +462,13 @@ AS_API int32_t ASA_GetSessionUserClassList(AS_Handle handle, uint32_t capacity, 
 AS_API int32_t ASA_Search3(AS_Handle handle, int32_t objectType, const char* pattern,
                            uint32_t* count, char** names, AS_ObjectId** ids);
 
-/* Fetches the records of objects of one type (user, user class, user folder) by id, as few
- * directory searches as possible for all of them, and keeps them as a listing does, so that the
- * size and record reads that follow cost no further search. Ids whose records the handle holds
- * fresh are not fetched again; ids of no such object are ignored (their reads report them). */
+/* Asks for the records of objects of one type (user, user class, user folder) by id in a few
+ * directory searches sent together, and returns without waiting for their answers: the size and
+ * record reads that follow take the answer holding their object as they need it and cost no
+ * further search, so the caller works on the first records while the server still answers for
+ * the later ones. Ids whose records the handle holds fresh are not asked again; ids of no such
+ * object are ignored (their reads report them). A failure of the directory while the answers
+ * come is reported by the read that waits for them. */
 AS_API int32_t ASA_PrefetchObjects(AS_Handle handle, int32_t objectType, uint32_t count,
                                    const AS_ObjectId* ids);
 

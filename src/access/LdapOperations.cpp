@@ -182,59 +182,50 @@ std::optional<std::vector<LdapEntry>> LdapConnection::searchWhole(
     return entries;
 }
 
-std::vector<LdapEntry> LdapConnection::searchEach(const std::string& base, Scope scope,
-                                                  const std::vector<Filter>& filters,
-                                                  const std::vector<std::string>& attributes) {
+int LdapConnection::send(const std::string& base, Scope scope, const Filter& filter,
+                         const std::vector<std::string>& attributes) {
     std::vector<char*> attrs = attributeList(attributes);
-    std::vector<int> pending;
-    // Requests not answered when this returns (a failure part way) are abandoned, so that their
-    // answers do not wait on the connection for a later call.
-    struct Abandon {
-        LDAP* ld;
-        std::vector<int>& ids;
-        ~Abandon() {
-            for (int id : ids)
-                ldap_abandon_ext(ld, id, nullptr, nullptr);
-        }
-    } abandon{m_ld, pending};
-    for (const Filter& filter : filters) {
-        timeval tv{m_timeout, 0};
-        int msgid = -1;
-        count(&OperationCounts::searches);
-        const int rc =
-            ldap_search_ext(m_ld, base.c_str(), static_cast<int>(scope), filter.text().c_str(),
-                            attrs.data(), 0, nullptr, nullptr, &tv, 0, &msgid);
-        if (rc != LDAP_SUCCESS)
-            throwResult(rc, "search");
-        pending.push_back(msgid);
+    timeval tv{m_timeout, 0};
+    int msgid = -1;
+    count(&OperationCounts::searches);
+    const int rc =
+        ldap_search_ext(m_ld, base.c_str(), static_cast<int>(scope), filter.text().c_str(),
+                        attrs.data(), 0, nullptr, nullptr, &tv, 0, &msgid);
+    if (rc != LDAP_SUCCESS)
+        throwResult(rc, "search");
+    return msgid;
+}
+
+std::vector<LdapEntry> LdapConnection::collect(int msgid, const std::string& base) {
+    timeval tv{m_timeout, 0};
+    LDAPMessage* raw = nullptr;
+    int rc = ldap_result(m_ld, msgid, LDAP_MSG_ALL, &tv, &raw);
+    Message result(raw);
+    if (rc == 0) {
+        abandon(msgid);
+        fail(AS_ERR_TIMEOUT, "search");
     }
+    if (rc < 0) {
+        ldap_get_option(m_ld, LDAP_OPT_RESULT_CODE, &rc);
+        throwResult(rc, "search");
+    }
+    int err = LDAP_OTHER;
+    rc = ldap_parse_result(m_ld, result.get(), &err, nullptr, nullptr, nullptr, nullptr, 0);
+    if (rc != LDAP_SUCCESS)
+        throwResult(rc, "search");
+    if (err == LDAP_NO_SUCH_OBJECT)
+        return {};
+    if (err == LDAP_SIZELIMIT_EXCEEDED || err == LDAP_ADMINLIMIT_EXCEEDED)
+        fail(AS_ERR_SERVER, "the directory server's size limit cut short a search below " + base);
+    if (err != LDAP_SUCCESS)
+        throwResult(err, "search");
     std::vector<LdapEntry> entries;
-    while (!pending.empty()) {
-        timeval tv{m_timeout, 0};
-        LDAPMessage* raw = nullptr;
-        int rc = ldap_result(m_ld, pending.front(), LDAP_MSG_ALL, &tv, &raw);
-        Message result(raw);
-        if (rc == 0)
-            fail(AS_ERR_TIMEOUT, "search");
-        if (rc < 0) {
-            ldap_get_option(m_ld, LDAP_OPT_RESULT_CODE, &rc);
-            throwResult(rc, "search");
-        }
-        pending.erase(pending.begin());
-        int err = LDAP_OTHER;
-        rc = ldap_parse_result(m_ld, result.get(), &err, nullptr, nullptr, nullptr, nullptr, 0);
-        if (rc != LDAP_SUCCESS)
-            throwResult(rc, "search");
-        if (err == LDAP_NO_SUCH_OBJECT)
-            continue;
-        if (err == LDAP_SIZELIMIT_EXCEEDED || err == LDAP_ADMINLIMIT_EXCEEDED)
-            fail(AS_ERR_SERVER,
-                 "the directory server's size limit cut short a search below " + base);
-        if (err != LDAP_SUCCESS)
-            throwResult(err, "search");
-        appendEntries(m_ld, result.get(), entries);
-    }
+    appendEntries(m_ld, result.get(), entries);
     return entries;
+}
+
+void LdapConnection::abandon(int msgid) {
+    ldap_abandon_ext(m_ld, msgid, nullptr, nullptr);
 }
 
 std::vector<LdapEntry> LdapConnection::searchPaged(const std::string& base, Scope scope,

@@ -200,6 +200,7 @@ void Session::returnToPreferredServer() {
         }
         health.answered(server);
         traceServer(m_id, "returned", server, "from " + m_servers[m_server].text());
+        dropPending(false);
         m_user.reset();
         m_service.reset();
         return;
@@ -218,6 +219,11 @@ bool Session::serverStalled() {
 }
 
 LdapConnection& Session::ldap() {
+    settleAllPending();
+    return connection();
+}
+
+LdapConnection& Session::connection() {
     if (!m_userBound)
         return service();
     if (!m_user) {
@@ -243,12 +249,14 @@ LdapConnection& Session::service() {
 }
 
 BindOutcome Session::bindUser(const std::string& dn, const std::string& password) {
+    dropPending(true);  // a bind waits for no other request on its connection
     if (m_user) {
         try {
             return m_user->bind(dn, password);
         } catch (const AccessError& e) {
             if (e.code() != AS_ERR_SERVER_UNREACHABLE)
                 throw;
+            dropPending(false);
             m_user.reset();
         }
     }
@@ -322,6 +330,8 @@ EntryRef Session::findById(int32_t objectType, AS_ObjectId id,
     if (id == 0)
         return nullptr;
     const bool cacheable = coveredByRecord(objectType, attributes);
+    if (cacheable)
+        settlePending(objectType, id);
     const auto fetched = ReadCache::Clock::now();
     if (cacheable)
         if (auto hit = m_cache.entryById(objectType, id, fetched))
@@ -339,6 +349,7 @@ EntryRef Session::findById(int32_t objectType, AS_ObjectId id,
 }
 
 EntryRef Session::recordAt(int32_t objectType, const std::string& dn) {
+    settleAllPending();
     const auto fetched = ReadCache::Clock::now();
     if (auto hit = m_cache.entryByDn(objectType, dn, fetched))
         return hit;
@@ -403,6 +414,7 @@ void Session::signIn(const std::string* password, const std::string& nsUtf8, AS_
 }
 
 void Session::connectionLost() {
+    dropPending(false);
     m_user.reset();
     m_service.reset();
     m_checkedNamespaceDn.clear();
@@ -410,6 +422,7 @@ void Session::connectionLost() {
 }
 
 void Session::signOut() {
+    dropPending(true);  // what was asked for the user signing out is not the next one's
     m_graceLoginsLeft = -1;
     m_passwordExpiresIn = -1;
     m_userBound = false;

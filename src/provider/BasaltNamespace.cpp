@@ -111,10 +111,15 @@ void BasaltNamespace::Close() {
 void BasaltNamespace::ChooseEncoding(const I18NString& dataEncoding) {
     const std::string bytes = dataEncoding.utf8();
     if (!DataEncodingSelectsSystemEncoding(bytes)) {
-        CopyEncodingName(m_encoding, bytes);
+        setEncoding(bytes);
         return;
     }
     ChooseSystemEncoding();
+}
+
+void BasaltNamespace::setEncoding(const std::string& name) {
+    CopyEncodingName(m_encoding, name);
+    m_encodingIsUtf8 = I18NString::isUtf8Encoding(m_encoding);
 }
 
 // The system encoding: the access library's, else the operating system's default encoding.
@@ -122,14 +127,14 @@ void BasaltNamespace::ChooseSystemEncoding() {
     char buffer[AS_ENCODING_NAME_SIZE] = {};
     if (AS_GetSystemEncoding(buffer) == 0) {
         buffer[sizeof(buffer) - 1] = '\0';
-        CopyEncodingName(m_encoding, buffer);
+        setEncoding(buffer);
         return;
     }
     std::string osEncoding = PYXOsDefaultEncoding();
     if (osEncoding.empty() || osEncoding.size() > kPYXOsEncodingMaxLength) {
         osEncoding = kPYXOsEncodingFallback;
     }
-    CopyEncodingName(m_encoding, osEncoding);
+    setEncoding(osEncoding);
 }
 
 void BasaltNamespace::InitializeDirectory(const VOR_AAA_AdditionalInfo& additionalInfo) {
@@ -353,8 +358,7 @@ I18NString BasaltNamespace::FromLibraryText(const char* bytes) const {
 
 std::string BasaltNamespace::LibraryTextToUtf8(const char* bytes) const {
     // A page of a listing hands on thousands of short texts: valid UTF-8 is its own UTF-8 form.
-    if (bytes != nullptr && I18NString::isUtf8Encoding(m_encoding) &&
-        I18NString::isWellFormedUtf8(bytes)) {
+    if (bytes != nullptr && m_encodingIsUtf8 && I18NString::isWellFormedUtf8(bytes)) {
         return bytes;
     }
     return FromLibraryText(bytes).utf8();

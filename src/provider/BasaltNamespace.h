@@ -166,6 +166,7 @@ private:
     void SetProtectedVisaValue(VOR_AAA_Visa& visa, const char* name, const I18NString& value);
     void ChooseEncoding(const I18NString& dataEncoding);
     void ChooseSystemEncoding();
+    void setEncoding(const std::string& name);
     void InitializeDirectory(const VOR_AAA_AdditionalInfo& additionalInfo);
     void OpenOwnHandle(const VOR_AAA_AdditionalInfo& additionalInfo);
     void ReadRuntimeConfiguration();
@@ -194,6 +195,7 @@ private:
     I18NString m_cookieSecure = "true";
     std::string m_runtimeConfig;
     char m_encoding[255] = {};
+    bool m_encodingIsUtf8 = false;  // m_encoding names UTF-8 (asked once, not per text)
     I18NString m_defaultContentLocale;
     I18NString m_defaultProductLocale;
     bool m_trustedEnvironmentAllowed = false;

@@ -28,7 +28,7 @@ I18NString UserClassOf(const I18NString& role) {
 
 void BasaltNamespace::FillVisa(BasaltSession& session, const I18NString& ticket,
                                VOR_AAA_Visa& visa) {
-    const std::string nsID = GetIdentifier().utf8();
+    const std::string& nsID = GetIdentifierUtf8();
     visa.SetNamespaceID(GetIdentifier());
     visa.SetUserID(
         I18NString(VOR_AAA_VORID::Compose(nsID, VOR_AAA_VORID::eAccount, session.GetUserId())));

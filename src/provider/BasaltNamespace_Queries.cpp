@@ -140,7 +140,7 @@ void BasaltNamespace::BuildNamespaceObject(VOR_AAA_Namespace& object,
         object.SetObjectClass();
     }
     if (wants("searchPath")) {
-        object.SearchPath().Set(VOR_AAA_VORID::Wrap(GetIdentifier().utf8()), true);
+        object.SearchPath().Set(VOR_AAA_VORID::Wrap(GetIdentifierUtf8()), true);
     }
     if (wants("defaultName")) {
         object.DefaultName().Set(m_displayName.utf8());

@@ -191,11 +191,12 @@ private:
         std::string description;
     };
     // Reads a record as the library wants it read: the name size (and the description size
-    // when asked) first, then read(name, description) into buffers of exactly those sizes
-    // (description null when not asked).
+    // when asked) first, then read(name, description) into buffers at least that large
+    // (description null when not asked). read is any callable int32_t(char*, char*).
+    template <typename Read>
     std::optional<RecordTexts> readRecord(int32_t objectType, AS_ObjectId id, bool withDescription,
                                           const char* sizeCall, const char* infoCall,
-                                          const std::function<int32_t(char*, char*)>& read);
+                                          const Read& read);
     std::optional<std::string> readObjectName(int32_t objectType, AS_ObjectId id,
                                               const char* sizeCall, const char* infoCall);
     std::vector<AS_ObjectId> readIdList(

@@ -20,6 +20,7 @@
 #include <VOR_AAA_Visa.h>
 
 #include <algorithm>
+#include <array>
 #include <vector>
 
 namespace {
@@ -33,6 +34,24 @@ const std::set<std::string> kNamespaceProperties = {"objectClass", "searchPath",
     PYX_THROW(ProviderError(-8, {LibraryCallMessage(result, function)}),
               "BasaltSession::QueryObjectProperties");
 }
+
+// A text buffer for size bytes and the NUL: Fixed bytes in place, more on the heap. Starts as
+// the empty text.
+template <std::size_t Fixed>
+class TextBuffer {
+public:
+    explicit TextBuffer(uint32_t size) {
+        if (size >= Fixed) {
+            m_large.assign(static_cast<std::size_t>(size) + 1, '\0');
+        }
+        Data()[0] = '\0';
+    }
+    char* Data() { return m_large.empty() ? m_fixed.data() : m_large.data(); }
+
+private:
+    std::array<char, Fixed> m_fixed;
+    std::vector<char> m_large;
+};
 
 bool RecordVanished(int32_t result) {
     return result == AS_ERR_USER_NOT_FOUND || result == AS_ERR_FOLDER_NOT_FOUND ||
@@ -67,7 +86,7 @@ bool BasaltSession::QueryObjectProperties(VOR_AAA_QueryDoc& queryDoc, const VOR_
         return ObjectKind(I18NString(std::to_string(number))) == kind;
     };
     const VOR_AAA_VORID::Decoded object =
-        VOR_AAA_VORID::Resolve(pathText, path.GetObjectID(), GetNamespace().GetIdentifier().utf8(),
+        VOR_AAA_VORID::Resolve(pathText, path.GetObjectID(), GetNamespace().GetIdentifierUtf8(),
                                m_bHandleAuthenticated ? probe : VOR_AAA_VORID::DirectoryProbe());
 
     if (axis == VOR_AAA_SearchPath::eAxisSelf) {
@@ -128,7 +147,7 @@ void BasaltSession::retrieveObjectProperties(const VOR_AAA_VORID::Decoded& objec
     VOR_AAA_BaseClassPtr built;
     switch (kind) {
         case VOR_AAA_VORID::eNamespace: {
-            if (object.namespacePart != GetNamespace().GetIdentifier().utf8()) {
+            if (object.namespacePart != GetNamespace().GetIdentifierUtf8()) {
                 PYX_THROW(ProviderError(
                               -19, {ProviderMessage(kMsgQueryNotAnswered, {object.namespacePart})}),
                           "BasaltSession::retrieveObjectProperties");
@@ -464,10 +483,11 @@ bool BasaltSession::objectExists(int32_t objectType, AS_ObjectId id, const char*
     return true;
 }
 
+template <typename Read>
 std::optional<BasaltSession::RecordTexts> BasaltSession::readRecord(
     int32_t objectType, AS_ObjectId id, bool withDescription, const char* sizeCall,
-    const char* infoCall, const std::function<int32_t(char*, char*)>& read) {
-    // The sizes first, so that the record's buffers are exactly as large as its texts.
+    const char* infoCall, const Read& read) {
+    // The sizes first, as the library's callers have always asked them.
     const int32_t attributes[] = {AS_ATTR_NAME, AS_ATTR_DESCRIPTION};
     uint32_t sizes[] = {0, 0};
     for (int a = 0; a < (withDescription ? 2 : 1); ++a) {
@@ -480,16 +500,19 @@ std::optional<BasaltSession::RecordTexts> BasaltSession::readRecord(
             RaiseLibraryFailure(result, sizeCall);
         }
     }
-    std::vector<char> name(sizes[0] + 1, '\0');
-    std::vector<char> description(sizes[1] + 1, '\0');
-    const int32_t result = read(name.data(), withDescription ? description.data() : nullptr);
+    // Buffers on the stack of the largest size the library ever writes, so that a text that
+    // grew between the size call and the read still arrives whole; a size beyond that gets a
+    // buffer of its own.
+    TextBuffer<AS_MAX_NAME_SIZE> name(sizes[0]);
+    TextBuffer<AS_MAX_DESCRIPTION_SIZE> description(sizes[1]);
+    const int32_t result = read(name.Data(), withDescription ? description.Data() : nullptr);
     if (RecordVanished(result)) {
         return std::nullopt;
     }
     if (result != 0) {
         RaiseLibraryFailure(result, infoCall);
     }
-    return RecordTexts{name.data(), description.data()};
+    return RecordTexts{name.Data(), description.Data()};
 }
 
 std::optional<std::string> BasaltSession::readObjectName(int32_t objectType, AS_ObjectId id,
@@ -587,7 +610,7 @@ std::vector<VOR_AAA_Type_AncestorInfo> BasaltSession::classAncestry(AS_ObjectId 
 
 std::string BasaltSession::objectSearchPath(VOR_AAA_VORID::ObjectKind kind, AS_ObjectId id) const {
     return VOR_AAA_VORID::Wrap(
-        VOR_AAA_VORID::Compose(GetNamespace().GetIdentifier().utf8(), kind, id));
+        VOR_AAA_VORID::Compose(GetNamespace().GetIdentifierUtf8(), kind, id));
 }
 
 std::string BasaltSession::textOf(const char* libraryBytes) const {

@@ -102,7 +102,7 @@ void BasaltSession::retrieveObjectDescendantProperties(const VOR_AAA_VORID::Deco
             break;
         }
         case VOR_AAA_VORID::eNamespace: {
-            if (object.namespacePart != GetNamespace().GetIdentifier().utf8() || code == eNothing) {
+            if (object.namespacePart != GetNamespace().GetIdentifierUtf8() || code == eNothing) {
                 break;
             }
             if (children) {

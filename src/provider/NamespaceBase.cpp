@@ -11,6 +11,7 @@
 NamespaceBase::NamespaceBase(const I18NString& identifier, const I18NString& namespaceFormatUri)
     : m_encryptionManager(std::make_unique<VOR_AAA_EncryptionManager>()),
       m_identifier(identifier),
+      m_identifierUtf8(identifier.utf8()),
       m_registryLock(std::make_unique<PYXThreadCriticalSection>()),
       m_namespaceVersion(NamespaceVersionFromUri(namespaceFormatUri)) {}
 

@@ -16,6 +16,7 @@
 #include <cstdint>
 #include <map>
 #include <memory>
+#include <string>
 #include <utility>
 #include <vector>
 
@@ -45,6 +46,8 @@ public:
     virtual void Close() {}
 
     const I18NString& GetIdentifier() const noexcept { return m_identifier; }
+    // The identifier as UTF-8, converted once: every object of a search names it in its path.
+    const std::string& GetIdentifierUtf8() const noexcept { return m_identifierUtf8; }
     VOR_AAA_EncryptionManager& GetEncryptionManager() { return *m_encryptionManager; }
 
     // 1, 2 or 3 for the namespace-format URIs 1, 2, 3; 2 for the empty text; 0 otherwise.
@@ -95,6 +98,7 @@ private:
     mutable PYXThreadCriticalSection m_attributeLock;
     std::unique_ptr<VOR_AAA_EncryptionManager> m_encryptionManager;
     I18NString m_identifier;
+    std::string m_identifierUtf8;
     SessionList m_sessions;
     std::unique_ptr<PYXThreadCriticalSection> m_registryLock;
     std::atomic<int> m_namespaceVersion{0};

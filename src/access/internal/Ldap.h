@@ -113,12 +113,15 @@ public:
                                                       const Filter& filter,
                                                       const std::vector<std::string>& attributes,
                                                       int sizeLimit);
-    // The entries of several searches below one base, sent together and answered in any order
-    // (one wait for all instead of one per search; the server works on them side by side). A
-    // missing base gives no entries; a result cut short by a size limit throws -61.
-    std::vector<LdapEntry> searchEach(const std::string& base, Scope scope,
-                                      const std::vector<Filter>& filters,
-                                      const std::vector<std::string>& attributes);
+    // A search sent without waiting for its answer (several may be on their way at once; the
+    // server works on them side by side): its message id for collect() or abandon().
+    int send(const std::string& base, Scope scope, const Filter& filter,
+             const std::vector<std::string>& attributes);
+    // Waits for the whole answer to a request send() made and returns its entries. A missing
+    // base gives none; a result cut short by a size limit throws -61 (base names it).
+    std::vector<LdapEntry> collect(int msgid, const std::string& base);
+    // Tells the server a request's answer is no longer wanted (and drops what arrived of it).
+    void abandon(int msgid);
     // Every entry the search finds, fetched in pages (one request per page); a result cut
     // short by a server limit throws -61 instead of losing entries. A missing base gives none.
     std::vector<LdapEntry> searchPaged(const std::string& base, Scope scope, const Filter& filter,

@@ -100,6 +100,11 @@ public:
     ReadCache& cache() { return m_cache; }
     // Requests this handle has sent to the server since it was opened.
     const OperationCounts& counts() const { return m_counts; }
+    // Sends requests for the records of objects of the type by id (each request a batch of
+    // ids) without waiting: a later read of one of them takes the answer that holds it, so the
+    // caller works on the first records while the server still answers for the later ones.
+    // Ids cached or already asked for are left out.
+    void sendRecordRequests(int32_t objectType, const std::vector<AS_ObjectId>& ids);
     // As findById, throwing notFoundStatus(objectType) when absent.
     EntryRef requireById(int32_t objectType, AS_ObjectId id,
                          const std::vector<std::string>& attributes);
@@ -171,6 +176,23 @@ public:
     bool detached() const { return m_detached.load(std::memory_order_acquire); }
 
 private:
+    // A request sendRecordRequests() sent whose answer has not been read.
+    struct PendingRecords {
+        int msgid;
+        int32_t objectType;
+        std::vector<AS_ObjectId> ids;
+        std::string base;
+        ReadCache::Clock::time_point sent;
+    };
+    // The connection reads go to, without reading pending answers first.
+    LdapConnection& connection();
+    // Reads the answer of the pending request that asks for the object, if any, into the cache.
+    void settlePending(int32_t objectType, AS_ObjectId id);
+    // Reads every pending answer into the cache (before anything else uses the connection).
+    void settleAllPending();
+    // Forgets the pending requests; tellServer abandons them on a connection that stays.
+    void dropPending(bool tellServer);
+
     AS_Handle m_id;
     RuntimeConfig m_config;
     TextEncoding m_encoding;
@@ -189,7 +211,9 @@ private:
     bool m_userBound = false;        // reads go to m_user
     ProtectedSecret m_userPassword;  // to bind m_user again
     ReadCache m_cache;
-    std::string m_namespace;  // signed-on namespace (UTF-8), empty before sign-on
+    std::vector<PendingRecords> m_pending;
+    LdapConnection* m_pendingOn = nullptr;  // the connection they were sent on
+    std::string m_namespace;                // signed-on namespace (UTF-8), empty before sign-on
     std::string m_checkedNamespaceDn;
     AS_ObjectId m_userId = 0;
     std::string m_userDn;

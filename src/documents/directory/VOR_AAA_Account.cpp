@@ -7,34 +7,42 @@
 
 namespace {
 
-constexpr std::array<std::string_view, 10> kStringPropertyNames = {
-    "businessPhone", "email",      "faxPhone",      "givenName", "homePhone",
-    "mobilePhone",   "pagerPhone", "postalAddress", "surname",   "userName"};
+// In name order: the order they are written in.
+constexpr auto kStringPropertyNames = std::to_array<std::string_view>(
+    {"businessPhone", "email", "faxPhone", "givenName", "homePhone", "mobilePhone", "pagerPhone",
+     "postalAddress", "surname", "userName"});
+static_assert(kStringPropertyNames.size() == VOR_AAA_Account::kStringPropertyCount);
+
+// The slot of a string property name; kStringPropertyNames.size() when it is none of them.
+size_t stringPropertySlot(std::string_view name) {
+    size_t slot = 0;
+    while (slot < kStringPropertyNames.size() && kStringPropertyNames[slot] != name) {
+        ++slot;
+    }
+    return slot;
+}
 
 }  // namespace
 
 bool VOR_AAA_Account::IsStringPropertyName(const std::string& name) {
-    for (std::string_view known : kStringPropertyNames) {
-        if (known == name) {
-            return true;
-        }
-    }
-    return false;
+    return stringPropertySlot(name) < kStringPropertyNames.size();
 }
 
 VOR_AAA_Type_StringProp& VOR_AAA_Account::StringProperty(const std::string& name) {
-    PYX_ASSERT(IsStringPropertyName(name));
-    return m_strings[name];
+    const size_t slot = stringPropertySlot(name);
+    PYX_ASSERT(slot < kStringPropertyNames.size());
+    m_created.set(slot);
+    return m_strings[slot];
 }
 
 const VOR_AAA_Type_StringProp* VOR_AAA_Account::FindStringProperty(const std::string& name) const {
-    auto found = m_strings.find(name);
-    return found == m_strings.end() ? nullptr : &found->second;
+    const size_t slot = stringPropertySlot(name);
+    return slot < kStringPropertyNames.size() && m_created.test(slot) ? &m_strings[slot] : nullptr;
 }
 
 void VOR_AAA_Account::WriteClassProperties(std::ostream& out, bool withSchema) const {
-    for (const auto& [name, property] : m_strings) {
-        property.Write(out, name, withSchema);
+    for (size_t slot = 0; slot < kStringPropertyNames.size(); ++slot) {
+        m_strings[slot].Write(out, kStringPropertyNames[slot], withSchema);
     }
     m_parameters.Write(out, "parameters", withSchema);
     m_contentLocale.Write(out, "contentLocale", withSchema);

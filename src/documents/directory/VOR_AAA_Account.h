@@ -9,11 +9,15 @@
 
 #include "VOR_AAA_BaseClass.h"
 
-#include <map>
+#include <array>
+#include <bitset>
+#include <cstddef>
 #include <string>
 
 class VOR_AAA_Account : public VOR_AAA_BaseClass {
 public:
+    static constexpr size_t kStringPropertyCount = 10;
+
     VOR_AAA_ObjectType GetObjectType() const override { return kVOR_AAA_User; }
 
     // Whether name is one of businessPhone, email, faxPhone, givenName, homePhone, mobilePhone,
@@ -25,9 +29,6 @@ public:
     VOR_AAA_Type_StringProp& StringProperty(const std::string& name);
     // The property when it was created, else null.
     const VOR_AAA_Type_StringProp* FindStringProperty(const std::string& name) const;
-    const std::map<std::string, VOR_AAA_Type_StringProp>& StringProperties() const {
-        return m_strings;
-    }
 
     VOR_AAA_Type_ParameterValueArrayProp& Parameters() { return m_parameters; }
     VOR_AAA_Type_LanguageProp& ContentLocale() { return m_contentLocale; }
@@ -41,7 +42,10 @@ protected:
     bool GetFilterValues(const std::string& name, std::vector<std::string>& values) const override;
 
 private:
-    std::map<std::string, VOR_AAA_Type_StringProp> m_strings;
+    // Held in the object, one slot per name in name order: an account of a listing page is
+    // built, written and dropped in a moment, and a node per property was most of its cost.
+    std::array<VOR_AAA_Type_StringProp, kStringPropertyCount> m_strings;
+    std::bitset<kStringPropertyCount> m_created;
     VOR_AAA_Type_ParameterValueArrayProp m_parameters;
     VOR_AAA_Type_LanguageProp m_contentLocale;
     VOR_AAA_Type_LanguageProp m_productLocale;

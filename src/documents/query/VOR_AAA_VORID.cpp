@@ -3,6 +3,8 @@
 #include "PYXUtConvert.h"
 #include "VOR_AAA_Exception.h"
 
+#include <charconv>
+
 namespace VOR_AAA_VORID {
 
 namespace {
@@ -85,7 +87,10 @@ Decoded Resolve(const std::string& pathText, const std::string& identifier,
 }
 
 std::string Compose(const std::string& namespaceID, ObjectKind kind, uint32_t number) {
-    std::string id = namespaceID;
+    std::string id;
+    // Room for the marker, "authid=" and ten digits: one allocation.
+    id.reserve(namespaceID.size() + 20);
+    id = namespaceID;
     if (!id.empty() && id.back() == ':') {
         id.pop_back();
     }
@@ -107,12 +112,16 @@ std::string Compose(const std::string& namespaceID, ObjectKind kind, uint32_t nu
             break;
     }
     id += "authid=";
-    id += std::to_string(number);
+    char digits[16];
+    const auto end = std::to_chars(digits, digits + sizeof digits, number).ptr;
+    id.append(digits, end);
     return id;
 }
 
 std::string Wrap(const std::string& identifier) {
-    std::string wrapped(kOpenerDouble);
+    std::string wrapped;
+    wrapped.reserve(kOpenerDouble.size() + identifier.size() + kCloserDouble.size());
+    wrapped += kOpenerDouble;
     wrapped += identifier;
     wrapped += kCloserDouble;
     return wrapped;

@@ -88,14 +88,20 @@ std::unique_ptr<PooledReader> VOR_AAA_SAXParserPool::createReader() const {
 }
 
 std::unique_ptr<PooledReader> VOR_AAA_SAXParserPool::Acquire() {
-    PYXThreadGuard guard(m_lock);
-    if (m_idle.empty()) {
-        return createReader();
+    unsigned useLimit = 0;
+    {
+        PYXThreadGuard guard(m_lock);
+        if (!m_idle.empty()) {
+            std::unique_ptr<PooledReader> reader = std::move(m_idle.back());
+            m_idle.pop_back();
+            --m_idleCount;
+            return reader;
+        }
+        useLimit = m_useLimit;
     }
-    std::unique_ptr<PooledReader> reader = std::move(m_idle.back());
-    m_idle.pop_back();
-    --m_idleCount;
-    return reader;
+    // Built outside the lock: building a reader takes longer than a parse, and the other
+    // threads' requests would wait for it.
+    return std::make_unique<PooledReader>(useLimit);
 }
 
 void VOR_AAA_SAXParserPool::Release(std::unique_ptr<PooledReader> reader) {

@@ -1,49 +1,26 @@
 #include "VOR_AAA_Serializable.h"
 
 #include "PYXThrowable.h"
+#include "VOR_AAA_MarkupBuffer.h"
 
 #include <cstdlib>
 #include <cstring>
-#include <memory>
 #include <ostream>
-#include <streambuf>
 
 namespace {
 
-// A stream buffer that appends to a string as it goes: no put area to grow and copy, and the
-// text is moved out at the end rather than copied.
-class StringAppendBuffer : public std::streambuf {
-public:
-    explicit StringAppendBuffer(std::string& text) : m_text(text) {}
-
-protected:
-    std::streamsize xsputn(const char* s, std::streamsize n) override {
-        m_text.append(s, static_cast<size_t>(n));
-        return n;
-    }
-    int_type overflow(int_type c) override {
-        if (!traits_type::eq_int_type(c, traits_type::eof())) {
-            m_text.push_back(traits_type::to_char_type(c));
-        }
-        return traits_type::not_eof(c);
-    }
-
-private:
-    std::string& m_text;
-};
-
-// The text of one Serialize call, written into a string that the thread keeps between calls:
-// a query response of a hundred objects is some hundred kilobytes, and a fresh string would
-// grow to it by a dozen reallocations and copies per response. A nested Serialize on the same
-// thread (a document writing another through Serialize) gets a string of its own.
+// The buffer one document is written into: the one its thread keeps between documents, so that
+// a query response of some hundred kilobytes does not grow a fresh block by a dozen
+// reallocations and copies each time. A document written while the thread's buffer is in use (a
+// document serializing another from its Write) gets a buffer of its own.
 class ScratchText {
 public:
-    ScratchText() : m_text(acquire()), m_buffer(m_text), m_stream(&m_buffer) {}
+    ScratchText() : m_buffer(acquire()), m_stream(&m_buffer) {}
     ~ScratchText() {
-        if (&m_text == &kept()) {
+        if (&m_buffer == &kept()) {
             // A rare huge document does not pin its memory to the thread for good.
-            if (m_text.capacity() > kKeptCapacity) {
-                std::string().swap(m_text);
+            if (m_buffer.Capacity() > kKeptCapacity) {
+                m_buffer.Release();
             }
             inUse() = false;
         }
@@ -52,31 +29,34 @@ public:
     ScratchText& operator=(const ScratchText&) = delete;
 
     std::ostream& Stream() { return m_stream; }
-    const std::string& Text() const { return m_text; }
+    // The text up to its first NUL, as the framework reads it.
+    std::string_view Text() const {
+        const std::string_view text = m_buffer.Text();
+        return text.substr(0, ::strnlen(text.data(), text.size()));
+    }
 
 private:
     static constexpr size_t kKeptCapacity = size_t{4} << 20;
 
-    static std::string& kept() {
-        thread_local std::string text;
-        return text;
+    static VOR_AAA_MarkupBuffer& kept() {
+        thread_local VOR_AAA_MarkupBuffer buffer;
+        return buffer;
     }
     static bool& inUse() {
         thread_local bool used = false;
         return used;
     }
-    std::string& acquire() {
+    VOR_AAA_MarkupBuffer& acquire() {
         if (inUse()) {
             return m_own;
         }
         inUse() = true;
-        kept().clear();
+        kept().Clear();
         return kept();
     }
 
-    std::string m_own;
-    std::string& m_text;
-    StringAppendBuffer m_buffer;
+    VOR_AAA_MarkupBuffer m_own;
+    VOR_AAA_MarkupBuffer& m_buffer;
     std::ostream m_stream;
 };
 
@@ -88,31 +68,28 @@ void VOR_AAA_Serializable::Serialize(char** textOut, VOR_AAA_AllocRoutine allocR
     *textOut = nullptr;
     ScratchText scratch;
     Write(scratch.Stream());
-    const std::string& text = scratch.Text();
-    // The text ends at its first NUL, as the framework reads it.
-    const size_t n = ::strnlen(text.c_str(), text.size());
-    if (n == 0) {
+    const std::string_view text = scratch.Text();
+    if (text.empty()) {
         return;
     }
-    void* buffer = allocRoutine(static_cast<uint32_t>(n + 1));
+    void* buffer = allocRoutine(static_cast<uint32_t>(text.size() + 1));
     if (buffer == nullptr) {
         PYX_THROW(PYXOutOfMemoryError(), "VOR_AAA_Serializable::Serialize");
     }
-    std::memcpy(buffer, text.c_str(), n + 1);
+    std::memcpy(buffer, text.data(), text.size());
+    static_cast<char*>(buffer)[text.size()] = '\0';
     *textOut = static_cast<char*>(buffer);
 }
 
 void VOR_AAA_Serializable::Serialize(std::string& textOut) const {
-    char* buffer = nullptr;
-    Serialize(&buffer, [](uint32_t size) { return std::malloc(size); });
-    std::unique_ptr<char, decltype(&std::free)> owned(buffer, &std::free);
-    textOut = buffer != nullptr ? std::string(buffer) : std::string();
+    ScratchText scratch;
+    Write(scratch.Stream());
+    textOut.assign(scratch.Text());
 }
 
 std::string VOR_AAA_Serializable::ToString() const {
-    std::string text;
-    StringAppendBuffer buffer(text);
+    VOR_AAA_MarkupBuffer buffer;
     std::ostream out(&buffer);
     Write(out);
-    return text;
+    return std::string(buffer.Text());
 }

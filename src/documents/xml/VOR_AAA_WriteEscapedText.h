@@ -9,9 +9,12 @@
 // copied. An I18NString is written in its UTF-8 form.
 #pragma once
 
+#include "VOR_AAA_MarkupBuffer.h"
+
 #include <ostream>
 #include <string>
 #include <string_view>
+#include <typeinfo>
 
 class I18NString;
 
@@ -26,12 +29,23 @@ inline void WriteEscapedText(const char* text, std::ostream& out) {
 
 // Markup the writer composed itself (tags, attribute texts, numbers), appended straight to the
 // stream's buffer: a query response writes some hundred pieces per object, and operator<< would
-// format each of them.
+// format each of them. Into a VOR_AAA_MarkupBuffer (what Serialize writes into) the bytes are
+// copied inline, without the stream buffer's virtual call.
 inline void WriteMarkup(std::string_view markup, std::ostream& out) {
-    out.rdbuf()->sputn(markup.data(), static_cast<std::streamsize>(markup.size()));
+    std::streambuf* buffer = out.rdbuf();
+    if (buffer != nullptr && typeid(*buffer) == typeid(VOR_AAA_MarkupBuffer)) {
+        static_cast<VOR_AAA_MarkupBuffer*>(buffer)->Append(markup.data(), markup.size());
+    } else {
+        buffer->sputn(markup.data(), static_cast<std::streamsize>(markup.size()));
+    }
 }
 inline void WriteMarkup(char c, std::ostream& out) {
-    out.rdbuf()->sputc(c);
+    std::streambuf* buffer = out.rdbuf();
+    if (buffer != nullptr && typeid(*buffer) == typeid(VOR_AAA_MarkupBuffer)) {
+        static_cast<VOR_AAA_MarkupBuffer*>(buffer)->Append(c);
+    } else {
+        buffer->sputc(c);
+    }
 }
 // An unsigned count in decimal, as markup.
 void WriteCount(size_t count, std::ostream& out);

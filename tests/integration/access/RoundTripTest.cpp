@@ -213,6 +213,40 @@ TEST_F(RoundTrips, PrefetchedRecordsServeAPageAfterTheListingAged) {
     EXPECT_EQ(AS_ERR_INVALID_ARGUMENT, ASA_PrefetchObjects(rt, 99, 1, page.data()));
 }
 
+// Prefetched answers are read when a read needs them: another call on the handle meanwhile still
+// gets its own answer, and a new sign-on never sees what was asked for before it.
+TEST_F(RoundTrips, AnswersAskedAheadMixWithOtherCallsAndEndWithTheSignOn) {
+    auto ids = list([&](uint32_t n, AS_ObjectId* i, uint32_t* t) {
+        return ASA_FindUserFolderUsersList(rt, kFolder, n, i, t);
+    });
+    ASSERT_EQ(static_cast<size_t>(kUsers), ids.size());
+    std::this_thread::sleep_for(std::chrono::milliseconds(500));
+    std::vector<AS_ObjectId> page;
+    for (int i = 0; i < 20; ++i)
+        page.push_back(kFirstUser + i);
+    ASSERT_EQ(AS_OK, ASA_PrefetchObjects(rt, AS_OBJ_USER, 20, page.data()));
+    // A search of its own while the answers are on their way: "User 1" and "User 10".."User 19".
+    uint32_t count = 0;
+    char* names = nullptr;
+    AS_ObjectId* found = nullptr;
+    ASSERT_EQ(AS_OK, ASA_Search3(rt, AS_OBJ_USER, "User 1*", &count, &names, &found));
+    EXPECT_EQ(11u, count);
+    AS_Free(names);
+    AS_Free(found);
+    uint64_t before = searches(rt);
+    for (int i = 19; i >= 0; --i)  // in any order
+        EXPECT_EQ("User " + std::to_string(i), userName(rt, kFirstUser + i));
+    EXPECT_EQ(0u, searches(rt) - before);
+
+    std::this_thread::sleep_for(std::chrono::milliseconds(500));
+    ASSERT_EQ(AS_OK, ASA_PrefetchObjects(rt, AS_OBJ_USER, 20, page.data()));
+    ASSERT_EQ(AS_OK,
+              signOn(rt, "rtreader", access_test::kPassword, nullptr, nullptr, nullptr, kNs));
+    before = searches(rt);
+    EXPECT_EQ("User 7", userName(rt, kFirstUser + 7));
+    EXPECT_EQ(1u, searches(rt) - before);
+}
+
 TEST_F(RoundTrips, WhatAHandleKeepsIsItsOwnAndShortLived) {
     const std::string dn = "uid=rtmutable,ou=roundtrips,@BASE_DN@";
     constexpr AS_ObjectId kMutable = 30098;

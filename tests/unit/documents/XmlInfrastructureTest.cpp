@@ -5,6 +5,7 @@
 #include "VOR_AAA_AdditionalInfo.h"
 #include "VOR_AAA_CaseMapping.h"
 #include "VOR_AAA_Exception.h"
+#include "VOR_AAA_MarkupBuffer.h"
 #include "VOR_AAA_OMException.h"
 #include "VOR_AAA_ParseDocument.h"
 #include "VOR_AAA_PrintDOM.h"
@@ -56,6 +57,48 @@ TEST(WriteEscapedText, ElementNamesFromDataAreEscapedOnBothTags) {
     WriteEscapedElement(I18NString("a&b"), I18NString("<v>"), out);
     WriteEscapedElement("plain", I18NString(), out);
     EXPECT_EQ(out.str(), "<a&amp;b>&lt;v&gt;</a&amp;b><plain></plain>");
+}
+
+TEST(WriteEscapedText, RunsAroundReplacementsAndHighBytesAreKept) {
+    EXPECT_EQ(escaped("<start"), "&lt;start");
+    EXPECT_EQ(escaped("end>"), "end&gt;");
+    EXPECT_EQ(escaped("<>"), "&lt;&gt;");
+    EXPECT_EQ(escaped("\xc3\xa9\x7f\xff"), "\xc3\xa9\x7f\xff");
+    EXPECT_EQ(escaped(std::string_view("a\0\x1b\"", 4)), "a&amp;#0;&amp;#27;&quot;");
+}
+
+// Whatever mix of markup, escaped text, characters and formatted output is written, the markup
+// buffer holds the bytes an ordinary string stream gets, across every growth of its block.
+TEST(MarkupBuffer, HoldsWhatAStringStreamHoldsAcrossGrowth) {
+    VOR_AAA_MarkupBuffer buffer;
+    std::ostream into(&buffer);
+    std::ostringstream expected;
+    for (int round = 0; round < 3; ++round) {
+        for (int i = 0; i < 3000; ++i) {
+            for (std::ostream* out :
+                 {static_cast<std::ostream*>(&into), static_cast<std::ostream*>(&expected)}) {
+                WriteMarkup("<item n=\"", *out);
+                WriteCount(static_cast<size_t>(i), *out);
+                WriteMarkup('"', *out);
+                WriteMarkup('>', *out);
+                WriteEscapedText(std::string(static_cast<size_t>(i % 97), 'a' + i % 26) + "&<",
+                                 *out);
+                *out << i * 3 << ' ' << std::string(static_cast<size_t>(i % 5000), 'z');
+                WriteMarkup(std::string_view(), *out);
+                WriteMarkup("</item>", *out);
+            }
+        }
+        EXPECT_EQ(buffer.Text(), expected.str()) << "round " << round;
+        expected.str("");
+        const size_t capacity = buffer.Capacity();
+        buffer.Clear();
+        EXPECT_EQ(buffer.Text(), "");
+        EXPECT_EQ(buffer.Capacity(), capacity);  // kept for the next document
+    }
+    buffer.Release();
+    EXPECT_EQ(buffer.Capacity(), 0u);
+    WriteMarkup("again", into);
+    EXPECT_EQ(buffer.Text(), "again");
 }
 
 // A document whose text is fixed by the test.

@@ -3,8 +3,9 @@
 #include <cerrno>
 #include <cstdlib>
 #include <filesystem>
-#include <mutex>
 #include <optional>
+#include <string>
+#include <string_view>
 
 #include "PYXHome.h"
 #include "PYXSettingsFile.h"
@@ -46,15 +47,14 @@ PYXDocumentLimits PYXDocumentLimits::Read(const std::string& homeDirectory) {
 PYXDocumentLimits PYXDocumentLimits::Current() {
     // Resolving the home directory touches the file system unless BASALT_HOME is set; the
     // environment value alone tells whether the home can have changed since the last read.
-    static std::mutex lock;
-    static std::optional<std::string> readFor;
-    static PYXDocumentLimits current;
+    // Each thread keeps its own last read, so that parses on different threads share no lock.
+    thread_local std::optional<std::string> readFor;
+    thread_local PYXDocumentLimits current;
     const char* environment = std::getenv("BASALT_HOME");
-    const std::string key = environment != nullptr ? environment : "";
-    std::lock_guard<std::mutex> guard(lock);
+    const std::string_view key = environment != nullptr ? environment : "";
     if (!readFor || *readFor != key) {
         current = Read(PYXHomeDirectory());
-        readFor = key;
+        readFor = std::string(key);
     }
     return current;
 }

@@ -1,0 +1,94 @@
+// Record requests a handle sends ahead of its reads (a page of a listing whose records have
+// aged): the requests go out together and each read takes the answer holding its object when
+// it needs it, so that the caller works on the first records while the server still answers
+// for the later ones.
+#include <algorithm>
+
+#include "internal/Session.h"
+#include "internal/Status.h"
+
+namespace ridge::access {
+
+namespace {
+
+// Ids per request. The server tests each candidate entry against the filter's terms one by one,
+// checking the reader's access at every term, so a hundred ids in one filter cost it far more
+// than ten requests of ten; smaller requests also let the first records arrive sooner.
+constexpr size_t kIdsPerRequest = 10;
+
+}  // namespace
+
+void Session::sendRecordRequests(int32_t objectType, const std::vector<AS_ObjectId>& ids) {
+    const Filter& typeFilter = objectTypeFilter(objectType);
+    const auto now = ReadCache::Clock::now();
+    const auto asked = [&](AS_ObjectId id) {
+        for (const auto& p : m_pending)
+            if (p.objectType == objectType &&
+                std::find(p.ids.begin(), p.ids.end(), id) != p.ids.end())
+                return true;
+        return false;
+    };
+    // In the caller's order (a page's), so that the first records are answered first.
+    std::vector<AS_ObjectId> wanted;
+    for (AS_ObjectId id : ids)
+        if (id != 0 && std::find(wanted.begin(), wanted.end(), id) == wanted.end() &&
+            !m_cache.entryById(objectType, id, now) && !asked(id))
+            wanted.push_back(id);
+    if (wanted.empty())
+        return;
+    const std::string base = namespaceDn();
+    LdapConnection& conn = ldap();  // reads what is still pending before more is asked
+    m_pendingOn = &conn;
+    for (size_t first = 0; first < wanted.size(); first += kIdsPerRequest) {
+        PendingRecords request;
+        request.objectType = objectType;
+        request.ids.assign(wanted.begin() + static_cast<std::ptrdiff_t>(first),
+                           wanted.begin() + static_cast<std::ptrdiff_t>(
+                                                std::min(wanted.size(), first + kIdsPerRequest)));
+        std::vector<Filter> any;
+        for (AS_ObjectId id : request.ids)
+            any.push_back(Filter::equal(schema::kId, id));
+        request.base = base;
+        request.sent = ReadCache::Clock::now();
+        request.msgid = conn.send(base, Scope::Sub, Filter::all({typeFilter, Filter::any(any)}),
+                                  recordAttributes(objectType));
+        m_pending.push_back(std::move(request));
+    }
+}
+
+void Session::settlePending(int32_t objectType, AS_ObjectId id) {
+    for (size_t i = 0; i < m_pending.size(); ++i) {
+        const PendingRecords& p = m_pending[i];
+        if (p.objectType != objectType || std::find(p.ids.begin(), p.ids.end(), id) == p.ids.end())
+            continue;
+        PendingRecords request = std::move(m_pending[i]);
+        m_pending.erase(m_pending.begin() + static_cast<std::ptrdiff_t>(i));
+        std::vector<LdapEntry> entries;
+        try {
+            entries = m_pendingOn->collect(request.msgid, request.base);
+        } catch (...) {
+            // The read that wanted it reports the failure; what else was pending goes with it.
+            dropPending(true);
+            throw;
+        }
+        remember(request.objectType, std::move(entries), request.sent);
+        return;
+    }
+}
+
+void Session::settleAllPending() {
+    while (!m_pending.empty()) {
+        const PendingRecords& p = m_pending.front();
+        settlePending(p.objectType, p.ids.front());
+    }
+}
+
+void Session::dropPending(bool tellServer) {
+    if (tellServer && m_pendingOn)
+        for (const auto& p : m_pending)
+            m_pendingOn->abandon(p.msgid);
+    m_pending.clear();
+    m_pendingOn = nullptr;
+}
+
+}  // namespace ridge::access
