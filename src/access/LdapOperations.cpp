@@ -2,9 +2,6 @@
 // the password modify extended operation.
 #include <AccessAPI.h>
 
-#include <algorithm>
-#include <cctype>
-
 #include "internal/Ldap.h"
 #include "internal/LdapHandles.h"
 #include "internal/Status.h"
@@ -13,17 +10,28 @@ namespace ridge::access {
 
 namespace {
 
-std::string lower(std::string_view s) {
-    std::string out(s);
-    std::transform(out.begin(), out.end(), out.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    return out;
+char asciiLower(char c) {
+    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
 }
 
-// One entry of a search result.
-LdapEntry toEntry(LDAP* ld, LDAPMessage* e) {
-    // One pass over the entry's encoding (asking for each attribute's values by name would
-    // scan it again from the start for every attribute).
+// True when lowered (lower-case) is name in any ASCII case. Attribute descriptions are ASCII.
+bool sameLowered(std::string_view lowered, std::string_view name) {
+    if (lowered.size() != name.size())
+        return false;
+    for (size_t i = 0; i < name.size(); ++i)
+        if (lowered[i] != asciiLower(name[i]))
+            return false;
+    return true;
+}
+
+// The attributes a record of any object type has, with room to spare: one allocation per entry.
+constexpr size_t kUsualAttributes = 16;
+
+// One entry of a search result. The attributes are read straight from the entry's encoding, in
+// one pass and without the value array libldap would allocate per attribute; an attribute is
+// added only once it was read whole, and a malformed one ends the entry, as libldap's own
+// reader (ldap_get_attribute_ber) would.
+LdapEntry toEntry(LDAP* ld, LDAPMessage* e, std::vector<berval>& values) {
     LdapEntry entry;
     BerElement* ber = nullptr;
     berval dn{0, nullptr};
@@ -33,24 +41,48 @@ LdapEntry toEntry(LDAP* ld, LDAPMessage* e) {
         return entry;
     }
     entry.dn.assign(dn.bv_val, dn.bv_len);
-    berval name{0, nullptr};
-    BerVarray vals = nullptr;
-    while (ldap_get_attribute_ber(ld, e, ber, &name, &vals) == LDAP_SUCCESS && name.bv_val) {
-        auto& list = entry.attributes[lower(std::string_view(name.bv_val, name.bv_len))];
-        for (int i = 0; vals && vals[i].bv_val; ++i)
-            list.emplace_back(vals[i].bv_val, vals[i].bv_len);
-        ber_memfree(vals);
-        vals = nullptr;
+    entry.attributes.reserve(kUsualAttributes);
+    for (;;) {
+        // ldap_get_dn_ber limited the element to the entry's attribute list.
+        ber_len_t remaining = 0;
+        if (ber_get_option(ber, LBER_OPT_REMAINING_BYTES, &remaining) != LBER_OPT_SUCCESS ||
+            remaining == 0)
+            break;
+        berval name{0, nullptr};
+        if (ber_scanf(ber, "{m", &name) == LBER_ERROR || !name.bv_val)  // }
+            break;
+        values.clear();
+        bool whole = true;
+        ber_len_t length = 0;
+        char* last = nullptr;
+        for (ber_tag_t tag = ber_first_element(ber, &length, &last); tag != LBER_DEFAULT;
+             tag = ber_next_element(ber, &length, last)) {
+            berval value{0, nullptr};
+            if (ber_scanf(ber, "m", &value) == LBER_ERROR) {
+                whole = false;
+                break;
+            }
+            values.push_back(value);
+        }
+        if (!whole || !last)  // no value set at all: malformed
+            break;
+        auto& list = entry.attributes[std::string_view(name.bv_val, name.bv_len)];
+        list.reserve(list.size() + values.size());
+        for (const berval& v : values)
+            list.emplace_back(v.bv_val, v.bv_len);
     }
-    ber_memfree(vals);
     ber_free(ber, 0);
     return entry;
 }
 
 // Appends the entries of a search result to into.
 void appendEntries(LDAP* ld, LDAPMessage* result, std::vector<LdapEntry>& into) {
+    const int count = ldap_count_entries(ld, result);
+    if (count > 0)
+        into.reserve(into.size() + static_cast<size_t>(count));
+    std::vector<berval> values;  // reused for every attribute
     for (LDAPMessage* e = ldap_first_entry(ld, result); e; e = ldap_next_entry(ld, e))
-        into.push_back(toEntry(ld, e));
+        into.push_back(toEntry(ld, e, values));
 }
 
 // The attribute list of a search: null-terminated, "1.1" (no attributes) when empty.
@@ -67,34 +99,37 @@ std::vector<char*> attributeList(const std::vector<std::string>& attributes) {
 
 }  // namespace
 
-namespace {
-
-// The attribute by name in any case; short names are lower-cased on the stack (record reads
-// look up a dozen names per entry).
-auto findAttribute(const LdapEntry& entry, std::string_view name) {
-    char buffer[64];
-    if (name.size() > sizeof buffer)
-        return entry.attributes.find(lower(name));
-    for (size_t i = 0; i < name.size(); ++i)
-        buffer[i] = static_cast<char>(std::tolower(static_cast<unsigned char>(name[i])));
-    return entry.attributes.find(std::string_view(buffer, name.size()));
+std::vector<std::string>& LdapAttributes::operator[](std::string_view name) {
+    for (auto& item : m_items)
+        if (sameLowered(item.first, name))
+            return item.second;
+    std::string lowered(name);
+    for (char& c : lowered)
+        c = asciiLower(c);
+    return m_items.emplace_back(std::move(lowered), std::vector<std::string>()).second;
 }
 
-}  // namespace
+const std::vector<std::string>* LdapAttributes::find(std::string_view name) const {
+    for (const auto& item : m_items)
+        if (sameLowered(item.first, name))
+            return &item.second;
+    return nullptr;
+}
 
-std::string LdapEntry::value(std::string_view attribute) const {
-    auto it = findAttribute(*this, attribute);
-    return it == attributes.end() || it->second.empty() ? std::string() : it->second.front();
+const std::string& LdapEntry::value(std::string_view attribute) const {
+    static const std::string kNone;
+    const auto* list = attributes.find(attribute);
+    return !list || list->empty() ? kNone : list->front();
 }
 
 const std::vector<std::string>& LdapEntry::values(std::string_view attribute) const {
     static const std::vector<std::string> kNone;
-    auto it = findAttribute(*this, attribute);
-    return it == attributes.end() ? kNone : it->second;
+    const auto* list = attributes.find(attribute);
+    return list ? *list : kNone;
 }
 
 bool LdapEntry::has(std::string_view attribute) const {
-    return findAttribute(*this, attribute) != attributes.end();
+    return attributes.find(attribute) != nullptr;
 }
 
 // The answer to one search request: libldap's result code and the whole result message.

@@ -1,19 +1,27 @@
 #include "internal/ReadCache.h"
 
-#include <cctype>
+#include <utility>
 
 namespace ridge::access {
 
 namespace {
 
+// ASCII only: what is not is left to the DN parser.
+bool asciiLetter(char c) {
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
+}
+
+bool asciiDigit(char c) {
+    return c >= '0' && c <= '9';
+}
+
 bool plainTypeChar(char c, bool first) {
-    return std::isalpha(static_cast<unsigned char>(c)) ||
-           (!first && (std::isdigit(static_cast<unsigned char>(c)) || c == '-'));
+    return asciiLetter(c) || (!first && (asciiDigit(c) || c == '-'));
 }
 
 bool plainValueChar(char c) {
-    return std::isalnum(static_cast<unsigned char>(c)) || c == ' ' || c == '-' || c == '.' ||
-           c == '_' || c == '@';
+    return asciiLetter(c) || asciiDigit(c) || c == ' ' || c == '-' || c == '.' || c == '_' ||
+           c == '@';
 }
 
 // The normal form of a DN made only of "type=value" RDNs with a letter-led type and a value of
@@ -26,7 +34,8 @@ std::optional<std::string> plainDnKey(std::string_view dn) {
     while (i < key.size()) {
         const size_t typeStart = i;
         while (i < key.size() && plainTypeChar(key[i], i == typeStart)) {
-            key[i] = static_cast<char>(std::tolower(static_cast<unsigned char>(key[i])));
+            if (key[i] >= 'A' && key[i] <= 'Z')
+                key[i] = static_cast<char>(key[i] - 'A' + 'a');
             ++i;
         }
         if (i == typeStart || i == key.size() || key[i] != '=')
@@ -87,8 +96,9 @@ void ReadCache::putEntry(int32_t objectType, AS_ObjectId id, EntryRef entry,
         m_entries.erase(it);
     }
     makeRoom(fetched);
-    m_entries[{objectType, id}] = EntrySlot{std::move(entry), key, fetched, false};
-    m_byDn[{objectType, key}] = id;
+    auto slot =
+        m_entries.try_emplace({objectType, id}, std::move(entry), std::move(key), fetched).first;
+    m_byDn[{objectType, slot->second.dnKey}] = id;
 }
 
 EntryRef ReadCache::entryById(int32_t objectType, AS_ObjectId id, Clock::time_point now) const {

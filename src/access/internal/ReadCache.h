@@ -14,6 +14,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -78,7 +79,9 @@ private:
     Clock::duration m_lifetime;
     size_t m_capacity;
     std::map<std::pair<int32_t, AS_ObjectId>, EntrySlot> m_entries;
-    std::map<std::pair<int32_t, std::string>, AS_ObjectId> m_byDn;
+    // The DN keys view the dnKey of the slot that put them (slots do not move): a slot that goes
+    // erases the key of its DN, so none outlives the characters it views.
+    std::map<std::pair<int32_t, std::string_view>, AS_ObjectId> m_byDn;
     std::map<std::string, ListSlot> m_lists;
 };
 

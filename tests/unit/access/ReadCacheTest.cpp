@@ -58,6 +58,27 @@ TEST(ReadCache, TwoEntriesClaimingOneIdAreNeverServed) {
     EXPECT_FALSE(cache.entryByDn(AS_OBJ_USER, "uid=c,dc=x", t0));
 }
 
+// The DN index keeps no copy of a DN: it must drop a DN whenever the entry that brought it goes,
+// even when another id has claimed the DN since.
+TEST(ReadCache, OneDnUnderTwoIdsFollowsTheLaterUntilEitherGoes) {
+    ReadCache cache(400ms, 100);
+    cache.putEntry(AS_OBJ_USER, 1, entry("uid=a,dc=x", "First"), t0);
+    cache.putEntry(AS_OBJ_USER, 2, entry("UID=a,DC=x", "Second"), t0 + 300ms);
+    EXPECT_EQ("Second", cache.entryByDn(AS_OBJ_USER, "uid=a,dc=x", t0 + 300ms)->value("cn"));
+    // Id 1, expired, is fetched again under another DN: the old DN is forgotten for both ids.
+    cache.putEntry(AS_OBJ_USER, 1, entry("uid=b,dc=x", "First"), t0 + 450ms);
+    EXPECT_FALSE(cache.entryByDn(AS_OBJ_USER, "uid=a,dc=x", t0 + 450ms));
+    EXPECT_EQ("First", cache.entryByDn(AS_OBJ_USER, "uid=b,dc=x", t0 + 450ms)->value("cn"));
+    EXPECT_EQ("Second", cache.entryById(AS_OBJ_USER, 2, t0 + 450ms)->value("cn"));
+    // Id 2 fetched again under its DN is found by it again.
+    cache.putEntry(AS_OBJ_USER, 2, entry("uid=a,dc=x", "Second"), t0 + 460ms);
+    EXPECT_EQ("Second", cache.entryByDn(AS_OBJ_USER, "uid=a,dc=x", t0 + 460ms)->value("cn"));
+    cache.putEntry(AS_OBJ_USER, 1, entry("uid=b,dc=x", "First"), t0 + 900ms);
+    cache.putEntry(AS_OBJ_USER, 2, entry("uid=c,dc=x", "Second"), t0 + 900ms);
+    EXPECT_FALSE(cache.entryByDn(AS_OBJ_USER, "uid=a,dc=x", t0 + 900ms));
+    EXPECT_EQ("Second", cache.entryByDn(AS_OBJ_USER, "uid=c,dc=x", t0 + 900ms)->value("cn"));
+}
+
 TEST(ReadCache, ListsExpireAndTheCacheStaysBounded) {
     ReadCache cache(400ms, 4);
     cache.putList("children 13 ou=f", {3, 1, 2}, t0);
