@@ -13,6 +13,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <string_view>
 #include <vector>
 
 namespace {
@@ -358,8 +359,11 @@ I18NString BasaltNamespace::FromLibraryText(const char* bytes) const {
 
 std::string BasaltNamespace::LibraryTextToUtf8(const char* bytes) const {
     // A page of a listing hands on thousands of short texts: valid UTF-8 is its own UTF-8 form.
-    if (bytes != nullptr && m_encodingIsUtf8 && I18NString::isWellFormedUtf8(bytes)) {
-        return bytes;
+    if (bytes != nullptr && m_encodingIsUtf8) {
+        const std::string_view text(bytes);  // measured once, for the check and the copy
+        if (I18NString::isWellFormedUtf8(text)) {
+            return std::string(text);
+        }
     }
     return FromLibraryText(bytes).utf8();
 }

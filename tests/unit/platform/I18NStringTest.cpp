@@ -64,6 +64,17 @@ TEST(I18NStringConversion, WellFormedUtf8IsWhatTheReaderAccepts) {
         }
         EXPECT_EQ(I18NString::isWellFormedUtf8(text), reads) << text;
     }
+    // The same verdicts wherever the sequence sits among plain bytes, which are skipped eight
+    // at a time.
+    for (size_t at = 0; at < 20; ++at) {
+        const std::string before(at, 'a');
+        const std::string after(at % 11, 'b');
+        EXPECT_TRUE(I18NString::isWellFormedUtf8(before + "\xC3\xA9" + after)) << at;
+        EXPECT_TRUE(I18NString::isWellFormedUtf8(before + "\xF0\x9F\x98\x80" + after)) << at;
+        EXPECT_FALSE(I18NString::isWellFormedUtf8(before + "\xC0\xAF" + after)) << at;
+        EXPECT_FALSE(I18NString::isWellFormedUtf8(before + "\xE2\x82")) << at;
+        EXPECT_FALSE(I18NString::isWellFormedUtf8(before + "\x80" + after)) << at;
+    }
     EXPECT_TRUE(I18NString::isUtf8Encoding("utf_8"));
     EXPECT_TRUE(I18NString::isUtf8Encoding("UTF-8"));
     EXPECT_FALSE(I18NString::isUtf8Encoding("windows-1252"));

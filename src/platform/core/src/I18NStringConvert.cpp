@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <bit>
+#include <cstdint>
 #include <cstring>
 #include <memory>
 #include <mutex>
@@ -366,7 +367,16 @@ bool I18NString::isWellFormedUtf8(std::string_view bytes) noexcept {
     const int64_t end = static_cast<int64_t>(bytes.size());
     int64_t i = 0;
     while (i < end) {
-        if (source[i] < 0x80) {  // ASCII needs no decoding
+        // ASCII needs no decoding: eight bytes at a time while no byte has its high bit set.
+        if (end - i >= 8) {
+            uint64_t word;
+            std::memcpy(&word, source + i, sizeof word);
+            if ((word & 0x8080808080808080ull) == 0) {
+                i += 8;
+                continue;
+            }
+        }
+        if (source[i] < 0x80) {
             ++i;
             continue;
         }
