@@ -24,6 +24,8 @@ size_t stringPropertySlot(std::string_view name) {
 
 }  // namespace
 
+VOR_AAA_Account::VOR_AAA_Account() = default;
+
 bool VOR_AAA_Account::IsStringPropertyName(const std::string& name) {
     return stringPropertySlot(name) < kStringPropertyNames.size();
 }

@@ -18,6 +18,10 @@ class VOR_AAA_Account : public VOR_AAA_BaseClass {
 public:
     static constexpr size_t kStringPropertyCount = 10;
 
+    // Provided (not defaulted here), so that make_unique does not clear the whole object before
+    // constructing it.
+    VOR_AAA_Account();
+
     VOR_AAA_ObjectType GetObjectType() const override { return kVOR_AAA_User; }
 
     // Whether name is one of businessPhone, email, faxPhone, givenName, homePhone, mobilePhone,

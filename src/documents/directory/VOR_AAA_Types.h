@@ -88,8 +88,9 @@ protected:
     void WriteValue(std::ostream& out) const override;
 
 private:
-    std::string m_value;
+    // First, so that it sits in the base's tail padding: accounts hold thirteen of these.
     bool m_isSearchPath = false;
+    std::string m_value;
 };
 
 class VOR_AAA_Type_TokenProp : public VOR_AAA_Type_StringProp {

@@ -12,18 +12,22 @@ struct Body {
     bool doubleQuoted;
 };
 
-// The next VORID body at or after from, whichever opener form comes first.
+// The next VORID body at or after from, whichever opener form comes first. Both forms begin
+// with the same stem: one search for it, then the quote after it tells which.
 bool nextBody(const std::string& text, size_t from, Body& body) {
-    size_t d = text.find(kOpenerDouble, from);
-    size_t s = text.find(kOpenerSingle, from);
-    if (d == std::string::npos && s == std::string::npos) {
-        return false;
+    constexpr std::string_view kStem = kOpenerDouble.substr(0, kOpenerLength - 1);
+    static_assert(kStem == kOpenerSingle.substr(0, kOpenerLength - 1));
+    for (size_t at = text.find(kStem, from); at != std::string::npos;
+         at = text.find(kStem, at + 1)) {
+        const size_t quote = at + kStem.size();
+        if (quote < text.size() && (text[quote] == '"' || text[quote] == '\'')) {
+            body.doubleQuoted = text[quote] == '"';
+            body.begin = at + kOpenerLength;
+            body.end = text.find(body.doubleQuoted ? kCloserDouble : kCloserSingle, body.begin);
+            return true;
+        }
     }
-    body.doubleQuoted = d != std::string::npos && (s == std::string::npos || d < s);
-    size_t opener = body.doubleQuoted ? d : s;
-    body.begin = opener + kOpenerLength;
-    body.end = text.find(body.doubleQuoted ? kCloserDouble : kCloserSingle, body.begin);
-    return true;
+    return false;
 }
 
 // Every occurrence of from in s replaced by to (built anew: in-place replace trips GCC 12's
@@ -55,13 +59,14 @@ std::string EscapeDelimiters(const std::string& text) {
         out.append(text, done, body.begin - done);
         const char quote = body.doubleQuoted ? '"' : '\'';
         const char* entity = body.doubleQuoted ? "&quot;" : "&apos;";
-        for (size_t i = body.begin; i < body.end; ++i) {
-            if (text[i] == quote) {
-                out += entity;
-            } else {
-                out += text[i];
-            }
+        // Whole runs between quotes: most bodies hold none.
+        size_t from = body.begin;
+        for (size_t q = text.find(quote, from); q < body.end; q = text.find(quote, from)) {
+            out.append(text, from, q - from);
+            out += entity;
+            from = q + 1;
         }
+        out.append(text, from, body.end - from);
         done = body.end;
     }
     out.append(text, done, std::string::npos);

@@ -174,6 +174,10 @@ TEST(VORIDEscaping, QuotesInsideBodiesOnly) {
     EXPECT_EQ(EscapeDelimiters("VORID('o'k') and VORID(\"x\")"),
               "VORID('o&apos;k') and VORID(\"x\")");
     EXPECT_EQ(EscapeDelimiters("no identifier \"here\""), "no identifier \"here\"");
+    // The stem without a quote after it opens nothing; the next real opener still counts.
+    EXPECT_EQ(EscapeDelimiters("VORID(x\" VORID(VORID('o'k') VORID("),
+              "VORID(x\" VORID(VORID('o&apos;k') VORID(");
+    EXPECT_EQ(EscapeDelimiters("VORID(\"a\"\"b\")"), "VORID(\"a&quot;&quot;b\")");
     EXPECT_THROW(EscapeDelimiters("VORID(\"open"), PYXAssertError);
 }
 

@@ -65,6 +65,27 @@ TEST(WriteEscapedText, RunsAroundReplacementsAndHighBytesAreKept) {
     EXPECT_EQ(escaped("<>"), "&lt;&gt;");
     EXPECT_EQ(escaped("\xc3\xa9\x7f\xff"), "\xc3\xa9\x7f\xff");
     EXPECT_EQ(escaped(std::string_view("a\0\x1b\"", 4)), "a&amp;#0;&amp;#27;&quot;");
+
+    // Each kind of byte at every place of texts longer than the scanner's blocks of sixteen.
+    const std::pair<char, std::string> bytes[] = {
+        {'<', "&lt;"},    {'&', "&amp;"},       {'"', "&quot;"},
+        {'\'', "&apos;"}, {'\x01', "&amp;#1;"}, {'\x1f', "&amp;#31;"},
+        {'\t', "\t"},     {'\n', "\n"},         {'\r', "\r"},
+        {' ', " "},       {'\x80', "\x80"},     {'\xff', "\xff"}};
+    for (size_t length : {15u, 16u, 17u, 33u, 50u}) {
+        for (size_t at = 0; at < length; ++at) {
+            for (const auto& [byte, written] : bytes) {
+                std::string text(length, 'x');
+                text[at] = byte;
+                EXPECT_EQ(escaped(text),
+                          std::string(at, 'x') + written + std::string(length - at - 1, 'x'))
+                    << length << " " << at << " " << static_cast<int>(byte);
+            }
+        }
+    }
+    // A line break that passes does not hide what follows in its block or the next.
+    EXPECT_EQ(escaped("ab\tcdefg<hijklmnopqrs"), "ab\tcdefg&lt;hijklmnopqrs");
+    EXPECT_EQ(escaped("line one\nline two & three"), "line one\nline two &amp; three");
 }
 
 // Whatever mix of markup, escaped text, characters and formatted output is written, the markup
