@@ -343,9 +343,10 @@ EntryRef Session::findById(int32_t objectType, AS_ObjectId id,
         fail(AS_ERR_AMBIGUOUS, "id " + std::to_string(id));
     if (entries.empty())
         return nullptr;
+    auto entry = std::make_shared<const LdapEntry>(std::move(entries.front()));
     if (cacheable)
-        m_cache.putEntry(objectType, id, entries.front(), fetched);
-    return std::make_shared<const LdapEntry>(std::move(entries.front()));
+        m_cache.putEntry(objectType, id, entry, fetched);
+    return entry;
 }
 
 EntryRef Session::recordAt(int32_t objectType, const std::string& dn) {

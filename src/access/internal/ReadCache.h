@@ -39,9 +39,8 @@ public:
     // attributes. Two different entries claiming one id make that id a miss, so the caller's
     // own search reports the ambiguity.
     void putEntry(int32_t objectType, AS_ObjectId id, EntryRef entry, Clock::time_point fetched);
-    void putEntry(int32_t objectType, AS_ObjectId id, const LdapEntry& entry,
-                  Clock::time_point fetched) {
-        putEntry(objectType, id, std::make_shared<const LdapEntry>(entry), fetched);
+    void putEntry(int32_t objectType, AS_ObjectId id, LdapEntry entry, Clock::time_point fetched) {
+        putEntry(objectType, id, std::make_shared<const LdapEntry>(std::move(entry)), fetched);
     }
     // Null when the cache holds no fresh entry.
     EntryRef entryById(int32_t objectType, AS_ObjectId id, Clock::time_point now) const;

@@ -120,10 +120,11 @@ AS_API int32_t ASA_FindUserClassInfoByName(AS_Handle handle, const char* name, A
         AS_ObjectId id = Session::idOf(found.front());
         if (id == 0)
             fail(AS_ERR_OBJECT_NOT_FOUND, "user class " + nameUtf8 + " has no id");
-        s.remember(AS_OBJ_USER_CLASS, found, fetched);
+        auto cls = std::make_shared<const LdapEntry>(std::move(found.front()));
+        s.cache().putEntry(AS_OBJ_USER_CLASS, id, cls, fetched);
         if (classId)
             *classId = id;
-        writeClassDetails(s, found.front(), description, parentClassId, childClassCount);
+        writeClassDetails(s, *cls, description, parentClassId, childClassCount);
     });
 }
 
