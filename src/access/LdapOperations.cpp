@@ -24,14 +24,15 @@ bool sameLowered(std::string_view lowered, std::string_view name) {
     return true;
 }
 
-// The attributes a record of any object type has, with room to spare: one allocation per entry.
+// Room the first entry of a result gets: the attributes a record of any object type has, with
+// room to spare (one allocation per entry).
 constexpr size_t kUsualAttributes = 16;
 
 // One entry of a search result. The attributes are read straight from the entry's encoding, in
 // one pass and without the value array libldap would allocate per attribute; an attribute is
 // added only once it was read whole, and a malformed one ends the entry, as libldap's own
 // reader (ldap_get_attribute_ber) would.
-LdapEntry toEntry(LDAP* ld, LDAPMessage* e, std::vector<berval>& values) {
+LdapEntry toEntry(LDAP* ld, LDAPMessage* e, std::vector<berval>& values, size_t expected) {
     LdapEntry entry;
     BerElement* ber = nullptr;
     berval dn{0, nullptr};
@@ -41,7 +42,7 @@ LdapEntry toEntry(LDAP* ld, LDAPMessage* e, std::vector<berval>& values) {
         return entry;
     }
     entry.dn.assign(dn.bv_val, dn.bv_len);
-    entry.attributes.reserve(kUsualAttributes);
+    entry.attributes.reserve(expected);
     for (;;) {
         // ldap_get_dn_ber limited the element to the entry's attribute list.
         ber_len_t remaining = 0;
@@ -81,8 +82,13 @@ void appendEntries(LDAP* ld, LDAPMessage* result, std::vector<LdapEntry>& into) 
     if (count > 0)
         into.reserve(into.size() + static_cast<size_t>(count));
     std::vector<berval> values;  // reused for every attribute
-    for (LDAPMessage* e = ldap_first_entry(ld, result); e; e = ldap_next_entry(ld, e))
-        into.push_back(toEntry(ld, e, values));
+    // The entries of one result mostly carry the same attributes: each is given room for as many
+    // as the one before (a hundred thousand names would otherwise each hold room for a record).
+    size_t expected = kUsualAttributes;
+    for (LDAPMessage* e = ldap_first_entry(ld, result); e; e = ldap_next_entry(ld, e)) {
+        into.push_back(toEntry(ld, e, values, expected));
+        expected = std::max<size_t>(into.back().attributes.size(), 1);
+    }
 }
 
 // The attribute list of a search: null-terminated, "1.1" (no attributes) when empty.
