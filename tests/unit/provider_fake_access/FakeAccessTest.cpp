@@ -179,6 +179,15 @@ protected:
         provider.Teardown();
     }
 
+    // "ann" signed on by password through the fake library (authenticated unless the fake's
+    // answer says otherwise).
+    std::unique_ptr<BasaltSession> SignOnAnn() {
+        const TraceScope trace(nullptr, VOR_AAA_AdditionalInfo());
+        I18NString ticket;
+        return BasaltSession::CreateFromCredential(trace, provider, *ns, "ann", "pw", "all",
+                                                   "logon", ticket);
+    }
+
     BasaltProvider provider;
     std::unique_ptr<BasaltNamespace> ns;
 };
@@ -243,10 +252,7 @@ TEST_F(FakeAccess, RefusedChangesRaiseByCode) {
 
 TEST_F(FakeAccess, ACredentialLogonTheLibraryAnswersWithMinus147GoesOnUnauthenticated) {
     g_fake.authenticateResult = -147;
-    const TraceScope trace(nullptr, VOR_AAA_AdditionalInfo());
-    I18NString ticket;
-    auto session = BasaltSession::CreateFromCredential(trace, provider, *ns, "ann", "pw", "all",
-                                                       "logon", ticket);
+    auto session = SignOnAnn();
     ASSERT_TRUE(session);
     EXPECT_FALSE(session->IsHandleAuthenticated());
     EXPECT_EQ(session->GetUserId(), 0u);
@@ -258,10 +264,7 @@ TEST_F(FakeAccess, ACredentialLogonTheLibraryAnswersWithMinus147GoesOnUnauthenti
 }
 
 TEST_F(FakeAccess, TicketRefreshFailuresRaiseOnlyWhenAsked) {
-    const TraceScope trace(nullptr, VOR_AAA_AdditionalInfo());
-    I18NString ticket;
-    auto session = BasaltSession::CreateFromCredential(trace, provider, *ns, "ann", "pw", "all",
-                                                       "logon", ticket);
+    auto session = SignOnAnn();
     ASSERT_TRUE(session->IsHandleAuthenticated());
     const std::pair<int32_t, const char*> rows[] = {
         {AS_ERR_TICKET_EXPIRED, "The ticket has expired."},
@@ -286,10 +289,7 @@ TEST_F(FakeAccess, TicketRefreshFailuresRaiseOnlyWhenAsked) {
 // record; a record that grew between the two (up to the longest the library writes) still
 // arrives whole, and so does text outside ASCII.
 TEST_F(FakeAccess, AccountRecordsArriveWholeWhateverTheirSizesSaid) {
-    const TraceScope trace(nullptr, VOR_AAA_AdditionalInfo());
-    I18NString ticket;
-    auto session = BasaltSession::CreateFromCredential(trace, provider, *ns, "ann", "pw", "all",
-                                                       "logon", ticket);
+    auto session = SignOnAnn();
     ASSERT_TRUE(session->IsHandleAuthenticated());
     const auto query = [&](const std::string& properties) {
         const std::string text =
