@@ -25,7 +25,7 @@ std::streamsize VOR_AAA_MarkupBuffer::xsputn(const char* bytes, std::streamsize 
 void VOR_AAA_MarkupBuffer::grow(const char* bytes, size_t count) {
     const size_t used = static_cast<size_t>(pptr() - pbase());
     const size_t capacity = std::max({used + count, 2 * m_capacity, size_t{4096}});
-    std::unique_ptr<char[]> block(new char[capacity]);
+    auto block = std::make_unique_for_overwrite<char[]>(capacity);
     if (used != 0) {
         std::memcpy(block.get(), pbase(), used);
     }

@@ -32,6 +32,9 @@ public:
     // The text up to its first NUL, as the framework reads it.
     std::string_view Text() const {
         const std::string_view text = m_buffer.Text();
+        if (text.empty()) {
+            return {};  // an empty buffer may hold no storage at all (strnlen takes no null)
+        }
         return text.substr(0, ::strnlen(text.data(), text.size()));
     }
 
