@@ -96,8 +96,10 @@ void ReadCache::putEntry(int32_t objectType, AS_ObjectId id, EntryRef entry,
         m_entries.erase(it);
     }
     makeRoom(fetched);
-    auto slot =
-        m_entries.try_emplace({objectType, id}, std::move(entry), std::move(key), fetched).first;
+    auto slot = m_entries
+                    .try_emplace({objectType, id},
+                                 EntrySlot{std::move(entry), std::move(key), fetched, false})
+                    .first;
     m_byDn[{objectType, slot->second.dnKey}] = id;
 }
 
