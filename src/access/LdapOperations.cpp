@@ -202,6 +202,16 @@ int LdapConnection::send(const std::string& base, Scope scope, const Filter& fil
     return msgid;
 }
 
+bool LdapConnection::holdsWholeResult(int rc, const std::string& base) const {
+    if (rc == LDAP_NO_SUCH_OBJECT)
+        return false;
+    if (rc == LDAP_SIZELIMIT_EXCEEDED || rc == LDAP_ADMINLIMIT_EXCEEDED)
+        fail(AS_ERR_SERVER, "the directory server's size limit cut short a search below " + base);
+    if (rc != LDAP_SUCCESS)
+        throwResult(rc, "search");
+    return true;
+}
+
 std::vector<LdapEntry> LdapConnection::collect(int msgid, const std::string& base) {
     timeval tv{m_timeout, 0};
     LDAPMessage* raw = nullptr;
@@ -219,12 +229,8 @@ std::vector<LdapEntry> LdapConnection::collect(int msgid, const std::string& bas
     rc = ldap_parse_result(m_ld, result.get(), &err, nullptr, nullptr, nullptr, nullptr, 0);
     if (rc != LDAP_SUCCESS)
         throwResult(rc, "search");
-    if (err == LDAP_NO_SUCH_OBJECT)
+    if (!holdsWholeResult(err, base))
         return {};
-    if (err == LDAP_SIZELIMIT_EXCEEDED || err == LDAP_ADMINLIMIT_EXCEEDED)
-        fail(AS_ERR_SERVER, "the directory server's size limit cut short a search below " + base);
-    if (err != LDAP_SUCCESS)
-        throwResult(err, "search");
     std::vector<LdapEntry> entries;
     appendEntries(m_ld, result.get(), entries);
     return entries;
@@ -252,13 +258,8 @@ std::vector<LdapEntry> LdapConnection::searchPaged(const std::string& base, Scop
         Control page(rawPage);
         LDAPControl* serverControls[] = {page.get(), nullptr};
         SearchReply reply = request(base, scope, filter, attributes, serverControls, 0);
-        if (reply.rc == LDAP_NO_SUCH_OBJECT)
+        if (!holdsWholeResult(reply.rc, base))
             return {};
-        if (reply.rc == LDAP_SIZELIMIT_EXCEEDED || reply.rc == LDAP_ADMINLIMIT_EXCEEDED)
-            fail(AS_ERR_SERVER,
-                 "the directory server's size limit cut short a search below " + base);
-        if (reply.rc != LDAP_SUCCESS)
-            throwResult(reply.rc, "search");
         appendEntries(m_ld, reply.message.get(), entries);
 
         LDAPControl** rawControls = nullptr;

@@ -37,7 +37,11 @@ void Session::sendRecordRequests(int32_t objectType, const std::vector<AS_Object
     if (wanted.empty())
         return;
     const std::string base = namespaceDn();
-    LdapConnection& conn = ldap();  // reads what is still pending before more is asked
+    // What is pending stays on its way: a page that mixes folders, roles and accounts has all
+    // three groups asked before the first answer is read.
+    LdapConnection& conn = connection();
+    if (m_pendingOn && m_pendingOn != &conn)
+        settleAllPending();  // never answers of two connections at once
     m_pendingOn = &conn;
     for (size_t first = 0; first < wanted.size(); first += kIdsPerRequest) {
         PendingRecords request;

@@ -155,6 +155,9 @@ private:
     // response; failures to get an answer at all are thrown.
     BindOutcome awaitPolicyOutcome(int msgid, const char* operation);
     [[noreturn]] void throwResult(int rc, const char* operation) const;
+    // For a search whose result must be whole: false when its base is missing (no entries);
+    // throws -61 when a server limit cut it short, the mapped status on any other failure.
+    bool holdsWholeResult(int rc, const std::string& base) const;
     // Throws -16 naming why TLS could not be set up with the server at url.
     [[noreturn]] void tlsFailed(const RuntimeConfig& cfg, const std::string& url) const;
     void count(std::atomic<uint64_t> OperationCounts::*which) const {
