@@ -26,6 +26,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
 #include <filesystem>
 #include <fstream>
 #include <iostream>
@@ -310,6 +311,48 @@ int RawPagedNames(LDAP* ld) {
     return total;
 }
 
+// CPU time in milliseconds of the calling thread (the client's work on one page).
+double ThreadCpuMs() {
+    timespec t{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
+    return static_cast<double>(t.tv_sec) * 1e3 + static_cast<double>(t.tv_nsec) / 1e6;
+}
+
+// CPU time in milliseconds of every thread of the directory server so far, from the scheduler's
+// own nanosecond counts (the tick-based figures of /proc/<pid>/stat are too coarse for a page).
+double ServerCpuMs() {
+    double ms = 0;
+    std::error_code error;
+    const fs::path tasks = fs::path("/proc") / g_bench.env.at("RIDGE_SLAPD_PID") / "task";
+    for (const auto& task : fs::directory_iterator(tasks, error)) {
+        std::ifstream stat(task.path() / "schedstat");
+        double ns = 0;
+        if (stat >> ns) {
+            ms += ns / 1e6;
+        }
+    }
+    return ms;
+}
+
+// One timed page: wall time for the benchmark, and the client's and the server's CPU time summed
+// into the counters (how much of a page is work on either side and how much is waiting).
+template <typename Work>
+void TimedPage(benchmark::State& state, double& clientMs, double& serverMs, Work work) {
+    const double server = ServerCpuMs();
+    const double client = ThreadCpuMs();
+    const auto start = Clock::now();
+    work();
+    state.SetIterationTime(std::chrono::duration<double>(Clock::now() - start).count());
+    clientMs += ThreadCpuMs() - client;
+    serverMs += ServerCpuMs() - server;
+}
+
+void ReportCpu(benchmark::State& state, double clientMs, double serverMs) {
+    const double pages = static_cast<double>(state.iterations());
+    state.counters["clientCpuMs"] = clientMs / pages;
+    state.counters["serverCpuMs"] = serverMs / pages;
+}
+
 template <typename Work>
 void Timed(benchmark::State& state, Work work) {
     for (auto _ : state) {
@@ -322,12 +365,13 @@ void Timed(benchmark::State& state, Work work) {
 // Asked after the same pause as the provider's pages, so that both meet the server alike.
 void BM_FirstPage_Ldap(benchmark::State& state) {
     LDAP* ld = g_bench.Connect();
+    double clientMs = 0;
+    double serverMs = 0;
     for (auto _ : state) {
         std::this_thread::sleep_for(kCacheExpired);
-        const auto start = Clock::now();
-        benchmark::DoNotOptimize(RawFolderPage(ld));
-        state.SetIterationTime(std::chrono::duration<double>(Clock::now() - start).count());
+        TimedPage(state, clientMs, serverMs, [&] { benchmark::DoNotOptimize(RawFolderPage(ld)); });
     }
+    ReportCpu(state, clientMs, serverMs);
     ldap_unbind_ext_s(ld, nullptr, nullptr);
 }
 
@@ -340,21 +384,25 @@ void BM_FirstPage_Basalt(benchmark::State& state) {
     const std::string queries[] = {QueryDocument(path, kPageProperties, 0, 100),
                                    QueryDocument(path, other, 0, 100)};
     int turn = 0;
+    double clientMs = 0;
+    double serverMs = 0;
     for (auto _ : state) {
         std::this_thread::sleep_for(kCacheExpired);  // nothing fetched before is fresh
-        const auto start = Clock::now();
-        const int n = g_bench.Search(0, queries[turn++ % 2]);
-        state.SetIterationTime(std::chrono::duration<double>(Clock::now() - start).count());
+        int n = 0;
+        TimedPage(state, clientMs, serverMs, [&] { n = g_bench.Search(0, queries[turn++ % 2]); });
         if (n != kStaffUsers) {
             state.SkipWithError("wrong object count");
         }
     }
+    ReportCpu(state, clientMs, serverMs);
 }
 
 void BM_NextPage_Basalt(benchmark::State& state) {
     const std::string path = "VORID('" + std::string(kNamespaceId) +
                              ":f:authid=" + std::to_string(kPagesFolder) + "')/*";
     int page = 0;
+    double clientMs = 0;
+    double serverMs = 0;
     for (auto _ : state) {
         if (page == 0 || page == kPagesUsers / 100) {
             page = 0;
@@ -362,14 +410,15 @@ void BM_NextPage_Basalt(benchmark::State& state) {
             ++page;
         }
         std::this_thread::sleep_for(kCacheExpired);
-        const auto start = Clock::now();
-        const int n = g_bench.Search(0, QueryDocument(path, kPageProperties, page * 100, 100));
-        state.SetIterationTime(std::chrono::duration<double>(Clock::now() - start).count());
+        const std::string query = QueryDocument(path, kPageProperties, page * 100, 100);
+        int n = 0;
+        TimedPage(state, clientMs, serverMs, [&] { n = g_bench.Search(0, query); });
         ++page;
         if (n != 100) {
             state.SkipWithError("wrong object count");
         }
     }
+    ReportCpu(state, clientMs, serverMs);
 }
 
 void BM_RootNames_Ldap(benchmark::State& state) {

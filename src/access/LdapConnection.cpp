@@ -67,6 +67,10 @@ void LdapConnection::limitIncomingMessages() {
     if (ldap_get_option(m_ld, LDAP_OPT_SOCKBUF, &sb) == LDAP_OPT_SUCCESS && sb != nullptr) {
         ber_len_t max = kMaxIncoming;
         ber_sockbuf_ctrl(sb, LBER_SB_OPT_SET_MAX_INCOMING, &max);
+        // libldap reads each message with reads of its own (its header, then the rest), and a
+        // page of records is a few hundred messages: reading ahead into one buffer makes that a
+        // few reads. Added once connected, so it sits above the socket (and below TLS).
+        ber_sockbuf_add_io(sb, &ber_sockbuf_io_readahead, LBER_SBIOD_LEVEL_PROVIDER, nullptr);
     }
 }
 

@@ -212,28 +212,38 @@ bool LdapConnection::holdsWholeResult(int rc, const std::string& base) const {
     return true;
 }
 
-std::vector<LdapEntry> LdapConnection::collect(int msgid, const std::string& base) {
-    timeval tv{m_timeout, 0};
-    LDAPMessage* raw = nullptr;
-    int rc = ldap_result(m_ld, msgid, LDAP_MSG_ALL, &tv, &raw);
-    Message result(raw);
-    if (rc == 0) {
-        abandon(msgid);
-        fail(AS_ERR_TIMEOUT, "search");
+std::optional<LdapEntry> LdapConnection::nextEntry(int msgid, const std::string& base,
+                                                   size_t& expected) {
+    for (;;) {
+        timeval tv{m_timeout, 0};
+        LDAPMessage* raw = nullptr;
+        int rc = ldap_result(m_ld, msgid, LDAP_MSG_ONE, &tv, &raw);
+        Message message(raw);
+        if (rc == 0) {
+            abandon(msgid);
+            fail(AS_ERR_TIMEOUT, "search");
+        }
+        if (rc < 0) {
+            ldap_get_option(m_ld, LDAP_OPT_RESULT_CODE, &rc);
+            throwResult(rc, "search");
+        }
+        if (rc == LDAP_RES_SEARCH_ENTRY) {
+            std::vector<berval> values;
+            LdapEntry entry = toEntry(m_ld, message.get(), values, expected);
+            expected = std::max<size_t>(entry.attributes.size(), 1);
+            return entry;
+        }
+        if (rc == LDAP_RES_SEARCH_RESULT) {
+            int err = LDAP_OTHER;
+            rc =
+                ldap_parse_result(m_ld, message.get(), &err, nullptr, nullptr, nullptr, nullptr, 0);
+            if (rc != LDAP_SUCCESS)
+                throwResult(rc, "search");
+            holdsWholeResult(err, base);
+            return std::nullopt;
+        }
+        // A reference or an intermediate response carries no entry.
     }
-    if (rc < 0) {
-        ldap_get_option(m_ld, LDAP_OPT_RESULT_CODE, &rc);
-        throwResult(rc, "search");
-    }
-    int err = LDAP_OTHER;
-    rc = ldap_parse_result(m_ld, result.get(), &err, nullptr, nullptr, nullptr, nullptr, 0);
-    if (rc != LDAP_SUCCESS)
-        throwResult(rc, "search");
-    if (!holdsWholeResult(err, base))
-        return {};
-    std::vector<LdapEntry> entries;
-    appendEntries(m_ld, result.get(), entries);
-    return entries;
 }
 
 void LdapConnection::abandon(int msgid) {

@@ -11,10 +11,11 @@ namespace ridge::access {
 
 namespace {
 
-// Ids per request. The server tests each candidate entry against the filter's terms one by one,
-// checking the reader's access at every term, so a hundred ids in one filter cost it far more
-// than ten requests of ten; smaller requests also let the first records arrive sooner.
-constexpr size_t kIdsPerRequest = 10;
+// Ids per request. Each request costs the server a fixed share (its own candidate set, scope
+// and result), and each id adds a filter term it tests candidates against: measured on a page
+// of 100 users, ten requests of ten cost it 2.3 times one search of the same entries by their
+// folder, four of 25 1.65 times, one of 100 1.8 times (and its first record arrives last).
+constexpr size_t kIdsPerRequest = 25;
 
 }  // namespace
 
@@ -60,31 +61,46 @@ void Session::sendRecordRequests(int32_t objectType, const std::vector<AS_Object
     }
 }
 
+std::optional<AS_ObjectId> Session::readPending(size_t index) {
+    PendingRecords& request = m_pending[index];
+    std::optional<LdapEntry> entry;
+    try {
+        entry = m_pendingOn->nextEntry(request.msgid, request.base, request.expectedAttributes);
+    } catch (...) {
+        // The read that wanted it reports the failure; what else was pending goes with it.
+        dropPending(true);
+        throw;
+    }
+    if (!entry) {
+        m_pending.erase(m_pending.begin() + static_cast<std::ptrdiff_t>(index));
+        return std::nullopt;
+    }
+    const AS_ObjectId id = idOf(*entry);
+    std::erase(request.ids, id);
+    // A second entry claiming the same id, arriving later, still makes the id a miss.
+    m_cache.putEntry(request.objectType, id, std::move(*entry), request.sent);
+    return id;
+}
+
 void Session::settlePending(int32_t objectType, AS_ObjectId id) {
     for (size_t i = 0; i < m_pending.size(); ++i) {
         const PendingRecords& p = m_pending[i];
         if (p.objectType != objectType || std::find(p.ids.begin(), p.ids.end(), id) == p.ids.end())
             continue;
-        PendingRecords request = std::move(m_pending[i]);
-        m_pending.erase(m_pending.begin() + static_cast<std::ptrdiff_t>(i));
-        std::vector<LdapEntry> entries;
-        try {
-            entries = m_pendingOn->collect(request.msgid, request.base);
-        } catch (...) {
-            // The read that wanted it reports the failure; what else was pending goes with it.
-            dropPending(true);
-            throw;
+        // Entries are taken as they arrive, so the caller works on the first while the server
+        // still sends the rest; the request ends when its answer is complete.
+        for (;;) {
+            const auto got = readPending(i);
+            if (!got || *got == id)
+                return;
         }
-        remember(request.objectType, std::move(entries), request.sent);
-        return;
     }
 }
 
 void Session::settleAllPending() {
-    while (!m_pending.empty()) {
-        const PendingRecords& p = m_pending.front();
-        settlePending(p.objectType, p.ids.front());
-    }
+    while (!m_pending.empty())
+        while (readPending(0)) {
+        }
 }
 
 void Session::dropPending(bool tellServer) {

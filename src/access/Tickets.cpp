@@ -131,7 +131,10 @@ extern "C" AS_API int32_t AS_RefreshTicket(AS_Handle handle, const char* ticket)
         if (now >= limit)
             fail(AS_ERR_TICKET_NOT_REFRESHABLE, "maximum lifetime reached");
         std::time_t expiry = std::min(now + settings.ticketLifetime, limit);
-        s.service().replace(t.dn, schema::kTicketExpiry, {toGeneralizedTime(expiry)});
+        // A host refreshes on every search, and a write each time cost the server more than
+        // the search: the expiry moves once it would gain a minute per hour of lifetime.
+        if (expiry - t.expiry > settings.ticketLifetime / 60 || expiry < t.expiry)
+            s.service().replace(t.dn, schema::kTicketExpiry, {toGeneralizedTime(expiry)});
         return AS_OK;
     });
 }

@@ -114,12 +114,14 @@ public:
                                                       const std::vector<std::string>& attributes,
                                                       int sizeLimit);
     // A search sent without waiting for its answer (several may be on their way at once; the
-    // server works on them side by side): its message id for collect() or abandon().
+    // server works on them side by side): its message id for nextEntry() or abandon().
     int send(const std::string& base, Scope scope, const Filter& filter,
              const std::vector<std::string>& attributes);
-    // Waits for the whole answer to a request send() made and returns its entries. A missing
-    // base gives none; a result cut short by a size limit throws -61 (base names it).
-    std::vector<LdapEntry> collect(int msgid, const std::string& base);
+    // The next entry of the answer to a request send() made, as soon as it has arrived; nullopt
+    // once the answer is complete. A missing base gives none; a result cut short by a size
+    // limit throws -61 (base names it). expected: room for attributes the entry is given, then
+    // the number it had (entries of one answer mostly carry the same attributes).
+    std::optional<LdapEntry> nextEntry(int msgid, const std::string& base, size_t& expected);
     // Tells the server a request's answer is no longer wanted (and drops what arrived of it).
     void abandon(int msgid);
     // Every entry the search finds, fetched in pages (one request per page); a result cut

@@ -180,14 +180,19 @@ private:
     struct PendingRecords {
         int msgid;
         int32_t objectType;
-        std::vector<AS_ObjectId> ids;
+        std::vector<AS_ObjectId> ids;  // asked for and not yet arrived
         std::string base;
         ReadCache::Clock::time_point sent;
+        size_t expectedAttributes = 16;
     };
     // The connection reads go to, without reading pending answers first.
     LdapConnection& connection();
-    // Reads the answer of the pending request that asks for the object, if any, into the cache.
+    // Reads the answer of the pending request that asks for the object, if any, into the cache,
+    // up to the object's entry.
     void settlePending(int32_t objectType, AS_ObjectId id);
+    // Reads the next entry of m_pending[index] into the cache: its id, or nullopt when the
+    // answer was complete (the request is then gone from m_pending).
+    std::optional<AS_ObjectId> readPending(size_t index);
     // Reads every pending answer into the cache (before anything else uses the connection).
     void settleAllPending();
     // Forgets the pending requests; tellServer abandons them on a connection that stays.

@@ -110,6 +110,28 @@ TEST_F(TicketBoundary, NoRefreshFromTheSecondTheLongestLifeIsReached) {
     EXPECT_EQ(AS_ERR_TICKET_EXPIRED, validateAt(issued + kMaxLifetime, ticket));
 }
 
+// A host refreshes the ticket on every search: refreshes that would move the expiry by less than
+// a minute per hour of lifetime only check the ticket; one that gains more writes the expiry.
+TEST_F(TicketBoundary, RefreshesWriteOnlyWhenTheExpiryGainsAMinute) {
+    const std::time_t issued = std::time(nullptr);
+    const std::string ticket = ticketIssuedAt(issued);
+    const auto& counts = ra::Process::instance().findHandle(h)->counts();
+    const uint64_t writes = counts.writes.load();
+    EXPECT_EQ(AS_OK, refreshAt(issued + 30, ticket));
+    EXPECT_EQ(AS_OK, refreshAt(issued + kLifetime / 60, ticket));
+    EXPECT_EQ(writes, counts.writes.load());
+    // Not written: the expiry is still the one of the issue.
+    EXPECT_EQ(AS_ERR_TICKET_EXPIRED, validateAt(issued + kLifetime, ticket));
+    ASSERT_EQ(AS_OK, signOn(h, "ann", kPassword, nullptr, nullptr, nullptr, ns.c_str()));
+    EXPECT_EQ(AS_OK, refreshAt(issued + kLifetime / 60 + 1, ticket));
+    EXPECT_EQ(writes + 1, counts.writes.load());
+    EXPECT_EQ(AS_OK, validateAt(issued + kLifetime + kLifetime / 60, ticket));
+    // A refresh that writes nothing still reads the ticket: gone is gone.
+    ASSERT_EQ(AS_OK, signOn(h, "ann", kPassword, nullptr, nullptr, nullptr, ns.c_str()));
+    ASSERT_EQ(AS_OK, AS_ExpireTicket(h, ticket.c_str()));
+    EXPECT_EQ(AS_ERR_UNKNOWN_TICKET, refreshAt(issued + kLifetime / 60 + 2, ticket));
+}
+
 // What the handle read as one identity is not served after it signs on by ticket: here the
 // reads are kept for an hour, so only the sign-on can make the handle read afresh.
 TEST_F(TicketBoundary, ASignOnByTicketEmptiesWhatTheHandleKept) {
