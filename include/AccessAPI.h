@@ -354,7 +354,9 @@ AS_API int32_t ASA_GetSessionPasswordPolicy(AS_Handle handle, int32_t* graceLogi
  * Tickets that expired more than ticket_keep_expired seconds ago are purged with the first ticket
  * issued after each ticket_purge_interval (access.conf).
  * ASA_CreateTicket: ticket buffer of AS_TICKET_SIZE bytes. AS_RefreshTicket extends a ticket of
- * the handle's user; AS_ExpireTicket deletes it. AS_GetCertificate: buffer of
+ * the handle's user to ticket_lifetime from now (within ticket_max_lifetime of its issue); the
+ * directory is written only when that gains more than a minute per hour of lifetime, so frequent
+ * refreshes cost one read each. AS_ExpireTicket deletes it. AS_GetCertificate: buffer of
  * AS_CERTIFICATE_SIZE bytes; the certificate names namespace, user and user class. */
 AS_API int32_t ASA_CreateTicket(AS_Handle handle, char* ticket);
 AS_API int32_t AS_RefreshTicket(AS_Handle handle, const char* ticket);
