@@ -1,12 +1,12 @@
 // The access library's handling of what a directory server answers. A fake server on a loopback
 // port answers each request of a sign-on (service bind, user search, user bind, ticket write)
 // with the next piece of the input, as raw bytes on the wire; then the handle reads a folder
-// listing. Pieces are separated by the four bytes "\n--\n"; when none is left the server closes
-// the connection, so no run waits for a timeout. Whatever arrives, the library must answer with
-// result codes: no crash, no leak, no hang.
-// Seeds are recorded from a real slapd: with BASALT_LDAP_FUZZ_PORT set the handle talks to that
-// port instead (tests/fuzz/record_ldap_seeds.py there relays to the server and writes what it
-// answered, in this target's format).
+// listing and records asked for ahead. Pieces are separated by the four bytes "\n--\n"; when none
+// is left the server closes the connection, so no run waits for a timeout. Whatever arrives, the
+// library must answer with result codes: no crash, no leak, no hang. Seeds are recorded from a real
+// slapd: with BASALT_LDAP_FUZZ_PORT set the handle talks to that port instead
+// (tests/fuzz/record_ldap_seeds.py there relays to the server and writes what it answered, in this
+// target's format).
 #include "FuzzTarget.h"
 
 #include <AccessAPI.h>
@@ -153,6 +153,13 @@ BASALT_FUZZ_TARGET() {
             AS_ObjectId children[16];
             uint32_t count = 0;
             ASA_FindUserFolderUsersList(handle, folder, 16, children, &count);
+            // Records asked for ahead, whose answers the reads take entry by entry.
+            const AS_ObjectId ahead[] = {77, 78, 79};
+            if (ASA_PrefetchObjects(handle, AS_OBJ_USER, 3, ahead) == AS_OK) {
+                for (AS_ObjectId id : ahead) {
+                    ASA_FindUserInfo(handle, id, nullptr, nullptr, nullptr);
+                }
+            }
         }
         AS_Terminate(handle);
     }
