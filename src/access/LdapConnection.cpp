@@ -58,18 +58,19 @@ LdapConnection::LdapConnection(const RuntimeConfig& cfg, const ServerAddress& se
     open(cfg, cfg.urlOf(server));
 }
 
-// libldap allocates what a message's length header announces before reading it, so a broken or
-// hostile server could make the host allocate gigabytes with a few bytes; no answer the library
-// asks for comes near this size (a page of entries is far smaller).
-void LdapConnection::limitIncomingMessages() {
+// How the connection reads what the server sends, set once connected:
+// - a cap on one message: libldap allocates what a message's length header announces before
+//   reading it, so a broken or hostile server could make the host allocate gigabytes with a few
+//   bytes; no answer the library asks for comes near this size;
+// - reading ahead: libldap reads each message with reads of its own (its header, then the
+//   rest), and a page of records is a few hundred messages; one buffer makes that a few reads.
+//   Added now, it sits above the socket (and below TLS).
+void LdapConnection::setUpReading() {
     constexpr ber_len_t kMaxIncoming = 64u * 1024u * 1024u;
     Sockbuf* sb = nullptr;
     if (ldap_get_option(m_ld, LDAP_OPT_SOCKBUF, &sb) == LDAP_OPT_SUCCESS && sb != nullptr) {
         ber_len_t max = kMaxIncoming;
         ber_sockbuf_ctrl(sb, LBER_SB_OPT_SET_MAX_INCOMING, &max);
-        // libldap reads each message with reads of its own (its header, then the rest), and a
-        // page of records is a few hundred messages: reading ahead into one buffer makes that a
-        // few reads. Added once connected, so it sits above the socket (and below TLS).
         ber_sockbuf_add_io(sb, &ber_sockbuf_io_readahead, LBER_SBIOD_LEVEL_PROVIDER, nullptr);
     }
 }
@@ -113,7 +114,7 @@ void LdapConnection::open(const RuntimeConfig& cfg, const std::string& url) {
             fail(rc == LDAP_NO_MEMORY ? AS_ERR_NO_MEMORY : AS_ERR_SERVER_UNREACHABLE,
                  m_where + " (" + ldap_err2string(rc) + ")");
         }
-        limitIncomingMessages();
+        setUpReading();
         if (cfg.sslEnabled && !cfg.useLdaps() && !ldapi) {
             rc = ldap_start_tls_s(m_ld, nullptr, nullptr);
             if (rc == LDAP_SERVER_DOWN)

@@ -152,7 +152,7 @@ private:
                         const std::vector<std::string>& attributes, LDAPControl** serverControls,
                         int sizeLimit);
     void open(const RuntimeConfig& cfg, const std::string& url);
-    void limitIncomingMessages();
+    void setUpReading();
     // Waits for the answer to msgid and reads its result, diagnostic and password-policy
     // response; failures to get an answer at all are thrown.
     BindOutcome awaitPolicyOutcome(int msgid, const char* operation);
