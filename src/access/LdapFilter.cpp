@@ -1,5 +1,7 @@
 #include "internal/LdapFilter.h"
 
+#include <algorithm>
+
 #include <AccessAPI.h>
 #include <ldap.h>
 
@@ -85,6 +87,28 @@ Filter Filter::all(const std::vector<Filter>& parts) {
 
 Filter Filter::any(const std::vector<Filter>& parts) {
     return parts.size() == 1 ? parts.front() : Filter(joined('|', parts));
+}
+
+Filter Filter::oneOf(std::string_view attribute, std::vector<uint64_t> numbers) {
+    std::sort(numbers.begin(), numbers.end());
+    numbers.erase(std::unique(numbers.begin(), numbers.end()), numbers.end());
+    size_t run = 1;
+    while (run * run < numbers.size())
+        ++run;
+    std::vector<Filter> runs;
+    for (size_t first = 0; first < numbers.size(); first += run) {
+        const size_t end = std::min(numbers.size(), first + run);
+        std::vector<Filter> terms;
+        for (size_t i = first; i < end; ++i)
+            terms.push_back(equal(attribute, numbers[i]));
+        if (end == numbers.size()) {
+            runs.push_back(any(terms));
+        } else {
+            const Filter below("(!" + item(attribute, ">=", std::to_string(numbers[end])) + ")");
+            runs.push_back(all({below, any(terms)}));
+        }
+    }
+    return any(runs);
 }
 
 std::string escapeFilterValue(std::string_view value) {

@@ -25,6 +25,14 @@ public:
     // are dropped. Pieces that are all empty give present(attribute); one piece gives equal().
     static Filter substrings(std::string_view attribute,
                              const std::vector<std::string_view>& pieces);
+    // An entry whose (single) value of the attribute is one of the numbers. A flat
+    // (|(a=n1)(a=n2)...) makes the server test each entry against half the terms on average, a
+    // cost that grows with the square of the count; here the sorted numbers form runs of about
+    // sqrt(count), and each run but the last sits behind a guard "(!(a>=first of the next
+    // run))", so an entry meets about 2 sqrt(count) terms. The guard is a negation so that the
+    // server tests it entry by entry instead of reading a range of its index. The attribute
+    // needs an ordering rule; without one an entry outside the last run is not matched.
+    static Filter oneOf(std::string_view attribute, std::vector<uint64_t> numbers);
     // (&f1f2...) and (|f1f2...); of one part, that part itself.
     static Filter all(const std::vector<Filter>& parts);
     static Filter any(const std::vector<Filter>& parts);
