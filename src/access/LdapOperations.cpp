@@ -2,6 +2,7 @@
 // the password modify extended operation.
 #include <AccessAPI.h>
 
+#include "internal/BerReader.h"
 #include "internal/Ldap.h"
 #include "internal/LdapHandles.h"
 #include "internal/Status.h"
@@ -28,11 +29,11 @@ bool sameLowered(std::string_view lowered, std::string_view name) {
 // room to spare (one allocation per entry).
 constexpr size_t kUsualAttributes = 16;
 
-// One entry of a search result. The attributes are read straight from the entry's encoding, in
-// one pass and without the value array libldap would allocate per attribute; an attribute is
-// added only once it was read whole, and a malformed one ends the entry, as libldap's own
-// reader (ldap_get_attribute_ber) would.
-LdapEntry toEntry(LDAP* ld, LDAPMessage* e, std::vector<berval>& values, size_t expected) {
+// One entry of a search result. The attribute list is read in place, in one pass: an attribute
+// is added only once it was read whole, and a malformed one ends the entry, as libldap's own
+// reader (ldap_get_attribute_ber) would. values is scratch room reused from entry to entry.
+LdapEntry toEntry(LDAP* ld, LDAPMessage* e, std::vector<std::string_view>& values,
+                  size_t expected) {
     LdapEntry entry;
     BerElement* ber = nullptr;
     berval dn{0, nullptr};
@@ -42,37 +43,42 @@ LdapEntry toEntry(LDAP* ld, LDAPMessage* e, std::vector<berval>& values, size_t 
         return entry;
     }
     entry.dn.assign(dn.bv_val, dn.bv_len);
+    // ldap_get_dn_ber limited the element to the attribute list, which starts with the first
+    // attribute; its bytes stay the message's.
+    std::string_view list;
+    ber_len_t length = 0;
+    berval first{0, nullptr};
+    if (ber_get_option(ber, LBER_OPT_REMAINING_BYTES, &length) == LBER_OPT_SUCCESS && length > 0 &&
+        ber_skip_raw(ber, &first) != LBER_DEFAULT)
+        list = std::string_view(first.bv_val, length);
+    ber_free(ber, 0);
     entry.attributes.reserve(expected);
-    for (;;) {
-        // ldap_get_dn_ber limited the element to the entry's attribute list.
-        ber_len_t remaining = 0;
-        if (ber_get_option(ber, LBER_OPT_REMAINING_BYTES, &remaining) != LBER_OPT_SUCCESS ||
-            remaining == 0)
+    BerReader attributes(list);
+    while (!attributes.atEnd()) {
+        const auto attribute = attributes.next();  // SEQUENCE { type, SET OF value }
+        if (!attribute)
             break;
-        berval name{0, nullptr};
-        if (ber_scanf(ber, "{m", &name) == LBER_ERROR || !name.bv_val)  // }
+        BerReader parts(*attribute);
+        const auto name = parts.next();
+        const auto set = parts.next();
+        if (!name || !set || name->empty())
             break;
         values.clear();
+        BerReader reader(*set);
         bool whole = true;
-        ber_len_t length = 0;
-        char* last = nullptr;
-        for (ber_tag_t tag = ber_first_element(ber, &length, &last); tag != LBER_DEFAULT;
-             tag = ber_next_element(ber, &length, last)) {
-            berval value{0, nullptr};
-            if (ber_scanf(ber, "m", &value) == LBER_ERROR) {
-                whole = false;
-                break;
-            }
-            values.push_back(value);
+        while (whole && !reader.atEnd()) {
+            const auto value = reader.next();
+            whole = value.has_value();
+            if (whole)
+                values.push_back(*value);
         }
-        if (!whole || !last)  // no value set at all: malformed
+        if (!whole)
             break;
-        auto& list = entry.attributes[std::string_view(name.bv_val, name.bv_len)];
-        list.reserve(list.size() + values.size());
-        for (const berval& v : values)
-            list.emplace_back(v.bv_val, v.bv_len);
+        auto& added = entry.attributes[*name];
+        added.reserve(added.size() + values.size());
+        for (const std::string_view v : values)
+            added.emplace_back(v);
     }
-    ber_free(ber, 0);
     return entry;
 }
 
@@ -81,7 +87,7 @@ void appendEntries(LDAP* ld, LDAPMessage* result, std::vector<LdapEntry>& into) 
     const int count = ldap_count_entries(ld, result);
     if (count > 0)
         into.reserve(into.size() + static_cast<size_t>(count));
-    std::vector<berval> values;  // reused for every attribute
+    std::vector<std::string_view> values;  // reused for every attribute
     // The entries of one result mostly carry the same attributes: each is given room for as many
     // as the one before (a hundred thousand names would otherwise each hold room for a record).
     size_t expected = kUsualAttributes;
@@ -228,7 +234,7 @@ std::optional<LdapEntry> LdapConnection::nextEntry(int msgid, const std::string&
             throwResult(rc, "search");
         }
         if (rc == LDAP_RES_SEARCH_ENTRY) {
-            std::vector<berval> values;
+            std::vector<std::string_view> values;
             LdapEntry entry = toEntry(m_ld, message.get(), values, expected);
             expected = std::max<size_t>(entry.attributes.size(), 1);
             return entry;
