@@ -92,8 +92,17 @@ void ReadCache::putEntry(int32_t objectType, AS_ObjectId id, EntryRef entry,
         return;
     }
     if (it != m_entries.end()) {
-        m_byDn.erase({objectType, it->second.dnKey});
-        m_entries.erase(it);
+        // Fetched again (a page after its listing aged): the slot is refilled in place.
+        EntrySlot& slot = it->second;
+        if (slot.dnKey != key) {
+            m_byDn.erase({objectType, slot.dnKey});  // before the text it views goes
+            slot.dnKey = std::move(key);
+        }
+        slot.entry = std::move(entry);
+        slot.fetched = fetched;
+        slot.conflict = false;
+        m_byDn[{objectType, slot.dnKey}] = id;
+        return;
     }
     makeRoom(fetched);
     auto slot = m_entries

@@ -127,9 +127,11 @@ public:
 
     // Keeps the visa's ticket alive for a search: refreshed at most once per
     // kSearchTicketRefreshInterval for the same ticket (whatever the outcome), so that a run of
-    // searches does not write to the directory each time. Failures are ignored.
+    // searches does not ask the directory each time. The library moves a ticket's expiry only
+    // once it gains a minute per hour of lifetime, so a refresh sooner than a minute after the
+    // last one is a read that changes nothing. Failures are ignored.
     void RefreshTicketForSearch(const I18NString& ticket);
-    static constexpr std::chrono::seconds kSearchTicketRefreshInterval{10};
+    static constexpr std::chrono::seconds kSearchTicketRefreshInterval{60};
 
     // ---- accessors ----
     bool IsHandleAuthenticated() const noexcept { return m_bHandleAuthenticated; }

@@ -17,6 +17,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdarg>
 #include <cstring>
 #include <string>
@@ -283,6 +284,25 @@ TEST_F(FakeAccess, TicketRefreshFailuresRaiseOnlyWhenAsked) {
             EXPECT_EQ(e.renderMessageN(2, "en"), I18NString(text)) << code;
         }
     }
+}
+
+// A search refreshes the visa's ticket, but a run of searches asks the library once per interval
+// and ticket, whatever it answered; a failure never reaches the search.
+TEST_F(FakeAccess, ASearchRefreshesItsTicketOncePerIntervalAndNeverFails) {
+    auto session = SignOnAnn();
+    ASSERT_TRUE(session->IsHandleAuthenticated());
+    const auto refreshes = [] {
+        return std::count(g_fake.calls.begin(), g_fake.calls.end(), "AS_RefreshTicket");
+    };
+    g_fake.refreshResult = AS_ERR_SERVER;
+    const auto before = refreshes();
+    EXPECT_NO_THROW(session->RefreshTicketForSearch("t1"));
+    EXPECT_NO_THROW(session->RefreshTicketForSearch("t1"));
+    EXPECT_EQ(refreshes() - before, 1);
+    g_fake.refreshResult = 0;
+    session->RefreshTicketForSearch("t2");  // another ticket is its own
+    session->RefreshTicketForSearch("t2");
+    EXPECT_EQ(refreshes() - before, 2);
 }
 
 // The texts of a user record as an account query answers them: the size calls first, then the
