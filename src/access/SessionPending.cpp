@@ -3,6 +3,7 @@
 // it needs it, so that the caller works on the first records while the server still answers
 // for the later ones.
 #include <algorithm>
+#include <unordered_set>
 
 #include "internal/Session.h"
 #include "internal/Status.h"
@@ -23,18 +24,15 @@ constexpr size_t kIdsPerRequest = 100;
 void Session::sendRecordRequests(int32_t objectType, const std::vector<AS_ObjectId>& ids) {
     const Filter& typeFilter = objectTypeFilter(objectType);
     const auto now = ReadCache::Clock::now();
-    const auto asked = [&](AS_ObjectId id) {
-        for (const auto& p : m_pending)
-            if (p.objectType == objectType &&
-                std::find(p.ids.begin(), p.ids.end(), id) != p.ids.end())
-                return true;
-        return false;
-    };
+    // Sets, not searches of lists: a caller may hand over the ids of a whole large listing.
+    std::unordered_set<AS_ObjectId> skipped{0};
+    for (const auto& p : m_pending)
+        if (p.objectType == objectType)
+            skipped.insert(p.ids.begin(), p.ids.end());
     // In the caller's order (a page's), so that the first records are answered first.
     std::vector<AS_ObjectId> wanted;
     for (AS_ObjectId id : ids)
-        if (id != 0 && std::find(wanted.begin(), wanted.end(), id) == wanted.end() &&
-            !m_cache.entryById(objectType, id, now) && !asked(id))
+        if (skipped.insert(id).second && !m_cache.entryById(objectType, id, now))
             wanted.push_back(id);
     if (wanted.empty())
         return;

@@ -5,7 +5,9 @@
 #include "ListingCalls.h"
 #include "SearchTestSupport.h"
 
+#include <chrono>
 #include <cstdio>
+#include <thread>
 
 namespace search_test {
 namespace {
@@ -78,6 +80,21 @@ TEST_F(LargeFolderTest, ListedWholeInNameOrderPageByPage) {
     EXPECT_EQ((std::vector<std::string>{BigName(kUsers - 2), BigName(kUsers - 1), "Reader"}),
               tail.Names())
         << tail.exception;
+}
+
+// A long page asks for its records a window at a time as it is served, not all at once: a page
+// of a whole large listing would otherwise put hundreds of requests on one connection.
+TEST_F(LargeFolderTest, ALongPageAsksForItsRecordsAWindowAtATime) {
+    const std::string path = Folder(kBigFolder) + "/*";
+    ASSERT_EQ(100u, Query(reader, path, kNames, 0, 100).rows.size());
+    std::this_thread::sleep_for(std::chrono::milliseconds(600));  // the listing's records aged
+    const int before = PrefetchCalls();
+    Answer page = Query(reader, path, kNames, 1000, 950);
+    ASSERT_EQ(950u, page.rows.size()) << page.exception;
+    EXPECT_EQ(BigName(1000), page.rows.front().value("defaultName"));
+    EXPECT_EQ(BigName(1949), page.rows.back().value("defaultName"));
+    EXPECT_EQ(10, PrefetchCalls() - before);
+    EXPECT_LE(LargestPrefetchSoFar(), 100u);
 }
 
 }  // namespace
