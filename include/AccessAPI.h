@@ -464,13 +464,15 @@ AS_API int32_t ASA_GetSessionUserClassList(AS_Handle handle, uint32_t capacity, 
 AS_API int32_t ASA_Search3(AS_Handle handle, int32_t objectType, const char* pattern,
                            uint32_t* count, char** names, AS_ObjectId** ids);
 
-/* Asks for the records of objects of one type (user, user class, user folder) by id in a few
- * directory searches sent together, and returns without waiting for their answers: the size and
- * record reads that follow take the answer holding their object as they need it and cost no
- * further search, so the caller works on the first records while the server still answers for
- * the later ones. Ids whose records the handle holds fresh are not asked again; ids of no such
- * object are ignored (their reads report them). A failure of the directory while the answers
- * come is reported by the read that waits for them. */
+/* Asks for the records of objects of one type (user, user class, user folder) by id in directory
+ * searches of up to 100 ids, and returns without waiting for their answers: the size and record
+ * reads that follow take the answer holding their object as they need it and cost no further
+ * search, so the caller works on the first records while the server still answers for the later
+ * ones. A few searches are on their way at a time, the later ones sent, in the order asked, as
+ * the reads reach the earlier ones: any number of ids may be asked for at once. Ids whose
+ * records the handle holds fresh are not asked again; ids of no such object are ignored (their
+ * reads report them). A failure of the directory while the answers come is reported by the read
+ * that waits for them. */
 AS_API int32_t ASA_PrefetchObjects(AS_Handle handle, int32_t objectType, uint32_t count,
                                    const AS_ObjectId* ids);
 

@@ -1,7 +1,7 @@
 // Record requests a handle sends ahead of its reads (a page of a listing whose records have
-// aged): the requests go out together and each read takes the answer holding its object when
-// it needs it, so that the caller works on the first records while the server still answers
-// for the later ones.
+// aged): a few go out together, the rest as the reads reach them, and each read takes the answer
+// holding its object when it needs it, so that the caller works on the first records while the
+// server still answers for the later ones.
 #include <algorithm>
 #include <unordered_set>
 
@@ -12,17 +12,13 @@ namespace ridge::access {
 
 namespace {
 
-// Ids per request. Each request costs the server a share of its own (waking a worker, the
-// result) beyond the entries it finds, and requests of one connection share its writer: a page
-// of 100 users asked for after a second's pause cost the server 1.7-1.8 ms in one request,
-// 2.4 ms in two of 50 and 2.9 ms in three, and was answered no sooner. Entries are read as they
-// arrive, so the first records need not wait for the last.
-constexpr size_t kIdsPerRequest = 100;
+uint64_t unsentKey(int32_t objectType, AS_ObjectId id) {
+    return static_cast<uint64_t>(static_cast<uint32_t>(objectType)) << 32 | id;
+}
 
 }  // namespace
 
 void Session::sendRecordRequests(int32_t objectType, const std::vector<AS_ObjectId>& ids) {
-    const Filter& typeFilter = objectTypeFilter(objectType);
     const auto now = ReadCache::Clock::now();
     // Sets, not searches of lists: a caller may hand over the ids of a whole large listing.
     std::unordered_set<AS_ObjectId> skipped{0};
@@ -32,9 +28,23 @@ void Session::sendRecordRequests(int32_t objectType, const std::vector<AS_Object
     // In the caller's order (a page's), so that the first records are answered first.
     std::vector<AS_ObjectId> wanted;
     for (AS_ObjectId id : ids)
-        if (skipped.insert(id).second && !m_cache.entryById(objectType, id, now))
+        if (skipped.insert(id).second && !m_unsentIds.contains(unsentKey(objectType, id)) &&
+            !m_cache.entryById(objectType, id, now))
             wanted.push_back(id);
-    if (wanted.empty())
+    for (size_t first = 0; first < wanted.size(); first += kIdsPerRecordRequest) {
+        const auto end = wanted.begin() + static_cast<std::ptrdiff_t>(std::min(
+                                              wanted.size(), first + kIdsPerRecordRequest));
+        UnsentRecords request{objectType,
+                              {wanted.begin() + static_cast<std::ptrdiff_t>(first), end}};
+        for (AS_ObjectId id : request.ids)
+            m_unsentIds.insert(unsentKey(objectType, id));
+        m_unsent.push_back(std::move(request));
+    }
+    sendWaiting();
+}
+
+void Session::sendWaiting() {
+    if (m_unsent.empty() || m_pending.size() >= kRecordRequestsOnTheirWay)
         return;
     const std::string base = namespaceDn();
     // What is pending stays on its way: a page that mixes folders, roles and accounts has all
@@ -43,18 +53,21 @@ void Session::sendRecordRequests(int32_t objectType, const std::vector<AS_Object
     if (m_pendingOn && m_pendingOn != &conn)
         settleAllPending();  // never answers of two connections at once
     m_pendingOn = &conn;
-    for (size_t first = 0; first < wanted.size(); first += kIdsPerRequest) {
+    while (!m_unsent.empty() && m_pending.size() < kRecordRequestsOnTheirWay) {
+        UnsentRecords next = std::move(m_unsent.front());
+        m_unsent.pop_front();
+        for (AS_ObjectId id : next.ids)
+            m_unsentIds.erase(unsentKey(next.objectType, id));
         PendingRecords request;
-        request.objectType = objectType;
-        request.ids.assign(wanted.begin() + static_cast<std::ptrdiff_t>(first),
-                           wanted.begin() + static_cast<std::ptrdiff_t>(
-                                                std::min(wanted.size(), first + kIdsPerRequest)));
+        request.objectType = next.objectType;
+        request.ids = std::move(next.ids);
         request.base = base;
         request.sent = ReadCache::Clock::now();
         const Filter ids = Filter::oneOf(
             schema::kId, std::vector<uint64_t>(request.ids.begin(), request.ids.end()));
-        request.msgid = conn.send(base, Scope::Sub, Filter::all({typeFilter, ids}),
-                                  recordAttributes(objectType));
+        request.msgid =
+            conn.send(base, Scope::Sub, Filter::all({objectTypeFilter(request.objectType), ids}),
+                      recordAttributes(request.objectType));
         m_pending.push_back(std::move(request));
     }
 }
@@ -81,10 +94,25 @@ std::optional<AS_ObjectId> Session::readPending(size_t index) {
 }
 
 void Session::settlePending(int32_t objectType, AS_ObjectId id) {
-    for (size_t i = 0; i < m_pending.size(); ++i) {
-        const PendingRecords& p = m_pending[i];
-        if (p.objectType != objectType || std::find(p.ids.begin(), p.ids.end(), id) == p.ids.end())
+    for (;;) {
+        sendWaiting();
+        const auto holding = std::find_if(m_pending.begin(), m_pending.end(), [&](const auto& p) {
+            return p.objectType == objectType &&
+                   std::find(p.ids.begin(), p.ids.end(), id) != p.ids.end();
+        });
+        if (holding == m_pending.end()) {
+            if (m_pending.empty() || !m_unsentIds.contains(unsentKey(objectType, id)))
+                return;
+            finishOldestPending();  // its request waits for a place
             continue;
+        }
+        const auto i = static_cast<size_t>(holding - m_pending.begin());
+        if (i > 0 && !m_unsent.empty()) {
+            // The answers before it are read (the caller went past them): their places go to
+            // the requests waiting, so that two stay ahead of the one being read.
+            finishOldestPending();
+            continue;
+        }
         // Entries are taken as they arrive, so the caller works on the first while the server
         // still sends the rest; the request ends when its answer is complete.
         for (;;) {
@@ -95,10 +123,14 @@ void Session::settlePending(int32_t objectType, AS_ObjectId id) {
     }
 }
 
+void Session::finishOldestPending() {
+    while (readPending(0)) {
+    }
+}
+
 void Session::settleAllPending() {
     while (!m_pending.empty())
-        while (readPending(0)) {
-        }
+        finishOldestPending();
 }
 
 void Session::dropPending(bool tellServer) {
@@ -107,6 +139,8 @@ void Session::dropPending(bool tellServer) {
             m_pendingOn->abandon(p.msgid);
     m_pending.clear();
     m_pendingOn = nullptr;
+    m_unsent.clear();
+    m_unsentIds.clear();
 }
 
 }  // namespace ridge::access

@@ -18,9 +18,6 @@
 
 namespace {
 
-// Records a page asks for ahead in one go: as many as the library puts in one request.
-constexpr std::size_t kRecordsAskedTogether = 100;
-
 [[noreturn]] void RaiseLibraryFailure(int32_t result, const char* function) {
     PYX_THROW(ProviderError(-8, {LibraryCallMessage(result, function)}),
               "BasaltSession::retrieveObjectDescendantProperties");
@@ -335,38 +332,24 @@ void BasaltSession::servePage(const VOR_AAA_Query& query, VOR_AAA_QueryResponse&
     const WantedProperties properties(query.GetProperties());
     const RefProps& refProps = query.GetRefProps();
 
-    // The page's records are asked for together rather than one directory search each, a window
-    // at a time and two windows ahead of the object being built: a page of a whole large listing
-    // asked all at once would put hundreds of requests on the connection (one per 100 ids),
-    // more than a server lets one connection have pending.
-    std::vector<std::pair<int, AS_ObjectId>> planned;  // group and id, in serving order
+    // The page's records are asked for together rather than one directory search each, in the
+    // order they are served: the library sends a few requests ahead of the reads at a time.
+    std::vector<AS_ObjectId> ids[3];  // by group
+    std::size_t planned = 0;
     m_listing.ForEachFrom(first, [&](const ListingCache::Slot& slot) {
-        planned.emplace_back(slot.group, slot.id);
-        return planned.size() < limit;
+        ids[slot.group].push_back(slot.id);
+        return ++planned < limit;
     });
     const int32_t types[3] = {AS_OBJ_USER_FOLDER, AS_OBJ_USER_CLASS, AS_OBJ_USER};
-    std::size_t asked = 0;
-    const auto askAhead = [&](std::size_t position) {
-        while (asked < planned.size() && asked < position + 2 * kRecordsAskedTogether) {
-            const std::size_t end = std::min(planned.size(), asked + kRecordsAskedTogether);
-            std::vector<AS_ObjectId> ids[3];
-            for (; asked < end; ++asked) {
-                ids[planned[asked].first].push_back(planned[asked].second);
-            }
-            for (int group = 0; group < 3; ++group) {
-                if (!ids[group].empty()) {
-                    ASA_PrefetchObjects(m_handle, types[group],
-                                        static_cast<uint32_t>(ids[group].size()),
-                                        ids[group].data());
-                }
-            }
+    for (int group = 0; group < 3; ++group) {
+        if (!ids[group].empty()) {
+            ASA_PrefetchObjects(m_handle, types[group], static_cast<uint32_t>(ids[group].size()),
+                                ids[group].data());
         }
-    };
+    }
 
     std::size_t served = 0;
-    std::size_t position = 0;
     m_listing.ForEachFrom(first, [&](const ListingCache::Slot& slot) {
-        askAhead(position++);
         VOR_AAA_BaseClassPtr object;
         switch (slot.group) {
             case ListingCache::eFolders:

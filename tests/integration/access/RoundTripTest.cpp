@@ -7,6 +7,7 @@
 
 #include "Process.h"
 #include "ReadsTestSupport.h"
+#include "Session.h"
 
 using namespace reads_test;
 
@@ -211,6 +212,52 @@ TEST_F(RoundTrips, PrefetchedRecordsServeAPageAfterTheListingAged) {
     EXPECT_EQ(AS_ERR_USER_NOT_FOUND, ASA_FindUserInfo(rt, 39999, nullptr, nullptr, nullptr));
     EXPECT_EQ(AS_ERR_INVALID_ARGUMENT, ASA_PrefetchObjects(rt, AS_OBJ_USER, 1, nullptr));
     EXPECT_EQ(AS_ERR_INVALID_ARGUMENT, ASA_PrefetchObjects(rt, 99, 1, page.data()));
+}
+
+// A caller may ask for the records of a whole large listing at once, but a server closes a
+// connection with too many requests pending: a few go out, the rest as the reads reach them, two
+// ahead of the one being read; every record asked for is still read without a search of its own.
+TEST_F(RoundTrips, RecordRequestsGoOutAFewAtATimeAsTheReadsReachThem) {
+    using ridge::access::kIdsPerRecordRequest;
+    using ridge::access::kRecordRequestsOnTheirWay;
+    auto users = list([&](uint32_t n, AS_ObjectId* i, uint32_t* t) {
+        return ASA_FindUserFolderUsersList(rt, kFolder, n, i, t);
+    });
+    ASSERT_EQ(static_cast<size_t>(kUsers), users.size());
+    // Ten requests' worth of ids, ten users in each, ids of no object between them.
+    constexpr size_t kRequests = 10;
+    constexpr size_t kStride = kRequests * kIdsPerRecordRequest / kUsers;
+    std::vector<AS_ObjectId> asked;
+    for (size_t i = 0; i < kRequests * kIdsPerRecordRequest; ++i)
+        asked.push_back(i % kStride == 0 ? users[i / kStride] : 40000 + i);
+    const auto requestOf = [&](size_t user) { return user * kStride / kIdsPerRecordRequest; };
+
+    std::this_thread::sleep_for(std::chrono::milliseconds(500));  // what was listed has aged
+    for (const bool lastFirst : {false, true}) {
+        SCOPED_TRACE(lastFirst ? "last user read first" : "users read in order");
+        AS_Handle x = handleFor(nullptr);
+        ASSERT_EQ(AS_OK,
+                  signOn(x, "rtreader", access_test::kPassword, nullptr, nullptr, nullptr, kNs));
+        const uint64_t before = searches(x);
+        ASSERT_EQ(AS_OK, ASA_PrefetchObjects(x, AS_OBJ_USER, static_cast<uint32_t>(asked.size()),
+                                             asked.data()));
+        EXPECT_EQ(kRecordRequestsOnTheirWay, searches(x) - before);
+        if (lastFirst) {
+            // Its request waits behind all the others: they go out and are read first.
+            EXPECT_EQ("User " + std::to_string(users.back() - kFirstUser),
+                      userName(x, users.back()));
+            EXPECT_EQ(kRequests, searches(x) - before);
+        }
+        for (size_t u = 0; u < users.size(); ++u) {
+            EXPECT_EQ("User " + std::to_string(users[u] - kFirstUser), userName(x, users[u]));
+            if (!lastFirst) {
+                EXPECT_EQ(std::min(kRequests, requestOf(u) + kRecordRequestsOnTheirWay),
+                          searches(x) - before)
+                    << "user " << u;
+            }
+        }
+        EXPECT_EQ(kRequests, searches(x) - before);
+    }
 }
 
 // Prefetched answers are read when a read needs them: another call on the handle meanwhile still

@@ -11,8 +11,6 @@
 namespace {
 
 std::atomic<int> g_listingCalls{0};
-std::atomic<int> g_prefetchCalls{0};
-std::atomic<uint32_t> g_largestPrefetch{0};
 
 template <typename Fn>
 Fn Next(const char* name) {
@@ -24,14 +22,6 @@ Fn Next(const char* name) {
 
 int ListingCalls() {
     return g_listingCalls.load();
-}
-
-int PrefetchCalls() {
-    return g_prefetchCalls.load();
-}
-
-uint32_t LargestPrefetchSoFar() {
-    return g_largestPrefetch.load();
 }
 
 extern "C" {
@@ -74,15 +64,6 @@ int32_t ASA_FindNamespaceRootUserFolder(AS_Handle h, AS_ObjectId* folder) {
     static auto next = Next<decltype(&ASA_FindNamespaceRootUserFolder)>(__func__);
     ++g_listingCalls;
     return next(h, folder);
-}
-
-int32_t ASA_PrefetchObjects(AS_Handle h, int32_t type, uint32_t count, const AS_ObjectId* ids) {
-    static auto next = Next<decltype(&ASA_PrefetchObjects)>(__func__);
-    ++g_prefetchCalls;
-    uint32_t largest = g_largestPrefetch.load();
-    while (count > largest && !g_largestPrefetch.compare_exchange_weak(largest, count)) {
-    }
-    return next(h, type, count, ids);
 }
 
 }  // extern "C"
