@@ -338,23 +338,39 @@ double ServerCpuMs() {
     return ms;
 }
 
+long ThreadPageFaults() {
+    rusage usage{};
+    getrusage(RUSAGE_THREAD, &usage);
+    return usage.ru_minflt + usage.ru_majflt;
+}
+
+// What the timed pages of one benchmark cost besides their wall time.
+struct PageCosts {
+    double clientMs = 0;
+    double serverMs = 0;
+    long clientFaults = 0;  // first touches of memory the process took from the system
+};
+
 // One timed page: wall time for the benchmark, and the client's and the server's CPU time summed
-// into the counters (how much of a page is work on either side and how much is waiting).
+// into the costs (how much of a page is work on either side and how much is waiting).
 template <typename Work>
-void TimedPage(benchmark::State& state, double& clientMs, double& serverMs, Work work) {
+void TimedPage(benchmark::State& state, PageCosts& costs, Work work) {
     const double server = ServerCpuMs();
     const double client = ThreadCpuMs();
+    const long faults = ThreadPageFaults();
     const auto start = Clock::now();
     work();
     state.SetIterationTime(std::chrono::duration<double>(Clock::now() - start).count());
-    clientMs += ThreadCpuMs() - client;
-    serverMs += ServerCpuMs() - server;
+    costs.clientMs += ThreadCpuMs() - client;
+    costs.serverMs += ServerCpuMs() - server;
+    costs.clientFaults += ThreadPageFaults() - faults;
 }
 
-void ReportCpu(benchmark::State& state, double clientMs, double serverMs) {
+void ReportCpu(benchmark::State& state, const PageCosts& costs) {
     const double pages = static_cast<double>(state.iterations());
-    state.counters["clientCpuMs"] = clientMs / pages;
-    state.counters["serverCpuMs"] = serverMs / pages;
+    state.counters["clientCpuMs"] = costs.clientMs / pages;
+    state.counters["serverCpuMs"] = costs.serverMs / pages;
+    state.counters["clientFaults"] = static_cast<double>(costs.clientFaults) / pages;
 }
 
 template <typename Work>
@@ -369,13 +385,12 @@ void Timed(benchmark::State& state, Work work) {
 // Asked after the same pause as the provider's pages, so that both meet the server alike.
 void BM_FirstPage_Ldap(benchmark::State& state) {
     LDAP* ld = g_bench.Connect();
-    double clientMs = 0;
-    double serverMs = 0;
+    PageCosts costs;
     for (auto _ : state) {
         std::this_thread::sleep_for(kCacheExpired);
-        TimedPage(state, clientMs, serverMs, [&] { benchmark::DoNotOptimize(RawFolderPage(ld)); });
+        TimedPage(state, costs, [&] { benchmark::DoNotOptimize(RawFolderPage(ld)); });
     }
-    ReportCpu(state, clientMs, serverMs);
+    ReportCpu(state, costs);
     ldap_unbind_ext_s(ld, nullptr, nullptr);
 }
 
@@ -388,25 +403,23 @@ void BM_FirstPage_Basalt(benchmark::State& state) {
     const std::string queries[] = {QueryDocument(path, kPageProperties, 0, 100),
                                    QueryDocument(path, other, 0, 100)};
     int turn = 0;
-    double clientMs = 0;
-    double serverMs = 0;
+    PageCosts costs;
     for (auto _ : state) {
         std::this_thread::sleep_for(kCacheExpired);  // nothing fetched before is fresh
         int n = 0;
-        TimedPage(state, clientMs, serverMs, [&] { n = g_bench.Search(0, queries[turn++ % 2]); });
+        TimedPage(state, costs, [&] { n = g_bench.Search(0, queries[turn++ % 2]); });
         if (n != kStaffUsers) {
             state.SkipWithError("wrong object count");
         }
     }
-    ReportCpu(state, clientMs, serverMs);
+    ReportCpu(state, costs);
 }
 
 void BM_NextPage_Basalt(benchmark::State& state) {
     const std::string path = "VORID('" + std::string(kNamespaceId) +
                              ":f:authid=" + std::to_string(kPagesFolder) + "')/*";
     int page = 0;
-    double clientMs = 0;
-    double serverMs = 0;
+    PageCosts costs;
     for (auto _ : state) {
         if (page == 0 || page == kPagesUsers / 100) {
             page = 0;
@@ -416,13 +429,13 @@ void BM_NextPage_Basalt(benchmark::State& state) {
         std::this_thread::sleep_for(kCacheExpired);
         const std::string query = QueryDocument(path, kPageProperties, page * 100, 100);
         int n = 0;
-        TimedPage(state, clientMs, serverMs, [&] { n = g_bench.Search(0, query); });
+        TimedPage(state, costs, [&] { n = g_bench.Search(0, query); });
         ++page;
         if (n != 100) {
             state.SkipWithError("wrong object count");
         }
     }
-    ReportCpu(state, clientMs, serverMs);
+    ReportCpu(state, costs);
 }
 
 void BM_RootNames_Ldap(benchmark::State& state) {
