@@ -85,8 +85,11 @@ LdapEntry toEntry(LDAP* ld, LDAPMessage* e, std::vector<std::string_view>& value
 // Appends the entries of a search result to into.
 void appendEntries(LDAP* ld, LDAPMessage* result, std::vector<LdapEntry>& into) {
     const int count = ldap_count_entries(ld, result);
-    if (count > 0)
-        into.reserve(into.size() + static_cast<size_t>(count));
+    // Grown at least twofold: the pages of a paged search each append to the same vector, and
+    // room for just one more page each time moved every entry before it again (quadratic).
+    if (const size_t needed = into.size() + static_cast<size_t>(std::max(count, 0));
+        needed > into.capacity())
+        into.reserve(std::max(needed, 2 * into.capacity()));
     std::vector<std::string_view> values;  // reused for every attribute
     // The entries of one result mostly carry the same attributes: each is given room for as many
     // as the one before (a hundred thousand names would otherwise each hold room for a record).
