@@ -153,19 +153,46 @@ struct LdapConnection::SearchReply {
     Message message;
 };
 
+int LdapConnection::sendRequest(const std::string& base, Scope scope, const Filter& filter,
+                                const std::vector<std::string>& attributes,
+                                LDAPControl** serverControls, int sizeLimit) {
+    std::vector<char*> attrs = attributeList(attributes);
+    timeval tv{m_timeout, 0};
+    int msgid = -1;
+    count(&OperationCounts::searches);
+    const int rc =
+        ldap_search_ext(m_ld, base.c_str(), static_cast<int>(scope), filter.text().c_str(),
+                        attrs.data(), 0, serverControls, nullptr, &tv, sizeLimit, &msgid);
+    if (rc != LDAP_SUCCESS)
+        throwResult(rc, "search");
+    return msgid;
+}
+
+LdapConnection::SearchReply LdapConnection::awaitReply(int msgid) {
+    timeval tv{m_timeout, 0};
+    LDAPMessage* raw = nullptr;
+    const int rc = ldap_result(m_ld, msgid, LDAP_MSG_ALL, &tv, &raw);
+    SearchReply reply;
+    reply.message.reset(raw);
+    if (rc == 0) {
+        abandon(msgid);  // the server need not go on with an answer nobody reads
+        reply.rc = LDAP_TIMEOUT;
+    } else if (rc < 0) {
+        ldap_get_option(m_ld, LDAP_OPT_RESULT_CODE, &reply.rc);
+    } else {
+        const int parsed =
+            ldap_parse_result(m_ld, raw, &reply.rc, nullptr, nullptr, nullptr, nullptr, 0);
+        if (parsed != LDAP_SUCCESS)
+            reply.rc = parsed;
+    }
+    return reply;
+}
+
 LdapConnection::SearchReply LdapConnection::request(const std::string& base, Scope scope,
                                                     const Filter& filter,
                                                     const std::vector<std::string>& attributes,
                                                     LDAPControl** serverControls, int sizeLimit) {
-    std::vector<char*> attrs = attributeList(attributes);
-    timeval tv{m_timeout, 0};
-    LDAPMessage* res = nullptr;
-    count(&OperationCounts::searches);
-    SearchReply reply;
-    reply.rc = ldap_search_ext_s(m_ld, base.c_str(), static_cast<int>(scope), filter.text().c_str(),
-                                 attrs.data(), 0, serverControls, nullptr, &tv, sizeLimit, &res);
-    reply.message.reset(res);
-    return reply;
+    return awaitReply(sendRequest(base, scope, filter, attributes, serverControls, sizeLimit));
 }
 
 std::vector<LdapEntry> LdapConnection::search(const std::string& base, Scope scope,
@@ -199,16 +226,7 @@ std::optional<std::vector<LdapEntry>> LdapConnection::searchWhole(
 
 int LdapConnection::send(const std::string& base, Scope scope, const Filter& filter,
                          const std::vector<std::string>& attributes) {
-    std::vector<char*> attrs = attributeList(attributes);
-    timeval tv{m_timeout, 0};
-    int msgid = -1;
-    count(&OperationCounts::searches);
-    const int rc =
-        ldap_search_ext(m_ld, base.c_str(), static_cast<int>(scope), filter.text().c_str(),
-                        attrs.data(), 0, nullptr, nullptr, &tv, 0, &msgid);
-    if (rc != LDAP_SUCCESS)
-        throwResult(rc, "search");
-    return msgid;
+    return sendRequest(base, scope, filter, attributes, nullptr, 0);
 }
 
 bool LdapConnection::holdsWholeResult(int rc, const std::string& base) const {
@@ -265,10 +283,8 @@ std::vector<LdapEntry> LdapConnection::searchPaged(const std::string& base, Scop
     // Entries asked for per page: within the page limit servers commonly set (1000), large
     // enough that ordinary listings take one round trip and a whole namespace few.
     constexpr ber_int_t kPageSize = 1000;
-    std::vector<LdapEntry> entries;
-    std::string cookie;
-    do {
-        berval cookieBv{static_cast<ber_len_t>(cookie.size()), cookie.data()};
+    const auto sendPage = [&](const std::string& cookie) {
+        berval cookieBv{static_cast<ber_len_t>(cookie.size()), const_cast<char*>(cookie.data())};
         LDAPControl* rawPage = nullptr;
         // Not critical: a server without paging answers in one piece.
         if (ldap_create_page_control(m_ld, kPageSize, cookie.empty() ? nullptr : &cookieBv, 0,
@@ -276,33 +292,52 @@ std::vector<LdapEntry> LdapConnection::searchPaged(const std::string& base, Scop
             fail(AS_ERR_NO_MEMORY, "paged results control");
         Control page(rawPage);
         LDAPControl* serverControls[] = {page.get(), nullptr};
-        SearchReply reply = request(base, scope, filter, attributes, serverControls, 0);
+        return sendRequest(base, scope, filter, attributes, serverControls, 0);
+    };
+    std::vector<LdapEntry> entries;
+    int msgid = sendPage({});
+    for (;;) {
+        SearchReply reply = awaitReply(msgid);
         if (!holdsWholeResult(reply.rc, base))
             return {};
-        appendEntries(m_ld, reply.message.get(), entries);
-
-        LDAPControl** rawControls = nullptr;
-        int err = LDAP_SUCCESS;
-        int rc = ldap_parse_result(m_ld, reply.message.get(), &err, nullptr, nullptr, nullptr,
-                                   &rawControls, 0);
-        Controls controls(rawControls);
-        if (rc != LDAP_SUCCESS)
-            throwResult(rc, "search");
-        cookie.clear();
-        LDAPControl* response =
-            ldap_control_find(LDAP_CONTROL_PAGEDRESULTS, controls.get(), nullptr);
-        if (response) {
-            ber_int_t estimate = 0;
-            berval next{0, nullptr};
-            if (ldap_parse_pageresponse_control(m_ld, response, &estimate, &next) != LDAP_SUCCESS)
-                fail(AS_ERR_SERVER, "malformed paged results response");
-            if (next.bv_val) {
-                cookie.assign(next.bv_val, next.bv_len);
-                ber_memfree(next.bv_val);
-            }
+        const std::string cookie = nextPageCookie(reply.message.get());
+        if (cookie.empty()) {
+            appendEntries(m_ld, reply.message.get(), entries);
+            return entries;
         }
-    } while (!cookie.empty());
-    return entries;
+        // The next page is asked for before this one's entries are taken apart, so that the
+        // server finds it while the client works.
+        msgid = sendPage(cookie);
+        try {
+            appendEntries(m_ld, reply.message.get(), entries);
+        } catch (...) {
+            abandon(msgid);
+            throw;
+        }
+    }
+}
+
+std::string LdapConnection::nextPageCookie(LDAPMessage* result) const {
+    LDAPControl** rawControls = nullptr;
+    int err = LDAP_SUCCESS;
+    const int rc =
+        ldap_parse_result(m_ld, result, &err, nullptr, nullptr, nullptr, &rawControls, 0);
+    Controls controls(rawControls);
+    if (rc != LDAP_SUCCESS)
+        throwResult(rc, "search");
+    LDAPControl* response = ldap_control_find(LDAP_CONTROL_PAGEDRESULTS, controls.get(), nullptr);
+    if (!response)
+        return {};
+    ber_int_t estimate = 0;
+    berval next{0, nullptr};
+    if (ldap_parse_pageresponse_control(m_ld, response, &estimate, &next) != LDAP_SUCCESS)
+        fail(AS_ERR_SERVER, "malformed paged results response");
+    std::string cookie;
+    if (next.bv_val) {
+        cookie.assign(next.bv_val, next.bv_len);
+        ber_memfree(next.bv_val);
+    }
+    return cookie;
 }
 
 std::optional<LdapEntry> LdapConnection::read(const std::string& dn,

@@ -147,6 +147,14 @@ public:
 
 private:
     struct SearchReply;
+    // Sends one search request without waiting for its answer: its message id.
+    int sendRequest(const std::string& base, Scope scope, const Filter& filter,
+                    const std::vector<std::string>& attributes, LDAPControl** serverControls,
+                    int sizeLimit);
+    // Waits for the whole answer to msgid (entries and result); a timeout abandons it.
+    SearchReply awaitReply(int msgid);
+    // The cookie of a paged search's result that asks for the next page; empty after the last.
+    std::string nextPageCookie(LDAPMessage* result) const;
     // Sends one search request and waits for its whole answer (entries and result).
     SearchReply request(const std::string& base, Scope scope, const Filter& filter,
                         const std::vector<std::string>& attributes, LDAPControl** serverControls,
