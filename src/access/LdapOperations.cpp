@@ -212,7 +212,11 @@ std::vector<LdapEntry> LdapConnection::search(const std::string& base, Scope sco
 std::optional<std::vector<LdapEntry>> LdapConnection::searchWhole(
     const std::string& base, Scope scope, const Filter& filter,
     const std::vector<std::string>& attributes, int sizeLimit) {
-    SearchReply reply = request(base, scope, filter, attributes, nullptr, sizeLimit);
+    return awaitWhole(send(base, scope, filter, attributes, sizeLimit));
+}
+
+std::optional<std::vector<LdapEntry>> LdapConnection::awaitWhole(int msgid) {
+    SearchReply reply = awaitReply(msgid);
     if (reply.rc == LDAP_NO_SUCH_OBJECT)
         return std::vector<LdapEntry>{};
     if (reply.rc == LDAP_SIZELIMIT_EXCEEDED || reply.rc == LDAP_ADMINLIMIT_EXCEEDED)
@@ -225,8 +229,8 @@ std::optional<std::vector<LdapEntry>> LdapConnection::searchWhole(
 }
 
 int LdapConnection::send(const std::string& base, Scope scope, const Filter& filter,
-                         const std::vector<std::string>& attributes) {
-    return sendRequest(base, scope, filter, attributes, nullptr, 0);
+                         const std::vector<std::string>& attributes, int sizeLimit) {
+    return sendRequest(base, scope, filter, attributes, nullptr, sizeLimit);
 }
 
 bool LdapConnection::holdsWholeResult(int rc, const std::string& base) const {

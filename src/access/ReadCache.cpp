@@ -119,6 +119,13 @@ EntryRef ReadCache::entryById(int32_t objectType, AS_ObjectId id, Clock::time_po
     return it->second.entry;
 }
 
+EntryRef ReadCache::lastKnownById(int32_t objectType, AS_ObjectId id) const {
+    auto it = m_entries.find({objectType, id});
+    if (it == m_entries.end() || it->second.conflict)
+        return nullptr;
+    return it->second.entry;
+}
+
 EntryRef ReadCache::entryByDn(int32_t objectType, const std::string& dn,
                               Clock::time_point now) const {
     auto byDn = m_byDn.find({objectType, dnKey(dn)});

@@ -114,9 +114,12 @@ public:
                                                       const std::vector<std::string>& attributes,
                                                       int sizeLimit);
     // A search sent without waiting for its answer (several may be on their way at once; the
-    // server works on them side by side): its message id for nextEntry() or abandon().
+    // server works on them side by side): its message id for nextEntry(), awaitWhole() or
+    // abandon(). sizeLimit 0 means none.
     int send(const std::string& base, Scope scope, const Filter& filter,
-             const std::vector<std::string>& attributes);
+             const std::vector<std::string>& attributes, int sizeLimit = 0);
+    // The whole answer to a request send() made, as searchWhole() gives it.
+    std::optional<std::vector<LdapEntry>> awaitWhole(int msgid);
     // The next entry of the answer to a request send() made, as soon as it has arrived; nullopt
     // once the answer is complete. A missing base gives none; a result cut short by a size
     // limit throws -61 (base names it). expected: room for attributes the entry is given, then

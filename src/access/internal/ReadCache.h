@@ -44,6 +44,9 @@ public:
     }
     // Null when the cache holds no fresh entry.
     EntryRef entryById(int32_t objectType, AS_ObjectId id, Clock::time_point now) const;
+    // The entry last fetched for that id, fresh or not (null when none is kept): what the
+    // handle may guess before it asks again.
+    EntryRef lastKnownById(int32_t objectType, AS_ObjectId id) const;
     // By DN (any RDN spelling the DN parser accepts as the same).
     EntryRef entryByDn(int32_t objectType, const std::string& dn, Clock::time_point now) const;
 

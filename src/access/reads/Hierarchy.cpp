@@ -151,8 +151,7 @@ AS_API int32_t ASA_FindUserFolderChildrenList(AS_Handle handle, AS_ObjectId fold
                                               uint32_t* count) {
     return withSignedOn(handle, [&](Session& s) {
         required(count, "count");
-        auto folder = s.requireById(AS_OBJ_USER_FOLDER, folderId, {});
-        writeIdList(folderChildIds(s, folder->dn, AS_OBJ_USER_FOLDER), capacity, ids, count);
+        writeIdList(folderChildIds(s, folderId, AS_OBJ_USER_FOLDER), capacity, ids, count);
     });
 }
 
@@ -160,8 +159,7 @@ AS_API int32_t ASA_FindUserFolderUsersList(AS_Handle handle, AS_ObjectId folderI
                                            uint32_t capacity, AS_ObjectId* ids, uint32_t* count) {
     return withSignedOn(handle, [&](Session& s) {
         required(count, "count");
-        auto folder = s.requireById(AS_OBJ_USER_FOLDER, folderId, {});
-        writeIdList(folderChildIds(s, folder->dn, AS_OBJ_USER), capacity, ids, count);
+        writeIdList(folderChildIds(s, folderId, AS_OBJ_USER), capacity, ids, count);
     });
 }
 

@@ -38,6 +38,28 @@ T& required(T* p, const char* what) {
 std::vector<LdapEntry> searchAll(LdapConnection& conn, const std::string& base, Scope scope,
                                  const Filter& filter, const std::vector<std::string>& attributes);
 
+// The entries directly below base, asked for at construction and taken with take() (as
+// searchAll gives them), so that other requests can be answered meanwhile. Abandoned when
+// dropped untaken. The connection must outlive it.
+class ChildListing {
+public:
+    ChildListing(LdapConnection& conn, std::string base, Filter filter,
+                 std::vector<std::string> attributes);
+    ~ChildListing();
+    ChildListing(const ChildListing&) = delete;
+    ChildListing& operator=(const ChildListing&) = delete;
+
+    const std::string& base() const { return m_base; }
+    std::vector<LdapEntry> take();
+
+private:
+    LdapConnection& m_conn;
+    std::string m_base;
+    Filter m_filter;
+    std::vector<std::string> m_attributes;
+    int m_msgid = -1;
+};
+
 // The ids of a listing: from the handle's cache under key, else fetched (entries of objectType
 // with their record attributes), remembered with their records, and cached under key.
 std::vector<AS_ObjectId> listedIds(Session& s, const std::string& key, int32_t objectType,
@@ -48,10 +70,10 @@ std::vector<AS_ObjectId> sortedIds(const std::vector<LdapEntry>& entries);
 
 // Ids of the entries of objectType directly below dn.
 std::vector<AS_ObjectId> childIds(Session& s, const std::string& dn, int32_t objectType);
-// Ids of the user folders or users (objectType) directly below the folder at dn. Both are
-// fetched in one search and kept, so that listing a folder's subfolders and then its users (as
-// a browser does) costs one search.
-std::vector<AS_ObjectId> folderChildIds(Session& s, const std::string& dn, int32_t objectType);
+// Ids of the user folders or users (objectType) directly below the folder with that id (-21
+// when there is none). Both are fetched in one search and kept, so that listing a folder's
+// subfolders and then its users (as a browser does) costs one search.
+std::vector<AS_ObjectId> folderChildIds(Session& s, AS_ObjectId folderId, int32_t objectType);
 
 // Hands an id list to the caller: *count gets the total, min(capacity, total) ids are written;
 // throws -5 when capacity < total, except that capacity 0 with null ids only asks the count.

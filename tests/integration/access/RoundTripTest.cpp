@@ -294,6 +294,51 @@ TEST_F(RoundTrips, AnswersAskedAheadMixWithOtherCallsAndEndWithTheSignOn) {
     EXPECT_EQ(1u, searches(rt) - before);
 }
 
+// A folder seen before is listed together with its look-up, at the place the handle last saw it;
+// once it has moved, that early listing is dropped and the folder is listed where it is now,
+// even when another folder has taken its old place.
+TEST_F(RoundTrips, AnAgedFolderIsListedWhereItIsNow) {
+    const std::string ns = "ou=roundtrips,@BASE_DN@";
+    const auto folder = [&](const std::string& name, int id, int userId) {
+        return "dn: ou=" + name + "," + ns +
+               "\nobjectClass: organizationalUnit\nobjectClass: ridgeFolder\nou: " + name +
+               "\nridgeId: " + std::to_string(id) + "\n\ndn: uid=u" + std::to_string(userId) +
+               ",ou=" + name + "," + ns +
+               "\nobjectClass: inetOrgPerson\nobjectClass: ridgeUser\nuid: u" +
+               std::to_string(userId) + "\ncn: U\nsn: U\nridgeId: " + std::to_string(userId) +
+               "\n\n";
+    };
+    const std::string nsDn = "ou=roundtrips," + env.baseDn();  // tool arguments are not filled in
+    const auto cleanUp = [&] {
+        admin("ldapdelete", "-c -r 'ou=Moving," + nsDn + "' 'ou=Moved," + nsDn + "'");
+    };
+    const auto users = [&](AS_ObjectId id) {
+        return list([&](uint32_t n, AS_ObjectId* i, uint32_t* t) {
+            return ASA_FindUserFolderUsersList(rt, id, n, i, t);
+        });
+    };
+    cleanUp();
+    ASSERT_EQ(0, admin("ldapadd", "", folder("Moving", 30301, 30302)));
+    EXPECT_EQ(std::vector<AS_ObjectId>{30302}, users(30301));
+
+    // Aged but in place: the early listing is the one used.
+    std::this_thread::sleep_for(std::chrono::milliseconds(500));
+    uint64_t before = searches(rt);
+    EXPECT_EQ(std::vector<AS_ObjectId>{30302}, users(30301));
+    EXPECT_EQ(2u, searches(rt) - before);
+
+    // Moved, and a new folder with a user of its own where it was.
+    ASSERT_EQ(0, admin("ldapmodrdn", "-r 'ou=Moving," + nsDn + "' ou=Moved"));
+    ASSERT_EQ(0, admin("ldapadd", "", folder("Moving", 30303, 30304)));
+    std::this_thread::sleep_for(std::chrono::milliseconds(500));
+    before = searches(rt);
+    EXPECT_EQ(std::vector<AS_ObjectId>{30302}, users(30301));
+    // The early listing at the old place, the look-up, and the listing at the new place.
+    EXPECT_EQ(3u, searches(rt) - before);
+    EXPECT_EQ(std::vector<AS_ObjectId>{30304}, users(30303));
+    cleanUp();
+}
+
 TEST_F(RoundTrips, WhatAHandleKeepsIsItsOwnAndShortLived) {
     const std::string dn = "uid=rtmutable,ou=roundtrips,@BASE_DN@";
     constexpr AS_ObjectId kMutable = 30098;
