@@ -34,9 +34,7 @@ std::vector<LdapEntry> searchAll(LdapConnection& conn, const std::string& base, 
                                  const Filter& filter, const std::vector<std::string>& attributes) {
     if (scope == Scope::Sub)
         return conn.searchPaged(base, scope, filter, attributes);
-    if (auto whole = conn.searchWhole(base, scope, filter, attributes, kUnpagedLimit))
-        return std::move(*whole);
-    return conn.searchPaged(base, scope, filter, attributes);
+    return ChildListing(conn, base, filter, attributes).take();
 }
 
 ChildListing::ChildListing(LdapConnection& conn, std::string base, Filter filter,
@@ -107,22 +105,24 @@ std::vector<AS_ObjectId> folderChildIds(Session& s, AS_ObjectId folderId, int32_
     // A folder the handle has seen before, whose record has aged, is most likely where it was:
     // its listing is asked for at that DN together with the folder's lookup, and kept if the
     // lookup finds it there (one round trip instead of two).
-    std::optional<ChildListing> early;
+    std::optional<ChildListing> listing;
     const auto asked = ReadCache::Clock::now();
     if (!s.cache().entryById(AS_OBJ_USER_FOLDER, folderId, asked))
         if (auto known = s.cache().lastKnownById(AS_OBJ_USER_FOLDER, folderId);
             known && !s.cache().list(key(known->dn, objectType), asked))
-            early.emplace(s.ldap(), known->dn, children, attributes);
+            listing.emplace(s.ldap(), known->dn, children, attributes);
     auto folder = s.requireById(AS_OBJ_USER_FOLDER, folderId, {});
-    if (early && ReadCache::dnKey(early->base()) != ReadCache::dnKey(folder->dn))
-        early.reset();  // moved or renamed: its listing there is not this folder's
+    if (listing && ReadCache::dnKey(listing->base()) != ReadCache::dnKey(folder->dn))
+        listing.reset();  // moved or renamed: its listing there is not this folder's
 
-    const auto fetched = ReadCache::Clock::now();
-    if (!early)
+    const bool guessed = listing.has_value();
+    const auto fetched = guessed ? asked : ReadCache::Clock::now();
+    if (!guessed) {
         if (auto hit = s.cache().list(key(folder->dn, objectType), fetched))
             return *hit;
-    auto found =
-        early ? early->take() : searchAll(s.ldap(), folder->dn, Scope::One, children, attributes);
+        listing.emplace(s.ldap(), folder->dn, children, attributes);
+    }
+    auto found = listing->take();
     std::vector<LdapEntry> folders, users;
     for (auto& e : found) {
         bool isFolder = false;
@@ -132,11 +132,10 @@ std::vector<AS_ObjectId> folderChildIds(Session& s, AS_ObjectId folderId, int32_
     }
     auto folderIds = sortedIds(folders);
     auto userIds = sortedIds(users);
-    const auto listed = early ? asked : fetched;
-    s.remember(AS_OBJ_USER_FOLDER, std::move(folders), listed);
-    s.remember(AS_OBJ_USER, std::move(users), listed);
-    s.cache().putList(key(folder->dn, AS_OBJ_USER_FOLDER), folderIds, listed);
-    s.cache().putList(key(folder->dn, AS_OBJ_USER), userIds, listed);
+    s.remember(AS_OBJ_USER_FOLDER, std::move(folders), fetched);
+    s.remember(AS_OBJ_USER, std::move(users), fetched);
+    s.cache().putList(key(folder->dn, AS_OBJ_USER_FOLDER), folderIds, fetched);
+    s.cache().putList(key(folder->dn, AS_OBJ_USER), userIds, fetched);
     return objectType == AS_OBJ_USER_FOLDER ? folderIds : userIds;
 }
 

@@ -32,8 +32,8 @@ T& required(T* p, const char* what) {
     return *p;
 }
 
-// Every entry the search finds: a listing below one entry in a single request unless a size
-// limit cuts it, anything else in pages. A result cut short by a server limit throws -61; a
+// Every entry the search (scope Sub or One) finds: a listing below one entry in a single
+// request unless a size limit cuts it, anything else in pages. A result cut short by a server limit throws -61; a
 // base that does not exist gives no entries.
 std::vector<LdapEntry> searchAll(LdapConnection& conn, const std::string& base, Scope scope,
                                  const Filter& filter, const std::vector<std::string>& attributes);
