@@ -209,28 +209,33 @@ std::vector<LdapEntry> LdapConnection::search(const std::string& base, Scope sco
     return entries;
 }
 
-std::optional<std::vector<LdapEntry>> LdapConnection::searchWhole(
-    const std::string& base, Scope scope, const Filter& filter,
-    const std::vector<std::string>& attributes, int sizeLimit) {
-    return awaitWhole(send(base, scope, filter, attributes, sizeLimit));
-}
-
-std::optional<std::vector<LdapEntry>> LdapConnection::awaitWhole(int msgid) {
+LdapConnection::WholeAnswer LdapConnection::awaitWhole(int msgid) {
     SearchReply reply = awaitReply(msgid);
-    if (reply.rc == LDAP_NO_SUCH_OBJECT)
-        return std::vector<LdapEntry>{};
-    if (reply.rc == LDAP_SIZELIMIT_EXCEEDED || reply.rc == LDAP_ADMINLIMIT_EXCEEDED)
-        return std::nullopt;
-    if (reply.rc != LDAP_SUCCESS)
+    WholeAnswer answer;
+    if (reply.rc == LDAP_NO_SUCH_OBJECT || reply.rc == LDAP_ASSERTION_FAILED)
+        answer.outcome = WholeAnswer::Outcome::NoBase;
+    else if (reply.rc == LDAP_SIZELIMIT_EXCEEDED || reply.rc == LDAP_ADMINLIMIT_EXCEEDED)
+        answer.outcome = WholeAnswer::Outcome::CutShort;
+    else if (reply.rc != LDAP_SUCCESS)
         throwResult(reply.rc, "search");
-    std::vector<LdapEntry> entries;
-    appendEntries(m_ld, reply.message.get(), entries);
-    return entries;
+    else
+        appendEntries(m_ld, reply.message.get(), answer.entries);
+    return answer;
 }
 
 int LdapConnection::send(const std::string& base, Scope scope, const Filter& filter,
-                         const std::vector<std::string>& attributes, int sizeLimit) {
-    return sendRequest(base, scope, filter, attributes, nullptr, sizeLimit);
+                         const std::vector<std::string>& attributes, int sizeLimit,
+                         const Filter* baseAssertion) {
+    if (!baseAssertion)
+        return sendRequest(base, scope, filter, attributes, nullptr, sizeLimit);
+    LDAPControl* rawAssertion = nullptr;
+    // Critical: a server that cannot check it must refuse the search rather than ignore it.
+    if (ldap_create_assertion_control(m_ld, const_cast<char*>(baseAssertion->text().c_str()), 1,
+                                      &rawAssertion) != LDAP_SUCCESS)
+        fail(AS_ERR_NO_MEMORY, "assertion control");
+    Control assertion(rawAssertion);
+    LDAPControl* serverControls[] = {assertion.get(), nullptr};
+    return sendRequest(base, scope, filter, attributes, serverControls, sizeLimit);
 }
 
 bool LdapConnection::holdsWholeResult(int rc, const std::string& base) const {

@@ -107,19 +107,24 @@ public:
     // result cut at sizeLimit is returned as it is. Throws on failure.
     std::vector<LdapEntry> search(const std::string& base, Scope scope, const Filter& filter,
                                   const std::vector<std::string>& attributes, int sizeLimit = 0);
-    // Search in one request without paging: nullopt when a size limit (sizeLimit, 0 for none,
-    // or the server's) cut the result short. A missing base gives an empty result.
-    std::optional<std::vector<LdapEntry>> searchWhole(const std::string& base, Scope scope,
-                                                      const Filter& filter,
-                                                      const std::vector<std::string>& attributes,
-                                                      int sizeLimit);
     // A search sent without waiting for its answer (several may be on their way at once; the
     // server works on them side by side): its message id for nextEntry(), awaitWhole() or
-    // abandon(). sizeLimit 0 means none.
+    // abandon(). sizeLimit 0 means none. baseAssertion (may be null): the search is made only if
+    // the base entry matches it (the server's assertion control).
     int send(const std::string& base, Scope scope, const Filter& filter,
-             const std::vector<std::string>& attributes, int sizeLimit = 0);
-    // The whole answer to a request send() made, as searchWhole() gives it.
-    std::optional<std::vector<LdapEntry>> awaitWhole(int msgid);
+             const std::vector<std::string>& attributes, int sizeLimit = 0,
+             const Filter* baseAssertion = nullptr);
+    // The whole answer to a request send() made, without paging.
+    struct WholeAnswer {
+        enum class Outcome {
+            Complete,
+            NoBase,    // the base does not exist, or does not match the assertion
+            CutShort,  // a size limit (the request's or the server's) cut the result short
+        };
+        Outcome outcome = Outcome::Complete;
+        std::vector<LdapEntry> entries;  // when Complete
+    };
+    WholeAnswer awaitWhole(int msgid);
     // The next entry of the answer to a request send() made, as soon as it has arrived; nullopt
     // once the answer is complete. A missing base gives none; a result cut short by a size
     // limit throws -61 (base names it). expected: room for attributes the entry is given, then

@@ -34,16 +34,16 @@ std::vector<LdapEntry> searchAll(LdapConnection& conn, const std::string& base, 
                                  const Filter& filter, const std::vector<std::string>& attributes) {
     if (scope == Scope::Sub)
         return conn.searchPaged(base, scope, filter, attributes);
-    return ChildListing(conn, base, filter, attributes).take();
+    return ChildListing(conn, base, filter, attributes).take().value_or(std::vector<LdapEntry>{});
 }
 
 ChildListing::ChildListing(LdapConnection& conn, std::string base, Filter filter,
-                           std::vector<std::string> attributes)
+                           std::vector<std::string> attributes, const Filter* baseAssertion)
     : m_conn(conn),
       m_base(std::move(base)),
       m_filter(std::move(filter)),
       m_attributes(std::move(attributes)) {
-    m_msgid = m_conn.send(m_base, Scope::One, m_filter, m_attributes, kUnpagedLimit);
+    m_msgid = m_conn.send(m_base, Scope::One, m_filter, m_attributes, kUnpagedLimit, baseAssertion);
 }
 
 ChildListing::~ChildListing() {
@@ -51,10 +51,15 @@ ChildListing::~ChildListing() {
         m_conn.abandon(m_msgid);
 }
 
-std::vector<LdapEntry> ChildListing::take() {
-    const int msgid = std::exchange(m_msgid, -1);
-    if (auto whole = m_conn.awaitWhole(msgid))
-        return std::move(*whole);
+std::optional<std::vector<LdapEntry>> ChildListing::take() {
+    auto answer = m_conn.awaitWhole(std::exchange(m_msgid, -1));
+    using Outcome = LdapConnection::WholeAnswer::Outcome;
+    if (answer.outcome == Outcome::NoBase)
+        return std::nullopt;
+    if (answer.outcome == Outcome::Complete)
+        return std::move(answer.entries);
+    // The base matched (the assertion is checked before any entry is sent); the pages need not
+    // check it again.
     return m_conn.searchPaged(m_base, Scope::One, m_filter, m_attributes);
 }
 
@@ -91,8 +96,11 @@ std::vector<AS_ObjectId> childIds(Session& s, const std::string& dn, int32_t obj
 }
 
 std::vector<AS_ObjectId> folderChildIds(Session& s, AS_ObjectId folderId, int32_t objectType) {
+    // Kept under the folder's id as well as its DN: a listing made at a DN is the listing of the
+    // folder that had the id there.
     const auto key = [&](const std::string& dn, int32_t type) {
-        return "children " + std::to_string(type) + " " + ReadCache::dnKey(dn);
+        return "folder children " + std::to_string(type) + " " + std::to_string(folderId) + " " +
+               ReadCache::dnKey(dn);
     };
     std::vector<std::string> attributes = recordAttributes(AS_OBJ_USER);
     for (const auto& a : recordAttributes(AS_OBJ_USER_FOLDER))
@@ -101,30 +109,32 @@ std::vector<AS_ObjectId> folderChildIds(Session& s, AS_ObjectId folderId, int32_
     attributes.push_back(schema::kObjectClass);
     const Filter children =
         Filter::any({objectTypeFilter(AS_OBJ_USER_FOLDER), objectTypeFilter(AS_OBJ_USER)});
+    // The listing is made only if the entry at the DN is still this folder.
+    const Filter itself =
+        Filter::all({objectTypeFilter(AS_OBJ_USER_FOLDER), Filter::equal(schema::kId, folderId)});
 
-    // A folder the handle has seen before, whose record has aged, is most likely where it was:
-    // its listing is asked for at that DN together with the folder's lookup, and kept if the
-    // lookup finds it there (one round trip instead of two).
-    std::optional<ChildListing> listing;
-    const auto asked = ReadCache::Clock::now();
-    if (!s.cache().entryById(AS_OBJ_USER_FOLDER, folderId, asked))
-        if (auto known = s.cache().lastKnownById(AS_OBJ_USER_FOLDER, folderId);
-            known && !s.cache().list(key(known->dn, objectType), asked))
-            listing.emplace(s.ldap(), known->dn, children, attributes);
-    auto folder = s.requireById(AS_OBJ_USER_FOLDER, folderId, {});
-    if (listing && ReadCache::dnKey(listing->base()) != ReadCache::dnKey(folder->dn))
-        listing.reset();  // moved or renamed: its listing there is not this folder's
-
-    const bool guessed = listing.has_value();
-    const auto fetched = guessed ? asked : ReadCache::Clock::now();
-    if (!guessed) {
-        if (auto hit = s.cache().list(key(folder->dn, objectType), fetched))
+    const auto fetched = ReadCache::Clock::now();
+    std::string dn;
+    std::optional<std::vector<LdapEntry>> found;
+    // Where the handle last saw the folder, however long ago: most folders stay where they are,
+    // and the listing there then needs no look-up first (one request instead of two).
+    if (auto known = s.cache().lastKnownById(AS_OBJ_USER_FOLDER, folderId)) {
+        dn = known->dn;
+        if (auto hit = s.cache().list(key(dn, objectType), fetched))
             return *hit;
-        listing.emplace(s.ldap(), folder->dn, children, attributes);
+        found = ChildListing(s.ldap(), dn, children, attributes, &itself).take();
     }
-    auto found = listing->take();
+    if (!found) {
+        dn = s.requireById(AS_OBJ_USER_FOLDER, folderId, {})->dn;
+        if (auto hit = s.cache().list(key(dn, objectType), fetched))
+            return *hit;
+        // Moved or removed since the look-up: no children of it are there.
+        found = ChildListing(s.ldap(), dn, children, attributes, &itself)
+                    .take()
+                    .value_or(std::vector<LdapEntry>{});
+    }
     std::vector<LdapEntry> folders, users;
-    for (auto& e : found) {
+    for (auto& e : *found) {
         bool isFolder = false;
         for (const auto& c : e.values(schema::kObjectClass))
             isFolder = isFolder || strcasecmp(c.c_str(), schema::kFolderClass) == 0;
@@ -134,8 +144,8 @@ std::vector<AS_ObjectId> folderChildIds(Session& s, AS_ObjectId folderId, int32_
     auto userIds = sortedIds(users);
     s.remember(AS_OBJ_USER_FOLDER, std::move(folders), fetched);
     s.remember(AS_OBJ_USER, std::move(users), fetched);
-    s.cache().putList(key(folder->dn, AS_OBJ_USER_FOLDER), folderIds, fetched);
-    s.cache().putList(key(folder->dn, AS_OBJ_USER), userIds, fetched);
+    s.cache().putList(key(dn, AS_OBJ_USER_FOLDER), folderIds, fetched);
+    s.cache().putList(key(dn, AS_OBJ_USER), userIds, fetched);
     return objectType == AS_OBJ_USER_FOLDER ? folderIds : userIds;
 }
 

@@ -10,6 +10,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -33,24 +34,25 @@ T& required(T* p, const char* what) {
 }
 
 // Every entry the search (scope Sub or One) finds: a listing below one entry in a single
-// request unless a size limit cuts it, anything else in pages. A result cut short by a server limit throws -61; a
-// base that does not exist gives no entries.
+// request unless a size limit cuts it, anything else in pages. A result cut short by a server limit
+// throws -61; a base that does not exist gives no entries.
 std::vector<LdapEntry> searchAll(LdapConnection& conn, const std::string& base, Scope scope,
                                  const Filter& filter, const std::vector<std::string>& attributes);
 
-// The entries directly below base, asked for at construction and taken with take() (as
-// searchAll gives them), so that other requests can be answered meanwhile. Abandoned when
-// dropped untaken. The connection must outlive it.
+// The entries directly below base, asked for at construction and taken with take(), so that
+// other requests can be answered meanwhile: all of them, in pages when a size limit cuts the
+// single request short. Abandoned when dropped untaken. The connection must outlive it.
 class ChildListing {
 public:
+    // baseAssertion (may be null): the listing is made only if the base entry matches it.
     ChildListing(LdapConnection& conn, std::string base, Filter filter,
-                 std::vector<std::string> attributes);
+                 std::vector<std::string> attributes, const Filter* baseAssertion = nullptr);
     ~ChildListing();
     ChildListing(const ChildListing&) = delete;
     ChildListing& operator=(const ChildListing&) = delete;
 
-    const std::string& base() const { return m_base; }
-    std::vector<LdapEntry> take();
+    // nullopt when the base does not exist or does not match the assertion.
+    std::optional<std::vector<LdapEntry>> take();
 
 private:
     LdapConnection& m_conn;

@@ -294,8 +294,8 @@ TEST_F(RoundTrips, AnswersAskedAheadMixWithOtherCallsAndEndWithTheSignOn) {
     EXPECT_EQ(1u, searches(rt) - before);
 }
 
-// A folder seen before is listed together with its look-up, at the place the handle last saw it;
-// once it has moved, that early listing is dropped and the folder is listed where it is now,
+// A folder seen before is listed at the place the handle last saw it, on condition that it is
+// still there, without a look-up; once it has moved, it is looked up and listed where it is now,
 // even when another folder has taken its old place.
 TEST_F(RoundTrips, AnAgedFolderIsListedWhereItIsNow) {
     const std::string ns = "ou=roundtrips,@BASE_DN@";
@@ -321,11 +321,11 @@ TEST_F(RoundTrips, AnAgedFolderIsListedWhereItIsNow) {
     ASSERT_EQ(0, admin("ldapadd", "", folder("Moving", 30301, 30302)));
     EXPECT_EQ(std::vector<AS_ObjectId>{30302}, users(30301));
 
-    // Aged but in place: the early listing is the one used.
+    // Aged but in place: the listing alone.
     std::this_thread::sleep_for(std::chrono::milliseconds(500));
     uint64_t before = searches(rt);
     EXPECT_EQ(std::vector<AS_ObjectId>{30302}, users(30301));
-    EXPECT_EQ(2u, searches(rt) - before);
+    EXPECT_EQ(1u, searches(rt) - before);
 
     // Moved, and a new folder with a user of its own where it was.
     ASSERT_EQ(0, admin("ldapmodrdn", "-r 'ou=Moving," + nsDn + "' ou=Moved"));
@@ -333,9 +333,15 @@ TEST_F(RoundTrips, AnAgedFolderIsListedWhereItIsNow) {
     std::this_thread::sleep_for(std::chrono::milliseconds(500));
     before = searches(rt);
     EXPECT_EQ(std::vector<AS_ObjectId>{30302}, users(30301));
-    // The early listing at the old place, the look-up, and the listing at the new place.
+    // The listing refused at the old place, the look-up, and the listing at the new place.
     EXPECT_EQ(3u, searches(rt) - before);
     EXPECT_EQ(std::vector<AS_ObjectId>{30304}, users(30303));
+
+    // Removed: the listing refused where it was, and the look-up finds nothing.
+    ASSERT_EQ(0, admin("ldapdelete", "-r 'ou=Moved," + nsDn + "'"));
+    std::this_thread::sleep_for(std::chrono::milliseconds(500));
+    uint32_t count = 7;
+    EXPECT_EQ(AS_ERR_FOLDER_NOT_FOUND, ASA_FindUserFolderUsersList(rt, 30301, 0, nullptr, &count));
     cleanUp();
 }
 
