@@ -25,6 +25,7 @@
 #include <sys/resource.h>
 
 #include <algorithm>
+#include <array>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -398,14 +399,18 @@ void BM_FirstPage_Ldap(benchmark::State& state) {
     ldap_unbind_ext_s(ld, nullptr, nullptr);
 }
 
-void BM_FirstPage_Basalt(benchmark::State& state) {
+// The first page of the Staff folder with two property sets, to be taken in turn: each query is
+// a listing the session has not kept.
+std::array<std::string, 2> StaffFirstPages() {
     const std::string path = "VORID('" + std::string(kNamespaceId) +
                              ":f:authid=" + std::to_string(kStaffFolder) + "')/*";
-    // Two property sets taken in turn: each query is a listing the session has not kept.
     std::vector<std::string> other = kPageProperties;
     other.push_back("objectClass");
-    const std::string queries[] = {QueryDocument(path, kPageProperties, 0, 100),
-                                   QueryDocument(path, other, 0, 100)};
+    return {QueryDocument(path, kPageProperties, 0, 100), QueryDocument(path, other, 0, 100)};
+}
+
+void BM_FirstPage_Basalt(benchmark::State& state) {
+    const auto queries = StaffFirstPages();
     int turn = 0;
     PageCosts costs;
     for (auto _ : state) {
@@ -596,12 +601,7 @@ void BM_Threads_Ldap(benchmark::State& state) {
 void BM_Threads_Basalt(benchmark::State& state) {
     const int threads = static_cast<int>(state.range(0));
     double cpuMs = 0;
-    const std::string path = "VORID('" + std::string(kNamespaceId) +
-                             ":f:authid=" + std::to_string(kStaffFolder) + "')/*";
-    std::vector<std::string> other = kPageProperties;
-    other.push_back("objectClass");
-    const std::string queries[] = {QueryDocument(path, kPageProperties, 0, 100),
-                                   QueryDocument(path, other, 0, 100)};
+    const auto queries = StaffFirstPages();
     for (auto _ : state) {
         const auto start = Clock::now();
         const double cpuStart = ProcessCpuMs();
@@ -673,12 +673,7 @@ void BM_Together_Ldap(benchmark::State& state) {
 
 void BM_Together_Basalt(benchmark::State& state) {
     const int threads = static_cast<int>(state.range(0));
-    const std::string path = "VORID('" + std::string(kNamespaceId) +
-                             ":f:authid=" + std::to_string(kStaffFolder) + "')/*";
-    std::vector<std::string> other = kPageProperties;
-    other.push_back("objectClass");
-    const std::string queries[] = {QueryDocument(path, kPageProperties, 0, 100),
-                                   QueryDocument(path, other, 0, 100)};
+    const auto queries = StaffFirstPages();
     int turn = 0;
     PageCosts costs;
     for (auto _ : state) {
