@@ -5,7 +5,6 @@
 
 #include <memory>
 #include <optional>
-#include <utility>
 
 #include "internal/Encoding.h"
 #include "internal/Status.h"
@@ -34,25 +33,15 @@ std::vector<LdapEntry> searchAll(LdapConnection& conn, const std::string& base, 
                                  const Filter& filter, const std::vector<std::string>& attributes) {
     if (scope == Scope::Sub)
         return conn.searchPaged(base, scope, filter, attributes);
-    return ChildListing(conn, base, filter, attributes).take().value_or(std::vector<LdapEntry>{});
+    return childEntries(conn, base, filter, attributes).value_or(std::vector<LdapEntry>{});
 }
 
-ChildListing::ChildListing(LdapConnection& conn, std::string base, Filter filter,
-                           std::vector<std::string> attributes, const Filter* baseAssertion)
-    : m_conn(conn),
-      m_base(std::move(base)),
-      m_filter(std::move(filter)),
-      m_attributes(std::move(attributes)) {
-    m_msgid = m_conn.send(m_base, Scope::One, m_filter, m_attributes, kUnpagedLimit, baseAssertion);
-}
-
-ChildListing::~ChildListing() {
-    if (m_msgid >= 0)
-        m_conn.abandon(m_msgid);
-}
-
-std::optional<std::vector<LdapEntry>> ChildListing::take() {
-    auto answer = m_conn.awaitWhole(std::exchange(m_msgid, -1));
+std::optional<std::vector<LdapEntry>> childEntries(LdapConnection& conn, const std::string& base,
+                                                   const Filter& filter,
+                                                   const std::vector<std::string>& attributes,
+                                                   const Filter* baseAssertion) {
+    auto answer = conn.awaitWhole(
+        conn.send(base, Scope::One, filter, attributes, kUnpagedLimit, baseAssertion));
     using Outcome = LdapConnection::WholeAnswer::Outcome;
     if (answer.outcome == Outcome::NoBase)
         return std::nullopt;
@@ -60,7 +49,7 @@ std::optional<std::vector<LdapEntry>> ChildListing::take() {
         return std::move(answer.entries);
     // The base matched (the assertion is checked before any entry is sent); the pages need not
     // check it again.
-    return m_conn.searchPaged(m_base, Scope::One, m_filter, m_attributes);
+    return conn.searchPaged(base, Scope::One, filter, attributes);
 }
 
 std::vector<AS_ObjectId> listedIds(Session& s, const std::string& key, int32_t objectType,
@@ -122,15 +111,14 @@ std::vector<AS_ObjectId> folderChildIds(Session& s, AS_ObjectId folderId, int32_
         dn = known->dn;
         if (auto hit = s.cache().list(key(dn, objectType), fetched))
             return *hit;
-        found = ChildListing(s.ldap(), dn, children, attributes, &itself).take();
+        found = childEntries(s.ldap(), dn, children, attributes, &itself);
     }
     if (!found) {
         dn = s.requireById(AS_OBJ_USER_FOLDER, folderId, {})->dn;
         if (auto hit = s.cache().list(key(dn, objectType), fetched))
             return *hit;
         // Moved or removed since the look-up: no children of it are there.
-        found = ChildListing(s.ldap(), dn, children, attributes, &itself)
-                    .take()
+        found = childEntries(s.ldap(), dn, children, attributes, &itself)
                     .value_or(std::vector<LdapEntry>{});
     }
     std::vector<LdapEntry> folders, users;

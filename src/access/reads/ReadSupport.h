@@ -39,28 +39,13 @@ T& required(T* p, const char* what) {
 std::vector<LdapEntry> searchAll(LdapConnection& conn, const std::string& base, Scope scope,
                                  const Filter& filter, const std::vector<std::string>& attributes);
 
-// The entries directly below base, asked for at construction and taken with take(), so that
-// other requests can be answered meanwhile: all of them, in pages when a size limit cuts the
-// single request short. Abandoned when dropped untaken. The connection must outlive it.
-class ChildListing {
-public:
-    // baseAssertion (may be null): the listing is made only if the base entry matches it.
-    ChildListing(LdapConnection& conn, std::string base, Filter filter,
-                 std::vector<std::string> attributes, const Filter* baseAssertion = nullptr);
-    ~ChildListing();
-    ChildListing(const ChildListing&) = delete;
-    ChildListing& operator=(const ChildListing&) = delete;
-
-    // nullopt when the base does not exist or does not match the assertion.
-    std::optional<std::vector<LdapEntry>> take();
-
-private:
-    LdapConnection& m_conn;
-    std::string m_base;
-    Filter m_filter;
-    std::vector<std::string> m_attributes;
-    int m_msgid = -1;
-};
+// The entries directly below base: in one request unless a size limit cuts it, then in pages.
+// nullopt when base does not exist or does not match baseAssertion (may be null), which the
+// server checks before it lists anything.
+std::optional<std::vector<LdapEntry>> childEntries(LdapConnection& conn, const std::string& base,
+                                                   const Filter& filter,
+                                                   const std::vector<std::string>& attributes,
+                                                   const Filter* baseAssertion = nullptr);
 
 // The ids of a listing: from the handle's cache under key, else fetched (entries of objectType
 // with their record attributes), remembered with their records, and cached under key.
@@ -72,7 +57,7 @@ std::vector<AS_ObjectId> sortedIds(const std::vector<LdapEntry>& entries);
 
 // Ids of the entries of objectType directly below dn.
 std::vector<AS_ObjectId> childIds(Session& s, const std::string& dn, int32_t objectType);
-// Ids of the user folders or users (objectType) directly below the folder with that id (-21
+// Ids of the user folders or users (objectType) directly below the folder with that id (-40
 // when there is none). Both are fetched in one search and kept, so that listing a folder's
 // subfolders and then its users (as a browser does) costs one search.
 std::vector<AS_ObjectId> folderChildIds(Session& s, AS_ObjectId folderId, int32_t objectType);
