@@ -174,6 +174,7 @@ int32_t Process::terminate() {
         {
             std::unique_lock table(m_handlesMutex);
             handles.swap(m_handles);
+            m_handlesVersion.fetch_add(1, std::memory_order_release);
             for (auto& [id, session] : handles)
                 session->detach();
         }
@@ -271,13 +272,32 @@ std::shared_ptr<Session> Process::openHandle(const RuntimeConfig& cfg) {
     m_encodingFixed = true;
     std::unique_lock table(m_handlesMutex);
     m_handles[id] = session;
+    m_handlesVersion.fetch_add(1, std::memory_order_release);
     return session;
 }
 
 std::shared_ptr<Session> Process::findHandle(AS_Handle h) const {
+    // A thread mostly calls on one handle, a page of a search hundreds of times. Even a shared
+    // lock writes its lock word, which two cores then pass to and fro on every call; the version
+    // is only read here, so a thread that finds the table unchanged since its last look-up takes
+    // the session it found then without touching anything another thread writes.
+    struct Recent {
+        AS_Handle handle = 0;
+        uint64_t version = 0;
+        std::weak_ptr<Session> session;  // not owning: a closed handle's session goes at once
+    };
+    thread_local Recent t_recent;
+    if (t_recent.handle == h &&
+        t_recent.version == m_handlesVersion.load(std::memory_order_acquire)) {
+        if (auto session = t_recent.session.lock())
+            return session;
+    }
     std::shared_lock table(m_handlesMutex);
     auto it = m_handles.find(h);
-    return it == m_handles.end() ? nullptr : it->second;
+    if (it == m_handles.end())
+        return nullptr;
+    t_recent = {h, m_handlesVersion.load(std::memory_order_relaxed), it->second};
+    return it->second;
 }
 
 std::shared_ptr<Session> Process::removeHandle(AS_Handle h) {
@@ -289,6 +309,7 @@ std::shared_ptr<Session> Process::removeHandle(AS_Handle h) {
     auto session = it->second;
     session->detach();
     m_handles.erase(it);
+    m_handlesVersion.fetch_add(1, std::memory_order_release);
     return session;
 }
 

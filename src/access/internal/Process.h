@@ -5,6 +5,7 @@
 #include <AccessAPI.h>
 
 #include <atomic>
+#include <cstdint>
 #include <ctime>
 #include <map>
 #include <memory>
@@ -44,8 +45,9 @@ public:
 
     // Handles.
     std::shared_ptr<Session> openHandle(const RuntimeConfig& cfg);
-    // Takes only a shared lock of the handle table, so calls on different handles do not wait
-    // for each other here.
+    // Calls on different handles do not wait for each other here: a thread asking again for the
+    // handle it asked for last, with the table unchanged since, takes no lock at all; others
+    // take a shared lock of the table.
     std::shared_ptr<Session> findHandle(AS_Handle h) const;
     // Takes the handle out of the table and marks its session detached (Session::detached).
     std::shared_ptr<Session> removeHandle(AS_Handle h);
@@ -78,6 +80,9 @@ private:
     std::string m_defaultConfigText;
     mutable std::shared_mutex m_handlesMutex;
     std::map<AS_Handle, std::shared_ptr<Session>> m_handles;
+    // Counts the changes of m_handles (made under m_handlesMutex); on a cache line of its own,
+    // as it is read on every call and written only when a handle opens or closes.
+    alignas(64) std::atomic<uint64_t> m_handlesVersion = 0;
     AS_Handle m_nextHandle = 1;
     std::string m_certificateKey;
     std::optional<std::time_t> m_lastTicketPurge;
