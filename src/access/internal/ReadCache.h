@@ -15,6 +15,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <utility>
 #include <vector>
 
@@ -80,7 +81,16 @@ private:
 
     Clock::duration m_lifetime;
     size_t m_capacity;
-    std::map<std::pair<int32_t, AS_ObjectId>, EntrySlot> m_entries;
+    using IdKey = std::pair<int32_t, AS_ObjectId>;
+    struct IdKeyHash {
+        size_t operator()(const IdKey& key) const noexcept {
+            return std::hash<uint64_t>{}(uint64_t{static_cast<uint32_t>(key.first)} << 32 |
+                                         key.second);
+        }
+    };
+    // Hashed: a page asks it several hundred times, and a tree of a few thousand slots is a
+    // dozen dependent reads from memory each time. Slots do not move when it grows.
+    std::unordered_map<IdKey, EntrySlot, IdKeyHash> m_entries;
     // The DN keys view the dnKey of the slot that put them (slots do not move): a slot that goes
     // erases the key of its DN, so none outlives the characters it views.
     std::map<std::pair<int32_t, std::string_view>, AS_ObjectId> m_byDn;
