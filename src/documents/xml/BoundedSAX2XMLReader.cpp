@@ -8,8 +8,8 @@
 
 using namespace xercesc;
 
-BoundedSAX2XMLReader::BoundedSAX2XMLReader()
-    : SAX2XMLReaderImpl(XMLPlatformUtils::fgMemoryManager, nullptr) {
+BoundedSAX2XMLReader::BoundedSAX2XMLReader(MemoryManager* memory)
+    : SAX2XMLReaderImpl(memory, nullptr) {
     setLexicalHandler(&m_lexicalEvents);
 }
 

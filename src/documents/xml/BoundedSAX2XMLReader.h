@@ -21,7 +21,8 @@
 
 class BoundedSAX2XMLReader : public xercesc::SAX2XMLReaderImpl {
 public:
-    BoundedSAX2XMLReader();
+    // memory (not null) serves everything the reader allocates and must outlive it.
+    explicit BoundedSAX2XMLReader(xercesc::MemoryManager* memory);
 
     // Takes the bounds for the next parse.
     void Begin(const PYXDocumentLimits& limits);

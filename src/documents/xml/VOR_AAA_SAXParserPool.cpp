@@ -24,7 +24,7 @@ unsigned g_objectModelUsers = 0;
 
 PooledReader::PooledReader(unsigned useLimit) : m_remainingUses(useLimit) {
     // The factory's reader with the document bounds on top (BoundedSAX2XMLReader).
-    m_xmlReader = std::make_unique<BoundedSAX2XMLReader>();
+    m_xmlReader = std::make_unique<BoundedSAX2XMLReader>(&m_memory);
     PYX_ASSERT(m_xmlReader != 0);
     m_xmlReader->setFeature(XMLUni::fgXercesSchema, false);
     m_xmlReader->setFeature(XMLUni::fgSAX2CoreValidation, false);

@@ -18,6 +18,7 @@
 #include "BoundedSAX2XMLReader.h"
 #include "PYXThread.h"
 #include "PYXXercesInit.h"
+#include "ReaderMemory.h"
 
 #include <xercesc/sax/InputSource.hpp>
 #include <xercesc/sax2/SAX2XMLReader.hpp>
@@ -38,6 +39,7 @@ public:
 
     xercesc::SAX2XMLReader* GetReader() const { return m_xmlReader.get(); }
     unsigned GetRemainingUses() const { return m_remainingUses; }
+    const ReaderMemory& GetMemory() const { return m_memory; }
 
     // Parses the source under the current document bounds. A parse that throws leaves no uses
     // (the reader is then discarded) and the exception passes on unchanged.
@@ -46,6 +48,7 @@ public:
 private:
     friend class VOR_AAA_SAXParserPool;
     PYXXercesInit m_xerces;  // first member: Xerces outlives the reader
+    ReaderMemory m_memory;   // outlives the reader, which allocates from it
     xercesc::SecurityManager m_securityManager;
     std::unique_ptr<BoundedSAX2XMLReader> m_xmlReader;
     unsigned m_remainingUses;

@@ -2,6 +2,7 @@
 // alloc routine, the SAX reader pool and its retirement rules, parse failures, case mapping
 // and the DOM printer.
 #include "PYXIDOM_Parser.h"
+#include "ReaderMemory.h"
 #include "VOR_AAA_AdditionalInfo.h"
 #include "VOR_AAA_CaseMapping.h"
 #include "VOR_AAA_Exception.h"
@@ -267,6 +268,60 @@ TEST(SAXParserPool, EmptyPoolCreatesReadersAndHandsOutTheLastReturnedFirst) {
     auto again = pool.Acquire();
     EXPECT_EQ(again.get(), second);
     EXPECT_EQ(pool.GetIdleCount(), 1u);
+}
+
+TEST(ReaderMemory, BlocksOfEverySizeHoldTheirBytesAndAreReusedBySize) {
+    // Each side of every class boundary, the largest kept size and the first one not kept.
+    constexpr size_t kLargestKept = size_t{1} << 20;
+    for (const size_t size :
+         {size_t{0}, size_t{1}, size_t{15}, size_t{16}, size_t{17}, size_t{1023}, size_t{1024},
+          size_t{1025}, size_t{2048}, size_t{2049}, kLargestKept, kLargestKept + 1}) {
+        SCOPED_TRACE(size);
+        ReaderMemory memory;
+        auto* block = static_cast<unsigned char*>(memory.allocate(size));
+        ASSERT_NE(block, nullptr);
+        EXPECT_EQ(reinterpret_cast<uintptr_t>(block) % alignof(std::max_align_t), 0u);
+        std::memset(block, 0xA5, size);  // a block smaller than asked is caught under ASan
+        memory.deallocate(block);
+        if (size > kLargestKept) {
+            EXPECT_EQ(memory.KeptBytes(), 0u);
+            continue;
+        }
+        EXPECT_GE(memory.KeptBytes(), size);
+        // The same size, and any size of the same class, gets the kept block back.
+        EXPECT_EQ(memory.allocate(size), block);
+        EXPECT_EQ(memory.KeptBytes(), 0u);
+        memory.deallocate(block);
+        void* other = memory.allocate(size + 2049);  // another class: a block of its own
+        EXPECT_NE(other, block);
+        memory.deallocate(other);
+    }
+}
+
+TEST(ReaderMemory, KeepsNoMoreThanItsBound) {
+    ReaderMemory memory;
+    std::vector<void*> blocks;
+    for (size_t kept = 0; kept <= ReaderMemory::kMaxKeptBytes; kept += 64 * 1024) {
+        blocks.push_back(memory.allocate(64 * 1024));
+    }
+    for (void* block : blocks) {
+        memory.deallocate(block);
+    }
+    EXPECT_LE(memory.KeptBytes(), ReaderMemory::kMaxKeptBytes);
+    EXPECT_GT(memory.KeptBytes(), ReaderMemory::kMaxKeptBytes / 2);
+}
+
+TEST(SAXParserPool, AReaderParsesFromItsOwnMemoryAndReusesIt) {
+    VOR_AAA_SAXParserPool pool(0, 20, 100);
+    auto reader = pool.Acquire();
+    parseOnce(*reader);
+    parseOnce(*reader);
+    const size_t settled = reader->GetMemory().KeptBytes();
+    EXPECT_GT(settled, 0u);  // what the parses freed stayed with the reader
+    for (int i = 0; i < 5; ++i) {
+        parseOnce(*reader);
+        EXPECT_EQ(reader->GetMemory().KeptBytes(), settled);  // taken again, not grown
+    }
 }
 
 TEST(SAXParserPool, UnusedReaderIsDiscarded) {
