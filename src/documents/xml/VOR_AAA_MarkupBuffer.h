@@ -8,7 +8,7 @@
 // The text is written into one growing block (doubling), never through a string's append, and
 // WriteMarkup (VOR_AAA_WriteEscapedText.h) copies straight into it without a virtual call: a
 // query response of a hundred objects is some ten thousand pieces. Clear() empties the text and
-// keeps the block, so a buffer kept by a thread serves every document the thread writes.
+// keeps the block, so a kept buffer serves document after document.
 #pragma once
 
 #include <climits>

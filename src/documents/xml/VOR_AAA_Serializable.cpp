@@ -3,26 +3,79 @@
 #include "PYXThrowable.h"
 #include "VOR_AAA_MarkupBuffer.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
+#include <mutex>
 #include <ostream>
+#include <vector>
 
 namespace {
 
-// The buffer one document is written into: the one its thread keeps between documents, so that
-// a query response of some hundred kilobytes does not grow a fresh block by a dozen
-// reallocations and copies each time. A document written while the thread's buffer is in use (a
-// document serializing another from its Write) gets a buffer of its own.
+// Markup buffers between documents: a query response of some hundred kilobytes then does not
+// grow a fresh block by a dozen reallocations, copies and page faults each time. They are kept
+// for the process, not per thread: a host that starts a thread per request would otherwise pay
+// that growth on every request. A thread gets back the buffer it used last when it is idle, so
+// that a long-lived thread keeps writing into memory its own core has cached.
+class KeptBuffers {
+public:
+    static KeptBuffers& Process() {
+        static KeptBuffers buffers;
+        return buffers;
+    }
+
+    std::unique_ptr<VOR_AAA_MarkupBuffer> Take() {
+        {
+            std::lock_guard<std::mutex> lock(m_mutex);
+            if (!m_idle.empty()) {
+                auto chosen = std::find_if(m_idle.begin(), m_idle.end(),
+                                           [](const auto& idle) { return idle.get() == t_last; });
+                if (chosen == m_idle.end()) {
+                    chosen = m_idle.end() - 1;
+                }
+                std::unique_ptr<VOR_AAA_MarkupBuffer> buffer = std::move(*chosen);
+                m_idle.erase(chosen);
+                buffer->Clear();
+                return buffer;
+            }
+        }
+        return std::make_unique<VOR_AAA_MarkupBuffer>();
+    }
+
+    void Give(std::unique_ptr<VOR_AAA_MarkupBuffer> buffer) {
+        // A rare huge document does not pin its memory for good.
+        if (buffer->Capacity() > kMaxKeptCapacity) {
+            return;
+        }
+        t_last = buffer.get();
+        std::lock_guard<std::mutex> lock(m_mutex);
+        if (m_idle.size() < kMaxIdle) {
+            m_idle.push_back(std::move(buffer));
+        }
+    }
+
+private:
+    static constexpr size_t kMaxKeptCapacity = size_t{4} << 20;
+    static constexpr size_t kMaxIdle = 8;
+    // Only compared with the idle buffers, never followed.
+    static thread_local const VOR_AAA_MarkupBuffer* t_last;
+
+    std::mutex m_mutex;
+    std::vector<std::unique_ptr<VOR_AAA_MarkupBuffer>> m_idle;
+};
+
+thread_local const VOR_AAA_MarkupBuffer* KeptBuffers::t_last = nullptr;
+
+// The buffer one document is written into, taken from the kept ones for the document's time.
 class ScratchText {
 public:
-    ScratchText() : m_buffer(acquire()), m_stream(&m_buffer) {}
+    ScratchText() : m_buffer(KeptBuffers::Process().Take()), m_stream(m_buffer.get()) {}
     ~ScratchText() {
-        if (&m_buffer == &kept()) {
-            // A rare huge document does not pin its memory to the thread for good.
-            if (m_buffer.Capacity() > kKeptCapacity) {
-                m_buffer.Release();
-            }
-            inUse() = false;
+        try {
+            KeptBuffers::Process().Give(std::move(m_buffer));
+        } catch (...) {
+            // Not kept then; a destructor must not throw.
         }
     }
     ScratchText(const ScratchText&) = delete;
@@ -31,7 +84,7 @@ public:
     std::ostream& Stream() { return m_stream; }
     // The text up to its first NUL, as the framework reads it.
     std::string_view Text() const {
-        const std::string_view text = m_buffer.Text();
+        const std::string_view text = m_buffer->Text();
         if (text.empty()) {
             return {};  // an empty buffer may hold no storage at all (strnlen takes no null)
         }
@@ -39,27 +92,7 @@ public:
     }
 
 private:
-    static constexpr size_t kKeptCapacity = size_t{4} << 20;
-
-    static VOR_AAA_MarkupBuffer& kept() {
-        thread_local VOR_AAA_MarkupBuffer buffer;
-        return buffer;
-    }
-    static bool& inUse() {
-        thread_local bool used = false;
-        return used;
-    }
-    VOR_AAA_MarkupBuffer& acquire() {
-        if (inUse()) {
-            return m_own;
-        }
-        inUse() = true;
-        kept().Clear();
-        return kept();
-    }
-
-    VOR_AAA_MarkupBuffer m_own;
-    VOR_AAA_MarkupBuffer& m_buffer;
+    std::unique_ptr<VOR_AAA_MarkupBuffer> m_buffer;
     std::ostream m_stream;
 };
 

@@ -212,9 +212,9 @@ std::string serialized(const VOR_AAA_Serializable& document) {
     return copy;
 }
 
-TEST(Serialize, EachTextIsWholeAndOnlyItsOwnWhateverCameBeforeOnTheThread) {
+TEST(Serialize, EachTextIsWholeAndOnlyItsOwnWhateverCameBefore) {
     const std::string large(300000, 'x');
-    const std::string huge(5 << 20, 'y');  // more than a thread keeps between calls
+    const std::string huge(5 << 20, 'y');  // more than a kept buffer may hold
     EXPECT_EQ(serialized(FixedDocument(large)), large);
     EXPECT_EQ(serialized(FixedDocument("<a/>")), "<a/>");
     EXPECT_EQ(serialized(FixedDocument(huge)), huge);
@@ -223,7 +223,7 @@ TEST(Serialize, EachTextIsWholeAndOnlyItsOwnWhateverCameBeforeOnTheThread) {
     EXPECT_THROW(serialized(ThrowingDocument()), std::runtime_error);
     EXPECT_EQ(serialized(FixedDocument("<c/>")), "<c/>");
 
-    // Threads write at once, each its own text.
+    // Threads write at once, each its own text, into buffers other threads wrote before.
     std::vector<std::thread> threads;
     std::atomic<int> wrong{0};
     for (int t = 0; t < 4; ++t) {

@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <cstdlib>
 #include <filesystem>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -44,6 +45,30 @@ PYXDocumentLimits PYXDocumentLimits::Read(const std::string& homeDirectory) {
     return limits;
 }
 
+namespace {
+
+// The process's last read, for a thread's first parse: a host that starts a thread per request
+// would otherwise read the file for every request.
+PYXDocumentLimits processLimits(std::string_view key) {
+    static std::mutex mutex;
+    static std::optional<std::string> readFor;
+    static PYXDocumentLimits limits;
+    {
+        std::lock_guard<std::mutex> lock(mutex);
+        if (readFor && *readFor == key) {
+            return limits;
+        }
+    }
+    // Read without the lock: other threads' first parses need not wait for the file system.
+    const PYXDocumentLimits read = PYXDocumentLimits::Read(PYXHomeDirectory());
+    std::lock_guard<std::mutex> lock(mutex);
+    limits = read;
+    readFor = std::string(key);
+    return read;
+}
+
+}  // namespace
+
 PYXDocumentLimits PYXDocumentLimits::Current() {
     // Resolving the home directory touches the file system unless BASALT_HOME is set; the
     // environment value alone tells whether the home can have changed since the last read.
@@ -53,7 +78,7 @@ PYXDocumentLimits PYXDocumentLimits::Current() {
     const char* environment = std::getenv("BASALT_HOME");
     const std::string_view key = environment != nullptr ? environment : "";
     if (!readFor || *readFor != key) {
-        current = Read(PYXHomeDirectory());
+        current = processLimits(key);
         readFor = std::string(key);
     }
     return current;
