@@ -13,6 +13,7 @@
 // first; a reader serves at most 100 parses; a reader whose parse threw, or that comes back
 // unused, is discarded. The readers never load DTDs or external entities; each refuses, while
 // it scans, a document with a DOCTYPE or deeper than the document bounds (BoundedSAX2XMLReader).
+// Each reader allocates from memory of its own (ReaderMemory), whichever thread it serves.
 #pragma once
 
 #include "BoundedSAX2XMLReader.h"
