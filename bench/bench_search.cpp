@@ -648,27 +648,35 @@ void BM_Threads_Basalt(benchmark::State& state) {
     ReportThreadCpu(state, threads * kThreadRounds, cpuMs);
 }
 
-// The four blocks in turn in every iteration (libldap and ours, one thread then two), so that a
+// One thread then two of libldap and of ours in every iteration, block after block, so that a
 // slow stretch of the machine weighs on all four alike rather than on whichever benchmark ran
-// through it; each gain is that of the sums.
-void BM_Threads_Paired(benchmark::State& state) {
-    const auto queries = StaffFirstPages();
-    double raw[2] = {0, 0};
-    double ours[2] = {0, 0};
-    double cpuMs = 0;
+// through it. raw(threads) and ours(threads) give a block's seconds; each gain is that of the
+// sums.
+template <typename Raw, typename Ours>
+void GainsInTurn(benchmark::State& state, Raw raw, Ours ours) {
+    double rawSeconds[2] = {0, 0};
+    double ourSeconds[2] = {0, 0};
     for (auto _ : state) {
         double seconds = 0;
         for (int threads = 1; threads <= 2; ++threads) {
-            const double r = RawRounds(threads, kThreadRounds, cpuMs);
-            const double o = OurRounds(threads, kOurThreadRounds, cpuMs, queries);
-            raw[threads - 1] += r;
-            ours[threads - 1] += o;
+            const double r = raw(threads);
+            const double o = ours(threads);
+            rawSeconds[threads - 1] += r;
+            ourSeconds[threads - 1] += o;
             seconds += r + o;
         }
         state.SetIterationTime(seconds);
     }
-    state.counters["rawGain"] = 2 * raw[0] / raw[1];
-    state.counters["oursGain"] = 2 * ours[0] / ours[1];
+    state.counters["rawGain"] = 2 * rawSeconds[0] / rawSeconds[1];
+    state.counters["oursGain"] = 2 * ourSeconds[0] / ourSeconds[1];
+}
+
+void BM_Threads_Paired(benchmark::State& state) {
+    const auto queries = StaffFirstPages();
+    double cpuMs = 0;
+    GainsInTurn(
+        state, [&](int threads) { return RawRounds(threads, kThreadRounds, cpuMs); },
+        [&](int threads) { return OurRounds(threads, kOurThreadRounds, cpuMs, queries); });
 }
 
 // Reader t's page of the Staff folder; a page of another size fails the benchmark.
@@ -738,32 +746,23 @@ void BM_Together_Basalt(benchmark::State& state) {
     ReportCpu(state, costs);
 }
 
-// The four in turn in every iteration, each after its own pause (as BM_Threads_Paired does).
+// The pages at once in turn, each after its own pause.
 void BM_Together_Paired(benchmark::State& state) {
     const std::vector<LDAP*> connections = {g_bench.Connect(), g_bench.Connect()};
     const auto queries = StaffFirstPages();
     int turn = 0;
     PageCosts costs;
-    double raw[2] = {0, 0};
-    double ours[2] = {0, 0};
-    for (auto _ : state) {
-        double seconds = 0;
-        for (int threads = 1; threads <= 2; ++threads) {
+    GainsInTurn(
+        state,
+        [&](int threads) {
             std::this_thread::sleep_for(kCacheExpired);
-            const double r =
-                PagesTogether(threads, costs, [&](int t) { RawPageOn(connections, t); });
+            return PagesTogether(threads, costs, [&](int t) { RawPageOn(connections, t); });
+        },
+        [&](int threads) {
             std::this_thread::sleep_for(kCacheExpired);
             const std::string& query = queries[turn++ % 2];
-            const double o =
-                PagesTogether(threads, costs, [&](int t) { StaffPage(state, t, query); });
-            raw[threads - 1] += r;
-            ours[threads - 1] += o;
-            seconds += r + o;
-        }
-        state.SetIterationTime(seconds);
-    }
-    state.counters["rawGain"] = 2 * raw[0] / raw[1];
-    state.counters["oursGain"] = 2 * ours[0] / ours[1];
+            return PagesTogether(threads, costs, [&](int t) { StaffPage(state, t, query); });
+        });
     for (LDAP* ld : connections) {
         ldap_unbind_ext_s(ld, nullptr, nullptr);
     }
