@@ -37,6 +37,7 @@
 #include <latch>
 #include <map>
 #include <mutex>
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -825,21 +826,26 @@ public:
               "BM_RootNames_Ldap", "<= 1.5x");
         paired("root descendants vs paged names, taken in turn", "BM_RootDescendants_Paired",
                "<= 1.5x");
-        const double raw = m_median["BM_Threads_Ldap/1"] / m_median["BM_Threads_Ldap/2"] * 2;
-        const double ours = m_median["BM_Threads_Basalt/1"] / m_median["BM_Threads_Basalt/2"] * 2;
-        if (m_median.count("BM_Threads_Ldap/2") != 0 &&
-            m_median.count("BM_Threads_Basalt/2") != 0) {
-            std::printf("%-58s %6.2fx  (libldap %.2fx; target: at least libldap's)\n",
-                        "2 threads' throughput over 1 thread", ours, raw);
-        }
-        if (m_median.count("BM_Together_Ldap/2") != 0 &&
-            m_median.count("BM_Together_Basalt/2") != 0) {
-            // Two pages in the time of one page gives 2x.
-            std::printf("%-58s %6.2fx  (libldap %.2fx; target: at least libldap's)\n",
-                        "2 pages at once from the directory over 1 page",
-                        m_median["BM_Together_Basalt/1"] / m_median["BM_Together_Basalt/2"] * 2,
-                        m_median["BM_Together_Ldap/1"] / m_median["BM_Together_Ldap/2"] * 2);
-        }
+        // Throughput of 2 threads over 1 from the medians of name/1 and name/2 (two pages in the
+        // time of one gives 2x); both clients' or nothing when either did not run.
+        const auto apart = [&](const char* what, const std::string& raw, const std::string& ours) {
+            const auto gain = [&](const std::string& name) {
+                const auto one = m_median.find(name + "/1");
+                const auto two = m_median.find(name + "/2");
+                return one != m_median.end() && two != m_median.end()
+                           ? std::optional<double>(one->second / two->second * 2)
+                           : std::nullopt;
+            };
+            const auto rawGain = gain(raw);
+            const auto ourGain = gain(ours);
+            if (rawGain && ourGain) {
+                std::printf("%-58s %6.2fx  (libldap %.2fx; target: at least libldap's)\n", what,
+                            *ourGain, *rawGain);
+            }
+        };
+        apart("2 threads' throughput over 1 thread", "BM_Threads_Ldap", "BM_Threads_Basalt");
+        apart("2 pages at once from the directory over 1 page", "BM_Together_Ldap",
+              "BM_Together_Basalt");
         const auto gains = [&](const char* what, const std::string& name) {
             if (m_median.count(name + ":oursGain") != 0) {
                 std::printf("%-58s %6.2fx  (libldap %.2fx; target: at least libldap's)\n", what,
