@@ -16,12 +16,13 @@ namespace ridge::access {
 namespace {
 
 // True when one of the schema definitions ("( oid NAME 'x' ... )") names `name`.
-bool defines(const std::vector<std::string>& definitions, const std::string& name) {
+bool defines(LdapAttributes::Values definitions, const std::string& name) {
     const std::string single = "'" + name + "'";
-    for (const auto& definition : definitions) {
-        for (size_t at = definition.find('\''); at != std::string::npos;
+    for (const std::string_view definition : definitions) {
+        for (size_t at = definition.find('\''); at != std::string_view::npos;
              at = definition.find('\'', at + 1)) {
-            if (strncasecmp(definition.c_str() + at, single.c_str(), single.size()) == 0)
+            if (definition.size() - at >= single.size() &&
+                strncasecmp(definition.data() + at, single.c_str(), single.size()) == 0)
                 return true;
         }
     }
@@ -31,14 +32,14 @@ bool defines(const std::vector<std::string>& definitions, const std::string& nam
 // The Ridge names the server's subschema lacks, comma-separated ("" when none).
 std::string missingSchema(LdapConnection& ldap) {
     auto root = ldap.read("", {schema::kSubschemaSubentry});
-    std::string subschemaDn = root ? root->value(schema::kSubschemaSubentry) : std::string();
+    std::string subschemaDn(root ? root->value(schema::kSubschemaSubentry) : std::string_view());
     if (subschemaDn.empty())
         subschemaDn = "cn=Subschema";
     auto subschema = ldap.read(subschemaDn, {schema::kObjectClasses, schema::kAttributeTypes});
     if (!subschema)
         failBecause(AS_ERR_SERVER, "schema", subschemaDn + " cannot be read");
     std::string missing;
-    auto need = [&](const std::vector<std::string>& definitions, const char* name) {
+    auto need = [&](LdapAttributes::Values definitions, const char* name) {
         if (!defines(definitions, name))
             missing += (missing.empty() ? "" : ", ") + std::string(name);
     };

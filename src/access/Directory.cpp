@@ -71,7 +71,7 @@ NamespaceAndUsers namespaceAndUsers(Session& s, const std::string& nsUtf8, const
     for (auto& e : s.service().search(nsDn, Scope::Sub, filter, attributes, sizeLimit + 1)) {
         bool isNamespace = false;
         for (const auto& oc : e.values(schema::kObjectClass))
-            isNamespace = isNamespace || strcasecmp(oc.c_str(), schema::kNamespaceClass) == 0;
+            isNamespace = isNamespace || sameAsciiText(oc, schema::kNamespaceClass);
         if (isNamespace && normalizeDn(e.dn) == nsKey) {
             found.ns = std::move(e);
             haveNamespace = true;
@@ -104,8 +104,7 @@ std::optional<LdapEntry> userByOsSignon(Session& s, const std::string& nsUtf8,
     for (auto& e : found.users) {
         for (const auto& v : e.values(schema::kOSSignon)) {
             size_t colon = v.find(':');
-            if (colon != std::string::npos &&
-                strcasecmp(v.substr(colon + 1).c_str(), osNameUtf8.c_str()) == 0) {
+            if (colon != std::string_view::npos && sameAsciiText(v.substr(colon + 1), osNameUtf8)) {
                 matches.push_back(e);
                 break;
             }
@@ -133,7 +132,7 @@ std::optional<LdapEntry> userById(Session& s, const std::string& nsDn, AS_Object
 }
 
 void requireUsable(const LdapEntry& user, bool checkLock) {
-    if (strcasecmp(user.value(schema::kAccountDisabled).c_str(), "TRUE") == 0)
+    if (sameAsciiText(user.value(schema::kAccountDisabled), "TRUE"))
         fail(AS_ERR_ACCOUNT_DISABLED);
     if (checkLock && user.has(schema::kLockedTime))
         fail(AS_ERR_ACCOUNT_LOCKED);
@@ -176,19 +175,19 @@ std::string userClassName(Session& s, const std::string& nsDn, AS_ObjectId class
         "user class " + std::to_string(classId));
     if (!e)
         fail(AS_ERR_OBJECT_NOT_FOUND, "user class " + std::to_string(classId));
-    return e->value(schema::kCommonName);
+    return std::string(e->value(schema::kCommonName));
 }
 
 bool osSignOnAllowed(const LdapEntry& nsEntry) {
     // A comma-separated list: "os" must be one of its items, not part of another word.
-    std::string modes = nsEntry.value(schema::kAuthModes);
+    const std::string_view modes = nsEntry.value(schema::kAuthModes);
     for (size_t start = 0; start <= modes.size();) {
-        size_t comma = modes.find(',', start);
-        std::string item(trim(std::string_view(modes).substr(
-            start, comma == std::string::npos ? std::string::npos : comma - start)));
-        if (strcasecmp(item.c_str(), "os") == 0)
+        const size_t comma = modes.find(',', start);
+        const std::string_view item =
+            trim(modes.substr(start, comma == std::string_view::npos ? comma : comma - start));
+        if (sameAsciiText(item, "os"))
             return true;
-        if (comma == std::string::npos)
+        if (comma == std::string_view::npos)
             break;
         start = comma + 1;
     }
@@ -203,12 +202,13 @@ std::string toGeneralizedTime(std::time_t t) {
     return buf;
 }
 
-std::optional<std::time_t> fromGeneralizedTime(const std::string& text) {
+std::optional<std::time_t> fromGeneralizedTime(std::string_view text) {
     std::tm tm{};
     int y, mo, d, h, mi, sec;
     char z = 0;
+    const std::string whole(text);  // NUL-terminated for sscanf
     if (text.size() != 15 ||
-        std::sscanf(text.c_str(), "%4d%2d%2d%2d%2d%2d%c", &y, &mo, &d, &h, &mi, &sec, &z) != 7 ||
+        std::sscanf(whole.c_str(), "%4d%2d%2d%2d%2d%2d%c", &y, &mo, &d, &h, &mi, &sec, &z) != 7 ||
         z != 'Z')
         return std::nullopt;
     tm.tm_year = y - 1900;

@@ -11,20 +11,6 @@ namespace ridge::access {
 
 namespace {
 
-char asciiLower(char c) {
-    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
-// True when lowered (lower-case) is name in any ASCII case. Attribute descriptions are ASCII.
-bool sameLowered(std::string_view lowered, std::string_view name) {
-    if (lowered.size() != name.size())
-        return false;
-    for (size_t i = 0; i < name.size(); ++i)
-        if (lowered[i] != asciiLower(name[i]))
-            return false;
-    return true;
-}
-
 // Room the first entry of a result gets: the attributes a record of any object type has, with
 // room to spare (one allocation per entry).
 constexpr size_t kUsualAttributes = 16;
@@ -52,7 +38,9 @@ LdapEntry toEntry(LDAP* ld, LDAPMessage* e, std::vector<std::string_view>& value
         ber_skip_raw(ber, &first) != LBER_DEFAULT)
         list = std::string_view(first.bv_val, length);
     ber_free(ber, 0);
-    entry.attributes.reserve(expected);
+    // The names and values take fewer bytes than the list that encodes them; room for two
+    // values an attribute spares most entries a second allocation (object classes, members).
+    entry.attributes.reserve(expected, 2 * expected, list.size());
     BerReader attributes(list);
     while (!attributes.atEnd()) {
         const auto attribute = attributes.next();  // SEQUENCE { type, SET OF value }
@@ -74,10 +62,7 @@ LdapEntry toEntry(LDAP* ld, LDAPMessage* e, std::vector<std::string_view>& value
         }
         if (!whole)
             break;
-        auto& added = entry.attributes[*name];
-        added.reserve(added.size() + values.size());
-        for (const std::string_view v : values)
-            added.emplace_back(v);
+        entry.attributes.add(*name, values);
     }
     return entry;
 }
@@ -113,39 +98,6 @@ std::vector<char*> attributeList(const std::vector<std::string>& attributes) {
 }
 
 }  // namespace
-
-std::vector<std::string>& LdapAttributes::operator[](std::string_view name) {
-    for (auto& item : m_items)
-        if (sameLowered(item.first, name))
-            return item.second;
-    std::string lowered(name);
-    for (char& c : lowered)
-        c = asciiLower(c);
-    return m_items.emplace_back(std::move(lowered), std::vector<std::string>()).second;
-}
-
-const std::vector<std::string>* LdapAttributes::find(std::string_view name) const {
-    for (const auto& item : m_items)
-        if (sameLowered(item.first, name))
-            return &item.second;
-    return nullptr;
-}
-
-const std::string& LdapEntry::value(std::string_view attribute) const {
-    static const std::string kNone;
-    const auto* list = attributes.find(attribute);
-    return !list || list->empty() ? kNone : list->front();
-}
-
-const std::vector<std::string>& LdapEntry::values(std::string_view attribute) const {
-    static const std::vector<std::string> kNone;
-    const auto* list = attributes.find(attribute);
-    return list ? *list : kNone;
-}
-
-bool LdapEntry::has(std::string_view attribute) const {
-    return attributes.find(attribute) != nullptr;
-}
 
 // The answer to one search request: libldap's result code and the whole result message.
 struct LdapConnection::SearchReply {

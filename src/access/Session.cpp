@@ -1,7 +1,5 @@
 #include "internal/Session.h"
 
-#include <strings.h>
-
 #include <algorithm>
 #include <charconv>
 
@@ -54,10 +52,6 @@ bool serverFailure(int32_t code) {
     return code == AS_ERR_SERVER_UNREACHABLE || code == AS_ERR_TIMEOUT;
 }
 
-bool sameName(const std::string& a, const std::string& b) {
-    return strcasecmp(a.c_str(), b.c_str()) == 0;
-}
-
 // True when every attribute asked for is part of the type's record (so the cache can answer).
 bool coveredByRecord(int32_t objectType, const std::vector<std::string>& attributes) {
     const auto& record = recordAttributes(objectType);
@@ -66,7 +60,7 @@ bool coveredByRecord(int32_t objectType, const std::vector<std::string>& attribu
     for (const auto& a : attributes) {
         bool found = false;
         for (const auto& r : record)
-            found = found || (a.size() == r.size() && sameName(a, r));
+            found = found || sameAsciiText(a, r);
         if (!found)
             return false;
     }
@@ -288,7 +282,7 @@ std::string Session::requireNamespace(const std::string& nameUtf8) {
         bool isNamespace = false;
         if (entry)
             for (const auto& oc : entry->values(schema::kObjectClass))
-                if (strcasecmp(oc.c_str(), schema::kNamespaceClass) == 0)
+                if (sameAsciiText(oc, schema::kNamespaceClass))
                     isNamespace = true;
         if (!isNamespace)
             fail(AS_ERR_NAMESPACE_NOT_FOUND, nameUtf8);
@@ -309,13 +303,13 @@ std::optional<std::string> Session::inOptionalText(const char* text) const {
     return toUtf8(m_encoding, text);
 }
 
-void Session::outText(const std::string& utf8, char* buffer, size_t size) const {
+void Session::outText(std::string_view utf8, char* buffer, size_t size) const {
     if (!buffer)
         return;
     copyTruncated(m_encoding.name(), fromUtf8(m_encoding, utf8), buffer, size);
 }
 
-std::string Session::outBytes(const std::string& utf8) const {
+std::string Session::outBytes(std::string_view utf8) const {
     return fromUtf8(m_encoding, utf8);
 }
 

@@ -34,7 +34,7 @@ std::string ticketId(const char* text) {
     return id;
 }
 
-AS_ObjectId number(const std::string& text) {
+AS_ObjectId number(std::string_view text) {
     return Session::idFromText(text);
 }
 
@@ -62,7 +62,7 @@ TicketRecord readTicket(Session& s, const std::string& nsDn, const std::string& 
 }
 
 // Markup and non-ASCII characters as character references, so the text is plain ASCII.
-std::string xmlAttribute(const std::string& utf8) {
+std::string xmlAttribute(std::string_view utf8) {
     std::string out;
     for (size_t i = 0; i < utf8.size();) {
         unsigned char c = static_cast<unsigned char>(utf8[i]);

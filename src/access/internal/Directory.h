@@ -52,7 +52,7 @@ bool osSignOnAllowed(const LdapEntry& nsEntry);
 
 // Generalized time "YYYYMMDDHHMMSSZ" <-> seconds since the epoch (nullopt when malformed).
 std::string toGeneralizedTime(std::time_t t);
-std::optional<std::time_t> fromGeneralizedTime(const std::string& text);
+std::optional<std::time_t> fromGeneralizedTime(std::string_view text);
 
 // A ticket entry is named by the SHA-256 of its ticket (64 lowercase hex digits), never the
 // ticket itself: a copy of the directory signs nobody on. ticket is the canonical 32-digit text.

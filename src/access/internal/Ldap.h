@@ -12,46 +12,13 @@
 #include <string_view>
 #include <vector>
 
+#include "LdapEntry.h"
 #include "LdapFilter.h"
 #include "LdapNames.h"
 #include "RuntimeConfig.h"
 #include "Schema.h"
 
 namespace ridge::access {
-
-// The attributes of an entry: lower-cased names with their values, in the order first seen. An
-// entry has a dozen or so, so one vector searched in order is cheaper to build and to ask than a
-// map with a node and a key per attribute. Names are compared as they are, in any ASCII case (an
-// option such as "cn;lang-fr" names an attribute of its own).
-class LdapAttributes {
-public:
-    using Item = std::pair<std::string, std::vector<std::string>>;
-
-    // The values of the named attribute, added without values when absent.
-    std::vector<std::string>& operator[](std::string_view name);
-    // Null when absent.
-    const std::vector<std::string>* find(std::string_view name) const;
-    void reserve(size_t n) { m_items.reserve(n); }
-    size_t size() const { return m_items.size(); }
-    bool empty() const { return m_items.empty(); }
-    std::vector<Item>::const_iterator begin() const { return m_items.begin(); }
-    std::vector<Item>::const_iterator end() const { return m_items.end(); }
-
-private:
-    std::vector<Item> m_items;
-};
-
-// One entry of a search result. Attribute names are lower-cased; values are raw (UTF-8).
-struct LdapEntry {
-    std::string dn;
-    LdapAttributes attributes;
-
-    // First value of an attribute (name in any case), or "" when absent.
-    const std::string& value(std::string_view attribute) const;
-    // All values (empty when absent).
-    const std::vector<std::string>& values(std::string_view attribute) const;
-    bool has(std::string_view attribute) const;
-};
 
 enum class Scope { Base = LDAP_SCOPE_BASE, One = LDAP_SCOPE_ONELEVEL, Sub = LDAP_SCOPE_SUBTREE };
 

@@ -89,8 +89,8 @@ public:
     std::optional<std::string> inOptionalText(const char* text) const;
     // UTF-8 to the handle's encoding, copied into buffer[size] with the NUL, cut at a character
     // boundary; a null buffer writes nothing.
-    void outText(const std::string& utf8, char* buffer, size_t size) const;
-    std::string outBytes(const std::string& utf8) const;
+    void outText(std::string_view utf8, char* buffer, size_t size) const;
+    std::string outBytes(std::string_view utf8) const;
 
     // Signed-on identity.
     bool authenticated() const { return m_userId != 0; }

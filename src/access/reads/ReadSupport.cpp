@@ -1,6 +1,5 @@
 #include "ReadSupport.h"
 
-#include <strings.h>
 #include <algorithm>
 
 #include <memory>
@@ -125,7 +124,7 @@ std::vector<AS_ObjectId> folderChildIds(Session& s, AS_ObjectId folderId, int32_
     for (auto& e : *found) {
         bool isFolder = false;
         for (const auto& c : e.values(schema::kObjectClass))
-            isFolder = isFolder || strcasecmp(c.c_str(), schema::kFolderClass) == 0;
+            isFolder = isFolder || sameAsciiText(c, schema::kFolderClass);
         (isFolder ? folders : users).push_back(std::move(e));
     }
     auto folderIds = sortedIds(folders);
@@ -166,7 +165,7 @@ const char* nameAttribute(int32_t objectType) {
     }
 }
 
-std::string callerText(Session& s, const std::string& utf8, size_t maxSize) {
+std::string callerText(Session& s, std::string_view utf8, size_t maxSize) {
     std::string bytes = s.outBytes(utf8);
     if (bytes.size() < maxSize)
         return bytes;
@@ -175,7 +174,7 @@ std::string callerText(Session& s, const std::string& utf8, size_t maxSize) {
     return cut;
 }
 
-void writeText(Session& s, const std::string& utf8, char* buffer, size_t maxSize) {
+void writeText(Session& s, std::string_view utf8, char* buffer, size_t maxSize) {
     if (!buffer)
         return;
     std::string bytes = callerText(s, utf8, maxSize);

@@ -73,9 +73,9 @@ const char* nameAttribute(int32_t objectType);
 
 // A directory value (UTF-8) as the bytes the caller receives: in the handle's encoding, cut at
 // a character boundary to at most maxSize - 1 bytes.
-std::string callerText(Session& s, const std::string& utf8, size_t maxSize);
+std::string callerText(Session& s, std::string_view utf8, size_t maxSize);
 // callerText copied into buffer (NUL-terminated); a null buffer is "not wanted".
-void writeText(Session& s, const std::string& utf8, char* buffer, size_t maxSize);
+void writeText(Session& s, std::string_view utf8, char* buffer, size_t maxSize);
 
 // The id of the entry directly above dn when it is an object of parentType, else 0.
 AS_ObjectId parentIdOfType(Session& s, const std::string& dn, int32_t parentType);

@@ -14,7 +14,7 @@ namespace {
 
 constexpr const char* kPrivileges = schema::kPrivileges;
 
-uint32_t privilegeBits(const std::string& text) {
+uint32_t privilegeBits(std::string_view text) {
     uint32_t bits = 0;
     auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), bits);
     if (ec != std::errc() || end != text.data() + text.size())

@@ -61,7 +61,7 @@ std::vector<Signon> signonsOf(const LdapEntry& user, int32_t kind) {
     std::vector<Signon> out;
     if (kind == AS_OBJ_BASIC_SIGNON) {
         auto id = canonicalId(user.value(kBasicIdAttr));
-        std::string text = user.value(kBasicTextAttr);
+        std::string text(user.value(kBasicTextAttr));
         if (id && !text.empty())
             out.push_back({*id, std::move(text)});
         return out;

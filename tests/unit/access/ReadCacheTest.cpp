@@ -13,7 +13,7 @@ namespace {
 LdapEntry entry(const std::string& dn, const std::string& cn) {
     LdapEntry e;
     e.dn = dn;
-    e.attributes["cn"] = {cn};
+    e.attributes.add("cn", {cn});
     return e;
 }
 
