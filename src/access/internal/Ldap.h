@@ -1,6 +1,7 @@
 // RAII over libldap: one connection (LdapConnection.cpp: connect, TLS, binds with the
 // password-policy control) and its operations (LdapOperations.cpp: searches returning owned
-// results, writes). Filters are built with LdapFilter.h, DNs with LdapNames.h.
+// results, writes). Entries are LdapEntry.h's, filters are built with LdapFilter.h, DNs with
+// LdapNames.h.
 #pragma once
 
 #include <ldap.h>
