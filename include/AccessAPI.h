@@ -179,9 +179,12 @@ typedef struct AS_EnvVar {
 #define AS_OBJ_USER_CLASS 8
 #define AS_OBJ_USER_FOLDER 13
 
-/* Attribute numbers of ASA_FindObjectAttributeSize. */
+/* Attribute numbers of ASA_FindObjectAttributeSize and ASA_Search4. A user's name is its
+ * sign-on name (uid), unique in the namespace; its display name is its common name (cn), which
+ * several users may share. Folders and user classes have one name, which both numbers give. */
 #define AS_ATTR_NAME 0
 #define AS_ATTR_DESCRIPTION 1
+#define AS_ATTR_DISPLAY_NAME 2
 
 /* Namespace property numbers of AS_GetNamespaceProperties2. */
 #define AS_NSPROP_AUTH_MODES 7      /* comma-separated sign-on modes, e.g. "basic,os" */
@@ -400,6 +403,8 @@ AS_API int32_t ASA_FindUserInfo4(AS_Handle handle, AS_ObjectId userId, char* nam
                                  char* description, char* email, char* telephone,
                                  char* contentLocale, char* productLocale, char* givenName,
                                  char* surname);
+/* The user's display name (cn), in a buffer of AS_MAX_NAME_SIZE bytes. */
+AS_API int32_t ASA_FindUserDisplayName(AS_Handle handle, AS_ObjectId userId, char* displayName);
 AS_API int32_t ASA_FindUserFolderInfo(AS_Handle handle, AS_ObjectId folderId, char* name,
                                       char* description, AS_ObjectId* parentFolderId);
 AS_API int32_t ASA_FindUserClassInfo(AS_Handle handle, AS_ObjectId classId, char* name,
@@ -463,6 +468,11 @@ AS_API int32_t ASA_GetSessionUserClassList(AS_Handle handle, uint32_t capacity, 
  * (NUL-padded); *ids: *count ids; both freed with AS_Free (null when *count is 0). */
 AS_API int32_t ASA_Search3(AS_Handle handle, int32_t objectType, const char* pattern,
                            uint32_t* count, char** names, AS_ObjectId** ids);
+/* ASA_Search3 matching pattern against the attribute (AS_ATTR_NAME or AS_ATTR_DISPLAY_NAME):
+ * users found by display name still come back under their names (sign-on names), ordered by
+ * name, then id. */
+AS_API int32_t ASA_Search4(AS_Handle handle, int32_t objectType, int32_t attribute,
+                           const char* pattern, uint32_t* count, char** names, AS_ObjectId** ids);
 
 /* Asks for the records of objects of one type (user, user class, user folder) by id in directory
  * searches of up to 100 ids, and returns without waiting for their answers: the size and record

@@ -38,13 +38,11 @@ AS_API int32_t ASA_FindObjectAttributeSize(AS_Handle handle, AS_ObjectId id, int
                 fail(AS_ERR_INVALID_ARGUMENT, "attribute " + std::to_string(attribute));
             text = callerText(s, signonText(s, objectType, id), AS_MAX_FIELD_SIZE);
         } else {
-            const char* attr = nameAttribute(objectType);
-            size_t maxSize = AS_MAX_NAME_SIZE;
-            if (attribute == AS_ATTR_DESCRIPTION) {
-                attr = kDescription;
-                maxSize = AS_MAX_DESCRIPTION_SIZE;
-            } else if (attribute != AS_ATTR_NAME) {
-                fail(AS_ERR_INVALID_ARGUMENT, "attribute " + std::to_string(attribute));
+            const char* attr = kDescription;
+            size_t maxSize = AS_MAX_DESCRIPTION_SIZE;
+            if (attribute != AS_ATTR_DESCRIPTION) {
+                attr = namedAttribute(objectType, attribute);
+                maxSize = AS_MAX_NAME_SIZE;
             }
             auto entry = s.requireById(objectType, id, recordAttributes(objectType));
             text = callerText(s, entry->value(attr), maxSize);
@@ -57,7 +55,7 @@ AS_API int32_t ASA_FindUserInfo(AS_Handle handle, AS_ObjectId userId, char* name
                                 AS_ObjectId* userFolderId) {
     return withSignedOn(handle, [&](Session& s) {
         auto user = requireUser(s, userId, recordAttributes(AS_OBJ_USER));
-        writeText(s, user->value(schema::kCommonName), name, AS_MAX_NAME_SIZE);
+        writeText(s, user->value(nameAttribute(AS_OBJ_USER)), name, AS_MAX_NAME_SIZE);
         writeText(s, user->value(kDescription), description, AS_MAX_DESCRIPTION_SIZE);
         if (userFolderId)
             *userFolderId = parentIdOfType(s, user->dn, AS_OBJ_USER_FOLDER);
@@ -70,7 +68,7 @@ AS_API int32_t ASA_FindUserInfo4(AS_Handle handle, AS_ObjectId userId, char* nam
                                  char* surname) {
     return withSignedOn(handle, [&](Session& s) {
         auto user = requireUser(s, userId, recordAttributes(AS_OBJ_USER));
-        writeText(s, user->value(schema::kCommonName), name, AS_MAX_NAME_SIZE);
+        writeText(s, user->value(nameAttribute(AS_OBJ_USER)), name, AS_MAX_NAME_SIZE);
         writeText(s, user->value(kDescription), description, AS_MAX_DESCRIPTION_SIZE);
         writeText(s, user->value(schema::kMail), email, AS_MAX_FIELD_SIZE);
         writeText(s, user->value(schema::kTelephone), telephone, AS_MAX_FIELD_SIZE);
@@ -78,6 +76,14 @@ AS_API int32_t ASA_FindUserInfo4(AS_Handle handle, AS_ObjectId userId, char* nam
         writeText(s, user->value(schema::kProductLocale), productLocale, AS_MAX_FIELD_SIZE);
         writeText(s, user->value(schema::kGivenName), givenName, AS_MAX_FIELD_SIZE);
         writeText(s, user->value(schema::kSurname), surname, AS_MAX_FIELD_SIZE);
+    });
+}
+
+AS_API int32_t ASA_FindUserDisplayName(AS_Handle handle, AS_ObjectId userId, char* displayName) {
+    return withSignedOn(handle, [&](Session& s) {
+        auto user = requireUser(s, userId, recordAttributes(AS_OBJ_USER));
+        writeText(s, user->value(namedAttribute(AS_OBJ_USER, AS_ATTR_DISPLAY_NAME)), displayName,
+                  AS_MAX_NAME_SIZE);
     });
 }
 

@@ -156,6 +156,7 @@ void writeIdList(const std::vector<AS_ObjectId>& list, uint32_t capacity, AS_Obj
 const char* nameAttribute(int32_t objectType) {
     switch (objectType) {
         case AS_OBJ_USER:
+            return schema::kSignonName;
         case AS_OBJ_USER_CLASS:
             return schema::kCommonName;
         case AS_OBJ_USER_FOLDER:
@@ -163,6 +164,14 @@ const char* nameAttribute(int32_t objectType) {
         default:
             fail(AS_ERR_INVALID_ARGUMENT, "object type " + std::to_string(objectType));
     }
+}
+
+const char* namedAttribute(int32_t objectType, int32_t attribute) {
+    if (attribute == AS_ATTR_DISPLAY_NAME && objectType == AS_OBJ_USER)
+        return schema::kCommonName;
+    if (attribute == AS_ATTR_NAME || attribute == AS_ATTR_DISPLAY_NAME)
+        return nameAttribute(objectType);
+    fail(AS_ERR_INVALID_ARGUMENT, "attribute " + std::to_string(attribute));
 }
 
 std::string callerText(Session& s, std::string_view utf8, size_t maxSize) {

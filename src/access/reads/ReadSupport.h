@@ -67,9 +67,12 @@ std::vector<AS_ObjectId> folderChildIds(Session& s, AS_ObjectId folderId, int32_
 void writeIdList(const std::vector<AS_ObjectId>& list, uint32_t capacity, AS_ObjectId* ids,
                  uint32_t* count);
 
-// Attribute holding the name of an object of the type: cn for users and classes, ou for
-// folders; -4 for any other type.
+// Attribute holding the name of an object of the type: uid (the sign-on name, unique in the
+// namespace) for users, cn for classes, ou for folders; -4 for any other type.
 const char* nameAttribute(int32_t objectType);
+// Attribute behind AS_ATTR_NAME or AS_ATTR_DISPLAY_NAME of the type (a user's display name is
+// its cn; other objects have one name); -4 for any other attribute or type.
+const char* namedAttribute(int32_t objectType, int32_t attribute);
 
 // A directory value (UTF-8) as the bytes the caller receives: in the handle's encoding, cut at
 // a character boundary to at most maxSize - 1 bytes.

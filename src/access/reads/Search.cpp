@@ -1,4 +1,4 @@
-// ASA_Search3: objects of one type whose name matches a '*' pattern.
+// ASA_Search3 and ASA_Search4: objects of one type whose name matches a '*' pattern.
 #include <AccessAPI.h>
 
 #include <algorithm>
@@ -26,10 +26,8 @@ struct Match {
     bool operator<(const Match& o) const { return name != o.name ? name < o.name : id < o.id; }
 };
 
-}  // namespace
-
-extern "C" AS_API int32_t ASA_Search3(AS_Handle handle, int32_t objectType, const char* pattern,
-                                      uint32_t* count, char** names, AS_ObjectId** ids) {
+int32_t search(AS_Handle handle, int32_t objectType, int32_t attribute, const char* pattern,
+               uint32_t* count, char** names, AS_ObjectId** ids) {
     // Cleared first so that the caller may hand both blocks to AS_Free whatever the result.
     if (count)
         *count = 0;
@@ -41,10 +39,12 @@ extern "C" AS_API int32_t ASA_Search3(AS_Handle handle, int32_t objectType, cons
         required(count, "count");
         required(names, "names");
         required(ids, "ids");
+        // Matched on the attribute asked for; answered with the names that identify.
+        const char* matched = namedAttribute(objectType, attribute);
         const char* attr = nameAttribute(objectType);
         std::string patternUtf8 = s.inText(pattern, "pattern");
         const Filter filter =
-            Filter::all({objectTypeFilter(objectType), namePatternFilter(attr, patternUtf8)});
+            Filter::all({objectTypeFilter(objectType), namePatternFilter(matched, patternUtf8)});
 
         std::vector<Match> matches;
         // Names and ids only: a search may match a whole namespace, and the records of the few
@@ -71,4 +71,17 @@ extern "C" AS_API int32_t ASA_Search3(AS_Handle handle, int32_t objectType, cons
         *ids = static_cast<AS_ObjectId*>(idBlock.release());
         *count = static_cast<uint32_t>(matches.size());
     });
+}
+
+}  // namespace
+
+extern "C" AS_API int32_t ASA_Search3(AS_Handle handle, int32_t objectType, const char* pattern,
+                                      uint32_t* count, char** names, AS_ObjectId** ids) {
+    return search(handle, objectType, AS_ATTR_NAME, pattern, count, names, ids);
+}
+
+extern "C" AS_API int32_t ASA_Search4(AS_Handle handle, int32_t objectType, int32_t attribute,
+                                      const char* pattern, uint32_t* count, char** names,
+                                      AS_ObjectId** ids) {
+    return search(handle, objectType, attribute, pattern, count, names, ids);
 }

@@ -185,7 +185,7 @@ TEST_F(ReadOnlyService, PasswordSignOnSucceedsWithoutATicketAndSaysSo) {
     // The handle is signed on and reads as the user.
     char name[AS_MAX_NAME_SIZE] = "";
     EXPECT_EQ(AS_OK, ASA_FindUserInfo(h, 1001, name, nullptr, nullptr));
-    EXPECT_STREQ("Bob Brown", name);
+    EXPECT_STREQ("bob", name);
     // Without a ticket asked for there is nothing to say.
     ASSERT_EQ(AS_OK, signOn(h, "bob", kPassword));
     EXPECT_EQ("", sessionError(h));

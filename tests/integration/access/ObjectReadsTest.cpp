@@ -23,6 +23,16 @@ std::string nameOf(AS_Handle h, int32_t type, AS_ObjectId id) {
     return name.substr(0, size);
 }
 
+// A user's display name as a session reads it: size first, then a buffer of size + 1.
+std::string displayNameOf(AS_Handle h, AS_ObjectId id) {
+    uint32_t size = 0;
+    EXPECT_EQ(AS_OK, ASA_FindObjectAttributeSize(h, id, AS_OBJ_USER, AS_ATTR_DISPLAY_NAME, &size));
+    std::string name(size + 1, '#');
+    EXPECT_EQ(AS_OK, ASA_FindUserDisplayName(h, id, name.data()));
+    EXPECT_EQ('\0', name.back()) << "the size asked first must fit the text exactly";
+    return name.substr(0, size);
+}
+
 }  // namespace
 
 TEST_F(ReadsTest, RecordsCarryTheirFieldsAndSizesFitThem) {
@@ -32,21 +42,29 @@ TEST_F(ReadsTest, RecordsCarryTheirFieldsAndSizesFitThem) {
     for (auto& field : f)
         all += std::string(field) + "|";
     EXPECT_EQ(
-        "Reader One|Reads everything|reader@example.test|+33 1 23 45 67 89|fr-fr|de-de|"
+        "reader|Reads everything|reader@example.test|+33 1 23 45 67 89|fr-fr|de-de|"
         "Reader|One|",
         all);
     uint32_t size = 0;
     ASSERT_EQ(AS_OK,
               ASA_FindObjectAttributeSize(h, kReader, AS_OBJ_USER, AS_ATTR_DESCRIPTION, &size));
     EXPECT_EQ(strlen("Reads everything"), size);
+    // A user is named by its sign-on name and displayed by its common name.
+    EXPECT_EQ("reader", nameOf(h, AS_OBJ_USER, kReader));
+    EXPECT_EQ("Reader One", displayNameOf(h, kReader));
+    EXPECT_EQ("deep", nameOf(h, AS_OBJ_USER, kDeepUser));
     // Non-ASCII in cp1252 and LDAP-special characters, as stored.
     EXPECT_EQ(
         "Zo\xEB \xDCn\xEF"
         "c\xF8"
         "d\xE9",
-        nameOf(h, AS_OBJ_USER, kDeepUser));
-    EXPECT_EQ("*)(uid=*", nameOf(h, AS_OBJ_USER, kStar));
-    EXPECT_EQ("back\\slash", nameOf(h, AS_OBJ_USER, kBs));
+        displayNameOf(h, kDeepUser));
+    EXPECT_EQ("*)(uid=*", displayNameOf(h, kStar));
+    EXPECT_EQ("back\\slash", displayNameOf(h, kBs));
+    // Folders and classes have one name: both attributes give it.
+    ASSERT_EQ(AS_OK, ASA_FindObjectAttributeSize(h, kEleves, AS_OBJ_USER_CLASS,
+                                                 AS_ATTR_DISPLAY_NAME, &size));
+    EXPECT_EQ(nameOf(h, AS_OBJ_USER_CLASS, kEleves).size(), size);
     EXPECT_EQ("Zo\xE9 & \xC6r\xF8", nameOf(h, AS_OBJ_USER_FOLDER, kZoe));
     EXPECT_EQ("a,b=c+\"d\"\\e*(f)<g>;h", nameOf(h, AS_OBJ_USER_FOLDER, kSpecial));
     EXPECT_EQ("readstest", nameOf(h, AS_OBJ_USER_FOLDER, kRootFolder));
@@ -120,7 +138,7 @@ TEST_F(ReadsTest, BadArgumentsAndHandlesGetStatusCodes) {
     uint32_t size = 0;
     EXPECT_EQ(AS_ERR_INVALID_ARGUMENT, ASA_FindObjectAttributeSize(h, kReader, 7, 0, nullptr));
     EXPECT_EQ(AS_ERR_INVALID_ARGUMENT, ASA_FindObjectAttributeSize(h, kReader, 6, 0, &size));
-    EXPECT_EQ(AS_ERR_INVALID_ARGUMENT, ASA_FindObjectAttributeSize(h, kReader, 7, 2, &size));
+    EXPECT_EQ(AS_ERR_INVALID_ARGUMENT, ASA_FindObjectAttributeSize(h, kReader, 7, 3, &size));
     EXPECT_EQ(AS_ERR_INVALID_ARGUMENT, ASA_FindObjectAttributeSize(h, 9500, 3, 1, &size));
     EXPECT_EQ(AS_ERR_INVALID_ARGUMENT, ASA_GetSessionPrivileges(h, nullptr));
     EXPECT_EQ(AS_ERR_INVALID_HANDLE, ASA_FindUserInfo(987654, kReader, 0, 0, 0));

@@ -80,9 +80,10 @@ protected:
         return ridge::access::Process::instance().findHandle(x)->counts();
     }
     static uint64_t searches(AS_Handle x) { return counts(x).searches; }
+    // The display name (cn) a read gives.
     std::string userName(AS_Handle x, AS_ObjectId id) {
         char name[AS_MAX_NAME_SIZE] = "";
-        EXPECT_EQ(AS_OK, ASA_FindUserInfo(x, id, name, nullptr, nullptr)) << id;
+        EXPECT_EQ(AS_OK, ASA_FindUserDisplayName(x, id, name)) << id;
         return name;
     }
 
@@ -142,7 +143,7 @@ TEST_F(RoundTrips, FolderOfAHundredUsersListedAndReadCostsOneListing) {
             surname[AS_MAX_FIELD_SIZE];
         ASSERT_EQ(AS_OK, ASA_FindUserInfo4(rt, id, name.data(), description.data(), mail, phone,
                                            nullptr, nullptr, given, surname));
-        EXPECT_STREQ(("User " + n).c_str(), name.c_str());
+        EXPECT_STREQ(("user" + n).c_str(), name.c_str());  // the sign-on name
         EXPECT_EQ(("Staff member " + n).size(), descriptionSize);
         EXPECT_STREQ(("user" + n + "@example.test").c_str(), mail);
         EXPECT_STREQ(("Number " + n).c_str(), given);
@@ -272,11 +273,11 @@ TEST_F(RoundTrips, AnswersAskedAheadMixWithOtherCallsAndEndWithTheSignOn) {
     for (int i = 0; i < 20; ++i)
         page.push_back(kFirstUser + i);
     ASSERT_EQ(AS_OK, ASA_PrefetchObjects(rt, AS_OBJ_USER, 20, page.data()));
-    // A search of its own while the answers are on their way: "User 1" and "User 10".."User 19".
+    // A search of its own while the answers are on their way: "user1" and "user10".."user19".
     uint32_t count = 0;
     char* names = nullptr;
     AS_ObjectId* found = nullptr;
-    ASSERT_EQ(AS_OK, ASA_Search3(rt, AS_OBJ_USER, "User 1*", &count, &names, &found));
+    ASSERT_EQ(AS_OK, ASA_Search3(rt, AS_OBJ_USER, "user1*", &count, &names, &found));
     EXPECT_EQ(11u, count);
     AS_Free(names);
     AS_Free(found);
