@@ -369,8 +369,11 @@ AS_API int32_t AS_GetCertificate(AS_Handle handle, char* certificate);
 /* ---- Error texts -----------------------------------------------------------------------------
  * The text of the last failure on this thread, or on the handle, in the language named by
  * language ("en-us", "fr", "fr-ca", ...; unknown: English), in the encoding in force. Empty when
- * there was no failure. A text longer than the buffer is cut at a character boundary and the call
- * returns AS_ERR_BUFFER_TOO_SMALL (the cut text is still written): grow the buffer and ask again.
+ * there was no failure. A text longer than the buffer fills it exactly: size - 1 bytes and the NUL,
+ * cut at that byte even inside a character, and the call returns AS_ERR_BUFFER_TOO_SMALL. A
+ * caller that doubles its buffer while the text fills it (length size - 1), or while the call
+ * answers "too small", reaches the whole text; one that stops early drops the incomplete
+ * character at the end itself.
  * A call that succeeds clears both texts, except AS_Terminate, AS_TesselProcessTerminate,
  * AS_GetSystemEncoding and ASA_GetSessionPasswordPolicy, which keep them (a caller may release a
  * handle and then read why it failed). After a sign-on that succeeded without a ticket, the

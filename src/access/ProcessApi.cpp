@@ -1,6 +1,7 @@
 // Process, configuration, encoding, handle, error-text and memory calls.
 #include <AccessAPI.h>
 
+#include <algorithm>
 #include <cstdarg>
 #include <cstring>
 #include <vector>
@@ -27,8 +28,13 @@ int32_t writeMessage(const std::string& encoding, const std::string& utf8, char*
     if (size <= 0)
         return AS_ERR_BUFFER_TOO_SMALL;
     try {
+        // A text that does not fit fills the buffer to its last byte, even inside a character:
+        // a caller that doubles its buffer while the text fills it then reaches the whole text.
         const std::string text = fromUtf8(encoding, utf8);
-        if (copyTruncated(encoding, text, buffer, static_cast<size_t>(size)) < text.size())
+        const size_t fit = std::min(text.size(), static_cast<size_t>(size) - 1);
+        std::copy_n(text.data(), fit, buffer);
+        buffer[fit] = '\0';
+        if (fit < text.size())
             return AS_ERR_BUFFER_TOO_SMALL;
     } catch (...) {
         buffer[0] = '\0';

@@ -292,47 +292,70 @@ void BasaltNamespace::RetrieveNamespaceProperties() {
 
 namespace {
 
-// Reads one of the library's error texts whole: the library cuts a text that does not fit and
-// answers "too small", so the buffer grows until it holds the text (bounded, in case a faulty
-// library never stops answering so).
+// Reads one of the library's error texts as its callers always have: 255 bytes first, doubled
+// while the text fills the buffer exactly (size - 1 bytes, which the library writes for a text
+// that does not fit), at most three times. cut tells whether the last read still filled it.
 template <class Read>
-std::string ReadWholeErrorText(Read&& read) {
-    constexpr std::size_t kLargest = 64 * 1024;
-    std::vector<char> buffer(256, '\0');
-    for (;;) {
+std::string ReadErrorText(Read&& read, bool& cut) {
+    constexpr int kEnlargements = 3;
+    std::vector<char> buffer(255, '\0');
+    for (int enlarged = 0;; ++enlarged) {
         std::fill(buffer.begin(), buffer.end(), '\0');
-        const int32_t result = read(buffer.data(), static_cast<int32_t>(buffer.size()));
-        if (result != AS_ERR_BUFFER_TOO_SMALL || buffer.size() >= kLargest) {
+        read(buffer.data(), static_cast<int32_t>(buffer.size()));
+        buffer.back() = '\0';
+        cut = std::strlen(buffer.data()) == buffer.size() - 1;
+        if (!cut || enlarged == kEnlargements) {
             break;
         }
         buffer.resize(buffer.size() * 2);
     }
-    buffer.back() = '\0';
     return std::string(buffer.data());
 }
 
 }  // namespace
 
-I18NString BasaltNamespace::GetLastErrorText(int32_t code) const {
-    const std::string language = m_productLocale.utf8();
-    const std::string text = ReadWholeErrorText([&](char* buffer, int32_t size) {
-        return AS_GetLastErrorMsgWithLang(buffer, size, language.c_str());
-    });
+I18NString BasaltNamespace::ErrorTextOf(const std::string& text, bool cut, int32_t code) const {
     if (text.empty()) {
         return I18NString(std::to_string(code));
     }
-    return FromLibraryText(text.c_str());
+    if (!cut) {
+        return FromLibraryText(text.c_str());
+    }
+    // The library cut the text at the buffer's last byte, perhaps inside a character: drop
+    // what is left of that character (at most three bytes in any encoding the library takes).
+    std::string whole = text;
+    for (int dropped = 0;; ++dropped) {
+        try {
+            return FromLibraryText(whole.c_str());
+        } catch (PYXException& e) {
+            if (e.getErrorCode() != kPYXErrorConversion || dropped == 3 || whole.empty()) {
+                throw;
+            }
+            whole.pop_back();
+        }
+    }
+}
+
+I18NString BasaltNamespace::GetLastErrorText(int32_t code) const {
+    const std::string language = m_productLocale.utf8();
+    bool cut = false;
+    const std::string text = ReadErrorText(
+        [&](char* buffer, int32_t size) {
+            return AS_GetLastErrorMsgWithLang(buffer, size, language.c_str());
+        },
+        cut);
+    return ErrorTextOf(text, cut, code);
 }
 
 I18NString BasaltNamespace::GetSessionErrorText(AS_Handle handle, int32_t code) const {
     const std::string language = m_productLocale.utf8();
-    const std::string text = ReadWholeErrorText([&](char* buffer, int32_t size) {
-        return AS_GetSessionLastErrorMsgWithLang(handle, buffer, size, language.c_str());
-    });
-    if (text.empty()) {
-        return I18NString(std::to_string(code));
-    }
-    return FromLibraryText(text.c_str());
+    bool cut = false;
+    const std::string text = ReadErrorText(
+        [&](char* buffer, int32_t size) {
+            return AS_GetSessionLastErrorMsgWithLang(handle, buffer, size, language.c_str());
+        },
+        cut);
+    return ErrorTextOf(text, cut, code);
 }
 
 std::optional<PYXMessage> BasaltNamespace::EncodingMismatch() const {

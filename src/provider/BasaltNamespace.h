@@ -112,6 +112,9 @@ public:
     // Error texts of the library, in the namespace's product locale.
     I18NString GetLastErrorText(int32_t code) const;
     I18NString GetSessionErrorText(AS_Handle handle, int32_t code) const;
+    // An error text read from the library (the code in decimal when empty); cut: the text may
+    // end inside a character, which is dropped.
+    I18NString ErrorTextOf(const std::string& text, bool cut, int32_t code) const;
 
     // When the namespace's encoding is not the one the library reads, the message that says so,
     // naming both (the library then cannot read names outside their common characters).

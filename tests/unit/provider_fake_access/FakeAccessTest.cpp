@@ -44,17 +44,11 @@ struct Fake {
 };
 Fake g_fake;
 
-// As the library does: a text that does not fit is cut before the UTF-8 character that would not
-// fit, and reported as too small.
+// As the library does: a text that does not fit fills the buffer to its last byte (even inside a
+// character) and is reported as too small.
 int32_t CopyErrorText(char* buffer, int32_t size) {
     const std::string& text = g_fake.sessionError;
-    std::size_t fit = text.size();
-    if (fit >= static_cast<std::size_t>(size)) {
-        fit = static_cast<std::size_t>(size) - 1;
-        while (fit > 0 && (static_cast<unsigned char>(text[fit]) & 0xC0) == 0x80) {
-            --fit;
-        }
-    }
+    const std::size_t fit = std::min(text.size(), static_cast<std::size_t>(size) - 1);
     std::memcpy(buffer, text.data(), fit);
     buffer[fit] = '\0';
     return fit < text.size() ? AS_ERR_BUFFER_TOO_SMALL : 0;
@@ -235,6 +229,28 @@ TEST_F(FakeAccess, ALongSessionErrorTextArrivesWhole) {
     } catch (VOR_AAA_AuthUserRecoverableException_ChangePassword2& e) {
         EXPECT_EQ(e.getMessageN(0).getComponents().getParm(0).toText().utf8(), text);
     }
+}
+
+// Past three enlargements (2040 bytes) the text stays cut, and the character the last byte cut
+// into is dropped rather than sent on half.
+TEST_F(FakeAccess, AnOverlongSessionErrorTextIsCutAtAWholeCharacterAfterThreeEnlargements) {
+    std::string text = "The new password does not meet the password policy of ns10: ";
+    ASSERT_EQ(text.size(), 60u);
+    for (int i = 0; i < 2000; ++i) {
+        text += "\xC3\xA9";  // é at even offsets: the 2039th byte is the first half of one
+    }
+    g_fake.changeResult = AS_ERR_PASSWORD_QUALITY;
+    g_fake.sessionError = text;
+    try {
+        ns->ChangeExpiredPassword("ann", "old", "new", "logonAs");
+        FAIL() << "a refused change raised nothing";
+    } catch (VOR_AAA_AuthUserRecoverableException_ChangePassword2& e) {
+        EXPECT_EQ(e.getMessageN(0).getComponents().getParm(0).toText().utf8(),
+                  text.substr(0, 2038));
+    }
+    EXPECT_EQ(
+        std::count(g_fake.calls.begin(), g_fake.calls.end(), "AS_GetSessionLastErrorMsgWithLang"),
+        4);
 }
 
 TEST_F(FakeAccess, RefusedChangesRaiseByCode) {
