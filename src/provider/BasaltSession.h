@@ -176,7 +176,8 @@ private:
     void _getUserFolderContents(AS_ObjectId folderId, bool recursive, bool withFolders,
                                 bool withAccounts);
     void _getNamespaceChildrenInPageMap(bool folders, bool roles);
-    void _getAllRoleObjectsIDs(const std::string& pattern, bool folders, bool roles, bool accounts);
+    void _getAllRoleObjectsIDs(const std::string& pattern, bool folders, bool roles, bool accounts,
+                               int32_t accountAttribute);
     void getUserClassMembers(AS_ObjectId classId, VOR_AAA_BaseClassWithMembers& role,
                              const RefProps& refProps);
     // Keeps, predicate by predicate, the listed entries that pass it.
@@ -201,6 +202,8 @@ private:
                                           const Read& read);
     std::optional<std::string> readObjectName(int32_t objectType, AS_ObjectId id,
                                               const char* sizeCall, const char* infoCall);
+    // A user's display name (cn; its name is the sign-on name), library bytes.
+    std::optional<std::string> readUserDisplayName(AS_ObjectId id);
     std::vector<AS_ObjectId> readIdList(
         const char* call, const std::function<int32_t(uint32_t, AS_ObjectId*, uint32_t*)>& list);
     std::vector<VOR_AAA_Type_AncestorInfo> folderAncestry(AS_ObjectId folderId, bool includeFolder);

@@ -189,8 +189,9 @@ VOR_AAA_BaseClassPtr BasaltSession::retrieveUserProperties(AS_ObjectId id,
         return account;
     }
 
-    const bool nameOnly =
-        cachedName != nullptr && wants.AccountNameOnly() && m_listing.AccountId(*cachedName) == id;
+    // The listing keeps the sign-on name (userName); name and defaultName are the display name.
+    const bool nameOnly = cachedName != nullptr && wants.AccountNameOnly() &&
+                          m_listing.Holds(ListingCache::eAccounts, *cachedName, id);
     std::string name;
     std::string description;
     // Each starts as the empty text; clearing the whole 1.5 KB for every account of a page
@@ -224,22 +225,28 @@ VOR_AAA_BaseClassPtr BasaltSession::retrieveUserProperties(AS_ObjectId id,
         name = std::move(record->name);
         description = std::move(record->description);
     }
+    if (wants[W::eDefaultName] || wants[W::eName]) {
+        const std::optional<std::string> displayName = readUserDisplayName(id);
+        if (!displayName) {
+            return nullptr;
+        }
+        const std::string displayText = textOf(displayName->c_str());
+        if (wants[W::eDefaultName]) {
+            account->DefaultName().Set(displayText);
+        }
+        if (wants[W::eName]) {
+            account->Name().Add(m_queryTexts.contentLocale, displayText);
+        }
+    }
 
-    const std::string nameText = textOf(name.c_str());
     if (wants[W::eObjectClass]) {
         account->SetObjectClass();
     }
     if (wants[W::eHasChildren]) {
         account->HasChildren().Set(false);
     }
-    if (wants[W::eDefaultName]) {
-        account->DefaultName().Set(nameText);
-    }
-    if (wants[W::eName]) {
-        account->Name().Add(m_queryTexts.contentLocale, nameText);
-    }
     if (wants[W::eUserName]) {
-        account->StringProperty("userName").Set(nameText);
+        account->StringProperty("userName").Set(textOf(name.c_str()));
     }
     if (!nameOnly) {
         setDescription(*account, wants, description);
@@ -276,7 +283,7 @@ VOR_AAA_BaseClassPtr BasaltSession::retrieveUserProperties(AS_ObjectId id,
         }
     }
     if (m_listing.IsCollecting()) {
-        m_listing.Accounts()[name] = id;
+        m_listing.Add(ListingCache::eAccounts, name, id);
     }
     return account;
 }
@@ -348,8 +355,8 @@ VOR_AAA_BaseClassPtr BasaltSession::retrieveRoleProperties(AS_ObjectId id,
     if (wants.None()) {
         return role;
     }
-    const bool nameOnly =
-        cachedName != nullptr && wants.RoleNameOnly() && m_listing.RoleId(*cachedName) == id;
+    const bool nameOnly = cachedName != nullptr && wants.RoleNameOnly() &&
+                          m_listing.Holds(ListingCache::eRoles, *cachedName, id);
     std::string name;
     std::string description;
     if (nameOnly) {
@@ -519,6 +526,27 @@ std::optional<BasaltSession::RecordTexts> BasaltSession::readRecord(
         RaiseLibraryFailure(result, infoCall);
     }
     return RecordTexts{name.Data(), description.Data()};
+}
+
+std::optional<std::string> BasaltSession::readUserDisplayName(AS_ObjectId id) {
+    uint32_t size = 0;
+    int32_t result =
+        ASA_FindObjectAttributeSize(m_handle, id, AS_OBJ_USER, AS_ATTR_DISPLAY_NAME, &size);
+    if (RecordVanished(result)) {
+        return std::nullopt;
+    }
+    if (result != 0) {
+        RaiseLibraryFailure(result, "ASA_FindObjectAttributeSize");
+    }
+    TextBuffer<AS_MAX_NAME_SIZE> displayName(size);
+    result = ASA_FindUserDisplayName(m_handle, id, displayName.Data());
+    if (RecordVanished(result)) {
+        return std::nullopt;
+    }
+    if (result != 0) {
+        RaiseLibraryFailure(result, "ASA_FindUserDisplayName");
+    }
+    return std::string(displayName.Data());
 }
 
 std::optional<std::string> BasaltSession::readObjectName(int32_t objectType, AS_ObjectId id,

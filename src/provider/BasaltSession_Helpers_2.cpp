@@ -23,7 +23,7 @@ namespace {
               "BasaltSession::retrieveObjectDescendantProperties");
 }
 
-// Releases a block of ASA_Search3.
+// Releases a block of ASA_Search4.
 struct BlockFree {
     void operator()(void* block) const { AS_Free(block); }
 };
@@ -75,7 +75,7 @@ void BasaltSession::retrieveObjectDescendantProperties(const VOR_AAA_VORID::Deco
             }
             _getUserClassChildren(object.number, true);
             if (withSelf) {
-                m_listing.Roles()[*name] = object.number;
+                m_listing.Add(ListingCache::eRoles, *name, object.number);
             }
             break;
         }
@@ -97,7 +97,7 @@ void BasaltSession::retrieveObjectDescendantProperties(const VOR_AAA_VORID::Deco
             }
             _getUserFolderContents(object.number, true, withFolders, withAccounts);
             if (withSelf && withFolders) {
-                m_listing.Folders()[*name] = object.number;
+                m_listing.Add(ListingCache::eFolders, *name, object.number);
             }
             break;
         }
@@ -121,14 +121,19 @@ void BasaltSession::retrieveObjectDescendantProperties(const VOR_AAA_VORID::Deco
             bool folders = AllowsFolders(code);
             bool roles = AllowsRoles(code);
             bool accounts = AllowsAccounts(code);
+            // An account's name and default name are its display name; its user name is the
+            // sign-on name. The search matches the one the filter names.
+            int32_t accountAttribute = AS_ATTR_NAME;
             if (const auto component = NameSearchComponent(filter.GetGroups())) {
                 pattern = *NamePattern(*component);
                 applyFilter = false;
                 if (component->name == "userName") {
                     folders = roles = false;  // only accounts have a user name
+                } else {
+                    accountAttribute = AS_ATTR_DISPLAY_NAME;
                 }
             }
-            _getAllRoleObjectsIDs(pattern, folders, roles, accounts);
+            _getAllRoleObjectsIDs(pattern, folders, roles, accounts, accountAttribute);
             break;
         }
         default:
@@ -154,7 +159,7 @@ void BasaltSession::_getUserClassChildren(AS_ObjectId classId, bool recursive) {
         if (!name) {
             continue;  // gone meanwhile
         }
-        m_listing.Roles()[*name] = child;
+        m_listing.Add(ListingCache::eRoles, *name, child);
         if (recursive) {
             _getUserClassChildren(child, true);
         }
@@ -177,7 +182,7 @@ void BasaltSession::_getUserFolderContents(AS_ObjectId folderId, bool recursive,
         for (const AS_ObjectId user : users) {
             if (const auto name = readObjectName(AS_OBJ_USER, user, "ASA_FindObjectAttributeSize",
                                                  "ASA_FindUserInfo")) {
-                m_listing.Accounts()[*name] = user;
+                m_listing.Add(ListingCache::eAccounts, *name, user);
             }
         }
     }
@@ -190,7 +195,7 @@ void BasaltSession::_getUserFolderContents(AS_ObjectId folderId, bool recursive,
                 continue;
             }
             if (withFolders) {
-                m_listing.Folders()[*name] = child;
+                m_listing.Add(ListingCache::eFolders, *name, child);
             }
         }
         if (recursive) {
@@ -209,7 +214,7 @@ void BasaltSession::_getNamespaceChildrenInPageMap(bool folders, bool roles) {
         if (const auto name =
                 readObjectName(AS_OBJ_USER_FOLDER, rootFolder, "ASA_FindObjectAttributeSize",
                                "ASA_FindUserFolderInfo")) {
-            m_listing.Folders()[*name] = rootFolder;
+            m_listing.Add(ListingCache::eFolders, *name, rootFolder);
         }
     }
     if (!roles) {
@@ -246,13 +251,13 @@ void BasaltSession::_getNamespaceChildrenInPageMap(bool folders, bool roles) {
         if (const auto name =
                 readObjectName(AS_OBJ_USER_CLASS, id, "ASA_FindObjectAttributeSize (for root)",
                                "ASA_FindUserClassInfo (for root)")) {
-            m_listing.Roles()[*name] = id;
+            m_listing.Add(ListingCache::eRoles, *name, id);
         }
     }
 }
 
 void BasaltSession::_getAllRoleObjectsIDs(const std::string& pattern, bool folders, bool roles,
-                                          bool accounts) {
+                                          bool accounts, int32_t accountAttribute) {
     const std::string libraryPattern = GetNamespace().ToLibraryText(I18NString(pattern));
     const std::pair<int32_t, ListingCache::Group> searches[] = {
         {AS_OBJ_USER_CLASS, ListingCache::eRoles},
@@ -267,17 +272,17 @@ void BasaltSession::_getAllRoleObjectsIDs(const std::string& pattern, bool folde
         uint32_t count = 0;
         char* names = nullptr;
         AS_ObjectId* ids = nullptr;
-        const int32_t result =
-            ASA_Search3(m_handle, objectType, libraryPattern.c_str(), &count, &names, &ids);
+        const int32_t attribute = objectType == AS_OBJ_USER ? accountAttribute : AS_ATTR_NAME;
+        const int32_t result = ASA_Search4(m_handle, objectType, attribute, libraryPattern.c_str(),
+                                           &count, &names, &ids);
         const std::unique_ptr<char, BlockFree> ownedNames(names);
         const std::unique_ptr<AS_ObjectId, BlockFree> ownedIds(ids);
         if (result != 0) {
             RaiseLibraryFailure(result, "ASA_Search3");
         }
-        ListingCache::NameMap& map = m_listing.Map(group);
         for (uint32_t i = 0; i < count; ++i) {
             const char* record = names + static_cast<std::size_t>(i) * AS_SEARCH_NAME_SIZE;
-            map[std::string(record, strnlen(record, AS_SEARCH_NAME_SIZE))] = ids[i];
+            m_listing.Add(group, std::string(record, strnlen(record, AS_SEARCH_NAME_SIZE)), ids[i]);
         }
     }
 }

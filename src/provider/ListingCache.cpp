@@ -29,14 +29,27 @@ bool ListingCache::Reuses(const VOR_AAA_Query& query) const {
     return !Empty() && m_query && m_query->IsSameListing(query);
 }
 
-std::optional<AS_ObjectId> ListingCache::AccountId(const std::string& name) const {
-    const auto it = m_maps[eAccounts].find(name);
-    return it == m_maps[eAccounts].end() ? std::nullopt : std::optional<AS_ObjectId>(it->second);
+void ListingCache::Add(Group group, const std::string& name, AS_ObjectId id) {
+    if (group == eAccounts) {
+        // An account met again (built while the listing is walked) leaves its entry as it is.
+        if (const auto known = AccountId(name); known && *known != id) {
+            m_maps[eAccounts].erase({name, *known});
+        }
+    }
+    m_maps[group].emplace(name, id);
 }
 
-std::optional<AS_ObjectId> ListingCache::RoleId(const std::string& name) const {
-    const auto it = m_maps[eRoles].find(name);
-    return it == m_maps[eRoles].end() ? std::nullopt : std::optional<AS_ObjectId>(it->second);
+bool ListingCache::Holds(Group group, const std::string& name, AS_ObjectId id) const {
+    return m_maps[group].count({name, id}) != 0;
+}
+
+std::optional<AS_ObjectId> ListingCache::AccountId(const std::string& name) const {
+    const NameMap& accounts = m_maps[eAccounts];
+    const auto it = accounts.lower_bound({name, 0});
+    if (it == accounts.end() || it->first != name) {
+        return std::nullopt;
+    }
+    return it->second;
 }
 
 void ListingCache::ForEachFrom(std::size_t skip,

@@ -2,13 +2,14 @@
 // following pages of the same listing are served without walking the directory again.
 //
 //     cache.Store(query);                       // a new listing: clears and keeps the query
-//     cache.Folders()[name] = id;  ...          // filled by the listing
+//     cache.Add(ListingCache::eFolders, name, id);  // filled by the listing
 //     cache.ForEachFrom(skip, [&](const ListingCache::Slot& slot) { ...; return more; });
 //     if (cache.Reuses(nextQuery)) ...          // same listing, another page
 //
 // Positions run over the folders, then the roles, then the accounts, each in name order
-// (byte-wise). A name is a unique key within its map: a later entry with the same name
-// replaces the earlier one.
+// (byte-wise), then identifier order. Accounts are named by their sign-on name, which is unique:
+// a later account with the same name replaces the earlier one. Two folders or two roles may
+// share a name (under different parents); both are kept, so that nothing is silently dropped.
 #pragma once
 
 #include <AccessAPI.h>
@@ -16,13 +17,14 @@
 
 #include <cstddef>
 #include <functional>
-#include <map>
 #include <optional>
+#include <set>
 #include <string>
 
 class ListingCache {
 public:
-    using NameMap = std::map<std::string, AS_ObjectId>;
+    // (name, identifier) pairs, in position order.
+    using NameMap = std::set<std::pair<std::string, AS_ObjectId>>;
     enum Group { eFolders = 0, eRoles = 1, eAccounts = 2 };
 
     struct Slot {
@@ -31,9 +33,6 @@ public:
         AS_ObjectId id;
     };
 
-    NameMap& Folders() { return m_maps[eFolders]; }
-    NameMap& Roles() { return m_maps[eRoles]; }
-    NameMap& Accounts() { return m_maps[eAccounts]; }
     NameMap& Map(Group group) { return m_maps[group]; }
     const NameMap& Map(Group group) const { return m_maps[group]; }
 
@@ -53,9 +52,12 @@ public:
     bool IsCollecting() const { return m_collecting; }
     void SetCollecting(bool collecting) { m_collecting = collecting; }
 
-    // The identifier the accounts map holds for name, if any.
+    // Enters an object found by a listing (or built while collecting).
+    void Add(Group group, const std::string& name, AS_ObjectId id);
+    // True when the group's map holds the object under that name.
+    bool Holds(Group group, const std::string& name, AS_ObjectId id) const;
+    // The identifier the accounts map holds for the sign-on name, if any.
     std::optional<AS_ObjectId> AccountId(const std::string& name) const;
-    std::optional<AS_ObjectId> RoleId(const std::string& name) const;
 
     // Calls visit for each slot from position skip on, in position order, until it returns
     // false.

@@ -21,6 +21,12 @@ std::string BigName(int i) {
     std::snprintf(text, sizeof text, "Big %05d", i);
     return text;
 }
+// Sign-on names in the order of the display names: a listing is ordered by sign-on name.
+std::string BigUid(int i) {
+    char text[16];
+    std::snprintf(text, sizeof text, "big%05d", i);
+    return text;
+}
 
 class LargeFolderTest : public SearchTest {
 protected:
@@ -28,7 +34,7 @@ protected:
 
     void LoadNamespace() override {
         const std::string sentinel =
-            "uid=big" + std::to_string(kUsers - 1) + ",ou=Big,ou=searchbig," + env.baseDn();
+            "uid=" + BigUid(kUsers - 1) + ",ou=Big,ou=searchbig," + env.baseDn();
         ASSERT_TRUE(ridge_test::loadOnce(env, home, "searchbig.lock", sentinel, [] {
             const std::string ns = "ou=searchbig,@BASE_DN@";
             std::string ldif = "dn: " + ns +
@@ -45,9 +51,9 @@ protected:
                                "\nobjectClass: organizationalUnit\nobjectClass: ridgeFolder\n"
                                "ou: Big\nridgeId: 2\n\n";
             for (int i = 0; i < kUsers; ++i) {
-                ldif += "dn: uid=big" + std::to_string(i) + ",ou=Big," + ns +
-                        "\nobjectClass: inetOrgPerson\nobjectClass: ridgeUser\nuid: big" +
-                        std::to_string(i) + "\ncn: " + BigName(i) +
+                ldif += "dn: uid=" + BigUid(i) + ",ou=Big," + ns +
+                        "\nobjectClass: inetOrgPerson\nobjectClass: ridgeUser\nuid: " + BigUid(i) +
+                        "\ncn: " + BigName(i) +
                         "\nsn: Big\nridgeId: " + std::to_string(100000 + i) + "\n\n";
             }
             return ldif;

@@ -3,3 +3,6 @@
 #pragma once
 
 int ListingCalls();
+
+// The password sign-ons (AS_AuthenticateUser2) the provider has made so far.
+int SignOnCalls();

@@ -14,14 +14,12 @@ namespace {
 using Names = std::vector<std::string>;
 const std::vector<std::string> kNames = {"defaultName", "objectClass", "searchPath"};
 
-const Names kPeopleAccounts = {"Ann",
-                               "Anne",
-                               "Joanna",
-                               "O'Brien",
-                               "Zo\xc3\xab \xc3\x86r\xc3\xb8sk\xc3\xb8"
-                               "bing",
-                               "a*b(c)\\d",
-                               "ab(c)\\d"};
+const std::string kZoeName =
+    "Zo\xc3\xab \xc3\x86r\xc3\xb8sk\xc3\xb8"
+    "bing";
+// In the order of their sign-on names (ann, anne, joanna, obrien, star, starlike, zoe).
+const Names kPeopleAccounts = {"Ann",       "Anne",     "Joanna", "O'Brien",
+                               "a*b(c)\\d", "ab(c)\\d", kZoeName};
 
 Names Concat(Names a, const Names& b) {
     a.insert(a.end(), b.begin(), b.end());
@@ -40,9 +38,8 @@ TEST_F(SearchTest, EveryAxisOnEveryKind) {
     // A folder: subfolders first, then users, each in byte order of their names.
     EXPECT_EQ(Concat({"Sub"}, kPeopleAccounts),
               Query(reader, Folder(kPeople) + "/*", kNames).Names());
-    const Names deepAccounts = {"Ann",     "Anne",    "Deep Diver",       "Deeper",
-                                "Joanna",  "O'Brien", kPeopleAccounts[4], "a*b(c)\\d",
-                                "ab(c)\\d"};
+    const Names deepAccounts = {"Ann",     "Anne",      "Deep Diver", "Deeper", "Joanna",
+                                "O'Brien", "a*b(c)\\d", "ab(c)\\d",   kZoeName};
     EXPECT_EQ(Concat({"Sub", "SubSub"}, deepAccounts),
               Query(reader, Folder(kPeople) + "/descendant::*", kNames).Names());
     EXPECT_EQ(Concat({"People", "Sub", "SubSub"}, deepAccounts),
@@ -53,9 +50,9 @@ TEST_F(SearchTest, EveryAxisOnEveryKind) {
 
     // A role: its child classes; users are members, not children.
     EXPECT_EQ((Names{"Team A", "Team B"}), Query(reader, Role(kAll) + "/*", kNames).Names());
-    EXPECT_EQ((Names{"Inner", "Team A", "Team B"}),
+    EXPECT_EQ((Names{"Inner", "Leads", "Leads", "Team A", "Team B"}),
               Query(reader, Role(kAll) + "/descendant::*", kNames).Names());
-    EXPECT_EQ((Names{"All", "Inner", "Team A", "Team B"}),
+    EXPECT_EQ((Names{"All", "Inner", "Leads", "Leads", "Team A", "Team B"}),
               Query(reader, Role(kAll) + "//*", kNames).Names());
     EXPECT_EQ((Names{"Team A"}), Query(reader, Role(kTeamA), kNames).Names());
 
@@ -82,7 +79,7 @@ TEST_F(SearchTest, PropertiesOfEachKind) {
     const auto& a = account.rows[0];
     EXPECT_EQ("O'Brien", a.value("defaultName"));
     EXPECT_EQ("O'Brien (en-us)", a.value("name"));
-    EXPECT_EQ("O'Brien", a.value("userName"));
+    EXPECT_EQ("obrien", a.value("userName"));  // the sign-on name, not the display name
     EXPECT_EQ("obrien@example.test", a.value("email"));
     EXPECT_EQ("+1 555 0100", a.value("businessPhone"));
     EXPECT_EQ("Pat", a.value("givenName"));
@@ -137,7 +134,7 @@ TEST_F(SearchTest, PropertiesOfEachKind) {
     EXPECT_NE(std::string::npos, role.response.find("ann@example.test"));
     EXPECT_NE(std::string::npos, role.response.find("<securityMembers xsi:nil=\"true\"/>"));
     EXPECT_EQ("false",
-              Query(reader, Role(kTeamB), {"hasChildren"}).rows.at(0).value("hasChildren"));
+              Query(reader, Role(kInner), {"hasChildren"}).rows.at(0).value("hasChildren"));
 
     // The namespace object with everything it carries.
     Answer ns = Query(reader, Root(), {"*"});
@@ -239,11 +236,11 @@ TEST_F(SearchTest, ObjectClassRestrictions) {
     // Folders left out are still walked for the users below them.
     EXPECT_EQ(9u, names(Folder(kPeople) + "/descendant::*[@objectClass='account']").size());
     EXPECT_TRUE(names(Role(kAll) + "/descendant::*[@objectClass='account']").empty());
-    EXPECT_EQ((Names{"Inner", "Team A", "Team B"}),
+    EXPECT_EQ((Names{"Inner", "Leads", "Leads", "Team A", "Team B"}),
               names(Role(kAll) + "/descendant::*[@objectClass != 'account']"));
     EXPECT_EQ((Names{"searchtest"}), names(Root() + "/*[@objectClass='namespaceFolder']"));
     EXPECT_EQ((Names{"All"}), names(Root() + "/*[@objectClass='role']"));
-    EXPECT_EQ((Names{"All", "Inner", "Team A", "Team B"}),
+    EXPECT_EQ((Names{"All", "Inner", "Leads", "Leads", "Team A", "Team B"}),
               names(Root() + "/descendant::*[@objectClass='role']"));
 }
 
@@ -259,14 +256,55 @@ TEST_F(SearchTest, RootDescendantsByNamePattern) {
     // Only accounts have a user name.
     EXPECT_EQ((Names{"Sub", "SubSub"}), names("[starts-with(@defaultName, 'Sub')]"));
     EXPECT_TRUE(names("[starts-with(@userName, 'Sub')]").empty());
-    // Every object below the root, counted: 5 folders, 4 classes, the users.
+    // Every object below the root, counted: 9 folders, 6 classes, the users.
     Answer all = Query(reader, Root() + "/descendant::*", kNames);
     std::set<std::string> classes;
     for (const auto& row : all.rows) {
         classes.insert(row.objectClass);
     }
     EXPECT_EQ((std::set<std::string>{"account", "namespaceFolder", "role"}), classes);
-    EXPECT_GE(all.rows.size(), 5u + 4u + 3u + 9u + 25u);
+    EXPECT_GE(all.rows.size(), 9u + 6u + 3u + 9u + 25u + 2u);
+}
+
+TEST_F(SearchTest, AccountsAreKeyedBySignOnNameAndNamedByDisplayName) {
+    const std::vector<std::string> props = {"defaultName", "userName", "searchPath"};
+    const auto rows = [&](const std::string& path, int skip = 0, int max = 0) {
+        std::vector<std::string> seen;
+        for (const auto& row : Query(reader, path, props, skip, max).rows) {
+            seen.push_back(row.value("defaultName") + "|" + row.value("userName"));
+        }
+        return seen;
+    };
+    using Rows = std::vector<std::string>;
+    // Two users with one display name in one folder: both listed, in sign-on name order.
+    EXPECT_EQ((Rows{"Europe|", "John Smith|jsmith", "John Smith|jsmith2"}),
+              rows(Folder(kSales) + "/*"));
+    // Paged across the pair, nothing lost and nothing twice.
+    EXPECT_EQ((Rows{"Europe|", "John Smith|jsmith"}), rows(Folder(kSales) + "/*", 0, 2));
+    EXPECT_EQ((Rows{"John Smith|jsmith2"}), rows(Folder(kSales) + "/*", 2, 2));
+
+    // A filter on the user name matches the sign-on name, below a folder and from the root.
+    EXPECT_EQ((Rows{"John Smith|jsmith2"}), rows(Folder(kSales) + "/*[@userName = 'jsmith2']"));
+    EXPECT_EQ((Rows{"John Smith|jsmith"}), rows(Root() + "/descendant::*[@userName = 'jsmith']"));
+    EXPECT_EQ((Rows{"Ann|ann"}), rows(Root() + "/descendant::*[@userName = 'ann']"));
+    EXPECT_TRUE(rows(Root() + "/descendant::*[@userName = 'John Smith']").empty());
+    // A filter on the name matches the display name: both users.
+    EXPECT_EQ((Rows{"John Smith|jsmith", "John Smith|jsmith2"}),
+              rows(Root() + "/descendant::*[@name = 'John Smith']"));
+    EXPECT_EQ((Rows{"John Smith|jsmith", "John Smith|jsmith2"}),
+              rows(Folder(kSales) + "/*[starts-with(@defaultName, 'John')]"));
+    EXPECT_TRUE(rows(Root() + "/descendant::*[@defaultName = 'jsmith']").empty());
+
+    // Folders and roles of one name under different parents: all kept, by identifier.
+    Answer europe =
+        Query(reader, Root() + "/descendant::*[@defaultName = 'Europe']", {"searchPath"});
+    ASSERT_EQ(2u, europe.rows.size()) << europe.response;
+    EXPECT_EQ("VORID(\"searchns:f:authid=41\")", europe.rows[0].searchPath);
+    EXPECT_EQ("VORID(\"searchns:f:authid=43\")", europe.rows[1].searchPath);
+    Answer leads = Query(reader, Role(kAll) + "/descendant::*[@name = 'Leads']", {"searchPath"});
+    ASSERT_EQ(2u, leads.rows.size()) << leads.response;
+    EXPECT_EQ("VORID(\"searchns:r:authid=54\")", leads.rows[0].searchPath);
+    EXPECT_EQ("VORID(\"searchns:r:authid=55\")", leads.rows[1].searchPath);
 }
 
 TEST_F(SearchTest, ApostrophesNonAsciiAndMetacharactersMatchLiterally) {
@@ -279,18 +317,18 @@ TEST_F(SearchTest, ApostrophesNonAsciiAndMetacharactersMatchLiterally) {
     // '*' is no wildcard, '(' ')' '\' nothing special, in name searches and in filters alike.
     EXPECT_EQ((Names{"a*b(c)\\d"}), root("[@defaultName = 'a*b(c)\\d']"));
     EXPECT_EQ((Names{"a*b(c)\\d"}), root("[starts-with(@defaultName, 'a*')]"));
-    EXPECT_EQ((Names{"a*b(c)\\d", "ab(c)\\d"}), root("[contains(@userName, 'b(c)\\')]"));
-    EXPECT_EQ((Names{"ab(c)\\d"}), folder("[@userName = 'ab(c)\\d']"));
+    EXPECT_EQ((Names{"a*b(c)\\d", "ab(c)\\d"}), root("[contains(@name, 'b(c)\\')]"));
+    EXPECT_EQ((Names{"ab(c)\\d"}), folder("[@name = 'ab(c)\\d']"));
     EXPECT_TRUE(root("[@defaultName = '*']").empty());
     EXPECT_TRUE(root("[contains(@defaultName, ')(objectClass=*')]").empty());
     // Apostrophes, doubled inside the quotes, or inside double quotes.
-    EXPECT_EQ((Names{"O'Brien"}), root("[@userName = 'O''Brien']"));
+    EXPECT_EQ((Names{"O'Brien"}), root("[@name = 'O''Brien']"));
     EXPECT_EQ((Names{"O'Brien"}), root("[contains(@name, '''')]"));
     EXPECT_EQ((Names{"O'Brien"}), folder("[ends-with(@defaultName, '''brien')]"));
     EXPECT_EQ((Names{"O'Brien"}), folder("[@defaultName = \"O'Brien\"]"));
     // Non-ASCII letters, compared without regard to case.
-    EXPECT_EQ((Names{kPeopleAccounts[4]}), root("[starts-with(@defaultName, 'zo\xc3\xab')]"));
-    EXPECT_EQ((Names{kPeopleAccounts[4]}), folder("[contains(@name, '\xc3\xa6R\xc3\x98')]"));
+    EXPECT_EQ((Names{kZoeName}), root("[starts-with(@defaultName, 'zo\xc3\xab')]"));
+    EXPECT_EQ((Names{kZoeName}), folder("[contains(@name, '\xc3\xa6R\xc3\x98')]"));
     EXPECT_TRUE(root("[starts-with(@defaultName, 'Zoe')]").empty());
 }
 
@@ -353,18 +391,21 @@ TEST_F(SearchTest, HandleReestablishedAfterTheConfiguredNumberOfQueries) {
         "</name><value>3</value></item></value></parameter>";
     ASSERT_EQ(0, library->configure(Configuration(limit), AdditionalInfo()).code);
     const std::string visa = SignOn("reader");
+    const int signedOn = SignOnCalls();
     for (int round = 0; round < 7; ++round) {
         Answer answer = Query(visa, Folder(kPaging) + "/*", kNames, round % 3, 2);
         ASSERT_EQ(0, answer.code) << "round " << round << ": " << answer.exception;
         ASSERT_EQ(2u, answer.rows.size()) << round;
         EXPECT_EQ("Page 0" + std::to_string(round % 3), answer.rows[0].value("defaultName"));
+        // The handle signs on again after the third and the sixth query, and only then.
+        EXPECT_EQ(signedOn + (round + 1) / 3, SignOnCalls()) << "round " << round;
     }
 }
 
 TEST_F(SearchTest, ConcurrentSearchesOnOneSessionAndOnSeveral) {
     const std::string second = SignOn("second");
     const Names people = Concat({"Sub"}, kPeopleAccounts);
-    const Names classes = {"Inner", "Team A", "Team B"};
+    const Names classes = {"Inner", "Leads", "Leads", "Team A", "Team B"};
     std::atomic<int> wrong{0};
     auto worker = [&](const std::string& visa, int offset) {
         for (int i = 0; i < 8; ++i) {

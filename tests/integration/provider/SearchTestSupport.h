@@ -44,6 +44,16 @@ enum : uint32_t {
     kTeamA = 51,
     kTeamB = 52,
     kInner = 53,
+    // Two folders named Europe under Sales and Support, two classes named Leads under Team A
+    // and Team B, and two users displayed as "John Smith" in Sales.
+    kSales = 40,
+    kSalesEurope = 41,
+    kSupport = 42,
+    kSupportEurope = 43,
+    kLeadsA = 54,
+    kLeadsB = 55,
+    kJSmith2 = 120,
+    kJSmith = 121,
 };
 
 inline std::string Vorid(const std::string& identifier) {
@@ -127,7 +137,7 @@ protected:
     // Loads data/search-tree.ldif once per fixture run (tests run in parallel processes).
     virtual void LoadNamespace() {
         ASSERT_TRUE(ridge_test::loadTreeOnce(
-            env, home, SEARCH_TEST_LDIF, "cn=Inner,cn=Team A,cn=All,ou=searchtest," + env.baseDn()))
+            env, home, SEARCH_TEST_LDIF, "cn=Leads,cn=Team A,cn=All,ou=searchtest," + env.baseDn()))
             << "the searchtest namespace could not be loaded";
     }
 

@@ -27,11 +27,11 @@ std::vector<std::pair<int, std::string>> Positions(const ListingCache& cache, st
 
 TEST(ListingCache, PositionsRunOverFoldersThenRolesThenAccountsInByteOrder) {
     ListingCache cache;
-    cache.Accounts()["b"] = 3;
-    cache.Accounts()["B"] = 4;         // upper case sorts first, byte-wise
-    cache.Accounts()["\xc3\xa9"] = 5;  // non-ASCII after ASCII
-    cache.Roles()["r"] = 2;
-    cache.Folders()["z"] = 1;
+    cache.Add(ListingCache::eAccounts, "b", 3);
+    cache.Add(ListingCache::eAccounts, "B", 4);         // upper case sorts first, byte-wise
+    cache.Add(ListingCache::eAccounts, "\xc3\xa9", 5);  // non-ASCII after ASCII
+    cache.Add(ListingCache::eRoles, "r", 2);
+    cache.Add(ListingCache::eFolders, "z", 1);
     ASSERT_EQ(5u, cache.Total());
     using P = std::vector<std::pair<int, std::string>>;
     EXPECT_EQ((P{{0, "z"}, {1, "r"}, {2, "B"}, {2, "b"}, {2, "\xc3\xa9"}}), Positions(cache, 0));
@@ -39,10 +39,30 @@ TEST(ListingCache, PositionsRunOverFoldersThenRolesThenAccountsInByteOrder) {
     EXPECT_EQ((P{{2, "B"}, {2, "b"}}), Positions(cache, 2, 2));
     EXPECT_EQ((P{{2, "\xc3\xa9"}}), Positions(cache, 4));
     EXPECT_TRUE(Positions(cache, 5).empty());
-    // A later entry with the same name replaces the id.
-    cache.Accounts()["b"] = 9;
+    // A sign-on name names one account: a later entry with the same name replaces the id.
+    cache.Add(ListingCache::eAccounts, "b", 9);
     EXPECT_EQ(9u, cache.AccountId("b").value());
+    EXPECT_FALSE(cache.Holds(ListingCache::eAccounts, "b", 3));
     EXPECT_FALSE(cache.AccountId("missing"));
+    EXPECT_EQ(5u, cache.Total());
+}
+
+TEST(ListingCache, FoldersAndRolesOfOneNameAreAllKeptInIdentifierOrder) {
+    ListingCache cache;
+    cache.Add(ListingCache::eFolders, "Europe", 40);
+    cache.Add(ListingCache::eFolders, "Europe", 7);
+    cache.Add(ListingCache::eFolders, "Europe", 40);  // met again while walking: once
+    cache.Add(ListingCache::eRoles, "Staff", 12);
+    cache.Add(ListingCache::eRoles, "Staff", 3);
+    std::vector<std::pair<int, AS_ObjectId>> seen;
+    cache.ForEachFrom(0, [&](const ListingCache::Slot& slot) {
+        seen.emplace_back(slot.group, slot.id);
+        return true;
+    });
+    EXPECT_EQ((std::vector<std::pair<int, AS_ObjectId>>{{0, 7}, {0, 40}, {1, 3}, {1, 12}}), seen);
+    EXPECT_TRUE(cache.Holds(ListingCache::eRoles, "Staff", 3));
+    EXPECT_TRUE(cache.Holds(ListingCache::eRoles, "Staff", 12));
+    EXPECT_FALSE(cache.Holds(ListingCache::eRoles, "Staff", 40));
 }
 
 TEST(ListingCache, ReusedOnlyForTheSameListingWhileFilled) {
@@ -57,7 +77,7 @@ TEST(ListingCache, ReusedOnlyForTheSameListingWhileFilled) {
     EXPECT_FALSE(cache.Reuses(first)) << "nothing stored";
     cache.Store(first);
     EXPECT_FALSE(cache.Reuses(nextPage)) << "stored but empty";
-    cache.Accounts()["a"] = 1;
+    cache.Add(ListingCache::eAccounts, "a", 1);
     EXPECT_TRUE(cache.Reuses(nextPage));
 
     VOR_AAA_Query otherProperties = nextPage;

@@ -128,9 +128,17 @@ int32_t AS_AuthenticateUser2(AS_Handle, const char*, const char*, const char*, c
 }
 int32_t ASA_FindObjectAttributeSize(AS_Handle, AS_ObjectId, int32_t, int32_t attribute,
                                     uint32_t* size) {
-    g_fake.calls.push_back(attribute == AS_ATTR_NAME ? "size:name" : "size:description");
-    *size = attribute == AS_ATTR_NAME ? g_fake.nameSize : g_fake.descriptionSize;
+    g_fake.calls.push_back(attribute == AS_ATTR_NAME           ? "size:name"
+                           : attribute == AS_ATTR_DISPLAY_NAME ? "size:displayName"
+                                                               : "size:description");
+    *size = attribute == AS_ATTR_DESCRIPTION ? g_fake.descriptionSize : g_fake.nameSize;
     return g_fake.sizeResult;
+}
+// The display name is the sign-on name here: the record's texts are what is tested.
+int32_t ASA_FindUserDisplayName(AS_Handle, AS_ObjectId, char* displayName) {
+    g_fake.calls.push_back("ASA_FindUserDisplayName");
+    std::strcpy(displayName, g_fake.name.c_str());
+    return 0;
 }
 int32_t ASA_FindUserInfo4(AS_Handle, AS_ObjectId, char* name, char* description, char* email, char*,
                           char*, char*, char*, char*) {
@@ -360,12 +368,16 @@ TEST_F(FakeAccess, AccountRecordsArriveWholeWhateverTheirSizesSaid) {
         EXPECT_NE(answer.find(">" + name + "</value>"), std::string::npos) << answer;
         EXPECT_NE(answer.find(">" + description + "</value>"), std::string::npos) << answer;
         EXPECT_NE(answer.find(">ann@example.test</value>"), std::string::npos) << answer;
-        EXPECT_EQ(g_fake.calls, (std::vector<std::string>{"size:name", "size:description",
-                                                          "ASA_FindUserInfo4+description"}));
+        EXPECT_EQ(g_fake.calls,
+                  (std::vector<std::string>{"size:name", "size:description",
+                                            "ASA_FindUserInfo4+description", "size:displayName",
+                                            "ASA_FindUserDisplayName"}));
     }
     // Without a description asked for, neither its size nor its text is read.
     EXPECT_EQ(query("<item>defaultName</item>").find("<defaultDescription"), std::string::npos);
-    EXPECT_EQ(g_fake.calls, (std::vector<std::string>{"size:name", "ASA_FindUserInfo4"}));
+    EXPECT_EQ(g_fake.calls,
+              (std::vector<std::string>{"size:name", "ASA_FindUserInfo4", "size:displayName",
+                                        "ASA_FindUserDisplayName"}));
     // A user gone before its sizes are read yields no object.
     g_fake.sizeResult = AS_ERR_USER_NOT_FOUND;
     EXPECT_NE(query("<item>defaultName</item>").find("cm:baseClass[0]"), std::string::npos);
