@@ -265,7 +265,7 @@ int32_t EndSessionRoute(AuthRequest& request, int32_t action) {
         I18NString ticket;
         if (reference && visaSession.visa->GetValue(kVisaTicket, ticket) && !ticket.empty()) {
             AddTicketCookie(request.response, *visaSession.ns, ticket, "-1");
-            static_cast<BasaltSession*>(reference.Get())->ExpireTicket(ticket);
+            static_cast<BasaltSession*>(reference.Get())->ExpireTicket(request.trace, ticket);
         }
     }
     if (!visaSession.ns->RemoveSession(visaSession.sessionID)) {

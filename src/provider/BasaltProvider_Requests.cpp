@@ -68,6 +68,12 @@ int32_t BasaltSearch(VOR_AAA_Visa* visa, VOR_AAA_QueryDoc* query, VOR_AAA_QueryR
         } else {
             auto* directorySession = dynamic_cast<BasaltSession*>(session.Get());
             PYX_ASSERT(directorySession != nullptr);
+            // A session whose re-establishment failed stays registered without a live handle:
+            // each request tries again, and a failure answers with its own error.
+            if (!directorySession->IsHandleAuthenticated()) {
+                directorySession->ReestablishAuthHandle(
+                    *visa, TraceScope(GetAuditLogger(), additionalInfo));
+            }
             I18NString ticket;
             if (visa->GetValue("ticket", ticket) && !ticket.empty()) {
                 directorySession->RefreshTicketForSearch(ticket);

@@ -549,10 +549,18 @@ int32_t BasaltSession::RefreshTicket(const I18NString& ticket, bool raiseOnFailu
     PYX_THROW(error, "BasaltSession::RefreshTicket");
 }
 
-void BasaltSession::ExpireTicket(const I18NString& ticket) {
+void BasaltSession::ExpireTicket(const TraceScope& trace, const I18NString& ticket) {
     PYX_ASSERT(!ticket.empty());
     const std::string text = m_pNamespace->ToLibraryText(ticket);
-    AS_ExpireTicket(m_handle, text.c_str());
+    if (m_bHandleAuthenticated && AS_ExpireTicket(m_handle, text.c_str()) == 0) {
+        return;
+    }
+    // A handle that lost its user (a failed re-establishment, a password changed meanwhile)
+    // cannot expire the ticket as that user; the ticket itself signs its owner on, so that no
+    // ticket outlives a logoff.
+    if (ValidateTicket(trace, ticket) == 0) {
+        AS_ExpireTicket(m_handle, text.c_str());
+    }
 }
 
 int BasaltSession::ObjectKind(const I18NString& idText) {

@@ -101,7 +101,7 @@ public:
     void GetCertificate(I18NString& certificate);
     // raiseOnFailure false: the result is returned and nothing is thrown.
     int32_t RefreshTicket(const I18NString& ticket, bool raiseOnFailure);
-    void ExpireTicket(const I18NString& ticket);
+    void ExpireTicket(const TraceScope& trace, const I18NString& ticket);
     // The kind (3 account, 2 folder, 5 role) of a directory id, 0 when none or unauthenticated.
     int ObjectKind(const I18NString& idText);
     // The user's classes, in the library's order; empty unless authenticated.

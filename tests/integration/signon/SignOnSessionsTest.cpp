@@ -4,6 +4,7 @@
 #include "SignOnTest.h"
 #include "StallingProxy.h"
 
+#include <QueryDocuments.h>
 #include <VOR_AAA_OMException.h>
 
 #include <arpa/inet.h>
@@ -40,6 +41,20 @@ protected:
         }
         pclose(pipe);
         return result;
+    }
+
+    // A search for one object as the visa's session: the result code and the answer's text
+    // (response or exception document).
+    std::pair<int32_t, std::string> Search(const VOR_AAA_Visa& visa, const std::string& path) {
+        basalt_host::QuerySpec spec;
+        spec.searchPath = path;
+        spec.properties = {"userName"};
+        const std::string query = basalt_host::queryDocument(spec);
+        char* response = nullptr;
+        char* exception = nullptr;
+        const int32_t code =
+            lib.text.SearchXml(visa.ToString().c_str(), query.c_str(), &response, &exception);
+        return {code, Take(response) + Take(exception)};
     }
 
     // Signs on by each route and returns the visas.
@@ -125,6 +140,52 @@ TEST_F(SignOnSessions, ATicketSignsOnInAnotherProcessUntilLogoff) {
     doc.GetCookieVars().push_back({"AS_TICKET", I18NString(ticket)});
     FormField(doc, "VORCheckGateway", "true");
     EXPECT_EQ(Authenticate(doc).code, -36);
+}
+
+TEST_F(SignOnSessions, ASessionThatFailedToReestablishTriesAgainAndItsLogoffExpiresTheTicket) {
+    // The handle is re-established at every second search of a session.
+    ASSERT_EQ(lib.Terminate(), 0);
+    ASSERT_EQ(lib.Initialize(), 0);
+    std::string configuration = Configuration(kNamespace);
+    configuration.insert(configuration.rfind("</instance>"),
+                         "<parameter name=\"advancedProperties\"><value><item><name>"
+                         "numberOfQueriesCacheLimit</name><value>2</value></item></value>"
+                         "</parameter>");
+    std::string response, exception;
+    ASSERT_EQ(lib.Configure(configuration, response, exception), 0) << exception;
+
+    MakeUser("rebuilt", 1097);
+    const Answer signedOn = SignOn("rebuilt");
+    ASSERT_EQ(signedOn.code, 0) << signedOn.text;
+    const std::string ticket = signedOn.value("ticket");
+    ASSERT_FALSE(ticket.empty());
+    const VOR_AAA_Visa& visa = signedOn.visa();
+    const std::string self = "VORID('signon:u:authid=1097')";
+    const std::string notRebuilt = "The session could not be re-established from the visa.";
+
+    EXPECT_EQ(Search(visa, self).first, 0);
+    SetPassword("rebuilt", "Changed#2024");  // changed in the directory meanwhile
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        // The second search is answered and then fails to re-establish; each later one tries
+        // again and fails with the same error, not with an assertion.
+        const auto [code, text] = Search(visa, self);
+        EXPECT_EQ(code, -48) << attempt << ": " << text;
+        EXPECT_NE(text.find(notRebuilt), std::string::npos) << attempt << ": " << text;
+        EXPECT_EQ(text.find("PYX_ASSERT"), std::string::npos) << attempt << ": " << text;
+    }
+    SetPassword("rebuilt", kPassword);
+    const auto [code, text] = Search(visa, self);
+    EXPECT_EQ(code, 0) << text;
+    EXPECT_NE(text.find(">rebuilt<"), std::string::npos) << text;
+
+    // Broken again (another password: the policy's history has one-second timestamps), then
+    // logoff: the ticket goes all the same.
+    SetPassword("rebuilt", "Changed#2025");
+    EXPECT_EQ(Search(visa, self).first, -48);
+    EXPECT_EQ(TicketLogonInAnotherProcess(ticket), 0);
+    const Answer logoff = Authenticate(WithVisa("logoff", visa));
+    EXPECT_EQ(logoff.code, 0) << logoff.text;
+    EXPECT_EQ(TicketLogonInAnotherProcess(ticket), -36);
 }
 
 TEST_F(SignOnSessions, NoPasswordReachesTheTraceTheAuditOrAnAnswer) {

@@ -14,11 +14,13 @@
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 
+#include <chrono>
 #include <cstdlib>
 #include <fstream>
 #include <iterator>
 #include <sstream>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace signon_test {
@@ -194,6 +196,18 @@ protected:
         const int status = std::system(command.c_str());
         std::remove(password.c_str());
         return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    }
+
+    // Sets a user's password as the administrator would (below ou=Engineering, as MakeUser).
+    // The policy's password history has one-second timestamps: two changes within a second
+    // collide there, so each waits a second.
+    void SetPassword(const std::string& uid, const std::string& password) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(1100));
+        ASSERT_EQ(0, Admin("ldapmodify", "-e relax",
+                           "dn: uid=" + uid +
+                               ",ou=Engineering,ou=ridgetest,@BASE_DN@\n"
+                               "changetype: modify\nreplace: userPassword\nuserPassword: " +
+                               password + "\n"));
     }
 
     // A user made afresh for this run (deleted first when an earlier run left it). The relax
