@@ -53,14 +53,15 @@ int32_t BasaltTerminate(const char* additionalInfo, char** exception) {
     return RunLifecycleEntry(context, [&] {
         // The stored routine serializes a failure document even after the provider is gone.
         context.allocRoutine = ProviderForEntry().GetAllocRoutine();
+        int32_t result = 0;
         try {
             DestroyProvider();
         } catch (...) {
-            ReleaseObjectModel();
-            throw;
+            // Reported while the parser pool, which the document needs, is still there.
+            result = ReportCurrentFailure(context);
         }
         ReleaseObjectModel();
-        return 0;
+        return result;
     });
 }
 

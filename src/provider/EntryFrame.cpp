@@ -71,9 +71,6 @@ void ParseAdditionalInfo(const char* text, VOR_AAA_AdditionalInfo& info) {
     info.Load(text, std::strlen(text));
 }
 
-namespace {
-
-// The failure in flight as an exception document in the context's exception slot.
 int32_t ReportCurrentFailure(EntryContext& context) noexcept {
     try {
         VOR_AAA_OMException document(true);
@@ -92,8 +89,6 @@ int32_t ReportCurrentFailure(EntryContext& context) noexcept {
     }
 }
 
-}  // namespace
-
 int32_t RunLifecycleEntry(EntryContext& context, const std::function<int32_t()>& work) noexcept {
     std::unique_ptr<PYXThrowable> unreadableInfo;
     try {
@@ -105,15 +100,18 @@ int32_t RunLifecycleEntry(EntryContext& context, const std::function<int32_t()>&
         unreadableInfo = std::make_unique<VOR_AAA_Exception>(kVOR_AAA_InvalidArgument);
         context.additionalInfo = VOR_AAA_AdditionalInfo();
     }
+    if (context.ignoresUnreadableInfo) {
+        unreadableInfo.reset();
+    }
     int32_t result = kVOR_AAA_Success;
-    if (!unreadableInfo || context.workDespiteUnreadableInfo) {
+    if (!unreadableInfo) {
         try {
             result = work();
         } catch (...) {
             result = ReportCurrentFailure(context);
         }
     }
-    if (unreadableInfo && result >= 0) {
+    if (unreadableInfo) {
         try {
             unreadableInfo->raise(pyxSourceName(__FILE__), __LINE__, context.label);
         } catch (...) {

@@ -32,14 +32,20 @@ void ParseAdditionalInfo(const char* text, VOR_AAA_AdditionalInfo& info);
 // allocRoutine is read after work() returned or failed, so work() may change it; while it is
 // null the provider's stored routine serializes the failure.
 // Additional information that cannot be read is answered with its failure (result and
-// exception document); work() then runs only when workDespiteUnreadableInfo is set (Terminate
-// tears down whatever the request looked like), with the default request context.
+// exception document) and work() does not run, unless ignoresUnreadableInfo is set: Terminate
+// checks no argument, tears down whatever the request looked like (with the default request
+// context) and reports only the outcome of the teardown.
 struct EntryContext {
     const char* label;
     const char* additionalInfoText;
     char** exceptionOut;
     VOR_AAA_AllocRoutine allocRoutine = nullptr;
     VOR_AAA_AdditionalInfo additionalInfo;
-    bool workDespiteUnreadableInfo = false;
+    bool ignoresUnreadableInfo = false;
 };
 int32_t RunLifecycleEntry(EntryContext& context, const std::function<int32_t()>& work) noexcept;
+
+// Inside a catch block of work(): the failure in flight as an exception document in the
+// context's exception slot; returns its result code. For work that must report a failure
+// before it releases what the document needs.
+int32_t ReportCurrentFailure(EntryContext& context) noexcept;

@@ -44,12 +44,15 @@ void VOR_AAA_ParseDocument(ContentHandler& handler, const char* documentName, co
                            size_t length) {
     VOR_AAA_DefaultErrorHandler errorHandler(documentName);
     const size_t size = text ? length : 0;
+    // The pool first: it brings up the parser's platform, without which not even the refusal
+    // below can be built (a document read before the host's first Initialize).
+    VOR_AAA_SAXParserPool& pool = VOR_AAA_SAXParserPool::Get();
     if (const PYXDocumentLimits limits = PYXDocumentLimits::Current(); !limits.SizeAllowed(size)) {
         // Refused before a reader is taken: no byte of it is scanned.
         errorHandler.fatalError(SAXParseException(
             I18NString(limits.SizeRefusal(size).c_str()).data(), nullptr, nullptr, 0, 0));
     }
-    PooledReaderGuard saxParser(VOR_AAA_SAXParserPool::Get());
+    PooledReaderGuard saxParser(pool);
     MemBufInputSource source(reinterpret_cast<const XMLByte*>(text ? text : ""), size, documentName,
                              false, XMLPlatformUtils::fgMemoryManager);
     PYX_ASSERT(saxParser.Get() != 0);

@@ -227,3 +227,22 @@ TEST_F(ProviderAbi, AFailingProcessInitialisationLeavesNoProviderBehind) {
     // The next entry tries again and succeeds.
     EXPECT_EQ(lib.Initialize(), 0);
 }
+
+TEST_F(ProviderAbi, LifecycleEntriesUnderHostileAdditionalInformation) {
+    // Larger than any document may be (16 MiB by default): refused with its reason, before the
+    // host's first Initialize has brought up the parser.
+    const std::string oversized =
+        "<additionalInfo>" + std::string(16 * 1024 * 1024, ' ') + "</additionalInfo>";
+    char* exception = nullptr;
+    EXPECT_EQ(lib.life.Initialize(RecordingAlloc, oversized.c_str(), &exception), -19);
+    const std::string refusal = Take(exception);
+    EXPECT_NE(refusal.find("max_document_size"), std::string::npos) << refusal;
+    ASSERT_EQ(lib.Initialize(), 0);
+
+    // Terminate checks no argument: it tears down and reports the teardown, which succeeded.
+    EXPECT_EQ(lib.life.Terminate("<additionalInfo><productLocale>", &exception), 0);
+    EXPECT_EQ(exception, nullptr);
+    std::string response, configureException;
+    EXPECT_EQ(lib.Configure("<instance/>", response, configureException), -26)
+        << "the provider is gone";
+}

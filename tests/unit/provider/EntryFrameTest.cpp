@@ -99,6 +99,8 @@ TEST(EntryFrame, UnreadableAdditionalInformationIsReported) {
     EXPECT_FALSE(TakeText(exception).empty());
 }
 
+// Terminate checks no argument: unreadable additional information does not stop the teardown,
+// and the result is the teardown's own, with a document only when the teardown failed.
 TEST(EntryFrame, TerminateTearsDownEvenWithUnreadableAdditionalInformation) {
     char* exception = nullptr;
     bool ran = false;
@@ -113,11 +115,22 @@ TEST(EntryFrame, TerminateTearsDownEvenWithUnreadableAdditionalInformation) {
                                     ran = true;
                                     return 0;
                                 }),
-              -19);
+              0);
     EXPECT_TRUE(ran);
+    EXPECT_EQ(exception, nullptr);
+
+    EntryContext failing{"BasaltTerminate",
+                         "<additionalInfo><oops></additionalInfo>",
+                         &exception,
+                         CountingAlloc,
+                         {},
+                         true};
+    EXPECT_EQ(RunLifecycleEntry(failing,
+                                []() -> int32_t { PYX_THROW(VOR_AAA_Exception(-1), "teardown"); }),
+              -1);
     const std::string text = TakeText(exception);
     // The document stands alone: a namespace-aware reader needs its prefixes declared.
     VOR_AAA_OMException document;
     document.Load(text.data(), text.size());
-    EXPECT_EQ(document.GetErrorCode(), -19) << text;
+    EXPECT_EQ(document.GetErrorCode(), -1) << text;
 }
