@@ -304,7 +304,7 @@ int32_t GenerateCredentialRoute(AuthRequest& request, int32_t action) {
     if (session.GetAuthType() != kAuthTypeCertificate) {
         visaUser = DecryptedVisaValue(visa, kVisaUsername, ns);
         visaPassword = DecryptedVisaValue(visa, kVisaPassword, ns);
-        request.userName = visaUser;
+        // request.userName stays empty: a failure here names no user read from the request.
         if (!visaUser.empty()) {
             const Found oldField = FormField(document, "VOROldPassword");
             const Found newField = FormField(document, "VORNewPassword");

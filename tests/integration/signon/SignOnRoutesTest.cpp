@@ -317,6 +317,15 @@ TEST_F(SignOnRoutes, GenerateCredentialChecksTheVisasUserAndReturnsTheCredential
     ASSERT_EQ(values.count(I18NString("username")), 1u) << credential.text;
     EXPECT_EQ(values.at(I18NString("username")).front(), I18NString("bob"));
     EXPECT_EQ(values.at(I18NString("role")).front(), I18NString("all"));
+
+    // A failure names no user: the visa's user is not a name this request gave.
+    MakeUser("gencred", 1098);
+    const Answer other = SignOn("gencred");
+    ASSERT_EQ(other.code, 0) << other.text;
+    SetPassword("gencred", "Changed#2024");
+    const Answer failed = Authenticate(WithVisa("generateCredential", other.visa()));
+    EXPECT_LT(failed.code, 0) << failed.text;
+    EXPECT_EQ(failed.formField("VORUsername"), "") << failed.text;
 }
 
 TEST_F(SignOnRoutes, RejectedActionsAndARequestCarryingAVisaAreUnrecoverable) {
