@@ -126,6 +126,28 @@ TEST_F(PasswordChange, ExpiredPasswordIsChangedOnGraceSignOns) {
     AS_Terminate(h);
 }
 
+// The last grace sign-on is still one that only lets the password be changed: it reports none
+// left and the handle cannot read; the one after it has no grace left at all.
+TEST_F(PasswordChange, TheLastGraceSignOnAdmitsNoReadAndTheNextHasNoneLeft) {
+    ASSERT_NO_FATAL_FAILURE(addUserWithPolicy(
+        "lastgrace", 1093, "pwdMaxAge: 1\npwdGraceAuthNLimit: 2\npwdAllowUserChange: TRUE\n"));
+    std::this_thread::sleep_for(std::chrono::milliseconds(2100));
+    AS_Handle h = open();
+    for (int32_t left : {1, 0, -1}) {
+        EXPECT_EQ(AS_ERR_PASSWORD_EXPIRED, signOn(h, "lastgrace", kPassword)) << left;
+        int32_t grace = 99, expiresIn = 0;
+        ASSERT_EQ(AS_OK, ASA_GetSessionPasswordPolicy(h, &grace, &expiresIn));
+        EXPECT_EQ(left, grace);
+        EXPECT_EQ(AS_ERR_NOT_AUTHENTICATED, ASA_FindUserInfo(h, 1093, nullptr, nullptr, nullptr))
+            << left;
+    }
+    // No grace sign-on left to change it with.
+    EXPECT_EQ(AS_ERR_PASSWORD_EXPIRED,
+              AS_ChangeExpiredBasicSignonPassword(h, kNs, "lastgrace", kPassword, "Whatever#123"));
+    AS_Terminate(h);
+    removeUserAndPolicy("lastgrace");
+}
+
 TEST_F(PasswordChange, WithoutGraceSignOnsOnlyAnAdministratorSetsAnExpiredPassword) {
     ASSERT_NO_FATAL_FAILURE(addUserWithPolicy(
         "nograce", 1091, "pwdMaxAge: 1\npwdGraceAuthNLimit: 0\npwdAllowUserChange: TRUE\n"));

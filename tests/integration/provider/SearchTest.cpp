@@ -1,6 +1,7 @@
 // Search through the ABI against the fixture's slapd: every axis on every kind of object, the
 // properties of each kind, paging from the listing cache, filters, name patterns, the visa's
 // session found, re-established or absent, and concurrent searches.
+#include "AuthenticateDocuments.h"
 #include "ListingCalls.h"
 #include "SearchTestSupport.h"
 
@@ -369,6 +370,32 @@ TEST_F(SearchTest, VisaWithoutSessionValuesIsAnsweredAtNamespaceLevel) {
     EXPECT_NE(0, Query(basalt_host::namespaceVisaDocument("nosuchns"), Root(), kNames).code);
 }
 
+TEST_F(SearchTest, SchemaInformationIsWrittenWhenAskedOnBothPaths) {
+    const auto answer = [&](const std::string& visa, const std::string& path, bool schema) {
+        basalt_host::QuerySpec query;
+        query.searchPath = path;
+        query.properties = {"defaultName"};
+        std::string document = basalt_host::queryDocument(query);
+        if (schema) {
+            document.replace(document.find("</query>"), 8,
+                             "<options><schemaInfo xsi:type=\"xsd:boolean\">true</schemaInfo>"
+                             "</options></query>");
+        }
+        return Send(visa, document);
+    };
+    const std::string namespaceVisa = basalt_host::namespaceVisaDocument(kNamespaceId);
+    const std::pair<std::string, std::string> paths[] = {{reader, Account(kOBrien)},
+                                                         {namespaceVisa, Root()}};
+    for (const auto& [visa, path] : paths) {
+        Answer with = answer(visa, path, true);
+        ASSERT_EQ(0, with.code) << with.exception;
+        EXPECT_NE(std::string::npos, with.response.find("<schemaInfo")) << with.response;
+        Answer without = answer(visa, path, false);
+        ASSERT_EQ(0, without.code) << without.exception;
+        EXPECT_EQ(std::string::npos, without.response.find("<schemaInfo")) << without.response;
+    }
+}
+
 TEST_F(SearchTest, AVisaOfAnEarlierProcessReestablishesItsSession) {
     // The provider goes away and comes back: no session is registered any more.
     ASSERT_EQ(0, library->terminate(AdditionalInfo()).code);
@@ -400,6 +427,26 @@ TEST_F(SearchTest, HandleReestablishedAfterTheConfiguredNumberOfQueries) {
         // The handle signs on again after the third and the sixth query, and only then.
         EXPECT_EQ(signedOn + (round + 1) / 3, SignOnCalls()) << "round " << round;
     }
+}
+
+TEST_F(SearchTest, TwoUsersInOneProviderEachSearchAsThemselves) {
+    const std::string plain = SignOn("plain");
+    // The root's classes depend on who asks: the reader may browse every class, plain sees its
+    // own; asked in turn, neither answer takes the other's identity.
+    for (int round = 0; round < 3; ++round) {
+        EXPECT_EQ((Names{"searchtest", "All"}), Query(reader, Root() + "/*", kNames).Names());
+        EXPECT_EQ((Names{"searchtest", "Team A"}), Query(plain, Root() + "/*", kNames).Names());
+    }
+    // Ending one session leaves the other working.
+    basalt_host::AuthenticateRequest logoff;
+    logoff.action = "logoff";
+    logoff.visa = plain;
+    const auto ended = library->authenticateXml(basalt_host::authenticateDocument(logoff));
+    EXPECT_EQ(0, ended.code) << ended.response.value_or("");
+    EXPECT_EQ((Names{"searchtest", "All"}), Query(reader, Root() + "/*", kNames).Names());
+    Answer self = Query(reader, Account(kReader), {"userName"});
+    ASSERT_EQ(1u, self.rows.size()) << self.exception;
+    EXPECT_EQ("reader", self.rows[0].value("userName"));
 }
 
 TEST_F(SearchTest, ConcurrentSearchesOnOneSessionAndOnSeveral) {

@@ -349,6 +349,23 @@ TEST_F(SignOnRoutes, RejectedActionsAndARequestCarryingAVisaAreUnrecoverable) {
     FormField(doc, "VORPassword", kPassword);
     EXPECT_EQ(Authenticate(doc).code, -38);
 
+    // Ending a session: without a visa, with a visa of a namespace not configured here.
+    using Texts = std::vector<std::string>;
+    const Answer noVisa = Authenticate(Request("logoff"));
+    EXPECT_EQ(noVisa.code, -38);
+    EXPECT_EQ(noVisa.messages(),
+              (Texts{"The user could not be authenticated.", "The request could not be completed.",
+                     "The request carries no visa."}))
+        << noVisa.text;
+    VOR_AAA_Visa elsewhereVisa = signedOn.visa();
+    elsewhereVisa.SetNamespaceID("nowhere");
+    const Answer unknown = Authenticate(WithVisa("logonExpired", elsewhereVisa));
+    EXPECT_EQ(unknown.code, -38);
+    EXPECT_EQ(unknown.messages(),
+              (Texts{"The user could not be authenticated.",
+                     "The namespace \"nowhere\" could not be found or created."}))
+        << unknown.text;
+
     VOR_AAA_Visa noSession = signedOn.visa();
     noSession.RemoveValue("as_session");
     const Answer logoff = Authenticate(WithVisa("logoff", noSession));

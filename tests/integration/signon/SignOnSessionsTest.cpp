@@ -188,6 +188,22 @@ TEST_F(SignOnSessions, ASessionThatFailedToReestablishTriesAgainAndItsLogoffExpi
     EXPECT_EQ(TicketLogonInAnotherProcess(ticket), -36);
 }
 
+// The session has expired for the framework: it ends, but the ticket stays for the next
+// sign-on (only logoff expires it).
+TEST_F(SignOnSessions, LogonExpiredEndsTheSessionAndKeepsTheTicket) {
+    const Answer signedOn = SignOn("bob");
+    ASSERT_EQ(signedOn.code, 0) << signedOn.text;
+    const std::string ticket = signedOn.value("ticket");
+    const Answer expired = Authenticate(WithVisa("logonExpired", signedOn.visa()));
+    EXPECT_EQ(expired.code, 0) << expired.text;
+    EXPECT_TRUE(expired.response.GetSetCookieVars().empty()) << expired.text;
+    EXPECT_EQ(TicketLogonInAnotherProcess(ticket), 0);
+    // Ended: a second end finds no session to remove.
+    const Answer again = Authenticate(WithVisa("logonExpired", signedOn.visa()));
+    EXPECT_EQ(again.code, -38) << again.text;
+    EXPECT_TRUE(again.hasMessage("The session could not be ended.")) << again.text;
+}
+
 TEST_F(SignOnSessions, NoPasswordReachesTheTraceTheAuditOrAnAnswer) {
     const std::string log = RestartWithLog("trace.log");
     std::vector<std::string> answers;
