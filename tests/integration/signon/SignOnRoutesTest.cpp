@@ -244,6 +244,25 @@ TEST_F(SignOnRoutes, TicketLogonSignsOnAgainWithoutAPassword) {
     ASSERT_EQ(again.response.GetSetCookieVars().size(), 1u);
     EXPECT_EQ(again.response.GetSetCookieVars()[0].value.utf8(), ticket);
 
+    // The bus header's cookie comes before the credentials document's "asticket", which serves
+    // when there is no cookie.
+    const Answer alice = SignOn("alice");
+    ASSERT_EQ(alice.code, 0) << alice.text;
+    VOR_AAA_CredentialsDoc::Credential entry;
+    entry.namespaceID = kNamespace;
+    entry.values[I18NString("asticket")] = I18NString(alice.value("ticket"));
+    VOR_AAA_AuthDoc both = Request("logon");
+    both.GetCookieVars().push_back({"AS_TICKET", I18NString(ticket)});
+    both.GetCredentials().AddCredential(entry);
+    const Answer byCookie = Authenticate(both);
+    ASSERT_EQ(byCookie.code, 0) << byCookie.text;
+    EXPECT_EQ(byCookie.visa().GetUserID(), I18NString("signon:u:authid=1001"));
+    VOR_AAA_AuthDoc credentialOnly = Request("logon");
+    credentialOnly.GetCredentials().AddCredential(entry);
+    const Answer byCredential = Authenticate(credentialOnly);
+    ASSERT_EQ(byCredential.code, 0) << byCredential.text;
+    EXPECT_EQ(byCredential.visa().GetUserID(), I18NString("signon:u:authid=1000"));
+
     // A ticket nobody issued falls through to the prompt.
     VOR_AAA_AuthDoc forged = Request("logon");
     forged.GetCookieVars().push_back({"AS_TICKET", "0123456789abcdef0123456789abcdef"});
@@ -300,8 +319,42 @@ TEST_F(SignOnRoutes, TrustedCredentialIsGeneratedAndSignsOnUntilTampered) {
     EXPECT_NE(byCertificate.value("Certificate"), certificate);  // protected
     EXPECT_FALSE(byCertificate.value("ticket").empty());
 
+    // A certificate session generates a trusted credential from the certificate its visa keeps;
+    // without one it cannot, and a plain credential it does not hand out at all.
+    const Answer again = Authenticate(WithVisa("generateTC", byCertificate.visa()));
+    ASSERT_EQ(again.code, 0) << again.text;
+    EXPECT_EQ(again.response.GetCredential().count(I18NString("Certificate")), 1u) << again.text;
+    VOR_AAA_Visa withoutCertificate = byCertificate.visa();
+    withoutCertificate.RemoveValue("Certificate");
+    const Answer none = Authenticate(WithVisa("generateTC", withoutCertificate));
+    EXPECT_EQ(none.code, -38) << none.text;
+    EXPECT_EQ(none.messages(),
+              (std::vector<std::string>{"A trusted credential could not be generated.",
+                                        "The request could not be completed.",
+                                        "No certificate was supplied."}))
+        << none.text;
+    const Answer plain = Authenticate(WithVisa("generateCredential", byCertificate.visa()));
+    EXPECT_EQ(plain.code, 0) << plain.text;
+    EXPECT_TRUE(plain.response.GetCredential().empty()) << plain.text;
+
     std::string tampered = certificate;
     tampered[tampered.size() / 2] = tampered[tampered.size() / 2] == 'A' ? 'B' : 'A';
+    // The bus header's trusted credential comes before the credentials document's certificate.
+    VOR_AAA_CredentialsDoc trusted;
+    VOR_AAA_CredentialsDoc::Credential good;
+    good.namespaceID = kNamespace;
+    good.certificate = I18NString(certificate);
+    trusted.AddCredential(good);
+    VOR_AAA_AuthDoc fromHeader = Request("logon");
+    fromHeader.SetTrustedCredential(I18NString(trusted.ToString()));
+    VOR_AAA_CredentialsDoc::Credential bad;
+    bad.namespaceID = kNamespace;
+    bad.certificate = I18NString(tampered);
+    fromHeader.GetCredentials().AddCredential(bad);
+    const Answer byHeader = Authenticate(fromHeader);
+    EXPECT_EQ(byHeader.code, 0) << byHeader.text;
+    EXPECT_EQ(byHeader.value("authType"), "certificate");
+
     const Answer refused = withCertificate(tampered, "");
     EXPECT_EQ(refused.code, -38) << refused.text;
     EXPECT_TRUE(refused.hasMessage("The certificate is not valid or has expired.")) << refused.text;
@@ -326,6 +379,39 @@ TEST_F(SignOnRoutes, GenerateCredentialChecksTheVisasUserAndReturnsTheCredential
     const Answer failed = Authenticate(WithVisa("generateCredential", other.visa()));
     EXPECT_LT(failed.code, 0) << failed.text;
     EXPECT_EQ(failed.formField("VORUsername"), "") << failed.text;
+}
+
+// A password changed since the sign-on is given with the request: taken only for the visa's own
+// user, it generates the credential and comes back in a copy of the visa that re-establishes
+// the session where the old visa no longer can.
+TEST_F(SignOnRoutes, GenerateCredentialWithANewPasswordReturnsAVisaCarryingIt) {
+    MakeUser("newpw", 1094);
+    const Answer signedOn = SignOn("newpw");
+    ASSERT_EQ(signedOn.code, 0) << signedOn.text;
+    const std::string fresh = "Fresh#2024x";
+    SetPassword("newpw", fresh);  // changed elsewhere while the session lives
+
+    VOR_AAA_AuthDoc otherUser = WithVisa("generateCredential", signedOn.visa());
+    FormField(otherUser, "VORUsername", "bob");
+    FormField(otherUser, "VORPassword", fresh);
+    EXPECT_LT(Authenticate(otherUser).code, 0) << "a password given for another user was taken";
+
+    VOR_AAA_AuthDoc doc = WithVisa("generateCredential", signedOn.visa());
+    FormField(doc, "VORUsername", "newpw");
+    FormField(doc, "VORPassword", fresh);
+    const Answer generated = Authenticate(doc);
+    ASSERT_EQ(generated.code, 0) << generated.text;
+    const auto& values = generated.response.GetCredential();
+    ASSERT_EQ(values.count(I18NString("password")), 1u) << generated.text;
+    EXPECT_EQ(values.at(I18NString("password")).front(), I18NString(fresh));
+    const VOR_AAA_Visa& updated = generated.visa();
+    ASSERT_FALSE(updated.IsEmpty()) << generated.text;
+    EXPECT_NE(generated.value("VORPassword"), signedOn.value("VORPassword"));
+    EXPECT_EQ(generated.value("as_session"), signedOn.value("as_session"));
+
+    RestartProvider();
+    EXPECT_EQ(Authenticate(WithVisa("generateCredential", updated)).code, 0);
+    EXPECT_LT(Authenticate(WithVisa("generateCredential", signedOn.visa())).code, 0);
 }
 
 TEST_F(SignOnRoutes, RejectedActionsAndARequestCarryingAVisaAreUnrecoverable) {
