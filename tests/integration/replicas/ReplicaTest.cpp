@@ -19,6 +19,7 @@
 
 #include "AccessTestSupport.h"
 #include "Directory.h"
+#include "Failover.h"
 #include "StoppedProcess.h"
 #include "UnusedPort.h"
 
@@ -304,6 +305,62 @@ TEST_F(ReplicaTest, WithEveryServerDownTheErrorNamesEach) {
     EXPECT_THAT(text, HasSubstr(a));
     EXPECT_THAT(text, HasSubstr(b));
     EXPECT_EQ("", serverOf(h));
+    AS_Terminate(h);
+}
+
+// Whether a server of the list is taken for down by the process (tried last by every handle).
+bool takenForDown(const std::string& server) {
+    const ridge::access::ServerAddress address{
+        server.substr(0, server.find(':')),
+        static_cast<uint32_t>(std::stoul(server.substr(server.find(':') + 1)))};
+    return ridge::access::ServerHealth::instance().failedWithin(
+        address, std::chrono::steady_clock::now(), std::chrono::hours(1));
+}
+
+// A refused service bind, or a server refusing TLS, is an answer of a server that serves, not its
+// absence: it is reported as itself, and no server is taken for down (the next one would refuse
+// the same way, and the first would then be passed over for no reason).
+class ReplicaRefusedService : public ReplicaTest {
+protected:
+    std::string extraConf() override {
+        auto fixture = ridge_test::RidgeTestDirectory::fromEnvironment();
+        const std::string file = fixture.directoryDir() + "/refused-service.pw";
+        std::ofstream(file) << "not-the-service-password\n";
+        return ReplicaTest::extraConf() + "service_password_file = " + file + "\n";
+    }
+};
+
+TEST_F(ReplicaRefusedService, IsReportedAsItselfAndMarksNoServerDown) {
+    ridge::access::ServerHealth::instance().clear();
+    AS_Handle h = open();
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        EXPECT_EQ(AS_ERR_SETTINGS, signOn(h, "bob", kPassword))
+            << attempt << ": " << sessionError(h);
+    }
+    for (const std::string& server : servers)
+        EXPECT_FALSE(takenForDown(server)) << server;
+    AS_Terminate(h);
+}
+
+class ReplicaTlsRefused : public ReplicaTest {
+protected:
+    std::string extraConf() override { return ReplicaTest::extraConf() + "tls_mode = starttls\n"; }
+};
+
+TEST_F(ReplicaTlsRefused, IsReportedWithItsCauseAndMarksNoServerDown) {
+    ridge::access::ServerHealth::instance().clear();
+    std::string cfg =
+        runtimeConfig(servers[0].substr(0, servers[0].find(':')),
+                      servers[0].substr(servers[0].find(':') + 1), env.baseDn(), kNs, "2");
+    cfg.replace(cfg.find("<SSL_ENABLED>false"), 18, "<SSL_ENABLED>true");
+    cfg.insert(cfg.find("</LDAP>"), "<REPLICAS>" + servers[1] + "</REPLICAS>");
+    ASSERT_EQ(AS_OK, AS_SetTemporaryRuntimeConfig(cfg.c_str(), static_cast<uint32_t>(cfg.size())));
+    AS_Handle h = open();
+    EXPECT_EQ(AS_ERR_TLS, signOn(h, "bob", kPassword)) << sessionError(h);
+    EXPECT_THAT(sessionError(h), ::testing::Not(HasSubstr("cannot be reached"))) << sessionError(h);
+    for (const std::string& server : servers)
+        EXPECT_FALSE(takenForDown(server)) << server;
+    EXPECT_THAT(trace(), ::testing::Not(HasSubstr("unreachable"))) << trace();
     AS_Terminate(h);
 }
 
