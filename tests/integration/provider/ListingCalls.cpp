@@ -7,6 +7,8 @@
 #include <dlfcn.h>
 
 #include <atomic>
+#include <condition_variable>
+#include <mutex>
 
 namespace {
 
@@ -19,7 +21,40 @@ Fn Next(const char* name) {
     return reinterpret_cast<Fn>(dlsym(RTLD_NEXT, name));
 }
 
+// The gate of HoldNextUsersListing.
+std::mutex g_gateLock;
+std::condition_variable g_gateChanged;
+bool g_armed = false;
+bool g_held = false;
+
+void PassGate() {
+    std::unique_lock<std::mutex> lock(g_gateLock);
+    if (!g_armed) {
+        return;
+    }
+    g_armed = false;
+    g_held = true;
+    g_gateChanged.notify_all();
+    g_gateChanged.wait(lock, [] { return !g_held; });
+}
+
 }  // namespace
+
+void HoldNextUsersListing() {
+    std::lock_guard<std::mutex> lock(g_gateLock);
+    g_armed = true;
+}
+
+void WaitUntilUsersListingHeld() {
+    std::unique_lock<std::mutex> lock(g_gateLock);
+    g_gateChanged.wait(lock, [] { return g_held; });
+}
+
+void ReleaseUsersListing() {
+    std::lock_guard<std::mutex> lock(g_gateLock);
+    g_held = false;
+    g_gateChanged.notify_all();
+}
 
 int ListingCalls() {
     return g_listingCalls.load();
@@ -42,6 +77,7 @@ int32_t ASA_FindUserFolderUsersList(AS_Handle h, AS_ObjectId folder, uint32_t ca
                                     AS_ObjectId* ids, uint32_t* count) {
     static auto next = Next<decltype(&ASA_FindUserFolderUsersList)>(__func__);
     ++g_listingCalls;
+    PassGate();
     return next(h, folder, capacity, ids, count);
 }
 

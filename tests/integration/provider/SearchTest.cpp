@@ -5,6 +5,7 @@
 #include "ListingCalls.h"
 #include "SearchTestSupport.h"
 
+#include <atomic>
 #include <chrono>
 #include <set>
 #include <thread>
@@ -447,6 +448,35 @@ TEST_F(SearchTest, TwoUsersInOneProviderEachSearchAsThemselves) {
     Answer self = Query(reader, Account(kReader), {"userName"});
     ASSERT_EQ(1u, self.rows.size()) << self.exception;
     EXPECT_EQ("reader", self.rows[0].value("userName"));
+}
+
+// The same user signs on again while a request of the first session is under way: the second
+// registration waits for it and joins the session, and the first visa goes on answering as its
+// user.
+TEST_F(SearchTest, ASecondSignOnWhileTheSessionIsBusyJoinsIt) {
+    HoldNextUsersListing();
+    Answer busy;
+    std::thread first([&] { busy = Query(reader, Folder(kPeople) + "/*", kNames); });
+    WaitUntilUsersListingHeld();
+    std::string again;
+    std::atomic<bool> registered{false};
+    std::thread second([&] {
+        again = SignOn("reader");
+        registered = true;
+    });
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));  // to the busy session
+    EXPECT_FALSE(registered) << "the second registration did not wait for the busy session";
+    ReleaseUsersListing();
+    first.join();
+    second.join();
+    EXPECT_EQ(Concat({"Sub"}, kPeopleAccounts), busy.Names()) << busy.exception;
+    ASSERT_FALSE(again.empty());
+    for (const std::string& visa : {reader, again, reader}) {
+        EXPECT_EQ((Names{"searchtest", "All"}), Query(visa, Root() + "/*", kNames).Names());
+        Answer self = Query(visa, Account(kReader), {"userName"});
+        ASSERT_EQ(1u, self.rows.size()) << self.exception;
+        EXPECT_EQ("reader", self.rows[0].value("userName"));
+    }
 }
 
 TEST_F(SearchTest, ConcurrentSearchesOnOneSessionAndOnSeveral) {
