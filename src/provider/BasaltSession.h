@@ -101,6 +101,8 @@ public:
     void GetCertificate(I18NString& certificate);
     // raiseOnFailure false: the result is returned and nothing is thrown.
     int32_t RefreshTicket(const I18NString& ticket, bool raiseOnFailure);
+    // Expires the ticket as its owner: when the handle has no user, or the expiry fails, the
+    // ticket signs its owner on first (logoff must not leave it valid). Failures are ignored.
     void ExpireTicket(const TraceScope& trace, const I18NString& ticket);
     // The kind (3 account, 2 folder, 5 role) of a directory id, 0 when none or unauthenticated.
     int ObjectKind(const I18NString& idText);
