@@ -170,11 +170,14 @@ int32_t LogonRoute(AuthRequest& request) {
         }
         const bool gatewayCheck = checkGateway.found && checkGateway.value == I18NString("true");
         if (!gatewayCheck && ns->IsTrustedEnvironmentAllowed()) {
-            // The trusted web environment: REMOTE_USER, or what the security blob lists.
+            // The trusted web environment. A REMOTE_USER in the header only says that a remote
+            // user is there: the identity comes from the environment document in the security
+            // blob, which the framework sends when the library asks for REMOTE_USER.
             BasaltEnvironment environment;
             const bool remoteUserPresent = remoteUser.found && !remoteUser.value.empty();
-            environment.emplace_back(I18NString("REMOTE_USER"),
-                                     remoteUserPresent ? remoteUser.value : I18NString());
+            if (!remoteUserPresent) {
+                environment.emplace_back(I18NString("REMOTE_USER"), I18NString());
+            }
             bool readable = true;
             if (!securityBlob.empty()) {
                 readable = EnvironmentFromSecurityBlob(securityBlob, environment);

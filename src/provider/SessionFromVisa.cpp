@@ -37,15 +37,11 @@ bool EnvironmentFromSecurityBlob(const I18NString& blob, BasaltEnvironment& envi
 }
 
 BasaltEnvironment EnvironmentFromVisa(const VOR_AAA_Visa& visa) {
+    // Only the environment document the logon received; "remoteUser" names no one by itself.
     BasaltEnvironment environment;
     const I18NString blob = VisaValue(visa, kVisaSecurityBlob);
-    if (!blob.empty() && EnvironmentFromSecurityBlob(blob, environment) && !environment.empty()) {
-        return environment;
-    }
-    environment.clear();
-    const I18NString remoteUser = VisaValue(visa, kVisaRemoteUser);
-    if (!remoteUser.empty()) {
-        environment.emplace_back(I18NString("REMOTE_USER"), remoteUser);
+    if (!blob.empty()) {
+        EnvironmentFromSecurityBlob(blob, environment);  // unreadable: stays empty
     }
     return environment;
 }

@@ -28,8 +28,8 @@ inline constexpr const char* kVisaRemoteUser = "remoteUser";
 // A protected value of the visa in clear (empty when absent).
 I18NString DecryptedVisaValue(const VOR_AAA_Visa& visa, const char* name, BasaltNamespace& ns);
 
-// The environment a web session signed on with: the entries of the visa's security blob, or
-// REMOTE_USER from its "remoteUser" value; empty when neither yields one.
+// The environment a web session signed on with: the entries of the visa's security blob; empty
+// when it has none or it cannot be read.
 BasaltEnvironment EnvironmentFromVisa(const VOR_AAA_Visa& visa);
 
 // The environment of a security blob (an encoded environment list); false when it cannot be

@@ -40,8 +40,11 @@ std::string authenticateDocument(const AuthenticateRequest& request) {
            (request.additionalInfo.empty()
                 ? additionalInfoDocument(request.productLocale, request.contentLocale)
                 : request.additionalInfo) +
-           "<VOR xsi:type=\"bus:VOR\"><action>" + xmlEscape(request.action) + "</action></VOR>" +
-           session + "</bus:biBusHeader>" + request.visa + "</authenticateDocument>";
+           "<VOR xsi:type=\"bus:VOR\"><action>" + xmlEscape(request.action) + "</action>" +
+           (request.securityBlob.empty()
+                ? std::string()
+                : "<securityBlob>" + xmlEscape(request.securityBlob) + "</securityBlob>") +
+           "</VOR>" + session + "</bus:biBusHeader>" + request.visa + "</authenticateDocument>";
 }
 
 }  // namespace basalt_host

@@ -16,6 +16,9 @@ struct AuthenticateRequest {
     NameValues formFields;
     NameValues cookies;
     NameValues environment;
+    // The header's security blob: the environment document answering the provider's request
+    // (EnvironmentDocuments.h); empty when none.
+    std::string securityBlob;
     std::string visa;  // a visa document, or empty
     std::string productLocale = "en-us";
     std::string contentLocale = "en-us";

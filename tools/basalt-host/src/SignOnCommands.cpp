@@ -13,6 +13,7 @@
 #include "AuthenticateDocuments.h"
 #include "CommandLine.h"
 #include "Commands.h"
+#include "EnvironmentDocuments.h"
 #include "HostDocuments.h"
 #include "HostError.h"
 #include "HostFiles.h"
@@ -32,13 +33,14 @@ using Pairs = NameValues;
 // An authenticate document in the run's additional information.
 std::string signOnDocument(HostSession& session, const std::string& action, const Pairs& formFields,
                            const Pairs& cookies = {}, const Pairs& environment = {},
-                           const std::string& visa = {}) {
+                           const std::string& visa = {}, const std::string& securityBlob = {}) {
     AuthenticateRequest request;
     request.action = action;
     request.formFields = formFields;
     request.cookies = cookies;
     request.environment = environment;
     request.visa = visa;
+    request.securityBlob = securityBlob;
     request.additionalInfo = session.additionalInfo();
     return authenticateDocument(request);
 }
@@ -179,6 +181,21 @@ int commandLogon(const HostOptions& options, const SignOnOptions& signOn) {
         Outcome outcome =
             send(session, options, signOnDocument(session, "logon", fields, cookies, environment),
                  signOn.visaOut);
+        // The remote user signs on only through the environment document the provider asks for.
+        std::string securityBlob;
+        if (outcome.root && outcome.code == -37 && !signOn.remoteUser.empty()) {
+            const XmlElement* prompt = outcome.root->find("promptInfo");
+            if (std::optional<std::string> answer = answerEnvironmentRequest(
+                    prompt ? prompt->childText("securityBlob") : std::string(), environment)) {
+                securityBlob = std::move(*answer);
+                (options.raw ? std::cerr : std::cout)
+                    << say("sending the environment the provider asked for", {}) << '\n';
+                outcome = send(session, options,
+                               signOnDocument(session, "logon", fields, cookies, environment, {},
+                                              securityBlob),
+                               signOn.visaOut);
+            }
+        }
         if (outcome.root && outcome.code == -36 && asksForNewPassword(*outcome.root) &&
             !signOn.user.empty()) {
             std::string fresh = signOn.newPassword;
@@ -193,9 +210,10 @@ int commandLogon(const HostOptions& options, const SignOnOptions& signOn) {
             fields.emplace_back("VORNewPassword", fresh);
             (options.raw ? std::cerr : std::cout)
                 << "changing the password of '" << signOn.user << "'\n";
-            outcome = send(session, options,
-                           signOnDocument(session, "logon", fields, cookies, environment),
-                           signOn.visaOut);
+            outcome = send(
+                session, options,
+                signOnDocument(session, "logon", fields, cookies, environment, {}, securityBlob),
+                signOn.visaOut);
         }
         if (outcome.root) {
             const std::string issued = ticketOf(*outcome.root);

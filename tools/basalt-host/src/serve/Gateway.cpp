@@ -6,10 +6,12 @@
 #include <cstdlib>
 #include <iostream>
 #include <mutex>
+#include <optional>
 #include <utility>
 
 #include "AuthenticateDocuments.h"
 #include "DirectoryPages.h"
+#include "EnvironmentDocuments.h"
 #include "HostDocuments.h"
 #include "HostError.h"
 #include "Html.h"
@@ -277,15 +279,29 @@ void Gateway::signOnPost(const httplib::Request& http, httplib::Response& respon
 
 void Gateway::authenticate(Request& request, const std::string& action,
                            std::vector<std::pair<std::string, std::string>> formFields) {
+    // The proxy's header names the remote user; sent twice, it names no one for certain.
+    std::string remoteUser;
+    if (!m_options.trustedUserHeader.empty()) {
+        if (request.http.get_header_value_count(m_options.trustedUserHeader) > 1) {
+            request.page(400, request.texts->signOnTitle,
+                         noticeHtml(request.texts->userHeaderTwice));
+            return;
+        }
+        remoteUser = request.http.get_header_value(m_options.trustedUserHeader.c_str());
+    }
     AuthenticateRequest document;
     document.action = action;
     document.formFields = std::move(formFields);
-    document.cookies = request.cookies;
-    if (!m_options.trustedUserHeader.empty() &&
-        request.http.has_header(m_options.trustedUserHeader.c_str())) {
-        document.environment.emplace_back(
-            "REMOTE_USER", request.http.get_header_value(m_options.trustedUserHeader.c_str()));
+    // Whether the trusted environment is tried is the gateway's to say, never the browser's.
+    std::erase_if(document.formFields,
+                  [](const auto& field) { return field.first == "VORCheckGateway"; });
+    if (remoteUser.empty()) {
+        // No remote user: what cannot sign on gets the sign-on form.
+        document.formFields.emplace_back("VORCheckGateway", "true");
+    } else {
+        document.environment.emplace_back("REMOTE_USER", remoteUser);
     }
+    document.cookies = request.cookies;
     document.productLocale = request.locale;
     document.contentLocale = request.locale;
     std::string typedName;
@@ -295,13 +311,30 @@ void Gateway::authenticate(Request& request, const std::string& action,
         }
     }
 
-    CallOutcome outcome = m_provider.library().authenticateXml(authenticateDocument(document));
-    HostSession::noteProblems(outcome);
-    if (!outcome.response) {
+    // One call with the document as it stands; nothing when the provider gave no response.
+    auto send = [&]() -> std::optional<AuthenticateAnswer> {
+        CallOutcome outcome = m_provider.library().authenticateXml(authenticateDocument(document));
+        HostSession::noteProblems(outcome);
+        if (!outcome.response) {
+            return std::nullopt;
+        }
+        return readAuthenticateResponse(outcome.code, *outcome.response);
+    };
+    std::optional<AuthenticateAnswer> read = send();
+    // The provider asks for the environment the remote user signs on with: the request goes
+    // again, once, with the environment document holding the header's value.
+    if (read && read->code == -37 && read->exception && !remoteUser.empty()) {
+        if (std::optional<std::string> environment =
+                answerEnvironmentRequest(read->exception->securityBlob, document.environment)) {
+            document.securityBlob = std::move(*environment);
+            read = send();
+        }
+    }
+    if (!read) {
         request.page(502, request.texts->failed, noticeHtml(request.texts->failed));
         return;
     }
-    AuthenticateAnswer answer = readAuthenticateResponse(outcome.code, *outcome.response);
+    AuthenticateAnswer& answer = *read;
     for (const SetCookieVar& cookie : answer.setCookies) {
         if (std::optional<std::string> header = setCookieHeader(cookie)) {
             request.response.set_header("Set-Cookie", *header);

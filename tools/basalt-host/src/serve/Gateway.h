@@ -23,8 +23,9 @@ namespace basalt_host::serve {
 struct ServeOptions {
     std::string address = "127.0.0.1";
     int port = 8080;  // 0: any free port
-    // A request header set by a trusted reverse proxy whose value becomes REMOTE_USER; empty:
-    // REMOTE_USER is never sent.
+    // A request header set by a trusted reverse proxy whose value becomes REMOTE_USER and, when
+    // the provider asks for it, the environment document's REMOTE_USER; empty: REMOTE_USER is
+    // never sent.
     std::string trustedUserHeader;
     bool secureCookies = false;  // the session cookie only over HTTPS (behind a TLS proxy)
     int idleMinutes = 30;

@@ -35,6 +35,7 @@ const PageTexts kEnglish{
     "The two new passwords are not the same.",
     "The form has expired or did not come from this page; please try again.",
     "The request failed.",
+    "The request names its user more than once; it was refused.",
 };
 
 const PageTexts kFrench{
@@ -63,6 +64,7 @@ const PageTexts kFrench{
     "Les deux nouveaux mots de passe ne sont pas identiques.",
     "Le formulaire a expiré ou ne vient pas de cette page ; veuillez réessayer.",
     "La demande a échoué.",
+    "La demande désigne son utilisateur plus d'une fois ; elle a été refusée.",
 };
 
 // The quality of "q=0.8" style parameters in thousandths; 1000 when absent, -1 when unreadable.

@@ -39,6 +39,7 @@ struct PageTexts {
     const char* passwordsDiffer;
     const char* formExpired;
     const char* failed;
+    const char* userHeaderTwice;  // the trusted proxy's user header came more than once
 };
 
 // The texts for a product locale: French for "fr" and its regional forms, English otherwise.

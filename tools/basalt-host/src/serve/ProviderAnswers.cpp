@@ -22,6 +22,7 @@ ProviderException readException(const XmlElement& exception) {
         result.messages.push_back({level < 0 ? 0 : level, item->childText("messageString")});
     }
     if (const XmlElement* prompt = exception.child("promptInfo")) {
+        result.securityBlob = prompt->childText("securityBlob");
         for (const XmlElement* caption : itemsOf(prompt->child("captions"))) {
             result.captions.push_back(caption->text);
         }

@@ -38,6 +38,7 @@ struct ProviderException {
     std::vector<ProviderMessage> messages;
     std::vector<std::string> captions;
     std::vector<DisplayObject> fields;
+    std::string securityBlob;  // a system-recoverable exception's request for environment
 
     bool isPrompt() const { return !fields.empty(); }
 };
