@@ -5,16 +5,16 @@ import { tmpdir } from 'node:os';
 import { join } from 'node:path';
 import { chromium } from 'playwright-core';
 
-// Starts the gateway for the namespace configurations given, on a free loopback port; resolves
-// with its URL once it listens.
-export async function startGateway({ host, library, home, configurations }) {
+// Starts the gateway for the namespace configurations given, on a free loopback port, with the
+// further serve options in args; resolves with its URL once it listens.
+export async function startGateway({ host, library, home, configurations, args = [] }) {
   const work = mkdtempSync(join(tmpdir(), 'basalt-web-'));
   const configArgs = configurations.flatMap((configuration, i) => {
     const path = join(work, `namespace${i}.xml`);
     writeFileSync(path, configuration);
     return ['-c', path];
   });
-  const child = spawn(host, ['--library', library, 'serve', ...configArgs, '--port', '0'],
+  const child = spawn(host, ['--library', library, 'serve', ...configArgs, '--port', '0', ...args],
     { env: { ...process.env, BASALT_HOME: home }, stdio: ['ignore', 'pipe', 'pipe'] });
   let output = '';
   child.stderr.on('data', (chunk) => { output += chunk; process.stderr.write(chunk); });

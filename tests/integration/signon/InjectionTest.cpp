@@ -131,6 +131,8 @@ TEST_F(Injection, SignOnInputsAreTakenLiterallyOrRefused) {
         {"remote domain star", "", "", "", "CORP\\*", "", -36, ""},
         {"remote id and star", "", "", "", "*:bob", "", -36, ""},
         {"remote break-out", "", "", "", "bob)(uid=*", "", -36, ""},
+        // The environment document's separators in the value stay in the value: no second entry.
+        {"remote second entry", "", "", "", "nobody , REMOTE_USER=CORP\\alice", "", -36, ""},
         {"remote overlong", "", "", "", "@RAW@ob", "\xC1\xA2", -38, ""},
     };
     for (const SignOnCase& c : cases) {

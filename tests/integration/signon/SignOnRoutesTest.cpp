@@ -163,6 +163,8 @@ TEST_F(SignOnRoutes, ANameTheEncodingsDoNotShareIsRefusedNamingBothEncodings) {
     for (const char* remoteUser : {"chloé", "Łukasz"}) {
         VOR_AAA_AuthDoc doc = Request("logon", "latin");
         doc.GetEnvironmentVars().push_back({"REMOTE_USER", I18NString(remoteUser)});
+        doc.SetSecurityBlob(
+            I18NString(basalt_host::environmentDocument({{"REMOTE_USER", remoteUser}})));
         const Answer a = Authenticate(doc);
         EXPECT_EQ(a.code, -36) << a.text;
         EXPECT_TRUE(a.hasMessage("You could not be signed on.")) << a.text;
@@ -271,23 +273,61 @@ TEST_F(SignOnRoutes, TicketLogonSignsOnAgainWithoutAPassword) {
 }
 
 TEST_F(SignOnRoutes, TrustedEnvironmentAsksForRemoteUserAndSignsOnWithIt) {
+    // Neither a remote user nor an environment: the library asks for REMOTE_USER.
     const Answer ask = Authenticate(Request("logon"));
     ASSERT_EQ(ask.code, -37) << ask.text;
     VOR_AAA_Env requested;
     ASSERT_TRUE(requested.Decode(ask.response.GetException().GetSecurityBlob().utf8())) << ask.text;
     EXPECT_EQ(requested.GetEntries().count("REMOTE_USER"), 1u);
 
-    const VOR_AAA_AuthDoc doc = TrustedLogon("bob");
-    const Answer a = Authenticate(doc);
+    // The header's REMOTE_USER alone names no one: it is asked for in the same way.
+    const Answer remoteOnly = Authenticate(RemoteUserOnly("bob"));
+    ASSERT_EQ(remoteOnly.code, -37) << remoteOnly.text;
+    EXPECT_TRUE(remoteOnly.visa().IsEmpty()) << remoteOnly.text;
+    const std::string request = remoteOnly.response.GetException().GetSecurityBlob().utf8();
+    ASSERT_TRUE(requested.Decode(request)) << remoteOnly.text;
+    EXPECT_EQ(requested.GetEntries().size(), 1u);
+    EXPECT_EQ(requested.GetEntries().count("REMOTE_USER"), 1u);
+
+    // Answered as the web gateway answers it, the request signs bob on.
+    const std::optional<std::string> answer =
+        basalt_host::answerEnvironmentRequest(request, {{"REMOTE_USER", "bob"}});
+    ASSERT_TRUE(answer.has_value());
+    VOR_AAA_AuthDoc answered = RemoteUserOnly("bob");
+    answered.SetSecurityBlob(I18NString(*answer));
+    const Answer a = Authenticate(answered);
     ASSERT_EQ(a.code, 0) << a.text;
     EXPECT_EQ(a.value("authType"), "web");
     EXPECT_EQ(a.value("remoteUser"), "bob");
+    EXPECT_EQ(a.value("secblob"), *answer);
     EXPECT_EQ(a.visa().GetUserID(), I18NString("signon:u:authid=1001"));
 
-    const VOR_AAA_AuthDoc stranger = TrustedLogon("nobody-here");
-    const Answer refused = Authenticate(stranger);
+    // The identity is the environment document's, not the header's.
+    const Answer fromDocument = Authenticate(TrustedLogon("bob", "CORP\\alice"));
+    ASSERT_EQ(fromDocument.code, 0) << fromDocument.text;
+    EXPECT_EQ(fromDocument.visa().GetUserID(), I18NString("signon:u:authid=1000"));
+
+    const Answer refused = Authenticate(TrustedLogon("nobody-here"));
     EXPECT_EQ(refused.code, -36) << refused.text;
     EXPECT_TRUE(refused.hasMessage("You could not be signed on."));
+
+    // A security blob that is no environment document ends at the prompt.
+    VOR_AAA_AuthDoc unreadable = RemoteUserOnly("bob");
+    unreadable.SetSecurityBlob("not an environment document");
+    const Answer prompt = Authenticate(unreadable);
+    EXPECT_EQ(prompt.code, -36) << prompt.text;
+    EXPECT_TRUE(prompt.visa().IsEmpty());
+    EXPECT_EQ(prompt.displayObjectNames(),
+              (std::vector<std::string>{"VORNamespace", "VORNamespaceDisplayName", "VORUsername",
+                                        "VORPassword", "h_VOR_action"}))
+        << prompt.text;
+
+    // A host without a trusted environment says so, and gets the sign-on prompt.
+    VOR_AAA_AuthDoc gateway = TrustedLogon("bob");
+    FormField(gateway, "VORCheckGateway", "true");
+    const Answer checked = Authenticate(gateway);
+    EXPECT_EQ(checked.code, -36) << checked.text;
+    EXPECT_TRUE(checked.visa().IsEmpty());
 }
 
 TEST_F(SignOnRoutes, TrustedCredentialIsGeneratedAndSignsOnUntilTampered) {

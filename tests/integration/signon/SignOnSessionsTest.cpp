@@ -123,6 +123,37 @@ TEST_F(SignOnSessions, EachKindOfVisaIsReestablishedByAProviderStartedAnew) {
     EXPECT_TRUE(again.hasMessage("The session could not be ended.")) << again.text;
 }
 
+TEST_F(SignOnSessions, AWebVisaIsReestablishedFromItsEnvironmentDocumentOnly) {
+    const Answer web = Authenticate(TrustedLogon("bob"));
+    ASSERT_EQ(web.code, 0) << web.text;
+    VOR_AAA_Visa remoteUserOnly = web.visa();
+    remoteUserOnly.RemoveValue("secblob");
+    ASSERT_EQ(web.value("remoteUser"), "bob");
+
+    // bob's own object, asked for with a visa.
+    auto searchAs = [&](const VOR_AAA_Visa& visa) {
+        basalt_host::QuerySpec query;
+        query.searchPath = "VORID('signon:u:authid=1001')";
+        query.properties = {"defaultName"};
+        char* answer = nullptr;
+        char* failure = nullptr;
+        const int32_t code = lib.text.SearchXml(
+            visa.ToString().c_str(), basalt_host::queryDocument(query).c_str(), &answer, &failure);
+        return std::make_pair(code, Take(answer) + Take(failure));
+    };
+    const auto signedOn = searchAs(web.visa());
+    ASSERT_EQ(signedOn.first, 0) << signedOn.second;
+
+    // The new provider has to rebuild each session from its visa.
+    RestartProvider();
+    // "remoteUser" names no one by itself: without the environment document nobody is signed on.
+    const auto refused = searchAs(remoteUserOnly);
+    EXPECT_EQ(refused.first, -37) << refused.second;
+    const auto rebuilt = searchAs(web.visa());
+    EXPECT_EQ(rebuilt.first, 0) << rebuilt.second;
+    EXPECT_EQ(rebuilt.second, signedOn.second);
+}
+
 TEST_F(SignOnSessions, ATicketSignsOnInAnotherProcessUntilLogoff) {
     const Answer signedOn = SignOn("bob");
     ASSERT_EQ(signedOn.code, 0) << signedOn.text;

@@ -6,6 +6,8 @@
 
 #include "ProviderTablesTest.h"
 
+#include <EnvironmentDocuments.h>
+
 #include <VOR_AAA_AuthDoc.h>
 #include <VOR_AAA_AuthResponse.h>
 #include <VOR_AAA_Env.h>
@@ -99,11 +101,25 @@ inline VOR_AAA_AuthDoc Logon(const std::string& user, const std::string& passwor
     return doc;
 }
 
-// A logon from the trusted web environment: REMOTE_USER names the user.
-inline VOR_AAA_AuthDoc TrustedLogon(const std::string& remoteUser) {
+// A logon from the trusted web environment before the provider asked for anything: the
+// header's REMOTE_USER, no security blob.
+inline VOR_AAA_AuthDoc RemoteUserOnly(const std::string& remoteUser) {
     VOR_AAA_AuthDoc doc = Request("logon");
     doc.GetEnvironmentVars().push_back({"REMOTE_USER", I18NString(remoteUser)});
     return doc;
+}
+
+// The same logon as a framework completes it (the web gateway's own environment document): the
+// security blob's environment document names the user.
+inline VOR_AAA_AuthDoc TrustedLogon(const std::string& remoteUser,
+                                    const std::string& environmentUser) {
+    VOR_AAA_AuthDoc doc = RemoteUserOnly(remoteUser);
+    doc.SetSecurityBlob(
+        I18NString(basalt_host::environmentDocument({{"REMOTE_USER", environmentUser}})));
+    return doc;
+}
+inline VOR_AAA_AuthDoc TrustedLogon(const std::string& remoteUser) {
+    return TrustedLogon(remoteUser, remoteUser);
 }
 
 // A request that carries a visa (logoff, credentials).
