@@ -10,6 +10,7 @@
 namespace {
 
 using ::testing::HasSubstr;
+using ::testing::Not;
 using ::testing::StartsWith;
 
 std::string parameter(const std::string& name, const std::string& value) {
@@ -82,6 +83,24 @@ TEST_F(HostAgainstDirectory, ShowsTheConfiguredNamespaceObject) {
     HostRun unknown = host({"set-version", "-c", file, "-n", "not_configured", "1"});
     EXPECT_EQ(unknown.status, 1);
     EXPECT_THAT(unknown.err, HasSubstr("BasaltSetNamespaceVersion for 'not_configured' failed"));
+}
+
+TEST_F(HostAgainstDirectory, ARemoteUserSignsOnThroughTheEnvironmentTheProviderAsksFor) {
+    std::string file = dir.write("ns.xml", config("ridge_host_test"));
+    const std::string visa = dir.path("visa.xml");
+    HostRun bob = host({"logon", "-c", file, "--remote-user", "bob", "--visa-out", visa});
+    ASSERT_EQ(bob.status, 0) << bob.out << bob.err;
+    // The header's REMOTE_USER is asked for again as an environment document, then signs on.
+    EXPECT_THAT(bob.out, HasSubstr("result: -37"));
+    EXPECT_THAT(bob.out, HasSubstr("sending the environment the provider asked for\n"));
+    EXPECT_THAT(bob.out, HasSubstr("user: ridge_host_test:u:authid=1001\n"));
+    EXPECT_THAT(bob.out, HasSubstr("provider data authType: web\n"));
+    EXPECT_THAT(slurp(visa), HasSubstr("<secblob>"));
+
+    HostRun stranger = host({"logon", "-c", file, "--remote-user", "nobody-here"});
+    EXPECT_EQ(stranger.status, 1);
+    EXPECT_THAT(stranger.out, HasSubstr("You could not be signed on."));
+    EXPECT_THAT(stranger.out, Not(HasSubstr("visa for namespace")));
 }
 
 TEST_F(HostAgainstDirectory, ConfigurationFailuresEndWithTheProvidersResult) {
