@@ -4,12 +4,14 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <string_view>
 
 namespace basalt_host {
 namespace {
 
-constexpr const char* kHeader = "Type=1";
-constexpr const char* kSeparator = " , ";
+constexpr std::string_view kType = "Type=";
+constexpr int kVersion = 1;
+constexpr std::string_view kSeparator = " , ";
 
 std::string base64(const std::string& plain) {
     std::string encoded(4 * ((plain.size() + 2) / 3) + 1, '\0');
@@ -45,8 +47,8 @@ std::optional<std::string> unbase64(std::string text) {
 
 std::optional<std::vector<std::string>> requestedVariables(const std::string& request) {
     const std::optional<std::string> plain = unbase64(request);
-    if (!plain || !plain->starts_with("Type=") ||
-        std::strtol(plain->c_str() + 5, nullptr, 10) != 1) {
+    if (!plain || !plain->starts_with(kType) ||
+        std::strtol(plain->c_str() + kType.size(), nullptr, 10) != kVersion) {
         return std::nullopt;
     }
     std::size_t start = plain->find(kSeparator);
@@ -54,7 +56,7 @@ std::optional<std::vector<std::string>> requestedVariables(const std::string& re
         return std::nullopt;
     }
     std::vector<std::string> names;
-    for (start += 3; start < plain->size();) {
+    for (start += kSeparator.size(); start < plain->size();) {
         std::size_t end = plain->find(kSeparator, start);
         if (end == std::string::npos) {
             end = plain->size();
@@ -64,16 +66,16 @@ std::optional<std::vector<std::string>> requestedVariables(const std::string& re
         if (!name.empty() && std::find(names.begin(), names.end(), name) == names.end()) {
             names.push_back(std::move(name));
         }
-        start = end + 3;
+        start = end + kSeparator.size();
     }
     return names;
 }
 
 std::string environmentDocument(const NameValues& values) {
-    std::string plain = std::string(kHeader) + kSeparator;
+    std::string plain = std::string(kType) + std::to_string(kVersion) + std::string(kSeparator);
     bool first = true;
     for (const auto& [name, value] : values) {
-        plain += first ? "" : kSeparator;
+        plain += first ? std::string_view() : kSeparator;
         first = false;
         plain += name + "=";
         for (char c : value) {
