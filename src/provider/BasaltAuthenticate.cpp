@@ -258,15 +258,39 @@ void CheckOutOrReestablish(AuthRequest& request, const VisaSession& visaSession,
     }
 }
 
+// Expires a ticket through a handle that the ticket itself signs on, for a logoff that has no
+// session to do it; a ticket that no longer signs on is already dead. Failures are ignored.
+void ExpireTicketAlone(AuthRequest& request, BasaltNamespace& ns, const I18NString& ticket) {
+    if (ticket.empty()) {
+        return;
+    }
+    try {
+        int32_t result = 0;
+        if (std::unique_ptr<BasaltSession> session = BasaltSession::CreateFromTicket(
+                request.trace, request.provider, ns, ticket, result)) {
+            session->ExpireTicket(request.trace, ticket);
+        }
+    } catch (...) {
+    }
+}
+
 int32_t EndSessionRoute(AuthRequest& request, int32_t action) {
     const VisaSession visaSession = FindVisaSession(request);
     if (action == VOR_AAA_BiBusHeader::kActionLogoff) {
         // Checked in again before the removal: removing a session this request holds would
         // wait for itself.
         ScopedSessionReference reference(*visaSession.ns, visaSession.sessionID);
-        CheckOutOrReestablish(request, visaSession, reference);
         I18NString ticket;
-        if (reference && visaSession.visa->GetValue(kVisaTicket, ticket) && !ticket.empty()) {
+        visaSession.visa->GetValue(kVisaTicket, ticket);
+        try {
+            CheckOutOrReestablish(request, visaSession, reference);
+        } catch (...) {
+            // The session cannot be rebuilt (its password changed meanwhile): the failure is
+            // reported, but the ticket this logoff ends must not outlive it.
+            ExpireTicketAlone(request, *visaSession.ns, ticket);
+            throw;
+        }
+        if (reference && !ticket.empty()) {
             AddTicketCookie(request.response, *visaSession.ns, ticket, "-1");
             static_cast<BasaltSession*>(reference.Get())->ExpireTicket(request.trace, ticket);
         }

@@ -219,6 +219,23 @@ TEST_F(SignOnSessions, ASessionThatFailedToReestablishTriesAgainAndItsLogoffExpi
     EXPECT_EQ(TicketLogonInAnotherProcess(ticket), -36);
 }
 
+TEST_F(SignOnSessions, ALogoffWhoseVisaCannotBeRebuiltStillExpiresTheTicket) {
+    MakeUser("moved", 1098);
+    const Answer signedOn = SignOn("moved");
+    ASSERT_EQ(signedOn.code, 0) << signedOn.text;
+    const std::string ticket = signedOn.value("ticket");
+    ASSERT_FALSE(ticket.empty());
+    // Another provider (the host restarted) holds no session for the visa, and the visa's
+    // password no longer signs on: the logoff cannot rebuild the session and says so, yet the
+    // ticket it was told to end must not sign anyone on afterwards.
+    RestartProvider();
+    SetPassword("moved", "Changed#2024");
+    const Answer logoff = Authenticate(WithVisa("logoff", signedOn.visa()));
+    EXPECT_NE(logoff.code, 0) << logoff.text;
+    SetPassword("moved", kPassword);
+    EXPECT_EQ(TicketLogonInAnotherProcess(ticket), -36);
+}
+
 // The session has expired for the framework: it ends, but the ticket stays for the next
 // sign-on (only logoff expires it).
 TEST_F(SignOnSessions, LogonExpiredEndsTheSessionAndKeepsTheTicket) {
