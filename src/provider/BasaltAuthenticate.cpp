@@ -290,7 +290,11 @@ int32_t EndSessionRoute(AuthRequest& request, int32_t action) {
             ExpireTicketAlone(request, *visaSession.ns, ticket);
             throw;
         }
-        if (reference && !ticket.empty()) {
+        if (!reference) {
+            // A visa that cannot say how it signed on rebuilds no session: its ticket goes all
+            // the same.
+            ExpireTicketAlone(request, *visaSession.ns, ticket);
+        } else if (!ticket.empty()) {
             AddTicketCookie(request.response, *visaSession.ns, ticket, "-1");
             static_cast<BasaltSession*>(reference.Get())->ExpireTicket(request.trace, ticket);
         }

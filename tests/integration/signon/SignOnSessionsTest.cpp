@@ -234,6 +234,16 @@ TEST_F(SignOnSessions, ALogoffWhoseVisaCannotBeRebuiltStillExpiresTheTicket) {
     EXPECT_NE(logoff.code, 0) << logoff.text;
     SetPassword("moved", kPassword);
     EXPECT_EQ(TicketLogonInAnotherProcess(ticket), -36);
+
+    // A visa that says not how it signed on cannot be rebuilt either: its ticket goes too.
+    const Answer again = SignOn("moved");
+    ASSERT_EQ(again.code, 0) << again.text;
+    VOR_AAA_Visa untyped = again.visa();
+    untyped.RemoveValue("authType");
+    RestartProvider();
+    const Answer untypedLogoff = Authenticate(WithVisa("logoff", untyped));
+    EXPECT_EQ(untypedLogoff.code, -38) << untypedLogoff.text;
+    EXPECT_EQ(TicketLogonInAnotherProcess(again.value("ticket")), -36);
 }
 
 // The session has expired for the framework: it ends, but the ticket stays for the next
