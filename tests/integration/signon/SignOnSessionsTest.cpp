@@ -220,7 +220,7 @@ TEST_F(SignOnSessions, ASessionThatFailedToReestablishTriesAgainAndItsLogoffExpi
 }
 
 TEST_F(SignOnSessions, ALogoffWhoseVisaCannotBeRebuiltStillExpiresTheTicket) {
-    MakeUser("moved", 1098);
+    MakeUser("moved", 1089);
     const Answer signedOn = SignOn("moved");
     ASSERT_EQ(signedOn.code, 0) << signedOn.text;
     const std::string ticket = signedOn.value("ticket");
