@@ -136,24 +136,29 @@ int32_t withHandle(AS_Handle h, FunctionRef<int32_t(Session&)> body, OnSuccess o
             session->returnToPreferredServer();
             return AS_OK;
         });
-        if (back.code != AS_OK)
-            return record(session.get(), std::move(back));
+        if (back.code != AS_OK) {
+            const int32_t result = record(session.get(), std::move(back));
+            session->endCall();
+            return result;
+        }
     }
-    const bool hadConnection = session->connected();
     Outcome o = run([&] { return body(*session); });
-    if (o.code == AS_ERR_SERVER_UNREACHABLE && hadConnection) {
-        // A connection opened earlier was dropped (server restarted or killed, idle timeout):
-        // connect afresh (the same server if it answers, else the next of the list), binding
-        // the signed-on user again, and run the call once more.
+    if (o.code == AS_ERR_SERVER_UNREACHABLE && session->usedKeptConnection()) {
+        // A connection opened before the call was dropped (server restarted or killed, idle
+        // timeout): connect afresh (the same server if it answers, else the next of the list)
+        // and run the call once more.
         session->connectionLost();
         o = run([&] { return body(*session); });
-    } else if (o.code == AS_ERR_TIMEOUT && session->serverStalled()) {
-        // The server of a list stopped answering: once more, on the next one.
+    } else if (o.code == AS_ERR_TIMEOUT && o.reason != "pool" && session->serverStalled()) {
+        // The server of a list stopped answering: once more, on the next one. (A call that
+        // found no free connection in time does not blame the server.)
         o = run([&] { return body(*session); });
     }
     if (const std::string& server = session->currentServer(); !server.empty())
         setThreadServer(server);
-    return record(session.get(), std::move(o));
+    const int32_t result = record(session.get(), std::move(o));
+    session->endCall();
+    return result;
 }
 
 }  // namespace ridge::access

@@ -96,7 +96,8 @@ int32_t changePassword(AS_Handle handle, const char* namespaceName, const char* 
             fail(AS_ERR_USER_NOT_FOUND, name);
         // The change is the user's own: a bind as the user (a grace sign-on when the password
         // has expired), then Password Modify with the old password.
-        auto conn = s.connect();
+        auto lease = s.checkoutForBinds();
+        LdapConnection* conn = &s.open(lease);
         BindOutcome bound = conn->bind(user->dn, oldPw);
         int32_t status = bindStatus(bound);
         if (status == AS_ERR_PASSWORD_EXPIRED)

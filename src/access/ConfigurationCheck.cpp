@@ -58,9 +58,13 @@ void checkConfiguration(const RuntimeConfig& cfg, int32_t level) {
     Process& process = Process::instance();
     // A session of its own, never registered: it connects (to the first server of the list that
     // answers), binds and reads exactly as a handle would.
-    Session probe(0, cfg, process.encoding(), process.serviceIdentityFor(cfg));
+    // Its connections are its own too: a check connects, whatever the pool holds.
+    auto identity = process.serviceIdentityFor(cfg);
+    Session probe(0, cfg, process.encoding(), identity,
+                  std::make_shared<ConnectionPool>(cfg, identity, PoolSizes{1, 1}));
     if (level < 3) {
-        probe.connect();
+        auto lease = probe.checkoutForBinds();
+        probe.open(lease);
         setThreadServer(probe.currentServer());
         return;
     }

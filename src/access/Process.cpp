@@ -248,6 +248,38 @@ std::shared_ptr<const ServiceIdentity> Process::serviceIdentityFor(const Runtime
     return identity;
 }
 
+namespace {
+
+// Everything a pooled connection depends on: servers, TLS, timeouts and the service identity.
+// The password is left out of the text (it is the same for one process's settings).
+std::string poolKey(const RuntimeConfig& cfg, const ServiceIdentity& identity) {
+    std::string key;
+    for (const auto& server : cfg.servers())
+        key += server.text() + ",";
+    key += "|" + std::string(cfg.sslEnabled ? "ssl" : "") + (cfg.startTls ? "+starttls" : "") +
+           "|" + cfg.sslCertDb + "|" + std::to_string(cfg.effectiveTimeout()) + "|" +
+           std::to_string(cfg.failbackIntervalSeconds) + "|" + identity.bindDn + "|" +
+           (identity.saslExternal ? "external" : "") + "|" + identity.url;
+    return key;
+}
+
+}  // namespace
+
+std::shared_ptr<ConnectionPool> Process::poolFor(
+    const RuntimeConfig& cfg, const std::shared_ptr<const ServiceIdentity>& identity) {
+    const std::string key = poolKey(cfg, *identity);
+    std::lock_guard lock(m_mutex);
+    std::erase_if(m_pools, [](const auto& entry) { return entry.second.expired(); });
+    if (auto pool = m_pools[key].lock())
+        return pool;
+    auto pool =
+        std::make_shared<ConnectionPool>(cfg, identity,
+                                         PoolSizes{static_cast<size_t>(m_settings.poolSize),
+                                                   static_cast<size_t>(m_settings.bindPoolSize)});
+    m_pools[key] = pool;
+    return pool;
+}
+
 std::shared_ptr<Session> Process::openHandle(const RuntimeConfig& cfg) {
     std::string encoding;
     auto identity = serviceIdentityFor(cfg);
@@ -263,7 +295,7 @@ std::shared_ptr<Session> Process::openHandle(const RuntimeConfig& cfg) {
     }
     // Nothing is sent to the server yet: the handle's first operation connects, so a caller may
     // hold a lock of its own across AS_Init without holding it across the network.
-    auto session = std::make_shared<Session>(id, cfg, encoding, identity);
+    auto session = std::make_shared<Session>(id, cfg, encoding, identity, poolFor(cfg, identity));
     std::lock_guard lock(m_mutex);
     if (m_initCount == 0)
         fail(AS_ERR_NOT_INITIALIZED);

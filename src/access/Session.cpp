@@ -4,7 +4,6 @@
 #include <charconv>
 
 #include "internal/Encoding.h"
-#include "internal/Failover.h"
 #include "internal/Settings.h"
 #include "internal/Status.h"
 
@@ -39,18 +38,6 @@ int32_t notFoundStatus(int32_t objectType) {
 }
 
 namespace {
-
-// Longest a failback probe waits for a server (seconds).
-constexpr int kProbeTimeoutSeconds = 2;
-
-std::chrono::seconds failbackInterval(const RuntimeConfig& cfg) {
-    return std::chrono::seconds(cfg.failbackIntervalSeconds > 0 ? cfg.failbackIntervalSeconds : 60);
-}
-
-// Failures that mean "this server does not serve now", after which the next one is tried.
-bool serverFailure(int32_t code) {
-    return code == AS_ERR_SERVER_UNREACHABLE || code == AS_ERR_TIMEOUT;
-}
 
 // True when every attribute asked for is part of the type's record (so the cache can answer).
 bool coveredByRecord(int32_t objectType, const std::vector<std::string>& attributes) {
@@ -100,114 +87,51 @@ const std::vector<std::string>& recordAttributes(int32_t objectType) {
 }
 
 Session::Session(AS_Handle id, RuntimeConfig cfg, std::string encoding,
-                 std::shared_ptr<const ServiceIdentity> service)
+                 std::shared_ptr<const ServiceIdentity> service,
+                 std::shared_ptr<ConnectionPool> pool)
     : m_id(id),
       m_config(std::move(cfg)),
       m_encoding(std::move(encoding)),
       m_serviceIdentity(std::move(service)),
-      m_servers(m_config.servers()) {
-    for (const auto& server : m_servers)
-        m_serverTexts.push_back(server.text());
+      m_pool(std::move(pool)) {}
+
+Session::~Session() {
+    // A connection parked with answers on their way goes back (a lease taken back and let go).
+    if (m_parked.slot)
+        m_pool->resume(m_parked);
 }
 
-Session::~Session() = default;
-
-std::unique_ptr<LdapConnection> Session::connect(const std::function<void(LdapConnection&)>& bind) {
-    auto& health = ServerHealth::instance();
-    // Failures are dated from the start of the attempt, so that a handle's next check, one
-    // interval later, finds them old enough to try the server again.
-    const auto started = ServerHealth::Clock::now();
-    std::string failures;
-    for (size_t i : trialOrder(m_servers, health, started, failbackInterval(m_config))) {
-        const ServerAddress& server = m_servers[i];
-        try {
-            auto conn = std::make_unique<LdapConnection>(m_config, server, &m_counts);
-            if (bind)
-                bind(*conn);
-            if (m_servers.size() > 1)
-                health.answered(server);
-            m_server = i;
-            m_everConnected = true;
-            traceServer(m_id, "connected", server);
-            return conn;
-        } catch (const AccessError& e) {
-            if (!serverFailure(e.code()) || m_servers.size() == 1)
-                throw;
-            health.failed(server, started);
-            const std::string detail = e.code() == AS_ERR_TIMEOUT
-                                           ? "no answer within " +
-                                                 std::to_string(m_config.effectiveTimeout()) +
-                                                 " s (" + e.detail() + ")"
-                                           : e.detail();
-            traceServer(m_id, "unreachable", server, detail);
-            failures += failures.empty() ? "" : "; ";
-            failures +=
-                detail.rfind(server.text(), 0) == 0 ? detail : server.text() + " (" + detail + ")";
-        }
-    }
-    fail(AS_ERR_SERVER_UNREACHABLE, failures);
-}
-
-std::unique_ptr<LdapConnection> Session::connectService() {
-    if (!m_serviceIdentity)
-        return connect();
-    auto bindService = [this](LdapConnection& conn) {
-        if (m_serviceIdentity->saslExternal)
-            conn.bindExternal();
-        else if (!m_serviceIdentity->bindDn.empty())
-            conn.bindOrThrow(m_serviceIdentity->bindDn, m_serviceIdentity->password);
-    };
-    if (m_serviceIdentity->url.empty())
-        return connect(bindService);
-    auto conn = std::make_unique<LdapConnection>(m_config, m_serviceIdentity->url, &m_counts);
-    bindService(*conn);
+LdapConnection& Session::open(ConnectionPool::Lease& lease) {
+    LdapConnection& conn = lease.connection(m_id, &m_counts);
+    m_lastServer = lease.server();
     return conn;
 }
 
-const std::string& Session::currentServer() const {
-    static const std::string kNone;
-    return m_everConnected ? m_serverTexts[m_server] : kNone;
+void Session::reclaimParked() {
+    if (!m_parked.slot)
+        return;
+    m_lease = m_pool->resume(m_parked);
+    m_parked = {};
+    if (!m_lease)
+        dropPending(false);
 }
 
-void Session::returnToPreferredServer() {
-    if (m_servers.size() < 2 || !connected() || m_server == 0)
-        return;
-    const auto now = ServerHealth::Clock::now();
-    if (now < m_nextFailbackCheck)
-        return;
-    const auto interval = failbackInterval(m_config);
-    m_nextFailbackCheck = now + interval;
-    auto& health = ServerHealth::instance();
-    // A server that does not answer quickly is not taken back: the probe must not hold up the
-    // operation it precedes for the whole operation timeout.
-    RuntimeConfig probeConfig = m_config;
-    probeConfig.timeoutSeconds = std::min(m_config.effectiveTimeout(), kProbeTimeoutSeconds);
-    for (size_t i = 0; i < m_server; ++i) {
-        const ServerAddress& server = m_servers[i];
-        if (health.failedWithin(server, now, interval))
-            continue;  // another handle found it down since
-        try {
-            LdapConnection probe(probeConfig, server, &m_counts);
-        } catch (const AccessError&) {
-            health.failed(server, now);
-            continue;
-        }
-        health.answered(server);
-        traceServer(m_id, "returned", server, "from " + m_servers[m_server].text());
-        dropPending(false);
-        m_user.reset();
-        m_service.reset();
+void Session::endCall() {
+    if (m_pending.empty()) {
+        m_lease.release();
         return;
     }
+    if (!m_lease)
+        return;  // still parked: this call did not touch the directory
+    std::vector<int> work;
+    for (const auto& p : m_pending)
+        work.push_back(p.msgid);
+    m_parked = m_lease.park(std::move(work));
 }
 
 bool Session::serverStalled() {
-    if (m_servers.size() < 2 || !connected())
+    if (!m_lease || !m_pool->serverStalled(m_lease, m_id))
         return false;
-    const ServerAddress& server = m_servers[m_server];
-    ServerHealth::instance().failed(server, ServerHealth::Clock::now());
-    traceServer(m_id, "unreachable", server,
-                "no answer within " + std::to_string(m_config.effectiveTimeout()) + " s");
     connectionLost();
     return true;
 }
@@ -218,45 +142,39 @@ LdapConnection& Session::ldap() {
 }
 
 LdapConnection& Session::connection() {
-    if (!m_userBound)
-        return service();
-    if (!m_user) {
-        BindOutcome bound;
-        auto conn = connect([&](LdapConnection& c) {
-            const auto password = m_userPassword.reveal();
-            bound = c.bind(m_userDn, password.text());
-        });
-        if (bound.ldapResult != LDAP_SUCCESS) {
-            // Changed, locked or expired since the sign-on.
+    if (m_recheckPassword) {
+        // The server may have been restored without the user, or with another password.
+        m_recheckPassword = false;
+        const auto password = m_userPassword.reveal();
+        if (bindUser(m_userDn, password.text()).ldapResult != LDAP_SUCCESS) {
             signOut();
             fail(AS_ERR_NOT_AUTHENTICATED);
         }
-        m_user = std::move(conn);
     }
-    return *m_user;
+    reclaimParked();
+    if (!m_lease)
+        m_lease = m_pool->checkout(ConnectionPool::Kind::Service);
+    return open(m_lease);
 }
 
 LdapConnection& Session::service() {
-    if (!m_service)
-        m_service = connectService();
-    return *m_service;
+    return connection();
+}
+
+ConnectionPool::Lease Session::checkoutForBinds() {
+    return m_pool->checkout(ConnectionPool::Kind::Bind);
 }
 
 BindOutcome Session::bindUser(const std::string& dn, const std::string& password) {
-    dropPending(true);  // a bind waits for no other request on its connection
-    if (m_user) {
-        try {
-            return m_user->bind(dn, password);
-        } catch (const AccessError& e) {
-            if (e.code() != AS_ERR_SERVER_UNREACHABLE)
-                throw;
-            dropPending(false);
-            m_user.reset();
-        }
+    auto lease = checkoutForBinds();
+    try {
+        return open(lease).bind(dn, password);
+    } catch (const AccessError& e) {
+        if (e.code() != AS_ERR_SERVER_UNREACHABLE || !lease.reused())
+            throw;
+        m_pool->connectionBroken(lease);
     }
-    BindOutcome bound;
-    m_user = connect([&](LdapConnection& c) { bound = c.bind(dn, password); });
-    return bound;
+    return open(lease).bind(dn, password);
 }
 
 std::string Session::namespaceName() const {
@@ -393,7 +311,6 @@ void Session::setError(int32_t code, std::string detail, std::string reason) {
 
 void Session::signIn(const std::string* password, const std::string& nsUtf8, AS_ObjectId userId,
                      const std::string& userDn, std::optional<AS_ObjectId> classId) {
-    m_userBound = password != nullptr;
     if (password) {
         m_userPassword = ProtectedSecret(*password);
     } else {  // no password: nothing the policy said applies
@@ -410,8 +327,9 @@ void Session::signIn(const std::string* password, const std::string& nsUtf8, AS_
 
 void Session::connectionLost() {
     dropPending(false);
-    m_user.reset();
-    m_service.reset();
+    if (m_lease)
+        m_pool->connectionBroken(m_lease);
+    m_recheckPassword = authenticated() && !m_userPassword.empty();
     m_checkedNamespaceDn.clear();
     m_cache.clear();
 }
@@ -420,8 +338,8 @@ void Session::signOut() {
     dropPending(true);  // what was asked for the user signing out is not the next one's
     m_graceLoginsLeft = -1;
     m_passwordExpiresIn = -1;
-    m_userBound = false;
     m_userPassword.clear();
+    m_recheckPassword = false;
     m_cache.clear();
     m_namespace.clear();
     m_userId = 0;
@@ -431,8 +349,7 @@ void Session::signOut() {
 
 void Session::close() {
     signOut();
-    m_user.reset();
-    m_service.reset();
+    m_lease.release();
     m_checkedNamespaceDn.clear();
 }
 

@@ -49,10 +49,7 @@ void Session::sendWaiting() {
     const std::string base = namespaceDn();
     // What is pending stays on its way: a page that mixes folders, roles and accounts has all
     // three groups asked before the first answer is read.
-    LdapConnection& conn = connection();
-    if (m_pendingOn && m_pendingOn != &conn)
-        settleAllPending();  // never answers of two connections at once
-    m_pendingOn = &conn;
+    LdapConnection& conn = connection();  // where those on their way are, if any
     while (!m_unsent.empty() && m_pending.size() < kRecordRequestsOnTheirWay) {
         UnsentRecords next = std::move(m_unsent.front());
         m_unsent.pop_front();
@@ -76,7 +73,10 @@ std::optional<AS_ObjectId> Session::readPending(size_t index) {
     PendingRecords& request = m_pending[index];
     std::optional<LdapEntry> entry;
     try {
-        entry = m_pendingOn->nextEntry(request.msgid, request.base, request.expectedAttributes);
+        LdapConnection* conn = m_lease.current();
+        if (!conn)
+            fail(AS_ERR_INTERNAL, "answers on their way without their connection");
+        entry = conn->nextEntry(request.msgid, request.base, request.expectedAttributes);
     } catch (...) {
         // The read that wanted it reports the failure; what else was pending goes with it.
         dropPending(true);
@@ -94,6 +94,7 @@ std::optional<AS_ObjectId> Session::readPending(size_t index) {
 }
 
 void Session::settlePending(int32_t objectType, AS_ObjectId id) {
+    reclaimParked();
     for (;;) {
         sendWaiting();
         const auto holding = std::find_if(m_pending.begin(), m_pending.end(), [&](const auto& p) {
@@ -129,16 +130,19 @@ void Session::finishOldestPending() {
 }
 
 void Session::settleAllPending() {
+    reclaimParked();
     while (!m_pending.empty())
         finishOldestPending();
 }
 
 void Session::dropPending(bool tellServer) {
-    if (tellServer && m_pendingOn)
-        for (const auto& p : m_pending)
-            m_pendingOn->abandon(p.msgid);
+    if (tellServer && !m_pending.empty()) {
+        reclaimParked();  // forgets them itself when the connection was taken meanwhile
+        if (LdapConnection* conn = m_lease.current())
+            for (const auto& p : m_pending)
+                conn->abandon(p.msgid);
+    }
     m_pending.clear();
-    m_pendingOn = nullptr;
     m_unsent.clear();
     m_unsentIds.clear();
 }

@@ -8,6 +8,10 @@ namespace ridge::access {
 
 namespace {
 
+// More would defeat the pool: a server's connection limit is shared by every process.
+constexpr long kMaxPoolSize = 256;
+
+// A positive whole number (seconds, connections).
 bool seconds(std::string_view v, long& out) {
     auto [end, ec] = std::from_chars(v.data(), v.data() + v.size(), out);
     return ec == std::errc() && end == v.data() + v.size() && out > 0;
@@ -69,6 +73,14 @@ std::optional<AccessSettings> parseAccessSettings(std::string_view text, std::st
         } else if (key == "failback_interval") {
             if (!seconds(value, s.failbackInterval))
                 return bad("failback_interval is seconds");
+        } else if (key == "pool_size") {
+            if (!seconds(value, s.poolSize) || s.poolSize > kMaxPoolSize)
+                return bad("pool_size is a number of connections, 1 to " +
+                           std::to_string(kMaxPoolSize));
+        } else if (key == "bind_pool_size") {
+            if (!seconds(value, s.bindPoolSize) || s.bindPoolSize > kMaxPoolSize)
+                return bad("bind_pool_size is a number of connections, 1 to " +
+                           std::to_string(kMaxPoolSize));
         } else if (key == "trace_file") {
             s.traceFile = value;
         } else if (key == "default_runtime_config") {

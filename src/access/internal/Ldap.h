@@ -62,6 +62,9 @@ public:
     // host:port (or the URL given) of the server this connection talks to.
     const std::string& where() const { return m_where; }
     int timeoutSeconds() const { return m_timeout; }
+    // Where the connection's requests are counted from now on (null: nowhere); a pooled
+    // connection counts into the handle that holds it.
+    void countInto(OperationCounts* counts) { m_counts = counts; }
 
     // Simple bind; the result is returned, not thrown (callers map policy errors). A transport
     // failure throws -108.

@@ -43,6 +43,11 @@ public:
     // is placed below the configuration's base DN).
     std::shared_ptr<const ServiceIdentity> serviceIdentityFor(const RuntimeConfig& cfg);
 
+    // The pool of connections of a configuration's servers and service identity, shared by
+    // every handle open with them (made with the first, gone with the last).
+    std::shared_ptr<ConnectionPool> poolFor(const RuntimeConfig& cfg,
+                                            const std::shared_ptr<const ServiceIdentity>& identity);
+
     // Handles.
     std::shared_ptr<Session> openHandle(const RuntimeConfig& cfg);
     // Calls on different handles do not wait for each other here: a thread asking again for the
@@ -84,6 +89,8 @@ private:
     // as it is read on every call and written only when a handle opens or closes.
     alignas(64) std::atomic<uint64_t> m_handlesVersion = 0;
     AS_Handle m_nextHandle = 1;
+    // By what decides where and how the connections go (poolKey in Process.cpp).
+    std::map<std::string, std::weak_ptr<ConnectionPool>> m_pools;
     std::string m_certificateKey;
     std::optional<std::time_t> m_lastTicketPurge;
 };

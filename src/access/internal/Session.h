@@ -1,5 +1,7 @@
-// The state behind one handle: its configuration, connections, encoding, signed-on identity and
-// last error. Directory reads (src/access/reads/) reach it through withHandle() in Api.h.
+// The state behind one handle: its configuration, encoding, signed-on identity, read cache,
+// requests sent ahead and last error. It owns no connection: each call checks one out of the
+// process's pool for its server set (Pool.h) and gives it back at its end. Directory reads
+// (src/access/reads/) reach it through withHandle() in Api.h.
 #pragma once
 
 #include <AccessAPI.h>
@@ -19,6 +21,7 @@
 
 #include "Encoding.h"
 #include "Ldap.h"
+#include "Pool.h"
 #include "ProtectedSecret.h"
 #include "ReadCache.h"
 #include "RuntimeConfig.h"
@@ -50,7 +53,7 @@ inline constexpr size_t kRecordRequestsOnTheirWay = 3;
 class Session {
 public:
     Session(AS_Handle id, RuntimeConfig cfg, std::string encoding,
-            std::shared_ptr<const ServiceIdentity> service);
+            std::shared_ptr<const ServiceIdentity> service, std::shared_ptr<ConnectionPool> pool);
     ~Session();
 
     AS_Handle id() const { return m_id; }
@@ -70,17 +73,27 @@ public:
     void namespaceChecked(const std::string& dn) { m_checkedNamespaceDn = dn; }
     bool namespaceWasChecked(const std::string& dn) const { return m_checkedNamespaceDn == dn; }
 
-    // The handle's connection: bound as the signed-on user, else as the service identity. A
-    // user signed on by password whose connection was lost is bound again with the password the
-    // handle keeps sealed; when the directory refuses it now, the user is signed out (-12).
+    // The call's connection, bound as the service identity, after every answer asked for ahead
+    // has been read. Whatever the sign-on, reads go there: the library asks only for what the
+    // signed-on user may see.
     LdapConnection& ldap();
-    // True when the handle holds an open connection (which the server may have dropped since).
-    bool connected() const { return m_user || m_service; }
-    // A connection bound as the service identity (anonymous when none is configured).
+    // The call's connection without reading the answers asked for ahead (anonymous when no
+    // service identity is configured): checked out of the pool at the first use in a call.
     LdapConnection& service();
-    // Binds as a user on the connection kept for the handle's sign-ons (one bind, no new
-    // connection); a kept connection the server has dropped meanwhile is replaced once.
+    // True when the call's connection was opened before the call (the server may have dropped
+    // it since).
+    bool usedKeptConnection() const { return m_lease && m_lease.reused(); }
+    // Binds as a user on a connection of the pool's set kept for binds (one bind, which replaces
+    // the one before there; no new connection); a kept connection the server has dropped
+    // meanwhile is replaced once.
     BindOutcome bindUser(const std::string& dn, const std::string& password);
+    // A connection of the set kept for binds, for a password change by the user's own bind.
+    ConnectionPool::Lease checkoutForBinds();
+    // The connection of a lease, opened if need be, counted into this handle.
+    LdapConnection& open(ConnectionPool::Lease& lease);
+    // Run by the API frame at the end of every call: the connection goes back to the pool, or
+    // stays parked for the handle while record requests it sent are on their way.
+    void endCall();
 
     // Caller text (bytes in the handle's encoding) to UTF-8. Null -> -4 naming `what`; bytes
     // invalid in the encoding -> -9.
@@ -141,43 +154,33 @@ public:
     int32_t graceLoginsLeft() const { return m_graceLoginsLeft; }
     int32_t passwordExpiresIn() const { return m_passwordExpiresIn; }
 
-    // Sign-on bookkeeping (authentication code only). With a password the caller has just
-    // bound the user with bindUser(), reads use that connection, and the password is kept
-    // sealed to bind again after a lost connection; otherwise reads use the service identity.
+    // Sign-on bookkeeping (authentication code only): the user the caller has just checked, by
+    // a bind with bindUser() when a password is given (it is kept sealed to check it again after
+    // a lost connection), else by ticket, certificate or environment.
     void signIn(const std::string* password, const std::string& nsUtf8, AS_ObjectId userId,
                 const std::string& userDn, std::optional<AS_ObjectId> classId);
-    // Forgets the signed-on user and what the handle read; connections stay for the next
-    // sign-on.
+    // Forgets the signed-on user and what the handle read.
     void signOut();
-    // signOut and closes the connections (the handle is being released).
+    // signOut and gives back any connection (the handle is being released).
     void close();
-    // After the server went away (-108): every connection is dropped so that the next call
-    // connects afresh (and binds the signed-on user again).
+    // After the server went away (-108): the call's connection, and the pool's others of its
+    // time, are replaced; what the handle read is forgotten; a user signed on by password is
+    // bound again before the next read, and signed out (-12) when the directory now refuses
+    // the password (changed, locked or disabled meanwhile).
     void connectionLost();
 
-    // Opens a fresh connection with this handle's configuration (not bound) to the first of its
-    // servers that answers (trialOrder in Failover.h). A server that does not answer (refused,
-    // timed out) counts as failed for the process and the next one is tried; when none answers,
-    // -108 names each with its reason. With one server its own failure is thrown unchanged.
-    // bind (may be empty) runs on the fresh connection and counts as part of the answer.
-    std::unique_ptr<LdapConnection> connect(const std::function<void(LdapConnection&)>& bind = {});
-    // Opens a connection bound as the service identity (its own URL when configured, which then
-    // takes no part in the choice of server).
-    std::unique_ptr<LdapConnection> connectService();
-
     // Servers, in order of preference (the configuration's host and port, then its replicas).
-    const std::vector<ServerAddress>& servers() const { return m_servers; }
+    const std::vector<ServerAddress>& servers() const { return m_pool->servers(); }
     // host:port of the server the handle's last connection went to ("" before the first).
-    const std::string& currentServer() const;
-    // Run by the API frame before each operation, never during one: a handle working with a
-    // server other than the first checks, once per failback interval, whether one before it
-    // answers again; if so its connections are dropped and the operation connects there (a
-    // user signed on by password is bound again, like after a lost connection).
-    void returnToPreferredServer();
+    const std::string& currentServer() const { return m_pool->serverText(m_lastServer); }
+    // Run by the API frame before each operation, never during one: the pool checks, once per
+    // failback interval, whether a server before the one it works with answers again.
+    void returnToPreferredServer() { m_pool->returnToPreferredServer(m_id); }
     // After an operation timed out on a server of a list: that server counts as failed and the
-    // connections are dropped, so that a retry goes to the next one. False (nothing done) when
-    // the handle has one server or no connection.
+    // pool moves on, so that a retry goes to the next one. False (nothing done) when there is
+    // one server or the call had no connection.
     bool serverStalled();
+    ConnectionPool& pool() { return *m_pool; }
     const ServiceIdentity* serviceIdentity() const { return m_serviceIdentity.get(); }
 
     // Held by the API frame while a call runs on the handle.
@@ -205,6 +208,9 @@ private:
     };
     // The connection reads go to, without reading pending answers first.
     LdapConnection& connection();
+    // Takes back the connection parked with requests on their way; when another caller took it
+    // meanwhile, or the pool moved to another server, the requests are forgotten.
+    void reclaimParked();
     // Reads the answer of the request that asks for the object, if any, into the cache, up to
     // the object's entry; a request still waiting in the handle is sent first.
     void settlePending(int32_t objectType, AS_ObjectId id);
@@ -227,20 +233,16 @@ private:
     std::shared_ptr<const ServiceIdentity> m_serviceIdentity;
     std::mutex m_mutex;
     std::atomic<bool> m_detached = false;
-    // Before the connections, which count into it.
+    // Before the lease, whose connection counts into it.
     mutable OperationCounts m_counts;
-    std::vector<ServerAddress> m_servers;
-    std::vector<std::string> m_serverTexts;  // text() of each, made once: every call reports it
-    size_t m_server = 0;                     // index in m_servers of the last connection opened
-    bool m_everConnected = false;
-    std::chrono::steady_clock::time_point m_nextFailbackCheck{};
-    std::unique_ptr<LdapConnection> m_service;
-    std::unique_ptr<LdapConnection> m_user;
-    bool m_userBound = false;        // reads go to m_user
-    ProtectedSecret m_userPassword;  // to bind m_user again
+    std::shared_ptr<ConnectionPool> m_pool;  // before the lease, which goes back to it
+    ConnectionPool::Lease m_lease;           // the call's connection
+    ConnectionPool::Parked m_parked;         // the connection m_pending wait on between calls
+    size_t m_lastServer = ConnectionSet::kNoServer;
+    ProtectedSecret m_userPassword;  // to check it again after a lost connection
+    bool m_recheckPassword = false;
     ReadCache m_cache;
-    std::vector<PendingRecords> m_pending;
-    LdapConnection* m_pendingOn = nullptr;     // the connection they were sent on
+    std::vector<PendingRecords> m_pending;     // on m_lease's connection (or the parked one)
     std::deque<UnsentRecords> m_unsent;        // in the order they were asked for
     std::unordered_set<uint64_t> m_unsentIds;  // type and id of each id in m_unsent
     std::string m_namespace;                   // signed-on namespace (UTF-8), empty before sign-on

@@ -21,6 +21,10 @@
 //   failback_interval     seconds (default 60) between two checks, by a handle working with a
 //                         replica, whether a server before it in the list answers again; the
 //                         check runs before an operation, never during one
+//   pool_size             connections (default 8) bound as the service identity that the
+//                         handles of one server set share for their reads; a call waits up to
+//                         the timeout for one to come free
+//   bind_pool_size        connections (default 4) kept for password checks (a sign-on's bind)
 //   trace_file            file (relative: to home) to which the library appends one JSON line
 //                         per connection it opens and per server that fails or takes over;
 //                         default: no trace
@@ -54,6 +58,8 @@ struct AccessSettings {
     std::string defaultRuntimeConfigFile;
     bool startTls = false;  // tls_mode = starttls
     long failbackInterval = 60;
+    long poolSize = 8;
+    long bindPoolSize = 4;
     std::string traceFile;
 };
 
