@@ -1,0 +1,354 @@
+// The process's pool of directory connections: how many connections the handles hold, and what
+// calls see while many threads share a small pool and the server is killed, frozen, or short of
+// descriptors.
+#include <dirent.h>
+#include <gmock/gmock.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <chrono>
+#include <fstream>
+#include <functional>
+#include <set>
+#include <sstream>
+#include <thread>
+#include <vector>
+
+#include "OwnDirectory.h"
+
+using namespace access_test;
+using ::testing::HasSubstr;
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+// Descriptors this process has open.
+size_t openDescriptors() {
+    size_t n = 0;
+    if (DIR* dir = opendir("/proc/self/fd")) {
+        while (const dirent* e = readdir(dir))
+            n += e->d_name[0] != '.';
+        closedir(dir);
+    }
+    return n - 1;  // the directory's own
+}
+
+// This process's established TCP connections to a port (its socket descriptors matched with
+// the kernel's table).
+size_t connectionsTo(const std::string& port) {
+    std::set<std::string> sockets;
+    if (DIR* dir = opendir("/proc/self/fd")) {
+        while (const dirent* e = readdir(dir)) {
+            char target[64] = "";
+            const std::string link = std::string("/proc/self/fd/") + e->d_name;
+            const ssize_t n = readlink(link.c_str(), target, sizeof target - 1);
+            const std::string t(target, n > 0 ? static_cast<size_t>(n) : 0);
+            if (t.rfind("socket:[", 0) == 0)
+                sockets.insert(t.substr(8, t.size() - 9));
+        }
+        closedir(dir);
+    }
+    size_t count = 0;
+    for (const char* table : {"/proc/self/net/tcp", "/proc/self/net/tcp6"}) {
+        std::ifstream in(table);
+        std::string line;
+        std::getline(in, line);  // header
+        while (std::getline(in, line)) {
+            std::istringstream fields(line);
+            std::string slot, local, remote, state, queues, timer, retransmits, uid, timeout, inode;
+            fields >> slot >> local >> remote >> state >> queues >> timer >> retransmits >> uid >>
+                timeout >> inode;
+            const unsigned long remotePort =
+                std::stoul(remote.substr(remote.find(':') + 1), nullptr, 16);
+            if (state == "01" && std::to_string(remotePort) == port && sockets.count(inode))
+                ++count;
+        }
+    }
+    return count;
+}
+
+std::string workerName(size_t i) {
+    return "worker" + std::to_string(i % 5);
+}
+
+class Pool : public DirectoryTest {
+protected:
+    std::string extraConf() override { return "pool_size = 3\nbind_pool_size = 2\n"; }
+};
+
+// Half of them by password, half by a ticket; each reads a user.
+TEST_F(Pool, AThousandSessionsShareThePoolAndGiveTheirDescriptorsBack) {
+    const size_t before = openDescriptors();
+    std::vector<AS_Handle> handles;
+    char ticket[AS_TICKET_SIZE] = "";
+    for (size_t i = 0; i < 1000; ++i) {
+        AS_Handle h = open();
+        handles.push_back(h);
+        if (i % 2 == 0) {
+            ASSERT_EQ(AS_OK, signOn(h, workerName(i).c_str(), kPassword, nullptr, nullptr,
+                                    i == 0 ? ticket : nullptr))
+                << i << ": " << sessionError(h);
+        } else {
+            char* text = nullptr;
+            ASSERT_EQ(AS_OK, AS_ValidateTicket2(h, ticket, kNs, &text)) << i;
+            AS_FreeResult(text);
+        }
+        char name[AS_MAX_NAME_SIZE] = "";
+        ASSERT_EQ(AS_OK, ASA_FindUserInfo(h, 1000, name, nullptr, nullptr)) << i;
+        ASSERT_STREQ("Alice Anders", name);
+    }
+    EXPECT_LE(connectionsTo(env.port()), 3u + 2u);
+    for (AS_Handle h : handles)
+        EXPECT_EQ(AS_OK, AS_Terminate(h));
+    EXPECT_EQ(0u, connectionsTo(env.port()));
+    EXPECT_EQ(before, openDescriptors());
+}
+
+class PoolOfTwo : public DirectoryTest {
+protected:
+    std::string extraConf() override { return "pool_size = 2\nbind_pool_size = 1\n"; }
+};
+
+// Eight users through two connections (one for binds): sign-ons, reads, records asked for ahead
+// and read in later calls (their connection parked between calls, and taken by others), ticket
+// sign-ons. Every call succeeds; run under ThreadSanitizer by scripts/tsan.
+TEST_F(PoolOfTwo, EightThreadsSignOnAndReadThroughTwoConnections) {
+    const std::vector<AS_ObjectId> users = {1000, 1001, 1020, 1021, 1022, 1023, 1024};
+    std::atomic<int> failures = 0;
+    std::vector<std::string> firstFailure(8);
+    std::vector<std::thread> threads;
+    for (size_t t = 0; t < 8; ++t)
+        threads.emplace_back([&, t] {
+            auto check = [&](int32_t status, const char* what) {
+                if (status == AS_OK)
+                    return;
+                ++failures;
+                if (firstFailure[t].empty())
+                    firstFailure[t] = std::string(what) + " " + std::to_string(status);
+            };
+            for (int round = 0; round < 15; ++round) {
+                AS_Handle h = 0, other = 0;
+                check(AS_Init(kVersion, &h, AS_INIT_FLAGS), "AS_Init");
+                AS_ObjectId id = 0;
+                char ticket[AS_TICKET_SIZE] = "";
+                check(signOn(h, workerName(t).c_str(), kPassword, nullptr, &id, ticket), "sign-on");
+                check(ASA_PrefetchObjects(h, AS_OBJ_USER, static_cast<uint32_t>(users.size()),
+                                          users.data()),
+                      "prefetch");
+                // Another handle's calls between the request and its reads.
+                check(AS_Init(kVersion, &other, AS_INIT_FLAGS), "AS_Init");
+                char* text = nullptr;
+                check(AS_ValidateTicket2(other, ticket, kNs, &text), "ticket");
+                AS_FreeResult(text);
+                for (AS_ObjectId user : users) {
+                    char name[AS_MAX_NAME_SIZE] = "";
+                    check(ASA_FindUserInfo(h, user, name, nullptr, nullptr), "read");
+                    check(ASA_FindUserInfo(other, user, name, nullptr, nullptr), "read");
+                }
+                AS_ObjectId ids[16];
+                uint32_t count = 0;
+                check(ASA_FindUserFolderUsersList(h, 20, 16, ids, &count), "listing");
+                if (count == 0)
+                    check(-1, "empty listing");
+                AS_Terminate(other);
+                AS_Terminate(h);
+            }
+        });
+    for (auto& t : threads)
+        t.join();
+    EXPECT_EQ(0, failures.load());
+    for (const auto& f : firstFailure)
+        EXPECT_EQ("", f);
+    EXPECT_EQ(0u, connectionsTo(env.port()));
+}
+
+// Signed on, each thread reads until told to stop, noting for each call whether it started
+// after the server was back and its status.
+class PoolOwnServer : public OwnDirectory {
+protected:
+    std::string extraConf() override { return "pool_size = 2\nbind_pool_size = 1\n"; }
+};
+
+TEST_F(PoolOwnServer, CallsAfterTheRestartSucceedAndTheLostServerIsNamedMeanwhile) {
+    std::vector<AS_Handle> handles;
+    std::vector<AS_ObjectId> ids;
+    for (size_t t = 0; t < 4; ++t) {
+        handles.push_back(open());
+        ids.push_back(0);
+        ASSERT_EQ(AS_OK, signOn(handles[t], workerName(t).c_str(), kPassword, nullptr, &ids[t]));
+    }
+    enum Phase { Up, Down, Back };
+    std::atomic<int> phase = Up;
+    std::atomic<bool> stop = false;
+    struct Call {
+        int phase;
+        int32_t status;
+        std::string error;
+    };
+    std::vector<std::vector<Call>> calls(4);
+    std::vector<std::thread> threads;
+    for (size_t t = 0; t < 4; ++t)
+        threads.emplace_back([&, t] {
+            while (!stop) {
+                const int started = phase;
+                char name[AS_MAX_NAME_SIZE];
+                // A listing: never served from what the handle keeps.
+                AS_ObjectId found[16];
+                uint32_t count = 0;
+                const int32_t status =
+                    t % 2 ? ASA_FindUserInfo(handles[t], ids[t], name, nullptr, nullptr)
+                          : ASA_FindUserFolderUsersList(handles[t], 20, 16, found, &count);
+                calls[t].push_back({started, status, status ? sessionError(handles[t]) : ""});
+                std::this_thread::sleep_for(std::chrono::milliseconds(10));
+            }
+        });
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    std::ifstream pidFile(work + "/dir/slapd.pid");
+    std::string pid;
+    pidFile >> pid;
+    ASSERT_FALSE(pid.empty());
+    ASSERT_EQ(0, run("kill -KILL " + pid));
+    phase = Down;
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    startDirectory(env.port());
+    phase = Back;
+    std::this_thread::sleep_for(std::chrono::milliseconds(1000));
+    stop = true;
+    for (auto& t : threads)
+        t.join();
+    const std::string where = "127.0.0.1:" + env.port();
+    for (size_t t = 0; t < 4; ++t) {
+        size_t afterRestart = 0;
+        for (const Call& c : calls[t]) {
+            if (c.phase == Up) {
+                EXPECT_EQ(AS_OK, c.status) << "thread " << t << ": " << c.error;
+            }
+            if (c.phase == Back) {
+                ++afterRestart;
+                EXPECT_EQ(AS_OK, c.status) << "thread " << t << ": " << c.error;
+            }
+            if (c.status != AS_OK) {
+                EXPECT_EQ(AS_ERR_SERVER_UNREACHABLE, c.status) << "thread " << t;
+                EXPECT_THAT(c.error, HasSubstr(where));
+            }
+        }
+        EXPECT_GT(afterRestart, 10u) << "thread " << t;
+    }
+    EXPECT_LE(connectionsTo(env.port()), 2u + 1u);
+    for (AS_Handle h : handles)
+        AS_Terminate(h);
+}
+
+// A locked account is refused at the next sign-on (the provider's re-authentication of a
+// session), on a fresh handle as on the signed-on one.
+TEST_F(PoolOwnServer, AUserLockedAfterSignOnIsRefusedAtTheNextReauthentication) {
+    AS_Handle h = open();
+    ASSERT_EQ(AS_OK, signOn(h, "alice", kPassword));
+    ASSERT_EQ(0, admin("ldapmodify", "",
+                       "dn: uid=alice,ou=Europe,ou=Sales,ou=ridgetest,@BASE_DN@\n"
+                       "changetype: modify\nreplace: pwdAccountLockedTime\n"
+                       "pwdAccountLockedTime: 000001010000Z\n"));
+    AS_Handle again = open();
+    EXPECT_EQ(AS_ERR_ACCOUNT_LOCKED, signOn(again, "alice", kPassword));
+    EXPECT_EQ(AS_ERR_ACCOUNT_LOCKED, signOn(h, "alice", kPassword));
+    AS_Terminate(again);
+    AS_Terminate(h);
+}
+
+class PoolOfOne : public OwnDirectory {
+protected:
+    std::string extraConf() override { return "pool_size = 1\nbind_pool_size = 1\n"; }
+    void useTimeout(const std::string& seconds) {
+        std::string cfg = runtimeConfig(env.host(), env.port(), env.baseDn(), kNs, seconds);
+        ASSERT_EQ(AS_OK,
+                  AS_SetTemporaryRuntimeConfig(cfg.c_str(), static_cast<uint32_t>(cfg.size())));
+    }
+    // Runs call on each handle from a thread of its own; the statuses.
+    std::vector<int32_t> inThreads(const std::vector<AS_Handle>& handles,
+                                   const std::function<int32_t(AS_Handle)>& call) {
+        std::vector<int32_t> statuses(handles.size(), AS_OK);
+        std::vector<std::thread> threads;
+        for (size_t t = 0; t < handles.size(); ++t)
+            threads.emplace_back([&, t] { statuses[t] = call(handles[t]); });
+        for (auto& t : threads)
+            t.join();
+        return statuses;
+    }
+};
+
+TEST_F(PoolOfOne, FourThreadsTakeTurnsAndAFrozenServerFailsThemNamingThePool) {
+    useTimeout("2");
+    std::vector<AS_Handle> handles;
+    for (size_t t = 0; t < 4; ++t) {
+        handles.push_back(open());
+        ASSERT_EQ(AS_OK, signOn(handles.back(), workerName(t).c_str(), kPassword));
+    }
+    auto listings = inThreads(handles, [](AS_Handle h) {
+        for (int i = 0; i < 40; ++i) {
+            AS_ObjectId found[16];
+            uint32_t count = 0;
+            if (int32_t status = ASA_FindUserFolderUsersList(h, 20, 16, found, &count))
+                return status;
+        }
+        return AS_OK;
+    });
+    EXPECT_THAT(listings, ::testing::Each(AS_OK));
+    EXPECT_LE(connectionsTo(env.port()), 2u);
+
+    std::ifstream pidFile(work + "/dir/slapd.pid");
+    std::string pid;
+    pidFile >> pid;
+    ASSERT_EQ(0, run("kill -STOP " + pid));
+    const auto started = Clock::now();
+    std::vector<std::string> errors(handles.size());
+    auto frozen = inThreads(handles, [&](AS_Handle h) {
+        // Read from the server on every call.
+        char modes[AS_NSPROP_BUFFER_SIZE];
+        int32_t status = AS_GetNamespaceProperties2(h, kNs, AS_NSPROP_AUTH_MODES, modes, 0);
+        for (size_t t = 0; t < handles.size(); ++t)
+            if (handles[t] == h)
+                errors[t] = sessionError(h);
+        return status;
+    });
+    const auto waited = Clock::now() - started;
+    run("kill -CONT " + pid);
+    EXPECT_THAT(frozen, ::testing::Each(AS_ERR_TIMEOUT));
+    EXPECT_THAT(errors, ::testing::Contains(HasSubstr("(pool_size 1)")));
+    // The one holding the connection waits out its timeout, the others theirs for it.
+    EXPECT_LT(waited, std::chrono::seconds(3 * 2 + 2));
+    // Back to work once the server is.
+    EXPECT_THAT(inThreads(handles,
+                          [](AS_Handle h) {
+                              AS_ObjectId found[16];
+                              uint32_t count = 0;
+                              return ASA_FindUserFolderUsersList(h, 20, 16, found, &count);
+                          }),
+                ::testing::Each(AS_OK));
+    for (AS_Handle h : handles)
+        AS_Terminate(h);
+}
+
+// slapd with the common limit of 1,024 open files: a process that held two connections per
+// signed-on user ran out of them from about the 506th user on.
+class LimitedServer : public OwnDirectory {
+protected:
+    std::string startEnv() override { return "ulimit -n 1024;"; }
+};
+
+TEST_F(LimitedServer, TwoThousandUsersSignOnAndStaySignedOn) {
+    std::vector<AS_Handle> handles;
+    for (size_t i = 0; i < 2000; ++i) {
+        handles.push_back(open());
+        ASSERT_EQ(AS_OK, signOn(handles.back(), workerName(i).c_str(), kPassword))
+            << "user " << i << ": " << sessionError(handles.back());
+    }
+    char name[AS_MAX_NAME_SIZE];
+    for (size_t i = 0; i < handles.size(); i += 97)
+        EXPECT_EQ(AS_OK, ASA_FindUserInfo(handles[i], 1020 + i % 5, name, nullptr, nullptr));
+    EXPECT_LE(connectionsTo(env.port()), 8u + 4u);
+    for (AS_Handle h : handles)
+        AS_Terminate(h);
+}
+
+}  // namespace
