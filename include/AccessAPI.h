@@ -255,7 +255,15 @@ AS_API int32_t AS_GetNamespaceProperties2(AS_Handle handle, const char* namespac
  * Connections: with SSL enabled in the runtime configuration the handle speaks LDAPS on the
  * configured port, whatever its number, unless access.conf sets tls_mode = starttls (plain LDAP on
  * that port, then StartTLS). A server certificate the configured CA does not vouch for is
- * AS_ERR_TLS with its cause, never AS_ERR_SERVER_UNREACHABLE. A connection the server dropped
+ * AS_ERR_TLS with its cause, never AS_ERR_SERVER_UNREACHABLE.
+ * A handle owns no connection. The process keeps, per set of servers and service identity, a
+ * pool of connections bound as the service identity (access.conf pool_size, default 8) that every
+ * handle's reads use, whoever is signed on, and a few kept for password checks (bind_pool_size,
+ * default 4), where a sign-on's bind replaces the one before. A call takes a connection for its
+ * length (a handle with records asked for ahead by ASA_PrefetchObjects keeps it until they are
+ * read, unless another call needs it: they are then asked for again when read); when every one
+ * is busy it waits up to the timeout, then fails AS_ERR_TIMEOUT naming the pool size. The pool
+ * lives while a handle of its servers is open. A connection the server dropped
  * (restart, idle timeout) is opened again by the next call, which then runs as if nothing
  * happened: a user signed on by password is bound again with the password the handle keeps,
  * encrypted under a key made at random for the process and in clear only for the bind; should the
@@ -266,15 +274,16 @@ AS_API int32_t AS_GetNamespaceProperties2(AS_Handle handle, const char* namespac
  * configuration names them in order of preference, HOST and PORT first, then the element
  * <REPLICAS>host:port host:port</REPLICAS> (inside <LDAP>, after TIMEOUT; items separated by
  * blanks or commas). The provider writes it from a namespace's "connection" when that names
- * several servers ("ldap1:389 ldap2:389" or "ldap1:389,ldap2:389"). A handle connects to the
- * first server that answers. When its server is lost (connection refused or dropped) or does not
- * answer within the timeout, the call runs once more on the next server that answers, so the
- * caller sees no failure as long as one server serves; a user signed on by password moves with
- * its identity (bound again with the password the handle keeps). A server that failed is tried
- * last by every handle of the process for access.conf's failback_interval (seconds, default 60).
- * A handle working with a server other than the first checks, before an operation and at most
- * once per failback_interval, whether a server before it answers again (waiting at most 2 s, or
- * the timeout when shorter); if one does, the operation and those after it are served there.
+ * several servers ("ldap1:389 ldap2:389" or "ldap1:389,ldap2:389"). The pool connects to the
+ * first server that answers, and moves all its connections at once when it moves. When its
+ * server is lost (connection refused or dropped) or does not answer within the timeout, the
+ * call runs once more on the next server that answers, so the caller sees no failure as long as
+ * one server serves; a user signed on by password moves with its identity (bound again with the
+ * password the handle keeps). A server that failed is tried last by every handle of the process
+ * for access.conf's failback_interval (seconds, default 60). A pool working with a server other
+ * than the first checks, before an operation and at most once per failback_interval (one caller
+ * checks for the pool), whether a server before it answers again (waiting at most 2 s, or the
+ * timeout when shorter); if one does, the operation and those after it are served there.
  * With every server down the call fails with AS_ERR_SERVER_UNREACHABLE naming each server and
  * why. A service_url in access.conf takes no part in this: the service identity's connections
  * go there. access.conf's trace_file records each connection a handle opens ("connected"), each
@@ -291,7 +300,7 @@ AS_API int32_t AS_GetLastServer(char* buffer, int32_t size);
 
 /* ---- Authentication --------------------------------------------------------------------------
  * AS_AuthenticateUser2: finds the user by basic signon name in the namespace and binds as that
- * user: one search and one bind, on a connection the handle keeps for its sign-ons. userClass (null
+ * user: one search and one bind, on a connection the pool keeps for binds. userClass (null
  * or empty: none) must be one of the user's classes (by name). User class names: a name (compared
  * as the directory compares names, without regard to case) names a class only when exactly one
  * user class of the namespace bears it, whatever its parent; a name two classes share is
