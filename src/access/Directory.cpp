@@ -180,17 +180,9 @@ std::string userClassName(Session& s, const std::string& nsDn, AS_ObjectId class
 
 bool osSignOnAllowed(const LdapEntry& nsEntry) {
     // A comma-separated list: "os" must be one of its items, not part of another word.
-    const std::string_view modes = nsEntry.value(schema::kAuthModes);
-    for (size_t start = 0; start <= modes.size();) {
-        const size_t comma = modes.find(',', start);
-        const std::string_view item =
-            trim(modes.substr(start, comma == std::string_view::npos ? comma : comma - start));
+    for (std::string_view item : splitTrimmed(nsEntry.value(schema::kAuthModes), ','))
         if (sameAsciiText(item, "os"))
             return true;
-        if (comma == std::string_view::npos)
-            break;
-        start = comma + 1;
-    }
     return false;
 }
 

@@ -21,21 +21,6 @@ std::string lower(std::string_view s) {
     return out;
 }
 
-template <class F>
-void forEachLine(std::string_view text, F&& f) {
-    int lineNo = 0;
-    while (!text.empty()) {
-        size_t nl = text.find('\n');
-        std::string_view line = trim(text.substr(0, nl));
-        text = nl == std::string_view::npos ? std::string_view() : text.substr(nl + 1);
-        ++lineNo;
-        if (line.empty() || line.front() == '#')
-            continue;
-        if (!f(line, lineNo))
-            return;
-    }
-}
-
 }  // namespace
 
 std::optional<MessageMap> parseMessageFile(std::string_view text, std::string* error) {

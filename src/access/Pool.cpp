@@ -56,15 +56,8 @@ ConnectionSet::Slot* ConnectionSet::grab(bool parkedToo) {
         Slot& slot = m_slots[(start + n) % m_size];
         uint64_t parked = slot.state.load(std::memory_order_relaxed);
         if (parked > kBusy &&
-            slot.state.compare_exchange_strong(parked, kBusy, std::memory_order_acquire)) {
-            // Its holder only read ahead: the answers are not wanted on a connection that
-            // serves another caller now.
-            if (slot.conn)
-                for (int msgid : slot.parkedWork)
-                    slot.conn->abandon(msgid);
-            slot.parkedWork.clear();
+            slot.state.compare_exchange_strong(parked, kBusy, std::memory_order_acquire))
             return &slot;
-        }
     }
     return nullptr;
 }
@@ -73,17 +66,27 @@ ConnectionSet::Slot* ConnectionSet::take(std::chrono::steady_clock::duration wai
     if (Slot* slot = grab(false))
         return slot;
     const auto deadline = std::chrono::steady_clock::now() + wait;
-    std::unique_lock lock(m_waitMutex);
-    // Counted before looking again: a slot given back after the look sees a waiter to wake.
-    m_waiting.fetch_add(1, std::memory_order_seq_cst);
     Slot* slot = nullptr;
-    while (!(slot = grab(true))) {
-        if (m_freed.wait_until(lock, deadline) == std::cv_status::timeout) {
-            slot = grab(true);
-            break;
+    {
+        std::unique_lock lock(m_waitMutex);
+        // Counted before looking again: a slot given back after the look sees a waiter to wake.
+        m_waiting.fetch_add(1, std::memory_order_seq_cst);
+        while (!(slot = grab(true))) {
+            if (m_freed.wait_until(lock, deadline) == std::cv_status::timeout) {
+                slot = grab(true);
+                break;
+            }
         }
+        m_waiting.fetch_sub(1, std::memory_order_relaxed);
     }
-    m_waiting.fetch_sub(1, std::memory_order_relaxed);
+    if (slot && !slot->parkedWork.empty()) {
+        // Taken from a holder that only read ahead: its answers are not wanted on a connection
+        // that serves another caller now.
+        if (slot->conn)
+            for (int msgid : slot->parkedWork)
+                slot->conn->abandon(msgid);
+        slot->parkedWork.clear();
+    }
     return slot;
 }
 
@@ -118,19 +121,10 @@ bool ConnectionSet::resume(Slot& slot, uint64_t token) {
     return true;
 }
 
-size_t ConnectionSet::openConnections() const {
-    // Read without the holders' consent: only for a quiet pool (tests, measurements).
-    size_t open = 0;
-    for (size_t i = 0; i < m_size; ++i)
-        open += m_slots[i].conn ? 1 : 0;
-    return open;
-}
-
 ConnectionPool::ConnectionPool(const RuntimeConfig& cfg,
                                std::shared_ptr<const ServiceIdentity> service, PoolSizes sizes)
     : m_config(cfg),
       m_service(std::move(service)),
-      m_sizes(sizes),
       m_servers(cfg.servers()),
       m_serviceSet(sizes.service),
       m_bindSet(sizes.bind) {
@@ -353,10 +347,6 @@ void ConnectionPool::returnToPreferredServer(AS_Handle handle) {
         moveTo(i);
         return;
     }
-}
-
-size_t ConnectionPool::openConnections() const {
-    return m_serviceSet.openConnections() + m_bindSet.openConnections();
 }
 
 }  // namespace ridge::access

@@ -1,6 +1,7 @@
 #include "internal/Settings.h"
 
 #include <charconv>
+#include <variant>
 
 #include "internal/TextFile.h"
 
@@ -11,83 +12,111 @@ namespace {
 // More would defeat the pool: a server's connection limit is shared by every process.
 constexpr long kMaxPoolSize = 256;
 
-// A positive whole number (seconds, connections).
-bool seconds(std::string_view v, long& out) {
+// What a key's value may be.
+enum class Kind {
+    Text,
+    YesNo,        // yes or no
+    Seconds,      // a positive whole number
+    Connections,  // a whole number from 1 to kMaxPoolSize
+    TlsMode,      // ldaps or starttls (true)
+};
+
+struct Option {
+    const char* key;
+    Kind kind;
+    std::variant<std::string AccessSettings::*, bool AccessSettings::*, long AccessSettings::*>
+        field;
+};
+
+// Defaults are AccessSettings' own.
+const Option kOptions[] = {
+    {"service_dn", Kind::Text, &AccessSettings::serviceDn},
+    {"service_rdn", Kind::Text, &AccessSettings::serviceRdn},
+    {"service_url", Kind::Text, &AccessSettings::serviceUrl},
+    {"service_password_file", Kind::Text, &AccessSettings::servicePasswordFile},
+    {"service_sasl_external", Kind::YesNo, &AccessSettings::serviceSaslExternal},
+    {"ticket_lifetime", Kind::Seconds, &AccessSettings::ticketLifetime},
+    {"ticket_max_lifetime", Kind::Seconds, &AccessSettings::ticketMaxLifetime},
+    {"ticket_purge_interval", Kind::Seconds, &AccessSettings::ticketPurgeInterval},
+    {"ticket_keep_expired", Kind::Seconds, &AccessSettings::ticketKeepExpired},
+    {"certificate_lifetime", Kind::Seconds, &AccessSettings::certificateLifetime},
+    {"tls_mode", Kind::TlsMode, &AccessSettings::startTls},
+    {"failback_interval", Kind::Seconds, &AccessSettings::failbackInterval},
+    {"pool_size", Kind::Connections, &AccessSettings::poolSize},
+    {"bind_pool_size", Kind::Connections, &AccessSettings::bindPoolSize},
+    {"trace_file", Kind::Text, &AccessSettings::traceFile},
+    {"default_runtime_config", Kind::Text, &AccessSettings::defaultRuntimeConfigFile},
+};
+
+bool positive(std::string_view v, long& out) {
     auto [end, ec] = std::from_chars(v.data(), v.data() + v.size(), out);
     return ec == std::errc() && end == v.data() + v.size() && out > 0;
+}
+
+// Stores value into the option's field of s; false (and *expected, what the key takes) when the
+// value does not fit its kind.
+bool store(const Option& option, const std::string& value, AccessSettings& s,
+           std::string* expected) {
+    switch (option.kind) {
+        case Kind::Text:
+            s.*std::get<std::string AccessSettings::*>(option.field) = value;
+            return true;
+        case Kind::YesNo:
+        case Kind::TlsMode: {
+            const bool yesNo = option.kind == Kind::YesNo;
+            const char* on = yesNo ? "yes" : "starttls";
+            const char* off = yesNo ? "no" : "ldaps";
+            *expected = yesNo ? "yes or no" : "ldaps or starttls";
+            if (value != on && value != off)
+                return false;
+            s.*std::get<bool AccessSettings::*>(option.field) = value == on;
+            return true;
+        }
+        case Kind::Seconds:
+        case Kind::Connections: {
+            long& field = s.*std::get<long AccessSettings::*>(option.field);
+            if (option.kind == Kind::Seconds) {
+                *expected = "seconds";
+                return positive(value, field);
+            }
+            *expected = "a number of connections, 1 to " + std::to_string(kMaxPoolSize);
+            long n = 0;
+            if (!positive(value, n) || n > kMaxPoolSize)
+                return false;
+            field = n;
+            return true;
+        }
+    }
+    return false;
 }
 
 }  // namespace
 
 std::optional<AccessSettings> parseAccessSettings(std::string_view text, std::string* error) {
     AccessSettings s;
-    int lineNo = 0;
-    while (!text.empty()) {
-        size_t nl = text.find('\n');
-        std::string_view line = trim(text.substr(0, nl));
-        text = nl == std::string_view::npos ? std::string_view() : text.substr(nl + 1);
-        ++lineNo;
-        if (line.empty() || line.front() == '#')
-            continue;
-        size_t eq = line.find('=');
-        auto bad = [&](const std::string& why) {
-            if (error)
-                *error = "access.conf line " + std::to_string(lineNo) + ": " + why;
-            return std::nullopt;
-        };
+    std::string why;
+    forEachLine(text, [&](std::string_view line, int lineNo) {
+        const size_t eq = line.find('=');
+        const std::string_view key = trim(line.substr(0, eq));
+        const Option* option = nullptr;
+        for (const auto& o : kOptions)
+            if (key == o.key)
+                option = &o;
+        std::string expected;
         if (eq == std::string_view::npos)
-            return bad("expected key = value");
-        std::string_view key = trim(line.substr(0, eq));
-        std::string value(trim(line.substr(eq + 1)));
-        if (key == "service_dn") {
-            s.serviceDn = value;
-        } else if (key == "service_rdn") {
-            s.serviceRdn = value;
-        } else if (key == "service_url") {
-            s.serviceUrl = value;
-        } else if (key == "service_password_file") {
-            s.servicePasswordFile = value;
-        } else if (key == "service_sasl_external") {
-            if (value != "yes" && value != "no")
-                return bad("service_sasl_external is yes or no");
-            s.serviceSaslExternal = value == "yes";
-        } else if (key == "ticket_lifetime") {
-            if (!seconds(value, s.ticketLifetime))
-                return bad("ticket_lifetime is seconds");
-        } else if (key == "ticket_max_lifetime") {
-            if (!seconds(value, s.ticketMaxLifetime))
-                return bad("ticket_max_lifetime is seconds");
-        } else if (key == "ticket_purge_interval") {
-            if (!seconds(value, s.ticketPurgeInterval))
-                return bad("ticket_purge_interval is seconds");
-        } else if (key == "ticket_keep_expired") {
-            if (!seconds(value, s.ticketKeepExpired))
-                return bad("ticket_keep_expired is seconds");
-        } else if (key == "certificate_lifetime") {
-            if (!seconds(value, s.certificateLifetime))
-                return bad("certificate_lifetime is seconds");
-        } else if (key == "tls_mode") {
-            if (value != "ldaps" && value != "starttls")
-                return bad("tls_mode is ldaps or starttls");
-            s.startTls = value == "starttls";
-        } else if (key == "failback_interval") {
-            if (!seconds(value, s.failbackInterval))
-                return bad("failback_interval is seconds");
-        } else if (key == "pool_size") {
-            if (!seconds(value, s.poolSize) || s.poolSize > kMaxPoolSize)
-                return bad("pool_size is a number of connections, 1 to " +
-                           std::to_string(kMaxPoolSize));
-        } else if (key == "bind_pool_size") {
-            if (!seconds(value, s.bindPoolSize) || s.bindPoolSize > kMaxPoolSize)
-                return bad("bind_pool_size is a number of connections, 1 to " +
-                           std::to_string(kMaxPoolSize));
-        } else if (key == "trace_file") {
-            s.traceFile = value;
-        } else if (key == "default_runtime_config") {
-            s.defaultRuntimeConfigFile = value;
-        } else {
-            return bad("unknown key " + std::string(key));
-        }
+            why = "expected key = value";
+        else if (!option)
+            why = "unknown key " + std::string(key);
+        else if (!store(*option, std::string(trim(line.substr(eq + 1))), s, &expected))
+            why = std::string(key) + " is " + expected;
+        if (!why.empty())
+            why = "access.conf line " + std::to_string(lineNo) + ": " + why;
+        return why.empty();
+    });
+    if (!why.empty()) {
+        if (error)
+            *error = why;
+        return std::nullopt;
     }
     return s;
 }

@@ -63,8 +63,6 @@ public:
     uint64_t park(Slot& slot, std::vector<int> work);
     // True when the slot was still parked with the token (it is busy again).
     bool resume(Slot& slot, uint64_t token);
-    // Connections in the set (opened and not closed since); for tests and measurements.
-    size_t openConnections() const;
 
 private:
     static constexpr uint64_t kFree = 0;
@@ -138,8 +136,6 @@ public:
     const std::vector<ServerAddress>& servers() const { return m_servers; }
     // host:port of a server index ("" for kNoServer).
     const std::string& serverText(size_t index) const;
-    const RuntimeConfig& config() const { return m_config; }
-    const PoolSizes& sizes() const { return m_sizes; }
 
     // Before an operation, never during one: once per failback interval for the pool, when it
     // works with a server other than the first, whether one before it answers again; if so the
@@ -151,8 +147,6 @@ public:
     // An operation timed out on the lease's server, one of a list: that server counts as failed
     // and the pool moves on. False (nothing done) with one server or no connection.
     bool serverStalled(Lease& lease, AS_Handle handle);
-    // Connections the pool holds open (both sets).
-    size_t openConnections() const;
 
 private:
     std::unique_ptr<LdapConnection> open(Kind kind, AS_Handle handle, OperationCounts* counts,
@@ -161,7 +155,6 @@ private:
 
     RuntimeConfig m_config;
     std::shared_ptr<const ServiceIdentity> m_service;
-    PoolSizes m_sizes;
     std::vector<ServerAddress> m_servers;
     std::vector<std::string> m_serverTexts;
     ConnectionSet m_serviceSet;

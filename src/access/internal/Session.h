@@ -21,6 +21,7 @@
 
 #include "Encoding.h"
 #include "Ldap.h"
+#include "ObjectTypes.h"
 #include "Pool.h"
 #include "ProtectedSecret.h"
 #include "ReadCache.h"
@@ -30,15 +31,6 @@
 namespace ridge::access {
 
 struct ServiceIdentity;
-
-// Filter selecting objects of an object type (AS_OBJ_USER, AS_OBJ_USER_CLASS,
-// AS_OBJ_USER_FOLDER): "(objectClass=ridgeUser)" etc.; throws -4 for other types.
-const Filter& objectTypeFilter(int32_t objectType);
-// Status for "no such object" of a type: -37 user, -40 folder, -68 otherwise.
-int32_t notFoundStatus(int32_t objectType);
-// The attributes every read of an object of the type may ask for (its "record"): listings fetch
-// them so that the reads that follow are served from the handle's cache.
-const std::vector<std::string>& recordAttributes(int32_t objectType);
 
 // Ids asked for in one record request. Each request costs the server a share of its own (waking
 // a worker, the result) beyond the entries it finds, and requests of one connection share its
@@ -180,7 +172,6 @@ public:
     // pool moves on, so that a retry goes to the next one. False (nothing done) when there is
     // one server or the call had no connection.
     bool serverStalled();
-    ConnectionPool& pool() { return *m_pool; }
     const ServiceIdentity* serviceIdentity() const { return m_serviceIdentity.get(); }
 
     // Held by the API frame while a call runs on the handle.

@@ -100,7 +100,7 @@ TEST(ConnectionSet, EightThreadsNeverHoldOneSlotTogether) {
     EXPECT_TRUE(set.take(0ms));
 }
 
-TEST(ConnectionSet, AccessConfSizesThePool) {
+TEST(ConnectionSet, AccessConfSizesThePoolAndNamesWhatEachKeyTakes) {
     std::string error;
     auto defaults = parseAccessSettings("", &error);
     ASSERT_TRUE(defaults) << error;
@@ -113,8 +113,24 @@ TEST(ConnectionSet, AccessConfSizesThePool) {
     for (const char* bad : {"pool_size = 0", "pool_size = -2", "pool_size = 2x",
                             "bind_pool_size = 0", "pool_size = 100000"}) {
         EXPECT_FALSE(parseAccessSettings(bad, &error)) << bad;
-        EXPECT_NE(std::string::npos, error.find("pool_size")) << error;
+        EXPECT_NE(std::string::npos, error.find("pool_size is a number of connections, 1 to 256"))
+            << error;
     }
+    // Every kind of key says where and what it takes.
+    EXPECT_FALSE(parseAccessSettings("\n# c\ntls_mode = tls\n", &error));
+    EXPECT_EQ("access.conf line 3: tls_mode is ldaps or starttls", error);
+    EXPECT_FALSE(parseAccessSettings("service_sasl_external = 1", &error));
+    EXPECT_EQ("access.conf line 1: service_sasl_external is yes or no", error);
+    EXPECT_FALSE(parseAccessSettings("ticket_lifetime = 0", &error));
+    EXPECT_EQ("access.conf line 1: ticket_lifetime is seconds", error);
+    EXPECT_FALSE(parseAccessSettings("pool = 2", &error));
+    EXPECT_EQ("access.conf line 1: unknown key pool", error);
+    EXPECT_FALSE(parseAccessSettings("pool_size 2", &error));
+    EXPECT_EQ("access.conf line 1: expected key = value", error);
+    auto both = parseAccessSettings("tls_mode = starttls\nservice_sasl_external = yes\n", &error);
+    ASSERT_TRUE(both) << error;
+    EXPECT_TRUE(both->startTls);
+    EXPECT_TRUE(both->serviceSaslExternal);
 }
 
 }  // namespace
