@@ -4,7 +4,7 @@
 #include <AccessAPI.h>
 
 #include "ReadSupport.h"
-#include "internal/Status.h"
+#include "Status.h"
 
 using namespace ridge::access;
 using namespace ridge::access::reads;

@@ -2,10 +2,10 @@
 // asked with its type's whole record, which the handle's cache answers after a listing.
 #include <AccessAPI.h>
 
+#include "Directory.h"
 #include "ReadSupport.h"
 #include "Signons.h"
-#include "internal/Directory.h"
-#include "internal/Status.h"
+#include "Status.h"
 
 using namespace ridge::access;
 using namespace ridge::access::reads;

@@ -5,8 +5,8 @@
 #include <memory>
 #include <optional>
 
-#include "internal/Encoding.h"
-#include "internal/Status.h"
+#include "Encoding.h"
+#include "Status.h"
 
 namespace ridge::access::reads {
 

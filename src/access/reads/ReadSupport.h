@@ -1,7 +1,7 @@
 // Shared pieces of the directory-read calls: the call frame, complete (paged) searches, id
 // lists in the caller's arrays, texts in the caller's buffers, and object relations.
 //
-// Reads go through the handle's short-lived cache (internal/ReadCache.h): listings fetch the
+// Reads go through the handle's short-lived cache (pool/ReadCache.h): listings fetch the
 // records of what they list, so that the size and record reads that follow a listing cost no
 // search, and lookups by id or DN ask the cache first.
 #pragma once
@@ -15,9 +15,9 @@
 #include <string_view>
 #include <vector>
 
-#include "internal/Api.h"
-#include "internal/Ldap.h"
-#include "internal/Session.h"
+#include "Api.h"
+#include "Ldap.h"
+#include "Session.h"
 
 namespace ridge::access::reads {
 

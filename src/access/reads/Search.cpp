@@ -5,10 +5,10 @@
 #include <cstring>
 #include <memory>
 
+#include "Memory.h"
 #include "ReadSupport.h"
 #include "SearchPattern.h"
-#include "internal/Memory.h"
-#include "internal/Status.h"
+#include "Status.h"
 
 using namespace ridge::access;
 using namespace ridge::access::reads;

@@ -2,8 +2,8 @@
 
 #include <AccessAPI.h>
 
-#include "internal/Ldap.h"
-#include "internal/Status.h"
+#include "Ldap.h"
+#include "Status.h"
 
 namespace ridge::access::reads {
 

@@ -4,7 +4,7 @@
 #include <string>
 #include <string_view>
 
-#include "internal/LdapFilter.h"
+#include "LdapFilter.h"
 
 namespace ridge::access::reads {
 

@@ -5,7 +5,7 @@
 #include <charconv>
 
 #include "ReadSupport.h"
-#include "internal/Status.h"
+#include "Status.h"
 
 using namespace ridge::access;
 using namespace ridge::access::reads;

@@ -4,7 +4,7 @@
 #include <charconv>
 
 #include "ReadSupport.h"
-#include "internal/Status.h"
+#include "Status.h"
 
 namespace ridge::access::reads {
 

@@ -10,8 +10,8 @@
 #include <string_view>
 #include <vector>
 
-#include "internal/Ldap.h"
-#include "internal/Session.h"
+#include "Ldap.h"
+#include "Session.h"
 
 namespace ridge::access::reads {
 

@@ -1,0 +1,96 @@
+// Escaping of DN parts and DN parsing, through libldap's own DN code.
+#include <AccessAPI.h>
+
+#include <cctype>
+
+#include "LdapHandles.h"
+#include "LdapNames.h"
+#include "Status.h"
+
+namespace ridge::access {
+
+namespace {
+
+struct DnFree {
+    void operator()(LDAPDN dn) const { ldap_dnfree(dn); }
+};
+using ParsedDn = std::unique_ptr<LDAPRDN, DnFree>;
+
+ParsedDn parse(std::string_view dn) {
+    LDAPDN parsed = nullptr;
+    std::string text(dn);
+    if (ldap_str2dn(text.c_str(), &parsed, LDAP_DN_FORMAT_LDAPV3) != LDAP_SUCCESS) {
+        if (parsed)
+            ldap_dnfree(parsed);
+        return nullptr;
+    }
+    return ParsedDn(parsed);
+}
+
+std::string toString(LDAPDN dn) {
+    char* out = nullptr;
+    if (ldap_dn2str(dn, &out, LDAP_DN_FORMAT_LDAPV3) != LDAP_SUCCESS || !out)
+        fail(AS_ERR_INTERNAL, "DN cannot be written");
+    LdapString owned(out);
+    return std::string(out);
+}
+
+}  // namespace
+
+std::string escapeDnValue(std::string_view value) {
+    std::string v(value);
+    char type[] = "x";
+    LDAPAVA ava{};
+    ava.la_attr = berval{1, type};
+    ava.la_value = berval{static_cast<ber_len_t>(v.size()), v.data()};
+    ava.la_flags = LDAP_AVA_STRING;
+    LDAPAVA* rdn[] = {&ava, nullptr};
+    LDAPRDN dn[] = {rdn, nullptr};
+    std::string text = toString(dn);
+    return text.substr(2);  // drop "x="
+}
+
+std::string childDn(std::string_view attribute, std::string_view value, std::string_view parent) {
+    std::string dn = std::string(attribute) + "=" + escapeDnValue(value);
+    if (!parent.empty())
+        dn += "," + std::string(parent);
+    return dn;
+}
+
+std::optional<std::string> normalizeDn(std::string_view dn) {
+    ParsedDn parsed = parse(dn);
+    if (!parsed && !dn.empty())
+        return std::nullopt;
+    if (!parsed)
+        return std::string();
+    for (LDAPRDN* rdn = parsed.get(); *rdn; ++rdn)
+        for (LDAPAVA** ava = *rdn; *ava; ++ava)
+            for (ber_len_t i = 0; i < (*ava)->la_attr.bv_len; ++i)
+                (*ava)->la_attr.bv_val[i] =
+                    static_cast<char>(std::tolower((unsigned char)(*ava)->la_attr.bv_val[i]));
+    return toString(parsed.get());
+}
+
+std::optional<std::vector<std::pair<std::string, std::string>>> splitDn(std::string_view dn) {
+    ParsedDn parsed = parse(dn);
+    if (!parsed)
+        return std::nullopt;
+    std::vector<std::pair<std::string, std::string>> out;
+    for (LDAPRDN* rdn = parsed.get(); *rdn; ++rdn) {
+        LDAPAVA* ava = (*rdn)[0];
+        out.emplace_back(std::string(ava->la_attr.bv_val, ava->la_attr.bv_len),
+                         std::string(ava->la_value.bv_val, ava->la_value.bv_len));
+    }
+    return out;
+}
+
+std::optional<std::string> parentDn(std::string_view dn) {
+    ParsedDn parsed = parse(dn);
+    if (!parsed)
+        return std::nullopt;
+    if (!parsed.get()[0] || !parsed.get()[1])
+        return std::string();
+    return toString(parsed.get() + 1);
+}
+
+}  // namespace ridge::access
