@@ -149,10 +149,15 @@ int32_t withHandle(AS_Handle h, FunctionRef<int32_t(Session&)> body, OnSuccess o
         // and run the call once more.
         session->connectionLost();
         o = run([&] { return body(*session); });
-    } else if (o.code == AS_ERR_TIMEOUT && o.reason != "pool" && session->serverStalled()) {
-        // The server of a list stopped answering: once more, on the next one. (A call that
-        // found no free connection in time does not blame the server.)
-        o = run([&] { return body(*session); });
+    } else if (o.code == AS_ERR_TIMEOUT && o.reason != "pool") {
+        // A call that found no free connection in time does not blame the server.
+        if (session->serverStalled()) {
+            // The server of a list stopped answering: once more, on the next one.
+            o = run([&] { return body(*session); });
+        } else {
+            // Its only server: the connections that waited on it are not kept.
+            session->connectionTimedOut();
+        }
     }
     if (const std::string& server = session->currentServer(); !server.empty())
         setThreadServer(server);

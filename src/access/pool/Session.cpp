@@ -59,6 +59,12 @@ bool Session::serverStalled() {
     return true;
 }
 
+void Session::connectionTimedOut() {
+    dropPending(false);
+    if (m_lease)
+        m_pool->connectionBroken(m_lease);
+}
+
 LdapConnection& Session::ldap() {
     settleAllPending();
     return connection();
@@ -93,9 +99,11 @@ BindOutcome Session::bindUser(const std::string& dn, const std::string& password
     try {
         return open(lease).bind(dn, password);
     } catch (const AccessError& e) {
-        if (e.code() != AS_ERR_SERVER_UNREACHABLE || !lease.reused())
-            throw;
+        const bool kept = lease.reused();
+        // A bind that got no answer leaves its connection in no known state: it is not kept.
         m_pool->connectionBroken(lease);
+        if (e.code() != AS_ERR_SERVER_UNREACHABLE || !kept)
+            throw;
     }
     return open(lease).bind(dn, password);
 }

@@ -172,6 +172,9 @@ public:
     // pool moves on, so that a retry goes to the next one. False (nothing done) when there is
     // one server or the call had no connection.
     bool serverStalled();
+    // After an operation timed out on the only server: the call's connection, and the pool's
+    // others of its time, are replaced (what is asked on a stalled connection may never come).
+    void connectionTimedOut();
     const ServiceIdentity* serviceIdentity() const { return m_serviceIdentity.get(); }
 
     // Held by the API frame while a call runs on the handle.

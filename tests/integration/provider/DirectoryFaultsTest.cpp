@@ -239,7 +239,11 @@ TEST_F(DirectoryFaults, AServerKilledAndStartedAgainFailsCallsCleanlyAndIsUsedAg
     RecordProperty("callsFailedWhileDown", whileDown.failed);
     RecordProperty("recoverySeconds", std::to_string(recovery));
     EXPECT_LT(recovery, 60.0);
-    EXPECT_LE(OpenDescriptors(), descriptorsWarm) << "descriptors left open by the failed calls";
+    // Four users at once may have had the access library's pool open more of its connections
+    // than the warm-up's two (one bound as the service identity, one for binds), up to its
+    // sizes (8 and 4 by default); nothing beyond.
+    EXPECT_LE(OpenDescriptors(), descriptorsWarm + (8 + 4 - 2))
+        << "descriptors left open by the failed calls";
     TerminateAndCountDescriptors();
 }
 
@@ -348,12 +352,15 @@ TEST_F(DirectoryFaults, AServerThatAcceptsAndNeverAnswersFailsCallsWithinTheTime
                            std::to_string(seconds[i]));
         }
 
+        // Counted before the healthy namespace's sign-on, which may open a connection of its
+        // own pool.
+        const int descriptorsAfterSilent = OpenDescriptors();
         // The healthy namespace next to it is not disturbed.
         const SignOnReply healthy = Logon(*lib, kNamespace, "bob", kPassword);
         EXPECT_EQ(0, healthy.code) << healthy.text;
         EXPECT_EQ(0, Logoff(*lib, kNamespace, healthy.Visa()).code);
         // The proxy holds its end of each swallowed connection; the provider must hold none.
-        EXPECT_LE(OpenDescriptors(), descriptorsSilent + proxy.Swallowed())
+        EXPECT_LE(descriptorsAfterSilent, descriptorsSilent + proxy.Swallowed())
             << "connections to the silent server left open";
     }  // the proxy's own sockets close here
     TerminateAndCountDescriptors();
