@@ -46,10 +46,10 @@ protected:
     // A search for one object as the visa's session: the result code and the answer's text
     // (response or exception document).
     std::pair<int32_t, std::string> Search(const VOR_AAA_Visa& visa, const std::string& path) {
-        basalt_host::QuerySpec spec;
-        spec.searchPath = path;
-        spec.properties = {"userName"};
-        const std::string query = basalt_host::queryDocument(spec);
+        basalt_host::QuerySpec wanted;
+        wanted.searchPath = path;
+        wanted.properties = {"userName"};
+        const std::string query = basalt_host::queryDocument(wanted);
         char* response = nullptr;
         char* exception = nullptr;
         const int32_t code =
