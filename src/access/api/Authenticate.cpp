@@ -78,6 +78,19 @@ std::optional<AS_ObjectId> chosenClass(Session& s, const std::string& nsDn, cons
     return userClassByName(s, nsDn, *name, userDn);
 }
 
+// The last steps of a password or web sign-on, once the user is found and may sign on: the
+// user's id, the class it signs on with, the handle signed in and the ticket handed out.
+AS_ObjectId admit(Session& s, const LdapEntry& user, const std::string& ns, const std::string& nsDn,
+                  const char* userClass, const std::string* password, char* ticket) {
+    AS_ObjectId id = Session::idOf(user);
+    if (id == 0)
+        fail(AS_ERR_USER_NOT_FOUND, "user without id");
+    auto cls = chosenClass(s, nsDn, userClass, user.dn);
+    s.signIn(password, ns, id, user.dn, cls);
+    deliverTicket(s, ticket);
+    return id;
+}
+
 int32_t changePassword(AS_Handle handle, const char* namespaceName, const char* signon,
                        const char* oldPassword, const char* newPassword) {
     return withHandle(handle, [&](Session& s) {
@@ -152,13 +165,7 @@ extern "C" AS_API int32_t AS_AuthenticateUser2(AS_Handle handle, const char* nam
         if (bound.graceLeft >= 0)
             fail(AS_ERR_PASSWORD_EXPIRED);
         requireUsable(*user, false);
-        AS_ObjectId id = Session::idOf(*user);
-        if (id == 0)
-            fail(AS_ERR_USER_NOT_FOUND, "user without id");
-        auto cls = chosenClass(s, nsDn, userClass, user->dn);
-        s.signIn(&pw, ns, id, user->dn, cls);
-        deliverTicket(s, ticket);
-        *userId = id;
+        *userId = admit(s, *user, ns, nsDn, userClass, &pw, ticket);
         return AS_OK;
     });
 }
@@ -193,13 +200,7 @@ extern "C" AS_API int32_t AS_AuthenticateWebUserWithEnv(const AS_EnvVar* environ
         if (!user)
             fail(AS_ERR_BAD_CREDENTIALS);
         requireUsable(*user, true);
-        AS_ObjectId id = Session::idOf(*user);
-        if (id == 0)
-            fail(AS_ERR_USER_NOT_FOUND, "user without id");
-        auto cls = chosenClass(s, nsDn, userClass, user->dn);
-        s.signIn(nullptr, ns, id, user->dn, cls);
-        deliverTicket(s, ticket);
-        *userId = id;
+        *userId = admit(s, *user, ns, nsDn, userClass, nullptr, ticket);
         return AS_OK;
     });
 }
