@@ -80,13 +80,14 @@ std::optional<AS_ObjectId> chosenClass(Session& s, const std::string& nsDn, cons
 
 // The last steps of a password or web sign-on, once the user is found and may sign on: the
 // user's id, the class it signs on with, the handle signed in and the ticket handed out.
-AS_ObjectId admit(Session& s, const LdapEntry& user, const std::string& ns, const std::string& nsDn,
-                  const char* userClass, const std::string* password, char* ticket) {
+AS_ObjectId admit(Session& s, const LdapEntry& user, ReadCache::Clock::time_point userFetched,
+                  const std::string& ns, const std::string& nsDn, const char* userClass,
+                  const std::string* password, char* ticket) {
     AS_ObjectId id = Session::idOf(user);
     if (id == 0)
         fail(AS_ERR_USER_NOT_FOUND, "user without id");
     auto cls = chosenClass(s, nsDn, userClass, user.dn);
-    s.signIn(password, ns, id, user.dn, cls);
+    s.signIn(password, ns, id, user, userFetched, cls);
     deliverTicket(s, ticket);
     return id;
 }
@@ -151,6 +152,7 @@ extern "C" AS_API int32_t AS_AuthenticateUser2(AS_Handle handle, const char* nam
         s.signOut();
         if (name.empty() || pw.empty())
             fail(AS_ERR_BAD_CREDENTIALS);
+        const auto userFetched = ReadCache::Clock::now();
         auto user = userBySignon(s, ns, name);
         if (!user)
             fail(AS_ERR_BAD_CREDENTIALS);
@@ -165,7 +167,7 @@ extern "C" AS_API int32_t AS_AuthenticateUser2(AS_Handle handle, const char* nam
         if (bound.graceLeft >= 0)
             fail(AS_ERR_PASSWORD_EXPIRED);
         requireUsable(*user, false);
-        *userId = admit(s, *user, ns, nsDn, userClass, &pw, ticket);
+        *userId = admit(s, *user, userFetched, ns, nsDn, userClass, &pw, ticket);
         return AS_OK;
     });
 }
@@ -193,6 +195,7 @@ extern "C" AS_API int32_t AS_AuthenticateWebUserWithEnv(const AS_EnvVar* environ
         std::string osName = s.inText(remoteUser, "REMOTE_USER");
         s.signOut();
         LdapEntry nsEntry;
+        const auto userFetched = ReadCache::Clock::now();
         auto user = userByOsSignon(s, ns, osName, &nsEntry);
         if (!osSignOnAllowed(nsEntry))
             fail(AS_ERR_AUTH_MODE_NOT_ALLOWED, "os");
@@ -200,7 +203,7 @@ extern "C" AS_API int32_t AS_AuthenticateWebUserWithEnv(const AS_EnvVar* environ
         if (!user)
             fail(AS_ERR_BAD_CREDENTIALS);
         requireUsable(*user, true);
-        *userId = admit(s, *user, ns, nsDn, userClass, nullptr, ticket);
+        *userId = admit(s, *user, userFetched, ns, nsDn, userClass, nullptr, ticket);
         return AS_OK;
     });
 }

@@ -140,6 +140,7 @@ extern "C" AS_API int32_t AS_ValidateCertificate(AS_Handle handle, const char* c
         if (!claims || claims->namespaceName != ns)
             fail(AS_ERR_INVALID_CERTIFICATE);
         std::string nsDn = s.requireNamespace(ns);
+        const auto userFetched = ReadCache::Clock::now();
         auto user = userById(s, nsDn, claims->userId);
         if (!user)
             fail(AS_ERR_INVALID_CERTIFICATE, "user no longer exists");
@@ -157,7 +158,7 @@ extern "C" AS_API int32_t AS_ValidateCertificate(AS_Handle handle, const char* c
         std::optional<AS_ObjectId> chosen;
         if (cls != 0)
             chosen = cls;
-        s.signIn(nullptr, ns, claims->userId, user->dn, chosen);
+        s.signIn(nullptr, ns, claims->userId, *user, userFetched, chosen);
         *userClassId = cls;
         *userId = claims->userId;
         return AS_OK;

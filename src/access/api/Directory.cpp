@@ -4,6 +4,7 @@
 #include <openssl/rand.h>
 #include <strings.h>
 
+#include <algorithm>
 #include <cstdio>
 
 #include "Clock.h"
@@ -13,9 +14,16 @@
 
 namespace ridge::access {
 
-const std::vector<std::string> kUserAttributes = {schema::kId,         schema::kCommonName,
-                                                  schema::kSignonName, schema::kAccountDisabled,
-                                                  schema::kLockedTime, schema::kOSSignon};
+const std::vector<std::string>& userAttributes() {
+    static const std::vector<std::string> attributes = [] {
+        std::vector<std::string> all = {schema::kAccountDisabled, schema::kLockedTime};
+        for (const auto& name : recordAttributes(AS_OBJ_USER))
+            if (std::find(all.begin(), all.end(), name) == all.end())
+                all.push_back(name);
+        return all;
+    }();
+    return attributes;
+}
 
 namespace {
 
@@ -57,13 +65,13 @@ NamespaceAndUsers namespaceAndUsers(Session& s, const std::string& nsUtf8, const
                                     int sizeLimit, bool wantNamespaceEntry) {
     const std::string nsDn = s.namespaceDnFor(nsUtf8);
     if (!wantNamespaceEntry && s.namespaceWasChecked(nsDn))
-        return {{}, s.service().search(nsDn, Scope::Sub, userFilter, kUserAttributes, sizeLimit)};
+        return {{}, s.service().search(nsDn, Scope::Sub, userFilter, userAttributes(), sizeLimit)};
     const auto nsKey = normalizeDn(nsDn);
     // Below the namespace entry only the entry itself is a namespace (namespaces are children of
     // the base DN); both halves of the filter are indexed.
     const Filter filter =
         Filter::any({Filter::equal(schema::kObjectClass, schema::kNamespaceClass), userFilter});
-    std::vector<std::string> attributes = kUserAttributes;
+    std::vector<std::string> attributes = userAttributes();
     attributes.insert(attributes.end(), {schema::kObjectClass, schema::kAuthModes});
     NamespaceAndUsers found;
     bool haveNamespace = false;
@@ -127,7 +135,7 @@ std::optional<LdapEntry> userById(Session& s, const std::string& nsDn, AS_Object
     if (id == 0)
         return std::nullopt;
     return single(s.service().search(nsDn, Scope::Sub, userWith(Filter::equal(schema::kId, id)),
-                                     kUserAttributes, 2),
+                                     userAttributes(), 2),
                   "user id " + std::to_string(id));
 }
 
@@ -277,7 +285,11 @@ std::string issueTicket(Session& s) {
     };
     if (s.userClassId())
         attrs.push_back({schema::kTicketUserClass, {std::to_string(*s.userClassId())}});
+    const auto written = ReadCache::Clock::now();
     s.service().add(ticketDn(nsDn, ticket), attrs);
+    s.rememberTicket({ticket, ticketDn(nsDn, ticket), s.userId(), s.userClassId().value_or(0), now,
+                      now + settings.ticketLifetime},
+                     written);
     return ticket;
 }
 

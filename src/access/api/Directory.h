@@ -13,8 +13,8 @@
 
 namespace ridge::access {
 
-// Attributes read for a user by these helpers.
-extern const std::vector<std::string> kUserAttributes;
+// Attributes read for a user by these helpers: what a sign-on checks and the user's record.
+const std::vector<std::string>& userAttributes();
 
 // The sign-on look-ups below find the namespace entry and the user in one search: -15 when the
 // namespace (name in UTF-8) does not exist. *nsEntry (when given) receives the namespace entry

@@ -15,13 +15,7 @@ namespace ridge::access {
 
 namespace {
 
-struct TicketRecord {
-    std::string dn;
-    AS_ObjectId owner = 0;
-    AS_ObjectId userClass = 0;  // 0: none
-    std::time_t issued = 0;
-    std::time_t expiry = 0;
-};
+using TicketRecord = Session::KnownTicket;
 
 // Ticket text -> canonical id; anything but 32 hex digits is an unknown ticket.
 std::string ticketId(const char* text) {
@@ -46,6 +40,7 @@ TicketRecord readTicket(Session& s, const std::string& nsDn, const std::string& 
     if (!e)
         fail(AS_ERR_UNKNOWN_TICKET);
     TicketRecord t;
+    t.id = id;
     t.dn = dn;
     t.owner = number(e->value(schema::kTicketOwner));
     if (e->has(schema::kTicketUserClass))
@@ -59,6 +54,19 @@ TicketRecord readTicket(Session& s, const std::string& nsDn, const std::string& 
     if (wallClockNow() >= t.expiry)
         fail(AS_ERR_TICKET_EXPIRED);
     return t;
+}
+
+// As readTicket, answered from what the handle wrote or read a moment ago when it can be.
+TicketRecord recentOrReadTicket(Session& s, const std::string& id) {
+    const auto now = ReadCache::Clock::now();
+    auto known = s.recentTicket(id, now);
+    if (!known) {
+        known = readTicket(s, s.namespaceDn(), id);
+        s.rememberTicket(*known, now);
+    } else if (wallClockNow() >= known->expiry) {
+        fail(AS_ERR_TICKET_EXPIRED);
+    }
+    return *known;
 }
 
 // Markup and non-ASCII characters as character references, so the text is plain ASCII.
@@ -122,7 +130,7 @@ extern "C" AS_API int32_t AS_RefreshTicket(AS_Handle handle, const char* ticket)
     return withHandle(handle, [&](Session& s) {
         std::string id = ticketId(ticket);
         s.requireAuthenticated();
-        TicketRecord t = readTicket(s, s.namespaceDn(), id);
+        TicketRecord t = recentOrReadTicket(s, id);
         if (t.owner != s.userId())
             fail(AS_ERR_TICKET_NOT_REFRESHABLE, "ticket of another user");
         const AccessSettings settings = Process::instance().settings();
@@ -133,8 +141,12 @@ extern "C" AS_API int32_t AS_RefreshTicket(AS_Handle handle, const char* ticket)
         std::time_t expiry = std::min(now + settings.ticketLifetime, limit);
         // A host refreshes on every search, and a write each time cost the server more than
         // the search: the expiry moves once it would gain a minute per hour of lifetime.
-        if (expiry - t.expiry > settings.ticketLifetime / 60 || expiry < t.expiry)
+        if (expiry - t.expiry > settings.ticketLifetime / 60 || expiry < t.expiry) {
+            const auto written = ReadCache::Clock::now();
             s.service().replace(t.dn, schema::kTicketExpiry, {toGeneralizedTime(expiry)});
+            t.expiry = expiry;
+            s.rememberTicket(t, written);
+        }
         return AS_OK;
     });
 }
@@ -143,6 +155,7 @@ extern "C" AS_API int32_t AS_ExpireTicket(AS_Handle handle, const char* ticket) 
     return withHandle(handle, [&](Session& s) {
         std::string id = ticketId(ticket);
         s.requireAuthenticated();
+        s.forgetTicket();
         std::string nsDn = s.namespaceDn();
         std::string dn = ticketDn(nsDn, id);
         auto e = s.service().read(dn, {schema::kTicketOwner});
@@ -171,6 +184,7 @@ extern "C" AS_API int32_t AS_ValidateTicket2(AS_Handle handle, const char* ticke
         // namespace that does not exist is still reported as such.
         const std::string nsDn = s.namespaceDnFor(ns);
         std::optional<TicketRecord> found;
+        const auto readAt = ReadCache::Clock::now();
         try {
             found = readTicket(s, nsDn, id);
         } catch (const AccessError& e) {
@@ -179,6 +193,7 @@ extern "C" AS_API int32_t AS_ValidateTicket2(AS_Handle handle, const char* ticke
             throw;
         }
         const TicketRecord& t = *found;
+        const auto userFetched = ReadCache::Clock::now();
         auto user = userByIdIn(s, ns, t.owner);
         if (!user)
             fail(AS_ERR_USER_NOT_FOUND, "owner of the ticket");
@@ -193,7 +208,8 @@ extern "C" AS_API int32_t AS_ValidateTicket2(AS_Handle handle, const char* ticke
         std::optional<AS_ObjectId> cls;
         if (t.userClass != 0)
             cls = t.userClass;
-        s.signIn(nullptr, ns, t.owner, user->dn, cls);
+        s.signIn(nullptr, ns, t.owner, *user, userFetched, cls);
+        s.rememberTicket(t, readAt);
         *resultText = allocResultText(text);
         return AS_OK;
     });

@@ -57,6 +57,8 @@ public:
                                                  Clock::time_point now) const;
 
     void clear();
+    // How long an entry serves after it was fetched.
+    Clock::duration lifetime() const { return m_lifetime; }
     size_t size() const { return m_entries.size() + m_lists.size(); }
 
     // The key a DN is kept under: its normal form (normalizeDn), the DN itself when it is none.

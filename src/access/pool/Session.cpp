@@ -241,7 +241,8 @@ void Session::setError(int32_t code, std::string detail, std::string reason) {
 }
 
 void Session::signIn(const std::string* password, const std::string& nsUtf8, AS_ObjectId userId,
-                     const std::string& userDn, std::optional<AS_ObjectId> classId) {
+                     const LdapEntry& user, ReadCache::Clock::time_point fetched,
+                     std::optional<AS_ObjectId> classId) {
     if (password) {
         m_userPassword = ProtectedSecret(*password);
     } else {  // no password: nothing the policy said applies
@@ -250,10 +251,38 @@ void Session::signIn(const std::string* password, const std::string& nsUtf8, AS_
         m_passwordExpiresIn = -1;
     }
     m_cache.clear();  // what another identity read is not this one's to see
+    m_knownTicket.reset();
     m_namespace = nsUtf8;
     m_userId = userId;
-    m_userDn = userDn;
+    m_userDn = user.dn;
     m_userClassId = classId;
+    // Only the record's attributes: what the sign-on checked (lock, disabled) is not the
+    // record's to show.
+    auto record = std::make_shared<LdapEntry>();
+    record->dn = user.dn;
+    std::vector<std::string_view> values;
+    for (const auto& name : recordAttributes(AS_OBJ_USER)) {
+        if (!user.has(name))
+            continue;
+        values.clear();
+        for (auto v : user.values(name))
+            values.push_back(v);
+        record->attributes.add(name, values);
+    }
+    m_cache.putEntry(AS_OBJ_USER, userId, std::move(record), fetched);
+}
+
+void Session::rememberTicket(KnownTicket ticket, ReadCache::Clock::time_point at) {
+    m_knownTicket = std::move(ticket);
+    m_knownTicketAt = at;
+}
+
+std::optional<Session::KnownTicket> Session::recentTicket(const std::string& id,
+                                                          ReadCache::Clock::time_point now) const {
+    if (!m_knownTicket || m_knownTicket->id != id || now < m_knownTicketAt ||
+        now - m_knownTicketAt >= m_cache.lifetime())
+        return std::nullopt;
+    return m_knownTicket;
 }
 
 void Session::connectionLost() {
@@ -263,6 +292,7 @@ void Session::connectionLost() {
     m_recheckPassword = authenticated() && !m_userPassword.empty();
     m_checkedNamespaceDn.clear();
     m_cache.clear();
+    m_knownTicket.reset();
 }
 
 void Session::signOut() {
@@ -272,6 +302,7 @@ void Session::signOut() {
     m_userPassword.clear();
     m_recheckPassword = false;
     m_cache.clear();
+    m_knownTicket.reset();
     m_namespace.clear();
     m_userId = 0;
     m_userDn.clear();

@@ -9,6 +9,7 @@
 #include <atomic>
 #include <chrono>
 #include <cstdint>
+#include <ctime>
 #include <deque>
 #include <functional>
 #include <memory>
@@ -149,8 +150,27 @@ public:
     // Sign-on bookkeeping (authentication code only): the user the caller has just checked, by
     // a bind with bindUser() when a password is given (it is kept sealed to check it again after
     // a lost connection), else by ticket, certificate or environment.
+    // The user's entry, fetched at `fetched` with kUserAttributes, serves as its record for the
+    // cache's lifetime, so the reads that end a sign-on do not fetch it again.
     void signIn(const std::string* password, const std::string& nsUtf8, AS_ObjectId userId,
-                const std::string& userDn, std::optional<AS_ObjectId> classId);
+                const LdapEntry& user, ReadCache::Clock::time_point fetched,
+                std::optional<AS_ObjectId> classId);
+
+    // A ticket entry as this handle last wrote or read it: a refresh that follows the sign-on
+    // which issued or validated the ticket need not read it again.
+    struct KnownTicket {
+        std::string id;
+        std::string dn;
+        AS_ObjectId owner = 0;
+        AS_ObjectId userClass = 0;  // 0: none
+        std::time_t issued = 0;
+        std::time_t expiry = 0;
+    };
+    void rememberTicket(KnownTicket ticket, ReadCache::Clock::time_point at);
+    // The ticket with that id as known less than the read cache's lifetime ago, else nullopt.
+    std::optional<KnownTicket> recentTicket(const std::string& id,
+                                            ReadCache::Clock::time_point now) const;
+    void forgetTicket() { m_knownTicket.reset(); }
     // Forgets the signed-on user and what the handle read.
     void signOut();
     // signOut and gives back any connection (the handle is being released).
@@ -236,6 +256,8 @@ private:
     ProtectedSecret m_userPassword;  // to check it again after a lost connection
     bool m_recheckPassword = false;
     ReadCache m_cache;
+    std::optional<KnownTicket> m_knownTicket;
+    ReadCache::Clock::time_point m_knownTicketAt;
     std::vector<PendingRecords> m_pending;     // on m_lease's connection (or the parked one)
     std::deque<UnsentRecords> m_unsent;        // in the order they were asked for
     std::unordered_set<uint64_t> m_unsentIds;  // type and id of each id in m_unsent
