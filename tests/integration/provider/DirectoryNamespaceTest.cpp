@@ -3,11 +3,11 @@
 // sent to the generic namespace identifier.
 #include "ProviderDirectory.h"
 
-#include "BasaltNamespace.h"
-#include "BasaltProviderUtilities.h"
-#include "CFGAPI_Helper.h"
-#include "ProviderAudit.h"
-#include "RuntimeConfiguration.h"
+#include "audit/CallTrace.h"
+#include "namespace/BasaltNamespace.h"
+#include "namespace/ConfigurationDocument.h"
+#include "namespace/RuntimeConfiguration.h"
+#include "process/ProviderSlot.h"
 
 #include <LogTypedLogger.h>
 #include <VOR_AAA_AdditionalInfo.h>

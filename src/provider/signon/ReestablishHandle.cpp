@@ -1,0 +1,66 @@
+// Rebuilding a registered session's handle from the values its logon stored in the visa.
+#include "common/ProviderErrors.h"
+#include "common/ProviderMessages.h"
+#include "namespace/BasaltNamespace.h"
+#include "session/BasaltSession.h"
+#include "signon/SessionFromVisa.h"
+
+#include <PYXThrowable.h>
+#include <VOR_AAA_EncryptionManager.h>
+#include <VOR_AAA_Visa.h>
+
+#include <cstring>
+
+void BasaltSession::ReestablishAuthHandle(const VOR_AAA_Visa& visa, const TraceScope& trace) {
+    I18NString ticketValue;
+    visa.GetValue(kVisaTicket, ticketValue);
+    char ticket[AS_TICKET_SIZE] = {};
+    std::strncpy(ticket, ticketValue.utf8().c_str(), 254);
+
+    int32_t result = AS_ERR_INVALID_ARGUMENT;
+    bool attempted = false;
+    switch (m_authType) {
+        case kAuthTypeCredential: {
+            const I18NString user = DecryptedVisaValue(visa, kVisaUsername, *m_pNamespace);
+            const I18NString password = DecryptedVisaValue(visa, kVisaPassword, *m_pNamespace);
+            result = AuthenticateUser(trace, user, password, m_role, ticket);
+            attempted = true;
+            break;
+        }
+        case kAuthTypeTicket:
+            result = ValidateTicket(trace, ticketValue);
+            attempted = true;
+            break;
+        case kAuthTypeCertificate: {
+            const I18NString certificate =
+                DecryptedVisaValue(visa, kVisaCertificate, *m_pNamespace);
+            I18NString ignored;
+            result = ValidateCertificate(trace, certificate, m_role, ignored);
+            attempted = true;
+            break;
+        }
+        case kAuthTypeWebEnvironment: {
+            const BasaltEnvironment environment = EnvironmentFromVisa(visa);
+            if (!environment.empty()) {
+                I18NString required;
+                result = AuthenticateWebUser(trace, environment, m_role, ticket, required);
+                attempted = true;
+            }
+            break;
+        }
+        default:
+            break;
+    }
+    if (attempted && result == 0) {
+        return;
+    }
+    // The library's text of this thread's failure, read before closing the handle.
+    I18NString text = m_failureText;
+    if (!attempted || text.empty()) {
+        text = m_pNamespace->GetLastErrorText(result);
+    }
+    CloseHandle();
+    PYX_THROW(ProviderError(kVOR_AAA_GeneralFailure, {ProviderMessage(kMsgSessionNotReestablished),
+                                                      ProviderMessage(kMsgDetailLine, {text})}),
+              "BasaltSession::ReestablishAuthHandle");
+}

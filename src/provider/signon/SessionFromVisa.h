@@ -1,0 +1,44 @@
+// The visa values a logon writes and a later request reads back, and the rebuilding of a
+// session from them when the provider no longer holds it (a provider initialised anew, a
+// session removed). Writer (signon/LogonRoutes.cpp) and readers use these names only.
+//
+// A session's role travels as "VORRole" for every authentication type, certificate sessions
+// included, so that a re-established certificate session keeps the class it signed on with.
+#pragma once
+
+#include "session/BasaltSession.h"
+
+#include <I18NString.h>
+
+class BasaltNamespace;
+class BasaltProvider;
+class VOR_AAA_AdditionalInfo;
+class VOR_AAA_Visa;
+
+inline constexpr const char* kVisaSession = "as_session";
+inline constexpr const char* kVisaTicket = "ticket";
+inline constexpr const char* kVisaAuthType = "authType";
+inline constexpr const char* kVisaUsername = "VORUsername";     // protected (credential logon)
+inline constexpr const char* kVisaPassword = "VORPassword";     // protected
+inline constexpr const char* kVisaCertificate = "Certificate";  // protected
+inline constexpr const char* kVisaRole = "VORRole";
+inline constexpr const char* kVisaSecurityBlob = "secblob";
+inline constexpr const char* kVisaRemoteUser = "remoteUser";
+
+// A protected value of the visa in clear (empty when absent).
+I18NString DecryptedVisaValue(const VOR_AAA_Visa& visa, const char* name, BasaltNamespace& ns);
+
+// The environment a web session signed on with: the entries of the visa's security blob; empty
+// when it has none or it cannot be read.
+BasaltEnvironment EnvironmentFromVisa(const VOR_AAA_Visa& visa);
+
+// The environment of a security blob (an encoded environment list); false when it cannot be
+// read.
+bool EnvironmentFromSecurityBlob(const I18NString& blob, BasaltEnvironment& environment);
+
+// Creates a session from the visa's authentication values and registers it with the namespace;
+// returns its identifier, empty when the visa names no known authentication type. A refused
+// logon throws the authentication exception of the logon route.
+I18NString ReestablishSessionFromVisa(const VOR_AAA_Visa& visa,
+                                      const VOR_AAA_AdditionalInfo& additionalInfo,
+                                      BasaltProvider& provider, BasaltNamespace& ns);
