@@ -3,6 +3,7 @@
 #include "audit/TraceIndication.h"
 #include "process/ProviderSlot.h"
 
+#include <AccessAPI.h>
 #include <LogAuditAccessIndication.h>
 #include <LogAuditIndication.h>
 #include <LogTypedLogger.h>
@@ -109,29 +110,4 @@ void TraceCallEnd(const TraceScope& scope, const char* function, const TracePara
 
 std::string TraceSecret(const char* value) {
     return value != nullptr && *value != '\0' ? kTracePasswordMask : "";
-}
-
-int32_t TracedAuthenticateUser2(const TraceScope& scope, AS_Handle handle,
-                                const char* namespaceName, const char* basicSignonName,
-                                const char* password, const char* userClass, AS_ObjectId* userId,
-                                char* ticket) {
-    const auto text = [](const char* value) { return std::string(value != nullptr ? value : ""); };
-    if (scope.IsEnabled()) {
-        TraceCallStart(scope, "AS_AuthenticateUser2",
-                       {{"handle", std::to_string(handle)},
-                        {"Namespace", text(namespaceName)},
-                        {"basicSignonName", text(basicSignonName)},
-                        {"Password", kTracePasswordMask},
-                        {"UserClass", text(userClass)},
-                        {"Ticket", TraceSecret(ticket)}});
-    }
-    const int32_t result = AS_AuthenticateUser2(handle, namespaceName, basicSignonName, password,
-                                                userClass, userId, ticket);
-    if (scope.IsEnabled()) {
-        TraceCallEnd(scope, "AS_AuthenticateUser2",
-                     {{"AUTH_ID", std::to_string(userId != nullptr ? *userId : 0)},
-                      {"Ticket", TraceSecret(ticket)}},
-                     result);
-    }
-    return result;
 }

@@ -2,9 +2,9 @@
 // the configuration, both through the process audit logger (null while there is no provider).
 #pragma once
 
-#include <AccessAPI.h>
 #include <PYXMessage.h>
 #include <VOR_AAA_AdditionalInfo.h>
+#include <cstdint>
 
 #include <string>
 #include <utility>
@@ -44,13 +44,6 @@ void TraceCallEnd(const TraceScope& scope, const char* function, const TracePara
                   int32_t result);
 // The mask for a secret that was given, empty for one that was not.
 std::string TraceSecret(const char* value);
-
-// AS_AuthenticateUser2 traced as a "CallStart" and a "CallEnd" record when the scope is enabled.
-// The password goes to the library only; the trace shows the mask in its place.
-int32_t TracedAuthenticateUser2(const TraceScope& scope, AS_Handle handle,
-                                const char* namespaceName, const char* basicSignonName,
-                                const char* password, const char* userClass, AS_ObjectId* userId,
-                                char* ticket);
 
 // Writes the message, rendered in the request's product locale, as a configuration warning.
 void WriteAuditWarning(const PYXMessage& message, const VOR_AAA_AdditionalInfo& additionalInfo);

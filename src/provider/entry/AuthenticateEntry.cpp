@@ -11,6 +11,7 @@
 #include "session/BasaltSession.h"
 #include "session/SessionCheckout.h"
 #include "signon/SessionFromVisa.h"
+#include "signon/UserClass.h"
 
 #include <PYXThrowable.h>
 #include <VOR_AAA_AuthDoc.h>
@@ -26,7 +27,6 @@ namespace {
 
 constexpr const char* kLabel = "BasaltAuthenticate";
 constexpr const char* kTicketCookie = "AS_TICKET";
-constexpr const char* kAllUserClasses = "all";
 
 // A value read from the request and whether it was there.
 struct Found {
@@ -73,7 +73,7 @@ Found CredentialOrFormField(const VOR_AAA_AuthDoc& document, const char* credent
 
 I18NString RoleOrAll(const VOR_AAA_AuthDoc& document) {
     const Found role = FormField(document, "VORRole");
-    return role.found && !role.value.empty() ? role.value : I18NString(kAllUserClasses);
+    return UserClassOrAll(role.found ? role.value : I18NString());
 }
 
 void AssertNoVisaInRequest(const VOR_AAA_AuthDoc& document) {

@@ -430,3 +430,7 @@ void BasaltNamespace::SetCookieSettings(const I18NString* path, const I18NString
         m_cookieSecure = *secure;
     }
 }
+
+const LibraryNamespace& LibraryOf(const BasaltNamespace& ns) {
+    return ns;
+}

@@ -5,7 +5,8 @@
 #pragma once
 
 #include "namespace/NamespaceBase.h"
-#include "session/BasaltSession.h"
+#include "session/LibraryNamespace.h"
+#include "signon/WebEnvironment.h"
 
 #include <AccessAPI.h>
 #include <I18NString.h>
@@ -29,7 +30,7 @@ class VOR_AAA_Namespace;
 class VOR_AAA_QueryDoc;
 class VOR_AAA_QueryResponse;
 
-class BasaltNamespace : public NamespaceBase {
+class BasaltNamespace : public NamespaceBase, public LibraryNamespace {
 public:
     using ClassMap = std::map<I18NString, I18NString>;
     using AttributeMap = std::map<I18NString, std::map<I18NString, I18NString>>;
@@ -110,7 +111,7 @@ public:
                                const I18NString& newPassword, const I18NString& action);
 
     // Error texts of the library, in the namespace's product locale.
-    I18NString GetLastErrorText(int32_t code) const;
+    I18NString GetLastErrorText(int32_t code) const override;
     I18NString GetSessionErrorText(AS_Handle handle, int32_t code) const;
     // An error text read from the library (the code in decimal when empty); cut: the text may
     // end inside a character, which is dropped.
@@ -121,15 +122,15 @@ public:
     std::optional<PYXMessage> EncodingMismatch() const;
 
     // Texts to and from the library in the namespace's encoding.
-    std::string ToLibraryText(const I18NString& text) const;
-    I18NString FromLibraryText(const char* bytes) const;
+    std::string ToLibraryText(const I18NString& text) const override;
+    I18NString FromLibraryText(const char* bytes) const override;
     // FromLibraryText(bytes).utf8(), without a conversion when the library's text is UTF-8.
-    std::string LibraryTextToUtf8(const char* bytes) const;
+    std::string LibraryTextToUtf8(const char* bytes) const override;
 
     // Opens a further handle with this namespace's runtime configuration (sessions, password
     // changes). Returns the library's result: of the switch of the runtime configuration when
     // that failed (failedCall "AS_SetTemporaryRuntimeConfig"), else of AS_Init ("AS_Init").
-    int32_t OpenHandle(AS_Handle& handle, const char** failedCall = nullptr) const;
+    int32_t OpenHandle(AS_Handle& handle, const char** failedCall = nullptr) const override;
     // The version block every AS_Init of the provider passes.
     static AS_Version LibraryVersion();
 
@@ -140,7 +141,9 @@ public:
     uint32_t GetPort() const noexcept { return m_port; }
     int32_t GetTimeout() const noexcept { return m_timeout; }
     const I18NString& GetBaseDN() const noexcept { return m_baseDN; }
-    const I18NString& GetDirectoryNamespace() const noexcept { return m_directoryNamespace; }
+    const I18NString& GetDirectoryNamespace() const noexcept override {
+        return m_directoryNamespace;
+    }
     const I18NString& GetSslCertificateDatabase() const noexcept {
         return m_sslCertificateDatabase;
     }

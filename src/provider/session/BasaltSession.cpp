@@ -1,51 +1,23 @@
+// The directory session itself: its handle (opened with the namespace's runtime configuration,
+// closed, handed over), its identity, its tickets and the user's classes and signons. The
+// sign-ons are in signon/, the directory retrieval in search/.
 #include "session/BasaltSession.h"
 
 #include "audit/CallTrace.h"
 #include "common/ProviderErrors.h"
 #include "common/ProviderMessages.h"
-#include "namespace/BasaltNamespace.h"
 #include "process/BasaltProvider.h"
-#include "signon/LogonFailures.h"
-#include "signon/SecretText.h"
+#include "session/LibraryNamespace.h"
 
-#include <BasaltParseTicket.h>
 #include <PYXThrowable.h>
 #include <PYXUtConvert.h>
-#include <VOR_AAA_Env.h>
 #include <VOR_AAA_Exception.h>
-#include <VOR_AAA_Visa.h>
 
 #include <algorithm>
-#include <cstring>
 #include <optional>
 #include <vector>
 
 namespace {
-
-constexpr const char* kAllUserClasses = "all";
-
-// A user class given by the caller: empty or "all" means none.
-bool NamesUserClass(const I18NString& userClass) {
-    return !userClass.empty() && userClass != I18NString(kAllUserClasses);
-}
-
-// A text the access library would read only up to its first NUL character: passed on, a name or
-// password with a NUL inside would be taken for its shorter prefix, so it is refused instead.
-bool CutShort(const std::string& text) {
-    return text.find('\0') != std::string::npos;
-}
-
-// A ticket buffer as the library fills it: the given ticket (at most 254 characters) copied in.
-struct TicketBuffer {
-    char bytes[AS_TICKET_SIZE] = {};
-    explicit TicketBuffer(const I18NString& ticket = {}) {
-        const std::string text = ticket.utf8();
-        std::strncpy(bytes, text.c_str(), 254);
-    }
-    I18NString Text() const {
-        return I18NString(std::string(bytes, strnlen(bytes, sizeof(bytes))));
-    }
-};
 
 using CountCall = int32_t (*)(AS_Handle, AS_ObjectId, uint32_t*);
 using ListCall = int32_t (*)(AS_Handle, AS_ObjectId, uint32_t, AS_ObjectId*, uint32_t*);
@@ -68,16 +40,6 @@ std::optional<std::vector<AS_ObjectId>> CountedList(AS_Handle handle, AS_ObjectI
     return ids;
 }
 
-// A library result text, released with AS_FreeResult.
-struct LibraryResultText {
-    char* text = nullptr;
-    ~LibraryResultText() {
-        if (text != nullptr) {
-            AS_FreeResult(text);
-        }
-    }
-};
-
 }  // namespace
 
 const char* AuthTypeText(int32_t authType) {
@@ -96,13 +58,17 @@ const char* AuthTypeText(int32_t authType) {
 }
 
 BasaltSession::BasaltSession(BasaltProvider& provider, BasaltNamespace& ns)
-    : SessionBase(I18NString()), m_pProvider(&provider), m_pNamespace(&ns) {
+    : SessionBase(I18NString()),
+      m_pProvider(&provider),
+      m_pNamespace(&ns),
+      m_library(LibraryOf(ns)) {
     const int32_t result = InitHandle();
     if (result != 0) {
-        PYX_THROW(ProviderError(kVOR_AAA_DirectoryProcessFailure,
-                                {ProviderMessage(kMsgSessionNotOpened, {std::to_string(result)}),
-                                 ProviderMessage(kMsgDetailLine, {ns.GetLastErrorText(result)})}),
-                  "BasaltNamespace::BasaltSession");
+        PYX_THROW(
+            ProviderError(kVOR_AAA_DirectoryProcessFailure,
+                          {ProviderMessage(kMsgSessionNotOpened, {std::to_string(result)}),
+                           ProviderMessage(kMsgDetailLine, {m_library.GetLastErrorText(result)})}),
+            "BasaltNamespace::BasaltSession");
     }
 }
 
@@ -114,9 +80,8 @@ BasaltSession::~BasaltSession() {
 
 int32_t BasaltSession::InitHandle() {
     PYX_ASSERT(m_pProvider->AreRidgeNamespacesUnicodeInitialized() == true);
-    PYX_ASSERT(m_pNamespace);
     AS_Handle handle = 0;
-    const int32_t result = m_pNamespace->OpenHandle(handle);
+    const int32_t result = m_library.OpenHandle(handle);
     if (result == 0) {
         m_handle = handle;
         m_queriesSinceInit = 0;
@@ -149,228 +114,17 @@ int32_t BasaltSession::ReopenIfAuthenticated() {
 }
 
 std::string BasaltSession::DirectoryNamespaceText() const {
-    return m_pNamespace->ToLibraryText(m_pNamespace->GetDirectoryNamespace());
+    return m_library.ToLibraryText(m_library.GetDirectoryNamespace());
 }
 
 void BasaltSession::RememberFailureText(int32_t result) {
     m_failureText.clear();
     if (result < 0) {
-        m_failureText = m_pNamespace->GetLastErrorText(result);
+        m_failureText = m_library.GetLastErrorText(result);
     }
 }
 
-// ---- authentications ----
-
-int32_t BasaltSession::AuthenticateUser(const TraceScope& trace, const I18NString& userName,
-                                        const I18NString& password, const I18NString& userClass,
-                                        char* ticket) {
-    int32_t result = ReopenIfAuthenticated();
-    if (result != 0) {
-        return result;
-    }
-    const bool withClass = NamesUserClass(userClass);
-    std::string ns, user, cls;
-    std::optional<SecretText> secret;
-    result = ConvertForLibrary([&] {
-        ns = DirectoryNamespaceText();
-        user = m_pNamespace->ToLibraryText(userName);
-        secret.emplace(m_pNamespace->ToLibraryText(password));
-        cls = withClass ? m_pNamespace->ToLibraryText(userClass) : std::string();
-    });
-    if (result != 0) {
-        return result;
-    }
-    if (CutShort(user) || CutShort(secret->str()) || CutShort(cls)) {
-        m_failureText.clear();
-        return CutShort(cls) ? AS_ERR_USER_CLASS_NOT_ALLOWED : AS_ERR_BAD_CREDENTIALS;
-    }
-    AS_ObjectId authId = 0;
-    result = TracedAuthenticateUser2(trace, m_handle, ns.c_str(), user.c_str(), secret->c_str(),
-                                     withClass ? cls.c_str() : nullptr, &authId, ticket);
-    return FinishSignOn(result, authId, userClass);
-}
-
-int32_t BasaltSession::ConvertForLibrary(const std::function<void()>& convert) {
-    try {
-        convert();
-        return 0;
-    } catch (PYXException& e) {
-        if (e.getErrorCode() != kPYXErrorConversion) {
-            throw;
-        }
-        // A name the namespace's encoding cannot hold is, to the user, a text the library
-        // cannot read: the same failure (-9), explained the same way.
-        m_failureText = I18NString(e.getText());
-        return AS_ERR_INVALID_TEXT;
-    }
-}
-
-int32_t BasaltSession::FinishSignOn(int32_t result, AS_ObjectId authId,
-                                    const I18NString& userClass) {
-    if (result != 0) {
-        RememberFailureText(result);
-        return result;
-    }
-    m_bHandleAuthenticated = true;
-    m_userId = authId;
-    return TakeUserClass(userClass);
-}
-
-int32_t BasaltSession::TakeUserClass(const I18NString& userClass) {
-    if (!NamesUserClass(userClass)) {
-        m_userClassId = 0;
-        m_hasUserClass = 0;
-        return 0;
-    }
-    m_hasUserClass = 1;
-    const std::string cls = m_pNamespace->ToLibraryText(userClass);
-    const int32_t result = ASA_FindUserClassInfoByName(m_handle, cls.c_str(), &m_userClassId,
-                                                       nullptr, nullptr, nullptr);
-    RememberFailureText(result);
-    return result;
-}
-
-int32_t BasaltSession::ValidateTicket(const TraceScope& trace, const I18NString& ticket) {
-    if (ticket.empty()) {
-        return AS_ERR_UNKNOWN_TICKET;
-    }
-    int32_t result = ReopenIfAuthenticated();
-    if (result != 0) {
-        return result;
-    }
-    const std::string ns = DirectoryNamespaceText();
-    const std::string ticketText = m_pNamespace->ToLibraryText(ticket);
-    if (CutShort(ticketText)) {
-        m_failureText.clear();
-        CloseHandle();
-        return AS_ERR_UNKNOWN_TICKET;
-    }
-    LibraryResultText text;
-    TraceCallStart(trace, "AS_ValidateTicket2",
-                   {{"handle", std::to_string(m_handle)},
-                    {"Ticket", TraceSecret(ticketText.c_str())},
-                    {"Namespace", ns}});
-    result = AS_ValidateTicket2(m_handle, ticketText.c_str(), ns.c_str(), &text.text);
-    TraceCallEnd(trace, "AS_ValidateTicket2", {}, result);
-    if (result != 0) {
-        RememberFailureText(result);
-        CloseHandle();
-        return result;
-    }
-    BasaltTicketIdentity identity;
-    const std::string resultText = m_pNamespace->FromLibraryText(text.text).utf8();
-    const bool ret = BasaltParseTicketResult(resultText.c_str(), resultText.size(), identity);
-    PYX_ASSERT(ret == true);
-    m_userId = identity.userId;
-    m_userClassId = identity.userClassId;
-    m_hasUserClass = identity.hasUserClass ? 1 : 0;
-    m_bHandleAuthenticated = true;
-    return 0;
-}
-
-int32_t BasaltSession::ValidateCertificate(const TraceScope& trace, const I18NString& certificate,
-                                           const I18NString& userClass, I18NString& ticket) {
-    if (certificate.empty()) {
-        return AS_ERR_INVALID_CERTIFICATE;
-    }
-    int32_t result = ReopenIfAuthenticated();
-    if (result != 0) {
-        return result;
-    }
-    const bool withClass = NamesUserClass(userClass);
-    // The class travels as its directory number: nothing but its decimal digits names it.
-    AS_ObjectId classId = 0;
-    if (withClass && !PYXUtConvert::tryUlongCvt(userClass.utf8(), classId)) {
-        m_failureText.clear();
-        return AS_ERR_USER_CLASS_NOT_ALLOWED;
-    }
-    AS_ObjectId authId = 0;
-    const std::string ns = DirectoryNamespaceText();
-    const std::string certificateText = m_pNamespace->ToLibraryText(certificate);
-    if (CutShort(certificateText)) {
-        m_failureText.clear();
-        return AS_ERR_INVALID_CERTIFICATE;
-    }
-    TraceCallStart(trace, "AS_ValidateCertificate",
-                   {{"handle", std::to_string(m_handle)},
-                    {"Certificate", TraceSecret(certificateText.c_str())},
-                    {"Namespace", ns},
-                    {"UserClass", withClass ? std::to_string(classId) : std::string()}});
-    result = AS_ValidateCertificate(m_handle, certificateText.c_str(), ns.c_str(),
-                                    withClass ? 1 : 0, &classId, &authId);
-    TraceCallEnd(trace, "AS_ValidateCertificate", {{"AUTH_ID", std::to_string(authId)}}, result);
-    if (result != 0) {
-        RememberFailureText(result);
-        CloseHandle();
-        return result;
-    }
-    m_bHandleAuthenticated = true;
-    ticket.clear();
-    TicketBuffer fresh;
-    if (ASA_CreateTicket(m_handle, fresh.bytes) == 0) {
-        ticket = fresh.Text();
-    }
-    m_userId = authId;
-    m_userClassId = withClass ? classId : 0;
-    m_hasUserClass = withClass ? 1 : 0;
-    return 0;
-}
-
-int32_t BasaltSession::AuthenticateWebUser(const TraceScope& trace,
-                                           const BasaltEnvironment& environment,
-                                           const I18NString& userClass, char* ticket,
-                                           I18NString& requiredVariables) {
-    int32_t result = ReopenIfAuthenticated();
-    if (result != 0) {
-        return result;
-    }
-    std::vector<std::string> texts;
-    std::string cls;
-    result = ConvertForLibrary([&] {
-        texts.reserve(environment.size() * 2);
-        for (const auto& [name, value] : environment) {
-            texts.push_back(m_pNamespace->ToLibraryText(name));
-            texts.push_back(m_pNamespace->ToLibraryText(value));
-        }
-        cls = NamesUserClass(userClass) ? m_pNamespace->ToLibraryText(userClass) : std::string();
-    });
-    if (result != 0) {
-        return result;
-    }
-    if (std::any_of(texts.begin(), texts.end(), CutShort) || CutShort(cls)) {
-        m_failureText.clear();
-        return CutShort(cls) ? AS_ERR_USER_CLASS_NOT_ALLOWED : AS_ERR_BAD_CREDENTIALS;
-    }
-    std::vector<AS_EnvVar> variables;
-    for (std::size_t i = 0; i < texts.size(); i += 2) {
-        variables.push_back({texts[i].c_str(), texts[i + 1].c_str()});
-    }
-    variables.push_back({nullptr, nullptr});
-    const std::string ns = DirectoryNamespaceText();
-    const bool withClass = NamesUserClass(userClass);
-    AS_ObjectId authId = 0;
-    LibraryResultText text;
-    TraceParameters inputs{{"handle", std::to_string(m_handle)}, {"Namespace", ns}};
-    for (const AS_EnvVar& variable : variables) {
-        if (variable.name != nullptr) {
-            inputs.emplace_back(variable.name, variable.value);
-        }
-    }
-    inputs.emplace_back("UserClass", cls);
-    TraceCallStart(trace, "AS_AuthenticateWebUserWithEnv", inputs);
-    result = AS_AuthenticateWebUserWithEnv(variables.data(), &text.text, m_handle, ns.c_str(),
-                                           withClass ? cls.c_str() : nullptr, &authId, ticket);
-    TraceCallEnd(trace, "AS_AuthenticateWebUserWithEnv", {{"AUTH_ID", std::to_string(authId)}},
-                 result);
-    if (result == AS_MORE_ENV_NEEDED) {
-        requiredVariables =
-            text.text != nullptr ? m_pNamespace->FromLibraryText(text.text) : I18NString();
-        return result;
-    }
-    return FinishSignOn(result, authId, userClass);
-}
-
-// ---- session creation ----
+// ---- identity ----
 
 I18NString BasaltSession::BuildIdentifier(const I18NString& namespaceID, int32_t authType,
                                           uint32_t userId, bool hasUserClass, uint32_t userClassId,
@@ -392,115 +146,6 @@ I18NString BasaltSession::BuildIdentifier(const I18NString& namespaceID, int32_t
     return identifier;
 }
 
-void BasaltSession::SetIdentifierFromState(const I18NString& certificate) {
-    SetIdentifier(BuildIdentifier(m_pNamespace->GetIdentifier(), m_authType, m_userId,
-                                  m_hasUserClass != 0, m_userClassId, certificate));
-}
-
-std::unique_ptr<BasaltSession> BasaltSession::CreateFromCredential(
-    const TraceScope& trace, BasaltProvider& provider, BasaltNamespace& ns,
-    const I18NString& userName, const I18NString& password, const I18NString& userClass,
-    const I18NString& action, I18NString& ticket) {
-    if (userName.empty()) {
-        VOR_AAA_AuthUserRecoverableException_LogonAs prompt(
-            ProviderMessage(kMsgCaptionUserIdRequired), ns.GetIdentifier(), ns.GetDisplayName(),
-            userName, true);
-        AddSignOnFailedMessages(prompt);
-        PYX_THROW(prompt, "BasaltSession::CreateFromCredential");
-    }
-    TicketBuffer buffer(ticket);
-    auto session = std::make_unique<BasaltSession>(provider, ns);
-    session->m_role = userClass;
-    const int32_t result =
-        session->AuthenticateUser(trace, userName, password, userClass, buffer.bytes);
-    if (result != 0) {
-        RaiseLogonFailure(ns, result, action, kLogonModeCredential, userName,
-                          session->m_failureText);
-    }
-    session->m_authType = kAuthTypeCredential;
-    session->SetIdentifierFromState({});
-    ticket = buffer.Text();
-    return session;
-}
-
-std::unique_ptr<BasaltSession> BasaltSession::CreateFromTicket(const TraceScope& trace,
-                                                               BasaltProvider& provider,
-                                                               BasaltNamespace& ns,
-                                                               const I18NString& ticket,
-                                                               int32_t& result) {
-    auto session = std::make_unique<BasaltSession>(provider, ns);
-    result = session->ValidateTicket(trace, ticket);
-    if (result != 0) {
-        return nullptr;
-    }
-    session->m_authType = kAuthTypeTicket;
-    session->SetIdentifierFromState({});
-    return session;
-}
-
-std::unique_ptr<BasaltSession> BasaltSession::CreateFromCertificate(
-    const TraceScope& trace, BasaltProvider& provider, BasaltNamespace& ns,
-    const I18NString& certificate, const I18NString& userClass, const I18NString& action,
-    I18NString& ticket) {
-    if (certificate.empty()) {
-        PYX_THROW(UnrecoverableError(ProviderMessage(kMsgAuthUnrecoverable),
-                                     {ProviderMessage(kMsgNoCertificate)}),
-                  "BasaltSession::CreateFromCertificate");
-    }
-    auto session = std::make_unique<BasaltSession>(provider, ns);
-    session->m_role = userClass;
-    const int32_t result = session->ValidateCertificate(trace, certificate, userClass, ticket);
-    if (result != 0) {
-        RaiseLogonFailure(ns, result, action, kLogonModeCertificate, I18NString(),
-                          session->m_failureText);
-    }
-    session->m_authType = kAuthTypeCertificate;
-    session->SetIdentifierFromState(certificate);
-    return session;
-}
-
-std::unique_ptr<BasaltSession> BasaltSession::CreateFromWebUserEnv(
-    const TraceScope& trace, BasaltProvider& provider, BasaltNamespace& ns,
-    const BasaltEnvironment& environment, const I18NString& userClass, const I18NString& action,
-    I18NString& requiredVariables, I18NString& ticket, bool remoteUserPresent) {
-    (void)action;
-    TicketBuffer buffer(ticket);
-    auto session = std::make_unique<BasaltSession>(provider, ns);
-    session->m_role = userClass;
-    const int32_t result = session->AuthenticateWebUser(trace, environment, userClass, buffer.bytes,
-                                                        requiredVariables);
-    if (result == AS_MORE_ENV_NEEDED) {
-        const I18NString& reqEnvVarList = requiredVariables;
-        PYX_ASSERT(reqEnvVarList.length() > 0);
-        VOR_AAA_Env request;
-        for (const std::string& name : SplitNames(reqEnvVarList.utf8())) {
-            request.Add(name);
-        }
-        if (!request.GetEntries().empty()) {
-            VOR_AAA_AuthSystemRecoverableException challenge(I18NString(request.Encode()));
-            challenge.addMessage(ProviderMessage(kMsgCredentialsNotValid));
-            PYX_THROW(challenge, "BasaltSession::CreateFromWebUserEnv");
-        }
-    } else if (result != 0) {
-        VOR_AAA_AuthUserRecoverableException_LogonAs prompt(ns.GetIdentifier(), ns.GetDisplayName(),
-                                                            I18NString());
-        if (remoteUserPresent) {
-            AddSignOnFailedMessages(prompt);
-        }
-        // A user name the library cannot read: the namespace's encoding is the cause.
-        if (result == AS_ERR_INVALID_TEXT) {
-            if (const auto mismatch = ns.EncodingMismatch()) {
-                prompt.addMessage(*mismatch, 2);
-            }
-        }
-        PYX_THROW(prompt, "BasaltSession::CreateFromWebUserEnv");
-    }
-    session->m_authType = kAuthTypeWebEnvironment;
-    session->SetIdentifierFromState({});
-    ticket = buffer.Text();
-    return session;
-}
-
 // ---- operations on an authenticated session ----
 
 void BasaltSession::GetCertificate(I18NString& certificate) {
@@ -510,20 +155,20 @@ void BasaltSession::GetCertificate(I18NString& certificate) {
     std::vector<char> buffer(AS_CERTIFICATE_SIZE, '\0');
     const int32_t result = AS_GetCertificate(m_handle, buffer.data());
     if (result != 0) {
-        PYX_THROW(ProviderError(
-                      kVOR_AAA_DirectoryProcessFailure,
-                      {LibraryCallMessage(result, "AS_GetCertificate"),
-                       ProviderMessage(kMsgDetailLine, {m_pNamespace->GetLastErrorText(result)})}),
-                  "BasaltSession::GetCertificate");
+        PYX_THROW(
+            ProviderError(kVOR_AAA_DirectoryProcessFailure,
+                          {LibraryCallMessage(result, "AS_GetCertificate"),
+                           ProviderMessage(kMsgDetailLine, {m_library.GetLastErrorText(result)})}),
+            "BasaltSession::GetCertificate");
     }
     buffer.back() = '\0';
-    certificate = m_pNamespace->FromLibraryText(buffer.data());
+    certificate = m_library.FromLibraryText(buffer.data());
 }
 
 int32_t BasaltSession::RefreshTicket(const I18NString& ticket, bool raiseOnFailure) {
     PYX_ASSERT(!ticket.empty());
     PYX_ASSERT(m_bHandleAuthenticated);
-    const std::string text = m_pNamespace->ToLibraryText(ticket);
+    const std::string text = m_library.ToLibraryText(ticket);
     const int32_t result = AS_RefreshTicket(m_handle, text.c_str());
     if (result == 0 || !raiseOnFailure) {
         return result;
@@ -551,7 +196,7 @@ int32_t BasaltSession::RefreshTicket(const I18NString& ticket, bool raiseOnFailu
 
 void BasaltSession::ExpireTicket(const TraceScope& trace, const I18NString& ticket) {
     PYX_ASSERT(!ticket.empty());
-    const std::string text = m_pNamespace->ToLibraryText(ticket);
+    const std::string text = m_library.ToLibraryText(ticket);
     if (m_bHandleAuthenticated && AS_ExpireTicket(m_handle, text.c_str()) == 0) {
         return;
     }
@@ -629,7 +274,7 @@ std::vector<I18NString> BasaltSession::Signons(uint32_t userId, int kind) {
         PYX_ASSERT(signonLength > 0);
         std::vector<char> buffer(signonLength + 1, '\0');
         if (infoCall(m_handle, id, buffer.data(), signonLength + 1) == 0) {
-            signons.push_back(m_pNamespace->FromLibraryText(buffer.data()));
+            signons.push_back(m_library.FromLibraryText(buffer.data()));
         }
     }
     return signons;

@@ -16,6 +16,7 @@
 #include "search/ListingCache.h"
 #include "search/WantedProperties.h"
 #include "session/SessionBase.h"
+#include "signon/WebEnvironment.h"
 
 #include <AccessAPI.h>
 #include <I18NString.h>
@@ -37,6 +38,7 @@
 
 class BasaltNamespace;
 class BasaltProvider;
+class LibraryNamespace;
 class TraceScope;
 class VOR_AAA_AdditionalInfo;
 class VOR_AAA_BaseClassWithMembers;
@@ -54,9 +56,6 @@ enum BasaltAuthType : int32_t {
 // The visa's "authType" text of a type ("user", "ticket", "certificate", "web"); empty for
 // another number.
 const char* AuthTypeText(int32_t authType);
-
-// The environment variables of a web sign-on, in the order they are handed to the library.
-using BasaltEnvironment = std::vector<std::pair<I18NString, I18NString>>;
 
 class BasaltSession : public SessionBase {
 public:
@@ -247,6 +246,8 @@ private:
 
     BasaltProvider* m_pProvider;
     BasaltNamespace* m_pNamespace;
+    // The same namespace, as the handle and the sign-ons need it.
+    const LibraryNamespace& m_library;
     bool m_bTerminatedHandle = true;
     bool m_bHandleAuthenticated = false;
     AS_Handle m_handle = 0;

@@ -8,23 +8,13 @@
 #include "session/BasaltSession.h"
 #include "signon/SecretText.h"
 #include "signon/SessionFromVisa.h"
+#include "signon/UserClass.h"
 
 #include <PYXThrowable.h>
 #include <VOR_AAA_EncryptionManager.h>
 #include <VOR_AAA_Exception.h>
 #include <VOR_AAA_VORID.h>
 #include <VOR_AAA_Visa.h>
-
-namespace {
-
-constexpr const char* kAllUserClasses = "all";
-
-// The user class a logon asks for: the role unless it is empty or "all".
-I18NString UserClassOf(const I18NString& role) {
-    return role.empty() || role == I18NString(kAllUserClasses) ? I18NString(kAllUserClasses) : role;
-}
-
-}  // namespace
 
 void BasaltNamespace::FillVisa(BasaltSession& session, const I18NString& ticket,
                                VOR_AAA_Visa& visa) {
@@ -59,7 +49,7 @@ void BasaltNamespace::CredentialLogon(const TraceScope& trace, const I18NString&
                                       const I18NString& action, I18NString& ticket,
                                       VOR_AAA_Visa& visa) {
     std::unique_ptr<BasaltSession> session = BasaltSession::CreateFromCredential(
-        trace, m_provider, *this, userName, password, UserClassOf(role), action, ticket);
+        trace, m_provider, *this, userName, password, UserClassOrAll(role), action, ticket);
     PYX_ASSERT(session);
     if (!ticket.empty() && session->IsHandleAuthenticated()) {
         session->RefreshTicket(ticket, false);
@@ -94,7 +84,7 @@ void BasaltNamespace::CertificateLogon(const TraceScope& trace, const I18NString
                                        const I18NString& action, const I18NString& role,
                                        I18NString& ticket, VOR_AAA_Visa& visa) {
     std::unique_ptr<BasaltSession> session = BasaltSession::CreateFromCertificate(
-        trace, m_provider, *this, certificate, UserClassOf(role), action, ticket);
+        trace, m_provider, *this, certificate, UserClassOrAll(role), action, ticket);
     PYX_ASSERT(session);
     FillVisa(*session, ticket, visa);
     SetProtectedVisaValue(visa, kVisaCertificate, certificate);
@@ -108,8 +98,8 @@ void BasaltNamespace::EnvironmentLogon(const TraceScope& trace,
                                        I18NString& requiredVariables, I18NString& ticket,
                                        VOR_AAA_Visa& visa) {
     std::unique_ptr<BasaltSession> session = BasaltSession::CreateFromWebUserEnv(
-        trace, m_provider, *this, environment, UserClassOf(role), action, requiredVariables, ticket,
-        remoteUserPresent);
+        trace, m_provider, *this, environment, UserClassOrAll(role), action, requiredVariables,
+        ticket, remoteUserPresent);
     PYX_ASSERT(session);
     if (!ticket.empty() && session->IsHandleAuthenticated()) {
         session->RefreshTicket(ticket, false);
@@ -131,15 +121,15 @@ void BasaltNamespace::GenerateCredential(const TraceScope& trace, const I18NStri
                                          const I18NString& action, I18NString& ticket) {
     // The creation is the check; the session is not kept.
     BasaltSession::CreateFromCredential(trace, m_provider, *this, userName, password,
-                                        UserClassOf(role), action, ticket);
+                                        UserClassOrAll(role), action, ticket);
 }
 
 void BasaltNamespace::GenerateTrustedCredential(const TraceScope& trace,
                                                 const I18NString& certificate,
                                                 const I18NString& role, const I18NString& action,
                                                 I18NString& ticket) {
-    BasaltSession::CreateFromCertificate(trace, m_provider, *this, certificate, UserClassOf(role),
-                                         action, ticket);
+    BasaltSession::CreateFromCertificate(trace, m_provider, *this, certificate,
+                                         UserClassOrAll(role), action, ticket);
 }
 
 void BasaltNamespace::ChangeExpiredPassword(const I18NString& signon, const I18NString& oldPassword,

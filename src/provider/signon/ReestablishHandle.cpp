@@ -3,19 +3,18 @@
 #include "common/ProviderMessages.h"
 #include "namespace/BasaltNamespace.h"
 #include "session/BasaltSession.h"
+#include "session/LibraryNamespace.h"
 #include "signon/SessionFromVisa.h"
+#include "signon/TicketBuffer.h"
 
 #include <PYXThrowable.h>
 #include <VOR_AAA_EncryptionManager.h>
 #include <VOR_AAA_Visa.h>
 
-#include <cstring>
-
 void BasaltSession::ReestablishAuthHandle(const VOR_AAA_Visa& visa, const TraceScope& trace) {
     I18NString ticketValue;
     visa.GetValue(kVisaTicket, ticketValue);
-    char ticket[AS_TICKET_SIZE] = {};
-    std::strncpy(ticket, ticketValue.utf8().c_str(), 254);
+    TicketBuffer ticket(ticketValue);
 
     int32_t result = AS_ERR_INVALID_ARGUMENT;
     bool attempted = false;
@@ -23,7 +22,7 @@ void BasaltSession::ReestablishAuthHandle(const VOR_AAA_Visa& visa, const TraceS
         case kAuthTypeCredential: {
             const I18NString user = DecryptedVisaValue(visa, kVisaUsername, *m_pNamespace);
             const I18NString password = DecryptedVisaValue(visa, kVisaPassword, *m_pNamespace);
-            result = AuthenticateUser(trace, user, password, m_role, ticket);
+            result = AuthenticateUser(trace, user, password, m_role, ticket.bytes);
             attempted = true;
             break;
         }
@@ -43,7 +42,7 @@ void BasaltSession::ReestablishAuthHandle(const VOR_AAA_Visa& visa, const TraceS
             const BasaltEnvironment environment = EnvironmentFromVisa(visa);
             if (!environment.empty()) {
                 I18NString required;
-                result = AuthenticateWebUser(trace, environment, m_role, ticket, required);
+                result = AuthenticateWebUser(trace, environment, m_role, ticket.bytes, required);
                 attempted = true;
             }
             break;
@@ -57,7 +56,7 @@ void BasaltSession::ReestablishAuthHandle(const VOR_AAA_Visa& visa, const TraceS
     // The library's text of this thread's failure, read before closing the handle.
     I18NString text = m_failureText;
     if (!attempted || text.empty()) {
-        text = m_pNamespace->GetLastErrorText(result);
+        text = m_library.GetLastErrorText(result);
     }
     CloseHandle();
     PYX_THROW(ProviderError(kVOR_AAA_GeneralFailure, {ProviderMessage(kMsgSessionNotReestablished),

@@ -4,6 +4,7 @@
 #include "ProviderDirectory.h"
 
 #include "audit/CallTrace.h"
+#include "audit/TracedSignOns.h"
 #include "namespace/BasaltNamespace.h"
 #include "namespace/ConfigurationDocument.h"
 #include "namespace/RuntimeConfiguration.h"
