@@ -2,6 +2,8 @@
 
 #include "common/ProviderMessages.h"
 
+#include <PYXThrowable.h>
+
 PYXMessage ProviderMessage(uint32_t number, PYXMessageComponents parms) {
     VOR_AAA_Message message(number);
     for (const PYXMessageParm& parm : parms.parms()) {
@@ -36,6 +38,10 @@ VOR_AAA_AuthUnrecoverableException UnrecoverableError(const PYXMessage& lead,
 
 PYXMessage LibraryCallMessage(int32_t result, const char* function) {
     return ProviderMessage(kMsgLibraryCallFailed, {std::to_string(result), function});
+}
+
+void RaiseLibraryFailure(int32_t code, int32_t result, const char* function, const char* label) {
+    PYX_THROW(ProviderError(code, {LibraryCallMessage(result, function)}), label);
 }
 
 VOR_AAA_AuthUnrecoverableException WrapUnrecoverable(const PYXMessageSet& cause) {

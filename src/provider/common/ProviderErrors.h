@@ -28,3 +28,6 @@ VOR_AAA_AuthUnrecoverableException WrapUnrecoverable(const PYXMessageSet& cause)
 
 // Library-call failure: message 0x5060AF61 with the result code and the function name.
 PYXMessage LibraryCallMessage(int32_t result, const char* function);
+// Throws code with the library-call message of the failed function, reported from label.
+[[noreturn]] void RaiseLibraryFailure(int32_t code, int32_t result, const char* function,
+                                      const char* label);

@@ -47,4 +47,5 @@ enum BasaltMessage : uint32_t {
     kMsgSessionNotOpened = 0x5066B498,            // %1 result of opening a directory session
     kMsgCaptionUserIdRequired = 0x5173C23A,       // caption: a user id is required
     kMsgCaptionCredentialsAgain = 0x5172D1CE,     // caption: type the credentials again
+    kMsgUnsupportedObjectKind = 0x50690298,       // a query for an object of no known kind
 };

@@ -7,6 +7,7 @@
 #include "common/ProviderMessages.h"
 #include "entry/Entries.h"
 #include "namespace/BasaltNamespace.h"
+#include "namespace/GenericIdentifier.h"
 #include "process/ProviderSlot.h"
 #include "session/BasaltSession.h"
 #include "session/SessionCheckout.h"
@@ -98,7 +99,7 @@ int32_t LogonRoute(AuthRequest& request) {
     document.GetNamespaceID(namespaceID);
     int32_t status = 0;
     std::shared_ptr<NamespaceBase> found =
-        request.provider.LookupNamespaceForAuthentication(namespaceID, document, status);
+        LookupNamespaceForAuthentication(request.provider, namespaceID, document, status);
     if (status == kVOR_AAA_NamespaceClaimed) {
         return kVOR_AAA_NamespaceClaimed;
     }

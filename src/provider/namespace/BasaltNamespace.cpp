@@ -21,12 +21,6 @@ namespace {
 constexpr const char* kConstructorLabel = "BasaltNamespace::BasaltNamespace";
 constexpr int32_t kEncodingInForce = -125;
 
-[[noreturn]] void RaiseLibraryFailure(int32_t result, const char* function) {
-    PYX_THROW(
-        ProviderError(kVOR_AAA_DirectoryProcessFailure, {LibraryCallMessage(result, function)}),
-        kConstructorLabel);
-}
-
 // ICU's own name of an encoding ("utf8" and "UTF-8" alike give "UTF-8"), or the name as given
 // when ICU does not know it.
 std::string CanonicalEncodingName(const std::string& name) {
@@ -112,13 +106,13 @@ void BasaltNamespace::Close() {
 void BasaltNamespace::ChooseEncoding(const I18NString& dataEncoding) {
     const std::string bytes = dataEncoding.utf8();
     if (!DataEncodingSelectsSystemEncoding(bytes)) {
-        setEncoding(bytes);
+        SetEncoding(bytes);
         return;
     }
     ChooseSystemEncoding();
 }
 
-void BasaltNamespace::setEncoding(const std::string& name) {
+void BasaltNamespace::SetEncoding(const std::string& name) {
     CopyEncodingName(m_encoding, name);
     m_encodingIsUtf8 = I18NString::isUtf8Encoding(m_encoding);
 }
@@ -128,21 +122,22 @@ void BasaltNamespace::ChooseSystemEncoding() {
     char buffer[AS_ENCODING_NAME_SIZE] = {};
     if (AS_GetSystemEncoding(buffer) == 0) {
         buffer[sizeof(buffer) - 1] = '\0';
-        setEncoding(buffer);
+        SetEncoding(buffer);
         return;
     }
     std::string osEncoding = PYXOsDefaultEncoding();
     if (osEncoding.empty() || osEncoding.size() > kPYXOsEncodingMaxLength) {
         osEncoding = kPYXOsEncodingFallback;
     }
-    setEncoding(osEncoding);
+    SetEncoding(osEncoding);
 }
 
 void BasaltNamespace::InitializeDirectory(const VOR_AAA_AdditionalInfo& additionalInfo) {
     if (m_host.empty() || m_baseDN.empty()) {
         const int32_t result = AS_CheckConfiguration(1);
         if (result != 0) {
-            RaiseLibraryFailure(result, "AS_CheckConfiguration");
+            RaiseLibraryFailure(kVOR_AAA_DirectoryProcessFailure, result, "AS_CheckConfiguration",
+                                kConstructorLabel);
         }
         // No configuration of our own: the handle opens with what the library has in force.
         m_provider.WithRuntimeConfiguration({}, [&] { OpenOwnHandle(additionalInfo); });
@@ -178,13 +173,15 @@ void BasaltNamespace::InitializeDirectory(const VOR_AAA_AdditionalInfo& addition
                               kConstructorLabel);
                 }
             } else {
-                RaiseLibraryFailure(encodingResult, "AS_SetSystemEncoding");
+                RaiseLibraryFailure(kVOR_AAA_DirectoryProcessFailure, encodingResult,
+                                    "AS_SetSystemEncoding", kConstructorLabel);
             }
         }
         OpenOwnHandle(additionalInfo);
     });
     if (result != 0) {
-        RaiseLibraryFailure(result, "AS_SetTemporaryRuntimeConfig");
+        RaiseLibraryFailure(kVOR_AAA_DirectoryProcessFailure, result,
+                            "AS_SetTemporaryRuntimeConfig", kConstructorLabel);
     }
     m_runtimeConfig = text;
 }
@@ -200,7 +197,7 @@ void BasaltNamespace::OpenOwnHandle(const VOR_AAA_AdditionalInfo& additionalInfo
                   kConstructorLabel);
     }
     if (result != 0) {
-        RaiseLibraryFailure(result, "AS_Init");
+        RaiseLibraryFailure(kVOR_AAA_DirectoryProcessFailure, result, "AS_Init", kConstructorLabel);
     }
     try {
         m_provider.MarkUnicodeDecided();

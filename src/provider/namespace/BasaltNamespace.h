@@ -30,6 +30,10 @@ class VOR_AAA_Namespace;
 class VOR_AAA_QueryDoc;
 class VOR_AAA_QueryResponse;
 
+// The properties of the namespace object a query can ask for.
+inline const std::set<std::string> kNamespaceProperties = {
+    "objectClass", "searchPath", "defaultName", "name", "hasChildren", "capabilities"};
+
 class BasaltNamespace : public NamespaceBase, public LibraryNamespace {
 public:
     using ClassMap = std::map<I18NString, I18NString>;
@@ -74,7 +78,7 @@ public:
 
     // Whether a document addressed to the generic identifier designates this namespace; on true
     // the document's credential entry has been re-addressed to this namespace.
-    bool NamespaceConfigurationMatch(VOR_AAA_BiBusHeader& document);
+    bool NamespaceConfigurationMatch(VOR_AAA_BiBusHeader& document) override;
 
     // The namespace-level query (only the namespace object itself); false when declined.
     bool QueryNamespaceProperties(VOR_AAA_QueryDoc& query, VOR_AAA_QueryResponse& response);
@@ -172,7 +176,7 @@ private:
     void SetProtectedVisaValue(VOR_AAA_Visa& visa, const char* name, const I18NString& value);
     void ChooseEncoding(const I18NString& dataEncoding);
     void ChooseSystemEncoding();
-    void setEncoding(const std::string& name);
+    void SetEncoding(const std::string& name);
     void InitializeDirectory(const VOR_AAA_AdditionalInfo& additionalInfo);
     void OpenOwnHandle(const VOR_AAA_AdditionalInfo& additionalInfo);
     void ReadRuntimeConfiguration();

@@ -41,6 +41,10 @@ void NamespaceBase::SetNamespaceVersion(const I18NString& uri) {
     m_namespaceVersion.store(NamespaceVersionFromUri(uri));
 }
 
+bool NamespaceBase::NamespaceConfigurationMatch(VOR_AAA_BiBusHeader&) {
+    return false;
+}
+
 // ---- session registry ----
 
 NamespaceBase::SessionList::iterator NamespaceBase::FindSession(const I18NString& identifier) {

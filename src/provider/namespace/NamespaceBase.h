@@ -20,6 +20,7 @@
 #include <utility>
 #include <vector>
 
+class VOR_AAA_BiBusHeader;
 class VOR_AAA_EncryptionManager;
 
 // Object kinds of the supported-attribute maps.
@@ -44,6 +45,9 @@ public:
     // Ends the namespace's use of outside resources before it is destroyed, so that a failure
     // can be reported (the destructor cannot). The base has none.
     virtual void Close() {}
+    // Whether a document addressed to the generic identifier designates this namespace (and, on
+    // true, has been re-addressed to it). The base claims none.
+    virtual bool NamespaceConfigurationMatch(VOR_AAA_BiBusHeader& document);
 
     const I18NString& GetIdentifier() const noexcept { return m_identifier; }
     // The identifier as UTF-8, converted once: every object of a search names it in its path.

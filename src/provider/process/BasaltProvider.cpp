@@ -1,7 +1,6 @@
 #include "process/BasaltProvider.h"
 
 #include "common/ProviderErrors.h"
-#include "namespace/BasaltNamespace.h"
 
 #include <AccessAPI.h>
 #include <PYXHome.h>
@@ -104,19 +103,4 @@ void BasaltProvider::SetUnicodeIfUndecided(bool value) {
     if (!m_unicodeDecided) {
         m_unicode = value;
     }
-}
-
-std::shared_ptr<NamespaceBase> BasaltProvider::LookupNamespaceForAuthentication(
-    const I18NString& identifier, VOR_AAA_BiBusHeader& document, int32_t& status) {
-    if (identifier != I18NString(kGenericNamespaceIdentifier)) {
-        return GetNamespace(identifier);
-    }
-    std::shared_ptr<NamespaceBase> claimed = FindNamespace([&](NamespaceBase& ns) {
-        auto* directory = dynamic_cast<BasaltNamespace*>(&ns);
-        return directory != nullptr && directory->NamespaceConfigurationMatch(document);
-    });
-    if (claimed != nullptr) {
-        status = kVOR_AAA_NamespaceClaimed;
-    }
-    return claimed;
 }

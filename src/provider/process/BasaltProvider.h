@@ -13,10 +13,7 @@
 
 class PYXThrowable;
 
-class VOR_AAA_BiBusHeader;
-
 inline constexpr const char* kDirectoryApplicationName = "Basalt Provider";
-inline constexpr const char* kGenericNamespaceIdentifier = "$VOR_AAA_AuthRidge";
 
 class BasaltProvider : public ProviderBase {
 public:
@@ -53,12 +50,6 @@ public:
     void MarkUnicodeDecided();
     // Sets the value only while undecided.
     void SetUnicodeIfUndecided(bool value);
-
-    // For the generic identifier: the first namespace that claims the document (status -50);
-    // otherwise the namespace registered under the identifier. Null when none.
-    std::shared_ptr<NamespaceBase> LookupNamespaceForAuthentication(const I18NString& identifier,
-                                                                    VOR_AAA_BiBusHeader& document,
-                                                                    int32_t& status);
 
 private:
     PYXThreadCriticalSection m_runtimeConfigLock;

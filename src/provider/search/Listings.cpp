@@ -4,6 +4,7 @@
 #include "common/ProviderErrors.h"
 #include "common/ProviderMessages.h"
 #include "namespace/BasaltNamespace.h"
+#include "search/DirectoryReads.h"
 #include "search/ListingFilter.h"
 #include "session/BasaltSession.h"
 
@@ -17,11 +18,6 @@
 #include <set>
 
 namespace {
-
-[[noreturn]] void RaiseLibraryFailure(int32_t result, const char* function) {
-    PYX_THROW(ProviderError(-8, {LibraryCallMessage(result, function)}),
-              "BasaltSession::retrieveObjectDescendantProperties");
-}
 
 // Releases a block of ASA_Search4.
 struct BlockFree {
@@ -68,7 +64,7 @@ void BasaltSession::retrieveObjectDescendantProperties(const VOR_AAA_VORID::Deco
                 break;
             }
             const std::optional<std::string> name =
-                readObjectName(AS_OBJ_USER_CLASS, object.number, "ASA_FindObjectAttributeSize",
+                ReadObjectName(AS_OBJ_USER_CLASS, object.number, "ASA_FindObjectAttributeSize",
                                "ASA_FindUserClassInfo");
             if (!name) {
                 break;
@@ -90,7 +86,7 @@ void BasaltSession::retrieveObjectDescendantProperties(const VOR_AAA_VORID::Deco
                 break;
             }
             const std::optional<std::string> name =
-                readObjectName(AS_OBJ_USER_FOLDER, object.number, "ASA_FindObjectAttributeSize",
+                ReadObjectName(AS_OBJ_USER_FOLDER, object.number, "ASA_FindObjectAttributeSize",
                                "ASA_FindUserFolderInfo");
             if (!name) {
                 break;
@@ -140,13 +136,13 @@ void BasaltSession::retrieveObjectDescendantProperties(const VOR_AAA_VORID::Deco
             break;
     }
     if (applyFilter) {
-        filterListing(predicates);
+        FilterListing(predicates);
     }
-    servePage(query, response);
+    ServePage(query, response);
 }
 
 void BasaltSession::_getUserClassChildren(AS_ObjectId classId, bool recursive) {
-    const std::vector<AS_ObjectId> ids = readIdList(
+    const std::vector<AS_ObjectId> ids = ReadIdList(
         "ASA_FindUserClassChildrenList3",
         [&](uint32_t capacity, AS_ObjectId* list, uint32_t* count) {
             return capacity == 0
@@ -154,7 +150,7 @@ void BasaltSession::_getUserClassChildren(AS_ObjectId classId, bool recursive) {
                        : ASA_FindUserClassChildrenList3(m_handle, classId, capacity, list, count);
         });
     for (const AS_ObjectId child : ids) {
-        const std::optional<std::string> name = readObjectName(
+        const std::optional<std::string> name = ReadObjectName(
             AS_OBJ_USER_CLASS, child, "ASA_FindObjectAttributeSize", "ASA_FindUserClassInfo");
         if (!name) {
             continue;  // gone meanwhile
@@ -168,19 +164,19 @@ void BasaltSession::_getUserClassChildren(AS_ObjectId classId, bool recursive) {
 
 void BasaltSession::_getUserFolderContents(AS_ObjectId folderId, bool recursive, bool withFolders,
                                            bool withAccounts) {
-    const std::vector<AS_ObjectId> folders = readIdList(
+    const std::vector<AS_ObjectId> folders = ReadIdList(
         "ASA_FindUserFolderChildrenList",
         [&](uint32_t capacity, AS_ObjectId* list, uint32_t* count) {
             return ASA_FindUserFolderChildrenList(m_handle, folderId, capacity, list, count);
         });
     if (withAccounts) {
-        const std::vector<AS_ObjectId> users = readIdList(
+        const std::vector<AS_ObjectId> users = ReadIdList(
             "ASA_FindUserFolderUsersList",
             [&](uint32_t capacity, AS_ObjectId* list, uint32_t* count) {
                 return ASA_FindUserFolderUsersList(m_handle, folderId, capacity, list, count);
             });
         for (const AS_ObjectId user : users) {
-            if (const auto name = readObjectName(AS_OBJ_USER, user, "ASA_FindObjectAttributeSize",
+            if (const auto name = ReadObjectName(AS_OBJ_USER, user, "ASA_FindObjectAttributeSize",
                                                  "ASA_FindUserInfo")) {
                 m_listing.Add(ListingCache::eAccounts, *name, user);
             }
@@ -189,7 +185,7 @@ void BasaltSession::_getUserFolderContents(AS_ObjectId folderId, bool recursive,
     for (const AS_ObjectId child : folders) {
         // Folders that are left out are still walked for what they hold.
         if (withFolders || recursive) {
-            const std::optional<std::string> name = readObjectName(
+            const std::optional<std::string> name = ReadObjectName(
                 AS_OBJ_USER_FOLDER, child, "ASA_FindObjectAttributeSize", "ASA_FindUserFolderInfo");
             if (!name) {
                 continue;
@@ -209,10 +205,11 @@ void BasaltSession::_getNamespaceChildrenInPageMap(bool folders, bool roles) {
         AS_ObjectId rootFolder = 0;
         const int32_t result = ASA_FindNamespaceRootUserFolder(m_handle, &rootFolder);
         if (result != 0) {
-            RaiseLibraryFailure(result, "ASA_FindNamespaceRootUserFolder");
+            RaiseLibraryFailure(kDirectoryReadFailure, result, "ASA_FindNamespaceRootUserFolder",
+                                kListingLabel);
         }
         if (const auto name =
-                readObjectName(AS_OBJ_USER_FOLDER, rootFolder, "ASA_FindObjectAttributeSize",
+                ReadObjectName(AS_OBJ_USER_FOLDER, rootFolder, "ASA_FindObjectAttributeSize",
                                "ASA_FindUserFolderInfo")) {
             m_listing.Add(ListingCache::eFolders, *name, rootFolder);
         }
@@ -231,14 +228,16 @@ void BasaltSession::_getNamespaceChildrenInPageMap(bool folders, bool roles) {
         uint32_t count = 0;
         int32_t result = ASA_GetSessionUserClassList(m_handle, 0, nullptr, nullptr, &count);
         if (result != 0) {
-            RaiseLibraryFailure(result, "ASA_GetSessionUserClassList");
+            RaiseLibraryFailure(kDirectoryReadFailure, result, "ASA_GetSessionUserClassList",
+                                kListingLabel);
         }
         std::vector<AS_ObjectId> ids(count);
         std::vector<uint32_t> flags(count);
         if (count > 0) {
             result = ASA_GetSessionUserClassList(m_handle, count, ids.data(), flags.data(), &count);
             if (result != 0) {
-                RaiseLibraryFailure(result, "ASA_GetSessionUserClassList");
+                RaiseLibraryFailure(kDirectoryReadFailure, result, "ASA_GetSessionUserClassList",
+                                    kListingLabel);
             }
         }
         for (std::size_t i = 0; i < ids.size() && i < count; ++i) {
@@ -249,7 +248,7 @@ void BasaltSession::_getNamespaceChildrenInPageMap(bool folders, bool roles) {
     }
     for (const AS_ObjectId id : rootClasses) {
         if (const auto name =
-                readObjectName(AS_OBJ_USER_CLASS, id, "ASA_FindObjectAttributeSize (for root)",
+                ReadObjectName(AS_OBJ_USER_CLASS, id, "ASA_FindObjectAttributeSize (for root)",
                                "ASA_FindUserClassInfo (for root)")) {
             m_listing.Add(ListingCache::eRoles, *name, id);
         }
@@ -278,7 +277,7 @@ void BasaltSession::_getAllRoleObjectsIDs(const std::string& pattern, bool folde
         const std::unique_ptr<char, BlockFree> ownedNames(names);
         const std::unique_ptr<AS_ObjectId, BlockFree> ownedIds(ids);
         if (result != 0) {
-            RaiseLibraryFailure(result, "ASA_Search3");
+            RaiseLibraryFailure(kDirectoryReadFailure, result, "ASA_Search3", kListingLabel);
         }
         for (uint32_t i = 0; i < count; ++i) {
             const char* record = names + static_cast<std::size_t>(i) * AS_SEARCH_NAME_SIZE;
@@ -287,7 +286,7 @@ void BasaltSession::_getAllRoleObjectsIDs(const std::string& pattern, bool folde
     }
 }
 
-void BasaltSession::filterListing(const std::vector<std::string>& predicates) {
+void BasaltSession::FilterListing(const std::vector<std::string>& predicates) {
     VOR_AAA_SearchFilter filter;
     filter.Parse(predicates, eSFAllOperations);
     const auto& groups = filter.GetGroups();
@@ -323,7 +322,7 @@ void BasaltSession::filterListing(const std::vector<std::string>& predicates) {
     }
 }
 
-void BasaltSession::servePage(const VOR_AAA_Query& query, VOR_AAA_QueryResponse& response) {
+void BasaltSession::ServePage(const VOR_AAA_Query& query, VOR_AAA_QueryResponse& response) {
     m_listing.SetCollecting(false);
     const std::size_t total = m_listing.Total();
     const int32_t skip = query.GetSkipObjects();

@@ -57,6 +57,16 @@ const char* AuthTypeText(int32_t authType) {
     }
 }
 
+int32_t AuthTypeFromText(const I18NString& text) {
+    for (const int32_t type :
+         {kAuthTypeCredential, kAuthTypeTicket, kAuthTypeCertificate, kAuthTypeWebEnvironment}) {
+        if (text == I18NString(AuthTypeText(type))) {
+            return type;
+        }
+    }
+    return -1;
+}
+
 BasaltSession::BasaltSession(BasaltProvider& provider, BasaltNamespace& ns)
     : SessionBase(I18NString()),
       m_pProvider(&provider),
@@ -301,5 +311,22 @@ void BasaltSession::AdoptHandle(BasaltSession* other) {
 void BasaltSession::UpdateFrom(SessionBase& other) {
     if (auto* session = dynamic_cast<BasaltSession*>(&other)) {
         AdoptHandle(session);
+    }
+}
+
+void BasaltSession::RefreshTicketForSearch(const I18NString& ticket) {
+    const auto now = std::chrono::steady_clock::now();
+    if (ticket == m_searchRefreshedTicket &&
+        now - m_searchTicketRefreshed < kSearchTicketRefreshInterval) {
+        return;
+    }
+    // Tried once per interval whatever the outcome: a ticket that cannot be refreshed is not
+    // asked about again at every search.
+    m_searchRefreshedTicket = ticket;
+    m_searchTicketRefreshed = now;
+    try {
+        RefreshTicket(ticket, false);
+    } catch (...) {
+        // A ticket that cannot be refreshed never fails the search.
     }
 }

@@ -56,6 +56,8 @@ enum BasaltAuthType : int32_t {
 // The visa's "authType" text of a type ("user", "ticket", "certificate", "web"); empty for
 // another number.
 const char* AuthTypeText(int32_t authType);
+// The type of a visa's "authType" text; -1 for any other text.
+int32_t AuthTypeFromText(const I18NString& text);
 
 class BasaltSession : public SessionBase {
 public:
@@ -117,8 +119,8 @@ public:
     // The registry merges an equal session registered again: it takes the newer handle.
     void UpdateFrom(SessionBase& other) override;
 
-    // ---- search (directory object retrieval, search/ObjectRetrieval.cpp, search/Listings.cpp)
-    // ---- Answers a query for one object, its children or its descendants into response; false
+    // ---- search (directory object retrieval, in search/) ----
+    // Answers a query for one object, its children or its descendants into response; false
     // lets the search entry report a failure. Invalid input throws VOR_AAA_Exception. After
     // the namespace's configured number of queries the handle is re-established from the
     // visa. result receives 0.
@@ -168,9 +170,9 @@ private:
                                                 const RefProps& refProps,
                                                 const std::string* cachedName);
     // The name and description properties asked, from the record's texts (library bytes).
-    void setNames(VOR_AAA_BaseClass& object, const WantedProperties& wants,
+    void SetNames(VOR_AAA_BaseClass& object, const WantedProperties& wants,
                   const std::string& libraryName) const;
-    void setDescription(VOR_AAA_BaseClass& object, const WantedProperties& wants,
+    void SetDescription(VOR_AAA_BaseClass& object, const WantedProperties& wants,
                         const std::string& libraryDescription) const;
     // Listing steps, each filling maps of the listing cache.
     void _getUserClassChildren(AS_ObjectId classId, bool recursive);
@@ -182,13 +184,13 @@ private:
     void getUserClassMembers(AS_ObjectId classId, VOR_AAA_BaseClassWithMembers& role,
                              const RefProps& refProps);
     // Keeps, predicate by predicate, the listed entries that pass it.
-    void filterListing(const std::vector<std::string>& predicates);
+    void FilterListing(const std::vector<std::string>& predicates);
     // Builds the query's page of the listing cache into response.
-    void servePage(const VOR_AAA_Query& query, VOR_AAA_QueryResponse& response);
+    void ServePage(const VOR_AAA_Query& query, VOR_AAA_QueryResponse& response);
     // Directory reads of the retrieval. A vanished object gives false or nullopt; any other
     // failure raises -8 naming the call (sizeCall for the size, infoCall for the record).
     // Whether the object still exists (its name size is asked: a listed name may be stale).
-    bool objectExists(int32_t objectType, AS_ObjectId id, const char* sizeCall);
+    bool ObjectExists(int32_t objectType, AS_ObjectId id, const char* sizeCall);
     // A record's name and description (library bytes; the description empty unless asked).
     struct RecordTexts {
         std::string name;
@@ -196,23 +198,22 @@ private:
     };
     // Reads a record as the library wants it read: the name size (and the description size
     // when asked) first, then read(name, description) into buffers at least that large
-    // (description null when not asked). read is any callable int32_t(char*, char*).
-    template <typename Read>
-    std::optional<RecordTexts> readRecord(int32_t objectType, AS_ObjectId id, bool withDescription,
+    // (description null when not asked).
+    std::optional<RecordTexts> ReadRecord(int32_t objectType, AS_ObjectId id, bool withDescription,
                                           const char* sizeCall, const char* infoCall,
-                                          const Read& read);
-    std::optional<std::string> readObjectName(int32_t objectType, AS_ObjectId id,
+                                          const std::function<int32_t(char*, char*)>& read);
+    std::optional<std::string> ReadObjectName(int32_t objectType, AS_ObjectId id,
                                               const char* sizeCall, const char* infoCall);
     // A user's display name (cn; its name is the sign-on name), library bytes.
-    std::optional<std::string> readUserDisplayName(AS_ObjectId id);
-    std::vector<AS_ObjectId> readIdList(
+    std::optional<std::string> ReadUserDisplayName(AS_ObjectId id);
+    std::vector<AS_ObjectId> ReadIdList(
         const char* call, const std::function<int32_t(uint32_t, AS_ObjectId*, uint32_t*)>& list);
-    std::vector<VOR_AAA_Type_AncestorInfo> folderAncestry(AS_ObjectId folderId, bool includeFolder);
-    std::vector<VOR_AAA_Type_AncestorInfo> classAncestry(AS_ObjectId classId);
-    VOR_AAA_Type_AncestorInfo namespaceAncestor() const;
-    std::string objectSearchPath(VOR_AAA_VORID::ObjectKind kind, AS_ObjectId id) const;
-    std::string textOf(const char* libraryBytes) const;
-    I18NString contentLocale() const;
+    std::vector<VOR_AAA_Type_AncestorInfo> FolderAncestry(AS_ObjectId folderId, bool includeFolder);
+    std::vector<VOR_AAA_Type_AncestorInfo> ClassAncestry(AS_ObjectId classId);
+    VOR_AAA_Type_AncestorInfo NamespaceAncestor() const;
+    std::string ObjectSearchPath(VOR_AAA_VORID::ObjectKind kind, AS_ObjectId id) const;
+    std::string Utf8FromLibrary(const char* libraryBytes) const;
+    I18NString QueryContentLocale() const;
 
     // ---- handle management ----
     int32_t InitHandle();

@@ -18,38 +18,28 @@ void BasaltSession::ReestablishAuthHandle(const VOR_AAA_Visa& visa, const TraceS
 
     int32_t result = AS_ERR_INVALID_ARGUMENT;
     bool attempted = false;
-    switch (m_authType) {
-        case kAuthTypeCredential: {
-            const I18NString user = DecryptedVisaValue(visa, kVisaUsername, *m_pNamespace);
-            const I18NString password = DecryptedVisaValue(visa, kVisaPassword, *m_pNamespace);
-            result = AuthenticateUser(trace, user, password, m_role, ticket.bytes);
+    VisaSignOnRoutes routes;
+    routes.credential = [&](const I18NString& user, const I18NString& password) {
+        result = AuthenticateUser(trace, user, password, m_role, ticket.bytes);
+        attempted = true;
+    };
+    routes.ticket = [&](const I18NString& visaTicket) {
+        result = ValidateTicket(trace, visaTicket);
+        attempted = true;
+    };
+    routes.certificate = [&](const I18NString& certificate) {
+        I18NString ignored;
+        result = ValidateCertificate(trace, certificate, m_role, ignored);
+        attempted = true;
+    };
+    routes.web = [&](const BasaltEnvironment& environment, bool) {
+        if (!environment.empty()) {
+            I18NString required;
+            result = AuthenticateWebUser(trace, environment, m_role, ticket.bytes, required);
             attempted = true;
-            break;
         }
-        case kAuthTypeTicket:
-            result = ValidateTicket(trace, ticketValue);
-            attempted = true;
-            break;
-        case kAuthTypeCertificate: {
-            const I18NString certificate =
-                DecryptedVisaValue(visa, kVisaCertificate, *m_pNamespace);
-            I18NString ignored;
-            result = ValidateCertificate(trace, certificate, m_role, ignored);
-            attempted = true;
-            break;
-        }
-        case kAuthTypeWebEnvironment: {
-            const BasaltEnvironment environment = EnvironmentFromVisa(visa);
-            if (!environment.empty()) {
-                I18NString required;
-                result = AuthenticateWebUser(trace, environment, m_role, ticket.bytes, required);
-                attempted = true;
-            }
-            break;
-        }
-        default:
-            break;
-    }
+    };
+    SignOnAgainFromVisa(m_authType, visa, *m_pNamespace, routes);
     if (attempted && result == 0) {
         return;
     }

@@ -46,6 +46,27 @@ BasaltEnvironment EnvironmentFromVisa(const VOR_AAA_Visa& visa) {
     return environment;
 }
 
+bool SignOnAgainFromVisa(int32_t authType, const VOR_AAA_Visa& visa, BasaltNamespace& ns,
+                         const VisaSignOnRoutes& routes) {
+    switch (authType) {
+        case kAuthTypeCredential:
+            routes.credential(DecryptedVisaValue(visa, kVisaUsername, ns),
+                              DecryptedVisaValue(visa, kVisaPassword, ns));
+            return true;
+        case kAuthTypeTicket:
+            routes.ticket(VisaValue(visa, kVisaTicket));
+            return true;
+        case kAuthTypeCertificate:
+            routes.certificate(DecryptedVisaValue(visa, kVisaCertificate, ns));
+            return true;
+        case kAuthTypeWebEnvironment:
+            routes.web(EnvironmentFromVisa(visa), !VisaValue(visa, kVisaRemoteUser).empty());
+            return true;
+        default:
+            return false;
+    }
+}
+
 I18NString ReestablishSessionFromVisa(const VOR_AAA_Visa& visa,
                                       const VOR_AAA_AdditionalInfo& additionalInfo,
                                       BasaltProvider& provider, BasaltNamespace& ns) {
@@ -55,27 +76,28 @@ I18NString ReestablishSessionFromVisa(const VOR_AAA_Visa& visa,
         return {};
     }
     const I18NString role = VisaValue(visa, kVisaRole);
+    const I18NString logon("logon");
     I18NString ticket = VisaValue(visa, kVisaTicket);
     std::unique_ptr<BasaltSession> session;
-    if (authType == I18NString(AuthTypeText(kAuthTypeCredential))) {
-        session = BasaltSession::CreateFromCredential(
-            trace, provider, ns, DecryptedVisaValue(visa, kVisaUsername, ns),
-            DecryptedVisaValue(visa, kVisaPassword, ns), role, I18NString("logon"), ticket);
-    } else if (authType == I18NString(AuthTypeText(kAuthTypeCertificate))) {
-        session = BasaltSession::CreateFromCertificate(
-            trace, provider, ns, DecryptedVisaValue(visa, kVisaCertificate, ns), role,
-            I18NString("logon"), ticket);
-    } else if (authType == I18NString(AuthTypeText(kAuthTypeTicket))) {
+    VisaSignOnRoutes routes;
+    routes.credential = [&](const I18NString& user, const I18NString& password) {
+        session = BasaltSession::CreateFromCredential(trace, provider, ns, user, password, role,
+                                                      logon, ticket);
+    };
+    routes.ticket = [&](const I18NString& visaTicket) {
         int32_t result = 0;
-        session = BasaltSession::CreateFromTicket(trace, provider, ns, ticket, result);
-    } else if (authType == I18NString(AuthTypeText(kAuthTypeWebEnvironment))) {
-        const BasaltEnvironment environment = EnvironmentFromVisa(visa);
-        const I18NString remoteUser = VisaValue(visa, kVisaRemoteUser);
+        session = BasaltSession::CreateFromTicket(trace, provider, ns, visaTicket, result);
+    };
+    routes.certificate = [&](const I18NString& certificate) {
+        session = BasaltSession::CreateFromCertificate(trace, provider, ns, certificate, role,
+                                                       logon, ticket);
+    };
+    routes.web = [&](const BasaltEnvironment& environment, bool remoteUserPresent) {
         I18NString required;
-        session = BasaltSession::CreateFromWebUserEnv(trace, provider, ns, environment, role,
-                                                      I18NString("logon"), required, ticket,
-                                                      !remoteUser.empty());
-    }
+        session = BasaltSession::CreateFromWebUserEnv(trace, provider, ns, environment, role, logon,
+                                                      required, ticket, remoteUserPresent);
+    };
+    SignOnAgainFromVisa(AuthTypeFromText(authType), visa, ns, routes);
     if (!session) {
         return {};
     }

@@ -10,6 +10,9 @@
 
 #include <I18NString.h>
 
+#include <cstdint>
+#include <functional>
+
 class BasaltNamespace;
 class BasaltProvider;
 class VOR_AAA_AdditionalInfo;
@@ -35,6 +38,20 @@ BasaltEnvironment EnvironmentFromVisa(const VOR_AAA_Visa& visa);
 // The environment of a security blob (an encoded environment list); false when it cannot be
 // read.
 bool EnvironmentFromSecurityBlob(const I18NString& blob, BasaltEnvironment& environment);
+
+// The sign-on routes by which a session signs its user on again from what its logon stored in
+// the visa; each receives the stored values of its route.
+struct VisaSignOnRoutes {
+    std::function<void(const I18NString& user, const I18NString& password)> credential;
+    std::function<void(const I18NString& ticket)> ticket;
+    std::function<void(const I18NString& certificate)> certificate;
+    std::function<void(const BasaltEnvironment& environment, bool remoteUserPresent)> web;
+};
+
+// The one switch on how a session was first authenticated: calls the route of authType with the
+// visa's values; false, and nothing called, for another type.
+bool SignOnAgainFromVisa(int32_t authType, const VOR_AAA_Visa& visa, BasaltNamespace& ns,
+                         const VisaSignOnRoutes& routes);
 
 // Creates a session from the visa's authentication values and registers it with the namespace;
 // returns its identifier, empty when the visa names no known authentication type. A refused

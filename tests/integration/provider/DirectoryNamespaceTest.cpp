@@ -7,6 +7,7 @@
 #include "audit/TracedSignOns.h"
 #include "namespace/BasaltNamespace.h"
 #include "namespace/ConfigurationDocument.h"
+#include "namespace/GenericIdentifier.h"
 #include "namespace/RuntimeConfiguration.h"
 #include "process/ProviderSlot.h"
 
@@ -138,7 +139,7 @@ TEST_F(DirectoryNamespace, ADocumentForTheGenericIdentifierIsClaimedByTheMatchin
     AddGenericCredential(header, Blob("4", "RIDGETEST"));
     int32_t status = 0;
     const auto claimed =
-        provider->LookupNamespaceForAuthentication("$VOR_AAA_AuthRidge", header, status);
+        LookupNamespaceForAuthentication(*provider, "$VOR_AAA_AuthRidge", header, status);
     ASSERT_NE(claimed, nullptr);
     EXPECT_EQ(claimed->GetIdentifier(), I18NString("second"));
     EXPECT_EQ(status, -50);
@@ -158,7 +159,7 @@ TEST_F(DirectoryNamespace, ADocumentForTheGenericIdentifierIsClaimedByTheMatchin
         AddGenericCredential(other, blob, ridgeNamespace);
         int32_t unchanged = 7;
         EXPECT_EQ(
-            provider->LookupNamespaceForAuthentication("$VOR_AAA_AuthRidge", other, unchanged),
+            LookupNamespaceForAuthentication(*provider, "$VOR_AAA_AuthRidge", other, unchanged),
             nullptr)
             << blob;
         EXPECT_EQ(unchanged, 7);
@@ -167,13 +168,13 @@ TEST_F(DirectoryNamespace, ADocumentForTheGenericIdentifierIsClaimedByTheMatchin
     VOR_AAA_BiBusHeader broken;
     AddGenericCredential(broken, "<GENERATION>4");
     try {
-        provider->LookupNamespaceForAuthentication("$VOR_AAA_AuthRidge", broken, status);
+        LookupNamespaceForAuthentication(*provider, "$VOR_AAA_AuthRidge", broken, status);
         FAIL() << "a blob that is not XML was accepted";
     } catch (VOR_AAA_Exception& e) {
         EXPECT_EQ(e.getErrorCode(), -32);
     }
     // An ordinary identifier is looked up as it is.
-    EXPECT_EQ(provider->LookupNamespaceForAuthentication("first", header, status)->GetIdentifier(),
+    EXPECT_EQ(LookupNamespaceForAuthentication(*provider, "first", header, status)->GetIdentifier(),
               I18NString("first"));
 }
 

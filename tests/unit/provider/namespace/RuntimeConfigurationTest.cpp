@@ -1,6 +1,6 @@
 // The runtime configuration text, the connection split (the port is read as a leading number)
 // and which data encodings ask for the system encoding.
-#include "namespace/DirectoryDN.h"
+#include "namespace/GenericIdentifier.h"
 #include "namespace/RuntimeConfiguration.h"
 
 #include <gtest/gtest.h>
