@@ -1,9 +1,9 @@
 // The namespace configuration reader: the configuration document into an instance, then the
 // values a namespace takes from it through the rules it applies to them.
-#include "CFGAPI_Helper.h"
 #include "FuzzTarget.h"
 #include "PYXThrowable.h"
-#include "RuntimeConfiguration.h"
+#include "namespace/ConfigurationDocument.h"
+#include "namespace/RuntimeConfiguration.h"
 
 namespace {
 

@@ -3,11 +3,13 @@
 // sent to the generic namespace identifier.
 #include "ProviderDirectory.h"
 
-#include "BasaltNamespace.h"
-#include "BasaltProviderUtilities.h"
-#include "CFGAPI_Helper.h"
-#include "ProviderAudit.h"
-#include "RuntimeConfiguration.h"
+#include "audit/CallTrace.h"
+#include "audit/TracedSignOns.h"
+#include "namespace/BasaltNamespace.h"
+#include "namespace/ConfigurationDocument.h"
+#include "namespace/GenericIdentifier.h"
+#include "namespace/RuntimeConfiguration.h"
+#include "process/ProviderSlot.h"
 
 #include <LogTypedLogger.h>
 #include <VOR_AAA_AdditionalInfo.h>
@@ -137,7 +139,7 @@ TEST_F(DirectoryNamespace, ADocumentForTheGenericIdentifierIsClaimedByTheMatchin
     AddGenericCredential(header, Blob("4", "RIDGETEST"));
     int32_t status = 0;
     const auto claimed =
-        provider->LookupNamespaceForAuthentication("$VOR_AAA_AuthRidge", header, status);
+        LookupNamespaceForAuthentication(*provider, "$VOR_AAA_AuthRidge", header, status);
     ASSERT_NE(claimed, nullptr);
     EXPECT_EQ(claimed->GetIdentifier(), I18NString("second"));
     EXPECT_EQ(status, -50);
@@ -157,7 +159,7 @@ TEST_F(DirectoryNamespace, ADocumentForTheGenericIdentifierIsClaimedByTheMatchin
         AddGenericCredential(other, blob, ridgeNamespace);
         int32_t unchanged = 7;
         EXPECT_EQ(
-            provider->LookupNamespaceForAuthentication("$VOR_AAA_AuthRidge", other, unchanged),
+            LookupNamespaceForAuthentication(*provider, "$VOR_AAA_AuthRidge", other, unchanged),
             nullptr)
             << blob;
         EXPECT_EQ(unchanged, 7);
@@ -166,13 +168,13 @@ TEST_F(DirectoryNamespace, ADocumentForTheGenericIdentifierIsClaimedByTheMatchin
     VOR_AAA_BiBusHeader broken;
     AddGenericCredential(broken, "<GENERATION>4");
     try {
-        provider->LookupNamespaceForAuthentication("$VOR_AAA_AuthRidge", broken, status);
+        LookupNamespaceForAuthentication(*provider, "$VOR_AAA_AuthRidge", broken, status);
         FAIL() << "a blob that is not XML was accepted";
     } catch (VOR_AAA_Exception& e) {
         EXPECT_EQ(e.getErrorCode(), -32);
     }
     // An ordinary identifier is looked up as it is.
-    EXPECT_EQ(provider->LookupNamespaceForAuthentication("first", header, status)->GetIdentifier(),
+    EXPECT_EQ(LookupNamespaceForAuthentication(*provider, "first", header, status)->GetIdentifier(),
               I18NString("first"));
 }
 

@@ -2,11 +2,11 @@
 // library: this program defines the AS_* calls the provider makes, and the linker binds the
 // provider's calls to them instead of libAccessAPI.so's. Each test sets what the fake answers
 // and reads back the calls it received.
-#include "BasaltNamespace.h"
-#include "BasaltProvider.h"
-#include "BasaltSession.h"
-#include "ProviderAudit.h"
 #include "ScratchHome.h"
+#include "audit/CallTrace.h"
+#include "namespace/BasaltNamespace.h"
+#include "process/BasaltProvider.h"
+#include "session/BasaltSession.h"
 
 #include <AccessAPI.h>
 #include <VOR_AAA_AdditionalInfo.h>

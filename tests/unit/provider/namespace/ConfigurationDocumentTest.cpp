@@ -1,0 +1,176 @@
+// Reading a namespace configuration document: parameters, nil values, lists and failures.
+#include "namespace/ConfigurationDocument.h"
+
+#include <VOR_AAA_Exception.h>
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <fstream>
+#include <iterator>
+
+namespace {
+
+std::unique_ptr<CFGAPI_Instance> LoadOrFail(const char* text) {
+    auto instance = std::make_unique<CFGAPI_Instance>();
+    I18NString error;
+    EXPECT_TRUE(instance->Load(text, std::strlen(text), error)) << error;
+    return instance;
+}
+
+const char* kDocument =
+    "<?xml version=\"1.0\"?>"
+    "<cfg:instance xmlns:cfg=\"http://basalt.example/schemas/cfg/\""
+    " xmlns:xsi=\"http://www.w3.org/2001/XMLSchema-instance\" name=\"Sales\" class=\"ridge\">"
+    "<cfg:parameter name=\"id\"><cfg:value xsi:type=\"xsd:string\">first</cfg:value>"
+    "</cfg:parameter>"
+    "<cfg:parameter name=\"id\"><cfg:value xsi:type=\"xsd:string\">ns1</cfg:value>"
+    "</cfg:parameter>"
+    "<cfg:parameter name=\"empty\"/>"
+    "<cfg:parameter name=\"blank\"><cfg:value></cfg:value></cfg:parameter>"
+    "<cfg:parameter name=\"providerName\" class=\"Ridge\"><cfg:value>p</cfg:value>"
+    "</cfg:parameter>"
+    "<cfg:parameter name=\"bindCredentials\"><cfg:value><cfg:credential>"
+    "<cfg:username>svc</cfg:username><cfg:password>s3cret</cfg:password>"
+    "</cfg:credential></cfg:value></cfg:parameter>"
+    "<cfg:parameter name=\"advancedProperties\"><cfg:value>"
+    "<cfg:item><cfg:name>RidgeNamespacesAreUnicode</cfg:name><cfg:value>false</cfg:value>"
+    "</cfg:item>"
+    "<cfg:property name=\"numberOfQueriesCacheLimit\">5</cfg:property>"
+    "</cfg:value></cfg:parameter>"
+    "<cfg:somethingElse name=\"id\"><cfg:value>ignored</cfg:value></cfg:somethingElse>"
+    "<cfg:instances name=\"children\">"
+    "<cfg:instance name=\"a\" class=\"c1\"><cfg:parameter name=\"k\"><cfg:value>v</cfg:value>"
+    "</cfg:parameter></cfg:instance>"
+    "<cfg:instance name=\"b\" class=\"c2\"/>"
+    "</cfg:instances>"
+    "</cfg:instance>";
+
+}  // namespace
+
+TEST(ConfigurationAccess, ReadsParametersListsAndNilValues) {
+    const auto loaded = LoadOrFail(kDocument);
+    const CFGAPI_Instance& instance = *loaded;
+    EXPECT_EQ(instance.GetName(), I18NString("Sales"));
+    EXPECT_EQ(instance.GetClass(), I18NString("ridge"));
+
+    I18NString value;
+    ASSERT_TRUE(instance.GetParameterValue("id", value));
+    EXPECT_EQ(value, I18NString("ns1"));  // the later parameter replaces the earlier one
+
+    EXPECT_FALSE(instance.GetParameterValue("empty", value));
+    ASSERT_NE(instance.GetParameter("empty"), nullptr);
+    EXPECT_TRUE(instance.GetParameter("empty")->IsNil());
+    ASSERT_TRUE(instance.GetParameterValue("blank", value));  // present but empty is not nil
+    EXPECT_TRUE(value.empty());
+    EXPECT_EQ(instance.GetParameter("missing"), nullptr);
+
+    I18NString classType;
+    instance.GetMandatoryParameterValueWithClassType("providerName", value, classType);
+    EXPECT_EQ(classType, I18NString("Ridge"));
+
+    I18NString user, password;
+    ASSERT_TRUE(instance.GetBindCredentials(user, password));
+    EXPECT_EQ(user, I18NString("svc"));
+    EXPECT_EQ(password, I18NString("s3cret"));
+
+    const auto& properties = instance.GetParameter("advancedProperties")->GetProperties();
+    ASSERT_EQ(properties.size(), 2u);
+    EXPECT_EQ(properties[0].first, I18NString("RidgeNamespacesAreUnicode"));
+    EXPECT_EQ(properties[0].second, I18NString("false"));
+    EXPECT_EQ(properties[1].first, I18NString("numberOfQueriesCacheLimit"));
+    EXPECT_EQ(properties[1].second, I18NString("5"));
+
+    const CFGAPI_Instances* children = instance.GetInstances("children");
+    ASSERT_NE(children, nullptr);
+    ASSERT_EQ(children->GetAll().size(), 2u);
+    const CFGAPI_Instance* a = children->GetInstance("a");
+    ASSERT_NE(a, nullptr);
+    EXPECT_EQ(a->GetClass(), I18NString("c1"));
+    ASSERT_TRUE(a->GetParameterValue("k", value));
+    EXPECT_EQ(value, I18NString("v"));
+    EXPECT_FALSE(a->GetBindCredentials(user, password));
+    EXPECT_EQ(instance.GetInstances("other"), nullptr);
+}
+
+TEST(ConfigurationAccess, MandatoryReadsFailWithTheMissingParameterCode) {
+    const auto loaded = LoadOrFail(kDocument);
+    const CFGAPI_Instance& instance = *loaded;
+    I18NString value;
+    for (const char* name : {"missing", "empty"}) {
+        try {
+            instance.GetMandatoryParameterValue(name, value);
+            FAIL() << name;
+        } catch (VOR_AAA_Exception& e) {
+            EXPECT_EQ(e.getErrorCode(), -34);
+            ASSERT_EQ(e.getMessageCount(), 1u);
+            EXPECT_EQ(e.getMessageN(0).getNumber(), 0x506DCBBDu);
+            ASSERT_EQ(e.getMessageN(0).getComponents().getCount(), 2u);
+            EXPECT_EQ(e.getMessageN(0).getComponents().getParm(0).toText(), I18NString("Sales"));
+            EXPECT_EQ(e.getMessageN(0).getComponents().getParm(1).toText(), I18NString(name));
+        }
+    }
+    I18NString classType;
+    EXPECT_THROW(instance.GetMandatoryParameterValueWithClassType("id", value, classType),
+                 VOR_AAA_Exception);
+}
+
+TEST(ConfigurationAccess, ParseFailureKeepsTheInstanceAndReportsTheParserText) {
+    const auto loaded = LoadOrFail(kDocument);
+    CFGAPI_Instance& instance = *loaded;
+    const char* broken = "<instance name=\"x\"><parameter name=\"id\"></instance>";
+    I18NString error;
+    EXPECT_FALSE(instance.Load(broken, std::strlen(broken), error));
+    EXPECT_FALSE(error.empty());
+    EXPECT_EQ(instance.GetName(), I18NString("Sales"));
+    I18NString value;
+    EXPECT_TRUE(instance.GetParameterValue("id", value));
+}
+
+TEST(ConfigurationAccess, DuplicateInstanceNamesInAListFailTheLoad) {
+    const char* text =
+        "<instance name=\"x\"><instances name=\"l\"><instance name=\"a\"/><instance name=\"a\"/>"
+        "</instances></instance>";
+    CFGAPI_Instance instance;
+    I18NString error;
+    try {
+        instance.Load(text, std::strlen(text), error);
+        FAIL() << "duplicate accepted";
+    } catch (VOR_AAA_Exception& e) {
+        EXPECT_EQ(e.getErrorCode(), -19);
+        EXPECT_EQ(e.getMessageN(0).getNumber(), 0x506AECBAu);
+    }
+}
+
+// A configuration document with a DOCTYPE (its internal entity would become a value) is refused
+// as every document reader refuses one, not taken as an ordinary parse failure.
+TEST(ConfigurationAccess, ADocumentTypeDeclarationIsRefusedWithTheDocumentCode) {
+    const char* text =
+        "<!DOCTYPE instance [<!ENTITY v \"injected\">]>"
+        "<instance name=\"x\"><parameter name=\"id\"><value>&v;</value></parameter></instance>";
+    CFGAPI_Instance instance;
+    I18NString error;
+    try {
+        instance.Load(text, std::strlen(text), error);
+        FAIL() << "DOCTYPE accepted";
+    } catch (VOR_AAA_Exception& e) {
+        EXPECT_EQ(e.getErrorCode(), -19);
+        EXPECT_EQ(e.getMessageN(0).getNumber(), 0x506E500Eu);
+        EXPECT_NE(error.utf8().find("DOCTYPE"), std::string::npos) << error.utf8();
+    }
+    EXPECT_TRUE(instance.GetName().empty());
+}
+
+TEST(ConfigurationAccess, TheSampleNamespaceConfigurationReads) {
+    const std::string path = std::string(PROVIDER_SOURCE_DIR) + "/data/sample/namespace.xml";
+    std::ifstream in(path);
+    const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    ASSERT_FALSE(text.empty()) << path;
+    CFGAPI_Instance instance;
+    I18NString error, value;
+    ASSERT_TRUE(instance.Load(text.c_str(), text.size(), error)) << error;
+    for (const char* mandatory : {"id", "connection", "baseDN", "namespace"}) {
+        EXPECT_NO_THROW(instance.GetMandatoryParameterValue(mandatory, value)) << mandatory;
+    }
+    EXPECT_EQ(instance.GetParameter("advancedProperties")->GetProperties().size(), 2u);
+}

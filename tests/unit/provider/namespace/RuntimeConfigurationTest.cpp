@@ -1,0 +1,144 @@
+// The runtime configuration text, the connection split (the port is read as a leading number)
+// and which data encodings ask for the system encoding.
+#include "namespace/GenericIdentifier.h"
+#include "namespace/RuntimeConfiguration.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+
+TEST(RuntimeConfigurationText, WritesEveryValueInItsPlace) {
+    RuntimeConfigurationSettings s;
+    s.directoryNamespace = "Sales";
+    s.sslCertificateDatabase = "/etc/certs";
+    s.sslEnabled = true;
+    s.host = "dir.example.com";
+    s.port = 636;
+    s.baseDN = "o=Example,c=US";
+    s.timeout = 30;
+    EXPECT_EQ(BuildRuntimeConfigurationText(s),
+              "<TESSEL_CONFIGURATION_6.7.0><GENERATION>100</GENERATION><STORAGE_TYPE>2"
+              "</STORAGE_TYPE><DEFAULT_NAMESPACE>Sales</DEFAULT_NAMESPACE><SSL_CERT_DB>/etc/certs"
+              "</SSL_CERT_DB><SSL_ENABLED>true</SSL_ENABLED><LDAP><HOST>dir.example.com</HOST>"
+              "<PORT>636</PORT><BASE_DN>o=Example,c=US</BASE_DN><TIMEOUT>30</TIMEOUT></LDAP>"
+              "</TESSEL_CONFIGURATION_6.7.0>");
+}
+
+TEST(RuntimeConfigurationText, UnsetTimeoutIsMinusOneAndValuesAreNotEscaped) {
+    RuntimeConfigurationSettings s;
+    s.directoryNamespace = "a<b&c";
+    s.host = "h";
+    s.port = 389;
+    s.baseDN = "o=x";
+    const std::string text = BuildRuntimeConfigurationText(s);
+    EXPECT_NE(text.find("<TIMEOUT>-1</TIMEOUT>"), std::string::npos);
+    EXPECT_NE(text.find("<DEFAULT_NAMESPACE>a<b&c</DEFAULT_NAMESPACE>"), std::string::npos);
+    EXPECT_NE(text.find("<SSL_CERT_DB></SSL_CERT_DB><SSL_ENABLED>false"), std::string::npos);
+    EXPECT_EQ(text.find(' '), std::string::npos);
+}
+
+TEST(ConnectionValue, SplitsAtTheFirstColonAndPortFollowsAtoi) {
+    std::string host, port;
+    SplitConnection("ldap.example.com:389", host, port);
+    EXPECT_EQ(host, "ldap.example.com");
+    EXPECT_EQ(AtoiValue(port), 389);
+    SplitConnection("h:389:12", host, port);
+    EXPECT_EQ(host, "h");
+    EXPECT_EQ(port, "389:12");
+    EXPECT_EQ(AtoiValue(port), 389);
+    SplitConnection("nohost", host, port);
+    EXPECT_EQ(host, "nohost");
+    EXPECT_EQ(AtoiValue(port), 0);
+    EXPECT_EQ(AtoiValue("  -12x"), -12);
+    EXPECT_EQ(AtoiValue("abc"), 0);
+    EXPECT_EQ(AtoiValue("99999999999999"), 2147483647);
+    EXPECT_EQ(AtoiValue("-99999999999999"), -2147483647 - 1);
+}
+
+TEST(DataEncodingRule, PrefixesOfUtf8SelectTheSystemEncoding) {
+    for (const char* text : {"", "u", "UTF", "utf-8", "UTF-8", "Utf-"}) {
+        EXPECT_TRUE(DataEncodingSelectsSystemEncoding(text)) << text;
+    }
+    for (const char* text : {"ISO-8859-1", "UTF8", "utf-16", "UTF-8x", "cp1252"}) {
+        EXPECT_FALSE(DataEncodingSelectsSystemEncoding(text)) << text;
+    }
+}
+
+TEST(DirectoryDNComparison, IgnoresCaseBlanksAndQuotes) {
+    EXPECT_TRUE(DirectoryDNsEqual("cn=A, o=B", "CN=a,O=b"));
+    EXPECT_TRUE(DirectoryDNsEqual("cn=A, o=B", "cn=a,o=\"b\""));
+    EXPECT_TRUE(DirectoryDNsEqual("cn=a\\,b,o=c", "CN=A\\,B,O=C"));
+}
+
+TEST(DirectoryDNComparison, DiffersOnLengthValuesAndBadInput) {
+    EXPECT_FALSE(DirectoryDNsEqual("cn=a", "cn=a,o=b"));
+    EXPECT_FALSE(DirectoryDNsEqual("cn=a,o=b", "cn=a"));
+    EXPECT_FALSE(DirectoryDNsEqual("cn=,o=b", "cn=,o=b"));
+    EXPECT_FALSE(DirectoryDNsEqual("cn=a,o=b", "cn=a,o=c"));
+    EXPECT_FALSE(DirectoryDNsEqual("cn=a,o=b", "uid=a,o=b"));
+    EXPECT_FALSE(DirectoryDNsEqual("not a dn", "not a dn"));
+    EXPECT_TRUE(DirectoryDNsEqual("", ""));
+}
+
+TEST(CertificateDatabaseRule, AFileTurnsSslOnAndNamesItsDirectory) {
+    namespace fs = std::filesystem;
+    std::string pattern = (fs::temp_directory_path() / "basalt-certs-XXXXXX").string();
+    ASSERT_NE(mkdtemp(pattern.data()), nullptr);
+    const std::string file = pattern + "/ca.pem";
+    std::ofstream(file) << "certificate";
+
+    std::string database = file;
+    bool ssl = false;
+    ApplyCertificateDatabaseRule(database, ssl);
+    EXPECT_TRUE(ssl);
+    EXPECT_EQ(database, pattern);
+
+    for (const std::string& kept : {pattern, pattern + "/missing.pem", std::string()}) {
+        database = kept;
+        ssl = false;
+        ApplyCertificateDatabaseRule(database, ssl);
+        EXPECT_FALSE(ssl) << kept;
+        EXPECT_EQ(database, kept);
+    }
+    fs::remove_all(pattern);
+}
+
+TEST(ConnectionValue, SeveralServersGiveTheFirstAndTheReplicasInOrder) {
+    struct Case {
+        const char* value;
+        const char* first;
+        const char* replicas;
+    };
+    // One pair of outputs for every case: each call replaces what the one before left.
+    std::string first, replicas;
+    for (const Case& c : {
+             Case{"ldap1.example.com:389 ldap2.example.com:389,ldap3.example.com:1389",
+                  "ldap1.example.com:389", "ldap2.example.com:389,ldap3.example.com:1389"},
+             Case{" a:1 ,  b:2 ", "a:1", "b:2"},
+             // One server, or a value whose later items are not host:port, stays one value as
+             // it was.
+             Case{"h:389:12", "h:389:12", ""},
+             Case{"host: 389", "host: 389", ""},
+             Case{"a:1 b", "a:1 b", ""},
+         }) {
+        SplitServerList(c.value, first, replicas);
+        EXPECT_EQ(first, c.first) << c.value;
+        EXPECT_EQ(replicas, c.replicas) << c.value;
+    }
+}
+
+TEST(RuntimeConfigurationText, ReplicasFollowTheTimeoutAndLeaveNoWhiteSpace) {
+    RuntimeConfigurationSettings s;
+    s.host = "a";
+    s.port = 389;
+    s.baseDN = "o=x";
+    const std::string single = BuildRuntimeConfigurationText(s);
+    s.replicas = "b:389,c:1389";
+    const std::string replicated = BuildRuntimeConfigurationText(s);
+    EXPECT_NE(replicated.find("<TIMEOUT>-1</TIMEOUT><REPLICAS>b:389,c:1389</REPLICAS></LDAP>"),
+              std::string::npos);
+    EXPECT_EQ(replicated.find(' '), std::string::npos);
+    EXPECT_EQ(single.find("REPLICAS"), std::string::npos);
+}

@@ -1,0 +1,216 @@
+// The session registry under real threads: exclusive check-out, removal while others wait,
+// merging a session registered twice.
+#include "namespace/NamespaceBase.h"
+#include "session/SessionCheckout.h"
+
+#include <PYXThrowable.h>
+#include <VOR_AAA_Const.h>
+#include <VOR_AAA_Exception.h>
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <thread>
+
+namespace {
+
+using namespace std::chrono_literals;
+
+std::atomic<int> g_destroyed{0};
+
+class TestSession : public SessionBase {
+public:
+    explicit TestSession(const char* id, int value = 0) : SessionBase(id), m_value(value) {}
+    ~TestSession() override { ++g_destroyed; }
+    void UpdateFrom(SessionBase& other) override {
+        m_value = static_cast<TestSession&>(other).m_value;
+    }
+    int m_value;
+};
+
+// Returns once `count` requests wait for the session: the order of threads comes from the
+// registry's own state, not from sleeping, so the races are exercised on a loaded machine too.
+// The event wakes its longest waiter first (the C library's condition variable serves earlier
+// waiters first), which the removal test relies on.
+void waitForWaiters(const NamespaceBase& ns, const char* id, std::size_t count) {
+    const auto deadline = std::chrono::steady_clock::now() + 30s;
+    while (ns.GetWaiterCount(id) != count) {
+        ASSERT_LT(std::chrono::steady_clock::now(), deadline) << "no request came to wait";
+        std::this_thread::yield();
+    }
+}
+
+class SessionRegistry : public ::testing::Test {
+protected:
+    void SetUp() override { g_destroyed = 0; }
+    NamespaceBase ns{"ns1", ""};
+};
+
+TEST_F(SessionRegistry, TwoRequestsOnOneSessionRunOneAfterTheOther) {
+    ns.AddSession(std::make_unique<TestSession>("s1"));
+    uint32_t firstKey = 0;
+    SessionBase* first = ns.CheckOut("s1", firstKey);
+    ASSERT_NE(first, nullptr);
+    EXPECT_EQ(firstKey, 2u);  // the first key handed out
+
+    std::atomic<bool> firstCheckedIn{false};
+    std::atomic<bool> secondSawFirstCheckedIn{false};
+    uint32_t secondKey = 0;
+    SessionBase* second = nullptr;
+    std::thread other([&] {
+        second = ns.CheckOut("s1", secondKey);
+        secondSawFirstCheckedIn = firstCheckedIn.load();
+        ns.CheckIn("s1");
+    });
+    waitForWaiters(ns, "s1", 1);
+    firstCheckedIn = true;
+    ns.CheckIn("s1");
+    other.join();
+
+    EXPECT_EQ(second, first);
+    EXPECT_TRUE(secondSawFirstCheckedIn);
+    EXPECT_NE(secondKey, firstKey);
+    EXPECT_NE(secondKey, 0u);
+}
+
+TEST_F(SessionRegistry, OtherSessionsStayUsableWhileOneIsBusy) {
+    ns.AddSession(std::make_unique<TestSession>("busy"));
+    ns.AddSession(std::make_unique<TestSession>("free"));
+    uint32_t key = 0;
+    ASSERT_NE(ns.CheckOut("busy", key), nullptr);
+    std::thread waiter([&] {
+        uint32_t k = 0;
+        if (ns.CheckOut("busy", k) != nullptr) {
+            ns.CheckIn("busy");
+        }
+    });
+    waitForWaiters(ns, "busy", 1);
+    // The waiter does not hold the registry while it waits.
+    uint32_t freeKey = 0;
+    EXPECT_NE(ns.CheckOut("free", freeKey), nullptr);
+    ns.CheckIn("free");
+    ns.CheckIn("busy");
+    waiter.join();
+}
+
+TEST_F(SessionRegistry, RemovalWhileAnotherRequestWaitsLeavesTheWaiterWithNothing) {
+    ns.AddSession(std::make_unique<TestSession>("s1"));
+    uint32_t key = 0;
+    ASSERT_NE(ns.CheckOut("s1", key), nullptr);
+
+    // The removal queues for the session first, the request after it.
+    std::atomic<bool> removed{false};
+    std::thread remover([&] { removed = ns.RemoveSession("s1"); });
+    waitForWaiters(ns, "s1", 1);
+    std::atomic<bool> waiterDone{false};
+    SessionBase* waited = reinterpret_cast<SessionBase*>(1);
+    uint32_t waitedKey = 99;
+    std::thread waiter([&] {
+        waited = ns.CheckOut("s1", waitedKey);
+        waiterDone = true;
+        if (waited != nullptr) {
+            ns.CheckIn("s1");  // lets the removal finish so that the failure is reported
+        }
+    });
+    waitForWaiters(ns, "s1", 2);
+    EXPECT_FALSE(waiterDone);
+    ns.CheckIn("s1");
+    remover.join();
+    waiter.join();
+
+    EXPECT_TRUE(removed);
+    EXPECT_EQ(waited, nullptr);
+    EXPECT_EQ(waitedKey, 0u);
+    EXPECT_EQ(ns.GetSessionCount(), 0u);
+    EXPECT_EQ(g_destroyed, 1);
+    uint32_t again = 0;
+    EXPECT_EQ(ns.CheckOut("s1", again), nullptr);
+    EXPECT_FALSE(ns.RemoveSession("s1"));
+}
+
+TEST_F(SessionRegistry, AddingASessionInUseMergesItAndNeedsTwoRemovals) {
+    ns.AddSession(std::make_unique<TestSession>("s1", 1));
+    uint32_t key = 0;
+    auto* registered = static_cast<TestSession*>(ns.CheckOut("s1", key));
+    ASSERT_NE(registered, nullptr);
+
+    std::thread adder([&] { ns.AddSession(std::make_unique<TestSession>("s1", 2)); });
+    waitForWaiters(ns, "s1", 1);
+    ns.CheckIn("s1");
+    adder.join();
+
+    EXPECT_EQ(ns.GetSessionCount(), 1u);
+    EXPECT_EQ(g_destroyed, 1);  // the newcomer, not the registered object
+    uint32_t key2 = 0;
+    EXPECT_EQ(ns.CheckOut("s1", key2), registered);
+    EXPECT_EQ(registered->m_value, 2);  // state taken over
+    ns.CheckIn("s1");
+
+    EXPECT_TRUE(ns.RemoveSession("s1"));
+    uint32_t key3 = 0;
+    EXPECT_NE(ns.CheckOut("s1", key3), nullptr);  // one registration left
+    ns.CheckIn("s1");
+    EXPECT_TRUE(ns.RemoveSession("s1"));
+    EXPECT_EQ(ns.GetSessionCount(), 0u);
+    EXPECT_FALSE(ns.RemoveSession("s1"));
+}
+
+TEST_F(SessionRegistry, MisuseIsReported) {
+    EXPECT_THROW(ns.AddSession(nullptr), VOR_AAA_Exception);
+    ns.AddSession(std::make_unique<TestSession>("s1"));
+    EXPECT_THROW(ns.CheckIn("s1"), PYXAssertError);       // not checked out
+    EXPECT_THROW(ns.CheckIn("unknown"), PYXAssertError);  // not registered
+    uint32_t key = 0;
+    ASSERT_NE(ns.CheckOut("s1", key), nullptr);  // the failed check-in left it usable
+    ns.CheckIn("s1");
+}
+
+TEST_F(SessionRegistry, UpdateOfAnOwnedSessionNeedsTheCurrentKey) {
+    ns.AddSession(std::make_unique<TestSession>("s1", 1));
+    uint32_t key = 0;
+    auto* session = static_cast<TestSession*>(ns.CheckOut("s1", key));
+    EXPECT_FALSE(ns.UpdateOwnedSesssion(session, std::make_unique<TestSession>("x", 5), key + 1));
+    EXPECT_EQ(session->m_value, 1);
+    EXPECT_TRUE(ns.UpdateOwnedSesssion(session, std::make_unique<TestSession>("x", 7), key));
+    EXPECT_EQ(session->m_value, 7);
+    ns.CheckIn("s1");
+    // Not owned any more: refused.
+    EXPECT_FALSE(ns.UpdateOwnedSesssion(session, std::make_unique<TestSession>("x", 9), key));
+    EXPECT_THROW(ns.UpdateOwnedSesssion(nullptr, std::make_unique<TestSession>("x"), key),
+                 VOR_AAA_Exception);
+}
+
+TEST_F(SessionRegistry, ScopedReferenceChecksInAtTheEndAndWhenRepointed) {
+    ns.AddSession(std::make_unique<TestSession>("a"));
+    ns.AddSession(std::make_unique<TestSession>("b"));
+    {
+        ScopedSessionReference ref(ns, "a");
+        ASSERT_TRUE(ref);
+        ref.Reset("b");  // "a" is free again
+        uint32_t key = 0;
+        EXPECT_NE(ns.CheckOut("a", key), nullptr);
+        ns.CheckIn("a");
+        ref.Reset("missing");
+        EXPECT_FALSE(ref);
+        ref.Reset("b");
+    }
+    uint32_t key = 0;
+    EXPECT_NE(ns.CheckOut("b", key), nullptr);
+    ns.CheckIn("b");
+}
+
+TEST(NamespaceVersion, FollowsTheNamespaceFormatUri) {
+    EXPECT_EQ(NamespaceBase::NamespaceVersionFromUri(""), 2);
+    EXPECT_EQ(NamespaceBase::NamespaceVersionFromUri(VOR_AAA_Const::Text::kNamespaceFormatURI1), 1);
+    EXPECT_EQ(NamespaceBase::NamespaceVersionFromUri(VOR_AAA_Const::Text::kNamespaceFormatURI3), 3);
+    EXPECT_EQ(NamespaceBase::NamespaceVersionFromUri("http://elsewhere/"), 0);
+    NamespaceBase ns("n", "");
+    EXPECT_EQ(ns.GetNamespaceVersion(), 2);
+    ns.SetNamespaceVersion(VOR_AAA_Const::Text::kNamespaceFormatURI1);
+    EXPECT_EQ(ns.GetNamespaceVersion(), 1);
+    EXPECT_TRUE(ns.Matches("n"));
+    EXPECT_FALSE(ns.Matches("N"));
+}
+
+}  // namespace
