@@ -23,10 +23,10 @@ VOR_AAA_AuthUnrecoverableException UnrecoverableError(const PYXMessage& lead,
                                                       std::initializer_list<PYXMessage> details);
 
 // The unrecoverable failure that wraps another platform exception: its messages follow the lead
-// message 0x51744BBF one level deeper.
+// message kMsgAuthUnrecoverable one level deeper.
 VOR_AAA_AuthUnrecoverableException WrapUnrecoverable(const PYXMessageSet& cause);
 
-// Library-call failure: message 0x5060AF61 with the result code and the function name.
+// Library-call failure: kMsgLibraryCallFailed with the result code and the function name.
 PYXMessage LibraryCallMessage(int32_t result, const char* function);
 // Throws code with the library-call message of the failed function, reported from label.
 [[noreturn]] void RaiseLibraryFailure(int32_t code, int32_t result, const char* function,

@@ -289,7 +289,7 @@ void BasaltNamespace::RetrieveNamespaceProperties() {
 
 namespace {
 
-// Reads one of the library's error texts as its callers always have: 255 bytes first, doubled
+// Reads one of the library's error texts the way it is written: 255 bytes first, doubled
 // while the text fills the buffer exactly (size - 1 bytes, which the library writes for a text
 // that does not fit), at most three times. cut tells whether the last read still filled it.
 template <class Read>

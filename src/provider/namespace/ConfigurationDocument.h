@@ -61,7 +61,7 @@ public:
     const CFGAPI_Parameter* GetParameter(const I18NString& name) const;
     // False when the parameter is absent or nil.
     bool GetParameterValue(const I18NString& name, I18NString& value) const;
-    // The value; absent or nil throws code -34 with message 0x506DCBBD.
+    // The value; absent or nil throws code -34 with kMsgMissingParameter.
     void GetMandatoryParameterValue(const I18NString& name, I18NString& value) const;
     // As above; the class type must also be non-empty.
     void GetMandatoryParameterValueWithClassType(const I18NString& name, I18NString& value,

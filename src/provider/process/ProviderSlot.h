@@ -14,7 +14,7 @@ BasaltProvider* PeekProvider() noexcept;
 // the directory library's termination fails; that failure is then thrown (code -1).
 void DestroyProvider();
 // The provider for a request: created if needed; -26 when no alloc routine is stored, -24 when
-// it cannot be created (both with message 0x506530DE, label "FetchProvider").
+// it cannot be created (both with kMsgProviderMissing, label "FetchProvider").
 BasaltProvider& FetchProvider();
 
 // The audit logger, set while there is a provider (and while it is being created), else null.

@@ -62,7 +62,7 @@ int32_t AuthTypeFromText(const I18NString& text);
 class BasaltSession : public SessionBase {
 public:
     // Opens the session's handle (not yet authenticated). A failing AS_Init throws code -1 with
-    // message 0x5066B498 and the library's error text below it.
+    // kMsgSessionNotOpened and the library's error text below it.
     BasaltSession(BasaltProvider& provider, BasaltNamespace& ns);
     ~BasaltSession() override;
 

@@ -14,8 +14,8 @@
 namespace {
 
 constexpr const char* kLabel = "BasaltSession::BasaltSession";
-// A code the library documents for no failure of its own today; kept in the table so that a
-// library that reports it is mapped as the product always did.
+// A code the library documents but reports for no failure of its own today; kept in the table so
+// that a library that does report it gets the certificate refusal.
 constexpr int32_t kCertificateRefused = -147;
 
 using Nested = std::pair<int, PYXMessage>;

@@ -40,7 +40,7 @@ void RaiseLogonFailure(const LogonFailureContext& context, int32_t code, const I
 void RaiseLogonFailure(const BasaltNamespace& ns, int32_t code, const I18NString& action, int mode,
                        const I18NString& userName, const I18NString& errorText);
 
-// Message 0x506C3422 with 0x5061CFEE one level below it.
+// kMsgSignOnFailed with kMsgCredentialsNotValid one level below it.
 void AddSignOnFailedMessages(VOR_AAA_Exception& e);
 
 // The names of a comma-separated list, blanks around each dropped, empty ones skipped.

@@ -1,4 +1,4 @@
-// The status table, the message files shipped in the home directory and the settings file.
+// The status table and the message files shipped in the home directory.
 #include <AccessAPI.h>
 #include <gtest/gtest.h>
 #include <ldap.h>
@@ -10,7 +10,6 @@
 #include <sstream>
 
 #include "Messages.h"
-#include "Settings.h"
 #include "Status.h"
 
 using namespace ridge::access;
@@ -109,27 +108,6 @@ TEST(Messages, LanguageFallsBackToPrimaryThenEnglish) {
     EXPECT_EQ("Trust: h:1", catalog.text({-16, "untrusted"}, "h:1", "fr"));
     EXPECT_EQ("TLS : h:1", catalog.text({-16, "handshake"}, "h:1", "fr"));
     fs::remove_all(dir);
-}
-
-TEST(Settings, ParsesKeysAndRefusesUnknownOnes) {
-    auto s = parseAccessSettings(
-        "# c\nservice_rdn = cn=svc\nservice_password_file=pw\nticket_lifetime = 60\n"
-        "service_sasl_external = no\n",
-        nullptr);
-    ASSERT_TRUE(s);
-    EXPECT_EQ("cn=svc", s->serviceRdn);
-    EXPECT_EQ("pw", s->servicePasswordFile);
-    EXPECT_EQ(60, s->ticketLifetime);
-    EXPECT_EQ(28800, s->ticketMaxLifetime);
-    std::string error;
-    EXPECT_FALSE(parseAccessSettings("servce_dn = x\n", &error));
-    EXPECT_NE(std::string::npos, error.find("line 1"));
-    EXPECT_FALSE(parseAccessSettings("ticket_lifetime = -5\n", nullptr));
-    EXPECT_FALSE(parseAccessSettings("ticket_lifetime = 5s\n", nullptr));
-    EXPECT_FALSE(parseAccessSettings("service_sasl_external = maybe\n", nullptr));
-    EXPECT_FALSE(parseAccessSettings("just text\n", nullptr));
-    // The shipped file parses.
-    EXPECT_TRUE(parseAccessSettings(readHomeFile("access.conf"), &error)) << error;
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 // The handlers of the entry frame: result codes and exception documents for every kind of
 // failure, and the alloc routine's use.
 #include "common/ProviderErrors.h"
+#include "common/ProviderMessages.h"
 #include "entry/EntryFrame.h"
 
 #include <PYXThrowable.h>
@@ -47,12 +48,13 @@ TEST(EntryFrame, NegativeCodesPassThroughOthersBecomeGeneralFailure) {
     TakeText(exception);
     EXPECT_EQ(RunEntry([]() -> int32_t { PYX_THROW(PYXException(0)); }, &exception), -48);
     TakeText(exception);
-    EXPECT_EQ(RunEntry(
-                  []() -> int32_t {
-                      PYX_THROW(ProviderError(-34, {ProviderMessage(0x506DCBBD, {"a", "b"})}));
-                  },
-                  &exception),
-              -34);
+    EXPECT_EQ(
+        RunEntry(
+            []() -> int32_t {
+                PYX_THROW(ProviderError(-34, {ProviderMessage(kMsgMissingParameter, {"a", "b"})}));
+            },
+            &exception),
+        -34);
     const std::string text = TakeText(exception);
     EXPECT_NE(text.find("lacks the mandatory parameter"), std::string::npos) << text;
     EXPECT_EQ(RunEntry([] { return 0; }, &exception), 0);
