@@ -22,6 +22,7 @@
 #include "I18NString.h"
 #include "VOR_AAA_Const.h"
 #include "VOR_AAA_DefaultHandlers.h"
+#include "VOR_AAA_ElementReader.h"
 #include "VOR_AAA_Serializable.h"
 
 #include <cstdint>
@@ -111,52 +112,19 @@ private:
     bool m_writeNamespaces;
 };
 
-class VOR_AAA_OMExceptionHandler : public virtual VOR_AAA_DefaultContentHandler {
+class VOR_AAA_OMExceptionHandler : public VOR_AAA_ElementReader<VOR_AAA_OMExceptionHandler> {
 public:
     VOR_AAA_OMExceptionHandler() = default;
     explicit VOR_AAA_OMExceptionHandler(VOR_AAA_OMException& target) : m_target(&target) {}
     void SetTarget(VOR_AAA_OMException* target) { m_target = target; }
 
-    void startDocument() override;
-    void startElement(const XMLCh* const uri, const XMLCh* const localname,
-                      const XMLCh* const qname, const xercesc::Attributes& attrs) override;
-    void endElement(const XMLCh* const uri, const XMLCh* const localname,
-                    const XMLCh* const qname) override;
-    void characters(const XMLCh* const chars, const XMLSize_t length) override;
-
 private:
-    enum State {
-        eOutside,
-        eRoot,
-        eSeverity,
-        eErrorCode,
-        eErrorCodeString,
-        eMessages,
-        eMessageItem,
-        eNestingLevel,
-        eMessageString,
-        ePromptInfo,
-        eSecurityBlob,
-        eCaptions,
-        eCaptionItem,
-        eDisplayObjects,
-        eDisplayItem,
-        eDisplayType,
-        eDisplayName,
-        eDisplayValue,
-        eDisplayCaption,
-        ePromptOptions,
-        eOptionItem,
-        eOptionId,
-        eOptionValue,
-        eOptionDefault,
-    };
-    bool isLeaf() const;
-    void leave();
+    friend class VOR_AAA_ElementReader<VOR_AAA_OMExceptionHandler>;
+    static std::span<const Rule> Rules();
+    void Reset();
+    VOR_AAA_OMException& Target() { return *m_target; }
 
     VOR_AAA_OMException* m_target = nullptr;
-    std::vector<State> m_states;  // states entered, one per matched element level
-    int m_depth = 0;
     I18NString m_text;  // text of the current leaf element
     VOR_AAA_OMException::Message m_message;
     VOR_AAA_OMException::DisplayObject m_displayObject;

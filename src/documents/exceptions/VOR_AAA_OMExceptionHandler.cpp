@@ -6,201 +6,150 @@
 namespace {
 
 using C = VOR_AAA_Const;
+using H = VOR_AAA_OMExceptionHandler;
+using Doc = VOR_AAA_OMException;
+
+enum State {
+    kRoot = 1,
+    kSeverity,
+    kErrorCode,
+    kErrorCodeString,
+    kMessages,
+    kMessageItem,
+    kNestingLevel,
+    kMessageString,
+    kPromptInfo,
+    kSecurityBlob,
+    kCaptions,
+    kCaptionItem,
+    kDisplayObjects,
+    kDisplayItem,
+    kDisplayType,
+    kDisplayName,
+    kDisplayValue,
+    kDisplayCaption,
+    kPromptOptions,
+    kOptionItem,
+    kOptionId,
+    kOptionValue,
+    kOptionDefault,
+};
 
 }  // namespace
 
-void VOR_AAA_OMExceptionHandler::startDocument() {
-    m_states.clear();
-    m_depth = 0;
+void VOR_AAA_OMExceptionHandler::Reset() {
     m_text.clear();
 }
 
-bool VOR_AAA_OMExceptionHandler::isLeaf() const {
-    switch (m_states.back()) {
-        case eSeverity:
-        case eErrorCode:
-        case eErrorCodeString:
-        case eNestingLevel:
-        case eMessageString:
-        case eSecurityBlob:
-        case eCaptionItem:
-        case eDisplayType:
-        case eDisplayName:
-        case eDisplayValue:
-        case eDisplayCaption:
-        case eOptionId:
-        case eOptionValue:
-        case eOptionDefault:
-            return true;
-        default:
-            return false;
-    }
-}
+std::span<const VOR_AAA_OMExceptionHandler::Rule> VOR_AAA_OMExceptionHandler::Rules() {
+    // A leaf whose value is not a text of the document is read into m_text and converted when
+    // it closes.
+    const auto scratch = [](H& h) { return &h.m_text; };
+    static const Rule kRules[] = {
+        {.parent = kOutside, .name = C::kException, .state = kRoot},
+        {.parent = kRoot,
+         .name = C::kSeverity,
+         .state = kSeverity,
+         .text = Field<&Doc::m_severity>,
+         .replace = true},
+        {.parent = kRoot,
+         .name = C::kErrorCode,
+         .state = kErrorCode,
+         .text = scratch,
+         .replace = true,
+         .leave = [](H& h) { h.Target().m_errorCode = VOR_AAA_LeadingInt(h.m_text); }},
+        {.parent = kRoot,
+         .name = C::kErrorCodeString,
+         .state = kErrorCodeString,
+         .text = Field<&Doc::m_errorCodeString>,
+         .replace = true},
+        {.parent = kRoot, .name = C::kMessages, .state = kMessages},
+        {.parent = kRoot, .name = C::kPromptInfo, .state = kPromptInfo},
 
-void VOR_AAA_OMExceptionHandler::startElement(const XMLCh* const, const XMLCh* const localname,
-                                              const XMLCh* const, const xercesc::Attributes&) {
-    // Only a direct child of the element of the current state can change the state.
-    const bool direct = m_depth == static_cast<int>(m_states.size());
-    ++m_depth;
-    if (!direct) {
-        return;
-    }
-    auto is = [&](const XMLCh* name) { return C::Equals(localname, name); };
-    State current = m_states.empty() ? eOutside : m_states.back();
-    State next = current;
-    switch (current) {
-        case eOutside:
-            if (is(C::kException))
-                next = eRoot;
-            break;
-        case eRoot:
-            if (is(C::kSeverity))
-                next = eSeverity;
-            else if (is(C::kErrorCode))
-                next = eErrorCode;
-            else if (is(C::kErrorCodeString))
-                next = eErrorCodeString;
-            else if (is(C::kMessages))
-                next = eMessages;
-            else if (is(C::kPromptInfo))
-                next = ePromptInfo;
-            break;
-        case eMessages:
-            if (is(C::kItem)) {
-                next = eMessageItem;
-                m_message = {};
-            }
-            break;
-        case eMessageItem:
-            if (is(C::kNestingLevel))
-                next = eNestingLevel;
-            else if (is(C::kMessageString))
-                next = eMessageString;
-            break;
-        case ePromptInfo:
-            if (is(C::kSecurityBlob))
-                next = eSecurityBlob;
-            else if (is(C::kCaptions))
-                next = eCaptions;
-            else if (is(C::kDisplayObjects))
-                next = eDisplayObjects;
-            break;
-        case eCaptions:
-            if (is(C::kItem))
-                next = eCaptionItem;
-            break;
-        case eDisplayObjects:
-            if (is(C::kItem)) {
-                next = eDisplayItem;
-                m_displayObject = {};
-            }
-            break;
-        case eDisplayItem:
-            if (is(C::kType))
-                next = eDisplayType;
-            else if (is(C::kName))
-                next = eDisplayName;
-            else if (is(C::kValue))
-                next = eDisplayValue;
-            else if (is(C::kCaption))
-                next = eDisplayCaption;
-            else if (is(C::kPromptOptions))
-                next = ePromptOptions;
-            break;
-        case ePromptOptions:
-            if (is(C::kItem)) {
-                next = eOptionItem;
-                m_option = {};
-            }
-            break;
-        case eOptionItem:
-            if (is(C::kId))
-                next = eOptionId;
-            else if (is(C::kValue))
-                next = eOptionValue;
-            else if (is(C::kDefault))
-                next = eOptionDefault;
-            break;
-        default:
-            break;
-    }
-    if (next != current) {
-        m_states.push_back(next);
-        m_text.clear();
-    }
-}
+        {.parent = kMessages,
+         .name = C::kItem,
+         .state = kMessageItem,
+         .enter = [](H& h, const XMLCh*, const xercesc::Attributes&) { h.m_message = {}; },
+         .leave = [](H& h) { h.Target().m_messages.push_back(std::move(h.m_message)); }},
+        {.parent = kMessageItem,
+         .name = C::kNestingLevel,
+         .state = kNestingLevel,
+         .text = scratch,
+         .replace = true,
+         .leave = [](H& h) { h.m_message.nestingLevel = VOR_AAA_LeadingInt(h.m_text); }},
+        {.parent = kMessageItem,
+         .name = C::kMessageString,
+         .state = kMessageString,
+         .text = [](H& h) { return &h.m_message.text; },
+         .replace = true},
 
-void VOR_AAA_OMExceptionHandler::characters(const XMLCh* const chars, const XMLSize_t length) {
-    if (!m_states.empty() && m_depth == static_cast<int>(m_states.size()) && isLeaf()) {
-        VOR_AAA_AppendText(m_text, chars, length);
-    }
-}
+        {.parent = kPromptInfo,
+         .name = C::kSecurityBlob,
+         .state = kSecurityBlob,
+         .text = Field<&Doc::m_securityBlob>,
+         .replace = true},
+        {.parent = kPromptInfo, .name = C::kCaptions, .state = kCaptions},
+        {.parent = kCaptions,
+         .name = C::kItem,
+         .state = kCaptionItem,
+         .text = scratch,
+         .replace = true,
+         .leave = [](H& h) { h.Target().m_captions.push_back(h.m_text); }},
+        {.parent = kPromptInfo, .name = C::kDisplayObjects, .state = kDisplayObjects},
 
-void VOR_AAA_OMExceptionHandler::endElement(const XMLCh* const, const XMLCh* const,
-                                            const XMLCh* const) {
-    --m_depth;
-    if (m_depth < static_cast<int>(m_states.size())) {
-        leave();
-    }
-}
+        {.parent = kDisplayObjects,
+         .name = C::kItem,
+         .state = kDisplayItem,
+         .enter = [](H& h, const XMLCh*, const xercesc::Attributes&) { h.m_displayObject = {}; },
+         .leave =
+             [](H& h) { h.Target().m_displayObjects.push_back(std::move(h.m_displayObject)); }},
+        {.parent = kDisplayItem,
+         .name = C::kType,
+         .state = kDisplayType,
+         .text = [](H& h) { return &h.m_displayObject.type; },
+         .replace = true},
+        {.parent = kDisplayItem,
+         .name = C::kName,
+         .state = kDisplayName,
+         .text = [](H& h) { return &h.m_displayObject.name; },
+         .replace = true},
+        {.parent = kDisplayItem,
+         .name = C::kValue,
+         .state = kDisplayValue,
+         .text = [](H& h) { return &h.m_displayObject.value; },
+         .replace = true},
+        {.parent = kDisplayItem,
+         .name = C::kCaption,
+         .state = kDisplayCaption,
+         .text = [](H& h) { return &h.m_displayObject.caption; },
+         .replace = true},
+        {.parent = kDisplayItem, .name = C::kPromptOptions, .state = kPromptOptions},
 
-void VOR_AAA_OMExceptionHandler::leave() {
-    VOR_AAA_OMException& doc = *m_target;
-    switch (m_states.back()) {
-        case eSeverity:
-            doc.m_severity = m_text;
-            break;
-        case eErrorCode:
-            doc.m_errorCode = VOR_AAA_LeadingInt(m_text);
-            break;
-        case eErrorCodeString:
-            doc.m_errorCodeString = m_text;
-            break;
-        case eNestingLevel:
-            m_message.nestingLevel = VOR_AAA_LeadingInt(m_text);
-            break;
-        case eMessageString:
-            m_message.text = m_text;
-            break;
-        case eMessageItem:
-            doc.m_messages.push_back(std::move(m_message));
-            break;
-        case eSecurityBlob:
-            doc.m_securityBlob = m_text;
-            break;
-        case eCaptionItem:
-            doc.m_captions.push_back(m_text);
-            break;
-        case eDisplayType:
-            m_displayObject.type = m_text;
-            break;
-        case eDisplayName:
-            m_displayObject.name = m_text;
-            break;
-        case eDisplayValue:
-            m_displayObject.value = m_text;
-            break;
-        case eDisplayCaption:
-            m_displayObject.caption = m_text;
-            break;
-        case eDisplayItem:
-            doc.m_displayObjects.push_back(std::move(m_displayObject));
-            break;
-        case eOptionId:
-            m_option.id = I18NString(VOR_AAA_VORID::UnescapeDelimiters(m_text.utf8()));
-            break;
-        case eOptionValue:
-            m_option.value = m_text;
-            break;
-        case eOptionDefault:
-            m_option.isDefault = m_text == I18NString("true");
-            break;
-        case eOptionItem:
-            m_displayObject.promptOptions.push_back(std::move(m_option));
-            break;
-        default:
-            break;
-    }
-    m_states.pop_back();
-    m_text.clear();
+        {.parent = kPromptOptions,
+         .name = C::kItem,
+         .state = kOptionItem,
+         .enter = [](H& h, const XMLCh*, const xercesc::Attributes&) { h.m_option = {}; },
+         .leave = [](H& h) { h.m_displayObject.promptOptions.push_back(std::move(h.m_option)); }},
+        {.parent = kOptionItem,
+         .name = C::kId,
+         .state = kOptionId,
+         .text = scratch,
+         .replace = true,
+         .leave =
+             [](H& h) {
+                 h.m_option.id = I18NString(VOR_AAA_VORID::UnescapeDelimiters(h.m_text.utf8()));
+             }},
+        {.parent = kOptionItem,
+         .name = C::kValue,
+         .state = kOptionValue,
+         .text = [](H& h) { return &h.m_option.value; },
+         .replace = true},
+        {.parent = kOptionItem,
+         .name = C::kDefault,
+         .state = kOptionDefault,
+         .text = scratch,
+         .replace = true,
+         .leave = [](H& h) { h.m_option.isDefault = h.m_text == I18NString("true"); }},
+    };
+    return kRules;
 }

@@ -2,25 +2,11 @@
 
 #include "VOR_AAA_Const.h"
 #include "VOR_AAA_ParseDocument.h"
+#include "VOR_AAA_QueryProperties.h"
 #include "VOR_AAA_VORID.h"
 #include "VOR_AAA_WriteEscapedText.h"
 
 using C = VOR_AAA_Const;
-
-namespace {
-
-void writePropertyItems(std::ostream& out, const VOR_AAA_Query::PropertySet& properties) {
-    out << "<properties xsi:type=\"SOAP-ENC:Array\" SOAP-ENC:arrayType=\"cm:propertyEnum["
-        << properties.size() << "]\">";
-    for (const std::string& name : properties) {
-        out << "<item xsi:type=\"cm:propEnum\">";
-        WriteEscapedText(name, out);
-        out << "</item>";
-    }
-    out << "</properties>";
-}
-
-}  // namespace
 
 bool VOR_AAA_Query::IsSameListing(const VOR_AAA_Query& other) const {
     return m_searchPath == other.m_searchPath && m_properties == other.m_properties &&
@@ -34,7 +20,7 @@ void VOR_AAA_Query::Write(std::ostream& out) const {
         << C::Text::kAAANamespaceURI << "\"><search xsi:type=\"SOAP-ENC:Array\">";
     WriteEscapedText(VOR_AAA_VORID::EscapeDelimiters(m_searchPath), out);
     out << "</search>";
-    writePropertyItems(out, m_properties);
+    WritePropertyArray(out, m_properties, "cm:propertyEnum");
 
     if (!m_sortBy.empty()) {
         out << "<sortBy xsi:type=\"SOAP-ENC:Array\" SOAP-ENC:arrayType=\"cm:sort["
@@ -72,7 +58,7 @@ void VOR_AAA_Query::Write(std::ostream& out) const {
             out << "<item xsi:type=\"cm:refProp\"><refPropName xsi:type=\"cm:propEnum\">";
             WriteEscapedText(name, out);
             out << "</refPropName>";
-            writePropertyItems(out, properties);
+            WritePropertyArray(out, properties, "cm:propertyEnum");
             out << "</item>";
         }
         out << "</refProps>";

@@ -6,17 +6,23 @@
 
 using C = VOR_AAA_Const;
 
-void VOR_AAA_QueryProperties::Write(std::ostream& out) const {
-    out << "<properties xmlns:xsi=\"" << C::Text::kXMLSchemaInstanceNamespaceURI
-        << "\" xmlns:SOAP-ENC=\"" << C::Text::kSOAPEncodingNamespaceURI
-        << "\" xsi:type=\"SOAP-ENC:Array\" SOAP-ENC:arrayType=\"cm:propEnum[" << m_properties.size()
-        << "]\">";
-    for (const std::string& name : m_properties) {
+void WritePropertyArray(std::ostream& out, const std::set<std::string>& properties,
+                        const char* arrayType, const std::string& namespaceDeclarations) {
+    out << "<properties" << namespaceDeclarations
+        << " xsi:type=\"SOAP-ENC:Array\" SOAP-ENC:arrayType=\"" << arrayType << '['
+        << properties.size() << "]\">";
+    for (const std::string& name : properties) {
         out << "<item xsi:type=\"cm:propEnum\">";
         WriteEscapedText(name, out);
         out << "</item>";
     }
     out << "</properties>";
+}
+
+void VOR_AAA_QueryProperties::Write(std::ostream& out) const {
+    WritePropertyArray(out, m_properties, "cm:propEnum",
+                       std::string(" xmlns:xsi=\"") + C::Text::kXMLSchemaInstanceNamespaceURI +
+                           "\" xmlns:SOAP-ENC=\"" + C::Text::kSOAPEncodingNamespaceURI + "\"");
 }
 
 void VOR_AAA_QueryProperties::Load(const char* text, size_t length) {

@@ -12,8 +12,15 @@
 #include "VOR_AAA_ElementReader.h"
 #include "VOR_AAA_Serializable.h"
 
+#include <ostream>
 #include <set>
 #include <string>
+
+// The one writer of a property array: <properties[ namespaceDeclarations] xsi:type="SOAP-ENC:Array"
+// SOAP-ENC:arrayType="arrayType[N]"> with one escaped <item xsi:type="cm:propEnum"> a name.
+// namespaceDeclarations, when not empty, starts with a blank.
+void WritePropertyArray(std::ostream& out, const std::set<std::string>& properties,
+                        const char* arrayType, const std::string& namespaceDeclarations = {});
 
 class VOR_AAA_QueryProperties : public VOR_AAA_Serializable {
 public:
