@@ -1,22 +1,14 @@
 // The access library's settings file: its keys, its refusals, and the file the home ships.
 #include <gtest/gtest.h>
 
-#include <fstream>
-#include <sstream>
 #include <string>
 
+#include "HomeFile.h"
 #include "Settings.h"
 
 using namespace ridge::access;
 
 namespace {
-
-std::string readHomeFile(const std::string& name) {
-    std::ifstream in(std::string(ACCESS_TEST_SOURCE_HOME) + "/" + name);
-    std::ostringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
 
 TEST(Settings, ParsesKeysAndRefusesUnknownOnes) {
     auto s = parseAccessSettings(

@@ -9,19 +9,13 @@
 #include <set>
 #include <sstream>
 
+#include "HomeFile.h"
 #include "Messages.h"
 #include "Status.h"
 
 using namespace ridge::access;
 
 namespace {
-
-std::string readHomeFile(const std::string& name) {
-    std::ifstream in(std::string(ACCESS_TEST_SOURCE_HOME) + "/" + name);
-    std::ostringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
 
 TEST(Status, EveryFailureHasATextInEveryShippedLanguage) {
     size_t count = 0;

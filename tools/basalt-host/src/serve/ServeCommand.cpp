@@ -9,8 +9,8 @@
 #include <memory>
 #include <thread>
 
+#include "CommandFrame.h"
 #include "CommandLine.h"
-#include "Commands.h"
 #include "HostDocuments.h"
 #include "HostError.h"
 #include "HostSession.h"

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "CheckCommand.h"
+#include "CommandFrame.h"
 #include "CommandLine.h"
 #include "HostDocuments.h"
 #include "HostError.h"
@@ -46,30 +47,6 @@ void printDocument(const std::string& text, const std::string& what, bool raw,
 // Where the result line goes: with --raw stdout carries only documents.
 std::ostream& statusStream(const HostOptions& options) {
     return options.raw ? std::cerr : std::cout;
-}
-
-int finishWith(HostSession& session, int status) {
-    bool terminated = session.finish();
-    if (status == kExitSuccess && !terminated) {
-        return kExitProviderFailure;
-    }
-    return status;
-}
-
-// The frame of every command: initialise the provider and configure every namespace, then
-// work(session, configure responses) gives the exit status; the provider is terminated at the
-// end, and a failed termination turns success into a provider failure.
-template <typename Work>
-int runConfigured(const HostOptions& options, Work work) {
-    HostSession session(options);
-    if (!session.initialized()) {
-        return kExitProviderFailure;
-    }
-    std::optional<std::vector<std::string>> responses = session.configureAll();
-    if (!responses) {
-        return finishWith(session, kExitProviderFailure);
-    }
-    return finishWith(session, work(session, *responses));
 }
 
 // Asks the provider for the namespace object itself with all its properties, as a search
@@ -272,12 +249,6 @@ void readConfigurations(HostOptions& options) {
 }
 
 }  // namespace
-
-int runConfiguredCommand(const HostOptions& options, const std::function<int(HostSession&)>& work) {
-    return runConfigured(options, [&](HostSession& session, const std::vector<std::string>&) {
-        return work(session);
-    });
-}
 
 int runHost(int argc, char** argv) {
     HostOptions options;

@@ -11,8 +11,8 @@
 #include <vector>
 
 #include "AuthenticateDocuments.h"
+#include "CommandFrame.h"
 #include "CommandLine.h"
-#include "Commands.h"
 #include "EnvironmentDocuments.h"
 #include "HostDocuments.h"
 #include "HostError.h"

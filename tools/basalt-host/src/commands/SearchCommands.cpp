@@ -5,8 +5,8 @@
 #include <memory>
 #include <optional>
 
+#include "CommandFrame.h"
 #include "CommandLine.h"
-#include "Commands.h"
 #include "HostError.h"
 #include "ObjectTable.h"
 #include "QueryDocuments.h"

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "Commands.h"
+#include "CommandFrame.h"
 #include "HostError.h"
 #include "HostSession.h"
 #include "HostText.h"
