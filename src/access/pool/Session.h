@@ -35,8 +35,8 @@ struct ServiceIdentity;
 
 // Ids asked for in one record request. Each request costs the server a share of its own (waking
 // a worker, the result) beyond the entries it finds, and requests of one connection share its
-// writer: a page of 100 users asked for after a second's pause cost the server 1.7-1.8 ms in
-// one request, 2.4 ms in two of 50 and 2.9 ms in three, and was answered no sooner.
+// writer: a page asked for in one request costs the server less than in several, and is
+// answered no later.
 inline constexpr size_t kIdsPerRecordRequest = 100;
 // Record requests on their way at once: the one being read and two ahead of it. A server lets
 // one connection have only so many requests pending (slapd closes it past 1,000), and a caller
