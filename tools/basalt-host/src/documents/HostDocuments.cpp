@@ -49,8 +49,8 @@ std::string namespaceQueryDocument(const std::string& namespaceId, const std::st
     QuerySpec query;
     query.searchPath = voridPath(namespaceId);
     query.properties = {names::kHasChildren,        names::kDefaultName, names::kName,
-                       names::kObjectClass,        names::kAncestors,   names::kSearchPath,
-                       names::kDefaultDescription, names::kDescription, names::kCapabilities};
+                        names::kObjectClass,        names::kAncestors,   names::kSearchPath,
+                        names::kDefaultDescription, names::kDescription, names::kCapabilities};
     query.productLocale = productLocale;
     query.contentLocale = contentLocale;
     return queryDocument(query);
@@ -117,20 +117,25 @@ std::vector<std::string> unfilledPlaceholders(const std::string& text) {
 }
 
 std::optional<std::string> configurationId(const std::string& configuration) {
+    return configurationParameter(configuration, "id");
+}
+
+std::optional<std::string> configurationParameter(const std::string& configuration,
+                                                  const std::string& name) {
     std::unique_ptr<XmlElement> root;
     try {
         root = parseXml(configuration, "namespace configuration");
     } catch (const HostError&) {
         return std::nullopt;  // the provider reports what is wrong with it
     }
-    std::optional<std::string> id;
+    std::optional<std::string> found;
     for (const XmlElement* parameter : root->childrenNamed("parameter")) {
-        if (parameter->attribute("name") == "id") {
+        if (parameter->attribute("name") == name) {
             const XmlElement* value = parameter->child("value");
-            id = value ? std::optional<std::string>(value->text) : std::nullopt;
+            found = value ? std::optional<std::string>(value->text) : std::nullopt;
         }
     }
-    return id;
+    return found;
 }
 
 }  // namespace basalt_host

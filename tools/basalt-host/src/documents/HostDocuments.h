@@ -40,5 +40,8 @@ std::vector<std::string> unfilledPlaceholders(const std::string& text);
 // The value of the configuration's "id" parameter (the last one wins, as in the provider), or
 // nothing when the text is not readable or has no such parameter.
 std::optional<std::string> configurationId(const std::string& configuration);
+// The same for any parameter by name.
+std::optional<std::string> configurationParameter(const std::string& configuration,
+                                                  const std::string& name);
 
 }  // namespace basalt_host

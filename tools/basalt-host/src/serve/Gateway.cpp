@@ -1,12 +1,17 @@
 #include "Gateway.h"
 
-#include <httplib.h>
-
 #include <algorithm>
+#include <atomic>
+#include <boost/asio/executor_work_guard.hpp>
+#include <boost/asio/io_context.hpp>
+#include <boost/asio/post.hpp>
+#include <boost/asio/steady_timer.hpp>
+#include <boost/asio/thread_pool.hpp>
 #include <cstdlib>
 #include <iostream>
 #include <mutex>
 #include <optional>
+#include <thread>
 #include <utility>
 
 #include "AuthenticateDocuments.h"
@@ -35,21 +40,101 @@ constexpr const char* kContentSecurityPolicy =
 
 constexpr const char* kHtml = "text/html; charset=utf-8";
 
+// The furthest a listing may be paged; past it a number is a mistake or a probe.
+constexpr int kMaxSkip = 1000000;
+
 // The actions a sign-on form may ask for; anything else signs on plainly.
 std::string logonAction(const std::string& requested) {
     return requested == "logonAs" ? requested : "logon";
 }
 
-void redirect(httplib::Response& response, const std::string& location) {
+void redirect(HttpResponse& response, const std::string& location) {
     response.status = 303;
-    response.set_header("Location", location);
+    response.setHeader("Location", location);
+}
+
+// The page for a status with a sentence and one link onward.
+HttpResponse noticePage(int status, const PageTexts& texts, const std::string& sentence,
+                        const std::string& link, const std::string& linkText) {
+    HttpResponse response;
+    response.status = status;
+    response.setContent(
+        htmlPage(texts.lang, sentence,
+                 "<main>" + noticeHtml(sentence) + "<p><a href=\"" + htmlEscape(link) + "\">" +
+                     htmlEscape(linkText) + "</a></p></main>"),
+        kHtml);
+    return response;
+}
+
+// Whether the provider's failure says the directory did not answer: the access library's
+// timeout (-63) or unreachable server (-108), carried as "<code>, <function>" in the message of
+// a failed library call, whatever the language.
+bool directoryUnavailable(const ProviderException& failure) {
+    for (const ProviderMessage& message : failure.messages) {
+        for (const char* code : {" -63, ", " -108, "}) {
+            if (message.text.find(code) != std::string::npos) {
+                return true;
+            }
+        }
+    }
+    return false;
+}
+
+// The address to ask again after an outage: the page asked for, or the sign-on after a form.
+std::string retryTarget(const HttpRequest& http) {
+    if (http.method != "GET") {
+        return http.path == "/logon" ? "/logon" : "/browse";
+    }
+    return http.query.empty() ? http.path : http.path + "?" + http.query;
+}
+
+// The directory did not answer: a page that says so and asks again.
+HttpResponse unavailablePage(const HttpRequest& http, const PageTexts& texts) {
+    HttpResponse response =
+        noticePage(503, texts, texts.unavailable, retryTarget(http), texts.retry);
+    response.setHeader("Retry-After", "10");
+    return response;
 }
 
 }  // namespace
 
+void addStandardHeaders(HttpResponse& response) {
+    const std::pair<const char*, const char*> standard[] = {
+        {"Content-Security-Policy", kContentSecurityPolicy},
+        {"X-Content-Type-Options", "nosniff"},
+        {"X-Frame-Options", "DENY"},
+        // same-origin rather than no-referrer: with the latter a browser sends "Origin: null"
+        // on the gateway's own form posts, which the origin check must refuse.
+        {"Referrer-Policy", "same-origin"},
+        {"Cache-Control", "no-store"}};
+    for (const auto& [name, value] : standard) {
+        if (!response.hasHeader(name)) {
+            response.addHeader(name, value);
+        }
+    }
+}
+
+// A bounded pool of threads for provider calls, apart from the network threads, and one thread
+// for the requests' deadlines (never held up by a provider call).
+struct Gateway::Workers {
+    explicit Workers(int threads)
+        : pool(static_cast<std::size_t>(std::max(threads, 1))),
+          guard(boost::asio::make_work_guard(timers)),
+          timerThread([this] { timers.run(); }) {}
+    ~Workers() {
+        pool.join();
+        guard.reset();
+        timerThread.join();
+    }
+    boost::asio::thread_pool pool;
+    boost::asio::io_context timers;
+    boost::asio::executor_work_guard<boost::asio::io_context::executor_type> guard;
+    std::thread timerThread;
+};
+
 struct Gateway::Request {
-    const httplib::Request& http;
-    httplib::Response& response;
+    const HttpRequest& http;
+    HttpResponse& response;
     std::string locale;
     const PageTexts* texts;
     std::vector<std::pair<std::string, std::string>> cookies;  // the browser's, ours excepted
@@ -61,8 +146,10 @@ struct Gateway::Request {
 
     void page(int status, const std::string& title, const std::string& body) {
         response.status = status;
-        response.set_content(htmlPage(texts->lang, title, "<main>" + body + "</main>"), kHtml);
+        response.setContent(htmlPage(texts->lang, title, "<main>" + body + "</main>"), kHtml);
     }
+
+    void unavailable() { response = unavailablePage(http, *texts); }
 };
 
 Gateway::Gateway(HostSession& provider, std::vector<NamespaceChoice> namespaces,
@@ -71,60 +158,140 @@ Gateway::Gateway(HostSession& provider, std::vector<NamespaceChoice> namespaces,
       m_namespaces(std::move(namespaces)),
       m_options(options),
       m_defaultLocale(defaultLocale),
-      m_sessions(std::chrono::minutes(options.idleMinutes), options.maxSessions) {}
+      m_sessions(std::chrono::minutes(options.idleMinutes), options.maxSessions),
+      m_deadline(0),
+      m_workers(std::make_unique<Workers>(options.workers)) {
+    for (const NamespaceChoice& choice : m_namespaces) {
+        m_deadline = std::max(m_deadline, choice.timeout);
+    }
+    if (m_deadline.count() == 0) {
+        m_deadline = NamespaceChoice{}.timeout;
+    }
+    // A little before the provider's own time-out, so the browser hears of the outage first.
+    m_deadline = m_deadline * 9 / 10;
+}
 
 Gateway::~Gateway() = default;
 
-void Gateway::install(httplib::Server& server) {
-    server.set_default_headers({{"Content-Security-Policy", kContentSecurityPolicy},
-                                {"X-Content-Type-Options", "nosniff"},
-                                {"X-Frame-Options", "DENY"},
-                                // same-origin rather than no-referrer: with the latter a browser
-                                // sends "Origin: null" on the gateway's own form posts, which the
-                                // origin check below must refuse.
-                                {"Referrer-Policy", "same-origin"},
-                                {"Cache-Control", "no-store"}});
-    server.set_payload_max_length(64 * 1024);
-    // Sessions dropped for idleness are ended with the provider by the next request.
-    server.set_pre_routing_handler([this](const httplib::Request&, httplib::Response&) {
-        endAbandonedSessions();
-        return httplib::Server::HandlerResponse::Unhandled;
-    });
-    server.Get("/style.css", [](const httplib::Request&, httplib::Response& response) {
-        response.set_content(styleSheet(), "text/css; charset=utf-8");
-    });
-    server.Get("/", [](const httplib::Request&, httplib::Response& response) {
+void Gateway::handle(HttpRequest http, Reply reply) {
+    struct Route {
+        const char* method;
+        const char* path;
+        Page page;
+        bool form;      // a post that must come from this site with the session's token
+        bool signedOn;  // only for a signed-on session
+    };
+    static const Route routes[] = {
+        {"GET", "/logon", &Gateway::signOnPage, false, false},
+        {"POST", "/logon", &Gateway::signOnPost, true, false},
+        {"POST", "/logoff", &Gateway::signOffPost, true, false},
+        {"GET", "/browse", &Gateway::browsePage, false, true},
+        {"GET", "/object", &Gateway::objectPage, false, true},
+    };
+    auto answer = [&](HttpResponse response) {
+        addStandardHeaders(response);
+        reply(std::move(response));
+    };
+    if (http.path == "/style.css" && http.method == "GET") {
+        // From memory, named by its content, so a browser keeps it instead of asking each page.
+        static const std::string tag = "\"" + randomToken(8) + "\"";
+        HttpResponse response;
+        response.setHeader("ETag", tag);
+        response.setHeader("Cache-Control", "public, max-age=3600");
+        if (http.header("If-None-Match") == tag) {
+            response.status = 304;
+        } else {
+            response.setContent(styleSheet(), "text/css; charset=utf-8");
+        }
+        answer(std::move(response));
+        return;
+    }
+    if (http.path == "/" && http.method == "GET") {
+        HttpResponse response;
         redirect(response, "/browse");
-    });
-    server.Get("/logon", [this](const httplib::Request& http, httplib::Response& response) {
-        signOnPage(http, response);
-    });
-    server.Post("/logon", [this](const httplib::Request& http, httplib::Response& response) {
-        signOnPost(http, response);
-    });
-    server.Post("/logoff", [this](const httplib::Request& http, httplib::Response& response) {
-        signOffPost(http, response);
-    });
-    server.Get("/browse", [this](const httplib::Request& http, httplib::Response& response) {
-        browsePage(http, response);
-    });
-    server.Get("/object", [this](const httplib::Request& http, httplib::Response& response) {
-        objectPage(http, response);
-    });
-    server.set_exception_handler(
-        [](const httplib::Request&, httplib::Response& response, std::exception_ptr failure) {
-            std::string what = "unknown failure";
-            try {
-                std::rethrow_exception(failure);
-            } catch (const std::exception& error) {
-                what = error.what();
-            } catch (...) {
+        answer(std::move(response));
+        return;
+    }
+    bool pathKnown = http.path == "/style.css" || http.path == "/";
+    for (const Route& route : routes) {
+        if (http.path != route.path) {
+            continue;
+        }
+        pathKnown = true;
+        if (http.method == route.method) {
+            serveInSession(std::move(http), std::move(reply), route.page, route.form,
+                           route.signedOn);
+            return;
+        }
+    }
+    HttpResponse response = errorPage(pathKnown ? 405 : 404, http.header("Accept-Language"));
+    if (pathKnown) {
+        response.setHeader("Allow", http.path == "/logon"    ? "GET, POST"
+                                    : http.path == "/logoff" ? "POST"
+                                                             : "GET");
+    }
+    answer(std::move(response));
+}
+
+HttpResponse Gateway::errorPage(int status, const std::string& acceptLanguage) const {
+    const PageTexts& texts = pageTexts(productLocaleFrom(acceptLanguage, m_defaultLocale));
+    const char* sentence = texts.badRequest;
+    switch (status) {
+        case 404:
+            sentence = texts.notFound;
+            break;
+        case 405:
+            sentence = texts.wrongMethod;
+            break;
+        case 413:
+            sentence = texts.tooLarge;
+            break;
+        case 414:
+            sentence = texts.addressTooLong;
+            break;
+        case 431:
+            sentence = texts.headersTooLarge;
+            break;
+        case 501:
+            sentence = texts.notImplemented;
+            break;
+        case 503:
+            sentence = texts.unavailable;
+            break;
+        default:
+            break;
+    }
+    HttpResponse response = noticePage(status, texts, sentence, "/browse", texts.toStart);
+    addStandardHeaders(response);
+    return response;
+}
+
+void Gateway::enqueue(const std::shared_ptr<SessionSlot>& slot, std::function<void()> job) {
+    {
+        std::lock_guard lock(slot->queueMutex);
+        slot->queue.push_back(std::move(job));
+        if (slot->running) {
+            return;
+        }
+        slot->running = true;
+    }
+    // One worker runs the session's queue to its end; another session's requests are free to
+    // take the other workers meanwhile.
+    boost::asio::post(m_workers->pool, [slot] {
+        for (;;) {
+            std::function<void()> next;
+            {
+                std::lock_guard lock(slot->queueMutex);
+                if (slot->queue.empty()) {
+                    slot->running = false;
+                    return;
+                }
+                next = std::move(slot->queue.front());
+                slot->queue.pop_front();
             }
-            std::cerr << "basalt-host serve: request failed: " << what << '\n';
-            response.status = 500;
-            response.set_content(htmlPage("en", "Error", "<main>" + noticeHtml(what) + "</main>"),
-                                 kHtml);
-        });
+            next();
+        }
+    });
 }
 
 namespace {
@@ -134,11 +301,11 @@ namespace {
 bool formAccepted(Gateway::Request& request) {
     // A browser says where a form came from; one from another site is refused even before the
     // token is looked at.
-    const std::string origin = request.http.get_header_value("Origin");
-    const std::string host = request.http.get_header_value("Host");
+    const std::string origin = request.http.header("Origin");
+    const std::string host = request.http.header("Host");
     bool sameOrigin = origin.empty() || origin == "http://" + host || origin == "https://" + host;
-    if (sameOrigin && request.http.has_param(kCsrfField) &&
-        tokensEqual(request.http.get_param_value(kCsrfField), request.session().csrfToken)) {
+    if (sameOrigin && request.http.hasParam(kCsrfField) &&
+        tokensEqual(request.http.param(kCsrfField), request.session().csrfToken)) {
         return true;
     }
     request.page(403, request.texts->signOnTitle,
@@ -149,14 +316,13 @@ bool formAccepted(Gateway::Request& request) {
 
 }  // namespace
 
-template <typename Handler>
-void Gateway::withRequest(const httplib::Request& http, httplib::Response& response,
-                          Handler handler) {
-    std::string locale =
-        productLocaleFrom(http.get_header_value("Accept-Language"), m_defaultLocale);
+void Gateway::serveInSession(HttpRequest http, Reply reply, Page page, bool form, bool signedOn) {
+    // The session is found on the network thread (memory only); the page runs on a worker
+    // after the session's earlier requests.
+    auto shared = std::make_shared<HttpRequest>(std::move(http));
     std::vector<std::pair<std::string, std::string>> cookies;
     std::string presented;
-    for (auto& [name, value] : parseCookieHeader(http.get_header_value("Cookie"))) {
+    for (auto& [name, value] : parseCookieHeader(shared->header("Cookie"))) {
         if (name == kSessionCookie) {
             presented = value;
         } else {
@@ -164,39 +330,57 @@ void Gateway::withRequest(const httplib::Request& http, httplib::Response& respo
         }
     }
     SessionStore::Found found = m_sessions.findOrCreate(presented);
-    if (found.created) {
-        response.set_header("Set-Cookie",
-                            sessionCookieHeader(kSessionCookie, found.id, m_options.secureCookies));
-    }
-    Request request{http,
-                    response,
-                    locale,
-                    &pageTexts(locale),
-                    std::move(cookies),
-                    found.id,
-                    found.slot,
-                    std::unique_lock(found.slot->mutex)};
-    handler(request);
-}
 
-template <typename Handler>
-void Gateway::withForm(const httplib::Request& http, httplib::Response& response, Handler handler) {
-    withRequest(http, response, [&](Request& request) {
-        if (formAccepted(request)) {
-            handler(request);
+    // Whichever comes first answers: the page, or the deadline with the outage page (the page
+    // is then dropped when it ends; a request still queued then is not run at all).
+    auto answered = std::make_shared<std::atomic<bool>>(false);
+    auto sharedReply = std::make_shared<Reply>(std::move(reply));
+    auto deadline = std::make_shared<boost::asio::steady_timer>(m_workers->timers, m_deadline);
+    deadline->async_wait([answered, sharedReply, shared, this](boost::system::error_code ec) {
+        if (!ec && !answered->exchange(true)) {
+            HttpResponse response = unavailablePage(
+                *shared,
+                pageTexts(productLocaleFrom(shared->header("Accept-Language"), m_defaultLocale)));
+            addStandardHeaders(response);
+            (*sharedReply)(std::move(response));
         }
     });
-}
-
-template <typename Handler>
-void Gateway::withSignedOn(const httplib::Request& http, httplib::Response& response,
-                           Handler handler) {
-    withRequest(http, response, [&](Request& request) {
-        if (!request.session().signedOn()) {
-            redirect(response, "/logon");
+    enqueue(found.slot, [this, shared, found, answered, sharedReply, deadline, page, form, signedOn,
+                         cookies = std::move(cookies)]() mutable {
+        if (answered->load()) {
             return;
         }
-        handler(request);
+        const HttpRequest& http = *shared;
+        HttpResponse response;
+        std::string locale = productLocaleFrom(http.header("Accept-Language"), m_defaultLocale);
+        if (found.created) {
+            response.addHeader("Set-Cookie", sessionCookieHeader(kSessionCookie, found.id,
+                                                                 m_options.secureCookies));
+        }
+        try {
+            Request request{http,
+                            response,
+                            locale,
+                            &pageTexts(locale),
+                            std::move(cookies),
+                            found.id,
+                            found.slot,
+                            std::unique_lock(found.slot->mutex)};
+            if (signedOn && !request.session().signedOn()) {
+                redirect(response, "/logon");
+            } else if (!form || formAccepted(request)) {
+                (this->*page)(request);
+            }
+        } catch (const std::exception& error) {
+            std::cerr << "basalt-host serve: request failed: " << error.what() << '\n';
+            const PageTexts& texts = pageTexts(locale);
+            response = noticePage(500, texts, texts.failed, "/browse", texts.toStart);
+        }
+        addStandardHeaders(response);
+        boost::asio::post(m_workers->timers, [deadline] { deadline->cancel(); });
+        if (!answered->exchange(true)) {
+            (*sharedReply)(std::move(response));
+        }
     });
 }
 
@@ -209,72 +393,72 @@ const NamespaceChoice* Gateway::findNamespace(const std::string& id) const {
     return nullptr;
 }
 
-void Gateway::signOnPage(const httplib::Request& http, httplib::Response& response) {
-    withRequest(http, response, [&](Request& request) {
-        if (request.session().signedOn()) {
-            redirect(response, "/browse");
-            return;
+void Gateway::signOnPage(Request& request) {
+    const HttpRequest& http = request.http;
+    HttpResponse& response = request.response;
+    if (request.session().signedOn()) {
+        redirect(response, "/browse");
+        return;
+    }
+    std::string namespaceId = http.param("namespace");
+    if (namespaceId.empty() && m_namespaces.size() == 1) {
+        namespaceId = m_namespaces.front().id;
+    }
+    if (!findNamespace(namespaceId)) {
+        // The framework's namespace chooser: every configured namespace.
+        std::string body = "<h1>" + htmlEscape(request.texts->signOnTitle) +
+                           "</h1><form class=\"prompt\" method=\"get\" "
+                           "action=\"/logon\"><div class=\"field\"><label "
+                           "for=\"namespace\">" +
+                           htmlEscape(request.texts->chooseNamespace) +
+                           "</label><select id=\"namespace\" name=\"namespace\">";
+        for (const NamespaceChoice& choice : m_namespaces) {
+            body += "<option value=\"" + htmlEscape(choice.id) + "\">" +
+                    htmlEscape(choice.displayName) + "</option>";
         }
-        std::string namespaceId = http.get_param_value("namespace");
-        if (namespaceId.empty() && m_namespaces.size() == 1) {
-            namespaceId = m_namespaces.front().id;
+        body += "</select></div><button type=\"submit\">" + htmlEscape(request.texts->next) +
+                "</button></form>";
+        request.page(200, request.texts->signOnTitle, body);
+        return;
+    }
+    request.session().namespaceId = namespaceId;
+    authenticate(request, "logon", {{"VORNamespace", namespaceId}});
+}
+
+void Gateway::signOnPost(Request& request) {
+    const HttpRequest& http = request.http;
+    HttpResponse& response = request.response;
+    if (request.session().signedOn()) {
+        redirect(response, "/browse");
+        return;
+    }
+    // The form's fields in order, each name once; a field the prompt asked to be typed
+    // twice must be typed the same both times.
+    std::vector<std::pair<std::string, std::string>> fields;
+    for (const auto& [name, value] : http.params) {
+        if (name == kCsrfField) {
+            continue;
         }
-        if (!findNamespace(namespaceId)) {
-            // The framework's namespace chooser: every configured namespace.
-            std::string body = "<h1>" + htmlEscape(request.texts->signOnTitle) +
-                               "</h1><form class=\"prompt\" method=\"get\" "
-                               "action=\"/logon\"><div class=\"field\"><label "
-                               "for=\"namespace\">" +
-                               htmlEscape(request.texts->chooseNamespace) +
-                               "</label><select id=\"namespace\" name=\"namespace\">";
-            for (const NamespaceChoice& choice : m_namespaces) {
-                body += "<option value=\"" + htmlEscape(choice.id) + "\">" +
-                        htmlEscape(choice.displayName) + "</option>";
-            }
-            body += "</select></div><button type=\"submit\">" + htmlEscape(request.texts->next) +
-                    "</button></form>";
+        auto same = std::find_if(fields.begin(), fields.end(),
+                                 [&](const auto& field) { return field.first == name; });
+        if (same == fields.end()) {
+            fields.emplace_back(name, value);
+        } else if (same->second != value) {
+            const ProviderException& prompt = request.session().lastPrompt;
+            std::string body =
+                "<h1>" + htmlEscape(request.texts->signOnTitle) + "</h1>" +
+                noticeHtml(request.texts->passwordsDiffer) +
+                promptHtml(prompt, {"/logon", request.session().csrfToken, request.texts});
             request.page(200, request.texts->signOnTitle, body);
             return;
         }
+    }
+    std::string action = logonAction(http.param("h_VOR_action"));
+    std::string namespaceId = http.param("VORNamespace");
+    if (!namespaceId.empty()) {
         request.session().namespaceId = namespaceId;
-        authenticate(request, "logon", {{"VORNamespace", namespaceId}});
-    });
-}
-
-void Gateway::signOnPost(const httplib::Request& http, httplib::Response& response) {
-    withForm(http, response, [&](Request& request) {
-        if (request.session().signedOn()) {
-            redirect(response, "/browse");
-            return;
-        }
-        // The form's fields in order, each name once; a field the prompt asked to be typed
-        // twice must be typed the same both times.
-        std::vector<std::pair<std::string, std::string>> fields;
-        for (const auto& [name, value] : http.params) {
-            if (name == kCsrfField) {
-                continue;
-            }
-            auto same = std::find_if(fields.begin(), fields.end(),
-                                     [&](const auto& field) { return field.first == name; });
-            if (same == fields.end()) {
-                fields.emplace_back(name, value);
-            } else if (same->second != value) {
-                const ProviderException& prompt = request.session().lastPrompt;
-                std::string body =
-                    "<h1>" + htmlEscape(request.texts->signOnTitle) + "</h1>" +
-                    noticeHtml(request.texts->passwordsDiffer) +
-                    promptHtml(prompt, {"/logon", request.session().csrfToken, request.texts});
-                request.page(200, request.texts->signOnTitle, body);
-                return;
-            }
-        }
-        std::string action = logonAction(http.get_param_value("h_VOR_action"));
-        std::string namespaceId = http.get_param_value("VORNamespace");
-        if (!namespaceId.empty()) {
-            request.session().namespaceId = namespaceId;
-        }
-        authenticate(request, action, std::move(fields));
-    });
+    }
+    authenticate(request, action, std::move(fields));
 }
 
 void Gateway::authenticate(Request& request, const std::string& action,
@@ -282,12 +466,12 @@ void Gateway::authenticate(Request& request, const std::string& action,
     // The proxy's header names the remote user; sent twice, it names no one for certain.
     std::string remoteUser;
     if (!m_options.trustedUserHeader.empty()) {
-        if (request.http.get_header_value_count(m_options.trustedUserHeader) > 1) {
+        if (request.http.headerCount(m_options.trustedUserHeader) > 1) {
             request.page(400, request.texts->signOnTitle,
                          noticeHtml(request.texts->userHeaderTwice));
             return;
         }
-        remoteUser = request.http.get_header_value(m_options.trustedUserHeader.c_str());
+        remoteUser = request.http.header(m_options.trustedUserHeader);
     }
     AuthenticateRequest document;
     document.action = action;
@@ -337,7 +521,7 @@ void Gateway::authenticate(Request& request, const std::string& action,
     AuthenticateAnswer& answer = *read;
     for (const SetCookieVar& cookie : answer.setCookies) {
         if (std::optional<std::string> header = setCookieHeader(cookie)) {
-            request.response.set_header("Set-Cookie", *header);
+            request.response.addHeader("Set-Cookie", *header);
         } else {
             HostSession::warn("the provider's cookie '" + cookie.name +
                               "' cannot be sent as it is; it was left out");
@@ -354,12 +538,16 @@ void Gateway::authenticate(Request& request, const std::string& action,
         // A new identifier for the signed-on session: one known before sign-on is now useless.
         std::string renewed = m_sessions.renew(request.sessionId, *request.slot);
         request.sessionId = renewed;
-        request.response.set_header(
+        request.response.addHeader(
             "Set-Cookie", sessionCookieHeader(kSessionCookie, renewed, m_options.secureCookies));
         redirect(request.response, "/browse");
         return;
     }
     ProviderException failure = answer.exception.value_or(ProviderException{});
+    if (directoryUnavailable(failure)) {
+        request.unavailable();
+        return;
+    }
     std::string body = "<h1>" + htmlEscape(request.texts->signOnTitle) + "</h1>";
     if (failure.isPrompt()) {
         body += promptHtml(failure, {"/logon", request.session().csrfToken, request.texts});
@@ -372,19 +560,18 @@ void Gateway::authenticate(Request& request, const std::string& action,
     request.page(403, request.texts->signOnTitle, body);
 }
 
-void Gateway::signOffPost(const httplib::Request& http, httplib::Response& response) {
-    withForm(http, response, [&](Request& request) {
-        if (request.session().signedOn()) {
-            endSession(request.session().namespaceId, request.session().visa, &request, "logoff");
-        }
-        m_sessions.remove(request.sessionId);
-        response.set_header("Set-Cookie",
-                            sessionCookieHeader(kSessionCookie, "", m_options.secureCookies));
-        request.page(200, request.texts->signOff,
-                     "<h1>" + htmlEscape(request.texts->signOff) + "</h1><p>" +
-                         htmlEscape(request.texts->signedOff) + "</p><p><a href=\"/logon\">" +
-                         htmlEscape(request.texts->signOnAgain) + "</a></p>");
-    });
+void Gateway::signOffPost(Request& request) {
+    HttpResponse& response = request.response;
+    if (request.session().signedOn()) {
+        endSession(request.session().namespaceId, request.session().visa, &request, "logoff");
+    }
+    m_sessions.remove(request.sessionId);
+    response.addHeader("Set-Cookie",
+                       sessionCookieHeader(kSessionCookie, "", m_options.secureCookies));
+    request.page(200, request.texts->signOff,
+                 "<h1>" + htmlEscape(request.texts->signOff) + "</h1><p>" +
+                     htmlEscape(request.texts->signedOff) + "</p><p><a href=\"/logon\">" +
+                     htmlEscape(request.texts->signOnAgain) + "</a></p>");
 }
 
 // Ends a provider session; with a request, the cookies the provider sets or clears go to the
@@ -411,7 +598,7 @@ void Gateway::endSession(const std::string& namespaceId, const std::string& visa
         if (request) {
             for (const SetCookieVar& cookie : answer.setCookies) {
                 if (std::optional<std::string> header = setCookieHeader(cookie)) {
-                    request->response.set_header("Set-Cookie", *header);
+                    request->response.addHeader("Set-Cookie", *header);
                 }
             }
         }
@@ -434,6 +621,7 @@ void Gateway::endAbandonedSessions() {
 }
 
 void Gateway::endAllSessions() {
+    m_workers->pool.join();
     m_sessions.clear();
     endAbandonedSessions();
 }
@@ -483,6 +671,10 @@ std::unique_ptr<XmlElement> Gateway::search(Request& request, QuerySpec query) {
     }
     ProviderException failure =
         outcome.exception ? readExceptionText(*outcome.exception) : ProviderException{};
+    if (directoryUnavailable(failure)) {
+        request.unavailable();
+        return nullptr;
+    }
     if (failure.messages.empty()) {
         failure.messages.push_back({0, request.texts->failed});
     }
@@ -491,77 +683,81 @@ std::unique_ptr<XmlElement> Gateway::search(Request& request, QuerySpec query) {
     return nullptr;
 }
 
-void Gateway::browsePage(const httplib::Request& http, httplib::Response& response) {
-    withSignedOn(http, response, [&](Request& request) {
-        ListingView view;
-        view.pageSize = m_options.pageSize;
-        view.folderPath = http.get_param_value("folder");
-        if (view.folderPath.empty()) {
-            view.folderPath = voridPath(request.session().namespaceId);
-        }
-        view.filter = http.get_param_value("filter");
-        view.skip = std::max(0, std::atoi(http.get_param_value("skip").c_str()));
+void Gateway::browsePage(Request& request) {
+    const HttpRequest& http = request.http;
+    HttpResponse& response = request.response;
+    ListingView view;
+    view.pageSize = m_options.pageSize;
+    view.folderPath = http.param("folder");
+    if (view.folderPath.empty()) {
+        view.folderPath = voridPath(request.session().namespaceId);
+    }
+    view.filter = http.param("filter");
+    std::string skip = http.param("skip");
+    std::optional<int> skipped = skip.empty() ? 0 : parseCount(skip, kMaxSkip);
+    if (!skipped) {
+        response = noticePage(400, *request.texts, request.texts->badNumber, "/browse",
+                              request.texts->toStart);
+        return;
+    }
+    view.skip = *skipped;
 
-        // The container itself: its name and where it sits.
-        QuerySpec self;
-        self.searchPath = view.folderPath;
-        self.properties = {"defaultName", "ancestors", "searchPath", "objectClass"};
-        std::unique_ptr<XmlElement> folder = search(request, self);
-        if (!folder) {
-            return;
-        }
-        std::vector<ObjectRow> selfRows = responseRows(*folder);
-        view.folderName =
-            selfRows.empty() ? view.folderPath : selfRows.front().value("defaultName");
-        if (const XmlElement* ancestors = folder->find("ancestors")) {
-            if (const XmlElement* values = ancestors->child("value")) {
-                for (const XmlElement* item : values->childrenNamed("item")) {
-                    view.ancestors.emplace_back(item->childText("title"),
-                                                item->childText("searchPath"));
-                }
+    // The container itself: its name and where it sits.
+    QuerySpec self;
+    self.searchPath = view.folderPath;
+    self.properties = {"defaultName", "ancestors", "searchPath", "objectClass"};
+    std::unique_ptr<XmlElement> folder = search(request, self);
+    if (!folder) {
+        return;
+    }
+    std::vector<ObjectRow> selfRows = responseRows(*folder);
+    view.folderName = selfRows.empty() ? view.folderPath : selfRows.front().value("defaultName");
+    if (const XmlElement* ancestors = folder->find("ancestors")) {
+        if (const XmlElement* values = ancestors->child("value")) {
+            for (const XmlElement* item : values->childrenNamed("item")) {
+                view.ancestors.emplace_back(item->childText("title"),
+                                            item->childText("searchPath"));
             }
         }
+    }
 
-        // One page of its children, and one more to tell whether a next page exists.
-        QuerySpec children;
-        children.searchPath = childrenPath(view.folderPath, view.filter);
-        children.properties = {"defaultName", "objectClass", "searchPath"};
-        children.skip = view.skip;
-        children.max = view.pageSize + 1;
-        std::unique_ptr<XmlElement> listing = search(request, children);
-        if (!listing) {
-            return;
-        }
-        view.rows = responseRows(*listing);
-        if (static_cast<int>(view.rows.size()) > view.pageSize) {
-            view.rows.resize(static_cast<std::size_t>(view.pageSize));
-            view.more = true;
-        }
-        request.page(200, request.texts->directory,
-                     headerHtml(request) + listingHtml(view, *request.texts));
-    });
+    // One page of its children, and one more to tell whether a next page exists.
+    QuerySpec children;
+    children.searchPath = childrenPath(view.folderPath, view.filter);
+    children.properties = {"defaultName", "objectClass", "searchPath"};
+    children.skip = view.skip;
+    children.max = view.pageSize + 1;
+    std::unique_ptr<XmlElement> listing = search(request, children);
+    if (!listing) {
+        return;
+    }
+    view.rows = responseRows(*listing);
+    if (static_cast<int>(view.rows.size()) > view.pageSize) {
+        view.rows.resize(static_cast<std::size_t>(view.pageSize));
+        view.more = true;
+    }
+    request.page(200, request.texts->directory,
+                 headerHtml(request) + listingHtml(view, *request.texts));
 }
 
-void Gateway::objectPage(const httplib::Request& http, httplib::Response& response) {
-    withSignedOn(http, response, [&](Request& request) {
-        QuerySpec query;
-        query.searchPath = http.get_param_value("path");
-        query.properties = {"*"};
-        std::unique_ptr<XmlElement> answer = search(request, query);
-        if (!answer) {
-            return;
-        }
-        std::vector<ObjectRow> rows = responseRows(*answer);
-        if (rows.empty()) {
-            request.page(404, request.texts->directory,
-                         headerHtml(request) + noticeHtml(request.texts->noObjects));
-            return;
-        }
-        request.page(
-            200, request.texts->properties,
-            headerHtml(request) +
-                propertiesHtml(rows.front(), http.get_param_value("from"), *request.texts));
-    });
+void Gateway::objectPage(Request& request) {
+    const HttpRequest& http = request.http;
+    QuerySpec query;
+    query.searchPath = http.param("path");
+    query.properties = {"*"};
+    std::unique_ptr<XmlElement> answer = search(request, query);
+    if (!answer) {
+        return;
+    }
+    std::vector<ObjectRow> rows = responseRows(*answer);
+    if (rows.empty()) {
+        request.page(404, request.texts->directory,
+                     headerHtml(request) + noticeHtml(request.texts->noObjects));
+        return;
+    }
+    request.page(
+        200, request.texts->properties,
+        headerHtml(request) + propertiesHtml(rows.front(), http.param("from"), *request.texts));
 }
 
 }  // namespace basalt_host::serve

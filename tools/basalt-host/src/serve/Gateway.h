@@ -1,6 +1,7 @@
 #pragma once
 // The web gateway: plays the framework for browsers. Each request becomes an authenticate or
-// search document for the provider; the answers become pages.
+// search document for the provider; the answers become pages. Pages that ask the provider run
+// on a bounded pool of worker threads, never on the network threads.
 
 #include <chrono>
 #include <memory>
@@ -8,15 +9,11 @@
 #include <vector>
 
 #include "HostSession.h"
+#include "HttpMessage.h"
+#include "HttpServer.h"
 #include "QueryDocuments.h"
 #include "WebSessions.h"
 #include "XmlTree.h"
-
-namespace httplib {
-class Server;
-struct Request;
-struct Response;
-}  // namespace httplib
 
 namespace basalt_host::serve {
 
@@ -31,11 +28,15 @@ struct ServeOptions {
     int idleMinutes = 30;
     std::size_t maxSessions = 10000;
     int pageSize = 25;
+    int workers = 8;  // threads that call the provider
 };
 
 struct NamespaceChoice {
     std::string id;
     std::string displayName;
+    // The namespace's directory time-out: a request still waiting then is told the directory
+    // is unavailable.
+    std::chrono::milliseconds timeout{30000};
 };
 
 class Gateway {
@@ -46,34 +47,33 @@ public:
     Gateway(const Gateway&) = delete;
     Gateway& operator=(const Gateway&) = delete;
 
-    // Registers the routes and the headers every answer carries.
-    void install(httplib::Server& server);
+    // One request from the network: answered at once when it needs no provider, else queued
+    // behind its session's earlier requests for a worker.
+    void handle(HttpRequest http, Reply reply);
+    // The page for a request the HTTP layer refused itself.
+    HttpResponse errorPage(int status, const std::string& acceptLanguage) const;
 
-    // Ends with the provider every session still signed on (when the server has stopped).
+    // Waits for the requests in progress, then ends with the provider every session still
+    // signed on (when the server has stopped).
     void endAllSessions();
 
     struct Request;  // one browser request with its session (Gateway.cpp)
+    using Page = void (Gateway::*)(Request&);
 
 private:
-    void signOnPage(const httplib::Request& http, httplib::Response& response);
-    void signOnPost(const httplib::Request& http, httplib::Response& response);
-    void signOffPost(const httplib::Request& http, httplib::Response& response);
-    void browsePage(const httplib::Request& http, httplib::Response& response);
-    void objectPage(const httplib::Request& http, httplib::Response& response);
+    void signOnPage(Request& request);
+    void signOnPost(Request& request);
+    void signOffPost(Request& request);
+    void browsePage(Request& request);
+    void objectPage(Request& request);
 
     // Sends an authenticate document built from the browser's request and shows the answer:
     // a visa signs the session on and leads to the directory; a prompt is shown as a form.
     void authenticate(Request& request, const std::string& action,
                       std::vector<std::pair<std::string, std::string>> formFields);
-    // Runs handler with the browser's request: its session (a new one when it has none) and its
-    // language. A form post reaches handler only from this site with the session's token, a
-    // directory page only for a signed-on session.
-    template <typename Handler>
-    void withRequest(const httplib::Request& http, httplib::Response& response, Handler handler);
-    template <typename Handler>
-    void withForm(const httplib::Request& http, httplib::Response& response, Handler handler);
-    template <typename Handler>
-    void withSignedOn(const httplib::Request& http, httplib::Response& response, Handler handler);
+    // Runs job after the session's earlier requests, on a worker.
+    void enqueue(const std::shared_ptr<SessionSlot>& slot, std::function<void()> job);
+    void serveInSession(HttpRequest http, Reply reply, Page page, bool form, bool signedOn);
     std::unique_ptr<XmlElement> search(Request& request, QuerySpec query);
     std::string userNameOf(const std::string& visa, const std::string& userId,
                            const std::string& locale);
@@ -88,6 +88,12 @@ private:
     ServeOptions m_options;
     std::string m_defaultLocale;
     SessionStore m_sessions;
+    std::chrono::milliseconds m_deadline;  // the longest time-out of the namespaces
+    struct Workers;
+    std::unique_ptr<Workers> m_workers;
 };
+
+// The headers every answer carries (security policy, no caching unless the answer says).
+void addStandardHeaders(HttpResponse& response);
 
 }  // namespace basalt_host::serve

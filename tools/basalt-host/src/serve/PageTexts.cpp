@@ -36,6 +36,17 @@ const PageTexts kEnglish{
     "The form has expired or did not come from this page; please try again.",
     "The request failed.",
     "The request names its user more than once; it was refused.",
+    "The request could not be read.",
+    "There is no such page.",
+    "This page does not take that kind of request.",
+    "The request is too large.",
+    "The address is too long.",
+    "The request's headers are too large.",
+    "The request asks for something this server does not do.",
+    "The directory is not available at the moment.",
+    "Try again",
+    "Go to the directory",
+    "The address holds a number that is not valid.",
 };
 
 const PageTexts kFrench{
@@ -65,6 +76,17 @@ const PageTexts kFrench{
     "Le formulaire a expiré ou ne vient pas de cette page ; veuillez réessayer.",
     "La demande a échoué.",
     "La demande désigne son utilisateur plus d'une fois ; elle a été refusée.",
+    "La demande n'a pas pu être lue.",
+    "Cette page n'existe pas.",
+    "Cette page n'accepte pas ce type de demande.",
+    "La demande est trop volumineuse.",
+    "L'adresse est trop longue.",
+    "Les en-têtes de la demande sont trop volumineux.",
+    "La demande porte sur une fonction que ce serveur n'offre pas.",
+    "L'annuaire n'est pas disponible pour le moment.",
+    "Réessayer",
+    "Aller à l'annuaire",
+    "L'adresse contient un nombre qui n'est pas valide.",
 };
 
 // The quality of "q=0.8" style parameters in thousandths; 1000 when absent, -1 when unreadable.

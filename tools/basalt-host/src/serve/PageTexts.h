@@ -40,6 +40,18 @@ struct PageTexts {
     const char* formExpired;
     const char* failed;
     const char* userHeaderTwice;  // the trusted proxy's user header came more than once
+    // The gateway's error pages: a heading per status and the way onward.
+    const char* badRequest;       // 400
+    const char* notFound;         // 404
+    const char* wrongMethod;      // 405
+    const char* tooLarge;         // 413
+    const char* addressTooLong;   // 414
+    const char* headersTooLarge;  // 431
+    const char* notImplemented;   // 501
+    const char* unavailable;      // 503: the directory does not answer
+    const char* retry;            // the link that asks again
+    const char* toStart;          // the link to the gateway's first page
+    const char* badNumber;        // a number in the address that is not one
 };
 
 // The texts for a product locale: French for "fr" and its regional forms, English otherwise.

@@ -17,6 +17,7 @@ std::vector<const XmlElement*> itemsOf(const XmlElement* array) {
 ProviderException readException(const XmlElement& exception) {
     ProviderException result;
     result.errorCodeString = exception.childText("errorCodeString");
+    result.errorCode = static_cast<int32_t>(std::atol(exception.childText("errorCode").c_str()));
     for (const XmlElement* item : itemsOf(exception.child("messages"))) {
         int level = std::atoi(item->childText("nestingLevel").c_str());
         result.messages.push_back({level < 0 ? 0 : level, item->childText("messageString")});

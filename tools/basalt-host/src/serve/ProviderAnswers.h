@@ -34,6 +34,7 @@ struct ProviderMessage {
 };
 
 struct ProviderException {
+    int32_t errorCode = 0;  // the failure's result code, when the provider gives one
     std::string errorCodeString;
     std::vector<ProviderMessage> messages;
     std::vector<std::string> captions;

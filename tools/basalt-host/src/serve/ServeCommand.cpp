@@ -1,6 +1,5 @@
 #include "serve/ServeCommand.h"
 
-#include <httplib.h>
 #include <pthread.h>
 #include <signal.h>
 
@@ -91,7 +90,13 @@ int runServe(const HostOptions& host, const ServeOptions& options) {
                               "' has no readable \"id\" parameter; it is not offered");
             continue;
         }
-        namespaces.push_back({*id, displayNameOf(session, host, *id)});
+        NamespaceChoice choice{*id, displayNameOf(session, host, *id)};
+        std::optional<int> seconds =
+            parseCount(configurationParameter(host.configTexts[i], "timeOut").value_or(""), 3600);
+        if (seconds && *seconds > 0) {
+            choice.timeout = std::chrono::seconds(*seconds);
+        }
+        namespaces.push_back(std::move(choice));
     }
 
     // SIGINT and SIGTERM are taken by one waiting thread, never by the server's workers.
@@ -102,12 +107,16 @@ int runServe(const HostOptions& host, const ServeOptions& options) {
     pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
 
     Gateway gateway(session, std::move(namespaces), options, host.productLocale);
-    httplib::Server server;
-    gateway.install(server);
-    int port = options.port;
-    bool bound = port == 0 ? (port = server.bind_to_any_port(options.address)) > 0
-                           : server.bind_to_port(options.address, port);
-    if (!bound) {
+    HttpServer server(
+        HttpLimits{},
+        [&gateway](HttpRequest request, Reply reply) {
+            gateway.handle(std::move(request), std::move(reply));
+        },
+        [&gateway](int status, const std::string& language) {
+            return gateway.errorPage(status, language);
+        });
+    int port = server.listen(options.address, options.port);
+    if (port == 0) {
         std::cerr << "basalt-host: cannot listen on " << options.address << " port " << options.port
                   << '\n';
         session.finish();
@@ -132,9 +141,10 @@ int runServe(const HostOptions& host, const ServeOptions& options) {
         sigwait(&stopSignals, &signal);
         server.stop();
     });
-    bool served = server.listen_after_bind();
-    pthread_kill(waiter.native_handle(), SIGTERM);  // wakes the waiter if the server ended itself
+    // Two network threads: parsing and writing are quick, the provider's calls run elsewhere.
+    server.run(2);
     waiter.join();
+    bool served = true;
 
     gateway.endAllSessions();
     bool terminated = session.finish();

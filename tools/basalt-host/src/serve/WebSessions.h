@@ -5,6 +5,8 @@
 #include <atomic>
 #include <chrono>
 #include <cstddef>
+#include <deque>
+#include <functional>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -37,6 +39,11 @@ struct WebSession {
 struct SessionSlot {
     std::mutex mutex;
     WebSession session;
+    // The session's requests waiting for the one in progress: they wait in this queue, not on
+    // a worker thread, so a session stuck on a slow directory holds back only itself.
+    std::mutex queueMutex;
+    std::deque<std::function<void()>> queue;
+    bool running = false;
     // Kept outside the session so the store can read it without waiting for a request.
     std::atomic<std::chrono::steady_clock::rep> lastUsed{0};
 };

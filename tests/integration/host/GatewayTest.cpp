@@ -1,0 +1,201 @@
+// basalt-host serve with the real provider against the fixture's directory, over raw HTTP: the
+// pages a browser never shows, static files, numbers in the query, session renewal, and a
+// directory that stops answering.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <memory>
+#include <regex>
+#include <thread>
+
+#include "GatewayProcess.h"
+#include "HostProcess.h"
+#include "RawHttpClient.h"
+#include "RidgeTestDirectory.h"
+#include "StallingProxy.h"
+
+namespace {
+
+using ::testing::HasSubstr;
+using ::testing::Not;
+using namespace std::chrono_literals;
+
+std::string parameter(const std::string& name, const std::string& value) {
+    return "<parameter name=\"" + name + "\"><value>" + value + "</value></parameter>";
+}
+
+std::string headerOf(const std::string& response, const std::string& name) {
+    std::smatch match;
+    if (std::regex_search(response, match,
+                          std::regex("\r\n" + name + ": ([^\r]*)\r\n", std::regex::icase))) {
+        return match[1];
+    }
+    return "";
+}
+
+// The session cookie a response sets; empty when none.
+std::string sessionCookie(const std::string& response) {
+    std::smatch match;
+    std::regex cookie("Set-Cookie: basalt_session=([0-9a-f]+)");
+    return std::regex_search(response, match, cookie) ? match[1].str() : "";
+}
+
+std::string formToken(const std::string& page) {
+    std::smatch match;
+    return std::regex_search(page, match, std::regex("name=\"basalt_csrf\" value=\"([0-9a-f]+)\""))
+               ? match[1].str()
+               : "";
+}
+
+class GatewayAgainstDirectory : public ::testing::Test {
+protected:
+    void SetUp() override {
+        env = ridge_test::RidgeTestDirectory::fromEnvironment();
+        ASSERT_FALSE(env.host().empty()) << "RIDGE_TEST_ENV does not name the fixture's env file";
+        home = dir.path("home");
+        env.copyTestHomeTo(home);
+    }
+
+    void start(const std::string& connection, const std::string& timeout = "5") {
+        std::string config =
+            dir.write("ridgetest.xml",
+                      "<instance name=\"Ridge test\" class=\"Ridge\">" +
+                          parameter("id", "ridgetest") + parameter("connection", connection) +
+                          parameter("baseDN", env.baseDn()) + parameter("namespace", "ridgetest") +
+                          parameter("timeOut", timeout) + "</instance>");
+        gateway = std::make_unique<GatewayProcess>(
+            std::vector<std::string>{"-l", BASALT_PROVIDER_LIBRARY},
+            std::vector<std::string>{"-c", config},
+            std::vector<std::pair<std::string, std::string>>{{"BASALT_HOME", home}});
+        ASSERT_GT(gateway->port(), 0);
+    }
+
+    std::string get(const std::string& target, const std::string& headers = "") {
+        RawHttpClient client(gateway->port());
+        client.send("GET " + target + " HTTP/1.1\r\nHost: 127.0.0.1\r\n" + headers + "\r\n");
+        return client.response(20s);
+    }
+
+    std::string post(const std::string& target, const std::string& session, const std::string& form,
+                     const std::string& headers = "") {
+        RawHttpClient client(gateway->port());
+        client.send(
+            "POST " + target + " HTTP/1.1\r\nHost: 127.0.0.1\r\nCookie: basalt_session=" + session +
+            "\r\nContent-Type: application/x-www-form-urlencoded\r\n" +
+            "Content-Length: " + std::to_string(form.size()) + "\r\n" + headers + "\r\n" + form);
+        return client.response(30s);
+    }
+
+    // Signs alice on; the signed-on session's cookie, and the one before sign-on in before.
+    std::string signOn(std::string* before = nullptr) {
+        std::string page = get("/logon");
+        std::string session = sessionCookie(page);
+        if (before) {
+            *before = session;
+        }
+        std::string answer = post("/logon", session,
+                                  "basalt_csrf=" + formToken(page) +
+                                      "&VORNamespace=ridgetest&VORUsername=alice&VORPassword="
+                                      "Secret%232024");
+        EXPECT_EQ(statusOf(answer), 303) << answer;
+        return sessionCookie(answer);
+    }
+
+    ridge_test::RidgeTestDirectory env;
+    ScratchDir dir;
+    std::string home;
+    std::unique_ptr<GatewayProcess> gateway;
+};
+
+TEST_F(GatewayAgainstDirectory, ErrorPagesHaveABodyWithAWayOn) {
+    start(env.hostPort());
+    std::string missing = get("/no-such-page", "Accept-Language: fr\r\n");
+    EXPECT_EQ(statusOf(missing), 404);
+    EXPECT_THAT(bodyOf(missing), HasSubstr("lang=\"fr\""));
+    EXPECT_THAT(bodyOf(missing), HasSubstr("existe pas"));
+    EXPECT_THAT(bodyOf(missing), HasSubstr("href=\"/browse\""));
+
+    std::string wrongMethod = get("/logoff");
+    EXPECT_EQ(statusOf(wrongMethod), 405);
+    EXPECT_EQ(headerOf(wrongMethod, "Allow"), "POST");
+    EXPECT_THAT(bodyOf(wrongMethod), HasSubstr("href="));
+    EXPECT_EQ(gateway->stop(), 0);
+}
+
+TEST_F(GatewayAgainstDirectory, TheStyleSheetIsKeptByTheBrowser) {
+    start(env.hostPort());
+    std::string first = get("/style.css");
+    EXPECT_EQ(statusOf(first), 200);
+    EXPECT_THAT(headerOf(first, "Cache-Control"), HasSubstr("max-age="));
+    std::string tag = headerOf(first, "ETag");
+    ASSERT_FALSE(tag.empty());
+    std::string again = get("/style.css", "If-None-Match: " + tag + "\r\n");
+    EXPECT_EQ(statusOf(again), 304);
+    EXPECT_TRUE(bodyOf(again).empty());
+    EXPECT_EQ(sessionCookie(first), "") << "a style sheet makes no session";
+}
+
+TEST_F(GatewayAgainstDirectory, TheSessionIdentifierIsRenewedAtSignOn) {
+    start(env.hostPort());
+    std::string before;
+    std::string after = signOn(&before);
+    ASSERT_FALSE(before.empty());
+    ASSERT_FALSE(after.empty());
+    EXPECT_NE(before, after);
+    EXPECT_EQ(statusOf(get("/browse", "Cookie: basalt_session=" + after + "\r\n")), 200);
+    // A second client holding the identifier planted before sign-on is not signed on.
+    std::string planted = get("/browse", "Cookie: basalt_session=" + before + "\r\n");
+    EXPECT_EQ(statusOf(planted), 303);
+    EXPECT_EQ(headerOf(planted, "Location"), "/logon");
+}
+
+TEST_F(GatewayAgainstDirectory, PagingNumbersAreWholeNumbersOrRefused) {
+    start(env.hostPort());
+    std::string cookie = "Cookie: basalt_session=" + signOn() + "\r\n";
+    std::string first = get("/browse", cookie);
+    ASSERT_EQ(statusOf(first), 200);
+    std::string second = get("/browse?skip=1", cookie);
+    EXPECT_EQ(statusOf(second), 200);
+    EXPECT_NE(bodyOf(first), bodyOf(second));
+    // 2^32 + 1 once wrapped to 1 and showed the second page.
+    for (const char* skip : {"4294967297", "-1", "1x", "%201"}) {
+        std::string refused = get(std::string("/browse?skip=") + skip, cookie);
+        EXPECT_EQ(statusOf(refused), 400) << skip;
+        EXPECT_THAT(bodyOf(refused), HasSubstr("href=\"/browse\"")) << skip;
+    }
+}
+
+TEST_F(GatewayAgainstDirectory, AFrozenDirectoryGivesARetryPageWithinItsTimeout) {
+    ridge_test::StallingProxy proxy(std::atoi(env.port().c_str()));
+    start("127.0.0.1:" + std::to_string(proxy.Port()), "2");
+    // From now on the directory accepts connections and never answers.
+    proxy.Swallow();
+    std::string page = get("/logon");
+    std::string session = sessionCookie(page);
+    ASSERT_FALSE(session.empty()) << page;
+
+    // The sign-on waits on the directory; meanwhile other clients are served at once.
+    std::string answer;
+    auto started = std::chrono::steady_clock::now();
+    std::thread stuck([&] {
+        answer = post("/logon", session,
+                      "basalt_csrf=" + formToken(page) +
+                          "&VORNamespace=ridgetest&VORUsername=alice&VORPassword=Secret%232024",
+                      "Accept-Language: fr\r\n");
+    });
+    std::this_thread::sleep_for(300ms);
+    auto asked = std::chrono::steady_clock::now();
+    EXPECT_EQ(statusOf(get("/style.css")), 200);
+    EXPECT_LT(std::chrono::steady_clock::now() - asked, 500ms);
+    stuck.join();
+
+    EXPECT_LT(std::chrono::steady_clock::now() - started, 15s);
+    EXPECT_EQ(statusOf(answer), 503) << answer;
+    EXPECT_FALSE(headerOf(answer, "Retry-After").empty());
+    EXPECT_THAT(bodyOf(answer), HasSubstr("n&apos;est pas disponible"));
+    EXPECT_THAT(bodyOf(answer), HasSubstr("href=\"/logon\""));
+    EXPECT_THAT(bodyOf(answer), Not(HasSubstr("-63")));
+}
+
+}  // namespace

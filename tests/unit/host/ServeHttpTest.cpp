@@ -1,0 +1,221 @@
+// The gateway's HTTP layer against raw sockets: limits enforced while reading, timeouts, strict
+// framing, pipelining and the numbers read from a query.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <memory>
+#include <thread>
+#include <vector>
+
+#include "RawHttpClient.h"
+#include "serve/HttpMessage.h"
+#include "serve/HttpServer.h"
+
+namespace {
+
+using namespace basalt_host::serve;
+using namespace std::chrono_literals;
+
+class HttpLayer : public ::testing::Test {
+protected:
+    void SetUp() override {
+        HttpLimits limits;
+        limits.headerTime = 400ms;
+        limits.idleTime = 400ms;
+        limits.bodyTime = 400ms;
+        m_server = std::make_unique<HttpServer>(
+            limits,
+            [this](HttpRequest request, Reply reply) {
+                ++handled;
+                HttpResponse response;
+                response.body = request.method + " " + request.path + " [" +
+                                std::to_string(request.body.size()) + "]";
+                for (const auto& [name, value] : request.params) {
+                    response.body += " " + name + "=" + value;
+                }
+                if (request.path == "/slow") {
+                    // Answered later from another thread, as a provider call would be.
+                    std::thread([reply, response] {
+                        std::this_thread::sleep_for(200ms);
+                        reply(response);
+                    }).detach();
+                    return;
+                }
+                reply(std::move(response));
+            },
+            [](int status, const std::string&) {
+                HttpResponse response;
+                response.status = status;
+                response.body = "<a href=\"/browse\">refused " + std::to_string(status) + "</a>";
+                return response;
+            });
+        port = m_server->listen("127.0.0.1", 0);
+        ASSERT_GT(port, 0);
+        m_thread = std::thread([this] { m_server->run(1); });
+    }
+    void TearDown() override {
+        m_server->stop();
+        m_thread.join();
+    }
+
+    // One request on a new connection; the response.
+    std::string exchange(const std::string& bytes) {
+        RawHttpClient client(port);
+        client.send(bytes);
+        return client.response();
+    }
+
+    int port = 0;
+    std::atomic<int> handled{0};
+
+private:
+    std::unique_ptr<HttpServer> m_server;
+    std::thread m_thread;
+};
+
+const std::string kGet = "GET /browse HTTP/1.1\r\nHost: gw\r\n\r\n";
+
+TEST_F(HttpLayer, AChunkedBodyPastTheLimitIsRefusedBeforeItEnds) {
+    RawHttpClient client(port);
+    client.send("POST /logon HTTP/1.1\r\nHost: gw\r\nTransfer-Encoding: chunked\r\n\r\n");
+    std::string chunk = "1000\r\n" + std::string(0x1000, 'a') + "\r\n";
+    for (int i = 0; i < 20 && client.send(chunk); ++i) {
+    }
+    // No final chunk was sent: a server that reads the whole body first never answers.
+    std::string response = client.response();
+    EXPECT_EQ(statusOf(response), 413);
+    EXPECT_NE(bodyOf(response).find("refused 413"), std::string::npos);
+    EXPECT_EQ(handled, 0);
+    EXPECT_TRUE(client.closedWithin(3s));
+
+    // A single chunk announcing more than the limit is refused on its size line alone.
+    std::string huge = exchange(
+        "POST /logon HTTP/1.1\r\nHost: gw\r\nTransfer-Encoding: chunked\r\n\r\nFFFFFFFF\r\n");
+    EXPECT_EQ(statusOf(huge), 413);
+}
+
+TEST_F(HttpLayer, ALengthPastTheLimitIsRefusedWithoutReadingTheBody) {
+    std::string response =
+        exchange("POST /logon HTTP/1.1\r\nHost: gw\r\nContent-Length: 400000000\r\n\r\n");
+    EXPECT_EQ(statusOf(response), 413);
+    EXPECT_FALSE(bodyOf(response).empty());
+    EXPECT_EQ(handled, 0);
+}
+
+TEST_F(HttpLayer, HeaderFieldsAreBoundedInNumberAndSize) {
+    std::string many = "GET /browse HTTP/1.1\r\nHost: gw\r\n";
+    for (int i = 0; i < 150; ++i) {
+        many += "X-" + std::to_string(i) + ": 1\r\n";
+    }
+    EXPECT_EQ(statusOf(exchange(many + "\r\n")), 431);
+
+    // A flood of fields is cut off at the header limit, long before it ends.
+    RawHttpClient flood(port);
+    flood.send("GET /browse HTTP/1.1\r\nHost: gw\r\n");
+    std::string lines;
+    for (int i = 0; i < 2000; ++i) {
+        lines += "X: " + std::to_string(i) + "\r\n";
+    }
+    for (int i = 0; i < 50 && flood.send(lines); ++i) {
+    }
+    std::string response = flood.response();
+    EXPECT_EQ(statusOf(response), 431);
+    EXPECT_NE(bodyOf(response).find("refused 431"), std::string::npos);
+
+    std::string longTarget = "GET /browse?filter=" + std::string(20000, 'a') + " HTTP/1.1\r\n\r\n";
+    response = exchange(longTarget);
+    EXPECT_EQ(statusOf(response), 414);
+    EXPECT_FALSE(bodyOf(response).empty());
+    EXPECT_EQ(handled, 0);
+}
+
+TEST_F(HttpLayer, AmbiguousFramingIsRefused) {
+    // Two different lengths: either reading smuggles a request past the other.
+    EXPECT_EQ(statusOf(exchange("POST /logon HTTP/1.1\r\nHost: gw\r\nContent-Length: 5\r\n"
+                                "Content-Length: 12\r\n\r\nhello world!")),
+              400);
+    EXPECT_EQ(statusOf(exchange("POST /logon HTTP/1.1\r\nHost: gw\r\nContent-Length: 5\r\n"
+                                "Transfer-Encoding: chunked\r\n\r\n5\r\nhello\r\n0\r\n\r\n")),
+              400);
+    EXPECT_EQ(statusOf(exchange("POST /logon HTTP/1.1\r\nHost: gw\r\nTransfer-Encoding: "
+                                "gzip\r\nContent-Length: 5\r\n\r\nhello")),
+              400);
+    // A coding this server does not decode.
+    EXPECT_EQ(statusOf(exchange("POST /logon HTTP/1.1\r\nHost: gw\r\nTransfer-Encoding: "
+                                "gzip\r\n\r\nhello")),
+              501);
+    EXPECT_EQ(statusOf(exchange("POST /logon HTTP/1.1\r\nHost: gw\r\nTransfer-Encoding: gzip, "
+                                "chunked\r\n\r\n5\r\nhello\r\n0\r\n\r\n")),
+              501);
+    EXPECT_EQ(statusOf(exchange("GET /browse?skip=%zz HTTP/1.1\r\nHost: gw\r\n\r\n")), 400);
+    EXPECT_EQ(handled, 0);
+
+    // The same length twice, and a plain chunked body, are fine.
+    EXPECT_EQ(statusOf(exchange("POST /logon HTTP/1.1\r\nHost: gw\r\nContent-Length: 3\r\n"
+                                "Content-Length: 3\r\nContent-Type: "
+                                "application/x-www-form-urlencoded\r\n\r\na=b")),
+              200);
+    std::string chunked = exchange(
+        "POST /logon HTTP/1.1\r\nHost: gw\r\nTransfer-Encoding: chunked\r\nContent-Type: "
+        "application/x-www-form-urlencoded\r\n\r\n4\r\nuser\r\n8\r\n=a+b%26c\r\n0\r\n\r\n");
+    EXPECT_EQ(bodyOf(chunked), "POST /logon [12] user=a b&c");
+}
+
+TEST_F(HttpLayer, PipelinedRequestsAreAnsweredInOrder) {
+    RawHttpClient client(port);
+    client.send(
+        "GET /slow?n=1 HTTP/1.1\r\nHost: gw\r\n\r\nGET /fast?n=2 HTTP/1.1\r\nHost: "
+        "gw\r\n\r\nGET /fast?n=3 HTTP/1.1\r\nHost: gw\r\nConnection: close\r\n\r\n");
+    EXPECT_EQ(bodyOf(client.response()), "GET /slow [0] n=1");
+    EXPECT_EQ(bodyOf(client.response()), "GET /fast [0] n=2");
+    EXPECT_EQ(bodyOf(client.response()), "GET /fast [0] n=3");
+    EXPECT_TRUE(client.closedWithin(1s));
+}
+
+TEST_F(HttpLayer, KeptAliveRequestsAreNotDelayed) {
+    RawHttpClient client(port);
+    auto start = std::chrono::steady_clock::now();
+    for (int i = 0; i < 20; ++i) {
+        client.send(kGet);
+        ASSERT_EQ(statusOf(client.response()), 200);
+    }
+    // A delayed-ACK stall costs about 40 ms a request; twenty would take most of a second.
+    EXPECT_LT(std::chrono::steady_clock::now() - start, 300ms);
+}
+
+TEST_F(HttpLayer, SlowClientsNeitherStarveOthersNorStayForever) {
+    std::vector<std::unique_ptr<RawHttpClient>> slow;
+    for (int i = 0; i < 16; ++i) {
+        slow.push_back(std::make_unique<RawHttpClient>(port));
+        slow.back()->send("GET /browse HTTP/1.1\r\nX-Slow: ");
+    }
+    auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(statusOf(exchange(kGet)), 200);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, 200ms);
+
+    // Headers that do not arrive in time end the connection, however they trickle.
+    for (int i = 0; i < 3; ++i) {
+        std::this_thread::sleep_for(150ms);
+        slow.front()->send("a");
+    }
+    EXPECT_TRUE(slow.front()->closedWithin(1s));
+    EXPECT_TRUE(slow.back()->closedWithin(1s));
+
+    // A kept-alive connection with nothing more to ask is closed after the idle time.
+    RawHttpClient idle(port);
+    idle.send(kGet);
+    EXPECT_EQ(statusOf(idle.response()), 200);
+    EXPECT_TRUE(idle.closedWithin(1500ms));
+}
+
+TEST(HttpNumbers, OnlyAWholeNumberWithinTheLimitIsACount) {
+    EXPECT_EQ(parseCount("0", 100), 0);
+    EXPECT_EQ(parseCount("25", 100), 25);
+    for (const char* bad :
+         {"", "-1", "+1", " 5", "5 ", "1e3", "0x10", "101", "4294967297", "99999999999999999999"}) {
+        EXPECT_FALSE(parseCount(bad, 100)) << bad;
+    }
+}
+
+}  // namespace

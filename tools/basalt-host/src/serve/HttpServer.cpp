@@ -1,0 +1,400 @@
+#include "HttpServer.h"
+
+#include <atomic>
+#include <boost/asio.hpp>
+#include <boost/beast/core.hpp>
+#include <boost/beast/http.hpp>
+#include <optional>
+#include <thread>
+#include <vector>
+
+#include "HttpText.h"
+
+namespace basalt_host::serve {
+namespace {
+
+namespace net = boost::asio;
+namespace beast = boost::beast;
+namespace http = beast::http;
+using tcp = net::ip::tcp;
+
+std::string_view view(beast::string_view text) {
+    return {text.data(), text.size()};
+}
+
+bool isFormContent(std::string_view contentType) {
+    std::string_view type = trimmedWhiteSpace(contentType.substr(0, contentType.find(';')));
+    return headerNamesEqual(type, "application/x-www-form-urlencoded");
+}
+
+}  // namespace
+
+struct HttpServer::State {
+    HttpLimits limits;
+    RequestHandler handler;
+    ErrorPage errorPage;
+    std::atomic<std::size_t> connections{0};
+    net::io_context io;
+    tcp::acceptor acceptor{io};
+
+    struct Repeating {
+        Repeating(net::io_context& io, std::chrono::milliseconds period, std::function<void()> work)
+            : timer(io), period(period), work(std::move(work)) {}
+        void arm() {
+            timer.expires_after(period);
+            timer.async_wait([this](beast::error_code ec) {
+                if (!ec) {
+                    work();
+                    arm();
+                }
+            });
+        }
+        net::steady_timer timer;
+        std::chrono::milliseconds period;
+        std::function<void()> work;
+    };
+    std::vector<std::unique_ptr<Repeating>> timers;
+
+    void accept();
+};
+
+namespace {
+
+class Connection : public std::enable_shared_from_this<Connection> {
+public:
+    Connection(tcp::socket socket, HttpServer::State& state)
+        : m_stream(std::move(socket)),
+          m_state(state),
+          m_buffer(state.limits.headerBytes + state.limits.bodyBytes + 16 * 1024) {}
+    ~Connection() { --m_state.connections; }
+
+    void start() {
+        beast::error_code ignored;
+        // Each answer goes out in one write; without this the client's delayed ACK stalls
+        // every answer on a kept-alive connection.
+        m_stream.socket().set_option(tcp::no_delay(true), ignored);
+        tcp::endpoint peer = m_stream.socket().remote_endpoint(ignored);
+        if (!ignored) {
+            m_client = peer.address().to_string();
+        }
+        awaitRequest();
+    }
+
+private:
+    // Waits for the next request's first bytes within the idle time (pipelined bytes already
+    // read are used at once).
+    void awaitRequest() {
+        if (m_buffer.size() > 0) {
+            readHeader();
+            return;
+        }
+        m_stream.expires_after(m_state.limits.idleTime);
+        m_stream.async_read_some(m_buffer.prepare(4096),
+                                 [self = shared_from_this()](beast::error_code ec, std::size_t n) {
+                                     if (ec) {
+                                         self->close();
+                                         return;
+                                     }
+                                     self->m_buffer.commit(n);
+                                     self->readHeader();
+                                 });
+    }
+
+    void readHeader() {
+        m_parser.emplace();
+        m_parser->header_limit(static_cast<std::uint32_t>(m_state.limits.headerBytes));
+        m_parser->body_limit(m_state.limits.bodyBytes);
+        m_language.clear();
+        m_stream.expires_after(m_state.limits.headerTime);
+        http::async_read_header(
+            m_stream, m_buffer, *m_parser,
+            [self = shared_from_this()](beast::error_code ec, std::size_t) { self->onHeader(ec); });
+    }
+
+    void onHeader(beast::error_code ec) {
+        // On a timeout the stream has closed the socket already: nothing can be answered.
+        if (ec == beast::error::timeout) {
+            close();
+            return;
+        }
+        if (ec == http::error::header_limit) {
+            refuse(requestLineTooLong() ? 414 : 431);
+            return;
+        }
+        if (ec == http::error::body_limit) {
+            refuse(413);
+            return;
+        }
+        if (ec == http::error::end_of_stream || ec == http::error::partial_message ||
+            ec == net::error::eof || ec == net::error::connection_reset) {
+            close();
+            return;
+        }
+        if (ec) {
+            refuse(400);
+            return;
+        }
+        const auto& head = m_parser->get();
+        m_language = std::string(head[http::field::accept_language]);
+        m_keepAlive = head.keep_alive();
+        if (head.target().size() > m_state.limits.targetBytes) {
+            refuse(414);
+            return;
+        }
+        if (static_cast<std::size_t>(std::distance(head.begin(), head.end())) >
+            m_state.limits.headerFields) {
+            refuse(431);
+            return;
+        }
+        std::size_t codings = head.count(http::field::transfer_encoding);
+        if (codings > 0) {
+            // A length said two ways is read differently by different servers: refused.
+            if (head.count(http::field::content_length) > 0) {
+                refuse(400);
+                return;
+            }
+            // chunked alone is all this server decodes.
+            if (codings > 1 ||
+                !headerNamesEqual(trimmedWhiteSpace(view(head[http::field::transfer_encoding])),
+                                  "chunked")) {
+                refuse(501);
+                return;
+            }
+        }
+        if (head.method() == http::verb::unknown) {
+            refuse(501);
+            return;
+        }
+        if (!m_parser->is_done() &&
+            headerNamesEqual(trimmedWhiteSpace(view(head[http::field::expect])), "100-continue")) {
+            auto next = std::make_shared<http::response<http::empty_body>>(http::status::continue_,
+                                                                           head.version());
+            m_stream.expires_after(m_state.limits.writeTime);
+            http::async_write(m_stream, *next,
+                              [self = shared_from_this(), next](beast::error_code ec, std::size_t) {
+                                  if (ec) {
+                                      self->close();
+                                      return;
+                                  }
+                                  self->readBody();
+                              });
+            return;
+        }
+        readBody();
+    }
+
+    void readBody() {
+        if (m_parser->is_done()) {
+            dispatch();
+            return;
+        }
+        m_stream.expires_after(m_state.limits.bodyTime);
+        http::async_read(m_stream, m_buffer, *m_parser,
+                         [self = shared_from_this()](beast::error_code ec, std::size_t) {
+                             if (ec == http::error::body_limit) {
+                                 self->refuse(413);
+                             } else if (ec == http::error::partial_message ||
+                                        ec == net::error::eof || ec == beast::error::timeout) {
+                                 self->close();
+                             } else if (ec) {
+                                 self->refuse(400);
+                             } else {
+                                 self->dispatch();
+                             }
+                         });
+    }
+
+    // Whether the request line alone was past the header limit (414 rather than 431).
+    bool requestLineTooLong() const {
+        std::string_view read(static_cast<const char*>(m_buffer.data().data()), m_buffer.size());
+        std::size_t end = read.find("\r\n");
+        return end == std::string_view::npos || end > m_state.limits.targetBytes;
+    }
+
+    void dispatch() {
+        m_stream.expires_never();
+        http::request<http::string_body> message = m_parser->release();
+        m_version = message.version();
+        HttpRequest request;
+        request.method = std::string(message.method_string());
+        std::string_view target = view(message.target());
+        std::size_t question = target.find('?');
+        request.path = std::string(target.substr(0, question));
+        if (question != std::string_view::npos) {
+            request.query = std::string(target.substr(question + 1));
+        }
+        for (const auto& field : message) {
+            request.headers.emplace_back(std::string(field.name_string()),
+                                         std::string(field.value()));
+        }
+        request.body = std::move(message.body());
+        request.clientAddress = m_client;
+        std::optional<NameValues> params;
+        if (message.method() == http::verb::post &&
+            isFormContent(view(message[http::field::content_type]))) {
+            params = parseFormText(request.body);
+        } else {
+            params = parseFormText(request.query);
+        }
+        if (request.path.empty() || request.path.front() != '/' || !params) {
+            refuse(400);
+            return;
+        }
+        request.params = std::move(*params);
+        auto self = shared_from_this();
+        m_state.handler(std::move(request), [self](HttpResponse response) {
+            net::post(self->m_stream.get_executor(),
+                      [self, response = std::move(response)]() mutable {
+                          self->write(std::move(response), false);
+                      });
+        });
+    }
+
+    // Answers and closes: the rest of what the client sent cannot be trusted to be framed.
+    void refuse(int status) {
+        m_version = 11;
+        write(m_state.errorPage(status, m_language), true);
+    }
+
+    void write(HttpResponse answer, bool thenClose) {
+        auto response = std::make_shared<http::response<http::string_body>>(
+            static_cast<http::status>(answer.status), m_version == 10 ? 10 : 11);
+        response->reason(std::string(statusReason(answer.status)));
+        for (auto& [name, value] : answer.headers) {
+            response->insert(name, value);
+        }
+        response->body() = std::move(answer.body);
+        response->keep_alive(m_keepAlive && !thenClose);
+        response->prepare_payload();
+        m_stream.expires_after(m_state.limits.writeTime);
+        http::async_write(m_stream, *response,
+                          [self = shared_from_this(), response](beast::error_code ec, std::size_t) {
+                              if (ec) {
+                                  self->close();
+                              } else if (!response->keep_alive()) {
+                                  self->linger();
+                              } else {
+                                  self->awaitRequest();
+                              }
+                          });
+    }
+
+    // Ends the sending side and reads what the client still sends for a moment, so the
+    // answer is not lost to a reset from unread data.
+    void linger() {
+        beast::error_code ignored;
+        m_stream.socket().shutdown(tcp::socket::shutdown_send, ignored);
+        m_stream.expires_after(std::chrono::seconds(2));
+        drain();
+    }
+
+    void drain() {
+        m_buffer.clear();
+        m_stream.async_read_some(m_buffer.prepare(4096),
+                                 [self = shared_from_this()](beast::error_code ec, std::size_t) {
+                                     if (ec) {
+                                         self->close();
+                                     } else {
+                                         self->drain();
+                                     }
+                                 });
+    }
+
+    void close() {
+        beast::error_code ignored;
+        m_stream.socket().close(ignored);
+    }
+
+    beast::tcp_stream m_stream;
+    HttpServer::State& m_state;
+    beast::flat_buffer m_buffer;
+    std::optional<http::request_parser<http::string_body>> m_parser;
+    std::string m_client;
+    std::string m_language;
+    bool m_keepAlive = false;
+    unsigned m_version = 11;
+};
+
+}  // namespace
+
+void HttpServer::State::accept() {
+    acceptor.async_accept(net::make_strand(io), [this](beast::error_code ec, tcp::socket socket) {
+        if (!acceptor.is_open()) {
+            return;
+        }
+        if (!ec) {
+            if (connections.load() >= limits.connections) {
+                beast::error_code ignored;
+                socket.close(ignored);
+            } else {
+                ++connections;
+                std::make_shared<Connection>(std::move(socket), *this)->start();
+            }
+        }
+        accept();
+    });
+}
+
+HttpServer::HttpServer(HttpLimits limits, RequestHandler handler, ErrorPage errorPage)
+    : m_state(std::make_shared<State>()) {
+    m_state->limits = limits;
+    m_state->handler = std::move(handler);
+    m_state->errorPage = std::move(errorPage);
+}
+
+HttpServer::~HttpServer() = default;
+
+int HttpServer::listen(const std::string& address, int port) {
+    beast::error_code ec;
+    tcp::resolver resolver(m_state->io);
+    auto results = resolver.resolve(address, std::to_string(port),
+                                    tcp::resolver::numeric_service | tcp::resolver::passive, ec);
+    if (ec || results.empty()) {
+        return 0;
+    }
+    tcp::endpoint endpoint = results.begin()->endpoint();
+    tcp::acceptor& acceptor = m_state->acceptor;
+    acceptor.open(endpoint.protocol(), ec);
+    if (!ec) {
+        acceptor.set_option(net::socket_base::reuse_address(true), ec);
+    }
+    if (!ec) {
+        acceptor.bind(endpoint, ec);
+    }
+    if (!ec) {
+        acceptor.listen(net::socket_base::max_listen_connections, ec);
+    }
+    if (ec) {
+        acceptor.close(ec);
+        return 0;
+    }
+    m_state->accept();
+    return acceptor.local_endpoint().port();
+}
+
+void HttpServer::run(int threads) {
+    std::vector<std::thread> others;
+    for (int i = 1; i < threads; ++i) {
+        others.emplace_back([this] { m_state->io.run(); });
+    }
+    m_state->io.run();
+    for (std::thread& thread : others) {
+        thread.join();
+    }
+}
+
+void HttpServer::stop() {
+    net::post(m_state->io, [state = m_state.get()] {
+        beast::error_code ignored;
+        state->acceptor.close(ignored);
+    });
+    m_state->io.stop();
+}
+
+void HttpServer::every(std::chrono::milliseconds period, std::function<void()> work) {
+    auto repeating = std::make_unique<State::Repeating>(m_state->io, period, std::move(work));
+    repeating->arm();
+    m_state->timers.push_back(std::move(repeating));
+}
+
+}  // namespace basalt_host::serve
