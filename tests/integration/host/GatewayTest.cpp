@@ -57,23 +57,25 @@ protected:
         env.copyTestHomeTo(home);
     }
 
-    void start(const std::string& connection, const std::string& timeout = "5") {
+    void start(const std::string& connection, const std::string& timeout = "5",
+               std::vector<std::string> options = {}) {
         std::string config =
             dir.write("ridgetest.xml",
                       "<instance name=\"Ridge test\" class=\"Ridge\">" +
                           parameter("id", "ridgetest") + parameter("connection", connection) +
                           parameter("baseDN", env.baseDn()) + parameter("namespace", "ridgetest") +
                           parameter("timeOut", timeout) + "</instance>");
+        options.insert(options.begin(), {"-c", config});
         gateway = std::make_unique<GatewayProcess>(
-            std::vector<std::string>{"-l", BASALT_PROVIDER_LIBRARY},
-            std::vector<std::string>{"-c", config},
+            std::vector<std::string>{"-l", BASALT_PROVIDER_LIBRARY}, options,
             std::vector<std::pair<std::string, std::string>>{{"BASALT_HOME", home}});
         ASSERT_GT(gateway->port(), 0);
     }
 
-    std::string get(const std::string& target, const std::string& headers = "") {
+    std::string get(const std::string& target, const std::string& headers = "",
+                    const std::string& host = "127.0.0.1") {
         RawHttpClient client(gateway->port());
-        client.send("GET " + target + " HTTP/1.1\r\nHost: 127.0.0.1\r\n" + headers + "\r\n");
+        client.send("GET " + target + " HTTP/1.1\r\nHost: " + host + "\r\n" + headers + "\r\n");
         return client.response(20s);
     }
 
@@ -87,8 +89,9 @@ protected:
         return client.response(30s);
     }
 
-    // Signs alice on; the signed-on session's cookie, and the one before sign-on in before.
-    std::string signOn(std::string* before = nullptr) {
+    // Signs alice on; the signed-on session's cookie, the one before sign-on in before, the
+    // answer in answered.
+    std::string signOn(std::string* before = nullptr, std::string* answered = nullptr) {
         std::string page = get("/logon");
         std::string session = sessionCookie(page);
         if (before) {
@@ -99,6 +102,9 @@ protected:
                                       "&VORNamespace=ridgetest&VORUsername=alice&VORPassword="
                                       "Secret%232024");
         EXPECT_EQ(statusOf(answer), 303) << answer;
+        if (answered) {
+            *answered = answer;
+        }
         return sessionCookie(answer);
     }
 
@@ -164,6 +170,63 @@ TEST_F(GatewayAgainstDirectory, PagingNumbersAreWholeNumbersOrRefused) {
         EXPECT_EQ(statusOf(refused), 400) << skip;
         EXPECT_THAT(bodyOf(refused), HasSubstr("href=\"/browse\"")) << skip;
     }
+}
+
+TEST_F(GatewayAgainstDirectory, OnlyTheGatewaysOwnNamesAreServed) {
+    start(env.hostPort(), "5", {"--public-name", "directory.example.org"});
+    EXPECT_EQ(statusOf(get("/style.css", "", "127.0.0.1:80")), 200);
+    EXPECT_EQ(statusOf(get("/style.css", "", "localhost")), 200);
+    EXPECT_EQ(statusOf(get("/style.css", "", "Directory.Example.org:8443")), 200);
+    // A page elsewhere whose name was pointed at this machine.
+    std::string rebound = get("/logon", "", "attacker.example.net");
+    EXPECT_EQ(statusOf(rebound), 400);
+    EXPECT_EQ(sessionCookie(rebound), "");
+    EXPECT_EQ(statusOf(get("/style.css", "Host: localhost\r\n")), 400) << "two Host headers";
+}
+
+TEST_F(GatewayAgainstDirectory, TheTrustedHeaderIsCheckedOnEveryRequest) {
+    start(env.hostPort(), "5", {"--trusted-user-header", "X-Remote-User"});
+    auto signOnAsBob = [&] {
+        std::string answer = get("/logon", "X-Remote-User: bob\r\n");
+        EXPECT_EQ(statusOf(answer), 303) << answer;
+        return "Cookie: basalt_session=" + sessionCookie(answer) + "\r\n";
+    };
+    std::string bob = signOnAsBob();
+    EXPECT_EQ(statusOf(get("/browse", bob + "X-Remote-User: bob\r\n")), 200);
+
+    // Twice, the header names no one for certain (a proxy that appends lets the client win).
+    EXPECT_EQ(statusOf(get("/browse", bob + "X-Remote-User: bob\r\nX-Remote-User: alice\r\n")),
+              400);
+    EXPECT_EQ(statusOf(get("/logon", "X-Remote-User: alice\r\nX-Remote-User: bob\r\n")), 400);
+
+    // Another user, or none, ends the session for good.
+    std::string other = get("/browse", bob + "X-Remote-User: alice\r\n");
+    EXPECT_EQ(statusOf(other), 303);
+    EXPECT_EQ(headerOf(other, "Location"), "/logon");
+    EXPECT_EQ(statusOf(get("/browse", bob + "X-Remote-User: bob\r\n")), 303);
+
+    std::string again = signOnAsBob();
+    EXPECT_EQ(statusOf(get("/browse", again)), 303);
+    EXPECT_EQ(statusOf(get("/browse", again + "X-Remote-User: bob\r\n")), 303);
+}
+
+TEST_F(GatewayAgainstDirectory, StoppingTheGatewayExpiresEveryTicket) {
+    start(env.hostPort());
+    std::string answer;
+    signOn(nullptr, &answer);
+    std::smatch match;
+    ASSERT_TRUE(std::regex_search(answer, match, std::regex("Set-Cookie: (AS_TICKET=[^;\r]+)")))
+        << answer;
+    std::string ticket = "Cookie: " + match[1].str() + "\r\n";
+    // The ticket alone signs a new browser session on while the gateway runs...
+    EXPECT_EQ(statusOf(get("/logon", ticket)), 303);
+
+    EXPECT_EQ(gateway->stop(), 0);
+    start(env.hostPort());
+    // ...and no longer once SIGTERM has ended the sessions: the password is asked for.
+    std::string after = get("/logon", ticket);
+    EXPECT_EQ(statusOf(after), 200) << after;
+    EXPECT_THAT(bodyOf(after), HasSubstr("VORPassword"));
 }
 
 TEST_F(GatewayAgainstDirectory, AFrozenDirectoryGivesARetryPageWithinItsTimeout) {

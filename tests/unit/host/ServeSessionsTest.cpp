@@ -86,27 +86,55 @@ TEST(SessionStore, IdleSessionsEndAndTheirVisasAreHandedBackForEnding) {
     EXPECT_TRUE(store.takeAbandonedVisas().empty());
 }
 
-TEST(SessionStore, AFullStoreDropsTheLeastRecentlyUsedSession) {
-    SessionStore store(30min, 3);
+TEST(SessionStore, AnonymousSessionsMakeRoomAmongThemselvesOnly) {
+    SessionStore store(30min, 2);
     const Clock::time_point start = Clock::now();
-    SessionStore::Found a = store.findOrCreate("", start);
+    SessionStore::Found first = store.findOrCreate("", start);
+    first.slot->session.visa = "<visa a/>";
+    const std::string signedOn = store.renew(first.id, *first.slot);
     SessionStore::Found b = store.findOrCreate("", start + 1s);
     SessionStore::Found c = store.findOrCreate("", start + 2s);
-    a.slot->session.visa = "<visa a/>";
-    store.findOrCreate(a.id, start + 3s);  // a is now the most recent
-    SessionStore::Found d = store.findOrCreate("", start + 4s);
+    store.findOrCreate(b.id, start + 3s);  // b is now more recent than c
+
+    // A flood of anonymous requests: each pushes out the oldest anonymous session, never the
+    // signed-on one, however long it has waited.
+    for (int i = 0; i < 50; ++i) {
+        store.findOrCreate("", start + 4s + std::chrono::seconds(i));
+    }
     EXPECT_EQ(store.size(), 3u);
-    EXPECT_FALSE(store.findOrCreate(a.id, start + 5s).created);
-    EXPECT_FALSE(store.findOrCreate(c.id, start + 5s).created);
-    EXPECT_FALSE(store.findOrCreate(d.id, start + 5s).created);
-    EXPECT_TRUE(store.takeAbandonedVisas().empty());  // b, the one dropped, held no visa
-    (void)b;
+    EXPECT_EQ(store.signedOnCount(), 1u);
+    EXPECT_FALSE(store.findOrCreate(signedOn, start + 60s).created);
+    EXPECT_TRUE(store.findOrCreate(b.id, start + 60s).created);
+    EXPECT_TRUE(store.takeAbandonedVisas().empty());  // the ones dropped held no visa
+    (void)c;
 
     store.clear();
     EXPECT_EQ(store.size(), 0u);
+    EXPECT_EQ(store.signedOnCount(), 0u);
     auto abandoned = store.takeAbandonedVisas();
     ASSERT_EQ(abandoned.size(), 1u);
     EXPECT_EQ(abandoned[0].second, "<visa a/>");
+}
+
+TEST(SessionStore, TheIdleSweepEndsSessionsNobodyComesBackTo) {
+    SessionStore store(30min, 10);
+    const Clock::time_point start = Clock::now();
+    SessionStore::Found idle = store.findOrCreate("", start);
+    idle.slot->session.namespaceId = "ridge";
+    idle.slot->session.visa = "<visa idle/>";
+    const std::string idleId = store.renew(idle.id, *idle.slot);
+    SessionStore::Found busy = store.findOrCreate("", start);
+    busy.slot->session.visa = "<visa busy/>";
+    const std::string busyId = store.renew(busy.id, *busy.slot);
+    store.findOrCreate(busyId, start + 20min);
+
+    store.removeIdle(start + 31min);
+    auto abandoned = store.takeAbandonedVisas();
+    ASSERT_EQ(abandoned.size(), 1u);  // without waiting for the browser to come back
+    EXPECT_EQ(abandoned[0], std::make_pair(std::string("ridge"), std::string("<visa idle/>")));
+    EXPECT_EQ(store.signedOnCount(), 1u);
+    EXPECT_TRUE(store.findOrCreate(idleId, start + 32min).created);
+    EXPECT_FALSE(store.findOrCreate(busyId, start + 32min).created);
 }
 
 TEST(Cookies, TheCookieHeaderIsReadIntoPairs) {

@@ -158,7 +158,7 @@ Gateway::Gateway(HostSession& provider, std::vector<NamespaceChoice> namespaces,
       m_namespaces(std::move(namespaces)),
       m_options(options),
       m_defaultLocale(defaultLocale),
-      m_sessions(std::chrono::minutes(options.idleMinutes), options.maxSessions),
+      m_sessions(std::chrono::minutes(options.idleMinutes), options.maxAnonymousSessions),
       m_deadline(0),
       m_workers(std::make_unique<Workers>(options.workers)) {
     for (const NamespaceChoice& choice : m_namespaces) {
@@ -192,6 +192,10 @@ void Gateway::handle(HttpRequest http, Reply reply) {
         addStandardHeaders(response);
         reply(std::move(response));
     };
+    if (!hostAccepted(http)) {
+        answer(errorPage(400, http.header("Accept-Language")));
+        return;
+    }
     if (http.path == "/style.css" && http.method == "GET") {
         // From memory, named by its content, so a browser keeps it instead of asking each page.
         static const std::string tag = "\"" + randomToken(8) + "\"";
@@ -366,7 +370,9 @@ void Gateway::serveInSession(HttpRequest http, Reply reply, Page page, bool form
                             found.id,
                             found.slot,
                             std::unique_lock(found.slot->mutex)};
-            if (signedOn && !request.session().signedOn()) {
+            if (!remoteUserAccepted(request)) {
+                // answered
+            } else if (signedOn && !request.session().signedOn()) {
                 redirect(response, "/logon");
             } else if (!form || formAccepted(request)) {
                 (this->*page)(request);
@@ -382,6 +388,59 @@ void Gateway::serveInSession(HttpRequest http, Reply reply, Page page, bool form
             (*sharedReply)(std::move(response));
         }
     });
+}
+
+bool Gateway::hostAccepted(const HttpRequest& http) const {
+    if (http.headerCount("Host") != 1) {
+        return false;
+    }
+    std::string host = http.header("Host");
+    // The name without its port; an IPv6 literal keeps its brackets off.
+    if (!host.empty() && host.front() == '[') {
+        std::size_t close = host.find(']');
+        host = close == std::string::npos ? "" : host.substr(1, close - 1);
+    } else {
+        host = host.substr(0, host.find(':'));
+    }
+    auto same = [&](const std::string& name) { return headerNamesEqual(host, name); };
+    const std::string& listen = m_options.address;
+    if (same(listen) ||
+        std::any_of(m_options.publicNames.begin(), m_options.publicNames.end(), same)) {
+        return true;
+    }
+    bool loopback = listen == "127.0.0.1" || listen == "::1" || listen == "localhost";
+    if (loopback && (same("localhost") || same("127.0.0.1") || same("::1"))) {
+        return true;
+    }
+    // Listening on every address: any address literal names this machine; a DNS name still
+    // has to be one of the public names.
+    bool wildcard = listen == "0.0.0.0" || listen == "::";
+    return wildcard && !host.empty() &&
+           (host.find(':') != std::string::npos ||
+            host.find_first_not_of("0123456789.") == std::string::npos);
+}
+
+bool Gateway::remoteUserAccepted(Request& request) {
+    if (m_options.trustedUserHeader.empty()) {
+        return true;
+    }
+    if (request.http.headerCount(m_options.trustedUserHeader) > 1) {
+        request.page(400, request.texts->signOnTitle, noticeHtml(request.texts->userHeaderTwice));
+        return false;
+    }
+    WebSession& session = request.session();
+    if (!session.signedOn() ||
+        request.http.header(m_options.trustedUserHeader) == session.remoteUser) {
+        return true;
+    }
+    // The proxy now names someone else, or no one: that session is over.
+    endSession(session.namespaceId, session.visa, &request, "logoff");
+    session = WebSession{};
+    m_sessions.remove(request.sessionId);
+    request.response.addHeader("Set-Cookie",
+                               sessionCookieHeader(kSessionCookie, "", m_options.secureCookies));
+    redirect(request.response, "/logon");
+    return false;
 }
 
 const NamespaceChoice* Gateway::findNamespace(const std::string& id) const {
@@ -464,15 +523,10 @@ void Gateway::signOnPost(Request& request) {
 void Gateway::authenticate(Request& request, const std::string& action,
                            std::vector<std::pair<std::string, std::string>> formFields) {
     // The proxy's header names the remote user; sent twice, it names no one for certain.
-    std::string remoteUser;
-    if (!m_options.trustedUserHeader.empty()) {
-        if (request.http.headerCount(m_options.trustedUserHeader) > 1) {
-            request.page(400, request.texts->signOnTitle,
-                         noticeHtml(request.texts->userHeaderTwice));
-            return;
-        }
-        remoteUser = request.http.header(m_options.trustedUserHeader);
-    }
+    // Sent twice, the header was refused before the page ran (remoteUserAccepted).
+    std::string remoteUser = m_options.trustedUserHeader.empty()
+                                 ? std::string()
+                                 : request.http.header(m_options.trustedUserHeader);
     AuthenticateRequest document;
     document.action = action;
     document.formFields = std::move(formFields);
@@ -535,9 +589,15 @@ void Gateway::authenticate(Request& request, const std::string& action,
             session.userName = typedName.empty() ? answer.userId : typedName;
         }
         session.lastPrompt = {};
+        session.remoteUser = remoteUser;
         // A new identifier for the signed-on session: one known before sign-on is now useless.
         std::string renewed = m_sessions.renew(request.sessionId, *request.slot);
         request.sessionId = renewed;
+        // Only the renewed identifier goes out, not one made for this very request.
+        std::erase_if(request.response.headers, [](const auto& header) {
+            return headerNamesEqual(header.first, "Set-Cookie") &&
+                   header.second.starts_with(std::string(kSessionCookie) + "=");
+        });
         request.response.addHeader(
             "Set-Cookie", sessionCookieHeader(kSessionCookie, renewed, m_options.secureCookies));
         redirect(request.response, "/browse");
@@ -565,6 +625,8 @@ void Gateway::signOffPost(Request& request) {
     if (request.session().signedOn()) {
         endSession(request.session().namespaceId, request.session().visa, &request, "logoff");
     }
+    // Requests of this session still queued find it signed off.
+    request.session() = WebSession{};
     m_sessions.remove(request.sessionId);
     response.addHeader("Set-Cookie",
                        sessionCookieHeader(kSessionCookie, "", m_options.secureCookies));
@@ -614,10 +676,17 @@ void Gateway::endSession(const std::string& namespaceId, const std::string& visa
     }
 }
 
+// Signed off rather than merely dropped: the ticket expires with the session, so the browser's
+// AS_TICKET cookie cannot sign it on again without the password.
 void Gateway::endAbandonedSessions() {
     for (const auto& [namespaceId, visa] : m_sessions.takeAbandonedVisas()) {
-        endSession(namespaceId, visa, nullptr, "logonExpired");
+        endSession(namespaceId, visa, nullptr, "logoff");
     }
+}
+
+void Gateway::endIdleSessions() {
+    m_sessions.removeIdle();
+    boost::asio::post(m_workers->pool, [this] { endAbandonedSessions(); });
 }
 
 void Gateway::endAllSessions() {

@@ -24,9 +24,13 @@ struct ServeOptions {
     // the provider asks for it, the environment document's REMOTE_USER; empty: REMOTE_USER is
     // never sent.
     std::string trustedUserHeader;
+    // The names the gateway answers to in the Host header besides its listen address (and
+    // "localhost" on a loopback address); a request for any other name is refused, so a page
+    // elsewhere cannot reach the gateway by pointing its own name at it.
+    std::vector<std::string> publicNames;
     bool secureCookies = false;  // the session cookie only over HTTPS (behind a TLS proxy)
     int idleMinutes = 30;
-    std::size_t maxSessions = 10000;
+    std::size_t maxAnonymousSessions = 10000;  // sessions not signed on; signed-on ones apart
     int pageSize = 25;
     int workers = 8;  // threads that call the provider
 };
@@ -52,6 +56,9 @@ public:
     void handle(HttpRequest http, Reply reply);
     // The page for a request the HTTP layer refused itself.
     HttpResponse errorPage(int status, const std::string& acceptLanguage) const;
+
+    // Ends idle sessions with the provider, on a worker (called by a timer).
+    void endIdleSessions();
 
     // Waits for the requests in progress, then ends with the provider every session still
     // signed on (when the server has stopped).
@@ -82,6 +89,10 @@ private:
                     const char* action);
     std::string headerHtml(Request& request);
     const NamespaceChoice* findNamespace(const std::string& id) const;
+    bool hostAccepted(const HttpRequest& http) const;
+    // False when the trusted header is sent twice or names another user than the session's
+    // (the session is then ended and the request answered).
+    bool remoteUserAccepted(Request& request);
 
     HostSession& m_provider;
     std::vector<NamespaceChoice> m_namespaces;

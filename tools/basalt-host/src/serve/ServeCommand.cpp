@@ -59,6 +59,9 @@ CLI::App* addServeCommand(CLI::App& app, HostOptions& host, ServeOptions& option
     serve->add_option("--trusted-user-header", options.trustedUserHeader,
                       "a request header set by a trusted reverse proxy whose value is passed as "
                       "REMOTE_USER (only behind a proxy that always sets or removes it)");
+    serve->add_option("--public-name", options.publicNames,
+                      "a host name browsers reach the gateway by (repeatable); requests for any "
+                      "other name than these and the listen address are refused");
     serve->add_flag("--secure-cookies", options.secureCookies,
                     "send the session cookie with Secure (when a TLS proxy is in front)");
     serve
@@ -141,6 +144,7 @@ int runServe(const HostOptions& host, const ServeOptions& options) {
         sigwait(&stopSignals, &signal);
         server.stop();
     });
+    server.every(std::chrono::seconds(15), [&gateway] { gateway.endIdleSessions(); });
     // Two network threads: parsing and writing are quick, the provider's calls run elsewhere.
     server.run(2);
     waiter.join();

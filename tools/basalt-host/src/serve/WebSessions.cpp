@@ -57,6 +57,9 @@ std::string SessionStore::renew(const std::string& id, SessionSlot& slot) {
     if (it != m_sessions.end()) {
         m_sessions.erase(it);
     }
+    if (kept && !kept->signedOn.exchange(true)) {
+        ++m_signedOn;
+    }
     slot.session.csrfToken = randomToken();
     std::string newId = randomToken();
     if (kept) {
@@ -67,7 +70,22 @@ std::string SessionStore::renew(const std::string& id, SessionSlot& slot) {
 
 void SessionStore::remove(const std::string& id) {
     std::lock_guard lock(m_mutex);
-    m_sessions.erase(id);
+    auto it = m_sessions.find(id);
+    if (it != m_sessions.end()) {
+        m_signedOn -= it->second->signedOn ? 1 : 0;
+        m_sessions.erase(it);
+    }
+}
+
+void SessionStore::removeIdle(Clock::time_point now) {
+    std::lock_guard lock(m_mutex);
+    for (auto it = m_sessions.begin(); it != m_sessions.end();) {
+        auto next = std::next(it);
+        if (idle(*it->second, now)) {
+            abandon(it);
+        }
+        it = next;
+    }
 }
 
 void SessionStore::clear() {
@@ -87,6 +105,11 @@ std::size_t SessionStore::size() const {
     return m_sessions.size();
 }
 
+std::size_t SessionStore::signedOnCount() const {
+    std::lock_guard lock(m_mutex);
+    return m_signedOn;
+}
+
 bool SessionStore::idle(const SessionSlot& slot, Clock::time_point now) const {
     return now - Clock::time_point(Clock::duration(slot.lastUsed.load())) > m_idleLimit;
 }
@@ -95,6 +118,7 @@ bool SessionStore::idle(const SessionSlot& slot, Clock::time_point now) const {
 // that does is not idle: it refreshed its time when it found the session).
 void SessionStore::abandon(Sessions::iterator it) {
     std::shared_ptr<SessionSlot> slot = it->second;
+    m_signedOn -= slot->signedOn ? 1 : 0;
     m_sessions.erase(it);
     std::unique_lock slotLock(slot->mutex, std::try_to_lock);
     if (slotLock.owns_lock() && slot->session.signedOn()) {
@@ -103,7 +127,7 @@ void SessionStore::abandon(Sessions::iterator it) {
 }
 
 void SessionStore::makeRoom(Clock::time_point now) {
-    if (m_sessions.size() < m_capacity) {
+    if (m_sessions.size() - m_signedOn < m_capacity) {
         return;
     }
     for (auto it = m_sessions.begin(); it != m_sessions.end();) {
@@ -113,10 +137,12 @@ void SessionStore::makeRoom(Clock::time_point now) {
         }
         it = next;
     }
-    while (m_sessions.size() >= m_capacity) {
-        auto oldest = m_sessions.begin();
+    while (m_sessions.size() - m_signedOn >= m_capacity) {
+        auto oldest = m_sessions.end();
         for (auto it = m_sessions.begin(); it != m_sessions.end(); ++it) {
-            if (it->second->lastUsed.load() < oldest->second->lastUsed.load()) {
+            if (!it->second->signedOn &&
+                (oldest == m_sessions.end() ||
+                 it->second->lastUsed.load() < oldest->second->lastUsed.load())) {
                 oldest = it;
             }
         }

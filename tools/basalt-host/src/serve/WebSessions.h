@@ -29,6 +29,7 @@ struct WebSession {
     std::string namespaceId;       // the namespace chosen or signed on to
     std::string visa;              // empty until signed on
     std::string userName;          // what "signed on as" shows
+    std::string remoteUser;        // the trusted header's value at sign-on (empty: none came)
     ProviderException lastPrompt;  // the prompt last shown, for showing it again
 
     bool signedOn() const { return !visa.empty(); }
@@ -44,14 +45,17 @@ struct SessionSlot {
     std::mutex queueMutex;
     std::deque<std::function<void()>> queue;
     bool running = false;
-    // Kept outside the session so the store can read it without waiting for a request.
+    // Kept outside the session so the store can read them without waiting for a request.
     std::atomic<std::chrono::steady_clock::rep> lastUsed{0};
+    std::atomic<bool> signedOn{false};  // set by SessionStore::renew at sign-on
 };
 
 class SessionStore {
 public:
     using Clock = std::chrono::steady_clock;
 
+    // capacity bounds the anonymous sessions only: they make room among themselves and never
+    // push out a signed-on session, which ends only by sign-off or idleness.
     SessionStore(std::chrono::seconds idleLimit, std::size_t capacity);
 
     struct Found {
@@ -61,15 +65,18 @@ public:
     };
 
     // The live session named by id, or a new one (with a new identifier and form token) when
-    // id names none or one idle for longer than the limit. When the store is full the
-    // sessions idle longest make room.
+    // id names none or one idle for longer than the limit. When the anonymous sessions are at
+    // capacity the anonymous one idle longest makes room.
     Found findOrCreate(const std::string& id, Clock::time_point now = Clock::now());
 
-    // Gives the session a new identifier and a new form token (after sign-on, so an
-    // identifier planted before it is worth nothing); the new identifier.
+    // Gives the session a new identifier and a new form token and counts it signed on (after
+    // sign-on, so an identifier planted before it is worth nothing); the new identifier.
     std::string renew(const std::string& id, SessionSlot& slot);
 
     void remove(const std::string& id);
+
+    // Removes every session idle past the limit (their visas go to takeAbandonedVisas).
+    void removeIdle(Clock::time_point now = Clock::now());
 
     // Removes every session; their visas go to takeAbandonedVisas (when the server stops).
     void clear();
@@ -79,6 +86,7 @@ public:
     std::vector<std::pair<std::string, std::string>> takeAbandonedVisas();  // (namespace, visa)
 
     std::size_t size() const;
+    std::size_t signedOnCount() const;
 
 private:
     void makeRoom(Clock::time_point now);
@@ -88,6 +96,7 @@ private:
 
     std::chrono::seconds m_idleLimit;
     std::size_t m_capacity;
+    std::size_t m_signedOn = 0;
     mutable std::mutex m_mutex;
     Sessions m_sessions;
     std::vector<std::pair<std::string, std::string>> m_abandoned;
