@@ -229,6 +229,41 @@ TEST_F(GatewayAgainstDirectory, StoppingTheGatewayExpiresEveryTicket) {
     EXPECT_THAT(bodyOf(after), HasSubstr("VORPassword"));
 }
 
+TEST_F(GatewayAgainstDirectory, PasswordGuessingIsSlowedThenRefusedButNotOtherUsers) {
+    start(env.hostPort(), "5", {"--sign-on-attempts", "5"});
+    auto attempt = [&](const std::string& user, const std::string& password,
+                       std::chrono::milliseconds* took) {
+        std::string page = get("/logon");
+        auto started = std::chrono::steady_clock::now();
+        std::string answer =
+            post("/logon", sessionCookie(page),
+                 "basalt_csrf=" + formToken(page) + "&VORNamespace=ridgetest&VORUsername=" + user +
+                     "&VORPassword=" + password);
+        *took = std::chrono::duration_cast<std::chrono::milliseconds>(
+            std::chrono::steady_clock::now() - started);
+        return answer;
+    };
+    std::chrono::milliseconds took{0};
+    std::vector<std::chrono::milliseconds> times;
+    for (int i = 0; i < 5; ++i) {
+        std::string answer = attempt("alice", "guess" + std::to_string(i), &took);
+        EXPECT_NE(statusOf(answer), 303);
+        times.push_back(took);
+    }
+    EXPECT_LT(times[0], 500ms);
+    EXPECT_GE(times[3], 500ms);
+    EXPECT_GE(times[4], 1000ms);
+
+    std::string refused = attempt("alice", "Secret%232024", &took);
+    EXPECT_EQ(statusOf(refused), 429);
+    EXPECT_GT(std::atoi(headerOf(refused, "Retry-After").c_str()), 0);
+    EXPECT_THAT(bodyOf(refused), HasSubstr("href=\"/logon\""));
+
+    // A colleague behind the same address signs on at once.
+    EXPECT_EQ(statusOf(attempt("bob", "Secret%232024", &took)), 303);
+    EXPECT_LT(took, 500ms);
+}
+
 TEST_F(GatewayAgainstDirectory, AFrozenDirectoryGivesARetryPageWithinItsTimeout) {
     ridge_test::StallingProxy proxy(std::atoi(env.port().c_str()));
     start("127.0.0.1:" + std::to_string(proxy.Port()), "2");

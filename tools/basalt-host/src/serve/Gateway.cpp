@@ -141,6 +141,7 @@ struct Gateway::Request {
     std::string sessionId;
     std::shared_ptr<SessionSlot> slot;
     std::unique_lock<std::mutex> lock;
+    std::chrono::milliseconds replyDelay{0};  // a failed sign-on's answer is held back
 
     WebSession& session() { return slot->session; }
 
@@ -159,6 +160,7 @@ Gateway::Gateway(HostSession& provider, std::vector<NamespaceChoice> namespaces,
       m_options(options),
       m_defaultLocale(defaultLocale),
       m_sessions(std::chrono::minutes(options.idleMinutes), options.maxAnonymousSessions),
+      m_throttle(options.throttle),
       m_deadline(0),
       m_workers(std::make_unique<Workers>(options.workers)) {
     for (const NamespaceChoice& choice : m_namespaces) {
@@ -361,6 +363,7 @@ void Gateway::serveInSession(HttpRequest http, Reply reply, Page page, bool form
             response.addHeader("Set-Cookie", sessionCookieHeader(kSessionCookie, found.id,
                                                                  m_options.secureCookies));
         }
+        std::chrono::milliseconds delay{0};
         try {
             Request request{http,
                             response,
@@ -377,6 +380,7 @@ void Gateway::serveInSession(HttpRequest http, Reply reply, Page page, bool form
             } else if (!form || formAccepted(request)) {
                 (this->*page)(request);
             }
+            delay = request.replyDelay;
         } catch (const std::exception& error) {
             std::cerr << "basalt-host serve: request failed: " << error.what() << '\n';
             const PageTexts& texts = pageTexts(locale);
@@ -384,9 +388,19 @@ void Gateway::serveInSession(HttpRequest http, Reply reply, Page page, bool form
         }
         addStandardHeaders(response);
         boost::asio::post(m_workers->timers, [deadline] { deadline->cancel(); });
-        if (!answered->exchange(true)) {
-            (*sharedReply)(std::move(response));
+        if (answered->exchange(true)) {
+            return;
         }
+        if (delay.count() == 0) {
+            (*sharedReply)(std::move(response));
+            return;
+        }
+        // Held back on the timer thread, not on a worker.
+        auto later = std::make_shared<boost::asio::steady_timer>(m_workers->timers, delay);
+        later->async_wait([later, sharedReply,
+                           response = std::move(response)](boost::system::error_code) mutable {
+            (*sharedReply)(std::move(response));
+        });
     });
 }
 
@@ -517,10 +531,28 @@ void Gateway::signOnPost(Request& request) {
     if (!namespaceId.empty()) {
         request.session().namespaceId = namespaceId;
     }
-    authenticate(request, action, std::move(fields));
+    // Guessing is slowed per account and per address; a sign-on without a name (the trusted
+    // environment, a ticket) guesses nothing.
+    std::string account = http.param("VORUsername");
+    if (account.empty()) {
+        authenticate(request, action, std::move(fields));
+        return;
+    }
+    std::chrono::seconds wait = m_throttle.begin(account, http.clientAddress);
+    if (wait.count() > 0) {
+        response = noticePage(429, *request.texts, request.texts->tooManyAttempts, "/logon",
+                              request.texts->signOnAgain);
+        response.setHeader("Retry-After", std::to_string(wait.count()));
+        return;
+    }
+    if (authenticate(request, action, std::move(fields))) {
+        m_throttle.succeeded(account, http.clientAddress);
+    } else {
+        request.replyDelay = m_throttle.failureDelay(account, http.clientAddress);
+    }
 }
 
-void Gateway::authenticate(Request& request, const std::string& action,
+bool Gateway::authenticate(Request& request, const std::string& action,
                            std::vector<std::pair<std::string, std::string>> formFields) {
     // The proxy's header names the remote user; sent twice, it names no one for certain.
     // Sent twice, the header was refused before the page ran (remoteUserAccepted).
@@ -570,7 +602,7 @@ void Gateway::authenticate(Request& request, const std::string& action,
     }
     if (!read) {
         request.page(502, request.texts->failed, noticeHtml(request.texts->failed));
-        return;
+        return false;
     }
     AuthenticateAnswer& answer = *read;
     for (const SetCookieVar& cookie : answer.setCookies) {
@@ -601,23 +633,24 @@ void Gateway::authenticate(Request& request, const std::string& action,
         request.response.addHeader(
             "Set-Cookie", sessionCookieHeader(kSessionCookie, renewed, m_options.secureCookies));
         redirect(request.response, "/browse");
-        return;
+        return true;
     }
     ProviderException failure = answer.exception.value_or(ProviderException{});
     if (directoryUnavailable(failure)) {
         request.unavailable();
-        return;
+        return false;
     }
     std::string body = "<h1>" + htmlEscape(request.texts->signOnTitle) + "</h1>";
     if (failure.isPrompt()) {
         body += promptHtml(failure, {"/logon", request.session().csrfToken, request.texts});
         request.session().lastPrompt = std::move(failure);
         request.page(200, request.texts->signOnTitle, body);
-        return;
+        return false;
     }
     body += messagesHtml(failure.messages);
     body += "<p><a href=\"/logon\">" + htmlEscape(request.texts->signOnAgain) + "</a></p>";
     request.page(403, request.texts->signOnTitle, body);
+    return false;
 }
 
 void Gateway::signOffPost(Request& request) {

@@ -12,6 +12,7 @@
 #include "HttpMessage.h"
 #include "HttpServer.h"
 #include "QueryDocuments.h"
+#include "SignOnThrottle.h"
 #include "WebSessions.h"
 #include "XmlTree.h"
 
@@ -33,6 +34,7 @@ struct ServeOptions {
     std::size_t maxAnonymousSessions = 10000;  // sessions not signed on; signed-on ones apart
     int pageSize = 25;
     int workers = 8;  // threads that call the provider
+    ThrottleLimits throttle;
 };
 
 struct NamespaceChoice {
@@ -76,7 +78,8 @@ private:
 
     // Sends an authenticate document built from the browser's request and shows the answer:
     // a visa signs the session on and leads to the directory; a prompt is shown as a form.
-    void authenticate(Request& request, const std::string& action,
+    // True when it signed the session on.
+    bool authenticate(Request& request, const std::string& action,
                       std::vector<std::pair<std::string, std::string>> formFields);
     // Runs job after the session's earlier requests, on a worker.
     void enqueue(const std::shared_ptr<SessionSlot>& slot, std::function<void()> job);
@@ -99,6 +102,7 @@ private:
     ServeOptions m_options;
     std::string m_defaultLocale;
     SessionStore m_sessions;
+    SignOnThrottle m_throttle;
     std::chrono::milliseconds m_deadline;  // the longest time-out of the namespaces
     struct Workers;
     std::unique_ptr<Workers> m_workers;

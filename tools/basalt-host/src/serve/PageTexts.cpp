@@ -47,6 +47,7 @@ const PageTexts kEnglish{
     "Try again",
     "Go to the directory",
     "The address holds a number that is not valid.",
+    "Too many failed sign-on attempts. Please wait before trying again.",
 };
 
 const PageTexts kFrench{
@@ -87,6 +88,7 @@ const PageTexts kFrench{
     "Réessayer",
     "Aller à l'annuaire",
     "L'adresse contient un nombre qui n'est pas valide.",
+    "Trop de tentatives de connexion ont échoué. Veuillez patienter avant de réessayer.",
 };
 
 // The quality of "q=0.8" style parameters in thousandths; 1000 when absent, -1 when unreadable.

@@ -52,6 +52,7 @@ struct PageTexts {
     const char* retry;            // the link that asks again
     const char* toStart;          // the link to the gateway's first page
     const char* badNumber;        // a number in the address that is not one
+    const char* tooManyAttempts;  // 429 after failed sign-ons
 };
 
 // The texts for a product locale: French for "fr" and its regional forms, English otherwise.

@@ -69,6 +69,13 @@ CLI::App* addServeCommand(CLI::App& app, HostOptions& host, ServeOptions& option
                      "a browser session idle this long is ended")
         ->default_str(std::to_string(options.idleMinutes))
         ->check(CLI::Range(1, 24 * 60));
+    serve
+        ->add_option("--sign-on-attempts", options.throttle.pairLimit,
+                     "failed sign-ons of one account from one address before it is refused "
+                     "there for ten minutes (429); answers to failures are delayed from the "
+                     "fourth on")
+        ->default_str(std::to_string(options.throttle.pairLimit))
+        ->check(CLI::Range(4, 1000));
     serve->add_option("--page-size", options.pageSize, "directory objects per page")
         ->default_str(std::to_string(options.pageSize))
         ->check(CLI::Range(1, 1000));
