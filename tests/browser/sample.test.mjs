@@ -87,7 +87,7 @@ test('the README recipe shows the sign-on form, signs ann on, and Sign on again 
     await page.fill('input[name=VORUsername]', 'ann');
     await page.fill('input[name=VORPassword]', 'not the password');
     await submit(page);
-    assert.match(await page.locator('ul.messages').innerText(), /user ID or password is not valid/);
+    assert.match(await page.locator('main').innerText(), /user ID or password is not valid/);
     assert.equal(await page.inputValue('input[name=VORUsername]'), 'ann');
 
     await page.fill('input[name=VORPassword]', PASSWORD);

@@ -32,7 +32,8 @@ test('the sign-on page is the provider prompt; a wrong password shows it again w
   await page.fill('input[name=VORUsername]', 'crowd001');
   await page.fill('input[name=VORPassword]', 'not the password');
   await submit(page);
-  assert.match(await page.locator('ul.messages').innerText(), /user ID or password is not valid/);
+  assert.match(await page.locator('main').innerText(), /user ID or password is not valid/);
+  assert.match(await page.locator('ul.messages').innerText(), /You could not be signed on/);
   assert.equal(await page.inputValue('input[name=VORUsername]'), 'crowd001');
   assert.equal(await page.inputValue('input[name=VORPassword]'), '');
   assert.equal(await suite.ticketOf(page.context()), undefined);
@@ -54,6 +55,7 @@ test('an expired password leads to the change form and then signs on', async () 
   await suite.signOn(page, 'webexpired', PASSWORD);
   assert.equal(await page.locator('input[name=VOROldPassword]').getAttribute('type'), 'password');
   assert.equal(await page.locator('input[name=VORNewPassword]').count(), 2);
+  assert.equal(await page.locator('form.prompt button').innerText(), 'Change password');
 
   await page.fill('input[name=VOROldPassword]', PASSWORD);
   await page.locator('input[name=VORNewPassword]').nth(0).fill('Changed#2025');

@@ -89,9 +89,24 @@ TEST(PromptRendering, EachDisplayObjectKindBecomesItsControl) {
     EXPECT_NE(html.find("<option value=\"r1\">Readers</option>"), std::string::npos);
     EXPECT_NE(html.find("name=\"VORGroups\" multiple>"), std::string::npos);
     EXPECT_NE(html.find(">g1</option>"), std::string::npos);  // no label: its id is shown
-    // Focus goes to the first field a person types into, once.
+    // Focus goes to the first field a person still has to type into (the user ID is filled
+    // in already, as after a wrong password), once.
     EXPECT_EQ(count(html, " autofocus"), 1u);
-    EXPECT_LT(html.find(" autofocus"), html.find("VOROldPassword"));
+    EXPECT_GT(html.find(" autofocus"), html.find("name=\"VOROldPassword\""));
+    EXPECT_LT(html.find(" autofocus"), html.find("name=\"VORNewPassword\""));
+    // A form that asks for a new password says so on its button.
+    EXPECT_NE(html.find(">Change password</button>"), std::string::npos);
+}
+
+TEST(PromptRendering, AFailureTheCaptionSaysIsNotRepeatedAsAMessage) {
+    ProviderException prompt;
+    prompt.captions = {"The user ID or password is not valid. Please type them again."};
+    prompt.messages = {{0, "You could not be signed on."},
+                       {1, "The user ID or password is not valid."}};
+    prompt.fields = {{"textnoecho", "VORPassword", "Password:", "", {}}};
+    std::string html = promptHtml(prompt, context());
+    EXPECT_EQ(count(html, "is not valid"), 1u);
+    EXPECT_EQ(count(html, "You could not be signed on."), 1u);
 }
 
 TEST(PromptRendering, TheFormCarriesTheSessionTokenAndPostsToTheGateway) {
@@ -194,7 +209,8 @@ TEST(DirectoryPages, AListingLinksContainersToListingsAndAccountsToProperties) {
     std::string html = listingHtml(view, pageTexts("en"));
 
     EXPECT_EQ(html.find("<script"), std::string::npos) << html;
-    EXPECT_NE(html.find("&lt;script&gt;alert(&apos;x&apos;)&lt;/script&gt;</a>"), std::string::npos);
+    EXPECT_NE(html.find("&lt;script&gt;alert(&apos;x&apos;)&lt;/script&gt;</a>"),
+              std::string::npos);
     EXPECT_NE(html.find("<h1>Crowd &amp; &lt;Co&gt;</h1>"), std::string::npos);
     EXPECT_NE(html.find("href=\"/browse?folder=VORID%28%22ns%22%29\">Ridge</a>"),
               std::string::npos);

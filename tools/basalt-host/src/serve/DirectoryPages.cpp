@@ -1,5 +1,6 @@
 #include "DirectoryPages.h"
 
+#include "DirectoryLabels.h"
 #include "Html.h"
 
 namespace basalt_host::serve {
@@ -55,7 +56,8 @@ std::string listingHtml(const ListingView& view, const PageTexts& texts) {
         html += "<a href=\"" + htmlEscape(browseLink(path, 0, "")) + "\">" + htmlEscape(title) +
                 "</a> / ";
     }
-    html += "</nav><h1>" + htmlEscape(view.folderName) + "</h1>";
+    html += "<span aria-current=\"page\">" + htmlEscape(view.folderName) + "</span></nav><h1>" +
+            htmlEscape(view.folderName) + "</h1>";
 
     html +=
         "<form class=\"filter\" method=\"get\" action=\"/browse\"><input type=\"hidden\" "
@@ -76,8 +78,8 @@ std::string listingHtml(const ListingView& view, const PageTexts& texts) {
             const std::string target =
                 isContainer(row) ? browseLink(path, 0, "") : objectLink(path, view.folderPath);
             html += "<tr><td><a href=\"" + htmlEscape(target) + "\">" + htmlEscape(nameOf(row)) +
-                    "</a></td><td>" + htmlEscape(row.objectClass) + "</td><td><a href=\"" +
-                    htmlEscape(objectLink(path, view.folderPath)) + "\">" +
+                    "</a></td><td>" + htmlEscape(kindLabel(row.objectClass, texts.lang)) +
+                    "</td><td><a href=\"" + htmlEscape(objectLink(path, view.folderPath)) + "\">" +
                     htmlEscape(texts.properties) + "</a></td></tr>";
         }
         html += "</tbody></table>";
@@ -103,19 +105,25 @@ std::string listingHtml(const ListingView& view, const PageTexts& texts) {
     return html + "</nav>";
 }
 
+std::string objectName(const ObjectRow& object) {
+    return nameOf(object);
+}
+
 std::string propertiesHtml(const ObjectRow& object, const std::string& backPath,
                            const PageTexts& texts) {
     std::string html;
     if (!backPath.empty()) {
         html += "<nav class=\"crumbs\"><a href=\"" + htmlEscape(browseLink(backPath, 0, "")) +
-                "\">" + htmlEscape(texts.up) + "</a></nav>";
+                "\">" + htmlEscape(texts.up) + "</a> / <span aria-current=\"page\">" +
+                htmlEscape(nameOf(object)) + "</span></nav>";
     }
     html += "<h1>" + htmlEscape(nameOf(object)) +
             "</h1><table class=\"properties\"><thead><tr><th>" + htmlEscape(texts.property) +
             "</th><th>" + htmlEscape(texts.value) + "</th></tr></thead><tbody>";
     for (const auto& [name, value] : object.properties) {
-        html += "<tr><th scope=\"row\">" + htmlEscape(name) + "</th><td>" + htmlEscape(value) +
-                "</td></tr>";
+        const std::string shown = name == "objectClass" ? kindLabel(value, texts.lang) : value;
+        html += "<tr><th scope=\"row\">" + htmlEscape(propertyLabel(name, texts.lang)) +
+                "</th><td>" + htmlEscape(shown) + "</td></tr>";
     }
     return html + "</tbody></table>";
 }

@@ -28,6 +28,9 @@ std::string childrenPath(const std::string& folderPath, const std::string& filte
 
 std::string listingHtml(const ListingView& view, const PageTexts& texts);
 
+// The name an object is shown by (its search path when it has none).
+std::string objectName(const ObjectRow& object);
+
 // One object's properties as a table, with a link back to where it was listed from.
 std::string propertiesHtml(const ObjectRow& object, const std::string& backPath,
                            const PageTexts& texts);

@@ -80,6 +80,17 @@ bool directoryUnavailable(const ProviderException& failure) {
     return false;
 }
 
+// A page of this gateway to return to after sign-on: a path on this site, never another site
+// ("//host", "/\\host" and schemes are refused) nor anything a header could be split with.
+bool isLocalTarget(const std::string& target) {
+    if (target.size() < 2 || target.front() != '/' || target[1] == '/' || target[1] == '\\') {
+        return false;
+    }
+    return std::none_of(target.begin(), target.end(), [](char c) {
+        return c == '\\' || static_cast<unsigned char>(c) < 0x20 || c == 0x7f;
+    });
+}
+
 // The address to ask again after an outage: the page asked for, or the sign-on after a form.
 std::string retryTarget(const HttpRequest& http) {
     if (http.method != "GET") {
@@ -142,6 +153,7 @@ struct Gateway::Request {
     std::shared_ptr<SessionSlot> slot;
     std::unique_lock<std::mutex> lock;
     std::chrono::milliseconds replyDelay{0};  // a failed sign-on's answer is held back
+    std::string notice;                       // said above the sign-on form
 
     WebSession& session() { return slot->session; }
 
@@ -336,6 +348,7 @@ void Gateway::serveInSession(HttpRequest http, Reply reply, Page page, bool form
         }
     }
     SessionStore::Found found = m_sessions.findOrCreate(presented);
+    const bool hadSession = !presented.empty();
 
     // Whichever comes first answers: the page, or the deadline with the outage page (the page
     // is then dropped when it ends; a request still queued then is not run at all).
@@ -351,8 +364,8 @@ void Gateway::serveInSession(HttpRequest http, Reply reply, Page page, bool form
             (*sharedReply)(std::move(response));
         }
     });
-    enqueue(found.slot, [this, shared, found, answered, sharedReply, deadline, page, form, signedOn,
-                         cookies = std::move(cookies)]() mutable {
+    enqueue(found.slot, [this, shared, found, hadSession, answered, sharedReply, deadline, page,
+                         form, signedOn, cookies = std::move(cookies)]() mutable {
         if (answered->load()) {
             return;
         }
@@ -372,11 +385,16 @@ void Gateway::serveInSession(HttpRequest http, Reply reply, Page page, bool form
                             std::move(cookies),
                             found.id,
                             found.slot,
-                            std::unique_lock(found.slot->mutex)};
+                            std::unique_lock(found.slot->mutex),
+                            std::chrono::milliseconds(0),
+                            std::string()};
             if (!remoteUserAccepted(request)) {
                 // answered
             } else if (signedOn && !request.session().signedOn()) {
-                redirect(response, "/logon");
+                // Back to this page after sign-on; a browser whose session is gone hears why.
+                std::string asked = http.path + (http.query.empty() ? "" : "?" + http.query);
+                redirect(response, "/logon?next=" + urlEncode(asked) +
+                                       (found.created && hadSession ? "&expired=1" : ""));
             } else if (!form || formAccepted(request)) {
                 (this->*page)(request);
             }
@@ -495,6 +513,12 @@ void Gateway::signOnPage(Request& request) {
         return;
     }
     request.session().namespaceId = namespaceId;
+    if (std::string next = http.param("next"); isLocalTarget(next)) {
+        request.session().nextPage = next;
+    }
+    if (http.param("expired") == "1") {
+        request.notice = request.texts->sessionExpired;
+    }
     authenticate(request, "logon", {{"VORNamespace", namespaceId}});
 }
 
@@ -632,7 +656,8 @@ bool Gateway::authenticate(Request& request, const std::string& action,
         });
         request.response.addHeader(
             "Set-Cookie", sessionCookieHeader(kSessionCookie, renewed, m_options.secureCookies));
-        redirect(request.response, "/browse");
+        redirect(request.response,
+                 session.nextPage.empty() ? "/browse" : std::exchange(session.nextPage, ""));
         return true;
     }
     ProviderException failure = answer.exception.value_or(ProviderException{});
@@ -641,6 +666,9 @@ bool Gateway::authenticate(Request& request, const std::string& action,
         return false;
     }
     std::string body = "<h1>" + htmlEscape(request.texts->signOnTitle) + "</h1>";
+    if (!request.notice.empty()) {
+        body += "<p class=\"notice\">" + htmlEscape(request.notice) + "</p>";
+    }
     if (failure.isPrompt()) {
         body += promptHtml(failure, {"/logon", request.session().csrfToken, request.texts});
         request.session().lastPrompt = std::move(failure);
@@ -781,7 +809,8 @@ std::unique_ptr<XmlElement> Gateway::search(Request& request, QuerySpec query) {
         failure.messages.push_back({0, request.texts->failed});
     }
     request.page(400, request.texts->directory,
-                 headerHtml(request) + messagesHtml(failure.messages));
+                 headerHtml(request) + messagesHtml(failure.messages) + "<p><a href=\"/browse\">" +
+                     htmlEscape(request.texts->toStart) + "</a></p>");
     return nullptr;
 }
 
@@ -838,7 +867,7 @@ void Gateway::browsePage(Request& request) {
         view.rows.resize(static_cast<std::size_t>(view.pageSize));
         view.more = true;
     }
-    request.page(200, request.texts->directory,
+    request.page(200, view.folderName + " – " + request.texts->directory,
                  headerHtml(request) + listingHtml(view, *request.texts));
 }
 
@@ -858,7 +887,7 @@ void Gateway::objectPage(Request& request) {
         return;
     }
     request.page(
-        200, request.texts->properties,
+        200, objectName(rows.front()) + " – " + request.texts->directory,
         headerHtml(request) + propertiesHtml(rows.front(), http.param("from"), *request.texts));
 }
 

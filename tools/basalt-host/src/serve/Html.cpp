@@ -64,6 +64,17 @@ nav.paging { display: flex; gap: 1em; align-items: center; }
 nav.crumbs { margin-bottom: 0.5em; color: #5b6570; }
 form.filter { margin: 0.5em 0; }
 .signedon { color: #2d6a32; }
+td, th { overflow-wrap: anywhere; }
+@media (max-width: 40em) {
+  body { margin: 0; }
+  main { border: 0; border-radius: 0; padding: 1em; }
+  header { flex-wrap: wrap; gap: 0.5em; }
+  form.prompt div.field { grid-template-columns: 1fr; }
+  form.prompt input[type=text], form.prompt input[type=password], form.prompt select {
+    max-width: 100%; box-sizing: border-box; }
+  th, td { padding: 0.3em; }
+  nav.paging { flex-wrap: wrap; }
+}
 )";
 }
 

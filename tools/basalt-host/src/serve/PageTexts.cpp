@@ -48,6 +48,8 @@ const PageTexts kEnglish{
     "Go to the directory",
     "The address holds a number that is not valid.",
     "Too many failed sign-on attempts. Please wait before trying again.",
+    "Change password",
+    "Your session has expired. Please sign on again.",
 };
 
 const PageTexts kFrench{
@@ -89,6 +91,8 @@ const PageTexts kFrench{
     "Aller à l'annuaire",
     "L'adresse contient un nombre qui n'est pas valide.",
     "Trop de tentatives de connexion ont échoué. Veuillez patienter avant de réessayer.",
+    "Changer le mot de passe",
+    "Votre session a expiré. Veuillez vous reconnecter.",
 };
 
 // The quality of "q=0.8" style parameters in thousandths; 1000 when absent, -1 when unreadable.

@@ -53,6 +53,8 @@ struct PageTexts {
     const char* toStart;          // the link to the gateway's first page
     const char* badNumber;        // a number in the address that is not one
     const char* tooManyAttempts;  // 429 after failed sign-ons
+    const char* changePassword;   // the button of the password change form
+    const char* sessionExpired;   // the sign-on page after an idle session ended
 };
 
 // The texts for a product locale: French for "fr" and its regional forms, English otherwise.

@@ -1,5 +1,7 @@
 #include "PromptForm.h"
 
+#include <algorithm>
+
 #include "Html.h"
 
 namespace basalt_host::serve {
@@ -32,7 +34,7 @@ std::string fieldHtml(const DisplayObject& field, std::size_t index, bool& focus
         std::string html = "<input type=\"" + std::string(type) + "\" id=\"" + id + "\" name=\"" +
                            htmlEscape(field.name) + "\" value=\"" + htmlEscape(value) +
                            "\" autocomplete=\"" + autocomplete + "\"";
-        if (!focusGiven) {
+        if (!focusGiven && value.empty()) {
             html += " autofocus";
             focusGiven = true;
         }
@@ -83,14 +85,30 @@ std::string promptHtml(const ProviderException& prompt, const PromptContext& con
     for (const std::string& caption : prompt.captions) {
         html += "<p class=\"caption\">" + htmlEscape(caption) + "</p>";
     }
-    html += messagesHtml(prompt.messages);
+    // What a caption says already is not said again as a message (a wrong password once).
+    std::vector<ProviderMessage> messages;
+    for (const ProviderMessage& message : prompt.messages) {
+        bool said = std::any_of(
+            prompt.captions.begin(), prompt.captions.end(), [&](const std::string& caption) {
+                return !message.text.empty() && caption.find(message.text) != std::string::npos;
+            });
+        if (!said) {
+            messages.push_back(message);
+        }
+    }
+    html += messagesHtml(messages);
     html += "<form class=\"prompt\" method=\"post\" action=\"" + htmlEscape(context.target) +
             "\">" + hiddenInput(kCsrfField, context.csrfToken);
     bool focusGiven = false;
+    bool changesPassword = false;
     for (std::size_t i = 0; i < prompt.fields.size(); ++i) {
         html += fieldHtml(prompt.fields[i], i, focusGiven);
+        changesPassword = changesPassword || prompt.fields[i].type == "verifytextnoecho";
     }
-    html += "<button type=\"submit\">" + htmlEscape(context.texts->signOn) + "</button></form>";
+    // The button says what it does: a form that asks for a new password changes it.
+    html += "<button type=\"submit\">" +
+            htmlEscape(changesPassword ? context.texts->changePassword : context.texts->signOn) +
+            "</button></form>";
     return html;
 }
 

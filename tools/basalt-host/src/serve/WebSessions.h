@@ -30,6 +30,7 @@ struct WebSession {
     std::string visa;              // empty until signed on
     std::string userName;          // what "signed on as" shows
     std::string remoteUser;        // the trusted header's value at sign-on (empty: none came)
+    std::string nextPage;          // where to go after sign-on (a local path)
     ProviderException lastPrompt;  // the prompt last shown, for showing it again
 
     bool signedOn() const { return !visa.empty(); }
