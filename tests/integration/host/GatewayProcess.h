@@ -8,8 +8,10 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <mutex>
 #include <regex>
 #include <string>
+#include <thread>
 #include <utility>
 #include <vector>
 
@@ -54,8 +56,21 @@ public:
                 break;
             }
         }
+        // The rest of what it prints (the access log) is kept, so it never blocks on a full pipe.
+        m_reader = std::thread([this] {
+            char more[4096];
+            while (m_out && fgets(more, sizeof more, m_out)) {
+                std::lock_guard lock(m_mutex);
+                m_output += more;
+            }
+        });
     }
     ~GatewayProcess() { stop(); }
+
+    std::string output() {
+        std::lock_guard lock(m_mutex);
+        return m_output;
+    }
     GatewayProcess(const GatewayProcess&) = delete;
     GatewayProcess& operator=(const GatewayProcess&) = delete;
 
@@ -69,6 +84,9 @@ public:
             waitpid(m_pid, &status, 0);
             m_status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
             m_pid = -1;
+            if (m_reader.joinable()) {
+                m_reader.join();  // ends with the child's output
+            }
             if (m_out) {
                 fclose(m_out);
                 m_out = nullptr;
@@ -80,6 +98,9 @@ public:
 private:
     pid_t m_pid = -1;
     FILE* m_out = nullptr;
+    std::thread m_reader;
+    std::mutex m_mutex;
+    std::string m_output;
     int m_port = 0;
     int m_status = -1;
 };

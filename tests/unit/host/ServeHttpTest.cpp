@@ -44,7 +44,7 @@ protected:
                 }
                 reply(std::move(response));
             },
-            [](int status, const std::string&) {
+            [](int status, const std::string&, const std::string&) {
                 HttpResponse response;
                 response.status = status;
                 response.body = "<a href=\"/browse\">refused " + std::to_string(status) + "</a>";

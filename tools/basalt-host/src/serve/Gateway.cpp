@@ -14,6 +14,7 @@
 #include <thread>
 #include <utility>
 
+#include "AccessLog.h"
 #include "AuthenticateDocuments.h"
 #include "DirectoryPages.h"
 #include "EnvironmentDocuments.h"
@@ -91,6 +92,17 @@ bool isLocalTarget(const std::string& target) {
     });
 }
 
+// The route a path is counted under: the gateway's own paths, every other one as "other".
+std::string routeLabel(const std::string& path) {
+    for (const char* route :
+         {"/", "/logon", "/logoff", "/browse", "/object", "/style.css", "/healthz", "/metrics"}) {
+        if (path == route) {
+            return path;
+        }
+    }
+    return "other";
+}
+
 // The address to ask again after an outage: the page asked for, or the sign-on after a form.
 std::string retryTarget(const HttpRequest& http) {
     if (http.method != "GET") {
@@ -154,6 +166,7 @@ struct Gateway::Request {
     std::unique_lock<std::mutex> lock;
     std::chrono::milliseconds replyDelay{0};  // a failed sign-on's answer is held back
     std::string notice;                       // said above the sign-on form
+    GatewayMetrics* metrics = nullptr;
 
     WebSession& session() { return slot->session; }
 
@@ -162,7 +175,10 @@ struct Gateway::Request {
         response.setContent(htmlPage(texts->lang, title, "<main>" + body + "</main>"), kHtml);
     }
 
-    void unavailable() { response = unavailablePage(http, *texts); }
+    void unavailable() {
+        response = unavailablePage(http, *texts);
+        metrics->countDirectoryFailure();
+    }
 };
 
 Gateway::Gateway(HostSession& provider, std::vector<NamespaceChoice> namespaces,
@@ -202,6 +218,17 @@ void Gateway::handle(HttpRequest http, Reply reply) {
         {"GET", "/browse", &Gateway::browsePage, false, true},
         {"GET", "/object", &Gateway::objectPage, false, true},
     };
+    // Every answer is counted and logged, whichever thread gives it.
+    reply = [this, reply = std::move(reply), started = std::chrono::steady_clock::now(),
+             record = AccessRecord{http.clientAddress, http.method, http.path}](
+                HttpResponse response) mutable {
+        record.status = response.status;
+        record.bytes = response.body.size();
+        record.took = std::chrono::steady_clock::now() - started;
+        m_metrics.countRequest(routeLabel(record.path), response.status);
+        writeAccessLog(record);
+        reply(std::move(response));
+    };
     auto answer = [&](HttpResponse response) {
         addStandardHeaders(response);
         reply(std::move(response));
@@ -224,13 +251,26 @@ void Gateway::handle(HttpRequest http, Reply reply) {
         answer(std::move(response));
         return;
     }
+    if (http.path == "/metrics" && http.method == "GET") {
+        HttpResponse response;
+        std::size_t all = m_sessions.size();
+        std::size_t signedOn = m_sessions.signedOnCount();
+        response.setContent(m_metrics.exposition(signedOn, all - std::min(all, signedOn)),
+                            "text/plain; version=0.0.4; charset=utf-8");
+        answer(std::move(response));
+        return;
+    }
+    if (http.path == "/healthz" && http.method == "GET") {
+        checkHealth(std::move(reply));
+        return;
+    }
     if (http.path == "/" && http.method == "GET") {
         HttpResponse response;
         redirect(response, "/browse");
         answer(std::move(response));
         return;
     }
-    bool pathKnown = http.path == "/style.css" || http.path == "/";
+    bool pathKnown = routeLabel(http.path) != "other";
     for (const Route& route : routes) {
         if (http.path != route.path) {
             continue;
@@ -249,6 +289,53 @@ void Gateway::handle(HttpRequest http, Reply reply) {
                                                              : "GET");
     }
     answer(std::move(response));
+}
+
+void Gateway::checkHealth(Reply reply) {
+    // Answered by the provider's answer or by the deadline, whichever comes first: a monitor
+    // learns of a frozen directory within the namespaces' time-out.
+    auto answered = std::make_shared<std::atomic<bool>>(false);
+    auto shared = std::make_shared<Reply>(std::move(reply));
+    auto give = [answered, shared](int status, const char* text) {
+        if (!answered->exchange(true)) {
+            HttpResponse response;
+            response.status = status;
+            response.setContent(text, "text/plain; charset=utf-8");
+            addStandardHeaders(response);
+            (*shared)(std::move(response));
+        }
+    };
+    auto deadline = std::make_shared<boost::asio::steady_timer>(m_workers->timers, m_deadline);
+    deadline->async_wait([give](boost::system::error_code ec) {
+        if (!ec) {
+            give(503, "the directory does not answer\n");
+        }
+    });
+    boost::asio::post(m_workers->pool, [this, give, deadline] {
+        bool healthy = !m_namespaces.empty();
+        for (const NamespaceChoice& choice : m_namespaces) {
+            CallOutcome outcome =
+                searchCall(namespaceVisaDocument(choice.id),
+                           namespaceQueryDocument(choice.id, m_defaultLocale, m_defaultLocale));
+            healthy = healthy && outcome.code >= 0 && outcome.response;
+        }
+        boost::asio::post(m_workers->timers, [deadline] { deadline->cancel(); });
+        give(healthy ? 200 : 503, healthy ? "ok\n" : "the directory does not answer\n");
+    });
+}
+
+CallOutcome Gateway::authenticateCall(const std::string& document) {
+    auto started = std::chrono::steady_clock::now();
+    CallOutcome outcome = m_provider.library().authenticateXml(document);
+    m_metrics.observeProviderCall(std::chrono::steady_clock::now() - started);
+    return outcome;
+}
+
+CallOutcome Gateway::searchCall(const std::string& visa, const std::string& query) {
+    auto started = std::chrono::steady_clock::now();
+    CallOutcome outcome = m_provider.library().searchXml(visa, query);
+    m_metrics.observeProviderCall(std::chrono::steady_clock::now() - started);
+    return outcome;
 }
 
 HttpResponse Gateway::errorPage(int status, const std::string& acceptLanguage) const {
@@ -281,6 +368,14 @@ HttpResponse Gateway::errorPage(int status, const std::string& acceptLanguage) c
     }
     HttpResponse response = noticePage(status, texts, sentence, "/browse", texts.toStart);
     addStandardHeaders(response);
+    return response;
+}
+
+HttpResponse Gateway::refusal(int status, const std::string& acceptLanguage,
+                              const std::string& client) {
+    HttpResponse response = errorPage(status, acceptLanguage);
+    m_metrics.countRequest("refused", status);
+    writeAccessLog({client, "-", "-", status, response.body.size(), {}});
     return response;
 }
 
@@ -357,6 +452,7 @@ void Gateway::serveInSession(HttpRequest http, Reply reply, Page page, bool form
     auto deadline = std::make_shared<boost::asio::steady_timer>(m_workers->timers, m_deadline);
     deadline->async_wait([answered, sharedReply, shared, this](boost::system::error_code ec) {
         if (!ec && !answered->exchange(true)) {
+            m_metrics.countDirectoryFailure();
             HttpResponse response = unavailablePage(
                 *shared,
                 pageTexts(productLocaleFrom(shared->header("Accept-Language"), m_defaultLocale)));
@@ -387,7 +483,8 @@ void Gateway::serveInSession(HttpRequest http, Reply reply, Page page, bool form
                             found.slot,
                             std::unique_lock(found.slot->mutex),
                             std::chrono::milliseconds(0),
-                            std::string()};
+                            std::string(),
+                            &m_metrics};
             if (!remoteUserAccepted(request)) {
                 // answered
             } else if (signedOn && !request.session().signedOn()) {
@@ -567,12 +664,15 @@ void Gateway::signOnPost(Request& request) {
         response = noticePage(429, *request.texts, request.texts->tooManyAttempts, "/logon",
                               request.texts->signOnAgain);
         response.setHeader("Retry-After", std::to_string(wait.count()));
+        m_metrics.countSignOn("throttled");
         return;
     }
     if (authenticate(request, action, std::move(fields))) {
         m_throttle.succeeded(account, http.clientAddress);
+        m_metrics.countSignOn("signed_on");
     } else {
         request.replyDelay = m_throttle.failureDelay(account, http.clientAddress);
+        m_metrics.countSignOn(response.status == 503 ? "unavailable" : "refused");
     }
 }
 
@@ -607,7 +707,7 @@ bool Gateway::authenticate(Request& request, const std::string& action,
 
     // One call with the document as it stands; nothing when the provider gave no response.
     auto send = [&]() -> std::optional<AuthenticateAnswer> {
-        CallOutcome outcome = m_provider.library().authenticateXml(authenticateDocument(document));
+        CallOutcome outcome = authenticateCall(authenticateDocument(document));
         HostSession::noteProblems(outcome);
         if (!outcome.response) {
             return std::nullopt;
@@ -710,7 +810,7 @@ void Gateway::endSession(const std::string& namespaceId, const std::string& visa
         document.productLocale = request->locale;
         document.contentLocale = request->locale;
     }
-    CallOutcome outcome = m_provider.library().authenticateXml(authenticateDocument(document));
+    CallOutcome outcome = authenticateCall(authenticateDocument(document));
     HostSession::noteProblems(outcome);
     if (!outcome.response) {
         HostSession::warn(std::string("the provider answered ") + action + " without a response");
@@ -776,7 +876,7 @@ std::string Gateway::userNameOf(const std::string& visa, const std::string& user
     query.properties = {"defaultName"};
     query.productLocale = locale;
     query.contentLocale = locale;
-    CallOutcome outcome = m_provider.library().searchXml(visa, queryDocument(query));
+    CallOutcome outcome = searchCall(visa, queryDocument(query));
     if (outcome.code < 0 || !outcome.response) {
         return "";
     }
@@ -793,8 +893,7 @@ std::string Gateway::userNameOf(const std::string& visa, const std::string& user
 std::unique_ptr<XmlElement> Gateway::search(Request& request, QuerySpec query) {
     query.productLocale = request.locale;
     query.contentLocale = request.locale;
-    CallOutcome outcome =
-        m_provider.library().searchXml(request.session().visa, queryDocument(query));
+    CallOutcome outcome = searchCall(request.session().visa, queryDocument(query));
     HostSession::noteProblems(outcome);
     if (outcome.code >= 0 && outcome.response) {
         return parseXml(*outcome.response, "search response");

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "GatewayMetrics.h"
 #include "HostSession.h"
 #include "HttpMessage.h"
 #include "HttpServer.h"
@@ -56,8 +57,10 @@ public:
     // One request from the network: answered at once when it needs no provider, else queued
     // behind its session's earlier requests for a worker.
     void handle(HttpRequest http, Reply reply);
-    // The page for a request the HTTP layer refused itself.
+    // The page for a status; refusal() also counts and logs it (for requests the HTTP layer
+    // refused itself).
     HttpResponse errorPage(int status, const std::string& acceptLanguage) const;
+    HttpResponse refusal(int status, const std::string& acceptLanguage, const std::string& client);
 
     // Ends idle sessions with the provider, on a worker (called by a timer).
     void endIdleSessions();
@@ -85,6 +88,11 @@ private:
     void enqueue(const std::shared_ptr<SessionSlot>& slot, std::function<void()> job);
     void serveInSession(HttpRequest http, Reply reply, Page page, bool form, bool signedOn);
     std::unique_ptr<XmlElement> search(Request& request, QuerySpec query);
+    // The provider's entries, timed for the metrics.
+    CallOutcome authenticateCall(const std::string& document);
+    CallOutcome searchCall(const std::string& visa, const std::string& query);
+    // /healthz: 200 when every namespace's object can be read, else (or past the deadline) 503.
+    void checkHealth(Reply reply);
     std::string userNameOf(const std::string& visa, const std::string& userId,
                            const std::string& locale);
     void endAbandonedSessions();
@@ -103,6 +111,7 @@ private:
     std::string m_defaultLocale;
     SessionStore m_sessions;
     SignOnThrottle m_throttle;
+    GatewayMetrics m_metrics;
     std::chrono::milliseconds m_deadline;  // the longest time-out of the namespaces
     struct Workers;
     std::unique_ptr<Workers> m_workers;

@@ -253,7 +253,7 @@ private:
     // Answers and closes: the rest of what the client sent cannot be trusted to be framed.
     void refuse(int status) {
         m_version = 11;
-        write(m_state.errorPage(status, m_language), true);
+        write(m_state.errorPage(status, m_language, m_client), true);
     }
 
     void write(HttpResponse answer, bool thenClose) {

@@ -30,8 +30,9 @@ using Reply = std::function<void(HttpResponse)>;
 // Called on a network thread; must return quickly, and call reply once (from any thread).
 using RequestHandler = std::function<void(HttpRequest, Reply)>;
 // The answer to a request the server refuses itself (status 400, 404, 413, 414, 431, 501...),
-// given the request's Accept-Language when its header was read.
-using ErrorPage = std::function<HttpResponse(int status, const std::string& acceptLanguage)>;
+// given the request's Accept-Language when its header was read, and the client's address.
+using ErrorPage = std::function<HttpResponse(int status, const std::string& acceptLanguage,
+                                             const std::string& client)>;
 
 class HttpServer {
 public:

@@ -122,8 +122,8 @@ int runServe(const HostOptions& host, const ServeOptions& options) {
         [&gateway](HttpRequest request, Reply reply) {
             gateway.handle(std::move(request), std::move(reply));
         },
-        [&gateway](int status, const std::string& language) {
-            return gateway.errorPage(status, language);
+        [&gateway](int status, const std::string& language, const std::string& client) {
+            return gateway.refusal(status, language, client);
         });
     int port = server.listen(options.address, options.port);
     if (port == 0) {
