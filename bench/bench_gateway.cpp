@@ -1,0 +1,307 @@
+// The web gateway under load (a benchmark, not a timed test): 8 clients over kept-alive
+// connections page through a folder of 100 users and sign on, against the same searches and
+// sign-ons made through the provider's tables by 8 threads in the same process, in the same
+// run, on a directory of its own. Prints requests per second, p50 and p99 of each, and what the
+// gateway adds at p50.
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <mutex>
+#include <regex>
+#include <sstream>
+#include <stdexcept>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "AuthenticateDocuments.h"
+#include "BenchDirectory.h"
+#include "GatewayProcess.h"
+#include "HostDocuments.h"
+#include "HostSession.h"
+#include "ObjectTable.h"
+#include "QueryDocuments.h"
+#include "RawHttpClient.h"
+#include "XmlTree.h"
+#include "serve/DirectoryPages.h"
+#include "serve/ProviderAnswers.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+using namespace basalt_host;
+
+constexpr const char* kPassword = "Bench#2024";
+constexpr int kUsers = 100;
+constexpr int kClients = 8;
+constexpr int kPages = 300;    // per client
+constexpr int kSignOns = 40;   // per client
+constexpr int kPageSize = 25;  // the gateway's default
+
+std::string benchLdif() {
+    std::ostringstream l;
+    l << "dn: ou=bench,@BASE_DN@\nobjectClass: organizationalUnit\nobjectClass: ridgeNamespace\n"
+         "objectClass: ridgeFolder\nou: bench\nridgeId: 1\nridgeAuthModes: basic\n"
+         "ridgeProductLocale: en-us\nridgeContentLocale: en-us\n\n"
+         "dn: ou=tickets,ou=bench,@BASE_DN@\nobjectClass: organizationalUnit\nou: tickets\n\n"
+         "dn: ou=Staff,ou=bench,@BASE_DN@\nobjectClass: organizationalUnit\n"
+         "objectClass: ridgeFolder\nou: Staff\nridgeId: 20\n\n";
+    for (int i = 0; i < kUsers; ++i) {
+        l << "dn: uid=user" << i << ",ou=Staff,ou=bench,@BASE_DN@\nobjectClass: inetOrgPerson\n"
+          << "objectClass: ridgeUser\nuid: user" << i << "\ncn: User " << i
+          << "\nsn: User\nridgeId: " << 1000 + i << "\nridgeBasicSignonId: " << 5000 + i
+          << "\nuserPassword: " << kPassword << "\n\n";
+    }
+    return l.str();
+}
+
+struct Figures {
+    std::vector<double> ms;
+    double seconds = 0;
+    void print(const char* what) {
+        std::sort(ms.begin(), ms.end());
+        auto at = [&](double q) { return ms[static_cast<std::size_t>(q * (ms.size() - 1))]; };
+        std::printf("%-34s %7zu  %9.0f/s  p50 %7.3f ms  p99 %7.3f ms\n", what, ms.size(),
+                    ms.size() / seconds, at(0.5), at(0.99));
+    }
+    double p50() {
+        std::sort(ms.begin(), ms.end());
+        return ms[ms.size() / 2];
+    }
+};
+
+// Runs work(client, i) count times on each of clients threads; each call's time.
+Figures load(int clients, int count, const std::function<void(int, int)>& work) {
+    Figures figures;
+    std::mutex mutex;
+    auto started = Clock::now();
+    std::vector<std::thread> threads;
+    for (int client = 0; client < clients; ++client) {
+        threads.emplace_back([&, client] {
+            std::vector<double> mine;
+            for (int i = 0; i < count; ++i) {
+                auto before = Clock::now();
+                work(client, i);
+                mine.push_back(
+                    std::chrono::duration<double, std::milli>(Clock::now() - before).count());
+            }
+            std::lock_guard lock(mutex);
+            figures.ms.insert(figures.ms.end(), mine.begin(), mine.end());
+        });
+    }
+    for (std::thread& thread : threads) {
+        thread.join();
+    }
+    figures.seconds = std::chrono::duration<double>(Clock::now() - started).count();
+    return figures;
+}
+
+std::string cookieOf(const std::string& response) {
+    std::smatch match;
+    std::regex cookie("Set-Cookie: basalt_session=([0-9a-f]+)");
+    return std::regex_search(response, match, cookie) ? match[1].str() : "";
+}
+
+std::string tokenOf(const std::string& page) {
+    std::smatch match;
+    std::regex token("name=\"basalt_csrf\" value=\"([0-9a-f]+)\"");
+    return std::regex_search(page, match, token) ? match[1].str() : "";
+}
+
+std::string formEncode(const std::string& text) {
+    std::string out;
+    char hex[4];
+    for (unsigned char c : text) {
+        if (std::isalnum(c)) {
+            out += static_cast<char>(c);
+        } else {
+            std::snprintf(hex, sizeof hex, "%%%02X", c);
+            out += hex;
+        }
+    }
+    return out;
+}
+
+// One kept-alive connection to the gateway.
+struct Browser {
+    explicit Browser(int port) : client(port) {}
+    RawHttpClient client;
+    std::string session;
+
+    std::string ask(const std::string& request) {
+        if (!client.send(request)) {
+            throw std::runtime_error("the gateway closed the connection");
+        }
+        std::string answer = client.response(std::chrono::seconds(30));
+        if (answer.empty()) {
+            throw std::runtime_error("no answer from the gateway");
+        }
+        return answer;
+    }
+    std::string get(const std::string& target) {
+        return ask("GET " + target + " HTTP/1.1\r\nHost: 127.0.0.1\r\n" +
+                   (session.empty() ? "" : "Cookie: basalt_session=" + session + "\r\n") + "\r\n");
+    }
+    void signOn(const std::string& user) {
+        session.clear();
+        std::string page = get("/logon");
+        session = cookieOf(page);
+        std::string form = "basalt_csrf=" + tokenOf(page) +
+                           "&VORNamespace=bench&VORUsername=" + user +
+                           "&VORPassword=" + formEncode(kPassword);
+        std::string answer =
+            ask("POST /logon HTTP/1.1\r\nHost: 127.0.0.1\r\nCookie: basalt_session=" + session +
+                "\r\nContent-Type: application/x-www-form-urlencoded\r\nContent-Length: " +
+                std::to_string(form.size()) + "\r\n\r\n" + form);
+        if (answer.compare(9, 3, "303") != 0) {
+            throw std::runtime_error("the gateway did not sign " + user + " on");
+        }
+        session = cookieOf(answer);
+    }
+};
+
+}  // namespace
+
+int main() {
+    bench::ScratchDirectory directory;
+    try {
+        directory.Start("bench-gateway", benchLdif(), true);
+        const std::string home = directory.env.at("RIDGE_TEST_HOME");
+        setenv("BASALT_HOME", home.c_str(), 1);
+        const std::string config =
+            "<instance name=\"bench\"><parameter name=\"id\"><value>bench</value></parameter>"
+            "<parameter name=\"connection\"><value>" +
+            directory.env.at("RIDGE_HOST") + ":" + directory.env.at("RIDGE_PORT") +
+            "</value></parameter><parameter name=\"baseDN\"><value>" +
+            directory.env.at("RIDGE_BASE_DN") +
+            "</value></parameter><parameter name=\"namespace\"><value>bench</value></parameter>"
+            "<parameter name=\"timeOut\"><value>10</value></parameter></instance>";
+        const std::string configPath = (directory.work / "bench.xml").string();
+        std::ofstream(configPath) << config;
+
+        // The provider's tables, in this process.
+        HostOptions host;
+        host.library = BASALT_LIBRARY_PATH;
+        host.configs = {configPath};
+        host.configTexts = {config};
+        HostSession provider(host);
+        if (!provider.initialized() || !provider.configureAll()) {
+            throw std::runtime_error("the provider did not start");
+        }
+        auto signOnThroughTables = [&](const std::string& user) {
+            AuthenticateRequest request;
+            request.action = "logon";
+            request.formFields = {
+                {"VORNamespace", "bench"}, {"VORUsername", user}, {"VORPassword", kPassword}};
+            CallOutcome outcome = provider.library().authenticateXml(authenticateDocument(request));
+            serve::AuthenticateAnswer answer =
+                serve::readAuthenticateResponse(outcome.code, outcome.response.value_or(""));
+            if (answer.visa.empty()) {
+                throw std::runtime_error("the provider did not sign " + user + " on");
+            }
+            return answer.visa;
+        };
+        const std::string visa = signOnThroughTables("user0");
+        auto searchThroughTables = [&](const QuerySpec& query) {
+            CallOutcome outcome = provider.library().searchXml(visa, queryDocument(query));
+            if (outcome.code < 0 || !outcome.response) {
+                throw std::runtime_error("a search failed");
+            }
+            return *outcome.response;
+        };
+
+        // The Staff folder's search path, as the gateway's links name it: below the namespace's
+        // root folder (named after its entry).
+        auto childNamed = [&](const std::string& parent, const std::string& name) {
+            QuerySpec children;
+            children.searchPath = serve::childrenPath(parent, "");
+            children.properties = {"defaultName", "objectClass", "searchPath"};
+            for (const ObjectRow& row :
+                 responseRows(*parseXml(searchThroughTables(children), "listing"))) {
+                if (row.value("defaultName") == name) {
+                    return row.value("searchPath");
+                }
+            }
+            throw std::runtime_error("no folder " + name);
+        };
+        const std::string staff = childNamed(childNamed(voridPath("bench"), "bench"), "Staff");
+        // A browse page is these two searches: the folder itself, then a page of children.
+        auto browseThroughTables = [&](int page) {
+            QuerySpec self;
+            self.searchPath = staff;
+            self.properties = {"defaultName", "ancestors", "searchPath", "objectClass"};
+            searchThroughTables(self);
+            QuerySpec children;
+            children.searchPath = serve::childrenPath(staff, "");
+            children.properties = {"defaultName", "objectClass", "searchPath"};
+            children.skip = page * kPageSize;
+            children.max = kPageSize + 1;
+            searchThroughTables(children);
+        };
+
+        GatewayProcess gateway({"-l", BASALT_LIBRARY_PATH}, {"-c", configPath},
+                               {{"BASALT_HOME", home}});
+        if (gateway.port() == 0) {
+            throw std::runtime_error("the gateway did not start");
+        }
+        std::vector<std::unique_ptr<Browser>> browsers;
+        for (int client = 0; client < kClients; ++client) {
+            browsers.push_back(std::make_unique<Browser>(gateway.port()));
+            browsers.back()->signOn("user" + std::to_string(client + 1));
+        }
+        std::string folder = "/browse?folder=";
+        for (unsigned char c : staff) {
+            char hex[4];
+            std::snprintf(hex, sizeof hex, "%%%02X", c);
+            folder += std::isalnum(c) ? std::string(1, static_cast<char>(c)) : std::string(hex);
+        }
+
+        std::printf("a browse page is 2 searches, a sign-on 2 requests\n");
+        for (int clients : {1, kClients}) {
+            // Warm both paths, then measure them one after the other.
+            load(clients, 20, [&](int, int i) { browseThroughTables(i % 4); });
+            load(clients, 20, [&](int client, int i) {
+                browsers[client]->get(folder + "&skip=" + std::to_string((i % 4) * kPageSize));
+            });
+            Figures tablesBrowse =
+                load(clients, kPages, [&](int, int i) { browseThroughTables(i % 4); });
+            Figures gatewayBrowse = load(clients, kPages, [&](int client, int i) {
+                std::string answer =
+                    browsers[client]->get(folder + "&skip=" + std::to_string((i % 4) * kPageSize));
+                if (answer.compare(9, 3, "200") != 0) {
+                    throw std::runtime_error("a browse page failed: " + answer.substr(0, 40));
+                }
+            });
+            auto user = [](int client, int i) {
+                return "user" + std::to_string(10 + client * 10 + i % 10);
+            };
+            Figures tablesSignOn = load(clients, kSignOns, [&](int client, int i) {
+                signOnThroughTables(user(client, i));
+            });
+            Figures gatewaySignOn = load(clients, kSignOns, [&](int client, int i) {
+                browsers[client]->signOn(user(client, i));
+            });
+            std::printf("\n%d client(s):\n", clients);
+            tablesBrowse.print("browse page, provider's tables");
+            gatewayBrowse.print("browse page, gateway (keep-alive)");
+            tablesSignOn.print("sign-on, provider's tables");
+            gatewaySignOn.print("sign-on, gateway (keep-alive)");
+            std::printf("gateway adds at p50: browse %+.3f ms, sign-on %+.3f ms\n",
+                        gatewayBrowse.p50() - tablesBrowse.p50(),
+                        gatewaySignOn.p50() - tablesSignOn.p50());
+        }
+        gateway.stop();
+        provider.finish();
+    } catch (const std::exception& error) {
+        std::fprintf(stderr, "bench_gateway: %s\n", error.what());
+        directory.Stop();
+        return 1;
+    }
+    directory.Stop();
+    return 0;
+}
