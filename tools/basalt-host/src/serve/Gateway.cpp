@@ -68,9 +68,12 @@ HttpResponse noticePage(int status, const PageTexts& texts, const std::string& s
 }
 
 // Whether the provider's failure says the directory did not answer: the access library's
-// timeout (-63) or unreachable server (-108), carried as "<code>, <function>" in the message of
-// a failed library call, whatever the language.
+// timeout (-63) or unreachable server (-108), as the exception's code or carried as
+// "<code>, <function>" in the message of a failed library call, whatever the language.
 bool directoryUnavailable(const ProviderException& failure) {
+    if (failure.errorCode == -63 || failure.errorCode == -108) {
+        return true;
+    }
     for (const ProviderMessage& message : failure.messages) {
         for (const char* code : {" -63, ", " -108, "}) {
             if (message.text.find(code) != std::string::npos) {
@@ -144,10 +147,15 @@ struct Gateway::Workers {
         : pool(static_cast<std::size_t>(std::max(threads, 1))),
           guard(boost::asio::make_work_guard(timers)),
           timerThread([this] { timers.run(); }) {}
-    ~Workers() {
+    ~Workers() { stop(); }
+    // Lets the requests in progress finish; deadlines and delayed answers still pending belong
+    // to answers nobody can be given any more (the server has stopped).
+    void stop() {
         pool.join();
-        guard.reset();
-        timerThread.join();
+        timers.stop();
+        if (timerThread.joinable()) {
+            timerThread.join();
+        }
     }
     boost::asio::thread_pool pool;
     boost::asio::io_context timers;
@@ -851,7 +859,7 @@ void Gateway::endIdleSessions() {
 }
 
 void Gateway::endAllSessions() {
-    m_workers->pool.join();
+    m_workers->stop();
     m_sessions.clear();
     endAbandonedSessions();
 }
