@@ -38,6 +38,15 @@ TEST_F(HostDocuments, CopiedElementCarriesInheritedNamespacesAndEscapes) {
     EXPECT_EQ(again->attribute("id"), "a&b");
 }
 
+// Every width of UTF-8 comes back as it went in, in names, values and text split by references.
+TEST_F(HostDocuments, TextOfEveryWidthSurvivesTheReader) {
+    const std::string text = "Jules J\xC3\xA9gou \xE2\x82\xAC \xF0\x9F\x98\x80";
+    auto root = parseXml("<r na\xC3\xAFve=\"" + text + "\">" + text + "&amp;" + text + "</r>",
+                         "test document");
+    EXPECT_EQ(root->attribute("na\xC3\xAFve"), text);
+    EXPECT_EQ(root->text, text + "&" + text);
+}
+
 TEST_F(HostDocuments, ReaderRejectsMalformedTextAndDoctypes) {
     try {
         parseXml("<a>\n<b></a>", "sample");

@@ -7,8 +7,8 @@
 #include <xercesc/sax2/SAX2XMLReader.hpp>
 #include <xercesc/sax2/XMLReaderFactory.hpp>
 #include <xercesc/util/PlatformUtils.hpp>
-#include <xercesc/util/TransService.hpp>
 #include <xercesc/util/XMLException.hpp>
+#include <xercesc/util/XMLString.hpp>
 #include <xercesc/util/XMLUni.hpp>
 
 #include <set>
@@ -21,12 +21,43 @@ using namespace xercesc;
 
 namespace {
 
-std::string utf8(const XMLCh* text) {
-    if (text == nullptr) {
-        return {};
+// UTF-16 to UTF-8 by hand: a transcoder made for every name and value cost the gateway more
+// than the parse itself. A lone surrogate becomes U+FFFD.
+void appendUtf8(std::string& out, const XMLCh* text, std::size_t length) {
+    out.reserve(out.size() + length);
+    for (std::size_t i = 0; i < length; ++i) {
+        char32_t c = text[i];
+        if (c >= 0xD800 && c <= 0xDBFF && i + 1 < length && text[i + 1] >= 0xDC00 &&
+            text[i + 1] <= 0xDFFF) {
+            c = 0x10000 + ((c - 0xD800) << 10) + (text[i + 1] - 0xDC00);
+            ++i;
+        } else if (c >= 0xD800 && c <= 0xDFFF) {
+            c = 0xFFFD;
+        }
+        if (c < 0x80) {
+            out += static_cast<char>(c);
+        } else if (c < 0x800) {
+            out += static_cast<char>(0xC0 | (c >> 6));
+            out += static_cast<char>(0x80 | (c & 0x3F));
+        } else if (c < 0x10000) {
+            out += static_cast<char>(0xE0 | (c >> 12));
+            out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+            out += static_cast<char>(0x80 | (c & 0x3F));
+        } else {
+            out += static_cast<char>(0xF0 | (c >> 18));
+            out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+            out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+            out += static_cast<char>(0x80 | (c & 0x3F));
+        }
     }
-    TranscodeToStr converted(text, "UTF-8");
-    return std::string(reinterpret_cast<const char*>(converted.str()), converted.length());
+}
+
+std::string utf8(const XMLCh* text) {
+    std::string out;
+    if (text != nullptr) {
+        appendUtf8(out, text, XMLString::stringLen(text));
+    }
+    return out;
 }
 
 std::string_view localPart(std::string_view qualified) {
@@ -64,9 +95,7 @@ public:
         if (m_open.empty()) {
             return;
         }
-        std::u16string piece(reinterpret_cast<const char16_t*>(chars), length);
-        piece.push_back(u'\0');
-        m_open.back()->text += utf8(reinterpret_cast<const XMLCh*>(piece.data()));
+        appendUtf8(m_open.back()->text, chars, length);
     }
 
     // A DOCTYPE may declare entities; the provider's documents never carry one.
