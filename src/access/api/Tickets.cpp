@@ -139,6 +139,16 @@ extern "C" AS_API int32_t AS_RefreshTicket(AS_Handle handle, const char* ticket)
     return withHandle(handle, [&](Session& s) {
         std::string id = ticketId(ticket);
         s.requireAuthenticated();
+        if (s.offline()) {
+            // The directory that would move its expiry is away: a live ticket of the user, as
+            // the offline cache knows it, stands as it is.
+            auto cache = offlineCacheOrNull();
+            auto known =
+                cache ? cache->ticketOffline(id, s.namespaceDn(), wallClockNow()) : std::nullopt;
+            if (!known || Session::idOf(known->user.user) != s.userId())
+                s.failOffline();
+            return AS_OK;
+        }
         TicketRecord t = recentOrReadTicket(s, id);
         if (t.owner != s.userId())
             fail(AS_ERR_TICKET_NOT_REFRESHABLE, "ticket of another user");
