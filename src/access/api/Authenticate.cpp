@@ -70,9 +70,11 @@ void deliverTicket(Session& s, char* ticket, const std::string& signon) {
             s.setError(AS_NOTE_NO_TICKET, e.detail());
             return;
         }
-        if (auto cache = offlineCacheOrNull(); cache && !signon.empty())
-            cache->ticketIssued(given, s.namespaceDn(), signon, s.userClassId(),
-                                wallClockNow() + Process::instance().settings().ticketLifetime);
+        if (!signon.empty())
+            forOfflineCache([&](OfflineCache& cache) {
+                cache.ticketIssued(given, s.namespaceDn(), signon, s.userClassId(),
+                                   wallClockNow() + Process::instance().settings().ticketLifetime);
+            });
     }
     std::snprintf(ticket, AS_TICKET_SIZE, "%s", given.c_str());
 }

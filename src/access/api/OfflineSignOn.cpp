@@ -10,6 +10,15 @@ std::shared_ptr<OfflineCache> offlineCacheOrNull() {
     return Process::instance().offlineCache();
 }
 
+void forOfflineCache(const std::function<void(OfflineCache&)>& work) {
+    try {
+        if (auto cache = offlineCacheOrNull())
+            work(*cache);
+    } catch (const AccessError& e) {
+        Process::instance().reportOffline("offline cache not written: " + e.detail());
+    }
+}
+
 bool isOutage(const Session& s, const AccessError& e) {
     return e.code() == AS_ERR_SERVER_UNREACHABLE && !s.usedKeptConnection();
 }
@@ -84,16 +93,14 @@ const OfflineUser& signOnOfflineByTicket(Session& s, OfflineCache& cache, const 
 
 void rememberOnline(Session& s, const std::string& nsDn, const LdapEntry& user,
                     const std::string& password, bool passwordChanged) {
-    auto cache = offlineCacheOrNull();
-    if (!cache)
-        return;
-    cache->signedOnOnline(s.pool(), nsDn, std::string(user.value(schema::kSignonName)), user.dn,
-                          password, passwordChanged);
+    forOfflineCache([&](OfflineCache& cache) {
+        cache.signedOnOnline(s.pool(), nsDn, std::string(user.value(schema::kSignonName)), user.dn,
+                             password, passwordChanged);
+    });
 }
 
 void forgetOffline(const std::string& nsDn, const std::string& signonUtf8) {
-    if (auto cache = offlineCacheOrNull())
-        cache->forget(nsDn, signonUtf8);
+    forOfflineCache([&](OfflineCache& cache) { cache.forget(nsDn, signonUtf8); });
 }
 
 }  // namespace ridge::access

@@ -4,6 +4,7 @@
 
 #include <AccessAPI.h>
 
+#include <functional>
 #include <optional>
 #include <string>
 
@@ -16,6 +17,10 @@ namespace ridge::access {
 
 // The home's cache (null when offline sign-on is off).
 std::shared_ptr<OfflineCache> offlineCacheOrNull();
+// Runs what an online call does for the cache (null when it is off). The cache serves a later
+// outage: a cache that cannot be written (a full disk, a folder the process may not write) is
+// reported and never fails the call that the directory answered.
+void forOfflineCache(const std::function<void(OfflineCache&)>& work);
 
 // True when e says that no server of the handle answers: a connection opened afresh for this
 // call failed on every server. A kept connection that broke is not an outage: the call is run

@@ -206,7 +206,6 @@ extern "C" AS_API int32_t AS_GetNamespaceProperties2(AS_Handle handle, const cha
         for (const auto& server : s.servers())
             cacheKey += server.text() + " ";
         cacheKey += "|" + s.baseDn() + "|" + ns;
-        auto cache = offlineCacheOrNull();
         std::map<int, std::string> properties;
         try {
             std::string dn = s.requireNamespace(ns);
@@ -218,11 +217,10 @@ extern "C" AS_API int32_t AS_GetNamespaceProperties2(AS_Handle handle, const cha
                 {AS_NSPROP_AUTH_MODES, std::string(entry->value(schema::kAuthModes))},
                 {AS_NSPROP_PRODUCT_LOCALE, std::string(entry->value(schema::kProductLocale))},
                 {AS_NSPROP_CONTENT_LOCALE, std::string(entry->value(schema::kContentLocale))}};
-            if (cache)
-                cache->namespaceRead(cacheKey, properties);
+            forOfflineCache([&](OfflineCache& kept) { kept.namespaceRead(cacheKey, properties); });
         } catch (const AccessError& e) {
-            auto kept =
-                cache && isOutage(s, e) ? cache->namespaceProperties(cacheKey) : std::nullopt;
+            auto cache = isOutage(s, e) ? offlineCacheOrNull() : nullptr;
+            auto kept = cache ? cache->namespaceProperties(cacheKey) : std::nullopt;
             if (!kept)
                 throw;
             properties = *kept;

@@ -1,5 +1,6 @@
 #include "OfflineCache.h"
 
+#include <openssl/evp.h>
 #include <openssl/rand.h>
 #include <nlohmann/json.hpp>
 
@@ -43,13 +44,14 @@ OfflineCache::OfflineCache(const std::string& home, std::string key, OfflineSett
                            OfflineStore::Reporter report)
     : m_settings(settings),
       m_cipher(std::move(key)),
-      m_memo(randomKey()),
+      m_memoKey(randomKey()),
       m_store(home + "/cache", report),
       m_report(std::move(report)) {
     m_worker = std::thread([this] { work(); });
 }
 
 OfflineCache::~OfflineCache() {
+    wipe(m_memoKey);
     {
         std::lock_guard lock(m_mutex);
         m_stopping = true;
@@ -59,6 +61,23 @@ OfflineCache::~OfflineCache() {
     m_changed.notify_all();
     if (m_worker.joinable())
         m_worker.join();
+}
+
+std::string OfflineCache::passwordFingerprint(const std::string& memoKey,
+                                              const std::string& password) const {
+    // SHA-256 over the process's random key, the user and the password: worthless outside this
+    // process, and cheap (the digest's implementation is fetched once).
+    static EVP_MD* const sha256 = EVP_MD_fetch(nullptr, "SHA256", nullptr);
+    std::unique_ptr<EVP_MD_CTX, decltype(&EVP_MD_CTX_free)> ctx(EVP_MD_CTX_new(), &EVP_MD_CTX_free);
+    unsigned char out[EVP_MAX_MD_SIZE];
+    unsigned int size = 0;
+    if (!sha256 || !ctx || EVP_DigestInit_ex(ctx.get(), sha256, nullptr) != 1 ||
+        EVP_DigestUpdate(ctx.get(), m_memoKey.data(), m_memoKey.size()) != 1 ||
+        EVP_DigestUpdate(ctx.get(), memoKey.data(), memoKey.size() + 1) != 1 ||
+        EVP_DigestUpdate(ctx.get(), password.data(), password.size()) != 1 ||
+        EVP_DigestFinal_ex(ctx.get(), out, &size) != 1)
+        fail(AS_ERR_INTERNAL, "no digest");
+    return std::string(reinterpret_cast<char*>(out), size);
 }
 
 std::string OfflineCache::userKey(const std::string& namespaceDn, const std::string& signon) const {
@@ -99,15 +118,22 @@ void OfflineCache::signedOnOnline(std::shared_ptr<ConnectionPool> pool,
                                   const std::string& namespaceDn, const std::string& signon,
                                   const std::string& userDn, const std::string& password,
                                   bool passwordChanged) {
-    const std::string key = userKey(namespaceDn, signon);
-    const std::string fingerprint = m_memo.digest(key + "\n" + password);
+    // Every sign-on passes here: the common case (seen lately with this password) costs one
+    // hash and a look-up, nothing more.
+    const std::string memoKey = lowerAscii(namespaceDn) + "\n" + lowerAscii(signon);
+    const std::string fingerprint = passwordFingerprint(memoKey, password);
     const std::time_t now = wallClockNow();
+    {
+        std::lock_guard lock(m_mutex);
+        auto known = m_known.find(memoKey);
+        if (m_stopping || (!passwordChanged && known != m_known.end() &&
+                           known->second.fingerprint == fingerprint &&
+                           now < known->second.refreshed + m_settings.refreshHours * 3600L))
+            return;
+    }
+    const std::string key = userKey(namespaceDn, signon);
     std::lock_guard lock(m_mutex);
     if (m_stopping)
-        return;
-    auto known = m_known.find(key);
-    if (!passwordChanged && known != m_known.end() && known->second.fingerprint == fingerprint &&
-        now < known->second.refreshed + m_settings.refreshHours * 3600L)
         return;
     if (m_queued.count(key)) {
         // The refresh already queued takes the latest password.
@@ -128,6 +154,7 @@ void OfflineCache::signedOnOnline(std::shared_ptr<ConnectionPool> pool,
     job.userDn = userDn;
     job.password = ProtectedSecret(password);
     job.force = passwordChanged;
+    job.memoKey = memoKey;
     m_queue.push_back(std::move(job));
     m_queued.insert(key);
     m_changed.notify_all();
@@ -162,13 +189,15 @@ void OfflineCache::work() {
 void OfflineCache::refresh(Job& job) {
     const std::time_t now = wallClockNow();
     const auto password = job.password.reveal();
-    const std::string fingerprint = m_memo.digest(job.key + "\n" + password.text());
+    const std::string fingerprint = passwordFingerprint(job.memoKey, password.text());
     auto remember = [&](std::time_t refreshed) {
         std::lock_guard lock(m_mutex);
-        m_known[job.key] = {fingerprint, refreshed};
+        m_known[job.memoKey] = {fingerprint, refreshed};
     };
+    // Kept as it is while it is recent, unused offline since and of this password.
     if (auto existing = loadUser(job.key);
-        existing && !job.force && now < existing->written + m_settings.refreshHours * 3600L &&
+        existing && !job.force && !existing->usedOffline && existing->failures == 0 &&
+        now < existing->written + m_settings.refreshHours * 3600L &&
         verifierMatches(existing->verifier, password.text())) {
         remember(existing->written);
         return;
@@ -209,9 +238,11 @@ void OfflineCache::forget(const std::string& namespaceDn, const std::string& sig
     const std::string key = userKey(namespaceDn, signon);
     {
         std::lock_guard lock(m_mutex);
-        m_known.erase(key);
+        m_known.erase(lowerAscii(namespaceDn) + "\n" + lowerAscii(signon));
     }
-    m_store.remove(key);
+    // Every sign-on of an unknown name asks: a read costs no write to disk.
+    if (m_store.get(key))
+        m_store.remove(key);
 }
 
 OfflineCache::Outcome OfflineCache::signOnOffline(const std::string& namespaceDn,
@@ -233,7 +264,7 @@ OfflineCache::Outcome OfflineCache::signOnOffline(const std::string& namespaceDn
         return out;
     }
     const bool matches = verifierMatches(user->verifier, password);
-    if (!matches || user->failures > 0) {
+    if (!matches || user->failures > 0 || !user->usedOffline) {
         // Counted in the store, which every process of the home shares.
         m_store.update(key, [&](std::optional<std::string> sealed) -> std::optional<std::string> {
             if (!sealed)
@@ -244,6 +275,7 @@ OfflineCache::Outcome OfflineCache::signOnOffline(const std::string& namespaceDn
                 return sealed;
             current->failures = matches ? 0 : current->failures + 1;
             current->lastFailure = matches ? current->lastFailure : now;
+            current->usedOffline = current->usedOffline || matches;
             std::string text = toText(*current);
             std::string resealed = m_cipher.seal(key, text);
             wipe(text);
@@ -253,6 +285,11 @@ OfflineCache::Outcome OfflineCache::signOnOffline(const std::string& namespaceDn
     if (!matches) {
         out.verdict = Verdict::WrongPassword;
         return out;
+    }
+    {
+        // The next online sign-on of the user writes the entry afresh.
+        std::lock_guard lock(m_mutex);
+        m_known.erase(lowerAscii(namespaceDn) + "\n" + lowerAscii(signon));
     }
     user->failures = 0;
     out.verdict = Verdict::Admitted;

@@ -114,6 +114,7 @@ private:
         std::string userDn;
         ProtectedSecret password;
         bool force = false;
+        std::string memoKey;  // of m_known
     };
     struct Known {
         std::string fingerprint;
@@ -121,6 +122,7 @@ private:
     };
 
     std::string userKey(const std::string& namespaceDn, const std::string& signon) const;
+    std::string passwordFingerprint(const std::string& memoKey, const std::string& password) const;
     std::optional<OfflineUser> loadUser(const std::string& key);
     void storeUser(const std::string& key, const OfflineUser& user);
     void work();
@@ -129,13 +131,13 @@ private:
 
     OfflineSettings m_settings;
     RecordCipher m_cipher;
-    RecordCipher m_memo;  // a key of the process's own: digests of passwords seen
+    std::string m_memoKey;  // made at random for the process: fingerprints of passwords seen
     OfflineStore m_store;
     OfflineStore::Reporter m_report;
 
     std::mutex m_mutex;
     std::condition_variable m_changed;
-    std::map<std::string, Known> m_known;
+    std::map<std::string, Known> m_known;  // by lower-case namespace DN and sign-on name
     std::deque<Job> m_queue;
     std::set<std::string> m_queued;
     bool m_busy = false;

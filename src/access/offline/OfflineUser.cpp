@@ -82,10 +82,11 @@ std::string toText(const OfflineUser& u) {
         classes.push_back(entryJson(c));
     for (const auto& f : u.folders)
         folders.push_back(entryJson(f));
-    Json j = {
-        {"namespace", u.namespaceDn}, {"signon", u.signon},     {"verifier", u.verifier},
-        {"written", u.written},       {"failures", u.failures}, {"lastFailure", u.lastFailure},
-        {"user", entryJson(u.user)},  {"classes", classes},     {"folders", folders}};
+    Json j = {{"namespace", u.namespaceDn},   {"signon", u.signon},
+              {"verifier", u.verifier},       {"written", u.written},
+              {"failures", u.failures},       {"lastFailure", u.lastFailure},
+              {"usedOffline", u.usedOffline}, {"user", entryJson(u.user)},
+              {"classes", classes},           {"folders", folders}};
     return j.dump(-1, ' ', false, Json::error_handler_t::replace);
 }
 
@@ -99,6 +100,7 @@ std::optional<OfflineUser> offlineUserFromText(const std::string& text) {
         u.written = j.at("written").get<std::time_t>();
         u.failures = j.at("failures").get<int>();
         u.lastFailure = j.at("lastFailure").get<std::time_t>();
+        u.usedOffline = j.value("usedOffline", false);
         u.user = entryFrom(j.at("user"));
         for (const auto& c : j.at("classes"))
             u.classes.push_back(entryFrom(c));

@@ -21,6 +21,7 @@ struct OfflineUser {
     std::time_t written = 0;
     int failures = 0;  // wrong passwords offline since the last good one
     std::time_t lastFailure = 0;
+    bool usedOffline = false;  // since written: the next online sign-on writes it afresh
     LdapEntry user;
     std::vector<LdapEntry> classes;  // of which the user is a member
     std::vector<LdapEntry> folders;  // from the user's folder up to the namespace entry

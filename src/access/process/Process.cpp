@@ -195,6 +195,7 @@ int32_t Process::initialize(const char* const* settings) {
     {
         std::lock_guard reports(m_reportMutex);
         m_offlineReports.clear();
+        m_offlineTrace = resolve(home, parsed.traceFile);
     }
     m_initCount = 1;
     return AS_OK;
@@ -432,17 +433,19 @@ std::shared_ptr<OfflineCache> Process::offlineCache() {
         settings.cost.time = static_cast<unsigned>(m_settings.offlineArgon2Time);
         settings.cost.memoryKib = static_cast<unsigned>(m_settings.offlineArgon2Memory);
         settings.cost.parallelism = static_cast<unsigned>(m_settings.offlineArgon2Parallelism);
-        const std::string trace = resolve(m_home, m_settings.traceFile);
-        m_offline = std::make_shared<OfflineCache>(
-            m_home, cacheKeyFrom(m_certificateKey), settings, [this, trace](const std::string& r) {
-                traceOffline(trace, r);
-                std::lock_guard reports(m_reportMutex);
-                if (m_offlineReports.size() >= kMaxOfflineReports)
-                    m_offlineReports.erase(m_offlineReports.begin());
-                m_offlineReports.push_back(r);
-            });
+        m_offline =
+            std::make_shared<OfflineCache>(m_home, cacheKeyFrom(m_certificateKey), settings,
+                                           [this](const std::string& r) { reportOffline(r); });
     }
     return m_offline;
+}
+
+void Process::reportOffline(const std::string& report) {
+    std::lock_guard reports(m_reportMutex);
+    traceOffline(m_offlineTrace, report);
+    if (m_offlineReports.size() >= kMaxOfflineReports)
+        m_offlineReports.erase(m_offlineReports.begin());
+    m_offlineReports.push_back(report);
 }
 
 std::vector<std::string> Process::offlineReports() {

@@ -78,6 +78,7 @@ public:
     // What went wrong with the cache since initialisation (a damaged file set aside, a record
     // that did not open, a refresh that failed), oldest first; also in the trace file.
     std::vector<std::string> offlineReports();
+    void reportOffline(const std::string& report);
 
 private:
     // Guards everything below; written only while it is held. m_initCount is also read without
@@ -108,6 +109,7 @@ private:
     // Taken without m_mutex: the cache reports while Process holds it.
     std::mutex m_reportMutex;
     std::vector<std::string> m_offlineReports;
+    std::string m_offlineTrace;  // the trace file, for the reports
 };
 
 }  // namespace ridge::access

@@ -207,9 +207,26 @@ TEST_F(OfflineSignOnTest, WrongPasswordsOfflineAreCountedThenMadeToWaitAndOldEnt
     // The count starts again after a good one.
     EXPECT_EQ(AS_ERR_BAD_CREDENTIALS, signOn(h, "alice", "Wrong#1"));
     EXPECT_EQ(AS_OK, signOn(h, "alice", kPassword));
+    EXPECT_EQ(AS_ERR_BAD_CREDENTIALS, signOn(h, "alice", "Wrong#1"));
+
+    // The directory back: the next sign-on is online and writes the entry afresh.
+    ridge::access::pinWallClock(now + 3600);
+    useServers(servers);
+    AS_Handle online = open();
+    ASSERT_EQ(AS_OK, signOn(online, "alice", kPassword));
+    EXPECT_EQ(0, isOffline(online));
+    AS_Terminate(online);
+    drain();
+    char* listing = nullptr;
+    ASSERT_EQ(AS_OK, AS_ListOfflineCache(&listing));
+    EXPECT_THAT(std::string(listing),
+                HasSubstr("alice\tAlice Anders\tou=ridgetest," + env.baseDn() + "\t" +
+                          std::to_string(now + 3600) + "\t0\n"));
+    AS_FreeResult(listing);
+    useServers(deadServers());
 
     // offline_days is 3: an entry written more than three days ago is of no use.
-    ridge::access::pinWallClock(now + 3 * 86400 + 1);
+    ridge::access::pinWallClock(now + 3600 + 3 * 86400 + 1);
     EXPECT_EQ(AS_ERR_SERVER_UNREACHABLE, signOn(h, "alice", kPassword));
     EXPECT_THAT(sessionError(h), HasSubstr("older than 3 days"));
     AS_Terminate(h);
