@@ -298,6 +298,35 @@ AS_API int32_t AS_Terminate(AS_Handle handle);
 AS_API int32_t ASA_GetSessionServer(AS_Handle handle, char* buffer, int32_t size);
 AS_API int32_t AS_GetLastServer(char* buffer, int32_t size);
 
+/* ---- Offline sign-on -------------------------------------------------------------------------
+ * Off unless access.conf sets offline_days (days an entry stays usable after the online sign-on
+ * that wrote it). Then an online password sign-on the directory accepted leaves, per user, an
+ * Argon2id password verifier and the user's own entry, classes and folders in <home>/cache (LMDB,
+ * 0700, files 0600, records encrypted with the home's key; shared by the processes of the home),
+ * written by a background thread at most once per offline_refresh_hours (default 12) unless the
+ * password changed. Only when every server is unreachable does AS_AuthenticateUser2 check the
+ * password against the verifier: the handle is then signed on offline (no ticket), reads of the
+ * user's own account, classes and folders are answered from the cache and every other read fails
+ * AS_ERR_SERVER_UNREACHABLE naming the outage. A wrong password offline is AS_ERR_BAD_CREDENTIALS
+ * and is counted; after offline_failed_login_attempts (default 3) the next attempt is taken only
+ * offline_failed_login_delay minutes (default 5) after the last wrong one (AS_ERR_ACCOUNT_LOCKED
+ * until then). A user without an entry, or with one older than offline_days, gets the outage.
+ * AS_ValidateTicket2 accepts offline a live ticket handed out by a password sign-on of a process
+ * of the home. A user the directory reports gone, locked or disabled loses its entry at once.
+ * AS_GetNamespaceProperties2 answers during an outage with what it last read online.
+ * ASA_GetSessionOffline: *offline 1 when the handle's user signed on offline, else 0 (keeps the
+ * last error texts).
+ * AS_ListOfflineCache: one line per user kept, "signon TAB display name TAB namespace DN TAB
+ * written (seconds since the epoch) TAB wrong passwords offline", then a line "! text" per
+ * problem the cache met since initialisation (a damaged file set aside and made afresh); free
+ * with AS_FreeResult. AS_ForgetOfflineUser removes the entries of a sign-on name (any
+ * namespace), AS_PurgeOfflineCache everything; *removed says how many. The three fail
+ * AS_ERR_SETTINGS when offline_days is 0. */
+AS_API int32_t ASA_GetSessionOffline(AS_Handle handle, int32_t* offline);
+AS_API int32_t AS_ListOfflineCache(char** text);
+AS_API int32_t AS_ForgetOfflineUser(const char* signon, int32_t* removed);
+AS_API int32_t AS_PurgeOfflineCache(int32_t* removed);
+
 /* ---- Authentication --------------------------------------------------------------------------
  * AS_AuthenticateUser2: finds the user by basic signon name in the namespace and binds as that
  * user: one search and one bind, on a connection the pool keeps for binds. userClass (null

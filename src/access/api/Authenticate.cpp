@@ -5,7 +5,10 @@
 #include <cstring>
 
 #include "Api.h"
+#include "Clock.h"
 #include "Directory.h"
+#include "OfflineSignOn.h"
+#include "Process.h"
 
 namespace ridge::access {
 
@@ -52,7 +55,8 @@ int32_t changeStatus(const BindOutcome& o) {
 // A sign-on stands when no ticket can be written (a service identity that may not write the
 // ticket container, a namespace without one): the ticket comes back empty and the handle's error
 // text says why, while the call succeeds.
-void deliverTicket(Session& s, char* ticket) {
+// A ticket of a user signed on by password (signon not empty) is also kept for offline sign-on.
+void deliverTicket(Session& s, char* ticket, const std::string& signon) {
     if (!ticket)
         return;
     std::string given(ticket, strnlen(ticket, AS_TICKET_SIZE - 1));
@@ -66,6 +70,11 @@ void deliverTicket(Session& s, char* ticket) {
             s.setError(AS_NOTE_NO_TICKET, e.detail());
             return;
         }
+        if (!signon.empty())
+            forOfflineCache([&](OfflineCache& cache) {
+                cache.ticketIssued(given, s.namespaceDn(), signon, s.userClassId(),
+                                   wallClockNow() + Process::instance().settings().ticketLifetime);
+            });
     }
     std::snprintf(ticket, AS_TICKET_SIZE, "%s", given.c_str());
 }
@@ -88,7 +97,7 @@ AS_ObjectId admit(Session& s, const LdapEntry& user, ReadCache::Clock::time_poin
         fail(AS_ERR_USER_NOT_FOUND, "user without id");
     auto cls = chosenClass(s, nsDn, userClass, user.dn);
     s.signIn(password, ns, id, user, userFetched, cls);
-    deliverTicket(s, ticket);
+    deliverTicket(s, ticket, password ? std::string(user.value(schema::kSignonName)) : "");
     return id;
 }
 
@@ -127,6 +136,7 @@ int32_t changePassword(AS_Handle handle, const char* namespaceName, const char* 
                 detail += ": " + changed.diagnostic;
             fail(status, detail);
         }
+        rememberOnline(s, s.namespaceDnFor(ns), *user, newPw, true);
         return AS_OK;
     });
 }
@@ -153,21 +163,44 @@ extern "C" AS_API int32_t AS_AuthenticateUser2(AS_Handle handle, const char* nam
         if (name.empty() || pw.empty())
             fail(AS_ERR_BAD_CREDENTIALS);
         const auto userFetched = ReadCache::Clock::now();
-        auto user = userBySignon(s, ns, name);
-        if (!user)
-            fail(AS_ERR_BAD_CREDENTIALS);
+        std::optional<LdapEntry> user;
+        BindOutcome bound;
+        try {
+            user = userBySignon(s, ns, name);
+            if (user)
+                bound = s.bindUser(user->dn, pw);
+        } catch (const AccessError& e) {
+            // Only a directory that answers nowhere lets the cache decide; any answer from a
+            // live server (a wrong password, a lock-out) stands.
+            auto cache = offlineCacheOrNull();
+            if (!cache || !isOutage(s, e))
+                throw;
+            *userId = signOnOfflineByPassword(s, *cache, ns, name, pw, userClass, ticket, e);
+            return AS_OK;
+        }
         const std::string nsDn = s.namespaceDnFor(ns);
-        BindOutcome bound = s.bindUser(user->dn, pw);
+        if (!user) {
+            forgetOffline(nsDn, name);
+            fail(AS_ERR_BAD_CREDENTIALS);
+        }
         s.setPasswordPolicy(bound);
         int32_t status = bindStatus(bound);
+        if (status == AS_ERR_ACCOUNT_LOCKED)
+            forgetOffline(nsDn, name);
         if (status != AS_OK)
             fail(status, bound.diagnostic);
         // In only by one of the policy's grace sign-ons: the password has expired and must be
         // changed (the change binds with another grace sign-on).
         if (bound.graceLeft >= 0)
             fail(AS_ERR_PASSWORD_EXPIRED);
-        requireUsable(*user, false);
+        try {
+            requireUsable(*user, false);
+        } catch (const AccessError&) {
+            forgetOffline(nsDn, name);
+            throw;
+        }
         *userId = admit(s, *user, userFetched, ns, nsDn, userClass, &pw, ticket);
+        rememberOnline(s, nsDn, *user, pw, false);
         return AS_OK;
     });
 }

@@ -4,11 +4,13 @@
 #include <algorithm>
 #include <cstdarg>
 #include <cstring>
+#include <map>
 #include <vector>
 
 #include "Api.h"
 #include "ConfigurationCheck.h"
 #include "Encoding.h"
+#include "OfflineSignOn.h"
 #include "Process.h"
 
 using namespace ridge::access;
@@ -199,17 +201,32 @@ extern "C" AS_API int32_t AS_GetNamespaceProperties2(AS_Handle handle, const cha
                 property != AS_NSPROP_CONTENT_LOCALE)
                 fail(AS_ERR_INVALID_ARGUMENT, "property " + std::to_string(property));
         }
-        std::string dn = s.requireNamespace(ns);
-        auto entry = s.service().read(
-            dn, {schema::kAuthModes, schema::kProductLocale, schema::kContentLocale});
-        if (!entry)
-            fail(AS_ERR_NAMESPACE_NOT_FOUND, ns);
-        for (auto& [property, buffer] : wanted) {
-            const char* attribute = property == AS_NSPROP_AUTH_MODES       ? schema::kAuthModes
-                                    : property == AS_NSPROP_PRODUCT_LOCALE ? schema::kProductLocale
-                                                                           : schema::kContentLocale;
-            s.outText(entry->value(attribute), buffer, AS_NSPROP_BUFFER_SIZE);
+        // What was read online last is what a host started during an outage configures with.
+        std::string cacheKey;
+        for (const auto& server : s.servers())
+            cacheKey += server.text() + " ";
+        cacheKey += "|" + s.baseDn() + "|" + ns;
+        std::map<int, std::string> properties;
+        try {
+            std::string dn = s.requireNamespace(ns);
+            auto entry = s.service().read(
+                dn, {schema::kAuthModes, schema::kProductLocale, schema::kContentLocale});
+            if (!entry)
+                fail(AS_ERR_NAMESPACE_NOT_FOUND, ns);
+            properties = {
+                {AS_NSPROP_AUTH_MODES, std::string(entry->value(schema::kAuthModes))},
+                {AS_NSPROP_PRODUCT_LOCALE, std::string(entry->value(schema::kProductLocale))},
+                {AS_NSPROP_CONTENT_LOCALE, std::string(entry->value(schema::kContentLocale))}};
+            forOfflineCache([&](OfflineCache& kept) { kept.namespaceRead(cacheKey, properties); });
+        } catch (const AccessError& e) {
+            auto cache = isOutage(s, e) ? offlineCacheOrNull() : nullptr;
+            auto kept = cache ? cache->namespaceProperties(cacheKey) : std::nullopt;
+            if (!kept)
+                throw;
+            properties = *kept;
         }
+        for (auto& [property, buffer] : wanted)
+            s.outText(properties[property], buffer, AS_NSPROP_BUFFER_SIZE);
         return AS_OK;
     });
 }

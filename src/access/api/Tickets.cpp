@@ -9,6 +9,7 @@
 #include "Api.h"
 #include "Clock.h"
 #include "Directory.h"
+#include "OfflineSignOn.h"
 #include "Process.h"
 
 namespace ridge::access {
@@ -100,6 +101,14 @@ std::string xmlAttribute(std::string_view utf8) {
     return out;
 }
 
+// The text AS_ValidateTicket2 hands back.
+std::string ticketResult(const std::string& id, AS_ObjectId owner, const LdapEntry& user,
+                         const std::string& className, AS_ObjectId classId) {
+    return "<result><ticket id=\"" + id + "\"/><user id=\"" + std::to_string(owner) + "\" name=\"" +
+           xmlAttribute(user.value(schema::kCommonName)) + "\"/><uc id=\"" +
+           std::to_string(classId) + "\" name=\"" + xmlAttribute(className) + "\"/></result>";
+}
+
 }  // namespace
 
 bool ticketStillValidFor(Session& s, const std::string& ticket) {
@@ -130,6 +139,16 @@ extern "C" AS_API int32_t AS_RefreshTicket(AS_Handle handle, const char* ticket)
     return withHandle(handle, [&](Session& s) {
         std::string id = ticketId(ticket);
         s.requireAuthenticated();
+        if (s.offline()) {
+            // The directory that would move its expiry is away: a live ticket of the user, as
+            // the offline cache knows it, stands as it is.
+            auto cache = offlineCacheOrNull();
+            auto known =
+                cache ? cache->ticketOffline(id, s.namespaceDn(), wallClockNow()) : std::nullopt;
+            if (!known || Session::idOf(known->user.user) != s.userId())
+                s.failOffline();
+            return AS_OK;
+        }
         TicketRecord t = recentOrReadTicket(s, id);
         if (t.owner != s.userId())
             fail(AS_ERR_TICKET_NOT_REFRESHABLE, "ticket of another user");
@@ -190,7 +209,19 @@ extern "C" AS_API int32_t AS_ValidateTicket2(AS_Handle handle, const char* ticke
         } catch (const AccessError& e) {
             if (e.code() == AS_ERR_UNKNOWN_TICKET)
                 s.requireNamespace(ns);
-            throw;
+            auto cache = offlineCacheOrNull();
+            if (!cache || !isOutage(s, e))
+                throw;
+            s.signOut();
+            const OfflineUser& user = signOnOfflineByTicket(s, *cache, ns, id, e);
+            std::string className = "All User Classes";
+            if (auto cls = s.userClassId()) {
+                const LdapEntry* entry = user.byId(AS_OBJ_USER_CLASS, *cls);
+                className = entry ? std::string(entry->value(schema::kCommonName)) : "";
+            }
+            *resultText = allocResultText(
+                ticketResult(id, s.userId(), user.user, className, s.userClassId().value_or(0)));
+            return AS_OK;
         }
         const TicketRecord& t = *found;
         const auto userFetched = ReadCache::Clock::now();
@@ -201,10 +232,7 @@ extern "C" AS_API int32_t AS_ValidateTicket2(AS_Handle handle, const char* ticke
         std::string className = "All User Classes";
         if (t.userClass != 0)
             className = userClassName(s, nsDn, t.userClass);
-        std::string text =
-            "<result><ticket id=\"" + id + "\"/><user id=\"" + std::to_string(t.owner) +
-            "\" name=\"" + xmlAttribute(user->value(schema::kCommonName)) + "\"/><uc id=\"" +
-            std::to_string(t.userClass) + "\" name=\"" + xmlAttribute(className) + "\"/></result>";
+        std::string text = ticketResult(id, t.owner, *user, className, t.userClass);
         std::optional<AS_ObjectId> cls;
         if (t.userClass != 0)
             cls = t.userClass;

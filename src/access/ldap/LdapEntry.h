@@ -88,6 +88,12 @@ public:
     void reserve(size_t attributes, size_t values, size_t bytes);
     size_t size() const { return m_attributes.size(); }
     bool empty() const { return m_attributes.empty(); }
+    // The name and values of the attribute at index (0 to size() - 1), in the order added.
+    std::string_view nameAt(size_t index) const { return text(m_attributes[index].name); }
+    Values valuesAt(size_t index) const {
+        const Attribute& a = m_attributes[index];
+        return {m_text.data(), m_values.data() + a.first, a.count};
+    }
 
 private:
     struct Attribute {

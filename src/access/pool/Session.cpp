@@ -71,6 +71,8 @@ LdapConnection& Session::ldap() {
 }
 
 LdapConnection& Session::connection() {
+    if (m_offline)
+        failOffline();
     if (m_recheckPassword) {
         // The server may have been restored without the user, or with another password.
         m_recheckPassword = false;
@@ -121,6 +123,8 @@ std::string Session::namespaceDnFor(const std::string& nameUtf8) const {
 }
 
 std::string Session::namespaceDn() {
+    if (m_offline)
+        return namespaceDnFor(namespaceName());  // its entry was seen when the user was cached
     return requireNamespace(namespaceName());
 }
 
@@ -172,6 +176,12 @@ EntryRef Session::findById(int32_t objectType, AS_ObjectId id,
     const Filter& typeFilter = objectTypeFilter(objectType);  // -4 for another type
     if (id == 0)
         return nullptr;
+    if (m_offline) {
+        const LdapEntry* kept = m_offline->byId(objectType, id);
+        if (!kept || !coveredByRecord(objectType, attributes))
+            failOffline();
+        return std::make_shared<const LdapEntry>(*kept);
+    }
     const bool cacheable = coveredByRecord(objectType, attributes);
     if (cacheable)
         settlePending(objectType, id);
@@ -193,6 +203,12 @@ EntryRef Session::findById(int32_t objectType, AS_ObjectId id,
 }
 
 EntryRef Session::recordAt(int32_t objectType, const std::string& dn) {
+    if (m_offline) {
+        const LdapEntry* kept = m_offline->byDn(objectType, dn);
+        if (!kept)
+            failOffline();
+        return std::make_shared<const LdapEntry>(*kept);
+    }
     settleAllPending();
     const auto fetched = ReadCache::Clock::now();
     if (auto hit = m_cache.entryByDn(objectType, dn, fetched))
@@ -285,6 +301,20 @@ std::optional<Session::KnownTicket> Session::recentTicket(const std::string& id,
     return m_knownTicket;
 }
 
+void Session::signInOffline(const std::string& nsUtf8, OfflineUser user,
+                            std::optional<AS_ObjectId> classId, std::string outage) {
+    signIn(nullptr, nsUtf8, idOf(user.user), user.user, ReadCache::Clock::now(), classId);
+    m_offline = std::make_shared<const OfflineUser>(std::move(user));
+    m_outage = std::move(outage);
+}
+
+void Session::failOffline() const {
+    fail(AS_ERR_SERVER_UNREACHABLE,
+         "signed on offline: the directory cannot be reached (" + m_outage +
+             "); only the user's own account, classes and folders can be read until it answers "
+             "and the user signs on again");
+}
+
 void Session::connectionLost() {
     dropPending(false);
     if (m_lease)
@@ -307,6 +337,8 @@ void Session::signOut() {
     m_userId = 0;
     m_userDn.clear();
     m_userClassId.reset();
+    m_offline.reset();
+    m_outage.clear();
 }
 
 void Session::close() {

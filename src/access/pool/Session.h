@@ -23,6 +23,7 @@
 #include "Encoding.h"
 #include "Ldap.h"
 #include "ObjectTypes.h"
+#include "OfflineUser.h"
 #include "Pool.h"
 #include "ProtectedSecret.h"
 #include "ReadCache.h"
@@ -171,6 +172,15 @@ public:
     std::optional<KnownTicket> recentTicket(const std::string& id,
                                             ReadCache::Clock::time_point now) const;
     void forgetTicket() { m_knownTicket.reset(); }
+    // Signs the user on from the offline cache (every server unreachable): the user's own
+    // entry, classes and folders are read from it, and every other read fails -108 with outage
+    // (what the servers said) until the next sign-on.
+    void signInOffline(const std::string& nsUtf8, OfflineUser user,
+                       std::optional<AS_ObjectId> classId, std::string outage);
+    bool offline() const { return m_offline != nullptr; }
+    const OfflineUser* offlineUser() const { return m_offline.get(); }
+    // -108 naming the outage, for a read the offline cache cannot answer.
+    [[noreturn]] void failOffline() const;
     // Forgets the signed-on user and what the handle read.
     void signOut();
     // signOut and gives back any connection (the handle is being released).
@@ -196,6 +206,8 @@ public:
     // others of its time, are replaced (what is asked on a stalled connection may never come).
     void connectionTimedOut();
     const ServiceIdentity* serviceIdentity() const { return m_serviceIdentity.get(); }
+    // The pool of the handle's servers (the offline cache's refreshes read there).
+    std::shared_ptr<ConnectionPool> pool() const { return m_pool; }
 
     // Held by the API frame while a call runs on the handle.
     std::mutex& mutex() { return m_mutex; }
@@ -266,6 +278,8 @@ private:
     AS_ObjectId m_userId = 0;
     std::string m_userDn;
     std::optional<AS_ObjectId> m_userClassId;
+    std::shared_ptr<const OfflineUser> m_offline;  // signed on offline
+    std::string m_outage;
     int32_t m_graceLoginsLeft = -1;
     int32_t m_passwordExpiresIn = -1;
     int32_t m_errorCode = 0;

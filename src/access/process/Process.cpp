@@ -7,8 +7,15 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <openssl/hmac.h>
+
+#include <fstream>
+#include <nlohmann/json.hpp>
+
+#include "Clock.h"
 #include "Encoding.h"
 #include "Failover.h"
+#include "OfflineCache.h"
 #include "Status.h"
 #include "TextFile.h"
 
@@ -85,6 +92,32 @@ std::string loadOrCreateKey(const std::string& home) {
     fail(AS_ERR_SETTINGS, "certificate key unusable in " + dir);
 }
 
+// Most reports kept in memory; the trace file keeps them all.
+constexpr size_t kMaxOfflineReports = 50;
+
+// The cache's own key, derived from the home's key so that a home has one key file to guard.
+std::string cacheKeyFrom(const std::string& homeKey) {
+    static const char label[] = "offline sign-on cache records";
+    unsigned char out[EVP_MAX_MD_SIZE];
+    unsigned int size = 0;
+    HMAC(EVP_sha256(), homeKey.data(), static_cast<int>(homeKey.size()),
+         reinterpret_cast<const unsigned char*>(label), sizeof label - 1, out, &size);
+    return std::string(reinterpret_cast<char*>(out), size);
+}
+
+void traceOffline(const std::string& path, const std::string& detail) {
+    if (path.empty())
+        return;
+    try {
+        nlohmann::ordered_json record = {{"time", static_cast<int64_t>(wallClockNow())},
+                                         {"event", "offline cache"},
+                                         {"detail", detail}};
+        std::ofstream(path, std::ios::app)
+            << record.dump(-1, ' ', false, nlohmann::ordered_json::error_handler_t::replace) + "\n";
+    } catch (...) {
+    }
+}
+
 }  // namespace
 
 Process& Process::instance() {
@@ -159,12 +192,18 @@ int32_t Process::initialize(const char* const* settings) {
     m_tempConfigText.clear();
     m_certificateKey.clear();
     m_lastTicketPurge.reset();
+    {
+        std::lock_guard reports(m_reportMutex);
+        m_offlineReports.clear();
+        m_offlineTrace = resolve(home, parsed.traceFile);
+    }
     m_initCount = 1;
     return AS_OK;
 }
 
 int32_t Process::terminate() {
     std::map<AS_Handle, std::shared_ptr<Session>> handles;
+    std::shared_ptr<OfflineCache> offline;
     {
         std::lock_guard lock(m_mutex);
         if (m_initCount == 0)
@@ -185,6 +224,7 @@ int32_t Process::terminate() {
         m_messages.reset();
         m_tempConfig.reset();
         m_tempConfigText.clear();
+        offline.swap(m_offline);
     }
     ServerHealth::instance().clear();
     // Wait for calls still running on the handles, then close them.
@@ -192,6 +232,9 @@ int32_t Process::terminate() {
         std::lock_guard wait(session->mutex());
         session->close();
     }
+    // A host that signs one user on and ends (a command line) still leaves its entry written.
+    if (offline)
+        offline->drain();
     return AS_OK;
 }
 
@@ -371,6 +414,43 @@ bool Process::ticketPurgeDue(std::time_t now) {
         return false;
     m_lastTicketPurge = now;
     return true;
+}
+
+std::shared_ptr<OfflineCache> Process::offlineCache() {
+    std::lock_guard lock(m_mutex);
+    if (m_initCount == 0)
+        fail(AS_ERR_NOT_INITIALIZED);
+    if (m_settings.offlineDays <= 0)
+        return nullptr;
+    if (!m_offline) {
+        if (m_certificateKey.empty())
+            m_certificateKey = loadOrCreateKey(m_home);
+        OfflineSettings settings;
+        settings.days = m_settings.offlineDays;
+        settings.refreshHours = m_settings.offlineRefreshHours;
+        settings.failedAttempts = m_settings.offlineFailedLoginAttempts;
+        settings.failedDelayMinutes = m_settings.offlineFailedLoginDelay;
+        settings.cost.time = static_cast<unsigned>(m_settings.offlineArgon2Time);
+        settings.cost.memoryKib = static_cast<unsigned>(m_settings.offlineArgon2Memory);
+        settings.cost.parallelism = static_cast<unsigned>(m_settings.offlineArgon2Parallelism);
+        m_offline =
+            std::make_shared<OfflineCache>(m_home, cacheKeyFrom(m_certificateKey), settings,
+                                           [this](const std::string& r) { reportOffline(r); });
+    }
+    return m_offline;
+}
+
+void Process::reportOffline(const std::string& report) {
+    std::lock_guard reports(m_reportMutex);
+    traceOffline(m_offlineTrace, report);
+    if (m_offlineReports.size() >= kMaxOfflineReports)
+        m_offlineReports.erase(m_offlineReports.begin());
+    m_offlineReports.push_back(report);
+}
+
+std::vector<std::string> Process::offlineReports() {
+    std::lock_guard reports(m_reportMutex);
+    return m_offlineReports;
 }
 
 std::string Process::certificateKey() {

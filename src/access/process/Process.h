@@ -14,12 +14,16 @@
 #include <shared_mutex>
 #include <string>
 
+#include <vector>
+
 #include "Messages.h"
 #include "RuntimeConfig.h"
 #include "Session.h"
 #include "Settings.h"
 
 namespace ridge::access {
+
+class OfflineCache;
 
 class Process {
 public:
@@ -68,6 +72,14 @@ public:
     // after initialisation, then one every ticket_purge_interval seconds.
     bool ticketPurgeDue(std::time_t now);
 
+    // The home's offline sign-on cache, opened at the first use; null when access.conf leaves
+    // offline_days at 0.
+    std::shared_ptr<OfflineCache> offlineCache();
+    // What went wrong with the cache since initialisation (a damaged file set aside, a record
+    // that did not open, a refresh that failed), oldest first; also in the trace file.
+    std::vector<std::string> offlineReports();
+    void reportOffline(const std::string& report);
+
 private:
     // Guards everything below; written only while it is held. m_initCount is also read without
     // it, and the handle table also under m_handlesMutex alone (taken after m_mutex).
@@ -93,6 +105,11 @@ private:
     std::map<std::string, std::weak_ptr<ConnectionPool>> m_pools;
     std::string m_certificateKey;
     std::optional<std::time_t> m_lastTicketPurge;
+    std::shared_ptr<OfflineCache> m_offline;
+    // Taken without m_mutex: the cache reports while Process holds it.
+    std::mutex m_reportMutex;
+    std::vector<std::string> m_offlineReports;
+    std::string m_offlineTrace;  // the trace file, for the reports
 };
 
 }  // namespace ridge::access

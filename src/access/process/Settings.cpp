@@ -19,6 +19,8 @@ enum class Kind {
     Seconds,      // a positive whole number
     Connections,  // a whole number from 1 to kMaxPoolSize
     TlsMode,      // ldaps or starttls (true)
+    Whole,        // a whole number, 0 or more
+    Positive,     // a whole number, 1 or more
 };
 
 struct Option {
@@ -46,6 +48,13 @@ const Option kOptions[] = {
     {"bind_pool_size", Kind::Connections, &AccessSettings::bindPoolSize},
     {"trace_file", Kind::Text, &AccessSettings::traceFile},
     {"default_runtime_config", Kind::Text, &AccessSettings::defaultRuntimeConfigFile},
+    {"offline_days", Kind::Whole, &AccessSettings::offlineDays},
+    {"offline_refresh_hours", Kind::Positive, &AccessSettings::offlineRefreshHours},
+    {"offline_failed_login_attempts", Kind::Positive, &AccessSettings::offlineFailedLoginAttempts},
+    {"offline_failed_login_delay", Kind::Whole, &AccessSettings::offlineFailedLoginDelay},
+    {"offline_argon2_time", Kind::Positive, &AccessSettings::offlineArgon2Time},
+    {"offline_argon2_memory", Kind::Positive, &AccessSettings::offlineArgon2Memory},
+    {"offline_argon2_parallelism", Kind::Positive, &AccessSettings::offlineArgon2Parallelism},
 };
 
 bool positive(std::string_view v, long& out) {
@@ -84,6 +93,17 @@ bool store(const Option& option, const std::string& value, AccessSettings& s,
             if (!positive(value, n) || n > kMaxPoolSize)
                 return false;
             field = n;
+            return true;
+        }
+        case Kind::Whole:
+        case Kind::Positive: {
+            long n = 0;
+            auto [end, ec] = std::from_chars(value.data(), value.data() + value.size(), n);
+            const long least = option.kind == Kind::Whole ? 0 : 1;
+            *expected = option.kind == Kind::Whole ? "a whole number" : "a whole number above 0";
+            if (ec != std::errc() || end != value.data() + value.size() || n < least)
+                return false;
+            s.*std::get<long AccessSettings::*>(option.field) = n;
             return true;
         }
     }

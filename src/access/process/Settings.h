@@ -28,6 +28,14 @@
 //   trace_file            file (relative: to home) to which the library appends one JSON line
 //                         per connection it opens and per server that fails or takes over;
 //                         default: no trace
+//   offline_days          days a user's offline entry stays usable after the sign-on that wrote
+//                         it (default 0: no offline sign-on, nothing cached); see OfflineCache.h
+//   offline_refresh_hours hours (default 12) before a user's entry is written again by an online
+//                         sign-on with an unchanged password
+//   offline_failed_login_attempts  wrong passwords offline (default 3) after which a user waits
+//   offline_failed_login_delay     minutes (default 5) between two attempts once they are spent
+//   offline_argon2_time, offline_argon2_memory (KiB), offline_argon2_parallelism: the cost of a
+//                         password verifier (defaults 2, 19456, 1: about 50 ms on one core)
 // No key is required: without a service identity the library reads anonymously.
 #pragma once
 
@@ -61,6 +69,13 @@ struct AccessSettings {
     long poolSize = 8;
     long bindPoolSize = 4;
     std::string traceFile;
+    long offlineDays = 0;
+    long offlineRefreshHours = 12;
+    long offlineFailedLoginAttempts = 3;
+    long offlineFailedLoginDelay = 5;
+    long offlineArgon2Time = 2;
+    long offlineArgon2Memory = 19456;
+    long offlineArgon2Parallelism = 1;
 };
 
 // Parses the file's text; nullopt and *error on a malformed line, unknown key or bad number.

@@ -204,6 +204,11 @@ EntryRef requireUser(Session& s, AS_ObjectId userId, const std::vector<std::stri
 }
 
 std::vector<AS_ObjectId> classIdsOfMember(Session& s, const std::string& userDn) {
+    if (const OfflineUser* offline = s.offlineUser()) {
+        if (normalizeDn(offline->user.dn) != normalizeDn(userDn))
+            s.failOffline();
+        return offline->classIds();
+    }
     auto key = normalizeDn(userDn);
     return listedIds(s, "classes of " + key.value_or(userDn), AS_OBJ_USER_CLASS, [&] {
         const Filter filter = Filter::all(

@@ -24,6 +24,7 @@ public:
                const char* component = kTraceComponent);
 
     bool IsEnabled() const noexcept { return m_enabled; }
+    const VOR_AAA_AdditionalInfo& GetAdditionalInfo() const noexcept { return m_additionalInfo; }
     // operation: "CallStart" or "CallEnd"; text: a trace indication's text.
     void LogTrace(const char* operation, const std::string& text) const;
 

@@ -18,6 +18,8 @@ enum BasaltMessage : uint32_t {
     kMsgUtf8AlreadyInForce = 0x506E2D3E,          // %1 namespace display name
     kMsgEncodingMismatch = 0x5062E9C4,            // %1 namespace, %2 its encoding, %3 library's
     kMsgNamespacePropertiesFailed = 0x506C4DF8,   // %1 what was read, %2 error text
+    kMsgDirectoryOutage = 0x5068E4A1,             // %1 namespace, %2 error text naming servers
+    kMsgOfflineSignOn = 0x5068E4A2,               // %1 user: offline sign-on from the cache
     kMsgDocumentParseFailed = 0x506E500E,         // %1 document name
     kMsgNoSessionForVisa = 0x5063138B,            // %1 namespace identifier
     kMsgQueryNotAnswered = 0x506E865C,            // %1 search path

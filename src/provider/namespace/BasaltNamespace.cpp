@@ -271,6 +271,13 @@ void BasaltNamespace::RetrieveNamespaceProperties() {
     const int32_t result = AS_GetNamespaceProperties2(
         m_handle, directoryNamespace.c_str(), AS_NSPROP_PRODUCT_LOCALE, productLocale,
         AS_NSPROP_CONTENT_LOCALE, contentLocale, AS_NSPROP_AUTH_MODES, authModes, 0);
+    if (result == AS_ERR_SERVER_UNREACHABLE) {
+        // An outage, not a fault of ours: the text names the servers and what each said.
+        PYX_THROW(ProviderError(-1, {ProviderMessage(kMsgDirectoryOutage,
+                                                     {m_directoryNamespace,
+                                                      GetSessionErrorText(m_handle, result)})}),
+                  "RetrieveNamespaceProperties");
+    }
     if (result != 0) {
         PYX_THROW(ProviderError(
                       -1, {ProviderMessage(

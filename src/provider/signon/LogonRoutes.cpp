@@ -1,6 +1,7 @@
 // The namespace's sign-on operations: each creates a session, fills the visa with the user's
 // identity and the values a later request needs to find or rebuild the session, and registers
 // the session. Also the change of an expired password.
+#include "audit/CallTrace.h"
 #include "common/ProviderErrors.h"
 #include "common/ProviderMessages.h"
 #include "namespace/BasaltNamespace.h"
@@ -15,6 +16,22 @@
 #include <VOR_AAA_Exception.h>
 #include <VOR_AAA_VORID.h>
 #include <VOR_AAA_Visa.h>
+
+namespace {
+
+// A session the library signed on from its offline cache (every directory server unreachable):
+// the visa says so, and the audit records it.
+void MarkOffline(const TraceScope& trace, const BasaltSession& session, const I18NString& user,
+                 VOR_AAA_Visa& visa) {
+    int32_t offline = 0;
+    if (ASA_GetSessionOffline(session.GetHandle(), &offline) != AS_OK || offline == 0) {
+        return;
+    }
+    visa.SetValue(kVisaOffline, I18NString("true"));
+    WriteAuditWarning(ProviderMessage(kMsgOfflineSignOn, {user}), trace.GetAdditionalInfo());
+}
+
+}  // namespace
 
 void BasaltNamespace::FillVisa(BasaltSession& session, const I18NString& ticket,
                                VOR_AAA_Visa& visa) {
@@ -55,6 +72,7 @@ void BasaltNamespace::CredentialLogon(const TraceScope& trace, const I18NString&
         session->RefreshTicket(ticket, false);
     }
     FillVisa(*session, ticket, visa);
+    MarkOffline(trace, *session, userName, visa);
     SetProtectedVisaValue(visa, kVisaUsername, userName);
     SetProtectedVisaValue(visa, kVisaPassword, password);
     visa.SetValue(kVisaRole, role);
@@ -75,6 +93,7 @@ int32_t BasaltNamespace::TicketLogon(const TraceScope& trace, const I18NString& 
         return result;
     }
     FillVisa(*session, ticket, visa);
+    MarkOffline(trace, *session, I18NString(std::to_string(session->GetUserId()).c_str()), visa);
     visa.SetValue(kVisaUsername, I18NString());
     AddSession(std::move(session));
     return 0;

@@ -27,6 +27,7 @@ inline constexpr const char* kVisaCertificate = "Certificate";  // protected
 inline constexpr const char* kVisaRole = "VORRole";
 inline constexpr const char* kVisaSecurityBlob = "secblob";
 inline constexpr const char* kVisaRemoteUser = "remoteUser";
+inline constexpr const char* kVisaOffline = "offline";  // "true": signed on from the offline cache
 
 // A protected value of the visa in clear (empty when absent).
 I18NString DecryptedVisaValue(const VOR_AAA_Visa& visa, const char* name, BasaltNamespace& ns);

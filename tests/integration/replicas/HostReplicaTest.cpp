@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <fstream>
+#include <sstream>
 
 #include "HostProcess.h"
 #include "RidgeTestDirectory.h"
@@ -40,9 +42,10 @@ protected:
         args.insert(args.begin(), {"-l", BASALT_PROVIDER_LIBRARY, "--locale", "en-us"});
         return runHost(args, {{"BASALT_HOME", home}});
     }
-    int directoryScript(const char* command) const {
+    int directoryScript(const char* command, int server = 1) const {
         const std::string line = std::string(REPLICA_DIRECTORY_SCRIPT) + " " + command + " '" +
-                                 env.directoryDir() + "' 1 >/dev/null 2>&1";
+                                 env.directoryDir() + "' " + std::to_string(server) +
+                                 " >/dev/null 2>&1";
         return std::system(line.c_str());
     }
 
@@ -69,6 +72,58 @@ TEST_F(HostAgainstReplicas, CheckAndLogonNameTheServerThatAnswered) {
     logon = host({"logon", "-c", config, "-u", "bob", "-p", "Secret#2024"});
     EXPECT_EQ(0, logon.status) << logon.out << logon.err;
     EXPECT_THAT(logon.out, HasSubstr("directory server: " + servers[1] + "\n"));
+}
+
+// Each basalt-host run is a process of its own on one home: what the first one cached, the next
+// one signs on with once both servers are killed.
+class HostOffline : public HostAgainstReplicas {
+protected:
+    void TearDown() override {
+        directoryScript("start-server", 2);
+        HostAgainstReplicas::TearDown();
+    }
+};
+
+TEST_F(HostOffline, AFreshProcessSignsOnOfflineAndTheAdministratorSeesTheCache) {
+    std::ofstream(home + "/access.conf", std::ios::app)
+        << "offline_days = 2\noffline_argon2_memory = 1024\noffline_argon2_time = 1\n";
+    const std::string noCacheHome = dir.path("home-without-cache");
+    env.copyTestHomeTo(noCacheHome);
+    HostRun online = host({"logon", "-c", config, "-u", "alice", "-p", "Secret#2024"});
+    ASSERT_EQ(0, online.status) << online.out << online.err;
+
+    ASSERT_EQ(0, directoryScript("kill-server", 1));
+    ASSERT_EQ(0, directoryScript("kill-server", 2));
+    const std::string visa = dir.path("visa.xml");
+    HostRun offline =
+        host({"logon", "-c", config, "-u", "alice", "-p", "Secret#2024", "--visa-out", visa});
+    EXPECT_EQ(0, offline.status) << offline.out << offline.err;
+    std::stringstream visaText;
+    visaText << std::ifstream(visa).rdbuf();
+    EXPECT_THAT(visaText.str(), HasSubstr("offline"));
+
+    HostRun bob = host({"logon", "-c", config, "-u", "bob", "-p", "Secret#2024"});
+    EXPECT_EQ(1, bob.status) << bob.out << bob.err;
+    EXPECT_THAT(bob.out + bob.err, HasSubstr(servers[0]));
+    EXPECT_THAT(bob.out + bob.err, HasSubstr(servers[1]));
+
+    // Without the cache a host cannot even configure, and says it is the directory.
+    HostRun show =
+        runHost({"-l", BASALT_PROVIDER_LIBRARY, "--locale", "en-us", "show", "-c", config},
+                {{"BASALT_HOME", noCacheHome}});
+    EXPECT_NE(0, show.status);
+    EXPECT_THAT(show.out + show.err, HasSubstr("The directory of ridgetest cannot be reached"));
+    EXPECT_THAT(show.out + show.err, HasSubstr(servers[1]));
+    EXPECT_THAT(show.out + show.err, ::testing::Not(HasSubstr("Internal error")));
+
+    HostRun list = host({"cache", "list", "-c", config});
+    EXPECT_EQ(0, list.status) << list.out << list.err;
+    EXPECT_THAT(list.out, HasSubstr("alice\tAlice Anders\tou=ridgetest,"));
+    HostRun forget = host({"cache", "forget", "alice", "-c", config});
+    EXPECT_EQ(0, forget.status) << forget.out << forget.err;
+    EXPECT_THAT(forget.out, HasSubstr("1 record(s) removed"));
+    HostRun gone = host({"logon", "-c", config, "-u", "alice", "-p", "Secret#2024"});
+    EXPECT_EQ(1, gone.status) << gone.out << gone.err;
 }
 
 }  // namespace

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "CacheCommand.h"
 #include "CheckCommand.h"
 #include "CommandFrame.h"
 #include "CommandLine.h"
@@ -214,7 +215,8 @@ Examples:
   basalt-host logon -c namespace.xml -u alice --visa-out visa.xml --ticket-out ticket.txt
   basalt-host logon -c namespace.xml --ticket-file ticket.txt
   basalt-host logoff -c namespace.xml --visa visa.xml
-  basalt-host serve -c namespace.xml --port 8080)";
+  basalt-host serve -c namespace.xml --port 8080
+  basalt-host cache list -c namespace.xml)";
 
 // The locales of the run: --locale, else the environment's; the content locale follows it
 // unless given.
@@ -309,6 +311,8 @@ int runHost(int argc, char** argv) {
     const SignOnCommands signOnCommands = addSignOnCommands(app, options, signOn);
     serve::ServeOptions serveOptions;
     CLI::App* serveCommand = serve::addServeCommand(app, options, serveOptions);
+    CacheOptions cacheOptions;
+    CLI::App* cacheCommand = addCacheCommand(app, options, cacheOptions);
 
     if (argc <= 1) {
         std::cout << app.help();  // the commands, as --help lists them
@@ -345,6 +349,9 @@ int runHost(int argc, char** argv) {
         }
         if (serveCommand->parsed()) {
             return serve::runServe(options, serveOptions);
+        }
+        if (cacheCommand->parsed()) {
+            return commandCache(options, cacheOptions);
         }
         return commandSearch(options, searchOptions);
     } catch (const HostError& error) {
