@@ -143,6 +143,13 @@ void ReadCache::putList(const std::string& key, std::vector<AS_ObjectId> ids,
     m_lists[key] = ListSlot{std::move(ids), fetched};
 }
 
+void ReadCache::age(Clock::time_point now) {
+    for (auto& item : m_entries)
+        item.second.fetched = now - m_lifetime;
+    for (auto& item : m_lists)
+        item.second.fetched = now - m_lifetime;
+}
+
 std::optional<std::vector<AS_ObjectId>> ReadCache::list(const std::string& key,
                                                         Clock::time_point now) const {
     auto it = m_lists.find(key);

@@ -57,6 +57,9 @@ public:
                                                  Clock::time_point now) const;
 
     void clear();
+    // Makes everything kept stale as of `now`, still known to lastKnownById: what the lifetime
+    // does, without waiting it out.
+    void age(Clock::time_point now);
     // How long an entry serves after it was fetched.
     Clock::duration lifetime() const { return m_lifetime; }
     size_t size() const { return m_entries.size() + m_lists.size(); }

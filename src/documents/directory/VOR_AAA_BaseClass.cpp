@@ -30,30 +30,6 @@ std::string_view VOR_AAA_ClassWord(VOR_AAA_ObjectType type) {
     return {};
 }
 
-bool VOR_AAA_PropertyApplies(VOR_AAA_ObjectType type, const std::string& name) {
-    static constexpr std::string_view kCommon[] = {
-        "hasChildren", "defaultName",        "name",       "objectClass", "ancestors",
-        "searchPath",  "defaultDescription", "description"};
-    for (std::string_view common : kCommon) {
-        if (name == common) {
-            return true;
-        }
-    }
-    switch (type) {
-        case kVOR_AAA_User:
-            return VOR_AAA_Account::IsStringPropertyName(name) || name == "contentLocale" ||
-                   name == "productLocale" || name == "parameters";
-        case kVOR_AAA_Group:
-        case kVOR_AAA_Role:
-        case kVOR_AAA_DistributionList:
-            return name == "members" || name == "securityMembers" || name == "distributionMembers";
-        case kVOR_AAA_Namespace:
-            return name == "capabilities";
-        default:
-            return false;
-    }
-}
-
 VOR_AAA_BaseClassPtr VOR_AAA_CreateObject(VOR_AAA_ObjectType type) {
     switch (type) {
         case kVOR_AAA_User:

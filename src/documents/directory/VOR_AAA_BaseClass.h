@@ -101,11 +101,5 @@ private:
 
 using VOR_AAA_BaseClassPtr = std::unique_ptr<VOR_AAA_BaseClass>;
 
-// Whether a property name applies to a class: every class has hasChildren, defaultName, name,
-// objectClass, ancestors, searchPath, defaultDescription, description; accounts add their ten
-// string properties, contentLocale, productLocale and parameters; groups and roles (and
-// distribution lists) the three member lists; the namespace capabilities.
-bool VOR_AAA_PropertyApplies(VOR_AAA_ObjectType type, const std::string& name);
-
 // Creates an empty object of the given class (null for kVOR_AAA_Unknown).
 VOR_AAA_BaseClassPtr VOR_AAA_CreateObject(VOR_AAA_ObjectType type);

@@ -40,7 +40,6 @@ public:
 
     xercesc::SAX2XMLReader* GetReader() const { return m_xmlReader.get(); }
     unsigned GetRemainingUses() const { return m_remainingUses; }
-    const ReaderMemory& GetMemory() const { return m_memory; }
 
     // Parses the source under the current document bounds. A parse that throws leaves no uses
     // (the reader is then discarded) and the exception passes on unchanged.

@@ -4,6 +4,7 @@
 // model's own classes; answers are read back with the object model's namespace-aware readers.
 #pragma once
 
+#include "DirectoryAdmin.h"
 #include "ProviderTablesTest.h"
 
 #include <EnvironmentDocuments.h>
@@ -198,20 +199,7 @@ protected:
 
     // Runs an ldap-utils tool as the directory administrator on the LDIF (@BASE_DN@ filled in).
     int Admin(const std::string& tool, const std::string& args, const std::string& ldif) {
-        std::string text = ldif;
-        for (size_t p; (p = text.find("@BASE_DN@")) != std::string::npos;) {
-            text.replace(p, 9, env.baseDn());
-        }
-        const std::string file = home->Path() + "/admin.ldif";
-        const std::string password = home->Path() + "/admin.pw";
-        std::ofstream(file) << text;
-        std::ofstream(password) << env.adminPassword();
-        const std::string command = tool + " -x -H '" + env.url() + "' -D '" + env.adminDn() +
-                                    "' -y '" + password + "' " + args + " < '" + file +
-                                    "' >/dev/null 2>&1";
-        const int status = std::system(command.c_str());
-        std::remove(password.c_str());
-        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+        return ridge_test::directoryAdmin(env, home->Path(), tool, args, ldif);
     }
 
     // Sets a user's password as the administrator would (below ou=Engineering, as MakeUser).

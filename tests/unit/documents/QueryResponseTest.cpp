@@ -201,16 +201,6 @@ TEST(NamespaceFilters, PredicatesAgainstTheNamespaceObject) {
     }
 }
 
-TEST(ObjectModel, PropertiesApplyingToEachClass) {
-    EXPECT_TRUE(VOR_AAA_PropertyApplies(kVOR_AAA_NamespaceFolder, "searchPath"));
-    EXPECT_TRUE(VOR_AAA_PropertyApplies(kVOR_AAA_User, "pagerPhone"));
-    EXPECT_FALSE(VOR_AAA_PropertyApplies(kVOR_AAA_User, "members"));
-    EXPECT_TRUE(VOR_AAA_PropertyApplies(kVOR_AAA_Role, "securityMembers"));
-    EXPECT_FALSE(VOR_AAA_PropertyApplies(kVOR_AAA_Role, "email"));
-    EXPECT_TRUE(VOR_AAA_PropertyApplies(kVOR_AAA_Namespace, "capabilities"));
-    EXPECT_FALSE(VOR_AAA_PropertyApplies(kVOR_AAA_NamespaceFolder, "capabilities"));
-}
-
 // A response holding one object of every class, with schema information.
 VOR_AAA_QueryResponse richResponse() {
     VOR_AAA_QueryResponse response;

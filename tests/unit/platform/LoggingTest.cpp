@@ -112,7 +112,10 @@ TEST_F(LoggingTest, ChangedConfigurationFileTakesEffectWithoutReload) {
     writeConfiguration("level = 50000\n");
     EXPECT_FALSE(logger->isEnabled(10000));
     std::ofstream(home.path() / "logging.conf") << "level = 10000\n";
-    std::this_thread::sleep_for(std::chrono::milliseconds(1100));
+    // The file is looked at again a second after the last look: wait for that, not longer.
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (!logger->isEnabled(10000) && std::chrono::steady_clock::now() < deadline)
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
     EXPECT_TRUE(logger->isEnabled(10000));
 }
 

@@ -99,23 +99,14 @@ public:
     size_type find(const I18NString& what, size_type pos = 0) const noexcept;
     size_type find(char16_t unit, size_type pos = 0) const noexcept;
     size_type rfind(const I18NString& what, size_type pos = npos) const noexcept;
-    // First/last position (at or after pos / at or before pos) of any unit of chars.
-    size_type findFirstOf(const I18NString& chars, size_type pos = 0) const noexcept;
-    size_type findLastOf(const I18NString& chars, size_type pos = npos) const noexcept;
-    bool startsWith(const I18NString& prefix) const noexcept;
-    bool endsWith(const I18NString& suffix) const noexcept;
 
     // ---- parts ----
     // count units from pos (std::string semantics; pos > length() throws std::out_of_range).
     I18NString substr(size_type pos, size_type count = npos) const;
-    // The units [begin, end); end is clamped to length(); begin > end gives the empty text.
-    I18NString substring(size_type begin, size_type end = npos) const;
 
     // ---- modification (each returns *this) ----
     I18NString& erase(size_type pos = 0, size_type count = npos);
     I18NString& replace(size_type pos, size_type count, const I18NString& with);
-    // Replaces every non-overlapping occurrence of what (non-empty), left to right.
-    I18NString& replaceAll(const I18NString& what, const I18NString& with);
     I18NString& append(const I18NString& text);
     I18NString& append(const char16_t* units, size_type count);
     I18NString& append(char16_t unit);

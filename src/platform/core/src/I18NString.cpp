@@ -95,34 +95,8 @@ I18NString::size_type I18NString::rfind(const I18NString& what, size_type pos) c
     return m_text.rfind(what.m_text, pos);
 }
 
-I18NString::size_type I18NString::findFirstOf(const I18NString& chars,
-                                              size_type pos) const noexcept {
-    return m_text.find_first_of(chars.m_text, pos);
-}
-
-I18NString::size_type I18NString::findLastOf(const I18NString& chars,
-                                             size_type pos) const noexcept {
-    return m_text.find_last_of(chars.m_text, pos);
-}
-
-bool I18NString::startsWith(const I18NString& prefix) const noexcept {
-    return m_text.starts_with(prefix.m_text);
-}
-
-bool I18NString::endsWith(const I18NString& suffix) const noexcept {
-    return m_text.ends_with(suffix.m_text);
-}
-
 I18NString I18NString::substr(size_type pos, size_type count) const {
     return I18NString(m_text.substr(pos, count));
-}
-
-I18NString I18NString::substring(size_type begin, size_type end) const {
-    end = std::min(end, m_text.size());
-    if (begin >= end) {
-        return I18NString();
-    }
-    return I18NString(m_text.substr(begin, end - begin));
 }
 
 I18NString& I18NString::erase(size_type pos, size_type count) {
@@ -133,23 +107,6 @@ I18NString& I18NString::erase(size_type pos, size_type count) {
 
 I18NString& I18NString::replace(size_type pos, size_type count, const I18NString& with) {
     m_text.replace(pos, count, with.m_text);
-    invalidateCache();
-    return *this;
-}
-
-I18NString& I18NString::replaceAll(const I18NString& what, const I18NString& with) {
-    if (what.empty()) {
-        throw std::invalid_argument("I18NString::replaceAll: empty search text");
-    }
-    std::u16string result;
-    size_type from = 0;
-    for (size_type at = m_text.find(what.m_text); at != npos; at = m_text.find(what.m_text, from)) {
-        result.append(m_text, from, at - from);
-        result.append(with.m_text);
-        from = at + what.m_text.size();
-    }
-    result.append(m_text, from, npos);
-    m_text = std::move(result);
     invalidateCache();
     return *this;
 }
