@@ -193,9 +193,13 @@ int main() {
         if (!provider.initialized() || !provider.configureAll()) {
             throw std::runtime_error("the provider did not start");
         }
+        // As the gateway signs on: the prompt asked for (the sign-on form's page), then the
+        // credentials given.
         auto signOnThroughTables = [&](const std::string& user) {
             AuthenticateRequest request;
             request.action = "logon";
+            request.formFields = {{"VORNamespace", "bench"}};
+            provider.library().authenticateXml(authenticateDocument(request));
             request.formFields = {
                 {"VORNamespace", "bench"}, {"VORUsername", user}, {"VORPassword", kPassword}};
             CallOutcome outcome = provider.library().authenticateXml(authenticateDocument(request));
