@@ -27,6 +27,14 @@ BasaltProvider& ProviderForEntry() {
     return ObtainProvider();
 }
 
+// The provider of an entry that needs Initialize first, with the routine that allocates the
+// entry's answers in the context; null before Initialize.
+BasaltProvider* InitializedProvider(EntryContext& context) {
+    BasaltProvider& provider = ProviderForEntry();
+    context.allocRoutine = provider.GetAllocRoutine();
+    return context.allocRoutine != nullptr ? &provider : nullptr;
+}
+
 }  // namespace
 
 int32_t BasaltInitialize(VOR_AAA_AllocRoutine allocRoutine, const char* additionalInfo,
@@ -75,9 +83,8 @@ int32_t BasaltConfigure(const char* configuration, const char* additionalInfo, c
     }
     EntryContext context{"BasaltConfigure", additionalInfo, exception, nullptr, {}};
     return RunLifecycleEntry(context, [&]() -> int32_t {
-        BasaltProvider& provider = ProviderForEntry();
-        context.allocRoutine = provider.GetAllocRoutine();
-        if (context.allocRoutine == nullptr) {
+        BasaltProvider* const provider = InitializedProvider(context);
+        if (provider == nullptr) {
             return kVOR_AAA_NotInitialized;
         }
         CFGAPI_Instance instance;
@@ -92,7 +99,7 @@ int32_t BasaltConfigure(const char* configuration, const char* additionalInfo, c
         I18NString identifier;
         instance.GetMandatoryParameterValue("id", identifier);
         std::unique_ptr<BasaltNamespace> ns = BasaltNamespace::Create(
-            instance, provider, VOR_AAA_Const::Text::kNamespaceFormatURI2, context.additionalInfo);
+            instance, *provider, VOR_AAA_Const::Text::kNamespaceFormatURI2, context.additionalInfo);
         if (!ns) {
             PYX_THROW(ProviderError(kVOR_AAA_NoProvider, {ProviderMessage(kMsgNamespaceNotFound)}),
                       "BasaltConfigure");
@@ -101,7 +108,7 @@ int32_t BasaltConfigure(const char* configuration, const char* additionalInfo, c
         auto object = std::make_unique<VOR_AAA_Namespace>();
         ns->BuildNamespaceObject(*object, {"capabilities"},
                                  context.additionalInfo.GetContentLocale());
-        provider.AddNamespace(std::move(ns));
+        provider->AddNamespace(std::move(ns));
 
         VOR_AAA_QueryResponse answer;
         answer.AddObject(std::move(object));
@@ -119,16 +126,14 @@ int32_t BasaltSetNamespaceVersion(const char* setNamespaceVersion, const char* a
     }
     EntryContext context{"BasaltSetNamespaceVersion", additionalInfo, exception, nullptr, {}};
     return RunLifecycleEntry(context, [&]() -> int32_t {
-        BasaltProvider& provider = ProviderForEntry();
-        context.allocRoutine = provider.GetAllocRoutine();
-        if (context.allocRoutine == nullptr) {
+        BasaltProvider* const provider = InitializedProvider(context);
+        if (provider == nullptr) {
             return kVOR_AAA_NotInitialized;
         }
         VOR_AAA_SetNamespaceVersion document;
         const char* text = setNamespaceVersion != nullptr ? setNamespaceVersion : "";
         document.Load(text, std::strlen(text));
-        const auto ns = std::dynamic_pointer_cast<BasaltNamespace>(
-            provider.GetNamespace(document.GetNamespaceID()));
+        const auto ns = provider->GetNamespace(document.GetNamespaceID());
         if (ns == nullptr) {
             PYX_THROW(UnrecoverableError(
                           ProviderMessage(kMsgUnknownNamespaceVersion),

@@ -134,6 +134,41 @@ std::optional<std::string> BasaltSession::ReadObjectName(int32_t objectType, AS_
     return std::move(record->name);
 }
 
+std::optional<BasaltSession::RecordTexts> BasaltSession::ListedOrReadRecord(
+    int32_t objectType, AS_ObjectId id, const std::string* listedName, bool withDescription,
+    const char* infoCall, const std::function<int32_t(char*, char*)>& read) {
+    if (listedName == nullptr) {
+        return ReadRecord(objectType, id, withDescription, "ASA_FindObjectAttributeSize", infoCall,
+                          read);
+    }
+    if (!ObjectExists(objectType, id, "ASA_FindObjectAttributeSize")) {
+        return std::nullopt;
+    }
+    return RecordTexts{*listedName, {}};
+}
+
+bool BasaltSession::SetFolderAncestors(VOR_AAA_BaseClass& object, const char* call,
+                                       const std::function<int32_t(AS_ObjectId*)>& lookup) {
+    AS_ObjectId folderId = 0;
+    const int32_t result = lookup(&folderId);
+    if (RecordVanished(result)) {
+        return false;
+    }
+    if (result != 0) {
+        RaiseLibraryFailure(kDirectoryReadFailure, result, call, kQueryLabel);
+    }
+    object.Ancestors().Set(FolderAncestry(folderId, true));
+    return true;
+}
+
+bool BasaltSession::SetSearchPath(VOR_AAA_BaseClass& object, VOR_AAA_VORID::ObjectKind kind,
+                                  AS_ObjectId id, const WantedProperties& wants) const {
+    if (wants[WantedProperties::eSearchPath] || wants.None()) {
+        object.SearchPath().Set(ObjectSearchPath(kind, id), true);
+    }
+    return wants.None();
+}
+
 VOR_AAA_Type_AncestorInfo BasaltSession::NamespaceAncestor() const {
     return {"namespace", ObjectSearchPath(VOR_AAA_VORID::eNamespace, 0),
             GetNamespace().GetDisplayName().utf8()};

@@ -28,18 +28,13 @@ VOR_AAA_BaseClassPtr BasaltSession::retrieveUserProperties(AS_ObjectId id,
     PYX_ASSERT(m_bHandleAuthenticated);
     using W = WantedProperties;
     auto account = std::make_unique<VOR_AAA_Account>();
-    if (wants[W::eSearchPath] || wants.None()) {
-        account->SearchPath().Set(ObjectSearchPath(VOR_AAA_VORID::eAccount, id), true);
-    }
-    if (wants.None()) {
+    if (SetSearchPath(*account, VOR_AAA_VORID::eAccount, id, wants)) {
         return account;
     }
 
     // The listing keeps the sign-on name (userName); name and defaultName are the display name.
     const bool nameOnly = cachedName != nullptr && wants.AccountNameOnly() &&
                           m_listing.Holds(ListingCache::eAccounts, *cachedName, id);
-    std::string name;
-    std::string description;
     // Each starts as the empty text; clearing the whole 1.5 KB for every account of a page
     // would be wasted.
     char email[AS_MAX_FIELD_SIZE];
@@ -52,37 +47,22 @@ VOR_AAA_BaseClassPtr BasaltSession::retrieveUserProperties(AS_ObjectId id,
          {email, telephone, userContentLocale, userProductLocale, givenName, surname}) {
         field[0] = '\0';
     }
-    if (nameOnly) {
-        if (!ObjectExists(AS_OBJ_USER, id, "ASA_FindObjectAttributeSize")) {
-            return nullptr;
-        }
-        name = *cachedName;
-    } else {
-        std::optional<RecordTexts> record =
-            ReadRecord(AS_OBJ_USER, id, wants.Description(), "ASA_FindObjectAttributeSize",
-                       "ASA_FindUserInfo4", [&](char* nameBuffer, char* descriptionBuffer) {
-                           return ASA_FindUserInfo4(m_handle, id, nameBuffer, descriptionBuffer,
-                                                    email, telephone, userContentLocale,
-                                                    userProductLocale, givenName, surname);
-                       });
-        if (!record) {
-            return nullptr;
-        }
-        name = std::move(record->name);
-        description = std::move(record->description);
+    const std::optional<RecordTexts> record = ListedOrReadRecord(
+        AS_OBJ_USER, id, nameOnly ? cachedName : nullptr, wants.Description(), "ASA_FindUserInfo4",
+        [&](char* nameBuffer, char* descriptionBuffer) {
+            return ASA_FindUserInfo4(m_handle, id, nameBuffer, descriptionBuffer, email, telephone,
+                                     userContentLocale, userProductLocale, givenName, surname);
+        });
+    if (!record) {
+        return nullptr;
     }
+    const std::string& name = record->name;
     if (wants[W::eDefaultName] || wants[W::eName]) {
         const std::optional<std::string> displayName = ReadUserDisplayName(id);
         if (!displayName) {
             return nullptr;
         }
-        const std::string displayText = Utf8FromLibrary(displayName->c_str());
-        if (wants[W::eDefaultName]) {
-            account->DefaultName().Set(displayText);
-        }
-        if (wants[W::eName]) {
-            account->Name().Add(m_queryTexts.contentLocale, displayText);
-        }
+        SetNames(*account, wants, *displayName);
     }
 
     if (wants[W::eObjectClass]) {
@@ -95,7 +75,7 @@ VOR_AAA_BaseClassPtr BasaltSession::retrieveUserProperties(AS_ObjectId id,
         account->StringProperty("userName").Set(Utf8FromLibrary(name.c_str()));
     }
     if (!nameOnly) {
-        SetDescription(*account, wants, description);
+        SetDescription(*account, wants, record->description);
         const std::pair<W::Property, const char*> fields[] = {{W::eEmail, email},
                                                               {W::eBusinessPhone, telephone},
                                                               {W::eGivenName, givenName},
@@ -116,17 +96,11 @@ VOR_AAA_BaseClassPtr BasaltSession::retrieveUserProperties(AS_ObjectId id,
                                              ? Utf8FromLibrary(userProductLocale)
                                              : m_queryTexts.defaultProductLocale);
         }
-        if (wants[W::eAncestors]) {
-            AS_ObjectId folderId = 0;
-            const int32_t result = ASA_FindUserUserFolder(m_handle, id, &folderId);
-            if (RecordVanished(result)) {
-                return nullptr;
-            }
-            if (result != 0) {
-                RaiseLibraryFailure(kDirectoryReadFailure, result, "ASA_FindUserUserFolder",
-                                    kQueryLabel);
-            }
-            account->Ancestors().Set(FolderAncestry(folderId, true));
+        if (wants[W::eAncestors] &&
+            !SetFolderAncestors(*account, "ASA_FindUserUserFolder", [&](AS_ObjectId* folderId) {
+                return ASA_FindUserUserFolder(m_handle, id, folderId);
+            })) {
+            return nullptr;
         }
     }
     if (m_listing.IsCollecting()) {
@@ -141,30 +115,16 @@ VOR_AAA_BaseClassPtr BasaltSession::retrieveUserFolderProperties(AS_ObjectId id,
     PYX_ASSERT(m_bHandleAuthenticated);
     using W = WantedProperties;
     auto folder = std::make_unique<VOR_AAA_NamespaceFolder>();
-    if (wants[W::eSearchPath] || wants.None()) {
-        folder->SearchPath().Set(ObjectSearchPath(VOR_AAA_VORID::eNamespaceFolder, id), true);
-    }
-    if (wants.None()) {
+    if (SetSearchPath(*folder, VOR_AAA_VORID::eNamespaceFolder, id, wants)) {
         return folder;
     }
-    std::string name;
-    std::string description;
-    if (cachedName != nullptr && !wants.Description()) {
-        if (!ObjectExists(AS_OBJ_USER_FOLDER, id, "ASA_FindObjectAttributeSize")) {
-            return nullptr;
-        }
-        name = *cachedName;
-    } else {
-        std::optional<RecordTexts> record = ReadRecord(
-            AS_OBJ_USER_FOLDER, id, wants.Description(), "ASA_FindObjectAttributeSize",
-            "ASA_FindUserFolderInfo", [&](char* nameBuffer, char* descriptionBuffer) {
-                return ASA_FindUserFolderInfo(m_handle, id, nameBuffer, descriptionBuffer, nullptr);
-            });
-        if (!record) {
-            return nullptr;
-        }
-        name = std::move(record->name);
-        description = std::move(record->description);
+    const std::optional<RecordTexts> record = ListedOrReadRecord(
+        AS_OBJ_USER_FOLDER, id, wants.Description() ? nullptr : cachedName, wants.Description(),
+        "ASA_FindUserFolderInfo", [&](char* nameBuffer, char* descriptionBuffer) {
+            return ASA_FindUserFolderInfo(m_handle, id, nameBuffer, descriptionBuffer, nullptr);
+        });
+    if (!record) {
+        return nullptr;
     }
     if (wants[W::eObjectClass]) {
         folder->SetObjectClass();
@@ -173,19 +133,13 @@ VOR_AAA_BaseClassPtr BasaltSession::retrieveUserFolderProperties(AS_ObjectId id,
         // Folders do not tell whether they hold anything; browsing asks for their children.
         folder->HasChildren().Set(false);
     }
-    SetNames(*folder, wants, name);
-    SetDescription(*folder, wants, description);
-    if (wants[W::eAncestors]) {
-        AS_ObjectId parentId = 0;
-        const int32_t result = ASA_FindUserFolderParent(m_handle, id, &parentId);
-        if (RecordVanished(result)) {
-            return nullptr;
-        }
-        if (result != 0) {
-            RaiseLibraryFailure(kDirectoryReadFailure, result, "ASA_FindUserFolderParent",
-                                kQueryLabel);
-        }
-        folder->Ancestors().Set(FolderAncestry(parentId, true));
+    SetNames(*folder, wants, record->name);
+    SetDescription(*folder, wants, record->description);
+    if (wants[W::eAncestors] &&
+        !SetFolderAncestors(*folder, "ASA_FindUserFolderParent", [&](AS_ObjectId* parentId) {
+            return ASA_FindUserFolderParent(m_handle, id, parentId);
+        })) {
+        return nullptr;
     }
     return folder;
 }
@@ -197,42 +151,28 @@ VOR_AAA_BaseClassPtr BasaltSession::retrieveRoleProperties(AS_ObjectId id,
     PYX_ASSERT(m_bHandleAuthenticated);
     using W = WantedProperties;
     auto role = std::make_unique<VOR_AAA_Role>();
-    if (wants[W::eSearchPath] || wants.None()) {
-        role->SearchPath().Set(ObjectSearchPath(VOR_AAA_VORID::eRole, id), true);
-    }
-    if (wants.None()) {
+    if (SetSearchPath(*role, VOR_AAA_VORID::eRole, id, wants)) {
         return role;
     }
     const bool nameOnly = cachedName != nullptr && wants.RoleNameOnly() &&
                           m_listing.Holds(ListingCache::eRoles, *cachedName, id);
-    std::string name;
-    std::string description;
-    if (nameOnly) {
-        if (!ObjectExists(AS_OBJ_USER_CLASS, id, "ASA_FindObjectAttributeSize")) {
-            return nullptr;
-        }
-        name = *cachedName;
-    } else {
-        std::optional<RecordTexts> record =
-            ReadRecord(AS_OBJ_USER_CLASS, id, wants.Description(), "ASA_FindObjectAttributeSize",
-                       "ASA_FindUserClassInfo", [&](char* nameBuffer, char* descriptionBuffer) {
-                           return ASA_FindUserClassInfo(m_handle, id, nameBuffer, descriptionBuffer,
-                                                        nullptr, nullptr);
-                       });
-        if (!record) {
-            return nullptr;
-        }
-        name = std::move(record->name);
-        description = std::move(record->description);
+    const std::optional<RecordTexts> record = ListedOrReadRecord(
+        AS_OBJ_USER_CLASS, id, nameOnly ? cachedName : nullptr, wants.Description(),
+        "ASA_FindUserClassInfo", [&](char* nameBuffer, char* descriptionBuffer) {
+            return ASA_FindUserClassInfo(m_handle, id, nameBuffer, descriptionBuffer, nullptr,
+                                         nullptr);
+        });
+    if (!record) {
+        return nullptr;
     }
     if (wants[W::eObjectClass]) {
         role->SetObjectClass();
     }
-    SetNames(*role, wants, name);
+    SetNames(*role, wants, record->name);
     if (nameOnly) {
         return role;
     }
-    SetDescription(*role, wants, description);
+    SetDescription(*role, wants, record->description);
     if (wants[W::eHasChildren]) {
         uint32_t children = 0;
         role->HasChildren().Set(ASA_FindUserClassChildrenCount3(m_handle, id, &children) == 0 &&

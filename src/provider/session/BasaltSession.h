@@ -202,6 +202,12 @@ private:
     std::optional<RecordTexts> ReadRecord(int32_t objectType, AS_ObjectId id, bool withDescription,
                                           const char* sizeCall, const char* infoCall,
                                           const std::function<int32_t(char*, char*)>& read);
+    // The listed name alone when the caller has one and wants nothing else of the record (the
+    // object must still exist), else the record read afresh.
+    std::optional<RecordTexts> ListedOrReadRecord(int32_t objectType, AS_ObjectId id,
+                                                  const std::string* listedName,
+                                                  bool withDescription, const char* infoCall,
+                                                  const std::function<int32_t(char*, char*)>& read);
     std::optional<std::string> ReadObjectName(int32_t objectType, AS_ObjectId id,
                                               const char* sizeCall, const char* infoCall);
     // A user's display name (cn; its name is the sign-on name), library bytes.
@@ -209,6 +215,13 @@ private:
     std::vector<AS_ObjectId> ReadIdList(
         const char* call, const std::function<int32_t(uint32_t, AS_ObjectId*, uint32_t*)>& list);
     std::vector<VOR_AAA_Type_AncestorInfo> FolderAncestry(AS_ObjectId folderId, bool includeFolder);
+    // Sets the ancestors through the folder lookup names (call names it in a failure); false
+    // when the object vanished meanwhile.
+    bool SetFolderAncestors(VOR_AAA_BaseClass& object, const char* call,
+                            const std::function<int32_t(AS_ObjectId*)>& lookup);
+    // Sets the search path when it is asked, or when nothing else is; true when nothing else is.
+    bool SetSearchPath(VOR_AAA_BaseClass& object, VOR_AAA_VORID::ObjectKind kind, AS_ObjectId id,
+                       const WantedProperties& wants) const;
     std::vector<VOR_AAA_Type_AncestorInfo> ClassAncestry(AS_ObjectId classId);
     VOR_AAA_Type_AncestorInfo NamespaceAncestor() const;
     std::string ObjectSearchPath(VOR_AAA_VORID::ObjectKind kind, AS_ObjectId id) const;
