@@ -2,6 +2,8 @@
 #include <AccessAPI.h>
 
 #include <cctype>
+#include <optional>
+#include <string>
 
 #include "LdapHandles.h"
 #include "LdapNames.h"
@@ -35,6 +37,45 @@ std::string toString(LDAPDN dn) {
     return std::string(out);
 }
 
+bool plainTypeChar(char c, bool first) {
+    return std::isalpha(static_cast<unsigned char>(c)) ||
+           (!first && (std::isdigit(static_cast<unsigned char>(c)) || c == '-'));
+}
+
+bool plainValueChar(char c) {
+    return std::isalnum(static_cast<unsigned char>(c)) || c == ' ' || c == '.' || c == '-' ||
+           c == '_' || c == '@';
+}
+
+// A DN as the directory writes it (types of letters, digits and '-'; values of letters, digits
+// and " .-_@" without edge spaces; nothing around the ',') is what the parser and writer give
+// back but for the types' case. Nearly every DN is such, and the library's round trip costs far
+// more than the sign-on's own work on it; null for any other DN.
+std::optional<std::string> plainNormal(std::string_view dn) {
+    std::string out(dn);
+    std::size_t i = 0;
+    while (i < out.size()) {
+        const std::size_t typeStart = i;
+        while (i < out.size() && plainTypeChar(out[i], i == typeStart)) {
+            out[i] = static_cast<char>(std::tolower(static_cast<unsigned char>(out[i])));
+            ++i;
+        }
+        if (i == typeStart || i == out.size() || out[i] != '=')
+            return std::nullopt;
+        const std::size_t valueStart = ++i;
+        while (i < out.size() && plainValueChar(out[i]))
+            ++i;
+        if (i == valueStart || out[valueStart] == ' ' || out[i - 1] == ' ')
+            return std::nullopt;
+        if (i == out.size())
+            return out;
+        if (out[i] != ',')
+            return std::nullopt;
+        ++i;
+    }
+    return std::nullopt;  // empty, or a trailing ','
+}
+
 }  // namespace
 
 std::string escapeDnValue(std::string_view value) {
@@ -58,6 +99,8 @@ std::string childDn(std::string_view attribute, std::string_view value, std::str
 }
 
 std::optional<std::string> normalizeDn(std::string_view dn) {
+    if (std::optional<std::string> plain = plainNormal(dn))
+        return plain;
     ParsedDn parsed = parse(dn);
     if (!parsed && !dn.empty())
         return std::nullopt;

@@ -27,6 +27,25 @@ TEST(Escaping, DnValuesRoundTripThroughTheDnParser) {
     EXPECT_EQ(*normalizeDn("CN=A,O=B"), *normalizeDn("cn=A, o=B"));
 }
 
+// Plain DNs are lowered by hand; a space after each ',' sends the same DN through libldap, and
+// both must agree. The others must not take the short way.
+TEST(Text, PlainDnsNormalizeAsTheParserDoes) {
+    for (const char* dn : {"CN=Ann Smith,OU=People,DC=ridge,DC=test",
+                           "uid=ann.smith@x-y_z,o=Ridge-2", "Ou=9,dc=A", "l=Saint Malo,c=FR"}) {
+        std::string spaced(dn);
+        for (std::size_t at = spaced.find(','); at != std::string::npos;
+             at = spaced.find(',', at + 2))
+            spaced.insert(at + 1, " ");
+        EXPECT_EQ(normalizeDn(dn), normalizeDn(spaced)) << dn;
+    }
+    EXPECT_EQ("cn=Ann Smith,ou=People", *normalizeDn("CN=Ann Smith,OU=People"));
+    EXPECT_EQ("cn=\\2Ca,o=b", *normalizeDn("CN=\\,a,O=b"));
+    EXPECT_EQ("cn=a\\20,o=b", *normalizeDn("cn=a\\20,o=b"));
+    EXPECT_EQ("", *normalizeDn(""));
+    for (const char* bad : {"cn=a,", "=a", "cn=a,,o=b", "cn"})
+        EXPECT_FALSE(normalizeDn(bad)) << bad;
+}
+
 TEST(Encoding, ConvertsAndRefusesInvalidBytes) {
     EXPECT_EQ("chlo\xc3\xa9", toUtf8("cp1252", "chlo\xe9"));
     EXPECT_EQ("chlo\xe9", fromUtf8("cp1252", "chlo\xc3\xa9"));
