@@ -48,8 +48,8 @@ bool NamespaceBase::NamespaceConfigurationMatch(VOR_AAA_BiBusHeader&) {
 // ---- session registry ----
 
 NamespaceBase::SessionList::iterator NamespaceBase::FindSession(const I18NString& identifier) {
-    return std::find_if(m_sessions.begin(), m_sessions.end(),
-                        [&](const auto& s) { return s->Matches(identifier); });
+    const auto found = m_sessionIndex.find(identifier.utf16());
+    return found != m_sessionIndex.end() ? found->second : m_sessions.end();
 }
 
 NamespaceBase::SessionList::iterator NamespaceBase::FindSession(const SessionBase* session) {
@@ -58,10 +58,18 @@ NamespaceBase::SessionList::iterator NamespaceBase::FindSession(const SessionBas
 }
 
 void NamespaceBase::EraseSession(const SessionBase* session) {
-    const auto it = FindSession(session);
-    if (it != m_sessions.end()) {
-        m_sessions.erase(it);
+    const auto found = m_sessionIndex.find(session->GetIdentifier().utf16());
+    if (found != m_sessionIndex.end() && found->second->get() == session) {
+        m_sessions.erase(found->second);
+        m_sessionIndex.erase(found);
     }
+}
+
+void NamespaceBase::AppendSession(std::unique_ptr<SessionBase> session) {
+    const std::u16string key = session->GetIdentifier().utf16();
+    m_sessions.push_back(std::move(session));
+    m_sessionIndex[key] = std::prev(m_sessions.end());
+    m_sessions.back()->signal();
 }
 
 void NamespaceBase::AcquireSession(SessionBase& session) {
@@ -90,8 +98,7 @@ void NamespaceBase::AddSession(std::unique_ptr<SessionBase> session) {
     PYXThreadGuard guard(*m_registryLock);
     const auto it = FindSession(session->GetIdentifier());
     if (it == m_sessions.end()) {
-        m_sessions.push_back(std::move(session));
-        m_sessions.back()->signal();
+        AppendSession(std::move(session));
         return;
     }
     SessionBase* registered = it->get();
@@ -107,8 +114,7 @@ void NamespaceBase::AddSession(std::unique_ptr<SessionBase> session) {
         return;
     }
     EraseSession(registered);
-    m_sessions.push_back(std::move(session));
-    m_sessions.back()->signal();
+    AppendSession(std::move(session));
 }
 
 SessionBase* NamespaceBase::CheckOut(const I18NString& identifier, uint32_t& key) {
@@ -201,12 +207,10 @@ std::size_t NamespaceBase::GetSessionCount() const {
 
 std::size_t NamespaceBase::GetWaiterCount(const I18NString& identifier) const {
     PYXThreadGuard guard(*m_registryLock);
-    for (const auto& session : m_sessions) {
-        if (session->Matches(identifier)) {
-            return static_cast<std::size_t>(std::max(session->m_waiters, 0));
-        }
-    }
-    return 0;
+    const auto found = m_sessionIndex.find(identifier.utf16());
+    return found != m_sessionIndex.end()
+               ? static_cast<std::size_t>(std::max((*found->second)->m_waiters, 0))
+               : 0;
 }
 
 // ---- supported attributes ----

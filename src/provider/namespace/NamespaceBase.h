@@ -14,9 +14,11 @@
 
 #include <atomic>
 #include <cstdint>
+#include <list>
 #include <map>
 #include <memory>
 #include <string>
+#include <unordered_map>
 #include <utility>
 #include <vector>
 
@@ -89,13 +91,16 @@ public:
     I18NString GetSupportedMultiAttribute(int kind, const I18NString& property) const;
 
 private:
-    using SessionList = std::vector<std::unique_ptr<SessionBase>>;
+    // In insertion order; the index finds a session by its identifier (registered once each)
+    // without walking a list that holds every signed-on user.
+    using SessionList = std::list<std::unique_ptr<SessionBase>>;
 
     SessionList::iterator FindSession(const I18NString& identifier);
     SessionList::iterator FindSession(const SessionBase* session);
     // Takes the session's token; the registry lock is held on entry and on return.
     void AcquireSession(SessionBase& session);
     void EraseSession(const SessionBase* session);
+    void AppendSession(std::unique_ptr<SessionBase> session);
 
     std::map<int, AttributePairs> m_supportedAttributes;
     std::map<int, AttributePairs> m_supportedMultiAttributes;
@@ -104,6 +109,7 @@ private:
     I18NString m_identifier;
     std::string m_identifierUtf8;
     SessionList m_sessions;
+    std::unordered_map<std::u16string, SessionList::iterator> m_sessionIndex;
     std::unique_ptr<PYXThreadCriticalSection> m_registryLock;
     std::atomic<int> m_namespaceVersion{0};
     uint32_t m_lastCheckOutKey = 1;
