@@ -1,4 +1,4 @@
-// Small helpers shared by the document handlers of this folder (not a public header).
+// Small helpers shared by the document handlers (not a public header).
 #pragma once
 
 #include <xercesc/sax2/Attributes.hpp>
