@@ -4,22 +4,47 @@
 #include "VOR_AAA_Const.h"
 #include "VOR_AAA_DocumentText.h"
 #include "VOR_AAA_Exception.h"
-#include "VOR_AAA_ParseDocument.h"
 #include "VOR_AAA_QueryResponse.h"
 #include "VOR_AAA_VORID.h"
 
 #include <array>
 #include <string_view>
 
-using C = VOR_AAA_Const;
-
 namespace {
+
+using C = VOR_AAA_Const;
+using H = VOR_AAA_QueryResponseHandler;
 
 constexpr const char* kHandlerLabel = "VOR_AAA_QueryResponseHandler::_allocateObject";
 
-// The five schema booleans, in the order VOR_AAA_Type_SchemaInfo::SetSchemaInfo takes them.
-constexpr std::array<const XMLCh*, 5> kSchemaFlagNames = {
-    C::kAcquirable, C::kAcquired, C::kModifiable, C::kSearchable, C::kUpdateAllDescendents};
+enum State {
+    kRoot = 1,
+    kFormat,
+    kResult,
+    kObject,
+    kProperty,
+    kSchemaInfo,
+    kSchemaFlag,
+    kScalarValue,
+    kStringArrayValue,
+    kArrayItem,
+    kMLValue,
+    kMLItem,
+    kMLField,
+    kAncestorsValue,
+    kAncestor,
+    kAncestorField,
+    kParametersValue,
+    kParameter,
+    kParameterName,
+    kParmValues,
+    kParmItem,
+    kParmField,
+    kMembersValue,
+};
+
+// The schema booleans, in the order VOR_AAA_Type_SchemaInfo::SetSchemaInfo takes them:
+// acquirable, acquired, modifiable, searchable, updateAllDescendents.
 constexpr size_t kModifiableFlag = 2;
 constexpr size_t kSearchableFlag = 3;
 
@@ -161,20 +186,20 @@ VOR_AAA_QueryResponseHandler::PropertyKind VOR_AAA_QueryResponseHandler::propert
     return pNone;
 }
 
-void VOR_AAA_QueryResponseHandler::startDocument() {
-    m_stack.clear();
+template <VOR_AAA_QueryResponseHandler::PropertyKind... Kinds>
+bool VOR_AAA_QueryResponseHandler::kindIs(VOR_AAA_QueryResponseHandler& h, const XMLCh*) {
+    return ((h.top().kind == Kinds) || ...);
+}
+
+void VOR_AAA_QueryResponseHandler::Reset() {
+    m_context.assign(1, Context{});
     m_text.clear();
 }
 
-void VOR_AAA_QueryResponseHandler::push(Kind kind, std::string name, bool collects) {
-    Frame frame;
-    frame.kind = kind;
-    frame.name = std::move(name);
-    frame.collects = collects;
-    if (collects) {
-        m_text.clear();
-    }
-    m_stack.push_back(std::move(frame));
+std::string VOR_AAA_QueryResponseHandler::takeText() {
+    std::string text = m_text.utf8();
+    m_text.clear();
+    return text;
 }
 
 VOR_AAA_BaseClassPtr VOR_AAA_QueryResponseHandler::allocateObject(const xercesc::Attributes& attrs,
@@ -197,218 +222,51 @@ VOR_AAA_BaseClassPtr VOR_AAA_QueryResponseHandler::allocateObject(const xercesc:
     return object;
 }
 
-void VOR_AAA_QueryResponseHandler::startElement(const XMLCh* const, const XMLCh* const localname,
-                                                const XMLCh* const,
-                                                const xercesc::Attributes& attrs) {
-    if (m_stack.empty()) {
-        push(C::Equals(localname, C::kQueryResponse) ? eRoot : eIgnore);
-        return;
-    }
-    Frame& top = m_stack.back();
-    switch (top.kind) {
-        case eRoot:
-            if (C::Equals(localname, C::kCurrentNamespaceFormat)) {
-                push(eFormat, {}, true);
-            } else if (C::Equals(localname, C::kQueryResult)) {
-                const XMLCh* arrayType = arrayTypeAttribute(attrs);
-                push(eResult);
-                m_stack.back().arrayType =
-                    arrayType ? DetermineObjectType(VOR_AAA_ToUTF8(arrayType)) : kVOR_AAA_BaseClass;
-            } else {
-                push(eIgnore);
-            }
-            return;
-        case eResult:
-            if (C::Equals(localname, C::kItem)) {
-                VOR_AAA_BaseClassPtr object = allocateObject(attrs, top.arrayType);
-                VOR_AAA_BaseClass* raw = object.get();
-                m_target.AddObject(std::move(object));
-                push(eObject);
-                m_stack.back().object = raw;
-            } else {
-                push(eIgnore);
-            }
-            return;
-        case eObject:
-            startInObject(top, VOR_AAA_ToUTF8(localname), attrs);
-            return;
-        case eProperty:
-            if (C::Equals(localname, C::kSchemaInfo) && top.property != pMembers) {
-                for (size_t i = 0; i < kSchemaFlagNames.size(); ++i) {
-                    m_schemaFlags[i].clear();
-                }
-                push(eSchemaInfo);
-            } else if (C::Equals(localname, C::kValue)) {
-                startInValue(top, attrs);
-            } else {
-                push(eIgnore);
-            }
-            return;
-        case eSchemaInfo:
-            for (size_t i = 0; i < kSchemaFlagNames.size(); ++i) {
-                if (C::Equals(localname, kSchemaFlagNames[i])) {
-                    push(eSchemaFlag, {}, true);
-                    m_stack.back().schemaFlag = static_cast<int>(i);
-                    return;
-                }
-            }
-            push(eIgnore);
-            return;
-        case eValue:
-            if (!C::Equals(localname, C::kItem)) {
-                push(eIgnore);
-                return;
-            }
-            switch (top.property) {
-                case pStringArray:
-                    push(eArrayItem, {}, true);
-                    return;
-                case pMLString:
-                case pMLToken:
-                    m_localized = {};
-                    push(eMLItem);
-                    return;
-                case pAncestors:
-                    m_ancestor = {};
-                    push(eAncestor);
-                    return;
-                case pParameters:
-                    m_parameter = {};
-                    push(eParameter);
-                    return;
-                case pMembers: {
-                    auto* owner = dynamic_cast<VOR_AAA_BaseClassWithMembers*>(top.object);
-                    PYX_ASSERT(owner != nullptr);
-                    const auto list = memberListOf(top.name);
-                    VOR_AAA_BaseClassPtr member = allocateObject(attrs, top.arrayType);
-                    VOR_AAA_BaseClass* raw = member.get();
-                    owner->AddMember(list, std::move(member));
-                    push(eObject);
-                    m_stack.back().object = raw;
-                    return;
-                }
-                default:
-                    push(eIgnore);
-                    return;
-            }
-        case eMLItem:
-            if (C::Equals(localname, C::kValue) || C::Equals(localname, C::kLocale)) {
-                push(eField, VOR_AAA_ToUTF8(localname), true);
-            } else {
-                push(eIgnore);
-            }
-            return;
-        case eAncestor:
-            if (C::Equals(localname, C::kObjectClass) || C::Equals(localname, C::kSearchPath) ||
-                C::Equals(localname, C::kTitle)) {
-                push(eField, VOR_AAA_ToUTF8(localname), true);
-            } else {
-                push(eIgnore);
-            }
-            return;
-        case eParameter:
-            if (C::Equals(localname, C::kName)) {
-                push(eField, "name", true);
-            } else if (C::Equals(localname, C::kValue)) {
-                push(eParmValues);
-            } else {
-                push(eIgnore);
-            }
-            return;
-        case eParmValues:
-            if (C::Equals(localname, C::kItem)) {
-                m_parmItem = {};
-                push(eParmItem);
-            } else {
-                push(eIgnore);
-            }
-            return;
-        case eParmItem:
-            if (C::Equals(localname, C::kInclusive) || C::Equals(localname, C::kDisplay) ||
-                C::Equals(localname, C::kUse)) {
-                push(eField, VOR_AAA_ToUTF8(localname), true);
-            } else {
-                push(eIgnore);
-            }
-            return;
-        case eIgnore:
-        case eFormat:
-        case eSchemaFlag:
-        case eArrayItem:
-        case eField:
-            push(eIgnore);
-            return;
-    }
+// The query result and a member list declare the class of their items (none: any class).
+void VOR_AAA_QueryResponseHandler::enterArray(const xercesc::Attributes& attrs) {
+    const XMLCh* arrayType = arrayTypeAttribute(attrs);
+    Context next = top();
+    next.arrayType =
+        arrayType ? DetermineObjectType(VOR_AAA_ToUTF8(arrayType)) : kVOR_AAA_BaseClass;
+    m_context.push_back(std::move(next));
 }
 
-void VOR_AAA_QueryResponseHandler::startInObject(Frame& top, const std::string& name,
-                                                 const xercesc::Attributes&) {
-    VOR_AAA_BaseClass* object = top.object;
-    const PropertyKind kind = propertyKindOf(*object, name);
-    if (kind == pNone) {
-        push(eIgnore);
-        return;
-    }
-    if (kind == pMembers) {
+void VOR_AAA_QueryResponseHandler::enterResultItem(const xercesc::Attributes& attrs) {
+    VOR_AAA_BaseClassPtr object = allocateObject(attrs, top().arrayType);
+    Context next = top();
+    next.object = object.get();
+    m_target.AddObject(std::move(object));
+    m_context.push_back(std::move(next));
+}
+
+void VOR_AAA_QueryResponseHandler::enterMember(const xercesc::Attributes& attrs) {
+    auto* owner = dynamic_cast<VOR_AAA_BaseClassWithMembers*>(top().object);
+    PYX_ASSERT(owner != nullptr);
+    const auto list = memberListOf(top().property);
+    VOR_AAA_BaseClassPtr member = allocateObject(attrs, top().arrayType);
+    Context next = top();
+    next.object = member.get();
+    owner->AddMember(list, std::move(member));
+    m_context.push_back(std::move(next));
+}
+
+void VOR_AAA_QueryResponseHandler::enterProperty(const XMLCh* localname) {
+    Context next = top();
+    next.property = VOR_AAA_ToUTF8(localname);
+    next.kind = propertyKindOf(*next.object, next.property);
+    if (next.kind == pMembers) {
         // A list element present at all (with items or nil) means the query asked for it.
-        static_cast<VOR_AAA_BaseClassWithMembers*>(object)->SetRequested(memberListOf(name), true);
+        static_cast<VOR_AAA_BaseClassWithMembers*>(next.object)
+            ->SetRequested(memberListOf(next.property), true);
     }
-    push(eProperty, name);
-    m_stack.back().property = kind;
-    m_stack.back().object = object;
+    m_context.push_back(std::move(next));
 }
 
-void VOR_AAA_QueryResponseHandler::startInValue(Frame& top, const xercesc::Attributes& attrs) {
-    const PropertyKind kind = top.property;
-    VOR_AAA_BaseClass* object = top.object;
-    const std::string name = top.name;
-    bool scalar = false;
-    switch (kind) {
-        case pBoolean:
-        case pString:
-        case pSearchPath:
-        case pToken:
-        case pLanguage:
-        case pClassEnum:
-            scalar = true;
-            break;
-        case pStringArray:
-            typedProperty<VOR_AAA_Type_StringArrayProp>(*object, name).Set({});
-            break;
-        case pMLString:
-        case pMLToken:
-            typedProperty<VOR_AAA_Type_MultilingualStringProp>(*object, name).Set({});
-            break;
-        case pAncestors:
-            object->Ancestors().Set({});
-            break;
-        case pParameters:
-            typedProperty<VOR_AAA_Type_ParameterValueArrayProp>(*object, name).Set({});
-            break;
-        case pMembers:
-        case pNone:
-            break;
-    }
-    push(eValue, name, scalar);
-    Frame& value = m_stack.back();
-    value.property = kind;
-    value.object = object;
-    if (kind == pMembers) {
-        const XMLCh* arrayType = arrayTypeAttribute(attrs);
-        value.arrayType =
-            arrayType ? DetermineObjectType(VOR_AAA_ToUTF8(arrayType)) : kVOR_AAA_BaseClass;
-    }
-}
-
-void VOR_AAA_QueryResponseHandler::characters(const XMLCh* const chars, const XMLSize_t length) {
-    if (!m_stack.empty() && m_stack.back().collects) {
-        VOR_AAA_AppendText(m_text, chars, length);
-    }
-}
-
-void VOR_AAA_QueryResponseHandler::endValue(const Frame& value, std::string text) {
-    VOR_AAA_BaseClass& object = *value.object;
-    switch (value.property) {
+void VOR_AAA_QueryResponseHandler::endScalar() {
+    VOR_AAA_BaseClass& object = *top().object;
+    const std::string& name = top().property;
+    std::string text = takeText();
+    switch (top().kind) {
         case pBoolean:
             object.HasChildren().Set(isTrue(text));
             break;
@@ -417,10 +275,10 @@ void VOR_AAA_QueryResponseHandler::endValue(const Frame& value, std::string text
             break;
         case pString:
         case pToken:
-            typedProperty<VOR_AAA_Type_StringProp>(object, value.name).Set(std::move(text));
+            typedProperty<VOR_AAA_Type_StringProp>(object, name).Set(std::move(text));
             break;
         case pLanguage:
-            typedProperty<VOR_AAA_Type_LanguageProp>(object, value.name).Set(std::move(text));
+            typedProperty<VOR_AAA_Type_LanguageProp>(object, name).Set(std::move(text));
             break;
         case pClassEnum:
             object.ObjectClass().Set(std::move(text));
@@ -430,109 +288,265 @@ void VOR_AAA_QueryResponseHandler::endValue(const Frame& value, std::string text
     }
 }
 
-void VOR_AAA_QueryResponseHandler::endField(const Frame& field, const Frame& parent,
-                                            std::string text) {
-    switch (parent.kind) {
-        case eMLItem:
-            (field.name == "value" ? m_localized.text : m_localized.locale) = std::move(text);
-            break;
-        case eAncestor:
-            if (field.name == "objectClass") {
-                m_ancestor.objectClass = std::move(text);
-            } else if (field.name == "searchPath") {
-                m_ancestor.searchPath = VOR_AAA_VORID::UnescapeDelimiters(text);
-            } else {
-                m_ancestor.title = std::move(text);
-            }
-            break;
-        case eParameter:
-            m_parameter.name = std::move(text);
-            break;
-        case eParmItem:
-            if (field.name == "inclusive") {
-                m_parmItem.inclusive = isTrue(text);
-            } else if (field.name == "display") {
-                m_parmItem.display = std::move(text);
-            } else {
-                m_parmItem.use = std::move(text);
-            }
-            break;
-        default:
-            break;
+void VOR_AAA_QueryResponseHandler::endSchemaInfo() {
+    if (m_schemaFlags[kSearchableFlag].empty() || m_schemaFlags[kModifiableFlag].empty()) {
+        failAssertion("searchable.empty() || modifiable.empty()", __LINE__);
+    }
+    if (VOR_AAA_Type_SchemaInfo* target = propertyOf(*top().object, top().property)) {
+        target->SetSchemaInfo(isTrue(m_schemaFlags[0].utf8()), isTrue(m_schemaFlags[1].utf8()),
+                              isTrue(m_schemaFlags[2].utf8()), isTrue(m_schemaFlags[3].utf8()),
+                              isTrue(m_schemaFlags[4].utf8()));
     }
 }
 
-void VOR_AAA_QueryResponseHandler::endElement(const XMLCh* const, const XMLCh* const,
-                                              const XMLCh* const) {
-    if (m_stack.empty()) {
-        return;
-    }
-    Frame frame = std::move(m_stack.back());
-    m_stack.pop_back();
-    std::string text;
-    if (frame.collects) {
-        text = m_text.utf8();
-        m_text.clear();
-    }
-    // The frame that holds the property being read (the value frame below an item).
-    auto valueFrame = [this]() -> const Frame& { return m_stack.back(); };
-    switch (frame.kind) {
-        case eFormat:
-            m_target.SetCurrentNamespaceFormat(std::move(text));
-            break;
-        case eSchemaFlag: {
-            const size_t index = static_cast<size_t>(frame.schemaFlag);
-            m_schemaFlags[index] = std::move(text);
-            break;
-        }
-        case eSchemaInfo: {
-            if (m_schemaFlags[kSearchableFlag].empty() || m_schemaFlags[kModifiableFlag].empty()) {
-                failAssertion("searchable.empty() || modifiable.empty()", __LINE__);
-            }
-            const Frame& property = m_stack.back();
-            if (VOR_AAA_Type_SchemaInfo* target = propertyOf(*property.object, property.name)) {
-                target->SetSchemaInfo(isTrue(m_schemaFlags[0]), isTrue(m_schemaFlags[1]),
-                                      isTrue(m_schemaFlags[2]), isTrue(m_schemaFlags[3]),
-                                      isTrue(m_schemaFlags[4]));
-            }
-            break;
-        }
-        case eValue:
-            endValue(frame, std::move(text));
-            break;
-        case eArrayItem: {
-            const Frame& value = valueFrame();
-            typedProperty<VOR_AAA_Type_StringArrayProp>(*value.object, value.name)
-                .Add(std::move(text));
-            break;
-        }
-        case eMLItem: {
-            const Frame& value = valueFrame();
-            typedProperty<VOR_AAA_Type_MultilingualStringProp>(*value.object, value.name)
-                .Add(std::move(m_localized.locale), std::move(m_localized.text));
-            break;
-        }
-        case eAncestor:
-            valueFrame().object->Ancestors().Add(std::move(m_ancestor));
-            break;
-        case eParameter: {
-            const Frame& value = valueFrame();
-            typedProperty<VOR_AAA_Type_ParameterValueArrayProp>(*value.object, value.name)
-                .Add(std::move(m_parameter));
-            break;
-        }
-        case eParmItem:
-            m_parameter.values.push_back(std::move(m_parmItem));
-            break;
-        case eField:
-            endField(frame, m_stack.back(), std::move(text));
-            break;
-        case eRoot:
-        case eResult:
-        case eObject:
-        case eProperty:
-        case eParmValues:
-        case eIgnore:
-            break;
-    }
+std::span<const VOR_AAA_QueryResponseHandler::Rule> VOR_AAA_QueryResponseHandler::Rules() {
+    // Leaves read their own text into m_text (text inside unknown children is not theirs) and
+    // store it when they close. Rules that change the object, property or declared item class
+    // push a context and pop it when they close.
+    const auto scratch = [](H& h) { return &h.m_text; };
+    const auto pop = [](H& h) { h.m_context.pop_back(); };
+    static const Rule kRules[] = {
+        {.parent = kOutside, .name = C::kQueryResponse, .state = kRoot},
+        {.parent = kRoot,
+         .name = C::kCurrentNamespaceFormat,
+         .state = kFormat,
+         .text = scratch,
+         .replace = true,
+         .ownText = true,
+         .leave = [](H& h) { h.m_target.SetCurrentNamespaceFormat(h.takeText()); }},
+        {.parent = kRoot,
+         .name = C::kQueryResult,
+         .state = kResult,
+         .enter = [](H& h, const XMLCh*, const xercesc::Attributes& a) { h.enterArray(a); },
+         .leave = pop},
+        {.parent = kResult,
+         .name = C::kItem,
+         .state = kObject,
+         .enter = [](H& h, const XMLCh*, const xercesc::Attributes& a) { h.enterResultItem(a); },
+         .leave = pop},
+
+        // Any element of an object that names one of its properties.
+        {.parent = kObject,
+         .state = kProperty,
+         .when =
+             [](H& h, const XMLCh* localname) {
+                 return propertyKindOf(*h.top().object, VOR_AAA_ToUTF8(localname)) != pNone;
+             },
+         .enter = [](H& h, const XMLCh* localname,
+                     const xercesc::Attributes&) { h.enterProperty(localname); },
+         .leave = pop},
+
+        {.parent = kProperty,
+         .name = C::kSchemaInfo,
+         .state = kSchemaInfo,
+         .when = [](H& h, const XMLCh*) { return h.top().kind != pMembers; },
+         .enter =
+             [](H& h, const XMLCh*, const xercesc::Attributes&) {
+                 for (I18NString& value : h.m_schemaFlags) {
+                     value.clear();
+                 }
+             },
+         .leave = [](H& h) { h.endSchemaInfo(); }},
+        {.parent = kSchemaInfo,
+         .name = C::kAcquirable,
+         .state = kSchemaFlag,
+         .text = schemaFlag<0>,
+         .replace = true,
+         .ownText = true},
+        {.parent = kSchemaInfo,
+         .name = C::kAcquired,
+         .state = kSchemaFlag,
+         .text = schemaFlag<1>,
+         .replace = true,
+         .ownText = true},
+        {.parent = kSchemaInfo,
+         .name = C::kModifiable,
+         .state = kSchemaFlag,
+         .text = schemaFlag<2>,
+         .replace = true,
+         .ownText = true},
+        {.parent = kSchemaInfo,
+         .name = C::kSearchable,
+         .state = kSchemaFlag,
+         .text = schemaFlag<3>,
+         .replace = true,
+         .ownText = true},
+        {.parent = kSchemaInfo,
+         .name = C::kUpdateAllDescendents,
+         .state = kSchemaFlag,
+         .text = schemaFlag<4>,
+         .replace = true,
+         .ownText = true},
+
+        // The value of a property, by its kind.
+        {.parent = kProperty,
+         .name = C::kValue,
+         .state = kScalarValue,
+         .when = kindIs<pBoolean, pString, pSearchPath, pToken, pLanguage, pClassEnum>,
+         .text = scratch,
+         .replace = true,
+         .ownText = true,
+         .leave = [](H& h) { h.endScalar(); }},
+        {.parent = kProperty,
+         .name = C::kValue,
+         .state = kStringArrayValue,
+         .when = kindIs<pStringArray>,
+         .enter =
+             [](H& h, const XMLCh*, const xercesc::Attributes&) {
+                 typedProperty<VOR_AAA_Type_StringArrayProp>(*h.top().object, h.top().property)
+                     .Set({});
+             }},
+        {.parent = kProperty,
+         .name = C::kValue,
+         .state = kMLValue,
+         .when = kindIs<pMLString, pMLToken>,
+         .enter =
+             [](H& h, const XMLCh*, const xercesc::Attributes&) {
+                 typedProperty<VOR_AAA_Type_MultilingualStringProp>(*h.top().object,
+                                                                    h.top().property)
+                     .Set({});
+             }},
+        {.parent = kProperty,
+         .name = C::kValue,
+         .state = kAncestorsValue,
+         .when = kindIs<pAncestors>,
+         .enter = [](H& h, const XMLCh*,
+                     const xercesc::Attributes&) { h.top().object->Ancestors().Set({}); }},
+        {.parent = kProperty,
+         .name = C::kValue,
+         .state = kParametersValue,
+         .when = kindIs<pParameters>,
+         .enter =
+             [](H& h, const XMLCh*, const xercesc::Attributes&) {
+                 typedProperty<VOR_AAA_Type_ParameterValueArrayProp>(*h.top().object,
+                                                                     h.top().property)
+                     .Set({});
+             }},
+        {.parent = kProperty,
+         .name = C::kValue,
+         .state = kMembersValue,
+         .when = kindIs<pMembers>,
+         .enter = [](H& h, const XMLCh*, const xercesc::Attributes& a) { h.enterArray(a); },
+         .leave = pop},
+
+        {.parent = kStringArrayValue,
+         .name = C::kItem,
+         .state = kArrayItem,
+         .text = scratch,
+         .replace = true,
+         .ownText = true,
+         .leave =
+             [](H& h) {
+                 typedProperty<VOR_AAA_Type_StringArrayProp>(*h.top().object, h.top().property)
+                     .Add(h.takeText());
+             }},
+
+        {.parent = kMLValue,
+         .name = C::kItem,
+         .state = kMLItem,
+         .enter = [](H& h, const XMLCh*, const xercesc::Attributes&) { h.m_localized = {}; },
+         .leave =
+             [](H& h) {
+                 typedProperty<VOR_AAA_Type_MultilingualStringProp>(*h.top().object,
+                                                                    h.top().property)
+                     .Add(std::move(h.m_localized.locale), std::move(h.m_localized.text));
+             }},
+        {.parent = kMLItem,
+         .name = C::kValue,
+         .state = kMLField,
+         .text = scratch,
+         .replace = true,
+         .ownText = true,
+         .leave = [](H& h) { h.m_localized.text = h.takeText(); }},
+        {.parent = kMLItem,
+         .name = C::kLocale,
+         .state = kMLField,
+         .text = scratch,
+         .replace = true,
+         .ownText = true,
+         .leave = [](H& h) { h.m_localized.locale = h.takeText(); }},
+
+        {.parent = kAncestorsValue,
+         .name = C::kItem,
+         .state = kAncestor,
+         .enter = [](H& h, const XMLCh*, const xercesc::Attributes&) { h.m_ancestor = {}; },
+         .leave = [](H& h) { h.top().object->Ancestors().Add(std::move(h.m_ancestor)); }},
+        {.parent = kAncestor,
+         .name = C::kObjectClass,
+         .state = kAncestorField,
+         .text = scratch,
+         .replace = true,
+         .ownText = true,
+         .leave = [](H& h) { h.m_ancestor.objectClass = h.takeText(); }},
+        {.parent = kAncestor,
+         .name = C::kSearchPath,
+         .state = kAncestorField,
+         .text = scratch,
+         .replace = true,
+         .ownText = true,
+         .leave =
+             [](H& h) {
+                 h.m_ancestor.searchPath = VOR_AAA_VORID::UnescapeDelimiters(h.takeText());
+             }},
+        {.parent = kAncestor,
+         .name = C::kTitle,
+         .state = kAncestorField,
+         .text = scratch,
+         .replace = true,
+         .ownText = true,
+         .leave = [](H& h) { h.m_ancestor.title = h.takeText(); }},
+
+        {.parent = kParametersValue,
+         .name = C::kItem,
+         .state = kParameter,
+         .enter = [](H& h, const XMLCh*, const xercesc::Attributes&) { h.m_parameter = {}; },
+         .leave =
+             [](H& h) {
+                 typedProperty<VOR_AAA_Type_ParameterValueArrayProp>(*h.top().object,
+                                                                     h.top().property)
+                     .Add(std::move(h.m_parameter));
+             }},
+        {.parent = kParameter,
+         .name = C::kName,
+         .state = kParameterName,
+         .text = scratch,
+         .replace = true,
+         .ownText = true,
+         .leave = [](H& h) { h.m_parameter.name = h.takeText(); }},
+        {.parent = kParameter, .name = C::kValue, .state = kParmValues},
+        {.parent = kParmValues,
+         .name = C::kItem,
+         .state = kParmItem,
+         .enter = [](H& h, const XMLCh*, const xercesc::Attributes&) { h.m_parmItem = {}; },
+         .leave = [](H& h) { h.m_parameter.values.push_back(std::move(h.m_parmItem)); }},
+        {.parent = kParmItem,
+         .name = C::kInclusive,
+         .state = kParmField,
+         .text = scratch,
+         .replace = true,
+         .ownText = true,
+         .leave = [](H& h) { h.m_parmItem.inclusive = isTrue(h.takeText()); }},
+        {.parent = kParmItem,
+         .name = C::kDisplay,
+         .state = kParmField,
+         .text = scratch,
+         .replace = true,
+         .ownText = true,
+         .leave = [](H& h) { h.m_parmItem.display = h.takeText(); }},
+        {.parent = kParmItem,
+         .name = C::kUse,
+         .state = kParmField,
+         .text = scratch,
+         .replace = true,
+         .ownText = true,
+         .leave = [](H& h) { h.m_parmItem.use = h.takeText(); }},
+
+        // A member is an object like those of the result, read by the same rules.
+        {.parent = kMembersValue,
+         .name = C::kItem,
+         .state = kObject,
+         .enter = [](H& h, const XMLCh*, const xercesc::Attributes& a) { h.enterMember(a); },
+         .leave = pop},
+    };
+    return kRules;
 }

@@ -11,46 +11,25 @@
 #include "I18NString.h"
 #include "VOR_AAA_BaseClass.h"
 #include "VOR_AAA_BaseClassWithMembers.h"
-#include "VOR_AAA_DefaultHandlers.h"
+#include "VOR_AAA_ElementReader.h"
 
 #include <string>
 #include <vector>
 
 class VOR_AAA_QueryResponse;
 
-class VOR_AAA_QueryResponseHandler : public virtual VOR_AAA_DefaultContentHandler {
+class VOR_AAA_QueryResponseHandler : public VOR_AAA_ElementReader<VOR_AAA_QueryResponseHandler> {
 public:
     explicit VOR_AAA_QueryResponseHandler(VOR_AAA_QueryResponse& target) : m_target(target) {}
-
-    void startDocument() override;
-    void startElement(const XMLCh* const uri, const XMLCh* const localname,
-                      const XMLCh* const qname, const xercesc::Attributes& attrs) override;
-    void endElement(const XMLCh* const uri, const XMLCh* const localname,
-                    const XMLCh* const qname) override;
-    void characters(const XMLCh* const chars, const XMLSize_t length) override;
 
     // The class named by an xsi:type value; throws VOR_AAA_Exception -19 when none matches.
     static VOR_AAA_ObjectType DetermineObjectType(const std::string& typeAttribute);
 
 private:
-    enum Kind {
-        eIgnore,
-        eRoot,
-        eFormat,
-        eResult,
-        eObject,
-        eProperty,
-        eSchemaInfo,
-        eSchemaFlag,
-        eValue,
-        eArrayItem,   // an item of a string array: its text
-        eMLItem,      // multilingual item: value, locale
-        eAncestor,    // ancestor item: objectClass, searchPath, title
-        eParameter,   // parameter item: name, value (its items)
-        eParmValues,  // the value array of one parameter
-        eParmItem,    // one parameter value: inclusive, display, use
-        eField,       // text of a named child of the frame below
-    };
+    friend class VOR_AAA_ElementReader<VOR_AAA_QueryResponseHandler>;
+    static std::span<const Rule> Rules();
+    void Reset();
+
     enum PropertyKind {
         pNone,
         pBoolean,
@@ -66,32 +45,40 @@ private:
         pParameters,
         pMembers,
     };
-    struct Frame {
-        Kind kind = eIgnore;
-        PropertyKind property = pNone;
-        std::string name;                                 // property or field name
-        VOR_AAA_BaseClass* object = nullptr;              // eObject, and the owner of a property
-        VOR_AAA_ObjectType arrayType = kVOR_AAA_Unknown;  // element type an array declares
-        bool collects = false;                            // characters go to the text
-        int schemaFlag = -1;  // eSchemaFlag: index of the schema boolean
+    // Where the reader is: the object being read, the property of it, and the element type the
+    // innermost array declares. Each element that changes one of them pushes a copy.
+    struct Context {
+        VOR_AAA_BaseClass* object = nullptr;
+        std::string property;
+        PropertyKind kind = pNone;
+        VOR_AAA_ObjectType arrayType = kVOR_AAA_Unknown;
     };
 
     static PropertyKind propertyKindOf(const VOR_AAA_BaseClass& object, const std::string& name);
+    template <PropertyKind... Kinds>
+    static bool kindIs(VOR_AAA_QueryResponseHandler& h, const XMLCh*);
+    template <size_t Index>
+    static I18NString* schemaFlag(VOR_AAA_QueryResponseHandler& h) {
+        return &h.m_schemaFlags[Index];
+    }
     VOR_AAA_BaseClassPtr allocateObject(const xercesc::Attributes& attrs,
                                         VOR_AAA_ObjectType uberType);
-    void startInObject(Frame& top, const std::string& name, const xercesc::Attributes& attrs);
-    void startInValue(Frame& top, const xercesc::Attributes& attrs);
-    void endValue(const Frame& property, std::string text);
-    void endField(const Frame& field, const Frame& parent, std::string text);
-    void push(Kind kind, std::string name = {}, bool collects = false);
+    Context& top() { return m_context.back(); }
+    void enterArray(const xercesc::Attributes& attrs);
+    void enterProperty(const XMLCh* localname);
+    void enterMember(const xercesc::Attributes& attrs);
+    void enterResultItem(const xercesc::Attributes& attrs);
+    void endScalar();
+    void endSchemaInfo();
+    std::string takeText();
 
     VOR_AAA_QueryResponse& m_target;
-    std::vector<Frame> m_stack;
-    I18NString m_text;  // the text of the innermost collecting element
+    std::vector<Context> m_context;
+    I18NString m_text;  // the text of the innermost leaf being read
     // Scratch of the item being read (items of one kind never nest in each other).
     VOR_AAA_Type_AncestorInfo m_ancestor;
     VOR_AAA_LocalizedText m_localized;
     VOR_AAA_Type_ParameterValue m_parameter;
     VOR_AAA_Type_ParmValueItem m_parmItem;
-    std::string m_schemaFlags[5];
+    I18NString m_schemaFlags[5];  // in the order SetSchemaInfo takes them
 };

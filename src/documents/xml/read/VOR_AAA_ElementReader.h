@@ -12,16 +12,19 @@
 //     }
 //
 // An element is read when it is a direct child of the element that entered `parent` (kOutside:
-// it is the document element) and its local name equals `name` (null: any name; namespace
-// prefixes are ignored). The first matching rule wins. An element no rule matches is skipped
-// with everything inside it.
+// it is the document element), its local name equals `name` (null: any name; namespace
+// prefixes are ignored) and `when` (if given) accepts it. The first matching rule wins. An
+// element no rule matches is skipped with everything inside it.
 //
 // What a rule does:
+//   when      decides from the reader's own state whether the rule applies (an element whose
+//             meaning depends on what was read before it);
 //   text      where the element's character data goes (null: nowhere); it is appended, so a
 //             value split by the parser arrives whole. Text inside skipped children of the
-//             element goes there too.
+//             element goes there too, unless `ownText`.
 //   replace   entering the element first clears that text (the document's value replaces a
 //             default); without it the text is appended to what the field held.
+//   ownText   only the element's own character data goes to text.
 //   enter     called with the element's local name and attributes when it opens;
 //   leave     called when it closes (after an embedded reader has seen its end);
 //   embedded  the reader of a document embedded at this element: it receives startDocument, the
@@ -47,8 +50,10 @@ struct VOR_AAA_ElementRule {
     int parent = 0;
     const XMLCh* name = nullptr;
     int state = 0;
+    bool (*when)(Reader&, const XMLCh* localname) = nullptr;
     I18NString* (*text)(Reader&) = nullptr;
     bool replace = false;
+    bool ownText = false;
     void (*enter)(Reader&, const XMLCh* localname, const xercesc::Attributes&) = nullptr;
     void (*leave)(Reader&) = nullptr;
     xercesc::ContentHandler* (*embedded)(Reader&) = nullptr;
@@ -94,7 +99,11 @@ public:
         if (xercesc::ContentHandler* inner = embedded()) {
             inner->characters(chars, length);
         } else if (!m_open.empty() && m_open.back().rule->text != nullptr) {
-            if (I18NString* text = m_open.back().rule->text(self())) {
+            const Open& open = m_open.back();
+            if (open.rule->ownText && m_depth != open.depth + 1) {
+                return;  // inside a skipped child
+            }
+            if (I18NString* text = open.rule->text(self())) {
                 VOR_AAA_AppendText(*text, chars, length);
             }
         }
@@ -146,11 +155,12 @@ private:
         return m_open.back().rule->embedded(self());
     }
 
-    const Rule* match(const XMLCh* localname) const {
+    const Rule* match(const XMLCh* localname) {
         const int parent = state();
         for (const Rule& rule : Reader::Rules()) {
             if (rule.parent == parent &&
-                (rule.name == nullptr || VOR_AAA_Const::Equals(localname, rule.name))) {
+                (rule.name == nullptr || VOR_AAA_Const::Equals(localname, rule.name)) &&
+                (rule.when == nullptr || rule.when(self(), localname))) {
                 return &rule;
             }
         }
