@@ -2,16 +2,16 @@
 
 #include "PYXBase64.h"
 #include "VOR_AAA_Exception.h"
+#include "VOR_AAA_Messages.h"
 
 #include <memory>
 #include <new>
 #include <vector>
 
+using namespace VOR_AAA_Messages;
+
 namespace {
 
-constexpr uint32_t kMsgLibraryCallFailed = 0x5060AF61;
-constexpr uint32_t kMsgStepFailed = 0x5066289F;
-constexpr uint32_t kMsgDetail = 0x65B15F15;
 constexpr const char* kReportedFunction = "DecryptData";
 
 // Frees a buffer of the service when the scope ends.

@@ -1,17 +1,10 @@
 #include "VOR_AAA_Exception.h"
 
-namespace {
+#include "VOR_AAA_Messages.h"
 
-// Catalogue numbers of the prompt captions.
-constexpr uint32_t kMsgNamespaceCaption = 0x51728952;
-constexpr uint32_t kMsgUserNameCaption = 0x51703E12;
-constexpr uint32_t kMsgPasswordCaption = 0x5173574E;
-constexpr uint32_t kMsgLogonCaption = 0x5172B6F7;
-constexpr uint32_t kMsgOldPasswordCaption = 0x5174CA5B;
-constexpr uint32_t kMsgNewPasswordCaption = 0x51798A14;
-constexpr uint32_t kMsgConfirmPasswordCaption = 0x517BB385;
-constexpr uint32_t kMsgInvalidPassportCaption = 0x51744BBF;
-constexpr uint32_t kMsgInvalidPassportID = 0x506F4371;
+using namespace VOR_AAA_Messages;
+
+namespace {
 
 using DO = VOR_AAA_DisplayObject;
 

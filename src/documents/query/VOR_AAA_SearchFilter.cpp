@@ -2,15 +2,15 @@
 
 #include "VOR_AAA_CaseMapping.h"
 #include "VOR_AAA_Exception.h"
+#include "VOR_AAA_Messages.h"
 #include "VOR_AAA_PathText.h"
 
 #include <optional>
 #include <string_view>
 
-namespace {
+using namespace VOR_AAA_Messages;
 
-constexpr uint32_t kMsgFilterSyntax = 0x50606AC3;
-constexpr uint32_t kMsgInternalError = 0x506C4DF8;
+namespace {
 
 // Reads one predicate; every method returns false on a syntax error.
 class PredicateReader {

@@ -38,7 +38,7 @@ public:
 
     // Parses each predicate into one group (groups must all hold) and appends them. An
     // operation outside permittedOperations, or any syntax error, clears every group and
-    // throws VOR_AAA_Exception code -48 with message 0x50606AC3 (the predicate text).
+    // throws VOR_AAA_Exception code -48 with kMsgFilterSyntax (the predicate text).
     void Parse(const std::vector<std::string>& predicates, unsigned permittedOperations);
     void Parse(const std::string& predicate, unsigned permittedOperations);
 

@@ -2,14 +2,15 @@
 
 #include "PYXUtConvert.h"
 #include "VOR_AAA_Exception.h"
+#include "VOR_AAA_Messages.h"
 
 #include <charconv>
 
 namespace VOR_AAA_VORID {
 
-namespace {
+using namespace VOR_AAA_Messages;
 
-constexpr uint32_t kMsgInvalidSearchPath = 0x506E865C;
+namespace {
 
 // The identifier inside VORID("...") (or vorid("...")), else the text itself.
 std::string unwrap(const std::string& identifier) {

@@ -4,6 +4,7 @@
 #include "PYXThrowable.h"
 #include "VOR_AAA_Const.h"
 #include "VOR_AAA_Exception.h"
+#include "VOR_AAA_Messages.h"
 #include "VOR_AAA_ParseDocument.h"
 #include "VOR_AAA_VORID.h"
 #include "VOR_AAA_WriteEscapedText.h"
@@ -13,6 +14,8 @@
 #include <new>
 
 using C = VOR_AAA_Const;
+
+using namespace VOR_AAA_Messages;
 
 namespace {
 
@@ -274,7 +277,7 @@ void VOR_AAA_BiBusHeader::decryptValue(VOR_CryptoHandle cryptoHandle, const I18N
         result != 0) {
         VOR_AAA_Exception failure(-19);
         failure.increaseNesting();
-        failure.addMessage(VOR_AAA_Message(0x5060AF61) << "PYXBase64Decode" << result);
+        failure.addMessage(VOR_AAA_Message(kMsgLibraryCallFailed) << "PYXBase64Decode" << result);
         PYX_THROW(failure, "VOR_AAA_BiBusHeader::decryptValue");
     }
     CryptoBuffer out;
@@ -286,11 +289,12 @@ void VOR_AAA_BiBusHeader::decryptValue(VOR_CryptoHandle cryptoHandle, const I18N
         char* details = nullptr;
         VOR_AAA_Exception failure(-19);
         if (VOR_CryptoGetLastErrorDetails(cryptoHandle, 0, &details) < 0) {
-            failure.addMessage(VOR_AAA_Message(0x5060AF61) << "VOR_UnprotectData" << result);
+            failure.addMessage(VOR_AAA_Message(kMsgLibraryCallFailed)
+                               << "VOR_UnprotectData" << result);
         } else {
-            failure.addMessage(VOR_AAA_Message(0x5066289F) << "VOR_UnprotectData");
+            failure.addMessage(VOR_AAA_Message(kMsgStepFailed) << "VOR_UnprotectData");
             failure.increaseNesting();
-            failure.addMessage(VOR_AAA_Message(0x65B15F15) << (details ? details : ""));
+            failure.addMessage(VOR_AAA_Message(kMsgDetail) << (details ? details : ""));
         }
         VOR_CryptoFree(details, 0);
         PYX_THROW(failure, "VOR_AAA_BiBusHeader::decryptValue");

@@ -2,8 +2,11 @@
 #include "VOR_AAA_BiBusHeader.h"
 #include "VOR_AAA_Const.h"
 #include "VOR_AAA_Exception.h"
+#include "VOR_AAA_Messages.h"
 
 using C = VOR_AAA_Const;
+
+using namespace VOR_AAA_Messages;
 
 namespace {
 
@@ -214,7 +217,7 @@ void VOR_AAA_BiBusHeaderHandler::endActionText() {
     }
     m_target->m_action = VOR_AAA_BiBusHeader::kActionNone;
     VOR_AAA_AuthUnrecoverableException failure;
-    failure.addMessage(VOR_AAA_Message(0x517878D8));
-    failure.addMessage(VOR_AAA_Message(0x861B8CC2) << text);
+    failure.addMessage(VOR_AAA_Message(kMsgUnknownAction));
+    failure.addMessage(VOR_AAA_Message(kMsgActionText) << text);
     PYX_THROW(failure, "VOR_AAA_BiBusHeaderHandler::endElement");
 }

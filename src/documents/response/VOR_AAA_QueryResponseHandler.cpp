@@ -4,11 +4,14 @@
 #include "VOR_AAA_Const.h"
 #include "VOR_AAA_DocumentText.h"
 #include "VOR_AAA_Exception.h"
+#include "VOR_AAA_Messages.h"
 #include "VOR_AAA_QueryResponse.h"
 #include "VOR_AAA_VORID.h"
 
 #include <array>
 #include <string_view>
+
+using namespace VOR_AAA_Messages;
 
 namespace {
 
@@ -135,8 +138,8 @@ VOR_AAA_ObjectType VOR_AAA_QueryResponseHandler::DetermineObjectType(
         }
     }
     VOR_AAA_Exception failure(-19);
-    failure.addMessage(VOR_AAA_Message(0x506C4DF8) << "determineObjectTypeFromTypeAttribute"
-                                                   << "objectType = kVOR_AAA_Unknown");
+    failure.addMessage(VOR_AAA_Message(kMsgInternalError) << "determineObjectTypeFromTypeAttribute"
+                                                          << "objectType = kVOR_AAA_Unknown");
     PYX_THROW(failure, "VOR_AAA_QueryResponseHandler::determineObjectTypeFromTypeAttribute");
 }
 

@@ -4,7 +4,7 @@
 // Elements are matched by local name and nesting; unknown elements are skipped. An item's
 // class comes from its xsi:type (first of "baseClass", "namespaceFolder", "namespace", "group",
 // "distributionList", "role", "account" that the type contains); a type naming none of them
-// throws VOR_AAA_Exception -19 (0x506C4DF8). Search paths are VORID-unescaped. A schemaInfo
+// throws VOR_AAA_Exception -19 (kMsgInternalError). Search paths are VORID-unescaped. A schemaInfo
 // block lacking searchable or modifiable fails an assertion.
 #pragma once
 

@@ -5,6 +5,7 @@
 #include "VOR_AAA_Const.h"
 #include "VOR_AAA_EncryptionManager.h"
 #include "VOR_AAA_Exception.h"
+#include "VOR_AAA_Messages.h"
 
 #include "PYXBase64.h"
 
@@ -15,6 +16,8 @@
 #include <string>
 
 namespace {
+
+using namespace VOR_AAA_Messages;
 
 using C = VOR_AAA_Const;
 using Header = VOR_AAA_BiBusHeader;
@@ -231,8 +234,8 @@ TEST(BusHeaderRead, ActionTexts) {
     } catch (VOR_AAA_AuthUnrecoverableException& e) {
         EXPECT_EQ(e.getErrorCode(), -38);
         ASSERT_EQ(e.getMessageCount(), 2u);
-        EXPECT_EQ(e.getMessageN(0).getNumber(), 0x517878D8u);
-        EXPECT_EQ(e.getMessageN(1).getNumber(), 0x861B8CC2u);
+        EXPECT_EQ(e.getMessageN(0).getNumber(), kMsgUnknownAction);
+        EXPECT_EQ(e.getMessageN(1).getNumber(), kMsgActionText);
         EXPECT_EQ(e.getMessageN(1).getComponents().getParm(0).toText(), I18NString("LOGON"));
     }
     EXPECT_EQ(header.GetAction(), Header::kActionNone);
@@ -279,10 +282,10 @@ TEST(BusHeaderRoundTrip, WrittenHeaderReadsBackToTheSameText) {
 TEST(BusHeaderException, AddedFailuresMergeAndTravelInsideVOR) {
     Header header;
     VOR_AAA_AuthUnrecoverableException first;
-    first.addMessage(VOR_AAA_Message(0x51744BBF));
+    first.addMessage(VOR_AAA_Message(kMsgInvalidPassportCaption));
     header.AddException(first, "en-us");
     VOR_AAA_Exception second(-48);
-    second.addMessage(VOR_AAA_Message(0x506992C8));
+    second.addMessage(VOR_AAA_Message(kMsgInternalError));
     header.AddException(second, "en-us");
 
     const auto& messages = header.GetException().GetMessages();
@@ -303,7 +306,7 @@ TEST(BusHeaderDecrypt, Base64FailureIsReportedBeforeTheService) {
     } catch (VOR_AAA_Exception& e) {
         EXPECT_EQ(e.getErrorCode(), -19);
         ASSERT_EQ(e.getMessageCount(), 1u);
-        EXPECT_EQ(e.getMessageN(0).getNumber(), 0x5060AF61u);
+        EXPECT_EQ(e.getMessageN(0).getNumber(), kMsgLibraryCallFailed);
         EXPECT_EQ(e.getMessageN(0).getComponents().getParm(0).toText(),
                   I18NString("PYXBase64Decode"));
     }
@@ -321,7 +324,7 @@ TEST(BusHeaderDecrypt, ForeignDataFailsWithTheServiceDetails) {
         EXPECT_EQ(e.getErrorCode(), -19);
         ASSERT_GE(e.getMessageCount(), 1u);
         const uint32_t first = e.getMessageN(0).getNumber();
-        EXPECT_TRUE(first == 0x5066289Fu || first == 0x5060AF61u);
+        EXPECT_TRUE(first == kMsgStepFailed || first == kMsgLibraryCallFailed);
         EXPECT_EQ(e.getMessageN(0).getComponents().getParm(0).toText(),
                   I18NString("VOR_UnprotectData"));
     }

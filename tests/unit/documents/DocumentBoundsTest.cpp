@@ -7,6 +7,7 @@
 #include "VOR_AAA_AuthDoc.h"
 #include "VOR_AAA_DefaultHandlers.h"
 #include "VOR_AAA_Exception.h"
+#include "VOR_AAA_Messages.h"
 #include "VOR_AAA_OMException.h"
 #include "VOR_AAA_ParseDocument.h"
 #include "VOR_AAA_SAXParserPool.h"
@@ -21,6 +22,8 @@
 #include <string>
 
 namespace {
+
+using namespace VOR_AAA_Messages;
 
 // A home directory holding only documents.conf, BASALT_HOME for the scope.
 class BoundsHome {
@@ -66,9 +69,9 @@ std::string Refusal(const std::function<void()>& load, const char* documentName)
     } catch (VOR_AAA_Exception& e) {
         EXPECT_EQ(e.getErrorCode(), -19);
         EXPECT_EQ(e.getMessageCount(), 3u);
-        EXPECT_EQ(e.getMessageN(0).getNumber(), 0x506E500Eu);
+        EXPECT_EQ(e.getMessageN(0).getNumber(), kMsgDocumentNotParsed);
         EXPECT_EQ(e.getMessageN(0).getComponents().getParm(0).toText(), I18NString(documentName));
-        EXPECT_EQ(e.getMessageN(2).getNumber(), 0x65B15F15u);
+        EXPECT_EQ(e.getMessageN(2).getNumber(), kMsgDetail);
         return e.getMessageN(e.getMessageCount() - 1).getComponents().getParm(0).toText().utf8();
     } catch (...) {
         ADD_FAILURE() << "not a VOR_AAA_Exception";

@@ -2,6 +2,7 @@
 // directory for the protection key.
 #include "VOR_AAA_EncryptionManager.h"
 #include "VOR_AAA_Exception.h"
+#include "VOR_AAA_Messages.h"
 
 #include <gtest/gtest.h>
 
@@ -12,6 +13,8 @@
 #include <vector>
 
 namespace {
+
+using namespace VOR_AAA_Messages;
 
 class EncryptionManagerTest : public ::testing::Test {
 protected:
@@ -66,7 +69,7 @@ TEST_F(EncryptionManagerTest, TextThatIsNotBase64FailsBeforeTheServiceIsCalled) 
     } catch (VOR_AAA_Exception& e) {
         EXPECT_EQ(e.getErrorCode(), -19);
         ASSERT_EQ(e.getMessageCount(), 1u);
-        EXPECT_EQ(e.getMessageN(0).getNumber(), 0x5060AF61u);
+        EXPECT_EQ(e.getMessageN(0).getNumber(), kMsgLibraryCallFailed);
         EXPECT_EQ(e.getMessageNestingLevelN(0), 1);
         const auto& parms = e.getMessageN(0).getComponents();
         EXPECT_EQ(parms.getParm(0).toText(), I18NString("PYXBase64Decode"));
@@ -88,10 +91,10 @@ TEST_F(EncryptionManagerTest, AlteredValueIsRefusedWithTheServiceDetails) {
     } catch (VOR_AAA_Exception& e) {
         EXPECT_EQ(e.getErrorCode(), -19);
         ASSERT_EQ(e.getMessageCount(), 2u);
-        EXPECT_EQ(e.getMessageN(0).getNumber(), 0x5066289Fu);
+        EXPECT_EQ(e.getMessageN(0).getNumber(), kMsgStepFailed);
         EXPECT_EQ(e.getMessageN(0).getComponents().getParm(0).toText(),
                   I18NString("VOR_UnprotectData"));
-        EXPECT_EQ(e.getMessageN(1).getNumber(), 0x65B15F15u);
+        EXPECT_EQ(e.getMessageN(1).getNumber(), kMsgDetail);
         EXPECT_EQ(e.getMessageNestingLevelN(1), 2);
         EXPECT_FALSE(e.getMessageN(1).getComponents().getParm(0).toText().empty());
     }

@@ -1,6 +1,7 @@
 // The exception family and the exception document: exact written forms, filling from each
 // kind of exception (prompts included), reading back, and the bus header's merge rule.
 #include "VOR_AAA_Exception.h"
+#include "VOR_AAA_Messages.h"
 #include "VOR_AAA_OMException.h"
 
 #include <gtest/gtest.h>
@@ -10,6 +11,8 @@
 #include <vector>
 
 namespace {
+
+using namespace VOR_AAA_Messages;
 
 using Doc = VOR_AAA_OMException;
 
@@ -115,7 +118,7 @@ TEST(ExceptionDocumentFill, LogonAsPrompt) {
     EXPECT_EQ(doc.GetErrorCode(), -36);
     EXPECT_EQ(doc.GetErrorCodeString(), I18NString("vorAuthUserRecoverable"));
     EXPECT_EQ(doc.GetSeverity(), I18NString("error"));
-    EXPECT_EQ(doc.GetCaptions(), std::vector<I18NString>{en(0x5172B6F7)});
+    EXPECT_EQ(doc.GetCaptions(), std::vector<I18NString>{en(kMsgLogonCaption)});
     EXPECT_EQ(column(doc, &Doc::DisplayObject::type),
               (std::vector<std::string>{"hidden", "display", "text", "textnoecho", "hidden"}));
     EXPECT_EQ(column(doc, &Doc::DisplayObject::name),
@@ -124,24 +127,26 @@ TEST(ExceptionDocumentFill, LogonAsPrompt) {
     EXPECT_EQ(column(doc, &Doc::DisplayObject::value),
               (std::vector<std::string>{"ns1", "Ridge", "bob", "", "logonAs"}));
     EXPECT_EQ(column(doc, &Doc::DisplayObject::caption),
-              (std::vector<std::string>{"", en(0x51728952).utf8(), en(0x51703E12).utf8(),
-                                        en(0x5173574E).utf8(), ""}));
+              (std::vector<std::string>{"", en(kMsgNamespaceCaption).utf8(),
+                                        en(kMsgUserNameCaption).utf8(),
+                                        en(kMsgPasswordCaption).utf8(), ""}));
 }
 
 TEST(ExceptionDocumentFill, LogonAsWithLeadingCaptionAndFixedUserName) {
     Doc doc;
-    doc.SetFrom(VOR_AAA_AuthUserRecoverableException_LogonAs(VOR_AAA_Message(0x51744BBF), "ns1",
-                                                             "Ridge", "bob", false),
+    doc.SetFrom(VOR_AAA_AuthUserRecoverableException_LogonAs(
+                    VOR_AAA_Message(kMsgInvalidPassportCaption), "ns1", "Ridge", "bob", false),
                 "en-us");
-    EXPECT_EQ(doc.GetCaptions(), (std::vector<I18NString>{en(0x51744BBF), en(0x5172B6F7)}));
+    EXPECT_EQ(doc.GetCaptions(),
+              (std::vector<I18NString>{en(kMsgInvalidPassportCaption), en(kMsgLogonCaption)}));
     EXPECT_EQ(doc.GetDisplayObjects().at(2).type, I18NString("display"));
 }
 
 TEST(ExceptionDocumentFill, CaptionsAreRenderedInTheRequestLocale) {
     Doc doc;
     doc.SetFrom(VOR_AAA_AuthUserRecoverableException_LogonAs("ns1", "Ridge", "bob"), "fr-ca");
-    EXPECT_EQ(doc.GetCaptions().at(0), VOR_AAA_Message(0x5172B6F7).render("fr"));
-    EXPECT_NE(doc.GetCaptions().at(0), en(0x5172B6F7));
+    EXPECT_EQ(doc.GetCaptions().at(0), VOR_AAA_Message(kMsgLogonCaption).render("fr"));
+    EXPECT_NE(doc.GetCaptions().at(0), en(kMsgLogonCaption));
 }
 
 TEST(ExceptionDocumentFill, ChangePasswordPrompt) {
@@ -160,8 +165,8 @@ TEST(ExceptionDocumentFill, ChangePasswordPrompt) {
     EXPECT_EQ(column(doc, &Doc::DisplayObject::value),
               (std::vector<std::string>{"ns1", "Ridge", "bob", "uid=bob,o=r", "Bob B", "", "", "",
                                         "logonExpired"}));
-    EXPECT_EQ(doc.GetDisplayObjects().at(6).caption, en(0x51798A14));
-    EXPECT_EQ(doc.GetDisplayObjects().at(7).caption, en(0x517BB385));
+    EXPECT_EQ(doc.GetDisplayObjects().at(6).caption, en(kMsgNewPasswordCaption));
+    EXPECT_EQ(doc.GetDisplayObjects().at(7).caption, en(kMsgConfirmPasswordCaption));
     EXPECT_TRUE(doc.GetCaptions().empty());
 }
 
@@ -181,11 +186,11 @@ TEST(ExceptionDocumentFill, InvalidPassportNestsItsMessage) {
     doc.SetFrom(VOR_AAA_InvalidPassportID("p-17"), "en-us");
     EXPECT_EQ(doc.GetErrorCode(), -38);
     EXPECT_EQ(doc.GetErrorCodeString(), I18NString("vorAuthUnrecoverable"));
-    EXPECT_EQ(doc.GetCaptions(), std::vector<I18NString>{en(0x51744BBF)});
+    EXPECT_EQ(doc.GetCaptions(), std::vector<I18NString>{en(kMsgInvalidPassportCaption)});
     ASSERT_EQ(doc.GetMessages().size(), 1u);
     EXPECT_EQ(doc.GetMessages()[0].nestingLevel, 1);
     EXPECT_EQ(doc.GetMessages()[0].text,
-              (VOR_AAA_Message(0x506F4371) << I18NString("p-17")).render("en-us"));
+              (VOR_AAA_Message(kMsgInvalidPassportID) << I18NString("p-17")).render("en-us"));
     EXPECT_NE(doc.GetMessages()[0].text.utf8().find("p-17"), std::string::npos);
 }
 
@@ -202,7 +207,7 @@ TEST(ExceptionDocumentFill, ChallengesCarryTheirBlob) {
 }
 
 TEST(ExceptionDocumentFill, ProviderCodeWinsAndPlatformSeverityIsNamed) {
-    VOR_AAA_Exception provider(-30, VOR_AAA_Message(0x506992C8));
+    VOR_AAA_Exception provider(-30, VOR_AAA_Message(kMsgInternalError));
     provider.setErrorCode(5);
     Doc doc;
     doc.SetFrom(provider, "en-us");
@@ -300,13 +305,13 @@ TEST(ExceptionDocumentReader, MalformedTextFailsWithTheDocumentName) {
 TEST(ExceptionDocumentMerge, ReplacesAnythingButAnUnrecoverableFailure) {
     Doc doc;
     doc.SetFrom(VOR_AAA_AuthSystemRecoverableException("blob"), "en-us");
-    VOR_AAA_Exception next(-48, VOR_AAA_Message(0x506992C8));
+    VOR_AAA_Exception next(-48, VOR_AAA_Message(kMsgInternalError));
     doc.AddException(next, "en-us");
     EXPECT_EQ(doc.GetErrorCode(), -48);
     EXPECT_TRUE(doc.GetErrorCodeString().empty());
     EXPECT_TRUE(doc.GetSecurityBlob().empty());
     ASSERT_EQ(doc.GetMessages().size(), 1u);
-    EXPECT_EQ(doc.GetMessages()[0].text, en(0x506992C8));
+    EXPECT_EQ(doc.GetMessages()[0].text, en(kMsgInternalError));
 }
 
 TEST(ExceptionDocumentMerge, NewFailureHeadsAndEarlierUnrecoverableNestsBelow) {
@@ -314,12 +319,12 @@ TEST(ExceptionDocumentMerge, NewFailureHeadsAndEarlierUnrecoverableNestsBelow) {
     doc.SetFrom(VOR_AAA_InvalidPassportID("p-1"), "en-us");  // one message at level 1
     const I18NString earlier = doc.GetMessages().at(0).text;
     VOR_AAA_Exception next(-48);
-    next.addMessage(VOR_AAA_Message(0x506992C8));
+    next.addMessage(VOR_AAA_Message(kMsgInternalError));
     next.increaseNesting();
-    next.addMessage(VOR_AAA_Message(0x65B15F15) << "detail");
+    next.addMessage(VOR_AAA_Message(kMsgDetail) << "detail");
     doc.AddException(next, "en-us");
     ASSERT_EQ(doc.GetMessages().size(), 3u);
-    EXPECT_EQ(doc.GetMessages()[0], (Doc::Message{0, en(0x506992C8)}));
+    EXPECT_EQ(doc.GetMessages()[0], (Doc::Message{0, en(kMsgInternalError)}));
     EXPECT_EQ(doc.GetMessages()[1].nestingLevel, 1);
     EXPECT_EQ(doc.GetMessages()[2], (Doc::Message{1 + 2, earlier}));
     EXPECT_EQ(doc.GetErrorCodeString(), I18NString("vorAuthUnrecoverable"));

@@ -2,6 +2,7 @@
 // type, member lists and their nil forms, the namespace's filter check, and the reader.
 #include "VOR_AAA_Const.h"
 #include "VOR_AAA_Exception.h"
+#include "VOR_AAA_Messages.h"
 #include "VOR_AAA_QueryResponse.h"
 #include "VOR_AAA_QueryResponseHandler.h"
 #include "VOR_AAA_VORID.h"
@@ -12,6 +13,8 @@
 #include <string>
 
 namespace {
+
+using namespace VOR_AAA_Messages;
 
 using C = VOR_AAA_Const;
 using Members = VOR_AAA_BaseClassWithMembers;
@@ -287,7 +290,7 @@ TEST(QueryResponseRead, UnknownItemTypeFails) {
     } catch (VOR_AAA_Exception& e) {
         EXPECT_EQ(e.getErrorCode(), -19);
         ASSERT_EQ(e.getMessageCount(), 1u);
-        EXPECT_EQ(e.getMessageN(0).getNumber(), 0x506C4DF8u);
+        EXPECT_EQ(e.getMessageN(0).getNumber(), kMsgInternalError);
         EXPECT_EQ(e.getMessageN(0).getComponents().getParm(1).toText(),
                   I18NString("objectType = kVOR_AAA_Unknown"));
     }

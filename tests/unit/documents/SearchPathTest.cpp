@@ -1,6 +1,7 @@
 // The search-path language: fixed paths, VORID paths with axes and predicates, the VORID
 // identifier itself, delimiter escaping, property filters and their matching.
 #include "VOR_AAA_Exception.h"
+#include "VOR_AAA_Messages.h"
 #include "VOR_AAA_SearchFilter.h"
 #include "VOR_AAA_SearchPath.h"
 #include "VOR_AAA_VORID.h"
@@ -12,6 +13,8 @@
 #include <vector>
 
 namespace {
+
+using namespace VOR_AAA_Messages;
 
 using SP = VOR_AAA_SearchPath;
 using Strings = std::vector<std::string>;
@@ -156,7 +159,7 @@ TEST(VORID, ResolveChecksNamespaceAndKind) {
         FAIL();
     } catch (VOR_AAA_Exception& e) {
         EXPECT_EQ(e.getErrorCode(), -48);
-        EXPECT_EQ(e.getMessageN(0).getNumber(), 0x506E865Cu);
+        EXPECT_EQ(e.getMessageN(0).getNumber(), kMsgInvalidSearchPath);
         EXPECT_EQ(e.getMessageN(0).getComponents().getParm(0).toText(),
                   I18NString("VORID('other:u:authid=1')"));
     }
@@ -232,7 +235,7 @@ TEST(SearchFilter, SyntaxErrorsClearTheFilterAndReport) {
             ADD_FAILURE() << "accepted: " << bad;
         } catch (VOR_AAA_Exception& e) {
             EXPECT_EQ(e.getErrorCode(), -48) << bad;
-            EXPECT_EQ(e.getMessageN(0).getNumber(), 0x50606AC3u);
+            EXPECT_EQ(e.getMessageN(0).getNumber(), kMsgFilterSyntax);
             EXPECT_EQ(e.getMessageN(0).getComponents().getParm(0).toText(), I18NString(bad));
             EXPECT_EQ(e.getBackTrace().at(0).function, "VOR_AAA_SearchFilter::_errorCleanUp");
         }
@@ -272,7 +275,7 @@ TEST(FilterMatching, UnknownOperationIsReported) {
         FAIL();
     } catch (VOR_AAA_Exception& e) {
         EXPECT_EQ(e.getErrorCode(), -48);
-        EXPECT_EQ(e.getMessageN(0).getNumber(), 0x506C4DF8u);
+        EXPECT_EQ(e.getMessageN(0).getNumber(), kMsgInternalError);
         EXPECT_EQ(e.getMessageN(0).getComponents().getParm(1).toText(),
                   I18NString("operation == eSFUnknown"));
     }

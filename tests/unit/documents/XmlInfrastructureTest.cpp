@@ -7,6 +7,7 @@
 #include "VOR_AAA_CaseMapping.h"
 #include "VOR_AAA_Exception.h"
 #include "VOR_AAA_MarkupBuffer.h"
+#include "VOR_AAA_Messages.h"
 #include "VOR_AAA_OMException.h"
 #include "VOR_AAA_ParseDocument.h"
 #include "VOR_AAA_PrintDOM.h"
@@ -26,6 +27,8 @@
 #include <vector>
 
 namespace {
+
+using namespace VOR_AAA_Messages;
 
 std::string escaped(std::string_view text) {
     std::ostringstream out;
@@ -398,11 +401,11 @@ TEST(ParseDocument, MalformedTextFailsWithCode19AndThreeNestedMessages) {
     } catch (VOR_AAA_Exception& e) {
         EXPECT_EQ(e.getErrorCode(), -19);
         ASSERT_EQ(e.getMessageCount(), 3u);
-        EXPECT_EQ(e.getMessageN(0).getNumber(), 0x506E500Eu);
+        EXPECT_EQ(e.getMessageN(0).getNumber(), kMsgDocumentNotParsed);
         EXPECT_EQ(e.getMessageN(0).getComponents().getParm(0).toText(),
                   I18NString("additionalInfo"));
-        EXPECT_EQ(e.getMessageN(1).getNumber(), 0x5065B0B0u);
-        EXPECT_EQ(e.getMessageN(2).getNumber(), 0x65B15F15u);
+        EXPECT_EQ(e.getMessageN(1).getNumber(), kMsgPublicIdentifier);
+        EXPECT_EQ(e.getMessageN(2).getNumber(), kMsgDetail);
         EXPECT_FALSE(e.getMessageN(2).getComponents().getParm(0).toText().empty());
         EXPECT_EQ(e.getMessageNestingLevelN(0), 0);
         EXPECT_EQ(e.getMessageNestingLevelN(1), 1);
@@ -485,7 +488,7 @@ TEST(CaseMapping, EmptyStaysEmptyAndBadBytesFail) {
     } catch (VOR_AAA_Exception& e) {
         EXPECT_EQ(e.getErrorCode(), -1);
         ASSERT_EQ(e.getMessageCount(), 1u);
-        EXPECT_EQ(e.getMessageN(0).getNumber(), 0x50611B7Du);
+        EXPECT_EQ(e.getMessageN(0).getNumber(), kMsgStringOperationFailed);
         EXPECT_EQ(e.getMessageN(0).getComponents().getParm(0).toText(),
                   I18NString("I18NLocale::toLower"));
     }

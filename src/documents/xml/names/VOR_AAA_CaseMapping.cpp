@@ -2,13 +2,14 @@
 
 #include "I18NLocale.h"
 #include "VOR_AAA_Exception.h"
+#include "VOR_AAA_Messages.h"
 
 #include <cstring>
 #include <memory>
 
-namespace {
+using namespace VOR_AAA_Messages;
 
-constexpr uint32_t kMsgStringOperationFailed = 0x50611B7D;
+namespace {
 
 // The process locale for "en-us" is made once; other locales per call.
 const I18NLocale& defaultLocale() {

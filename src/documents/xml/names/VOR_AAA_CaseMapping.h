@@ -5,7 +5,7 @@
 //     toLower(value, "tr");         // Turkish rules
 //
 // A byte string is taken as UTF-8. An empty text is returned at once; a text that cannot be
-// mapped (bytes that are not UTF-8) throws VOR_AAA_Exception code -1, message 0x50611B7D.
+// mapped (bytes that are not UTF-8) throws VOR_AAA_Exception code -1, kMsgStringOperationFailed.
 #pragma once
 
 #include <string>

@@ -5,8 +5,8 @@
 // startElement, endElement and characters, as a state machine over local names and depth.
 //
 // VOR_AAA_DefaultErrorHandler: ignores warnings and recoverable errors; a fatal error throws
-// VOR_AAA_Exception code -19 with three nested messages: 0x506E500E (document name),
-// 0x5065B0B0 (public identifier), 0x65B15F15 (the parser's message).
+// VOR_AAA_Exception code -19 with three nested messages: kMsgDocumentNotParsed (document
+// name), kMsgPublicIdentifier (public identifier), kMsgDetail (the parser's message).
 //
 // Both are used through VOR_AAA_ParseDocument (VOR_AAA_ParseDocument.h).
 #pragma once
