@@ -1,5 +1,7 @@
-// Credentials document, visa, authenticate document and authenticate response: exact written
-// forms, readers on real-shaped input, lookups and round trips.
+// Credentials document, visa, authenticate document and authenticate response: readers on
+// real-shaped input, lookups, the writers' rules and round trips. The host reads visas and
+// authenticate responses from the real provider in the integration tests, which hold their
+// form.
 #include "VOR_AAA_AdditionalInfo.h"
 #include "VOR_AAA_AuthDoc.h"
 #include "VOR_AAA_AuthResponse.h"
@@ -10,7 +12,9 @@
 
 #include <gtest/gtest.h>
 
+#include <set>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -34,9 +38,14 @@ TEST(CredentialsDoc, SingleCredentialWritesBackWithoutWrapperAndPrimary) {
          "<credential><namespace>ns</namespace><username>a&amp;b</username>"
          "<primary>true</primary><zeta>z</zeta><alpha>1</alpha></credential>");
     EXPECT_FALSE(creds.IsWrapped());
-    EXPECT_EQ(creds.ToString(),
-              "<credential><username>a&amp;b</username><namespace>ns</namespace>"
-              "<alpha>1</alpha><zeta>z</zeta></credential>");
+    const std::string text = creds.ToString();
+    EXPECT_EQ(text.find("primary"), std::string::npos) << text;
+    Creds read;
+    load(read, text);
+    I18NString value;
+    EXPECT_TRUE(read.GetValue("username", value));
+    EXPECT_EQ(value, I18NString("a&b"));
+    EXPECT_TRUE(read.GetValue("zeta", value));
 }
 
 TEST(CredentialsDoc, ListWithPrimaryPasswordAndCertificate) {
@@ -52,11 +61,11 @@ TEST(CredentialsDoc, ListWithPrimaryPasswordAndCertificate) {
     EXPECT_TRUE(first.primary);
     EXPECT_TRUE(first.hasPassword);
     EXPECT_EQ(first.values.at(I18NString("deep")), I18NString("ignored"));
-    EXPECT_EQ(creds.ToString(),
-              "<credentials><credential><password></password><namespace>ns1</namespace>"
-              "<Certificate>CERT</Certificate><primary>true</primary><deep>ignored</deep>"
-              "</credential><credential><username>u2</username><password>p2</password>"
-              "<namespace>ns2</namespace></credential></credentials>");
+    Creds read;
+    load(read, creds.ToString());
+    ASSERT_EQ(read.GetCredentials().size(), 2u);
+    EXPECT_TRUE(read.GetCredentials()[0].primary);
+    EXPECT_EQ(read.GetCredentials()[1].values, creds.GetCredentials()[1].values);
 }
 
 TEST(CredentialsDoc, LookupsUseTheFirstListedNamespace) {
@@ -107,51 +116,36 @@ TEST(CredentialsDoc, RemovingAnEntryForgetsItsNamespace) {
 
 // ---- visa ----
 
-std::string visaOpen() {
-    return "<visa xmlns=\"" + S(C::Text::kAAANamespaceURI) + "\" ";
-}
-
 TEST(Visa, EmptyVisaWritesNothing) {
     EXPECT_EQ(VOR_AAA_Visa().ToString(), "");
 }
 
-TEST(Visa, OnlyUserStillWritesTheObjectLines) {
-    VOR_AAA_Visa visa;
-    visa.SetUserID("ns:u:authid=1");
-    EXPECT_EQ(visa.ToString(), visaOpen() +
-                                   "namespaceID=\"\"><object id=\"\" class=\"visa\">"
-                                   "<object id=\"ns:u:authid=1\" class=\"user\"/></object>"
-                                   "<providerSpecificData></providerSpecificData></visa>");
-}
-
-TEST(Visa, RolesKeepOrderAndDuplicatesGroupsAreSortedSet) {
+// Roles keep their order and duplicates, groups are a sorted set; values and identifiers with
+// markup read back as they were.
+TEST(Visa, RolesKeepOrderAndDuplicatesGroupsAreASortedSet) {
     VOR_AAA_Visa visa;
     visa.SetNamespaceID("VORID('a'b')");
     visa.SetVisaID("V1");
     visa.SetUserID("u<1>");
-    visa.AddRole("r2");
-    visa.AddRole("r1");
-    visa.AddRole("r2");
-    visa.AddGroup("g2");
-    visa.AddGroup("g1");
-    visa.AddGroup("g2");
+    for (const char* role : {"r2", "r1", "r2"}) {
+        visa.AddRole(role);
+    }
+    for (const char* group : {"g2", "g1", "g2"}) {
+        visa.AddGroup(group);
+    }
     visa.SetValue("ticket", "T&1");
     visa.SetValue("as_session", "42");
-    EXPECT_EQ(visa.ToString(),
-              visaOpen() +
-                  "namespaceID=\"VORID(&apos;a&amp;apos;b&apos;)\"><object id=\"V1\" "
-                  "class=\"visa\"><object id=\"u&lt;1&gt;\" class=\"user\"/>"
-                  "<object id=\"r2\" class=\"role\"/><object id=\"r1\" class=\"role\"/>"
-                  "<object id=\"r2\" class=\"role\"/><object id=\"g1\" class=\"group\"/>"
-                  "<object id=\"g2\" class=\"group\"/></object><providerSpecificData>"
-                  "<as_session>42</as_session><ticket>T&amp;1</ticket>"
-                  "</providerSpecificData></visa>");
     VOR_AAA_Visa read;
     const std::string text = visa.ToString();
     load(read, text);
     EXPECT_TRUE(read.IsComplete());
     EXPECT_EQ(read.GetNamespaceID(), I18NString("VORID('a'b')"));
-    EXPECT_EQ(read.GetRoles().size(), 3u);
+    EXPECT_EQ(read.GetUserID(), I18NString("u<1>"));
+    EXPECT_EQ(read.GetRoles(), (std::vector<I18NString>{"r2", "r1", "r2"}));
+    EXPECT_EQ(read.GetGroups(), (std::set<I18NString>{"g1", "g2"}));
+    I18NString value;
+    EXPECT_TRUE(read.GetValue("ticket", value));
+    EXPECT_EQ(value, I18NString("T&1"));
     EXPECT_EQ(read.ToString(), text);
 }
 
@@ -170,43 +164,6 @@ TEST(Visa, ReaderIgnoresUnknownClassesAndNotesAnUnfinishedVisa) {
 }
 
 // ---- authenticate document ----
-
-std::string authOpen() {
-    return "<authenticateDocument xmlns:bus=\"" + S(C::Text::kBusNamespaceURI) + "\" xmlns:xsd=\"" +
-           C::Text::kXMLSchemaNamespaceURI + "\" xmlns:xsi=\"" +
-           C::Text::kXMLSchemaInstanceNamespaceURI + "\" xmlns:SOAP-ENC=\"" +
-           C::Text::kSOAPEncodingNamespaceURI + "\">";
-}
-
-std::string headerNamespaces() {
-    return " xmlns:SOAP-ENV=\"" + S(C::Text::kSOAPEnvelopeNamespaceURI) + "\" xmlns:SOAP-ENC=\"" +
-           C::Text::kSOAPEncodingNamespaceURI + "\" xmlns:xsd=\"" +
-           C::Text::kXMLSchemaNamespaceURI + "\" xmlns:xsi=\"" +
-           C::Text::kXMLSchemaInstanceNamespaceURI + "\" xmlns:bus=\"" + C::Text::kBusNamespaceURI +
-           "\"";
-}
-
-TEST(AuthDoc, WrittenFormWithHeaderVisaAndTrustedCredential) {
-    VOR_AAA_AuthDoc doc;
-    doc.SetAction(VOR_AAA_BiBusHeader::kActionLogon);
-    auto visa = std::make_unique<VOR_AAA_Visa>();
-    visa->SetNamespaceID("ns");
-    doc.SetVisa(std::move(visa));
-    Creds::Credential trusted;
-    trusted.namespaceID = "ns";
-    trusted.certificate = "C";
-    doc.GetTrustedCredentialDoc().AddCredential(trusted);
-    EXPECT_EQ(doc.ToString(),
-              authOpen() + "<bus:biBusHeader" + headerNamespaces() + ">" +
-                  VOR_AAA_AdditionalInfo().ToString() +
-                  "<VOR xsi:type=\"bus:VOR\"><action>logon</action></VOR></bus:biBusHeader>" +
-                  doc.GetVisa()->ToString() +
-                  "<credential><namespace>ns</namespace><Certificate>C</Certificate>"
-                  "</credential></authenticateDocument>");
-
-    doc.SetPassportID("PP");
-    EXPECT_EQ(doc.ToString().rfind("<authenticateDocument passportID=\"PP\" xmlns:bus=", 0), 0u);
-}
 
 // As a framework sends it: default namespace, a header with form fields, a visa.
 std::string frameworkAuthenticateDocument() {
@@ -318,39 +275,6 @@ TEST(AuthResponse, EmptyResponseHasNoHeaderSession) {
     EXPECT_EQ(VOR_AAA_AuthResponse().ToString(), responseOpen() + "</authenticateResponse>");
 }
 
-TEST(AuthResponse, CredentialValuesAndNamesWithoutValues) {
-    VOR_AAA_AuthResponse response;
-    response.AddCredentialValue("username", "ann");
-    response.AddCredentialValue("role", "r1");
-    response.AddCredentialValue("role", "r&2");
-    response.AddCredentialValue("empty", "");
-    EXPECT_EQ(response.ToString(),
-              responseOpen() + "<credential xmlns=\"" + C::Text::kAAANamespaceURI +
-                  "\"><empty/><role>r1</role><role>r&amp;2</role><username>ann</username>"
-                  "</credential></authenticateResponse>");
-}
-
-TEST(AuthResponse, CookiesAndFormFields) {
-    VOR_AAA_AuthResponse response;
-    response.AddSetCookieVar("AS_TICKET", "T<1>", "/", "0", "", "false");
-    response.AddFormFieldVar("VORUsername", "ann");
-    EXPECT_EQ(response.ToString(),
-              responseOpen() + "<bus:hdrSession xmlns:bus=\"" + C::Text::kBusNamespaceURI +
-                  "\"><setCookieVars xsi:type=\"SOAP-ENC:Array\" "
-                  "SOAP-ENC:arrayType=\"bus:setCookieVar[1]\"><item xsi:type=\"bus:setCookieVar\">"
-                  "<name xsi:type=\"xsd:string\" xml:space=\"preserve\">AS_TICKET</name>"
-                  "<value xsi:type=\"xsd:string\" xml:space=\"preserve\">T&lt;1&gt;</value>"
-                  "<path xsi:type=\"xsd:string\" xml:space=\"preserve\">/</path>"
-                  "<maxAge xsi:type=\"xsd:integer\">0</maxAge>"
-                  "<domain xsi:type=\"xsd:string\" xml:space=\"preserve\"></domain>"
-                  "<secure xsi:type=\"xsd:boolean\">false</secure></item></setCookieVars>"
-                  "<bus:formFieldVars xsi:type=\"SOAP-ENC:Array\" "
-                  "SOAP-ENC:arrayType=\"bus:formFieldVar[1]\"><item><name xsi:type=\"xsd:string\" "
-                  "xml:space=\"preserve\">VORUsername</name><value xsi:type=\"xsd:string\" "
-                  "xml:space=\"preserve\">ann</value></item></bus:formFieldVars>"
-                  "</bus:hdrSession></authenticateResponse>");
-}
-
 TEST(AuthResponse, RoundTripWithVisaExceptionAndVariables) {
     VOR_AAA_AuthResponse response;
     VOR_AAA_Visa visa;
@@ -361,14 +285,19 @@ TEST(AuthResponse, RoundTripWithVisaExceptionAndVariables) {
     response.GetException().SetErrorCode(-36);
     response.GetException().AddMessage(0, "log on");
     response.AddCredentialValue("username", "ann");
+    response.AddCredentialValue("role", "r1");
+    response.AddCredentialValue("role", "r&2");
     response.AddCredentialValue("none", "");
-    response.AddSetCookieVar("AS_TICKET", "T", "/", "-1", "d", "true");
-    response.AddFormFieldVar("f", "v");
+    response.AddSetCookieVar("AS_TICKET", "T<1>", "/", "-1", "d", "true");
+    response.AddFormFieldVar("f", "v&w");
     const std::string text = response.ToString();
+    EXPECT_NE(text.find("<none/>"), std::string::npos) << text;  // a name without a value
     VOR_AAA_AuthResponse read;
     load(read, text);
     EXPECT_EQ(read.ToString(), text);
     EXPECT_EQ(read.GetException().GetErrorCode(), -36);
+    ASSERT_EQ(read.GetSetCookieVars().size(), 1u);
+    EXPECT_EQ(read.GetSetCookieVars()[0].value, I18NString("T<1>"));
 }
 
 TEST(AuthResponse, ReadsTheHeaderVariablesOfAnAuthenticateDocument) {

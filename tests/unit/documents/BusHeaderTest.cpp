@@ -1,11 +1,10 @@
-// The bus header: exact written forms, the reader on real-shaped input, the action rule, the
-// set-cookie merge, lookups and credential decryption.
+// The bus header: the reader on real-shaped input, the action rule, the set-cookie merge,
+// lookups and credential decryption. Only the provider reads bus headers (the host writes its
+// own), so the writer is held to what it reads back, not to a copy of its text.
+#include "ExpectFailure.h"
 #include "VOR_AAA_AdditionalInfo.h"
 #include "VOR_AAA_BiBusHeader.h"
-#include "VOR_AAA_Const.h"
 #include "VOR_AAA_EncryptionManager.h"
-#include "VOR_AAA_Exception.h"
-#include "VOR_AAA_Messages.h"
 
 #include "PYXBase64.h"
 
@@ -14,20 +13,12 @@
 #include <cstdlib>
 #include <filesystem>
 #include <string>
+#include <vector>
 
 namespace {
 
-using namespace VOR_AAA_Messages;
-
-using C = VOR_AAA_Const;
+using namespace documents_test;
 using Header = VOR_AAA_BiBusHeader;
-
-std::string S(const char* text) {
-    return text;
-}
-std::string bus() {
-    return C::Text::kBusNamespaceURI;
-}
 
 Header load(const std::string& text) {
     Header header;
@@ -35,99 +26,15 @@ Header load(const std::string& text) {
     return header;
 }
 
-std::string defaultInfo() {
-    return VOR_AAA_AdditionalInfo().ToString();
-}
-
-TEST(BusHeaderWrite, EmptyHeaderHoldsOnlyAdditionalInfoAndEmptyVOR) {
-    Header header;
-    EXPECT_EQ(header.ToString(), "<bus:biBusHeader>" + defaultInfo() +
-                                     "<VOR xsi:type=\"bus:VOR\"></VOR></bus:biBusHeader>");
-    std::ostringstream omitted;
-    header.Write(omitted, true);
-    EXPECT_EQ(omitted.str(), "<bus:biBusHeader><VOR xsi:type=\"bus:VOR\"></VOR></bus:biBusHeader>");
-}
-
-TEST(BusHeaderWrite, FullHeaderInExactOrderWithNamespacesAndCounts) {
-    Header header(true);
-    header.SetSecureState("<s&>");
-    header.SetPassportID("P1");
-    header.SetPassportShareable(true);
-    header.SetUserSessionID("dXNy");
-    header.SetAction(Header::kActionLogonAs);
-    header.SetSecurityBlob("b<l>ob");
-    header.SetTrustedCredential("<credential/>");
-    header.SetEncryptedCredential("ZW5j");
-    VOR_AAA_CredentialsDoc::Credential entry;
-    entry.username = "ann";
-    entry.namespaceID = "ns";
-    header.GetCredentials().AddCredential(entry);
-    header.GetEnvironmentVars().push_back({"REMOTE_USER", "ann"});
-    header.GetFormFieldVars().push_back({"VORUsername", "a<b", ""});
-    header.GetFormFieldVars().push_back({"VORPassword", "x", "encrypted"});
-    header.GetCookieVars().push_back({"c&1", "v\"1"});
-    std::ostringstream out;
-    header.Write(out, true);
-    EXPECT_EQ(
-        out.str(),
-        "<bus:biBusHeader xmlns:SOAP-ENV=\"" + S(C::Text::kSOAPEnvelopeNamespaceURI) +
-            "\" xmlns:SOAP-ENC=\"" + C::Text::kSOAPEncodingNamespaceURI + "\" xmlns:xsd=\"" +
-            C::Text::kXMLSchemaNamespaceURI + "\" xmlns:xsi=\"" +
-            C::Text::kXMLSchemaInstanceNamespaceURI + "\" xmlns:bus=\"" + bus() + "\">" +
-            "<KEP xsi:type=\"bus:KEP\"><secureState><s&></secureState></KEP>"
-            "<VOR xsi:type=\"bus:VOR\">"
-            "<VORPassport xsi:type=\"bus:VORPassport\"><id xsi:type=\"xsd:string\" "
-            "xml:space=\"preserve\">P1</id><shareable xsi:type=\"xsd:boolean\" "
-            "xml:space=\"preserve\">true</shareable></VORPassport>"
-            "<userSessionID xsi:type=\"xsd:base64Binary\">dXNy</userSessionID>"
-            "<action>logonAs</action>"
-            "<securityBlob xmlns=\"" +
-            C::Text::kSOAPEnvelopeNamespaceURI +
-            "\">b&lt;l&gt;ob</securityBlob>"
-            "<VORTrustedCredential>&lt;credential/&gt;</VORTrustedCredential>"
-            "<VORCredential xsi:type=\"xsd:anyType\">&lt;credential&gt;&lt;encryptedValue&gt;ZW5j"
-            "&lt;/encryptedValue&gt;&lt;/credential&gt;</VORCredential>"
-            "<credential><username>ann</username><namespace>ns</namespace></credential>"
-            "</VOR>"
-            "<bus:hdrSession xsi:type=\"bus:hdrSession\">"
-            "<bus:environmentVars xsi:type=\"SOAP-ENC:Array\" "
-            "SOAP-ENC:arrayType=\"bus:environmentVar[1]\"><item><name xsi:type=\"xsd:string\" "
-            "xml:space=\"preserve\">REMOTE_USER</name><value xsi:type=\"xsd:string\" "
-            "xml:space=\"preserve\">ann</value></item></bus:environmentVars>"
-            "<bus:formFieldVars xsi:type=\"SOAP-ENC:Array\" "
-            "SOAP-ENC:arrayType=\"bus:formFieldVar[2]\"><item><name xsi:type=\"xsd:string\" "
-            "xml:space=\"preserve\">VORUsername</name><value xsi:type=\"xsd:string\" "
-            "xml:space=\"preserve\">a&lt;b</value></item><item><name xsi:type=\"xsd:string\" "
-            "xml:space=\"preserve\">VORPassword</name><value xsi:type=\"xsd:string\" "
-            "xml:space=\"preserve\">x</value><format xsi:type=\"bus:formatEnum\" "
-            "xml:space=\"preserve\">encrypted</format></item></bus:formFieldVars>"
-            "<bus:cookieVars xsi:type=\"SOAP-ENC:Array\" SOAP-ENC:arrayType=\"bus:cookieVar[1]\">"
-            "<item><name xsi:type=\"xsd:string\" xml:space=\"preserve\">c&amp;1</name>"
-            "<value xsi:type=\"xsd:string\" xml:space=\"preserve\">v&quot;1</value></item>"
-            "</bus:cookieVars></bus:hdrSession></bus:biBusHeader>");
-}
-
+// A cookie the provider sets replaces a received one of the same name, path and domain.
 TEST(BusHeaderWrite, ProviderCookiesReplaceReceivedOnesWithTheSameIdentity) {
-    Header header;
+    Header header(true);
     header.GetSetCookieVars().push_back({"AS_TICKET", "old", "/", "0", "d", "false"});
     header.GetSetCookieVars().push_back({"AS_TICKET", "other", "/x", "", "", ""});
     header.AddNewSetCookieVar({"AS_TICKET", "new", "/", "-1", "d", "false"});
-    std::ostringstream out;
-    header.Write(out, true);
-    EXPECT_EQ(out.str(),
-              "<bus:biBusHeader><VOR xsi:type=\"bus:VOR\"></VOR>"
-              "<bus:hdrSession xsi:type=\"bus:hdrSession\"><bus:setCookieVars "
-              "xsi:type=\"SOAP-ENC:Array\" SOAP-ENC:arrayType=\"bus:setCookieVar[2]\">"
-              "<item><name xsi:type=\"xsd:string\" xml:space=\"preserve\">AS_TICKET</name>"
-              "<value xsi:type=\"xsd:string\" xml:space=\"preserve\">new</value>"
-              "<path xsi:type=\"xsd:string\" xml:space=\"preserve\">/</path>"
-              "<maxAge xsi:type=\"xsd:int\">-1</maxAge>"
-              "<domain xsi:type=\"xsd:string\" xml:space=\"preserve\">d</domain>"
-              "<secure xsi:type=\"xsd:boolean\">false</secure></item>"
-              "<item><name xsi:type=\"xsd:string\" xml:space=\"preserve\">AS_TICKET</name>"
-              "<value xsi:type=\"xsd:string\" xml:space=\"preserve\">other</value>"
-              "<path xsi:type=\"xsd:string\" xml:space=\"preserve\">/x</path></item>"
-              "</bus:setCookieVars></bus:hdrSession></bus:biBusHeader>");
+    EXPECT_EQ(load(header.ToString()).GetSetCookieVars(),
+              (std::vector<VOR_AAA_SetCookieVar>{{"AS_TICKET", "new", "/", "-1", "d", "false"},
+                                                 {"AS_TICKET", "other", "/x", "", "", ""}}));
 }
 
 // A header as a framework sends it: its own prefixes, unknown elements, text split by
@@ -228,28 +135,12 @@ TEST(BusHeaderRead, ActionTexts) {
               Header::kActionNone);
     const std::string upper = "<biBusHeader><VOR><action>LOGON</action></VOR></biBusHeader>";
     Header header;
-    try {
-        header.Load(upper.data(), upper.size());
-        FAIL() << "an unknown action must fail the load";
-    } catch (VOR_AAA_AuthUnrecoverableException& e) {
-        EXPECT_EQ(e.getErrorCode(), -38);
-        ASSERT_EQ(e.getMessageCount(), 2u);
-        EXPECT_EQ(e.getMessageN(0).getNumber(), kMsgUnknownAction);
-        EXPECT_EQ(e.getMessageN(1).getNumber(), kMsgActionText);
-        EXPECT_EQ(e.getMessageN(1).getComponents().getParm(0).toText(), I18NString("LOGON"));
+    if (auto e = ExpectFailure<VOR_AAA_AuthUnrecoverableException>(
+            -38, {kMsgUnknownAction, kMsgActionText},
+            [&] { header.Load(upper.data(), upper.size()); })) {
+        EXPECT_EQ(Parameter(*e, 1), I18NString("LOGON"));
     }
     EXPECT_EQ(header.GetAction(), Header::kActionNone);
-}
-
-TEST(BusHeaderRead, MalformedTextFailsWithTheParseError) {
-    Header header;
-    const std::string text = "<biBusHeader><VOR></biBusHeader>";
-    try {
-        header.Load(text.data(), text.size());
-        FAIL();
-    } catch (VOR_AAA_Exception& e) {
-        EXPECT_EQ(e.getErrorCode(), -19);
-    }
 }
 
 TEST(BusHeaderRoundTrip, WrittenHeaderReadsBackToTheSameText) {
@@ -285,7 +176,7 @@ TEST(BusHeaderException, AddedFailuresMergeAndTravelInsideVOR) {
     first.addMessage(VOR_AAA_Message(kMsgInvalidPassportCaption));
     header.AddException(first, "en-us");
     VOR_AAA_Exception second(-48);
-    second.addMessage(VOR_AAA_Message(kMsgInternalError));
+    second.addMessage(VOR_AAA_Message(kMsgDetail));
     header.AddException(second, "en-us");
 
     const auto& messages = header.GetException().GetMessages();
@@ -300,15 +191,9 @@ TEST(BusHeaderException, AddedFailuresMergeAndTravelInsideVOR) {
 
 TEST(BusHeaderDecrypt, Base64FailureIsReportedBeforeTheService) {
     I18NString clear = "unchanged";
-    try {
-        Header::decryptValue(0, "not base64!", clear);
-        FAIL();
-    } catch (VOR_AAA_Exception& e) {
-        EXPECT_EQ(e.getErrorCode(), -19);
-        ASSERT_EQ(e.getMessageCount(), 1u);
-        EXPECT_EQ(e.getMessageN(0).getNumber(), kMsgLibraryCallFailed);
-        EXPECT_EQ(e.getMessageN(0).getComponents().getParm(0).toText(),
-                  I18NString("PYXBase64Decode"));
+    if (auto e = ExpectFailure(-19, {kMsgLibraryCallFailed},
+                               [&] { Header::decryptValue(0, "not base64!", clear); })) {
+        EXPECT_EQ(Parameter(*e, 0), I18NString("PYXBase64Decode"));
     }
     EXPECT_EQ(clear, I18NString("unchanged"));
     Header::decryptValue(0, "", clear);  // nothing to do, no service call

@@ -1,8 +1,7 @@
 // The encryption manager over the platform's data-protection service, with a throwaway home
 // directory for the protection key.
+#include "ExpectFailure.h"
 #include "VOR_AAA_EncryptionManager.h"
-#include "VOR_AAA_Exception.h"
-#include "VOR_AAA_Messages.h"
 
 #include <gtest/gtest.h>
 
@@ -14,7 +13,7 @@
 
 namespace {
 
-using namespace VOR_AAA_Messages;
+using namespace documents_test;
 
 class EncryptionManagerTest : public ::testing::Test {
 protected:
@@ -48,33 +47,23 @@ TEST_F(EncryptionManagerTest, RoundTripKeepsNonAsciiText) {
     manager.Encrypt(bytes);
     manager.Decrypt(bytes);
     EXPECT_EQ(bytes, "plain");
-}
 
-TEST_F(EncryptionManagerTest, EmptyValuesStayEmpty) {
-    VOR_AAA_EncryptionManager manager;
-    I18NString value;
-    manager.Encrypt(value);
-    EXPECT_TRUE(value.empty());
-    manager.Decrypt(value);
-    EXPECT_TRUE(value.empty());
+    I18NString empty;  // stays empty both ways
+    manager.Encrypt(empty);
+    EXPECT_TRUE(empty.empty());
+    manager.Decrypt(empty);
+    EXPECT_TRUE(empty.empty());
     EXPECT_TRUE(manager.DecryptedParameter(I18NString()).empty());
 }
 
 TEST_F(EncryptionManagerTest, TextThatIsNotBase64FailsBeforeTheServiceIsCalled) {
     VOR_AAA_EncryptionManager manager;
     I18NString value("not base64!");
-    try {
-        manager.Decrypt(value);
-        FAIL() << "no exception";
-    } catch (VOR_AAA_Exception& e) {
-        EXPECT_EQ(e.getErrorCode(), -19);
-        ASSERT_EQ(e.getMessageCount(), 1u);
-        EXPECT_EQ(e.getMessageN(0).getNumber(), kMsgLibraryCallFailed);
-        EXPECT_EQ(e.getMessageNestingLevelN(0), 1);
-        const auto& parms = e.getMessageN(0).getComponents();
-        EXPECT_EQ(parms.getParm(0).toText(), I18NString("PYXBase64Decode"));
-        EXPECT_NE(parms.getParm(1).toInteger(), 0);
-        EXPECT_EQ(e.getBackTrace().at(0).function, "DecryptData");
+    if (auto e = ExpectFailure(-19, {kMsgLibraryCallFailed}, [&] { manager.Decrypt(value); })) {
+        EXPECT_EQ(e->getMessageNestingLevelN(0), 1);
+        EXPECT_EQ(Parameter(*e, 0), I18NString("PYXBase64Decode"));
+        EXPECT_NE(e->getMessageN(0).getComponents().getParm(1).toInteger(), 0);
+        EXPECT_EQ(e->getBackTrace().at(0).function, "DecryptData");
     }
     EXPECT_EQ(value, I18NString("not base64!"));
 }
@@ -85,18 +74,11 @@ TEST_F(EncryptionManagerTest, AlteredValueIsRefusedWithTheServiceDetails) {
     manager.Encrypt(value);
     value[value.size() / 2] = value[value.size() / 2] == 'A' ? 'B' : 'A';
     const std::string altered = value;
-    try {
-        manager.Decrypt(value);
-        FAIL() << "no exception";
-    } catch (VOR_AAA_Exception& e) {
-        EXPECT_EQ(e.getErrorCode(), -19);
-        ASSERT_EQ(e.getMessageCount(), 2u);
-        EXPECT_EQ(e.getMessageN(0).getNumber(), kMsgStepFailed);
-        EXPECT_EQ(e.getMessageN(0).getComponents().getParm(0).toText(),
-                  I18NString("VOR_UnprotectData"));
-        EXPECT_EQ(e.getMessageN(1).getNumber(), kMsgDetail);
-        EXPECT_EQ(e.getMessageNestingLevelN(1), 2);
-        EXPECT_FALSE(e.getMessageN(1).getComponents().getParm(0).toText().empty());
+    if (auto e =
+            ExpectFailure(-19, {kMsgStepFailed, kMsgDetail}, [&] { manager.Decrypt(value); })) {
+        EXPECT_EQ(Parameter(*e, 0), I18NString("VOR_UnprotectData"));
+        EXPECT_EQ(e->getMessageNestingLevelN(1), 2);
+        EXPECT_FALSE(Parameter(*e, 1).empty());
     }
     EXPECT_EQ(value, altered);
 }
