@@ -6,6 +6,7 @@
 #include "HostDocuments.h"
 #include "HostError.h"
 #include "ResponsePrinter.h"
+#include "XmlScanner.h"
 #include "XmlTree.h"
 
 namespace basalt_host {
@@ -61,6 +62,75 @@ TEST_F(HostDocuments, ReaderRejectsMalformedTextAndDoctypes) {
                  HostError);
     EXPECT_THROW(parseXml("<!DOCTYPE a SYSTEM \"/etc/passwd\"><a/>", "sample"), HostError);
     EXPECT_THROW(parseXml("", "sample"), HostError);
+}
+
+// The gateway's scanner reads what the tree reader reads (references, line ends, white space in
+// attributes, CDATA, comments, prefixes, every width of UTF-8) and refuses what is not XML.
+TEST_F(HostDocuments, ScannerReadsAsTheTreeReaderDoes) {
+    for (std::string text :
+         {"<?xml version=\"1.0\"?><!-- c --><a x='1' y=\"&lt;&#233;&#x20AC;\">t<b/>u"
+          "<![CDATA[<&]]><?p i?>v</a>\n",
+          "<a>\r\nline\rtwo<b at=\"x\ty\r\nz&#10;\">&amp;&quot;&apos;&gt;</b> </a>",
+          "<p:a xmlns:p=\"urn:p\"><p:b p:c=\"d\">J\xC3\xA9gou \xE2\x82\xAC "
+          "\xF0\x9F\x98\x80</p:b></p:a>"}) {
+        XmlScanner scanner(text, "sample");
+        scanner.root();
+        EXPECT_EQ(serializeXml(*scanner.element()), serializeXml(*parseXml(text, "sample")));
+    }
+    for (std::string text : {"",
+                             " ",
+                             "<a>",
+                             "<a></b>",
+                             "<a><b></a></b>",
+                             "<a/><b/>",
+                             "<a/>x",
+                             "x<a/>",
+                             "<a x=1/>",
+                             "<a x='1' x='2'/>",
+                             "<a x='<'/>",
+                             "<a b='c'd='e'/>",
+                             "<1a/>",
+                             "<a>&bogus;</a>",
+                             "<a>&amp</a>",
+                             "<a>&#0;</a>",
+                             "<a>&#xD800;</a>",
+                             "<a>\x01</a>",
+                             "<a>\xC3</a>",
+                             "<a>\xC0\xAF</a>",
+                             "<a><!-- x</a>",
+                             "<a><![CDATA[x</a>",
+                             "<!DOCTYPE a><a/>"}) {
+        EXPECT_THROW(
+            {
+                XmlScanner scanner(text, "sample");
+                scanner.root();
+                scanner.element();
+            },
+            HostError)
+            << text;
+    }
+    try {
+        XmlScanner scanner("<a>\n<b></a>", "sample");
+        scanner.root();
+        scanner.element();
+        FAIL() << "malformed text accepted";
+    } catch (const HostError& error) {
+        EXPECT_THAT(error.what(), HasSubstr("the sample is not well-formed XML (line 2"));
+    }
+}
+
+// The visa travels as written, with the declarations in scope from its ancestors.
+TEST_F(HostDocuments, ScannerCopiesAnElementToStandAlone) {
+    XmlScanner scanner(
+        "<r:response xmlns:r=\"urn:r\" xmlns=\"urn:default\"><x/><visa xmlns=\"urn:visa\" "
+        "id='a&amp;b'><r:object/></visa></r:response>",
+        "sample");
+    scanner.root();
+    ASSERT_TRUE(scanner.nextChild(1));
+    ASSERT_TRUE(scanner.nextChild(1));
+    EXPECT_EQ(scanner.copy(),
+              "<visa xmlns:r=\"urn:r\" xmlns=\"urn:visa\" id='a&amp;b'><r:object/></visa>");
+    EXPECT_FALSE(scanner.nextChild(1));
 }
 
 TEST_F(HostDocuments, ConfigurationIdFollowsTheProvidersReadingRules) {

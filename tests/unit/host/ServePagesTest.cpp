@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "HostError.h"
 #include "XmlTree.h"
 #include "serve/DirectoryPages.h"
 #include "serve/Html.h"
@@ -180,9 +181,34 @@ TEST(ProviderAnswers, AnAuthenticateResponseYieldsVisaUserCookiesAndPrompt) {
     EXPECT_TRUE(failure.fields[0].options[0].isDefault);
     EXPECT_FALSE(failure.fields[0].options[1].isDefault);
 
+    EXPECT_THROW(readAuthenticateResponse(0, "<authenticateResponse><visa>"), HostError);
     ProviderException unreadable = readExceptionText("not <xml");
     ASSERT_EQ(unreadable.messages.size(), 1u);
     EXPECT_EQ(unreadable.messages[0].text, "not <xml");
+}
+
+TEST(ProviderAnswers, ASearchResponseYieldsRowsAndTheFirstObjectsAncestors) {
+    SearchAnswer answer = readSearchResponse(
+        "<cm:queryResponse xmlns:cm=\"urn:aaa\" xmlns:xsi=\"urn:xsi\"><queryResult>"
+        "<item xsi:type=\"cm:namespaceFolder\" searchPath=\"VORID(&quot;f2&quot;)\">"
+        "<schemaInfo><x/></schemaInfo><defaultName><value>\xC3\x89quipe</value></defaultName>"
+        "<ancestors><value><item><title>Top</title><objectClass>namespace</objectClass>"
+        "<searchPath>VORID(\"ns\")</searchPath></item><item><title>A &amp; B</title>"
+        "<objectClass>namespaceFolder</objectClass><searchPath>p2</searchPath></item>"
+        "</value></ancestors></item><item xsi:type=\"cm:account\" searchPath=\"u7\">"
+        "<ancestors><value><item><title>Other</title><objectClass>namespace</objectClass>"
+        "<searchPath>o</searchPath></item></value></ancestors></item></queryResult>"
+        "</cm:queryResponse>");
+    ASSERT_EQ(answer.rows.size(), 2u);
+    EXPECT_EQ(answer.rows[0].objectClass, "namespaceFolder");
+    EXPECT_EQ(answer.rows[0].searchPath, "VORID(\"f2\")");
+    EXPECT_EQ(answer.rows[0].value("defaultName"), "\xC3\x89quipe");
+    EXPECT_EQ(answer.rows[0].value("schemaInfo"), "");
+    EXPECT_EQ(answer.rows[0].value("ancestors"), "Top [VORID(\"ns\")] > A & B [p2]");
+    using Ancestors = std::vector<std::pair<std::string, std::string>>;
+    EXPECT_EQ(answer.ancestors, (Ancestors{{"Top", "VORID(\"ns\")"}, {"A & B", "p2"}}));
+    EXPECT_TRUE(readSearchResponse("<queryResponse/>").rows.empty());
+    EXPECT_THROW(readSearchResponse("<queryResponse><queryResult></queryResponse>"), HostError);
 }
 
 ObjectRow row(const std::string& objectClass, const std::string& name, const std::string& path) {

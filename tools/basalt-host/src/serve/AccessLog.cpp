@@ -41,12 +41,35 @@ std::string accessLogLine(const AccessRecord& record, std::chrono::system_clock:
            ",\"bytes\":" + std::to_string(record.bytes) + ",\"ms\":" + took + "}\n";
 }
 
-void writeAccessLog(const AccessRecord& record) {
-    static std::mutex mutex;
-    std::string line = accessLogLine(record);
-    std::lock_guard lock(mutex);
-    std::fwrite(line.data(), 1, line.size(), stdout);
+namespace {
+
+constexpr std::size_t kBatchBytes = 4096;
+
+std::mutex logMutex;
+std::string pendingLines;  // guarded by logMutex
+
+void writePending() {
+    std::fwrite(pendingLines.data(), 1, pendingLines.size(), stdout);
     std::fflush(stdout);
+    pendingLines.clear();
+}
+
+}  // namespace
+
+void writeAccessLog(const AccessRecord& record) {
+    std::string line = accessLogLine(record);
+    std::lock_guard lock(logMutex);
+    pendingLines += line;
+    if (pendingLines.size() >= kBatchBytes) {
+        writePending();
+    }
+}
+
+void flushAccessLog() {
+    std::lock_guard lock(logMutex);
+    if (!pendingLines.empty()) {
+        writePending();
+    }
 }
 
 }  // namespace basalt_host::serve

@@ -22,7 +22,11 @@ struct AccessRecord {
 std::string accessLogLine(const AccessRecord& record, std::chrono::system_clock::time_point at =
                                                           std::chrono::system_clock::now());
 
-// Writes the line to standard output in one piece.
+// Adds the line to the log; lines go to standard output whole, a few kilobytes at a time, so a
+// busy gateway makes one write for many requests rather than one each.
 void writeAccessLog(const AccessRecord& record);
+
+// Writes the lines not written yet (called every second, and when the gateway stops).
+void flushAccessLog();
 
 }  // namespace basalt_host::serve

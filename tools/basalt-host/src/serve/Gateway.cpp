@@ -27,7 +27,7 @@
 #include "PromptForm.h"
 #include "ProviderAnswers.h"
 #include "QueryDocuments.h"
-#include "XmlTree.h"
+#include "RequestDeadlines.h"
 
 namespace basalt_host::serve {
 namespace {
@@ -122,6 +122,19 @@ HttpResponse unavailablePage(const HttpRequest& http, const PageTexts& texts) {
     return response;
 }
 
+// The longest time-out of the namespaces, a little shortened so that the browser hears of an
+// outage before the provider's own time-out.
+std::chrono::milliseconds requestDeadline(const std::vector<NamespaceChoice>& namespaces) {
+    std::chrono::milliseconds longest{0};
+    for (const NamespaceChoice& choice : namespaces) {
+        longest = std::max(longest, choice.timeout);
+    }
+    if (longest.count() == 0) {
+        longest = NamespaceChoice{}.timeout;
+    }
+    return longest * 9 / 10;
+}
+
 }  // namespace
 
 void addStandardHeaders(HttpResponse& response) {
@@ -143,9 +156,10 @@ void addStandardHeaders(HttpResponse& response) {
 // A bounded pool of threads for provider calls, apart from the network threads, and one thread
 // for the requests' deadlines (never held up by a provider call).
 struct Gateway::Workers {
-    explicit Workers(int threads)
+    Workers(int threads, std::chrono::milliseconds deadline)
         : pool(static_cast<std::size_t>(std::max(threads, 1))),
           guard(boost::asio::make_work_guard(timers)),
+          deadlines(timers, deadline),
           timerThread([this] { timers.run(); }) {}
     ~Workers() { stop(); }
     // Lets the requests in progress finish; deadlines and delayed answers still pending belong
@@ -160,6 +174,7 @@ struct Gateway::Workers {
     boost::asio::thread_pool pool;
     boost::asio::io_context timers;
     boost::asio::executor_work_guard<boost::asio::io_context::executor_type> guard;
+    RequestDeadlines deadlines;
     std::thread timerThread;
 };
 
@@ -197,17 +212,8 @@ Gateway::Gateway(HostSession& provider, std::vector<NamespaceChoice> namespaces,
       m_defaultLocale(defaultLocale),
       m_sessions(std::chrono::minutes(options.idleMinutes), options.maxAnonymousSessions),
       m_throttle(options.throttle),
-      m_deadline(0),
-      m_workers(std::make_unique<Workers>(options.workers)) {
-    for (const NamespaceChoice& choice : m_namespaces) {
-        m_deadline = std::max(m_deadline, choice.timeout);
-    }
-    if (m_deadline.count() == 0) {
-        m_deadline = NamespaceChoice{}.timeout;
-    }
-    // A little before the provider's own time-out, so the browser hears of the outage first.
-    m_deadline = m_deadline * 9 / 10;
-}
+      m_deadline(requestDeadline(m_namespaces)),
+      m_workers(std::make_unique<Workers>(options.workers, m_deadline)) {}
 
 Gateway::~Gateway() = default;
 
@@ -233,9 +239,11 @@ void Gateway::handle(HttpRequest http, Reply reply) {
         record.status = response.status;
         record.bytes = response.body.size();
         record.took = std::chrono::steady_clock::now() - started;
-        m_metrics.countRequest(routeLabel(record.path), response.status);
-        writeAccessLog(record);
+        // Counted before the answer, so a client that has it sees it counted; logged after,
+        // so the answer does not wait for the log's write.
+        m_metrics.countRequest(routeLabel(record.path), record.status);
         reply(std::move(response));
+        writeAccessLog(record);
     };
     auto answer = [&](HttpResponse response) {
         addStandardHeaders(response);
@@ -455,25 +463,33 @@ void Gateway::serveInSession(HttpRequest http, Reply reply, Page page, bool form
 
     // Whichever comes first answers: the page, or the deadline with the outage page (the page
     // is then dropped when it ends; a request still queued then is not run at all).
-    auto answered = std::make_shared<std::atomic<bool>>(false);
-    auto sharedReply = std::make_shared<Reply>(std::move(reply));
-    auto deadline = std::make_shared<boost::asio::steady_timer>(m_workers->timers, m_deadline);
-    deadline->async_wait([answered, sharedReply, shared, this](boost::system::error_code ec) {
-        if (!ec && !answered->exchange(true)) {
-            m_metrics.countDirectoryFailure();
-            HttpResponse response = unavailablePage(
-                *shared,
-                pageTexts(productLocaleFrom(shared->header("Accept-Language"), m_defaultLocale)));
-            addStandardHeaders(response);
-            (*sharedReply)(std::move(response));
+    struct Waiting : RequestDeadlines::Watched {
+        Gateway* gateway;
+        std::shared_ptr<HttpRequest> http;
+        Reply reply;
+        std::atomic<bool> answered{false};
+
+        Waiting(Gateway* gateway, std::shared_ptr<HttpRequest> http, Reply reply)
+            : gateway(gateway), http(std::move(http)), reply(std::move(reply)) {}
+        void expire() override {
+            if (!answered.exchange(true)) {
+                gateway->m_metrics.countDirectoryFailure();
+                HttpResponse response = unavailablePage(
+                    *http, pageTexts(productLocaleFrom(http->header("Accept-Language"),
+                                                       gateway->m_defaultLocale)));
+                addStandardHeaders(response);
+                reply(std::move(response));
+            }
         }
-    });
-    enqueue(found.slot, [this, shared, found, hadSession, answered, sharedReply, deadline, page,
-                         form, signedOn, cookies = std::move(cookies)]() mutable {
-        if (answered->load()) {
+    };
+    auto waiting = std::make_shared<Waiting>(this, shared, std::move(reply));
+    m_workers->deadlines.watch(waiting);
+    enqueue(found.slot, [this, waiting, found, hadSession, page, form, signedOn,
+                         cookies = std::move(cookies)]() mutable {
+        if (waiting->answered.load()) {
             return;
         }
-        const HttpRequest& http = *shared;
+        const HttpRequest& http = *waiting->http;
         HttpResponse response;
         std::string locale = productLocaleFrom(http.header("Accept-Language"), m_defaultLocale);
         if (found.created) {
@@ -510,20 +526,19 @@ void Gateway::serveInSession(HttpRequest http, Reply reply, Page page, bool form
             response = noticePage(500, texts, texts.failed, "/browse", texts.toStart);
         }
         addStandardHeaders(response);
-        boost::asio::post(m_workers->timers, [deadline] { deadline->cancel(); });
-        if (answered->exchange(true)) {
+        if (waiting->answered.exchange(true)) {
             return;
         }
         if (delay.count() == 0) {
-            (*sharedReply)(std::move(response));
+            waiting->reply(std::move(response));
             return;
         }
         // Held back on the timer thread, not on a worker.
         auto later = std::make_shared<boost::asio::steady_timer>(m_workers->timers, delay);
-        later->async_wait([later, sharedReply,
-                           response = std::move(response)](boost::system::error_code) mutable {
-            (*sharedReply)(std::move(response));
-        });
+        later->async_wait(
+            [later, waiting, response = std::move(response)](boost::system::error_code) mutable {
+                waiting->reply(std::move(response));
+            });
     });
 }
 
@@ -889,7 +904,7 @@ std::string Gateway::userNameOf(const std::string& visa, const std::string& user
         return "";
     }
     try {
-        std::vector<ObjectRow> rows = responseRows(*parseXml(*outcome.response, "search response"));
+        std::vector<ObjectRow> rows = readSearchResponse(*outcome.response).rows;
         return rows.empty() ? "" : rows.front().value("defaultName");
     } catch (const HostError&) {
         return "";
@@ -898,19 +913,19 @@ std::string Gateway::userNameOf(const std::string& visa, const std::string& user
 
 // Runs one query for the signed-on user; the parsed answer, or nothing when the provider
 // refused (the page then shows its messages).
-std::unique_ptr<XmlElement> Gateway::search(Request& request, QuerySpec query) {
+std::optional<SearchAnswer> Gateway::search(Request& request, QuerySpec query) {
     query.productLocale = request.locale;
     query.contentLocale = request.locale;
     CallOutcome outcome = searchCall(request.session().visa, queryDocument(query));
     HostSession::noteProblems(outcome);
     if (outcome.code >= 0 && outcome.response) {
-        return parseXml(*outcome.response, "search response");
+        return readSearchResponse(*outcome.response);
     }
     ProviderException failure =
         outcome.exception ? readExceptionText(*outcome.exception) : ProviderException{};
     if (directoryUnavailable(failure)) {
         request.unavailable();
-        return nullptr;
+        return std::nullopt;
     }
     if (failure.messages.empty()) {
         failure.messages.push_back({0, request.texts->failed});
@@ -918,7 +933,7 @@ std::unique_ptr<XmlElement> Gateway::search(Request& request, QuerySpec query) {
     request.page(400, request.texts->directory,
                  headerHtml(request) + messagesHtml(failure.messages) + "<p><a href=\"/browse\">" +
                      htmlEscape(request.texts->toStart) + "</a></p>");
-    return nullptr;
+    return std::nullopt;
 }
 
 void Gateway::browsePage(Request& request) {
@@ -944,20 +959,13 @@ void Gateway::browsePage(Request& request) {
     QuerySpec self;
     self.searchPath = view.folderPath;
     self.properties = {"defaultName", "ancestors", "searchPath", "objectClass"};
-    std::unique_ptr<XmlElement> folder = search(request, self);
+    std::optional<SearchAnswer> folder = search(request, self);
     if (!folder) {
         return;
     }
-    std::vector<ObjectRow> selfRows = responseRows(*folder);
-    view.folderName = selfRows.empty() ? view.folderPath : selfRows.front().value("defaultName");
-    if (const XmlElement* ancestors = folder->find("ancestors")) {
-        if (const XmlElement* values = ancestors->child("value")) {
-            for (const XmlElement* item : values->childrenNamed("item")) {
-                view.ancestors.emplace_back(item->childText("title"),
-                                            item->childText("searchPath"));
-            }
-        }
-    }
+    view.folderName =
+        folder->rows.empty() ? view.folderPath : folder->rows.front().value("defaultName");
+    view.ancestors = std::move(folder->ancestors);
 
     // One page of its children, and one more to tell whether a next page exists.
     QuerySpec children;
@@ -965,11 +973,11 @@ void Gateway::browsePage(Request& request) {
     children.properties = {"defaultName", "objectClass", "searchPath"};
     children.skip = view.skip;
     children.max = view.pageSize + 1;
-    std::unique_ptr<XmlElement> listing = search(request, children);
+    std::optional<SearchAnswer> listing = search(request, children);
     if (!listing) {
         return;
     }
-    view.rows = responseRows(*listing);
+    view.rows = std::move(listing->rows);
     if (static_cast<int>(view.rows.size()) > view.pageSize) {
         view.rows.resize(static_cast<std::size_t>(view.pageSize));
         view.more = true;
@@ -983,11 +991,11 @@ void Gateway::objectPage(Request& request) {
     QuerySpec query;
     query.searchPath = http.param("path");
     query.properties = {"*"};
-    std::unique_ptr<XmlElement> answer = search(request, query);
+    std::optional<SearchAnswer> answer = search(request, query);
     if (!answer) {
         return;
     }
-    std::vector<ObjectRow> rows = responseRows(*answer);
+    const std::vector<ObjectRow>& rows = answer->rows;
     if (rows.empty()) {
         request.page(404, request.texts->directory,
                      headerHtml(request) + noticeHtml(request.texts->noObjects));

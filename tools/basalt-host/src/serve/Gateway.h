@@ -5,6 +5,7 @@
 
 #include <chrono>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -12,10 +13,10 @@
 #include "HostSession.h"
 #include "HttpMessage.h"
 #include "HttpServer.h"
+#include "ProviderAnswers.h"
 #include "QueryDocuments.h"
 #include "SignOnThrottle.h"
 #include "WebSessions.h"
-#include "XmlTree.h"
 
 namespace basalt_host::serve {
 
@@ -87,7 +88,7 @@ private:
     // Runs job after the session's earlier requests, on a worker.
     void enqueue(const std::shared_ptr<SessionSlot>& slot, std::function<void()> job);
     void serveInSession(HttpRequest http, Reply reply, Page page, bool form, bool signedOn);
-    std::unique_ptr<XmlElement> search(Request& request, QuerySpec query);
+    std::optional<SearchAnswer> search(Request& request, QuerySpec query);
     // The provider's entries, timed for the metrics.
     CallOutcome authenticateCall(const std::string& document);
     CallOutcome searchCall(const std::string& visa, const std::string& query);

@@ -1,10 +1,13 @@
 #include "HttpServer.h"
 
+#include <sys/socket.h>
+
 #include <atomic>
 #include <boost/asio.hpp>
 #include <boost/beast/core.hpp>
 #include <boost/beast/http.hpp>
 #include <optional>
+#include <sstream>
 #include <thread>
 #include <vector>
 
@@ -242,12 +245,39 @@ private:
         }
         request.params = std::move(*params);
         auto self = shared_from_this();
-        m_state.handler(std::move(request), [self](HttpResponse response) {
-            net::post(self->m_stream.get_executor(),
-                      [self, response = std::move(response)]() mutable {
-                          self->write(std::move(response), false);
-                      });
-        });
+        m_state.handler(std::move(request),
+                        [self](HttpResponse response) { self->answer(std::move(response)); });
+    }
+
+    // The answer to the request dispatched, from whichever thread has it. Nothing else touches
+    // the socket meanwhile (the next request is read only after this answer is written), so
+    // the answer goes out from here when the socket takes it whole at once, without waiting
+    // for a network thread; what is left, and reading the next request, runs on the
+    // connection's strand.
+    void answer(HttpResponse answer) {
+        auto response = message(std::move(answer), false);
+        std::ostringstream text;
+        text << *response;
+        auto bytes = std::make_shared<std::string>(std::move(text).str());
+        ssize_t sent = ::send(m_stream.socket().native_handle(), bytes->data(), bytes->size(),
+                              MSG_DONTWAIT | MSG_NOSIGNAL);
+        std::size_t done = sent > 0 ? static_cast<std::size_t>(sent) : 0;
+        net::post(m_stream.get_executor(),
+                  [self = shared_from_this(), bytes, done, keepAlive = response->keep_alive()] {
+                      if (done == bytes->size()) {
+                          self->written(keepAlive);
+                          return;
+                      }
+                      self->m_stream.expires_after(self->m_state.limits.writeTime);
+                      net::async_write(self->m_stream, net::buffer(*bytes) + done,
+                                       [self, bytes, keepAlive](beast::error_code ec, std::size_t) {
+                                           if (ec) {
+                                               self->close();
+                                           } else {
+                                               self->written(keepAlive);
+                                           }
+                                       });
+                  });
     }
 
     // Answers and closes: the rest of what the client sent cannot be trusted to be framed.
@@ -256,7 +286,8 @@ private:
         write(m_state.errorPage(status, m_language, m_client), true);
     }
 
-    void write(HttpResponse answer, bool thenClose) {
+    std::shared_ptr<http::response<http::string_body>> message(HttpResponse answer,
+                                                               bool thenClose) const {
         auto response = std::make_shared<http::response<http::string_body>>(
             static_cast<http::status>(answer.status), m_version == 10 ? 10 : 11);
         response->reason(std::string(statusReason(answer.status)));
@@ -266,17 +297,29 @@ private:
         response->body() = std::move(answer.body);
         response->keep_alive(m_keepAlive && !thenClose);
         response->prepare_payload();
+        return response;
+    }
+
+    void write(HttpResponse answer, bool thenClose) {
+        auto response = message(std::move(answer), thenClose);
         m_stream.expires_after(m_state.limits.writeTime);
         http::async_write(m_stream, *response,
                           [self = shared_from_this(), response](beast::error_code ec, std::size_t) {
                               if (ec) {
                                   self->close();
-                              } else if (!response->keep_alive()) {
-                                  self->linger();
                               } else {
-                                  self->awaitRequest();
+                                  self->written(response->keep_alive());
                               }
                           });
+    }
+
+    // An answer is out: the next request, or the end of the connection.
+    void written(bool keepAlive) {
+        if (keepAlive) {
+            awaitRequest();
+        } else {
+            linger();
+        }
     }
 
     // Ends the sending side and reads what the client still sends for a moment, so the

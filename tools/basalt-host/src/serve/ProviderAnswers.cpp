@@ -1,53 +1,132 @@
 #include "ProviderAnswers.h"
 
+#include <algorithm>
 #include <cstdlib>
-#include <memory>
+#include <utility>
 
 #include "HostError.h"
+#include "ResponsePrinter.h"
+#include "XmlScanner.h"
 
 namespace basalt_host::serve {
 namespace {
 
-std::vector<const XmlElement*> itemsOf(const XmlElement* array) {
-    return array ? array->childrenNamed("item") : std::vector<const XmlElement*>{};
+// Calls visit with each child element's local name; what visit does not read is passed over.
+template <typename Visit>
+void forEachChild(XmlScanner& xml, Visit visit) {
+    const int parent = xml.depth();
+    while (xml.nextChild(parent)) {
+        visit(xml.name());
+    }
+}
+
+// The children of an array element ("item"s), each read by visit.
+template <typename Visit>
+void forEachItem(XmlScanner& xml, Visit visit) {
+    forEachChild(xml, [&](std::string_view name) {
+        if (name == "item") {
+            visit();
+        }
+    });
+}
+
+DisplayObject readDisplayObject(XmlScanner& xml) {
+    DisplayObject field;
+    forEachChild(xml, [&](std::string_view name) {
+        if (name == "type") {
+            field.type = xml.text();
+        } else if (name == "name") {
+            field.name = xml.text();
+        } else if (name == "caption") {
+            field.caption = xml.text();
+        } else if (name == "value") {
+            field.value = xml.text();
+        } else if (name == "promptOptions") {
+            forEachItem(xml, [&] {
+                PromptOption option;
+                forEachChild(xml, [&](std::string_view part) {
+                    if (part == "id") {
+                        option.id = xml.text();
+                    } else if (part == "value") {
+                        option.value = xml.text();
+                    } else if (part == "default") {
+                        option.isDefault = xml.text() == "true";
+                    }
+                });
+                field.options.push_back(std::move(option));
+            });
+        }
+    });
+    return field;
+}
+
+// The current "exception" element.
+ProviderException readException(XmlScanner& xml) {
+    ProviderException result;
+    forEachChild(xml, [&](std::string_view name) {
+        if (name == "errorCodeString") {
+            result.errorCodeString = xml.text();
+        } else if (name == "errorCode") {
+            result.errorCode = static_cast<int32_t>(std::atol(xml.text().c_str()));
+        } else if (name == "messages") {
+            forEachItem(xml, [&] {
+                ProviderMessage message;
+                forEachChild(xml, [&](std::string_view part) {
+                    if (part == "nestingLevel") {
+                        message.level = std::max(std::atoi(xml.text().c_str()), 0);
+                    } else if (part == "messageString") {
+                        message.text = xml.text();
+                    }
+                });
+                result.messages.push_back(std::move(message));
+            });
+        } else if (name == "promptInfo") {
+            forEachChild(xml, [&](std::string_view part) {
+                if (part == "securityBlob") {
+                    result.securityBlob = xml.text();
+                } else if (part == "captions") {
+                    forEachItem(xml, [&] { result.captions.push_back(xml.text()); });
+                } else if (part == "displayObjects") {
+                    forEachItem(xml, [&] { result.fields.push_back(readDisplayObject(xml)); });
+                }
+            });
+        }
+    });
+    return result;
+}
+
+// The visa's user object identifier.
+std::string visaUser(const std::string& visa) {
+    XmlScanner xml(visa, "visa");
+    xml.root();
+    std::string user;
+    bool holderSeen = false;
+    forEachChild(xml, [&](std::string_view name) {
+        if (name != "object" || std::exchange(holderSeen, true)) {
+            return;
+        }
+        forEachChild(xml, [&](std::string_view inner) {
+            if (inner == "object" && xml.attribute("class") == "user") {
+                user = xml.attribute("id").value_or("");
+            }
+        });
+    });
+    return user;
 }
 
 }  // namespace
 
-ProviderException readException(const XmlElement& exception) {
-    ProviderException result;
-    result.errorCodeString = exception.childText("errorCodeString");
-    result.errorCode = static_cast<int32_t>(std::atol(exception.childText("errorCode").c_str()));
-    for (const XmlElement* item : itemsOf(exception.child("messages"))) {
-        int level = std::atoi(item->childText("nestingLevel").c_str());
-        result.messages.push_back({level < 0 ? 0 : level, item->childText("messageString")});
-    }
-    if (const XmlElement* prompt = exception.child("promptInfo")) {
-        result.securityBlob = prompt->childText("securityBlob");
-        for (const XmlElement* caption : itemsOf(prompt->child("captions"))) {
-            result.captions.push_back(caption->text);
-        }
-        for (const XmlElement* item : itemsOf(prompt->child("displayObjects"))) {
-            DisplayObject field;
-            field.type = item->childText("type");
-            field.name = item->childText("name");
-            field.caption = item->childText("caption");
-            field.value = item->childText("value");
-            for (const XmlElement* option : itemsOf(item->child("promptOptions"))) {
-                field.options.push_back({option->childText("id"), option->childText("value"),
-                                         option->childText("default") == "true"});
-            }
-            result.fields.push_back(std::move(field));
-        }
-    }
-    return result;
-}
-
 ProviderException readExceptionText(const std::string& text) {
     try {
-        std::unique_ptr<XmlElement> root = parseXml(text, "exception document");
-        const XmlElement* exception = root->find("exception");
-        return readException(exception ? *exception : *root);
+        XmlScanner xml(text, "exception document");
+        xml.root();
+        if (xml.name() == "exception" || xml.descend("exception")) {
+            return readException(xml);
+        }
+        // No "exception" element: the root is read as one.
+        XmlScanner again(text, "exception document");
+        again.root();
+        return readException(again);
     } catch (const HostError&) {
         ProviderException unreadable;
         unreadable.messages.push_back({0, text});
@@ -58,27 +137,71 @@ ProviderException readExceptionText(const std::string& text) {
 AuthenticateAnswer readAuthenticateResponse(int32_t code, const std::string& text) {
     AuthenticateAnswer answer;
     answer.code = code;
-    std::unique_ptr<XmlElement> root = parseXml(text, "authenticate response");
-    if (const XmlElement* visa = root->child("visa")) {
-        answer.visa = serializeXml(*visa);
-        if (const XmlElement* holder = visa->child("object")) {
-            for (const XmlElement* object : holder->childrenNamed("object")) {
-                if (object->attribute("class") == "user") {
-                    answer.userId = object->attribute("id").value_or("");
+    XmlScanner xml(text, "authenticate response");
+    xml.root();
+    forEachChild(xml, [&](std::string_view name) {
+        if (name == "visa" && answer.visa.empty()) {
+            answer.visa = xml.copy();
+            answer.userId = visaUser(answer.visa);
+        } else if (name == "exception" && !answer.exception) {
+            answer.exception = readException(xml);
+        } else if (name == "hdrSession") {
+            forEachChild(xml, [&](std::string_view part) {
+                if (part != "setCookieVars") {
+                    return;
+                }
+                forEachItem(xml, [&] {
+                    SetCookieVar cookie;
+                    forEachChild(xml, [&](std::string_view field) {
+                        std::string* into = field == "name"     ? &cookie.name
+                                            : field == "value"  ? &cookie.value
+                                            : field == "path"   ? &cookie.path
+                                            : field == "maxAge" ? &cookie.maxAge
+                                            : field == "domain" ? &cookie.domain
+                                            : field == "secure" ? &cookie.secure
+                                                                : nullptr;
+                        if (into) {
+                            *into = xml.text();
+                        }
+                    });
+                    answer.setCookies.push_back(std::move(cookie));
+                });
+            });
+        }
+    });
+    return answer;
+}
+
+SearchAnswer readSearchResponse(const std::string& text) {
+    SearchAnswer answer;
+    XmlScanner xml(text, "search response");
+    xml.root();
+    if (xml.name() != "queryResult" && !xml.descend("queryResult")) {
+        return answer;
+    }
+    forEachItem(xml, [&] {
+        ObjectRow row;
+        std::string type = xml.attribute("type").value_or("object");
+        row.objectClass = type.substr(type.find(':') + 1);
+        row.searchPath = xml.attribute("searchPath").value_or("");
+        forEachChild(xml, [&](std::string_view name) {
+            if (name == "schemaInfo") {
+                return;
+            }
+            // Only this property becomes a tree, for the description every listing shares.
+            std::unique_ptr<XmlElement> property = xml.element();
+            if (name == "ancestors" && answer.rows.empty()) {
+                if (const XmlElement* values = property->child("value")) {
+                    for (const XmlElement* item : values->childrenNamed("item")) {
+                        answer.ancestors.emplace_back(item->childText("title"),
+                                                      item->childText("searchPath"));
+                    }
                 }
             }
-        }
-    }
-    if (const XmlElement* exception = root->child("exception")) {
-        answer.exception = readException(*exception);
-    }
-    if (const XmlElement* session = root->child("hdrSession")) {
-        for (const XmlElement* item : itemsOf(session->child("setCookieVars"))) {
-            answer.setCookies.push_back({item->childText("name"), item->childText("value"),
-                                         item->childText("path"), item->childText("maxAge"),
-                                         item->childText("domain"), item->childText("secure")});
-        }
-    }
+            row.properties.emplace_back(std::string(name), describeProperty(*property));
+        });
+        answer.rows.push_back(std::move(row));
+    });
     return answer;
 }
 

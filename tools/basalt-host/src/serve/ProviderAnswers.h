@@ -1,6 +1,7 @@
 #pragma once
 // What the gateway takes out of the provider's documents: an exception with its messages and
-// prompt (captions and display objects), and an authenticate response's visa and cookies.
+// prompt (captions and display objects), an authenticate response's visa and cookies, and a
+// search response's objects. Read with XmlScanner: only what a page shows is kept.
 
 #include <cstdint>
 #include <optional>
@@ -8,7 +9,7 @@
 #include <vector>
 
 #include "HttpCookies.h"
-#include "XmlTree.h"
+#include "ObjectTable.h"
 
 namespace basalt_host::serve {
 
@@ -44,10 +45,8 @@ struct ProviderException {
     bool isPrompt() const { return !fields.empty(); }
 };
 
-// Reads an "exception" element; unknown elements are passed over.
-ProviderException readException(const XmlElement& exception);
-
-// Reads an exception document text; a text that is not XML becomes one message holding it.
+// Reads an exception document text (an "exception" element, or a document holding one);
+// unknown elements are passed over, and a text that is not XML becomes one message holding it.
 ProviderException readExceptionText(const std::string& text);
 
 struct AuthenticateAnswer {
@@ -60,5 +59,14 @@ struct AuthenticateAnswer {
 
 // Reads an authenticate response (HostError when it is not XML).
 AuthenticateAnswer readAuthenticateResponse(int32_t code, const std::string& text);
+
+struct SearchAnswer {
+    std::vector<ObjectRow> rows;  // each property described as ResponsePrinter does
+    // The first object's ancestors, (title, search path) from the top of the tree down.
+    std::vector<std::pair<std::string, std::string>> ancestors;
+};
+
+// Reads a search response (HostError when it is not XML).
+SearchAnswer readSearchResponse(const std::string& text);
 
 }  // namespace basalt_host::serve

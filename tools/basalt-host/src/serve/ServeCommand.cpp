@@ -8,6 +8,7 @@
 #include <memory>
 #include <thread>
 
+#include "AccessLog.h"
 #include "CommandFrame.h"
 #include "CommandLine.h"
 #include "HostDocuments.h"
@@ -152,12 +153,14 @@ int runServe(const HostOptions& host, const ServeOptions& options) {
         server.stop();
     });
     server.every(std::chrono::seconds(15), [&gateway] { gateway.endIdleSessions(); });
+    server.every(std::chrono::seconds(1), flushAccessLog);
     // Two network threads: parsing and writing are quick, the provider's calls run elsewhere.
     server.run(2);
     waiter.join();
     bool served = true;
 
     gateway.endAllSessions();
+    flushAccessLog();
     bool terminated = session.finish();
     std::cout << "basalt-host serve: stopped" << std::endl;
     return served && terminated ? kExitSuccess : kExitProviderFailure;
