@@ -14,6 +14,7 @@
 #include <fstream>
 #include <functional>
 #include <map>
+#include <sstream>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -50,6 +51,34 @@ inline std::map<std::string, std::string> ReadEnv(const std::filesystem::path& p
         env[line.substr(0, eq)] = value;
     }
     return env;
+}
+
+// The "bench" namespace (basic sign-on, tickets kept) with a Staff folder of users user0..
+// user<users - 1>, shown as "User <i>", all with one password; with staffGroup, a group "Staff"
+// beside the folder holding them all.
+inline std::string StaffLdif(int users, const std::string& password, bool staffGroup) {
+    std::ostringstream l;
+    l << "dn: ou=bench,@BASE_DN@\nobjectClass: organizationalUnit\nobjectClass: ridgeNamespace\n"
+         "objectClass: ridgeFolder\nou: bench\nridgeId: 1\nridgeAuthModes: basic\n"
+         "ridgeProductLocale: en-us\nridgeContentLocale: en-us\n\n"
+         "dn: ou=tickets,ou=bench,@BASE_DN@\nobjectClass: organizationalUnit\nou: tickets\n\n"
+         "dn: ou=Staff,ou=bench,@BASE_DN@\nobjectClass: organizationalUnit\n"
+         "objectClass: ridgeFolder\nou: Staff\nridgeId: 20\n\n";
+    for (int i = 0; i < users; ++i) {
+        l << "dn: uid=user" << i << ",ou=Staff,ou=bench,@BASE_DN@\nobjectClass: inetOrgPerson\n"
+          << "objectClass: ridgeUser\nuid: user" << i << "\ncn: User " << i
+          << "\nsn: User\nridgeId: " << 1000 + i << "\nridgeBasicSignonId: " << 5000 + i
+          << "\nuserPassword: " << password << "\n\n";
+    }
+    if (staffGroup) {
+        l << "dn: cn=Staff,ou=bench,@BASE_DN@\nobjectClass: groupOfUniqueNames\n"
+             "objectClass: ridgeClass\ncn: Staff\nridgeId: 100\n";
+        for (int i = 0; i < users; ++i) {
+            l << "uniqueMember: uid=user" << i << ",ou=Staff,ou=bench,@BASE_DN@\n";
+        }
+        l << "\n";
+    }
+    return l.str();
 }
 
 // A directory in a new temporary folder, loaded from one LDIF text; Stop removes it all.

@@ -20,15 +20,15 @@
 
 #include "AuthenticateDocuments.h"
 #include "BenchDirectory.h"
-#include "GatewayProcess.h"
+#include "DirectoryPages.h"
 #include "HostDocuments.h"
+#include "HostProcess.h"
 #include "HostSession.h"
 #include "ObjectTable.h"
+#include "ProviderAnswers.h"
 #include "QueryDocuments.h"
 #include "RawHttpClient.h"
 #include "XmlTree.h"
-#include "serve/DirectoryPages.h"
-#include "serve/ProviderAnswers.h"
 
 namespace {
 
@@ -41,23 +41,6 @@ constexpr int kClients = 8;
 constexpr int kPages = 300;    // per client
 constexpr int kSignOns = 40;   // per client
 constexpr int kPageSize = 25;  // the gateway's default
-
-std::string benchLdif() {
-    std::ostringstream l;
-    l << "dn: ou=bench,@BASE_DN@\nobjectClass: organizationalUnit\nobjectClass: ridgeNamespace\n"
-         "objectClass: ridgeFolder\nou: bench\nridgeId: 1\nridgeAuthModes: basic\n"
-         "ridgeProductLocale: en-us\nridgeContentLocale: en-us\n\n"
-         "dn: ou=tickets,ou=bench,@BASE_DN@\nobjectClass: organizationalUnit\nou: tickets\n\n"
-         "dn: ou=Staff,ou=bench,@BASE_DN@\nobjectClass: organizationalUnit\n"
-         "objectClass: ridgeFolder\nou: Staff\nridgeId: 20\n\n";
-    for (int i = 0; i < kUsers; ++i) {
-        l << "dn: uid=user" << i << ",ou=Staff,ou=bench,@BASE_DN@\nobjectClass: inetOrgPerson\n"
-          << "objectClass: ridgeUser\nuid: user" << i << "\ncn: User " << i
-          << "\nsn: User\nridgeId: " << 1000 + i << "\nridgeBasicSignonId: " << 5000 + i
-          << "\nuserPassword: " << kPassword << "\n\n";
-    }
-    return l.str();
-}
 
 struct Figures {
     std::vector<double> ms;
@@ -100,25 +83,6 @@ Figures load(int clients, int count, const std::function<void(int, int)>& work) 
     return figures;
 }
 
-// The value after marker up to the closing quote or semicolon; "" when the marker is absent.
-// (Plain searches: a regular expression here would cost the client more than the gateway.)
-std::string valueAfter(const std::string& text, const std::string& marker) {
-    std::size_t at = text.find(marker);
-    if (at == std::string::npos) {
-        return "";
-    }
-    at += marker.size();
-    return text.substr(at, text.find_first_of("\";\r\n", at) - at);
-}
-
-std::string cookieOf(const std::string& response) {
-    return valueAfter(response, "Set-Cookie: basalt_session=");
-}
-
-std::string tokenOf(const std::string& page) {
-    return valueAfter(page, "name=\"basalt_csrf\" value=\"");
-}
-
 std::string formEncode(const std::string& text) {
     std::string out;
     char hex[4];
@@ -156,8 +120,8 @@ struct Browser {
     void signOn(const std::string& user) {
         session.clear();
         std::string page = get("/logon");
-        session = cookieOf(page);
-        std::string form = "basalt_csrf=" + tokenOf(page) +
+        session = sessionCookie(page);
+        std::string form = "basalt_csrf=" + formToken(page) +
                            "&VORNamespace=bench&VORUsername=" + user +
                            "&VORPassword=" + formEncode(kPassword);
         std::string answer =
@@ -167,7 +131,7 @@ struct Browser {
         if (answer.compare(9, 3, "303") != 0) {
             throw std::runtime_error("the gateway did not sign " + user + " on");
         }
-        session = cookieOf(answer);
+        session = sessionCookie(answer);
     }
 };
 
@@ -176,7 +140,7 @@ struct Browser {
 int main() {
     bench::ScratchDirectory directory;
     try {
-        directory.Start("bench-gateway", benchLdif(), true);
+        directory.Start("bench-gateway", bench::StaffLdif(kUsers, kPassword, false), true);
         const std::string home = directory.env.at("RIDGE_TEST_HOME");
         setenv("BASALT_HOME", home.c_str(), 1);
         const std::string config =

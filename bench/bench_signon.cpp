@@ -34,26 +34,6 @@ namespace {
 constexpr const char* kPassword = "Bench#2024";
 constexpr int kUsers = 100;
 
-std::string benchLdif() {
-    std::ostringstream l;
-    l << "dn: ou=bench,@BASE_DN@\nobjectClass: organizationalUnit\nobjectClass: ridgeNamespace\n"
-         "objectClass: ridgeFolder\nou: bench\nridgeId: 1\nridgeAuthModes: basic\n"
-         "ridgeProductLocale: en-us\nridgeContentLocale: en-us\n\n"
-         "dn: ou=tickets,ou=bench,@BASE_DN@\nobjectClass: organizationalUnit\nou: tickets\n\n"
-         "dn: ou=Staff,ou=bench,@BASE_DN@\nobjectClass: organizationalUnit\n"
-         "objectClass: ridgeFolder\nou: Staff\nridgeId: 20\n\n";
-    for (int i = 0; i < kUsers; ++i)
-        l << "dn: uid=user" << i << ",ou=Staff,ou=bench,@BASE_DN@\nobjectClass: inetOrgPerson\n"
-          << "objectClass: ridgeUser\nuid: user" << i << "\ncn: User " << i
-          << "\nsn: User\nridgeId: " << 1000 + i << "\nridgeBasicSignonId: " << 5000 + i
-          << "\nuserPassword: " << kPassword << "\n\n";
-    l << "dn: cn=Staff,ou=bench,@BASE_DN@\nobjectClass: groupOfUniqueNames\n"
-         "objectClass: ridgeClass\ncn: Staff\nridgeId: 100\n";
-    for (int i = 0; i < kUsers; ++i)
-        l << "uniqueMember: uid=user" << i << ",ou=Staff,ou=bench,@BASE_DN@\n";
-    return l.str() + "\n";
-}
-
 void* allocate(uint32_t size) {
     return std::malloc(size);
 }
@@ -99,7 +79,7 @@ struct Setup {
     std::string env(const char* name) const { return directory.env.at(name); }
 
     void start() {
-        directory.Start("bench-signon", benchLdif(), true);
+        directory.Start("bench-signon", bench::StaffLdif(kUsers, kPassword, true), true);
         servicePassword = directory.ServicePassword();
         setenv("BASALT_HOME", env("RIDGE_TEST_HOME").c_str(), 1);
 

@@ -9,7 +9,6 @@
 #include <regex>
 #include <thread>
 
-#include "GatewayProcess.h"
 #include "HostProcess.h"
 #include "RawHttpClient.h"
 #include "RidgeTestDirectory.h"
@@ -21,10 +20,6 @@ using ::testing::HasSubstr;
 using ::testing::Not;
 using namespace std::chrono_literals;
 
-std::string parameter(const std::string& name, const std::string& value) {
-    return "<parameter name=\"" + name + "\"><value>" + value + "</value></parameter>";
-}
-
 std::string headerOf(const std::string& response, const std::string& name) {
     std::smatch match;
     if (std::regex_search(response, match,
@@ -32,20 +27,6 @@ std::string headerOf(const std::string& response, const std::string& name) {
         return match[1];
     }
     return "";
-}
-
-// The session cookie a response sets; empty when none.
-std::string sessionCookie(const std::string& response) {
-    std::smatch match;
-    std::regex cookie("Set-Cookie: basalt_session=([0-9a-f]+)");
-    return std::regex_search(response, match, cookie) ? match[1].str() : "";
-}
-
-std::string formToken(const std::string& page) {
-    std::smatch match;
-    return std::regex_search(page, match, std::regex("name=\"basalt_csrf\" value=\"([0-9a-f]+)\""))
-               ? match[1].str()
-               : "";
 }
 
 class GatewayAgainstDirectory : public ::testing::Test {
@@ -61,10 +42,7 @@ protected:
                std::vector<std::string> options = {}) {
         std::string config =
             dir.write("ridgetest.xml",
-                      "<instance name=\"Ridge test\" class=\"Ridge\">" +
-                          parameter("id", "ridgetest") + parameter("connection", connection) +
-                          parameter("baseDN", env.baseDn()) + parameter("namespace", "ridgetest") +
-                          parameter("timeOut", timeout) + "</instance>");
+                      ridgeConfig("ridgetest", connection, env.baseDn(), "ridgetest", timeout));
         options.insert(options.begin(), {"-c", config});
         gateway = std::make_unique<GatewayProcess>(
             std::vector<std::string>{"-l", BASALT_PROVIDER_LIBRARY}, options,
@@ -321,8 +299,10 @@ TEST_F(GatewayAgainstDirectory, AFrozenDirectoryGivesARetryPageWithinItsTimeout)
     EXPECT_EQ(statusOf(get("/style.css")), 200);
     EXPECT_LT(std::chrono::steady_clock::now() - asked, 500ms);
     stuck.join();
-
     EXPECT_LT(std::chrono::steady_clock::now() - started, 15s);
+    // A monitor hears of it too, within the time-out.
+    EXPECT_EQ(statusOf(get("/healthz")), 503);
+
     EXPECT_EQ(statusOf(answer), 503) << answer;
     EXPECT_FALSE(headerOf(answer, "Retry-After").empty());
     EXPECT_THAT(bodyOf(answer), HasSubstr("n&apos;est pas disponible"));

@@ -13,17 +13,6 @@ using ::testing::HasSubstr;
 using ::testing::Not;
 using ::testing::StartsWith;
 
-std::string parameter(const std::string& name, const std::string& value) {
-    return "<parameter name=\"" + name + "\"><value>" + value + "</value></parameter>";
-}
-
-std::string namespaceConfig(const std::string& id, const std::string& connection,
-                            const std::string& baseDn, const std::string& directoryNamespace) {
-    return "<instance name=\"Ridge test\" class=\"Ridge\">" + parameter("id", id) +
-           parameter("connection", connection) + parameter("baseDN", baseDn) +
-           parameter("namespace", directoryNamespace) + parameter("timeOut", "5") + "</instance>";
-}
-
 class HostAgainstDirectory : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -40,7 +29,7 @@ protected:
     }
 
     std::string config(const std::string& id) const {
-        return namespaceConfig(id, env.hostPort(), env.baseDn(), kTestNamespace);
+        return ridgeConfig(id, env.hostPort(), env.baseDn(), kTestNamespace);
     }
 
     HostRun host(std::vector<std::string> args) const {
@@ -106,15 +95,16 @@ TEST_F(HostAgainstDirectory, ARemoteUserSignsOnThroughTheEnvironmentTheProviderA
 TEST_F(HostAgainstDirectory, ConfigurationFailuresEndWithTheProvidersResult) {
     std::string unreachable = dir.write(
         "down.xml",
-        namespaceConfig("down", "127.0.0.1:" + std::to_string(ridge_test::unusedLoopbackPort()),
-                        env.baseDn(), kTestNamespace));
+        ridgeConfig("down", "127.0.0.1:" + std::to_string(ridge_test::unusedLoopbackPort()),
+                    env.baseDn(), kTestNamespace));
     HostRun down = host({"show", "-c", unreachable});
     EXPECT_EQ(down.status, 1);
     EXPECT_THAT(down.err, HasSubstr("BasaltConfigure of '" + unreachable + "' failed with result"));
     EXPECT_THAT(down.err, HasSubstr("message: "));
 
-    std::string noConnection =
-        dir.write("missing.xml", "<instance name=\"n\">" + parameter("id", "x") + "</instance>");
+    std::string noConnection = dir.write(
+        "missing.xml",
+        "<instance name=\"n\"><parameter name=\"id\"><value>x</value></parameter></instance>");
     HostRun missing = host({"show", "-c", noConnection});
     EXPECT_EQ(missing.status, 1);
     EXPECT_THAT(missing.err, HasSubstr("failed with result -34"));
@@ -135,22 +125,17 @@ TEST_F(HostAgainstDirectory, CheckPassesEveryStepOfAWorkingConfiguration) {
     std::string file = dir.write("ns.xml", config("ridge_check"));
     HostRun run = host({"check", "-c", file});
     EXPECT_EQ(run.status, 0) << run.out << run.err;
-    for (const std::string& step : std::vector<std::string>{
-             "[ok]   the configuration document: namespace \"ridge_check\"",
-             "[ok]   reach the directory server at " + env.hostPort() + "\n",
-             "[skip] TLS with the server: not turned on", "[ok]   bind as the service identity\n",
-             "[ok]   read the base DN \"" + env.baseDn() + "\"\n",
-             "[ok]   find the namespace entry \"ou=" + kTestNamespace + "," + env.baseDn() + "\"\n",
-             "[ok]   the Ridge schema\n", "[ok]   the provider configures the namespace\n",
-             "every step passed\n"}) {
-        EXPECT_THAT(run.out, HasSubstr(step));
-    }
+    // Every directory step ran and passed (TLS is off in the fixture).
+    EXPECT_THAT(run.out, HasSubstr("[ok]   find the namespace entry \"ou=" + kTestNamespace + ","));
+    EXPECT_THAT(run.out, HasSubstr("[ok]   the provider configures the namespace\n"));
+    EXPECT_THAT(run.out, Not(HasSubstr("[FAIL]")));
+    EXPECT_THAT(run.out, HasSubstr("every step passed\n"));
 }
 
 TEST_F(HostAgainstDirectory, CheckStopsAtTheFailingStepAndSaysWhatToChange) {
     const std::string unusedPort = std::to_string(ridge_test::unusedLoopbackPort());
-    std::string down = dir.write("down.xml", namespaceConfig("down", "127.0.0.1:" + unusedPort,
-                                                             env.baseDn(), kTestNamespace));
+    std::string down = dir.write(
+        "down.xml", ridgeConfig("down", "127.0.0.1:" + unusedPort, env.baseDn(), kTestNamespace));
     HostRun unreachable = host({"check", "-c", down});
     EXPECT_EQ(unreachable.status, 1);
     EXPECT_THAT(unreachable.out,
@@ -159,17 +144,16 @@ TEST_F(HostAgainstDirectory, CheckStopsAtTheFailingStepAndSaysWhatToChange) {
     EXPECT_THAT(unreachable.out, ::testing::Not(HasSubstr("service identity")));
     EXPECT_THAT(unreachable.out, HasSubstr("a step failed"));
 
-    std::string noBase =
-        dir.write("base.xml",
-                  namespaceConfig("nobase", env.hostPort(), "dc=nowhere,dc=test", kTestNamespace));
+    std::string noBase = dir.write(
+        "base.xml", ridgeConfig("nobase", env.hostPort(), "dc=nowhere,dc=test", kTestNamespace));
     HostRun base = host({"check", "-c", noBase});
     EXPECT_EQ(base.status, 1);
     EXPECT_THAT(base.out, HasSubstr("[ok]   bind as the service identity\n"));
     EXPECT_THAT(base.out, HasSubstr("[FAIL] read the base DN \"dc=nowhere,dc=test\": "));
     EXPECT_THAT(base.out, HasSubstr("change: make \"baseDN\""));
 
-    std::string noNamespace = dir.write(
-        "ns.xml", namespaceConfig("nons", env.hostPort(), env.baseDn(), "NoSuchNamespace"));
+    std::string noNamespace =
+        dir.write("ns.xml", ridgeConfig("nons", env.hostPort(), env.baseDn(), "NoSuchNamespace"));
     HostRun missing = host({"check", "-c", noNamespace});
     EXPECT_EQ(missing.status, 1);
     EXPECT_THAT(missing.out, HasSubstr("[FAIL] find the namespace entry \"ou=NoSuchNamespace,"));

@@ -1,10 +1,12 @@
-// The host's own XML handling: what it reads from configurations and responses, and the element
-// copy it writes for visa files.
+// The host's own XML handling: what it reads from configurations and responses, the element
+// copy it writes for visa files, the queries it writes and the tables it prints.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include "HostDocuments.h"
 #include "HostError.h"
+#include "ObjectTable.h"
+#include "QueryDocuments.h"
 #include "ResponsePrinter.h"
 #include "XmlScanner.h"
 #include "XmlTree.h"
@@ -13,6 +15,7 @@ namespace basalt_host {
 namespace {
 
 using ::testing::HasSubstr;
+using ::testing::Not;
 
 class HostDocuments : public ::testing::Test {
 protected:
@@ -39,40 +42,21 @@ TEST_F(HostDocuments, CopiedElementCarriesInheritedNamespacesAndEscapes) {
     EXPECT_EQ(again->attribute("id"), "a&b");
 }
 
-// Every width of UTF-8 comes back as it went in, in names, values and text split by references.
-TEST_F(HostDocuments, TextOfEveryWidthSurvivesTheReader) {
-    const std::string text = "Jules J\xC3\xA9gou \xE2\x82\xAC \xF0\x9F\x98\x80";
-    auto root = parseXml("<r na\xC3\xAFve=\"" + text + "\">" + text + "&amp;" + text + "</r>",
-                         "test document");
-    EXPECT_EQ(root->attribute("na\xC3\xAFve"), text);
-    EXPECT_EQ(root->text, text + "&" + text);
-}
-
-TEST_F(HostDocuments, ReaderRejectsMalformedTextAndDoctypes) {
-    try {
-        parseXml("<a>\n<b></a>", "sample");
-        FAIL() << "malformed text accepted";
-    } catch (const HostError& error) {
-        EXPECT_THAT(error.what(), HasSubstr("the sample is not well-formed XML (line 2"));
-    }
-    // An entity bomb never gets as far as expansion.
-    EXPECT_THROW(parseXml("<!DOCTYPE a [<!ENTITY x \"xxxxxxxx\"><!ENTITY y \"&x;&x;&x;&x;\">]>"
-                          "<a>&y;</a>",
-                          "sample"),
-                 HostError);
-    EXPECT_THROW(parseXml("<!DOCTYPE a SYSTEM \"/etc/passwd\"><a/>", "sample"), HostError);
-    EXPECT_THROW(parseXml("", "sample"), HostError);
-}
-
-// The gateway's scanner reads what the tree reader reads (references, line ends, white space in
-// attributes, CDATA, comments, prefixes, every width of UTF-8) and refuses what is not XML.
-TEST_F(HostDocuments, ScannerReadsAsTheTreeReaderDoes) {
-    for (std::string text :
-         {"<?xml version=\"1.0\"?><!-- c --><a x='1' y=\"&lt;&#233;&#x20AC;\">t<b/>u"
-          "<![CDATA[<&]]><?p i?>v</a>\n",
-          "<a>\r\nline\rtwo<b at=\"x\ty\r\nz&#10;\">&amp;&quot;&apos;&gt;</b> </a>",
-          "<p:a xmlns:p=\"urn:p\"><p:b p:c=\"d\">J\xC3\xA9gou \xE2\x82\xAC "
-          "\xF0\x9F\x98\x80</p:b></p:a>"}) {
+// Both readers: the tree the CLI reads answers into, and the scanner the gateway reads them
+// with. They read the same (references, line ends, white space in attributes, CDATA,
+// comments, prefixes, every width of UTF-8 split by references) and refuse what is not XML,
+// a DOCTYPE (and so an entity bomb) first of all.
+TEST_F(HostDocuments, ReadersAgreeOnXmlAndRefuseWhatIsNot) {
+    const std::string wide = "Jules J\xC3\xA9gou \xE2\x82\xAC \xF0\x9F\x98\x80";
+    auto root = parseXml("<r na\xC3\xAFve=\"" + wide + "\">" + wide + "&amp;" + wide + "</r>", "t");
+    EXPECT_EQ(root->attribute("na\xC3\xAFve"), wide);
+    EXPECT_EQ(root->text, wide + "&" + wide);
+    for (const std::string& text : std::vector<std::string>{
+             "<?xml version=\"1.0\"?><!-- c --><a x='1' y=\"&lt;&#233;&#x20AC;\">t<b/>u"
+             "<![CDATA[<&]]><?p i?>v</a>\n",
+             "<a>\r\nline\rtwo<b at=\"x\ty\r\nz&#10;\">&amp;&quot;&apos;&gt;</b> </a>",
+             "<p:a xmlns:p=\"urn:p\" na\xC3\xAFve=\"" + wide + "\"><p:b p:c=\"d\">" + wide +
+                 "&amp;" + wide + "</p:b></p:a>"}) {
         XmlScanner scanner(text, "sample");
         scanner.root();
         EXPECT_EQ(serializeXml(*scanner.element()), serializeXml(*parseXml(text, "sample")));
@@ -96,10 +80,11 @@ TEST_F(HostDocuments, ScannerReadsAsTheTreeReaderDoes) {
                              "<a>&#xD800;</a>",
                              "<a>\x01</a>",
                              "<a>\xC3</a>",
-                             "<a>\xC0\xAF</a>",
                              "<a><!-- x</a>",
                              "<a><![CDATA[x</a>",
-                             "<!DOCTYPE a><a/>"}) {
+                             "<!DOCTYPE a SYSTEM \"/etc/passwd\"><a/>",
+                             "<!DOCTYPE a [<!ENTITY x \"xx\"><!ENTITY y \"&x;&x;\">]><a>&y;</a>"}) {
+        EXPECT_THROW(parseXml(text, "sample"), HostError) << text;
         EXPECT_THROW(
             {
                 XmlScanner scanner(text, "sample");
@@ -109,13 +94,19 @@ TEST_F(HostDocuments, ScannerReadsAsTheTreeReaderDoes) {
             HostError)
             << text;
     }
-    try {
-        XmlScanner scanner("<a>\n<b></a>", "sample");
-        scanner.root();
-        scanner.element();
-        FAIL() << "malformed text accepted";
-    } catch (const HostError& error) {
-        EXPECT_THAT(error.what(), HasSubstr("the sample is not well-formed XML (line 2"));
+    for (bool scanner : {false, true}) {
+        try {
+            if (scanner) {
+                XmlScanner reader("<a>\n<b></a>", "sample");
+                reader.root();
+                reader.element();
+            } else {
+                parseXml("<a>\n<b></a>", "sample");
+            }
+            FAIL() << "malformed text accepted";
+        } catch (const HostError& error) {
+            EXPECT_THAT(error.what(), HasSubstr("the sample is not well-formed XML (line 2"));
+        }
     }
 }
 
@@ -160,6 +151,58 @@ TEST_F(HostDocuments, QueryResponseMembersParametersAndNils) {
     EXPECT_EQ(describeQueryResponse(*response),
               "objects: 2\ngroup: g1\n  members: account Ann [u1], account u2\n"
               "  securityMembers: (none)\naccount: u1\n  parameters: lang = English (en) | fr\n");
+}
+
+TEST_F(HostDocuments, QueryCarriesPathPropertiesAndPagingOnlyWhenSet) {
+    QuerySpec request;
+    request.searchPath = withFilters("VORID('ns')/*", {"@name='O''Brien & <co>'", "@x='y'"});
+    request.properties = {"defaultName", "email"};
+    auto query = parseXml(queryDocument(request), "query");
+    const XmlElement* search = query->find("search");
+    ASSERT_NE(search, nullptr);
+    // The path survives XML escaping exactly as typed.
+    EXPECT_EQ(search->text, "VORID('ns')/*[@name='O''Brien & <co>'][@x='y']");
+    std::vector<std::string> items;
+    for (const XmlElement* item : query->find("properties")->childrenNamed("item")) {
+        items.push_back(item->text);
+    }
+    EXPECT_EQ(items, (std::vector<std::string>{"defaultName", "email"}));
+    EXPECT_EQ(query->find("options"), nullptr);
+
+    request.skip = 20;
+    request.max = 10;
+    auto paged = parseXml(queryDocument(request), "query");
+    EXPECT_EQ(paged->find("skipObjects")->text, "20");
+    EXPECT_EQ(paged->find("maxObjects")->text, "10");
+    request.skip = 0;
+    EXPECT_THAT(queryDocument(request), Not(HasSubstr("skipObjects")));
+}
+
+TEST_F(HostDocuments, ResponseRowsAndTheirTable) {
+    auto response = parseXml(
+        "<cm:queryResponse xmlns:cm=\"urn:aaa\" xmlns:xsi=\"urn:xsi\"><queryResult>"
+        "<item xsi:type=\"cm:namespaceFolder\" searchPath=\"VORID(&quot;ns:f:authid=2&quot;)\">"
+        "<defaultName><value>Équipe</value></defaultName></item>"
+        "<item xsi:type=\"cm:account\" searchPath=\"VORID(&quot;ns:u:authid=7&quot;)\">"
+        "<defaultName><value>Ann</value></defaultName><email><value>a@x</value></email>"
+        "<name><value><item><value>Ann</value><locale>en</locale></item></value></name>"
+        "</item></queryResult></cm:queryResponse>",
+        "response");
+    auto rows = responseRows(*response);
+    ASSERT_EQ(rows.size(), 2u);
+    EXPECT_EQ(rows[0].objectClass, "namespaceFolder");
+    EXPECT_EQ(rows[1].searchPath, "VORID(\"ns:u:authid=7\")");
+    EXPECT_EQ(rows[1].value("name"), "Ann (en)");
+    EXPECT_EQ(rows[0].value("email"), "");
+
+    // Columns line up by characters: "Équipe" is six wide although seven bytes long. A missing
+    // searchPath property shows the item's own search path.
+    EXPECT_EQ(formatTable(rows, {"defaultName", "searchPath"}),
+              "class            defaultName  searchPath\n"
+              "namespaceFolder  Équipe       VORID(\"ns:f:authid=2\")\n"
+              "account          Ann          VORID(\"ns:u:authid=7\")\n");
+    // Without columns: every property the rows carry, in first-seen order.
+    EXPECT_THAT(formatTable(rows, {}), HasSubstr("class            defaultName  email  name\n"));
 }
 
 }  // namespace

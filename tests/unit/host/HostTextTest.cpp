@@ -28,9 +28,11 @@ std::vector<std::string> sentencesInSources() {
     const std::regex literal(R"re("((?:[^"\\]|\\.)*)")re");
     std::vector<std::string> sentences;
     // Every room of the host but the web gateway, whose pages have texts of their own.
-    for (const auto& file : std::filesystem::recursive_directory_iterator(
-             std::filesystem::path(BASALT_SOURCE_DIR) / "tools/basalt-host/src")) {
-        if (file.path().extension() != ".cpp" || file.path().parent_path().filename() == "serve") {
+    const std::filesystem::path sources =
+        std::filesystem::path(BASALT_SOURCE_DIR) / "tools/basalt-host/src";
+    for (const auto& file : std::filesystem::recursive_directory_iterator(sources)) {
+        if (file.path().extension() != ".cpp" ||
+            *file.path().lexically_relative(sources).begin() == "serve") {
             continue;
         }
         std::ifstream in(file.path());

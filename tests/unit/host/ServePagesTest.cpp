@@ -6,11 +6,11 @@
 
 #include "HostError.h"
 #include "XmlTree.h"
-#include "serve/DirectoryPages.h"
-#include "serve/Html.h"
-#include "serve/PageTexts.h"
-#include "serve/PromptForm.h"
-#include "serve/ProviderAnswers.h"
+#include "DirectoryPages.h"
+#include "Html.h"
+#include "PageTexts.h"
+#include "PromptForm.h"
+#include "ProviderAnswers.h"
 
 namespace basalt_host::serve {
 namespace {

@@ -5,7 +5,7 @@
 #include <chrono>
 #include <string>
 
-#include "serve/SignOnThrottle.h"
+#include "SignOnThrottle.h"
 
 namespace {
 

@@ -24,7 +24,7 @@
 #include "SearchCommands.h"
 #include "SignOnCommands.h"
 #include "XmlTree.h"
-#include "serve/ServeCommand.h"
+#include "ServeCommand.h"
 
 namespace basalt_host {
 namespace {

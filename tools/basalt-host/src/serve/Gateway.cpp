@@ -41,6 +41,10 @@ constexpr const char* kContentSecurityPolicy =
 
 constexpr const char* kHtml = "text/html; charset=utf-8";
 
+// AS_CheckConfiguration's level for "a server answers, the service identity binds and the
+// base DN is an entry it can read".
+constexpr int32_t kDirectoryReadable = 4;
+
 // The furthest a listing may be paged; past it a number is a mistake or a probe.
 constexpr int kMaxSkip = 1000000;
 
@@ -213,7 +217,9 @@ Gateway::Gateway(HostSession& provider, std::vector<NamespaceChoice> namespaces,
       m_sessions(std::chrono::minutes(options.idleMinutes), options.maxAnonymousSessions),
       m_throttle(options.throttle),
       m_deadline(requestDeadline(m_namespaces)),
-      m_workers(std::make_unique<Workers>(options.workers, m_deadline)) {}
+      m_workers(std::make_unique<Workers>(options.workers, m_deadline)),
+      m_checkDirectory(
+          reinterpret_cast<DirectoryCheck>(m_provider.library().symbol("AS_CheckConfiguration"))) {}
 
 Gateway::~Gateway() = default;
 
@@ -334,6 +340,12 @@ void Gateway::checkHealth(Reply reply) {
                 searchCall(namespaceVisaDocument(choice.id),
                            namespaceQueryDocument(choice.id, m_defaultLocale, m_defaultLocale));
             healthy = healthy && outcome.code >= 0 && outcome.response;
+        }
+        // The provider builds the namespace object from its configuration alone: the
+        // directory itself is asked through the access library it loaded (a server answers,
+        // the service identity binds, the base DN can be read).
+        if (healthy && m_checkDirectory) {
+            healthy = m_checkDirectory(kDirectoryReadable) == 0;
         }
         boost::asio::post(m_workers->timers, [deadline] { deadline->cancel(); });
         give(healthy ? 200 : 503, healthy ? "ok\n" : "the directory does not answer\n");

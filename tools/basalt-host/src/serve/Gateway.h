@@ -4,6 +4,7 @@
 // on a bounded pool of worker threads, never on the network threads.
 
 #include <chrono>
+#include <cstdint>
 #include <memory>
 #include <optional>
 #include <string>
@@ -116,6 +117,10 @@ private:
     std::chrono::milliseconds m_deadline;  // the longest time-out of the namespaces
     struct Workers;
     std::unique_ptr<Workers> m_workers;
+    // The directory access library's check of its configuration in force, when the provider
+    // loaded one (null otherwise).
+    using DirectoryCheck = int32_t (*)(int32_t level);
+    DirectoryCheck m_checkDirectory;
 };
 
 // The headers every answer carries (security policy, no caching unless the answer says).

@@ -1,4 +1,4 @@
-#include "serve/ServeCommand.h"
+#include "ServeCommand.h"
 
 #include <pthread.h>
 #include <signal.h>

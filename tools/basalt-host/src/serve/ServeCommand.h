@@ -2,7 +2,7 @@
 // basalt-host serve: the web gateway as a command.
 
 #include "HostOptions.h"
-#include "serve/Gateway.h"
+#include "Gateway.h"
 
 namespace CLI {
 class App;
