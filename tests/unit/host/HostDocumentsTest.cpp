@@ -110,20 +110,6 @@ TEST_F(HostDocuments, ReadersAgreeOnXmlAndRefuseWhatIsNot) {
     }
 }
 
-// The visa travels as written, with the declarations in scope from its ancestors.
-TEST_F(HostDocuments, ScannerCopiesAnElementToStandAlone) {
-    XmlScanner scanner(
-        "<r:response xmlns:r=\"urn:r\" xmlns=\"urn:default\"><x/><visa xmlns=\"urn:visa\" "
-        "id='a&amp;b'><r:object/></visa></r:response>",
-        "sample");
-    scanner.root();
-    ASSERT_TRUE(scanner.nextChild(1));
-    ASSERT_TRUE(scanner.nextChild(1));
-    EXPECT_EQ(scanner.copy(),
-              "<visa xmlns:r=\"urn:r\" xmlns=\"urn:visa\" id='a&amp;b'><r:object/></visa>");
-    EXPECT_FALSE(scanner.nextChild(1));
-}
-
 TEST_F(HostDocuments, ConfigurationIdFollowsTheProvidersReadingRules) {
     EXPECT_EQ(configurationId("<i><parameter name=\"id\"><value>a</value></parameter>"
                               "<parameter name=\"id\"><value>b</value></parameter></i>"),

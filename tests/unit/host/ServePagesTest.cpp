@@ -4,13 +4,13 @@
 
 #include <string>
 
-#include "HostError.h"
-#include "XmlTree.h"
 #include "DirectoryPages.h"
+#include "HostError.h"
 #include "Html.h"
 #include "PageTexts.h"
 #include "PromptForm.h"
 #include "ProviderAnswers.h"
+#include "XmlTree.h"
 
 namespace basalt_host::serve {
 namespace {
@@ -147,8 +147,8 @@ TEST(PageLanguage, AcceptLanguagePicksTheBestQualityTag) {
 TEST(ProviderAnswers, AnAuthenticateResponseYieldsVisaUserCookiesAndPrompt) {
     XercesSession xerces;
     const std::string response =
-        "<authenticateResponse xmlns=\"urn:aaa\">"
-        "<visa namespaceID=\"ridge\"><object id=\"v1\" class=\"visa\">"
+        "<authenticateResponse xmlns=\"urn:aaa\" xmlns:b=\"urn:b\">"
+        "<visa namespaceID='ridge' xmlns:b=\"urn:v\"><object id=\"v1\" class=\"visa\">"
         "<object id=\"ridge:u:authid=1000\" class=\"user\"/><object id=\"r\" class=\"role\"/>"
         "</object><providerSpecificData><as_session>7</as_session></providerSpecificData></visa>"
         "<exception><errorCodeString>vorAuthUserRecoverable</errorCodeString>"
@@ -165,7 +165,9 @@ TEST(ProviderAnswers, AnAuthenticateResponseYieldsVisaUserCookiesAndPrompt) {
     AuthenticateAnswer answer = readAuthenticateResponse(-36, response);
     EXPECT_EQ(answer.code, -36);
     EXPECT_EQ(answer.userId, "ridge:u:authid=1000");
-    EXPECT_EQ(answer.visa.rfind("<visa xmlns=\"urn:aaa\" namespaceID=\"ridge\">", 0), 0u)
+    // Copied as written, with the declarations in scope that it does not make itself.
+    EXPECT_EQ(
+        answer.visa.rfind("<visa xmlns=\"urn:aaa\" namespaceID='ridge' xmlns:b=\"urn:v\">", 0), 0u)
         << answer.visa;
     EXPECT_NE(answer.visa.find("<as_session>7</as_session>"), std::string::npos);
     ASSERT_EQ(answer.setCookies.size(), 1u);
