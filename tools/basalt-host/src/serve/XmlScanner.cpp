@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "HostError.h"
+#include "Utf8.h"
 
 namespace basalt_host {
 namespace {
@@ -27,24 +28,6 @@ bool isNameStart(char c) {
 
 bool isNameChar(char c) {
     return isNameStart(c) || (c >= '0' && c <= '9') || c == '-' || c == '.';
-}
-
-void appendUtf8(std::string& out, char32_t c) {
-    if (c < 0x80) {
-        out += static_cast<char>(c);
-    } else if (c < 0x800) {
-        out += static_cast<char>(0xC0 | (c >> 6));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    } else if (c < 0x10000) {
-        out += static_cast<char>(0xE0 | (c >> 12));
-        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | (c >> 18));
-        out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    }
 }
 
 // The offset of the first byte that is not part of well-formed UTF-8, or npos.
