@@ -4,10 +4,9 @@
 //   configuration containing "oversize"       -> response buffer larger than length + 1
 //   configuration containing "leak"           -> one extra block allocated and never returned
 //   configuration containing "silent"         -> success without a response document
-//   authenticate document with password "right" -> a visa; otherwise -36 with a logon prompt
-//   search with a visa that has no namespaceID  -> -48
+// A search answers the namespace object it names; setting a version and signing on are not scripted
+// (the real provider does them in HostDirectoryTest).
 #include <cstring>
-#include <set>
 #include <string>
 
 #include "SchemaNames.h"
@@ -16,8 +15,6 @@
 namespace {
 
 VOR_AAA_AllocRoutine g_alloc = nullptr;
-std::string g_namespaceId;           // the last one configured
-std::set<std::string> g_namespaces;  // every one configured
 
 char* give(const std::string& text, std::size_t extra = 0) {
     char* block = static_cast<char*>(g_alloc(static_cast<uint32_t>(text.size() + 1 + extra)));
@@ -57,7 +54,6 @@ std::string namespaceObject(const std::string& id) {
            "<queryResult><item xsi:type=\"cm:namespace\" searchPath=\"" +
            path +
            "\">"
-           "<hasChildren xsi:type=\"cm:booleanProp\"><value>true</value></hasChildren>"
            "<defaultName xsi:type=\"cm:tokenProp\"><value>" +
            id +
            "</value></defaultName><name xsi:type=\"cm:multilingualTokenProp\"><value><item>"
@@ -66,8 +62,6 @@ std::string namespaceObject(const std::string& id) {
            "</value><locale>en</locale></item><item><value>"
            "R&#233;seau</value><locale>fr</locale></item></value></name>"
            "<objectClass xsi:type=\"cm:classEnumProp\"><value>namespace</value></objectClass>"
-           "<ancestors><value><item><objectClass>directory</objectClass><searchPath>/directory"
-           "</searchPath><title>Directory</title></item></value></ancestors>"
            "</item></queryResult></cm:queryResponse>";
 }
 
@@ -107,8 +101,6 @@ int32_t Configure(const char* configuration, const char* additionalInfo, char** 
             "", -34, message(0, lead) + message(1, "parameter &quot;id&quot; &amp; more")));
         return -34;
     }
-    g_namespaceId = id;
-    g_namespaces.insert(id);
     std::string doc =
         std::string("<cm:queryResponse xmlns:cm=\"") + basalt_host::names::kAAANamespaceURI +
         "\" xmlns:xsi=\"http://www.w3.org/2001/XMLSchema-instance\"><queryResult><item "
@@ -125,68 +117,19 @@ int32_t Configure(const char* configuration, const char* additionalInfo, char** 
     return 0;
 }
 
-int32_t SetNamespaceVersion(const char* document, const char*, char** exception) {
-    *exception = nullptr;
-    std::string doc(document);
-    std::string version = between(doc, "<namespaceVersion>", "</namespaceVersion>");
-    if (doc.rfind("<setNamespceVersionDocument>", 0) != 0 ||
-        (version != basalt_host::names::kNamespaceFormatURI1 &&
-         version != basalt_host::names::kNamespaceFormatURI2 &&
-         version != basalt_host::names::kNamespaceFormatURI3)) {
-        *exception = give(exceptionDocument("", -19, message(0, "unreadable document")));
-        return -19;
-    }
-    if (!g_namespaces.count(between(doc, "<namespaceID>", "</namespaceID>"))) {
-        *exception =
-            give(exceptionDocument("vorAuthUnrecoverable", -38, message(0, "unknown namespace")));
-        return -38;
-    }
-    return 0;
+int32_t SetNamespaceVersion(const char*, const char*, char** exception) {
+    *exception = give(exceptionDocument("", -48, message(0, "not scripted")));
+    return -48;
 }
 
-int32_t AuthenticateXml(const char* document, char** response) {
+int32_t AuthenticateXml(const char*, char** response) {
     *response = nullptr;
-    std::string doc(document);
-    std::string head = std::string("<authenticateResponse xmlns=\"") +
-                       basalt_host::names::kAAANamespaceURI + "\">";
-    if (doc.find("<password>right</password>") != std::string::npos) {
-        *response = give(head + "<visa xmlns=\"" + basalt_host::names::kAAANamespaceURI +
-                         "\" namespaceID=\"" + g_namespaceId +
-                         "\"><object id=\"v1\" class=\"visa\"><object id=\"u:alice\" "
-                         "class=\"user\"/><object id=\"r:staff\" class=\"role\"/></object>"
-                         "<providerSpecificData><as_session>s1</as_session>"
-                         "</providerSpecificData></visa></authenticateResponse>");
-        return 0;
-    }
-    *response = give(head +
-                     "<exception><errorCodeString>vorAuthUserRecoverable</errorCodeString>"
-                     "<promptInfo><captions><item>Log on</item></captions><displayObjects>"
-                     "<item><type>textnoecho</type><name>VORPassword</name><caption>Password"
-                     "</caption></item></displayObjects></promptInfo></exception>"
-                     "</authenticateResponse>");
-    return -36;
+    return -48;
 }
 
-int32_t SearchXml(const char* visa, const char* query, char** response, char** exception) {
-    *response = nullptr;
+int32_t SearchXml(const char*, const char* query, char** response, char** exception) {
     *exception = nullptr;
-    if (!std::strstr(visa, "namespaceID=\"") || !std::strstr(query, "<search")) {
-        *exception = give(exceptionDocument("", -48, message(0, "no session for this visa")));
-        return -48;
-    }
-    std::string search = between(query, "<search", "</search>");
-    search.erase(0, search.find('>') + 1);
-    for (const std::string& id : g_namespaces) {
-        if (search == "VORID(&quot;" + id + "&quot;)") {
-            *response = give(namespaceObject(id));
-            return 0;
-        }
-    }
-    *response =
-        give(std::string("<cm:queryResponse xmlns:cm=\"") + basalt_host::names::kAAANamespaceURI +
-             "\"><queryResult><item xsi:type=\"cm:account\" searchPath=\"u:alice\" "
-             "xmlns:xsi=\"http://www.w3.org/2001/XMLSchema-instance\"><userName><value>"
-             "alice</value></userName></item></queryResult></cm:queryResponse>");
+    *response = give(namespaceObject(between(query, "VORID(&quot;", "&quot;)")));
     return 0;
 }
 

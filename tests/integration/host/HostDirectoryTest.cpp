@@ -11,7 +11,6 @@ namespace {
 
 using ::testing::HasSubstr;
 using ::testing::Not;
-using ::testing::StartsWith;
 
 class HostAgainstDirectory : public ::testing::Test {
 protected:
@@ -19,9 +18,6 @@ protected:
         env = ridge_test::RidgeTestDirectory::fromEnvironment();
         ASSERT_FALSE(env.host().empty())
             << "RIDGE_TEST_ENV does not name the fixture's env file with RIDGE_HOST";
-        ASSERT_FALSE(env.port().empty());
-        ASSERT_FALSE(env.baseDn().empty());
-        ASSERT_FALSE(env.testHome().empty());
         // A copy of the fixture's home: its access-library configuration names the fixture's
         // service identity, so the provider can read the namespace entry.
         home = dir.path("home");
@@ -45,33 +41,55 @@ protected:
     ScratchDir dir;
 };
 
-TEST_F(HostAgainstDirectory, ShowsTheConfiguredNamespaceObject) {
+TEST_F(HostAgainstDirectory, ShowsTheNamespaceObjectAndSetsItsVersion) {
     std::string file = dir.write("ns.xml", config("ridge_host_test"));
 
     HostRun readable = host({"show", "-c", file});
     ASSERT_EQ(readable.status, 0) << readable.err;
     EXPECT_EQ(readable.err, "");  // every returned buffer freed, every size exact
-    // The configure answer, then the namespace object as a search without a user finds it.
-    EXPECT_THAT(readable.out, HasSubstr("objects: 1\nnamespace: (no search path)\n"));
-    EXPECT_THAT(readable.out,
-                HasSubstr("namespace object 'ridge_host_test' (search without a user): result 0 "
-                          "(success)\nobjects: 1\nnamespace: VORID(\"ridge_host_test\")\n"
-                          "  hasChildren: true\n  defaultName: Ridge test\n"
-                          "  name: Ridge test (en-us)\n  objectClass: namespace\n"
-                          "  searchPath: VORID(\"ridge_host_test\")\n"));
-    EXPECT_THAT(readable.out, HasSubstr("  capabilities: startsWith, endsWith, contains, equals, "
-                                        "caseSensitive\n"));
+    // The namespace object as a search without a user finds it, read from the directory.
+    EXPECT_THAT(readable.out, HasSubstr("namespace: VORID(\"ridge_host_test\")\n"));
+    EXPECT_THAT(readable.out, HasSubstr("  defaultName: Ridge test\n"));
 
-    HostRun raw = host({"--raw", "show", "-c", file});
-    ASSERT_EQ(raw.status, 0) << raw.err;
-    EXPECT_THAT(raw.out, StartsWith("<cm:queryResponse xmlns:cm=\""));
-    EXPECT_THAT(raw.out, HasSubstr("<item xsi:type=\"cm:namespace\""));
+    for (const char* version : {"3", "http://basalt.example/schemas/VOR/AAANamespaceFormat/2/"}) {
+        HostRun set = host({"set-version", "-c", file, version});
+        EXPECT_EQ(set.status, 0) << set.err;
+    }
+    // -38 from this entry means an unknown namespace, not a failed sign-on.
+    HostRun other = host({"set-version", "-c", file, "-n", "not_configured", "1"});
+    EXPECT_EQ(other.status, 1);
+    EXPECT_THAT(other.err,
+                HasSubstr("failed with result -38 (no configured namespace has this identifier)"));
+    // A URI the provider does not know would be stored as version 0 and still succeed.
+    for (const char* bad : {"seven", "http://x/y"}) {
+        HostRun refused = host({"set-version", "-c", file, bad});
+        EXPECT_EQ(refused.status, 2);
+        EXPECT_THAT(refused.err,
+                    HasSubstr(std::string("'") + bad + "' is not a namespace version"));
+    }
+}
 
-    HostRun version = host({"set-version", "-c", file, "3"});
-    EXPECT_EQ(version.status, 0) << version.err;
-    HostRun unknown = host({"set-version", "-c", file, "-n", "not_configured", "1"});
-    EXPECT_EQ(unknown.status, 1);
-    EXPECT_THAT(unknown.err, HasSubstr("BasaltSetNamespaceVersion for 'not_configured' failed"));
+TEST_F(HostAgainstDirectory, AVisaSavedAtSignOnDrivesTheSearchOfALaterRun) {
+    std::string file = dir.write("ns.xml", config("ridge_host_test"));
+    const std::string visa = dir.path("visa.xml");
+    HostRun wrong = host({"logon", "-c", file, "-u", "alice", "-p", "Wrong#1", "--visa-out", visa});
+    EXPECT_EQ(wrong.status, 1);
+    EXPECT_THAT(wrong.out, HasSubstr("prompt: VORPassword (textnoecho)"));
+    EXPECT_FALSE(std::filesystem::exists(visa));
+
+    HostRun alice =
+        host({"logon", "-c", file, "-u", "alice", "-p", "Secret#2024", "--visa-out", visa});
+    ASSERT_EQ(alice.status, 0) << alice.out << alice.err;
+    EXPECT_THAT(alice.out + alice.err, Not(HasSubstr("Secret#2024")));
+    HostRun search =
+        host({"search", "-c", file, "--visa", visa, "--path", "VORID(\"ridge_host_test\")"});
+    EXPECT_EQ(search.status, 0) << search.out << search.err;
+    EXPECT_THAT(search.out, HasSubstr("Ridge test"));
+
+    HostRun badVisa = host({"search", "-c", file, "--visa", dir.write("v.xml", "visa?"), "--path",
+                            "VORID(\"ridge_host_test\")"});
+    EXPECT_EQ(badVisa.status, 2);
+    EXPECT_THAT(badVisa.err, HasSubstr("is not well-formed XML (line 1"));
 }
 
 TEST_F(HostAgainstDirectory, ARemoteUserSignsOnThroughTheEnvironmentTheProviderAsksFor) {
@@ -83,7 +101,6 @@ TEST_F(HostAgainstDirectory, ARemoteUserSignsOnThroughTheEnvironmentTheProviderA
     EXPECT_THAT(bob.out, HasSubstr("result: -37"));
     EXPECT_THAT(bob.out, HasSubstr("sending the environment the provider asked for\n"));
     EXPECT_THAT(bob.out, HasSubstr("user: ridge_host_test:u:authid=1001\n"));
-    EXPECT_THAT(bob.out, HasSubstr("provider data authType: web\n"));
     EXPECT_THAT(slurp(visa), HasSubstr("<secblob>"));
 
     HostRun stranger = host({"logon", "-c", file, "--remote-user", "nobody-here"});
@@ -102,13 +119,6 @@ TEST_F(HostAgainstDirectory, ConfigurationFailuresEndWithTheProvidersResult) {
     EXPECT_THAT(down.err, HasSubstr("BasaltConfigure of '" + unreachable + "' failed with result"));
     EXPECT_THAT(down.err, HasSubstr("message: "));
 
-    std::string noConnection = dir.write(
-        "missing.xml",
-        "<instance name=\"n\"><parameter name=\"id\"><value>x</value></parameter></instance>");
-    HostRun missing = host({"show", "-c", noConnection});
-    EXPECT_EQ(missing.status, 1);
-    EXPECT_THAT(missing.err, HasSubstr("failed with result -34"));
-
     std::string broken = dir.write("broken.xml", "<instance name=\"n\"><parameter");
     HostRun malformed = host({"show", "-c", broken});
     EXPECT_EQ(malformed.status, 1);
@@ -118,7 +128,7 @@ TEST_F(HostAgainstDirectory, ConfigurationFailuresEndWithTheProvidersResult) {
     // The first namespace is configured and the second is not: nothing of the first is shown.
     HostRun mixed = host({"show", "-c", dir.write("ok.xml", config("ok")), "-c", broken});
     EXPECT_EQ(mixed.status, 1);
-    EXPECT_THAT(mixed.out, ::testing::Not(HasSubstr("objects:")));
+    EXPECT_THAT(mixed.out, Not(HasSubstr("objects:")));
 }
 
 TEST_F(HostAgainstDirectory, CheckPassesEveryStepOfAWorkingConfiguration) {
@@ -127,12 +137,24 @@ TEST_F(HostAgainstDirectory, CheckPassesEveryStepOfAWorkingConfiguration) {
     EXPECT_EQ(run.status, 0) << run.out << run.err;
     // Every directory step ran and passed (TLS is off in the fixture).
     EXPECT_THAT(run.out, HasSubstr("[ok]   find the namespace entry \"ou=" + kTestNamespace + ","));
-    EXPECT_THAT(run.out, HasSubstr("[ok]   the provider configures the namespace\n"));
     EXPECT_THAT(run.out, Not(HasSubstr("[FAIL]")));
     EXPECT_THAT(run.out, HasSubstr("every step passed\n"));
 }
 
 TEST_F(HostAgainstDirectory, CheckStopsAtTheFailingStepAndSaysWhatToChange) {
+    // The document first: what is missing, or not host:port.
+    HostRun incomplete = host({"check", "-c",
+                               dir.write("i.xml",
+                                         "<instance name=\"x\"><parameter name=\"id\">"
+                                         "<value>x</value></parameter></instance>")});
+    EXPECT_EQ(incomplete.status, 1);
+    EXPECT_THAT(incomplete.out, HasSubstr("no value for connection, baseDN, namespace\n"));
+    HostRun port =
+        host({"check", "-c",
+              dir.write("p.xml", ridgeConfig("p", "h:ldap", env.baseDn(), kTestNamespace))});
+    EXPECT_EQ(port.status, 1);
+    EXPECT_THAT(port.out, HasSubstr("connection \"h:ldap\" is not host:port"));
+
     const std::string unusedPort = std::to_string(ridge_test::unusedLoopbackPort());
     std::string down = dir.write(
         "down.xml", ridgeConfig("down", "127.0.0.1:" + unusedPort, env.baseDn(), kTestNamespace));
@@ -141,8 +163,7 @@ TEST_F(HostAgainstDirectory, CheckStopsAtTheFailingStepAndSaysWhatToChange) {
     EXPECT_THAT(unreachable.out,
                 HasSubstr("[FAIL] reach the directory server at 127.0.0.1:" + unusedPort + ": "));
     EXPECT_THAT(unreachable.out, HasSubstr("change: make \"connection\" in '" + down + "'"));
-    EXPECT_THAT(unreachable.out, ::testing::Not(HasSubstr("service identity")));
-    EXPECT_THAT(unreachable.out, HasSubstr("a step failed"));
+    EXPECT_THAT(unreachable.out, Not(HasSubstr("service identity")));  // later steps not run
 
     std::string noBase = dir.write(
         "base.xml", ridgeConfig("nobase", env.hostPort(), "dc=nowhere,dc=test", kTestNamespace));
@@ -157,18 +178,13 @@ TEST_F(HostAgainstDirectory, CheckStopsAtTheFailingStepAndSaysWhatToChange) {
     HostRun missing = host({"check", "-c", noNamespace});
     EXPECT_EQ(missing.status, 1);
     EXPECT_THAT(missing.out, HasSubstr("[FAIL] find the namespace entry \"ou=NoSuchNamespace,"));
-    EXPECT_THAT(missing.out, HasSubstr("NoSuchNamespace"));
-    EXPECT_THAT(missing.out, ::testing::Not(HasSubstr("schema")));  // the schema is there
+    EXPECT_THAT(missing.out, Not(HasSubstr("schema")));  // the schema is there
 
-    // One language per run: steps, reasons and advice all in French.
+    // One language per run: reasons and advice in French too.
     HostRun french = host({"--locale", "fr", "check", "-c", noNamespace});
     EXPECT_EQ(french.status, 1);
-    EXPECT_THAT(french.out, HasSubstr("[\xC3\x89"
-                                      "CHEC] trouver l'entr\xC3\xA9"
-                                      "e d'espace de noms"));
     EXPECT_THAT(french.out, HasSubstr("L'espace de noms n'existe pas dans l'annuaire"));
-    EXPECT_THAT(french.out, HasSubstr("\xC3\xA0 changer : faites de \"namespace\""));
-    EXPECT_THAT(french.out, ::testing::Not(HasSubstr("change:")));
+    EXPECT_THAT(french.out, Not(HasSubstr("change:")));
 }
 
 TEST_F(HostAgainstDirectory, CheckNamesTheServiceIdentityWhenItsPasswordIsWrong) {
@@ -189,7 +205,7 @@ TEST_F(HostAgainstDirectory, CheckNamesTheServiceIdentityWhenItsPasswordIsWrong)
     EXPECT_THAT(run.out, HasSubstr("[ok]   reach the directory server"));
     EXPECT_THAT(run.out, HasSubstr("[FAIL] bind as the service identity: "));
     EXPECT_THAT(run.out, HasSubstr("change: in access.conf of"));
-    EXPECT_THAT(run.out, ::testing::Not(HasSubstr("not-the-password")));
+    EXPECT_THAT(run.out + run.err, Not(HasSubstr("not-the-password")));
 }
 
 }  // namespace

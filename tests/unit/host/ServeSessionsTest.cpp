@@ -1,4 +1,4 @@
-// Browser sessions, their form-protection tokens, and the cookies the gateway reads and sets.
+// Browser sessions, their form-protection tokens, and the cookies the gateway sets.
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -35,27 +35,19 @@ TEST(FormTokens, TokensAreLongAndDistinctAndOnlyTheExactOneIsAccepted) {
     EXPECT_FALSE(tokensEqual("", ""));  // a session without a token accepts nothing
 }
 
-TEST(SessionStore, AnUnknownIdentifierGetsANewSessionAndAKnownOneItsOwn) {
-    SessionStore store(30min, 10);
-    const Clock::time_point now = Clock::now();
-    SessionStore::Found first = store.findOrCreate("", now);
-    EXPECT_TRUE(first.created);
-    EXPECT_EQ(first.slot->session.csrfToken.size(), 64u);
-
-    SessionStore::Found again = store.findOrCreate(first.id, now + 1min);
-    EXPECT_FALSE(again.created);
-    EXPECT_EQ(again.slot, first.slot);
-
-    // A made-up identifier is never adopted: the browser gets a fresh one.
-    SessionStore::Found planted = store.findOrCreate("attacker-chosen", now);
-    EXPECT_TRUE(planted.created);
-    EXPECT_NE(planted.id, "attacker-chosen");
-    EXPECT_NE(planted.slot->session.csrfToken, first.slot->session.csrfToken);
-}
-
-TEST(SessionStore, RenewingReplacesIdentifierAndTokenAndForgetsTheOldOne) {
+// Session fixation: an identifier the store did not make is never adopted, and sign-on renews
+// both the identifier and the form token.
+TEST(SessionStore, OnlyItsOwnIdentifiersAreFoundAndRenewingForgetsTheOldOne) {
     SessionStore store(30min, 10);
     SessionStore::Found found = store.findOrCreate("");
+    EXPECT_TRUE(found.created);
+    EXPECT_EQ(store.findOrCreate(found.id).slot, found.slot);
+
+    SessionStore::Found planted = store.findOrCreate("attacker-chosen");
+    EXPECT_TRUE(planted.created);
+    EXPECT_NE(planted.id, "attacker-chosen");
+    EXPECT_NE(planted.slot->session.csrfToken, found.slot->session.csrfToken);
+
     const std::string oldToken = found.slot->session.csrfToken;
     const std::string renewed = store.renew(found.id, *found.slot);
     EXPECT_NE(renewed, found.id);
@@ -64,24 +56,34 @@ TEST(SessionStore, RenewingReplacesIdentifierAndTokenAndForgetsTheOldOne) {
     EXPECT_TRUE(store.findOrCreate(found.id).created);
 }
 
+// Idle sessions end when the browser comes back and in the sweep, without waiting for it; each
+// signed-on one hands its visa back once so that the gateway ends it in the provider.
 TEST(SessionStore, IdleSessionsEndAndTheirVisasAreHandedBackForEnding) {
     SessionStore store(30min, 10);
     const Clock::time_point start = Clock::now();
-    SessionStore::Found signedOn = store.findOrCreate("", start);
-    signedOn.slot->session.namespaceId = "ridge";
-    signedOn.slot->session.visa = "<visa/>";
+    SessionStore::Found returning = store.findOrCreate("", start);
+    returning.slot->session.namespaceId = "ridge";
+    returning.slot->session.visa = "<visa back/>";
     SessionStore::Found anonymous = store.findOrCreate("", start);
+    SessionStore::Found idle = store.findOrCreate("", start);
+    idle.slot->session.namespaceId = "ridge";
+    idle.slot->session.visa = "<visa idle/>";
+    const std::string idleId = store.renew(idle.id, *idle.slot);
 
     // Used within the limit: still alive, and its clock restarts.
-    EXPECT_FALSE(store.findOrCreate(signedOn.id, start + 29min).created);
-    EXPECT_FALSE(store.findOrCreate(signedOn.id, start + 58min).created);
-    EXPECT_TRUE(store.takeAbandonedVisas().empty());
-
-    EXPECT_TRUE(store.findOrCreate(signedOn.id, start + 89min).created);
-    EXPECT_TRUE(store.findOrCreate(anonymous.id, start + 89min).created);
+    EXPECT_FALSE(store.findOrCreate(returning.id, start + 29min).created);
+    store.removeIdle(start + 31min);
     auto abandoned = store.takeAbandonedVisas();
+    ASSERT_EQ(abandoned.size(), 1u);
+    EXPECT_EQ(abandoned[0], std::make_pair(std::string("ridge"), std::string("<visa idle/>")));
+    EXPECT_TRUE(store.findOrCreate(idleId, start + 32min).created);
+    EXPECT_FALSE(store.findOrCreate(returning.id, start + 58min).created);
+
+    EXPECT_TRUE(store.findOrCreate(returning.id, start + 89min).created);
+    EXPECT_TRUE(store.findOrCreate(anonymous.id, start + 89min).created);
+    abandoned = store.takeAbandonedVisas();
     ASSERT_EQ(abandoned.size(), 1u);  // only the signed-on one has something to end
-    EXPECT_EQ(abandoned[0], std::make_pair(std::string("ridge"), std::string("<visa/>")));
+    EXPECT_EQ(abandoned[0].second, "<visa back/>");
     EXPECT_TRUE(store.takeAbandonedVisas().empty());
 }
 
@@ -92,8 +94,6 @@ TEST(SessionStore, AnonymousSessionsMakeRoomAmongThemselvesOnly) {
     first.slot->session.visa = "<visa a/>";
     const std::string signedOn = store.renew(first.id, *first.slot);
     SessionStore::Found b = store.findOrCreate("", start + 1s);
-    SessionStore::Found c = store.findOrCreate("", start + 2s);
-    store.findOrCreate(b.id, start + 3s);  // b is now more recent than c
 
     // A flood of anonymous requests: each pushes out the oldest anonymous session, never the
     // signed-on one, however long it has waited.
@@ -105,76 +105,26 @@ TEST(SessionStore, AnonymousSessionsMakeRoomAmongThemselvesOnly) {
     EXPECT_FALSE(store.findOrCreate(signedOn, start + 60s).created);
     EXPECT_TRUE(store.findOrCreate(b.id, start + 60s).created);
     EXPECT_TRUE(store.takeAbandonedVisas().empty());  // the ones dropped held no visa
-    (void)c;
-
-    store.clear();
-    EXPECT_EQ(store.size(), 0u);
-    EXPECT_EQ(store.signedOnCount(), 0u);
-    auto abandoned = store.takeAbandonedVisas();
-    ASSERT_EQ(abandoned.size(), 1u);
-    EXPECT_EQ(abandoned[0].second, "<visa a/>");
 }
 
-TEST(SessionStore, TheIdleSweepEndsSessionsNobodyComesBackTo) {
-    SessionStore store(30min, 10);
-    const Clock::time_point start = Clock::now();
-    SessionStore::Found idle = store.findOrCreate("", start);
-    idle.slot->session.namespaceId = "ridge";
-    idle.slot->session.visa = "<visa idle/>";
-    const std::string idleId = store.renew(idle.id, *idle.slot);
-    SessionStore::Found busy = store.findOrCreate("", start);
-    busy.slot->session.visa = "<visa busy/>";
-    const std::string busyId = store.renew(busy.id, *busy.slot);
-    store.findOrCreate(busyId, start + 20min);
-
-    store.removeIdle(start + 31min);
-    auto abandoned = store.takeAbandonedVisas();
-    ASSERT_EQ(abandoned.size(), 1u);  // without waiting for the browser to come back
-    EXPECT_EQ(abandoned[0], std::make_pair(std::string("ridge"), std::string("<visa idle/>")));
-    EXPECT_EQ(store.signedOnCount(), 1u);
-    EXPECT_TRUE(store.findOrCreate(idleId, start + 32min).created);
-    EXPECT_FALSE(store.findOrCreate(busyId, start + 32min).created);
-}
-
-TEST(Cookies, TheCookieHeaderIsReadIntoPairs) {
-    auto cookies = parseCookieHeader(" AS_TICKET=abc123; basalt_session = s1 ;junk; =x; q=\"v w\"");
-    ASSERT_EQ(cookies.size(), 3u);
-    EXPECT_EQ(cookies[0], std::make_pair(std::string("AS_TICKET"), std::string("abc123")));
-    EXPECT_EQ(cookies[1], std::make_pair(std::string("basalt_session"), std::string("s1")));
-    EXPECT_EQ(cookies[2], std::make_pair(std::string("q"), std::string("v w")));
-    EXPECT_TRUE(parseCookieHeader("").empty());
-}
-
-TEST(Cookies, ProviderCookiesAreSetAsTheyAreDescribedPlusHttpOnlyAndLax) {
-    EXPECT_EQ(setCookieHeader({"AS_TICKET", "t1", "/", "0", "", "false"}),
-              "AS_TICKET=t1; Path=/; HttpOnly; SameSite=Lax");
+TEST(Cookies, ProviderCookiesGetTheirAttributesAndNoneOfTheirOwn) {
     EXPECT_EQ(setCookieHeader({"AS_TICKET", "t1", "/app", "3600", "example.test", "TRUE"}),
               "AS_TICKET=t1; Path=/app; Domain=example.test; Max-Age=3600; Secure; HttpOnly; "
               "SameSite=Lax");
     EXPECT_EQ(setCookieHeader({"AS_TICKET", "t1", "/", "-1", "", ""}),
               "AS_TICKET=t1; Path=/; Max-Age=0; Expires=Thu, 01 Jan 1970 00:00:00 GMT; HttpOnly; "
               "SameSite=Lax");
-    EXPECT_EQ(setCookieHeader({"AS_TICKET", "", "", "", "", ""}),
-              "AS_TICKET=; HttpOnly; SameSite=Lax");
-}
-
-TEST(Cookies, FieldsThatWouldAddAttributesOfTheirOwnAreRefused) {
+    // Fields that would add attributes, or headers, of their own.
     for (const SetCookieVar& cookie :
          std::vector<SetCookieVar>{{"AS_TICKET", "t; Domain=evil.test", "/", "0", "", ""},
                                    {"AS_TICKET", "t\r\nSet-Cookie: x=y", "/", "0", "", ""},
                                    {"AS_TICKET", "t", "/; SameSite=None", "0", "", ""},
                                    {"AS_TICKET", "t", "/", "0", "a.test; Secure", ""},
                                    {"AS_TICKET", "t", "/", "1; Domain=x", "", ""},
-                                   {"AS_TICKET", "t", "/", "-", "", ""},
-                                   {"AS=TICKET", "t", "/", "0", "", ""},
-                                   {"", "t", "/", "0", "", ""}}) {
+                                   {"AS=TICKET", "t", "/", "0", "", ""}}) {
         EXPECT_FALSE(setCookieHeader(cookie)) << cookie.name << "=" << cookie.value;
     }
-}
-
-TEST(Cookies, TheSessionCookieIsHttpOnlyAndCanBeDeleted) {
-    EXPECT_EQ(sessionCookieHeader("basalt_session", "abc", false),
-              "basalt_session=abc; Path=/; HttpOnly; SameSite=Lax");
+    // The gateway's own cookie, deleted at sign-off, Secure when the gateway is told so.
     EXPECT_EQ(sessionCookieHeader("basalt_session", "", true),
               "basalt_session=; Path=/; Max-Age=0; Expires=Thu, 01 Jan 1970 00:00:00 GMT; Secure; "
               "HttpOnly; SameSite=Lax");

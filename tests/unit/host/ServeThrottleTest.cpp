@@ -1,5 +1,5 @@
-// Sign-on throttling: growing delays for failures, 429 per account and address, and nothing for
-// the correct sign-on of someone else behind the same address.
+// Sign-on throttling beyond what the gateway test sees: the delay's ceiling, the refusal tied to
+// the account and address together, forgetting, guessing across accounts, and bounded memory.
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -13,48 +13,29 @@ using namespace basalt_host::serve;
 using namespace std::chrono_literals;
 using Clock = SignOnThrottle::Clock;
 
-TEST(SignOnThrottle, FailuresAreDelayedMoreAndMoreThenRefusedFromThatAddress) {
+TEST(SignOnThrottle, AGuessedAccountIsRefusedFromThatAddressOnlyUntilForgottenOrSignedOn) {
     SignOnThrottle throttle;
     const Clock::time_point start = Clock::now();
-    std::chrono::milliseconds previous{0};
-    for (int i = 1; i <= 10; ++i) {
-        ASSERT_EQ(throttle.begin("alice", "10.0.0.7", start + i * 1s), 0s) << i;
-        std::chrono::milliseconds delay = throttle.failureDelay("alice", "10.0.0.7");
-        if (i <= 3) {
-            EXPECT_EQ(delay, 0ms) << i;
-        } else {
-            EXPECT_GE(delay, previous) << i;
-            EXPECT_GT(delay, 0ms) << i;
+    // Ten failures from one address; then the wait for the eleventh, however the name is cased.
+    auto guess = [&](Clock::time_point from) {
+        for (int i = 1; i <= 10; ++i) {
+            EXPECT_EQ(throttle.begin("alice", "10.0.0.7", from + i * 1s), 0s) << i;
         }
-        previous = delay;
-    }
-    EXPECT_GT(previous, 2000ms);
-    EXPECT_LE(previous, 8000ms);
-    // The eleventh try from there is refused without asking the directory...
-    std::chrono::seconds wait = throttle.begin("ALICE", "10.0.0.7", start + 11s);
+        return throttle.begin("ALICE", "10.0.0.7", from + 11s);
+    };
+    std::chrono::seconds wait = guess(start);
     EXPECT_GT(wait, 0s);
     EXPECT_LE(wait, 600s);
-    // ...but the account is not locked for everyone: another address may still try it.
+    EXPECT_GT(throttle.failureDelay("alice", "10.0.0.7"), 2000ms);
+    EXPECT_LE(throttle.failureDelay("alice", "10.0.0.7"), 8000ms);
+    // The account is not locked for everyone: another address may still try it.
     EXPECT_EQ(throttle.begin("alice", "192.0.2.1", start + 12s), 0s);
-    // The record is forgotten after the window.
+    // The record is forgotten after the window...
     EXPECT_EQ(throttle.begin("alice", "10.0.0.7", start + 11s + 601s), 0s);
-}
-
-TEST(SignOnThrottle, AnotherAccountFromTheSameAddressIsNotSlowed) {
-    SignOnThrottle throttle;
-    const Clock::time_point start = Clock::now();
-    for (int i = 0; i < 8; ++i) {
-        throttle.begin("alice", "10.0.0.7", start + i * 1s);
-    }
-    ASSERT_GT(throttle.failureDelay("alice", "10.0.0.7"), 0ms);
-    EXPECT_EQ(throttle.begin("bob", "10.0.0.7", start + 10s), 0s);
-    EXPECT_EQ(throttle.failureDelay("bob", "10.0.0.7"), 0ms);
-    throttle.succeeded("bob", "10.0.0.7");
-
-    // A correct sign-on clears its account; the guesser's address stays counted.
+    // ...and cleared by a correct sign-on.
+    ASSERT_GT(guess(start + 1300s), 0s);
     throttle.succeeded("alice", "10.0.0.7");
-    EXPECT_EQ(throttle.begin("alice", "10.0.0.7", start + 11s), 0s);
-    EXPECT_EQ(throttle.failureDelay("alice", "10.0.0.7"), 0ms);
+    EXPECT_EQ(throttle.begin("alice", "10.0.0.7", start + 1312s), 0s);
 }
 
 TEST(SignOnThrottle, AnAddressGuessingAcrossManyAccountsIsSlowedThenRefused) {
