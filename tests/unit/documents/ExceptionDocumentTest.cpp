@@ -86,11 +86,11 @@ TEST(ExceptionDocumentFill, LogonAsPrompt) {
 
 TEST(ExceptionDocumentFill, LogonAsWithLeadingCaptionAndFixedUserName) {
     Doc doc;
-    doc.SetFrom(VOR_AAA_AuthUserRecoverableException_LogonAs(
-                    VOR_AAA_Message(kMsgInvalidPassportCaption), "ns1", "Ridge", "bob", false),
+    doc.SetFrom(VOR_AAA_AuthUserRecoverableException_LogonAs(VOR_AAA_Message(kMsgAuthUnrecoverable),
+                                                             "ns1", "Ridge", "bob", false),
                 "en-us");
     EXPECT_EQ(doc.GetCaptions(),
-              (std::vector<I18NString>{en(kMsgInvalidPassportCaption), en(kMsgLogonCaption)}));
+              (std::vector<I18NString>{en(kMsgAuthUnrecoverable), en(kMsgLogonCaption)}));
     EXPECT_EQ(doc.GetDisplayObjects().at(2).type, I18NString("display"));
 
     // Captions are rendered in the request's locale.
@@ -137,7 +137,7 @@ TEST(ExceptionDocumentFill, InvalidPassportNestsItsMessage) {
     doc.SetFrom(VOR_AAA_InvalidPassportID("p-17"), "en-us");
     EXPECT_EQ(doc.GetErrorCode(), -38);
     EXPECT_EQ(doc.GetErrorCodeString(), I18NString("vorAuthUnrecoverable"));
-    EXPECT_EQ(doc.GetCaptions(), std::vector<I18NString>{en(kMsgInvalidPassportCaption)});
+    EXPECT_EQ(doc.GetCaptions(), std::vector<I18NString>{en(kMsgAuthUnrecoverable)});
     ASSERT_EQ(doc.GetMessages().size(), 1u);
     EXPECT_EQ(doc.GetMessages()[0].nestingLevel, 1);
     EXPECT_EQ(doc.GetMessages()[0].text,

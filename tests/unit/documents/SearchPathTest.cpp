@@ -149,12 +149,12 @@ TEST(VORID, UnmarkedIdentifierProbesUserThenFolderThenClass) {
 TEST(VORID, ResolveChecksNamespaceAndKind) {
     using namespace VOR_AAA_VORID;
     EXPECT_EQ(Resolve("p", "ns:u:authid=1", "ns").kind, eAccount);
-    if (auto e = ExpectFailure(-48, {kMsgInvalidSearchPath}, [] {
+    if (auto e = ExpectFailure(-48, {kMsgQueryNotAnswered}, [] {
             Resolve("VORID('other:u:authid=1')", "other:u:authid=1", "ns");
         })) {
         EXPECT_EQ(Parameter(*e, 0), I18NString("VORID('other:u:authid=1')"));
     }
-    ExpectFailure(-19, {kMsgInvalidSearchPath}, [] { Resolve("p", "ns:authid=1", "ns"); });
+    ExpectFailure(-19, {kMsgQueryNotAnswered}, [] { Resolve("p", "ns:authid=1", "ns"); });
 }
 
 TEST(VORIDEscaping, QuotesInsideBodiesOnly) {
