@@ -29,7 +29,7 @@ VOR_AAA_AuthUnrecoverableException::VOR_AAA_AuthUnrecoverableException(const PYX
 }
 
 VOR_AAA_InvalidPassportID::VOR_AAA_InvalidPassportID(const I18NString& passportID)
-    : VOR_AAA_AuthUnrecoverableException(VOR_AAA_Message(kMsgInvalidPassportCaption)) {
+    : VOR_AAA_AuthUnrecoverableException(VOR_AAA_Message(kMsgAuthUnrecoverable)) {
     increaseNesting();
     addMessage(VOR_AAA_Message(kMsgInvalidPassportID) << passportID);
 }

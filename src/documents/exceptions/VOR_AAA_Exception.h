@@ -10,7 +10,7 @@
 //
 // Usage:
 //     VOR_AAA_Exception e(-48);
-//     e.addMessage(VOR_AAA_Message(kMsgInvalidSearchPath) << pathText);
+//     e.addMessage(VOR_AAA_Message(kMsgQueryNotAnswered) << pathText);
 //     PYX_THROW(e, "VOR_AAA_SearchFilter::_errorCleanUp");
 //
 //     PYX_THROW(VOR_AAA_AuthUserRecoverableException_LogonAs(nsID, nsName, user));
@@ -27,7 +27,7 @@
 #include <string>
 #include <vector>
 
-// A message of the provider's catalogue: VOR_AAA_Message(kMsgInvalidSearchPath) << parameter
+// A message of the provider's catalogue: VOR_AAA_Message(kMsgQueryNotAnswered) << parameter
 // (the numbers the documents use are named in VOR_AAA_Messages.h).
 class VOR_AAA_Message : public PYXMessage {
 public:

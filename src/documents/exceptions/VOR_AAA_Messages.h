@@ -1,6 +1,6 @@
 // Numbers of the catalogue messages (data/home/messages) that the documents raise or write into
-// prompts. Tests name them too. In a namespace of their own: the provider core lists some of the
-// same numbers under its own names.
+// prompts. Tests name them too. The provider core brings the numbers it raises as well into its
+// own list under these names, so each number has one name.
 #pragma once
 
 #include <cstdint>
@@ -16,10 +16,13 @@ enum : uint32_t {
     kMsgDocumentNotParsed = 0x506E500E,      // %1 document name
     kMsgPublicIdentifier = 0x5065B0B0,       // %1 public identifier of the parse failure
     kMsgFilterSyntax = 0x50606AC3,           // %1 the filter predicate
-    kMsgInvalidSearchPath = 0x506E865C,      // %1 the search path
+    kMsgQueryNotAnswered = 0x506E865C,       // %1 the search path
     kMsgUnknownAction = 0x517878D8,          // the request names an unknown action
     kMsgActionText = 0x861B8CC2,             // %1 the action named
     kMsgInvalidPassportID = 0x506F4371,      // %1 passport identifier
+    // The user could not be authenticated: lead message of unrecoverable failures, and the
+    // caption of the invalid-passport prompt.
+    kMsgAuthUnrecoverable = 0x51744BBF,
     // Prompt captions.
     kMsgLogonCaption = 0x5172B6F7,
     kMsgNamespaceCaption = 0x51728952,
@@ -28,7 +31,6 @@ enum : uint32_t {
     kMsgOldPasswordCaption = 0x5174CA5B,
     kMsgNewPasswordCaption = 0x51798A14,
     kMsgConfirmPasswordCaption = 0x517BB385,
-    kMsgInvalidPassportCaption = 0x51744BBF,
 };
 
 }  // namespace VOR_AAA_Messages

@@ -77,11 +77,11 @@ Decoded Resolve(const std::string& pathText, const std::string& identifier,
                 const std::string& namespaceID, const DirectoryProbe& probe) {
     Decoded decoded = Decode(identifier, probe);
     if (decoded.namespacePart != namespaceID) {
-        PYX_THROW(VOR_AAA_Exception(-48, VOR_AAA_Message(kMsgInvalidSearchPath) << pathText),
+        PYX_THROW(VOR_AAA_Exception(-48, VOR_AAA_Message(kMsgQueryNotAnswered) << pathText),
                   "VOR_AAA_VORID::Resolve");
     }
     if (decoded.kind == eUnknown) {
-        PYX_THROW(VOR_AAA_Exception(-19, VOR_AAA_Message(kMsgInvalidSearchPath) << pathText),
+        PYX_THROW(VOR_AAA_Exception(-19, VOR_AAA_Message(kMsgQueryNotAnswered) << pathText),
                   "VOR_AAA_VORID::Resolve");
     }
     return decoded;

@@ -52,7 +52,7 @@ struct Decoded {
 Decoded Decode(const std::string& identifier, const DirectoryProbe& probe = {});
 
 // Decode plus the checks every query makes: the namespace part must equal namespaceID (else
-// code -48, kMsgInvalidSearchPath with pathText) and the kind must be known (else code -19, same
+// code -48, kMsgQueryNotAnswered with pathText) and the kind must be known (else code -19, same
 // message). Throws VOR_AAA_Exception.
 Decoded Resolve(const std::string& pathText, const std::string& identifier,
                 const std::string& namespaceID, const DirectoryProbe& probe = {});

@@ -32,11 +32,11 @@ int32_t FillFromCurrentException(VOR_AAA_OMException& document, const char* labe
     } catch (PYXThrowable& t) {
         t.addBackTrace(pyxSourceName(__FILE__), __LINE__, label);
         VOR_AAA_Exception wrapped(kVOR_AAA_GeneralFailure,
-                                  ProviderMessage(kMsgThrowableCaught, {label}));
+                                  ProviderMessage(kMsgStepFailed, {label}));
         wrapped.increaseNesting();
-        wrapped.addMessage(ProviderMessage(kMsgDetailLine, {t.getText()}));
+        wrapped.addMessage(ProviderMessage(kMsgDetail, {t.getText()}));
         for (std::size_t i = 0; i < t.getBackTraceCount(); ++i) {
-            wrapped.addMessage(ProviderMessage(kMsgDetailLine, {t.getBackTraceLine(i)}));
+            wrapped.addMessage(ProviderMessage(kMsgDetail, {t.getBackTraceLine(i)}));
         }
         document.SetFrom(wrapped, locale);
         return kVOR_AAA_GeneralFailure;

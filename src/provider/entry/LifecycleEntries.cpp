@@ -91,10 +91,10 @@ int32_t BasaltConfigure(const char* configuration, const char* additionalInfo, c
         I18NString error;
         const char* text = configuration != nullptr ? configuration : "";
         if (!instance.Load(text, std::strlen(text), error)) {
-            PYX_THROW(ProviderError(
-                          -48, {ProviderMessage(kMsgThrowableCaught, {"CFGAPI_Instance::Load()"}),
-                                ProviderMessage(kMsgDetailLine, {error})}),
-                      "BasaltConfigure");
+            PYX_THROW(
+                ProviderError(-48, {ProviderMessage(kMsgStepFailed, {"CFGAPI_Instance::Load()"}),
+                                    ProviderMessage(kMsgDetail, {error})}),
+                "BasaltConfigure");
         }
         I18NString identifier;
         instance.GetMandatoryParameterValue("id", identifier);

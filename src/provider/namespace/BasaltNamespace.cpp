@@ -281,7 +281,7 @@ void BasaltNamespace::RetrieveNamespaceProperties() {
     if (result != 0) {
         PYX_THROW(ProviderError(
                       -1, {ProviderMessage(
-                              kMsgNamespacePropertiesFailed,
+                              kMsgInternalError,
                               {I18NString("AS_GetNamespaceProperties2 for ") + m_directoryNamespace,
                                GetSessionErrorText(m_handle, result)})}),
                   "RetrieveNamespaceProperties");

@@ -187,8 +187,8 @@ bool CFGAPI_Instance::Load(const char* text, std::size_t length, I18NString& err
     if (!document) {
         if (parser.wasRefused()) {
             // Over a document bound or with a DOCTYPE: refused as every reader refuses it.
-            PYX_THROW(ProviderError(-19, {ProviderMessage(kMsgDocumentParseFailed, {"instance"}),
-                                          ProviderMessage(kMsgDetailLine, {errorText})}),
+            PYX_THROW(ProviderError(-19, {ProviderMessage(kMsgDocumentNotParsed, {"instance"}),
+                                          ProviderMessage(kMsgDetail, {errorText})}),
                       "CFGAPI_Instance::Load");
         }
         return false;

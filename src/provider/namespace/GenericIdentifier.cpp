@@ -164,8 +164,8 @@ bool BasaltNamespace::NamespaceConfigurationMatch(VOR_AAA_BiBusHeader& document)
     const std::string blobText = runtimeBlob.utf8();
     const std::unique_ptr<PYXIDOM_Document> blob = parser.parse(blobText, error);
     if (!blob || blob->getDocumentElement() == nullptr) {
-        PYX_THROW(ProviderError(-32, {ProviderMessage(kMsgDocumentParseFailed, {"runtimeblob"}),
-                                      ProviderMessage(kMsgDetailLine, {error})}),
+        PYX_THROW(ProviderError(-32, {ProviderMessage(kMsgDocumentNotParsed, {"runtimeblob"}),
+                                      ProviderMessage(kMsgDetail, {error})}),
                   "NamespaceConfigurationMatch");
     }
     const PYXIDOM_Element& root = *blob->getDocumentElement();

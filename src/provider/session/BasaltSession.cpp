@@ -77,7 +77,7 @@ BasaltSession::BasaltSession(BasaltProvider& provider, BasaltNamespace& ns)
         PYX_THROW(
             ProviderError(kVOR_AAA_DirectoryProcessFailure,
                           {ProviderMessage(kMsgSessionNotOpened, {std::to_string(result)}),
-                           ProviderMessage(kMsgDetailLine, {m_library.GetLastErrorText(result)})}),
+                           ProviderMessage(kMsgDetail, {m_library.GetLastErrorText(result)})}),
             "BasaltNamespace::BasaltSession");
     }
 }
@@ -168,7 +168,7 @@ void BasaltSession::GetCertificate(I18NString& certificate) {
         PYX_THROW(
             ProviderError(kVOR_AAA_DirectoryProcessFailure,
                           {LibraryCallMessage(result, "AS_GetCertificate"),
-                           ProviderMessage(kMsgDetailLine, {m_library.GetLastErrorText(result)})}),
+                           ProviderMessage(kMsgDetail, {m_library.GetLastErrorText(result)})}),
             "BasaltSession::GetCertificate");
     }
     buffer.back() = '\0';

@@ -99,7 +99,7 @@ void RaiseLogonFailure(const LogonFailureContext& context, int32_t code, const I
     // the catalogue message that states the failure.
     const I18NString errorText =
         context.errorText.empty() ? I18NString(std::to_string(code)) : context.errorText;
-    const Nested libraryText{3, Msg(kMsgDetailLine, {errorText})};
+    const Nested libraryText{3, Msg(kMsgDetail, {errorText})};
     switch (code) {
         case kCertificateRefused:
             if (certificate) {

@@ -163,7 +163,7 @@ void BasaltNamespace::ChangeExpiredPassword(const I18NString& signon, const I18N
     if (opened != 0) {
         PYX_THROW(ProviderError(kVOR_AAA_DirectoryProcessFailure,
                                 {LibraryCallMessage(opened, failedCall),
-                                 ProviderMessage(kMsgDetailLine, {GetLastErrorText(opened)})}),
+                                 ProviderMessage(kMsgDetail, {GetLastErrorText(opened)})}),
                   kLabel);
     }
     const std::string ns = ToLibraryText(m_directoryNamespace);
@@ -198,7 +198,7 @@ void BasaltNamespace::ChangeExpiredPassword(const I18NString& signon, const I18N
         case AS_ERR_PASSWORD_IN_HISTORY:
         case AS_ERR_PASSWORD_QUALITY: {
             auto prompt = changePrompt();
-            prompt.addMessage(ProviderMessage(kMsgDetailLine, {errorText}), 0);
+            prompt.addMessage(ProviderMessage(kMsgDetail, {errorText}), 0);
             prompt.addMessage(ProviderMessage(kMsgSignOnFailed), 0);
             prompt.addMessage(ProviderMessage(kMsgPasswordExpired), 1);
             PYX_THROW(prompt, kLabel);
@@ -207,7 +207,7 @@ void BasaltNamespace::ChangeExpiredPassword(const I18NString& signon, const I18N
             VOR_AAA_AuthUnrecoverableException error(ProviderMessage(kMsgDirectoryUnavailable));
             error.addMessage(ProviderMessage(kMsgDirectoryUnavailable), 0);
             error.addMessage(ProviderMessage(kMsgRequestNotCompleted), 1);
-            error.addMessage(ProviderMessage(kMsgDetailLine, {errorText}), 2);
+            error.addMessage(ProviderMessage(kMsgDetail, {errorText}), 2);
             error.addMessage(ProviderMessage(kMsgContactAdministrator), 3);
             PYX_THROW(error, kLabel);
         }
@@ -216,7 +216,7 @@ void BasaltNamespace::ChangeExpiredPassword(const I18NString& signon, const I18N
                                                                 signon);
             prompt.addMessage(ProviderMessage(kMsgSignOnFailed), 0);
             prompt.addMessage(ProviderMessage(kMsgCredentialsNotValid), 1);
-            prompt.addMessage(ProviderMessage(kMsgDetailLine, {errorText}), 2);
+            prompt.addMessage(ProviderMessage(kMsgDetail, {errorText}), 2);
             PYX_THROW(prompt, kLabel);
         }
     }

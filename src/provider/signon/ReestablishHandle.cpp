@@ -50,6 +50,6 @@ void BasaltSession::ReestablishAuthHandle(const VOR_AAA_Visa& visa, const TraceS
     }
     CloseHandle();
     PYX_THROW(ProviderError(kVOR_AAA_GeneralFailure, {ProviderMessage(kMsgSessionNotReestablished),
-                                                      ProviderMessage(kMsgDetailLine, {text})}),
+                                                      ProviderMessage(kMsgDetail, {text})}),
               "BasaltSession::ReestablishAuthHandle");
 }

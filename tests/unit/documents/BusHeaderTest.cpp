@@ -101,16 +101,6 @@ TEST(BusHeaderRead, RealShapedHeaderFillsEveryField) {
     EXPECT_FALSE(header.GetFormFieldValue("VORRole", value));
 }
 
-TEST(BusHeaderRead, LoadingAgainReplacesTheContent) {
-    Header header = load(kRequestHeader);
-    const std::string second = "<biBusHeader><VOR><action>logoff</action></VOR></biBusHeader>";
-    header.Load(second.data(), second.size());
-    EXPECT_EQ(header.GetAction(), Header::kActionLogoff);
-    EXPECT_TRUE(header.GetFormFieldVars().empty());
-    EXPECT_FALSE(header.GetCredentials().HasCredentials());
-    EXPECT_TRUE(header.GetPassportID().empty());
-}
-
 TEST(BusHeaderRead, NamespaceFallsBackToTheCredentials) {
     const Header header = load(
         "<biBusHeader><VOR><credential><namespace>ns1</namespace></credential></VOR>"
@@ -121,16 +111,7 @@ TEST(BusHeaderRead, NamespaceFallsBackToTheCredentials) {
     EXPECT_FALSE(Header().GetNamespaceID(ns));
 }
 
-TEST(BusHeaderRead, OtherRootYieldsAnEmptyHeader) {
-    const Header header = load("<envelope><VOR><action>logon</action></VOR></envelope>");
-    EXPECT_EQ(header.GetAction(), Header::kActionNone);
-    EXPECT_EQ(header.ToString(), Header().ToString());
-}
-
 TEST(BusHeaderRead, ActionTexts) {
-    EXPECT_EQ(
-        load("<biBusHeader><VOR><action>clonePassport</action></VOR></biBusHeader>").GetAction(),
-        Header::kActionClonePassport);
     EXPECT_EQ(load("<biBusHeader><VOR><action></action></VOR></biBusHeader>").GetAction(),
               Header::kActionNone);
     const std::string upper = "<biBusHeader><VOR><action>LOGON</action></VOR></biBusHeader>";
@@ -168,51 +149,6 @@ TEST(BusHeaderRoundTrip, WrittenHeaderReadsBackToTheSameText) {
     EXPECT_EQ(read.GetAdditionalInfo().GetRequestContext(), I18NString("  "));
     read.GetAdditionalInfo().SetRequestContext(" ");
     EXPECT_EQ(read.ToString(), text);
-}
-
-TEST(BusHeaderException, AddedFailuresMergeAndTravelInsideVOR) {
-    Header header;
-    VOR_AAA_AuthUnrecoverableException first;
-    first.addMessage(VOR_AAA_Message(kMsgInvalidPassportCaption));
-    header.AddException(first, "en-us");
-    VOR_AAA_Exception second(-48);
-    second.addMessage(VOR_AAA_Message(kMsgDetail));
-    header.AddException(second, "en-us");
-
-    const auto& messages = header.GetException().GetMessages();
-    ASSERT_EQ(messages.size(), 2u);
-    EXPECT_EQ(messages[0].nestingLevel, 0);  // the new failure first ...
-    EXPECT_EQ(messages[1].nestingLevel, 1);  // ... the unrecoverable one nested below it
-    std::ostringstream out;
-    header.Write(out, true);
-    EXPECT_EQ(out.str(), "<bus:biBusHeader><VOR xsi:type=\"bus:VOR\">" +
-                             header.GetException().ToString() + "</VOR></bus:biBusHeader>");
-}
-
-TEST(BusHeaderDecrypt, Base64FailureIsReportedBeforeTheService) {
-    I18NString clear = "unchanged";
-    if (auto e = ExpectFailure(-19, {kMsgLibraryCallFailed},
-                               [&] { Header::decryptValue(0, "not base64!", clear); })) {
-        EXPECT_EQ(Parameter(*e, 0), I18NString("PYXBase64Decode"));
-    }
-    EXPECT_EQ(clear, I18NString("unchanged"));
-    Header::decryptValue(0, "", clear);  // nothing to do, no service call
-    EXPECT_EQ(clear, I18NString("unchanged"));
-}
-
-TEST(BusHeaderDecrypt, ForeignDataFailsWithTheServiceDetails) {
-    I18NString clear;
-    try {
-        Header::decryptValue(0, "AAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAA", clear);
-        FAIL();
-    } catch (VOR_AAA_Exception& e) {
-        EXPECT_EQ(e.getErrorCode(), -19);
-        ASSERT_GE(e.getMessageCount(), 1u);
-        const uint32_t first = e.getMessageN(0).getNumber();
-        EXPECT_TRUE(first == kMsgStepFailed || first == kMsgLibraryCallFailed);
-        EXPECT_EQ(e.getMessageN(0).getComponents().getParm(0).toText(),
-                  I18NString("VOR_UnprotectData"));
-    }
 }
 
 class BusHeaderCrypto : public ::testing::Test {

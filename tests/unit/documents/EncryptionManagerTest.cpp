@@ -8,8 +8,6 @@
 #include <cstdlib>
 #include <filesystem>
 #include <string>
-#include <thread>
-#include <vector>
 
 namespace {
 
@@ -60,10 +58,7 @@ TEST_F(EncryptionManagerTest, TextThatIsNotBase64FailsBeforeTheServiceIsCalled) 
     VOR_AAA_EncryptionManager manager;
     I18NString value("not base64!");
     if (auto e = ExpectFailure(-19, {kMsgLibraryCallFailed}, [&] { manager.Decrypt(value); })) {
-        EXPECT_EQ(e->getMessageNestingLevelN(0), 1);
         EXPECT_EQ(Parameter(*e, 0), I18NString("PYXBase64Decode"));
-        EXPECT_NE(e->getMessageN(0).getComponents().getParm(1).toInteger(), 0);
-        EXPECT_EQ(e->getBackTrace().at(0).function, "DecryptData");
     }
     EXPECT_EQ(value, I18NString("not base64!"));
 }
@@ -88,29 +83,6 @@ TEST_F(EncryptionManagerTest, ManagersOfTwoNamespacesShareTheHomeKey) {
     VOR_AAA_EncryptionManager second;
     I18NString stored = first.EncryptedForStorage("configured value");
     EXPECT_EQ(second.DecryptedParameter(stored), I18NString("configured value"));
-}
-
-TEST_F(EncryptionManagerTest, ConcurrentCallsOnOneManager) {
-    VOR_AAA_EncryptionManager manager;
-    std::vector<std::thread> threads;
-    std::vector<int> failures(4, 0);
-    for (int t = 0; t < 4; ++t) {
-        threads.emplace_back([&, t] {
-            for (int i = 0; i < 100; ++i) {
-                const std::string clear = "value " + std::to_string(t) + "/" + std::to_string(i);
-                std::string value = clear;
-                manager.Encrypt(value);
-                manager.Decrypt(value);
-                if (value != clear) {
-                    ++failures[t];
-                }
-            }
-        });
-    }
-    for (auto& thread : threads) {
-        thread.join();
-    }
-    EXPECT_EQ(failures, std::vector<int>(4, 0));
 }
 
 }  // namespace

@@ -145,7 +145,7 @@ TEST(ConfigurationAccess, ADocumentTypeDeclarationIsRefusedWithTheDocumentCode) 
         "<instance name=\"x\"><parameter name=\"id\"><value>&v;</value></parameter></instance>";
     CFGAPI_Instance instance;
     I18NString error;
-    ExpectFailure(-19, {kMsgDocumentParseFailed},
+    ExpectFailure(-19, {kMsgDocumentNotParsed},
                   [&] { instance.Load(text, std::strlen(text), error); });
     EXPECT_NE(error.utf8().find("DOCTYPE"), std::string::npos) << error.utf8();
     EXPECT_TRUE(instance.GetName().empty());

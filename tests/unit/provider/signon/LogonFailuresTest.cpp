@@ -54,7 +54,7 @@ Raised MapIn(const LogonFailureContext& context, int32_t code, const char* actio
         for (std::size_t i = 0; i < e.getMessageCount(); ++i) {
             const PYXMessage& m = e.getMessageN(i);
             raised.messages.emplace_back(e.getMessageNestingLevelN(i), m.getNumber());
-            if (m.getNumber() == kMsgServerUnreachable || m.getNumber() == kMsgDetailLine) {
+            if (m.getNumber() == kMsgServerUnreachable || m.getNumber() == kMsgDetail) {
                 for (const auto& p : m.getComponents().parms()) {
                     raised.parameters.push_back(p.toText().utf8());
                 }
@@ -99,7 +99,7 @@ using Messages = std::vector<std::pair<int, uint32_t>>;
 Messages Catalogue(const Raised& r) {
     Messages m;
     for (const auto& entry : r.messages) {
-        if (entry.second != kMsgDetailLine) {
+        if (entry.second != kMsgDetail) {
             m.push_back(entry);
         }
     }
@@ -149,7 +149,7 @@ TEST(LogonFailures, AccountStatesAndTheDirectoryItself) {
         const Raised r = Map(code, "logon", kCredential);
         EXPECT_EQ(r.messages, (Messages{{0, kMsgDirectoryUnavailable},
                                         {1, kMsgRequestNotCompleted},
-                                        {3, kMsgDetailLine},
+                                        {3, kMsgDetail},
                                         {4, kMsgContactAdministrator}}))
             << code;
     }
@@ -163,9 +163,9 @@ TEST(LogonFailures, AccountStatesAndTheDirectoryItself) {
               (Messages{{0, kMsgCredentialsNotValid}, {1, kMsgRequestNotCompleted}}));
     // Anything else: the library's text right below the standard pair.
     const Raised other = Map(AS_ERR_INTERNAL, "logon", kCredential);
-    EXPECT_EQ(other.messages, (Messages{{0, kMsgCredentialsNotValid},
-                                        {1, kMsgRequestNotCompleted},
-                                        {2, kMsgDetailLine}}));
+    EXPECT_EQ(
+        other.messages,
+        (Messages{{0, kMsgCredentialsNotValid}, {1, kMsgRequestNotCompleted}, {2, kMsgDetail}}));
 }
 
 TEST(LogonFailures, AnExpiredPasswordPromptsForTheChangeOnSignOnActionsOnly) {
@@ -225,15 +225,15 @@ TEST(LogonFailures, UnreadableTextIsExplainedByTheEncodingsWhenTheyDiffer) {
         EXPECT_EQ(mismatch.messages, (Messages{{0, kMsgCredentialsNotValid},
                                                {1, kMsgRequestNotCompleted},
                                                {2, kMsgEncodingMismatch},
-                                               {3, kMsgDetailLine}}))
+                                               {3, kMsgDetail}}))
             << action;
         EXPECT_EQ(mismatch.parameters, std::vector<std::string>{context.errorText.utf8()});
 
         context.encodingMismatch.reset();
         const Raised plain = MapIn(context, AS_ERR_INVALID_TEXT, action, kCredential);
-        EXPECT_EQ(plain.messages, (Messages{{0, kMsgCredentialsNotValid},
-                                            {1, kMsgRequestNotCompleted},
-                                            {2, kMsgDetailLine}}))
+        EXPECT_EQ(
+            plain.messages,
+            (Messages{{0, kMsgCredentialsNotValid}, {1, kMsgRequestNotCompleted}, {2, kMsgDetail}}))
             << action;
         EXPECT_EQ(plain.parameters, std::vector<std::string>{context.errorText.utf8()});
     }
