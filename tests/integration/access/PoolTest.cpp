@@ -1,7 +1,6 @@
 // The process's pool of directory connections: how many connections the handles hold, and what
 // calls see while many threads share a small pool and the server is killed, frozen, or short of
 // descriptors.
-#include <dirent.h>
 #include <gmock/gmock.h>
 #include <unistd.h>
 
@@ -9,64 +8,20 @@
 #include <chrono>
 #include <fstream>
 #include <functional>
-#include <set>
-#include <sstream>
 #include <thread>
 #include <vector>
 
+#include "Connections.h"
 #include "OwnDirectory.h"
 
 using namespace access_test;
+using ridge_test::connectionsTo;
+using ridge_test::openDescriptors;
 using ::testing::HasSubstr;
 
 namespace {
 
 using Clock = std::chrono::steady_clock;
-
-// Descriptors this process has open.
-size_t openDescriptors() {
-    size_t n = 0;
-    if (DIR* dir = opendir("/proc/self/fd")) {
-        while (const dirent* e = readdir(dir))
-            n += e->d_name[0] != '.';
-        closedir(dir);
-    }
-    return n - 1;  // the directory's own
-}
-
-// This process's established TCP connections to a port (its socket descriptors matched with
-// the kernel's table).
-size_t connectionsTo(const std::string& port) {
-    std::set<std::string> sockets;
-    if (DIR* dir = opendir("/proc/self/fd")) {
-        while (const dirent* e = readdir(dir)) {
-            char target[64] = "";
-            const std::string link = std::string("/proc/self/fd/") + e->d_name;
-            const ssize_t n = readlink(link.c_str(), target, sizeof target - 1);
-            const std::string t(target, n > 0 ? static_cast<size_t>(n) : 0);
-            if (t.rfind("socket:[", 0) == 0)
-                sockets.insert(t.substr(8, t.size() - 9));
-        }
-        closedir(dir);
-    }
-    size_t count = 0;
-    for (const char* table : {"/proc/self/net/tcp", "/proc/self/net/tcp6"}) {
-        std::ifstream in(table);
-        std::string line;
-        std::getline(in, line);  // header
-        while (std::getline(in, line)) {
-            std::istringstream fields(line);
-            std::string slot, local, remote, state, queues, timer, retransmits, uid, timeout, inode;
-            fields >> slot >> local >> remote >> state >> queues >> timer >> retransmits >> uid >>
-                timeout >> inode;
-            const unsigned long remotePort =
-                std::stoul(remote.substr(remote.find(':') + 1), nullptr, 16);
-            if (state == "01" && std::to_string(remotePort) == port && sockets.count(inode))
-                ++count;
-        }
-    }
-    return count;
-}
 
 std::string workerName(size_t i) {
     return "worker" + std::to_string(i % 5);
@@ -110,9 +65,10 @@ protected:
     std::string extraConf() override { return "pool_size = 2\nbind_pool_size = 1\n"; }
 };
 
-// Eight users through two connections (one for binds): sign-ons, reads, records asked for ahead
-// and read in later calls (their connection parked between calls, and taken by others), ticket
-// sign-ons. Every call succeeds; run under ThreadSanitizer by scripts/tsan.
+// Eight users through two connections (one for binds): sign-ons (refused ones too, each user
+// getting its own id), reads, records asked for ahead and read in later calls (their connection
+// parked between calls, and taken by others), ticket sign-ons. Every call does what it should;
+// run under ThreadSanitizer by scripts/tsan.
 TEST_F(PoolOfTwo, EightThreadsSignOnAndReadThroughTwoConnections) {
     const std::vector<AS_ObjectId> users = {1000, 1001, 1020, 1021, 1022, 1023, 1024};
     std::atomic<int> failures = 0;
@@ -132,7 +88,12 @@ TEST_F(PoolOfTwo, EightThreadsSignOnAndReadThroughTwoConnections) {
                 check(AS_Init(kVersion, &h, AS_INIT_FLAGS), "AS_Init");
                 AS_ObjectId id = 0;
                 char ticket[AS_TICKET_SIZE] = "";
+                // A refused password between sign-ons leaves the bind connection to the others.
+                if (signOn(h, workerName(t).c_str(), "bad-password") != AS_ERR_BAD_CREDENTIALS)
+                    check(-1, "wrong password");
                 check(signOn(h, workerName(t).c_str(), kPassword, nullptr, &id, ticket), "sign-on");
+                if (id != 1020 + t % 5)
+                    check(-1, "another user's id");
                 check(ASA_PrefetchObjects(h, AS_OBJ_USER, static_cast<uint32_t>(users.size()),
                                           users.data()),
                       "prefetch");
