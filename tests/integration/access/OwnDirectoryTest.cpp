@@ -55,16 +55,7 @@ protected:
     std::string ldapsPort;
 };
 
-TEST_F(Tls, StartTlsChecksTheServerAgainstTheConfiguredCa) {
-    AS_Handle h = 0;
-    ASSERT_EQ(AS_OK, openWith(work + "/ca.pem", &h));
-    EXPECT_EQ(AS_OK, signOn(h, "alice", kPassword));
-    AS_Terminate(h);
-    EXPECT_EQ(AS_ERR_TLS, openWith(work + "/other-ca.pem", &h));
-    EXPECT_EQ(AS_ERR_TLS, openWith(work + "/no-such-ca.pem", &h));
-}
-
-TEST_F(Tls, FailuresNameTheirCauseInEnglishAndFrench) {
+TEST_F(Tls, StartTlsTrustsOnlyTheConfiguredCaAndFailuresNameTheirCause) {
     AS_Handle h = 0;
     const std::string where = "127.0.0.1:" + env.port();
     // A CA that does not vouch for the server's certificate.
@@ -88,6 +79,7 @@ TEST_F(Tls, FailuresNameTheirCauseInEnglishAndFrench) {
     // And with everything right, the handle works and the error is gone.
     ASSERT_EQ(AS_OK, openWith(work + "/ca.pem", &h));
     EXPECT_EQ("", lastError("en"));
+    EXPECT_EQ(AS_OK, signOn(h, "alice", kPassword));
     AS_Terminate(h);
 }
 
@@ -113,19 +105,6 @@ TEST_F(Ldaps, LdapsOnAnyPortChecksTheServerAgainstTheConfiguredCa) {
 }
 
 class Restart : public OwnDirectory {};
-
-TEST_F(Restart, HandleReportsTheLostServerAndReconnectsWhenItIsBack) {
-    AS_Handle h = open();
-    char modes[AS_NSPROP_BUFFER_SIZE];
-    ASSERT_EQ(AS_OK, AS_GetNamespaceProperties2(h, kNs, 7, modes, 0));
-    ASSERT_EQ(0, run(ACCESS_DIRECTORY_SCRIPT " stop " + work + "/dir"));
-    EXPECT_EQ(AS_ERR_SERVER_UNREACHABLE, AS_GetNamespaceProperties2(h, kNs, 7, modes, 0));
-    EXPECT_EQ(AS_ERR_SERVER_UNREACHABLE, AS_GetNamespaceProperties2(h, kNs, 7, modes, 0));
-    startDirectory(env.port());
-    EXPECT_EQ(AS_OK, AS_GetNamespaceProperties2(h, kNs, 7, modes, 0)) << sessionError(h);
-    EXPECT_STREQ("basic,os", modes);
-    AS_Terminate(h);
-}
 
 TEST_F(Restart, SignedOnSessionBindsAgainAfterARestartOnTheSamePort) {
     AS_Handle h = open();

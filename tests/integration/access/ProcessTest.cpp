@@ -1,5 +1,5 @@
-// Process set-up, runtime configuration, encoding, handles from several threads, unreachable
-// servers, error texts and memory release.
+// Process set-up, runtime configuration, encoding, calls racing release and termination,
+// unreachable servers, error texts and memory release.
 #include <signal.h>
 #include <unistd.h>
 
@@ -27,6 +27,12 @@ protected:
     std::string config(const std::string& timeout = "5") {
         return runtimeConfig(env.host(), env.port(), env.baseDn(), kNs, timeout);
     }
+    // Initialised, with the fixture's server configured.
+    void initializeConfigured() {
+        initialize();
+        std::string cfg = config();
+        ASSERT_EQ(AS_OK, AS_SetTemporaryRuntimeConfig(cfg.c_str(), cfg.size()));
+    }
 };
 
 TEST_F(Process, CallsBeforeInitialisationAndBadSettings) {
@@ -47,9 +53,7 @@ TEST_F(Process, CallsBeforeInitialisationAndBadSettings) {
 
 TEST_F(Process, InitialisationIsCountedAndTerminationReleasesHandles) {
     initialize();
-    initialize();
-    std::string cfg = config();
-    ASSERT_EQ(AS_OK, AS_SetTemporaryRuntimeConfig(cfg.c_str(), cfg.size()));
+    initializeConfigured();
     AS_Handle h = open();
     ASSERT_EQ(AS_OK, signOn(h, "alice", kPassword));
     EXPECT_EQ(AS_OK, AS_TesselProcessTerminate(kApp));
@@ -134,32 +138,15 @@ TEST_F(Process, EncodingIsFixedOnceAHandleIsOpen) {
     EXPECT_EQ("Le mot de passe a expir\xe9.", (signOn(h, "expired", kPassword), lastError("fr")));
 }
 
-TEST_F(Process, InitRecordsAndTheFirstOperationConnects) {
-    initialize();
-    std::string port = std::to_string(ridge_test::unusedLoopbackPort());
-    std::string cfg = runtimeConfig("127.0.0.1", port, env.baseDn(), kNs, "2");
-    ASSERT_EQ(AS_OK, AS_SetTemporaryRuntimeConfig(cfg.c_str(), cfg.size()));
-    // Nobody listens: AS_Init still gives a handle, and the first operation names the server.
-    AS_Handle h = 0;
-    ASSERT_EQ(AS_OK, AS_Init(kVersion, &h, AS_INIT_FLAGS));
-    EXPECT_NE(0u, h);
-    EXPECT_EQ(AS_ERR_SERVER_UNREACHABLE, signOn(h, "alice", kPassword));
-    EXPECT_NE(std::string::npos, lastError("en").find("127.0.0.1:" + port)) << lastError("en");
-    EXPECT_NE(std::string::npos, sessionError(h).find("127.0.0.1:" + port)) << sessionError(h);
-    EXPECT_EQ(AS_ERR_SERVER_UNREACHABLE, AS_CheckConfiguration(2));
-    EXPECT_EQ(AS_OK, AS_Terminate(h));
-}
-
+// A host that never answers the connection (an unroutable address): bounded by the 2 s timeout.
 TEST_F(Process, UnreachableServerFailsQuicklyWithinTheTimeout) {
     initialize();
-    // A host that does not answer: bounded by the 2 s timeout.
     std::string cfg = runtimeConfig("10.255.255.1", "389", env.baseDn(), kNs, "2");
     ASSERT_EQ(AS_OK, AS_SetTemporaryRuntimeConfig(cfg.c_str(), cfg.size()));
     AS_Handle h = open();
     auto start = std::chrono::steady_clock::now();
     EXPECT_EQ(AS_ERR_SERVER_UNREACHABLE, signOn(h, "alice", kPassword));
-    auto elapsed = std::chrono::steady_clock::now() - start;
-    EXPECT_LT(elapsed, std::chrono::seconds(4));
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(4));
 }
 
 TEST_F(Process, ConnectionFailuresNameTheServerAndTheCause) {
@@ -169,12 +156,16 @@ TEST_F(Process, ConnectionFailuresNameTheServerAndTheCause) {
     std::string port = std::to_string(ridge_test::unusedLoopbackPort());
     std::string cfg = runtimeConfig("127.0.0.1", port, env.baseDn(), kNs, "2");
     ASSERT_EQ(AS_OK, AS_SetTemporaryRuntimeConfig(cfg.c_str(), cfg.size()));
+    // Nobody listens: AS_Init still gives a handle, and the first operation names the server.
     AS_Handle h = open();
+    EXPECT_NE(0u, h);
     ASSERT_EQ(AS_ERR_SERVER_UNREACHABLE, signOn(h, "alice", kPassword));
+    EXPECT_NE(std::string::npos, sessionError(h).find("127.0.0.1:" + port)) << sessionError(h);
     EXPECT_EQ(0u, lastError("en").find("The directory server cannot be reached: 127.0.0.1:" + port))
         << lastError("en");
     EXPECT_EQ(0u, lastError("fr").find("Le serveur d'annuaire est injoignable : 127.0.0.1:" + port))
         << lastError("fr");
+    EXPECT_EQ(AS_ERR_SERVER_UNREACHABLE, AS_CheckConfiguration(2));
     // The fixture's server offers no TLS: it refuses StartTLS.
     cfg = config();
     cfg.replace(cfg.find("<SSL_ENABLED>false"), 18, "<SSL_ENABLED>true");
@@ -188,47 +179,12 @@ TEST_F(Process, ConnectionFailuresNameTheServerAndTheCause) {
         << lastError("fr");
 }
 
-TEST_F(Process, HandlesWorkFromSeveralThreadsAtOnce) {
-    initialize();
-    std::string cfg = config();
-    ASSERT_EQ(AS_OK, AS_SetTemporaryRuntimeConfig(cfg.c_str(), cfg.size()));
-    const std::vector<std::pair<const char*, AS_ObjectId>> users = {
-        {"alice", 1000},   {"bob", 1001},     {"worker0", 1020}, {"worker1", 1021},
-        {"worker2", 1022}, {"worker3", 1023}, {"worker4", 1024}, {"alice", 1000}};
-    std::atomic<int> failures{0};
-    std::vector<std::thread> threads;
-    for (const auto& [user, expected] : users) {
-        threads.emplace_back([&, user = user, expected = expected] {
-            AS_Handle h = 0;
-            if (AS_Init(kVersion, &h, AS_INIT_FLAGS) != AS_OK) {
-                ++failures;
-                return;
-            }
-            for (int i = 0; i < 10; ++i) {
-                AS_ObjectId id = 0;
-                char ticket[AS_TICKET_SIZE] = "";
-                if (AS_AuthenticateUser2(h, kNs, user, i % 3 ? kPassword : "bad-password", nullptr,
-                                         &id, ticket) != (i % 3 ? AS_OK : AS_ERR_BAD_CREDENTIALS))
-                    ++failures;
-                else if (i % 3 && (id != expected || AS_ExpireTicket(h, ticket) != AS_OK))
-                    ++failures;
-            }
-            AS_Terminate(h);
-        });
-    }
-    for (auto& t : threads)
-        t.join();
-    EXPECT_EQ(0, failures.load());
-}
-
 // Calls look their handle up without the process lock: a call racing the release of its handle
 // or the termination of the process must still either run on a live handle or fail as on an
 // unknown handle (or uninitialised process), never succeed after it failed, while other threads
 // open and release handles of their own.
 TEST_F(Process, CallsRacingReleaseAndTerminationFailCleanly) {
-    initialize();
-    std::string cfg = config();
-    ASSERT_EQ(AS_OK, AS_SetTemporaryRuntimeConfig(cfg.c_str(), cfg.size()));
+    initializeConfigured();
     constexpr int kReaders = 4;
     std::vector<AS_Handle> handles;
     AS_ObjectId alice = 0;
@@ -287,9 +243,7 @@ TEST_F(Process, CallsRacingReleaseAndTerminationFailCleanly) {
 }
 
 TEST_F(Process, ErrorTextsFollowTheLanguageAndAreEmptyWithoutError) {
-    initialize();
-    std::string cfg = config();
-    ASSERT_EQ(AS_OK, AS_SetTemporaryRuntimeConfig(cfg.c_str(), cfg.size()));
+    initializeConfigured();
     ASSERT_EQ(AS_OK, AS_SetSystemEncoding("utf8"));
     AS_Handle h = open();
     EXPECT_EQ("", lastError("en"));
@@ -325,9 +279,7 @@ TEST_F(Process, ErrorTextsFollowTheLanguageAndAreEmptyWithoutError) {
 // bytes, ends with the whole text: every cut copy fills the buffer to its last byte, even inside
 // a character, and is said to be cut.
 TEST_F(Process, LongErrorTextsComeWholeToACallerThatGrowsItsBuffer) {
-    initialize();
-    std::string cfg = config();
-    ASSERT_EQ(AS_OK, AS_SetTemporaryRuntimeConfig(cfg.c_str(), cfg.size()));
+    initializeConfigured();
     ASSERT_EQ(AS_OK, AS_SetSystemEncoding("utf8"));
     AS_Handle h = open();
     std::string name;
@@ -369,9 +321,7 @@ TEST_F(Process, LongErrorTextsComeWholeToACallerThatGrowsItsBuffer) {
 }
 
 TEST_F(Process, ReleasingAHandleKeepsTheTextOfTheLastFailure) {
-    initialize();
-    std::string cfg = config();
-    ASSERT_EQ(AS_OK, AS_SetTemporaryRuntimeConfig(cfg.c_str(), cfg.size()));
+    initializeConfigured();
     ASSERT_EQ(AS_OK, AS_SetSystemEncoding("utf8"));
     AS_Handle h = open();
     ASSERT_EQ(AS_ERR_ACCOUNT_LOCKED, signOn(h, "locked", kPassword));
@@ -388,9 +338,7 @@ TEST_F(Process, ReleasingAHandleKeepsTheTextOfTheLastFailure) {
 }
 
 TEST_F(Process, MemoryCallsAcceptOnlyWhatTheLibraryReturned) {
-    initialize();
-    std::string cfg = config();
-    ASSERT_EQ(AS_OK, AS_SetTemporaryRuntimeConfig(cfg.c_str(), cfg.size()));
+    initializeConfigured();
     AS_Handle h = open();
     char* result = nullptr;
     AS_ObjectId id = 0;
@@ -407,9 +355,7 @@ TEST_F(Process, MemoryCallsAcceptOnlyWhatTheLibraryReturned) {
 }
 
 TEST_F(Process, InitRefusesWrongVersionAndFlags) {
-    initialize();
-    std::string cfg = config();
-    ASSERT_EQ(AS_OK, AS_SetTemporaryRuntimeConfig(cfg.c_str(), cfg.size()));
+    initializeConfigured();
     AS_Handle h = 0;
     AS_Version wrong{0, 2, AS_VERSION_WORD3, AS_VERSION_WORD4};
     EXPECT_EQ(AS_ERR_INVALID_ARGUMENT, AS_Init(wrong, &h, AS_INIT_FLAGS));

@@ -107,6 +107,15 @@ TEST_F(DirectoryNamespace, ReadsItsSettingsAndDirectoryProperties) {
     EXPECT_EQ(ns->GetSupportedAttribute(kObjectKindAccount, "userName"), I18NString("uid"));
     EXPECT_EQ(ns->GetSupportedAttribute(kObjectKindAccount, "id"), I18NString(""));
     EXPECT_TRUE(ns->GetSupportedAttributes(kObjectKindNamespaceFolder).empty());
+    // A session's handle is its own, opened with the namespace's configuration.
+    AS_Handle handle = 0;
+    ASSERT_EQ(ns->OpenHandle(handle), 0);
+    EXPECT_NE(handle, ns->GetHandle());
+    char product[AS_NSPROP_BUFFER_SIZE] = {};
+    EXPECT_EQ(AS_GetNamespaceProperties2(handle, "ridgetest", AS_NSPROP_PRODUCT_LOCALE, product, 0),
+              0);
+    EXPECT_STREQ(product, "en-us");
+    EXPECT_EQ(AS_Terminate(handle), 0);
 
     auto other = Build("ns2", "othertest", Parameter("dataEncoding", "ISO-8859-1"));
     ASSERT_TRUE(other);
@@ -204,20 +213,6 @@ TEST_F(DirectoryNamespace, ADisagreementAboutUnicodeIsWarnedAboutButNotFatal) {
     EXPECT_NE(records.find("Unicode setting differs"), std::string::npos) << records;
     EXPECT_NE(records.find("\"Warning\""), std::string::npos) << records;
     EXPECT_NE(records.find("StartService"), std::string::npos) << records;
-}
-
-TEST_F(DirectoryNamespace, HandlesForSessionsOpenWithTheNamespacesConfiguration) {
-    auto ns = Build("h", "ridgetest");
-    ASSERT_TRUE(ns);
-    AS_Handle handle = 0;
-    ASSERT_EQ(ns->OpenHandle(handle), 0);
-    EXPECT_NE(handle, 0u);
-    EXPECT_NE(handle, ns->GetHandle());
-    char product[AS_NSPROP_BUFFER_SIZE] = {};
-    EXPECT_EQ(AS_GetNamespaceProperties2(handle, "ridgetest", AS_NSPROP_PRODUCT_LOCALE, product, 0),
-              0);
-    EXPECT_STREQ(product, "en-us");
-    EXPECT_EQ(AS_Terminate(handle), 0);
 }
 
 TEST_F(DirectoryNamespace, AuthenticationCallsAreTracedWithoutThePassword) {
