@@ -5,6 +5,7 @@
 // Each secret is also looked for in a few encodings in which a careless writer could leak it.
 #include <AccessAPI.h>
 
+#include "AccessTestSupport.h"
 #include "ProviderDirectory.h"
 #include "ProviderTables.h"
 
@@ -121,7 +122,7 @@ private:
 
 constexpr const char* kNamespace = "ridgetest";
 constexpr const char* kUserPassword = "Secret#2024";  // every user of the test directory
-constexpr AS_Version kVersion{0, AS_VERSION_WORD2, AS_VERSION_WORD3, AS_VERSION_WORD4};
+using access_test::kVersion;
 
 // The secrets every run holds: the users' password, the directory's administrator password and
 // the service identity's password (the file access.conf of the home names).
@@ -162,13 +163,7 @@ TEST_F(NoSecret, TheAccessLibraryNeverWritesASecret) {
     const char* settings[] = {h.c_str(), t.c_str(), m.c_str(), nullptr};
     ASSERT_EQ(AS_OK, AS_TesselProcessInitialize2("secrets", settings));
     const std::string config =
-        "<TESSEL_CONFIGURATION_6.7.0><GENERATION>100</GENERATION><STORAGE_TYPE>2</STORAGE_TYPE>"
-        "<DEFAULT_NAMESPACE>" +
-        std::string(kNamespace) +
-        "</DEFAULT_NAMESPACE><SSL_CERT_DB></SSL_CERT_DB><SSL_ENABLED>false</SSL_ENABLED><LDAP>"
-        "<HOST>" +
-        env.host() + "</HOST><PORT>" + env.port() + "</PORT><BASE_DN>" + env.baseDn() +
-        "</BASE_DN><TIMEOUT>5</TIMEOUT></LDAP></TESSEL_CONFIGURATION_6.7.0>";
+        access_test::runtimeConfig(env.host(), env.port(), env.baseDn(), kNamespace);
     ASSERT_EQ(AS_OK, AS_SetTemporaryRuntimeConfig(config.c_str(), config.size()));
 
     AS_Handle handle = 0;

@@ -154,12 +154,22 @@ TEST_F(SignOnSessions, AWebVisaIsReestablishedFromItsEnvironmentDocumentOnly) {
     EXPECT_EQ(rebuilt.second, signedOn.second);
 }
 
+// The session expired for the framework ends, but its ticket stays for the next sign-on, in
+// another process too, until logoff.
 TEST_F(SignOnSessions, ATicketSignsOnInAnotherProcessUntilLogoff) {
     const Answer signedOn = SignOn("bob");
     ASSERT_EQ(signedOn.code, 0) << signedOn.text;
     const std::string ticket = signedOn.value("ticket");
+    const Answer expired = Authenticate(WithVisa("logonExpired", signedOn.visa()));
+    EXPECT_EQ(expired.code, 0) << expired.text;
+    EXPECT_TRUE(expired.response.GetSetCookieVars().empty()) << expired.text;
     EXPECT_EQ(TicketLogonInAnotherProcess(ticket), 0);
+    // Ended: a second end finds no session to remove.
+    const Answer again = Authenticate(WithVisa("logonExpired", signedOn.visa()));
+    EXPECT_EQ(again.code, -38) << again.text;
+    EXPECT_TRUE(again.hasMessage("The session could not be ended.")) << again.text;
 
+    // The logoff rebuilds the session from the visa and expires the ticket.
     const Answer logoff = Authenticate(WithVisa("logoff", signedOn.visa()));
     ASSERT_EQ(logoff.code, 0) << logoff.text;
     ASSERT_EQ(logoff.response.GetSetCookieVars().size(), 1u);
@@ -244,22 +254,6 @@ TEST_F(SignOnSessions, ALogoffWhoseVisaCannotBeRebuiltStillExpiresTheTicket) {
     const Answer untypedLogoff = Authenticate(WithVisa("logoff", untyped));
     EXPECT_EQ(untypedLogoff.code, -38) << untypedLogoff.text;
     EXPECT_EQ(TicketLogonInAnotherProcess(again.value("ticket")), -36);
-}
-
-// The session has expired for the framework: it ends, but the ticket stays for the next
-// sign-on (only logoff expires it).
-TEST_F(SignOnSessions, LogonExpiredEndsTheSessionAndKeepsTheTicket) {
-    const Answer signedOn = SignOn("bob");
-    ASSERT_EQ(signedOn.code, 0) << signedOn.text;
-    const std::string ticket = signedOn.value("ticket");
-    const Answer expired = Authenticate(WithVisa("logonExpired", signedOn.visa()));
-    EXPECT_EQ(expired.code, 0) << expired.text;
-    EXPECT_TRUE(expired.response.GetSetCookieVars().empty()) << expired.text;
-    EXPECT_EQ(TicketLogonInAnotherProcess(ticket), 0);
-    // Ended: a second end finds no session to remove.
-    const Answer again = Authenticate(WithVisa("logonExpired", signedOn.visa()));
-    EXPECT_EQ(again.code, -38) << again.text;
-    EXPECT_TRUE(again.hasMessage("The session could not be ended.")) << again.text;
 }
 
 TEST_F(SignOnSessions, NoPasswordReachesTheTraceTheAuditOrAnAnswer) {
