@@ -106,35 +106,6 @@ TEST_F(Ldaps, LdapsOnAnyPortChecksTheServerAgainstTheConfiguredCa) {
 
 class Restart : public OwnDirectory {};
 
-TEST_F(Restart, SignedOnSessionBindsAgainAfterARestartOnTheSamePort) {
-    AS_Handle h = open();
-    AS_ObjectId id = 0;
-    ASSERT_EQ(AS_OK, signOn(h, "alice", kPassword, nullptr, &id));
-    char name[AS_MAX_NAME_SIZE];
-    ASSERT_EQ(AS_OK, ASA_FindUserInfo(h, id, name, nullptr, nullptr));
-    // Restarted between two calls: the next call reconnects and binds as alice again, unseen.
-    ASSERT_EQ(0, run(ACCESS_DIRECTORY_SCRIPT " stop " + work + "/dir"));
-    startDirectory(env.port());
-    std::this_thread::sleep_for(std::chrono::milliseconds(500));  // past the handle's cache
-    EXPECT_EQ(AS_OK, ASA_FindUserInfo(h, id, name, nullptr, nullptr)) << sessionError(h);
-    // While the server is down the caller is told so, naming it ...
-    ASSERT_EQ(0, run(ACCESS_DIRECTORY_SCRIPT " stop " + work + "/dir"));
-    std::this_thread::sleep_for(std::chrono::milliseconds(500));
-    const std::string where = "127.0.0.1:" + env.port();
-    EXPECT_EQ(AS_ERR_SERVER_UNREACHABLE, ASA_FindUserInfo(h, id, name, nullptr, nullptr));
-    EXPECT_EQ(0u, sessionError(h, "en").find("The directory server cannot be reached: " + where))
-        << sessionError(h, "en");
-    EXPECT_EQ(0u, sessionError(h, "fr").find("Le serveur d'annuaire est injoignable : " + where))
-        << sessionError(h, "fr");
-    // ... and once it is back the same handle works, still signed on as alice.
-    startDirectory(env.port());
-    EXPECT_EQ(AS_OK, ASA_FindUserInfo(h, id, name, nullptr, nullptr)) << sessionError(h);
-    EXPECT_STREQ("alice", name);
-    uint32_t privileges = 0;
-    EXPECT_EQ(AS_OK, ASA_GetSessionPrivileges(h, &privileges));
-    AS_Terminate(h);
-}
-
 TEST_F(Restart, ABindRefusedAfterTheRestartSignsTheUserOut) {
     AS_Handle h = open();
     AS_ObjectId id = 0;

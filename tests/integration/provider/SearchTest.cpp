@@ -391,20 +391,6 @@ TEST_F(SearchTest, SchemaInformationIsWrittenWhenAskedOnBothPaths) {
     }
 }
 
-TEST_F(SearchTest, AVisaOfAnEarlierProcessReestablishesItsSession) {
-    // The provider goes away and comes back: no session is registered any more.
-    ASSERT_EQ(0, library->terminate(AdditionalInfo()).code);
-    ASSERT_EQ(0, library->initialize(AdditionalInfo()).code);
-    ASSERT_EQ(0, library->configure(Configuration(), AdditionalInfo()).code);
-    Answer answer = Query(reader, Folder(kSub) + "/*", kNames);
-    ASSERT_EQ(0, answer.code) << answer.exception;
-    EXPECT_EQ((Names{"SubSub", "Deep Diver"}), answer.Names());
-    // The re-established session stays: paging goes on from its listing.
-    const int before = ListingCalls();
-    EXPECT_EQ((Names{"Deep Diver"}), Query(reader, Folder(kSub) + "/*", kNames, 1, 1).Names());
-    EXPECT_EQ(before, ListingCalls());
-}
-
 TEST_F(SearchTest, HandleReestablishedAfterTheConfiguredNumberOfQueries) {
     ASSERT_EQ(0, library->terminate(AdditionalInfo()).code);
     ASSERT_EQ(0, library->initialize(AdditionalInfo()).code);

@@ -503,9 +503,15 @@ TEST_F(SignOnRoutes, TheGenericIdentifierIsClaimedByTheNamespaceItsBlobDescribes
     EXPECT_TRUE(claimed.visa().IsEmpty());
     EXPECT_TRUE(claimed.response.GetException().IsEmpty());
 
+    // Nobody claims another server's text, nor the text this provider writes (generation 100).
     std::string otherPort = blob;
     otherPort.replace(otherPort.find("<PORT>") + 6, env.port().size(), "1");
-    EXPECT_EQ(generic(otherPort).code, -38);  // nobody claims it: no such namespace
+    EXPECT_EQ(generic(otherPort).code, -38);
+    std::string ours = blob;
+    ours.replace(ours.find("<GENERATION>4") + 12, 1, "100");
+    EXPECT_EQ(generic(ours).code, -38);
+    // A text that is not XML is refused as such.
+    EXPECT_EQ(generic("<GENERATION>4").code, -32);
 }
 
 }  // namespace
