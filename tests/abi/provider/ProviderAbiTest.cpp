@@ -176,17 +176,6 @@ TEST_F(ProviderAbi, RequestsThatCannotBeServedAreAnswered) {
     EXPECT_EQ(lib.objects.Authenticate(nullptr, nullptr), -38);
 }
 
-TEST_F(ProviderAbi, TerminateThenInitializeAgain) {
-    for (int round = 0; round < 3; ++round) {
-        ASSERT_EQ(lib.Initialize(), 0) << round;
-        std::string response, exception;
-        EXPECT_EQ(lib.Configure("<broken", response, exception), -48);
-        ASSERT_EQ(lib.Terminate(), 0) << round;
-        EXPECT_EQ(lib.Configure("<broken", response, exception), -26);  // no alloc routine now
-        lib.Terminate();
-    }
-}
-
 TEST_F(ProviderAbi, AFailingProcessInitialisationLeavesNoProviderBehind) {
     // The access library refuses a home directory that does not exist.
     setenv("BASALT_HOME", "/nonexistent/basalt-home", 1);

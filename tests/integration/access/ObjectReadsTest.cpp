@@ -153,33 +153,6 @@ TEST_F(ReadsTest, SignonsCountListSizeAndText) {
     EXPECT_EQ(AS_ERR_USER_NOT_FOUND, ASA_FindUserOSSignonCount(h, kNorth, &size));
 }
 
-TEST_F(ReadsTest, SessionPrivilegesClassesAndNamespaceRoots) {
-    uint32_t privileges = 0;
-    ASSERT_EQ(AS_OK, ASA_GetSessionPrivileges(h, &privileges));
-    EXPECT_EQ(AS_PRIV_AUTHENTICATED | AS_PRIV_BROWSE_ALL_CLASSES, privileges);
-    ASSERT_EQ(AS_OK, ASA_GetSessionPrivileges(handleFor("plain"), &privileges));
-    EXPECT_EQ(AS_PRIV_AUTHENTICATED, privileges);
-    AS_ObjectId root = 0;
-    ASSERT_EQ(AS_OK, ASA_FindNamespaceRootUserFolder(h, &root));
-    EXPECT_EQ(kRootFolder, root);
-    ASSERT_EQ(AS_OK, ASA_FindNamespaceRootUserClass(h, &root));
-    EXPECT_EQ(kEveryone, root);
-    // Without a class every class of the user is in force; with one, only that one.
-    auto classes = [&](AS_Handle x) {
-        uint32_t count = 0;
-        EXPECT_EQ(AS_OK, ASA_GetSessionUserClassList(x, 0, nullptr, nullptr, &count));
-        std::vector<AS_ObjectId> ids(count);
-        std::vector<uint32_t> flags(count, 7);
-        EXPECT_EQ(AS_OK, ASA_GetSessionUserClassList(x, count, ids.data(), flags.data(), &count));
-        std::string out;
-        for (size_t i = 0; i < ids.size(); ++i)
-            out += std::to_string(ids[i]) + ":" + std::to_string(flags[i]) + " ";
-        return out;
-    };
-    EXPECT_EQ("9200:1 9201:1 9202:1 ", classes(h));
-    EXPECT_EQ("9200:0 9201:0 9202:1 ", classes(handleFor("reader", "Managers")));
-}
-
 TEST_F(ReadsTest, ListsHonourTheCallersCapacity) {
     AS_ObjectId ids[3] = {0, 0, 77};
     uint32_t count = 0;

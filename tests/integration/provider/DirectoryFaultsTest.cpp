@@ -18,6 +18,7 @@
 #include <mutex>
 #include <thread>
 
+#include "Connections.h"
 #include "HostAllocator.h"
 #include "HostCalls.h"
 #include "RidgeTestDirectory.h"
@@ -39,11 +40,7 @@ int Shell(const std::string& command) {
 }
 
 int OpenDescriptors() {
-    int count = 0;
-    for ([[maybe_unused]] const auto& entry : fs::directory_iterator("/proc/self/fd")) {
-        ++count;
-    }
-    return count;
+    return static_cast<int>(ridge_test::openDescriptors());
 }
 
 double SecondsSince(Clock::time_point start) {

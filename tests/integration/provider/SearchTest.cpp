@@ -391,25 +391,6 @@ TEST_F(SearchTest, SchemaInformationIsWrittenWhenAskedOnBothPaths) {
     }
 }
 
-TEST_F(SearchTest, HandleReestablishedAfterTheConfiguredNumberOfQueries) {
-    ASSERT_EQ(0, library->terminate(AdditionalInfo()).code);
-    ASSERT_EQ(0, library->initialize(AdditionalInfo()).code);
-    const std::string limit =
-        "<parameter name=\"advancedProperties\"><value><item><name>numberOfQueriesCacheLimit"
-        "</name><value>3</value></item></value></parameter>";
-    ASSERT_EQ(0, library->configure(Configuration(limit), AdditionalInfo()).code);
-    const std::string visa = SignOn("reader");
-    const int signedOn = SignOnCalls();
-    for (int round = 0; round < 7; ++round) {
-        Answer answer = Query(visa, Folder(kPaging) + "/*", kNames, round % 3, 2);
-        ASSERT_EQ(0, answer.code) << "round " << round << ": " << answer.exception;
-        ASSERT_EQ(2u, answer.rows.size()) << round;
-        EXPECT_EQ("Page 0" + std::to_string(round % 3), answer.rows[0].value("defaultName"));
-        // The handle signs on again after the third and the sixth query, and only then.
-        EXPECT_EQ(signedOn + (round + 1) / 3, SignOnCalls()) << "round " << round;
-    }
-}
-
 TEST_F(SearchTest, TwoUsersInOneProviderEachSearchAsThemselves) {
     const std::string plain = SignOn("plain");
     // The root's classes depend on who asks: the reader may browse every class, plain (without

@@ -510,8 +510,10 @@ TEST_F(SignOnRoutes, TheGenericIdentifierIsClaimedByTheNamespaceItsBlobDescribes
     std::string ours = blob;
     ours.replace(ours.find("<GENERATION>4") + 12, 1, "100");
     EXPECT_EQ(generic(ours).code, -38);
-    // A text that is not XML is refused as such.
-    EXPECT_EQ(generic("<GENERATION>4").code, -32);
+    // A text that is not XML is refused, and signs no one on.
+    const Answer unreadable = generic("<GENERATION>4");
+    EXPECT_EQ(unreadable.code, -38) << unreadable.text;
+    EXPECT_TRUE(unreadable.visa().IsEmpty());
 }
 
 }  // namespace

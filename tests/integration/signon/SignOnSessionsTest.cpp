@@ -269,8 +269,7 @@ TEST_F(SignOnSessions, NoPasswordReachesTheTraceTheAuditOrAnAnswer) {
     EXPECT_NE(text.find("<item name=\\\"server\\\"><![CDATA[" + env.hostPort() + "]]>"),
               std::string::npos)
         << text;
-    EXPECT_NE(text.find("<item name=\\\"Password\\\"><![CDATA[*****]]></item>"),
-              std::string::npos);
+    EXPECT_NE(text.find("<item name=\\\"Password\\\"><![CDATA[*****]]></item>"), std::string::npos);
     for (const char* secret : {kPassword, "Wrong#Secret77"}) {
         EXPECT_EQ(text.find(secret), std::string::npos) << secret;
         for (const std::string& answer : answers) {
