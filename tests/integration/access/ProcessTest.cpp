@@ -223,7 +223,13 @@ TEST_F(Process, ErrorTextsFollowTheLanguageAndAreEmptyWithoutError) {
     EXPECT_EQ("The account is locked.", lastError("de-de"));
     EXPECT_EQ("The account is locked.", lastError(nullptr));
     EXPECT_EQ("Le compte est verrouillé.", sessionError(h, "fr"));
+    // Cut at the buffer's last byte, inside "é" (two bytes) too, and said to be cut.
     char small[25];
+    ASSERT_EQ(AS_ERR_BUFFER_TOO_SMALL, AS_GetLastErrorMsgWithLang(small, sizeof small, "fr"));
+    EXPECT_STREQ("Le compte est verrouill\xC3", small);
+    char exact[27];
+    EXPECT_EQ(AS_OK, AS_GetSessionLastErrorMsgWithLang(h, exact, sizeof exact, "fr"));
+    EXPECT_STREQ("Le compte est verrouillé.", exact);
     EXPECT_EQ(AS_ERR_BUFFER_TOO_SMALL, AS_GetLastErrorMsgWithLang(small, 0, "fr"));
     EXPECT_EQ(AS_ERR_INVALID_ARGUMENT, AS_GetLastErrorMsgWithLang(nullptr, 10, "fr"));
     // Another thread has its own last error.
@@ -236,51 +242,6 @@ TEST_F(Process, ErrorTextsFollowTheLanguageAndAreEmptyWithoutError) {
     EXPECT_EQ("", sessionError(h));
     EXPECT_EQ(AS_ERR_INVALID_HANDLE,
               AS_GetSessionLastErrorMsgWithLang(h + 99, small, sizeof small, "en"));
-}
-
-// A caller that doubles its buffer while the text fills it (length size - 1), starting at 255
-// bytes, ends with the whole text: every cut copy fills the buffer to its last byte, even inside
-// a character, and is said to be cut.
-TEST_F(Process, LongErrorTextsComeWholeToACallerThatGrowsItsBuffer) {
-    initializeConfigured();
-    ASSERT_EQ(AS_OK, AS_SetSystemEncoding("utf8"));
-    AS_Handle h = open();
-    std::string name;
-    for (int i = 0; i < 150; ++i)
-        name += "é";
-    ASSERT_EQ(AS_ERR_NAMESPACE_NOT_FOUND,
-              signOn(h, "alice", kPassword, nullptr, nullptr, nullptr, name.c_str()));
-    const std::string expected = "The namespace does not exist in the directory: " + name;
-    ASSERT_EQ(347u, expected.size());  // 254 bytes end inside an "é"
-
-    auto readGrowing = [&](auto read) {
-        std::vector<char> buffer(255, 'x');
-        int32_t result = 0;
-        for (int enlarged = 0; enlarged <= 3; ++enlarged) {
-            result = read(buffer.data(), static_cast<int32_t>(buffer.size()));
-            const std::string copy = buffer.data();
-            EXPECT_EQ(expected.substr(0, copy.size()), copy);
-            if (copy.size() != buffer.size() - 1)
-                break;
-            EXPECT_EQ(AS_ERR_BUFFER_TOO_SMALL, result);
-            buffer.assign(buffer.size() * 2, 'x');
-        }
-        EXPECT_EQ(AS_OK, result);
-        return std::string(buffer.data());
-    };
-    EXPECT_EQ(expected, readGrowing([&](char* b, int32_t n) {
-                  return AS_GetSessionLastErrorMsgWithLang(h, b, n, "en");
-              }));
-    EXPECT_EQ(expected, readGrowing([&](char* b, int32_t n) {
-                  return AS_GetLastErrorMsgWithLang(b, n, "en");
-              }));
-    // Exactly the text's size plus its terminator is enough.
-    std::vector<char> exact(expected.size() + 1);
-    EXPECT_EQ(AS_OK, AS_GetSessionLastErrorMsgWithLang(h, exact.data(),
-                                                       static_cast<int32_t>(exact.size()), "en"));
-    EXPECT_EQ(AS_ERR_BUFFER_TOO_SMALL,
-              AS_GetSessionLastErrorMsgWithLang(h, exact.data(),
-                                                static_cast<int32_t>(exact.size() - 1), "en"));
 }
 
 TEST_F(Process, ReleasingAHandleKeepsTheTextOfTheLastFailure) {

@@ -1,6 +1,6 @@
-// ASA_Search3 and ASA_Search4: '*' is the only wildcard; everything else, LDAP filter syntax
-// included, matches itself. Users are found by their display names (cn) unless the sign-on name
-// is asked for, and always answered under their sign-on names (uid).
+// ASA_Search3 and ASA_Search4: texts in the handle's encoding, the namespace's bounds and bad
+// input. Wildcards and literal matching of filter syntax: the provider's search and injection
+// tests.
 #include <cstring>
 #include <string>
 #include <vector>
@@ -39,33 +39,12 @@ Found search(AS_Handle h, int32_t type, const char* pattern, int32_t expect = AS
 
 }  // namespace
 
-TEST_F(ReadsTest, SearchWildcardsAtStartEndAndMiddle) {
-    EXPECT_EQ((Found{{"alpha", kAlpha}, {"alphabet", kAlphabet}}), search(h, 7, "Alpha*"));
-    EXPECT_EQ((Found{{"betaalpha", kBetaAlpha}}), search(h, 7, "*Alpha"));
-    EXPECT_EQ((Found{{"alpha", kAlpha}}), search(h, 7, "Al*Be*a"));
-    EXPECT_EQ((Found{{"alpha", kAlpha}, {"alphabet", kAlphabet}, {"betaalpha", kBetaAlpha}}),
-              search(h, 7, "**lph**"));
-    EXPECT_EQ((Found{{"alpha", kAlpha}}), search(h, 7, "alpha BETA"));
-    // By sign-on name: "alpha" and "betaalpha" end in "alpha", "Beta Alpha" alone is displayed so.
-    EXPECT_EQ((Found{{"alpha", kAlpha}, {"betaalpha", kBetaAlpha}}),
-              search(h, 7, "*Alpha", AS_OK, AS_ATTR_NAME));
-    EXPECT_TRUE(search(h, 7, "Al*Be*a", AS_OK, AS_ATTR_NAME).empty());
-    // Folders and classes have one name, whichever is asked for.
-    EXPECT_EQ(search(h, 13, "*", AS_OK, AS_ATTR_NAME), search(h, 13, "*"));
-    search(h, 7, "*", AS_ERR_INVALID_ARGUMENT, AS_ATTR_DESCRIPTION);
-    EXPECT_TRUE(search(h, 7, "Alpha").empty());
-    EXPECT_EQ(9u, search(h, 7, "*").size());
-    // Folders include the root folder; classes are searched through the whole tree.
-    EXPECT_EQ(6u, search(h, 13, "*").size());
-    EXPECT_EQ((Found{{"Managers", kManagers}}), search(h, 8, "*anag*"));
-    // Only this namespace: "alice" lives in another one.
-    EXPECT_TRUE(search(h, 7, "*alice*").empty());
-}
-
 TEST_F(ReadsTest, SearchNonAsciiAndBadInput) {
     EXPECT_EQ((Found{{"\xC9l\xE8ves", kEleves}}), search(h, 8, "\xC9l*"));
     EXPECT_EQ((Found{{"Zo\xE9 & \xC6r\xF8", kZoe}}), search(h, 13, "zo\xC9*"));
     EXPECT_EQ((Found{{"deep", kDeepUser}}), search(h, 7, "Zo* \xDC*"));
+    // Only this namespace: "alice" lives in another one.
+    EXPECT_TRUE(search(h, 7, "*alice*").empty());
     search(h, 7, "", AS_ERR_INVALID_ARGUMENT);
     search(h, 7, nullptr, AS_ERR_INVALID_ARGUMENT);
     search(h, 3, "*", AS_ERR_INVALID_ARGUMENT);
