@@ -124,6 +124,32 @@ struct ScratchDirectory {
         std::getline(in, line);
         return line;
     }
+
+    // Two replicating servers (start-replicas) with a home (RIDGE_TEST_HOME); their host:port,
+    // the first one first.
+    std::vector<std::string> StartReplicas(const std::string& name, const std::string& ldif) {
+        Start(name, ldif, true, "start-replicas", "2");
+        std::istringstream list(env.at("RIDGE_SERVERS"));
+        std::vector<std::string> servers;
+        for (std::string s; list >> s;) {
+            servers.push_back(s);
+        }
+        return servers;
+    }
+
+    // A home of the access library's own below the work folder: the texts, and access.conf
+    // naming the directory's service identity. Its path.
+    std::filesystem::path LibraryHome() const {
+        const std::filesystem::path home = work / "home";
+        std::filesystem::create_directory(home);
+        for (const char* f : {"ridge_tlxlang.tab", "srvcmsgs_en.msg", "srvcmsgs_fr.msg"}) {
+            std::filesystem::copy_file(kSourceDir / "data/home" / f, home / f);
+        }
+        std::ofstream(home / "access.conf")
+            << "service_dn = " << env.at("RIDGE_SERVICE_DN")
+            << "\nservice_password_file = " << env.at("RIDGE_SERVICE_PASSWORD_FILE") << "\n";
+        return home;
+    }
 };
 
 // Throws with the access library's English message unless status is AS_OK.

@@ -23,7 +23,6 @@
 
 namespace {
 
-namespace fs = std::filesystem;
 using bench::Check;
 
 constexpr const char* kApp = "bench_access";
@@ -66,15 +65,7 @@ struct Setup {
         directory.Start("bench-access", benchLdif(), false);
         servicePassword = directory.ServicePassword();
 
-        // A home of the library's own: the texts, and access.conf naming the service identity.
-        fs::path home = directory.work / "home";
-        fs::create_directory(home);
-        for (const char* f : {"ridge_tlxlang.tab", "srvcmsgs_en.msg", "srvcmsgs_fr.msg"})
-            fs::copy_file(bench::kSourceDir / "data/home" / f, home / f);
-        std::ofstream(home / "access.conf")
-            << "service_dn = " << env("RIDGE_SERVICE_DN")
-            << "\nservice_password_file = " << env("RIDGE_SERVICE_PASSWORD_FILE") << "\n";
-        std::string h = "TALVEX_HOME=" + home.string();
+        std::string h = "TALVEX_HOME=" + directory.LibraryHome().string();
         const char* settings[] = {h.c_str(), nullptr};
         Check(AS_TesselProcessInitialize2(kApp, settings), "AS_TesselProcessInitialize2");
         std::string cfg =

@@ -50,10 +50,7 @@ struct Bench {
     std::vector<std::string> servers;
 
     void start() {
-        directory.Start("bench-failover", benchLdif(), true, "start-replicas", "2");
-        std::istringstream list(directory.env.at("RIDGE_SERVERS"));
-        for (std::string s; list >> s;)
-            servers.push_back(s);
+        servers = directory.StartReplicas("bench-failover", benchLdif());
         const std::string home = directory.env.at("RIDGE_TEST_HOME");
         std::ofstream(home + "/access.conf", std::ios::app) << "failback_interval = 1\n";
         std::string h = "TALVEX_HOME=" + home;

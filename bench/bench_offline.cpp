@@ -69,10 +69,7 @@ struct Bench {
     bool initialised = false;
 
     void start() {
-        directory.Start("bench-offline", benchLdif(), true, "start-replicas", "2");
-        std::istringstream list(directory.env.at("RIDGE_SERVERS"));
-        for (std::string s; list >> s;)
-            servers.push_back(s);
+        servers = directory.StartReplicas("bench-offline", benchLdif());
         homeOff = directory.env.at("RIDGE_TEST_HOME");
         homeOn = (directory.work / "home-offline").string();
         std::filesystem::copy(homeOff, homeOn, std::filesystem::copy_options::recursive);

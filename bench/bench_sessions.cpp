@@ -7,16 +7,15 @@
 //
 //   bench_sessions [sessions]   (default 10000)
 #include "BenchDirectory.h"
+#include "Connections.h"
 
 #include <AccessAPI.h>
-#include <dirent.h>
 #include <unistd.h>
 
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
-#include <set>
 #include <sstream>
 #include <stdexcept>
 #include <string>
@@ -24,7 +23,6 @@
 
 namespace {
 
-namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;
 
 constexpr const char* kApp = "bench_sessions";
@@ -58,36 +56,6 @@ long residentBytes() {
     return resident * sysconf(_SC_PAGESIZE);
 }
 
-// Established TCP connections of this process to a port.
-size_t connectionsTo(const std::string& port) {
-    std::set<std::string> sockets;
-    if (DIR* dir = opendir("/proc/self/fd")) {
-        while (const dirent* e = readdir(dir)) {
-            char target[64] = "";
-            const std::string link = std::string("/proc/self/fd/") + e->d_name;
-            const ssize_t n = readlink(link.c_str(), target, sizeof target - 1);
-            const std::string t(target, n > 0 ? static_cast<size_t>(n) : 0);
-            if (t.rfind("socket:[", 0) == 0)
-                sockets.insert(t.substr(8, t.size() - 9));
-        }
-        closedir(dir);
-    }
-    size_t count = 0;
-    std::ifstream in("/proc/self/net/tcp");
-    std::string line;
-    std::getline(in, line);
-    while (std::getline(in, line)) {
-        std::istringstream f(line);
-        std::string slot, local, remote, state, queues, timer, retransmits, uid, timeout, inode;
-        f >> slot >> local >> remote >> state >> queues >> timer >> retransmits >> uid >>
-            timeout >> inode;
-        const unsigned long p = std::stoul(remote.substr(remote.find(':') + 1), nullptr, 16);
-        if (state == "01" && std::to_string(p) == port && sockets.count(inode))
-            ++count;
-    }
-    return count;
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -96,14 +64,7 @@ int main(int argc, char** argv) {
     try {
         directory.Start("bench-sessions", benchLdif(), false);
         const auto env = [&](const char* name) { return directory.env.at(name); };
-        fs::path home = directory.work / "home";
-        fs::create_directory(home);
-        for (const char* f : {"ridge_tlxlang.tab", "srvcmsgs_en.msg", "srvcmsgs_fr.msg"})
-            fs::copy_file(bench::kSourceDir / "data/home" / f, home / f);
-        std::ofstream(home / "access.conf")
-            << "service_dn = " << env("RIDGE_SERVICE_DN")
-            << "\nservice_password_file = " << env("RIDGE_SERVICE_PASSWORD_FILE") << "\n";
-        std::string h = "TALVEX_HOME=" + home.string();
+        std::string h = "TALVEX_HOME=" + directory.LibraryHome().string();
         const char* settings[] = {h.c_str(), nullptr};
         check(AS_TesselProcessInitialize2(kApp, settings), "AS_TesselProcessInitialize2");
         const std::string cfg =
@@ -148,10 +109,10 @@ int main(int argc, char** argv) {
             }
         }
         const long rssAll = residentBytes();
-        const size_t connections = connectionsTo(env("RIDGE_PORT"));
+        const size_t connections = ridge_test::connectionsTo(env("RIDGE_PORT"));
         for (AS_Handle handle : handles)
             AS_Terminate(handle);
-        const size_t afterLogoff = connectionsTo(env("RIDGE_PORT"));
+        const size_t afterLogoff = ridge_test::connectionsTo(env("RIDGE_PORT"));
         AS_TesselProcessTerminate(kApp);
 
         std::printf("sessions signed on and each read once: %zu\n", sessions);

@@ -109,7 +109,8 @@ private:
 inline std::string NamespaceConfiguration(const std::string& id, const std::string& connection,
                                           const std::string& baseDN,
                                           const std::string& directoryNamespace,
-                                          const std::string& extraParameters = "") {
+                                          const std::string& extraParameters = "",
+                                          const std::string& timeout = "5") {
     auto parameter = [](const std::string& name, const std::string& value) {
         return "<parameter name=\"" + name + "\"><value xsi:type=\"xsd:string\">" + value +
                "</value></parameter>";
@@ -117,7 +118,7 @@ inline std::string NamespaceConfiguration(const std::string& id, const std::stri
     return "<?xml version=\"1.0\"?><instance name=\"" + id +
            " display\" class=\"ridge\" xmlns:xsi=\"http://www.w3.org/2001/XMLSchema-instance\">" +
            parameter("id", id) + parameter("connection", connection) + parameter("baseDN", baseDN) +
-           parameter("namespace", directoryNamespace) + parameter("timeOut", "5") +
+           parameter("namespace", directoryNamespace) + parameter("timeOut", timeout) +
            extraParameters + "</instance>";
 }
 

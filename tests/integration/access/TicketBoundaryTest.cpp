@@ -134,23 +134,6 @@ TEST_F(TicketBoundary, RefreshesWriteOnlyWhenTheExpiryGainsAMinute) {
     EXPECT_EQ(AS_ERR_UNKNOWN_TICKET, refreshAt(issued + kLifetime / 60 + 2, ticket));
 }
 
-// A ticket refreshed right after it was issued is not read again (here the handle keeps what
-// it knows for an hour); once expired by its owner it is read, and gone.
-TEST_F(TicketBoundary, ARefreshRightAfterTheIssueReadsNothing) {
-    ra::pinWallClock(std::nullopt);
-    ra::Process::instance().findHandle(h)->cache() = ra::ReadCache(std::chrono::hours(1));
-    ASSERT_EQ(AS_OK, signOn(h, "ann", kPassword, nullptr, nullptr, nullptr, ns.c_str()));
-    const auto& counts = ra::Process::instance().findHandle(h)->counts();
-    char ticket[AS_TICKET_SIZE] = "";
-    ASSERT_EQ(AS_OK, ASA_CreateTicket(h, ticket));
-    const uint64_t searches = counts.searches.load(), writes = counts.writes.load();
-    EXPECT_EQ(AS_OK, AS_RefreshTicket(h, ticket));
-    EXPECT_EQ(searches, counts.searches.load());
-    EXPECT_EQ(writes, counts.writes.load());
-    ASSERT_EQ(AS_OK, AS_ExpireTicket(h, ticket));
-    EXPECT_EQ(AS_ERR_UNKNOWN_TICKET, AS_RefreshTicket(h, ticket));
-}
-
 // What the handle read as one identity is not served after it signs on by ticket: here the
 // reads are kept for an hour, so only the sign-on can make the handle read afresh.
 TEST_F(TicketBoundary, ASignOnByTicketEmptiesWhatTheHandleKept) {
@@ -166,37 +149,6 @@ TEST_F(TicketBoundary, ASignOnByTicketEmptiesWhatTheHandleKept) {
     ASSERT_EQ(AS_OK, AS_ValidateTicket2(h, ticket.c_str(), ns.c_str(), &text));
     AS_FreeResult(text);
     EXPECT_EQ("after", description());
-}
-
-// A sign-on by ticket on a fresh handle, beside another of the same servers: no connection and
-// no bind of its own (the pool's are bound already), the ticket read, and one search for its
-// owner that checks the namespace too. Its failures keep their
-// order: a namespace that does not exist is reported as such, an unknown ticket as unknown.
-TEST_F(TicketBoundary, ASignOnByTicketIsTwoSearchesOnAPooledConnection) {
-    const std::string ticket = ticketIssuedAt(std::time(nullptr));
-    ra::pinWallClock(std::nullopt);
-    AS_Handle fresh = open();
-    const auto& counts = ra::Process::instance().findHandle(fresh)->counts();
-    ra::Process::instance().findHandle(fresh)->cache() = ra::ReadCache(std::chrono::hours(1));
-    char* text = nullptr;
-    ASSERT_EQ(AS_OK, AS_ValidateTicket2(fresh, ticket.c_str(), ns.c_str(), &text));
-    AS_FreeResult(text);
-    EXPECT_EQ(0u, counts.connects.load() + counts.binds.load());
-    EXPECT_EQ(2u, counts.searches.load());
-    // What ends a sign-on reads nothing again: the refresh takes the ticket just read, the
-    // user's record is the one the owner search fetched; only the classes are searched for.
-    EXPECT_EQ(AS_OK, AS_RefreshTicket(fresh, ticket.c_str()));
-    EXPECT_EQ(AS_OK, ASA_FindUserInfo(fresh, kAnn, nullptr, nullptr, nullptr));
-    uint32_t classes = 99;
-    EXPECT_EQ(AS_OK, ASA_FindUserUserClassCount(fresh, kAnn, &classes));
-    EXPECT_EQ(0u, classes);
-    EXPECT_EQ(3u, counts.searches.load());
-    EXPECT_EQ(0u, counts.writes.load());
-    EXPECT_EQ(AS_ERR_NAMESPACE_NOT_FOUND,
-              AS_ValidateTicket2(fresh, ticket.c_str(), "no-such-namespace", &text));
-    EXPECT_EQ(AS_ERR_UNKNOWN_TICKET,
-              AS_ValidateTicket2(fresh, "0123456789abcdef0123456789abcdef", ns.c_str(), &text));
-    AS_Terminate(fresh);
 }
 
 }  // namespace

@@ -1,7 +1,7 @@
 // The provider through its tables while its directory server fails under it: killed and started
-// again in the middle of sign-ons and searches from several threads, stopped with SIGSTOP, and a
-// server that accepts connections and never answers. Calls must fail with negative result codes
-// and readable documents while the server is gone, the namespace must serve again once it is
+// again in the middle of sign-ons and searches from several threads, a server that accepts
+// connections and never answers, and stopped with SIGSTOP. Calls must fail with negative result
+// codes and readable documents while the server is gone, the namespace must serve again once it is
 // back, no call may wait much past the namespace's timeOut, and no descriptor may be left behind.
 // The tests run a slapd of their own (scripts/directory), so that they can kill and stop it.
 #include <gtest/gtest.h>
@@ -18,6 +18,7 @@
 #include <mutex>
 #include <thread>
 
+#include "Connections.h"
 #include "HostAllocator.h"
 #include "HostCalls.h"
 #include "RidgeTestDirectory.h"
@@ -39,11 +40,7 @@ int Shell(const std::string& command) {
 }
 
 int OpenDescriptors() {
-    int count = 0;
-    for ([[maybe_unused]] const auto& entry : fs::directory_iterator("/proc/self/fd")) {
-        ++count;
-    }
-    return count;
+    return static_cast<int>(ridge_test::openDescriptors());
 }
 
 double SecondsSince(Clock::time_point start) {
@@ -247,7 +244,72 @@ TEST_F(DirectoryFaults, AServerKilledAndStartedAgainFailsCallsCleanlyAndIsUsedAg
     TerminateAndCountDescriptors();
 }
 
-TEST_F(DirectoryFaults, CallsToAStoppedServerReturnWithinTheTimeout) {
+// A server that accepts connections and never answers, then the directory's own process stopped
+// under existing sessions: calls fail within a few timeouts, and the namespace serves again.
+TEST_F(DirectoryFaults, CallsToAServerThatNeverAnswersReturnWithinTheTimeout) {
+    // Runs the calls at once, each from a thread of its own: each must fail, within a few
+    // timeouts.
+    const auto failWithinTimeout = [&](const std::string& what,
+                                       const std::vector<std::function<int32_t()>>& calls) {
+        std::vector<double> seconds(calls.size(), 0.0);
+        std::vector<int32_t> codes(calls.size(), 0);
+        std::vector<std::thread> threads;
+        for (std::size_t i = 0; i < calls.size(); ++i) {
+            threads.emplace_back([&, i] {
+                const auto start = Clock::now();
+                codes[i] = calls[i]();
+                seconds[i] = SecondsSince(start);
+            });
+        }
+        for (auto& thread : threads) {
+            thread.join();
+        }
+        for (std::size_t i = 0; i < calls.size(); ++i) {
+            EXPECT_LT(codes[i], 0) << what << " call " << i;
+            EXPECT_LT(seconds[i], kGiveUpBound) << what << " call " << i;
+            RecordProperty(what + "Call" + std::to_string(i) + "Seconds",
+                           std::to_string(seconds[i]));
+        }
+    };
+    {
+        // Configured while the port still forwards to the directory; then it only accepts.
+        ridge_test::StallingProxy proxy(std::stoi(env.port()));
+        const std::string connection = env.host() + ":" + std::to_string(proxy.Port());
+        const auto configured = lib->configure(Configuration("silentns", connection, env.baseDn(),
+                                                             "ridgetest", std::to_string(kTimeout)),
+                                               AdditionalInfo());
+        ASSERT_EQ(0, configured.code) << configured.exception.value_or("");
+        const int descriptorsSilent = OpenDescriptors();
+        proxy.Swallow();
+
+        failWithinTimeout(
+            "silent",
+            {[&] { return Logon(*lib, "silentns", "alice", kPassword).code; },
+             [&] { return Logon(*lib, "silentns", "bob", kPassword).code; },
+             [&] { return TicketLogon(*lib, "silentns", "0123456789abcdef0123456789abcdef").code; },
+             [&] {
+                 // A second namespace on the same port: its configuration reads from the server.
+                 return lib
+                     ->configure(Configuration("silentns2", connection, env.baseDn(), "ridgetest",
+                                               std::to_string(kTimeout)),
+                                 AdditionalInfo())
+                     .code;
+             }});
+        EXPECT_GT(proxy.Swallowed(), 0);
+
+        // Counted before the healthy namespace's sign-on, which may open a connection of its
+        // own pool.
+        const int descriptorsAfterSilent = OpenDescriptors();
+        // The healthy namespace next to it is not disturbed.
+        const SignOnReply healthy = Logon(*lib, kNamespace, "bob", kPassword);
+        EXPECT_EQ(0, healthy.code) << healthy.text;
+        EXPECT_EQ(0, Logoff(*lib, kNamespace, healthy.Visa()).code);
+        // The proxy holds its end of each swallowed connection; the provider must hold none.
+        EXPECT_LE(descriptorsAfterSilent, descriptorsSilent + proxy.Swallowed())
+            << "connections to the silent server left open";
+    }  // the proxy's own sockets close here
+
+    // The directory's own process stopped (SIGSTOP), with sessions on it.
     const SignOnReply alice = Logon(*lib, kNamespace, "alice", kPassword);
     ASSERT_EQ(0, alice.code) << alice.text;
     const int pid = ServerPid();
@@ -255,37 +317,11 @@ TEST_F(DirectoryFaults, CallsToAStoppedServerReturnWithinTheTimeout) {
     ASSERT_TRUE(ridge_test::StopProcess(pid)) << "slapd " << pid << " did not stop";
 
     // Sessions that exist and sessions still to be made, from several threads at once.
-    std::vector<double> seconds(4, 0.0);
-    std::vector<int32_t> codes(4, 0);
-    std::vector<std::thread> threads;
-    threads.emplace_back([&] {
-        const auto start = Clock::now();
-        codes[0] = Logon(*lib, kNamespace, "bob", kPassword).code;
-        seconds[0] = SecondsSince(start);
-    });
-    threads.emplace_back([&] {
-        const auto start = Clock::now();
-        codes[1] = Search(*lib, alice.Visa(), Vorid(kNamespace) + "/*").code;
-        seconds[1] = SecondsSince(start);
-    });
-    threads.emplace_back([&] {
-        const auto start = Clock::now();
-        codes[2] = TicketLogon(*lib, kNamespace, alice.VisaValue("ticket")).code;
-        seconds[2] = SecondsSince(start);
-    });
-    threads.emplace_back([&] {
-        const auto start = Clock::now();
-        codes[3] = Logon(*lib, kNamespace, "worker2", "Wrong#Secret77").code;
-        seconds[3] = SecondsSince(start);
-    });
-    for (auto& thread : threads) {
-        thread.join();
-    }
-    for (std::size_t i = 0; i < codes.size(); ++i) {
-        EXPECT_LT(codes[i], 0) << "call " << i;
-        EXPECT_LT(seconds[i], kGiveUpBound) << "call " << i;
-        RecordProperty("stoppedCall" + std::to_string(i) + "Seconds", std::to_string(seconds[i]));
-    }
+    failWithinTimeout(
+        "stopped", {[&] { return Logon(*lib, kNamespace, "bob", kPassword).code; },
+                    [&] { return Search(*lib, alice.Visa(), Vorid(kNamespace) + "/*").code; },
+                    [&] { return TicketLogon(*lib, kNamespace, alice.VisaValue("ticket")).code; },
+                    [&] { return Logon(*lib, kNamespace, "worker2", "Wrong#Secret77").code; }});
 
     // Going on: the server answers what was queued, and the namespace serves again.
     ASSERT_EQ(0, kill(pid, SIGCONT));
@@ -303,66 +339,6 @@ TEST_F(DirectoryFaults, CallsToAStoppedServerReturnWithinTheTimeout) {
     EXPECT_EQ((std::vector<std::string>{"ridgetest", "Staff"}), listing.Names());
     EXPECT_EQ(0, Logoff(*lib, kNamespace, again.Visa()).code);
     Logoff(*lib, kNamespace, alice.Visa());
-    TerminateAndCountDescriptors();
-}
-
-TEST_F(DirectoryFaults, AServerThatAcceptsAndNeverAnswersFailsCallsWithinTheTimeout) {
-    {
-        // Configured while the port still forwards to the directory; then it only accepts.
-        ridge_test::StallingProxy proxy(std::stoi(env.port()));
-        const std::string connection = env.host() + ":" + std::to_string(proxy.Port());
-        const auto configured = lib->configure(Configuration("silentns", connection, env.baseDn(),
-                                                             "ridgetest", std::to_string(kTimeout)),
-                                               AdditionalInfo());
-        ASSERT_EQ(0, configured.code) << configured.exception.value_or("");
-        const int descriptorsSilent = OpenDescriptors();
-        proxy.Swallow();
-
-        std::vector<double> seconds(4, 0.0);
-        std::vector<int32_t> codes(4, 0);
-        std::vector<std::thread> threads;
-        auto timed = [&](std::size_t i, const std::function<int32_t()>& call) {
-            threads.emplace_back([&, i, call] {
-                const auto start = Clock::now();
-                codes[i] = call();
-                seconds[i] = SecondsSince(start);
-            });
-        };
-        timed(0, [&] { return Logon(*lib, "silentns", "alice", kPassword).code; });
-        timed(1, [&] { return Logon(*lib, "silentns", "bob", kPassword).code; });
-        timed(2, [&] {
-            return TicketLogon(*lib, "silentns", "0123456789abcdef0123456789abcdef").code;
-        });
-        timed(3, [&] {
-            // A second namespace on the same port: its configuration reads from the server.
-            return lib
-                ->configure(Configuration("silentns2", connection, env.baseDn(), "ridgetest",
-                                          std::to_string(kTimeout)),
-                            AdditionalInfo())
-                .code;
-        });
-        for (auto& thread : threads) {
-            thread.join();
-        }
-        EXPECT_GT(proxy.Swallowed(), 0);
-        for (std::size_t i = 0; i < codes.size(); ++i) {
-            EXPECT_LT(codes[i], 0) << "call " << i;
-            EXPECT_LT(seconds[i], kGiveUpBound) << "call " << i;
-            RecordProperty("silentCall" + std::to_string(i) + "Seconds",
-                           std::to_string(seconds[i]));
-        }
-
-        // Counted before the healthy namespace's sign-on, which may open a connection of its
-        // own pool.
-        const int descriptorsAfterSilent = OpenDescriptors();
-        // The healthy namespace next to it is not disturbed.
-        const SignOnReply healthy = Logon(*lib, kNamespace, "bob", kPassword);
-        EXPECT_EQ(0, healthy.code) << healthy.text;
-        EXPECT_EQ(0, Logoff(*lib, kNamespace, healthy.Visa()).code);
-        // The proxy holds its end of each swallowed connection; the provider must hold none.
-        EXPECT_LE(descriptorsAfterSilent, descriptorsSilent + proxy.Swallowed())
-            << "connections to the silent server left open";
-    }  // the proxy's own sockets close here
     TerminateAndCountDescriptors();
 }
 

@@ -1,4 +1,4 @@
-// Counts the access library's listing and password sign-on calls the provider makes: this program
+// Counts the access library's listing calls the provider makes: this program
 // exports its own definitions of them (the loader binds libBasalt.so's calls here first), and each
 // one counts and hands over to the library's.
 #include "ListingCalls.h"
@@ -13,7 +13,6 @@
 namespace {
 
 std::atomic<int> g_listingCalls{0};
-std::atomic<int> g_signOnCalls{0};
 
 template <typename Fn>
 Fn Next(const char* name) {
@@ -60,18 +59,7 @@ int ListingCalls() {
     return g_listingCalls.load();
 }
 
-int SignOnCalls() {
-    return g_signOnCalls.load();
-}
-
 extern "C" {
-
-int32_t AS_AuthenticateUser2(AS_Handle h, const char* ns, const char* signon, const char* password,
-                             const char* userClass, AS_ObjectId* userId, char* ticket) {
-    static auto next = Next<decltype(&AS_AuthenticateUser2)>(__func__);
-    ++g_signOnCalls;
-    return next(h, ns, signon, password, userClass, userId, ticket);
-}
 
 int32_t ASA_FindUserFolderUsersList(AS_Handle h, AS_ObjectId folder, uint32_t capacity,
                                     AS_ObjectId* ids, uint32_t* count) {

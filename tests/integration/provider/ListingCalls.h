@@ -4,9 +4,6 @@
 
 int ListingCalls();
 
-// The password sign-ons (AS_AuthenticateUser2) the provider has made so far.
-int SignOnCalls();
-
 // The next folder users listing waits, once it has begun, until ReleaseUsersListing: the
 // session that asked for it stays busy meanwhile.
 void HoldNextUsersListing();

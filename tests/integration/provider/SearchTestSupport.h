@@ -13,12 +13,8 @@
 #include <vector>
 
 #include "DirectoryAdmin.h"
-#include "HostDocuments.h"
-#include "ObjectTable.h"
-#include "ProviderLibrary.h"
-#include "QueryDocuments.h"
+#include "HostCalls.h"
 #include "RidgeTestDirectory.h"
-#include "XmlTree.h"
 
 namespace search_test {
 
@@ -56,9 +52,7 @@ enum : uint32_t {
     kJSmith = 121,
 };
 
-inline std::string Vorid(const std::string& identifier) {
-    return "VORID('" + identifier + "')";
-}
+using host_calls::Vorid;
 inline std::string Folder(uint32_t id) {
     return Vorid(std::string(kNamespaceId) + ":f:authid=" + std::to_string(id));
 }
@@ -72,20 +66,7 @@ inline std::string Root() {
     return Vorid(kNamespaceId);
 }
 
-struct Answer {
-    int32_t code = 0;
-    std::string response;
-    std::string exception;
-    std::vector<basalt_host::ObjectRow> rows;
-
-    std::vector<std::string> Names() const {
-        std::vector<std::string> names;
-        for (const auto& row : rows) {
-            names.push_back(row.value("defaultName"));
-        }
-        return names;
-    }
-};
+using Answer = host_calls::SearchReply;
 
 class SearchTest : public ::testing::Test {
 protected:
@@ -164,12 +145,7 @@ protected:
 
     Answer Query(const std::string& visa, const std::string& path,
                  const std::vector<std::string>& properties, int skip = 0, int max = 0) {
-        basalt_host::QuerySpec query;
-        query.searchPath = path;
-        query.properties = properties;
-        query.skip = skip;
-        query.max = max;
-        return Send(visa, basalt_host::queryDocument(query));
+        return host_calls::Search(*library, visa, path, properties, skip, max);
     }
 
     Answer Send(const std::string& visa, const std::string& queryDocument) {

@@ -1,8 +1,9 @@
 // Eight threads through the provider's tables at once, as a busy host calls it: each signs its
 // own user on by password and by ticket, searches, pages and logs off, round after round, while
-// a ninth configures and replaces a second namespace and searches it. Every session must answer
-// as its own user (a root listing shows the user's own class), no call may fail, and every block
-// the provider allocated with the host's routine must come back to the host and be freed.
+// a ninth configures and replaces a second namespace and searches it, and a tenth sets its format
+// and configures others. Every session must answer as its own user (a root listing shows the
+// user's own class), no call may fail, and every block the provider allocated with the host's
+// routine must come back to the host and be freed.
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -93,7 +94,7 @@ private:
     int m_count = 0;
 };
 
-TEST_F(Stress, EightUsersSignOnSearchPageAndLogOffWhileASecondNamespaceIsReplaced) {
+TEST_F(Stress, EightUsersSignOnSearchPageAndLogOffWhileOtherNamespacesAreConfigured) {
     const basalt_host::BlockCounts before = basalt_host::blockCounts();
     Failures failures;
     std::mutex sessionsLock;
@@ -199,16 +200,45 @@ TEST_F(Stress, EightUsersSignOnSearchPageAndLogOffWhileASecondNamespaceIsReplace
         }
     };
 
+    // Meanwhile the second namespace's format is set, and namespaces whose configurations differ
+    // are configured: one unreachable, one reaching the server by another name. A handle opened
+    // with another namespace's configuration would turn one into the other.
+    auto others = [&] {
+        for (int round = 0; !usersDone || round < 2; ++round) {
+            const auto version = lib->setNamespaceVersion(
+                basalt_host::setNamespaceVersionDocument(
+                    kSecond, "http://basalt.example/schemas/VOR/AAANamespaceFormat/" +
+                                 std::to_string(1 + round % 3) + "/"),
+                AdditionalInfo());
+            clean(version.problems, "set version");
+            check(version.code == 0, "set version: " + version.exception.value_or(""));
+            const auto down = lib->configure(
+                Configuration("down", "127.0.0.1:1", env.baseDn(), "stresstest"), AdditionalInfo());
+            clean(down.problems, "configure down");
+            check(down.code == -1, "the unreachable namespace was configured");
+            const auto byName = lib->configure(
+                Configuration("byname", "localhost:" + env.port(), env.baseDn(), "stresstest"),
+                AdditionalInfo());
+            clean(byName.problems, "configure byname");
+            check(byName.code == 0, "configure byname: " + byName.exception.value_or(""));
+        }
+    };
+
+    ASSERT_EQ(0, lib->configure(Configuration(kSecond, env.hostPort(), env.baseDn(), "stresstest"),
+                                AdditionalInfo())
+                     .code);
     std::vector<std::thread> threads;
     for (int index = 0; index < kUsers; ++index) {
         threads.emplace_back(user, index);
     }
     std::thread second(replacer);
+    std::thread third(others);
     for (auto& thread : threads) {
         thread.join();
     }
     usersDone = true;
     second.join();
+    third.join();
 
     EXPECT_EQ(0, failures.Count());
     EXPECT_GE(replacements.load(), 2);

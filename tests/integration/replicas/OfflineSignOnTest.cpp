@@ -232,50 +232,39 @@ TEST_F(OfflineSignOnTest, WrongPasswordsOfflineAreCountedThenMadeToWaitAndOldEnt
     AS_Terminate(h);
 }
 
-TEST_F(OfflineSignOnTest, AnAnswerFromALiveServerNeverFallsBackToTheCache) {
-    signOnOnline("alice", kPassword);
+// What a live server answers is what holds: a wrong password is wrong even with the first server
+// down, a password changed online is the only one offline afterwards, and a user found disabled
+// or gone online loses its entry.
+TEST_F(OfflineSignOnTest, AnAnswerFromALiveServerDecidesAndReplacesTheEntry) {
+    addUser("offchg", "Olive Chang", 1950);
+    addUser("offdis", "Olive Disa", 1951);
+    addUser("offgone", "Olive Gone", 1952);
+    for (const char* user : {"alice", "offchg", "offdis", "offgone"})
+        signOnOnline(user, kPassword);
     AS_Handle h = open();
     EXPECT_EQ(AS_ERR_BAD_CREDENTIALS, signOn(h, "alice", "Wrong#1"));
     EXPECT_EQ(0, isOffline(h));
+    ASSERT_EQ(AS_OK, AS_ForceChangeBasicSignonPassword(h, kNs, "offchg", kPassword, kOtherPassword))
+        << sessionError(h);
+    ASSERT_EQ(0, admin("ldapmodify", "",
+                       "dn: " + added[1] +
+                           "\nchangetype: modify\nreplace: "
+                           "ridgeAccountDisabled\nridgeAccountDisabled: TRUE\n"));
+    ASSERT_EQ(0, admin("ldapdelete", "'" + added[2] + "'"));
+    EXPECT_EQ(AS_ERR_ACCOUNT_DISABLED, signOn(h, "offdis", kPassword));
+    EXPECT_EQ(AS_ERR_BAD_CREDENTIALS, signOn(h, "offgone", kPassword));
+    drain();
     // Only the first server down: the second answers, and the sign-on is online there.
     ASSERT_EQ(0, directoryScript("kill-server", 1));
     EXPECT_EQ(AS_ERR_BAD_CREDENTIALS, signOn(h, "alice", "Wrong#1"));
     EXPECT_EQ(AS_OK, signOn(h, "alice", kPassword));
     EXPECT_EQ(0, isOffline(h));
     AS_Terminate(h);
-}
 
-TEST_F(OfflineSignOnTest, APasswordChangedOnlineIsTheOnlyOneOfflineAfterwards) {
-    addUser("offchg", "Olive Chang", 1950);
-    signOnOnline("offchg", kPassword);
-    AS_Handle h = open();
-    ASSERT_EQ(AS_OK, AS_ForceChangeBasicSignonPassword(h, kNs, "offchg", kPassword, kOtherPassword))
-        << sessionError(h);
-    AS_Terminate(h);
-    drain();
     useServers(deadServers());
     h = open();
     EXPECT_EQ(AS_ERR_BAD_CREDENTIALS, signOn(h, "offchg", kPassword));
     EXPECT_EQ(AS_OK, signOn(h, "offchg", kOtherPassword)) << sessionError(h);
-    AS_Terminate(h);
-}
-
-TEST_F(OfflineSignOnTest, AUserFoundDisabledOrGoneOnlineLosesItsEntry) {
-    addUser("offdis", "Olive Disa", 1951);
-    addUser("offgone", "Olive Gone", 1952);
-    signOnOnline("offdis", kPassword);
-    signOnOnline("offgone", kPassword);
-    ASSERT_EQ(0, admin("ldapmodify", "",
-                       "dn: " + added[0] +
-                           "\nchangetype: modify\nreplace: "
-                           "ridgeAccountDisabled\nridgeAccountDisabled: TRUE\n"));
-    ASSERT_EQ(0, admin("ldapdelete", "'" + added[1] + "'"));
-    AS_Handle h = open();
-    EXPECT_EQ(AS_ERR_ACCOUNT_DISABLED, signOn(h, "offdis", kPassword));
-    EXPECT_EQ(AS_ERR_BAD_CREDENTIALS, signOn(h, "offgone", kPassword));
-    AS_Terminate(h);
-    useServers(deadServers());
-    h = open();
     EXPECT_EQ(AS_ERR_SERVER_UNREACHABLE, signOn(h, "offdis", kPassword));
     EXPECT_EQ(AS_ERR_SERVER_UNREACHABLE, signOn(h, "offgone", kPassword));
     AS_Terminate(h);

@@ -121,16 +121,38 @@ TEST_F(ReplicaTest, AServerThatStopsAnsweringIsLeftAfterTheTimeout) {
     AS_Terminate(fresh);
 }
 
-TEST_F(ReplicaTest, TicketsAndCertificatesIssuedThroughOneServerSignOnThroughTheOther) {
+// Tickets, certificates, a password change and a lock-out written through the first server
+// hold through the second once replicated.
+TEST_F(ReplicaTest, WhatIsWrittenThroughOneServerHoldsThroughTheOther) {
+    ASSERT_EQ(0, admin("ldapadd", "",
+                       "dn: uid=replock,ou=Engineering,ou=ridgetest,@BASE_DN@\n"
+                       "objectClass: inetOrgPerson\nobjectClass: ridgeUser\nuid: replock\n"
+                       "cn: Replicated Lock\nsn: Lock\nridgeId: 1090\nridgeBasicSignonId: 5090\n"
+                       "userPassword: Secret#2024\n"
+                       "pwdPolicySubentry: cn=lockout,ou=policies,@BASE_DN@\n"));
+    const std::string fresh = "Changed#2025";
     useServers({servers[0]});
     AS_Handle issuer = open();
     char ticket[AS_TICKET_SIZE] = "";
     AS_ObjectId bob = 0;
     ASSERT_EQ(AS_OK, signOn(issuer, "bob", kPassword, nullptr, &bob, ticket));
     ASSERT_NE('\0', ticket[0]);
+    char certificate[AS_CERTIFICATE_SIZE] = "";
+    ASSERT_EQ(AS_OK, AS_GetCertificate(issuer, certificate)) << sessionError(issuer);
+    ASSERT_EQ(AS_OK,
+              AS_ForceChangeBasicSignonPassword(issuer, kNs, "chpw", kPassword, fresh.c_str()))
+        << sessionError(issuer);
+    for (int i = 0; i < 3; ++i)
+        EXPECT_EQ(AS_ERR_BAD_CREDENTIALS, signOn(issuer, "replock", "Wrong#2024"));
+    // Arrived once the second server holds the ticket's entry, a password changed after the
+    // load and the lock-out.
     const std::string digest = ridge::access::ticketDigest(ticket);
     ASSERT_TRUE(eventually([&] { return holds(1, "(ridgeTicketId=" + digest + ")"); }))
         << "the ticket never reached the second server";
+    ASSERT_TRUE(eventually([&] { return holds(1, "(&(uid=chpw)(pwdChangedTime=*))"); }))
+        << "the change never reached the second server";
+    ASSERT_TRUE(eventually([&] { return holds(1, "(uid=replock)", "pwdAccountLockedTime"); }))
+        << "the lock-out never reached the second server";
 
     useServers({servers[1]});
     AS_Handle other = open();
@@ -140,62 +162,17 @@ TEST_F(ReplicaTest, TicketsAndCertificatesIssuedThroughOneServerSignOnThroughThe
     EXPECT_THAT(std::string(result), HasSubstr("<user id=\"" + std::to_string(bob) + "\""));
     AS_FreeResult(result);
     EXPECT_EQ(servers[1], serverOf(other));
-
-    // A certificate made through the first server signs the same user on through the second.
-    char certificate[AS_CERTIFICATE_SIZE] = "";
-    ASSERT_EQ(AS_OK, AS_GetCertificate(issuer, certificate)) << sessionError(issuer);
     AS_Handle third = open();
     AS_ObjectId classId = 0, user = 0;
     EXPECT_EQ(AS_OK, AS_ValidateCertificate(third, certificate, kNs, 0, &classId, &user))
         << sessionError(third);
     EXPECT_EQ(bob, user);
     EXPECT_EQ(servers[1], serverOf(third));
-    AS_Terminate(issuer);
-    AS_Terminate(other);
-    AS_Terminate(third);
-}
-
-TEST_F(ReplicaTest, APasswordChangedThroughOneServerWorksThroughTheOther) {
-    const std::string fresh = "Changed#2025";
-    useServers({servers[0]});
-    AS_Handle changer = open();
-    ASSERT_EQ(AS_OK,
-              AS_ForceChangeBasicSignonPassword(changer, kNs, "chpw", kPassword, fresh.c_str()))
-        << sessionError(changer);
-    const std::string dn = "uid=chpw,ou=Sales,ou=ridgetest," + env.baseDn();
-    // The change has arrived once the second server holds a password changed after the load.
-    ASSERT_TRUE(eventually([&] { return holds(1, "(&(uid=chpw)(pwdChangedTime=*))"); }))
-        << "the change never reached the second server";
-
-    useServers({servers[1]});
-    AS_Handle user = open();
-    EXPECT_EQ(AS_OK, signOn(user, "chpw", fresh.c_str())) << sessionError(user);
-    EXPECT_EQ(AS_ERR_BAD_CREDENTIALS, signOn(user, "chpw", kPassword));
-    EXPECT_EQ(servers[1], serverOf(user));
-    AS_Terminate(changer);
-    AS_Terminate(user);
-}
-
-TEST_F(ReplicaTest, ALockOutRecordedOnOneServerHoldsOnTheOther) {
-    ASSERT_EQ(0, admin("ldapadd", "",
-                       "dn: uid=replock,ou=Engineering,ou=ridgetest,@BASE_DN@\n"
-                       "objectClass: inetOrgPerson\nobjectClass: ridgeUser\nuid: replock\n"
-                       "cn: Replicated Lock\nsn: Lock\nridgeId: 1090\nridgeBasicSignonId: 5090\n"
-                       "userPassword: Secret#2024\n"
-                       "pwdPolicySubentry: cn=lockout,ou=policies,@BASE_DN@\n"));
-    useServers({servers[0]});
-    AS_Handle first = open();
-    for (int i = 0; i < 3; ++i)
-        EXPECT_EQ(AS_ERR_BAD_CREDENTIALS, signOn(first, "replock", "Wrong#2024"));
-    ASSERT_TRUE(eventually([&] { return holds(1, "(uid=replock)", "pwdAccountLockedTime"); }))
-        << "the lock-out never reached the second server";
-
-    useServers({servers[1]});
-    AS_Handle second = open();
-    EXPECT_EQ(AS_ERR_ACCOUNT_LOCKED, signOn(second, "replock", kPassword));
-    EXPECT_EQ(servers[1], serverOf(second));
-    AS_Terminate(first);
-    AS_Terminate(second);
+    EXPECT_EQ(AS_OK, signOn(third, "chpw", fresh.c_str())) << sessionError(third);
+    EXPECT_EQ(AS_ERR_BAD_CREDENTIALS, signOn(third, "chpw", kPassword));
+    EXPECT_EQ(AS_ERR_ACCOUNT_LOCKED, signOn(third, "replock", kPassword));
+    for (AS_Handle h : {issuer, other, third})
+        AS_Terminate(h);
 }
 
 TEST_F(ReplicaTest, WithEveryServerDownTheErrorNamesEach) {
@@ -223,17 +200,18 @@ bool takenForDown(const std::string& server) {
 // A refused service bind, or a server refusing TLS, is an answer of a server that serves, not its
 // absence: it is reported as itself, and no server is taken for down (the next one would refuse
 // the same way, and the first would then be passed over for no reason).
-class ReplicaRefusedService : public ReplicaTest {
+class ReplicaRefused : public ReplicaTest {
 protected:
     std::string extraConf() override {
         auto fixture = ridge_test::RidgeTestDirectory::fromEnvironment();
         const std::string file = fixture.directoryDir() + "/refused-service.pw";
         std::ofstream(file) << "not-the-service-password\n";
-        return ReplicaTest::extraConf() + "service_password_file = " + file + "\n";
+        return ReplicaTest::extraConf() + "service_password_file = " + file +
+               "\ntls_mode = starttls\n";
     }
 };
 
-TEST_F(ReplicaRefusedService, IsReportedAsItselfAndMarksNoServerDown) {
+TEST_F(ReplicaRefused, ServiceBindAndTlsAreReportedAsThemselvesAndMarkNoServerDown) {
     ridge::access::ServerHealth::instance().clear();
     AS_Handle h = open();
     for (int attempt = 0; attempt < 2; ++attempt) {
@@ -243,22 +221,15 @@ TEST_F(ReplicaRefusedService, IsReportedAsItselfAndMarksNoServerDown) {
     for (const std::string& server : servers)
         EXPECT_FALSE(takenForDown(server)) << server;
     AS_Terminate(h);
-}
 
-class ReplicaTlsRefused : public ReplicaTest {
-protected:
-    std::string extraConf() override { return ReplicaTest::extraConf() + "tls_mode = starttls\n"; }
-};
-
-TEST_F(ReplicaTlsRefused, IsReportedWithItsCauseAndMarksNoServerDown) {
-    ridge::access::ServerHealth::instance().clear();
+    // The servers refuse StartTLS (before any bind).
     std::string cfg =
         runtimeConfig(servers[0].substr(0, servers[0].find(':')),
                       servers[0].substr(servers[0].find(':') + 1), env.baseDn(), kNs, "2");
     cfg.replace(cfg.find("<SSL_ENABLED>false"), 18, "<SSL_ENABLED>true");
     cfg.insert(cfg.find("</LDAP>"), "<REPLICAS>" + servers[1] + "</REPLICAS>");
     ASSERT_EQ(AS_OK, AS_SetTemporaryRuntimeConfig(cfg.c_str(), static_cast<uint32_t>(cfg.size())));
-    AS_Handle h = open();
+    h = open();
     EXPECT_EQ(AS_ERR_TLS, signOn(h, "bob", kPassword)) << sessionError(h);
     EXPECT_THAT(sessionError(h), ::testing::Not(HasSubstr("cannot be reached"))) << sessionError(h);
     for (const std::string& server : servers)

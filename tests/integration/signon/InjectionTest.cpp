@@ -107,6 +107,8 @@ TEST_F(Injection, SignOnInputsAreTakenLiterallyOrRefused) {
          "", -36, ""},
         {"an RDN sequence", "alice,ou=Europe", kPassword, "", "", "", -36, ""},
         {"metacharacters that are the name", kOddName, kPassword, "", "", "", 0, kOdd},
+        {"apostrophe", "o'brien", kPassword, "", "", "", -36, ""},
+        {"non-ASCII name", "chloé", kPassword, "", "", "", 0, "signon:u:authid=1002"},
         // Characters no document carries: the document is refused as unreadable.
         {"NUL reference", "alice@RAW@", kPassword, "", "", "&#0;", -38, ""},
         {"overlong a", "@RAW@lice", kPassword, "", "", "\xC1\xA1", -38, ""},
@@ -144,6 +146,10 @@ TEST_F(Injection, SignOnInputsAreTakenLiterallyOrRefused) {
         const Answer a = AuthenticateText(WithRaw(doc.ToString(), c.raw));
         EXPECT_EQ(c.code, a.code) << c.what << ": " << a.text;
         EXPECT_EQ(c.signedOnAs, a.visa().GetUserID().utf8()) << c.what;
+        // A refused name comes back in the prompt as it was typed.
+        if (a.code == -36 && c.remoteUser.empty()) {
+            EXPECT_EQ(c.user, a.formField("VORUsername")) << c.what;
+        }
     }
 }
 

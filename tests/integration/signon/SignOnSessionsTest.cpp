@@ -154,12 +154,22 @@ TEST_F(SignOnSessions, AWebVisaIsReestablishedFromItsEnvironmentDocumentOnly) {
     EXPECT_EQ(rebuilt.second, signedOn.second);
 }
 
+// The session expired for the framework ends, but its ticket stays for the next sign-on, in
+// another process too, until logoff.
 TEST_F(SignOnSessions, ATicketSignsOnInAnotherProcessUntilLogoff) {
     const Answer signedOn = SignOn("bob");
     ASSERT_EQ(signedOn.code, 0) << signedOn.text;
     const std::string ticket = signedOn.value("ticket");
+    const Answer expired = Authenticate(WithVisa("logonExpired", signedOn.visa()));
+    EXPECT_EQ(expired.code, 0) << expired.text;
+    EXPECT_TRUE(expired.response.GetSetCookieVars().empty()) << expired.text;
     EXPECT_EQ(TicketLogonInAnotherProcess(ticket), 0);
+    // Ended: a second end finds no session to remove.
+    const Answer again = Authenticate(WithVisa("logonExpired", signedOn.visa()));
+    EXPECT_EQ(again.code, -38) << again.text;
+    EXPECT_TRUE(again.hasMessage("The session could not be ended.")) << again.text;
 
+    // The logoff rebuilds the session from the visa and expires the ticket.
     const Answer logoff = Authenticate(WithVisa("logoff", signedOn.visa()));
     ASSERT_EQ(logoff.code, 0) << logoff.text;
     ASSERT_EQ(logoff.response.GetSetCookieVars().size(), 1u);
@@ -173,7 +183,7 @@ TEST_F(SignOnSessions, ATicketSignsOnInAnotherProcessUntilLogoff) {
     EXPECT_EQ(Authenticate(doc).code, -36);
 }
 
-TEST_F(SignOnSessions, ASessionThatFailedToReestablishTriesAgainAndItsLogoffExpiresTheTicket) {
+TEST_F(SignOnSessions, ASessionThatFailedToReestablishTriesAgainUntilItCan) {
     // The handle is re-established at every second search of a session.
     ASSERT_EQ(lib.Terminate(), 0);
     ASSERT_EQ(lib.Initialize(), 0);
@@ -188,8 +198,6 @@ TEST_F(SignOnSessions, ASessionThatFailedToReestablishTriesAgainAndItsLogoffExpi
     MakeUser("rebuilt", 1097);
     const Answer signedOn = SignOn("rebuilt");
     ASSERT_EQ(signedOn.code, 0) << signedOn.text;
-    const std::string ticket = signedOn.value("ticket");
-    ASSERT_FALSE(ticket.empty());
     const VOR_AAA_Visa& visa = signedOn.visa();
     const std::string self = "VORID('signon:u:authid=1097')";
     const std::string notRebuilt = "The session could not be re-established from the visa.";
@@ -208,15 +216,6 @@ TEST_F(SignOnSessions, ASessionThatFailedToReestablishTriesAgainAndItsLogoffExpi
     const auto [code, text] = Search(visa, self);
     EXPECT_EQ(code, 0) << text;
     EXPECT_NE(text.find(">rebuilt<"), std::string::npos) << text;
-
-    // Broken again (another password: the policy's history has one-second timestamps), then
-    // logoff: the ticket goes all the same.
-    SetPassword("rebuilt", "Changed#2025");
-    EXPECT_EQ(Search(visa, self).first, -48);
-    EXPECT_EQ(TicketLogonInAnotherProcess(ticket), 0);
-    const Answer logoff = Authenticate(WithVisa("logoff", visa));
-    EXPECT_EQ(logoff.code, 0) << logoff.text;
-    EXPECT_EQ(TicketLogonInAnotherProcess(ticket), -36);
 }
 
 TEST_F(SignOnSessions, ALogoffWhoseVisaCannotBeRebuiltStillExpiresTheTicket) {
@@ -246,22 +245,6 @@ TEST_F(SignOnSessions, ALogoffWhoseVisaCannotBeRebuiltStillExpiresTheTicket) {
     EXPECT_EQ(TicketLogonInAnotherProcess(again.value("ticket")), -36);
 }
 
-// The session has expired for the framework: it ends, but the ticket stays for the next
-// sign-on (only logoff expires it).
-TEST_F(SignOnSessions, LogonExpiredEndsTheSessionAndKeepsTheTicket) {
-    const Answer signedOn = SignOn("bob");
-    ASSERT_EQ(signedOn.code, 0) << signedOn.text;
-    const std::string ticket = signedOn.value("ticket");
-    const Answer expired = Authenticate(WithVisa("logonExpired", signedOn.visa()));
-    EXPECT_EQ(expired.code, 0) << expired.text;
-    EXPECT_TRUE(expired.response.GetSetCookieVars().empty()) << expired.text;
-    EXPECT_EQ(TicketLogonInAnotherProcess(ticket), 0);
-    // Ended: a second end finds no session to remove.
-    const Answer again = Authenticate(WithVisa("logonExpired", signedOn.visa()));
-    EXPECT_EQ(again.code, -38) << again.text;
-    EXPECT_TRUE(again.hasMessage("The session could not be ended.")) << again.text;
-}
-
 TEST_F(SignOnSessions, NoPasswordReachesTheTraceTheAuditOrAnAnswer) {
     const std::string log = RestartWithLog("trace.log");
     std::vector<std::string> answers;
@@ -282,6 +265,11 @@ TEST_F(SignOnSessions, NoPasswordReachesTheTraceTheAuditOrAnAnswer) {
 
     EXPECT_NE(text.find("AS_AuthenticateUser2"), std::string::npos) << text;
     EXPECT_NE(text.find("AS_AuthenticateWebUserWithEnv"), std::string::npos) << text;
+    // The end of a call names the directory server that served it; the password shows masked.
+    EXPECT_NE(text.find("<item name=\\\"server\\\"><![CDATA[" + env.hostPort() + "]]>"),
+              std::string::npos)
+        << text;
+    EXPECT_NE(text.find("<item name=\\\"Password\\\"><![CDATA[*****]]></item>"), std::string::npos);
     for (const char* secret : {kPassword, "Wrong#Secret77"}) {
         EXPECT_EQ(text.find(secret), std::string::npos) << secret;
         for (const std::string& answer : answers) {

@@ -174,12 +174,8 @@ protected:
 
     std::string Configuration(const std::string& id, const std::string& connection = "",
                               const std::string& timeout = "5") {
-        std::string text = NamespaceConfiguration(
-            id, connection.empty() ? env.hostPort() : connection, env.baseDn(), "ridgetest");
-        const std::string defaultTimeout = "<value xsi:type=\"xsd:string\">5</value>";
-        text.replace(text.find(defaultTimeout), defaultTimeout.size(),
-                     "<value xsi:type=\"xsd:string\">" + timeout + "</value>");
-        return text;
+        return NamespaceConfiguration(id, connection.empty() ? env.hostPort() : connection,
+                                      env.baseDn(), "ridgetest", "", timeout);
     }
 
     Answer Authenticate(const VOR_AAA_AuthDoc& doc) {
