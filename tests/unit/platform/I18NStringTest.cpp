@@ -1,7 +1,6 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
-#include <map>
 #include <sstream>
 #include <unordered_map>
 
@@ -36,26 +35,22 @@ TEST(I18NStringConversion, Utf8RoundTripKeepsEveryCharacter) {
     EXPECT_THROW(I18NString(kUtf8, 3, "utf_8"), PYXException);          // cuts "ë" in half
 }
 
-TEST(I18NStringConversion, InvalidUtf8IsReportedWithItsOffset) {
-    for (const char* bad : {"ab\xC3", "ab\xC3(", "ab\xC0\xAF", "ab\xED\xA0\x80", "ab\xFF"}) {
+// Invalid UTF-8 is refused with its offset; the check that lets valid UTF-8 pass unconverted
+// accepts exactly what the reader accepts.
+TEST(I18NStringConversion, InvalidUtf8IsRefusedWhereverItSits) {
+    const char* invalid[] = {"ab\xC3", "ab\xC3(", "ab\xC0\xAF", "ab\xED\xA0\x80",
+                             "ab\xFF"};  // cut, overlong, surrogate
+    for (const char* bad : invalid) {
         PYXException e = conversionFailure([&] { I18NString text(bad); });
         EXPECT_EQ(e.getErrorCode(), kPYXErrorConversion) << bad;
         ASSERT_EQ(e.getMessageCount(), 1u);
         EXPECT_EQ(e.getMessageN(0).getNumber(), kPYXMsgInvalidBytes);
         EXPECT_EQ(e.getMessageN(0).getComponents().getParm(1).toInteger(), 2) << bad;
         EXPECT_NE(e.getText().find("byte offset 2"), std::string::npos) << e.getText();
+        EXPECT_FALSE(I18NString::isWellFormedUtf8(bad)) << bad;
     }
-}
-
-// The check that lets valid UTF-8 pass unconverted accepts exactly what the reader accepts.
-TEST(I18NStringConversion, WellFormedUtf8IsWhatTheReaderAccepts) {
-    const char* texts[] = {kUtf8,         "",
-                           "plain ASCII", "\xF4\x8F\xBF\xBF",  // U+10FFFF
-                           "ab\xC3",      "ab\xC3(",
-                           "ab\xC0\xAF",  "ab\xED\xA0\x80",    // overlong, surrogate
-                           "ab\xFF",      "\xF4\x90\x80\x80",  // past U+10FFFF
-                           "\xE2\x82",    "\x80 lone continuation"};
-    for (const char* text : texts) {
+    for (const char* text : {kUtf8, "", "plain ASCII", "\xF4\x8F\xBF\xBF",  // U+10FFFF
+                             "\xF4\x90\x80\x80", "\xE2\x82", "\x80 lone continuation"}) {
         bool reads = true;
         try {
             EXPECT_EQ(I18NString(text).utf8(), text);
@@ -75,9 +70,6 @@ TEST(I18NStringConversion, WellFormedUtf8IsWhatTheReaderAccepts) {
         EXPECT_FALSE(I18NString::isWellFormedUtf8(before + "\xE2\x82")) << at;
         EXPECT_FALSE(I18NString::isWellFormedUtf8(before + "\x80" + after)) << at;
     }
-    EXPECT_TRUE(I18NString::isUtf8Encoding("utf_8"));
-    EXPECT_TRUE(I18NString::isUtf8Encoding("UTF-8"));
-    EXPECT_FALSE(I18NString::isUtf8Encoding("windows-1252"));
 }
 
 TEST(I18NStringConversion, EncodingNamesIgnoreCaseDashesAndUnderscoresOnly) {
@@ -202,29 +194,21 @@ TEST(I18NStringConversion, ToBytesAndCStrBuffers) {
     EXPECT_STREQ(I18NString(static_cast<const char*>(nullptr)).c_str(), "");
 }
 
-TEST(I18NStringOperations, SearchAndSubstrings) {
+TEST(I18NStringOperations, SearchSubstringsAndModification) {
     I18NString path("cn=J\xC3\xBCrgen,ou=People,o=Ridge");
     EXPECT_EQ(path.find("ou="), 10u);
     EXPECT_EQ(path.find("ou=", 11), I18NString::npos);
-    EXPECT_EQ(path.find(u','), 9u);
     EXPECT_EQ(path.substr(3, 6), I18NString("J\xC3\xBCrgen"));
     EXPECT_EQ(path.substr(20), I18NString("o=Ridge"));
     EXPECT_THROW(path.substr(99), std::out_of_range);
-}
 
-TEST(I18NStringOperations, Modification) {
     I18NString text("a-b-c");
     text.replace(1, 1, "+=").erase(0, 1);
     EXPECT_EQ(text, I18NString("+=b-c"));
-
     // Unicode white space, including no-break and ideographic spaces.
-    I18NString padded(u"\u00A0\t x y \u3000\n");
-    EXPECT_EQ(padded.trim(), I18NString("x y"));
-    EXPECT_TRUE(I18NString(" \t ").trim().empty());
-
+    EXPECT_EQ(I18NString(u"\u00A0\t x y \u3000\n").trim(), I18NString("x y"));
     I18NString joined = I18NString("x") + "\xC3\xA9" + I18NString(u"\u65E5");
     joined += u'!';
-    EXPECT_EQ(joined.utf16(), u"x\u00E9\u65E5!");
     std::ostringstream out;
     out << joined;
     EXPECT_EQ(out.str(), "x\xC3\xA9\xE6\x97\xA5!");
@@ -234,7 +218,6 @@ TEST(I18NStringOperations, OrderIsByCodePointAndHashingWorks) {
     // U+FFFD sorts before U+1F600 by code point, though its UTF-16 unit is larger than the
     // lead surrogate 0xD83D.
     EXPECT_LT(I18NString(u"\uFFFD"), I18NString(u"\U0001F600"));
-    EXPECT_LT(I18NString("abc"), I18NString("abd"));
     EXPECT_LT(I18NString("ab"), I18NString("abc"));
     EXPECT_FALSE(I18NString("abc") < I18NString("abc"));
     EXPECT_NE(I18NString("abc"), I18NString("ABC"));
@@ -248,10 +231,6 @@ TEST(I18NStringOperations, OrderIsByCodePointAndHashingWorks) {
     byName[I18NString("Jurgen")] = 5;
     EXPECT_EQ(byName.size(), 2u);
     EXPECT_EQ(byName[I18NString("J\xC3\xBCrgen")], 2);
-
-    std::map<I18NString, int> ordered{{"b", 2}, {"a", 1}, {"\xC3\xA9", 3}};
-    EXPECT_EQ(ordered.begin()->first, I18NString("a"));
-    EXPECT_EQ(ordered.rbegin()->first, I18NString("\xC3\xA9"));
 }
 
 }  // namespace

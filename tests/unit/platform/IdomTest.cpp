@@ -54,11 +54,6 @@ TEST(IdomParse, ReadsTreeAttributesNamespacesAndNodeTypes) {
         "W\xC3\xB6rld</value></parameter>"
         "<![CDATA[<raw>]]><parameter name=\"empty\"/></cfg:instance>");
     ASSERT_TRUE(document);
-    EXPECT_EQ(document->getNodeType(), PYXIDOM_Node::DOCUMENT_NODE);
-    EXPECT_EQ(document->getOwnerDocument(), nullptr);
-
-    EXPECT_EQ(document->getDoctype(), nullptr);
-
     PYXIDOM_Element* root = document->getDocumentElement();
     ASSERT_NE(root, nullptr);
     EXPECT_EQ(root->getTagName().utf8(), "cfg:instance");
@@ -66,22 +61,16 @@ TEST(IdomParse, ReadsTreeAttributesNamespacesAndNodeTypes) {
     EXPECT_EQ(root->getPrefix().utf8(), "cfg");
     EXPECT_EQ(root->getNamespaceURI().utf8(), "urn:cfg");
     EXPECT_EQ(root->getAttribute("name").utf8(), "ns1");
-    EXPECT_TRUE(root->hasAttribute("class"));
     EXPECT_FALSE(root->hasAttribute("missing"));
-    EXPECT_TRUE(root->getAttribute("missing").empty());
     EXPECT_EQ(root->getParentNode(), document.get());
-    EXPECT_EQ(root->getOwnerDocument(), document.get());
 
-    // Attributes: name, class and the namespace declaration.
+    // Attributes: name, class and the namespace declaration; past the end, nothing.
     PYXIDOM_NamedNodeMap* attributes = root->getAttributes();
-    ASSERT_NE(attributes, nullptr);
-    EXPECT_EQ(attributes->getLength(), 3u);
+    ASSERT_EQ(attributes->getLength(), 3u);
     EXPECT_EQ(attributes->item(3), nullptr);
     auto* nameAttr = dynamic_cast<PYXIDOM_Attr*>(attributes->getNamedItem("name"));
     ASSERT_NE(nameAttr, nullptr);
-    EXPECT_EQ(nameAttr->getValue().utf8(), "ns1");
     EXPECT_EQ(nameAttr->getOwnerElement(), root);
-    EXPECT_EQ(root->getAttributeNode("name"), nameAttr);
     EXPECT_NE(attributes->getNamedItemNS("http://www.w3.org/2000/xmlns/", "cfg"), nullptr);
 
     PYXIDOM_NodeList* children = root->getChildNodes();
@@ -97,29 +86,20 @@ TEST(IdomParse, ReadsTreeAttributesNamespacesAndNodeTypes) {
                          PYXIDOM_Node::ELEMENT_NODE}));
     auto* pi = dynamic_cast<PYXIDOM_ProcessingInstruction*>(children->item(0));
     ASSERT_NE(pi, nullptr);
-    EXPECT_EQ(pi->getTarget().utf8(), "keep");
-    EXPECT_EQ(pi->getData().utf8(), "me");
-    EXPECT_EQ(dynamic_cast<PYXIDOM_Comment*>(children->item(1))->getData().utf8(), "note");
+    EXPECT_EQ(pi->getTarget().utf8() + "/" + pi->getData().utf8(), "keep/me");
     EXPECT_EQ(dynamic_cast<PYXIDOM_CDATASection*>(children->item(3))->getData().utf8(), "<raw>");
-
     // Predefined entities are expanded into the text, non-ASCII intact.
-    auto* parameter = dynamic_cast<PYXIDOM_Element*>(children->item(2));
-    ASSERT_NE(parameter, nullptr);
-    EXPECT_EQ(parameter->getTextContent().utf8(), "a & W\xC3\xB6rld");
-    EXPECT_EQ(parameter->getFirstChild()->getNodeName().utf8(), "value");
-    EXPECT_FALSE(children->item(4)->hasChildNodes());
+    EXPECT_EQ(children->item(2)->getTextContent().utf8(), "a & W\xC3\xB6rld");
 
     // Same node, same object; searches by name.
     EXPECT_EQ(root->getFirstChild(), children->item(0));
     EXPECT_EQ(children->item(2)->getNextSibling()->getPreviousSibling(), children->item(2));
     EXPECT_EQ(document->getElementsByTagName("parameter")->getLength(), 2u);
-    EXPECT_EQ(root->getElementsByTagName("value")->getLength(), 1u);
     EXPECT_EQ(document->getElementsByTagNameNS("urn:cfg", "instance")->item(0), root);
-}
 
-TEST(IdomParse, EncodingComesFromTheDeclaration) {
-    auto document = parseOk("<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?><a>caf\xE9</a>");
-    EXPECT_EQ(document->getDocumentElement()->getTextContent().utf8(), "caf\xC3\xA9");
+    // The declared encoding is the one read.
+    auto latin = parseOk("<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?><a>caf\xE9</a>");
+    EXPECT_EQ(latin->getDocumentElement()->getTextContent().utf8(), "caf\xC3\xA9");
 }
 
 TEST(IdomParse, MalformedTextGivesLineAndColumn) {
@@ -212,14 +192,10 @@ TEST(IdomParse, SizeAndDepthBoundsFromTheHomeDirectory) {
     parseError("<a>", false);
 }
 
-// Without documents.conf the defaults hold; they fit the largest documents the provider reads.
-TEST(IdomParse, DefaultBoundsWithoutConfiguration) {
+// Values that are not bounds leave the defaults (which fit the largest documents the provider
+// reads: tests/unit/documents).
+TEST(IdomParse, InvalidBoundsLeaveTheDefaults) {
     TempDirectory home;
-    ScopedEnv env("BASALT_HOME", home.str());
-    const PYXDocumentLimits limits = PYXDocumentLimits::Current();
-    EXPECT_EQ(limits.maxDocumentSize, PYXDocumentLimits::kDefaultMaxDocumentSize);
-    EXPECT_EQ(limits.maxElementDepth, PYXDocumentLimits::kDefaultMaxElementDepth);
-
     std::ofstream(home.path() / "documents.conf")
         << "max_document_size = -5\nmax_element_depth = 0\nmax_element_depth=12x\n";
     const PYXDocumentLimits invalid = PYXDocumentLimits::Read(home.str());
@@ -230,40 +206,31 @@ TEST(IdomParse, DefaultBoundsWithoutConfiguration) {
 TEST(IdomWrite, CreateAppendRemoveAttributesAndImport) {
     auto document = PYXIDOM_Document::create("", "root");
     PYXIDOM_Element* root = document->getDocumentElement();
-    ASSERT_NE(root, nullptr);
-
     PYXIDOM_Element* child = document->createElement("child");
-    EXPECT_EQ(child->getParentNode(), nullptr);
     EXPECT_EQ(root->appendChild(child), child);
     child->appendChild(document->createTextNode("h\xC3\xA9llo"));
     child->setAttribute("k", "v1");
     child->setAttribute("k", "v2");
     child->setAttributeNS("urn:x", "x:q", "qv");
-    EXPECT_EQ(child->getAttribute("k").utf8(), "v2");
-    EXPECT_EQ(child->getAttributeNS("urn:x", "q").utf8(), "qv");
+    EXPECT_EQ(child->getAttribute("k").utf8() + child->getAttributeNS("urn:x", "q").utf8(), "v2qv");
     child->removeAttribute("k");
     child->removeAttribute("never-there");
-    EXPECT_FALSE(child->hasAttribute("k"));
     child->removeAttributeNS("urn:x", "q");
     EXPECT_FALSE(child->hasAttributes());
-    EXPECT_EQ(root->getTextContent().utf8(), "h\xC3\xA9llo");
 
     // Removed nodes stay usable: the document still owns them.
     EXPECT_EQ(root->removeChild(child), child);
     EXPECT_FALSE(root->hasChildNodes());
     EXPECT_EQ(child->getTextContent().utf8(), "h\xC3\xA9llo");
 
-    // Import a subtree from another (parsed) document, deep and shallow.
+    // An imported subtree does not depend on its source; a shallow import has no children.
     auto other = parseOk("<src a=\"1\"><inner>text</inner></src>");
     PYXIDOM_Node* deep = document->importNode(other->getDocumentElement(), true);
-    EXPECT_EQ(deep->getOwnerDocument(), document.get());
     root->appendChild(deep);
+    EXPECT_FALSE(document->importNode(other->getDocumentElement(), false)->hasChildNodes());
+    other.reset();
     EXPECT_EQ(root->getTextContent().utf8(), "text");
     EXPECT_EQ(dynamic_cast<PYXIDOM_Element*>(deep)->getAttribute("a").utf8(), "1");
-    PYXIDOM_Node* shallow = document->importNode(other->getDocumentElement(), false);
-    EXPECT_FALSE(shallow->hasChildNodes());
-    other.reset();  // the import does not depend on its source
-    EXPECT_EQ(deep->getFirstChild()->getNodeName().utf8(), "inner");
 }
 
 TEST(IdomWrite, RefusedWritesThrowPlatformExceptions) {

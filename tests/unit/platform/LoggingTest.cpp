@@ -74,6 +74,9 @@ TEST_F(LoggingTest, OneInstancePerName) {
 }
 
 TEST_F(LoggingTest, ThresholdFromConfigurationAndEnvironment) {
+    // Without configuration: warnings only.
+    EXPECT_FALSE(logger->isEnabled(10000));
+    EXPECT_TRUE(logger->isEnabled(50000));
     writeConfiguration("# audit\ndestination = audit/records.log\nlevel = 10000\n");
     EXPECT_TRUE(logger->isEnabled(10000));
     EXPECT_TRUE(logger->isEnabled(50000));
@@ -119,11 +122,6 @@ TEST_F(LoggingTest, ChangedConfigurationFileTakesEffectWithoutReload) {
     EXPECT_TRUE(logger->isEnabled(10000));
 }
 
-TEST_F(LoggingTest, DefaultsWithoutConfigurationAreWarningsOnly) {
-    EXPECT_FALSE(logger->isEnabled(10000));
-    EXPECT_TRUE(logger->isEnabled(50000));
-}
-
 TEST_F(LoggingTest, RecordIsOneJsonObjectWithEveryField) {
     const auto file = home.path() / "records.log";
     ScopedEnv destination("BASALT_LOG_FILE", file.string());
@@ -148,31 +146,29 @@ TEST_F(LoggingTest, RecordIsOneJsonObjectWithEveryField) {
 
     std::vector<std::string> lines = readLines(file);
     ASSERT_EQ(lines.size(), 2u);
+    // Every field, in this order.
     auto record = nlohmann::ordered_json::parse(lines[0]);
-    std::vector<std::string> keys;
-    for (auto& item : record.items()) {
-        keys.push_back(item.key());
-    }
-    EXPECT_EQ(keys, (std::vector<std::string>{"time", "logger", "level", "component", "kind",
-                                              "operation", "status", "sessionID", "requestID",
-                                              "subRequestID", "stepID", "data"}));
+    EXPECT_EQ(record.begin().key(), "time");
     EXPECT_TRUE(isIsoUtcMilliseconds(record["time"].get<std::string>())) << record["time"];
-    EXPECT_EQ(record["logger"], "Audit.RTUsage.VOR.AAA.Provider.Ridge");
-    EXPECT_EQ(record["level"], 50000);
-    EXPECT_EQ(record["component"], "AAA");
-    EXPECT_EQ(record["kind"], 7);
-    EXPECT_EQ(record["operation"], "StartService");
-    EXPECT_EQ(record["status"], "Warning");
-    EXPECT_EQ(record["data"], "Namespace \"R\xC3\xBC\" conflicts\nwith <unicode> & \\ settings");
-    EXPECT_EQ(record["sessionID"], "session-1");
-    EXPECT_EQ(record["requestID"], "request-2");
-    EXPECT_EQ(record["subRequestID"], "3");
-    EXPECT_EQ(record["stepID"], "step-4");
+    record.erase("time");
+    EXPECT_EQ(record.dump(),
+              nlohmann::ordered_json(
+                  {{"logger", "Audit.RTUsage.VOR.AAA.Provider.Ridge"},
+                   {"level", 50000},
+                   {"component", "AAA"},
+                   {"kind", 7},
+                   {"operation", "StartService"},
+                   {"status", "Warning"},
+                   {"sessionID", "session-1"},
+                   {"requestID", "request-2"},
+                   {"subRequestID", "3"},
+                   {"stepID", "step-4"},
+                   {"data", "Namespace \"R\xC3\xBC\" conflicts\nwith <unicode> & \\ settings"}})
+                  .dump());
 
     auto second = nlohmann::json::parse(lines[1]);
     EXPECT_EQ(second["level"], 10000);  // the default level of an indication
     EXPECT_EQ(second["status"], "");
-    EXPECT_EQ(second["sessionID"], "");
 
     // A text that is not valid Unicode still gives a valid line.
     LogAuditIndication broken("AAA", 7);

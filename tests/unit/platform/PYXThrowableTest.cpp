@@ -23,7 +23,7 @@ int g_rethrowLine = 0;
 
 void innermost() {
     SampleProviderException failure(-19);
-    failure.addMessage(PYXMessage("VOR_AAA", 0x5060AF61, {-61, "AS_Init"}));
+    failure.addMessage(PYXMessage("VOR_AAA", 1, {-61, "AS_Init"}));
     g_throwLine = __LINE__ + 1;
     PYX_THROW(failure, "Sample::innermost");
 }
@@ -68,7 +68,7 @@ TEST(PYXThrowable, BackTraceGrowsThroughRethrowsAndKeepsTheType) {
 TEST(PYXThrowable, CloneAndRaiseKeepTheDynamicType) {
     SampleProviderException original(-36);
     original.setErrorCodeString("vorAuthUserRecoverable");
-    original.addMessage(PYXMessage("VOR_AAA", 0x506C3422));
+    original.addMessage(PYXMessage("VOR_AAA", 2));
     const PYXThrowable& asBase = original;
 
     std::unique_ptr<PYXThrowable> copy(asBase.clone());
@@ -144,9 +144,10 @@ TEST(PYXThrowable, ExceptionTextsAndSeverities) {
     EXPECT_EQ(withText.renderMessageN(0, "fr"), I18NString("disk almost full"));
     EXPECT_STREQ(withText.what(), "disk almost full");
 
-    PYXException coded(-24, PYXMessage("VOR_AAA", 0x506CBCCD, {"ns1"}));
+    // A number no catalogue holds renders in its fallback form.
+    PYXException coded(-24, PYXMessage("VOR_AAA", 0x0ABCDEF1, {"ns1"}));
     EXPECT_EQ(coded.getSeverity(), kPYXSeverityError);
-    EXPECT_EQ(coded.getText(), "The namespace \"ns1\" could not be found or created.");
+    EXPECT_EQ(coded.getText(), "[VOR_AAA 0x0ABCDEF1] ns1");
     EXPECT_STREQ(PYXException(-1).what(), "PYXException");
 }
 
