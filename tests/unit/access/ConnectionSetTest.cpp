@@ -1,5 +1,5 @@
 // The slots of a connection set: taking, giving back, waiting, parking across calls and taking a
-// parked slot from its holder; and access.conf's pool sizes.
+// parked slot from its holder (the pool sizes: SettingsTest).
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -9,7 +9,6 @@
 #include <vector>
 
 #include "Pool.h"
-#include "Settings.h"
 
 namespace {
 
@@ -98,39 +97,6 @@ TEST(ConnectionSet, EightThreadsNeverHoldOneSlotTogether) {
     // Both came back.
     EXPECT_TRUE(set.take(0ms));
     EXPECT_TRUE(set.take(0ms));
-}
-
-TEST(ConnectionSet, AccessConfSizesThePoolAndNamesWhatEachKeyTakes) {
-    std::string error;
-    auto defaults = parseAccessSettings("", &error);
-    ASSERT_TRUE(defaults) << error;
-    EXPECT_EQ(8, defaults->poolSize);
-    EXPECT_EQ(4, defaults->bindPoolSize);
-    auto set = parseAccessSettings("pool_size = 2\nbind_pool_size = 1\n", &error);
-    ASSERT_TRUE(set) << error;
-    EXPECT_EQ(2, set->poolSize);
-    EXPECT_EQ(1, set->bindPoolSize);
-    for (const char* bad : {"pool_size = 0", "pool_size = -2", "pool_size = 2x",
-                            "bind_pool_size = 0", "pool_size = 100000"}) {
-        EXPECT_FALSE(parseAccessSettings(bad, &error)) << bad;
-        EXPECT_NE(std::string::npos, error.find("pool_size is a number of connections, 1 to 256"))
-            << error;
-    }
-    // Every kind of key says where and what it takes.
-    EXPECT_FALSE(parseAccessSettings("\n# c\ntls_mode = tls\n", &error));
-    EXPECT_EQ("access.conf line 3: tls_mode is ldaps or starttls", error);
-    EXPECT_FALSE(parseAccessSettings("service_sasl_external = 1", &error));
-    EXPECT_EQ("access.conf line 1: service_sasl_external is yes or no", error);
-    EXPECT_FALSE(parseAccessSettings("ticket_lifetime = 0", &error));
-    EXPECT_EQ("access.conf line 1: ticket_lifetime is seconds", error);
-    EXPECT_FALSE(parseAccessSettings("pool = 2", &error));
-    EXPECT_EQ("access.conf line 1: unknown key pool", error);
-    EXPECT_FALSE(parseAccessSettings("pool_size 2", &error));
-    EXPECT_EQ("access.conf line 1: expected key = value", error);
-    auto both = parseAccessSettings("tls_mode = starttls\nservice_sasl_external = yes\n", &error);
-    ASSERT_TRUE(both) << error;
-    EXPECT_TRUE(both->startTls);
-    EXPECT_TRUE(both->serviceSaslExternal);
 }
 
 }  // namespace

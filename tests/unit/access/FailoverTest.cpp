@@ -1,8 +1,7 @@
-// The order in which a handle tries the servers of a list, and the settings that tune it.
+// The order in which a handle tries the servers of a list (the settings: SettingsTest).
 #include <gtest/gtest.h>
 
 #include "Failover.h"
-#include "Settings.h"
 
 using namespace ridge::access;
 using namespace std::chrono_literals;
@@ -31,22 +30,6 @@ TEST(Failover, ServersThatFailedLatelyAreTriedLastUntilTheIntervalHasPassed) {
     health.failed({"c", 389}, t0);
     EXPECT_FALSE(health.failedWithin(kServers[2], t0 + 1s, 60s));
     EXPECT_TRUE(health.failedWithin({"c", 389}, t0 + 1s, 60s));
-}
-
-TEST(Failover, AccessConfNamesTheFailbackIntervalAndTheTraceFile) {
-    std::string error;
-    auto defaults = parseAccessSettings("", &error);
-    ASSERT_TRUE(defaults) << error;
-    EXPECT_EQ(60, defaults->failbackInterval);
-    EXPECT_EQ("", defaults->traceFile);
-    auto set =
-        parseAccessSettings("failback_interval = 5\ntrace_file = logs/access.trace\n", &error);
-    ASSERT_TRUE(set) << error;
-    EXPECT_EQ(5, set->failbackInterval);
-    EXPECT_EQ("logs/access.trace", set->traceFile);
-    for (const char* bad :
-         {"failback_interval = 0", "failback_interval = -1", "failback_interval = 1s"})
-        EXPECT_FALSE(parseAccessSettings(bad, nullptr)) << bad;
 }
 
 }  // namespace

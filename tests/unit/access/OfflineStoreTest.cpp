@@ -1,19 +1,17 @@
-// The parts of the offline cache that need no directory: its settings, the encryption of its
-// records, the LMDB store (modes, prefixes, a damaged file), the record's text form and the
-// Argon2id verifier.
+// The parts of the offline cache that need no directory: the encryption of its records, the
+// LMDB store (modes, prefixes; a damaged file: tests/integration/replicas), the record's text
+// form and the Argon2id verifier.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <string>
 #include <vector>
 
 #include "OfflineStore.h"
 #include "OfflineUser.h"
 #include "RecordCipher.h"
-#include "Settings.h"
 #include "Verifier.h"
 
 using namespace ridge::access;
@@ -33,25 +31,6 @@ public:
 unsigned modeOf(const std::string& path) {
     struct stat st {};
     return ::stat(path.c_str(), &st) == 0 ? st.st_mode & 0777 : 0;
-}
-
-TEST(OfflineSettings, AreOffByDefaultAndRefuseWhatCannotWork) {
-    std::string error;
-    auto defaults = parseAccessSettings("", &error);
-    ASSERT_TRUE(defaults) << error;
-    EXPECT_EQ(0, defaults->offlineDays);
-    EXPECT_EQ(12, defaults->offlineRefreshHours);
-    EXPECT_EQ(3, defaults->offlineFailedLoginAttempts);
-    EXPECT_EQ(5, defaults->offlineFailedLoginDelay);
-    auto set = parseAccessSettings("offline_days = 7\noffline_failed_login_delay = 0\n", &error);
-    ASSERT_TRUE(set) << error;
-    EXPECT_EQ(7, set->offlineDays);
-    EXPECT_EQ(0, set->offlineFailedLoginDelay);
-    EXPECT_FALSE(parseAccessSettings("offline_days = -1", &error));
-    EXPECT_EQ("access.conf line 1: offline_days is a whole number", error);
-    EXPECT_FALSE(parseAccessSettings("offline_failed_login_attempts = 0", &error));
-    EXPECT_EQ("access.conf line 1: offline_failed_login_attempts is a whole number above 0", error);
-    EXPECT_FALSE(parseAccessSettings("offline_argon2_memory = 64k", &error));
 }
 
 TEST(RecordCipher, OpensOnlyWhatItSealedUnderTheSameKeyAndLabel) {
@@ -97,20 +76,6 @@ TEST(OfflineStore, KeepsItsFilesPrivateAndListsByPrefix) {
     EXPECT_EQ(1u, store.removeAll("u:"));
     EXPECT_EQ("ticket", store.get("t:a"));
     EXPECT_EQ(1u, store.removeAll(""));
-}
-
-TEST(OfflineStore, ADamagedFileIsReportedSetAsideAndMadeAfresh) {
-    TempDir home;
-    const std::string dir = home.path + "/cache";
-    std::filesystem::create_directory(dir);
-    std::ofstream(dir + "/data.mdb", std::ios::binary) << std::string(8192, '\x5a');
-    std::vector<std::string> reports;
-    OfflineStore store(dir, [&](const std::string& r) { reports.push_back(r); });
-    ASSERT_EQ(1u, reports.size());
-    EXPECT_NE(std::string::npos, reports[0].find("damaged")) << reports[0];
-    EXPECT_TRUE(std::filesystem::exists(dir + "/data.mdb.damaged"));
-    store.put("u:a", "1");
-    EXPECT_EQ("1", store.get("u:a"));
 }
 
 TEST(OfflineUser, KeepsItsEntriesThroughItsTextAndFindsThemByIdAndDn) {

@@ -10,18 +10,15 @@ using namespace ridge::access;
 
 namespace {
 
+// Names with DN syntax sign on literally against slapd (tests/integration/signon); here, the
+// values a directory name cannot be given plainly.
 TEST(Escaping, DnValuesRoundTripThroughTheDnParser) {
-    for (std::string value : {"plain", "a,b=c+d \"e\" <f>;g\\h*(i)", " lead", "trail ", "#hash",
-                              "Équipe Réseau", "x,ou=ridgetest"}) {
-        std::string dn = childDn("ou", value, "dc=ridge,dc=test");
-        auto parts = splitDn(dn);
-        ASSERT_TRUE(parts) << dn;
-        ASSERT_EQ(3u, parts->size()) << dn;
-        EXPECT_EQ("ou", (*parts)[0].first);
-        EXPECT_EQ(value, (*parts)[0].second) << dn;
-        EXPECT_EQ("dc=ridge,dc=test", *parentDn(dn));
+    for (std::string value : {"a,b=c+d \"e\" <f>;g\\h*(i)", " lead", "trail ", "#hash", "x,ou=t"}) {
+        auto parts = splitDn(childDn("ou", value, "dc=ridge,dc=test"));
+        ASSERT_TRUE(parts) << value;
+        ASSERT_EQ(3u, parts->size()) << value;
+        EXPECT_EQ(value, (*parts)[0].second);
     }
-    EXPECT_EQ("a\\2Cb", escapeDnValue("a,b"));
     EXPECT_FALSE(splitDn("not a dn"));
     EXPECT_EQ("", *parentDn("dc=test"));
     EXPECT_EQ(*normalizeDn("CN=A,O=B"), *normalizeDn("cn=A, o=B"));
