@@ -21,6 +21,7 @@
 #include <cstdarg>
 #include <cstring>
 #include <string>
+#include <tuple>
 #include <vector>
 
 namespace {
@@ -195,77 +196,20 @@ protected:
     std::unique_ptr<BasaltNamespace> ns;
 };
 
-TEST_F(FakeAccess, AnExpiredPasswordCallReportingMinus37IsForcedAndOnlyTheForcedResultCounts) {
+// A change the library refuses with -37 (user not found) is forced, and only the forced result
+// counts; other refusals are not forced and raise by their code.
+TEST_F(FakeAccess, AnExpiredPasswordChangeIsForcedOnlyAfterMinus37) {
     g_fake.changeResult = AS_ERR_USER_NOT_FOUND;
-    g_fake.forceResult = 0;
     ns->ChangeExpiredPassword("ann", "old", "new", "logonAs");
     EXPECT_EQ(g_fake.calls,
               (std::vector<std::string>{"AS_Init", "AS_ChangeExpiredBasicSignonPassword",
                                         "AS_ForceChangeBasicSignonPassword", "AS_Terminate"}));
     EXPECT_EQ(g_fake.passwords, (std::vector<std::string>{"old->new", "old->new"}));
-
-    // Another refusal is not forced.
-    g_fake = Fake();
-    g_fake.changeResult = AS_ERR_PASSWORD_TOO_SHORT;
-    g_fake.sessionError = "The new password is too short.";
-    try {
-        ns->ChangeExpiredPassword("ann", "old", "x", "logonAs");
-        FAIL() << "a refused change raised nothing";
-    } catch (VOR_AAA_AuthUserRecoverableException_ChangePassword2& e) {
-        EXPECT_EQ(e.getMessageN(0).getComponents().getParm(0).toText(),
-                  I18NString("The new password is too short."));
-    }
-    // The text belongs to the temporary handle: read before the handle goes.
-    EXPECT_EQ(g_fake.calls,
-              (std::vector<std::string>{"AS_Init", "AS_ChangeExpiredBasicSignonPassword",
-                                        "AS_GetSessionLastErrorMsgWithLang", "AS_Terminate"}));
-}
-
-// 347 bytes whose two-byte characters start at odd offsets, so that a 255-byte buffer is cut
-// at 253: the text must still arrive whole.
-TEST_F(FakeAccess, ALongSessionErrorTextArrivesWhole) {
-    std::string text = "The new password does not meet the password policy of ns1: ";
-    for (int i = 0; i < 144; ++i) {
-        text += "é";
-    }
-    ASSERT_EQ(text.size(), 347u);
-    g_fake.changeResult = AS_ERR_PASSWORD_QUALITY;
-    g_fake.sessionError = text;
-    try {
-        ns->ChangeExpiredPassword("ann", "old", "new", "logonAs");
-        FAIL() << "a refused change raised nothing";
-    } catch (VOR_AAA_AuthUserRecoverableException_ChangePassword2& e) {
-        EXPECT_EQ(e.getMessageN(0).getComponents().getParm(0).toText().utf8(), text);
-    }
-}
-
-// Past three enlargements (2040 bytes) the text stays cut, and the character the last byte cut
-// into is dropped rather than sent on half.
-TEST_F(FakeAccess, AnOverlongSessionErrorTextIsCutAtAWholeCharacterAfterThreeEnlargements) {
-    std::string text = "The new password does not meet the password policy of ns10: ";
-    ASSERT_EQ(text.size(), 60u);
-    for (int i = 0; i < 2000; ++i) {
-        text += "\xC3\xA9";  // é at even offsets: the 2039th byte is the first half of one
-    }
-    g_fake.changeResult = AS_ERR_PASSWORD_QUALITY;
-    g_fake.sessionError = text;
-    try {
-        ns->ChangeExpiredPassword("ann", "old", "new", "logonAs");
-        FAIL() << "a refused change raised nothing";
-    } catch (VOR_AAA_AuthUserRecoverableException_ChangePassword2& e) {
-        EXPECT_EQ(e.getMessageN(0).getComponents().getParm(0).toText().utf8(),
-                  text.substr(0, 2038));
-    }
-    EXPECT_EQ(
-        std::count(g_fake.calls.begin(), g_fake.calls.end(), "AS_GetSessionLastErrorMsgWithLang"),
-        4);
-}
-
-TEST_F(FakeAccess, RefusedChangesRaiseByCode) {
-    g_fake.changeResult = AS_ERR_USER_NOT_FOUND;
     g_fake.forceResult = AS_ERR_BAD_CREDENTIALS;
     EXPECT_THROW(ns->ChangeExpiredPassword("ann", "old", "new", "logonAs"),
                  VOR_AAA_AuthUserRecoverableException_ChangePassword2);
+
+    g_fake = Fake();
     g_fake.changeResult = AS_ERR_SERVER;
     EXPECT_THROW(ns->ChangeExpiredPassword("ann", "old", "new", "logonAs"),
                  VOR_AAA_AuthUnrecoverableException);
@@ -273,6 +217,48 @@ TEST_F(FakeAccess, RefusedChangesRaiseByCode) {
     EXPECT_THROW(ns->ChangeExpiredPassword("ann", "old", "new", "logonAs"),
                  VOR_AAA_AuthUserRecoverableException_LogonAs);
     EXPECT_THROW(ns->ChangeExpiredPassword("", "old", "new", "logonAs"), PYXThrowable);
+    EXPECT_EQ(
+        std::count(g_fake.calls.begin(), g_fake.calls.end(), "AS_ForceChangeBasicSignonPassword"),
+        0);
+}
+
+// The library's text of a refused change belongs to the temporary handle: it is read before the
+// handle goes, enlarging the buffer as the library asks. 347 bytes whose two-byte characters
+// start at odd offsets (a 255-byte buffer is cut at 253) arrive whole; past three enlargements
+// (2040 bytes) the text stays cut, and the character the last byte cut into is dropped rather
+// than sent on half.
+TEST_F(FakeAccess, TheRefusedChangesTextIsReadWholeUpToItsBound) {
+    const std::string policy = "The new password does not meet the password policy of ns1";
+    std::string shortText = policy + ": ";
+    std::string longText = policy + "0: ";
+    for (int i = 0; i < 144; ++i) {
+        shortText += "\xC3\xA9";  // é
+    }
+    for (int i = 0; i < 2000; ++i) {
+        longText += "\xC3\xA9";  // at even offsets: the 2039th byte is the first half of one
+    }
+    ASSERT_EQ(shortText.size(), 347u);
+    const std::tuple<std::string, std::string, long> cases[] = {
+        {"The new password is too short.", "The new password is too short.", 1},
+        {shortText, shortText, 2},
+        {longText, longText.substr(0, 2038), 4}};
+    for (const auto& [text, arrives, reads] : cases) {
+        SCOPED_TRACE(text.size());
+        g_fake.calls.clear();
+        g_fake.changeResult = AS_ERR_PASSWORD_QUALITY;
+        g_fake.sessionError = text;
+        try {
+            ns->ChangeExpiredPassword("ann", "old", "new", "logonAs");
+            ADD_FAILURE() << "a refused change raised nothing";
+        } catch (VOR_AAA_AuthUserRecoverableException_ChangePassword2& e) {
+            EXPECT_EQ(e.getMessageN(0).getComponents().getParm(0).toText().utf8(), arrives);
+        }
+        EXPECT_EQ(g_fake.calls.front(), "AS_Init");
+        EXPECT_EQ(g_fake.calls.back(), "AS_Terminate");
+        EXPECT_EQ(std::count(g_fake.calls.begin(), g_fake.calls.end(),
+                             "AS_GetSessionLastErrorMsgWithLang"),
+                  reads);
+    }
 }
 
 TEST_F(FakeAccess, ACredentialLogonTheLibraryAnswersWithMinus147GoesOnUnauthenticated) {
