@@ -1,5 +1,6 @@
-// The slots of a connection set: taking, giving back, waiting, parking across calls and taking a
-// parked slot from its holder (the pool sizes: SettingsTest).
+// The slots of a connection set: parking across calls and taking a parked slot from its holder.
+// (Taking turns for a slot and waiting out the timeout: tests/integration/access, PoolTest; the
+// pool sizes: SettingsTest.)
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -14,29 +15,6 @@ namespace {
 
 using namespace ridge::access;
 using namespace std::chrono_literals;
-
-TEST(ConnectionSet, HandsOutEachSlotOnceAndWaitsForOneToComeBack) {
-    ConnectionSet set(2);
-    auto* a = set.take(0ms);
-    auto* b = set.take(0ms);
-    ASSERT_TRUE(a && b);
-    EXPECT_NE(a, b);
-    // None free: a caller waits its time out, then gets none.
-    const auto started = std::chrono::steady_clock::now();
-    EXPECT_EQ(nullptr, set.take(100ms));
-    EXPECT_GE(std::chrono::steady_clock::now() - started, 100ms);
-    // A slot given back while another waits goes to that one, long before its time is out.
-    std::atomic<ConnectionSet::Slot*> taken = nullptr;
-    std::thread waiter([&] { taken = set.take(10s); });
-    std::this_thread::sleep_for(50ms);
-    const auto givenAt = std::chrono::steady_clock::now();
-    set.give(*a);
-    waiter.join();
-    EXPECT_EQ(a, taken.load());
-    EXPECT_LT(std::chrono::steady_clock::now() - givenAt, 5s);
-    set.give(*a);
-    set.give(*b);
-}
 
 TEST(ConnectionSet, AParkedSlotGoesBackToItsHolderUnlessAnotherCallerNeededIt) {
     ConnectionSet set(1);

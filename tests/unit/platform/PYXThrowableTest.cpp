@@ -65,7 +65,7 @@ TEST(PYXThrowable, BackTraceGrowsThroughRethrowsAndKeepsTheType) {
     }
 }
 
-TEST(PYXThrowable, CloneAndRaiseKeepTheDynamicType) {
+TEST(PYXThrowable, CloneAndRaiseKeepTheDynamicTypeAndTexts) {
     SampleProviderException original(-36);
     original.setErrorCodeString("vorAuthUserRecoverable");
     original.addMessage(PYXMessage("VOR_AAA", 2));
@@ -83,6 +83,17 @@ TEST(PYXThrowable, CloneAndRaiseKeepTheDynamicType) {
         EXPECT_EQ(e.getBackTraceLine(0), "src/x.cpp, 7, X::raise");
         EXPECT_EQ(original.getBackTraceCount(), 0u);  // raise throws a copy
     }
+
+    PYXException withText(kPYXSeverityWarning, I18NString("disk almost full"));
+    EXPECT_EQ(withText.getErrorCode(), 0);
+    EXPECT_EQ(withText.getSeverity(), kPYXSeverityWarning);
+    EXPECT_EQ(withText.renderMessageN(0, "fr"), I18NString("disk almost full"));
+    EXPECT_STREQ(withText.what(), "disk almost full");
+    // A number no catalogue holds renders in its fallback form.
+    PYXException coded(-24, PYXMessage("VOR_AAA", 0x0ABCDEF1, {"ns1"}));
+    EXPECT_EQ(coded.getSeverity(), kPYXSeverityError);
+    EXPECT_EQ(coded.getText(), "[VOR_AAA 0x0ABCDEF1] ns1");
+    EXPECT_STREQ(PYXException(-1).what(), "PYXException");
 }
 
 TEST(PYXThrowable, AssertionCarriesItsTextAndSite) {
@@ -134,21 +145,6 @@ TEST(PYXThrowable, StandardFailuresAreConverted) {
     EXPECT_EQ(passed->getErrorCode(), -26);
     ASSERT_EQ(passed->getBackTraceCount(), 2u);
     EXPECT_EQ(passed->getBackTrace()[1].function, "Sample::convert");
-}
-
-TEST(PYXThrowable, ExceptionTextsAndSeverities) {
-    PYXException withText(kPYXSeverityWarning, I18NString("disk almost full"));
-    EXPECT_EQ(withText.getErrorCode(), 0);
-    EXPECT_EQ(withText.getSeverity(), kPYXSeverityWarning);
-    ASSERT_EQ(withText.getMessageCount(), 1u);
-    EXPECT_EQ(withText.renderMessageN(0, "fr"), I18NString("disk almost full"));
-    EXPECT_STREQ(withText.what(), "disk almost full");
-
-    // A number no catalogue holds renders in its fallback form.
-    PYXException coded(-24, PYXMessage("VOR_AAA", 0x0ABCDEF1, {"ns1"}));
-    EXPECT_EQ(coded.getSeverity(), kPYXSeverityError);
-    EXPECT_EQ(coded.getText(), "[VOR_AAA 0x0ABCDEF1] ns1");
-    EXPECT_STREQ(PYXException(-1).what(), "PYXException");
 }
 
 }  // namespace
