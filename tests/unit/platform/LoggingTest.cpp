@@ -2,10 +2,10 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <cctype>
 #include <chrono>
 #include <fstream>
 #include <nlohmann/json.hpp>
+#include <regex>
 #include <set>
 #include <string>
 #include <thread>
@@ -26,34 +26,16 @@ std::vector<std::string> readLines(const std::filesystem::path& file) {
     return lines;
 }
 
-// "YYYY-MM-DDTHH:MM:SS.mmmZ"
-bool isIsoUtcMilliseconds(const std::string& text) {
-    const std::string shape = "dddd-dd-ddTdd:dd:dd.dddZ";
-    if (text.size() != shape.size()) {
-        return false;
-    }
-    for (std::size_t i = 0; i < shape.size(); ++i) {
-        if (shape[i] == 'd' ? !std::isdigit(static_cast<unsigned char>(text[i]))
-                            : text[i] != shape[i]) {
-            return false;
-        }
-    }
-    return true;
-}
-
 // Each test has its own home and log file; the environment overrides are cleared.
 class LoggingTest : public ::testing::Test {
 protected:
-    void SetUp() override {
+    static void ClearOverrides() {
         ::unsetenv("BASALT_LOG_FILE");
         ::unsetenv("BASALT_LOG_LEVEL");
         LogTypedLogger::reloadConfiguration();
     }
-    void TearDown() override {
-        ::unsetenv("BASALT_LOG_FILE");
-        ::unsetenv("BASALT_LOG_LEVEL");
-        LogTypedLogger::reloadConfiguration();
-    }
+    void SetUp() override { ClearOverrides(); }
+    void TearDown() override { ClearOverrides(); }
     void writeConfiguration(const std::string& text) {
         std::ofstream(home.path() / "logging.conf") << text;
         LogTypedLogger::reloadConfiguration();
@@ -66,12 +48,6 @@ protected:
 };
 
 }  // namespace
-
-// One logger per name, whatever the type asked later: a request never makes one of its own.
-TEST_F(LoggingTest, OneInstancePerName) {
-    EXPECT_EQ(LogTypedLogger::getInstance("Audit.RTUsage.VOR.AAA.Provider.Ridge", "other"), logger);
-    EXPECT_NE(LogTypedLogger::getInstance("Audit.RTUsage", "LogAuditIndication"), logger);
-}
 
 TEST_F(LoggingTest, ThresholdFromConfigurationAndEnvironment) {
     // Without configuration: warnings only.
@@ -149,7 +125,9 @@ TEST_F(LoggingTest, RecordIsOneJsonObjectWithEveryField) {
     // Every field, in this order.
     auto record = nlohmann::ordered_json::parse(lines[0]);
     EXPECT_EQ(record.begin().key(), "time");
-    EXPECT_TRUE(isIsoUtcMilliseconds(record["time"].get<std::string>())) << record["time"];
+    EXPECT_TRUE(std::regex_match(record["time"].get<std::string>(),
+                                 std::regex(R"(\d{4}-\d\d-\d\dT\d\d:\d\d:\d\d\.\d{3}Z)")))
+        << record["time"];
     record.erase("time");
     EXPECT_EQ(record.dump(),
               nlohmann::ordered_json(
@@ -165,10 +143,6 @@ TEST_F(LoggingTest, RecordIsOneJsonObjectWithEveryField) {
                    {"stepID", "step-4"},
                    {"data", "Namespace \"R\xC3\xBC\" conflicts\nwith <unicode> & \\ settings"}})
                   .dump());
-
-    auto second = nlohmann::json::parse(lines[1]);
-    EXPECT_EQ(second["level"], 10000);  // the default level of an indication
-    EXPECT_EQ(second["status"], "");
 
     // A text that is not valid Unicode still gives a valid line.
     LogAuditIndication broken("AAA", 7);
@@ -230,7 +204,6 @@ TEST_F(LoggingTest, UnwritableDestinationLosesRecordsQuietly) {
     LogTypedLogger::reloadConfiguration();
     LogAuditIndication indication("AAA", 7);
     indication.setLogData("lost");
-    EXPECT_NO_THROW(logger->log(indication));
     EXPECT_NO_THROW(logger->log(indication));
 
     // Once the destination is usable again the records arrive.

