@@ -1,6 +1,6 @@
 // The parts of the offline cache that need no directory: the encryption of its records, the
-// LMDB store (modes, prefixes; a damaged file: tests/integration/replicas), the record's text
-// form and the Argon2id verifier.
+// LMDB store (modes, prefixes; a damaged file: tests/integration/replicas) and the Argon2id
+// verifier. (A user's record round trip: tests/integration/replicas, OfflineSignOnTest.)
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
@@ -10,7 +10,6 @@
 #include <vector>
 
 #include "OfflineStore.h"
-#include "OfflineUser.h"
 #include "RecordCipher.h"
 #include "Verifier.h"
 
@@ -76,44 +75,6 @@ TEST(OfflineStore, KeepsItsFilesPrivateAndListsByPrefix) {
     EXPECT_EQ(1u, store.removeAll("u:"));
     EXPECT_EQ("ticket", store.get("t:a"));
     EXPECT_EQ(1u, store.removeAll(""));
-}
-
-TEST(OfflineUser, KeepsItsEntriesThroughItsTextAndFindsThemByIdAndDn) {
-    OfflineUser u;
-    u.namespaceDn = "ou=ridgetest,dc=example,dc=test";
-    u.signon = "alice";
-    u.verifier = "$argon2id$v=19$m=1024,t=1,p=1$c2FsdA$aGFzaA";
-    u.written = 1700000000;
-    u.failures = 2;
-    u.user.dn = "uid=alice,ou=Europe,ou=Sales," + u.namespaceDn;
-    u.user.attributes.add("ridgeid", {"1000"});
-    u.user.attributes.add("cn", {"Alice Anders"});
-    for (auto [dn, id] : {std::pair{"cn=Staff,cn=Root Class,", "103"},
-                          std::pair{"cn=Staff,cn=Other Root,", "105"}}) {
-        LdapEntry c;  // two classes named alike under different parents
-        c.dn = dn + u.namespaceDn;
-        c.attributes.add("ridgeid", {id});
-        c.attributes.add("cn", {"Staff"});
-        u.classes.push_back(c);
-    }
-    LdapEntry europe;
-    europe.dn = "ou=Europe,ou=Sales," + u.namespaceDn;
-    europe.attributes.add("ridgeid", {"11"});
-    u.folders.push_back(europe);
-
-    auto back = offlineUserFromText(toText(u));
-    ASSERT_TRUE(back);
-    EXPECT_EQ(u.verifier, back->verifier);
-    EXPECT_EQ(2, back->failures);
-    EXPECT_EQ("Alice Anders", back->user.value("cn"));
-    EXPECT_EQ((std::vector<AS_ObjectId>{103, 105}), back->classIds());
-    ASSERT_NE(nullptr, back->byId(AS_OBJ_USER_FOLDER, 11));
-    EXPECT_EQ(nullptr, back->byId(AS_OBJ_USER_FOLDER, 10));
-    EXPECT_EQ(nullptr, back->byId(AS_OBJ_USER_CLASS, 11));
-    // The DN in another spelling is the same entry.
-    EXPECT_NE(nullptr, back->byDn(AS_OBJ_USER_FOLDER, "OU=Europe, ou=Sales," + u.namespaceDn));
-    EXPECT_FALSE(offlineUserFromText("{\"signon\":\"alice\"}"));
-    EXPECT_FALSE(offlineUserFromText("not a record"));
 }
 
 TEST(Verifier, AcceptsOnlyItsPassword) {

@@ -50,7 +50,6 @@ TEST(Messages, FormatAndMalformedFiles) {
     EXPECT_EQ("Locked.", formatMessage("Locked.", ""));
     EXPECT_EQ("Failed (why)", formatMessage("Failed", "why"));
     EXPECT_FALSE(parseMessageFile("-3\n", nullptr));
-    EXPECT_FALSE(parseMessageFile("x3 text\n", nullptr));
     EXPECT_FALSE(parseMessageFile("-16: text\n", nullptr));
     EXPECT_FALSE(parseMessageFile("-16:Bad! text\n", nullptr));
     auto m = parseMessageFile("# comment\n\n  -3   Wrong.  \n-16:name Not named %1\n", nullptr);

@@ -60,8 +60,7 @@ TEST(Encoding, ConvertsAndRefusesInvalidBytes) {
         EXPECT_EQ(AS_ERR_UNKNOWN_ENCODING, e.code());
     }
     // Not representable in cp1252: substituted, not dropped silently into garbage.
-    EXPECT_EQ(1u, fromUtf8("cp1252", "\xe2\x82\xac").size());  // euro sign exists in cp1252
-    EXPECT_EQ("\x1a", fromUtf8("cp1252", "\xe4\xb8\xad"));     // CJK: substitution character
+    EXPECT_EQ("\x1a", fromUtf8("cp1252", "\xe4\xb8\xad"));  // CJK: substitution character
 }
 
 // Well-formed UTF-8 skips the converters; anything else must still be judged exactly as ICU's
@@ -76,29 +75,14 @@ TEST(Encoding, Utf8ShortcutAgreesWithTheConverter) {
     };
     const auto in = [](const std::string& e, const std::string& t) { return toUtf8(e, t); };
     const auto out = [](const std::string& e, const std::string& t) { return fromUtf8(e, t); };
-    const std::string samples[] = {"plain",
-                                   "Zo\xc3\xab",
-                                   "\xe2\x82\xac",
-                                   "\xf0\x9f\x98\x80",
-                                   "\xf4\x8f\xbf\xbf",
-                                   std::string("a\0b", 3),
-                                   "\xc0\x80",          // overlong NUL
-                                   "\xc1\xbf",          // overlong
-                                   "\xe0\x80\xaf",      // overlong 3-byte
-                                   "\xf0\x8f\xbf\xbf",  // overlong 4-byte
-                                   "\xed\xa0\x80",      // surrogate
-                                   "\xf4\x90\x80\x80",  // past U+10FFFF
-                                   "\xf5\x80\x80\x80",
-                                   "\xff",
-                                   "\x80",
-                                   "\xc3",
-                                   "ab\xe2\x82",
-                                   "\xe2\x28\xa1"};
+    // One of each kind: 2- and 4-byte characters, a NUL, overlong, surrogate, past U+10FFFF,
+    // a lone continuation, a cut sequence.
+    const std::string samples[] = {"Zo\xc3\xab", "\xf0\x9f\x98\x80", std::string("a\0b", 3),
+                                   "\xc0\x80",   "\xed\xa0\x80",     "\xf4\x90\x80\x80",
+                                   "\x80",       "ab\xe2\x82"};
     for (const std::string& text : samples) {
-        for (const char* name : {"UTF-8", "utf8", "Utf_8"}) {
-            EXPECT_EQ(outcome(in, "ibm-1208", text), outcome(in, name, text)) << name;
-            EXPECT_EQ(outcome(out, "ibm-1208", text), outcome(out, name, text)) << name;
-        }
+        EXPECT_EQ(outcome(in, "ibm-1208", text), outcome(in, "utf8", text));
+        EXPECT_EQ(outcome(out, "ibm-1208", text), outcome(out, "Utf_8", text));
     }
 }
 
