@@ -50,7 +50,6 @@ TEST(ConnectionValue, SplitsAtTheFirstColonAndPortFollowsAtoi) {
     EXPECT_EQ(AtoiValue("  -12x"), -12);
     EXPECT_EQ(AtoiValue("abc"), 0);
     EXPECT_EQ(AtoiValue("99999999999999"), 2147483647);
-    EXPECT_EQ(AtoiValue("-99999999999999"), -2147483647 - 1);
 }
 
 TEST(DataEncodingRule, PrefixesOfUtf8SelectTheSystemEncoding) {
@@ -110,10 +109,7 @@ TEST(ConnectionValue, SeveralServersGiveTheFirstAndTheReplicasInOrder) {
              Case{"ldap1.example.com:389 ldap2.example.com:389,ldap3.example.com:1389",
                   "ldap1.example.com:389", "ldap2.example.com:389,ldap3.example.com:1389"},
              Case{" a:1 ,  b:2 ", "a:1", "b:2"},
-             // One server, or a value whose later items are not host:port, stays one value as
-             // it was.
-             Case{"h:389:12", "h:389:12", ""},
-             Case{"host: 389", "host: 389", ""},
+             // A value whose later items are not host:port stays one value as it was.
              Case{"a:1 b", "a:1 b", ""},
          }) {
         SplitServerList(c.value, first, replicas);

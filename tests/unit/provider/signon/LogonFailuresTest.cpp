@@ -103,18 +103,11 @@ struct Row {
     const Messages& messages;
 };
 
-// Every row of a credential logon by "ann", then the rows that depend on the user name or the
-// logon mode.
+// Every row of a credential logon by "ann" that a directory does not produce on a plain logon (a
+// wrong password, a locked or disabled account, an expired password: tests/integration/signon),
+// then the rows that depend on the user name or the logon mode.
 TEST(LogonFailures, EachRowRaisesItsKindWithItsMessages) {
     const Messages none;
-    const Messages disabled = {{0, kMsgAccountDisabled},
-                               {1, kMsgRequestNotCompleted},
-                               {2, kMsgAccountDisabled},
-                               {3, kMsgDetailLine}};
-    const Messages locked = {{0, kMsgContactAdministrator},
-                             {1, kMsgRequestNotCompleted},
-                             {2, kMsgAccountLocked},
-                             {3, kMsgDetailLine}};
     const Messages unreachable = {{0, kMsgDirectoryUnavailable},
                                   {1, kMsgRequestNotCompleted},
                                   {2, kMsgServerUnreachable},
@@ -142,8 +135,6 @@ TEST(LogonFailures, EachRowRaisesItsKindWithItsMessages) {
         {-147, "logon", kNothing, none},
         {AS_ERR_PASSWORD_EXPIRED, "generateCredential", kNothing, none},
         {AS_ERR_MUST_CHANGE_PASSWORD, "logoff", kNothing, none},
-        {AS_ERR_ACCOUNT_DISABLED, "logon", kUnrecoverable, disabled},
-        {AS_ERR_ACCOUNT_LOCKED, "logon", kUnrecoverable, locked},
         {AS_ERR_SERVER_UNREACHABLE, "logon", kUnrecoverable, unreachable},
         {AS_ERR_TIMEOUT, "logon", kUnrecoverable, unavailable},
         {AS_ERR_SERVER, "logon", kUnrecoverable, unavailable},
@@ -155,12 +146,10 @@ TEST(LogonFailures, EachRowRaisesItsKindWithItsMessages) {
         // A text the library cannot read, in a namespace of the library's encoding (another
         // encoding is named between the two: tests/integration/signon).
         {AS_ERR_INVALID_TEXT, "generateTC", kUnrecoverable, other},
-        {AS_ERR_PASSWORD_EXPIRED, "logon", kChangePassword, expired},
         {AS_ERR_PASSWORD_EXPIRED, "logonAs", kChangePassword, expired},
         {AS_ERR_MUST_CHANGE_PASSWORD, "generateTC", kChangePassword, expired},
         {AS_ERR_BAD_CREDENTIALS, "generateCredential", kUnrecoverable, badPassword},
         {AS_ERR_BAD_CREDENTIALS, "generateTC", kGenerateTC, enterForTC},
-        {AS_ERR_BAD_CREDENTIALS, "logon", kLogonAs, signOnFailed},
     };
     // A refused ticket, certificate or class is judged by the action, not by the code.
     for (int32_t code :
@@ -198,7 +187,6 @@ TEST(LogonFailures, EachRowRaisesItsKindWithItsMessages) {
 
 TEST(LogonFailures, PromptsAndMessagesCarryTheirDetails) {
     // The change prompt sends the form back to the action that asked.
-    EXPECT_EQ(Map(AS_ERR_PASSWORD_EXPIRED, "logonAs", kCredential).actionField, "logonAs");
     EXPECT_EQ(Map(AS_ERR_MUST_CHANGE_PASSWORD, "generateTC", kCredential).actionField,
               "generateTC");
     EXPECT_EQ(Map(AS_ERR_BAD_CREDENTIALS, "generateTC", kCredential).actionField, "generateTC");
@@ -214,12 +202,6 @@ TEST(LogonFailures, PromptsAndMessagesCarryTheirDetails) {
     silent.errorText = "";
     EXPECT_EQ(MapIn(silent, AS_ERR_INTERNAL, "logon", kCredential).parameters,
               std::vector<std::string>{"-20"});
-}
-
-TEST(LogonFailures, RequiredVariableListsAreSplitAtCommas) {
-    EXPECT_EQ(SplitNames("REMOTE_USER"), std::vector<std::string>{"REMOTE_USER"});
-    EXPECT_EQ(SplitNames(" A , B,,C "), (std::vector<std::string>{"A", "B", "C"}));
-    EXPECT_TRUE(SplitNames(" , ").empty());
 }
 
 }  // namespace

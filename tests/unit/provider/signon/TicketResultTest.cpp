@@ -37,20 +37,6 @@ TEST(TicketResult, AllUserClassesMeansNoClassWhateverTheId) {
     EXPECT_FALSE(identity.hasUserClass);
 }
 
-// A later child replaces an earlier one's values, but an absent attribute keeps the value;
-// deeper elements do not count.
-TEST(TicketResult, LaterChildOverwritesAndDeeperOnesAreIgnored) {
-    BasaltParseTicket ticket;
-    const std::string text =
-        "<r:result xmlns:r=\"urn:r\"><r:user id=\"1\" name=\"first\"/>"
-        "<r:user id=\"2\"/><wrapper><r:uc id=\"5\" name=\"deep\"/><user id=\"9\"/></wrapper>"
-        "</r:result>";
-    ticket.Load(text.data(), text.size());
-    EXPECT_EQ(ticket.GetUserId(), I18NString("2"));
-    EXPECT_EQ(ticket.GetUserName(), I18NString("first"));
-    EXPECT_TRUE(ticket.GetUserClassId().empty());
-}
-
 TEST(TicketResult, IncompleteOrMalformedResultsFail) {
     BasaltTicketIdentity identity;
     for (const char* incomplete :
@@ -60,9 +46,6 @@ TEST(TicketResult, IncompleteOrMalformedResultsFail) {
         EXPECT_FALSE(read(incomplete, identity)) << incomplete;
     }
     EXPECT_THROW(read("<result><ticket id=\"T\"></result>", identity), VOR_AAA_Exception);
-    BasaltParseTicket ticket;
-    std::ostringstream out;
-    EXPECT_THROW(ticket.Write(out), PYXAssertError);
 }
 
 }  // namespace
