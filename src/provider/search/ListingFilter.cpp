@@ -94,11 +94,6 @@ bool AllowsAccounts(Restriction code) {
            code == eFoldersAndAccounts || code == eOtherOnly;
 }
 
-bool IsUserNameLookup(const std::vector<VOR_AAA_SearchFilter::Group>& groups) {
-    return groups.size() == 1 && groups[0].size() == 1 && groups[0][0].name == "userName" &&
-           groups[0][0].operation == eSFEquals;
-}
-
 std::optional<VOR_AAA_SearchFilter::Component> NameSearchComponent(
     const std::vector<VOR_AAA_SearchFilter::Group>& groups) {
     if (groups.size() != 1 || groups[0].size() != 1 || !IsNameProperty(groups[0][0].name) ||

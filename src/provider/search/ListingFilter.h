@@ -43,9 +43,6 @@ bool AllowsFolders(Restriction code);
 bool AllowsRoles(Restriction code);
 bool AllowsAccounts(Restriction code);
 
-// True when the filter is one predicate of one equality component on userName.
-bool IsUserNameLookup(const std::vector<VOR_AAA_SearchFilter::Group>& groups);
-
 // The one component on userName, name or defaultName that a directory search by name pattern
 // can serve for the whole filter (nothing when the filter is anything else).
 std::optional<VOR_AAA_SearchFilter::Component> NameSearchComponent(

@@ -1,15 +1,16 @@
-// Elements read in place as liblber reads them: the same contents and the same refusals, on
-// hand-made encodings and on random bytes.
+// Elements read in place as liblber reads them: the same contents and the same refusals (random
+// bytes from a server: tests/fuzz, fuzz_ldap_results).
 #include <gtest/gtest.h>
 #include <lber.h>
 
-#include <random>
 #include <string>
 #include <vector>
 
 #include "BerReader.h"
 
 using namespace ridge::access;
+using namespace std::string_literals;
+using namespace std::string_view_literals;
 
 namespace {
 
@@ -42,12 +43,9 @@ std::vector<std::string> readerContents(const std::string& bytes) {
 TEST(BerReader, ReadsWholeElementsAndRefusesCutOrIndefiniteOnes) {
     using V = std::vector<std::string>;
     // Short and long lengths, an empty content, a tag number past 30 in three bytes.
-    const std::string three = std::string(
-                                  "\x04\x02"
-                                  "ab"
-                                  "\x04\x00",
-                                  6) +
-                              "\x9f\x81\x05\x81\x03xyz";
+    const std::string three =
+        "\x04\x02"
+        "ab\x04\x00\x9f\x81\x05\x81\x03xyz"s;
     EXPECT_EQ((V{"ab", "", "xyz"}), readerContents(three));
     EXPECT_EQ(liblberContents(three), readerContents(three));
     const std::string big(300, 'v');
@@ -55,46 +53,17 @@ TEST(BerReader, ReadsWholeElementsAndRefusesCutOrIndefiniteOnes) {
     // Refused, and the reader stays where it was: content past the end, an indefinite length,
     // a cut length, a tag that never ends, more length bytes than a length holds.
     BerReader cut(
-        std::string_view("\x04\x01"
-                         "a"
-                         "\x04\x05"
-                         "abc",
-                         7));
+        "\x04\x01"
+        "a\x04\x05"
+        "abc"sv);
     EXPECT_EQ("a", cut.next());
     EXPECT_EQ(std::nullopt, cut.next());
     EXPECT_EQ(std::nullopt, cut.next());
     EXPECT_FALSE(cut.atEnd());
-    for (const std::string& bad : {std::string("\x30\x80\x00\x00", 4),
-                                   std::string("\x04\x82\x01", 3), std::string("\x1f\x81\x81", 3),
-                                   std::string("\x04\x89\x00\x00\x00\x00\x00\x00\x00\x00\x01", 11),
-                                   std::string("\x04", 1), std::string()})
+    for (const std::string& bad : {"\x30\x80\x00\x00"s, "\x04\x82\x01"s, "\x1f\x81\x81"s,
+                                   "\x04\x89\x00\x00\x00\x00\x00\x00\x00\x00\x01"s, "\x04"s, ""s})
         EXPECT_EQ(V{}, readerContents(bad)) << testing::PrintToString(bad);
     EXPECT_TRUE(BerReader("").atEnd());
-}
-
-TEST(BerReader, AgreesWithLiblberOnRandomBytes) {
-    std::mt19937 random(7);
-    // Mostly well-formed elements with now and then a damaged byte, so that both whole runs
-    // and every kind of refusal are met.
-    const std::string pieces[] = {std::string("\x04\x03"
-                                              "abc",
-                                              5),
-                                  std::string("\x30\x00", 2),
-                                  std::string("\x04\x81\x01"
-                                              "z",
-                                              4),
-                                  std::string("\x1f\x82\x01\x00", 4)};
-    for (int round = 0; round < 20000; ++round) {
-        std::string bytes;
-        const int n = static_cast<int>(random() % 6);
-        for (int i = 0; i < n; ++i)
-            bytes += pieces[random() % std::size(pieces)];
-        if (!bytes.empty() && random() % 2 == 0)
-            bytes[random() % bytes.size()] = static_cast<char>(random() % 256);
-        if (!bytes.empty() && random() % 4 == 0)
-            bytes.resize(random() % bytes.size());
-        ASSERT_EQ(liblberContents(bytes), readerContents(bytes)) << testing::PrintToString(bytes);
-    }
 }
 
 }  // namespace

@@ -26,11 +26,6 @@ TEST(Certificate, RoundTripUntilExpiry) {
     EXPECT_EQ(101u, c->userClassId);
     EXPECT_EQ(2000000000, c->expiry);
     EXPECT_FALSE(verifyCertificate(text, kKey, 2000000000));  // expired at its expiry second
-    // The format: Base64 payload, ".", Base64 of 32 signature bytes.
-    size_t dot = text.find('.');
-    ASSERT_NE(std::string::npos, dot);
-    EXPECT_EQ("RC1\nridgetest\n1000\n101\n2000000000", *base64Decode(text.substr(0, dot)));
-    EXPECT_EQ(32u, base64Decode(text.substr(dot + 1))->size());
 }
 
 TEST(Certificate, AnyChangeFails) {
@@ -53,20 +48,15 @@ TEST(Certificate, AnyChangeFails) {
 }
 
 TEST(Certificate, SignedButMalformedPayloadsFail) {
-    auto sign = [](const std::string& payload) {
-        // Reuses the real signing by building claims whose text differs: emulate through a
-        // namespace name that injects extra fields.
-        CertificateClaims c = claims();
-        c.namespaceName = payload;
-        return makeCertificate(c, kKey);
-    };
-    EXPECT_FALSE(verifyCertificate(sign("ns\n1\n2"), kKey, 0));  // six fields
+    CertificateClaims extraFields = claims();
+    extraFields.namespaceName = "ns\n1\n2";  // a payload of six fields
     CertificateClaims noUser = claims();
     noUser.userId = 0;
-    EXPECT_FALSE(verifyCertificate(makeCertificate(noUser, kKey), kKey, 0));
-    CertificateClaims noNs = claims();
-    noNs.namespaceName.clear();
-    EXPECT_FALSE(verifyCertificate(makeCertificate(noNs, kKey), kKey, 0));
+    CertificateClaims noNamespace = claims();
+    noNamespace.namespaceName.clear();
+    for (const CertificateClaims& c : {extraFields, noUser, noNamespace}) {
+        EXPECT_FALSE(verifyCertificate(makeCertificate(c, kKey), kKey, 0)) << c.namespaceName;
+    }
 }
 
 TEST(Base64, StrictDecoding) {

@@ -1,43 +1,16 @@
-// The slots of a connection set: taking, giving back, waiting, parking across calls and taking a
-// parked slot from its holder; and access.conf's pool sizes.
+// The slots of a connection set: parking across calls and taking a parked slot from its holder.
+// (Threads taking turns for the slots, and waiting out the timeout: tests/integration/access,
+// PoolTest; the pool sizes: SettingsTest.)
 #include <gtest/gtest.h>
 
-#include <atomic>
 #include <chrono>
-#include <set>
-#include <thread>
-#include <vector>
 
 #include "Pool.h"
-#include "Settings.h"
 
 namespace {
 
 using namespace ridge::access;
 using namespace std::chrono_literals;
-
-TEST(ConnectionSet, HandsOutEachSlotOnceAndWaitsForOneToComeBack) {
-    ConnectionSet set(2);
-    auto* a = set.take(0ms);
-    auto* b = set.take(0ms);
-    ASSERT_TRUE(a && b);
-    EXPECT_NE(a, b);
-    // None free: a caller waits its time out, then gets none.
-    const auto started = std::chrono::steady_clock::now();
-    EXPECT_EQ(nullptr, set.take(100ms));
-    EXPECT_GE(std::chrono::steady_clock::now() - started, 100ms);
-    // A slot given back while another waits goes to that one, long before its time is out.
-    std::atomic<ConnectionSet::Slot*> taken = nullptr;
-    std::thread waiter([&] { taken = set.take(10s); });
-    std::this_thread::sleep_for(50ms);
-    const auto givenAt = std::chrono::steady_clock::now();
-    set.give(*a);
-    waiter.join();
-    EXPECT_EQ(a, taken.load());
-    EXPECT_LT(std::chrono::steady_clock::now() - givenAt, 5s);
-    set.give(*a);
-    set.give(*b);
-}
 
 TEST(ConnectionSet, AParkedSlotGoesBackToItsHolderUnlessAnotherCallerNeededIt) {
     ConnectionSet set(1);
@@ -58,79 +31,6 @@ TEST(ConnectionSet, AParkedSlotGoesBackToItsHolderUnlessAnotherCallerNeededIt) {
     EXPECT_FALSE(set.resume(*slot, token));
     EXPECT_TRUE(set.resume(*slot, second));
     set.give(*slot);
-}
-
-TEST(ConnectionSet, EightThreadsNeverHoldOneSlotTogether) {
-    ConnectionSet set(2);
-    ConnectionSet::Slot* first = set.take(0ms);
-    ConnectionSet::Slot* second = set.take(0ms);
-    set.give(*first);
-    set.give(*second);
-    std::atomic<int> holders[2] = {0, 0};
-    std::atomic<int> overlaps = 0, missed = 0;
-    std::vector<std::thread> threads;
-    for (int t = 0; t < 8; ++t)
-        threads.emplace_back([&, t] {
-            std::vector<uint64_t> tokens;
-            for (int i = 0; i < 2000; ++i) {
-                auto* slot = set.take(10s);
-                if (!slot) {
-                    ++missed;
-                    continue;
-                }
-                auto& holder = holders[slot == first ? 0 : 1];
-                if (holder.fetch_add(1) != 0)
-                    ++overlaps;
-                holder.fetch_sub(1);
-                // Some park theirs and try to take it back at once: others may take it first.
-                if ((i + t) % 3 == 0) {
-                    const uint64_t token = set.park(*slot, {});
-                    if (!set.resume(*slot, token))
-                        continue;
-                }
-                set.give(*slot);
-            }
-        });
-    for (auto& t : threads)
-        t.join();
-    EXPECT_EQ(0, overlaps.load());
-    EXPECT_EQ(0, missed.load());
-    // Both came back.
-    EXPECT_TRUE(set.take(0ms));
-    EXPECT_TRUE(set.take(0ms));
-}
-
-TEST(ConnectionSet, AccessConfSizesThePoolAndNamesWhatEachKeyTakes) {
-    std::string error;
-    auto defaults = parseAccessSettings("", &error);
-    ASSERT_TRUE(defaults) << error;
-    EXPECT_EQ(8, defaults->poolSize);
-    EXPECT_EQ(4, defaults->bindPoolSize);
-    auto set = parseAccessSettings("pool_size = 2\nbind_pool_size = 1\n", &error);
-    ASSERT_TRUE(set) << error;
-    EXPECT_EQ(2, set->poolSize);
-    EXPECT_EQ(1, set->bindPoolSize);
-    for (const char* bad : {"pool_size = 0", "pool_size = -2", "pool_size = 2x",
-                            "bind_pool_size = 0", "pool_size = 100000"}) {
-        EXPECT_FALSE(parseAccessSettings(bad, &error)) << bad;
-        EXPECT_NE(std::string::npos, error.find("pool_size is a number of connections, 1 to 256"))
-            << error;
-    }
-    // Every kind of key says where and what it takes.
-    EXPECT_FALSE(parseAccessSettings("\n# c\ntls_mode = tls\n", &error));
-    EXPECT_EQ("access.conf line 3: tls_mode is ldaps or starttls", error);
-    EXPECT_FALSE(parseAccessSettings("service_sasl_external = 1", &error));
-    EXPECT_EQ("access.conf line 1: service_sasl_external is yes or no", error);
-    EXPECT_FALSE(parseAccessSettings("ticket_lifetime = 0", &error));
-    EXPECT_EQ("access.conf line 1: ticket_lifetime is seconds", error);
-    EXPECT_FALSE(parseAccessSettings("pool = 2", &error));
-    EXPECT_EQ("access.conf line 1: unknown key pool", error);
-    EXPECT_FALSE(parseAccessSettings("pool_size 2", &error));
-    EXPECT_EQ("access.conf line 1: expected key = value", error);
-    auto both = parseAccessSettings("tls_mode = starttls\nservice_sasl_external = yes\n", &error);
-    ASSERT_TRUE(both) << error;
-    EXPECT_TRUE(both->startTls);
-    EXPECT_TRUE(both->serviceSaslExternal);
 }
 
 }  // namespace

@@ -1,19 +1,16 @@
-// The parts of the offline cache that need no directory: its settings, the encryption of its
-// records, the LMDB store (modes, prefixes, a damaged file), the record's text form and the
-// Argon2id verifier.
+// The parts of the offline cache that need no directory: the encryption of its records, the
+// LMDB store (modes, prefixes; a damaged file: tests/integration/replicas) and the Argon2id
+// verifier. (A user's record round trip: tests/integration/replicas, OfflineSignOnTest.)
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <string>
 #include <vector>
 
 #include "OfflineStore.h"
-#include "OfflineUser.h"
 #include "RecordCipher.h"
-#include "Settings.h"
 #include "Verifier.h"
 
 using namespace ridge::access;
@@ -33,25 +30,6 @@ public:
 unsigned modeOf(const std::string& path) {
     struct stat st {};
     return ::stat(path.c_str(), &st) == 0 ? st.st_mode & 0777 : 0;
-}
-
-TEST(OfflineSettings, AreOffByDefaultAndRefuseWhatCannotWork) {
-    std::string error;
-    auto defaults = parseAccessSettings("", &error);
-    ASSERT_TRUE(defaults) << error;
-    EXPECT_EQ(0, defaults->offlineDays);
-    EXPECT_EQ(12, defaults->offlineRefreshHours);
-    EXPECT_EQ(3, defaults->offlineFailedLoginAttempts);
-    EXPECT_EQ(5, defaults->offlineFailedLoginDelay);
-    auto set = parseAccessSettings("offline_days = 7\noffline_failed_login_delay = 0\n", &error);
-    ASSERT_TRUE(set) << error;
-    EXPECT_EQ(7, set->offlineDays);
-    EXPECT_EQ(0, set->offlineFailedLoginDelay);
-    EXPECT_FALSE(parseAccessSettings("offline_days = -1", &error));
-    EXPECT_EQ("access.conf line 1: offline_days is a whole number", error);
-    EXPECT_FALSE(parseAccessSettings("offline_failed_login_attempts = 0", &error));
-    EXPECT_EQ("access.conf line 1: offline_failed_login_attempts is a whole number above 0", error);
-    EXPECT_FALSE(parseAccessSettings("offline_argon2_memory = 64k", &error));
 }
 
 TEST(RecordCipher, OpensOnlyWhatItSealedUnderTheSameKeyAndLabel) {
@@ -97,58 +75,6 @@ TEST(OfflineStore, KeepsItsFilesPrivateAndListsByPrefix) {
     EXPECT_EQ(1u, store.removeAll("u:"));
     EXPECT_EQ("ticket", store.get("t:a"));
     EXPECT_EQ(1u, store.removeAll(""));
-}
-
-TEST(OfflineStore, ADamagedFileIsReportedSetAsideAndMadeAfresh) {
-    TempDir home;
-    const std::string dir = home.path + "/cache";
-    std::filesystem::create_directory(dir);
-    std::ofstream(dir + "/data.mdb", std::ios::binary) << std::string(8192, '\x5a');
-    std::vector<std::string> reports;
-    OfflineStore store(dir, [&](const std::string& r) { reports.push_back(r); });
-    ASSERT_EQ(1u, reports.size());
-    EXPECT_NE(std::string::npos, reports[0].find("damaged")) << reports[0];
-    EXPECT_TRUE(std::filesystem::exists(dir + "/data.mdb.damaged"));
-    store.put("u:a", "1");
-    EXPECT_EQ("1", store.get("u:a"));
-}
-
-TEST(OfflineUser, KeepsItsEntriesThroughItsTextAndFindsThemByIdAndDn) {
-    OfflineUser u;
-    u.namespaceDn = "ou=ridgetest,dc=example,dc=test";
-    u.signon = "alice";
-    u.verifier = "$argon2id$v=19$m=1024,t=1,p=1$c2FsdA$aGFzaA";
-    u.written = 1700000000;
-    u.failures = 2;
-    u.user.dn = "uid=alice,ou=Europe,ou=Sales," + u.namespaceDn;
-    u.user.attributes.add("ridgeid", {"1000"});
-    u.user.attributes.add("cn", {"Alice Anders"});
-    for (auto [dn, id] : {std::pair{"cn=Staff,cn=Root Class,", "103"},
-                          std::pair{"cn=Staff,cn=Other Root,", "105"}}) {
-        LdapEntry c;  // two classes named alike under different parents
-        c.dn = dn + u.namespaceDn;
-        c.attributes.add("ridgeid", {id});
-        c.attributes.add("cn", {"Staff"});
-        u.classes.push_back(c);
-    }
-    LdapEntry europe;
-    europe.dn = "ou=Europe,ou=Sales," + u.namespaceDn;
-    europe.attributes.add("ridgeid", {"11"});
-    u.folders.push_back(europe);
-
-    auto back = offlineUserFromText(toText(u));
-    ASSERT_TRUE(back);
-    EXPECT_EQ(u.verifier, back->verifier);
-    EXPECT_EQ(2, back->failures);
-    EXPECT_EQ("Alice Anders", back->user.value("cn"));
-    EXPECT_EQ((std::vector<AS_ObjectId>{103, 105}), back->classIds());
-    ASSERT_NE(nullptr, back->byId(AS_OBJ_USER_FOLDER, 11));
-    EXPECT_EQ(nullptr, back->byId(AS_OBJ_USER_FOLDER, 10));
-    EXPECT_EQ(nullptr, back->byId(AS_OBJ_USER_CLASS, 11));
-    // The DN in another spelling is the same entry.
-    EXPECT_NE(nullptr, back->byDn(AS_OBJ_USER_FOLDER, "OU=Europe, ou=Sales," + u.namespaceDn));
-    EXPECT_FALSE(offlineUserFromText("{\"signon\":\"alice\"}"));
-    EXPECT_FALSE(offlineUserFromText("not a record"));
 }
 
 TEST(Verifier, AcceptsOnlyItsPassword) {

@@ -125,15 +125,6 @@ TEST(ReadCache, DnKeysAreTheParsersNormalFormForEverySpelling) {
         const std::optional<std::string> normal = normalizeDn(dn);
         EXPECT_EQ(normal ? *normal : dn, ReadCache::dnKey(dn)) << dn;
     }
-    ReadCache cache(400ms, 100);
-    cache.putEntry(AS_OBJ_USER, 9, entry("CN=O'Brien,OU=F,DC=x", "O"), t0);
-    ASSERT_TRUE(cache.entryByDn(AS_OBJ_USER, "cn=O'Brien, ou=F, dc=x", t0));
-    // Attribute names are found in any case, however long.
-    EXPECT_EQ("O", cache.entryByDn(AS_OBJ_USER, "cn=O'Brien,ou=F,dc=x", t0)->value("CN"));
-    EXPECT_EQ("", cache.entryById(AS_OBJ_USER, 9, t0)->value(std::string(80, 'C')));
-    cache.putEntry(AS_OBJ_USER, 10, entry("cn=Two Words,ou=F,dc=x", "T"), t0);
-    EXPECT_TRUE(cache.entryByDn(AS_OBJ_USER, "CN=Two Words , OU=F,DC=x", t0));
-    EXPECT_FALSE(cache.entryByDn(AS_OBJ_USER, "cn=two words,ou=F,dc=x", t0));
 }
 
 }  // namespace

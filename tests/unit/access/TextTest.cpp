@@ -10,18 +10,15 @@ using namespace ridge::access;
 
 namespace {
 
+// Names with DN syntax sign on literally against slapd (tests/integration/signon); here, the
+// values a directory name cannot be given plainly.
 TEST(Escaping, DnValuesRoundTripThroughTheDnParser) {
-    for (std::string value : {"plain", "a,b=c+d \"e\" <f>;g\\h*(i)", " lead", "trail ", "#hash",
-                              "Équipe Réseau", "x,ou=ridgetest"}) {
-        std::string dn = childDn("ou", value, "dc=ridge,dc=test");
-        auto parts = splitDn(dn);
-        ASSERT_TRUE(parts) << dn;
-        ASSERT_EQ(3u, parts->size()) << dn;
-        EXPECT_EQ("ou", (*parts)[0].first);
-        EXPECT_EQ(value, (*parts)[0].second) << dn;
-        EXPECT_EQ("dc=ridge,dc=test", *parentDn(dn));
+    for (std::string value : {"a,b=c+d \"e\" <f>;g\\h*(i)", " lead", "trail ", "#hash", "x,ou=t"}) {
+        auto parts = splitDn(childDn("ou", value, "dc=ridge,dc=test"));
+        ASSERT_TRUE(parts) << value;
+        ASSERT_EQ(3u, parts->size()) << value;
+        EXPECT_EQ(value, (*parts)[0].second);
     }
-    EXPECT_EQ("a\\2Cb", escapeDnValue("a,b"));
     EXPECT_FALSE(splitDn("not a dn"));
     EXPECT_EQ("", *parentDn("dc=test"));
     EXPECT_EQ(*normalizeDn("CN=A,O=B"), *normalizeDn("cn=A, o=B"));
@@ -63,8 +60,7 @@ TEST(Encoding, ConvertsAndRefusesInvalidBytes) {
         EXPECT_EQ(AS_ERR_UNKNOWN_ENCODING, e.code());
     }
     // Not representable in cp1252: substituted, not dropped silently into garbage.
-    EXPECT_EQ(1u, fromUtf8("cp1252", "\xe2\x82\xac").size());  // euro sign exists in cp1252
-    EXPECT_EQ("\x1a", fromUtf8("cp1252", "\xe4\xb8\xad"));     // CJK: substitution character
+    EXPECT_EQ("\x1a", fromUtf8("cp1252", "\xe4\xb8\xad"));  // CJK: substitution character
 }
 
 // Well-formed UTF-8 skips the converters; anything else must still be judged exactly as ICU's
@@ -79,29 +75,14 @@ TEST(Encoding, Utf8ShortcutAgreesWithTheConverter) {
     };
     const auto in = [](const std::string& e, const std::string& t) { return toUtf8(e, t); };
     const auto out = [](const std::string& e, const std::string& t) { return fromUtf8(e, t); };
-    const std::string samples[] = {"plain",
-                                   "Zo\xc3\xab",
-                                   "\xe2\x82\xac",
-                                   "\xf0\x9f\x98\x80",
-                                   "\xf4\x8f\xbf\xbf",
-                                   std::string("a\0b", 3),
-                                   "\xc0\x80",          // overlong NUL
-                                   "\xc1\xbf",          // overlong
-                                   "\xe0\x80\xaf",      // overlong 3-byte
-                                   "\xf0\x8f\xbf\xbf",  // overlong 4-byte
-                                   "\xed\xa0\x80",      // surrogate
-                                   "\xf4\x90\x80\x80",  // past U+10FFFF
-                                   "\xf5\x80\x80\x80",
-                                   "\xff",
-                                   "\x80",
-                                   "\xc3",
-                                   "ab\xe2\x82",
-                                   "\xe2\x28\xa1"};
+    // One of each kind: 2- and 4-byte characters, a NUL, overlong, surrogate, past U+10FFFF,
+    // a lone continuation, a cut sequence.
+    const std::string samples[] = {"Zo\xc3\xab", "\xf0\x9f\x98\x80", std::string("a\0b", 3),
+                                   "\xc0\x80",   "\xed\xa0\x80",     "\xf4\x90\x80\x80",
+                                   "\x80",       "ab\xe2\x82"};
     for (const std::string& text : samples) {
-        for (const char* name : {"UTF-8", "utf8", "Utf_8"}) {
-            EXPECT_EQ(outcome(in, "ibm-1208", text), outcome(in, name, text)) << name;
-            EXPECT_EQ(outcome(out, "ibm-1208", text), outcome(out, name, text)) << name;
-        }
+        EXPECT_EQ(outcome(in, "ibm-1208", text), outcome(in, "utf8", text));
+        EXPECT_EQ(outcome(out, "ibm-1208", text), outcome(out, "Utf_8", text));
     }
 }
 

@@ -5,7 +5,6 @@
 #include <thread>
 #include <vector>
 
-#include "PYXDocumentLimits.h"
 #include "PYXIDOM.h"
 #include "TempDirectory.h"
 
@@ -30,96 +29,21 @@ std::string parseError(const std::string& text, bool refusedByBound = false) {
     return error.utf8();
 }
 
-// Every text of the document, attribute values included, in one string.
-std::string allText(PYXIDOM_Node* node) {
-    std::string out = node->getNodeValue().utf8();
-    if (PYXIDOM_NamedNodeMap* attributes = node->getAttributes()) {
-        for (std::size_t i = 0; i < attributes->getLength(); ++i) {
-            out += attributes->item(i)->getNodeValue().utf8();
-        }
-    }
-    for (PYXIDOM_Node* child = node->getFirstChild(); child; child = child->getNextSibling()) {
-        out += allText(child);
-    }
-    return out;
-}
-
 }  // namespace
 
-TEST(IdomParse, ReadsTreeAttributesNamespacesAndNodeTypes) {
+// The readers of the namespace configuration and the encryption manager's documents find their
+// elements by local name; the parser's own reading of XML is Xerces's.
+TEST(IdomParse, ReadsNamespacedNamesAndTheDeclaredEncoding) {
     auto document = parseOk(
-        "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
-        "<cfg:instance xmlns:cfg=\"urn:cfg\" name=\"ns1\" class=\"ridge\">"
-        "<?keep me?><!--note--><parameter name=\"id\"><value>a &amp; "
-        "W\xC3\xB6rld</value></parameter>"
-        "<![CDATA[<raw>]]><parameter name=\"empty\"/></cfg:instance>");
+        "<cfg:instance xmlns:cfg=\"urn:cfg\" name=\"ns1\"><!--note--><parameter>a &amp; "
+        "W\xC3\xB6rld</parameter></cfg:instance>");
     ASSERT_TRUE(document);
-    EXPECT_EQ(document->getNodeType(), PYXIDOM_Node::DOCUMENT_NODE);
-    EXPECT_EQ(document->getOwnerDocument(), nullptr);
-
-    EXPECT_EQ(document->getDoctype(), nullptr);
-
     PYXIDOM_Element* root = document->getDocumentElement();
-    ASSERT_NE(root, nullptr);
-    EXPECT_EQ(root->getTagName().utf8(), "cfg:instance");
     EXPECT_EQ(root->getLocalName().utf8(), "instance");
-    EXPECT_EQ(root->getPrefix().utf8(), "cfg");
-    EXPECT_EQ(root->getNamespaceURI().utf8(), "urn:cfg");
     EXPECT_EQ(root->getAttribute("name").utf8(), "ns1");
-    EXPECT_TRUE(root->hasAttribute("class"));
-    EXPECT_FALSE(root->hasAttribute("missing"));
-    EXPECT_TRUE(root->getAttribute("missing").empty());
-    EXPECT_EQ(root->getParentNode(), document.get());
-    EXPECT_EQ(root->getOwnerDocument(), document.get());
-
-    // Attributes: name, class and the namespace declaration.
-    PYXIDOM_NamedNodeMap* attributes = root->getAttributes();
-    ASSERT_NE(attributes, nullptr);
-    EXPECT_EQ(attributes->getLength(), 3u);
-    EXPECT_EQ(attributes->item(3), nullptr);
-    auto* nameAttr = dynamic_cast<PYXIDOM_Attr*>(attributes->getNamedItem("name"));
-    ASSERT_NE(nameAttr, nullptr);
-    EXPECT_EQ(nameAttr->getValue().utf8(), "ns1");
-    EXPECT_EQ(nameAttr->getOwnerElement(), root);
-    EXPECT_EQ(root->getAttributeNode("name"), nameAttr);
-    EXPECT_NE(attributes->getNamedItemNS("http://www.w3.org/2000/xmlns/", "cfg"), nullptr);
-
-    PYXIDOM_NodeList* children = root->getChildNodes();
-    ASSERT_EQ(children->getLength(), 5u);
-    EXPECT_EQ(children->item(5), nullptr);
-    std::vector<PYXIDOM_Node::NodeType> types;
-    for (std::size_t i = 0; i < children->getLength(); ++i) {
-        types.push_back(children->item(i)->getNodeType());
-    }
-    EXPECT_EQ(types, (std::vector<PYXIDOM_Node::NodeType>{
-                         PYXIDOM_Node::PROCESSING_INSTRUCTION_NODE, PYXIDOM_Node::COMMENT_NODE,
-                         PYXIDOM_Node::ELEMENT_NODE, PYXIDOM_Node::CDATA_SECTION_NODE,
-                         PYXIDOM_Node::ELEMENT_NODE}));
-    auto* pi = dynamic_cast<PYXIDOM_ProcessingInstruction*>(children->item(0));
-    ASSERT_NE(pi, nullptr);
-    EXPECT_EQ(pi->getTarget().utf8(), "keep");
-    EXPECT_EQ(pi->getData().utf8(), "me");
-    EXPECT_EQ(dynamic_cast<PYXIDOM_Comment*>(children->item(1))->getData().utf8(), "note");
-    EXPECT_EQ(dynamic_cast<PYXIDOM_CDATASection*>(children->item(3))->getData().utf8(), "<raw>");
-
-    // Predefined entities are expanded into the text, non-ASCII intact.
-    auto* parameter = dynamic_cast<PYXIDOM_Element*>(children->item(2));
-    ASSERT_NE(parameter, nullptr);
-    EXPECT_EQ(parameter->getTextContent().utf8(), "a & W\xC3\xB6rld");
-    EXPECT_EQ(parameter->getFirstChild()->getNodeName().utf8(), "value");
-    EXPECT_FALSE(children->item(4)->hasChildNodes());
-
-    // Same node, same object; searches by name.
-    EXPECT_EQ(root->getFirstChild(), children->item(0));
-    EXPECT_EQ(children->item(2)->getNextSibling()->getPreviousSibling(), children->item(2));
-    EXPECT_EQ(document->getElementsByTagName("parameter")->getLength(), 2u);
-    EXPECT_EQ(root->getElementsByTagName("value")->getLength(), 1u);
-    EXPECT_EQ(document->getElementsByTagNameNS("urn:cfg", "instance")->item(0), root);
-}
-
-TEST(IdomParse, EncodingComesFromTheDeclaration) {
-    auto document = parseOk("<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?><a>caf\xE9</a>");
-    EXPECT_EQ(document->getDocumentElement()->getTextContent().utf8(), "caf\xC3\xA9");
+    EXPECT_EQ(root->getTextContent().utf8(), "a & W\xC3\xB6rld");
+    auto latin = parseOk("<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?><a>caf\xE9</a>");
+    EXPECT_EQ(latin->getDocumentElement()->getTextContent().utf8(), "caf\xC3\xA9");
 }
 
 TEST(IdomParse, MalformedTextGivesLineAndColumn) {
@@ -127,10 +51,7 @@ TEST(IdomParse, MalformedTextGivesLineAndColumn) {
     EXPECT_NE(error.find("line 2, column"), std::string::npos) << error;
 
     EXPECT_NE(parseError("").find("line"), std::string::npos);
-    parseError("<a x='1' x='2'/>");
-    parseError("<a>text</a><second/>");
     parseError("<p:a/>");  // an undeclared prefix
-    parseError("<?xml version=\"1.0\" encoding=\"UTF-8\"?><a>\xC3(</a>");
 }
 
 // Every document type declaration is refused where it starts: nothing it declares (internal or
@@ -173,127 +94,15 @@ TEST(IdomParse, DoctypeIsRefusedSoNothingIsDeclaredOrRead) {
     }
 }
 
-// Size and depth come from documents.conf of the home directory and are refused with a text
-// that names the bound. Depth is refused where the scanner reaches the first element too deep,
-// not after the whole text: the reported column shows how far it read.
-TEST(IdomParse, SizeAndDepthBoundsFromTheHomeDirectory) {
-    TempDirectory home;
-    std::ofstream(home.path() / "documents.conf")
-        << "# test bounds\nmax_document_size = 1000000\nmax_element_depth = 8 # levels\n";
-    ScopedEnv env("BASALT_HOME", home.str());
-
-    auto nested = [](int depth) {
-        std::string text;
-        for (int i = 0; i < depth; ++i)
-            text += "<e>";
-        for (int i = 0; i < depth; ++i)
-            text += "</e>";
-        return text;
-    };
-    parseOk(nested(8));
-    std::string error = parseError(nested(9), true);
-    EXPECT_NE(error.find("max_element_depth"), std::string::npos) << error;
-    EXPECT_NE(error.find(" 8 "), std::string::npos) << error;
-    // Empty elements count as a level too, and leaving a level frees it.
-    parseOk("<a><b><c><d><e><f><g><h/></g></f></e></d></c></b><b/></a>");
-    parseError("<a><b><c><d><e><f><g><h><i/></h></g></f></e></d></c></b></a>", true);
-
-    // 100,000 levels (quadratic in the parser's namespace lookup) stop at level 9: the
-    // refusal's column is that of the ninth start tag, not the end of the 600 KB text.
-    error = parseError("<r xmlns='urn:x'>" + nested(100000) + "</r>", true);
-    EXPECT_EQ(error.substr(0, error.find(':')), "line 1, column 42") << error;
-
-    parseOk("<a>" + std::string(1000000 - 7, 'x') + "</a>");
-    error = parseError("<a>" + std::string(1000000 - 6, 'x') + "</a>", true);
-    EXPECT_NE(error.find("1000001 bytes"), std::string::npos) << error;
-    EXPECT_NE(error.find("max_document_size"), std::string::npos) << error;
-
-    // Malformed text is a parse error, not a refusal.
-    parseError("<a>", false);
-}
-
-// Without documents.conf the defaults hold; they fit the largest documents the provider reads.
-TEST(IdomParse, DefaultBoundsWithoutConfiguration) {
-    TempDirectory home;
-    ScopedEnv env("BASALT_HOME", home.str());
-    const PYXDocumentLimits limits = PYXDocumentLimits::Current();
-    EXPECT_EQ(limits.maxDocumentSize, PYXDocumentLimits::kDefaultMaxDocumentSize);
-    EXPECT_EQ(limits.maxElementDepth, PYXDocumentLimits::kDefaultMaxElementDepth);
-
-    std::ofstream(home.path() / "documents.conf")
-        << "max_document_size = -5\nmax_element_depth = 0\nmax_element_depth=12x\n";
-    const PYXDocumentLimits invalid = PYXDocumentLimits::Read(home.str());
-    EXPECT_EQ(invalid.maxDocumentSize, PYXDocumentLimits::kDefaultMaxDocumentSize);
-    EXPECT_EQ(invalid.maxElementDepth, PYXDocumentLimits::kDefaultMaxElementDepth);
-}
-
-TEST(IdomWrite, CreateAppendRemoveAttributesAndImport) {
-    auto document = PYXIDOM_Document::create("", "root");
-    PYXIDOM_Element* root = document->getDocumentElement();
-    ASSERT_NE(root, nullptr);
-
-    PYXIDOM_Element* child = document->createElement("child");
-    EXPECT_EQ(child->getParentNode(), nullptr);
-    EXPECT_EQ(root->appendChild(child), child);
-    child->appendChild(document->createTextNode("h\xC3\xA9llo"));
-    child->setAttribute("k", "v1");
-    child->setAttribute("k", "v2");
-    child->setAttributeNS("urn:x", "x:q", "qv");
-    EXPECT_EQ(child->getAttribute("k").utf8(), "v2");
-    EXPECT_EQ(child->getAttributeNS("urn:x", "q").utf8(), "qv");
-    child->removeAttribute("k");
-    child->removeAttribute("never-there");
-    EXPECT_FALSE(child->hasAttribute("k"));
-    child->removeAttributeNS("urn:x", "q");
-    EXPECT_FALSE(child->hasAttributes());
-    EXPECT_EQ(root->getTextContent().utf8(), "h\xC3\xA9llo");
-
-    // Removed nodes stay usable: the document still owns them.
-    EXPECT_EQ(root->removeChild(child), child);
-    EXPECT_FALSE(root->hasChildNodes());
-    EXPECT_EQ(child->getTextContent().utf8(), "h\xC3\xA9llo");
-
-    // Import a subtree from another (parsed) document, deep and shallow.
-    auto other = parseOk("<src a=\"1\"><inner>text</inner></src>");
-    PYXIDOM_Node* deep = document->importNode(other->getDocumentElement(), true);
-    EXPECT_EQ(deep->getOwnerDocument(), document.get());
-    root->appendChild(deep);
-    EXPECT_EQ(root->getTextContent().utf8(), "text");
-    EXPECT_EQ(dynamic_cast<PYXIDOM_Element*>(deep)->getAttribute("a").utf8(), "1");
-    PYXIDOM_Node* shallow = document->importNode(other->getDocumentElement(), false);
-    EXPECT_FALSE(shallow->hasChildNodes());
-    other.reset();  // the import does not depend on its source
-    EXPECT_EQ(deep->getFirstChild()->getNodeName().utf8(), "inner");
-}
-
-TEST(IdomWrite, RefusedWritesThrowPlatformExceptions) {
-    auto document = PYXIDOM_Document::create("", "root");
-    auto other = PYXIDOM_Document::create("", "other");
-    PYXIDOM_Element* root = document->getDocumentElement();
-    EXPECT_THROW(document->createElement("bad name"), PYXException);
-    EXPECT_THROW(root->appendChild(other->createElement("foreign")), PYXException);
-    PYXIDOM_Element* child = document->createElement("child");
-    root->appendChild(child);
-    EXPECT_THROW(child->appendChild(root), PYXException);  // a node cannot hold its ancestor
-    EXPECT_THROW(document->appendChild(document->createElement("second")), PYXException);
-    EXPECT_THROW(root->removeChild(document->createElement("loose")), PYXException);
-    EXPECT_THROW(root->appendChild(nullptr), PYXException);
-    EXPECT_THROW(document->createTextNode("abc")->substringData(4, 1), PYXException);
-    EXPECT_EQ(document->createTextNode("abc")->substringData(1, 10).utf8(), "bc");
-}
-
-TEST(IdomXerces, InitialisationIsCountedAcrossUsers) {
+// The parser's library stays up while a document needs it, and threads that each parse and
+// drop documents never pull it down under another's feet.
+TEST(IdomXerces, InitialisationLastsAsLongAsItsUsers) {
     const int before = PYXXercesInit::userCount();
     {
-        auto document = parseOk("<a/>");
-        // The parser is gone; the document keeps Xerces up.
+        auto document = parseOk("<a><b>x</b></a>");  // its parser is gone
         EXPECT_EQ(PYXXercesInit::userCount(), before + 1);
-        PYXXercesInit another;
-        EXPECT_EQ(PYXXercesInit::userCount(), before + 2);
+        EXPECT_EQ(document->getDocumentElement()->getTextContent().utf8(), "x");
     }
-    EXPECT_EQ(PYXXercesInit::userCount(), before);
-
-    // Threads that each parse and drop documents never pull Xerces down under another's feet.
     std::vector<std::thread> threads;
     for (int t = 0; t < 4; ++t) {
         threads.emplace_back([] {

@@ -2,10 +2,10 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <cctype>
 #include <chrono>
 #include <fstream>
 #include <nlohmann/json.hpp>
+#include <regex>
 #include <set>
 #include <string>
 #include <thread>
@@ -26,34 +26,16 @@ std::vector<std::string> readLines(const std::filesystem::path& file) {
     return lines;
 }
 
-// "YYYY-MM-DDTHH:MM:SS.mmmZ"
-bool isIsoUtcMilliseconds(const std::string& text) {
-    const std::string shape = "dddd-dd-ddTdd:dd:dd.dddZ";
-    if (text.size() != shape.size()) {
-        return false;
-    }
-    for (std::size_t i = 0; i < shape.size(); ++i) {
-        if (shape[i] == 'd' ? !std::isdigit(static_cast<unsigned char>(text[i]))
-                            : text[i] != shape[i]) {
-            return false;
-        }
-    }
-    return true;
-}
-
 // Each test has its own home and log file; the environment overrides are cleared.
 class LoggingTest : public ::testing::Test {
 protected:
-    void SetUp() override {
+    static void ClearOverrides() {
         ::unsetenv("BASALT_LOG_FILE");
         ::unsetenv("BASALT_LOG_LEVEL");
         LogTypedLogger::reloadConfiguration();
     }
-    void TearDown() override {
-        ::unsetenv("BASALT_LOG_FILE");
-        ::unsetenv("BASALT_LOG_LEVEL");
-        LogTypedLogger::reloadConfiguration();
-    }
+    void SetUp() override { ClearOverrides(); }
+    void TearDown() override { ClearOverrides(); }
     void writeConfiguration(const std::string& text) {
         std::ofstream(home.path() / "logging.conf") << text;
         LogTypedLogger::reloadConfiguration();
@@ -67,13 +49,10 @@ protected:
 
 }  // namespace
 
-TEST_F(LoggingTest, OneInstancePerName) {
-    EXPECT_EQ(LogTypedLogger::getInstance("Audit.RTUsage.VOR.AAA.Provider.Ridge", "other"), logger);
-    EXPECT_EQ(logger->getType(), "LogAuditIndication");
-    EXPECT_NE(LogTypedLogger::getInstance("Audit.RTUsage", "LogAuditIndication"), logger);
-}
-
 TEST_F(LoggingTest, ThresholdFromConfigurationAndEnvironment) {
+    // Without configuration: warnings only.
+    EXPECT_FALSE(logger->isEnabled(10000));
+    EXPECT_TRUE(logger->isEnabled(50000));
     writeConfiguration("# audit\ndestination = audit/records.log\nlevel = 10000\n");
     EXPECT_TRUE(logger->isEnabled(10000));
     EXPECT_TRUE(logger->isEnabled(50000));
@@ -119,11 +98,6 @@ TEST_F(LoggingTest, ChangedConfigurationFileTakesEffectWithoutReload) {
     EXPECT_TRUE(logger->isEnabled(10000));
 }
 
-TEST_F(LoggingTest, DefaultsWithoutConfigurationAreWarningsOnly) {
-    EXPECT_FALSE(logger->isEnabled(10000));
-    EXPECT_TRUE(logger->isEnabled(50000));
-}
-
 TEST_F(LoggingTest, RecordIsOneJsonObjectWithEveryField) {
     const auto file = home.path() / "records.log";
     ScopedEnv destination("BASALT_LOG_FILE", file.string());
@@ -148,31 +122,27 @@ TEST_F(LoggingTest, RecordIsOneJsonObjectWithEveryField) {
 
     std::vector<std::string> lines = readLines(file);
     ASSERT_EQ(lines.size(), 2u);
+    // Every field, in this order.
     auto record = nlohmann::ordered_json::parse(lines[0]);
-    std::vector<std::string> keys;
-    for (auto& item : record.items()) {
-        keys.push_back(item.key());
-    }
-    EXPECT_EQ(keys, (std::vector<std::string>{"time", "logger", "level", "component", "kind",
-                                              "operation", "status", "sessionID", "requestID",
-                                              "subRequestID", "stepID", "data"}));
-    EXPECT_TRUE(isIsoUtcMilliseconds(record["time"].get<std::string>())) << record["time"];
-    EXPECT_EQ(record["logger"], "Audit.RTUsage.VOR.AAA.Provider.Ridge");
-    EXPECT_EQ(record["level"], 50000);
-    EXPECT_EQ(record["component"], "AAA");
-    EXPECT_EQ(record["kind"], 7);
-    EXPECT_EQ(record["operation"], "StartService");
-    EXPECT_EQ(record["status"], "Warning");
-    EXPECT_EQ(record["data"], "Namespace \"R\xC3\xBC\" conflicts\nwith <unicode> & \\ settings");
-    EXPECT_EQ(record["sessionID"], "session-1");
-    EXPECT_EQ(record["requestID"], "request-2");
-    EXPECT_EQ(record["subRequestID"], "3");
-    EXPECT_EQ(record["stepID"], "step-4");
-
-    auto second = nlohmann::json::parse(lines[1]);
-    EXPECT_EQ(second["level"], 10000);  // the default level of an indication
-    EXPECT_EQ(second["status"], "");
-    EXPECT_EQ(second["sessionID"], "");
+    EXPECT_EQ(record.begin().key(), "time");
+    EXPECT_TRUE(std::regex_match(record["time"].get<std::string>(),
+                                 std::regex(R"(\d{4}-\d\d-\d\dT\d\d:\d\d:\d\d\.\d{3}Z)")))
+        << record["time"];
+    record.erase("time");
+    EXPECT_EQ(record.dump(),
+              nlohmann::ordered_json(
+                  {{"logger", "Audit.RTUsage.VOR.AAA.Provider.Ridge"},
+                   {"level", 50000},
+                   {"component", "AAA"},
+                   {"kind", 7},
+                   {"operation", "StartService"},
+                   {"status", "Warning"},
+                   {"sessionID", "session-1"},
+                   {"requestID", "request-2"},
+                   {"subRequestID", "3"},
+                   {"stepID", "step-4"},
+                   {"data", "Namespace \"R\xC3\xBC\" conflicts\nwith <unicode> & \\ settings"}})
+                  .dump());
 
     // A text that is not valid Unicode still gives a valid line.
     LogAuditIndication broken("AAA", 7);
@@ -234,7 +204,6 @@ TEST_F(LoggingTest, UnwritableDestinationLosesRecordsQuietly) {
     LogTypedLogger::reloadConfiguration();
     LogAuditIndication indication("AAA", 7);
     indication.setLogData("lost");
-    EXPECT_NO_THROW(logger->log(indication));
     EXPECT_NO_THROW(logger->log(indication));
 
     // Once the destination is usable again the records arrive.

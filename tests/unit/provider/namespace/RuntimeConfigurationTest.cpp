@@ -9,34 +9,30 @@
 #include <filesystem>
 #include <fstream>
 
-TEST(RuntimeConfigurationText, WritesEveryValueInItsPlace) {
-    RuntimeConfigurationSettings s;
-    s.directoryNamespace = "Sales";
-    s.sslCertificateDatabase = "/etc/certs";
-    s.sslEnabled = true;
-    s.host = "dir.example.com";
-    s.port = 636;
-    s.baseDN = "o=Example,c=US";
-    s.timeout = 30;
-    EXPECT_EQ(BuildRuntimeConfigurationText(s),
-              "<TESSEL_CONFIGURATION_6.7.0><GENERATION>100</GENERATION><STORAGE_TYPE>2"
-              "</STORAGE_TYPE><DEFAULT_NAMESPACE>Sales</DEFAULT_NAMESPACE><SSL_CERT_DB>/etc/certs"
-              "</SSL_CERT_DB><SSL_ENABLED>true</SSL_ENABLED><LDAP><HOST>dir.example.com</HOST>"
-              "<PORT>636</PORT><BASE_DN>o=Example,c=US</BASE_DN><TIMEOUT>30</TIMEOUT></LDAP>"
-              "</TESSEL_CONFIGURATION_6.7.0>");
-}
-
-TEST(RuntimeConfigurationText, UnsetTimeoutIsMinusOneAndValuesAreNotEscaped) {
+// The library parses the text (RuntimeConfigurationSwitchTest and every integration test):
+// here, what it cannot tell, the values in their places.
+TEST(RuntimeConfigurationText, WritesEachValueInItsPlaceRawAndWithoutWhiteSpace) {
     RuntimeConfigurationSettings s;
     s.directoryNamespace = "a<b&c";
     s.host = "h";
     s.port = 389;
     s.baseDN = "o=x";
+    const std::string plain = BuildRuntimeConfigurationText(s);
+    EXPECT_NE(plain.find("<DEFAULT_NAMESPACE>a<b&c</DEFAULT_NAMESPACE>"), std::string::npos);
+    EXPECT_NE(plain.find("<SSL_CERT_DB></SSL_CERT_DB><SSL_ENABLED>false"), std::string::npos);
+    EXPECT_NE(plain.find("<TIMEOUT>-1</TIMEOUT></LDAP>"), std::string::npos);  // unset
+    EXPECT_EQ(plain.find(' '), std::string::npos);
+
+    s.sslCertificateDatabase = "/etc/certs";
+    s.sslEnabled = true;
+    s.timeout = 30;
+    s.replicas = "b:389,c:1389";
     const std::string text = BuildRuntimeConfigurationText(s);
-    EXPECT_NE(text.find("<TIMEOUT>-1</TIMEOUT>"), std::string::npos);
-    EXPECT_NE(text.find("<DEFAULT_NAMESPACE>a<b&c</DEFAULT_NAMESPACE>"), std::string::npos);
-    EXPECT_NE(text.find("<SSL_CERT_DB></SSL_CERT_DB><SSL_ENABLED>false"), std::string::npos);
-    EXPECT_EQ(text.find(' '), std::string::npos);
+    EXPECT_NE(text.find("<SSL_CERT_DB>/etc/certs</SSL_CERT_DB><SSL_ENABLED>true</SSL_ENABLED>"
+                        "<LDAP><HOST>h</HOST><PORT>389</PORT><BASE_DN>o=x</BASE_DN>"
+                        "<TIMEOUT>30</TIMEOUT><REPLICAS>b:389,c:1389</REPLICAS></LDAP>"),
+              std::string::npos)
+        << text;
 }
 
 TEST(ConnectionValue, SplitsAtTheFirstColonAndPortFollowsAtoi) {
@@ -54,7 +50,6 @@ TEST(ConnectionValue, SplitsAtTheFirstColonAndPortFollowsAtoi) {
     EXPECT_EQ(AtoiValue("  -12x"), -12);
     EXPECT_EQ(AtoiValue("abc"), 0);
     EXPECT_EQ(AtoiValue("99999999999999"), 2147483647);
-    EXPECT_EQ(AtoiValue("-99999999999999"), -2147483647 - 1);
 }
 
 TEST(DataEncodingRule, PrefixesOfUtf8SelectTheSystemEncoding) {
@@ -66,20 +61,17 @@ TEST(DataEncodingRule, PrefixesOfUtf8SelectTheSystemEncoding) {
     }
 }
 
-TEST(DirectoryDNComparison, IgnoresCaseBlanksAndQuotes) {
+TEST(DirectoryDNComparison, IgnoresCaseBlanksAndQuotesOnly) {
     EXPECT_TRUE(DirectoryDNsEqual("cn=A, o=B", "CN=a,O=b"));
     EXPECT_TRUE(DirectoryDNsEqual("cn=A, o=B", "cn=a,o=\"b\""));
     EXPECT_TRUE(DirectoryDNsEqual("cn=a\\,b,o=c", "CN=A\\,B,O=C"));
-}
-
-TEST(DirectoryDNComparison, DiffersOnLengthValuesAndBadInput) {
-    EXPECT_FALSE(DirectoryDNsEqual("cn=a", "cn=a,o=b"));
-    EXPECT_FALSE(DirectoryDNsEqual("cn=a,o=b", "cn=a"));
-    EXPECT_FALSE(DirectoryDNsEqual("cn=,o=b", "cn=,o=b"));
-    EXPECT_FALSE(DirectoryDNsEqual("cn=a,o=b", "cn=a,o=c"));
-    EXPECT_FALSE(DirectoryDNsEqual("cn=a,o=b", "uid=a,o=b"));
-    EXPECT_FALSE(DirectoryDNsEqual("not a dn", "not a dn"));
     EXPECT_TRUE(DirectoryDNsEqual("", ""));
+    const std::pair<const char*, const char*> different[] = {
+        {"cn=a", "cn=a,o=b"},     {"cn=a,o=b", "cn=a"},      {"cn=,o=b", "cn=,o=b"},
+        {"cn=a,o=b", "cn=a,o=c"}, {"cn=a,o=b", "uid=a,o=b"}, {"not a dn", "not a dn"}};
+    for (const auto& [left, right] : different) {
+        EXPECT_FALSE(DirectoryDNsEqual(left, right)) << left << " / " << right;
+    }
 }
 
 TEST(CertificateDatabaseRule, AFileTurnsSslOnAndNamesItsDirectory) {
@@ -117,28 +109,11 @@ TEST(ConnectionValue, SeveralServersGiveTheFirstAndTheReplicasInOrder) {
              Case{"ldap1.example.com:389 ldap2.example.com:389,ldap3.example.com:1389",
                   "ldap1.example.com:389", "ldap2.example.com:389,ldap3.example.com:1389"},
              Case{" a:1 ,  b:2 ", "a:1", "b:2"},
-             // One server, or a value whose later items are not host:port, stays one value as
-             // it was.
-             Case{"h:389:12", "h:389:12", ""},
-             Case{"host: 389", "host: 389", ""},
+             // A value whose later items are not host:port stays one value as it was.
              Case{"a:1 b", "a:1 b", ""},
          }) {
         SplitServerList(c.value, first, replicas);
         EXPECT_EQ(first, c.first) << c.value;
         EXPECT_EQ(replicas, c.replicas) << c.value;
     }
-}
-
-TEST(RuntimeConfigurationText, ReplicasFollowTheTimeoutAndLeaveNoWhiteSpace) {
-    RuntimeConfigurationSettings s;
-    s.host = "a";
-    s.port = 389;
-    s.baseDN = "o=x";
-    const std::string single = BuildRuntimeConfigurationText(s);
-    s.replicas = "b:389,c:1389";
-    const std::string replicated = BuildRuntimeConfigurationText(s);
-    EXPECT_NE(replicated.find("<TIMEOUT>-1</TIMEOUT><REPLICAS>b:389,c:1389</REPLICAS></LDAP>"),
-              std::string::npos);
-    EXPECT_EQ(replicated.find(' '), std::string::npos);
-    EXPECT_EQ(single.find("REPLICAS"), std::string::npos);
 }

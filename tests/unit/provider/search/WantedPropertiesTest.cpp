@@ -15,11 +15,8 @@ TEST(WantedProperties, NamesAndTheStarSelectProperties) {
     const W some({"email", "defaultDescription", "unknownThing"});
     EXPECT_FALSE(some.None());
     EXPECT_TRUE(some[W::eEmail]);
-    EXPECT_TRUE(some[W::eDefaultDescription]);
     EXPECT_TRUE(some.Description());
-    EXPECT_FALSE(some[W::eDescription]);
     EXPECT_FALSE(some[W::eName]);
-    EXPECT_FALSE(some[W::eSurname]);
 
     const W all({"*"});
     for (int p = 0; p < W::eCount; ++p) {

@@ -1,7 +1,7 @@
 // The mapping of refused credential and certificate logons onto authentication exceptions,
 // row by row, including the rows a real directory cannot be made to produce (a refused
-// certificate code, an invalid handle, a folder or memory failure).
-#include "common/ProviderErrors.h"
+// certificate code, an invalid handle, a folder or memory failure). The rows a directory does
+// produce are also signed on against slapd (tests/integration/signon).
 #include "common/ProviderMessages.h"
 #include "signon/LogonFailures.h"
 
@@ -10,7 +10,6 @@
 
 #include <gtest/gtest.h>
 
-#include <memory>
 #include <string>
 #include <utility>
 #include <vector>
@@ -18,16 +17,17 @@
 namespace {
 
 enum Kind { kNothing, kUnrecoverable, kLogonAs, kChangePassword, kGenerateTC };
+using Messages = std::vector<std::pair<int, uint32_t>>;  // (nesting level, message number)
 
 struct Raised {
     Kind kind = kNothing;
-    // (nesting level, message number) in order
-    std::vector<std::pair<int, uint32_t>> messages;
+    Messages messages;
     std::vector<uint32_t> captions;
     std::vector<std::string> fields;      // display object names
     std::string actionField;              // value of h_VOR_action
     std::string userField;                // value of VORUsername
-    std::vector<std::string> parameters;  // of the message 0x50614F80 or the detail line
+    std::vector<std::string> parameters;  // of kMsgServerUnreachable and the detail lines
+    bool fieldCaptionsInFrench = true;
 };
 
 LogonFailureContext Context() {
@@ -40,14 +40,18 @@ LogonFailureContext Context() {
     return context;
 }
 
+// The captions of a prompt's fields are all translated: one missing in French would fall back
+// to the English text.
+bool InFrench(const PYXMessage& caption) {
+    return caption.render("fr") != caption.render("en");
+}
+
 Raised MapIn(const LogonFailureContext& context, int32_t code, const char* action, int mode,
              const char* user = "ann") {
     Raised raised;
     try {
         RaiseLogonFailure(context, code, I18NString(action), mode, I18NString(user));
-        return raised;
-    } catch (VOR_AAA_AuthUnrecoverableException& e) {
-        raised.kind = kUnrecoverable;
+    } catch (VOR_AAA_AuthException& e) {
         for (const PYXMessage& c : e.GetCaptions()) {
             raised.captions.push_back(c.getNumber());
         }
@@ -60,24 +64,20 @@ Raised MapIn(const LogonFailureContext& context, int32_t code, const char* actio
                 }
             }
         }
-    } catch (VOR_AAA_AuthUserRecoverableException& e) {
-        if (dynamic_cast<VOR_AAA_AuthUserRecoverableException_LogonAs*>(&e) != nullptr) {
-            raised.kind = kLogonAs;
-        } else if (dynamic_cast<VOR_AAA_AuthUserRecoverableException_ChangePassword2*>(&e) !=
-                   nullptr) {
-            raised.kind = kChangePassword;
-        } else {
-            raised.kind = kGenerateTC;
+        auto* recoverable = dynamic_cast<VOR_AAA_AuthUserRecoverableException*>(&e);
+        if (recoverable == nullptr) {
+            raised.kind = kUnrecoverable;
+            return raised;
         }
-        for (const PYXMessage& c : e.GetCaptions()) {
-            raised.captions.push_back(c.getNumber());
-        }
-        for (std::size_t i = 0; i < e.getMessageCount(); ++i) {
-            raised.messages.emplace_back(e.getMessageNestingLevelN(i),
-                                         e.getMessageN(i).getNumber());
-        }
-        for (const VOR_AAA_DisplayObject& d : e.GetDisplayObjects()) {
+        raised.kind = dynamic_cast<VOR_AAA_AuthUserRecoverableException_LogonAs*>(&e) ? kLogonAs
+                      : dynamic_cast<VOR_AAA_AuthUserRecoverableException_ChangePassword2*>(&e)
+                          ? kChangePassword
+                          : kGenerateTC;
+        for (const VOR_AAA_DisplayObject& d : recoverable->GetDisplayObjects()) {
             raised.fields.push_back(d.GetName().utf8());
+            if (d.GetCaption() && !InFrench(*d.GetCaption())) {
+                raised.fieldCaptionsInFrench = false;
+            }
             if (d.GetName() == I18NString("h_VOR_action")) {
                 raised.actionField = d.GetValue().utf8();
             }
@@ -93,168 +93,115 @@ Raised Map(int32_t code, const char* action, int mode, const char* user = "ann")
     return MapIn(Context(), code, action, mode, user);
 }
 
-using Messages = std::vector<std::pair<int, uint32_t>>;
-
-// The messages without the library's detail lines (checked on their own).
-Messages Catalogue(const Raised& r) {
-    Messages m;
-    for (const auto& entry : r.messages) {
-        if (entry.second != kMsgDetail) {
-            m.push_back(entry);
-        }
-    }
-    return m;
-}
-
 constexpr int kCredential = kLogonModeCredential;
 constexpr int kCertificate = kLogonModeCertificate;
 
-TEST(LogonFailures, RowsThatRaiseNothing) {
-    EXPECT_EQ(Map(-147, "logon", kCredential).kind, kNothing);
-    EXPECT_EQ(Map(AS_ERR_PASSWORD_EXPIRED, "generateCredential", kCredential).kind, kNothing);
-    EXPECT_EQ(Map(AS_ERR_MUST_CHANGE_PASSWORD, "logoff", kCredential).kind, kNothing);
-}
+struct Row {
+    int32_t code;
+    const char* action;
+    Kind kind;
+    const Messages& messages;
+};
 
-TEST(LogonFailures, CertificateRefusalsAreUnrecoverableWithTheCertificateMessage) {
+// Every row of a credential logon by "ann" that a directory does not produce on a plain logon (a
+// wrong password, a locked or disabled account, an expired password: tests/integration/signon),
+// then the rows that depend on the user name or the logon mode.
+TEST(LogonFailures, EachRowRaisesItsKindWithItsMessages) {
+    const Messages none;
+    const Messages unreachable = {{0, kMsgDirectoryUnavailable},
+                                  {1, kMsgRequestNotCompleted},
+                                  {2, kMsgServerUnreachable},
+                                  {3, kMsgDetail}};
+    const Messages unavailable = {{0, kMsgDirectoryUnavailable},
+                                  {1, kMsgRequestNotCompleted},
+                                  {3, kMsgDetail},
+                                  {4, kMsgContactAdministrator}};
+    const Messages badHandle = {{0, kMsgDirectoryUnavailable},
+                                {1, kMsgRequestNotCompleted},
+                                {2, kMsgContactAdministrator},
+                                {3, kMsgDetail}};
+    const Messages other = {
+        {0, kMsgCredentialsNotValid}, {1, kMsgRequestNotCompleted}, {2, kMsgDetail}};
+    const Messages expired = {{0, kMsgSignOnFailed}, {1, kMsgPasswordExpired}};
+    const Messages badPassword = {{0, kMsgCredentialFailed}, {1, kMsgCredentialPasswordNotValid}};
+    const Messages enterForTC = {{0, kMsgSignOnFailed}, {1, kMsgEnterPasswordForTC}};
+    const Messages signOnFailed = {{0, kMsgSignOnFailed}, {1, kMsgCredentialsNotValid}};
+    const Messages presented = {{0, kMsgCredentialFailed}, {1, kMsgPresentedNotValid}};
+    const Messages presentedForTC = {
+        {0, kMsgTrustedCredentialFailed}, {1, kMsgRequestNotCompleted}, {2, kMsgPresentedNotValid}};
+    const Messages certificate = {
+        {0, kMsgAuthUnrecoverable}, {1, kMsgCertificateNotValid}, {2, kMsgDetail}};
+    std::vector<Row> rows = {
+        {-147, "logon", kNothing, none},
+        {AS_ERR_PASSWORD_EXPIRED, "generateCredential", kNothing, none},
+        {AS_ERR_MUST_CHANGE_PASSWORD, "logoff", kNothing, none},
+        {AS_ERR_SERVER_UNREACHABLE, "logon", kUnrecoverable, unreachable},
+        {AS_ERR_TIMEOUT, "logon", kUnrecoverable, unavailable},
+        {AS_ERR_SERVER, "logon", kUnrecoverable, unavailable},
+        {AS_ERR_NO_MEMORY, "logon", kUnrecoverable, unavailable},
+        {AS_ERR_INVALID_HANDLE, "logon", kUnrecoverable, badHandle},
+        {AS_ERR_FOLDER_NOT_FOUND, "logon", kUnrecoverable, other},
+        {AS_ERR_AUTH_MODE_NOT_ALLOWED, "logon", kUnrecoverable, other},
+        {AS_ERR_INTERNAL, "logon", kUnrecoverable, other},
+        // A text the library cannot read, in a namespace of the library's encoding (another
+        // encoding is named between the two: tests/integration/signon).
+        {AS_ERR_INVALID_TEXT, "generateTC", kUnrecoverable, other},
+        {AS_ERR_PASSWORD_EXPIRED, "logonAs", kChangePassword, expired},
+        {AS_ERR_MUST_CHANGE_PASSWORD, "generateTC", kChangePassword, expired},
+        {AS_ERR_BAD_CREDENTIALS, "generateCredential", kUnrecoverable, badPassword},
+        {AS_ERR_BAD_CREDENTIALS, "generateTC", kGenerateTC, enterForTC},
+    };
+    // A refused ticket, certificate or class is judged by the action, not by the code.
+    for (int32_t code :
+         {AS_ERR_INVALID_CERTIFICATE, AS_ERR_UNKNOWN_TICKET, AS_ERR_USER_CLASS_NOT_ALLOWED}) {
+        rows.push_back({code, "generateCredential", kUnrecoverable, presented});
+        rows.push_back({code, "generateTC", kUnrecoverable, presentedForTC});
+        rows.push_back({code, "logon", kLogonAs, signOnFailed});
+    }
+    for (const Row& row : rows) {
+        SCOPED_TRACE(testing::Message() << row.code << " " << row.action);
+        const Raised r = Map(row.code, row.action, kCredential);
+        EXPECT_EQ(r.kind, row.kind);
+        EXPECT_EQ(r.messages, row.messages);
+        EXPECT_TRUE(r.fieldCaptionsInFrench);
+        if (r.kind != kNothing && r.kind != kUnrecoverable) {
+            EXPECT_EQ(r.userField, "ann");
+            EXPECT_EQ(r.fields.back(), "h_VOR_action");
+        }
+    }
+    // Typed credentials refused: the prompt asks for them again; an empty form has only the
+    // standard caption.
+    const Raised named = Map(AS_ERR_UNKNOWN_TICKET, "logon", kCredential);
+    EXPECT_EQ(named.captions.front(), kMsgCaptionCredentialsAgain);
+    const Raised anonymous = Map(AS_ERR_UNKNOWN_TICKET, "logon", kCredential, "");
+    EXPECT_EQ(anonymous.kind, kLogonAs);
+    EXPECT_EQ(anonymous.captions.size(), 1u);
+    // Every certificate refusal is unrecoverable with the certificate message.
     for (int32_t code : {-147, AS_ERR_INVALID_CERTIFICATE, AS_ERR_UNKNOWN_TICKET,
                          AS_ERR_USER_CLASS_NOT_ALLOWED, AS_ERR_AUTH_MODE_NOT_ALLOWED}) {
         const Raised r = Map(code, "logon", kCertificate, "");
         EXPECT_EQ(r.kind, kUnrecoverable) << code;
-        EXPECT_EQ(r.captions, std::vector<uint32_t>{kMsgAuthUnrecoverable}) << code;
-        EXPECT_EQ(Catalogue(r),
-                  (Messages{{0, kMsgAuthUnrecoverable}, {1, kMsgCertificateNotValid}}))
-            << code;
-        // The library's reason follows below.
-        EXPECT_EQ(r.parameters, std::vector<std::string>{"Cannot reach ldap.example:1389."});
+        EXPECT_EQ(r.messages, certificate) << code;
     }
 }
 
-TEST(LogonFailures, AccountStatesAndTheDirectoryItself) {
+TEST(LogonFailures, PromptsAndMessagesCarryTheirDetails) {
+    // The change prompt sends the form back to the action that asked.
+    EXPECT_EQ(Map(AS_ERR_MUST_CHANGE_PASSWORD, "generateTC", kCredential).actionField,
+              "generateTC");
+    EXPECT_EQ(Map(AS_ERR_BAD_CREDENTIALS, "generateTC", kCredential).actionField, "generateTC");
+    // The server's address, then the library's words.
     EXPECT_EQ(
-        Catalogue(Map(AS_ERR_ACCOUNT_DISABLED, "logon", kCredential)),
-        (Messages{
-            {0, kMsgAccountDisabled}, {1, kMsgRequestNotCompleted}, {2, kMsgAccountDisabled}}));
-    EXPECT_EQ(
-        Catalogue(Map(AS_ERR_ACCOUNT_LOCKED, "logon", kCredential)),
-        (Messages{
-            {0, kMsgContactAdministrator}, {1, kMsgRequestNotCompleted}, {2, kMsgAccountLocked}}));
-    const Raised unreachable = Map(AS_ERR_SERVER_UNREACHABLE, "logon", kCredential);
-    EXPECT_EQ(Catalogue(unreachable), (Messages{{0, kMsgDirectoryUnavailable},
-                                                {1, kMsgRequestNotCompleted},
-                                                {2, kMsgServerUnreachable}}));
-    EXPECT_EQ(
-        unreachable.parameters,
+        Map(AS_ERR_SERVER_UNREACHABLE, "logon", kCredential).parameters,
         (std::vector<std::string>{"ldap.example", "1389", "Cannot reach ldap.example:1389."}));
-    for (int32_t code : {AS_ERR_TIMEOUT, AS_ERR_SERVER, AS_ERR_NO_MEMORY}) {
-        const Raised r = Map(code, "logon", kCredential);
-        EXPECT_EQ(r.messages, (Messages{{0, kMsgDirectoryUnavailable},
-                                        {1, kMsgRequestNotCompleted},
-                                        {3, kMsgDetail},
-                                        {4, kMsgContactAdministrator}}))
-            << code;
-    }
-    EXPECT_EQ(Catalogue(Map(AS_ERR_INVALID_HANDLE, "logon", kCredential)),
-              (Messages{{0, kMsgDirectoryUnavailable},
-                        {1, kMsgRequestNotCompleted},
-                        {2, kMsgContactAdministrator}}));
-    EXPECT_EQ(Catalogue(Map(AS_ERR_FOLDER_NOT_FOUND, "logon", kCredential)),
-              (Messages{{0, kMsgCredentialsNotValid}, {1, kMsgRequestNotCompleted}}));
-    EXPECT_EQ(Catalogue(Map(AS_ERR_AUTH_MODE_NOT_ALLOWED, "logon", kCredential)),
-              (Messages{{0, kMsgCredentialsNotValid}, {1, kMsgRequestNotCompleted}}));
-    // Anything else: the library's text right below the standard pair.
-    const Raised other = Map(AS_ERR_INTERNAL, "logon", kCredential);
-    EXPECT_EQ(
-        other.messages,
-        (Messages{{0, kMsgCredentialsNotValid}, {1, kMsgRequestNotCompleted}, {2, kMsgDetail}}));
-}
-
-TEST(LogonFailures, AnExpiredPasswordPromptsForTheChangeOnSignOnActionsOnly) {
-    for (const char* action : {"logon", "logonAs"}) {
-        const Raised r = Map(AS_ERR_PASSWORD_EXPIRED, action, kCredential);
-        EXPECT_EQ(r.kind, kChangePassword) << action;
-        EXPECT_EQ(r.actionField, "logonAs");
-        EXPECT_EQ(r.userField, "ann");
-        EXPECT_EQ(r.messages, (Messages{{0, kMsgSignOnFailed}, {1, kMsgPasswordExpired}}));
-    }
-    const Raised tc = Map(AS_ERR_MUST_CHANGE_PASSWORD, "generateTC", kCredential);
-    EXPECT_EQ(tc.kind, kChangePassword);
-    EXPECT_EQ(tc.actionField, "generateTC");
-}
-
-TEST(LogonFailures, RefusedCredentialsDependOnTheActionAndTheUserName) {
-    for (int32_t code :
-         {AS_ERR_INVALID_CERTIFICATE, AS_ERR_UNKNOWN_TICKET, AS_ERR_USER_CLASS_NOT_ALLOWED}) {
-        EXPECT_EQ(Map(code, "generateCredential", kCredential).messages,
-                  (Messages{{0, kMsgCredentialFailed}, {1, kMsgPresentedNotValid}}));
-        EXPECT_EQ(Map(code, "generateTC", kCredential).messages,
-                  (Messages{{0, kMsgTrustedCredentialFailed},
-                            {1, kMsgRequestNotCompleted},
-                            {2, kMsgPresentedNotValid}}));
-        const Raised anonymous = Map(code, "logon", kCredential, "");
-        EXPECT_EQ(anonymous.kind, kLogonAs);
-        EXPECT_EQ(anonymous.captions.size(), 1u);  // the standard caption only
-        const Raised named = Map(code, "logon", kCredential);
-        EXPECT_EQ(named.kind, kLogonAs);
-        EXPECT_EQ(named.captions.front(), kMsgCaptionCredentialsAgain);
-        EXPECT_EQ(named.userField, "ann");
-        EXPECT_EQ(named.messages, (Messages{{0, kMsgSignOnFailed}, {1, kMsgCredentialsNotValid}}));
-    }
-    EXPECT_EQ(Map(AS_ERR_BAD_CREDENTIALS, "generateCredential", kCredential).messages,
-              (Messages{{0, kMsgCredentialFailed}, {1, kMsgCredentialPasswordNotValid}}));
-    const Raised tc = Map(AS_ERR_BAD_CREDENTIALS, "generateTC", kCredential);
-    EXPECT_EQ(tc.kind, kGenerateTC);
-    EXPECT_EQ(tc.messages, (Messages{{0, kMsgSignOnFailed}, {1, kMsgEnterPasswordForTC}}));
-    EXPECT_EQ(tc.actionField, "generateTC");
-    const Raised logon = Map(AS_ERR_BAD_CREDENTIALS, "logon", kCredential);
-    EXPECT_EQ(logon.kind, kLogonAs);
-    EXPECT_EQ(logon.captions.front(), kMsgCaptionCredentialsAgain);
-    EXPECT_EQ(logon.fields.back(), "h_VOR_action");
-}
-
-// A text the library cannot read (-9): when the namespace's encoding is not the library's, the
-// message naming both goes between the standard pair and the library's own words.
-TEST(LogonFailures, UnreadableTextIsExplainedByTheEncodingsWhenTheyDiffer) {
-    LogonFailureContext context = Context();
-    context.errorText = "The text is not valid in the character encoding in force, UTF-8.";
-    for (const char* action : {"logon", "logonAs", "generateTC"}) {
-        context.encodingMismatch =
-            ProviderMessage(kMsgEncodingMismatch, {"The Namespace", "ISO-8859-1", "UTF-8"});
-        const Raised mismatch = MapIn(context, AS_ERR_INVALID_TEXT, action, kCredential);
-        EXPECT_EQ(mismatch.kind, kUnrecoverable) << action;
-        EXPECT_EQ(mismatch.captions, std::vector<uint32_t>{kMsgCredentialsNotValid}) << action;
-        EXPECT_EQ(mismatch.messages, (Messages{{0, kMsgCredentialsNotValid},
-                                               {1, kMsgRequestNotCompleted},
-                                               {2, kMsgEncodingMismatch},
-                                               {3, kMsgDetail}}))
-            << action;
-        EXPECT_EQ(mismatch.parameters, std::vector<std::string>{context.errorText.utf8()});
-
-        context.encodingMismatch.reset();
-        const Raised plain = MapIn(context, AS_ERR_INVALID_TEXT, action, kCredential);
-        EXPECT_EQ(
-            plain.messages,
-            (Messages{{0, kMsgCredentialsNotValid}, {1, kMsgRequestNotCompleted}, {2, kMsgDetail}}))
-            << action;
-        EXPECT_EQ(plain.parameters, std::vector<std::string>{context.errorText.utf8()});
-    }
-}
-
-TEST(LogonFailures, AnEmptyLibraryTextBecomesTheCode) {
-    LogonFailureContext context = Context();
-    context.errorText = "";
-    try {
-        RaiseLogonFailure(context, AS_ERR_INTERNAL, "logon", kCredential, "ann");
-        FAIL();
-    } catch (VOR_AAA_AuthUnrecoverableException& e) {
-        ASSERT_EQ(e.getMessageCount(), 3u);
-        EXPECT_EQ(e.getMessageN(2).getComponents().getParm(0).toText(), I18NString("-20"));
-    }
-}
-
-TEST(LogonFailures, RequiredVariableListsAreSplitAtCommas) {
-    EXPECT_EQ(SplitNames("REMOTE_USER"), std::vector<std::string>{"REMOTE_USER"});
-    EXPECT_EQ(SplitNames(" A , B,,C "), (std::vector<std::string>{"A", "B", "C"}));
-    EXPECT_TRUE(SplitNames(" , ").empty());
+    const Raised certificate = Map(AS_ERR_INVALID_CERTIFICATE, "logon", kCertificate, "");
+    EXPECT_EQ(certificate.captions, std::vector<uint32_t>{kMsgAuthUnrecoverable});
+    EXPECT_EQ(certificate.parameters, std::vector<std::string>{"Cannot reach ldap.example:1389."});
+    // An empty library text becomes the code.
+    LogonFailureContext silent = Context();
+    silent.errorText = "";
+    EXPECT_EQ(MapIn(silent, AS_ERR_INTERNAL, "logon", kCredential).parameters,
+              std::vector<std::string>{"-20"});
 }
 
 }  // namespace
