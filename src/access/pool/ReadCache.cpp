@@ -4,63 +4,8 @@
 
 namespace ridge::access {
 
-namespace {
-
-// ASCII only: what is not is left to the DN parser.
-bool asciiLetter(char c) {
-    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
-}
-
-bool asciiDigit(char c) {
-    return c >= '0' && c <= '9';
-}
-
-bool plainTypeChar(char c, bool first) {
-    return asciiLetter(c) || (!first && (asciiDigit(c) || c == '-'));
-}
-
-bool plainValueChar(char c) {
-    return asciiLetter(c) || asciiDigit(c) || c == ' ' || c == '-' || c == '.' || c == '_' ||
-           c == '@';
-}
-
-// The normal form of a DN made only of "type=value" RDNs with a letter-led type and a value of
-// letters, digits, inner spaces and - . _ @ (what the server hands back for nearly every
-// entry): the types lower-cased, the rest as it is, which is what the DN parser would write.
-// nullopt for anything else, which the parser then handles.
-std::optional<std::string> plainDnKey(std::string_view dn) {
-    std::string key(dn);
-    size_t i = 0;
-    while (i < key.size()) {
-        const size_t typeStart = i;
-        while (i < key.size() && plainTypeChar(key[i], i == typeStart)) {
-            if (key[i] >= 'A' && key[i] <= 'Z')
-                key[i] = static_cast<char>(key[i] - 'A' + 'a');
-            ++i;
-        }
-        if (i == typeStart || i == key.size() || key[i] != '=')
-            return std::nullopt;
-        const size_t valueStart = ++i;
-        while (i < key.size() && plainValueChar(key[i]))
-            ++i;
-        if (i == valueStart || key[valueStart] == ' ' || key[i - 1] == ' ')
-            return std::nullopt;
-        if (i < key.size() && (key[i] != ',' || i + 1 == key.size()))
-            return std::nullopt;
-        ++i;
-    }
-    if (key.empty())
-        return std::nullopt;
-    return key;
-}
-
-}  // namespace
-
 std::string ReadCache::dnKey(const std::string& dn) {
-    if (auto plain = plainDnKey(dn))
-        return std::move(*plain);
-    auto normal = normalizeDn(dn);
-    return normal ? *normal : dn;
+    return normalizeDn(dn).value_or(dn);
 }
 
 void ReadCache::makeRoom(Clock::time_point now) {

@@ -37,14 +37,22 @@ std::string toString(LDAPDN dn) {
     return std::string(out);
 }
 
+// ASCII only, whatever the process locale: what is not is left to the DN parser.
+bool asciiLetter(char c) {
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
+}
+
+bool asciiDigit(char c) {
+    return c >= '0' && c <= '9';
+}
+
 bool plainTypeChar(char c, bool first) {
-    return std::isalpha(static_cast<unsigned char>(c)) ||
-           (!first && (std::isdigit(static_cast<unsigned char>(c)) || c == '-'));
+    return asciiLetter(c) || (!first && (asciiDigit(c) || c == '-'));
 }
 
 bool plainValueChar(char c) {
-    return std::isalnum(static_cast<unsigned char>(c)) || c == ' ' || c == '.' || c == '-' ||
-           c == '_' || c == '@';
+    return asciiLetter(c) || asciiDigit(c) || c == ' ' || c == '-' || c == '.' || c == '_' ||
+           c == '@';
 }
 
 // A DN as the directory writes it (types of letters, digits and '-'; values of letters, digits
@@ -57,7 +65,8 @@ std::optional<std::string> plainNormal(std::string_view dn) {
     while (i < out.size()) {
         const std::size_t typeStart = i;
         while (i < out.size() && plainTypeChar(out[i], i == typeStart)) {
-            out[i] = static_cast<char>(std::tolower(static_cast<unsigned char>(out[i])));
+            if (out[i] >= 'A' && out[i] <= 'Z')
+                out[i] = static_cast<char>(out[i] - 'A' + 'a');
             ++i;
         }
         if (i == typeStart || i == out.size() || out[i] != '=')
