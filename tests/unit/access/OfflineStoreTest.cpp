@@ -4,28 +4,17 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
-#include <cstdlib>
-#include <filesystem>
 #include <string>
 #include <vector>
 
 #include "OfflineStore.h"
 #include "RecordCipher.h"
+#include "TempDirectory.h"
 #include "Verifier.h"
 
 using namespace ridge::access;
 
 namespace {
-
-class TempDir {
-public:
-    TempDir() {
-        std::string pattern = (std::filesystem::temp_directory_path() / "offline-XXXXXX").string();
-        path = ::mkdtemp(pattern.data());
-    }
-    ~TempDir() { std::filesystem::remove_all(path); }
-    std::string path;
-};
 
 unsigned modeOf(const std::string& path) {
     struct stat st {};
@@ -52,13 +41,13 @@ TEST(RecordCipher, OpensOnlyWhatItSealedUnderTheSameKeyAndLabel) {
 }
 
 TEST(OfflineStore, KeepsItsFilesPrivateAndListsByPrefix) {
-    TempDir home;
-    OfflineStore store(home.path + "/cache", nullptr);
-    EXPECT_EQ(0700u, modeOf(home.path + "/cache"));
+    TempDirectory home;
+    OfflineStore store(home.str() + "/cache", nullptr);
+    EXPECT_EQ(0700u, modeOf(home.str() + "/cache"));
     store.put("u:b", "2");
     store.put("u:a", "1");
     store.put("t:a", "ticket");
-    EXPECT_EQ(0600u, modeOf(home.path + "/cache/data.mdb"));
+    EXPECT_EQ(0600u, modeOf(home.str() + "/cache/data.mdb"));
     EXPECT_EQ("1", store.get("u:a"));
     EXPECT_FALSE(store.get("u:c"));
     std::vector<std::string> seen;

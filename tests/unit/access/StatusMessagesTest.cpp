@@ -11,6 +11,7 @@
 #include "HomeFile.h"
 #include "Messages.h"
 #include "Status.h"
+#include "TempDirectory.h"
 
 using namespace ridge::access;
 
@@ -59,9 +60,8 @@ TEST(Messages, FormatAndMalformedFiles) {
 }
 
 TEST(Messages, LanguageFallsBackToPrimaryThenEnglish) {
-    namespace fs = std::filesystem;
-    fs::path dir = fs::temp_directory_path() / ("access-msg-" + std::to_string(::getpid()));
-    fs::create_directories(dir);
+    const TempDirectory home;
+    const auto& dir = home.path();
     std::ofstream(dir / "lang.tab") << "fr fr\nde-at de\n";
     std::ofstream(dir / "srvcmsgs_en.msg")
         << "-3 Wrong.\n-130 Locked.\n-16 TLS: %1\n-16:name Name: %1\n-16:untrusted Trust: %1\n";
@@ -77,7 +77,6 @@ TEST(Messages, LanguageFallsBackToPrimaryThenEnglish) {
     EXPECT_EQ("Nom : h:1", catalog.text({-16, "name"}, "h:1", "fr"));
     EXPECT_EQ("Trust: h:1", catalog.text({-16, "untrusted"}, "h:1", "fr"));
     EXPECT_EQ("TLS : h:1", catalog.text({-16, "handshake"}, "h:1", "fr"));
-    fs::remove_all(dir);
 }
 
 }  // namespace

@@ -1,5 +1,5 @@
-// Reading the library's files whole and trimming their lines (lines, comments and their numbers:
-// SettingsTest).
+// Reading the library's files whole, key files included (trimming lines, comments and their
+// numbers: SettingsTest).
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -11,16 +11,6 @@
 using namespace ridge::access;
 
 namespace {
-
-TEST(TextFile, TrimDropsAsciiWhiteSpaceOnlyAndKeepsTheInside) {
-    EXPECT_EQ(trim(" \t\r\n\v\fkey = value \t\r\n"), "key = value");
-    EXPECT_EQ(trim(""), "");
-    EXPECT_EQ(trim(" \t\r\n "), "");
-    EXPECT_EQ(trim("x"), "x");
-    // "à" is C3 A0 in UTF-8: its last byte is not a space, whatever the locale thinks of 0xA0.
-    EXPECT_EQ(trim(" voil\xC3\xA0 "), "voil\xC3\xA0");
-    EXPECT_EQ(trim("\xA0"), "\xA0");
-}
 
 TEST(TextFile, ReadFileReturnsEveryByteOrNothing) {
     char dir[] = "/tmp/textfile-XXXXXX";

@@ -122,13 +122,6 @@ TEST(I18NStringConversion, Utf16RejectsOddLengthsAndLoneSurrogates) {
               "b");
 }
 
-// null or "" names the process default, which is never plain ASCII.
-TEST(I18NStringConversion, DefaultEncodingIsNeverAscii) {
-    EXPECT_NE(std::string(I18NString::defaultEncoding()), "US-ASCII");
-    EXPECT_EQ(I18NString("abc", -1, nullptr), I18NString("abc"));
-    EXPECT_EQ(I18NString("abc", -1, ""), I18NString("abc"));
-}
-
 TEST(I18NStringConversion, ToBytesAndCStrBuffers) {
     I18NString text("\xC3\xA9t\xC3\xA9");
     char* buffer = nullptr;

@@ -2,7 +2,6 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <chrono>
 #include <fstream>
 #include <nlohmann/json.hpp>
 #include <regex>
@@ -85,17 +84,6 @@ TEST_F(LoggingTest, ThresholdFromConfigurationAndEnvironment) {
     LogTypedLogger::reloadConfiguration();
     EXPECT_TRUE(logger->isEnabled(10000));
     EXPECT_FALSE(logger->isEnabled(9999));
-}
-
-TEST_F(LoggingTest, ChangedConfigurationFileTakesEffectWithoutReload) {
-    writeConfiguration("level = 50000\n");
-    EXPECT_FALSE(logger->isEnabled(10000));
-    std::ofstream(home.path() / "logging.conf") << "level = 10000\n";
-    // The file is looked at again a second after the last look: wait for that, not longer.
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-    while (!logger->isEnabled(10000) && std::chrono::steady_clock::now() < deadline)
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    EXPECT_TRUE(logger->isEnabled(10000));
 }
 
 TEST_F(LoggingTest, RecordIsOneJsonObjectWithEveryField) {

@@ -113,16 +113,4 @@ TEST(PYXMessageCatalogueFiles, ShippedFilesAreClean) {
     }
 }
 
-// The process-wide catalogue is the shipped one (loaded once: a function-local static).
-TEST(PYXMessageCatalogueFiles, ProcessCatalogueIsTheShippedOne) {
-    const PYXMessageCatalogue shipped =
-        PYXMessageCatalogue::loadDirectory(BASALT_TEST_MESSAGES_DIR);
-    const auto numbers = shipped.numbers("VOR_AAA", "fr");
-    ASSERT_FALSE(numbers.empty());
-    for (uint32_t number : numbers) {
-        const PYXMessage message("VOR_AAA", number, {7, "x"});
-        EXPECT_EQ(message.render("fr"), message.render("fr", shipped)) << std::hex << number;
-    }
-}
-
 }  // namespace

@@ -1,33 +1,12 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
-#include <chrono>
 #include <thread>
 #include <vector>
 
 #include "PYXThread.h"
 
 namespace {
-
-using namespace std::chrono_literals;
-
-TEST(PYXThreadAutoResetEvent, APendingSignalIsTakenOnceAndATimedWaitWaitsItsTime) {
-    PYXThreadAutoResetEvent event;
-    event.signal();
-    event.signal();  // not counted: still one pending signal
-    EXPECT_TRUE(event.timedWait(0));
-    const auto start = std::chrono::steady_clock::now();
-    EXPECT_FALSE(event.timedWait(50));
-    EXPECT_GE(std::chrono::steady_clock::now() - start, 45ms);
-
-    PYXThreadAutoResetEvent initially(true);
-    initially.reset();
-    EXPECT_FALSE(initially.timedWait(0));
-
-    std::thread signaller([&] { event.signal(); });
-    EXPECT_TRUE(event.timedWait(5000));
-    signaller.join();
-}
 
 // Four threads take turns: through an event that starts signalled, as sessions are used (wait()
 // takes the token, signal() gives it back), and through a critical section entered twice by

@@ -65,26 +65,6 @@ TEST(PYXThrowable, BackTraceGrowsThroughRethrowsAndKeepsTheType) {
     }
 }
 
-TEST(PYXThrowable, CloneAndRaiseKeepTheDynamicType) {
-    SampleProviderException original(-36);
-    original.setErrorCodeString("vorAuthUserRecoverable");
-    original.addMessage(PYXMessage("VOR_AAA", 2));
-    const PYXThrowable& asBase = original;
-
-    std::unique_ptr<PYXThrowable> copy(asBase.clone());
-    auto* typed = dynamic_cast<SampleProviderException*>(copy.get());
-    ASSERT_NE(typed, nullptr);
-    EXPECT_EQ(typed->ownCode(), -36);
-    EXPECT_EQ(typed->getErrorCodeString(), "vorAuthUserRecoverable");
-
-    try {
-        asBase.raise("src/x.cpp", 7, "X::raise");
-    } catch (SampleProviderException& e) {
-        EXPECT_EQ(e.getBackTraceLine(0), "src/x.cpp, 7, X::raise");
-        EXPECT_EQ(original.getBackTraceCount(), 0u);  // raise throws a copy
-    }
-}
-
 // An assertion's text and site in the entry's exception document: tests/unit/provider,
 // EntryFrameTest.
 TEST(PYXThrowable, StandardFailuresAreConverted) {

@@ -259,19 +259,4 @@ TEST_F(FakeAccess, TicketRefreshFailuresRaiseOnlyWhenAsked) {
     }
 }
 
-// A search refreshes the visa's ticket, but a run of searches asks the library once per interval
-// and ticket, whatever it answered; a failure never reaches the search.
-TEST_F(FakeAccess, ASearchRefreshesItsTicketOncePerIntervalAndNeverFails) {
-    auto session = SignOnAnn();
-    ASSERT_TRUE(session->IsHandleAuthenticated());
-    const auto refreshes = [] {
-        return std::count(g_fake.calls.begin(), g_fake.calls.end(), "AS_RefreshTicket");
-    };
-    g_fake.refreshResult = AS_ERR_SERVER;
-    const auto before = refreshes();
-    EXPECT_NO_THROW(session->RefreshTicketForSearch("t1"));
-    EXPECT_NO_THROW(session->RefreshTicketForSearch("t1"));
-    EXPECT_EQ(refreshes() - before, 1);
-}
-
 }  // namespace

@@ -3,10 +3,10 @@
 #include "namespace/GenericIdentifier.h"
 #include "namespace/RuntimeConfiguration.h"
 
+#include "TempDirectory.h"
+
 #include <gtest/gtest.h>
 
-#include <cstdlib>
-#include <filesystem>
 #include <fstream>
 
 // The library parses the text (RuntimeConfigurationSwitchTest and every integration test):
@@ -75,9 +75,8 @@ TEST(DirectoryDNComparison, IgnoresCaseBlanksAndQuotesOnly) {
 }
 
 TEST(CertificateDatabaseRule, AFileTurnsSslOnAndNamesItsDirectory) {
-    namespace fs = std::filesystem;
-    std::string pattern = (fs::temp_directory_path() / "basalt-certs-XXXXXX").string();
-    ASSERT_NE(mkdtemp(pattern.data()), nullptr);
+    const TempDirectory certificates;
+    const std::string pattern = certificates.str();
     const std::string file = pattern + "/ca.pem";
     std::ofstream(file) << "certificate";
 
@@ -94,7 +93,6 @@ TEST(CertificateDatabaseRule, AFileTurnsSslOnAndNamesItsDirectory) {
         EXPECT_FALSE(ssl) << kept;
         EXPECT_EQ(database, kept);
     }
-    fs::remove_all(pattern);
 }
 
 TEST(ConnectionValue, SeveralServersGiveTheFirstAndTheReplicasInOrder) {

@@ -1,4 +1,5 @@
-// The properties a query asks, as the object builders read them.
+// When the object builders can answer from the listed name alone (what "*" and each name
+// select: tests/integration/provider, SearchTest).
 #include "search/WantedProperties.h"
 
 #include <gtest/gtest.h>
@@ -6,26 +7,6 @@
 namespace {
 
 using W = WantedProperties;
-
-TEST(WantedProperties, NamesAndTheStarSelectProperties) {
-    const W none({});
-    EXPECT_TRUE(none.None());
-    EXPECT_FALSE(none[W::eSearchPath]);
-
-    const W some({"email", "defaultDescription", "unknownThing"});
-    EXPECT_FALSE(some.None());
-    EXPECT_TRUE(some[W::eEmail]);
-    EXPECT_TRUE(some.Description());
-    EXPECT_FALSE(some[W::eName]);
-
-    const W all({"*"});
-    for (int p = 0; p < W::eCount; ++p) {
-        EXPECT_TRUE(all[static_cast<W::Property>(p)]) << p;
-    }
-    // Names are compared exactly.
-    EXPECT_FALSE(W({"Email", "description "})[W::eEmail]);
-    EXPECT_FALSE(W({"Email", "description "}).Description());
-}
 
 // An object is given from its listed name alone only when nothing asked needs its record: a
 // property the builders do not know still makes them read it.

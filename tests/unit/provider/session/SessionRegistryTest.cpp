@@ -3,8 +3,6 @@
 #include "namespace/NamespaceBase.h"
 #include "session/SessionCheckout.h"
 
-#include <VOR_AAA_Const.h>
-
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -117,19 +115,6 @@ TEST_F(SessionRegistry, UpdateOfAnOwnedSessionNeedsTheCurrentKey) {
     ns.CheckIn("s1");
     // Not owned any more: refused.
     EXPECT_FALSE(ns.UpdateOwnedSesssion(session, std::make_unique<TestSession>("x", 9), key));
-}
-
-TEST(NamespaceVersion, FollowsTheNamespaceFormatUri) {
-    EXPECT_EQ(NamespaceBase::NamespaceVersionFromUri(""), 2);
-    EXPECT_EQ(NamespaceBase::NamespaceVersionFromUri(VOR_AAA_Const::Text::kNamespaceFormatURI1), 1);
-    EXPECT_EQ(NamespaceBase::NamespaceVersionFromUri(VOR_AAA_Const::Text::kNamespaceFormatURI3), 3);
-    EXPECT_EQ(NamespaceBase::NamespaceVersionFromUri("http://elsewhere/"), 0);
-    NamespaceBase ns("n", "");
-    EXPECT_EQ(ns.GetNamespaceVersion(), 2);
-    ns.SetNamespaceVersion(VOR_AAA_Const::Text::kNamespaceFormatURI1);
-    EXPECT_EQ(ns.GetNamespaceVersion(), 1);
-    EXPECT_TRUE(ns.Matches("n"));
-    EXPECT_FALSE(ns.Matches("N"));
 }
 
 }  // namespace
