@@ -404,7 +404,7 @@ TEST_F(SearchTest, TwoUsersInOneProviderEachSearchAsThemselves) {
     basalt_host::AuthenticateRequest logoff;
     logoff.action = "logoff";
     logoff.visa = plain;
-    const auto ended = library->authenticateXml(basalt_host::authenticateDocument(logoff));
+    const auto ended = lib->authenticateXml(basalt_host::authenticateDocument(logoff));
     EXPECT_EQ(0, ended.code) << ended.response.value_or("");
     EXPECT_EQ((Names{"searchtest", "All"}), Query(reader, Root() + "/*", kNames).Names());
     Answer self = Query(reader, Account(kReader), {"userName"});
