@@ -23,7 +23,6 @@ enum : AS_ObjectId {
     kReader = 9100,
     kDeepUser = 9102,
     kStar = 9103,
-    kBs = 9105,
     kAlpha = 9106,
     kAlphabet = 9107,
     kStaff = 9201,

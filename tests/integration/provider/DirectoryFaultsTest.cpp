@@ -20,7 +20,7 @@
 
 #include "Connections.h"
 #include "HostAllocator.h"
-#include "HostCalls.h"
+#include "HostedProvider.h"
 #include "RidgeTestDirectory.h"
 #include "StallingProxy.h"
 #include "StoppedProcess.h"
@@ -51,7 +51,7 @@ double SecondsSince(Clock::time_point start) {
 // more than one directory request before it notices), with a wide margin for a loaded machine.
 constexpr double kGiveUpBound = 4.0 * kTimeout + 6.0;
 
-class DirectoryFaults : public ::testing::Test {
+class DirectoryFaults : public HostedProvider {
 protected:
     void SetUp() override {
         std::string pattern = (fs::temp_directory_path() / "basalt-faults-XXXXXX").string();
@@ -68,36 +68,21 @@ protected:
             env = ridge_test::RidgeTestDirectory::parse(settings);
         }
         ASSERT_TRUE(env.available());
-        home = env.copyTestHome("basalt-faults-home-");
-        setenv("BASALT_HOME", home.c_str(), 1);
-        xerces = std::make_unique<basalt_host::XercesSession>();
-        lib = std::make_unique<ProviderLibrary>(BASALT_LIBRARY_PATH);
+        Load("basalt-faults-home-");
         descriptorsBefore = OpenDescriptors();
-        ASSERT_EQ(0, lib->initialize(AdditionalInfo()).code);
-        const auto configured =
-            lib->configure(Configuration(kNamespace, env.hostPort(), env.baseDn(), "ridgetest",
-                                         std::to_string(kTimeout)),
-                           AdditionalInfo());
-        ASSERT_EQ(0, configured.code) << configured.exception.value_or("");
+        Start(Configuration(kNamespace, env.hostPort(), env.baseDn(), "ridgetest",
+                            std::to_string(kTimeout)));
     }
 
     void TearDown() override {
         if (!env.value("RIDGE_SLAPD_PID").empty()) {
             kill(std::stoi(env.value("RIDGE_SLAPD_PID")), SIGCONT);
         }
-        if (lib) {
-            lib->terminate(AdditionalInfo());
-        }
-        lib.reset();
-        xerces.reset();
+        HostedProvider::TearDown();
         if (!work.empty()) {
             Shell(std::string(FAULTS_DIRECTORY_SCRIPT) + " stop " + work + "/dir >/dev/null 2>&1");
             std::error_code ignored;
             fs::remove_all(work, ignored);
-        }
-        if (!home.empty()) {
-            std::error_code ignored;
-            fs::remove_all(home, ignored);
         }
     }
 
@@ -127,15 +112,7 @@ protected:
         ASSERT_EQ(0, lib->initialize(AdditionalInfo()).code);  // for TearDown
     }
 
-    static std::string AdditionalInfo() {
-        return basalt_host::additionalInfoDocument("en-us", "en-us");
-    }
-
     std::string work;
-    std::string home;
-    ridge_test::RidgeTestDirectory env;
-    std::unique_ptr<basalt_host::XercesSession> xerces;
-    std::unique_ptr<ProviderLibrary> lib;
     int descriptorsBefore = 0;
 };
 

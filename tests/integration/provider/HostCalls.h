@@ -19,11 +19,12 @@ namespace host_calls {
 
 using basalt_host::ProviderLibrary;
 
-// A namespace configuration document (display name "<id> display" unless given).
+// A namespace configuration document (display name "<id> display" unless given); extra holds
+// further parameter elements as they stand.
 inline std::string Configuration(const std::string& id, const std::string& connection,
                                  const std::string& baseDn, const std::string& directoryNamespace,
-                                 const std::string& timeout = "10",
-                                 const std::string& display = "") {
+                                 const std::string& timeout = "10", const std::string& display = "",
+                                 const std::string& extra = "") {
     auto parameter = [](const std::string& name, const std::string& value) {
         return "<parameter name=\"" + name + "\"><value>" + basalt_host::xmlEscape(value) +
                "</value></parameter>";
@@ -32,7 +33,7 @@ inline std::string Configuration(const std::string& id, const std::string& conne
            basalt_host::xmlEscape(display.empty() ? id + " display" : display) +
            "\" class=\"ridge\">" + parameter("id", id) + parameter("connection", connection) +
            parameter("baseDN", baseDn) + parameter("namespace", directoryNamespace) +
-           parameter("timeOut", timeout) + "</instance>";
+           parameter("timeOut", timeout) + extra + "</instance>";
 }
 
 // What an authenticate call gave: the result, the response text and, when it was readable, its
@@ -114,15 +115,10 @@ struct SearchReply {
     }
 };
 
-inline SearchReply Search(ProviderLibrary& lib, const std::string& visa, const std::string& path,
-                          const std::vector<std::string>& properties = {"defaultName"},
-                          int skip = 0, int max = 0) {
-    basalt_host::QuerySpec query;
-    query.searchPath = path;
-    query.properties = properties;
-    query.skip = skip;
-    query.max = max;
-    basalt_host::CallOutcome outcome = lib.searchXml(visa, basalt_host::queryDocument(query));
+// Sends a query document as it stands; the answer with its rows read back.
+inline SearchReply SendQuery(ProviderLibrary& lib, const std::string& visa,
+                             const std::string& queryDocument) {
+    basalt_host::CallOutcome outcome = lib.searchXml(visa, queryDocument);
     SearchReply reply;
     reply.code = outcome.code;
     reply.response = outcome.response.value_or("");
@@ -137,6 +133,17 @@ inline SearchReply Search(ProviderLibrary& lib, const std::string& visa, const s
         }
     }
     return reply;
+}
+
+inline SearchReply Search(ProviderLibrary& lib, const std::string& visa, const std::string& path,
+                          const std::vector<std::string>& properties = {"defaultName"},
+                          int skip = 0, int max = 0) {
+    basalt_host::QuerySpec query;
+    query.searchPath = path;
+    query.properties = properties;
+    query.skip = skip;
+    query.max = max;
+    return SendQuery(lib, visa, basalt_host::queryDocument(query));
 }
 
 inline std::string Vorid(const std::string& identifier) {

@@ -391,27 +391,6 @@ TEST_F(SearchTest, SchemaInformationIsWrittenWhenAskedOnBothPaths) {
     }
 }
 
-TEST_F(SearchTest, TwoUsersInOneProviderEachSearchAsThemselves) {
-    const std::string plain = SignOn("plain");
-    // The root's classes depend on who asks: the reader may browse every class, plain (without
-    // the browse privilege) sees its own; asked in turn, neither answer takes the other's
-    // identity.
-    for (int round = 0; round < 3; ++round) {
-        EXPECT_EQ((Names{"searchtest", "All"}), Query(reader, Root() + "/*", kNames).Names());
-        EXPECT_EQ((Names{"searchtest", "Team A"}), Query(plain, Root() + "/*", kNames).Names());
-    }
-    // Ending one session leaves the other working.
-    basalt_host::AuthenticateRequest logoff;
-    logoff.action = "logoff";
-    logoff.visa = plain;
-    const auto ended = library->authenticateXml(basalt_host::authenticateDocument(logoff));
-    EXPECT_EQ(0, ended.code) << ended.response.value_or("");
-    EXPECT_EQ((Names{"searchtest", "All"}), Query(reader, Root() + "/*", kNames).Names());
-    Answer self = Query(reader, Account(kReader), {"userName"});
-    ASSERT_EQ(1u, self.rows.size()) << self.exception;
-    EXPECT_EQ("reader", self.rows[0].value("userName"));
-}
-
 // The same user signs on again while a request of the first session is under way: the second
 // registration waits for it and joins the session, and the first visa goes on answering as its
 // user.

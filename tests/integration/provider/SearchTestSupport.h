@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "DirectoryAdmin.h"
-#include "HostCalls.h"
+#include "HostedProvider.h"
 #include "RidgeTestDirectory.h"
 
 namespace search_test {
@@ -68,51 +68,25 @@ inline std::string Root() {
 
 using Answer = host_calls::SearchReply;
 
-class SearchTest : public ::testing::Test {
+class SearchTest : public host_calls::HostedProvider {
 protected:
     void SetUp() override {
         env = ridge_test::RidgeTestDirectory::fromEnvironment();
         if (!env.available()) {
             GTEST_SKIP() << "RIDGE_TEST_ENV not set: no test directory";
         }
-        home = env.copyTestHome("basalt-search-home-");
-        setenv("BASALT_HOME", home.c_str(), 1);
+        Load("basalt-search-home-");
         LoadNamespace();
         if (HasFatalFailure()) {
             return;
         }
-        xerces = std::make_unique<basalt_host::XercesSession>();
-        library = std::make_unique<basalt_host::ProviderLibrary>(BASALT_LIBRARY_PATH);
-        ASSERT_EQ(0, library->initialize(AdditionalInfo()).code);
-        const auto configured = library->configure(Configuration(), AdditionalInfo());
-        ASSERT_EQ(0, configured.code) << configured.exception.value_or("");
+        Start(Configuration());
         reader = SignOn("reader");
     }
 
-    void TearDown() override {
-        if (library) {
-            library->terminate(AdditionalInfo());
-        }
-        library.reset();
-        xerces.reset();
-        if (!home.empty()) {
-            std::error_code ignored;
-            std::filesystem::remove_all(home, ignored);
-        }
-    }
-
-    std::string AdditionalInfo() const {
-        return basalt_host::additionalInfoDocument("en-us", "en-us");
-    }
-
     std::string Configuration(const std::string& extra = "") const {
-        auto parameter = [](const std::string& name, const std::string& value) {
-            return "<parameter name=\"" + name + "\"><value>" + value + "</value></parameter>";
-        };
-        return "<instance name=\"Search test\" class=\"ridge\">" + parameter("id", kNamespaceId) +
-               parameter("connection", env.hostPort()) + parameter("baseDN", env.baseDn()) +
-               parameter("namespace", directoryNamespace) + parameter("timeOut", "10") + extra +
-               "</instance>";
+        return host_calls::Configuration(kNamespaceId, env.hostPort(), env.baseDn(),
+                                         directoryNamespace, "10", "Search test", extra);
     }
 
     // Loads data/search-tree.ldif once per fixture run (tests run in parallel processes).
@@ -128,44 +102,23 @@ protected:
 
     // Signs a user of the namespace on; the visa.
     std::string SignOn(const std::string& user) {
-        const std::string document =
-            "<authenticateDocument><biBusHeader><VOR><action>logon</action><credentials>"
-            "<credential><namespace>" +
-            std::string(kNamespaceId) + "</namespace><username>" + basalt_host::xmlEscape(user) +
-            "</username><password>" + kPassword +
-            "</password></credential></credentials></VOR></biBusHeader></authenticateDocument>";
-        const auto outcome = library->authenticateXml(document);
-        EXPECT_EQ(0, outcome.code) << outcome.response.value_or("");
-        const std::string response = outcome.response.value_or("");
-        const auto root = basalt_host::parseXml(response.empty() ? "<none/>" : response, "answer");
-        const basalt_host::XmlElement* visa = root->find("visa");
-        EXPECT_NE(nullptr, visa) << response;
-        return visa != nullptr ? basalt_host::serializeXml(*visa) : std::string();
+        const auto reply = host_calls::Logon(*lib, kNamespaceId, user, kPassword);
+        EXPECT_EQ(0, reply.code) << reply.text;
+        EXPECT_NE("", reply.Visa()) << reply.text;
+        return reply.Visa();
     }
 
     Answer Query(const std::string& visa, const std::string& path,
                  const std::vector<std::string>& properties, int skip = 0, int max = 0) {
-        return host_calls::Search(*library, visa, path, properties, skip, max);
+        return host_calls::Search(*lib, visa, path, properties, skip, max);
     }
 
     Answer Send(const std::string& visa, const std::string& queryDocument) {
-        const auto outcome = library->searchXml(visa, queryDocument);
-        Answer answer;
-        answer.code = outcome.code;
-        answer.response = outcome.response.value_or("");
-        answer.exception = outcome.exception.value_or("");
-        if (answer.code == 0 && !answer.response.empty()) {
-            answer.rows = basalt_host::responseRows(*basalt_host::parseXml(answer.response, "r"));
-        }
-        return answer;
+        return host_calls::SendQuery(*lib, visa, queryDocument);
     }
 
-    ridge_test::RidgeTestDirectory env;
     // The namespace entry the provider is configured for (LoadNamespace loads it).
     std::string directoryNamespace = "searchtest";
-    std::string home;
-    std::unique_ptr<basalt_host::XercesSession> xerces;
-    std::unique_ptr<basalt_host::ProviderLibrary> library;
     std::string reader;
 };
 

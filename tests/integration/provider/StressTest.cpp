@@ -16,7 +16,7 @@
 
 #include "DirectoryAdmin.h"
 #include "HostAllocator.h"
-#include "HostCalls.h"
+#include "HostedProvider.h"
 #include "RidgeTestDirectory.h"
 
 namespace {
@@ -33,46 +33,18 @@ constexpr uint32_t kCrowdFolder = 20;
 const std::vector<std::string> kCrowd = {"stress0", "stress1", "stress2", "stress3",
                                          "stress4", "stress5", "stress6", "stress7"};
 
-class Stress : public ::testing::Test {
+class Stress : public HostedProvider {
 protected:
     void SetUp() override {
         env = ridge_test::RidgeTestDirectory::fromEnvironment();
         if (!env.available()) {
             GTEST_SKIP() << "RIDGE_TEST_ENV not set: no test directory";
         }
-        home = env.copyTestHome("basalt-stress-home-");
-        setenv("BASALT_HOME", home.c_str(), 1);
+        Load("basalt-stress-home-");
         ASSERT_TRUE(ridge_test::loadTreeOnce(env, home, STRESS_TEST_LDIF,
                                              "cn=Stress Class 7,ou=stresstest," + env.baseDn()));
-        xerces = std::make_unique<basalt_host::XercesSession>();
-        lib = std::make_unique<ProviderLibrary>(BASALT_LIBRARY_PATH);
-        ASSERT_EQ(0, lib->initialize(AdditionalInfo()).code);
-        const auto configured =
-            lib->configure(Configuration(kNamespace, env.hostPort(), env.baseDn(), "stresstest"),
-                           AdditionalInfo());
-        ASSERT_EQ(0, configured.code) << configured.exception.value_or("");
+        Start(Configuration(kNamespace, env.hostPort(), env.baseDn(), "stresstest"));
     }
-
-    void TearDown() override {
-        if (lib) {
-            lib->terminate(AdditionalInfo());
-        }
-        lib.reset();
-        xerces.reset();
-        if (!home.empty()) {
-            std::error_code ignored;
-            std::filesystem::remove_all(home, ignored);
-        }
-    }
-
-    static std::string AdditionalInfo() {
-        return basalt_host::additionalInfoDocument("en-us", "en-us");
-    }
-
-    ridge_test::RidgeTestDirectory env;
-    std::string home;
-    std::unique_ptr<basalt_host::XercesSession> xerces;
-    std::unique_ptr<ProviderLibrary> lib;
 };
 
 // Collects the failures of many threads; the first few are reported in full.
