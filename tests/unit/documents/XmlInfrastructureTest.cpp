@@ -68,33 +68,6 @@ TEST(WriteEscapedText, MarkupAndControlBytesAreReplacedWhereverTheyStand) {
     EXPECT_EQ(escaped("line one\nline two & three"), "line one\nline two &amp; three");
 }
 
-// Whatever mix of markup, escaped text, characters and formatted output is written, the markup
-// buffer holds the bytes an ordinary string stream gets, across every growth of its block.
-TEST(MarkupBuffer, HoldsWhatAStringStreamHoldsAcrossGrowth) {
-    VOR_AAA_MarkupBuffer buffer;
-    std::ostream into(&buffer);
-    std::ostringstream expected;
-    for (int round = 0; round < 3; ++round) {
-        for (int i = 0; i < 3000; ++i) {
-            for (std::ostream* out :
-                 {static_cast<std::ostream*>(&into), static_cast<std::ostream*>(&expected)}) {
-                WriteMarkup("<item n=\"", *out);
-                WriteCount(static_cast<size_t>(i), *out);
-                WriteMarkup('"', *out);
-                WriteMarkup('>', *out);
-                WriteEscapedText(std::string(static_cast<size_t>(i % 97), 'a' + i % 26) + "&<",
-                                 *out);
-                *out << i * 3 << ' ' << std::string(static_cast<size_t>(i % 5000), 'z');
-                WriteMarkup(std::string_view(), *out);
-                WriteMarkup("</item>", *out);
-            }
-        }
-        EXPECT_EQ(buffer.Text(), expected.str()) << "round " << round;
-        expected.str("");
-        buffer.Clear();
-    }
-}
-
 // A document whose text is fixed by the test.
 class FixedDocument : public VOR_AAA_Serializable {
 public:
