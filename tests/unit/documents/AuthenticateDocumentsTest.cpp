@@ -222,12 +222,6 @@ TEST(AuthDoc, TrustedCredentialValuesComeFromTheHeaderTextOnly) {
     EXPECT_EQ(value, I18NString("hdr"));
 }
 
-TEST(AuthDoc, NamespaceLookupsThatFindNothingAreAssertions) {
-    VOR_AAA_AuthDoc empty;
-    I18NString value;
-    EXPECT_THROW(empty.GetNamespaceID(value), PYXAssertError);
-}
-
 // ---- authenticate response ----
 
 TEST(AuthResponse, RoundTripWithVisaExceptionAndVariables) {
