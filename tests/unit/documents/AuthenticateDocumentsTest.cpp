@@ -88,13 +88,6 @@ TEST(CredentialsDoc, LookupsUseTheFirstListedNamespace) {
     EXPECT_FALSE(Creds().GetValue("namespace", value));
 }
 
-TEST(CredentialsDoc, EncryptedValueOfASingleCredential) {
-    Creds creds;
-    load(creds, "<credential><encryptedValue>QUJD</encryptedValue></credential>");
-    EXPECT_EQ(creds.GetEncryptedValue(), I18NString("QUJD"));
-    EXPECT_FALSE(creds.HasCredentials());
-}
-
 TEST(CredentialsDoc, RemovingAnEntryForgetsItsNamespace) {
     Creds creds;
     load(creds,
