@@ -135,20 +135,6 @@ TEST(Visa, RolesKeepOrderAndDuplicatesGroupsAreASortedSet) {
     EXPECT_EQ(read.ToString(), text);
 }
 
-TEST(Visa, ReaderIgnoresUnknownClassesAndNotesAnUnfinishedVisa) {
-    VOR_AAA_Visa visa;
-    load(visa,
-         "<v:visa xmlns:v=\"urn:v\" namespaceID=\"ns\"><v:object id=\"X\" class=\"visa\">"
-         "<v:object id=\"a\" class=\"Group\"/><v:object id=\"b\" class=\"group\"/>"
-         "</v:object><v:providerSpecificData><k>v<!-- c -->w</k></v:providerSpecificData>"
-         "</v:visa>");
-    EXPECT_EQ(visa.GetGroups().size(), 1u);  // class comparison is exact
-    I18NString value;
-    EXPECT_TRUE(visa.GetValue("k", value));
-    EXPECT_EQ(value, I18NString("vw"));
-    EXPECT_TRUE(visa.IsComplete());
-}
-
 // ---- authenticate document ----
 
 // As a framework sends it: default namespace, a header with form fields, a visa.
