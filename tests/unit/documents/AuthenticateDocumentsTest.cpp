@@ -88,13 +88,6 @@ TEST(CredentialsDoc, LookupsUseTheFirstListedNamespace) {
     EXPECT_FALSE(Creds().GetValue("namespace", value));
 }
 
-TEST(CredentialsDoc, EncryptedValueOfASingleCredential) {
-    Creds creds;
-    load(creds, "<credential><encryptedValue>QUJD</encryptedValue></credential>");
-    EXPECT_EQ(creds.GetEncryptedValue(), I18NString("QUJD"));
-    EXPECT_FALSE(creds.HasCredentials());
-}
-
 TEST(CredentialsDoc, RemovingAnEntryForgetsItsNamespace) {
     Creds creds;
     load(creds,
@@ -140,20 +133,6 @@ TEST(Visa, RolesKeepOrderAndDuplicatesGroupsAreASortedSet) {
     EXPECT_TRUE(read.GetValue("ticket", value));
     EXPECT_EQ(value, I18NString("T&1"));
     EXPECT_EQ(read.ToString(), text);
-}
-
-TEST(Visa, ReaderIgnoresUnknownClassesAndNotesAnUnfinishedVisa) {
-    VOR_AAA_Visa visa;
-    load(visa,
-         "<v:visa xmlns:v=\"urn:v\" namespaceID=\"ns\"><v:object id=\"X\" class=\"visa\">"
-         "<v:object id=\"a\" class=\"Group\"/><v:object id=\"b\" class=\"group\"/>"
-         "</v:object><v:providerSpecificData><k>v<!-- c -->w</k></v:providerSpecificData>"
-         "</v:visa>");
-    EXPECT_EQ(visa.GetGroups().size(), 1u);  // class comparison is exact
-    I18NString value;
-    EXPECT_TRUE(visa.GetValue("k", value));
-    EXPECT_EQ(value, I18NString("vw"));
-    EXPECT_TRUE(visa.IsComplete());
 }
 
 // ---- authenticate document ----
@@ -220,12 +199,6 @@ TEST(AuthDoc, TrustedCredentialValuesComeFromTheHeaderTextOnly) {
     EXPECT_EQ(value, I18NString("H"));
     doc.GetNamespaceID(value);
     EXPECT_EQ(value, I18NString("hdr"));
-}
-
-TEST(AuthDoc, NamespaceLookupsThatFindNothingAreAssertions) {
-    VOR_AAA_AuthDoc empty;
-    I18NString value;
-    EXPECT_THROW(empty.GetNamespaceID(value), PYXAssertError);
 }
 
 // ---- authenticate response ----

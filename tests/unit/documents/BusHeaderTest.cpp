@@ -101,16 +101,6 @@ TEST(BusHeaderRead, RealShapedHeaderFillsEveryField) {
     EXPECT_FALSE(header.GetFormFieldValue("VORRole", value));
 }
 
-TEST(BusHeaderRead, NamespaceFallsBackToTheCredentials) {
-    const Header header = load(
-        "<biBusHeader><VOR><credential><namespace>ns1</namespace></credential></VOR>"
-        "</biBusHeader>");
-    I18NString ns;
-    EXPECT_TRUE(header.GetNamespaceID(ns));
-    EXPECT_EQ(ns, I18NString("ns1"));
-    EXPECT_FALSE(Header().GetNamespaceID(ns));
-}
-
 TEST(BusHeaderRead, ActionTexts) {
     EXPECT_EQ(load("<biBusHeader><VOR><action></action></VOR></biBusHeader>").GetAction(),
               Header::kActionNone);

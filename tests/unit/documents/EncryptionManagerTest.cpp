@@ -54,28 +54,26 @@ TEST_F(EncryptionManagerTest, RoundTripKeepsNonAsciiText) {
     EXPECT_TRUE(manager.DecryptedParameter(I18NString()).empty());
 }
 
-TEST_F(EncryptionManagerTest, TextThatIsNotBase64FailsBeforeTheServiceIsCalled) {
+TEST_F(EncryptionManagerTest, BadOrAlteredValuesAreRefusedAndKept) {
     VOR_AAA_EncryptionManager manager;
+    // Not Base64: refused before the service is called.
     I18NString value("not base64!");
     if (auto e = ExpectFailure(-19, {kMsgLibraryCallFailed}, [&] { manager.Decrypt(value); })) {
         EXPECT_EQ(Parameter(*e, 0), I18NString("PYXBase64Decode"));
     }
     EXPECT_EQ(value, I18NString("not base64!"));
-}
 
-TEST_F(EncryptionManagerTest, AlteredValueIsRefusedWithTheServiceDetails) {
-    VOR_AAA_EncryptionManager manager;
-    std::string value = "secret";
-    manager.Encrypt(value);
-    value[value.size() / 2] = value[value.size() / 2] == 'A' ? 'B' : 'A';
-    const std::string altered = value;
-    if (auto e =
-            ExpectFailure(-19, {kMsgStepFailed, kMsgDetail}, [&] { manager.Decrypt(value); })) {
+    // An altered value is refused with the service's details, and left as it was.
+    std::string text = "secret";
+    manager.Encrypt(text);
+    text[text.size() / 2] = text[text.size() / 2] == 'A' ? 'B' : 'A';
+    const std::string altered = text;
+    if (auto e = ExpectFailure(-19, {kMsgStepFailed, kMsgDetail}, [&] { manager.Decrypt(text); })) {
         EXPECT_EQ(Parameter(*e, 0), I18NString("VOR_UnprotectData"));
         EXPECT_EQ(e->getMessageNestingLevelN(1), 2);
         EXPECT_FALSE(Parameter(*e, 1).empty());
     }
-    EXPECT_EQ(value, altered);
+    EXPECT_EQ(text, altered);
 }
 
 TEST_F(EncryptionManagerTest, ManagersOfTwoNamespacesShareTheHomeKey) {

@@ -1,4 +1,4 @@
-// The directory object model and the query response: the written frame, member lists and their
+// The directory object model and the query response: member lists and their
 // nil forms, the namespace's filter check, and the reader (a round trip of every class and
 // property kind). The host reads real responses in the integration tests, which hold the form
 // of each property.
@@ -19,38 +19,10 @@ using namespace documents_test;
 using C = VOR_AAA_Const;
 using Members = VOR_AAA_BaseClassWithMembers;
 
-std::string S(const char* text) {
-    return text;
-}
-
-std::string responseOpen() {
-    return "<cm:queryResponse xmlns:cm=\"" + S(C::Text::kAAANamespaceURI) + "\" xmlns:xsi=\"" +
-           C::Text::kXMLSchemaInstanceNamespaceURI + "\" xmlns:SOAP-ENC=\"" +
-           C::Text::kSOAPEncodingNamespaceURI + "\">";
-}
-
-std::string resultOpen(int count) {
-    return "<queryResult xsi:type=\"SOAP-ENC:Array\" SOAP-ENC:arrayType=\"cm:baseClass[" +
-           std::to_string(count) + "]\">";
-}
-
-const char* const kClose = "</queryResult></cm:queryResponse>";
-
 std::string resultItem(const VOR_AAA_BaseClass& object, bool withSchema = false) {
     std::ostringstream out;
     object.WriteAsResultItem(out, withSchema);
     return out.str();
-}
-
-TEST(QueryResponseWrite, EmptyResult) {
-    VOR_AAA_QueryResponse response;
-    EXPECT_EQ(response.ToString(), responseOpen() + resultOpen(0) + kClose);
-    response.SetWriteSchemaNamespaces(false);  // the format is written when one is set
-    response.SetCurrentNamespaceFormat(C::Text::kNamespaceFormatURI2);
-    EXPECT_EQ(response.ToString(), "<cm:queryResponse xmlns:cm=\"" + S(C::Text::kAAANamespaceURI) +
-                                       "\">" + "<currentNamespaceFormat xsi:type=\"xsd:string\">" +
-                                       C::Text::kNamespaceFormatURI2 + "</currentNamespaceFormat>" +
-                                       resultOpen(0) + kClose);
 }
 
 // A property created but never set is not written; one set to an empty value is.

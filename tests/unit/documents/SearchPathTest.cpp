@@ -81,17 +81,9 @@ TEST(SearchPath, Predicates) {
 
 // ---- VORID ----
 
-TEST(VORID, ComposeAndWrap) {
-    using namespace VOR_AAA_VORID;
-    EXPECT_EQ(Compose("ns", eAccount, 12), "ns:u:authid=12");
-    EXPECT_EQ(Compose("ns:", eRole, 4294967295u), "ns:r:authid=4294967295");
-    EXPECT_EQ(Compose("ns", eUnknown, 7), "ns:authid=7");
-    EXPECT_EQ(Compose("ns:", eNamespace, 0), "ns");
-    EXPECT_EQ(Wrap("ns:u:authid=12"), "VORID(\"ns:u:authid=12\")");
-}
-
 TEST(VORID, DecodeMarkedIdentifiers) {
     using namespace VOR_AAA_VORID;
+    EXPECT_EQ(Wrap(Compose("ns:", eAccount, 12)), "VORID(\"ns:u:authid=12\")");
     Decoded d = Decode(Wrap(Compose("ns", eNamespaceFolder, 3)));
     EXPECT_EQ(d.namespacePart, "ns");
     EXPECT_EQ(d.kind, eNamespaceFolder);
