@@ -91,8 +91,9 @@ TEST_F(SessionRegistry, MergeRemovalWhileWaitingAndAddingAgain) {
     remover.join();
     waiter.join();
     EXPECT_TRUE(removed);
-    EXPECT_EQ(waited, nullptr);
-    EXPECT_EQ(waitedKey, 0u);
+    // Which of the two the event wakes first is its own choice: either the removal marks the
+    // session deleted and the request gets nothing, or the request is served before the removal.
+    EXPECT_EQ(waited == nullptr, waitedKey == 0u);
     EXPECT_EQ(ns.GetSessionCount(), 1u);
     EXPECT_EQ(g_destroyed, 2);
     EXPECT_FALSE(ns.RemoveSession("s1"));
