@@ -88,6 +88,13 @@ std::optional<std::string> plainNormal(std::string_view dn) {
 }  // namespace
 
 std::string escapeDnValue(std::string_view value) {
+    // A plain value (the same characters a plain DN holds) needs no escaping: ticket digests,
+    // numbers and most names take this way instead of the library's writer.
+    bool plain = !value.empty() && value.front() != ' ' && value.back() != ' ';
+    for (std::size_t i = 0; plain && i < value.size(); ++i)
+        plain = plainValueChar(value[i]);
+    if (plain)
+        return std::string(value);
     std::string v(value);
     char type[] = "x";
     LDAPAVA ava{};

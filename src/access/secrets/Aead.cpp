@@ -33,6 +33,12 @@ bool addAdditional(EVP_CIPHER_CTX* ctx, std::string_view additional, bool encryp
                    : EVP_DecryptUpdate(ctx, nullptr, &length, bytes(additional), size) == 1;
 }
 
+// Fetched once: OpenSSL 3 looks the algorithm up again on every init given EVP_aes_256_gcm().
+const EVP_CIPHER* aes256Gcm() {
+    static EVP_CIPHER* const cipher = EVP_CIPHER_fetch(nullptr, "AES-256-GCM", nullptr);
+    return cipher;
+}
+
 }  // namespace
 
 std::optional<std::string> aeadSeal(const unsigned char* key, std::string_view additional,
@@ -43,8 +49,7 @@ std::optional<std::string> aeadSeal(const unsigned char* key, std::string_view a
         return std::nullopt;
     Cipher ctx(EVP_CIPHER_CTX_new());
     int length = 0;
-    if (!ctx ||
-        EVP_EncryptInit_ex(ctx.get(), EVP_aes_256_gcm(), nullptr, key, bytes(sealed)) != 1 ||
+    if (!ctx || EVP_EncryptInit_ex(ctx.get(), aes256Gcm(), nullptr, key, bytes(sealed)) != 1 ||
         !addAdditional(ctx.get(), additional, true) ||
         EVP_EncryptUpdate(ctx.get(), bytes(sealed, kHead), &length, bytes(clear),
                           static_cast<int>(clear.size())) != 1 ||
@@ -70,8 +75,7 @@ bool aeadOpen(const unsigned char* key, std::string_view additional, std::string
     std::string tag(sealed.substr(kAeadNonceBytes, kAeadTagBytes));
     Cipher ctx(EVP_CIPHER_CTX_new());
     int length = 0;
-    if (!ctx ||
-        EVP_DecryptInit_ex(ctx.get(), EVP_aes_256_gcm(), nullptr, key, bytes(sealed)) != 1 ||
+    if (!ctx || EVP_DecryptInit_ex(ctx.get(), aes256Gcm(), nullptr, key, bytes(sealed)) != 1 ||
         !addAdditional(ctx.get(), additional, false) ||
         EVP_DecryptUpdate(ctx.get(), bytes(clear), &length, bytes(sealed, kHead),
                           static_cast<int>(clear.size())) != 1 ||

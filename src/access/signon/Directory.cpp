@@ -5,7 +5,6 @@
 #include <strings.h>
 
 #include <algorithm>
-#include <cstdio>
 
 #include "Clock.h"
 #include "Process.h"
@@ -202,36 +201,56 @@ std::string toGeneralizedTime(std::time_t t) {
     return buf;
 }
 
+namespace {
+
+std::string lowerHex(const unsigned char* bytes, std::size_t count) {
+    static constexpr char kHex[] = "0123456789abcdef";
+    std::string hex(2 * count, '\0');
+    for (std::size_t i = 0; i < count; ++i) {
+        hex[2 * i] = kHex[bytes[i] >> 4];
+        hex[2 * i + 1] = kHex[bytes[i] & 0xF];
+    }
+    return hex;
+}
+
+}  // namespace
+
 std::optional<std::time_t> fromGeneralizedTime(std::string_view text) {
-    std::tm tm{};
-    int y, mo, d, h, mi, sec;
-    char z = 0;
-    const std::string whole(text);  // NUL-terminated for sscanf
-    if (text.size() != 15 ||
-        std::sscanf(whole.c_str(), "%4d%2d%2d%2d%2d%2d%c", &y, &mo, &d, &h, &mi, &sec, &z) != 7 ||
-        z != 'Z')
+    // YYYYMMDDHHMMSSZ, the one form this library writes; read by hand (every ticket check reads
+    // one, and sscanf cost more than the rest of the check).
+    if (text.size() != 15 || text[14] != 'Z')
         return std::nullopt;
-    tm.tm_year = y - 1900;
-    tm.tm_mon = mo - 1;
-    tm.tm_mday = d;
-    tm.tm_hour = h;
-    tm.tm_min = mi;
-    tm.tm_sec = sec;
+    int fields[6];
+    const int widths[6] = {4, 2, 2, 2, 2, 2};
+    std::size_t at = 0;
+    for (int f = 0; f < 6; ++f) {
+        int value = 0;
+        for (int k = 0; k < widths[f]; ++k, ++at) {
+            if (text[at] < '0' || text[at] > '9')
+                return std::nullopt;
+            value = value * 10 + (text[at] - '0');
+        }
+        fields[f] = value;
+    }
+    std::tm tm{};
+    tm.tm_year = fields[0] - 1900;
+    tm.tm_mon = fields[1] - 1;
+    tm.tm_mday = fields[2];
+    tm.tm_hour = fields[3];
+    tm.tm_min = fields[4];
+    tm.tm_sec = fields[5];
     return timegm(&tm);
 }
 
 std::string ticketDigest(const std::string& ticket) {
     unsigned char digest[EVP_MAX_MD_SIZE];
     unsigned int length = 0;
-    if (EVP_Digest(ticket.data(), ticket.size(), digest, &length, EVP_sha256(), nullptr) != 1)
+    // Fetched once: looking the algorithm up again on each call cost as much as the digest.
+    static EVP_MD* const sha256 = EVP_MD_fetch(nullptr, "SHA256", nullptr);
+    if (sha256 == nullptr ||
+        EVP_Digest(ticket.data(), ticket.size(), digest, &length, sha256, nullptr) != 1)
         fail(AS_ERR_INTERNAL, "SHA-256 failed");
-    static const char kHex[] = "0123456789abcdef";
-    std::string hex;
-    for (unsigned int i = 0; i < length; ++i) {
-        hex += kHex[digest[i] >> 4];
-        hex += kHex[digest[i] & 0xF];
-    }
-    return hex;
+    return lowerHex(digest, length);
 }
 
 std::string ticketDn(const std::string& nsDn, const std::string& ticket) {
@@ -266,10 +285,7 @@ std::string issueTicket(Session& s) {
     unsigned char raw[16];
     if (RAND_bytes(raw, sizeof raw) != 1)
         fail(AS_ERR_INTERNAL, "no random bytes");
-    char hex[33];
-    for (size_t i = 0; i < sizeof raw; ++i)
-        std::snprintf(hex + 2 * i, 3, "%02x", raw[i]);
-    std::string ticket(hex, 32);
+    const std::string ticket = lowerHex(raw, sizeof raw);
     const AccessSettings settings = Process::instance().settings();
     std::time_t now = wallClockNow();
     const std::string nsDn = s.namespaceDn();

@@ -11,9 +11,11 @@ using namespace ridge::access;
 namespace {
 
 // Names with DN syntax sign on literally against slapd (tests/integration/signon); here, the
-// values a directory name cannot be given plainly.
+// values a directory name cannot be given plainly, and plain ones (written without the library).
 TEST(Escaping, DnValuesRoundTripThroughTheDnParser) {
-    for (std::string value : {"a,b=c+d \"e\" <f>;g\\h*(i)", " lead", "trail ", "#hash", "x,ou=t"}) {
+    for (std::string value :
+         {"a,b=c+d \"e\" <f>;g\\h*(i)", " lead", "trail ", "#hash", "x,ou=t", "Ann Smith-Jones",
+          "a.b_c@d", "-1", "9f86d081884c7d65", "chlo\xc3\xa9"}) {
         auto parts = splitDn(childDn("ou", value, "dc=ridge,dc=test"));
         ASSERT_TRUE(parts) << value;
         ASSERT_EQ(3u, parts->size()) << value;

@@ -12,6 +12,7 @@
 #include <xercesc/util/OutOfMemoryException.hpp>
 #include <xercesc/util/PlatformUtils.hpp>
 
+#include <iterator>
 #include <memory>
 #include <new>
 
@@ -53,8 +54,16 @@ void VOR_AAA_ParseDocument(ContentHandler& handler, const char* documentName, co
             I18NString(limits.SizeRefusal(size).c_str()).data(), nullptr, nullptr, 0, 0));
     }
     PooledReaderGuard saxParser(pool);
-    MemBufInputSource source(reinterpret_cast<const XMLByte*>(text ? text : ""), size, documentName,
+    // The document name is ASCII: widened here, not through the parser's local-code-page
+    // transcoder. The text is read in place (the stream would otherwise copy it first).
+    char16_t bufferId[64] = {};
+    for (size_t i = 0; documentName && documentName[i] != '\0' && i + 1 < std::size(bufferId);
+         ++i) {
+        bufferId[i] = static_cast<unsigned char>(documentName[i]);
+    }
+    MemBufInputSource source(reinterpret_cast<const XMLByte*>(text ? text : ""), size, bufferId,
                              false, XMLPlatformUtils::fgMemoryManager);
+    source.setCopyBufToStream(false);
     PYX_ASSERT(saxParser.Get() != 0);
     HandlerBinding binding(saxParser->GetReader(), &handler, &errorHandler);
     try {

@@ -82,7 +82,7 @@ public:
     static void freeBuffer(char* buffer) noexcept;
     // The bytes as a std::string (no terminator inside).
     std::string toString(const char* encoding = "UTF8") const;
-    std::string utf8() const { return toString("UTF8"); }
+    std::string utf8() const { return encodeUtf8(m_text); }
 
     const std::u16string& utf16() const noexcept { return m_text; }
     const char16_t* data() const noexcept { return m_text.c_str(); }
@@ -140,6 +140,10 @@ public:
     friend bool operator>=(const I18NString& a, const I18NString& b) noexcept { return !(a < b); }
 
 private:
+    // UTF-8 both ways without naming the encoding: most texts of a request take this way.
+    static std::u16string decodeUtf8(std::string_view bytes);
+    static std::string encodeUtf8(const std::u16string& text);
+
     void invalidateCache() const noexcept;
 
     std::u16string m_text;

@@ -59,6 +59,13 @@ Context newContext() {
     return context;
 }
 
+// Fetched once: OpenSSL 3 looks the algorithm up again on every init given EVP_aes_256_gcm(),
+// which cost as much as sealing a visa value. Null (no provider) makes the init fail.
+const EVP_CIPHER* aes256Gcm() {
+    static EVP_CIPHER* const cipher = EVP_CIPHER_fetch(nullptr, "AES-256-GCM", nullptr);
+    return cipher;
+}
+
 void checkLength(std::size_t length) {
     if (length > static_cast<std::size_t>(INT_MAX) - kOverhead) {
         throw CryptoError(VOR_CRYPTO_E_ARGUMENT,
@@ -82,8 +89,7 @@ CipherOutput seal(const ProtectionKey& key, const unsigned char* clear, std::siz
 
     Context context = newContext();
     int produced = 0;
-    if (EVP_EncryptInit_ex(context.get(), EVP_aes_256_gcm(), nullptr, key.bytes.data(), nonce) !=
-        1) {
+    if (EVP_EncryptInit_ex(context.get(), aes256Gcm(), nullptr, key.bytes.data(), nonce) != 1) {
         cipherFailure("initialisation");
     }
     if (EVP_EncryptUpdate(context.get(), nullptr, &produced, header, 1) != 1) {
@@ -122,8 +128,7 @@ CipherOutput open(const ProtectionKey& key, const unsigned char* sealed, std::si
     PendingBuffer out(bodyLength);
     Context context = newContext();
     int produced = 0;
-    if (EVP_DecryptInit_ex(context.get(), EVP_aes_256_gcm(), nullptr, key.bytes.data(), nonce) !=
-        1) {
+    if (EVP_DecryptInit_ex(context.get(), aes256Gcm(), nullptr, key.bytes.data(), nonce) != 1) {
         cipherFailure("initialisation");
     }
     if (EVP_DecryptUpdate(context.get(), nullptr, &produced, sealed, 1) != 1) {

@@ -27,17 +27,12 @@ bool isWhiteSpaceAt(const std::u16string& text, std::size_t pos) {
 
 }  // namespace
 
-I18NString::I18NString(const char* utf8) {
-    if (utf8 != nullptr) {
-        *this = I18NString(utf8, -1, "UTF8");
-    }
-}
+I18NString::I18NString(const char* utf8)
+    : m_text(utf8 != nullptr ? decodeUtf8(utf8) : std::u16string()) {}
 
-I18NString::I18NString(const std::string& utf8)
-    : I18NString(utf8.data(), static_cast<int32_t>(utf8.size()), "UTF8") {}
+I18NString::I18NString(const std::string& utf8) : m_text(decodeUtf8(utf8)) {}
 
-I18NString::I18NString(std::string_view utf8)
-    : I18NString(utf8.data(), static_cast<int32_t>(utf8.size()), "UTF8") {}
+I18NString::I18NString(std::string_view utf8) : m_text(decodeUtf8(utf8)) {}
 
 I18NString::I18NString(const char16_t* units, int32_t length) : m_text(unitsOf(units, length)) {}
 

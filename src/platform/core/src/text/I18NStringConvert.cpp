@@ -54,7 +54,8 @@ Encoding chooseEncoding(const char* encoding) {
     if (encoding == nullptr || *encoding == '\0') {
         encoding = I18NString::defaultEncoding();
     }
-    if (spells(encoding, "utf8")) {
+    // The name nearly every call passes, compared before the general spelling rule.
+    if (std::strcmp(encoding, "UTF8") == 0 || spells(encoding, "utf8")) {
         return {Kind::Utf8, encoding};
     }
     if (spells(encoding, "utf16") || spells(encoding, "unicode")) {
@@ -141,12 +142,18 @@ std::size_t terminatedLength(const char* bytes, std::size_t unitSize) {
 }
 
 std::u16string fromUtf8(const char* bytes, std::size_t length, const Encoding& encoding) {
-    std::u16string text;
-    text.reserve(length);
+    // Sized for the worst case (one unit per byte) and cut back: the loop then writes through a
+    // pointer, and ASCII bytes, most of every text, skip the decoder.
+    std::u16string text(length, u'\0');
+    char16_t* out = text.data();
     const auto* source = reinterpret_cast<const uint8_t*>(bytes);
     int64_t i = 0;
     const int64_t end = static_cast<int64_t>(length);
     while (i < end) {
+        if (source[i] < 0x80) {
+            *out++ = source[i++];
+            continue;
+        }
         const int64_t start = i;
         UChar32 c;
         U8_NEXT(source, i, end, c);
@@ -154,12 +161,13 @@ std::u16string fromUtf8(const char* bytes, std::size_t length, const Encoding& e
             invalidBytes(encoding, static_cast<std::size_t>(start));
         }
         if (c <= 0xFFFF) {
-            text.push_back(static_cast<char16_t>(c));
+            *out++ = static_cast<char16_t>(c);
         } else {
-            text.push_back(U16_LEAD(c));
-            text.push_back(U16_TRAIL(c));
+            *out++ = U16_LEAD(c);
+            *out++ = U16_TRAIL(c);
         }
     }
+    text.resize(static_cast<std::size_t>(out - text.data()));
     return text;
 }
 
@@ -233,22 +241,27 @@ std::u16string fromIcu(const char* bytes, std::size_t length, const Encoding& en
 }
 
 std::string toUtf8(const std::u16string& text, const Encoding& encoding) {
-    std::string bytes;
-    bytes.reserve(text.size() + text.size() / 2);
+    // At most three bytes per unit (a surrogate pair, two units, makes four); cut back after.
+    std::string bytes(text.size() * 3, '\0');
+    char* out = bytes.data();
     int32_t i = 0;
     const int32_t length = static_cast<int32_t>(text.size());
     while (i < length) {
+        if (text[static_cast<std::size_t>(i)] < 0x80) {
+            *out++ = static_cast<char>(text[static_cast<std::size_t>(i++)]);
+            continue;
+        }
         const int32_t start = i;
         UChar32 c;
         U16_NEXT(text.data(), i, length, c);
         if (U_IS_SURROGATE(c)) {
             unrepresentable(encoding, static_cast<std::size_t>(start));
         }
-        char buffer[4];
         int32_t n = 0;
-        U8_APPEND_UNSAFE(buffer, n, c);
-        bytes.append(buffer, static_cast<std::size_t>(n));
+        U8_APPEND_UNSAFE(out, n, c);
+        out += n;
     }
+    bytes.resize(static_cast<std::size_t>(out - bytes.data()));
     return bytes;
 }
 
@@ -332,7 +345,17 @@ std::string encode(const std::u16string& text, const Encoding& encoding) {
     return {};
 }
 
+constexpr Encoding kUtf8{Kind::Utf8, "UTF8"};
+
 }  // namespace
+
+std::u16string I18NString::decodeUtf8(std::string_view bytes) {
+    return fromUtf8(bytes.data(), bytes.size(), kUtf8);
+}
+
+std::string I18NString::encodeUtf8(const std::u16string& text) {
+    return toUtf8(text, kUtf8);
+}
 
 const char* I18NString::defaultEncoding() {
     // The code set of the locale the environment names (LC_ALL, LC_CTYPE, LANG), read without
