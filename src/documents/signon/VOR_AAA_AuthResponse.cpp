@@ -13,9 +13,13 @@ const char* const kStringAttrs = " xsi:type=\"xsd:string\" xml:space=\"preserve\
 
 void writeField(std::ostream& out, const char* name, const char* attributes,
                 const I18NString& value) {
-    out << '<' << name << attributes;
+    WriteMarkup('<', out);
+    WriteMarkup(name, out);
+    WriteMarkup(attributes, out);
     WriteEscapedText(value, out);
-    out << "</" << name << '>';
+    WriteMarkup("</", out);
+    WriteMarkup(name, out);
+    WriteMarkup('>', out);
 }
 
 }  // namespace

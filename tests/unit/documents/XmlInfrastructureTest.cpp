@@ -38,6 +38,19 @@ TEST(WriteEscapedText, WideTextsAndElementNamesAreEscapedToo) {
     WriteEscapedElement("plain", I18NString(), out);
     EXPECT_EQ(out.str(),
               "\xc3\xa9t\xc3\xa9 &lt;\xe4\xb8\xad&gt;<a&amp;b>&lt;v&gt;</a&amp;b><plain></plain>");
+    // Short ASCII texts are narrowed on the stack, longer ones or any other take UTF-8: both
+    // ways escape alike, a wide character late in the text included.
+    for (size_t length : {255u, 256u, 257u}) {
+        for (const char16_t last : {u'<', u'\u00e9'}) {
+            std::u16string wide(length - 1, u'x');
+            wide += last;
+            std::ostringstream text;
+            WriteEscapedText(I18NString(wide), text);
+            EXPECT_EQ(text.str(),
+                      std::string(length - 1, 'x') + (last == u'<' ? "&lt;" : "\xc3\xa9"))
+                << length;
+        }
+    }
 }
 
 TEST(WriteEscapedText, MarkupAndControlBytesAreReplacedWhereverTheyStand) {

@@ -104,9 +104,23 @@ void WriteEscapedText(std::string_view text, std::ostream& out) {
 }
 
 void WriteEscapedText(const I18NString& text, std::ostream& out) {
-    if (!text.empty()) {
-        WriteEscapedText(std::string_view(text.utf8()), out);
+    // Short ASCII texts (most values of a document) are narrowed on the stack, without the
+    // allocation of a UTF-8 copy.
+    constexpr size_t kNarrowed = 256;
+    const std::u16string& units = text.utf16();
+    if (units.size() <= kNarrowed) {
+        char narrow[kNarrowed];
+        size_t i = 0;
+        while (i < units.size() && units[i] < 0x80) {
+            narrow[i] = static_cast<char>(units[i]);
+            ++i;
+        }
+        if (i == units.size()) {
+            WriteEscapedText(std::string_view(narrow, i), out);
+            return;
+        }
     }
+    WriteEscapedText(std::string_view(text.utf8()), out);
 }
 
 void WriteCount(size_t count, std::ostream& out) {
