@@ -60,7 +60,7 @@ private:
     void readEndTag();
     void close();  // the current element ends
     void readCharacterData();
-    void skipPast(std::string_view end, const char* unclosed);
+    void readProcessingInstruction();
     std::string_view readName();
     void skipSpace();
     bool atEnd() const { return m_at >= m_text.size(); }
