@@ -10,12 +10,26 @@ bool hostAccepted(const HttpRequest& http, const std::string& listenAddress,
         return false;
     }
     std::string host = http.header("Host");
-    // The name without its port; an IPv6 literal keeps its brackets off.
+    // The name without its port; an IPv6 literal keeps its brackets off. Anything but a port
+    // after the name, or an IPv6 literal that is not one, is no name of this server.
+    std::string port;
     if (!host.empty() && host.front() == '[') {
         std::size_t close = host.find(']');
-        host = close == std::string::npos ? "" : host.substr(1, close - 1);
-    } else {
-        host = host.substr(0, host.find(':'));
+        if (close == std::string::npos) {
+            return false;
+        }
+        port = host.substr(close + 1);
+        host = host.substr(1, close - 1);
+        if (host.find_first_not_of("0123456789abcdefABCDEF:.") != std::string::npos) {
+            return false;
+        }
+    } else if (std::size_t colon = host.find(':'); colon != std::string::npos) {
+        port = host.substr(colon);
+        host.resize(colon);
+    }
+    if (!port.empty() &&
+        (port.front() != ':' || port.find_first_not_of("0123456789", 1) != std::string::npos)) {
+        return false;
     }
     auto same = [&](const std::string& name) { return headerNamesEqual(host, name); };
     const std::string& listen = listenAddress;

@@ -10,10 +10,10 @@
 
 namespace basalt_host::serve {
 
-// Whether the request names this server: one Host header whose name (port and IPv6 brackets
-// off) is the listen address, one of publicNames, "localhost" on a loopback address, or, on a
-// wildcard address, an address literal; a page elsewhere cannot reach the gateway by pointing
-// its own name at it.
+// Whether the request names this server: one Host header, a name and perhaps a port, whose
+// name (IPv6 brackets off) is the listen address, one of publicNames, "localhost" on a
+// loopback address, or, on a wildcard address, an address literal; a page elsewhere cannot
+// reach the gateway by pointing its own name at it.
 bool hostAccepted(const HttpRequest& http, const std::string& listenAddress,
                   const std::vector<std::string>& publicNames);
 
