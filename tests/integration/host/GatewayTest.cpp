@@ -136,6 +136,8 @@ TEST_F(GatewayAgainstDirectory, OnlyTheGatewaysOwnNamesAreServed) {
     EXPECT_EQ(statusOf(rebound), 400);
     EXPECT_EQ(sessionCookie(rebound), "");
     EXPECT_EQ(statusOf(get("/style.css", "Host: localhost\r\n")), 400) << "two Host headers";
+    EXPECT_EQ(statusOf(get("/style.css", "", "localhost:80@attacker.example.net")), 400)
+        << "more than a port after the name";
 }
 
 TEST_F(GatewayAgainstDirectory, TheTrustedHeaderIsCheckedOnEveryRequest) {

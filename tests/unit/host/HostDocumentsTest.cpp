@@ -32,16 +32,35 @@ TEST_F(HostDocuments, ReadersAgreeOnXmlAndRefuseWhatIsNot) {
              "<![CDATA[<&]]><?p i?>v</a>\n",
              "<a>\r\nline\rtwo<b at=\"x\ty\r\nz&#10;\">&amp;&quot;&apos;&gt;</b> </a>",
              "<p:a xmlns:p=\"urn:p\" na\xC3\xAFve=\"" + wide + "\"><p:b p:c=\"d\">" + wide +
-                 "&amp;" + wide + "</p:b></p:a>"}) {
+                 "&amp;" + wide + "</p:b></p:a>",
+             "<a b=']]>'>&#0000000000074;<![CDATA[x\r\ny\rz]]><!---->]]&gt;</a>"}) {
         XmlScanner scanner(text, "sample");
         scanner.root();
         EXPECT_EQ(serializeXml(*scanner.element()), serializeXml(*parseXml(text, "sample")));
     }
-    for (std::string text :
-         {"", "<a>", "<a><b></a></b>", "<a/><b/>", "<a/>x", "<a x=1/>", "<a x='1' x='2'/>",
-          "<a>&bogus;</a>", "<a>&#xD800;</a>", "<a>\x01</a>", "<a>\xC3</a>", "<a><![CDATA[x</a>",
-          "<!DOCTYPE a SYSTEM \"/etc/passwd\"><a/>",
-          "<!DOCTYPE a [<!ENTITY x \"xx\"><!ENTITY y \"&x;&x;\">]><a>&y;</a>"}) {
+    const char* const malformed[] = {
+        "",
+        "<a>",
+        "<a><b></a></b>",
+        "<a/><b/>",
+        "<a/>x",
+        "<a x=1/>",
+        "<a x='1' x='2'/>",
+        "<a>&bogus;</a>",
+        "<a>&#xD800;</a>",
+        "<a>\x01</a>",
+        "<a>\xC3</a>",
+        "<a><![CDATA[x</a>",
+        "<a>\xEF\xBF\xBF</a>",
+        "<a><![CDATA[\x01]]></a>",
+        "<a><!-- \x01 --></a>",
+        "<a>]]></a>",
+        "<a><!-- a -- b --></a>",
+        "<a><!--></a>",
+        "<a/><?xml version=\"1.0\"?>",
+        "<!DOCTYPE a SYSTEM \"/etc/passwd\"><a/>",
+        "<!DOCTYPE a [<!ENTITY x \"xx\"><!ENTITY y \"&x;&x;\">]><a>&y;</a>"};
+    for (std::string text : malformed) {
         EXPECT_THROW(parseXml(text, "sample"), HostError) << text;
         EXPECT_THROW(
             {
@@ -52,6 +71,11 @@ TEST_F(HostDocuments, ReadersAgreeOnXmlAndRefuseWhatIsNot) {
             HostError)
             << text;
     }
+    // Xerces would read this as Latin-1; the scanner reads UTF-8 only and says so.
+    EXPECT_THROW(
+        XmlScanner("<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?><a>\xC3\xA9</a>", "sample")
+            .root(),
+        HostError);
     try {
         parseXml("<a>\n<b></a>", "sample");
         FAIL() << "malformed text accepted";

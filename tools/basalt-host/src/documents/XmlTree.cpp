@@ -113,6 +113,10 @@ void appendEscaped(std::string& out, std::string_view text) {
             case '\'':
                 out += "&apos;";
                 break;
+            case '\r':
+                // Written as it is, a reader would take it for a line end and make it '\n'.
+                out += "&#13;";
+                break;
             default:
                 out += c;
         }

@@ -42,7 +42,8 @@ std::unique_ptr<XmlElement> parseXml(const std::string& text, const std::string&
 // escaped.
 std::string serializeXml(const XmlElement& element);
 
-// Escapes the five XML special characters.
+// Escapes the five XML special characters, and a carriage return (which a reader would take
+// for a line end).
 std::string xmlEscape(std::string_view text);
 
 // RAII for Xerces-C's process initialisation (counted by Xerces, so it nests with the

@@ -102,7 +102,6 @@ private:
                     const char* action);
     std::string headerHtml(Request& request);
     const NamespaceChoice* findNamespace(const std::string& id) const;
-    bool hostAccepted(const HttpRequest& http) const;
     // False when the trusted header is sent twice or names another user than the session's
     // (the session is then ended and the request answered).
     bool remoteUserAccepted(Request& request);

@@ -179,6 +179,7 @@ SearchAnswer readSearchResponse(const std::string& text) {
     if (xml.name() != "queryResult" && !xml.descend("queryResult")) {
         return answer;
     }
+    bool ancestorsRead = false;
     forEachItem(xml, [&] {
         ObjectRow row;
         std::string type = xml.attribute("type").value_or("object");
@@ -190,7 +191,8 @@ SearchAnswer readSearchResponse(const std::string& text) {
             }
             // Only this property becomes a tree, for the description every listing shares.
             std::unique_ptr<XmlElement> property = xml.element();
-            if (name == "ancestors" && answer.rows.empty()) {
+            // The first object's first ancestors: a second such property adds nothing.
+            if (name == "ancestors" && answer.rows.empty() && !std::exchange(ancestorsRead, true)) {
                 if (const XmlElement* values = property->child("value")) {
                     for (const XmlElement* item : values->childrenNamed("item")) {
                         answer.ancestors.emplace_back(item->childText("title"),

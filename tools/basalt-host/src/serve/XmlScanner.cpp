@@ -30,38 +30,38 @@ bool isNameChar(char c) {
     return isNameStart(c) || (c >= '0' && c <= '9') || c == '-' || c == '.';
 }
 
-// The offset of the first byte that is not part of well-formed UTF-8, or npos.
-std::size_t invalidUtf8(std::string_view text) {
-    const auto* bytes = reinterpret_cast<const unsigned char*>(text.data());
-    std::size_t i = 0;
-    while (i < text.size()) {
-        unsigned char c = bytes[i];
-        if (c < 0x80) {
-            ++i;
-            continue;
-        }
-        std::size_t length = c >= 0xC2 && c <= 0xDF   ? 2
-                             : c >= 0xE0 && c <= 0xEF ? 3
-                             : c >= 0xF0 && c <= 0xF4 ? 4
-                                                      : 0;
-        if (length == 0 || i + length > text.size()) {
-            return i;
-        }
-        char32_t code = c & (0xFF >> (length + 1));
-        for (std::size_t k = 1; k < length; ++k) {
-            if ((bytes[i + k] & 0xC0) != 0x80) {
-                return i;
-            }
-            code = (code << 6) | (bytes[i + k] & 0x3F);
-        }
-        // Overlong forms, surrogates and code points past Unicode's end.
-        if ((length == 3 && code < 0x800) || (length == 4 && code < 0x10000) ||
-            (code >= 0xD800 && code <= 0xDFFF) || code > 0x10FFFF) {
-            return i;
-        }
-        i += length;
+bool equalsIgnoringCase(std::string_view a, std::string_view b) {
+    auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };
+    return std::equal(a.begin(), a.end(), b.begin(), b.end(),
+                      [&](char x, char y) { return lower(x) == lower(y); });
+}
+
+// The value of a pseudo-attribute of the XML declaration, or nothing.
+std::optional<std::string_view> declared(std::string_view body, std::string_view name) {
+    std::size_t at = body.find(name);
+    if (at == std::string_view::npos) {
+        return std::nullopt;
     }
-    return std::string_view::npos;
+    std::size_t i = at + name.size();
+    auto skip = [&] {
+        while (i < body.size() && isSpace(body[i])) {
+            ++i;
+        }
+    };
+    skip();
+    if (i >= body.size() || body[i] != '=') {
+        return std::nullopt;
+    }
+    ++i;
+    skip();
+    if (i >= body.size() || (body[i] != '"' && body[i] != '\'')) {
+        return std::nullopt;
+    }
+    std::size_t close = body.find(body[i], i + 1);
+    if (close == std::string_view::npos) {
+        return std::nullopt;
+    }
+    return body.substr(i + 1, close - i - 1);
 }
 
 }  // namespace
@@ -71,8 +71,10 @@ XmlScanner::XmlScanner(std::string_view text, std::string what)
     if (m_text.starts_with("\xEF\xBB\xBF")) {
         m_at = 3;
     }
-    if (std::size_t bad = invalidUtf8(m_text); bad != std::string_view::npos) {
-        failAt(bad, "invalid UTF-8");
+    // Checked once for the whole text: XML allows these characters nowhere, not in comments
+    // or CDATA sections either.
+    if (std::size_t bad = invalidXmlCharacter(m_text); bad != std::string_view::npos) {
+        failAt(bad, "invalid UTF-8 or a character XML does not allow");
     }
 }
 
@@ -246,9 +248,17 @@ void XmlScanner::readCharacterData() {
         m_at = tag;
         std::string_view rest = m_text.substr(m_at);
         if (rest.starts_with("<!--")) {
-            skipPast("-->", "a comment");
+            // The first "--" in a comment must end it.
+            std::size_t dashes = m_text.find("--", m_at + 4);
+            if (dashes == std::string_view::npos) {
+                fail("a comment is not closed");
+            }
+            if (m_text.substr(dashes + 2, 1) != ">") {
+                failAt(dashes, "'--' inside a comment");
+            }
+            m_at = dashes + 3;
         } else if (rest.starts_with("<?")) {
-            skipPast("?>", "a processing instruction");
+            readProcessingInstruction();
         } else if (rest.starts_with("<![CDATA[")) {
             if (m_open.empty()) {
                 fail("character data outside the root element");
@@ -257,7 +267,13 @@ void XmlScanner::readCharacterData() {
             if (end == std::string_view::npos) {
                 fail("a CDATA section is not closed");
             }
-            m_characters.append(m_text.substr(m_at + 9, end - m_at - 9));
+            // Line ends are normalised here too.
+            std::string_view section = m_text.substr(m_at + 9, end - m_at - 9);
+            for (std::size_t i = 0; i < section.size(); ++i) {
+                bool pair = section[i] == '\r' && i + 1 < section.size() && section[i + 1] == '\n';
+                m_characters += section[i] == '\r' ? '\n' : section[i];
+                i += pair ? 1 : 0;
+            }
             m_at = end + 3;
         } else if (rest.starts_with("<!DOCTYPE")) {
             throw HostError("the " + m_what +
@@ -275,12 +291,33 @@ void XmlScanner::readCharacterData() {
     }
 }
 
-void XmlScanner::skipPast(std::string_view end, const char* unclosed) {
-    std::size_t found = m_text.find(end, m_at + 2);
-    if (found == std::string_view::npos) {
-        fail(std::string(unclosed) + " is not closed");
+// A processing instruction is passed over; the one named xml, the XML declaration, is taken
+// only at the very start and only for what this reader reads: XML 1.0 in UTF-8.
+void XmlScanner::readProcessingInstruction() {
+    const std::size_t start = m_at;
+    m_at += 2;
+    const std::string_view target = readName();
+    const std::size_t end = m_text.find("?>", m_at);
+    if (end == std::string_view::npos) {
+        fail("a processing instruction is not closed");
     }
-    m_at = found + end.size();
+    const std::string_view body = m_text.substr(m_at, end - m_at);
+    if (!body.empty() && !isSpace(body.front())) {
+        fail("white space was expected after the name of a processing instruction");
+    }
+    if (equalsIgnoringCase(target, "xml")) {
+        if (target != "xml" || start != (m_text.starts_with("\xEF\xBB\xBF") ? 3 : 0)) {
+            failAt(start, "an XML declaration that is not at the start of the text");
+        }
+        std::optional<std::string_view> encoding = declared(body, "encoding");
+        if (declared(body, "version") != "1.0" ||
+            (encoding && !equalsIgnoringCase(*encoding, "UTF-8"))) {
+            throw HostError("the " + m_what +
+                            " declares another XML version or encoding than 1.0 in UTF-8, which "
+                            "is not accepted");
+        }
+    }
+    m_at = end + 2;
 }
 
 std::string_view XmlScanner::readName() {
@@ -408,6 +445,9 @@ void XmlScanner::decodeInto(std::string& out, std::string_view raw, bool attribu
         if (c >= 0x20 && c != '&' && c != '<' && c != '>') {
             continue;
         }
+        if (c == '>' && !attribute && i >= 2 && raw[i - 1] == ']' && raw[i - 2] == ']') {
+            errorAt(i - 2, "']]>' in character data");
+        }
         if (c == '>' || (c == '\n' && !attribute)) {
             continue;
         }
@@ -425,7 +465,7 @@ void XmlScanner::decodeInto(std::string& out, std::string_view raw, bool attribu
             out += attribute ? ' ' : static_cast<char>(c);
         } else if (c == '&') {
             std::size_t semicolon = raw.find(';', i);
-            if (semicolon == std::string_view::npos || semicolon - i > 12) {
+            if (semicolon == std::string_view::npos) {
                 errorAt(i, "a '&' that starts no reference");
             }
             std::string_view reference = raw.substr(i + 1, semicolon - i - 1);

@@ -3,7 +3,8 @@
 // them on every page: it checks the text is well-formed as it goes and hands out one tag at a
 // time, so a reader takes the values it needs without building a tree of the whole answer.
 // Names are matched by local name with the prefix ignored, as parseXml does; a DOCTYPE is
-// refused outright, so no entity is ever declared.
+// refused outright, so no entity is ever declared, and so is an XML declaration of another
+// version or encoding than 1.0 in UTF-8, so no text is read in an encoding it is not in.
 
 #include <memory>
 #include <optional>
@@ -60,7 +61,7 @@ private:
     void readEndTag();
     void close();  // the current element ends
     void readCharacterData();
-    void skipPast(std::string_view end, const char* unclosed);
+    void readProcessingInstruction();
     std::string_view readName();
     void skipSpace();
     bool atEnd() const { return m_at >= m_text.size(); }

@@ -1,6 +1,7 @@
 #include "HttpCookies.h"
 
 #include "HttpText.h"
+#include "Utf8.h"
 
 #include <cctype>
 
@@ -71,7 +72,9 @@ std::vector<std::pair<std::string, std::string>> parseCookieHeader(std::string_v
         }
         std::string_view name = trimmedWhiteSpace(pair.substr(0, equals));
         std::string_view value = trimmedWhiteSpace(pair.substr(equals + 1));
-        if (name.empty()) {
+        // Passed on to the provider in an XML document: one that is not text is dropped
+        // rather than make the document unreadable.
+        if (name.empty() || invalidXmlCharacter(pair) != std::string_view::npos) {
             continue;
         }
         if (value.size() >= 2 && value.front() == '"' && value.back() == '"') {

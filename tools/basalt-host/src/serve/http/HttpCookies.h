@@ -20,8 +20,9 @@ struct SetCookieVar {
     std::string secure;
 };
 
-// The pairs of a Cookie header in order; pairs without '=' or with an empty name are dropped
-// and a value in double quotes loses them.
+// The pairs of a Cookie header in order; pairs without '=', with an empty name or that are not
+// valid text (UTF-8 holding only characters XML allows) are dropped, and a value in double
+// quotes loses them.
 std::vector<std::pair<std::string, std::string>> parseCookieHeader(std::string_view header);
 
 // The Set-Cookie header for a provider's variable: path, domain and Secure as it says; its

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <charconv>
 
+#include "Utf8.h"
+
 namespace basalt_host::serve {
 namespace {
 
@@ -40,8 +42,10 @@ std::optional<std::string> formDecode(std::string_view text) {
             out += c;
         }
     }
-    // NUL has no place in a form field and would cut the text short further on.
-    if (out.find('\0') != std::string::npos) {
+    // The fields go on to the provider in an XML document: a byte that is not UTF-8 or a
+    // control character (NUL first of all, which would also cut the text short) would make the
+    // whole document unreadable.
+    if (invalidXmlCharacter(out) != std::string::npos) {
         return std::nullopt;
     }
     return out;

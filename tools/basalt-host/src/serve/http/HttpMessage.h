@@ -45,7 +45,8 @@ struct HttpResponse {
 bool headerNamesEqual(std::string_view a, std::string_view b);
 
 // The pairs of an application/x-www-form-urlencoded text ('+' is a space); nothing when an
-// escape is malformed or a name or value does not decode to valid text.
+// escape is malformed or a name or value does not decode to valid text (UTF-8 holding only
+// characters XML allows).
 std::optional<NameValues> parseFormText(std::string_view text);
 
 // A whole non-negative decimal number no greater than limit; nothing for anything else (a sign,
