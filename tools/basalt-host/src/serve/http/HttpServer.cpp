@@ -2,6 +2,7 @@
 
 #include <sys/socket.h>
 
+#include <algorithm>
 #include <atomic>
 #include <boost/asio.hpp>
 #include <boost/beast/core.hpp>
@@ -33,6 +34,10 @@ bool isFormContent(std::string_view contentType) {
 }  // namespace
 
 struct HttpServer::State {
+    // The thread count is asio's concurrency hint: with one thread, handlers posted from the
+    // network thread stay on its own queue without waking anyone.
+    explicit State(int threads) : threads(std::max(threads, 1)), io(this->threads) {}
+    int threads;
     HttpLimits limits;
     RequestHandler handler;
     ErrorPage errorPage;
@@ -378,8 +383,8 @@ void HttpServer::State::accept() {
     });
 }
 
-HttpServer::HttpServer(HttpLimits limits, RequestHandler handler, ErrorPage errorPage)
-    : m_state(std::make_shared<State>()) {
+HttpServer::HttpServer(HttpLimits limits, RequestHandler handler, ErrorPage errorPage, int threads)
+    : m_state(std::make_shared<State>(threads)) {
     m_state->limits = limits;
     m_state->handler = std::move(handler);
     m_state->errorPage = std::move(errorPage);
@@ -415,9 +420,9 @@ int HttpServer::listen(const std::string& address, int port) {
     return acceptor.local_endpoint().port();
 }
 
-void HttpServer::run(int threads) {
+void HttpServer::run() {
     std::vector<std::thread> others;
-    for (int i = 1; i < threads; ++i) {
+    for (int i = 1; i < m_state->threads; ++i) {
         others.emplace_back([this] { m_state->io.run(); });
     }
     m_state->io.run();
