@@ -73,7 +73,8 @@ public:
     Connection(tcp::socket socket, HttpServer::State& state)
         : m_stream(std::move(socket)),
           m_state(state),
-          m_buffer(state.limits.headerBytes + state.limits.bodyBytes + 16 * 1024) {}
+          m_buffer(state.limits.headerBytes + state.limits.bodyBytes + 16 * 1024),
+          m_idle(m_stream.get_executor()) {}
     ~Connection() { --m_state.connections; }
 
     void start() {
@@ -249,16 +250,26 @@ private:
             return;
         }
         request.params = std::move(*params);
+        // Set before the handler runs: it may answer at once, on this thread.
+        m_phase.store(0);
+        m_nextError.clear();
+        if (m_keepAlive) {
+            if (m_buffer.size() > 0) {
+                m_phase.store(kNextRead);  // pipelined: the next request is here already
+            } else {
+                readAhead();
+            }
+        }
         auto self = shared_from_this();
         m_state.handler(std::move(request),
                         [self](HttpResponse response) { self->answer(std::move(response)); });
     }
 
-    // The answer to the request dispatched, from whichever thread has it. Nothing else touches
-    // the socket meanwhile (the next request is read only after this answer is written), so
-    // the answer goes out from here when the socket takes it whole at once, without waiting
-    // for a network thread; what is left, and reading the next request, runs on the
-    // connection's strand.
+    // The answer to the request dispatched, from whichever thread has it. Nothing else writes
+    // to the socket meanwhile, so the answer goes out from here when the socket takes it whole
+    // at once, without waiting for a network thread; what is left runs on the connection's
+    // strand. A kept-alive connection is already waiting for the next request (readAhead):
+    // the network thread is woken by that request, not once more by this answer.
     void answer(HttpResponse answer) {
         auto response = message(std::move(answer), false);
         std::ostringstream text;
@@ -267,22 +278,97 @@ private:
         ssize_t sent = ::send(m_stream.socket().native_handle(), bytes->data(), bytes->size(),
                               MSG_DONTWAIT | MSG_NOSIGNAL);
         std::size_t done = sent > 0 ? static_cast<std::size_t>(sent) : 0;
-        net::post(m_stream.get_executor(),
-                  [self = shared_from_this(), bytes, done, keepAlive = response->keep_alive()] {
-                      if (done == bytes->size()) {
-                          self->written(keepAlive);
-                          return;
-                      }
-                      self->m_stream.expires_after(self->m_state.limits.writeTime);
-                      net::async_write(self->m_stream, net::buffer(*bytes) + done,
-                                       [self, bytes, keepAlive](beast::error_code ec, std::size_t) {
-                                           if (ec) {
-                                               self->close();
-                                           } else {
-                                               self->written(keepAlive);
-                                           }
-                                       });
-                  });
+        const bool keepAlive = response->keep_alive();
+        if (keepAlive && done == bytes->size()) {
+            answerOut();
+            return;
+        }
+        net::post(m_stream.get_executor(), [self = shared_from_this(), bytes, done, keepAlive] {
+            if (done == bytes->size()) {
+                self->written(keepAlive);
+                return;
+            }
+            self->m_stream.expires_after(self->m_state.limits.writeTime);
+            net::async_write(self->m_stream, net::buffer(*bytes) + done,
+                             [self, bytes, keepAlive](beast::error_code ec, std::size_t) {
+                                 if (ec) {
+                                     self->close();
+                                 } else if (keepAlive) {
+                                     self->answerOut();
+                                 } else {
+                                     self->written(false);
+                                 }
+                             });
+        });
+    }
+
+    // Waits for the next request while the answer to this one is being made: no time limit on
+    // the read itself, the idle time counting from the answer (idleCheck).
+    void readAhead() {
+        ++m_round;
+        armIdle(m_state.limits.idleTime);
+        m_stream.async_read_some(m_buffer.prepare(4096),
+                                 [self = shared_from_this()](beast::error_code ec, std::size_t n) {
+                                     self->m_nextError = ec;
+                                     if (!ec) {
+                                         self->m_buffer.commit(n);
+                                     }
+                                     if (self->m_phase.fetch_or(kNextRead) & kAnswerOut) {
+                                         self->nextRequest();
+                                     }
+                                 });
+    }
+
+    // The answer is written whole; from any thread, which then leaves the socket alone.
+    void answerOut() {
+        m_answeredAt.store(std::chrono::steady_clock::now().time_since_epoch().count());
+        if (m_phase.fetch_or(kAnswerOut) & kNextRead) {
+            net::post(m_stream.get_executor(),
+                      [self = shared_from_this()] { self->nextRequest(); });
+        }
+    }
+
+    // Both the answer and the next request's first bytes (or the end of the connection) are
+    // in: on the strand.
+    void nextRequest() {
+        ++m_round;
+        m_idle.cancel();
+        m_phase.store(0);
+        if (m_nextError) {
+            close();
+            return;
+        }
+        readHeader();
+    }
+
+    void armIdle(std::chrono::steady_clock::duration after) {
+        m_idle.expires_after(after);
+        m_idle.async_wait([self = shared_from_this(), round = m_round](beast::error_code ec) {
+            if (!ec && round == self->m_round) {
+                self->idleCheck();
+            }
+        });
+    }
+
+    // A kept-alive connection is closed when no request has come for the idle time after the
+    // answer; while the answer is still being made it is not idle.
+    void idleCheck() {
+        const unsigned phase = m_phase.load();
+        if (phase & kNextRead) {
+            return;
+        }
+        if (!(phase & kAnswerOut)) {
+            armIdle(m_state.limits.idleTime);
+            return;
+        }
+        auto answeredAt = std::chrono::steady_clock::time_point(
+            std::chrono::steady_clock::duration(m_answeredAt.load()));
+        auto left = answeredAt + m_state.limits.idleTime - std::chrono::steady_clock::now();
+        if (left.count() > 0) {
+            armIdle(left);
+            return;
+        }
+        close();  // the pending read ends, and with it the connection
     }
 
     // Answers and closes: the rest of what the client sent cannot be trusted to be framed.
@@ -350,6 +436,7 @@ private:
 
     void close() {
         beast::error_code ignored;
+        m_idle.cancel();
         m_stream.socket().close(ignored);
     }
 
@@ -361,6 +448,16 @@ private:
     std::string m_language;
     bool m_keepAlive = false;
     unsigned m_version = 11;
+    // While a request is answered: whether its answer is out (set by whichever thread wrote
+    // it) and whether the next request's bytes have been read; the one who completes the pair
+    // goes on to that request.
+    static constexpr unsigned kAnswerOut = 1;
+    static constexpr unsigned kNextRead = 2;
+    std::atomic<unsigned> m_phase{0};
+    std::atomic<std::chrono::steady_clock::rep> m_answeredAt{0};
+    beast::error_code m_nextError;
+    net::steady_timer m_idle;
+    unsigned m_round = 0;  // which wait the idle timer belongs to (strand only)
 };
 
 }  // namespace
