@@ -8,7 +8,6 @@
 #include <boost/beast/core.hpp>
 #include <boost/beast/http.hpp>
 #include <optional>
-#include <sstream>
 #include <thread>
 #include <vector>
 
@@ -271,21 +270,18 @@ private:
     // strand. A kept-alive connection is already waiting for the next request (readAhead):
     // the network thread is woken by that request, not once more by this answer.
     void answer(HttpResponse answer) {
-        auto response = message(std::move(answer), false);
-        std::ostringstream text;
-        text << *response;
-        auto bytes = std::make_shared<std::string>(std::move(text).str());
+        const bool keepAlive = m_keepAlive;
+        auto bytes = std::make_shared<std::string>(responseText(answer, keepAlive));
         ssize_t sent = ::send(m_stream.socket().native_handle(), bytes->data(), bytes->size(),
                               MSG_DONTWAIT | MSG_NOSIGNAL);
         std::size_t done = sent > 0 ? static_cast<std::size_t>(sent) : 0;
-        const bool keepAlive = response->keep_alive();
         if (keepAlive && done == bytes->size()) {
             answerOut();
             return;
         }
         net::post(m_stream.get_executor(), [self = shared_from_this(), bytes, done, keepAlive] {
             if (done == bytes->size()) {
-                self->written(keepAlive);
+                self->linger();  // not kept alive
                 return;
             }
             self->m_stream.expires_after(self->m_state.limits.writeTime);
@@ -296,7 +292,7 @@ private:
                                  } else if (keepAlive) {
                                      self->answerOut();
                                  } else {
-                                     self->written(false);
+                                     self->linger();
                                  }
                              });
         });
@@ -374,43 +370,55 @@ private:
     // Answers and closes: the rest of what the client sent cannot be trusted to be framed.
     void refuse(int status) {
         m_version = 11;
-        write(m_state.errorPage(status, m_language, m_client), true);
+        writeAndClose(m_state.errorPage(status, m_language, m_client));
     }
 
-    std::shared_ptr<http::response<http::string_body>> message(HttpResponse answer,
-                                                               bool thenClose) const {
-        auto response = std::make_shared<http::response<http::string_body>>(
-            static_cast<http::status>(answer.status), m_version == 10 ? 10 : 11);
-        response->reason(std::string(statusReason(answer.status)));
-        for (auto& [name, value] : answer.headers) {
-            response->insert(name, value);
+    // The answer as it goes on the wire, written straight into one string (a stream and a
+    // header container cost more than the page itself). The body's length is always given, and
+    // whether the connection stays open said as HTTP/1.0 and 1.1 each expect.
+    std::string responseText(const HttpResponse& answer, bool keepAlive) const {
+        const bool old = m_version == 10;
+        std::string text;
+        std::size_t size = answer.body.size() + 96;
+        for (const auto& [name, value] : answer.headers) {
+            size += name.size() + value.size() + 4;
         }
-        response->body() = std::move(answer.body);
-        response->keep_alive(m_keepAlive && !thenClose);
-        response->prepare_payload();
-        return response;
+        text.reserve(size);
+        text += old ? "HTTP/1.0 " : "HTTP/1.1 ";
+        text += std::to_string(answer.status);
+        text += ' ';
+        text += statusReason(answer.status);
+        text += "\r\n";
+        for (const auto& [name, value] : answer.headers) {
+            text += name;
+            text += ": ";
+            text += value;
+            text += "\r\n";
+        }
+        if (old && keepAlive) {
+            text += "Connection: keep-alive\r\n";
+        } else if (!old && !keepAlive) {
+            text += "Connection: close\r\n";
+        }
+        text += "Content-Length: ";
+        text += std::to_string(answer.body.size());
+        text += "\r\n\r\n";
+        text += answer.body;
+        return text;
     }
 
-    void write(HttpResponse answer, bool thenClose) {
-        auto response = message(std::move(answer), thenClose);
+    // Writes the answer and closes.
+    void writeAndClose(const HttpResponse& answer) {
+        auto bytes = std::make_shared<std::string>(responseText(answer, false));
         m_stream.expires_after(m_state.limits.writeTime);
-        http::async_write(m_stream, *response,
-                          [self = shared_from_this(), response](beast::error_code ec, std::size_t) {
-                              if (ec) {
-                                  self->close();
-                              } else {
-                                  self->written(response->keep_alive());
-                              }
-                          });
-    }
-
-    // An answer is out: the next request, or the end of the connection.
-    void written(bool keepAlive) {
-        if (keepAlive) {
-            awaitRequest();
-        } else {
-            linger();
-        }
+        net::async_write(m_stream, net::buffer(*bytes),
+                         [self = shared_from_this(), bytes](beast::error_code ec, std::size_t) {
+                             if (ec) {
+                                 self->close();
+                             } else {
+                                 self->linger();
+                             }
+                         });
     }
 
     // Ends the sending side and reads what the client still sends for a moment, so the
