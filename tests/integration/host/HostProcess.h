@@ -131,6 +131,7 @@ public:
     GatewayProcess& operator=(const GatewayProcess&) = delete;
 
     int port() const { return m_port; }
+    pid_t pid() const { return m_pid; }
     std::string output() {
         std::lock_guard lock(m_mutex);
         return m_output;

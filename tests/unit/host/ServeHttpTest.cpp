@@ -52,7 +52,7 @@ protected:
             });
         port = m_server->listen("127.0.0.1", 0);
         ASSERT_GT(port, 0);
-        m_thread = std::thread([this] { m_server->run(1); });
+        m_thread = std::thread([this] { m_server->run(); });
     }
     void TearDown() override {
         m_server->stop();

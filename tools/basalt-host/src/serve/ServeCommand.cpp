@@ -154,8 +154,7 @@ int runServe(const HostOptions& host, const ServeOptions& options) {
     });
     server.every(std::chrono::seconds(15), [&gateway] { gateway.endIdleSessions(); });
     server.every(std::chrono::seconds(1), flushAccessLog);
-    // Two network threads: parsing and writing are quick, the provider's calls run elsewhere.
-    server.run(2);
+    server.run();
     waiter.join();
     bool served = true;
 

@@ -346,7 +346,6 @@ void XmlScanner::readStartTag() {
     m_afterName = m_at;
     m_attributes.clear();
     bool selfClosing = false;
-    std::string scratch;
     for (;;) {
         const std::size_t before = m_at;
         skipSpace();
@@ -386,8 +385,8 @@ void XmlScanner::readStartTag() {
                         [&](const Attribute& seen) { return seen.name == name; })) {
             fail("the attribute " + std::string(name) + " is given twice");
         }
-        scratch.clear();
-        decodeInto(scratch, attribute.raw, true);  // checked now, unescaped when asked for
+        m_scratch.clear();
+        decodeInto(m_scratch, attribute.raw, true);  // checked now, unescaped when asked for
         if (isNamespaceDeclaration(name)) {
             element.namespaces.push_back(attribute);
         }

@@ -82,6 +82,7 @@ private:
     std::size_t m_afterName = 0;
     std::size_t m_elementEnd = 0;  // just past the end tag of the element that ended last
     std::string m_characters;      // the character data read before the current tag
+    std::string m_scratch;         // attribute values decoded to check them, kept for its room
 };
 
 }  // namespace basalt_host

@@ -2,12 +2,12 @@
 
 #include <sys/socket.h>
 
+#include <algorithm>
 #include <atomic>
 #include <boost/asio.hpp>
 #include <boost/beast/core.hpp>
 #include <boost/beast/http.hpp>
 #include <optional>
-#include <sstream>
 #include <thread>
 #include <vector>
 
@@ -33,6 +33,10 @@ bool isFormContent(std::string_view contentType) {
 }  // namespace
 
 struct HttpServer::State {
+    // The thread count is asio's concurrency hint: with one thread, handlers posted from the
+    // network thread stay on its own queue without waking anyone.
+    explicit State(int threads) : threads(std::max(threads, 1)), io(this->threads) {}
+    int threads;
     HttpLimits limits;
     RequestHandler handler;
     ErrorPage errorPage;
@@ -68,7 +72,8 @@ public:
     Connection(tcp::socket socket, HttpServer::State& state)
         : m_stream(std::move(socket)),
           m_state(state),
-          m_buffer(state.limits.headerBytes + state.limits.bodyBytes + 16 * 1024) {}
+          m_buffer(state.limits.headerBytes + state.limits.bodyBytes + 16 * 1024),
+          m_idle(m_stream.get_executor()) {}
     ~Connection() { --m_state.connections; }
 
     void start() {
@@ -244,82 +249,176 @@ private:
             return;
         }
         request.params = std::move(*params);
+        // Set before the handler runs: it may answer at once, on this thread.
+        m_phase.store(0);
+        m_nextError.clear();
+        if (m_keepAlive) {
+            if (m_buffer.size() > 0) {
+                m_phase.store(kNextRead);  // pipelined: the next request is here already
+            } else {
+                readAhead();
+            }
+        }
         auto self = shared_from_this();
         m_state.handler(std::move(request),
                         [self](HttpResponse response) { self->answer(std::move(response)); });
     }
 
-    // The answer to the request dispatched, from whichever thread has it. Nothing else touches
-    // the socket meanwhile (the next request is read only after this answer is written), so
-    // the answer goes out from here when the socket takes it whole at once, without waiting
-    // for a network thread; what is left, and reading the next request, runs on the
-    // connection's strand.
+    // The answer to the request dispatched, from whichever thread has it. Nothing else writes
+    // to the socket meanwhile, so the answer goes out from here when the socket takes it whole
+    // at once, without waiting for a network thread; what is left runs on the connection's
+    // strand. A kept-alive connection is already waiting for the next request (readAhead):
+    // the network thread is woken by that request, not once more by this answer.
     void answer(HttpResponse answer) {
-        auto response = message(std::move(answer), false);
-        std::ostringstream text;
-        text << *response;
-        auto bytes = std::make_shared<std::string>(std::move(text).str());
+        const bool keepAlive = m_keepAlive;
+        auto bytes = std::make_shared<std::string>(responseText(answer, keepAlive));
         ssize_t sent = ::send(m_stream.socket().native_handle(), bytes->data(), bytes->size(),
                               MSG_DONTWAIT | MSG_NOSIGNAL);
         std::size_t done = sent > 0 ? static_cast<std::size_t>(sent) : 0;
-        net::post(m_stream.get_executor(),
-                  [self = shared_from_this(), bytes, done, keepAlive = response->keep_alive()] {
-                      if (done == bytes->size()) {
-                          self->written(keepAlive);
-                          return;
-                      }
-                      self->m_stream.expires_after(self->m_state.limits.writeTime);
-                      net::async_write(self->m_stream, net::buffer(*bytes) + done,
-                                       [self, bytes, keepAlive](beast::error_code ec, std::size_t) {
-                                           if (ec) {
-                                               self->close();
-                                           } else {
-                                               self->written(keepAlive);
-                                           }
-                                       });
-                  });
+        if (keepAlive && done == bytes->size()) {
+            answerOut();
+            return;
+        }
+        net::post(m_stream.get_executor(), [self = shared_from_this(), bytes, done, keepAlive] {
+            if (done == bytes->size()) {
+                self->linger();  // not kept alive
+                return;
+            }
+            self->m_stream.expires_after(self->m_state.limits.writeTime);
+            net::async_write(self->m_stream, net::buffer(*bytes) + done,
+                             [self, bytes, keepAlive](beast::error_code ec, std::size_t) {
+                                 if (ec) {
+                                     self->close();
+                                 } else if (keepAlive) {
+                                     self->answerOut();
+                                 } else {
+                                     self->linger();
+                                 }
+                             });
+        });
+    }
+
+    // Waits for the next request while the answer to this one is being made: no time limit on
+    // the read itself, the idle time counting from the answer (idleCheck).
+    void readAhead() {
+        ++m_round;
+        armIdle(m_state.limits.idleTime);
+        m_stream.async_read_some(m_buffer.prepare(4096),
+                                 [self = shared_from_this()](beast::error_code ec, std::size_t n) {
+                                     self->m_nextError = ec;
+                                     if (!ec) {
+                                         self->m_buffer.commit(n);
+                                     }
+                                     if (self->m_phase.fetch_or(kNextRead) & kAnswerOut) {
+                                         self->nextRequest();
+                                     }
+                                 });
+    }
+
+    // The answer is written whole; from any thread, which then leaves the socket alone.
+    void answerOut() {
+        m_answeredAt.store(std::chrono::steady_clock::now().time_since_epoch().count());
+        if (m_phase.fetch_or(kAnswerOut) & kNextRead) {
+            net::post(m_stream.get_executor(),
+                      [self = shared_from_this()] { self->nextRequest(); });
+        }
+    }
+
+    // Both the answer and the next request's first bytes (or the end of the connection) are
+    // in: on the strand.
+    void nextRequest() {
+        ++m_round;
+        m_idle.cancel();
+        m_phase.store(0);
+        if (m_nextError) {
+            close();
+            return;
+        }
+        readHeader();
+    }
+
+    void armIdle(std::chrono::steady_clock::duration after) {
+        m_idle.expires_after(after);
+        m_idle.async_wait([self = shared_from_this(), round = m_round](beast::error_code ec) {
+            if (!ec && round == self->m_round) {
+                self->idleCheck();
+            }
+        });
+    }
+
+    // A kept-alive connection is closed when no request has come for the idle time after the
+    // answer; while the answer is still being made it is not idle.
+    void idleCheck() {
+        const unsigned phase = m_phase.load();
+        if (phase & kNextRead) {
+            return;
+        }
+        if (!(phase & kAnswerOut)) {
+            armIdle(m_state.limits.idleTime);
+            return;
+        }
+        auto answeredAt = std::chrono::steady_clock::time_point(
+            std::chrono::steady_clock::duration(m_answeredAt.load()));
+        auto left = answeredAt + m_state.limits.idleTime - std::chrono::steady_clock::now();
+        if (left.count() > 0) {
+            armIdle(left);
+            return;
+        }
+        close();  // the pending read ends, and with it the connection
     }
 
     // Answers and closes: the rest of what the client sent cannot be trusted to be framed.
     void refuse(int status) {
         m_version = 11;
-        write(m_state.errorPage(status, m_language, m_client), true);
+        writeAndClose(m_state.errorPage(status, m_language, m_client));
     }
 
-    std::shared_ptr<http::response<http::string_body>> message(HttpResponse answer,
-                                                               bool thenClose) const {
-        auto response = std::make_shared<http::response<http::string_body>>(
-            static_cast<http::status>(answer.status), m_version == 10 ? 10 : 11);
-        response->reason(std::string(statusReason(answer.status)));
-        for (auto& [name, value] : answer.headers) {
-            response->insert(name, value);
+    // The answer as it goes on the wire, written straight into one string (a stream and a
+    // header container cost more than the page itself). The body's length is always given, and
+    // whether the connection stays open said as HTTP/1.0 and 1.1 each expect.
+    std::string responseText(const HttpResponse& answer, bool keepAlive) const {
+        const bool old = m_version == 10;
+        std::string text;
+        std::size_t size = answer.body.size() + 96;
+        for (const auto& [name, value] : answer.headers) {
+            size += name.size() + value.size() + 4;
         }
-        response->body() = std::move(answer.body);
-        response->keep_alive(m_keepAlive && !thenClose);
-        response->prepare_payload();
-        return response;
+        text.reserve(size);
+        text += old ? "HTTP/1.0 " : "HTTP/1.1 ";
+        text += std::to_string(answer.status);
+        text += ' ';
+        text += statusReason(answer.status);
+        text += "\r\n";
+        for (const auto& [name, value] : answer.headers) {
+            text += name;
+            text += ": ";
+            text += value;
+            text += "\r\n";
+        }
+        if (old && keepAlive) {
+            text += "Connection: keep-alive\r\n";
+        } else if (!old && !keepAlive) {
+            text += "Connection: close\r\n";
+        }
+        text += "Content-Length: ";
+        text += std::to_string(answer.body.size());
+        text += "\r\n\r\n";
+        text += answer.body;
+        return text;
     }
 
-    void write(HttpResponse answer, bool thenClose) {
-        auto response = message(std::move(answer), thenClose);
+    // Writes the answer and closes.
+    void writeAndClose(const HttpResponse& answer) {
+        auto bytes = std::make_shared<std::string>(responseText(answer, false));
         m_stream.expires_after(m_state.limits.writeTime);
-        http::async_write(m_stream, *response,
-                          [self = shared_from_this(), response](beast::error_code ec, std::size_t) {
-                              if (ec) {
-                                  self->close();
-                              } else {
-                                  self->written(response->keep_alive());
-                              }
-                          });
-    }
-
-    // An answer is out: the next request, or the end of the connection.
-    void written(bool keepAlive) {
-        if (keepAlive) {
-            awaitRequest();
-        } else {
-            linger();
-        }
+        net::async_write(m_stream, net::buffer(*bytes),
+                         [self = shared_from_this(), bytes](beast::error_code ec, std::size_t) {
+                             if (ec) {
+                                 self->close();
+                             } else {
+                                 self->linger();
+                             }
+                         });
     }
 
     // Ends the sending side and reads what the client still sends for a moment, so the
@@ -345,6 +444,7 @@ private:
 
     void close() {
         beast::error_code ignored;
+        m_idle.cancel();
         m_stream.socket().close(ignored);
     }
 
@@ -356,6 +456,16 @@ private:
     std::string m_language;
     bool m_keepAlive = false;
     unsigned m_version = 11;
+    // While a request is answered: whether its answer is out (set by whichever thread wrote
+    // it) and whether the next request's bytes have been read; the one who completes the pair
+    // goes on to that request.
+    static constexpr unsigned kAnswerOut = 1;
+    static constexpr unsigned kNextRead = 2;
+    std::atomic<unsigned> m_phase{0};
+    std::atomic<std::chrono::steady_clock::rep> m_answeredAt{0};
+    beast::error_code m_nextError;
+    net::steady_timer m_idle;
+    unsigned m_round = 0;  // which wait the idle timer belongs to (strand only)
 };
 
 }  // namespace
@@ -378,8 +488,8 @@ void HttpServer::State::accept() {
     });
 }
 
-HttpServer::HttpServer(HttpLimits limits, RequestHandler handler, ErrorPage errorPage)
-    : m_state(std::make_shared<State>()) {
+HttpServer::HttpServer(HttpLimits limits, RequestHandler handler, ErrorPage errorPage, int threads)
+    : m_state(std::make_shared<State>(threads)) {
     m_state->limits = limits;
     m_state->handler = std::move(handler);
     m_state->errorPage = std::move(errorPage);
@@ -415,9 +525,9 @@ int HttpServer::listen(const std::string& address, int port) {
     return acceptor.local_endpoint().port();
 }
 
-void HttpServer::run(int threads) {
+void HttpServer::run() {
     std::vector<std::thread> others;
-    for (int i = 1; i < threads; ++i) {
+    for (int i = 1; i < m_state->threads; ++i) {
         others.emplace_back([this] { m_state->io.run(); });
     }
     m_state->io.run();

@@ -36,7 +36,10 @@ using ErrorPage = std::function<HttpResponse(int status, const std::string& acce
 
 class HttpServer {
 public:
-    HttpServer(HttpLimits limits, RequestHandler handler, ErrorPage errorPage);
+    // threads network threads serve the connections (run() runs them). One is the right
+    // number for the gateway: reading and writing a request is a small part of its cost, and
+    // a single thread hands no handler to another, so no request waits for a second wake-up.
+    HttpServer(HttpLimits limits, RequestHandler handler, ErrorPage errorPage, int threads = 1);
     ~HttpServer();
     HttpServer(const HttpServer&) = delete;
     HttpServer& operator=(const HttpServer&) = delete;
@@ -44,8 +47,8 @@ public:
     // Binds and listens; the port bound (port 0 picks a free one), or 0 when it cannot.
     int listen(const std::string& address, int port);
 
-    // Serves on threads network threads until stop(); returns when they have ended.
-    void run(int threads);
+    // Serves on the network threads until stop(); returns when they have ended.
+    void run();
     // Stops accepting and closes every connection; safe from any thread.
     void stop();
 

@@ -4,21 +4,58 @@
 #include <openssl/rand.h>
 
 #include <algorithm>
+#include <cstring>
 #include <stdexcept>
 
 namespace basalt_host::serve {
 
+namespace {
+
+// Random bytes drawn from the generator a block at a time, per thread: each call of the
+// generator costs about as much as a page's own work, and a sign-on needs four tokens. Bytes
+// handed out are wiped from the block.
+class RandomBlock {
+public:
+    ~RandomBlock() { OPENSSL_cleanse(m_bytes, sizeof m_bytes); }
+    void take(unsigned char* out, std::size_t size) {
+        while (size > 0) {
+            if (m_used == sizeof m_bytes) {
+                if (RAND_bytes(m_bytes, static_cast<int>(sizeof m_bytes)) != 1) {
+                    throw std::runtime_error("the random generator failed");
+                }
+                m_used = 0;
+            }
+            std::size_t part = std::min(size, sizeof m_bytes - m_used);
+            std::memcpy(out, m_bytes + m_used, part);
+            OPENSSL_cleanse(m_bytes + m_used, part);
+            m_used += part;
+            out += part;
+            size -= part;
+        }
+    }
+
+private:
+    unsigned char m_bytes[1024];
+    std::size_t m_used = sizeof m_bytes;
+};
+
+}  // namespace
+
 std::string randomToken(std::size_t size) {
-    std::vector<unsigned char> bytes(size);
-    if (RAND_bytes(bytes.data(), static_cast<int>(bytes.size())) != 1) {
-        throw std::runtime_error("the random generator failed");
-    }
+    thread_local RandomBlock block;
     static const char* hex = "0123456789abcdef";
-    std::string token;
-    for (unsigned char b : bytes) {
-        token += hex[b >> 4];
-        token += hex[b & 0x0F];
+    std::string token(size * 2, '\0');
+    unsigned char bytes[64];
+    for (std::size_t done = 0; done < size;) {
+        std::size_t part = std::min(size - done, sizeof bytes);
+        block.take(bytes, part);
+        for (std::size_t i = 0; i < part; ++i) {
+            token[(done + i) * 2] = hex[bytes[i] >> 4];
+            token[(done + i) * 2 + 1] = hex[bytes[i] & 0x0F];
+        }
+        done += part;
     }
+    OPENSSL_cleanse(bytes, sizeof bytes);
     return token;
 }
 
