@@ -1,7 +1,8 @@
 #include "ProviderAnswers.h"
 
 #include <algorithm>
-#include <cstdlib>
+#include <charconv>
+#include <cstdint>
 #include <utility>
 
 #include "HostError.h"
@@ -60,6 +61,24 @@ DisplayObject readDisplayObject(XmlScanner& xml) {
     return field;
 }
 
+// A number the provider wrote; 0 when the text is none or out of range (atoi's would be
+// undefined there).
+int32_t leadingNumber(const std::string& text) {
+    const char* begin = text.data();
+    const char* end = begin + text.size();
+    while (begin != end && (*begin == ' ' || *begin == '\t' || *begin == '\n' || *begin == '\r')) {
+        ++begin;
+    }
+    if (begin != end && *begin == '+') {
+        ++begin;
+    }
+    int32_t value = 0;
+    if (std::from_chars(begin, end, value).ec != std::errc()) {
+        return 0;
+    }
+    return value;
+}
+
 // The current "exception" element.
 ProviderException readException(XmlScanner& xml) {
     ProviderException result;
@@ -67,13 +86,13 @@ ProviderException readException(XmlScanner& xml) {
         if (name == "errorCodeString") {
             result.errorCodeString = xml.text();
         } else if (name == "errorCode") {
-            result.errorCode = static_cast<int32_t>(std::atol(xml.text().c_str()));
+            result.errorCode = leadingNumber(xml.text());
         } else if (name == "messages") {
             forEachItem(xml, [&] {
                 ProviderMessage message;
                 forEachChild(xml, [&](std::string_view part) {
                     if (part == "nestingLevel") {
-                        message.level = std::max(std::atoi(xml.text().c_str()), 0);
+                        message.level = std::max(leadingNumber(xml.text()), 0);
                     } else if (part == "messageString") {
                         message.text = xml.text();
                     }

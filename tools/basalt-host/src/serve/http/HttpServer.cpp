@@ -42,7 +42,8 @@ struct HttpServer::State {
     ErrorPage errorPage;
     std::atomic<std::size_t> connections{0};
     net::io_context io;
-    tcp::acceptor acceptor{io};
+    // On a strand of its own: the accept loop and stop() touch it from different threads.
+    tcp::acceptor acceptor{net::make_strand(io)};
 
     struct Repeating {
         Repeating(net::io_context& io, std::chrono::milliseconds period, std::function<void()> work)
@@ -537,7 +538,7 @@ void HttpServer::run() {
 }
 
 void HttpServer::stop() {
-    net::post(m_state->io, [state = m_state.get()] {
+    net::post(m_state->acceptor.get_executor(), [state = m_state.get()] {
         beast::error_code ignored;
         state->acceptor.close(ignored);
     });
