@@ -3,7 +3,9 @@
 // sign-ons made through the provider's tables by 8 threads in the same process, in the same
 // run, on a directory of its own. Prints requests per second, p50 and p99 of each, the CPU
 // time each took per request (this process, the gateway's, the directory's: on a busy machine
-// a steadier figure than the times), and what the gateway adds at p50.
+// a steadier figure than the times), and what the gateway adds at p50. BENCH_GATEWAY_WORKERS
+// sets the gateway's --workers; BENCH_GATEWAY_PAGES and BENCH_GATEWAY_SIGNONS lower the counts
+// for a run under a profiler.
 #include <dirent.h>
 #include <sys/resource.h>
 #include <unistd.h>
@@ -42,10 +44,16 @@ using namespace basalt_host;
 
 constexpr const char* kPassword = "Bench#2024";
 constexpr int kUsers = 100;
+// Counts a profiling run may lower (BENCH_GATEWAY_PAGES, BENCH_GATEWAY_SIGNONS); the figures
+// to compare are made with these.
+int countFromEnvironment(const char* name, int fallback) {
+    const char* text = std::getenv(name);
+    return text && std::atoi(text) > 0 ? std::atoi(text) : fallback;
+}
 constexpr int kClients = 8;
-constexpr int kPages = 300;    // per client
-constexpr int kSignOns = 40;   // per client
-constexpr int kPageSize = 25;  // the gateway's default
+const int kPages = countFromEnvironment("BENCH_GATEWAY_PAGES", 300);      // per client
+const int kSignOns = countFromEnvironment("BENCH_GATEWAY_SIGNONS", 150);  // per client
+constexpr int kPageSize = 25;                                             // the gateway's default
 
 // The CPU time a process has used, in milliseconds: this one's from the kernel's account
 // (threads that have ended included), another's as the sum over its threads.
@@ -271,8 +279,11 @@ int main() {
             searchThroughTables(children);
         };
 
-        GatewayProcess gateway({"-l", BASALT_LIBRARY_PATH}, {"-c", configPath},
-                               {{"BASALT_HOME", home}});
+        std::vector<std::string> serveArgs = {"-c", configPath};
+        if (const char* workers = std::getenv("BENCH_GATEWAY_WORKERS")) {
+            serveArgs.insert(serveArgs.end(), {"--workers", workers});
+        }
+        GatewayProcess gateway({"-l", BASALT_LIBRARY_PATH}, serveArgs, {{"BASALT_HOME", home}});
         if (gateway.port() == 0) {
             throw std::runtime_error("the gateway did not start");
         }
@@ -293,8 +304,8 @@ int main() {
         std::printf("a browse page is 2 searches; a sign-on 2 requests, 3 provider calls\n");
         for (int clients : {1, kClients}) {
             // Warm both paths, then measure them one after the other.
-            load(clients, 20, [&](int, int i) { browseThroughTables(i % 4); });
-            load(clients, 20, [&](int client, int i) {
+            load(clients, std::min(20, kPages), [&](int, int i) { browseThroughTables(i % 4); });
+            load(clients, std::min(20, kPages), [&](int client, int i) {
                 browsers[client]->get(folder + "&skip=" + std::to_string((i % 4) * kPageSize));
             });
             Figures tablesBrowse =

@@ -77,6 +77,12 @@ CLI::App* addServeCommand(CLI::App& app, HostOptions& host, ServeOptions& option
                      "fourth on")
         ->default_str(std::to_string(options.throttle.pairLimit))
         ->check(CLI::Range(4, 1000));
+    serve
+        ->add_option("--workers", options.workers,
+                     "threads that call the provider (each holds one directory request at a "
+                     "time; the access library's pool bounds the connections)")
+        ->default_str(std::to_string(options.workers))
+        ->check(CLI::Range(1, 256));
     serve->add_option("--page-size", options.pageSize, "directory objects per page")
         ->default_str(std::to_string(options.pageSize))
         ->check(CLI::Range(1, 1000));
