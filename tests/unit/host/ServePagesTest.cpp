@@ -6,6 +6,7 @@
 
 #include <string>
 
+#include "AccessLog.h"
 #include "DirectoryPages.h"
 #include "HostError.h"
 #include "Html.h"
@@ -66,6 +67,23 @@ TEST(PromptRendering, DisplayObjectsSelectionsAndPasswordsBecomeTheirControls) {
     EXPECT_NE(html.find(">g1</option>"), std::string::npos);  // no label: its id is shown
 }
 
+TEST(AccessLog, OneJsonLineWithEveryStringEscaped) {
+    AccessRecord record{"::1", "GET", "/a\"b\\c\x01\x7f",
+                        404,   321,   std::chrono::microseconds(12345)};
+    // 2026-01-02T03:04:05Z, twice: the second line reuses the second's text.
+    const auto at = std::chrono::system_clock::from_time_t(1767323045);
+    const std::string expected =
+        "{\"time\":\"2026-01-02T03:04:05Z\",\"client\":\"::1\",\"method\":\"GET\",\"path\":"
+        "\"/a\\\"b\\\\c\\u0001\\u007f\",\"status\":404,\"bytes\":321,\"ms\":12.345}\n";
+    EXPECT_EQ(accessLogLine(record, at), expected);
+    EXPECT_EQ(accessLogLine(record, at), expected);
+    // The next second is written as such; under a microsecond is 0.000.
+    record.took = std::chrono::nanoseconds(400);
+    const std::string later = accessLogLine(record, at + std::chrono::seconds(1));
+    EXPECT_NE(later.find("03:04:06Z"), std::string::npos) << later;
+    EXPECT_NE(later.find("\"ms\":0.000}"), std::string::npos) << later;
+}
+
 TEST(PageLanguage, AcceptLanguagePicksTheBestQualityTag) {
     EXPECT_EQ(productLocaleFrom("en;q=0.5, de-CH;q=0.9", "en-us"), "de-ch");
     // Wildcards, refusals, malformed qualities and odd tags are passed over.
@@ -104,6 +122,16 @@ TEST(ProviderAnswers, AnAuthenticateResponseYieldsVisaUserCookiesAndPrompt) {
     ASSERT_EQ(failure.fields[0].options.size(), 2u);
     EXPECT_TRUE(failure.fields[0].options[0].isDefault);
     EXPECT_FALSE(failure.fields[0].options[1].isDefault);
+
+    // The user is the one the holder (the visa's first object) holds, none further in.
+    EXPECT_EQ(readAuthenticateResponse(
+                  0,
+                  "<authenticateResponse><visa><object class='visa'><object id='u1' "
+                  "class='user'/></object><providerSpecificData><object id='u2' class='user'/>"
+                  "</providerSpecificData><object><object id='u3' class='user'/></object>"
+                  "</visa></authenticateResponse>")
+                  .userId,
+              "u1");
 
     EXPECT_THROW(readAuthenticateResponse(0, "<authenticateResponse><visa>"), HostError);
     ProviderException unreadable = readExceptionText("not <xml");

@@ -114,23 +114,21 @@ ProviderException readException(XmlScanner& xml) {
     return result;
 }
 
-// The visa's user object identifier.
-std::string visaUser(const std::string& visa) {
-    XmlScanner xml(visa, "visa");
-    xml.root();
-    std::string user;
+// The visa as written, and its user object's identifier, read as it is copied: the holder
+// (the visa's first "object") holds an "object" of class "user".
+std::string copyVisa(XmlScanner& xml, std::string& user) {
+    const int visaDepth = xml.depth();
     bool holderSeen = false;
-    forEachChild(xml, [&](std::string_view name) {
-        if (name != "object" || std::exchange(holderSeen, true)) {
-            return;
+    bool inHolder = false;
+    return xml.copy([&] {
+        const bool object = xml.name() == "object";
+        if (xml.depth() == visaDepth + 1) {
+            inHolder = object && !std::exchange(holderSeen, true);
+        } else if (xml.depth() == visaDepth + 2 && inHolder && object &&
+                   xml.attribute("class") == "user") {
+            user = xml.attribute("id").value_or("");
         }
-        forEachChild(xml, [&](std::string_view inner) {
-            if (inner == "object" && xml.attribute("class") == "user") {
-                user = xml.attribute("id").value_or("");
-            }
-        });
     });
-    return user;
 }
 
 }  // namespace
@@ -160,8 +158,7 @@ AuthenticateAnswer readAuthenticateResponse(int32_t code, const std::string& tex
     xml.root();
     forEachChild(xml, [&](std::string_view name) {
         if (name == "visa" && answer.visa.empty()) {
-            answer.visa = xml.copy();
-            answer.userId = visaUser(answer.visa);
+            answer.visa = copyVisa(xml, answer.userId);
         } else if (name == "exception" && !answer.exception) {
             answer.exception = readException(xml);
         } else if (name == "hdrSession") {

@@ -1,6 +1,7 @@
 #include "XmlScanner.h"
 
 #include <algorithm>
+#include <array>
 
 #include "HostError.h"
 #include "Utf8.h"
@@ -17,17 +18,52 @@ bool isNamespaceDeclaration(std::string_view name) {
     return name == "xmlns" || name.starts_with("xmlns:");
 }
 
+// What the scanner needs to know of each byte, looked up once instead of compared in turn.
+enum : unsigned char {
+    kSpace = 1,
+    kNameStart = 2,
+    kNameChar = 4,
+    kMarkup = 8,  // a byte decodeInto must look at: a control character, '&', '<' or '>'
+};
+
+constexpr std::array<unsigned char, 256> byteClasses() {
+    std::array<unsigned char, 256> classes{};
+    for (int c = 0; c < 256; ++c) {
+        unsigned char bits = 0;
+        if (c == ' ' || c == '\t' || c == '\n' || c == '\r') {
+            bits |= kSpace;
+        }
+        if ((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '_' || c == ':' || c >= 0x80) {
+            bits |= kNameStart | kNameChar;
+        }
+        if ((c >= '0' && c <= '9') || c == '-' || c == '.') {
+            bits |= kNameChar;
+        }
+        if (c < 0x20 || c == '&' || c == '<' || c == '>') {
+            bits |= kMarkup;
+        }
+        classes[static_cast<std::size_t>(c)] = bits;
+    }
+    return classes;
+}
+
+constexpr std::array<unsigned char, 256> kByteClasses = byteClasses();
+
+bool isA(char c, unsigned char bits) {
+    return (kByteClasses[static_cast<unsigned char>(c)] & bits) != 0;
+}
+
 bool isSpace(char c) {
-    return c == ' ' || c == '\t' || c == '\n' || c == '\r';
+    return isA(c, kSpace);
 }
 
-bool isNameStart(char c) {
-    auto u = static_cast<unsigned char>(c);
-    return (u >= 'a' && u <= 'z') || (u >= 'A' && u <= 'Z') || u == '_' || u == ':' || u >= 0x80;
-}
-
-bool isNameChar(char c) {
-    return isNameStart(c) || (c >= '0' && c <= '9') || c == '-' || c == '.';
+// The first byte of raw decodeInto must look at; raw.size() when there is none.
+std::size_t firstMarkup(std::string_view raw) {
+    std::size_t i = 0;
+    while (i < raw.size() && !isA(raw[i], kMarkup)) {
+        ++i;
+    }
+    return i;
 }
 
 bool equalsIgnoringCase(std::string_view a, std::string_view b) {
@@ -68,6 +104,9 @@ std::optional<std::string_view> declared(std::string_view body, std::string_view
 
 XmlScanner::XmlScanner(std::string_view text, std::string what)
     : m_text(text), m_what(std::move(what)) {
+    // Room for the depths and attributes answers have, taken once.
+    m_open.reserve(16);
+    m_attributes.reserve(8);
     if (m_text.starts_with("\xEF\xBB\xBF")) {
         m_at = 3;
     }
@@ -177,7 +216,7 @@ std::unique_ptr<XmlElement> XmlScanner::element() {
     return top;
 }
 
-std::string XmlScanner::copy() {
+std::string XmlScanner::copy(const std::function<void()>& atStart) {
     std::string out = "<";
     out += m_open.back().name;
     // Declarations made on ancestors and not redeclared below them travel with the copy.
@@ -202,7 +241,14 @@ std::string XmlScanner::copy() {
     }
     const std::size_t from = m_afterName;
     const int own = depth();
-    while (!(next() == Token::End && depth() + 1 == own)) {
+    for (;;) {
+        Token token = next();
+        if (token == Token::End && depth() + 1 == own) {
+            break;
+        }
+        if (token == Token::Start && atStart) {
+            atStart();
+        }
     }
     out += m_text.substr(from, m_elementEnd - from);
     return out;
@@ -320,21 +366,27 @@ void XmlScanner::readProcessingInstruction() {
     m_at = end + 2;
 }
 
+std::size_t XmlScanner::skipWhile(std::size_t at, unsigned char classes) const {
+    // Over a local copy: the member would be read again at each byte.
+    const char* text = m_text.data();
+    const std::size_t size = m_text.size();
+    while (at < size && isA(text[at], classes)) {
+        ++at;
+    }
+    return at;
+}
+
 std::string_view XmlScanner::readName() {
     const std::size_t start = m_at;
-    if (atEnd() || !isNameStart(m_text[m_at])) {
+    if (atEnd() || !isA(m_text[m_at], kNameStart)) {
         fail("a name was expected");
     }
-    while (!atEnd() && isNameChar(m_text[m_at])) {
-        ++m_at;
-    }
+    m_at = skipWhile(m_at + 1, kNameChar);
     return m_text.substr(start, m_at - start);
 }
 
 void XmlScanner::skipSpace() {
-    while (!atEnd() && isSpace(m_text[m_at])) {
-        ++m_at;
-    }
+    m_at = skipWhile(m_at, kSpace);
 }
 
 void XmlScanner::readStartTag() {
@@ -385,8 +437,11 @@ void XmlScanner::readStartTag() {
                         [&](const Attribute& seen) { return seen.name == name; })) {
             fail("the attribute " + std::string(name) + " is given twice");
         }
-        m_scratch.clear();
-        decodeInto(m_scratch, attribute.raw, true);  // checked now, unescaped when asked for
+        // Checked now, unescaped when asked for; a value without markup needs no check.
+        if (firstMarkup(attribute.raw) < attribute.raw.size()) {
+            m_scratch.clear();
+            decodeInto(m_scratch, attribute.raw, true);
+        }
         if (isNamespaceDeclaration(name)) {
             element.namespaces.push_back(attribute);
         }
@@ -439,9 +494,9 @@ void XmlScanner::decodeInto(std::string& out, std::string_view raw, bool attribu
         failAt(static_cast<std::size_t>(raw.data() - m_text.data()) + i, reason);
     };
     std::size_t plain = 0;
-    for (std::size_t i = 0; i < raw.size(); ++i) {
+    for (std::size_t i = firstMarkup(raw); i < raw.size(); ++i) {
         auto c = static_cast<unsigned char>(raw[i]);
-        if (c >= 0x20 && c != '&' && c != '<' && c != '>') {
+        if (!isA(raw[i], kMarkup)) {
             continue;
         }
         if (c == '>' && !attribute && i >= 2 && raw[i - 1] == ']' && raw[i - 2] == ']') {

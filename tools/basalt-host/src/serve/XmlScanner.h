@@ -6,6 +6,7 @@
 // refused outright, so no entity is ever declared, and so is an XML declaration of another
 // version or encoding than 1.0 in UTF-8, so no text is read in an encoding it is not in.
 
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -40,9 +41,10 @@ public:
     // Reads the current element to its end: its own character data (children passed over),
     // its subtree as a tree, or its text as written, with the namespace declarations in scope
     // from its ancestors repeated on it so that it stands alone.
+    // copy calls atStart, when given, at each start tag inside, where the tag can be looked at.
     std::string text();
     std::unique_ptr<XmlElement> element();
-    std::string copy();
+    std::string copy(const std::function<void()>& atStart = nullptr);
 
 private:
     enum class Token { Start, End, Done };
@@ -64,6 +66,8 @@ private:
     void readProcessingInstruction();
     std::string_view readName();
     void skipSpace();
+    // The first position from at whose byte is not of these classes (a mask of byte classes).
+    std::size_t skipWhile(std::size_t at, unsigned char classes) const;
     bool atEnd() const { return m_at >= m_text.size(); }
     void decodeInto(std::string& out, std::string_view raw, bool attribute) const;
     [[noreturn]] void fail(const std::string& reason) const;
