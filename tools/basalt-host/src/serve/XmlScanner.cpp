@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 
+#include "AsciiCase.h"
 #include "HostError.h"
 #include "Utf8.h"
 
@@ -64,12 +65,6 @@ std::size_t firstMarkup(std::string_view raw) {
         ++i;
     }
     return i;
-}
-
-bool equalsIgnoringCase(std::string_view a, std::string_view b) {
-    auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };
-    return std::equal(a.begin(), a.end(), b.begin(), b.end(),
-                      [&](char x, char y) { return lower(x) == lower(y); });
 }
 
 // The value of a pseudo-attribute of the XML declaration, or nothing.
@@ -351,13 +346,13 @@ void XmlScanner::readProcessingInstruction() {
     if (!body.empty() && !isSpace(body.front())) {
         fail("white space was expected after the name of a processing instruction");
     }
-    if (equalsIgnoringCase(target, "xml")) {
+    if (equalsIgnoringAsciiCase(target, "xml")) {
         if (target != "xml" || start != (m_text.starts_with("\xEF\xBB\xBF") ? 3 : 0)) {
             failAt(start, "an XML declaration that is not at the start of the text");
         }
         std::optional<std::string_view> encoding = declared(body, "encoding");
         if (declared(body, "version") != "1.0" ||
-            (encoding && !equalsIgnoringCase(*encoding, "UTF-8"))) {
+            (encoding && !equalsIgnoringAsciiCase(*encoding, "UTF-8"))) {
             throw HostError("the " + m_what +
                             " declares another XML version or encoding than 1.0 in UTF-8, which "
                             "is not accepted");

@@ -1,5 +1,6 @@
 #include "HttpCookies.h"
 
+#include "AsciiCase.h"
 #include "HttpText.h"
 #include "Utf8.h"
 
@@ -36,19 +37,6 @@ bool isCookieValue(std::string_view text) {
 bool isAttributeValue(std::string_view text) {
     for (unsigned char c : text) {
         if (c < 0x20 || c >= 0x7F || c == ';') {
-            return false;
-        }
-    }
-    return true;
-}
-
-bool equalsIgnoringCase(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) {
-        return false;
-    }
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        if (std::tolower(static_cast<unsigned char>(a[i])) !=
-            std::tolower(static_cast<unsigned char>(b[i]))) {
             return false;
         }
     }
@@ -113,7 +101,7 @@ std::optional<std::string> setCookieHeader(const SetCookieVar& cookie) {
     } else if (!digits.empty() && digits.find_first_not_of('0') != std::string_view::npos) {
         header += "; Max-Age=" + std::string(digits.substr(digits.find_first_not_of('0')));
     }
-    if (equalsIgnoringCase(trimmedWhiteSpace(cookie.secure), "true")) {
+    if (equalsIgnoringAsciiCase(trimmedWhiteSpace(cookie.secure), "true")) {
         header += "; Secure";
     }
     header += "; HttpOnly; SameSite=Lax";

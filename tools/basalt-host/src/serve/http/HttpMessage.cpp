@@ -3,20 +3,17 @@
 #include <algorithm>
 #include <charconv>
 
+#include "AsciiCase.h"
 #include "Utf8.h"
 
 namespace basalt_host::serve {
 namespace {
 
-char lower(char c) {
-    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
 int hexValue(char c) {
     if (c >= '0' && c <= '9') {
         return c - '0';
     }
-    c = lower(c);
+    c = asciiLower(c);
     return c >= 'a' && c <= 'f' ? c - 'a' + 10 : -1;
 }
 
@@ -64,8 +61,7 @@ const NameValues::value_type* findPair(const NameValues& pairs, std::string_view
 }  // namespace
 
 bool headerNamesEqual(std::string_view a, std::string_view b) {
-    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(),
-                                              [](char x, char y) { return lower(x) == lower(y); });
+    return equalsIgnoringAsciiCase(a, b);
 }
 
 std::string HttpRequest::header(std::string_view name) const {

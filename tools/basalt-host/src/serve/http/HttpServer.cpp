@@ -2,13 +2,11 @@
 
 #include <sys/socket.h>
 
-#include <algorithm>
 #include <atomic>
 #include <boost/asio.hpp>
 #include <boost/beast/core.hpp>
 #include <boost/beast/http.hpp>
 #include <optional>
-#include <thread>
 #include <vector>
 
 #include "HttpText.h"
@@ -33,10 +31,9 @@ bool isFormContent(std::string_view contentType) {
 }  // namespace
 
 struct HttpServer::State {
-    // The thread count is asio's concurrency hint: with one thread, handlers posted from the
-    // network thread stay on its own queue without waking anyone.
-    explicit State(int threads) : threads(std::max(threads, 1)), io(this->threads) {}
-    int threads;
+    // One network thread, told to asio: handlers posted from it stay on its own queue without
+    // waking anyone.
+    State() : io(1) {}
     HttpLimits limits;
     RequestHandler handler;
     ErrorPage errorPage;
@@ -489,8 +486,8 @@ void HttpServer::State::accept() {
     });
 }
 
-HttpServer::HttpServer(HttpLimits limits, RequestHandler handler, ErrorPage errorPage, int threads)
-    : m_state(std::make_shared<State>(threads)) {
+HttpServer::HttpServer(HttpLimits limits, RequestHandler handler, ErrorPage errorPage)
+    : m_state(std::make_shared<State>()) {
     m_state->limits = limits;
     m_state->handler = std::move(handler);
     m_state->errorPage = std::move(errorPage);
@@ -527,14 +524,7 @@ int HttpServer::listen(const std::string& address, int port) {
 }
 
 void HttpServer::run() {
-    std::vector<std::thread> others;
-    for (int i = 1; i < m_state->threads; ++i) {
-        others.emplace_back([this] { m_state->io.run(); });
-    }
     m_state->io.run();
-    for (std::thread& thread : others) {
-        thread.join();
-    }
 }
 
 void HttpServer::stop() {

@@ -1,5 +1,5 @@
 #pragma once
-// The gateway's HTTP/1.1 server on Boost.Beast over Asio. A few network threads serve every
+// The gateway's HTTP/1.1 server on Boost.Beast over Asio. One network thread serves every
 // connection; what a request asks for is handed to the gateway, which answers through a
 // callback from any thread. Everything read from the network is bounded while it is read:
 // the header's bytes and fields, the body (chunked too), and the time each part may take.
@@ -27,7 +27,7 @@ struct HttpLimits {
 };
 
 using Reply = std::function<void(HttpResponse)>;
-// Called on a network thread; must return quickly, and call reply once (from any thread).
+// Called on the network thread; must return quickly, and call reply once (from any thread).
 using RequestHandler = std::function<void(HttpRequest, Reply)>;
 // The answer to a request the server refuses itself (status 400, 404, 413, 414, 431, 501...),
 // given the request's Accept-Language when its header was read, and the client's address.
@@ -36,10 +36,10 @@ using ErrorPage = std::function<HttpResponse(int status, const std::string& acce
 
 class HttpServer {
 public:
-    // threads network threads serve the connections (run() runs them). One is the right
-    // number for the gateway: reading and writing a request is a small part of its cost, and
-    // a single thread hands no handler to another, so no request waits for a second wake-up.
-    HttpServer(HttpLimits limits, RequestHandler handler, ErrorPage errorPage, int threads = 1);
+    // One network thread (the one in run()): reading and writing a request is a small part of
+    // the gateway's cost, and a single thread hands no handler to another, so no request waits
+    // for a second wake-up.
+    HttpServer(HttpLimits limits, RequestHandler handler, ErrorPage errorPage);
     ~HttpServer();
     HttpServer(const HttpServer&) = delete;
     HttpServer& operator=(const HttpServer&) = delete;
@@ -47,12 +47,12 @@ public:
     // Binds and listens; the port bound (port 0 picks a free one), or 0 when it cannot.
     int listen(const std::string& address, int port);
 
-    // Serves on the network threads until stop(); returns when they have ended.
+    // Serves on the calling thread, the network thread, until stop().
     void run();
     // Stops accepting and closes every connection; safe from any thread.
     void stop();
 
-    // Runs work on a network thread every period (the gateway's own timers).
+    // Runs work on the network thread every period (the gateway's own timers).
     void every(std::chrono::milliseconds period, std::function<void()> work);
 
     struct State;
