@@ -105,6 +105,30 @@ TEST(SessionStore, AnonymousSessionsMakeRoomAmongThemselvesOnly) {
     EXPECT_FALSE(store.findOrCreate(signedOn, start + 60s).created);
     EXPECT_TRUE(store.findOrCreate(b.id, start + 60s).created);
     EXPECT_TRUE(store.takeAbandonedVisas().empty());  // the ones dropped held no visa
+
+    // The one that makes room is the one used longest ago, not the one made first: a browser
+    // that keeps coming back keeps its session through the flood.
+    SessionStore::Found returning = store.findOrCreate("", start + 60s);
+    for (int i = 0; i < 50; ++i) {
+        EXPECT_FALSE(
+            store.findOrCreate(returning.id, start + 61s + std::chrono::seconds(i)).created);
+        store.findOrCreate("", start + 61s + std::chrono::seconds(i));
+    }
+    EXPECT_FALSE(store.findOrCreate(returning.id, start + 120s).created);
+    EXPECT_EQ(store.size(), 3u);
+
+    // Signed off or renewed, a session leaves the anonymous ones' count: two new anonymous
+    // sessions then fit beside the signed-on ones.
+    const std::string second = store.renew(returning.id, *returning.slot);
+    EXPECT_EQ(store.signedOnCount(), 2u);
+    store.remove(signedOn);
+    EXPECT_EQ(store.signedOnCount(), 1u);
+    SessionStore::Found c = store.findOrCreate("", start + 121s);
+    SessionStore::Found d = store.findOrCreate("", start + 122s);
+    EXPECT_FALSE(store.findOrCreate(c.id, start + 123s).created);
+    EXPECT_FALSE(store.findOrCreate(second, start + 123s).created);
+    EXPECT_EQ(store.size(), 3u);
+    EXPECT_FALSE(store.findOrCreate(d.id, start + 124s).created);
 }
 
 TEST(Cookies, ProviderCookiesGetTheirAttributesAndNoneOfTheirOwn) {

@@ -71,36 +71,39 @@ SessionStore::Found SessionStore::findOrCreate(const std::string& id, Clock::tim
     if (!id.empty()) {
         auto it = m_sessions.find(id);
         if (it != m_sessions.end()) {
-            if (!idle(*it->second, now)) {
-                it->second->lastUsed = now.time_since_epoch().count();
-                return {id, it->second, false};
+            SessionSlot& slot = *it->second.slot;
+            if (!idle(slot, now)) {
+                slot.lastUsed = now.time_since_epoch().count();
+                if (!slot.signedOn) {
+                    m_anonymous.splice(m_anonymous.end(), m_anonymous, it->second.place);
+                }
+                return {id, it->second.slot, false};
             }
             abandon(it);
         }
     }
-    makeRoom(now);
+    makeRoom();
     auto slot = std::make_shared<SessionSlot>();
     slot->session.csrfToken = randomToken();
     slot->lastUsed = now.time_since_epoch().count();
     std::string newId = randomToken();
-    m_sessions.emplace(newId, slot);
+    auto place = m_anonymous.insert(m_anonymous.end(), newId);
+    m_sessions.emplace(newId, Entry{slot, place});
     return {newId, slot, true};
 }
 
 std::string SessionStore::renew(const std::string& id, SessionSlot& slot) {
     std::lock_guard lock(m_mutex);
     auto it = m_sessions.find(id);
-    std::shared_ptr<SessionSlot> kept = it != m_sessions.end() ? it->second : nullptr;
+    std::shared_ptr<SessionSlot> kept = it != m_sessions.end() ? it->second.slot : nullptr;
     if (it != m_sessions.end()) {
-        m_sessions.erase(it);
-    }
-    if (kept && !kept->signedOn.exchange(true)) {
-        ++m_signedOn;
+        forget(it);
     }
     slot.session.csrfToken = randomToken();
     std::string newId = randomToken();
     if (kept) {
-        m_sessions.emplace(newId, kept);
+        kept->signedOn = true;
+        m_sessions.emplace(newId, Entry{kept, m_anonymous.end()});
     }
     return newId;
 }
@@ -109,8 +112,7 @@ void SessionStore::remove(const std::string& id) {
     std::lock_guard lock(m_mutex);
     auto it = m_sessions.find(id);
     if (it != m_sessions.end()) {
-        m_signedOn -= it->second->signedOn ? 1 : 0;
-        m_sessions.erase(it);
+        forget(it);
     }
 }
 
@@ -118,7 +120,7 @@ void SessionStore::removeIdle(Clock::time_point now) {
     std::lock_guard lock(m_mutex);
     for (auto it = m_sessions.begin(); it != m_sessions.end();) {
         auto next = std::next(it);
-        if (idle(*it->second, now)) {
+        if (idle(*it->second.slot, now)) {
             abandon(it);
         }
         it = next;
@@ -144,46 +146,37 @@ std::size_t SessionStore::size() const {
 
 std::size_t SessionStore::signedOnCount() const {
     std::lock_guard lock(m_mutex);
-    return m_signedOn;
+    return m_sessions.size() - m_anonymous.size();
 }
 
 bool SessionStore::idle(const SessionSlot& slot, Clock::time_point now) const {
     return now - Clock::time_point(Clock::duration(slot.lastUsed.load())) > m_idleLimit;
 }
 
+// With m_mutex held: out of the store, and out of the anonymous ones' order.
+void SessionStore::forget(Sessions::iterator it) {
+    if (!it->second.slot->signedOn) {
+        m_anonymous.erase(it->second.place);
+    }
+    m_sessions.erase(it);
+}
+
 // With m_mutex held. The visa is collected for ending when no request holds the session (one
 // that does is not idle: it refreshed its time when it found the session).
 void SessionStore::abandon(Sessions::iterator it) {
-    std::shared_ptr<SessionSlot> slot = it->second;
-    m_signedOn -= slot->signedOn ? 1 : 0;
-    m_sessions.erase(it);
+    std::shared_ptr<SessionSlot> slot = it->second.slot;
+    forget(it);
     std::unique_lock slotLock(slot->mutex, std::try_to_lock);
     if (slotLock.owns_lock() && slot->session.signedOn()) {
         m_abandoned.emplace_back(slot->session.namespaceId, slot->session.visa);
     }
 }
 
-void SessionStore::makeRoom(Clock::time_point now) {
-    if (m_sessions.size() - m_signedOn < m_capacity) {
-        return;
-    }
-    for (auto it = m_sessions.begin(); it != m_sessions.end();) {
-        auto next = std::next(it);
-        if (idle(*it->second, now)) {
-            abandon(it);
-        }
-        it = next;
-    }
-    while (m_sessions.size() - m_signedOn >= m_capacity) {
-        auto oldest = m_sessions.end();
-        for (auto it = m_sessions.begin(); it != m_sessions.end(); ++it) {
-            if (!it->second->signedOn &&
-                (oldest == m_sessions.end() ||
-                 it->second->lastUsed.load() < oldest->second->lastUsed.load())) {
-                oldest = it;
-            }
-        }
-        abandon(oldest);
+// With m_mutex held. The anonymous session used longest ago goes first, idle or not; idle
+// signed-on sessions are left to the sweep (removeIdle).
+void SessionStore::makeRoom() {
+    while (!m_anonymous.empty() && m_anonymous.size() >= m_capacity) {
+        abandon(m_sessions.find(m_anonymous.front()));
     }
 }
 

@@ -7,11 +7,12 @@
 #include <cstddef>
 #include <deque>
 #include <functional>
-#include <map>
+#include <list>
 #include <memory>
 #include <mutex>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 #include "ProviderAnswers.h"
@@ -67,7 +68,8 @@ public:
 
     // The live session named by id, or a new one (with a new identifier and form token) when
     // id names none or one idle for longer than the limit. When the anonymous sessions are at
-    // capacity the anonymous one idle longest makes room.
+    // capacity the anonymous one idle longest makes room. Costs the same whatever the store
+    // holds: a flood of requests without a cookie keeps it at its capacity.
     Found findOrCreate(const std::string& id, Clock::time_point now = Clock::now());
 
     // Gives the session a new identifier and a new form token and counts it signed on (after
@@ -90,16 +92,22 @@ public:
     std::size_t signedOnCount() const;
 
 private:
-    void makeRoom(Clock::time_point now);
-    using Sessions = std::map<std::string, std::shared_ptr<SessionSlot>>;
+    using Order = std::list<std::string>;  // identifiers, the one used longest ago first
+    struct Entry {
+        std::shared_ptr<SessionSlot> slot;
+        Order::iterator place;  // among the anonymous sessions; unused once signed on
+    };
+    using Sessions = std::unordered_map<std::string, Entry>;
+    void makeRoom();
     void abandon(Sessions::iterator it);
+    void forget(Sessions::iterator it);
     bool idle(const SessionSlot& slot, Clock::time_point now) const;
 
     std::chrono::seconds m_idleLimit;
     std::size_t m_capacity;
-    std::size_t m_signedOn = 0;
     mutable std::mutex m_mutex;
     Sessions m_sessions;
+    Order m_anonymous;
     std::vector<std::pair<std::string, std::string>> m_abandoned;
 };
 
