@@ -4,6 +4,7 @@
 
 #include <chrono>
 #include <string>
+#include <vector>
 
 #include "SignOnThrottle.h"
 
@@ -66,6 +67,20 @@ TEST(SignOnThrottle, AFloodOfNamesKeepsItsRecordsBounded) {
         throttle.begin("name999", "10.0.0.249", start + 2s);
     }
     EXPECT_GT(throttle.begin("name999", "10.0.0.249", start + 3s), 0s);
+
+    // What goes is the record whose last failure is the oldest, not the one made first: a
+    // guesser who keeps going stays counted through a flood of other names.
+    std::vector<std::chrono::seconds> kept;
+    for (int i = 0; i < 550; ++i) {
+        const Clock::time_point now = start + 4s + i * 1ms;
+        if (i % 50 == 0) {
+            kept.push_back(throttle.begin("kept", "10.9.9.9", now));
+        }
+        throttle.begin("other" + std::to_string(i), "10.0.1." + std::to_string(i % 250), now);
+    }
+    ASSERT_EQ(kept.size(), 11u);
+    EXPECT_EQ(kept[9], 0s);
+    EXPECT_GT(kept[10], 0s);  // the eleventh attempt, after 500 other names
 }
 
 }  // namespace

@@ -22,17 +22,49 @@ std::string pairKey(const std::string& account, const std::string& address) {
 
 SignOnThrottle::SignOnThrottle(ThrottleLimits limits) : m_limits(limits) {}
 
-SignOnThrottle::Record* SignOnThrottle::live(std::map<std::string, Record>& records,
-                                             const std::string& key, Clock::time_point now) {
-    auto it = records.find(key);
-    if (it == records.end()) {
+SignOnThrottle::Record* SignOnThrottle::Records::find(const std::string& key) {
+    auto it = m_entries.find(key);
+    return it == m_entries.end() ? nullptr : &it->second.record;
+}
+
+SignOnThrottle::Record& SignOnThrottle::Records::touch(const std::string& key) {
+    auto [it, made] = m_entries.try_emplace(key);
+    if (made) {
+        it->second.place = m_order.insert(m_order.end(), key);
+    } else {
+        m_order.splice(m_order.end(), m_order, it->second.place);
+    }
+    return it->second.record;
+}
+
+void SignOnThrottle::Records::erase(const std::string& key) {
+    auto it = m_entries.find(key);
+    if (it != m_entries.end()) {
+        m_order.erase(it->second.place);
+        m_entries.erase(it);
+    }
+}
+
+void SignOnThrottle::Records::prune(Clock::time_point now, Clock::duration window,
+                                    std::size_t limit) {
+    while (!m_order.empty()) {
+        auto oldest = m_entries.find(m_order.front());
+        if (m_entries.size() < limit && now - oldest->second.record.last <= window) {
+            return;
+        }
+        m_entries.erase(oldest);
+        m_order.pop_front();
+    }
+}
+
+SignOnThrottle::Record* SignOnThrottle::live(Records& records, const std::string& key,
+                                             Clock::time_point now) {
+    Record* record = records.find(key);
+    if (record && now - record->last > m_limits.window) {
+        records.erase(key);
         return nullptr;
     }
-    if (now - it->second.last > m_limits.window) {
-        records.erase(it);
-        return nullptr;
-    }
-    return &it->second;
+    return record;
 }
 
 std::chrono::seconds SignOnThrottle::waitLeft(const Record& record, Clock::time_point now) const {
@@ -43,7 +75,10 @@ std::chrono::seconds SignOnThrottle::waitLeft(const Record& record, Clock::time_
 std::chrono::seconds SignOnThrottle::begin(const std::string& account, const std::string& address,
                                            Clock::time_point now) {
     std::lock_guard lock(m_mutex);
-    prune(now);
+    for (auto* records : {&m_accounts, &m_addresses, &m_pairs}) {
+        // One under the limit: this attempt may add a record.
+        records->prune(now, m_limits.window, m_limits.maxRecords);
+    }
     if (Record* pair = live(m_pairs, pairKey(account, address), now);
         pair && pair->failures >= m_limits.pairLimit) {
         return waitLeft(*pair, now);
@@ -53,10 +88,9 @@ std::chrono::seconds SignOnThrottle::begin(const std::string& account, const std
         return waitLeft(*from, now);
     }
     for (auto* records : {&m_accounts, &m_addresses, &m_pairs}) {
-        const std::string key = records == &m_accounts    ? accountKey(account)
-                                : records == &m_addresses ? address
-                                                          : pairKey(account, address);
-        Record& record = (*records)[key];
+        Record& record = records->touch(records == &m_accounts    ? accountKey(account)
+                                        : records == &m_addresses ? address
+                                                                  : pairKey(account, address));
         if (now - record.last > m_limits.window) {
             record.failures = 0;
         }
@@ -71,9 +105,8 @@ void SignOnThrottle::succeeded(const std::string& account, const std::string& ad
     m_accounts.erase(accountKey(account));
     m_pairs.erase(pairKey(account, address));
     // The address keeps its other failures, less this attempt's.
-    auto from = m_addresses.find(address);
-    if (from != m_addresses.end() && --from->second.failures <= 0) {
-        m_addresses.erase(from);
+    if (Record* from = m_addresses.find(address); from && --from->failures <= 0) {
+        m_addresses.erase(address);
     }
 }
 
@@ -81,13 +114,13 @@ std::chrono::milliseconds SignOnThrottle::failureDelay(const std::string& accoun
                                                        const std::string& address) {
     std::lock_guard lock(m_mutex);
     int failures = 0;
-    if (auto it = m_accounts.find(accountKey(account)); it != m_accounts.end()) {
-        failures = it->second.failures;
+    if (const Record* record = m_accounts.find(accountKey(account))) {
+        failures = record->failures;
     }
-    if (auto it = m_addresses.find(address); it != m_addresses.end()) {
+    if (const Record* from = m_addresses.find(address)) {
         // An address guessing across many accounts is slowed as one guessing one account, at
         // a tenth of the pace, so a few colleagues' typing errors behind one NAT cost nothing.
-        failures = std::max(failures, it->second.failures / 10);
+        failures = std::max(failures, from->failures / 10);
     }
     if (failures <= m_limits.freeFailures) {
         return std::chrono::milliseconds(0);
@@ -97,24 +130,6 @@ std::chrono::milliseconds SignOnThrottle::failureDelay(const std::string& accoun
         delay *= 2;
     }
     return std::min(delay, m_limits.maxDelay);
-}
-
-// With m_mutex held: forgets records past the window once there are many, and the oldest when
-// a flood of names still leaves too many.
-void SignOnThrottle::prune(Clock::time_point now) {
-    for (auto* records : {&m_accounts, &m_addresses, &m_pairs}) {
-        if (records->size() < m_limits.maxRecords) {
-            continue;
-        }
-        std::erase_if(*records,
-                      [&](const auto& item) { return now - item.second.last > m_limits.window; });
-        while (records->size() >= m_limits.maxRecords) {
-            auto oldest = std::min_element(
-                records->begin(), records->end(),
-                [](const auto& a, const auto& b) { return a.second.last < b.second.last; });
-            records->erase(oldest);
-        }
-    }
 }
 
 }  // namespace basalt_host::serve

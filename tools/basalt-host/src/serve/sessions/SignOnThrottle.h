@@ -8,9 +8,10 @@
 
 #include <chrono>
 #include <cstddef>
-#include <map>
+#include <list>
 #include <mutex>
 #include <string>
+#include <unordered_map>
 
 namespace basalt_host::serve {
 
@@ -44,16 +45,36 @@ private:
         int failures = 0;
         Clock::time_point last;
     };
-    Record* live(std::map<std::string, Record>& records, const std::string& key,
-                 Clock::time_point now);
-    void prune(Clock::time_point now);
+    // Records of one kind by key, in the order of their last failure, so that the oldest are
+    // forgotten first without looking at the others: a flood of new names costs the same
+    // whether the records are few or full.
+    class Records {
+    public:
+        Record* find(const std::string& key);
+        // The key's record, made if new, from now on the newest.
+        Record& touch(const std::string& key);
+        void erase(const std::string& key);
+        // Forgets the records past the window, and the oldest beyond limit.
+        void prune(Clock::time_point now, Clock::duration window, std::size_t limit);
+
+    private:
+        using Order = std::list<std::string>;  // the oldest first
+        struct Entry {
+            Record record;
+            Order::iterator place;
+        };
+        std::unordered_map<std::string, Entry> m_entries;
+        Order m_order;
+    };
+
+    Record* live(Records& records, const std::string& key, Clock::time_point now);
     std::chrono::seconds waitLeft(const Record& record, Clock::time_point now) const;
 
     ThrottleLimits m_limits;
     std::mutex m_mutex;
-    std::map<std::string, Record> m_accounts;
-    std::map<std::string, Record> m_addresses;
-    std::map<std::string, Record> m_pairs;  // account, NUL, address
+    Records m_accounts;
+    Records m_addresses;
+    Records m_pairs;  // account, NUL, address
 };
 
 }  // namespace basalt_host::serve
