@@ -245,6 +245,20 @@ TEST_F(GatewayAgainstDirectory, PagingMetricsHealthAndTheAccessLog) {
     EXPECT_THAT(text, HasSubstr("basalt_gateway_sessions{state=\"signed_on\"} 1\n"));
     EXPECT_THAT(text, HasSubstr("basalt_gateway_directory_failures_total 0\n"));
 
+    // Anyone may ask for /healthz, and a check connects to the directory: requests close
+    // together share one check (at most one a second), whatever their number.
+    const auto asked = std::chrono::steady_clock::now();
+    for (int i = 0; i < 20; ++i) {
+        EXPECT_EQ(statusOf(get("/healthz")), 200);
+    }
+    const auto seconds =
+        std::chrono::duration_cast<std::chrono::seconds>(std::chrono::steady_clock::now() - asked)
+            .count();
+    const std::string counted = "\nbasalt_gateway_health_checks_total ";
+    text = bodyOf(get("/metrics"));
+    ASSERT_NE(text.find(counted), std::string::npos) << text;
+    EXPECT_LE(std::stol(text.substr(text.find(counted) + counted.size())), 2 + seconds);
+
     gateway->stop();
     std::string log = gateway->output();
     EXPECT_THAT(

@@ -207,6 +207,12 @@ Gateway::Gateway(HostSession& provider, std::vector<NamespaceChoice> namespaces,
       m_sessions(std::chrono::minutes(options.idleMinutes), options.maxAnonymousSessions),
       m_throttle(options.throttle),
       m_deadline(requestDeadline(m_namespaces)),
+      // Anyone may ask for /healthz, and each check connects to the directory: one check at
+      // a time, its outcome shared and kept for a second.
+      m_health(
+          [this] { return directoryHealthy(); },
+          [this](std::function<void()> job) { boost::asio::post(m_workers->pool, std::move(job)); },
+          std::chrono::seconds(1)),
       m_workers(std::make_unique<Workers>(options.workers, m_deadline)),
       m_checkDirectory(
           reinterpret_cast<DirectoryCheck>(m_provider.library().symbol("AS_CheckConfiguration"))) {}
@@ -304,7 +310,7 @@ void Gateway::handle(HttpRequest http, Reply reply) {
 }
 
 void Gateway::checkHealth(Reply reply) {
-    // Answered by the provider's answer or by the deadline, whichever comes first: a monitor
+    // Answered by the check's outcome or by the deadline, whichever comes first: a monitor
     // learns of a frozen directory within the namespaces' time-out.
     auto answered = std::make_shared<std::atomic<bool>>(false);
     auto shared = std::make_shared<Reply>(std::move(reply));
@@ -323,23 +329,28 @@ void Gateway::checkHealth(Reply reply) {
             give(503, "the directory does not answer\n");
         }
     });
-    boost::asio::post(m_workers->pool, [this, give, deadline] {
-        bool healthy = !m_namespaces.empty();
-        for (const NamespaceChoice& choice : m_namespaces) {
-            CallOutcome outcome =
-                searchCall(namespaceVisaDocument(choice.id),
-                           namespaceQueryDocument(choice.id, m_defaultLocale, m_defaultLocale));
-            healthy = healthy && outcome.code >= 0 && outcome.response;
-        }
-        // The provider builds the namespace object from its configuration alone: the
-        // directory itself is asked through the access library it loaded (a server answers,
-        // the service identity binds, the base DN can be read).
-        if (healthy && m_checkDirectory) {
-            healthy = m_checkDirectory(kDirectoryReadable) == 0;
-        }
+    m_health.ask([this, give, deadline](bool healthy) {
         boost::asio::post(m_workers->timers, [deadline] { deadline->cancel(); });
         give(healthy ? 200 : 503, healthy ? "ok\n" : "the directory does not answer\n");
     });
+}
+
+bool Gateway::directoryHealthy() {
+    m_metrics.countHealthCheck();
+    bool healthy = !m_namespaces.empty();
+    for (const NamespaceChoice& choice : m_namespaces) {
+        CallOutcome outcome =
+            searchCall(namespaceVisaDocument(choice.id),
+                       namespaceQueryDocument(choice.id, m_defaultLocale, m_defaultLocale));
+        healthy = healthy && outcome.code >= 0 && outcome.response;
+    }
+    // The provider builds the namespace object from its configuration alone: the directory
+    // itself is asked through the access library it loaded (a server answers, the service
+    // identity binds, the base DN can be read), on a connection of its own each time.
+    if (healthy && m_checkDirectory) {
+        healthy = m_checkDirectory(kDirectoryReadable) == 0;
+    }
+    return healthy;
 }
 
 CallOutcome Gateway::authenticateCall(const std::string& document) {

@@ -16,6 +16,7 @@
 #include "HttpServer.h"
 #include "ProviderAnswers.h"
 #include "QueryDocuments.h"
+#include "SharedCheck.h"
 #include "SignOnThrottle.h"
 #include "WebSessions.h"
 
@@ -95,6 +96,7 @@ private:
     CallOutcome searchCall(const std::string& visa, const std::string& query);
     // /healthz: 200 when every namespace's object can be read, else (or past the deadline) 503.
     void checkHealth(Reply reply);
+    bool directoryHealthy();  // on a worker
     std::string userNameOf(const std::string& visa, const std::string& userId,
                            const std::string& locale);
     void endAbandonedSessions();
@@ -114,6 +116,7 @@ private:
     SignOnThrottle m_throttle;
     GatewayMetrics m_metrics;
     std::chrono::milliseconds m_deadline;  // the longest time-out of the namespaces
+    SharedCheck m_health;                  // /healthz's check; its jobs run on m_workers
     struct Workers;
     std::unique_ptr<Workers> m_workers;
     // The directory access library's check of its configuration in force, when the provider

@@ -31,6 +31,11 @@ void GatewayMetrics::countDirectoryFailure() {
     ++m_directoryFailures;
 }
 
+void GatewayMetrics::countHealthCheck() {
+    std::lock_guard lock(m_mutex);
+    ++m_healthChecks;
+}
+
 std::string GatewayMetrics::exposition(std::size_t signedOnSessions,
                                        std::size_t anonymousSessions) const {
     std::lock_guard lock(m_mutex);
@@ -63,6 +68,9 @@ std::string GatewayMetrics::exposition(std::size_t signedOnSessions,
            "directory did not answer.\n"
         << "# TYPE basalt_gateway_directory_failures_total counter\n"
         << "basalt_gateway_directory_failures_total " << m_directoryFailures << '\n';
+    out << "# HELP basalt_gateway_health_checks_total Checks of the directory made for /healthz.\n"
+        << "# TYPE basalt_gateway_health_checks_total counter\n"
+        << "basalt_gateway_health_checks_total " << m_healthChecks << '\n';
     return out.str();
 }
 

@@ -1,7 +1,7 @@
 #pragma once
 // What the gateway counts for monitoring, written in the Prometheus text exposition format:
-// requests by route and status, sign-ons by outcome, the provider calls' latency, sessions
-// and directory failures.
+// requests by route and status, sign-ons by outcome, the provider calls' latency, sessions,
+// directory failures and the directory checks made for /healthz.
 
 #include <array>
 #include <chrono>
@@ -22,6 +22,8 @@ public:
     void countSignOn(const std::string& outcome);
     void observeProviderCall(std::chrono::steady_clock::duration took);
     void countDirectoryFailure();
+    // A check of the directory made for /healthz (shared by the requests that asked for it).
+    void countHealthCheck();
 
     // The whole exposition; the session counts are read by the caller.
     std::string exposition(std::size_t signedOnSessions, std::size_t anonymousSessions) const;
@@ -37,6 +39,7 @@ private:
     std::uint64_t m_calls = 0;
     double m_callSeconds = 0;
     std::uint64_t m_directoryFailures = 0;
+    std::uint64_t m_healthChecks = 0;
 };
 
 }  // namespace basalt_host::serve
