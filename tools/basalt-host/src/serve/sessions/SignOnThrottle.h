@@ -9,9 +9,9 @@
 #include <chrono>
 #include <cstddef>
 #include <list>
+#include <map>
 #include <mutex>
 #include <string>
-#include <unordered_map>
 
 namespace basalt_host::serve {
 
@@ -63,7 +63,9 @@ private:
             Record record;
             Order::iterator place;
         };
-        std::unordered_map<std::string, Entry> m_entries;
+        // Ordered, not hashed: the keys are names and addresses anyone may send, and a flood of
+        // names made to collide in a hash would make every lookup a scan.
+        std::map<std::string, Entry> m_entries;
         Order m_order;
     };
 
