@@ -19,13 +19,16 @@ using namespace std::chrono_literals;
 
 class HttpLayer : public ::testing::Test {
 protected:
-    void SetUp() override {
+    virtual HttpLimits limits() const {
         HttpLimits limits;
         limits.headerTime = 400ms;
         limits.idleTime = 400ms;
         limits.bodyTime = 400ms;
+        return limits;
+    }
+    void SetUp() override {
         m_server = std::make_unique<HttpServer>(
-            limits,
+            limits(),
             [this](HttpRequest request, Reply reply) {
                 ++handled;
                 HttpResponse response;
@@ -172,6 +175,40 @@ TEST_F(HttpLayer, SlowClientsNeitherStarveOthersNorStayForever) {
     idle.send(kGet);
     EXPECT_EQ(statusOf(idle.response()), 200);
     EXPECT_TRUE(idle.closedWithin(1500ms));
+}
+
+class HttpLayerAtItsLimit : public HttpLayer {
+protected:
+    // Waits long enough that a connection closed within a second was made to leave.
+    HttpLimits limits() const override {
+        HttpLimits limits;
+        limits.connections = 8;
+        limits.headerTime = 5s;
+        limits.idleTime = 5s;
+        return limits;
+    }
+};
+
+// Connections opened and left silent (or trickling a header) cannot lock others out: at the
+// limit the one waiting longest for a request makes room, never one whose request is being
+// answered.
+TEST_F(HttpLayerAtItsLimit, TheConnectionWaitingLongestMakesRoomForANewOne) {
+    RawHttpClient busy(port);
+    busy.send("GET /slow HTTP/1.1\r\nHost: gw\r\n\r\n");
+    std::this_thread::sleep_for(50ms);
+    std::vector<std::unique_ptr<RawHttpClient>> silent;
+    for (int i = 0; i < 7; ++i) {
+        silent.push_back(std::make_unique<RawHttpClient>(port));
+        if (i == 0) {
+            silent.back()->send("GET /browse HTTP/1.1\r\nX-Slow: ");
+        }
+        std::this_thread::sleep_for(10ms);
+    }
+    // Eight held: a new client is served all the same, and the oldest silent one goes.
+    EXPECT_EQ(statusOf(exchange(kGet)), 200);
+    EXPECT_TRUE(silent[0]->closedWithin(1s));
+    EXPECT_FALSE(silent[1]->closedWithin(100ms));
+    EXPECT_EQ(statusOf(busy.response()), 200);
 }
 
 }  // namespace

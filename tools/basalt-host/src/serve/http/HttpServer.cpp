@@ -6,12 +6,17 @@
 #include <boost/asio.hpp>
 #include <boost/beast/core.hpp>
 #include <boost/beast/http.hpp>
+#include <list>
+#include <mutex>
 #include <optional>
 #include <vector>
 
 #include "HttpText.h"
 
 namespace basalt_host::serve {
+
+class Connection;
+
 namespace {
 
 namespace net = boost::asio;
@@ -38,6 +43,13 @@ struct HttpServer::State {
     RequestHandler handler;
     ErrorPage errorPage;
     std::atomic<std::size_t> connections{0};
+    // The connections waiting for a request (a first one, or the next on a kept-alive
+    // connection), the one waiting longest first: at the connection limit it makes room, so
+    // that connections opened and left silent cannot lock everyone else out. Before io, whose
+    // handlers, destroyed with it, hold connections that then leave the list.
+    std::mutex waitingMutex;
+    std::list<std::weak_ptr<Connection>> waiting;
+    bool makeRoom();
     net::io_context io;
     // On a strand of its own: the accept loop and stop() touch it from different threads.
     tcp::acceptor acceptor{net::make_strand(io)};
@@ -60,10 +72,9 @@ struct HttpServer::State {
     };
     std::vector<std::unique_ptr<Repeating>> timers;
 
+
     void accept();
 };
-
-namespace {
 
 class Connection : public std::enable_shared_from_this<Connection> {
 public:
@@ -72,7 +83,16 @@ public:
           m_state(state),
           m_buffer(state.limits.headerBytes + state.limits.bodyBytes + 16 * 1024),
           m_idle(m_stream.get_executor()) {}
-    ~Connection() { --m_state.connections; }
+    ~Connection() {
+        leaveWaiting();
+        --m_state.connections;
+    }
+
+    // Closes the connection to make room for a new one (the limit is reached): chosen while
+    // it waited for a request; a request that arrives meanwhile is not served.
+    void evict() {
+        net::post(m_stream.get_executor(), [self = shared_from_this()] { self->close(); });
+    }
 
     void start() {
         beast::error_code ignored;
@@ -90,6 +110,7 @@ private:
     // Waits for the next request's first bytes within the idle time (pipelined bytes already
     // read are used at once).
     void awaitRequest() {
+        enterWaiting();
         if (m_buffer.size() > 0) {
             readHeader();
             return;
@@ -107,6 +128,7 @@ private:
     }
 
     void readHeader() {
+        enterWaiting();
         m_parser.emplace();
         m_parser->header_limit(static_cast<std::uint32_t>(m_state.limits.headerBytes));
         m_parser->body_limit(m_state.limits.bodyBytes);
@@ -118,6 +140,10 @@ private:
     }
 
     void onHeader(beast::error_code ec) {
+        if (!leaveWaiting()) {
+            close();  // it made room for another connection meanwhile
+            return;
+        }
         // On a timeout the stream has closed the socket already: nothing can be answered.
         if (ec == beast::error::timeout) {
             close();
@@ -319,6 +345,8 @@ private:
         if (m_phase.fetch_or(kAnswerOut) & kNextRead) {
             net::post(m_stream.get_executor(),
                       [self = shared_from_this()] { self->nextRequest(); });
+        } else {
+            enterWaiting();  // kept alive, with nothing asked yet
         }
     }
 
@@ -446,6 +474,26 @@ private:
         m_stream.socket().close(ignored);
     }
 
+    // Among the connections waiting for a request, from now on unless already there (a request
+    // that trickles in keeps the place its wait began with).
+    void enterWaiting() {
+        std::lock_guard lock(m_state.waitingMutex);
+        if (!m_waitingPlace && !m_evicted) {
+            m_waitingPlace = m_state.waiting.insert(m_state.waiting.end(), weak_from_this());
+        }
+    }
+
+    // Out of the waiting connections (a request's head is in); false when the connection was
+    // chosen to make room meanwhile.
+    bool leaveWaiting() {
+        std::lock_guard lock(m_state.waitingMutex);
+        if (m_waitingPlace) {
+            m_state.waiting.erase(*m_waitingPlace);
+            m_waitingPlace.reset();
+        }
+        return !m_evicted;
+    }
+
     beast::tcp_stream m_stream;
     HttpServer::State& m_state;
     beast::flat_buffer m_buffer;
@@ -464,9 +512,32 @@ private:
     beast::error_code m_nextError;
     net::steady_timer m_idle;
     unsigned m_round = 0;  // which wait the idle timer belongs to (strand only)
+    // Under m_state.waitingMutex.
+    std::optional<std::list<std::weak_ptr<Connection>>::iterator> m_waitingPlace;
+    bool m_evicted = false;
+
+    friend struct HttpServer::State;
 };
 
-}  // namespace
+bool HttpServer::State::makeRoom() {
+    std::shared_ptr<Connection> chosen;
+    {
+        std::lock_guard lock(waitingMutex);
+        while (!chosen && !waiting.empty()) {
+            chosen = waiting.front().lock();
+            waiting.pop_front();
+            if (chosen) {
+                chosen->m_waitingPlace.reset();
+                chosen->m_evicted = true;
+            }
+        }
+    }
+    if (!chosen) {
+        return false;
+    }
+    chosen->evict();
+    return true;
+}
 
 void HttpServer::State::accept() {
     acceptor.async_accept(net::make_strand(io), [this](beast::error_code ec, tcp::socket socket) {
@@ -474,7 +545,7 @@ void HttpServer::State::accept() {
             return;
         }
         if (!ec) {
-            if (connections.load() >= limits.connections) {
+            if (connections.load() >= limits.connections && !makeRoom()) {
                 beast::error_code ignored;
                 socket.close(ignored);
             } else {

@@ -19,7 +19,7 @@ struct HttpLimits {
     std::size_t targetBytes = 4 * 1024;   // the request line's target (414 beyond it)
     std::size_t headerFields = 100;
     std::size_t bodyBytes = 64 * 1024;
-    std::size_t connections = 1024;               // further connections are closed at once
+    std::size_t connections = 1024;  // past it the one waiting longest for a request makes room
     std::chrono::milliseconds headerTime{10000};  // from the first byte to the blank line
     std::chrono::milliseconds bodyTime{20000};
     std::chrono::milliseconds idleTime{30000};  // a kept-alive connection with no request
