@@ -85,6 +85,12 @@ TEST_F(HttpLayer, RequestsThatCannotBeReadSafelyAreRefusedWithAPage) {
     for (int i = 0; i < 150; ++i) {
         manyFields += "X-" + std::to_string(i) + ": 1\r\n";
     }
+    // A form of thousands of fields within the body's size: each one costs the pages and the
+    // provider's documents work.
+    std::string manyFormFields;
+    for (int i = 0; i < 5000; ++i) {
+        manyFormFields += "f" + std::to_string(i) + "=&";
+    }
     const std::pair<std::string, int> refused[] = {
         {post + "Content-Length: 400000000\r\n\r\n", 413},               // the body is never read
         {post + "Transfer-Encoding: chunked\r\n\r\nFFFFFFFF\r\n", 413},  // its size line alone
@@ -99,6 +105,10 @@ TEST_F(HttpLayer, RequestsThatCannotBeReadSafelyAreRefusedWithAPage) {
         {post + "Transfer-Encoding: gzip\r\n\r\nhello", 501},
         {post + "Transfer-Encoding: gzip, chunked\r\n\r\n5\r\nhello\r\n0\r\n\r\n", 501},
         {"GET /browse?skip=%zz HTTP/1.1\r\nHost: gw\r\n\r\n", 400},
+        {post + "Content-Type: application/x-www-form-urlencoded\r\nContent-Length: " +
+             std::to_string(manyFormFields.size()) + "\r\n\r\n" + manyFormFields,
+         400},
+        {"GET /browse?" + manyFormFields.substr(0, 800) + " HTTP/1.1\r\nHost: gw\r\n\r\n", 400},
     };
     for (const auto& [bytes, status] : refused) {
         std::string response = exchange(bytes);

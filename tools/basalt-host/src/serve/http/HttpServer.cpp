@@ -72,7 +72,6 @@ struct HttpServer::State {
     };
     std::vector<std::unique_ptr<Repeating>> timers;
 
-
     void accept();
 };
 
@@ -268,7 +267,8 @@ private:
         } else {
             params = parseFormText(request.query);
         }
-        if (request.path.empty() || request.path.front() != '/' || !params) {
+        if (request.path.empty() || request.path.front() != '/' || !params ||
+            params->size() > m_state.limits.formFields) {
             refuse(400);
             return;
         }

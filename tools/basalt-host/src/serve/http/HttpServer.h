@@ -18,6 +18,9 @@ struct HttpLimits {
     std::size_t headerBytes = 16 * 1024;  // request line and header fields together
     std::size_t targetBytes = 4 * 1024;   // the request line's target (414 beyond it)
     std::size_t headerFields = 100;
+    // Fields of a form or query: the gateway's forms have a handful, and each field costs the
+    // pages and the provider's documents work.
+    std::size_t formFields = 100;
     std::size_t bodyBytes = 64 * 1024;
     std::size_t connections = 1024;  // past it the one waiting longest for a request makes room
     std::chrono::milliseconds headerTime{10000};  // from the first byte to the blank line
