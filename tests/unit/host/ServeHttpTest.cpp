@@ -95,6 +95,8 @@ TEST_F(HttpLayer, RequestsThatCannotBeReadSafelyAreRefusedWithAPage) {
         {post + "Content-Length: 400000000\r\n\r\n", 413},               // the body is never read
         {post + "Transfer-Encoding: chunked\r\n\r\nFFFFFFFF\r\n", 413},  // its size line alone
         {manyFields + "\r\n", 431},
+        {"GET /browse HTTP/1.1\r\nHost: gw\r\nCookie: " + std::string(17000, 'a') + "\r\n\r\n",
+         431},
         {"GET /browse?filter=" + std::string(20000, 'a') + " HTTP/1.1\r\n\r\n", 414},
         // Two lengths, or a length and a coding: either reading smuggles a request past the other.
         {post + "Content-Length: 5\r\nContent-Length: 12\r\n\r\nhello world!", 400},

@@ -235,12 +235,9 @@ private:
                          });
     }
 
-    // Whether the request line alone was past the header limit (414 rather than 431).
-    bool requestLineTooLong() const {
-        std::string_view read(static_cast<const char*>(m_buffer.data().data()), m_buffer.size());
-        std::size_t end = read.find("\r\n");
-        return end == std::string_view::npos || end > m_state.limits.targetBytes;
-    }
+    // Whether the request line alone was past the header limit (414 rather than 431): the
+    // parser has taken no target yet. (What it read is gone from the buffer by then.)
+    bool requestLineTooLong() const { return m_parser->get().target().empty(); }
 
     void dispatch() {
         m_stream.expires_never();
