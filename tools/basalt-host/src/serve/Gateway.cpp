@@ -542,6 +542,7 @@ void Gateway::serveInSession(HttpRequest http, Reply reply, Page page, bool form
         if (waiting->answered.exchange(true)) {
             return;
         }
+        m_workers->deadlines.answered(*waiting);
         if (delay.count() == 0) {
             waiting->reply(std::move(response));
             return;

@@ -21,12 +21,20 @@ void RequestDeadlines::watch(const std::shared_ptr<Watched>& request) {
     bool first = false;
     {
         std::lock_guard lock(m_mutex);
-        m_entries.push_back({Clock::now() + m_timeout, request});
+        request->m_place = m_entries.insert(m_entries.end(), {Clock::now() + m_timeout, request});
         first = !std::exchange(m_armed, true);
     }
     // Only the first entry after a quiet spell sets the timer; later ones are due after it.
     if (first) {
         boost::asio::post(m_timers, [this] { arm(); });
+    }
+}
+
+void RequestDeadlines::answered(Watched& request) {
+    std::lock_guard lock(m_mutex);
+    if (request.m_place) {
+        m_entries.erase(*request.m_place);
+        request.m_place.reset();
     }
 }
 
@@ -55,6 +63,7 @@ void RequestDeadlines::fire() {
         const Clock::time_point now = Clock::now();
         while (!m_entries.empty() && m_entries.front().due <= now) {
             if (std::shared_ptr<Watched> request = m_entries.front().request.lock()) {
+                request->m_place.reset();
                 late.push_back(std::move(request));
             }
             m_entries.pop_front();
