@@ -201,9 +201,9 @@ protected:
     }
 };
 
-// Connections opened and left silent (or trickling a header) cannot lock others out: at the
-// limit the one waiting longest for a request makes room, never one whose request is being
-// answered.
+// Connections opened and left silent (or trickling a header or a body) cannot lock others out:
+// at the limit the one waiting longest for a whole request makes room, never one whose request
+// is being answered.
 TEST_F(HttpLayerAtItsLimit, TheConnectionWaitingLongestMakesRoomForANewOne) {
     RawHttpClient busy(port);
     busy.send("GET /slow HTTP/1.1\r\nHost: gw\r\n\r\n");
@@ -211,7 +211,9 @@ TEST_F(HttpLayerAtItsLimit, TheConnectionWaitingLongestMakesRoomForANewOne) {
     std::vector<std::unique_ptr<RawHttpClient>> silent;
     for (int i = 0; i < 7; ++i) {
         silent.push_back(std::make_unique<RawHttpClient>(port));
-        if (i == 0) {
+        if (i == 0) {  // a body sent slowly
+            silent.back()->send("POST /logon HTTP/1.1\r\nHost: gw\r\nContent-Length: 100\r\n\r\na");
+        } else if (i == 1) {  // a header sent slowly
             silent.back()->send("GET /browse HTTP/1.1\r\nX-Slow: ");
         }
         std::this_thread::sleep_for(10ms);

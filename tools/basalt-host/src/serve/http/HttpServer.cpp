@@ -43,10 +43,10 @@ struct HttpServer::State {
     RequestHandler handler;
     ErrorPage errorPage;
     std::atomic<std::size_t> connections{0};
-    // The connections waiting for a request (a first one, or the next on a kept-alive
-    // connection), the one waiting longest first: at the connection limit it makes room, so
-    // that connections opened and left silent cannot lock everyone else out. Before io, whose
-    // handlers, destroyed with it, hold connections that then leave the list.
+    // The connections waiting for a whole request (a first one, or the next on a kept-alive
+    // connection, header and body), the one waiting longest first: at the connection limit it makes
+    // room, so that connections opened and left silent cannot lock everyone else out. Before io,
+    // whose handlers, destroyed with it, hold connections that then leave the list.
     std::mutex waitingMutex;
     std::list<std::weak_ptr<Connection>> waiting;
     bool makeRoom();
@@ -139,10 +139,6 @@ private:
     }
 
     void onHeader(beast::error_code ec) {
-        if (!leaveWaiting()) {
-            close();  // it made room for another connection meanwhile
-            return;
-        }
         // On a timeout the stream has closed the socket already: nothing can be answered.
         if (ec == beast::error::timeout) {
             close();
@@ -240,6 +236,12 @@ private:
     bool requestLineTooLong() const { return m_parser->get().target().empty(); }
 
     void dispatch() {
+        // Until the whole request is in (a body sent slowly too), the connection may be made to
+        // make room.
+        if (!leaveWaiting()) {
+            close();  // it made room for another connection meanwhile
+            return;
+        }
         m_stream.expires_never();
         http::request<http::string_body> message = m_parser->release();
         m_version = message.version();
@@ -480,7 +482,7 @@ private:
         }
     }
 
-    // Out of the waiting connections (a request's head is in); false when the connection was
+    // Out of the waiting connections (a whole request is in); false when the connection was
     // chosen to make room meanwhile.
     bool leaveWaiting() {
         std::lock_guard lock(m_state.waitingMutex);
