@@ -185,6 +185,26 @@ TEST_F(GatewayAgainstDirectory, StoppingTheGatewayExpiresEveryTicket) {
     EXPECT_THAT(bodyOf(after), HasSubstr("VORPassword"));
 }
 
+// One account signing on again and again cannot fill the gateway: past its limit of sessions
+// its oldest ends, signed off with the provider, so that session's ticket signs no one on.
+TEST_F(GatewayAgainstDirectory, AnAccountSigningOnAgainEndsItsOldestSessionPastTheLimit) {
+    start(env.hostPort(), "5", {"--sessions-per-account", "1"});
+    std::string answer;
+    const std::string first = signOn(nullptr, &answer);
+    std::smatch match;
+    ASSERT_TRUE(std::regex_search(answer, match, std::regex("Set-Cookie: (AS_TICKET=[^;\r]+)")))
+        << answer;
+    const std::string firstTicket = "Cookie: " + match[1].str() + "\r\n";
+    const std::string second = signOn();
+    EXPECT_EQ(statusOf(get("/browse", "Cookie: basalt_session=" + second + "\r\n")), 200);
+    EXPECT_EQ(statusOf(get("/browse", "Cookie: basalt_session=" + first + "\r\n")), 303);
+    std::string again = get("/logon", firstTicket);
+    EXPECT_EQ(statusOf(again), 200) << again;
+    EXPECT_THAT(bodyOf(again), HasSubstr("VORPassword"));
+    EXPECT_THAT(bodyOf(get("/metrics")),
+                HasSubstr("basalt_gateway_sessions{state=\"signed_on\"} 1\n"));
+}
+
 TEST_F(GatewayAgainstDirectory, PasswordGuessingIsSlowedThenRefusedButNotOtherUsers) {
     start(env.hostPort(), "5", {"--sign-on-attempts", "5"});
     auto attempt = [&](const std::string& user, const std::string& password,

@@ -131,6 +131,37 @@ TEST(SessionStore, AnonymousSessionsMakeRoomAmongThemselvesOnly) {
     EXPECT_FALSE(store.findOrCreate(d.id, start + 124s).created);
 }
 
+// One account signing on again and again keeps at most its limit of sessions: the oldest
+// ends (its visa handed back for ending), other accounts keep theirs, and a session signed
+// off frees its place.
+TEST(SessionStore, AnAccountKeepsAtMostItsLimitOfSessions) {
+    SessionStore store(30min, 100, 2);
+    auto signOn = [&](const std::string& account, const std::string& visa) {
+        SessionStore::Found found = store.findOrCreate("");
+        found.slot->session.namespaceId = "ridge";
+        found.slot->session.visa = visa;
+        return store.renew(found.id, *found.slot, account);
+    };
+    const std::string first = signOn("ridge/7", "<visa 1/>");
+    const std::string other = signOn("ridge/8", "<visa other/>");
+    const std::string second = signOn("ridge/7", "<visa 2/>");
+    EXPECT_TRUE(store.takeAbandonedVisas().empty());
+    const std::string third = signOn("ridge/7", "<visa 3/>");
+    auto ended = store.takeAbandonedVisas();
+    ASSERT_EQ(ended.size(), 1u);
+    EXPECT_EQ(ended[0].second, "<visa 1/>");
+    EXPECT_TRUE(store.findOrCreate(first).created);
+    for (const std::string& kept : {other, second, third}) {
+        EXPECT_FALSE(store.findOrCreate(kept).created);
+    }
+    EXPECT_EQ(store.signedOnCount(), 3u);
+
+    store.remove(second);
+    signOn("ridge/7", "<visa 4/>");
+    EXPECT_TRUE(store.takeAbandonedVisas().empty());
+    EXPECT_FALSE(store.findOrCreate(third).created);
+}
+
 TEST(Cookies, ProviderCookiesGetTheirAttributesAndNoneOfTheirOwn) {
     EXPECT_EQ(setCookieHeader({"AS_TICKET", "t1", "/app", "3600", "example.test", "TRUE"}),
               "AS_TICKET=t1; Path=/app; Domain=example.test; Max-Age=3600; Secure; HttpOnly; "

@@ -204,7 +204,8 @@ Gateway::Gateway(HostSession& provider, std::vector<NamespaceChoice> namespaces,
       m_namespaces(std::move(namespaces)),
       m_options(options),
       m_defaultLocale(defaultLocale),
-      m_sessions(std::chrono::minutes(options.idleMinutes), options.maxAnonymousSessions),
+      m_sessions(std::chrono::minutes(options.idleMinutes), options.maxAnonymousSessions,
+                 options.sessionsPerAccount),
       m_throttle(options.throttle),
       m_deadline(requestDeadline(m_namespaces)),
       // Anyone may ask for /healthz, and each check connects to the directory: one check at
@@ -757,7 +758,12 @@ bool Gateway::authenticate(Request& request, const std::string& action,
         session.lastPrompt = {};
         session.remoteUser = remoteUser;
         // A new identifier for the signed-on session: one known before sign-on is now useless.
-        std::string renewed = m_sessions.renew(request.sessionId, *request.slot);
+        // The account as the provider names it (not as typed): its oldest session ends past
+        // the limit, and is signed off with the provider at once.
+        std::string renewed = m_sessions.renew(
+            request.sessionId, *request.slot,
+            answer.userId.empty() ? std::string() : session.namespaceId + '\0' + answer.userId);
+        endAbandonedSessions();
         request.sessionId = renewed;
         // Only the renewed identifier goes out, not one made for this very request.
         std::erase_if(request.response.headers, [](const auto& header) {

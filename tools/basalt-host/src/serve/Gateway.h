@@ -36,6 +36,7 @@ struct ServeOptions {
     bool secureCookies = false;  // the session cookie only over HTTPS (behind a TLS proxy)
     int idleMinutes = 30;
     std::size_t maxAnonymousSessions = 10000;  // sessions not signed on; signed-on ones apart
+    std::size_t sessionsPerAccount = 100;      // signed-on sessions of one account; the oldest ends
     int pageSize = 25;
     int workers = 8;  // threads that call the provider
     ThrottleLimits throttle;

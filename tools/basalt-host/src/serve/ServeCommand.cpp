@@ -71,6 +71,12 @@ CLI::App* addServeCommand(CLI::App& app, HostOptions& host, ServeOptions& option
         ->default_str(std::to_string(options.idleMinutes))
         ->check(CLI::Range(1, 24 * 60));
     serve
+        ->add_option("--sessions-per-account", options.sessionsPerAccount,
+                     "signed-on sessions one account may hold; signing on once more ends its "
+                     "oldest")
+        ->default_str(std::to_string(options.sessionsPerAccount))
+        ->check(CLI::Range(1, 100000));
+    serve
         ->add_option("--sign-on-attempts", options.throttle.pairLimit,
                      "failed sign-ons of one account from one address before it is refused "
                      "there for ten minutes (429); answers to failures are delayed from the "

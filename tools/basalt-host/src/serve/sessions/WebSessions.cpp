@@ -63,8 +63,11 @@ bool tokensEqual(std::string_view a, std::string_view b) {
     return a.size() == b.size() && !a.empty() && CRYPTO_memcmp(a.data(), b.data(), a.size()) == 0;
 }
 
-SessionStore::SessionStore(std::chrono::seconds idleLimit, std::size_t capacity)
-    : m_idleLimit(idleLimit), m_capacity(std::max<std::size_t>(capacity, 1)) {}
+SessionStore::SessionStore(std::chrono::seconds idleLimit, std::size_t capacity,
+                           std::size_t perAccount)
+    : m_idleLimit(idleLimit),
+      m_capacity(std::max<std::size_t>(capacity, 1)),
+      m_perAccount(std::max<std::size_t>(perAccount, 1)) {}
 
 SessionStore::Found SessionStore::findOrCreate(const std::string& id, Clock::time_point now) {
     std::lock_guard lock(m_mutex);
@@ -88,11 +91,12 @@ SessionStore::Found SessionStore::findOrCreate(const std::string& id, Clock::tim
     slot->lastUsed = now.time_since_epoch().count();
     std::string newId = randomToken();
     auto place = m_anonymous.insert(m_anonymous.end(), newId);
-    m_sessions.emplace(newId, Entry{slot, place});
+    m_sessions.emplace(newId, Entry{slot, place, {}});
     return {newId, slot, true};
 }
 
-std::string SessionStore::renew(const std::string& id, SessionSlot& slot) {
+std::string SessionStore::renew(const std::string& id, SessionSlot& slot,
+                                const std::string& account) {
     std::lock_guard lock(m_mutex);
     auto it = m_sessions.find(id);
     std::shared_ptr<SessionSlot> kept = it != m_sessions.end() ? it->second.slot : nullptr;
@@ -103,7 +107,19 @@ std::string SessionStore::renew(const std::string& id, SessionSlot& slot) {
     std::string newId = randomToken();
     if (kept) {
         kept->signedOn = true;
-        m_sessions.emplace(newId, Entry{kept, m_anonymous.end()});
+        m_sessions.emplace(newId, Entry{kept, m_anonymous.end(), account});
+        if (!account.empty()) {
+            std::deque<std::string>& mine = m_accounts[account];
+            mine.push_back(newId);
+            while (mine.size() > m_perAccount) {
+                auto oldest = m_sessions.find(mine.front());
+                if (oldest != m_sessions.end()) {
+                    abandon(oldest);  // takes it off mine as well
+                } else {
+                    mine.pop_front();
+                }
+            }
+        }
     }
     return newId;
 }
@@ -153,10 +169,18 @@ bool SessionStore::idle(const SessionSlot& slot, Clock::time_point now) const {
     return now - Clock::time_point(Clock::duration(slot.lastUsed.load())) > m_idleLimit;
 }
 
-// With m_mutex held: out of the store, and out of the anonymous ones' order.
+// With m_mutex held: out of the store, and out of the anonymous ones' order or its account's.
 void SessionStore::forget(Sessions::iterator it) {
     if (!it->second.slot->signedOn) {
         m_anonymous.erase(it->second.place);
+    } else if (!it->second.account.empty()) {
+        auto mine = m_accounts.find(it->second.account);
+        if (mine != m_accounts.end()) {
+            std::erase(mine->second, it->first);
+            if (mine->second.empty()) {
+                m_accounts.erase(mine);
+            }
+        }
     }
     m_sessions.erase(it);
 }

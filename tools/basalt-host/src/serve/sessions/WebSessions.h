@@ -8,6 +8,7 @@
 #include <deque>
 #include <functional>
 #include <list>
+#include <map>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -57,8 +58,10 @@ public:
     using Clock = std::chrono::steady_clock;
 
     // capacity bounds the anonymous sessions only: they make room among themselves and never
-    // push out a signed-on session, which ends only by sign-off or idleness.
-    SessionStore(std::chrono::seconds idleLimit, std::size_t capacity);
+    // push out a signed-on session, which ends by sign-off, idleness, or when its account signs
+    // on more than perAccount times (its oldest session ends).
+    SessionStore(std::chrono::seconds idleLimit, std::size_t capacity,
+                 std::size_t perAccount = 100);
 
     struct Found {
         std::string id;
@@ -74,7 +77,10 @@ public:
 
     // Gives the session a new identifier and a new form token and counts it signed on (after
     // sign-on, so an identifier planted before it is worth nothing); the new identifier.
-    std::string renew(const std::string& id, SessionSlot& slot);
+    // account names who signed on (the same for every session of one account): past perAccount
+    // sessions its oldest ends (its visa goes to takeAbandonedVisas), so that one account
+    // signing on again and again cannot fill the memory.
+    std::string renew(const std::string& id, SessionSlot& slot, const std::string& account = {});
 
     void remove(const std::string& id);
 
@@ -96,6 +102,7 @@ private:
     struct Entry {
         std::shared_ptr<SessionSlot> slot;
         Order::iterator place;  // among the anonymous sessions; unused once signed on
+        std::string account;    // once signed on
     };
     using Sessions = std::unordered_map<std::string, Entry>;
     void makeRoom();
@@ -105,6 +112,10 @@ private:
 
     std::chrono::seconds m_idleLimit;
     std::size_t m_capacity;
+    std::size_t m_perAccount;
+    // The signed-on sessions of each account, oldest first. Ordered by account, not hashed:
+    // anyone may make sessions, and only the provider's identifiers name accounts.
+    std::map<std::string, std::deque<std::string>> m_accounts;
     mutable std::mutex m_mutex;
     Sessions m_sessions;
     Order m_anonymous;
