@@ -208,6 +208,16 @@ public:
         return rate == it->second.counters.end() ? 0.0 : static_cast<double>(rate->second);
     }
 
+    // A counter of the median run; 0 when the benchmark did not run or has no such counter.
+    double Counter(const std::string& function, const std::string& counter, int threads = 1) const {
+        auto it = m_medians.find(Key(function, threads));
+        if (it == m_medians.end()) {
+            return 0.0;
+        }
+        auto value = it->second.counters.find(counter);
+        return value == it->second.counters.end() ? 0.0 : static_cast<double>(value->second);
+    }
+
 private:
     static std::string Key(const std::string& function, int threads) {
         return function + "/" + std::to_string(threads);

@@ -10,7 +10,8 @@
 //             more than a minute (as the provider's refresh does), and a search for the user's
 //             classes.
 // libldap uses a service connection and a user connection per thread. Wall time per sign-on
-// (the server's work is the cost); the ratios are printed last.
+// (the server's work is the cost), then both in turn with the client's CPU time per sign-on;
+// the ratios are printed last.
 #include "BenchDirectory.h"
 
 #include <VOR_AAA_Interface.h>
@@ -19,14 +20,18 @@
 #include <ldap.h>
 #include <openssl/rand.h>
 #include <stdlib.h>
+#include <sys/resource.h>
 
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
+#include <functional>
 #include <mutex>
 #include <sstream>
 #include <stdexcept>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -120,6 +125,8 @@ struct Setup {
                 ""),
             "password sign-on");
     }
+
+    void passwordSignOnOnly(int user) { passwordSignOn(user); }
 
     void ticketSignOn(int user) {
         authenticate(authenticateDocument("", item("AS_TICKET", tickets[user])), "ticket sign-on");
@@ -316,17 +323,20 @@ void BM_TicketSignOn_Basalt(benchmark::State& state) {
     state.SetItemsProcessed(state.iterations());
 }
 
+// Ticket entries of known ids for the raw reads (made once, not timed).
+void makeRawTickets(Raw& raw) {
+    static std::once_flag made;
+    std::call_once(made, [&] {
+        for (int i = 0; i < kUsers; ++i)
+            raw.addTicket("0000000000000000000000000000" + std::to_string(1000 + i),
+                          std::to_string(1000 + i), std::time(nullptr) + 3600);
+    });
+}
+
 void BM_TicketSignOn_Ldap(benchmark::State& state) {
     Raw raw;
-    if (state.thread_index() == 0) {
-        // Ticket entries of known ids for the raw reads (made once, not timed).
-        static std::once_flag made;
-        std::call_once(made, [&] {
-            for (int i = 0; i < kUsers; ++i)
-                raw.addTicket("0000000000000000000000000000" + std::to_string(1000 + i),
-                              std::to_string(1000 + i), std::time(nullptr) + 3600);
-        });
-    }
+    if (state.thread_index() == 0)
+        makeRawTickets(raw);
     int next = state.thread_index();
     for (auto _ : state) {
         raw.ticketSignOn(next % kUsers);
@@ -335,10 +345,86 @@ void BM_TicketSignOn_Ldap(benchmark::State& state) {
     state.SetItemsProcessed(state.iterations());
 }
 
+// libldap's and the provider's sign-ons in turn, block after block, one thread then two: this
+// machine's speed drifts by a third over the seconds between two benchmarks, so a ratio of
+// medians taken apart can swing by more than the margin it is read against. Here every block of
+// one side has a block of the other beside it; the ratios are those of the sums.
+constexpr int kBlock = 40;  // sign-ons per thread in a block
+
+// This process's CPU time so far (user and system, every thread), in seconds.
+double processCpuSeconds() {
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
+           static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+}
+
+struct BlockCost {
+    double seconds = 0;
+    double cpuSeconds = 0;  // of this process: the client's own work
+};
+
+// What threads take to sign on kBlock times each (thread t: users t, t + threads, ...).
+BlockCost block(int threads, const std::function<void(int thread, int user)>& signOn) {
+    const double cpu = processCpuSeconds();
+    const auto start = std::chrono::steady_clock::now();
+    std::vector<std::thread> workers;
+    for (int t = 1; t < threads; ++t)
+        workers.emplace_back([&, t] {
+            for (int i = 0; i < kBlock; ++i)
+                signOn(t, (t + i * threads) % kUsers);
+        });
+    for (int i = 0; i < kBlock; ++i)
+        signOn(0, (i * threads) % kUsers);
+    for (auto& w : workers)
+        w.join();
+    return {std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count(),
+            processCpuSeconds() - cpu};
+}
+
+template <typename RawSignOn, typename OurSignOn>
+void inTurn(benchmark::State& state, RawSignOn rawSignOn, OurSignOn ourSignOn) {
+    Raw raws[2];
+    makeRawTickets(raws[0]);
+    BlockCost raw[2], ours[2];
+    for (auto _ : state) {
+        double seconds = 0;
+        for (int threads = 1; threads <= 2; ++threads) {
+            const BlockCost r =
+                block(threads, [&](int t, int user) { (raws[t].*rawSignOn)(user); });
+            const BlockCost o = block(threads, [&](int, int user) { (g_setup.*ourSignOn)(user); });
+            raw[threads - 1].seconds += r.seconds;
+            raw[threads - 1].cpuSeconds += r.cpuSeconds;
+            ours[threads - 1].seconds += o.seconds;
+            ours[threads - 1].cpuSeconds += o.cpuSeconds;
+            seconds += r.seconds + o.seconds;
+        }
+        state.SetIterationTime(seconds);
+    }
+    state.counters["ratio1"] = ours[0].seconds / raw[0].seconds;
+    state.counters["ratio2"] = ours[1].seconds / raw[1].seconds;
+    state.counters["rawGain"] = 2 * raw[0].seconds / raw[1].seconds;
+    state.counters["oursGain"] = 2 * ours[0].seconds / ours[1].seconds;
+    // Microseconds of client CPU per sign-on, one thread.
+    const double signOns = static_cast<double>(state.iterations()) * kBlock;
+    state.counters["rawCpuUs"] = raw[0].cpuSeconds * 1e6 / signOns;
+    state.counters["oursCpuUs"] = ours[0].cpuSeconds * 1e6 / signOns;
+}
+
+void BM_PasswordSignOn_InTurn(benchmark::State& state) {
+    inTurn(state, &Raw::passwordSignOn, &Setup::passwordSignOnOnly);
+}
+
+void BM_TicketSignOn_InTurn(benchmark::State& state) {
+    inTurn(state, &Raw::ticketSignOn, &Setup::ticketSignOn);
+}
+
 BENCHMARK(BM_PasswordSignOn_Ldap)->UseRealTime()->Threads(1)->Threads(2)->Repetitions(3);
 BENCHMARK(BM_PasswordSignOn_Basalt)->UseRealTime()->Threads(1)->Threads(2)->Repetitions(3);
 BENCHMARK(BM_TicketSignOn_Ldap)->UseRealTime()->Threads(1)->Threads(2)->Repetitions(3);
 BENCHMARK(BM_TicketSignOn_Basalt)->UseRealTime()->Threads(1)->Threads(2)->Repetitions(3);
+BENCHMARK(BM_PasswordSignOn_InTurn)->UseManualTime()->MinTime(4)->Repetitions(3);
+BENCHMARK(BM_TicketSignOn_InTurn)->UseManualTime()->MinTime(4)->Repetitions(3);
 
 void printRatios(const bench::MedianReporter& medians) {
     auto rate = [&](const char* kind, const char* who, int threads) {
@@ -361,6 +447,20 @@ void printRatios(const bench::MedianReporter& medians) {
         const double gainRaw = rate(kind, "Ldap", 2) / rate(kind, "Ldap", 1);
         std::printf("  %-8s 2 threads over 1: provider %.2fx, libldap %.2fx\n", kind, gainOurs,
                     gainRaw);
+    }
+    std::printf("Taken in turn, block after block (median of three):\n");
+    for (const char* kind : {"Password", "Ticket"}) {
+        const std::string name = std::string("BM_") + kind + "SignOn_InTurn";
+        if (medians.Counter(name, "ratio1") > 0)
+            std::printf(
+                "  %-8s time ratio 1 thread %.2fx, 2 threads %.2fx; 2 threads over 1: provider "
+                "%.2fx, libldap %.2fx\n",
+                kind, medians.Counter(name, "ratio1"), medians.Counter(name, "ratio2"),
+                medians.Counter(name, "oursGain"), medians.Counter(name, "rawGain"));
+        if (medians.Counter(name, "rawCpuUs") > 0)
+            std::printf(
+                "  %-8s client CPU per sign-on (1 thread): provider %.0f us, libldap %.0f us\n",
+                kind, medians.Counter(name, "oursCpuUs"), medians.Counter(name, "rawCpuUs"));
     }
 }
 
