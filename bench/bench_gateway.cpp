@@ -4,15 +4,24 @@
 // run, on a directory of its own. Both sides are measured in rounds, one after the other in
 // each. Prints requests per second, p50 and p99 of each over all rounds, the CPU time each took
 // per request (this process, the gateway's, the directory's: on a busy machine a steadier
-// figure than the times), and what the gateway adds at p50 in the median round.
+// figure than the times), and what the gateway adds at p50 in the median round. Its sign-ons
+// are also measured against a bare relay: the gateway's HTTP layer and a pool of provider
+// threads like its own, in a process of its own, making a sign-on's provider calls and nothing
+// else; what the gateway adds beyond the relay is the cost of its own work (sessions, pages,
+// cookies, throttle, log), the rest that of any HTTP front with provider calls apart from its
+// network thread on this machine.
 // BENCH_GATEWAY_ROUNDS sets the rounds (5), BENCH_GATEWAY_WORKERS the gateway's --workers;
 // BENCH_GATEWAY_PAGES and BENCH_GATEWAY_SIGNONS lower the counts for a run under a profiler.
 #include <dirent.h>
+#include <signal.h>
 #include <sys/resource.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <atomic>
+#include <boost/asio/post.hpp>
+#include <boost/asio/thread_pool.hpp>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -32,6 +41,7 @@
 #include "HostDocuments.h"
 #include "HostProcess.h"
 #include "HostSession.h"
+#include "HttpServer.h"
 #include "ObjectTable.h"
 #include "ProviderAnswers.h"
 #include "QueryDocuments.h"
@@ -84,30 +94,28 @@ double cpuMilliseconds(pid_t pid) {
     return total;
 }
 
-// Whose CPU time each figure counts besides this process's.
-pid_t gatewayPid = 0;
+// Whose CPU time each figure counts besides this process's and the server's.
 pid_t directoryPid = 0;
 
 struct Figures {
     std::vector<double> ms;
     double seconds = 0;
-    double cpuHere = 0, cpuGateway = 0, cpuDirectory = 0;  // milliseconds in all
+    double cpuHere = 0, cpuServer = 0, cpuDirectory = 0;  // milliseconds in all
     void print(const char* what) {
         std::sort(ms.begin(), ms.end());
         auto at = [&](double q) { return ms[static_cast<std::size_t>(q * (ms.size() - 1))]; };
         const double n = static_cast<double>(ms.size());
         std::printf(
-            "%-34s %7zu  %6.0f/s  p50 %6.3f ms  p99 %6.3f ms  cpu/op %.3f ms (here %.3f, gateway "
+            "%-34s %7zu  %6.0f/s  p50 %6.3f ms  p99 %6.3f ms  cpu/op %.3f ms (here %.3f, server "
             "%.3f, directory %.3f)\n",
             what, ms.size(), n / seconds, at(0.5), at(0.99),
-            (cpuHere + cpuGateway + cpuDirectory) / n, cpuHere / n, cpuGateway / n,
-            cpuDirectory / n);
+            (cpuHere + cpuServer + cpuDirectory) / n, cpuHere / n, cpuServer / n, cpuDirectory / n);
     }
     void add(const Figures& other) {
         ms.insert(ms.end(), other.ms.begin(), other.ms.end());
         seconds += other.seconds;
         cpuHere += other.cpuHere;
-        cpuGateway += other.cpuGateway;
+        cpuServer += other.cpuServer;
         cpuDirectory += other.cpuDirectory;
     }
     double p50() {
@@ -116,11 +124,12 @@ struct Figures {
     }
 };
 
-// Runs work(client, i) count times on each of clients threads; each call's time.
-Figures load(int clients, int count, const std::function<void(int, int)>& work) {
+// Runs work(client, i) count times on each of clients threads; each call's time. server: the
+// process that answers them, if not this one.
+Figures load(int clients, int count, const std::function<void(int, int)>& work, pid_t server = 0) {
     Figures figures;
     std::mutex mutex;
-    const double here = cpuMilliseconds(getpid()), gateway = cpuMilliseconds(gatewayPid),
+    const double here = cpuMilliseconds(getpid()), serverBefore = cpuMilliseconds(server),
                  directory = cpuMilliseconds(directoryPid);
     auto started = Clock::now();
     std::vector<std::thread> threads;
@@ -142,7 +151,7 @@ Figures load(int clients, int count, const std::function<void(int, int)>& work) 
     }
     figures.seconds = std::chrono::duration<double>(Clock::now() - started).count();
     figures.cpuHere = cpuMilliseconds(getpid()) - here;
-    figures.cpuGateway = cpuMilliseconds(gatewayPid) - gateway;
+    figures.cpuServer = cpuMilliseconds(server) - serverBefore;
     figures.cpuDirectory = cpuMilliseconds(directoryPid) - directory;
     return figures;
 }
@@ -199,6 +208,124 @@ struct Browser {
     }
 };
 
+// As the gateway signs on: the prompt asked for (the sign-on form's page), then the credentials
+// given and the signed-on user's name read (shown on every page); the visa.
+void askPrompt(HostSession& provider) {
+    AuthenticateRequest request;
+    request.action = "logon";
+    request.formFields = {{"VORNamespace", "bench"}};
+    provider.library().authenticateXml(authenticateDocument(request));
+}
+std::string signOnWith(HostSession& provider, const std::string& user) {
+    AuthenticateRequest request;
+    request.action = "logon";
+    request.formFields = {
+        {"VORNamespace", "bench"}, {"VORUsername", user}, {"VORPassword", kPassword}};
+    CallOutcome outcome = provider.library().authenticateXml(authenticateDocument(request));
+    serve::AuthenticateAnswer answer =
+        serve::readAuthenticateResponse(outcome.code, outcome.response.value_or(""));
+    if (answer.visa.empty()) {
+        throw std::runtime_error("the provider did not sign " + user + " on");
+    }
+    QuerySpec name;
+    name.searchPath = voridPath(answer.userId);
+    name.properties = {"defaultName"};
+    if (provider.library().searchXml(answer.visa, queryDocument(name)).code < 0) {
+        throw std::runtime_error("the name of " + user + " could not be read");
+    }
+    return answer.visa;
+}
+
+// The bare relay's answers: what a Browser needs to go on, after the provider calls.
+serve::HttpResponse relayAnswer(HostSession& provider, const serve::HttpRequest& request) {
+    serve::HttpResponse response;
+    try {
+        response.addHeader("Set-Cookie", "basalt_session=relay; Path=/");
+        if (request.method == "GET") {
+            askPrompt(provider);
+            response.setContent("<input name=\"basalt_csrf\" value=\"relay\">",
+                                "text/html; charset=utf-8");
+        } else {
+            signOnWith(provider, request.param("VORUsername"));
+            response.status = 303;
+            response.setHeader("Location", "/browse");
+        }
+    } catch (const std::exception&) {
+        response.status = 500;
+    }
+    return response;
+}
+
+// The bare relay, in a process of its own forked before this one starts a thread: the gateway's
+// HTTP server, and its default of eight threads for provider calls apart from the network
+// thread.
+class Relay {
+public:
+    explicit Relay(const HostOptions& host) {
+        int ends[2];
+        if (pipe(ends) != 0) {
+            throw std::runtime_error("no pipe for the relay");
+        }
+        m_pid = fork();
+        if (m_pid == 0) {
+            close(ends[0]);
+            serve(host, ends[1]);
+        }
+        close(ends[1]);
+        if (m_pid < 0 || read(ends[0], &m_port, sizeof m_port) != sizeof m_port) {
+            m_port = 0;
+        }
+        close(ends[0]);
+    }
+    ~Relay() {
+        if (m_pid > 0) {
+            kill(m_pid, SIGKILL);
+            waitpid(m_pid, nullptr, 0);
+        }
+    }
+    Relay(const Relay&) = delete;
+    Relay& operator=(const Relay&) = delete;
+    int port() const { return m_port; }
+    pid_t pid() const { return m_pid; }
+
+private:
+    // Never returns: the child leaves without running the parent's destructors (the scratch
+    // directory is the parent's to remove).
+    [[noreturn]] static void serve(const HostOptions& host, int out) {
+        int port = 0;
+        try {
+            HostSession provider(host);
+            if (provider.initialized() && provider.configureAll()) {
+                boost::asio::thread_pool workers(8);
+                serve::HttpServer server(
+                    serve::HttpLimits{},
+                    [&](serve::HttpRequest request, serve::Reply reply) {
+                        boost::asio::post(workers, [&provider, request = std::move(request),
+                                                    reply = std::move(reply)] {
+                            reply(relayAnswer(provider, request));
+                        });
+                    },
+                    [](int status, const std::string&, const std::string&) {
+                        serve::HttpResponse response;
+                        response.status = status;
+                        return response;
+                    });
+                port = server.listen("127.0.0.1", 0);
+                if (port != 0 && write(out, &port, sizeof port) == sizeof port) {
+                    server.run();
+                }
+            }
+        } catch (...) {
+        }
+        if (port == 0) {
+            [[maybe_unused]] ssize_t ignored = write(out, &port, sizeof port);
+        }
+        _exit(0);
+    }
+    pid_t m_pid = -1;
+    int m_port = 0;
+};
+
 }  // namespace
 
 int main() {
@@ -223,32 +350,17 @@ int main() {
         host.library = BASALT_LIBRARY_PATH;
         host.configs = {configPath};
         host.configTexts = {config};
+        Relay relay(host);  // first: it is forked
+        if (relay.port() == 0) {
+            throw std::runtime_error("the relay did not start");
+        }
         HostSession provider(host);
         if (!provider.initialized() || !provider.configureAll()) {
             throw std::runtime_error("the provider did not start");
         }
-        // As the gateway signs on: the prompt asked for (the sign-on form's page), then the
-        // credentials given, then the signed-on user's name read (shown on every page).
         auto signOnThroughTables = [&](const std::string& user) {
-            AuthenticateRequest request;
-            request.action = "logon";
-            request.formFields = {{"VORNamespace", "bench"}};
-            provider.library().authenticateXml(authenticateDocument(request));
-            request.formFields = {
-                {"VORNamespace", "bench"}, {"VORUsername", user}, {"VORPassword", kPassword}};
-            CallOutcome outcome = provider.library().authenticateXml(authenticateDocument(request));
-            serve::AuthenticateAnswer answer =
-                serve::readAuthenticateResponse(outcome.code, outcome.response.value_or(""));
-            if (answer.visa.empty()) {
-                throw std::runtime_error("the provider did not sign " + user + " on");
-            }
-            QuerySpec name;
-            name.searchPath = voridPath(answer.userId);
-            name.properties = {"defaultName"};
-            if (provider.library().searchXml(answer.visa, queryDocument(name)).code < 0) {
-                throw std::runtime_error("the name of " + user + " could not be read");
-            }
-            return answer.visa;
+            askPrompt(provider);
+            return signOnWith(provider, user);
         };
         const std::string visa = signOnThroughTables("user0");
         auto searchThroughTables = [&](const QuerySpec& query) {
@@ -296,12 +408,14 @@ int main() {
         if (gateway.port() == 0) {
             throw std::runtime_error("the gateway did not start");
         }
-        gatewayPid = gateway.pid();
+        const pid_t gatewayPid = gateway.pid();
         directoryPid = std::atoi(directory.env["RIDGE_SLAPD_PID"].c_str());
-        std::vector<std::unique_ptr<Browser>> browsers;
+        std::vector<std::unique_ptr<Browser>> browsers, relayBrowsers;
         for (int client = 0; client < kClients; ++client) {
             browsers.push_back(std::make_unique<Browser>(gateway.port()));
             browsers.back()->signOn("user" + std::to_string(client + 1));
+            relayBrowsers.push_back(std::make_unique<Browser>(relay.port()));
+            relayBrowsers.back()->signOn("user" + std::to_string(client + 1));
         }
         std::string folder = "/browse?folder=";
         for (unsigned char c : staff) {
@@ -317,6 +431,8 @@ int main() {
             load(clients, std::min(20, kPages), [&](int client, int i) {
                 browsers[client]->get(folder + "&skip=" + std::to_string((i % 4) * kPageSize));
             });
+            load(clients, std::min(20, kSignOns),
+                 [&](int client, int) { relayBrowsers[client]->signOn("user0"); });
             // Ten accounts a client, and the lone client's apart from the eight's: the gateway
             // keeps at most 100 signed-on sessions an account and signs the oldest off past that
             // (--sessions-per-account), which the tables side never does; five rounds make 75
@@ -327,35 +443,48 @@ int main() {
             };
             // In rounds, each side after the other: a machine whose speed drifts during the run
             // moves both sides of a round alike, and the median round is the figure.
-            Figures tablesBrowse, gatewayBrowse, tablesSignOn, gatewaySignOn;
-            std::vector<double> browseAdds, signOnAdds;
+            Figures tablesBrowse, gatewayBrowse, tablesSignOn, gatewaySignOn, relaySignOn;
+            std::vector<double> browseAdds, signOnAdds, relayAdds, beyondRelay;
             for (int round = 0; round < kRounds; ++round) {
                 Figures tables =
                     load(clients, kPages, [&](int, int i) { browseThroughTables(i % 4); });
-                Figures gateway = load(clients, kPages, [&](int client, int i) {
-                    std::string answer = browsers[client]->get(
-                        folder + "&skip=" + std::to_string((i % 4) * kPageSize));
-                    if (answer.compare(9, 3, "200") != 0) {
-                        throw std::runtime_error("a browse page failed: " + answer.substr(0, 40));
-                    }
-                });
+                Figures gateway = load(
+                    clients, kPages,
+                    [&](int client, int i) {
+                        std::string answer = browsers[client]->get(
+                            folder + "&skip=" + std::to_string((i % 4) * kPageSize));
+                        if (answer.compare(9, 3, "200") != 0) {
+                            throw std::runtime_error("a browse page failed: " +
+                                                     answer.substr(0, 40));
+                        }
+                    },
+                    gatewayPid);
                 browseAdds.push_back(gateway.p50() - tables.p50());
                 tablesBrowse.add(tables);
                 gatewayBrowse.add(gateway);
                 tables = load(clients, kSignOns,
                               [&](int client, int i) { signOnThroughTables(user(client, i)); });
-                gateway = load(clients, kSignOns, [&](int client, int i) {
-                    browsers[client]->signOn(user(client, i));
-                });
+                gateway = load(
+                    clients, kSignOns,
+                    [&](int client, int i) { browsers[client]->signOn(user(client, i)); },
+                    gatewayPid);
+                Figures relayed = load(
+                    clients, kSignOns,
+                    [&](int client, int i) { relayBrowsers[client]->signOn(user(client, i)); },
+                    relay.pid());
                 signOnAdds.push_back(gateway.p50() - tables.p50());
+                relayAdds.push_back(relayed.p50() - tables.p50());
+                beyondRelay.push_back(gateway.p50() - relayed.p50());
                 tablesSignOn.add(tables);
                 gatewaySignOn.add(gateway);
+                relaySignOn.add(relayed);
             }
             std::printf("\n%d client(s), %d rounds:\n", clients, kRounds);
             tablesBrowse.print("browse page, provider's tables");
             gatewayBrowse.print("browse page, gateway (keep-alive)");
             tablesSignOn.print("sign-on, provider's tables");
             gatewaySignOn.print("sign-on, gateway (keep-alive)");
+            relaySignOn.print("sign-on, bare relay (keep-alive)");
             auto rounds = [](std::vector<double> adds) {
                 std::string text;
                 for (double add : adds) {
@@ -370,6 +499,9 @@ int main() {
             };
             std::printf("gateway adds at p50, median round: browse %s, sign-on %s\n",
                         rounds(browseAdds).c_str(), rounds(signOnAdds).c_str());
+            std::printf(
+                "sign-on at p50, median round: the relay adds %s, the gateway beyond it %s\n",
+                rounds(relayAdds).c_str(), rounds(beyondRelay).c_str());
         }
         gateway.stop();
         provider.finish();
