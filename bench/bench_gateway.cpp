@@ -208,19 +208,23 @@ struct Browser {
     }
 };
 
-// As the gateway signs on: the prompt asked for (the sign-on form's page), then the credentials
-// given and the signed-on user's name read (shown on every page); the visa.
+// As the gateway signs on, with the documents it sends: the prompt asked for (the sign-on form's
+// page), then the credentials given and the signed-on user's name read (shown on every page);
+// the visa. The gateway tells the provider on each that no trusted environment is there to be
+// tried (VORCheckGateway).
 void askPrompt(HostSession& provider) {
     AuthenticateRequest request;
     request.action = "logon";
-    request.formFields = {{"VORNamespace", "bench"}};
+    request.formFields = {{"VORNamespace", "bench"}, {"VORCheckGateway", "true"}};
     provider.library().authenticateXml(authenticateDocument(request));
 }
 std::string signOnWith(HostSession& provider, const std::string& user) {
     AuthenticateRequest request;
     request.action = "logon";
-    request.formFields = {
-        {"VORNamespace", "bench"}, {"VORUsername", user}, {"VORPassword", kPassword}};
+    request.formFields = {{"VORNamespace", "bench"},
+                          {"VORUsername", user},
+                          {"VORPassword", kPassword},
+                          {"VORCheckGateway", "true"}};
     CallOutcome outcome = provider.library().authenticateXml(authenticateDocument(request));
     serve::AuthenticateAnswer answer =
         serve::readAuthenticateResponse(outcome.code, outcome.response.value_or(""));
