@@ -3,7 +3,7 @@
 // sign-ons made through the provider's tables by 8 threads in the same process, in the same
 // run, on a directory of its own. Both sides are measured in rounds, one after the other in
 // each. Prints requests per second, p50 and p99 of each over all rounds, the CPU time each took
-// per request (this process, the gateway's, the directory's: on a busy machine a steadier
+// per request (this process, the server's, the directory's: on a busy machine a steadier
 // figure than the times), and what the gateway adds at p50 in the median round. Its sign-ons
 // are also measured against a bare relay: the gateway's HTTP layer and a pool of provider
 // threads like its own, in a process of its own, making a sign-on's provider calls and nothing
@@ -354,7 +354,7 @@ int main() {
         host.library = BASALT_LIBRARY_PATH;
         host.configs = {configPath};
         host.configTexts = {config};
-        Relay relay(host);  // first: it is forked
+        Relay relay(host);  // forked while this process has no other thread
         if (relay.port() == 0) {
             throw std::runtime_error("the relay did not start");
         }
