@@ -10,7 +10,8 @@
 // else; what the gateway adds beyond the relay is the cost of its own work (sessions, pages,
 // cookies, throttle, log), the rest that of any HTTP front with provider calls apart from its
 // network thread on this machine.
-// BENCH_GATEWAY_ROUNDS sets the rounds (5), BENCH_GATEWAY_WORKERS the gateway's --workers;
+// BENCH_GATEWAY_ROUNDS sets the rounds (5), BENCH_GATEWAY_WORKERS the gateway's --workers and
+// the relay's provider threads;
 // BENCH_GATEWAY_PAGES and BENCH_GATEWAY_SIGNONS lower the counts for a run under a profiler.
 #include <dirent.h>
 #include <signal.h>
@@ -38,6 +39,7 @@
 #include "AuthenticateDocuments.h"
 #include "BenchDirectory.h"
 #include "DirectoryPages.h"
+#include "Gateway.h"
 #include "HostDocuments.h"
 #include "HostProcess.h"
 #include "HostSession.h"
@@ -65,6 +67,7 @@ constexpr int kClients = 8;
 const int kPages = countFromEnvironment("BENCH_GATEWAY_PAGES", 300);      // per client
 const int kSignOns = countFromEnvironment("BENCH_GATEWAY_SIGNONS", 150);  // per client
 const int kRounds = countFromEnvironment("BENCH_GATEWAY_ROUNDS", 5);
+const int kWorkers = countFromEnvironment("BENCH_GATEWAY_WORKERS", serve::ServeOptions{}.workers);
 constexpr int kPageSize = 25;  // the gateway's default
 
 // The CPU time a process has used, in milliseconds: this one's from the kernel's account
@@ -261,8 +264,8 @@ serve::HttpResponse relayAnswer(HostSession& provider, const serve::HttpRequest&
 }
 
 // The bare relay, in a process of its own forked before this one starts a thread: the gateway's
-// HTTP server, and its default of eight threads for provider calls apart from the network
-// thread.
+// HTTP server, and as many threads for provider calls apart from the network thread as the
+// gateway has.
 class Relay {
 public:
     explicit Relay(const HostOptions& host) {
@@ -300,7 +303,7 @@ private:
         try {
             HostSession provider(host);
             if (provider.initialized() && provider.configureAll()) {
-                boost::asio::thread_pool workers(8);
+                boost::asio::thread_pool workers(static_cast<std::size_t>(kWorkers));
                 serve::HttpServer server(
                     serve::HttpLimits{},
                     [&](serve::HttpRequest request, serve::Reply reply) {
@@ -404,11 +407,9 @@ int main() {
             searchThroughTables(children);
         };
 
-        std::vector<std::string> serveArgs = {"-c", configPath};
-        if (const char* workers = std::getenv("BENCH_GATEWAY_WORKERS")) {
-            serveArgs.insert(serveArgs.end(), {"--workers", workers});
-        }
-        GatewayProcess gateway({"-l", BASALT_LIBRARY_PATH}, serveArgs, {{"BASALT_HOME", home}});
+        GatewayProcess gateway({"-l", BASALT_LIBRARY_PATH},
+                               {"-c", configPath, "--workers", std::to_string(kWorkers)},
+                               {{"BASALT_HOME", home}});
         if (gateway.port() == 0) {
             throw std::runtime_error("the gateway did not start");
         }
